@@ -1,0 +1,381 @@
+#include "platform/tinifile.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <cerrno>
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using Lines = std::vector<std::string>;
+constexpr size_t npos = std::string::npos;
+
+std::string trim(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+        return {};
+    const auto last = text.find_last_not_of(" \t");
+    return std::string(text.substr(first, last - first + 1));
+}
+
+bool sameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+// The name of a "[name]" line, or nothing for any other line.
+std::optional<std::string> sectionName(const std::string& line) {
+    const std::string text = trim(line);
+    if (text.empty() || text.front() != '[')
+        return std::nullopt;
+    const auto close = text.find(']');
+    if (close == npos)
+        return std::nullopt;
+    return trim(std::string_view(text).substr(1, close - 1));
+}
+
+struct KeyLine {
+    std::string key;
+    std::string value;
+};
+
+// Key and value of a "key=value" line; comments and lines without '=' have none.
+std::optional<KeyLine> keyLine(const std::string& line) {
+    const std::string text = trim(line);
+    if (text.empty() || text.front() == ';')
+        return std::nullopt;
+    const auto equals = text.find('=');
+    if (equals == npos)
+        return std::nullopt;
+    const std::string_view view(text);
+    return KeyLine{trim(view.substr(0, equals)), trim(view.substr(equals + 1))};
+}
+
+Lines splitLines(const std::string& content) {
+    Lines lines;
+    size_t start = 0;
+    while (start < content.size()) {
+        auto end = content.find('\n', start);
+        if (end == npos)
+            end = content.size();
+        std::string line = content.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(std::move(line));
+        start = end + 1;
+    }
+    return lines;
+}
+
+// The lines of a section: from the line after its header to the next header.
+struct Range {
+    size_t begin;
+    size_t end;
+};
+
+std::optional<Range> findSection(const Lines& lines, const std::string& section) {
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const auto name = sectionName(lines[i]);
+        if (name && sameName(*name, section)) {
+            size_t end = i + 1;
+            while (end < lines.size() && !sectionName(lines[end]))
+                ++end;
+            return Range{i + 1, end};
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<size_t> findKey(const Lines& lines, Range range, const std::string& ident) {
+    for (size_t i = range.begin; i < range.end; ++i) {
+        const auto entry = keyLine(lines[i]);
+        if (entry && sameName(entry->key, ident))
+            return i;
+    }
+    return std::nullopt;
+}
+
+// The keys of a section in file order, each name once (the first line wins, as in reads).
+std::vector<KeyLine> sectionEntries(const Lines& lines, const std::string& section) {
+    std::vector<KeyLine> entries;
+    const auto range = findSection(lines, section);
+    if (!range)
+        return entries;
+    for (size_t i = range->begin; i < range->end; ++i) {
+        auto entry = keyLine(lines[i]);
+        if (!entry)
+            continue;
+        const bool seen = std::any_of(entries.begin(), entries.end(),
+                                      [&](const KeyLine& e) { return sameName(e.key, entry->key); });
+        if (!seen)
+            entries.push_back(std::move(*entry));
+    }
+    return entries;
+}
+
+std::optional<std::string> readValue(const Lines& lines, const std::string& section,
+                                     const std::string& ident) {
+    const auto range = findSection(lines, section);
+    if (!range)
+        return std::nullopt;
+    const auto index = findKey(lines, *range, ident);
+    if (!index)
+        return std::nullopt;
+    return keyLine(lines[*index])->value;
+}
+
+std::optional<int> parseInteger(const std::string& text) {
+    std::string_view digits(text);
+    bool negative = false;
+    if (!digits.empty() && (digits.front() == '-' || digits.front() == '+')) {
+        negative = digits.front() == '-';
+        digits.remove_prefix(1);
+    }
+    int base = 10;
+    if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
+        base = 16;
+        digits.remove_prefix(2);
+    }
+    if (digits.empty() || digits.front() == '-' || digits.front() == '+')
+        return std::nullopt;
+    long long value = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
+    if (error != std::errc() || end != digits.data() + digits.size())
+        return std::nullopt;
+    if (negative)
+        value = -value;
+    // Hexadecimal spells the bit pattern of a 32-bit value: 0xFFFFFFFF is -1.
+    if (base == 16 && !negative && value <= 0xFFFFFFFFLL)
+        return static_cast<int>(static_cast<uint32_t>(value));
+    if (value < INT32_MIN || value > INT32_MAX)
+        return std::nullopt;
+    return static_cast<int>(value);
+}
+
+[[noreturn]] void writeFailed(const std::string& fileName, const std::string& why) {
+    throw EIniFileException("Unable to write to " + fileName + ": " + why);
+}
+
+// Reads the whole file. A missing file is empty; a file that exists but cannot be
+// read gives nothing, so that a write never replaces contents it could not see.
+std::optional<std::string> readFile(const std::string& fileName) {
+    std::ifstream in(fileName, std::ios::binary);
+    if (!in) {
+        std::error_code error;
+        if (std::filesystem::exists(fileName, error) || error)
+            return std::nullopt;
+        return std::string();
+    }
+    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad())
+        return std::nullopt;
+    return content;
+}
+
+Lines readLines(const std::string& fileName) {
+    return splitLines(readFile(fileName).value_or(std::string()));
+}
+
+Lines readLinesForWrite(const std::string& fileName) {
+    const auto content = readFile(fileName);
+    if (!content)
+        writeFailed(fileName, "the file cannot be read");
+    return splitLines(*content);
+}
+
+bool writeAll(int fd, const std::string& data) {
+    size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t written = ::write(fd, data.data() + done, data.size() - done);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        done += static_cast<size_t>(written);
+    }
+    return true;
+}
+
+// A link is followed, so that the file it names is replaced and the link stays.
+std::filesystem::path resolvedTarget(const std::string& fileName) {
+    std::error_code error;
+    if (std::filesystem::is_symlink(fileName, error)) {
+        auto target = std::filesystem::weakly_canonical(fileName, error);
+        if (!error)
+            return target;
+    }
+    return fileName;
+}
+
+// Writes the lines with CRLF ends to a new file beside the old one, flushes it to
+// disk and renames it over the old one. On any failure the new file is removed and
+// the old file stays as it was.
+void replaceFile(const std::string& fileName, const Lines& lines) {
+    const auto target = resolvedTarget(fileName);
+    struct stat old {};
+    const bool exists = ::stat(target.c_str(), &old) == 0;
+    if (exists && (old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        writeFailed(fileName, "the file is read-only");
+    if (exists && ::access(target.c_str(), W_OK) != 0)
+        writeFailed(fileName, std::strerror(errno));
+
+    std::string content;
+    for (const auto& line : lines)
+        content += line + "\r\n";
+
+    static std::atomic<unsigned> counter{0};
+    const auto folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    const auto temporary = folder / ("." + target.filename().string() + "." + std::to_string(::getpid()) +
+                                     "." + std::to_string(counter++) + ".tmp");
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        writeFailed(fileName, std::strerror(errno));
+
+    bool ok = writeAll(fd, content);
+    if (ok && exists) {
+        // Keep the old file's permissions and, where allowed, its owner.
+        ok = ::fchmod(fd, old.st_mode & 07777) == 0;
+        if (ok && ::fchown(fd, old.st_uid, old.st_gid) != 0 && errno != EPERM)
+            ok = false;
+    }
+    ok = ok && ::fsync(fd) == 0;
+    const int writeError = errno;
+    ok = (::close(fd) == 0) && ok;
+    if (ok && ::rename(temporary.c_str(), target.c_str()) == 0) {
+        const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (folderFd >= 0) {
+            ::fsync(folderFd);
+            ::close(folderFd);
+        }
+        return;
+    }
+    const int error = ok ? errno : writeError;
+    ::unlink(temporary.c_str());
+    writeFailed(fileName, error ? std::strerror(error) : "the file could not be written");
+}
+
+} // namespace
+
+TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {}
+
+std::string TIniFile::ReadString(const std::string& section, const std::string& ident,
+                                 const std::string& defaultValue) const {
+    return readValue(readLines(fileName_), section, ident).value_or(defaultValue);
+}
+
+int TIniFile::ReadInteger(const std::string& section, const std::string& ident, int defaultValue) const {
+    const auto text = readValue(readLines(fileName_), section, ident);
+    if (!text)
+        return defaultValue;
+    return parseInteger(*text).value_or(defaultValue);
+}
+
+bool TIniFile::ReadBool(const std::string& section, const std::string& ident, bool defaultValue) const {
+    return ReadInteger(section, ident, defaultValue ? 1 : 0) != 0;
+}
+
+void TIniFile::WriteString(const std::string& section, const std::string& ident, const std::string& value) {
+    Lines lines = readLinesForWrite(fileName_);
+    const auto range = findSection(lines, section);
+    if (!range) {
+        lines.push_back("[" + section + "]");
+        lines.push_back(ident + "=" + value);
+    } else if (const auto index = findKey(lines, *range, ident)) {
+        lines[*index] = keyLine(lines[*index])->key + "=" + value;
+    } else {
+        // A new key goes after the section's last non-blank line, so blank lines
+        // that separate it from the next section stay where they are.
+        size_t insertAt = range->end;
+        while (insertAt > range->begin && trim(lines[insertAt - 1]).empty())
+            --insertAt;
+        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt), ident + "=" + value);
+    }
+    replaceFile(fileName_, lines);
+}
+
+void TIniFile::WriteInteger(const std::string& section, const std::string& ident, int value) {
+    WriteString(section, ident, std::to_string(value));
+}
+
+void TIniFile::WriteBool(const std::string& section, const std::string& ident, bool value) {
+    WriteString(section, ident, value ? "1" : "0");
+}
+
+std::vector<std::string> TIniFile::ReadSection(const std::string& section) const {
+    std::vector<std::string> keys;
+    for (auto& entry : sectionEntries(readLines(fileName_), section))
+        keys.push_back(std::move(entry.key));
+    return keys;
+}
+
+std::vector<std::string> TIniFile::ReadSectionValues(const std::string& section) const {
+    std::vector<std::string> values;
+    for (const auto& entry : sectionEntries(readLines(fileName_), section))
+        values.push_back(entry.key + "=" + entry.value);
+    return values;
+}
+
+std::vector<std::string> TIniFile::ReadSections() const {
+    std::vector<std::string> sections;
+    for (const auto& line : readLines(fileName_)) {
+        auto name = sectionName(line);
+        if (!name)
+            continue;
+        const bool seen = std::any_of(sections.begin(), sections.end(),
+                                      [&](const std::string& s) { return sameName(s, *name); });
+        if (!seen)
+            sections.push_back(std::move(*name));
+    }
+    return sections;
+}
+
+bool TIniFile::SectionExists(const std::string& section) const {
+    return findSection(readLines(fileName_), section).has_value();
+}
+
+bool TIniFile::ValueExists(const std::string& section, const std::string& ident) const {
+    return readValue(readLines(fileName_), section, ident).has_value();
+}
+
+void TIniFile::EraseSection(const std::string& section) {
+    Lines lines = readLinesForWrite(fileName_);
+    bool erased = false;
+    // Every section of that name goes, so that no later duplicate shows through.
+    while (const auto range = findSection(lines, section)) {
+        lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(range->begin - 1),
+                    lines.begin() + static_cast<std::ptrdiff_t>(range->end));
+        erased = true;
+    }
+    if (erased)
+        replaceFile(fileName_, lines);
+}
+
+void TIniFile::DeleteKey(const std::string& section, const std::string& ident) {
+    Lines lines = readLinesForWrite(fileName_);
+    auto range = findSection(lines, section);
+    if (!range)
+        return;
+    bool deleted = false;
+    // Every line of that key goes, so that no later duplicate shows through.
+    while (const auto index = findKey(lines, *range, ident)) {
+        lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(*index));
+        --range->end;
+        deleted = true;
+    }
+    if (deleted)
+        replaceFile(fileName_, lines);
+}
