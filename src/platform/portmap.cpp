@@ -1,0 +1,134 @@
+#include "platform/portmap.h"
+
+#include "platform/program_files.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Device families in the order they are given numbers.
+const char* const kDeviceFamilies[] = {"ttyS", "ttyUSB", "ttyACM", "rfcomm"};
+
+// Parses the decimal number that follows a prefix, or 0 when the text is not the
+// prefix followed by digits only.
+int NumberAfter(const std::string& text, const std::string& prefix, bool ignoreCase) {
+    if (text.size() <= prefix.size())
+        return 0;
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        const auto a = static_cast<unsigned char>(text[i]);
+        const auto b = static_cast<unsigned char>(prefix[i]);
+        if (ignoreCase ? std::tolower(a) != std::tolower(b) : a != b)
+            return 0;
+    }
+    int number = 0;
+    const char* first = text.data() + prefix.size();
+    const char* last = text.data() + text.size();
+    const auto [end, error] = std::from_chars(first, last, number);
+    if (error != std::errc() || end != last || number <= 0)
+        return 0;
+    return number;
+}
+
+std::map<int, std::string> PortLinks() {
+    std::map<int, std::string> links;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(PortsFolder(), error)) {
+        const int number = NumberAfter(entry.path().filename().string(), "com", false);
+        if (number == 0)
+            continue;
+        fs::path target = fs::read_symlink(entry.path(), error);
+        if (error) {
+            error.clear();
+            continue;
+        }
+        if (target.is_relative())
+            target = entry.path().parent_path() / target;
+        // The device itself, so a device reached through a link is not numbered twice.
+        links[number] = fs::weakly_canonical(target, error).string();
+        error.clear();
+    }
+    return links;
+}
+
+// A ttyS node exists for every slot the driver has; only those with a UART type
+// other than "unknown" (0) are ports.
+bool IsRealUart(const std::string& name) {
+    std::ifstream typeFile("/sys/class/tty/" + name + "/type");
+    int type = 0;
+    return static_cast<bool>(typeFile >> type) && type != 0;
+}
+
+} // namespace
+
+std::string PortsFolder() {
+    return (fs::path(SettingsFileName()).parent_path() / "ports").string();
+}
+
+int ComPortNumber(const std::string& name) {
+    const std::string devicePrefix = "\\\\.\\";
+    const std::string bare = name.rfind(devicePrefix, 0) == 0 ? name.substr(devicePrefix.size()) : name;
+    return NumberAfter(bare, "COM", true);
+}
+
+std::vector<std::string> SerialDevicesPresent() {
+    std::vector<std::string> devices;
+    for (const std::string family : kDeviceFamilies) {
+        std::vector<std::pair<int, std::string>> found;
+        std::error_code error;
+        for (const auto& entry : fs::directory_iterator("/dev", error)) {
+            const std::string name = entry.path().filename().string();
+            const int number = NumberAfter(name, family, false);
+            const bool zero = name == family + "0";
+            if ((number > 0 || zero) && (family != "ttyS" || IsRealUart(name)))
+                found.emplace_back(zero ? 0 : number, entry.path().string());
+        }
+        std::sort(found.begin(), found.end());
+        for (auto& device : found)
+            devices.push_back(std::move(device.second));
+    }
+    return devices;
+}
+
+std::map<int, std::string> AssignPortNumbers(const std::map<int, std::string>& links,
+                                             const std::vector<int>& reserved,
+                                             const std::vector<std::string>& devices) {
+    std::map<int, std::string> ports = links;
+    std::set<std::string> linkedTargets;
+    for (const auto& [number, target] : links)
+        linkedTargets.insert(target);
+    const std::set<int> taken(reserved.begin(), reserved.end());
+    int next = 1;
+    for (const std::string& device : devices) {
+        if (linkedTargets.count(device))
+            continue;
+        while (ports.count(next) || taken.count(next))
+            ++next;
+        ports[next] = device;
+    }
+    return ports;
+}
+
+std::string PortDevicePath(int comNumber) {
+    const auto links = PortLinks();
+    if (const auto link = links.find(comNumber); link != links.end())
+        return link->second;
+    const auto ports = AssignPortNumbers(links, {}, SerialDevicesPresent());
+    const auto port = ports.find(comNumber);
+    return port == ports.end() ? std::string() : port->second;
+}
+
+std::vector<int> PresentPortNumbers() {
+    std::vector<int> numbers;
+    std::error_code error;
+    for (const auto& [number, path] : AssignPortNumbers(PortLinks(), {}, SerialDevicesPresent()))
+        if (fs::exists(path, error))
+            numbers.push_back(number);
+    return numbers;
+}
