@@ -1,19 +1,15 @@
 #include "platform/tinifile.h"
 
+#include "platform/atomic_file.h"
+
 #include <algorithm>
-#include <atomic>
 #include <cctype>
-#include <cerrno>
 #include <charconv>
 #include <cstdint>
-#include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -197,75 +193,16 @@ Lines readLinesForWrite(const std::string& fileName) {
     return splitLines(*content);
 }
 
-bool writeAll(int fd, const std::string& data) {
-    size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t written = ::write(fd, data.data() + done, data.size() - done);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        done += static_cast<size_t>(written);
-    }
-    return true;
-}
-
-// A link is followed, so that the file it names is replaced and the link stays.
-std::filesystem::path resolvedTarget(const std::string& fileName) {
-    std::error_code error;
-    if (std::filesystem::is_symlink(fileName, error)) {
-        auto target = std::filesystem::weakly_canonical(fileName, error);
-        if (!error)
-            return target;
-    }
-    return fileName;
-}
-
-// Writes the lines with CRLF ends to a new file beside the old one, flushes it to
-// disk and renames it over the old one. On any failure the new file is removed and
-// the old file stays as it was.
+// Writes the lines with CRLF ends in place of the old file.
 void replaceFile(const std::string& fileName, const Lines& lines) {
-    const auto target = resolvedTarget(fileName);
-    struct stat old {};
-    const bool exists = ::stat(target.c_str(), &old) == 0;
-    if (exists && (old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
-        writeFailed(fileName, "the file is read-only");
-    if (exists && ::access(target.c_str(), W_OK) != 0)
-        writeFailed(fileName, std::strerror(errno));
-
     std::string content;
     for (const auto& line : lines)
         content += line + "\r\n";
-
-    static std::atomic<unsigned> counter{0};
-    const auto folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-    const auto temporary = folder / ("." + target.filename().string() + "." + std::to_string(::getpid()) +
-                                     "." + std::to_string(counter++) + ".tmp");
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0)
-        writeFailed(fileName, std::strerror(errno));
-
-    bool ok = writeAll(fd, content);
-    if (ok && exists) {
-        // Keep the old file's permissions and, where allowed, its owner.
-        ok = ::fchmod(fd, old.st_mode & 07777) == 0;
-        if (ok && ::fchown(fd, old.st_uid, old.st_gid) != 0 && errno != EPERM)
-            ok = false;
+    try {
+        ReplaceFileContents(fileName, content);
+    } catch (const EFileWriteError& error) {
+        throw EIniFileException(error.what());
     }
-    ok = ok && ::fsync(fd) == 0;
-    const int writeError = errno;
-    ok = (::close(fd) == 0) && ok;
-    if (ok && ::rename(temporary.c_str(), target.c_str()) == 0) {
-        const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (folderFd >= 0) {
-            ::fsync(folderFd);
-            ::close(folderFd);
-        }
-        return;
-    }
-    const int error = ok ? errno : writeError;
-    ::unlink(temporary.c_str());
-    writeFailed(fileName, error ? std::strerror(error) : "the file could not be written");
 }
 
 } // namespace

@@ -1,0 +1,129 @@
+#include "base/hex.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <stdexcept>
+
+namespace {
+
+int hexDigitValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+std::string escaped(unsigned char byte) {
+    return "\\" + IntToHex(byte, 2);
+}
+
+bool keptAsItIs(unsigned char byte, int mode, const std::string& allowed) {
+    switch (mode) {
+    case EscapeHighBytes:
+        return byte <= 127;
+    case EscapeNonPrintable:
+        return byte >= 32 && byte <= 127;
+    case EscapeNonAlphanumeric:
+        return std::isalnum(byte) || (byte >= 9 && byte <= 13) || byte == ' ';
+    case EscapeNotAllowed:
+        return allowed.find(static_cast<char>(byte)) != std::string::npos;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+uint32_t KelvoBase::StringHexToInt(const std::string& text) {
+    std::string converted;
+    for (char c : text)
+        if (c != '\\')
+            converted += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    uint32_t value = 0;
+    for (char c : converted) {
+        const int digit = hexDigitValue(c);
+        if (digit < 0)
+            throw std::runtime_error("Exception Error => Invalid HexString '" + converted +
+                                     "' => [KelvoBase::StringHexToInt]");
+        value = value * 16 + static_cast<uint32_t>(digit);
+    }
+    return value;
+}
+
+bool IsHexString(const std::string& text) {
+    for (char c : text)
+        if (hexDigitValue(c) < 0)
+            return false;
+    return true;
+}
+
+std::string UnescapeHexString(const std::string& text) {
+    std::string result;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 2 < text.size() && IsHexString(text.substr(i + 1, 2))) {
+            result += static_cast<char>(KelvoBase::StringHexToInt(text.substr(i + 1, 2)));
+            i += 2;
+        } else {
+            result += text[i];
+        }
+    }
+    return result;
+}
+
+std::string EscapeString(const std::string& text, int mode, const std::string& allowed) {
+    if (mode < EscapeHighBytes || mode > EscapeAll)
+        return {};
+    std::string result;
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (mode != EscapeAll && keptAsItIs(byte, mode, allowed))
+            result += c;
+        else
+            result += escaped(byte);
+    }
+    return result;
+}
+
+std::string IntToHex(uint32_t value, int digits) {
+    static const char hexDigits[] = "0123456789ABCDEF";
+    std::string text;
+    do {
+        text.insert(text.begin(), hexDigits[value & 0xF]);
+        value >>= 4;
+    } while (value != 0);
+    if (static_cast<int>(text.size()) < digits)
+        text.insert(0, static_cast<size_t>(digits) - text.size(), '0');
+    return text;
+}
+
+std::string IntToHexFixed(uint32_t value, int digits) {
+    return IntToHex(value, digits).substr(0, digits > 0 ? static_cast<size_t>(digits) : 0);
+}
+
+int RandomBelow(int n) {
+    return n == 0 ? 0 : std::rand() % n;
+}
+
+std::string RandomHexString(int n) {
+    std::string text;
+    switch (n) {
+    case 4:
+    case 8:
+    case 16:
+    case 32:
+    case 64:
+    case 128:
+        // Four digits per draw: the leading digits of a large random number.
+        for (int i = 0; i < n / 4; ++i)
+            text += IntToHexFixed(static_cast<uint32_t>(RandomBelow(0x7FFFFFFF)), 4);
+        break;
+    default:
+        for (int i = 0; i < n; ++i)
+            text += IntToHexFixed(static_cast<uint32_t>(RandomBelow(255)), 1);
+        break;
+    }
+    return text;
+}
