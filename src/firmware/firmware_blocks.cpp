@@ -1,15 +1,12 @@
 #include "firmware/firmware_blocks.h"
 
+#include "base/hex.h"
+
 #include <algorithm>
-#include <cstdlib>
 
 namespace {
 constexpr uint32_t kHeaderMask = 0x3E7C19A4;
 constexpr std::array<uint8_t, 8> kDataKey{0x3C, 0xC1, 0x7E, 0x94, 0xD2, 0x0B, 0x68, 0xA5};
-
-uint8_t randomByte() {
-    return static_cast<uint8_t>(std::rand() % 256);
-}
 
 void scramble(std::span<uint8_t> bytes, size_t firstPosition) {
     for (size_t i = 0; i < bytes.size(); ++i)
@@ -17,7 +14,7 @@ void scramble(std::span<uint8_t> bytes, size_t firstPosition) {
 }
 
 void appendBlock(std::vector<uint8_t>& out, std::span<const uint8_t> image, uint32_t address) {
-    const uint32_t masked = ((address << 8) | randomByte()) ^ kHeaderMask;
+    const uint32_t masked = ((address << 8) | static_cast<uint32_t>(RandomBelow(256))) ^ kHeaderMask;
     out.push_back(static_cast<uint8_t>(masked >> 16));
     out.push_back(static_cast<uint8_t>(masked >> 24));
     out.push_back(static_cast<uint8_t>(masked));
