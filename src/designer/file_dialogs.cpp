@@ -1,0 +1,46 @@
+#include "designer/file_dialogs.h"
+
+#include "platform/latin1.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <mutex>
+
+namespace {
+
+std::mutex responderMutex;
+FileDialogResponder fileDialogResponder;
+
+// "Project files|*.spf" as Qt writes it: "Project files (*.spf)".
+QString QtFilter(const std::string& filter) {
+    const QStringList parts = fromLatin1(filter).split('|');
+    QStringList filters;
+    for (int i = 0; i + 1 < parts.size(); i += 2)
+        filters << parts[i] + " (" + QString(parts[i + 1]).replace(';', ' ') + ")";
+    return filters.join(";;");
+}
+
+} // namespace
+
+std::optional<std::string> ChooseFileName(QWidget* parent, const FileDialogRequest& request) {
+    {
+        std::lock_guard lock(responderMutex);
+        if (fileDialogResponder)
+            return fileDialogResponder(request);
+    }
+    QFileDialog dialog(parent, fromLatin1(request.title), fromLatin1(request.initialFolder),
+                       QtFilter(request.filter));
+    dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(fromLatin1(request.defaultExtension));
+    if (!request.fileName.empty())
+        dialog.selectFile(QFileInfo(fromLatin1(request.fileName)).fileName());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return toLatin1(dialog.selectedFiles().front());
+}
+
+void SetFileDialogResponder(FileDialogResponder responder) {
+    std::lock_guard lock(responderMutex);
+    fileDialogResponder = std::move(responder);
+}

@@ -1,0 +1,360 @@
+#include "designer/project_file.h"
+
+#include "base/crc16.h"
+#include "designer/byte_reader.h"
+#include "designer/modem_type_files.h"
+#include "designer/network_design.h"
+#include "platform/atomic_file.h"
+#include "platform/message_box.h"
+
+#include <QFile>
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+namespace {
+
+constexpr size_t kTrailerSize = 5;
+// Link numbers and flags of the project files older than version 3.1.13.
+constexpr uint32_t kOldNumberMask = 0x7FFF7FFF;
+constexpr uint32_t kOldMobileBit = 0x8000;
+constexpr const char* kOldestVersion = "vanha";
+constexpr const char* kSingleModemVersion = "yksimo";
+constexpr const char* kNoAddress = "No address";
+
+void AppendShortRecord(std::string& out, char tag, const std::string& text) {
+    const std::string stored = StoredText(text);
+    out += tag;
+    out += static_cast<char>(stored.size());
+    out += stored;
+}
+
+void AppendTextRecord(std::string& out, const std::string& text) {
+    const std::string stored = StoredText(text);
+    out += 'S';
+    out += static_cast<char>(stored.size());
+    out += '0';
+    out += stored;
+}
+
+void AppendLittleEndian32(std::string& out, uint32_t value) {
+    for (int shift = 0; shift < 32; shift += 8)
+        out += static_cast<char>(value >> shift);
+}
+
+void AppendBigEndian16(std::string& out, uint16_t value) {
+    out += static_cast<char>(value >> 8);
+    out += static_cast<char>(value);
+}
+
+// A record with a three-byte head: tag, length, second byte; then the text.
+std::string ReadRecordText(ByteReader& in) {
+    in.Byte();
+    const uint8_t length = in.Byte();
+    in.Byte();
+    return in.Bytes(length);
+}
+
+uint16_t Crc16Of(const std::string& bytes, size_t count) {
+    return Crc16Nibble(0xFFFF, reinterpret_cast<const uint8_t*>(bytes.data()), count);
+}
+
+int32_t PositionAtFullScale(int position, float zoom) {
+    return static_cast<int32_t>(static_cast<double>(position) / zoom * 100.0);
+}
+
+void NumberFigures(NetworkDesign& design) {
+    for (const auto& figure : design.Figures()) {
+        uint32_t word = design.NumberOf(figure.get()) & TKuvio::kNumberMask;
+        if (figure.get() == design.master)
+            word |= TKuvio::kMasterBit;
+        if (figure->Mobile())
+            word |= TKuvio::kMobileBit;
+        if (figure->Multiport())
+            word |= TKuvio::kMultiportBit;
+        figure->numberAndFlags = word;
+        figure->parentNumber = design.NumberOf(figure->parent) & TKuvio::kNumberMask;
+        figure->mobileParentNumber = design.NumberOf(figure->mobileParent) & TKuvio::kNumberMask;
+    }
+}
+
+void LinkFigures(NetworkDesign& design, bool oldRule) {
+    const uint32_t mask = oldRule ? kOldNumberMask : TKuvio::kNumberMask;
+    for (const auto& figure : design.Figures()) {
+        for (const auto& other : design.Figures()) {
+            if (other == figure)
+                continue;
+            const uint32_t number = other->numberAndFlags & mask;
+            if (number == (figure->parentNumber & mask))
+                figure->parent = other.get();
+            if (number == (figure->mobileParentNumber & mask))
+                figure->mobileParent = other.get();
+        }
+        const uint32_t flags = figure->numberAndFlags;
+        if (flags & TKuvio::kMasterBit) {
+            design.master = figure.get();
+            figure->SetMasterLook();
+        }
+        if (flags & (oldRule ? kOldMobileBit : TKuvio::kMobileBit))
+            figure->SetMobileLook();
+        if (!oldRule && (flags & TKuvio::kMultiportBit))
+            figure->SetMultiLook();
+    }
+}
+
+class LoadReporter {
+public:
+    LoadReporter(const std::string& fileName) : fileName_(fileName) {}
+
+    void Corrupted() {
+        if (!shown_)
+            ShowMessage("Project file " + fileName_ + " is corrupted !!");
+        shown_ = true;
+    }
+    // The data ended inside a record.
+    void Cut(const RecordFormat& format) {
+        if (format.hasTrailer)
+            Corrupted();
+        else
+            ShowMessage("Input file has been corrupted check all properties and\r\nsave project again");
+    }
+
+private:
+    const std::string& fileName_;
+    bool shown_ = false;
+};
+
+bool TrailerMatches(const std::string& bytes) {
+    if (bytes.size() < kTrailerSize)
+        return false;
+    const uint16_t stored = static_cast<uint16_t>(static_cast<uint8_t>(bytes[bytes.size() - 2]) << 8 |
+                                                  static_cast<uint8_t>(bytes[bytes.size() - 1]));
+    return Crc16Of(bytes, bytes.size() - kTrailerSize) == stored;
+}
+
+// The version of a project file, from its header records; the reader is left at
+// the project-properties block.
+std::string ReadProjectHeader(const std::string& bytes, ByteReader& in, LoadReporter& reporter) {
+    const uint8_t first = in.Byte();
+    const uint8_t length = in.Byte();
+    if (first == ':') {
+        if (!TrailerMatches(bytes))
+            reporter.Corrupted();
+        in.Seek(0);
+        in.Byte();
+        const std::string version = in.Bytes(in.Byte());
+        in.Byte();
+        in.Bytes(in.Byte());
+        return version;
+    }
+    if (first == 'V') {
+        const std::string text = in.Bytes(length);
+        if (!text.empty() && std::isdigit(static_cast<unsigned char>(text[0])))
+            return text;
+        if (length >= 128)
+            in.Seek(2);
+        return "4.0.9c";
+    }
+    in.Seek(0);
+    return kOldestVersion;
+}
+
+} // namespace
+
+RecordFormat RecordFormat::ForVersion(const std::string& version) {
+    if (version == kOldestVersion)
+        return {false, false, true};
+    if (version == kSingleModemVersion)
+        return {true, true, false};
+    if (version.empty())
+        return {false, true, false};
+    int a = 0, b = 0, c = 0;
+    char letter = 0;
+    std::sscanf(version.c_str(), "%d.%d.%d%c", &a, &b, &c, &letter);
+    const bool hasLetter = std::isalpha(static_cast<unsigned char>(letter));
+    const bool beforeTrailers = a <= 4 && b <= 0 && c <= 9 && (!hasLetter || letter < 'd');
+    return {!beforeTrailers, a > 4, version < "3.1.13"};
+}
+
+std::string EncodeModemRecord(const TKuvio& figure, bool singleForm, float zoom) {
+    std::string out;
+    if (!singleForm) {
+        AppendLittleEndian32(out, static_cast<uint32_t>(PositionAtFullScale(figure.Left(), zoom)));
+        AppendLittleEndian32(out, static_cast<uint32_t>(PositionAtFullScale(figure.PictureTop(), zoom)));
+        AppendLittleEndian32(out, figure.numberAndFlags);
+        AppendLittleEndian32(out, figure.parentNumber);
+        AppendLittleEndian32(out, figure.mobileParentNumber);
+        AppendTextRecord(out, figure.GetModemName());
+        if (figure.Multiport()) {
+            // The count is one byte: a longer list is stored cut to match it.
+            const size_t count = std::min<size_t>(figure.TerminalAddresses().size(), 255);
+            out += "B\x01"
+                   "0";
+            out += static_cast<char>(count);
+            for (size_t i = 0; i < count; ++i)
+                AppendTextRecord(out, figure.TerminalAddresses()[i]);
+        } else {
+            AppendTextRecord(out, figure.NoTerminalAddress() ? kNoAddress : figure.GetTerminalAddressAt(0));
+        }
+        out += 'W';
+        AppendBigEndian16(out, figure.identifier);
+    }
+    AppendTextRecord(out, figure.TypeName());
+    for (const PropertyEntry& entry : figure.PropertyEntries()) {
+        const std::string value = StoredText(entry.value);
+        out += entry.tag;
+        out += static_cast<char>(value.size());
+        out += entry.second;
+        out += value;
+        out += static_cast<char>(entry.nmsSize);
+        AppendBigEndian16(out, entry.nmsId);
+    }
+    out += std::string("Z\0\0", 3);
+    return out;
+}
+
+RecordResult ReadModemRecord(TKuvio& figure, ByteReader& in, bool singleForm, const RecordFormat& format) {
+    if (in.AtEnd())
+        return RecordResult::End;
+    if (!singleForm) {
+        const auto x = static_cast<int32_t>(in.LittleEndian32());
+        const auto y = static_cast<int32_t>(in.LittleEndian32());
+        figure.numberAndFlags = in.LittleEndian32();
+        figure.parentNumber = in.LittleEndian32();
+        figure.mobileParentNumber = in.LittleEndian32();
+        figure.SetLeft(std::max(0, x));
+        figure.SetTop(std::max(0, y) - TKuvio::kPictureOffset);
+        figure.SetModemName(ReadRecordText(in));
+        if (!format.oldLinkRule && (figure.numberAndFlags & TKuvio::kMultiportBit)) {
+            in.Bytes(3);
+            const uint8_t count = in.Byte();
+            figure.SetTerminalAddressAt(-1, "");
+            for (int i = 0; i < count && !in.Cut(); ++i)
+                figure.SetTerminalAddressAt(i, ReadRecordText(in));
+            figure.SetNoTerminalAddress(false);
+            figure.SetMultiLook();
+        } else {
+            const std::string address = ReadRecordText(in);
+            figure.SetTerminalAddress(address);
+            figure.SetNoTerminalAddress(address == kNoAddress);
+        }
+        in.Byte();
+        const uint8_t high = in.Byte();
+        const uint8_t low = in.Byte();
+        figure.identifier = static_cast<uint16_t>(high << 8 | low);
+    }
+    const std::string typeName = ReadRecordText(in);
+    if (in.Cut())
+        return RecordResult::Cut;
+    if (figure.TypeName().empty()) {
+        figure.SetTypeName(typeName);
+    } else if (typeName != figure.TypeName()) {
+        ShowMessage("This modem doesn't match with requested file");
+        return RecordResult::TypeMismatch;
+    }
+    for (;;) {
+        const char tag = static_cast<char>(in.Byte());
+        const uint8_t length = in.Byte();
+        const char second = static_cast<char>(in.Byte());
+        if (in.Cut())
+            return RecordResult::CutInValues;
+        if (tag == 'Z')
+            return RecordResult::Complete;
+        const std::string value = in.Bytes(length);
+        int8_t size = 0;
+        uint16_t id = 0;
+        if (format.nmsBytes) {
+            size = static_cast<int8_t>(in.Byte());
+            const uint8_t high = in.Byte();
+            id = static_cast<uint16_t>(high << 8 | in.Byte());
+        }
+        if (in.Cut())
+            return RecordResult::CutInValues;
+        figure.SetPropertyEntry(tag, second, value, true, true, size, id);
+    }
+}
+
+std::string EncodeProjectFile(NetworkDesign& design, const std::string& version, const std::string& caption) {
+    NumberFigures(design);
+    std::string out;
+    if (!design.SingleModem()) {
+        AppendShortRecord(out, ':', version);
+        AppendShortRecord(out, 'V', caption);
+        design.properties.Write(out);
+    }
+    for (const auto& figure : design.Figures())
+        out += EncodeModemRecord(*figure, design.SingleModem(), design.SingleModem() ? 100.0f : design.zoom);
+    const uint16_t crc = Crc16Of(out, out.size());
+    out += ":\x01"
+           "0";
+    AppendBigEndian16(out, crc);
+    return out;
+}
+
+void SaveProjectFile(NetworkDesign& design, const std::string& fileName, const std::string& version,
+                     const std::string& caption) {
+    WriteWholeFile(fileName, EncodeProjectFile(design, version, caption));
+    design.modified = false;
+}
+
+void LoadProjectFile(NetworkDesign& design, const std::string& fileName, const LoadOptions& options) {
+    design.DeleteAllFigures();
+    LoadProjectBytes(design, fileName, ReadWholeFile(fileName), options);
+}
+
+void LoadProjectBytes(NetworkDesign& design, const std::string& fileName, const std::string& bytes,
+                      const LoadOptions& options) {
+    design.DeleteAllFigures();
+    ByteReader in(bytes);
+    LoadReporter reporter(fileName);
+    const std::string version =
+        design.SingleModem() ? std::string(kSingleModemVersion) : ReadProjectHeader(bytes, in, reporter);
+    const RecordFormat format = RecordFormat::ForVersion(version);
+    if (format.hasTrailer)
+        in.SetEnd(bytes.size() >= kTrailerSize ? bytes.size() - kTrailerSize : 0);
+    if (!design.SingleModem() && !design.properties.Read(in))
+        reporter.Cut(format);
+    for (bool more = !in.Cut(); more;) {
+        auto figure = std::make_unique<TKuvio>(0, 0);
+        figure->fileVersion = version;
+        const RecordResult result = ReadModemRecord(*figure, in, design.SingleModem(), format);
+        if (result == RecordResult::End)
+            break;
+        more = result == RecordResult::Complete;
+        if (!more)
+            reporter.Cut(format);
+        if (result == RecordResult::Cut)
+            break;
+        TKuvio& added = design.Append(std::move(figure));
+        added.newFigure = false;
+        if (options.typeReader)
+            options.typeReader->ReadSmfVersionInfo(added);
+        design.figureCounter = std::max<int>(design.figureCounter, added.identifier);
+        if (design.SingleModem()) {
+            added.SetLeft(options.clientWidth / 2 - 15);
+            added.SetTop(options.clientHeight / 2 - 25);
+            added.SetModemName("");
+        }
+    }
+    LinkFigures(design, format.oldLinkRule);
+    design.active =
+        design.master ? design.master : (design.Figures().empty() ? nullptr : design.Figures().front().get());
+    design.modified = false;
+    design.routesGenerated = false;
+}
+
+std::string ReadWholeFile(const std::string& fileName) {
+    QFile file(QString::fromStdString(fileName));
+    if (!file.open(QIODevice::ReadOnly))
+        throw EFileError("Cannot open file \"" + fileName + "\". " + file.errorString().toStdString());
+    const QByteArray bytes = file.readAll();
+    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+void WriteWholeFile(const std::string& fileName, const std::string& bytes) {
+    try {
+        ReplaceFileContents(fileName, bytes);
+    } catch (const EFileWriteError& failure) {
+        throw EFileError("Cannot create file \"" + fileName + "\". " + failure.what());
+    }
+}

@@ -1,0 +1,87 @@
+#include "designer/text_numbers.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+
+namespace {
+unsigned char LowerByte(char c) {
+    return static_cast<unsigned char>(std::tolower(static_cast<unsigned char>(c)));
+}
+} // namespace
+
+bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
+    return CompareIgnoringCase(a, b) == 0;
+}
+
+int CompareIgnoringCase(const std::string& a, const std::string& b) {
+    const size_t common = std::min(a.size(), b.size());
+    for (size_t i = 0; i < common; ++i) {
+        const int difference = LowerByte(a[i]) - LowerByte(b[i]);
+        if (difference != 0)
+            return difference;
+    }
+    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+std::string ToLower(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(LowerByte(c));
+    return text;
+}
+
+std::string Trim(const std::string& text) {
+    const auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+    size_t begin = 0;
+    size_t end = text.size();
+    while (begin < end && isBlank(text[begin]))
+        ++begin;
+    while (end > begin && isBlank(text[end - 1]))
+        --end;
+    return text.substr(begin, end - begin);
+}
+
+std::optional<int> ParseDecimal(const std::string& text) {
+    size_t start = text.find_first_not_of(' ');
+    if (start == std::string::npos)
+        return std::nullopt;
+    if (text[start] == '+')
+        ++start;
+    int value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data() + start, end, value);
+    if (error != std::errc() || stop != end)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<uint32_t> ParseHex(const std::string& text) {
+    size_t start = 0;
+    if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+        start = 2;
+    if (start == text.size())
+        return std::nullopt;
+    uint32_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data() + start, end, value, 16);
+    if (error != std::errc() || stop != end)
+        return std::nullopt;
+    return value;
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+        if (text[end] == '\r' && start < text.size() && text[start] == '\n')
+            ++start;
+    }
+    return lines;
+}

@@ -1,0 +1,165 @@
+#include "designer/modem_type_files.h"
+#include "designer/network_design.h"
+#include "designer/project_file.h"
+#include "designer/text_numbers.h"
+#include "designer/tkuvio.h"
+#include "designer_fixture.h"
+#include "platform/tinifile.h"
+
+#include <fstream>
+
+namespace {
+
+const char* const kFixtures[] = {"QX-450.smf", "QX-450R.smf", "QX-NMS.smf", "QX-MP4.smf", "QX-Lite.smf"};
+
+std::vector<std::string> FileLines(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return SplitLines(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+class ModemTypeFilesTest : public DesignerFolderTest {};
+
+TEST_F(ModemTypeFilesTest, FixturesCarryTheirCheckValue) {
+    for (const char* fixture : kFixtures) {
+        AddTypeFile(fixture);
+        CheckModemTypeFile(fixture, false);
+        const int stored = TIniFile(folder.file(fixture)).ReadInteger("Version", "Number", -1);
+        EXPECT_EQ(ModemTypeCheckValue(fixture, FileLines(folder.file(fixture))), stored) << fixture;
+    }
+    EXPECT_TRUE(boxes.texts().empty());
+}
+
+TEST_F(ModemTypeFilesTest, CheckValueCoversNameLinesAndCaseButNotTheNumber) {
+    const std::vector<std::string> lines{"[Version]", "Quovix ini=1", "Number=123"};
+    const uint16_t value = ModemTypeCheckValue("a.smf", lines);
+    EXPECT_EQ(ModemTypeCheckValue("A.SMF", lines), value);
+    EXPECT_NE(ModemTypeCheckValue("b.smf", lines), value);
+    EXPECT_EQ(ModemTypeCheckValue("a.smf", {"[Version]", "Quovix ini=1", "Number=9"}), value);
+    EXPECT_NE(ModemTypeCheckValue("a.smf", {"[Version]", "Quovix ini=2", "Number=123"}), value);
+    EXPECT_NE(ModemTypeCheckValue("a.smf", {"[version]", "Quovix ini=1", "Number=123"}), value);
+    // Blanks around the "=" stay part of the text under the check.
+    EXPECT_EQ(ModemTypeCheckValue("a.smf", {"x", "Number =5"}),
+              ModemTypeCheckValue("a.smf", {"x", "Number =7"}));
+    EXPECT_NE(ModemTypeCheckValue("a.smf", {"x", "Number =5"}),
+              ModemTypeCheckValue("a.smf", {"x", "Number=5"}));
+    // Without a "Number" line one is put after the name and five lines.
+    const std::vector<std::string> six{"1", "2", "3", "4", "5", "6"};
+    std::vector<std::string> withNumber = six;
+    withNumber.insert(withNumber.begin() + 5, "Number=0000");
+    EXPECT_EQ(ModemTypeCheckValue("a.smf", six), ModemTypeCheckValue("a.smf", withNumber));
+}
+
+TEST_F(ModemTypeFilesTest, CatalogueFollowsTheModeAndLeavesOutNonTypeFiles) {
+    AddTypeFile("QX-450.smf");
+    AddTypeFile("QX-Lite.smf");
+    AddTypeFile("QX-NMS.smf", "qx-nms.SMF");
+    WriteText(folder.file("Broken.smf"), "[Version]\r\nName=no marker\r\n");
+    WriteText(folder.file("Broken2.smf"), "[Version]\r\nQuovix ini=xERROR\r\n");
+    WriteText(folder.file("notes.txt"), "[Version]\r\nQuovix ini=1\r\n");
+    EXPECT_EQ(BuildModemTypeCatalogue(false), (std::vector<std::string>{"QX-450", "qx-nms"}));
+    EXPECT_EQ(BuildModemTypeCatalogue(true), (std::vector<std::string>{"QX-450", "QX-Lite", "qx-nms"}));
+}
+
+TEST_F(ModemTypeFilesTest, ChangedFileIsReportedAndFactoryModeCorrectsIt) {
+    AddTypeFile("QX-450.smf");
+    TIniFile(folder.file("QX-450.smf")).WriteString("Version", "Settings", "19200,8,N,1");
+    const int checkValue = ModemTypeCheckValue("QX-450.smf", FileLines(folder.file("QX-450.smf")));
+    const int stored = TIniFile(folder.file("QX-450.smf")).ReadInteger("Version", "Number", -1);
+    CheckModemTypeFile("QX-450.smf", false);
+    EXPECT_EQ(boxes.texts(),
+              (std::vector<std::string>{"Ini file QX-450.smf has been corrupted L " +
+                                        std::to_string(checkValue) + " S " + std::to_string(stored)}));
+
+    boxes.clear();
+    boxes.queueAnswer(IDNO);
+    CheckModemTypeFile("QX-450.smf", true);
+    EXPECT_EQ(boxes.texts(),
+              (std::vector<std::string>{"FACTORY: Do you want to correct CRC sum to ini file"}));
+    EXPECT_EQ(TIniFile(folder.file("QX-450.smf")).ReadInteger("Version", "Number", -1), stored);
+
+    boxes.clear();
+    boxes.queueAnswer(IDYES);
+    CheckModemTypeFile("QX-450.smf", true);
+    EXPECT_EQ(TIniFile(folder.file("QX-450.smf")).ReadInteger("Version", "Number", -1), checkValue);
+    boxes.clear();
+    CheckModemTypeFile("QX-450.smf", false);
+    EXPECT_TRUE(boxes.texts().empty());
+}
+
+TEST_F(ModemTypeFilesTest, MissingFileIsReported) {
+    CheckModemTypeFile("QX-GONE.smf", false);
+    EXPECT_EQ(boxes.texts(), (std::vector<std::string>{"File " + folder.file("QX-GONE.smf") +
+                                                       " is missing !!\rRevcover file and try again"}));
+}
+
+TEST_F(ModemTypeFilesTest, VersionValuesAreReadOncePerRunOfTheSameType) {
+    AddTypeFile("QX-NMS.smf");
+    AddTypeFile("QX-450.smf");
+    ModemTypeVersionReader reader(false);
+    TKuvio first(0, 0), second(0, 0), other(0, 0), third(0, 0);
+    first.SetTypeName("QX-NMS");
+    second.SetTypeName("QX-NMS");
+    other.SetTypeName("QX-450");
+    third.SetTypeName("QX-NMS");
+    reader.ReadSmfVersionInfo(first);
+    EXPECT_EQ(first.modemNameFromType, "QX-NMS example");
+    EXPECT_EQ(first.versionFromType, 412);
+    EXPECT_EQ(first.settingsFromType, "9600,8,N,1");
+    EXPECT_TRUE(first.NmsSupport());
+    EXPECT_EQ(first.PictureName(), "MODEEMIE");
+
+    // The kept values serve the next figure of the type even when the file changed.
+    TIniFile(folder.file("QX-NMS.smf")).WriteString("Version", "Name", "changed");
+    reader.ReadSmfVersionInfo(second);
+    EXPECT_EQ(second.modemNameFromType, "QX-NMS example");
+    EXPECT_TRUE(boxes.texts().empty());
+
+    reader.ReadSmfVersionInfo(other);
+    EXPECT_FALSE(other.NmsSupport());
+    reader.ReadSmfVersionInfo(third);
+    EXPECT_EQ(third.modemNameFromType, "changed");
+    EXPECT_EQ(boxes.count(), 1u);
+}
+
+TEST_F(ModemTypeFilesTest, NmsSupportOtherThanOneClearsIt) {
+    WriteText(folder.file("Two.smf"), "[Version]\r\nQuovix ini=1\r\nnms support=2\r\n");
+    ModemTypeVersionReader reader(false);
+    TKuvio figure(0, 0);
+    figure.SetTypeName("Two");
+    figure.SetNmsSupport(true);
+    reader.ReadSmfVersionInfo(figure);
+    EXPECT_FALSE(figure.NmsSupport());
+}
+
+TEST_F(ModemTypeFilesTest, NewModemTakesTypeDefaultsOnlyWhenTheItemChanges) {
+    AddTypeFile("QX-450.smf");
+    AddTypeFile("QX-NMS.smf");
+    TKuvio defaults(0, 0);
+    defaults.SetTypeName("QX-450");
+    defaults.SetPropertyEntry('B', '0', "42", true, true, 8, 0x1100);
+    std::ofstream(folder.file("QX-450.ssf"), std::ios::binary) << EncodeModemRecord(defaults, true, 100.0f);
+
+    NetworkDesign design(false);
+    ModemTypeVersionReader reader(false);
+    TKuvio& first = design.NewModemFigure("QX-450", NewModemKind::Normal, 100, 100, "new:QX-450", reader);
+    EXPECT_EQ(first.PropertyEntries(), defaults.PropertyEntries());
+    EXPECT_EQ(first.identifier, 1);
+    EXPECT_EQ(design.active, &first);
+    EXPECT_TRUE(design.modified);
+    EXPECT_EQ(first.CentreX(), 100);
+    TKuvio& second = design.NewModemFigure("QX-450", NewModemKind::Normal, 100, 100, "new:QX-450", reader);
+    EXPECT_TRUE(second.PropertyEntries().empty());
+    design.NewModemFigure("QX-NMS", NewModemKind::Multiport, 100, 100, "multi:QX-NMS", reader);
+    TKuvio& fourth = design.NewModemFigure("QX-450", NewModemKind::Mobile, 100, 100, "new:QX-450", reader);
+    EXPECT_EQ(fourth.PropertyEntries(), defaults.PropertyEntries());
+    EXPECT_TRUE(fourth.Mobile());
+    EXPECT_EQ(fourth.identifier, 4);
+    EXPECT_TRUE(design.Figures()[2]->Multiport());
+    EXPECT_TRUE(boxes.texts().empty());
+}
+
+} // namespace
