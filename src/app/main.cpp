@@ -1,9 +1,14 @@
-// Quovix 5: starts the application and its main window.
+// Quovix 5: starts the application, creates the start-up forms and runs the
+// message loop.
+#include "app/taboutfrm.h"
 #include "app/tpohjafrm.h"
+#include "platform/message_box.h"
 
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
+#include <memory>
 
 namespace {
 // Qt's own message for a missing display is long and names plugins; say it in one
@@ -15,6 +20,13 @@ bool displayAvailable() {
     };
     return isSet("QT_QPA_PLATFORM") || isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
 }
+
+// The forms that live from start-up to the end, created in this order: the main
+// window first (it reads the command line that the others depend on).
+struct StartUpForms {
+    std::unique_ptr<TPohjafrm> mainWindow = std::make_unique<TPohjafrm>();
+    std::unique_ptr<Taboutfrm> about = std::make_unique<Taboutfrm>(mainWindow.get());
+};
 } // namespace
 
 int main(int argc, char** argv) {
@@ -24,7 +36,12 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName("Quovix 5");
-    TPohjafrm mainWindow;
-    mainWindow.show();
-    return app.exec();
+    try {
+        StartUpForms forms;
+        forms.mainWindow->show();
+        app.exec();
+    } catch (const std::exception& error) {
+        MessageBox(error.what(), "Quovix 5", MB_OK | MB_ICONERROR);
+    }
+    return 0;
 }

@@ -1,11 +1,499 @@
 #include "app/tpohjafrm.h"
 
+#include "app/close_query.h"
+#include "app/taboutfrm.h"
+#include "app/window_placement.h"
+#include "platform/latin1.h"
+#include "platform/message_box.h"
+#include "platform/program_files.h"
+#include "platform/tinifile.h"
+#include "platform/window_message.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QListWidget>
 #include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QScreen>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <filesystem>
 
 TPohjafrm* Pohjafrm = nullptr;
 
-TPohjafrm::TPohjafrm(QWidget* parent) : QMainWindow(parent), mdiArea_(new QMdiArea(this)) {
-    setCentralWidget(mdiArea_);
-    setWindowTitle("TERAMONDO Quovix 5.2.1");
-    Pohjafrm = this;
+namespace {
+const char* const kStartPosition = "Start Position";
+const char* const kTesti = "Testi";
+const char* const kAllLogSettings = "All log settings";
+const char* const kNoLoaderPath = "qq";
+const char* const kWriteFailed = "Unable to write ini file. Access denied";
+const char* const kReadOnlySettings = " voi vain lukea";
+
+enum SavedWindowState { StateNormal = 0, StateMinimised = 1, StateMaximised = 2 };
+constexpr int kDefaultPosition = 0;
+constexpr int kDefaultSize = 200;
+constexpr int kFactoryLabelDrop = 4;
+constexpr int kDefaultLogSplitSize = 10;
+constexpr int kMaxLogSplitSize = 1000;
+
+std::vector<std::string> ProgramArguments() {
+    std::vector<std::string> arguments;
+    for (const QString& argument : QCoreApplication::arguments())
+        arguments.push_back(toLatin1(argument));
+    return arguments;
 }
+
+// A file counts as read-only when no one may write it, whoever runs the program.
+bool IsReadOnlyFile(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::file_status status = fs::status(path, error);
+    if (error || !fs::exists(status))
+        return false;
+    const fs::perms anyWrite = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    return (status.permissions() & anyWrite) == fs::perms::none;
+}
+
+WindowRect VirtualDesktop() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect desktop = screen ? screen->virtualGeometry() : QRect();
+    return {desktop.left(), desktop.top(), desktop.width(), desktop.height()};
+}
+} // namespace
+
+TPohjafrm::TPohjafrm(QWidget* parent) : TPohjafrm(ProgramArguments(), parent) {}
+
+TPohjafrm::TPohjafrm(const std::vector<std::string>& commandLine, QWidget* parent)
+    : QMainWindow(parent), printer_(std::make_unique<QPrinter>()) {
+    setupUi(this);
+    CreateToolBarWidgets();
+    CreateOtherComponents();
+    version_text = "5.2.1";
+    setWindowTitle(fromLatin1("TERAMONDO Quovix " + version_text));
+    Pohjafrm = this;
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (state == Qt::ApplicationActive)
+            MarkTerminalActive();
+        else
+            MarkTerminalInactive();
+    });
+    ConnectCommands();
+    MarkCommandsAwaitingTheirWindows();
+    FormCreate(commandLine);
+}
+
+TPohjafrm::~TPohjafrm() {
+    if (Pohjafrm == this)
+        Pohjafrm = nullptr;
+}
+
+void TPohjafrm::CreateToolBarWidgets() {
+    TehdasLabel1 = new QLabel("Tehdasversio", SpeedPanel);
+    TehdasLabel1->setObjectName("TehdasLabel1");
+    SpeedPanel->insertWidget(Flashm2Btn, TehdasLabel1);
+
+    logsize_lbl = new QLabel("Log size", SpeedPanel);
+    logsize_lbl->setObjectName("logsize_lbl");
+    logsize_nbr = new QSpinBox(SpeedPanel);
+    logsize_nbr->setObjectName("logsize_nbr");
+    logsize_nbr->setRange(0, kMaxLogSplitSize);
+    logsize_nbr->setValue(kDefaultLogSplitSize);
+    SpeedPanel->insertWidget(SpeedButton2, logsize_lbl);
+    SpeedPanel->insertWidget(SpeedButton2, logsize_nbr);
+
+    Zoom_scale = new QLabel("Zoom_scale", SpeedPanel);
+    Zoom_scale->setObjectName("Zoom_scale");
+    SpeedPanel->addWidget(Zoom_scale);
+    SetToolBarWidgetVisible(Zoom_scale, false);
+
+    // Glyphs of the buttons; the multi firmware buttons carry their number beside
+    // the glyph and the all-terminal buttons only their caption.
+    const std::pair<QAction*, QStyle::StandardPixmap> glyphs[] = {
+        {OpenBtn, QStyle::SP_ComputerIcon},
+        {SetupBtn, QStyle::SP_FileDialogDetailedView},
+        {CopyBtn, QStyle::SP_FileDialogNewFolder},
+        {PasteBtn, QStyle::SP_DialogOpenButton},
+        {TietojaBtn, QStyle::SP_MessageBoxInformation},
+        {PrintBtn, QStyle::SP_DriveFDIcon},
+        {SpeedButton1, QStyle::SP_FileDialogInfoView},
+        {DrawingBtn, QStyle::SP_DriveNetIcon},
+        {FlashBtn, QStyle::SP_ArrowDown},
+        {FlashmBtn, QStyle::SP_ArrowDown},
+        {ProgramBtn, QStyle::SP_BrowserReload},
+        {SingleModemBtn, QStyle::SP_DesktopIcon},
+        {Flashm2Btn, QStyle::SP_ArrowDown},
+        {Flashm3Btn, QStyle::SP_ArrowDown},
+        {Flashm4Btn, QStyle::SP_ArrowDown}};
+    for (const auto& [button, glyph] : glyphs)
+        button->setIcon(style()->standardIcon(glyph));
+    const auto setButtonStyle = [this](std::initializer_list<QAction*> buttons,
+                                       Qt::ToolButtonStyle buttonStyle) {
+        for (QAction* button : buttons)
+            if (auto* toolButton = qobject_cast<QToolButton*>(SpeedPanel->widgetForAction(button)))
+                toolButton->setToolButtonStyle(buttonStyle);
+    };
+    setButtonStyle({TermOpenCloseAll, StartLog, SpeedButton2}, Qt::ToolButtonTextOnly);
+    setButtonStyle({FlashmBtn, Flashm2Btn, Flashm3Btn, Flashm4Btn}, Qt::ToolButtonTextBesideIcon);
+}
+
+void TPohjafrm::CreateOtherComponents() {
+    // A menu's hint shows in the status bar while the pointer is on its title.
+    for (QAction* title : MainMenu1->actions())
+        if (QMenu* menu = title->menu())
+            title->setStatusTip(menu->statusTip());
+    statusBar()->setSizeGripEnabled(true);
+
+    crc_ini = new QListWidget(this);
+    crc_ini->setObjectName("crc_ini");
+    crc_ini->hide();
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName("PopupMenu1");
+    PopupMenu1->addActions({NewPort1, Drawing1, Singlemodem1, SingleFlash1, MultiFlash1, MultiFlash21,
+                            MultiFlash31, MultiFlash41});
+    PopupMenu2 = new QMenu(this);
+    PopupMenu2->setObjectName("PopupMenu2");
+    PopupMenu2->addAction(NewPort2);
+
+    OpenDialog1 = new QFileDialog(this);
+    OpenDialog1->setObjectName("OpenDialog1");
+    OpenDialog1->setNameFilter("text file (*.txt)");
+    OpenDialog1->setDefaultSuffix("txt");
+    OpenDialog1->setFileMode(QFileDialog::ExistingFile);
+
+    SaveLog = new QFileDialog(this, "Save Log File");
+    SaveLog->setObjectName("SaveLog");
+    SaveLog->setNameFilters({"Text file (*.txt)", "All (*.*)"});
+    SaveLog->setDefaultSuffix("txt");
+    SaveLog->setAcceptMode(QFileDialog::AcceptSave);
+
+    SpeedPanel->installEventFilter(this);
+    mdiClient->viewport()->installEventFilter(this);
+}
+
+void TPohjafrm::ConnectCommands() {
+    connect(Tiedosto1, &QMenu::aboutToShow, this, &TPohjafrm::Tiedosto1Click);
+    connect(PopupMenu1, &QMenu::aboutToShow, this, &TPohjafrm::PopupMenu1Popup);
+    const auto on = [this](QAction* command, auto handler) {
+        connect(command, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+    };
+    for (QAction* terminal : {Uusi1, NewPort1, NewPort2, OpenBtn})
+        on(terminal, &TPohjafrm::Uusi1Click);
+    for (QAction* designer : {Piirtopohja1, SingleModemSetup1, DrawingBtn, SingleModemBtn, Drawing1})
+        connect(designer, &QAction::triggered, this, [this, designer] { Piirtopohja1Click(designer); });
+    on(Singlemodem1, &TPohjafrm::Singlemodem1Click);
+    for (QAction* single : {Flashyksi1, SingleFlash1, FlashBtn})
+        on(single, &TPohjafrm::Flashyksi1Click);
+    for (QAction* first : {Flashmonta1, MultiFlash1, FlashmBtn})
+        on(first, &TPohjafrm::Flashmonta1Click);
+    for (QAction* second : {Flashmonta2, MultiFlash21, Flashm2Btn})
+        on(second, &TPohjafrm::Flashmonta2Click);
+    for (QAction* third : {Flashmonta3, MultiFlash31, Flashm3Btn})
+        on(third, &TPohjafrm::Flashmonta3Click);
+    for (QAction* fourth : {Flashmonta4, MultiFlash41, Flashm4Btn})
+        on(fourth, &TPohjafrm::Flashmonta4Click);
+    on(makesmf1, &TPohjafrm::makesmf1Click);
+    on(loadermnu, &TPohjafrm::loadermnuClick);
+    on(Lasku, &TPohjafrm::LaskuClick);
+    on(Lopeta1, &TPohjafrm::Lopeta1Click);
+    connect(Limittin1, &QAction::triggered, mdiClient, &QMdiArea::cascadeSubWindows);
+    connect(Jrjest1, &QAction::triggered, this, [this] { TileChildren(TileOrientation::Vertical); });
+    connect(TileHorizontal1, &QAction::triggered, this,
+            [this] { TileChildren(TileOrientation::Horizontal); });
+    on(Redraw1, &TPohjafrm::Redraw1Click);
+    for (QAction* about : {Tietoja1, TietojaBtn})
+        on(about, &TPohjafrm::Tietoja1Click);
+    on(SetupBtn, &TPohjafrm::SetupBtnClick);
+    on(ProgramBtn, &TPohjafrm::ProgramBtnClick);
+    on(CopyBtn, &TPohjafrm::CopyBtnClick);
+    on(PasteBtn, &TPohjafrm::PasteBtnClick);
+    on(PrintBtn, &TPohjafrm::PrintBtnClick);
+    connect(SpeedButton1, &QAction::triggered, this, [this] { SpeedButton1Click(); });
+}
+
+// The windows that these commands open are added to the program one by one; a
+// command stays disabled until its window is there. Removing a window's commands
+// from this list is part of adding the window.
+void TPohjafrm::MarkCommandsAwaitingTheirWindows() {
+    awaitingWindow_ = {
+        // terminal window
+        Uusi1, NewPort1, NewPort2, OpenBtn,
+        // network designer
+        Piirtopohja1, SingleModemSetup1, DrawingBtn, SingleModemBtn, Drawing1, Singlemodem1, Redraw1,
+        // single and multi firmware windows
+        Flashyksi1, SingleFlash1, FlashBtn, Flashmonta1, Flashmonta2, Flashmonta3, Flashmonta4, MultiFlash1,
+        MultiFlash21, MultiFlash31, MultiFlash41, FlashmBtn, Flashm2Btn, Flashm3Btn, Flashm4Btn,
+        // factory tools
+        makesmf1, loadermnu, Lasku,
+        // commands on all terminals
+        TermOpenCloseAll, StartLog, SpeedButton2};
+    for (QAction* command : awaitingWindow_)
+        command->setEnabled(false);
+}
+
+void TPohjafrm::SetCommandEnabled(QAction* command, bool enabled) {
+    command->setEnabled(enabled && !awaitingWindow_.contains(command));
+}
+
+// A widget on a tool bar is shown and hidden through the action that holds it.
+void TPohjafrm::SetToolBarWidgetVisible(QWidget* widget, bool visible) {
+    for (QAction* action : SpeedPanel->actions())
+        if (SpeedPanel->widgetForAction(action) == widget)
+            action->setVisible(visible);
+}
+
+void TPohjafrm::FormCreate(const std::vector<std::string>& commandLine) {
+    ApplyStartPosition();
+    ApplyCommandLine(ParseCommandLine(commandLine));
+    SaveLog->setDirectory(QDir::currentPath());
+    PostMessage(this, WM_RESTORE_LAYOUT);
+}
+
+void TPohjafrm::ApplyStartPosition() {
+    const TIniFile ini(SettingsFileName());
+    switch (ini.ReadInteger(kStartPosition, "WindowState", StateMaximised)) {
+    case StateMaximised:
+        setWindowState(Qt::WindowMaximized);
+        break;
+    case StateMinimised:
+        setWindowState(Qt::WindowMinimized);
+        break;
+    default:
+        setWindowState(Qt::WindowNoState);
+        break;
+    }
+    if (!isMaximized()) {
+        const WindowRect saved{ini.ReadInteger(kStartPosition, "Left", kDefaultPosition),
+                               ini.ReadInteger(kStartPosition, "Top", kDefaultPosition),
+                               ini.ReadInteger(kStartPosition, "Width", kDefaultSize),
+                               ini.ReadInteger(kStartPosition, "Height", kDefaultSize)};
+        const WindowRect placed = ClampToDesktop(saved, VirtualDesktop());
+        move(placed.left, placed.top);
+        resize(placed.width, placed.height);
+    }
+    loader_path = ini.ReadString(kTesti, "loader", kNoLoaderPath);
+}
+
+void TPohjafrm::ApplyCommandLine(const CommandLineModes& modes) {
+    modes_ = modes;
+    factory_mode = modes.factory;
+    for (QAction* factoryCommand : {FlashmBtn, Flashm2Btn, Flashm3Btn, Flashm4Btn, makesmf1, loadermnu})
+        factoryCommand->setVisible(factory_mode);
+    TehdasLabel1->setContentsMargins(0, factory_mode ? kFactoryLabelDrop : 0, 0, 0);
+    SetToolBarWidgetVisible(TehdasLabel1, factory_mode);
+    StartLog->setVisible(factory_mode);
+    SetCommandEnabled(StartLog, factory_mode);
+    SetToolBarWidgetVisible(logsize_lbl, factory_mode);
+    SetToolBarWidgetVisible(logsize_nbr, factory_mode);
+    logsize_nbr->setEnabled(factory_mode);
+    if (!factory_mode)
+        logsize_nbr->setValue(0);
+    if (modes.remoteUse)
+        PostMessage(this, WM_REMOTE_START);
+    dsr_mode = modes.dsr;
+    bootflash_mode = modes.bootFlash;
+}
+
+bool TPohjafrm::event(QEvent* event) {
+    if (const WindowMessage* message = WindowMessage::from(event))
+        if (Dispatch(*message))
+            return true;
+    return QMainWindow::event(event);
+}
+
+bool TPohjafrm::Dispatch(const WindowMessage& message) {
+    switch (message.number()) {
+    case WM_REMOTE_START:
+        StartRemoteMultiFlash();
+        return true;
+    case WM_CLOSE:
+        close();
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Remote use runs one multi-modem load unattended and then ends the program; a run
+// without its four arguments cannot load anything, so it says so and ends.
+void TPohjafrm::StartRemoteMultiFlash() {
+    if (!modes_.remoteArgumentsValid) {
+        MessageBox("Remote use needs four arguments after the access code: port digit, channel mask digit, "
+                   "update digit and firmware file name.",
+                   "Quovix 5", MB_OK | MB_ICONERROR);
+        PostMessage(this, WM_CLOSE);
+        return;
+    }
+    // The load itself is started on multi firmware window 1 (Flashmonta1Click, then
+    // its RemoteStartFlash with modes_.remoteLoad) once that window is part of the
+    // program.
+}
+
+void TPohjafrm::closeEvent(QCloseEvent* event) {
+    if (!AllChildrenAgreeToClose()) {
+        event->ignore();
+        return;
+    }
+    FormClose();
+    event->accept();
+}
+
+bool TPohjafrm::AllChildrenAgreeToClose() {
+    for (QMdiSubWindow* child : mdiClient->subWindowList())
+        if (auto* query = dynamic_cast<CloseQuery*>(child->widget()))
+            if (!query->FormCloseQuery())
+                return false;
+    return true;
+}
+
+void TPohjafrm::FormClose() {
+    if (IsReadOnlyFile(SettingsFileName()))
+        ShowMessage(kReadOnlySettings);
+    try {
+        WriteOwnSettings();
+    } catch (const EIniFileException&) {
+        ShowMessage(kWriteFailed);
+    }
+}
+
+void TPohjafrm::WriteOwnSettings() {
+    TIniFile ini(SettingsFileName());
+    if (!isMaximized()) {
+        ini.WriteInteger(kStartPosition, "Left", x());
+        ini.WriteInteger(kStartPosition, "Top", y());
+        ini.WriteInteger(kStartPosition, "Width", width());
+        ini.WriteInteger(kStartPosition, "Height", height());
+    }
+    const int state = isMinimized() ? StateMinimised : isMaximized() ? StateMaximised : StateNormal;
+    ini.WriteInteger(kStartPosition, "WindowState", state);
+    if (loader_path != kNoLoaderPath)
+        ini.WriteString(kTesti, "loader", loader_path);
+    if (factory_mode)
+        ini.WriteInteger(kAllLogSettings, "All log split size", logsize_nbr->value());
+}
+
+bool TPohjafrm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == SpeedPanel && event->type() == QEvent::MouseButtonPress)
+        SpeedPanelMouseDown(static_cast<QMouseEvent*>(event));
+    else if (watched == mdiClient->viewport() && event->type() == QEvent::MouseButtonRelease)
+        FormMouseUp(static_cast<QMouseEvent*>(event));
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TPohjafrm::SpeedPanelMouseDown(QMouseEvent* event) {
+    const Qt::KeyboardModifiers both = Qt::ShiftModifier | Qt::ControlModifier;
+    if (event->button() != Qt::RightButton || (event->modifiers() & both) != both)
+        return;
+    // Opens the buffer dialog on the active terminal's port, once terminals are part
+    // of the program.
+}
+
+void TPohjafrm::FormMouseUp(QMouseEvent* event) {
+    if (event->button() != Qt::RightButton)
+        return;
+    const QPoint where = mdiClient->viewport()->mapToGlobal(event->position().toPoint());
+    if (mdiClient->subWindowList().isEmpty())
+        PopupMenu1->popup(where);
+}
+
+void TPohjafrm::Tiedosto1Click() {
+    for (QAction* multi : {Flashmonta1, Flashmonta2, Flashmonta3, Flashmonta4}) {
+        multi->setVisible(factory_mode);
+        SetCommandEnabled(multi, factory_mode);
+    }
+}
+
+void TPohjafrm::PopupMenu1Popup() {
+    for (QAction* multi : {MultiFlash1, MultiFlash21, MultiFlash31, MultiFlash41})
+        multi->setVisible(factory_mode);
+}
+
+void TPohjafrm::Singlemodem1Click() {
+    Piirtopohja1Click(Singlemodem1);
+}
+
+void TPohjafrm::Lopeta1Click() {
+    close();
+}
+
+void TPohjafrm::Tietoja1Click() {
+    if (aboutfrm == nullptr)
+        return;
+    const QPoint centre = geometry().center();
+    aboutfrm->adjustSize();
+    aboutfrm->move(centre.x() - aboutfrm->width() / 2, centre.y() - aboutfrm->height() / 2);
+    aboutfrm->exec();
+}
+
+bool TPohjafrm::SpeedButton1Click() {
+    QPrintDialog dialog(printer_.get(), this);
+    dialog.setWindowTitle("Printer setup");
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void TPohjafrm::TileChildren(TileOrientation orientation) {
+    QList<QMdiSubWindow*> children;
+    for (QMdiSubWindow* child : mdiClient->subWindowList())
+        if (child->isVisible() && !child->isMinimized())
+            children.append(child);
+    const QSize area = mdiClient->viewport()->size();
+    const std::vector<WindowRect> tiles =
+        TileRects(children.size(), area.width(), area.height(), orientation);
+    for (qsizetype i = 0; i < children.size(); ++i) {
+        const WindowRect& tile = tiles[static_cast<size_t>(i)];
+        children[i]->showNormal();
+        children[i]->setGeometry(tile.left, tile.top, tile.width, tile.height);
+    }
+}
+
+// Commands that open or act on windows which join the program later. Each of
+// these commands is disabled (MarkCommandsAwaitingTheirWindows) or has nothing to
+// act on until its window is there; the window's code goes into its handler.
+
+// Creates a terminal (settings dialog at once), keeps it in `terminaali`, shows
+// the tool bar and counts it in open_terminals.
+void TPohjafrm::Uusi1Click() {}
+
+// Opens a network designer: routing mode for Piirtopohja1, DrawingBtn and
+// Drawing1, single-modem mode for any other sender.
+void TPohjafrm::Piirtopohja1Click(QObject*) {}
+
+// The single firmware window, and multi firmware windows 1 to 4, placed by
+// CentredFirmwareWindow.
+void TPohjafrm::Flashyksi1Click() {}
+void TPohjafrm::Flashmonta1Click() {}
+void TPohjafrm::Flashmonta2Click() {}
+void TPohjafrm::Flashmonta3Click() {}
+void TPohjafrm::Flashmonta4Click() {}
+
+// Factory tools.
+void TPohjafrm::makesmf1Click() {}
+void TPohjafrm::loadermnuClick() {}
+void TPohjafrm::LaskuClick() {}
+
+// The active designer redraws its route graph.
+void TPohjafrm::Redraw1Click() {}
+
+// The active terminal's settings dialog and programming-mode toggle.
+void TPohjafrm::SetupBtnClick() {}
+void TPohjafrm::ProgramBtnClick() {}
+
+// Copy and paste go to the active terminal, or put the active designer into copy
+// mode; print prints the active terminal's text or designer's graph.
+void TPohjafrm::CopyBtnClick() {}
+void TPohjafrm::PasteBtnClick() {}
+void TPohjafrm::PrintBtnClick() {}
+
+// The active terminal's active flag follows the application's; an active designer
+// redraws its graph when the application comes back.
+void TPohjafrm::MarkTerminalActive() {}
+void TPohjafrm::MarkTerminalInactive() {}

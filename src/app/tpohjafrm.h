@@ -1,20 +1,127 @@
 #pragma once
 // The main window: an MDI frame in which terminals, designers and firmware
-// windows open as child windows.
+// windows open as child windows. Its menus, tool bar and status bar come from its
+// form (tpohjafrm.ui); the controls and the state below are public because the
+// other windows read and switch them through the global Pohjafrm.
+
+#include "app/command_line.h"
+#include "app/window_placement.h"
+#include "ui_tpohjafrm.h"
 
 #include <QMainWindow>
+#include <QSet>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
 
+class QFileDialog;
+class QLabel;
+class QListWidget;
 class QMdiArea;
+class QMenu;
+class QPrinter;
+class QSpinBox;
+class Tterminaali;
+class WindowMessage;
 
-class TPohjafrm : public QMainWindow {
+class TPohjafrm : public QMainWindow, public Ui::TPohjafrm {
     Q_OBJECT
 public:
+    // Reads the program's own command line.
     explicit TPohjafrm(QWidget* parent = nullptr);
+    // commandLine[0] is the program name, as in argv.
+    explicit TPohjafrm(const std::vector<std::string>& commandLine, QWidget* parent = nullptr);
+    ~TPohjafrm() override;
 
-    QMdiArea* mdiArea() const { return mdiArea_; }
+    QMdiArea* mdiArea() const { return mdiClient; }
+
+    // State that the other windows read.
+    std::string loader_path = "qq"; // last file of "Loader to hex"; "qq" means none
+    std::array<Tterminaali*, 10> terminal_table{};
+    bool factory_mode = false;
+    bool dsr_mode = false;
+    bool bootflash_mode = false;
+    std::string version_text;
+    std::string com_list;
+    int32_t open_terminals = 0;
+    // State of TermOpenCloseAll: 0 while it closes all ports, 1 while it opens them.
+    int Tag = 0;
+
+    // Tool-bar controls that are no actions, and the form's other components.
+    QLabel* TehdasLabel1 = nullptr;
+    QLabel* logsize_lbl = nullptr;
+    QSpinBox* logsize_nbr = nullptr;
+    QLabel* Zoom_scale = nullptr;
+    QListWidget* crc_ini = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QMenu* PopupMenu2 = nullptr;
+    QFileDialog* OpenDialog1 = nullptr;
+    QFileDialog* SaveLog = nullptr;
+    // The printer shared by the terminals and the designers, as set up last.
+    QPrinter* printer() const { return printer_.get(); }
+
+    // The computer's COM port names, comma separated and sorted; kept in com_list.
+    std::string ListSerialPorts();
+
+    // Menu and tool-bar commands.
+    void Tiedosto1Click();
+    void Uusi1Click();
+    void Piirtopohja1Click(QObject* Sender);
+    void Singlemodem1Click();
+    void Flashyksi1Click();
+    void Flashmonta1Click();
+    void Flashmonta2Click();
+    void Flashmonta3Click();
+    void Flashmonta4Click();
+    void makesmf1Click();
+    void loadermnuClick();
+    void LaskuClick();
+    void Lopeta1Click();
+    void Redraw1Click();
+    void Tietoja1Click();
+    void PopupMenu1Popup();
+    void SetupBtnClick();
+    void ProgramBtnClick();
+    void CopyBtnClick();
+    void PasteBtnClick();
+    void PrintBtnClick();
+    // Runs the printer set-up dialog on the shared printer; true when accepted.
+    bool SpeedButton1Click();
+    void MarkTerminalActive();
+    void MarkTerminalInactive();
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
-    QMdiArea* mdiArea_;
+    void CreateToolBarWidgets();
+    void CreateOtherComponents();
+    void ConnectCommands();
+    void MarkCommandsAwaitingTheirWindows();
+    void SetCommandEnabled(QAction* command, bool enabled);
+    void SetToolBarWidgetVisible(QWidget* widget, bool visible);
+    void TileChildren(TileOrientation orientation);
+
+    void FormCreate(const std::vector<std::string>& commandLine);
+    void ApplyStartPosition();
+    void ApplyCommandLine(const CommandLineModes& modes);
+    bool Dispatch(const WindowMessage& message);
+    void StartRemoteMultiFlash();
+    bool AllChildrenAgreeToClose();
+    void FormClose();
+    void WriteOwnSettings();
+
+    void SpeedPanelMouseDown(QMouseEvent* event);
+    void FormMouseUp(QMouseEvent* event);
+
+    CommandLineModes modes_;
+    std::unique_ptr<QPrinter> printer_;
+    // Commands whose window is not part of the program yet: they stay disabled.
+    QSet<QAction*> awaitingWindow_;
 };
 
 // The one main window of the program, as the other windows reach it.

@@ -1,13 +1,14 @@
 #include "terminal/terminal_renderer.h"
 
+#include "base/control_chars.h"
+#include "base/hex.h"
+
 #include <QDateTime>
 #include <QLocale>
 #include <QRegularExpression>
 
 namespace {
 
-constexpr uint8_t kCR = 13;
-constexpr uint8_t kLF = 10;
 constexpr uint8_t kBackspace = 8;
 constexpr uint8_t kTab = 9;
 constexpr std::string_view kLineBreak = "\r\n";
@@ -16,11 +17,18 @@ bool IsPrintable(uint8_t byte) {
     return byte >= 32 && byte <= 127;
 }
 
-void AppendEscape(uint8_t byte, std::string& text) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    text += '\\';
-    text += kDigits[byte >> 4];
-    text += kDigits[byte & 0x0F];
+// Every byte as its escape; a byte of lineStarters starts a new line.
+void AppendEscapes(std::string_view bytes, std::string_view lineStarters, std::string& text) {
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t next = bytes.find_first_of(lineStarters, start + 1);
+        if (next == std::string_view::npos)
+            next = bytes.size();
+        if (lineStarters.find(bytes[start]) != std::string_view::npos)
+            text += kLineBreak;
+        text += EscapeString(std::string(bytes.substr(start, next - start)), EscapeAll);
+        start = next;
+    }
 }
 
 void AppendRun(ColourKind kind, std::string&& text, ScreenRuns& out) {
@@ -50,7 +58,7 @@ std::string StampText() {
 }
 
 bool HasCR(std::string_view data) {
-    return data.find(static_cast<char>(kCR)) != std::string_view::npos;
+    return data.find(static_cast<char>(CR)) != std::string_view::npos;
 }
 
 void TerminalRenderer::reset() {
@@ -82,7 +90,7 @@ void TerminalRenderer::renderText(const View& view, std::string_view data, std::
         const auto byte = static_cast<uint8_t>(c);
         if (byte == kBackspace) {
             lastLineEnd_ = 0;
-        } else if (byte == kCR || byte == kLF) {
+        } else if (byte == CR || byte == LF) {
             lineEnd(view, byte, text);
         } else {
             lastWasLineEnd_ = false;
@@ -102,7 +110,7 @@ void TerminalRenderer::renderText(const View& view, std::string_view data, std::
 // CR, LF, CR LF and LF CR each become one CR LF: the second byte of a pair is
 // dropped, also when the pair is split over two chunks.
 void TerminalRenderer::lineEnd(const View& view, uint8_t byte, std::string& text) {
-    const uint8_t partner = byte == kCR ? kLF : kCR;
+    const uint8_t partner = byte == CR ? LF : CR;
     if (lastLineEnd_ == partner) {
         lastLineEnd_ = 0;
     } else {
@@ -117,13 +125,7 @@ void TerminalRenderer::lineEnd(const View& view, uint8_t byte, std::string& text
 // Every byte as its escape; each CR starts a new line.
 void TerminalRenderer::renderHex(std::string_view data, ScreenRuns& out) {
     std::string text;
-    text.reserve(data.size() * 3 + 16);
-    for (const char c : data) {
-        const auto byte = static_cast<uint8_t>(c);
-        if (byte == kCR)
-            text += kLineBreak;
-        AppendEscape(byte, text);
-    }
+    AppendEscapes(data, "\r", text);
     AppendRun(kEscapeColour, std::move(text), out);
 }
 
@@ -141,13 +143,7 @@ void TerminalRenderer::renderMixed(std::string_view data, ScreenRuns& out) {
             out.push_back({kNormalColour, std::string(run)});
         } else {
             std::string text;
-            text.reserve(run.size() * 5);
-            for (const char c : run) {
-                const auto byte = static_cast<uint8_t>(c);
-                if (byte == kCR || byte == kLF)
-                    text += kLineBreak;
-                AppendEscape(byte, text);
-            }
+            AppendEscapes(run, "\r\n", text);
             out.push_back({kEscapeColour, std::move(text)});
         }
         i = end;

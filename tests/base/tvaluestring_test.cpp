@@ -2,16 +2,11 @@
 #include "base/tvaluestring.h"
 #include "base/v32_data.h"
 
+#include "support/bytes.h"
+
 #include <gtest/gtest.h>
 
 namespace {
-
-std::string bytesOf(std::initializer_list<int> values) {
-    std::string text;
-    for (int v : values)
-        text += static_cast<char>(v);
-    return text;
-}
 
 TEST(TValueStringTest, KeepsZeroBytesOfATextButStopsAtTheEndOfACharString) {
     const std::string withZero("ABC\0D", 5);

@@ -1,0 +1,47 @@
+#include "app/window_placement.h"
+
+namespace {
+constexpr int kFallbackPosition = 10;
+constexpr int kFallbackSize = 200;
+constexpr int kAllowedLeftOverhang = 50;
+constexpr int kMinimumVisible = 10;
+constexpr int kInstanceOffset = 16;
+} // namespace
+
+WindowRect ClampToDesktop(WindowRect saved, const WindowRect& desktop) {
+    if (saved.left + kAllowedLeftOverhang < desktop.left ||
+        saved.left > desktop.left + desktop.width - kMinimumVisible)
+        saved.left = kFallbackPosition;
+    if (saved.top < desktop.top || saved.top > desktop.top + desktop.height - kMinimumVisible)
+        saved.top = kFallbackPosition;
+    if (saved.width > desktop.width - saved.left)
+        saved.width = kFallbackSize;
+    if (saved.height > desktop.height - saved.top)
+        saved.height = kFallbackSize;
+    return saved;
+}
+
+WindowPoint CentredFirmwareWindow(int mainWidth, int mainHeight, int windowWidth, int windowHeight,
+                                  int toolBarHeight, int instance) {
+    const int offset = (instance - 1) * kInstanceOffset;
+    WindowPoint point{mainWidth / 2 - windowWidth / 2 + offset, mainHeight / 2 - windowHeight / 2 + offset};
+    if (point.top > toolBarHeight)
+        point.top -= toolBarHeight;
+    return point;
+}
+
+std::vector<WindowRect> TileRects(int count, int areaWidth, int areaHeight, TileOrientation orientation) {
+    std::vector<WindowRect> rects;
+    if (count <= 0)
+        return rects;
+    const bool columns = orientation == TileOrientation::Vertical;
+    const int extent = columns ? areaWidth : areaHeight;
+    for (int i = 0; i < count; ++i) {
+        // Each tile ends where the next begins, so the tiles fill the area exactly.
+        const int start = extent * i / count;
+        const int size = extent * (i + 1) / count - start;
+        rects.push_back(columns ? WindowRect{start, 0, size, areaHeight}
+                                : WindowRect{0, start, areaWidth, size});
+    }
+    return rects;
+}

@@ -1,0 +1,38 @@
+#pragma once
+// Where windows of the main window are placed: the main window itself at start,
+// inside the virtual desktop, and the firmware windows centred in the main window.
+
+#include <vector>
+
+struct WindowRect {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+
+    bool operator==(const WindowRect&) const = default;
+};
+
+// Corrects a saved main-window position against the virtual desktop (all
+// monitors): a window left of the desktop by more than 50 pixels or with less than
+// 10 pixels on it goes to 10; a size larger than the room from its position on is
+// reset to 200. The room is the desktop's width (height) minus the position.
+WindowRect ClampToDesktop(WindowRect saved, const WindowRect& desktop);
+
+// Top-left corner of firmware window `instance` (1 for the single window and for
+// multi window 1, 2 to 4 for the others) centred in the main window, each further
+// multi window 16 pixels right and down; a window below the tool bar moves up by
+// the tool bar's height.
+struct WindowPoint {
+    int left = 0;
+    int top = 0;
+
+    bool operator==(const WindowPoint&) const = default;
+};
+WindowPoint CentredFirmwareWindow(int mainWidth, int mainHeight, int windowWidth, int windowHeight,
+                                  int toolBarHeight, int instance);
+
+// Tiling of the MDI children in an area of the given size: side by side in equal
+// columns (vertical tiling) or one above the other in equal rows (horizontal).
+enum class TileOrientation { Vertical, Horizontal };
+std::vector<WindowRect> TileRects(int count, int areaWidth, int areaHeight, TileOrientation orientation);

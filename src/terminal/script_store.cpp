@@ -1,0 +1,220 @@
+#include "terminal/script_store.h"
+
+#include "base/tstreamstring.h"
+#include "platform/atomic_file.h"
+#include "platform/tinifile.h"
+
+#include <filesystem>
+
+namespace {
+
+const char* const kSection = "Script texts";
+const char* const kVersionKey = "Script version";
+const char kFileMarker = 'V';
+const char kFileVersion = 3;
+// An ".stf" text length is 16 bits.
+constexpr size_t kMaxFileTextLength = 0xFFFF;
+
+std::string shiftKey(int k) {
+    return "SHIFT F" + std::to_string(k);
+}
+
+// A text is the bytes of its record up to the first zero byte.
+std::string textUpToZero(std::string bytes) {
+    const size_t zero = bytes.find('\0');
+    if (zero != std::string::npos) {
+        bytes.resize(zero);
+    }
+    return bytes;
+}
+
+// Reads records from a file's bytes and never past their end: a length that
+// claims more bytes than are left ends the reading.
+class RecordReader {
+public:
+    explicit RecordReader(const std::string& bytes) : bytes_(bytes) {}
+
+    bool ReadByte(uint8_t& value) {
+        if (left() < 1) {
+            return false;
+        }
+        value = static_cast<uint8_t>(bytes_[pos_++]);
+        return true;
+    }
+    bool ReadLittleEndian32(uint32_t& value) {
+        if (left() < 4) {
+            return false;
+        }
+        value = 0;
+        for (int i = 3; i >= 0; --i) {
+            value = (value << 8) | byteAt(pos_ + static_cast<size_t>(i));
+        }
+        pos_ += 4;
+        return true;
+    }
+    bool ReadBigEndian16(uint32_t& value) {
+        if (left() < 2) {
+            return false;
+        }
+        value = (byteAt(pos_) << 8) | byteAt(pos_ + 1);
+        pos_ += 2;
+        return true;
+    }
+    bool ReadText(uint32_t length, std::string& text) {
+        if (left() < length) {
+            return false;
+        }
+        text = textUpToZero(bytes_.substr(pos_, length));
+        pos_ += length;
+        return true;
+    }
+
+private:
+    size_t left() const { return bytes_.size() - pos_; }
+    uint32_t byteAt(size_t at) const { return static_cast<uint8_t>(bytes_[at]); }
+
+    const std::string& bytes_;
+    size_t pos_ = 0;
+};
+
+// "scripts.txt" record: 32-bit little-endian length, then the text.
+bool readStoreRecord(RecordReader& reader, std::string& text) {
+    uint32_t length = 0;
+    return reader.ReadLittleEndian32(length) && reader.ReadText(length, text);
+}
+
+void appendStoreRecord(std::string& out, const std::string& text) {
+    const auto length = static_cast<uint32_t>(text.size());
+    for (int shift = 0; shift < 32; shift += 8) {
+        out.push_back(static_cast<char>((length >> shift) & 0xFF));
+    }
+    out += text;
+}
+
+// ".stf" record: flag byte, 16-bit big-endian length, then the text.
+bool readFileRecord(RecordReader& reader, uint8_t& flag, std::string& text) {
+    uint32_t length = 0;
+    return reader.ReadByte(flag) && reader.ReadBigEndian16(length) && reader.ReadText(length, text);
+}
+
+void appendFileRecord(std::string& out, const ScriptCell& cell) {
+    // Texts come from edits of at most 64000 characters; a longer one (from a
+    // store file written elsewhere) is cut to what the length field can hold.
+    const std::string text = cell.text.substr(0, kMaxFileTextLength);
+    out.push_back(cell.IsMixed() ? '1' : '0');
+    out.push_back(static_cast<char>(text.size() >> 8));
+    out.push_back(static_cast<char>(text.size() & 0xFF));
+    out += text;
+}
+
+// The file's bytes; nothing for a file that cannot be read.
+std::string fileBytes(const std::string& fileName) {
+    TStreamString stream;
+    try {
+        stream.LoadFromFile(fileName);
+    } catch (const EStreamError&) {
+        return "";
+    }
+    return stream.AsString();
+}
+
+} // namespace
+
+std::string ScriptStoreFileName(const std::string& settingsFileName) {
+    return (std::filesystem::path(settingsFileName).parent_path() / "scripts.txt").string();
+}
+
+ScriptStoreLoad LoadScriptStore(const TIniFile& settings, const std::string& storeFileName,
+                                ScriptTable& table) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(storeFileName, error)) {
+        return ScriptStoreLoad::None;
+    }
+    const std::string bytes = fileBytes(storeFileName);
+    RecordReader reader(bytes);
+    const std::string version = settings.ReadString(kSection, kVersionKey, "1");
+    if (version == "1") {
+        for (int n = 1; n <= kScriptKeys; ++n) {
+            ScriptCell& cell = table.cell(1, n);
+            cell.mixed = settings.ReadString(kSection, shiftKey(n), "");
+            readStoreRecord(reader, cell.text);
+        }
+        return ScriptStoreLoad::OneSet;
+    }
+    const int rowsPerSet = version == "2" ? kScriptKeys : kScriptRows;
+    int k = 0;
+    for (int set = 1; set <= kScriptSets; ++set) {
+        for (int row = 1; row <= rowsPerSet; ++row) {
+            ScriptCell& cell = table.cell(set, row);
+            cell.mixed = settings.ReadString(kSection, shiftKey(++k), "");
+            readStoreRecord(reader, cell.text);
+        }
+    }
+    return ScriptStoreLoad::AllSets;
+}
+
+bool StoreScriptStore(TIniFile& settings, const std::string& storeFileName, const ScriptTable& table) {
+    std::string records;
+    for (int k = 1; k <= kScriptCells; ++k) {
+        appendStoreRecord(records, table.cell(k).text);
+    }
+    try {
+        settings.WriteString(kSection, kVersionKey, "3");
+        for (int k = 1; k <= kScriptCells; ++k) {
+            settings.WriteString(kSection, shiftKey(k), table.cell(k).IsMixed() ? "1" : "0");
+        }
+        ReplaceFileContents(storeFileName, records);
+    } catch (const std::exception&) {
+        return false;
+    }
+    return true;
+}
+
+std::string EncodeScriptFile(const ScriptTable& table) {
+    std::string out{kFileMarker, kFileVersion};
+    for (int k = 1; k <= kScriptCells; ++k) {
+        appendFileRecord(out, table.cell(k));
+    }
+    return out;
+}
+
+ScriptFileContents DecodeScriptFile(const std::string& bytes, ScriptTable& table) {
+    ScriptFileContents contents;
+    if (bytes.empty()) {
+        return contents;
+    }
+    RecordReader reader(bytes);
+    uint8_t flag = 0;
+    std::string text;
+    if (bytes[0] == 0 || bytes[0] == 1) {
+        contents.layout = ScriptFileContents::OldLayout;
+        while (contents.keys.size() < static_cast<size_t>(kScriptKeys) &&
+               readFileRecord(reader, flag, text)) {
+            contents.keys.push_back({flag != 0, text});
+        }
+        return contents;
+    }
+    if (bytes[0] != kFileMarker || bytes.size() < 2 || bytes[1] != kFileVersion) {
+        return contents;
+    }
+    contents.layout = ScriptFileContents::Sets;
+    reader.ReadByte(flag);
+    reader.ReadByte(flag);
+    for (int k = 1; k <= kScriptCells && readFileRecord(reader, flag, text); ++k) {
+        table.cell(k) = {text, flag == '1' ? "1" : "0"};
+    }
+    return contents;
+}
+
+bool WriteScriptFile(const std::string& fileName, const ScriptTable& table) {
+    try {
+        ReplaceFileContents(fileName, EncodeScriptFile(table));
+    } catch (const EFileWriteError&) {
+        return false;
+    }
+    return true;
+}
+
+ScriptFileContents ReadScriptFile(const std::string& fileName, ScriptTable& table) {
+    return DecodeScriptFile(fileBytes(fileName), table);
+}

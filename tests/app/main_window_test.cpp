@@ -1,0 +1,164 @@
+#include "main_window_fixture.h"
+
+#include "app/taboutfrm.h"
+#include "platform/window_message.h"
+
+#include <QSpinBox>
+#include <QTest>
+#include <filesystem>
+
+namespace {
+int Read(const TIniFile& ini, const char* key) {
+    return ini.ReadInteger("Start Position", key, -12345);
+}
+
+// Whether a tool-bar widget is shown: on a narrow screen it may sit in the tool
+// bar's overflow menu, so the holding action tells.
+bool ShownOnToolBar(const TPohjafrm& window, QWidget* widget) {
+    for (QAction* action : window.SpeedPanel->actions())
+        if (window.SpeedPanel->widgetForAction(action) == widget)
+            return action->isVisible();
+    return false;
+}
+} // namespace
+
+TEST_F(MainWindowTest, WithoutSettingsOpensMaximisedAndClosingWritesOnlyTheState) {
+    auto window = open();
+    EXPECT_TRUE(window->isMaximized());
+    EXPECT_EQ(window->windowTitle(), "TERAMONDO Quovix 5.2.1");
+    EXPECT_EQ(window->loader_path, "qq");
+    EXPECT_TRUE(window->close());
+
+    const TIniFile ini = settings();
+    EXPECT_EQ(Read(ini, "WindowState"), 2);
+    EXPECT_EQ(ini.ReadSection("Start Position"), std::vector<std::string>{"WindowState"});
+    EXPECT_FALSE(ini.SectionExists("Testi"));
+    EXPECT_FALSE(ini.SectionExists("All log settings"));
+    EXPECT_TRUE(boxes.texts().empty());
+}
+
+TEST_F(MainWindowTest, SavedPlacementIsRestoredAndWrittenBack) {
+    TIniFile ini = settings();
+    ini.WriteInteger("Start Position", "WindowState", 0);
+    ini.WriteInteger("Start Position", "Left", 30);
+    ini.WriteInteger("Start Position", "Top", 40);
+    ini.WriteInteger("Start Position", "Width", 320);
+    ini.WriteInteger("Start Position", "Height", 240);
+    ini.WriteString("Testi", "loader", "/opt/loader.bin");
+
+    auto window = open();
+    EXPECT_FALSE(window->isMaximized());
+    EXPECT_EQ(window->pos(), QPoint(30, 40));
+    EXPECT_EQ(window->size(), QSize(320, 240));
+    EXPECT_EQ(window->loader_path, "/opt/loader.bin");
+    window->move(50, 60);
+    window->loader_path = "/opt/other.bin";
+    window->close();
+
+    EXPECT_EQ(Read(ini, "WindowState"), 0);
+    EXPECT_EQ(Read(ini, "Left"), 50);
+    EXPECT_EQ(Read(ini, "Top"), 60);
+    EXPECT_EQ(Read(ini, "Width"), 320);
+    EXPECT_EQ(Read(ini, "Height"), 240);
+    EXPECT_EQ(ini.ReadString("Testi", "loader", ""), "/opt/other.bin");
+}
+
+TEST_F(MainWindowTest, PositionOffTheDesktopIsPulledBack) {
+    TIniFile ini = settings();
+    ini.WriteInteger("Start Position", "WindowState", 0);
+    ini.WriteInteger("Start Position", "Left", 5000);
+    ini.WriteInteger("Start Position", "Top", -400);
+    ini.WriteInteger("Start Position", "Width", 100000);
+    ini.WriteInteger("Start Position", "Height", 300);
+
+    auto window = open();
+    EXPECT_EQ(window->pos(), QPoint(10, 10));
+    EXPECT_EQ(window->size(), QSize(200, 300));
+}
+
+TEST_F(MainWindowTest, FactoryCodeInAnyLetterCaseShowsTheFactoryTools) {
+    auto window = open({"kPALVUXr"});
+    EXPECT_TRUE(window->factory_mode);
+    for (QAction* shown : {window->FlashmBtn, window->Flashm2Btn, window->Flashm3Btn, window->Flashm4Btn,
+                           window->makesmf1, window->loadermnu, window->StartLog})
+        EXPECT_TRUE(shown->isVisible()) << shown->objectName().toStdString();
+    EXPECT_TRUE(ShownOnToolBar(*window, window->TehdasLabel1));
+    EXPECT_TRUE(ShownOnToolBar(*window, window->logsize_nbr));
+    EXPECT_TRUE(window->logsize_nbr->isEnabled());
+    EXPECT_FALSE(window->Lasku->isVisible());
+
+    window->Tiedosto1Click();
+    EXPECT_TRUE(window->Flashmonta3->isVisible());
+    window->PopupMenu1Popup();
+    EXPECT_TRUE(window->MultiFlash41->isVisible());
+
+    window->logsize_nbr->setValue(25);
+    window->close();
+    EXPECT_EQ(settings().ReadInteger("All log settings", "All log split size", 0), 25);
+}
+
+TEST_F(MainWindowTest, WithoutTheFactoryCodeTheFactoryToolsStayHidden) {
+    // The code must be the whole argument, and only argument 1 counts.
+    auto window = open({"KpalvuxRx", "KpalvuxR"});
+    EXPECT_FALSE(window->factory_mode);
+    for (QAction* hidden :
+         {window->FlashmBtn, window->Flashm4Btn, window->makesmf1, window->loadermnu, window->StartLog})
+        EXPECT_FALSE(hidden->isVisible()) << hidden->objectName().toStdString();
+    EXPECT_FALSE(ShownOnToolBar(*window, window->TehdasLabel1));
+    EXPECT_FALSE(ShownOnToolBar(*window, window->logsize_nbr));
+    EXPECT_EQ(window->logsize_nbr->value(), 0);
+
+    window->Tiedosto1Click();
+    EXPECT_FALSE(window->Flashmonta1->isVisible());
+    window->PopupMenu1Popup();
+    EXPECT_FALSE(window->MultiFlash1->isVisible());
+
+    window->close();
+    EXPECT_FALSE(settings().SectionExists("All log settings"));
+}
+
+TEST_F(MainWindowTest, ReadOnlySettingsFileIsReportedAndLeftWholeAndTheProgramStillEnds) {
+    TIniFile ini = settings();
+    ini.WriteInteger("Start Position", "WindowState", 2);
+    ini.WriteString("Own", "kept", "yes");
+    namespace fs = std::filesystem;
+    fs::permissions(SettingsFileName(),
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+
+    auto window = open({"KpalvuxR"});
+    window->loader_path = "/opt/loader.bin";
+    EXPECT_TRUE(window->close());
+    EXPECT_FALSE(window->isVisible());
+
+    const std::vector<std::string> expected{" voi vain lukea", "Unable to write ini file. Access denied"};
+    EXPECT_EQ(boxes.texts(), expected);
+    EXPECT_EQ(settings().ReadString("Own", "kept", ""), "yes");
+    EXPECT_FALSE(settings().SectionExists("Testi"));
+}
+
+TEST_F(MainWindowTest, RemoteUseWithoutItsArgumentsSaysSoAndCloses) {
+    auto window = open({"zrunemoltoq", "1", "x", "0", "firmware.s19"});
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(window->isVisible());
+    ASSERT_EQ(boxes.count(), 1u);
+    EXPECT_NE(boxes.texts()[0].find("Remote use needs"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, PostedCloseClosesTheMainWindow) {
+    auto window = open();
+    PostMessage(window.get(), WM_CLOSE);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(settings().ReadInteger("Start Position", "WindowState", -1), 2);
+}
+
+TEST_F(MainWindowTest, AboutBoxShowsTheVersionAndEnterClosesIt) {
+    auto window = open();
+    Taboutfrm about(window.get());
+    EXPECT_EQ(about.Label4->text(), "Version 5.2.1");
+    about.open();
+    QTest::keyClick(&about, Qt::Key_Return);
+    EXPECT_FALSE(about.isVisible());
+    EXPECT_EQ(about.result(), QDialog::Accepted);
+}
