@@ -1,0 +1,124 @@
+#include "sim/nms_modem_sim.h"
+
+#include "base/nms_frame.h"
+
+namespace {
+
+// Request payload offsets (the frame offset less 3).
+constexpr size_t kSequenceAt = 2;
+constexpr size_t kCommandAt = 8;
+constexpr size_t kGetIdAt = 9;
+constexpr size_t kSetLengthAt = 9;
+constexpr size_t kSetIdAt = 10;
+constexpr size_t kSetValueAt = 12;
+constexpr size_t kPayloadAt = 3;
+
+uint8_t byteAt(const std::string& bytes, size_t at) {
+    return static_cast<uint8_t>(bytes[at]);
+}
+
+uint16_t word(const std::string& bytes, size_t at) {
+    return static_cast<uint16_t>(byteAt(bytes, at) << 8 | byteAt(bytes, at + 1));
+}
+
+void appendWord(std::string& out, uint16_t value) {
+    out.push_back(static_cast<char>(value >> 8));
+    out.push_back(static_cast<char>(value & 0xFF));
+}
+
+// Reply payload up to the status byte.
+std::string replyHead(uint8_t sequence, uint8_t status) {
+    std::string payload(8, '\0');
+    payload[kSequenceAt] = static_cast<char>(sequence);
+    payload.push_back(static_cast<char>(status));
+    return payload;
+}
+
+std::string errorFrame(uint8_t sequence, uint16_t code) {
+    std::string payload = replyHead(sequence, NmsStatusError);
+    appendWord(payload, code);
+    return BuildNmsFrame(payload);
+}
+
+} // namespace
+
+std::string NmsModemSim::Value(uint16_t id) const {
+    const auto found = values_.find(id);
+    return found == values_.end() ? "" : found->second;
+}
+
+std::vector<std::string> NmsModemSim::Receive(const std::string& bytes) {
+    pending_ += bytes;
+    std::vector<std::string> out;
+    while (!pending_.empty()) {
+        if (byteAt(pending_, 0) != 0x02) {
+            pending_.erase(0, 1);
+            continue;
+        }
+        const NmsFrameCheck check = CheckNmsFrame(pending_);
+        if (check.result == NmsFrameCheck::Incomplete) {
+            break;
+        }
+        const std::string frame = pending_.substr(0, check.length);
+        pending_.erase(0, check.length);
+        requests_.push_back(frame);
+        const std::string reply = check.result == NmsFrameCheck::Bad ? errorFrame(0, kBadCrc) : answer(frame);
+        for (const std::string& chunk : chunks(reply)) {
+            out.push_back(chunk);
+        }
+    }
+    return out;
+}
+
+std::string NmsModemSim::answer(const std::string& frame) {
+    const std::string payload = frame.substr(kPayloadAt, frame.size() - NmsFrameOverhead);
+    const uint8_t sequence = byteAt(payload, kSequenceAt);
+    const char command = payload.size() > kCommandAt ? payload[kCommandAt] : 0;
+    uint16_t id = 0;
+    if (command == static_cast<char>(NmsCommandGet) && payload.size() >= kGetIdAt + 2) {
+        id = word(payload, kGetIdAt);
+    } else if (command == static_cast<char>(NmsCommandSet) && payload.size() >= kSetValueAt &&
+               byteAt(payload, kSetLengthAt) >= 2 &&
+               payload.size() == kSetValueAt + byteAt(payload, kSetLengthAt) - 2u) {
+        id = word(payload, kSetIdAt);
+        if (values_.count(id) != 0) {
+            values_[id] = payload.substr(kSetValueAt);
+        }
+    } else {
+        return errorFrame(sequence, kUnknownValue);
+    }
+    if (fault_ == Fault::Silent) {
+        return "";
+    }
+    if (fault_ == Fault::Flood) {
+        return std::string(kFloodBytes, 'U');
+    }
+    std::string reply = BuildNmsFrame(replyHead(sequence, NmsStatusAcknowledge));
+    reply += values_.count(id) != 0 ? valueFrame(sequence, command, id) : errorFrame(sequence, kUnknownValue);
+    if (fault_ == Fault::BadCrc) {
+        reply.back() = static_cast<char>(reply.back() ^ 0xFF);
+    }
+    return reply;
+}
+
+std::string NmsModemSim::valueFrame(uint8_t sequence, char command, uint16_t id) const {
+    const std::string& value = values_.at(id);
+    std::string payload = replyHead(sequence, static_cast<uint8_t>(command));
+    payload.push_back(static_cast<char>(value.size() + 2));
+    appendWord(payload, id);
+    return BuildNmsFrame(payload + value);
+}
+
+std::vector<std::string> NmsModemSim::chunks(const std::string& reply) const {
+    if (reply.empty()) {
+        return {};
+    }
+    if (split_ == 0) {
+        return {reply};
+    }
+    std::vector<std::string> out;
+    for (size_t at = 0; at < reply.size(); at += split_) {
+        out.push_back(reply.substr(at, split_));
+    }
+    return out;
+}

@@ -1,0 +1,45 @@
+#pragma once
+// A radio modem's side of the NMS dialogue, as bytes in and bytes out: it reads
+// request frames, checks their CRC and answers each with an acknowledgement and a
+// data frame carrying the value it holds (a SET first stores the value), or with
+// a '+' error frame. Faults for tests: replies split into small chunks, silence,
+// a bad CRC, a flood of bytes.
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+class NmsModemSim {
+public:
+    // Error codes of the '+' frames.
+    static constexpr uint16_t kBadCrc = 0x0001;
+    static constexpr uint16_t kUnknownValue = 0x0102;
+
+    enum class Fault { None, Silent, BadCrc, Flood };
+    static constexpr size_t kFloodBytes = 4096;
+
+    void SetValue(uint16_t id, std::string bytes) { values_[id] = std::move(bytes); }
+    // The bytes held for an id; empty when it has none.
+    std::string Value(uint16_t id) const;
+    void SetFault(Fault fault) { fault_ = fault; }
+    // Replies leave in chunks of at most this many bytes (0: one chunk per reply).
+    void SetSplit(size_t chunkBytes) { split_ = chunkBytes; }
+
+    // Takes bytes from the line; returns the chunks to send back, in order.
+    std::vector<std::string> Receive(const std::string& bytes);
+
+    // Complete request frames received so far, good or bad.
+    const std::vector<std::string>& Requests() const { return requests_; }
+
+private:
+    std::string answer(const std::string& frame);
+    std::string valueFrame(uint8_t sequence, char command, uint16_t id) const;
+    std::vector<std::string> chunks(const std::string& reply) const;
+
+    std::map<uint16_t, std::string> values_;
+    Fault fault_ = Fault::None;
+    size_t split_ = 0;
+    std::string pending_;
+    std::vector<std::string> requests_;
+};
