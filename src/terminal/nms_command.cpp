@@ -1,6 +1,7 @@
 #include "terminal/nms_command.h"
 
 #include "base/nms_frame.h"
+#include "terminal/text_trim.h"
 
 #include <algorithm>
 #include <cctype>
@@ -16,14 +17,6 @@ std::string upperCase(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     return text;
-}
-
-std::string trimmed(const std::string& text) {
-    const size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) {
-        return "";
-    }
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
 int hexDigit(char c) {
@@ -150,7 +143,7 @@ NmsCommandParse ParseNmsCommandLine(const std::string& line) {
         return {command, ""};
     }
     const size_t blank = line.find(' ', line.find('.'));
-    const std::string text = blank == std::string::npos ? "" : trimmed(line.substr(blank + 1));
+    const std::string text = blank == std::string::npos ? "" : Trimmed(line.substr(blank + 1));
     const auto value = setValue(text, command.typeCode);
     if (!value) {
         return refused("value does not fit the value type");

@@ -4,6 +4,7 @@
 #include "base/hex.h"
 #include "platform/tinifile.h"
 #include "terminal/nms_command.h"
+#include "terminal/text_trim.h"
 
 #include <algorithm>
 #include <charconv>
@@ -14,14 +15,6 @@ namespace {
 
 constexpr double kMinimumDelay = 0.2;
 constexpr double kDelayStep = 0.1;
-
-std::string trimmed(const std::string& text) {
-    const size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) {
-        return "";
-    }
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
 
 std::string delayText(double seconds, char separator) {
     char text[32];
@@ -75,7 +68,7 @@ std::vector<std::string> ReadCommandLines(const std::string& fileBytes) {
     for (const std::string& line : splitLines(fileBytes)) {
         const size_t comment = line.find("//");
         if (comment != 0) {
-            lines.push_back(comment == std::string::npos ? line : trimmed(line.substr(0, comment)));
+            lines.push_back(comment == std::string::npos ? line : Trimmed(line.substr(0, comment)));
         }
     }
     return lines;
@@ -100,7 +93,7 @@ CommandLineAction ClassifyCommandLine(const std::string& line) {
 }
 
 std::optional<double> ParseDelay(const std::string& text) {
-    std::string number = trimmed(text);
+    std::string number = Trimmed(text);
     std::replace(number.begin(), number.end(), ',', '.');
     double value = 0;
     const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
