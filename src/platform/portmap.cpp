@@ -1,6 +1,7 @@
 #include "platform/portmap.h"
 
 #include "platform/program_files.h"
+#include "platform/serial_device_p.h"
 
 #include <algorithm>
 #include <cctype>
@@ -119,16 +120,18 @@ std::string PortDevicePath(int comNumber) {
     const auto links = PortLinks();
     if (const auto link = links.find(comNumber); link != links.end())
         return link->second;
-    const auto ports = AssignPortNumbers(links, {}, SerialDevicesPresent());
+    const auto ports = AssignPortNumbers(links, VirtualPortNumbers(), SerialDevicesPresent());
     const auto port = ports.find(comNumber);
     return port == ports.end() ? std::string() : port->second;
 }
 
 std::vector<int> PresentPortNumbers() {
-    std::vector<int> numbers;
+    std::vector<int> numbers = VirtualPortNumbers();
     std::error_code error;
-    for (const auto& [number, path] : AssignPortNumbers(PortLinks(), {}, SerialDevicesPresent()))
+    for (const auto& [number, path] : AssignPortNumbers(PortLinks(), numbers, SerialDevicesPresent()))
         if (fs::exists(path, error))
             numbers.push_back(number);
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
     return numbers;
 }

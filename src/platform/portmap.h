@@ -3,7 +3,8 @@
 // N in decimal) in the folder "ports" beside the settings file names the device of
 // COMN. Numbers not linked there are given, lowest first, to the serial devices
 // that exist, in a fixed order: real UARTs among /dev/ttyS*, then ttyUSB*,
-// ttyACM* and rfcomm* (each family in numeric order).
+// ttyACM* and rfcomm* (each family in numeric order). A virtual port
+// (platform/virtual_port.h) takes its number before both.
 
 #include <map>
 #include <string>
@@ -19,8 +20,8 @@ int ComPortNumber(const std::string& name);
 // The device path of COM port n, or an empty text when no device has that number.
 std::string PortDevicePath(int comNumber);
 
-// The COM numbers present, ascending: linked numbers whose target exists and the
-// numbers given to the devices found.
+// The COM numbers present, ascending: virtual ports, linked numbers whose target
+// exists and the numbers given to the devices found.
 std::vector<int> PresentPortNumbers();
 
 // The serial devices of the machine in the fixed order above.

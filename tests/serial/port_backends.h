@@ -1,0 +1,88 @@
+#pragma once
+// The two kinds of port the serial tests run against, each reached as COM n from
+// a program folder of the test's own: a pseudo-terminal linked in the ports
+// folder (the real termios path) and a virtual port. The test talks through the
+// far end.
+
+#include "platform/program_files.h"
+#include "platform/virtual_port.h"
+#include "support/pseudo_terminal.h"
+#include "support/temp_folder.h"
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+using namespace std::chrono_literals;
+
+class FarEnd {
+public:
+    virtual ~FarEnd() = default;
+    virtual void Write(const std::string& bytes) = 0;
+    virtual std::string ReadFor(size_t count, std::chrono::milliseconds timeout) = 0;
+    // The device goes away (pty master closed, virtual port vanished).
+    virtual void Vanish() = 0;
+    virtual bool HasModemLines() const = 0;
+};
+
+class PtyFarEnd : public FarEnd {
+public:
+    PtyFarEnd(const std::string& portsFolder, int comNumber) { pty_.LinkAs(portsFolder, comNumber); }
+    void Write(const std::string& bytes) override { pty_.Write(bytes); }
+    std::string ReadFor(size_t count, std::chrono::milliseconds timeout) override {
+        return pty_.ReadFor(count, timeout);
+    }
+    void Vanish() override { pty_.CloseMaster(); }
+    bool HasModemLines() const override { return false; }
+
+private:
+    PseudoTerminal pty_;
+};
+
+class VirtualFarEnd : public FarEnd {
+public:
+    explicit VirtualFarEnd(int comNumber) : port_(comNumber) {}
+    void Write(const std::string& bytes) override { port_.Write(bytes); }
+    std::string ReadFor(size_t count, std::chrono::milliseconds timeout) override {
+        return port_.ReadFor(count, timeout);
+    }
+    void Vanish() override { port_.Vanish(); }
+    bool HasModemLines() const override { return true; }
+    VirtualPort& Port() { return port_; }
+
+private:
+    VirtualPort port_;
+};
+
+enum class Backend { Pty, Virtual };
+
+inline const char* BackendName(Backend backend) {
+    return backend == Backend::Pty ? "Pty" : "Virtual";
+}
+
+// Runs the program from a fresh folder and provides COM n on the chosen backend.
+class PortBench {
+public:
+    static constexpr int kComNumber = 7;
+
+    explicit PortBench(Backend backend) {
+        SetProgramPathForTests(folder_.file("quovix"));
+        if (backend == Backend::Pty)
+            far_ = std::make_unique<PtyFarEnd>(folder_.file("ports"), kComNumber);
+        else
+            far_ = std::make_unique<VirtualFarEnd>(kComNumber);
+    }
+    ~PortBench() {
+        far_.reset();
+        SetProgramPathForTests("");
+    }
+    FarEnd& Far() { return *far_; }
+    VirtualPort* Virtual() {
+        auto* far = dynamic_cast<VirtualFarEnd*>(far_.get());
+        return far ? &far->Port() : nullptr;
+    }
+
+private:
+    TempFolder folder_;
+    std::unique_ptr<FarEnd> far_;
+};
