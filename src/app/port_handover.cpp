@@ -1,0 +1,91 @@
+#include "app/port_handover.h"
+
+#include <chrono>
+#include <thread>
+
+void SleepingClock::wait(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+namespace {
+constexpr int kLargestPortNumber = 99999;
+
+template <typename Action>
+void ForTerminalsOn(const HandoverTerminals& terminals, int portIndex, Action action) {
+    for (HandoverTerminal* terminal : terminals)
+        if (terminal->portNumber() == portIndex)
+            action(*terminal);
+}
+
+void ReopenPort(HandoverTerminal& terminal, bool retry, HandoverClock& clock) {
+    if (retry)
+        clock.wait(ReopenTiming::kBeforeEachPortMs);
+    terminal.openPort(true);
+    clock.wait(ReopenTiming::kStepMs);
+    for (int attempt = 1; retry && !terminal.portOpen() && attempt <= ReopenTiming::kRetries; ++attempt) {
+        clock.wait(ReopenTiming::kStepMs);
+        terminal.openPort(attempt < ReopenTiming::kRetries);
+        clock.wait(ReopenTiming::kStepMs);
+    }
+    const bool open = terminal.portOpen();
+    terminal.shadeScreen(open ? PortShade::Open : PortShade::Closed);
+    if (open)
+        terminal.resumeTransmitWindow();
+    terminal.showPortItems(open);
+}
+} // namespace
+
+void ReleaseTerminalPort(const HandoverTerminals& terminals, int comNumber) {
+    ForTerminalsOn(terminals, comNumber - 1, [](HandoverTerminal& terminal) {
+        terminal.closePort();
+        terminal.shadeScreen(PortShade::Lent);
+        terminal.stopTransmitRepeat();
+    });
+}
+
+void RestoreTerminalPort(const HandoverTerminals& terminals, int comNumber) {
+    ForTerminalsOn(terminals, comNumber - 1, [](HandoverTerminal& terminal) {
+        if (!terminal.closePortItemShown())
+            return;
+        terminal.openPort(false);
+        terminal.shadeScreen(PortShade::Open);
+    });
+}
+
+void CloseAllTerminalPorts(const HandoverTerminals& terminals) {
+    for (HandoverTerminal* terminal : terminals) {
+        terminal->suspendTransmitWindow();
+        terminal->shadeScreen(PortShade::Closed);
+        terminal->closePort();
+        terminal->showPortItems(false);
+    }
+}
+
+void ReopenAllTerminalPorts(const HandoverTerminals& terminals, bool retry, HandoverClock& clock) {
+    if (retry && !terminals.empty())
+        clock.wait(ReopenTiming::kAfterResumeMs);
+    for (HandoverTerminal* terminal : terminals)
+        ReopenPort(*terminal, retry, clock);
+}
+
+int DevicePortIndex(const std::string& portName) {
+    const std::string prefix = "COM";
+    if (portName.compare(0, prefix.size(), prefix) != 0)
+        return -1;
+    const std::string digits = portName.substr(prefix.size());
+    int number = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9' || number > kLargestPortNumber / 10)
+            return -1;
+        number = number * 10 + (c - '0');
+    }
+    return digits.empty() ? -1 : number - 1;
+}
+
+void ClosePortOnRemoval(const HandoverTerminals& terminals, int portIndex) {
+    ForTerminalsOn(terminals, portIndex, [](HandoverTerminal& terminal) { terminal.closePortCommand(); });
+}
+
+void ReopenPortOnArrival(const HandoverTerminals& terminals, int portIndex) {
+    ForTerminalsOn(terminals, portIndex, [](HandoverTerminal& terminal) { terminal.openPortCommand(); });
+}

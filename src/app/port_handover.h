@@ -1,0 +1,79 @@
+#pragma once
+// Hand-over of the terminals' ports: lending a port to another window and taking
+// it back, closing and reopening every terminal's port around a suspend, and
+// following a port device that is removed or arrives. Terminals take part through
+// the small interface below, so the rules run without windows.
+
+#include <string>
+#include <vector>
+
+// Background of a terminal's screen, telling the state of its port.
+enum class PortShade {
+    Open,   // the window colour
+    Closed, // silver: closed for all terminals, or failed to reopen
+    Lent,   // mid grey: lent to another window
+};
+
+// What hand-over needs of a terminal.
+class HandoverTerminal {
+public:
+    virtual ~HandoverTerminal() = default;
+    virtual int portNumber() const = 0; // 0 = COM1
+    virtual bool portOpen() const = 0;
+    // Opens the port; quietly, the port shows no box when it cannot be opened.
+    virtual void openPort(bool quiet) = 0;
+    virtual void closePort() = 0;
+    virtual void shadeScreen(PortShade shade) = 0;
+    // A shown "Close port" item means the port is meant to be open.
+    virtual bool closePortItemShown() const = 0;
+    // Shows "Close port" and hides "Open port" when meant open, the reverse
+    // otherwise.
+    virtual void showPortItems(bool meantOpen) = 0;
+    virtual void stopTransmitRepeat() = 0;
+    virtual void suspendTransmitWindow() = 0;
+    virtual void resumeTransmitWindow() = 0;
+    // The terminal's own "Close port" and "Open port" commands.
+    virtual void closePortCommand() = 0;
+    virtual void openPortCommand() = 0;
+};
+
+// The waits of reopening after a resume. They hold the caller, as the ports of
+// the machine need them to come back; tests count them instead.
+class HandoverClock {
+public:
+    virtual ~HandoverClock() = default;
+    virtual void wait(int ms) = 0;
+};
+
+// Sleeps the calling thread.
+class SleepingClock : public HandoverClock {
+public:
+    void wait(int ms) override;
+};
+
+struct ReopenTiming {
+    static constexpr int kAfterResumeMs = 8000;
+    static constexpr int kBeforeEachPortMs = 800;
+    static constexpr int kStepMs = 100;
+    // Retries after the first quiet attempt; the last one shows the port's box.
+    static constexpr int kRetries = 6;
+};
+
+using HandoverTerminals = std::vector<HandoverTerminal*>;
+
+// Lends the port of COM comNumber (1 = COM1): every terminal on it closes it,
+// turns grey and stops its transmit window's repeat.
+void ReleaseTerminalPort(const HandoverTerminals& terminals, int comNumber);
+// Takes a lent port back: the terminals on it whose port is meant to be open
+// open it with boxes and turn white; a port the user closed stays closed.
+void RestoreTerminalPort(const HandoverTerminals& terminals, int comNumber);
+void CloseAllTerminalPorts(const HandoverTerminals& terminals);
+// Reopens every terminal's port: one quiet attempt, and with retry, after a wait
+// for the machine to settle, up to kRetries more of which only the last shows a
+// box. Ports that stay closed are left silver with "Open port" shown.
+void ReopenAllTerminalPorts(const HandoverTerminals& terminals, bool retry, HandoverClock& clock);
+
+// The port index (0 = COM1) of a device name "COMn"; -1 for any other name.
+int DevicePortIndex(const std::string& portName);
+void ClosePortOnRemoval(const HandoverTerminals& terminals, int portIndex);
+void ReopenPortOnArrival(const HandoverTerminals& terminals, int portIndex);
