@@ -1,5 +1,8 @@
 #include "firmware/ccrypt.h"
 
+#include "base/crc16.h"
+#include "sim/firmware_test_files.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -74,4 +77,24 @@ TEST(CCrypt, FirmwareFileKeepsItsLastByte) {
     std::vector<uint8_t> empty;
     DecipherFirmwareFile(empty, key); // nothing to do, nothing touched
     EXPECT_TRUE(empty.empty());
+}
+
+TEST(CCrypt, DeciphersFilesOfTheMakersTool) {
+    const std::array<uint8_t, 16> key{0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0,
+                                      0x0F, 0xED, 0xCB, 0xA9, 0x87, 0x65, 0x43, 0x21};
+    const std::string plain = "KelvoFlash" + MakeSRecordFile(MakeTestImage(100));
+    std::vector<uint8_t> file = EncipherFirmwareFile(plain, key);
+    ASSERT_EQ(file.size(), plain.size() + 2);
+    EXPECT_NE(std::string(file.begin(), file.begin() + 10), "KelvoFlash");
+    DecipherFirmwareFile(file, key);
+    EXPECT_EQ(std::string(file.begin(), file.end() - 2), plain);
+    const uint16_t crc = Crc16Nibble(0, file.data(), file.size() - 2);
+    EXPECT_EQ(file[file.size() - 2], crc >> 8);
+    EXPECT_EQ(file.back(), crc & 0xFF);
+
+    std::vector<uint8_t> wrong = EncipherFirmwareFile(plain, key);
+    std::array<uint8_t, 16> otherKey = key;
+    otherKey[15] ^= 1; // the second half of the key matters too
+    DecipherFirmwareFile(wrong, otherKey);
+    EXPECT_NE(std::string(wrong.begin(), wrong.begin() + 10), "KelvoFlash");
 }

@@ -1,5 +1,8 @@
 #include "sim/firmware_test_files.h"
 
+#include "base/crc16.h"
+#include "firmware/ccrypt.h"
+
 #include <cstdio>
 
 namespace {
@@ -70,4 +73,24 @@ std::vector<uint8_t> MakeTestImage(size_t size, uint32_t seed) {
 
 std::vector<uint8_t> MakeTestLoader(uint32_t seed) {
     return MakeTestImage(1436, seed);
+}
+
+std::vector<uint8_t> EncipherFirmwareFile(const std::string& plain, const std::array<uint8_t, 16>& key,
+                                          uint16_t crcError) {
+    std::vector<uint8_t> file(plain.begin(), plain.end());
+    const uint16_t crc = Crc16Nibble(0, file.data(), file.size()) ^ crcError;
+    file.push_back(static_cast<uint8_t>(crc >> 8));
+    const CCrypt crypt;
+    CCrypt::KeySchedule schedule{};
+    crypt.ExpandUserKey(schedule, key.data(), true, CCrypt::kFirmwareRounds);
+    std::array<uint8_t, 8> feedback{};
+    std::copy(CCrypt::kFirmwareIv.begin(), CCrypt::kFirmwareIv.end(), feedback.begin());
+    for (size_t at = 0; at < file.size(); at += feedback.size()) {
+        crypt.EncryptBlock(feedback.data(), schedule);
+        const size_t n = std::min(feedback.size(), file.size() - at);
+        for (size_t i = 0; i < n; ++i)
+            feedback[i] = file[at + i] ^= feedback[i];
+    }
+    file.push_back(static_cast<uint8_t>(crc));
+    return file;
 }
