@@ -3,6 +3,8 @@
 #include "app/taboutfrm.h"
 #include "app/tpohjafrm.h"
 #include "platform/message_box.h"
+#include "terminal/tportinasetus.h"
+#include "terminal/tpuskuriensaato.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -22,10 +24,13 @@ bool displayAvailable() {
 }
 
 // The forms that live from start-up to the end, created in this order: the main
-// window first (it reads the command line that the others depend on).
+// window first, because it reads the command line, and the port dialog after it,
+// because its speeds depend on factory mode.
 struct StartUpForms {
     std::unique_ptr<TPohjafrm> mainWindow = std::make_unique<TPohjafrm>();
+    std::unique_ptr<Tpuskuriensaato> buffers = std::make_unique<Tpuskuriensaato>(mainWindow.get());
     std::unique_ptr<Taboutfrm> about = std::make_unique<Taboutfrm>(mainWindow.get());
+    std::unique_ptr<Tportinasetus> portSetup = std::make_unique<Tportinasetus>(mainWindow.get());
 };
 } // namespace
 

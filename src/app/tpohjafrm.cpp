@@ -1,6 +1,7 @@
 #include "app/tpohjafrm.h"
 
 #include "app/close_query.h"
+#include "app/serial_port_list.h"
 #include "app/taboutfrm.h"
 #include "app/window_placement.h"
 #include "platform/latin1.h"
@@ -403,6 +404,11 @@ void TPohjafrm::FormMouseUp(QMouseEvent* event) {
     const QPoint where = mdiClient->viewport()->mapToGlobal(event->position().toPoint());
     if (mdiClient->subWindowList().isEmpty())
         PopupMenu1->popup(where);
+}
+
+std::string TPohjafrm::ListSerialPorts() {
+    com_list = ReadSerialPortList();
+    return com_list;
 }
 
 void TPohjafrm::Tiedosto1Click() {
