@@ -1,8 +1,11 @@
 #include "main_window_fixture.h"
 
+#include "app/close_query.h"
 #include "app/taboutfrm.h"
 #include "platform/window_message.h"
 
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QSpinBox>
 #include <QTest>
 #include <filesystem>
@@ -161,4 +164,32 @@ TEST_F(MainWindowTest, AboutBoxShowsTheVersionAndEnterClosesIt) {
     QTest::keyClick(&about, Qt::Key_Return);
     EXPECT_FALSE(about.isVisible());
     EXPECT_EQ(about.result(), QDialog::Accepted);
+}
+
+namespace {
+// A child window that may refuse to let the program close, as a designer with
+// unsaved work does.
+class RefusingChild : public QWidget, public CloseQuery {
+public:
+    bool FormCloseQuery() override {
+        ++asked;
+        return agree;
+    }
+    bool agree = false;
+    int asked = 0;
+};
+} // namespace
+
+TEST_F(MainWindowTest, ChildThatRefusesKeepsTheProgramOpenAndNothingIsWritten) {
+    auto window = open();
+    auto* child = new RefusingChild;
+    window->mdiArea()->addSubWindow(child)->show();
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(child->asked, 1);
+    EXPECT_FALSE(settings().SectionExists("Start Position"));
+
+    child->agree = true;
+    EXPECT_TRUE(window->close());
+    EXPECT_TRUE(settings().SectionExists("Start Position"));
 }
