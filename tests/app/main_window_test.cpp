@@ -193,3 +193,15 @@ TEST_F(MainWindowTest, ChildThatRefusesKeepsTheProgramOpenAndNothingIsWritten) {
     EXPECT_TRUE(window->close());
     EXPECT_TRUE(settings().SectionExists("Start Position"));
 }
+
+TEST_F(MainWindowTest, RightClickOnTheEmptyFrameOffersTheOpenCommands) {
+    auto window = open({"KpalvuxR"});
+    QWidget* client = window->mdiArea()->viewport();
+    QTest::mouseClick(client, Qt::RightButton, {}, QPoint(20, 20));
+    EXPECT_TRUE(window->PopupMenu1->isVisible());
+    EXPECT_TRUE(window->MultiFlash21->isVisible());
+    window->PopupMenu1->close();
+
+    QTest::mouseClick(client, Qt::LeftButton, {}, QPoint(20, 20));
+    EXPECT_FALSE(window->PopupMenu1->isVisible());
+}
