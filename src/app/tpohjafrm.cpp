@@ -4,6 +4,7 @@
 #include "app/serial_port_list.h"
 #include "app/taboutfrm.h"
 #include "app/window_placement.h"
+#include "designer/tpiirtopohja.h"
 #include "platform/latin1.h"
 #include "platform/message_box.h"
 #include "platform/program_files.h"
@@ -229,7 +230,7 @@ void TPohjafrm::MarkCommandsAwaitingTheirWindows() {
         // terminal window
         Uusi1, NewPort1, NewPort2, OpenBtn,
         // network designer
-        Piirtopohja1, SingleModemSetup1, DrawingBtn, SingleModemBtn, Drawing1, Singlemodem1, Redraw1,
+        Redraw1,
         // single and multi firmware windows
         Flashyksi1, SingleFlash1, FlashBtn, Flashmonta1, Flashmonta2, Flashmonta3, Flashmonta4, MultiFlash1,
         MultiFlash21, MultiFlash31, MultiFlash41, FlashmBtn, Flashm2Btn, Flashm3Btn, Flashm4Btn,
@@ -471,7 +472,10 @@ void TPohjafrm::Uusi1Click() {}
 
 // Opens a network designer: routing mode for Piirtopohja1, DrawingBtn and
 // Drawing1, single-modem mode for any other sender.
-void TPohjafrm::Piirtopohja1Click(QObject*) {}
+void TPohjafrm::Piirtopohja1Click(QObject* Sender) {
+    const bool routing = Sender == Piirtopohja1 || Sender == DrawingBtn || Sender == Drawing1;
+    CreateDesigner(!routing);
+}
 
 // The single firmware window, and multi firmware windows 1 to 4, placed by
 // CentredFirmwareWindow.

@@ -91,6 +91,8 @@ public:
     bool SpeedButton1Click();
     void MarkTerminalActive();
     void MarkTerminalInactive();
+    // Enables a command, unless its window is not part of the program yet.
+    void SetCommandEnabled(QAction* command, bool enabled);
 
 protected:
     bool event(QEvent* event) override;
@@ -102,7 +104,6 @@ private:
     void CreateOtherComponents();
     void ConnectCommands();
     void MarkCommandsAwaitingTheirWindows();
-    void SetCommandEnabled(QAction* command, bool enabled);
     void SetToolBarWidgetVisible(QWidget* widget, bool visible);
     void TileChildren(TileOrientation orientation);
 

@@ -1,0 +1,38 @@
+#pragma once
+// "Security level.": the stay-on-top dialog in which the user of a designer chooses
+// the security level of modem programming. Levels 5 and 9 need their password;
+// level 9 is offered only in factory mode.
+
+#include <QDialog>
+#include <QPointer>
+
+namespace Ui {
+class Tsuoja;
+}
+class Tpiirtopohja;
+
+class Tsuoja : public QDialog {
+    Q_OBJECT
+public:
+    explicit Tsuoja(QWidget* parent = nullptr);
+    ~Tsuoja() override;
+
+    void ShowFor(Tpiirtopohja* designer);
+    int CurrentLevel() const { return level_; }
+
+    void okClick();
+    void poisClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void LevelChosen();
+
+    Ui::Tsuoja* ui;
+    QPointer<Tpiirtopohja> designer_;
+    int level_ = 0;
+};
+
+// The newest designer's security-level window.
+extern QPointer<Tsuoja> suoja;

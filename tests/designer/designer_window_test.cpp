@@ -1,0 +1,322 @@
+#include "app/tpohjafrm.h"
+#include "designer/file_dialogs.h"
+#include "designer/project_file.h"
+#include "designer/security_level.h"
+#include "designer/tpiirtopohja.h"
+#include "designer/tprj_ominaisuus.h"
+#include "designer/tsuoja.h"
+#include "designer_fixture.h"
+#include "platform/tinifile.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <memory>
+
+namespace {
+
+class DesignerWindowTest : public DesignerFolderTest {
+protected:
+    void SetUp() override {
+        DesignerFolderTest::SetUp();
+        for (const char* fixture : {"QX-450.smf", "QX-NMS.smf", "QX-Lite.smf"})
+            AddTypeFile(fixture);
+        SetFileDialogResponder([this](const FileDialogRequest& request) -> std::optional<std::string> {
+            dialogs.push_back(request);
+            if (dialogAnswers.empty())
+                return std::nullopt;
+            std::optional<std::string> answer = dialogAnswers.front();
+            dialogAnswers.erase(dialogAnswers.begin());
+            return answer;
+        });
+    }
+    void TearDown() override {
+        SetFileDialogResponder({});
+        main.reset();
+        DesignerFolderTest::TearDown();
+    }
+
+    void OpenMainWindow() {
+        main = std::make_unique<TPohjafrm>(std::vector<std::string>{folder.file("quovix")});
+        main->show();
+        QCoreApplication::processEvents();
+    }
+
+    // Runs a main-window command and returns the designer it opened.
+    Tpiirtopohja* OpenDesigner(QAction* command) {
+        const auto before = main->mdiArea()->subWindowList().size();
+        command->trigger();
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        const auto children = main->mdiArea()->subWindowList();
+        if (children.size() != before + 1)
+            return nullptr;
+        return qobject_cast<Tpiirtopohja*>(children.back()->widget());
+    }
+
+    static QAction* MenuItem(Tpiirtopohja* designer, const char* menu, const QString& text) {
+        for (QAction* item : designer->findChild<QMenu*>(menu)->actions())
+            if (item->text() == text)
+                return item;
+        return nullptr;
+    }
+
+    static QStringList MenuTexts(Tpiirtopohja* designer, const char* menu) {
+        QStringList texts;
+        for (QAction* item : designer->findChild<QMenu*>(menu)->actions())
+            texts << item->text();
+        return texts;
+    }
+
+    static void Trigger(Tpiirtopohja* designer, const char* action) {
+        designer->findChild<QAction*>(action)->trigger();
+        QCoreApplication::processEvents();
+    }
+
+    void CloseDesigner(Tpiirtopohja* designer) {
+        QMdiSubWindow* child = main->mdiArea()->subWindowList().back();
+        ASSERT_EQ(child->widget(), designer);
+        child->close();
+        QCoreApplication::processEvents();
+    }
+
+    std::unique_ptr<TPohjafrm> main;
+    std::vector<FileDialogRequest> dialogs;
+    std::vector<std::optional<std::string>> dialogAnswers;
+};
+
+TEST_F(DesignerWindowTest, ProjectDesignIsSavedClosedAndReopenedWithTheSameFigures) {
+    OpenMainWindow();
+    Tpiirtopohja* designer = OpenDesigner(main->Piirtopohja1);
+    ASSERT_NE(designer, nullptr);
+    EXPECT_FALSE(designer->SingleModem());
+    EXPECT_FALSE(main->DrawingBtn->isEnabled());
+    EXPECT_EQ(MenuTexts(designer, "Luouusi2"), (QStringList{"QX-450", "QX-NMS"}));
+
+    MenuItem(designer, "Luouusi2", "QX-450")->trigger();
+    MenuItem(designer, "Newmulti2", "QX-NMS")->trigger();
+    ASSERT_EQ(designer->Design().Figures().size(), 2u);
+    const TKuvio& first = *designer->Design().Figures()[0];
+    EXPECT_EQ(first.CentreX(), 30);
+    EXPECT_EQ(first.TypeName(), "QX-450");
+    EXPECT_TRUE(designer->Design().Figures()[1]->Multiport());
+    EXPECT_TRUE(designer->Design().Figures()[1]->NmsSupport());
+    EXPECT_TRUE(designer->Design().modified);
+
+    const std::string path = folder.file("harbour.spf");
+    dialogAnswers = {path};
+    Trigger(designer, "Tallenna1");
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_TRUE(dialogs[0].save);
+    EXPECT_EQ(dialogs[0].filter, "Project files|*.spf");
+    EXPECT_FALSE(designer->Design().modified);
+    EXPECT_EQ(designer->windowTitle().toStdString(), "Project: noname | file: " + path);
+    const std::string saved = ReadWholeFile(path);
+    EXPECT_EQ(saved.substr(0, 7), ":\x05"
+                                  "5.2.1");
+
+    CloseDesigner(designer);
+    EXPECT_TRUE(main->mdiArea()->subWindowList().isEmpty());
+    EXPECT_TRUE(main->DrawingBtn->isEnabled());
+
+    Tpiirtopohja* reopened = OpenDesigner(main->DrawingBtn);
+    ASSERT_NE(reopened, nullptr);
+    dialogAnswers = {path};
+    Trigger(reopened, "Avaa1");
+    ASSERT_EQ(reopened->Design().Figures().size(), 2u);
+    for (size_t i = 0; i < 2; ++i) {
+        const TKuvio& figure = *reopened->Design().Figures()[i];
+        EXPECT_EQ(figure.TypeName(), i == 0 ? "QX-450" : "QX-NMS");
+        EXPECT_EQ(figure.Left(), 15);
+        EXPECT_EQ(figure.identifier, i + 1);
+    }
+    EXPECT_TRUE(reopened->Design().Figures()[1]->Multiport());
+    EXPECT_EQ(reopened->ProjectFileName(), path);
+    EXPECT_TRUE(boxes.texts().empty());
+}
+
+TEST_F(DesignerWindowTest, SingleModemDesignIsSavedAndReopened) {
+    OpenMainWindow();
+    Tpiirtopohja* designer = OpenDesigner(main->SingleModemSetup1);
+    ASSERT_NE(designer, nullptr);
+    EXPECT_TRUE(designer->SingleModem());
+    EXPECT_EQ(designer->windowTitle(), "Setup single modem : default.ssf");
+    EXPECT_EQ(MenuTexts(designer, "Luouusi2"), (QStringList{"QX-450", "QX-Lite", "QX-NMS"}));
+    EXPECT_FALSE(designer->findChild<QMenu*>("Projekti1")->menuAction()->isVisible());
+    EXPECT_FALSE(main->CopyBtn->isEnabled());
+
+    MenuItem(designer, "Luouusi2", "QX-Lite")->trigger();
+    designer->Design().active->SetPropertyEntry('B', '0', "7", true, true, 8, 0x1100);
+    const std::string path = folder.file("one.ssf");
+    dialogAnswers = {path};
+    Trigger(designer, "Tallenna1");
+    EXPECT_EQ(designer->windowTitle().toStdString(), "Setup single modem : " + path);
+    CloseDesigner(designer);
+
+    Tpiirtopohja* reopened = OpenDesigner(main->SingleModemBtn);
+    ASSERT_NE(reopened, nullptr);
+    dialogAnswers = {path};
+    Trigger(reopened, "Avaa1");
+    ASSERT_EQ(reopened->Design().Figures().size(), 1u);
+    const TKuvio& figure = *reopened->Design().Figures()[0];
+    EXPECT_EQ(figure.TypeName(), "QX-Lite");
+    EXPECT_EQ(figure.GetModemName(), "");
+    ASSERT_EQ(figure.PropertyEntries().size(), 1u);
+    EXPECT_EQ(figure.PropertyEntries()[0].value, "7");
+    EXPECT_TRUE(boxes.texts().empty());
+}
+
+TEST_F(DesignerWindowTest, CancelledSaveDialogAfterYesKeepsTheDesign) {
+    OpenMainWindow();
+    Tpiirtopohja* designer = OpenDesigner(main->Piirtopohja1);
+    ASSERT_NE(designer, nullptr);
+    MenuItem(designer, "Luouusi2", "QX-450")->trigger();
+    boxes.queueAnswer(IDYES);
+    Trigger(designer, "Uusi1");
+    EXPECT_EQ(boxes.texts(), (std::vector<std::string>{"Save changes to file ?"}));
+    EXPECT_EQ(designer->Design().Figures().size(), 1u);
+    EXPECT_TRUE(designer->Design().modified);
+
+    // Closing asks too; No discards.
+    boxes.queueAnswer(IDNO);
+    CloseDesigner(designer);
+    EXPECT_TRUE(main->mdiArea()->subWindowList().isEmpty());
+}
+
+TEST_F(DesignerWindowTest, ModemDataOfAnotherTypeKeepsTheModemsValues) {
+    OpenMainWindow();
+    Tpiirtopohja* designer = OpenDesigner(main->Piirtopohja1);
+    ASSERT_NE(designer, nullptr);
+    Trigger(designer, "TallennaModeemi1");
+    EXPECT_EQ(boxes.texts(), (std::vector<std::string>{"Select modem first"}));
+    MenuItem(designer, "Luouusi2", "QX-NMS")->trigger();
+    TKuvio& nms = *designer->Design().active;
+    nms.SetPropertyEntry('B', '0', "5", true, true, 8, 0x1100);
+    dialogAnswers = {folder.file("nms.ssf")};
+    Trigger(designer, "TallennaModeemi1");
+
+    MenuItem(designer, "Luouusi2", "QX-450")->trigger();
+    TKuvio& other = *designer->Design().active;
+    other.SetPropertyEntry('B', '0', "mine", true, true, 0, 0);
+    boxes.clear();
+    dialogAnswers = {folder.file("nms.ssf")};
+    Trigger(designer, "LataaModeemi1");
+    EXPECT_EQ(boxes.texts(), (std::vector<std::string>{"This modem doesn't match with requested file"}));
+    ASSERT_EQ(other.PropertyEntries().size(), 1u);
+    EXPECT_EQ(other.PropertyEntries()[0].value, "mine");
+    EXPECT_EQ(dialogs.back().title, "Open modem data");
+    EXPECT_EQ(dialogs.back().filter, "Modem setup files|*.ssf");
+}
+
+TEST_F(DesignerWindowTest, SettingsAndStartFileAreReadAtCreation) {
+    OpenMainWindow();
+    TIniFile(SettingsFileName()).WriteInteger("Properties", "Timeout", 0);
+    TIniFile(SettingsFileName()).WriteInteger("Properties", "Speed", 57600);
+    NetworkDesign saved(false);
+    saved.Append(std::make_unique<TKuvio>(100, 100)).SetTypeName("QX-450");
+    SaveProjectFile(saved, folder.file("latest.spf"), "5.2.1", "caption");
+    TIniFile(SettingsFileName()).WriteString("File List", "Latest", folder.file("latest.spf"));
+
+    Tpiirtopohja* designer = OpenDesigner(main->Piirtopohja1);
+    ASSERT_NE(designer, nullptr);
+    EXPECT_EQ(designer->PortSettings().timeout, 3);
+    EXPECT_EQ(designer->PortSettings().speed, 57600);
+    EXPECT_EQ(TIniFile(SettingsFileName()).ReadInteger("Properties", "Timeout", 0), 3);
+    ASSERT_EQ(designer->Design().Figures().size(), 1u);
+    EXPECT_EQ(designer->ProjectFileName(), folder.file("latest.spf"));
+    EXPECT_TRUE(designer->Design().routesDirty);
+
+    // A second showing opens nothing more.
+    designer->hide();
+    designer->show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(designer->Design().Figures().size(), 1u);
+}
+
+TEST_F(DesignerWindowTest, EachDesignerCreatesItsSetOfToolWindows) {
+    OpenMainWindow();
+    Tpiirtopohja* first = OpenDesigner(main->Piirtopohja1);
+    ASSERT_NE(first, nullptr);
+    const Tprj_ominaisuus* firstProperties = prj_ominaisuus;
+    ASSERT_NE(firstProperties, nullptr);
+    // Without a latest file the designer starts a new project and asks for its properties.
+    EXPECT_TRUE(prj_ominaisuus->isVisible());
+    Tpiirtopohja* second = OpenDesigner(main->Piirtopohja1);
+    ASSERT_NE(second, nullptr);
+    EXPECT_NE(prj_ominaisuus.data(), firstProperties);
+    EXPECT_NE(suoja.data(), nullptr);
+}
+
+TEST_F(DesignerWindowTest, ProjectPropertiesApplyPresetsAndReachTheDesigner) {
+    OpenMainWindow();
+    Tpiirtopohja* designer = OpenDesigner(main->Piirtopohja1);
+    ASSERT_NE(designer, nullptr);
+    Tprj_ominaisuus* dialog = prj_ominaisuus;
+    auto* type = dialog->findChild<QComboBox*>("addresstype");
+    auto* m = dialog->findChild<QSpinBox*>("m");
+    auto* n = dialog->findChild<QSpinBox*>("n");
+    m->setValue(5);
+    type->setCurrentIndex(1);
+    emit type->activated(1);
+    EXPECT_FALSE(m->isEnabled());
+    EXPECT_EQ(m->value(), 0);
+    EXPECT_EQ(n->value(), 1);
+    EXPECT_EQ(n->maximum(), 2);
+    dialog->findChild<QLineEdit*>("nimi")->setText("Harbour");
+    dialog->findChild<QRadioButton*>("VirtualRouting")->click();
+    EXPECT_TRUE(designer->Design().routesDirty);
+    dialog->OKBtnClick();
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(designer->Design().properties.name, "Harbour");
+    EXPECT_EQ(designer->Design().properties.addressType, 1);
+    EXPECT_TRUE(designer->Design().properties.IsVirtualRouting());
+    EXPECT_FALSE(designer->findChild<QAction*>("MobileRoutes1")->isEnabled());
+    EXPECT_EQ(designer->windowTitle(), "Project: Harbour | file: noname.spf");
+
+    // Cancel leaves the designer's values alone.
+    designer->Ominaisuudet3Click();
+    dialog->findChild<QLineEdit*>("nimi")->setText("Other");
+    dialog->CancelBtnClick();
+    EXPECT_EQ(designer->Design().properties.name, "Harbour");
+}
+
+TEST_F(DesignerWindowTest, SecurityLevelNeedsTheLevelsOwnPassword) {
+    OpenMainWindow();
+    Tpiirtopohja* designer = OpenDesigner(main->Piirtopohja1);
+    ASSERT_NE(designer, nullptr);
+    EXPECT_FALSE(designer->findChild<QAction*>("Suojaustaso1")->isVisible());
+    Tsuoja* dialog = suoja;
+    dialog->ShowFor(designer);
+    EXPECT_FALSE(dialog->findChild<QRadioButton*>("taso_9")->isVisible());
+    auto* password = dialog->findChild<QLineEdit*>("salasana");
+    EXPECT_FALSE(password->isEnabled());
+    dialog->findChild<QRadioButton*>("taso_5")->setChecked(true);
+    EXPECT_TRUE(password->isEnabled());
+    password->setText("zirkapol");
+    dialog->okClick();
+    EXPECT_EQ(boxes.texts(), (std::vector<std::string>{"Wrong password !!"}));
+    EXPECT_EQ(designer->SecurityLevel(), 0);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_TRUE(password->text().isEmpty());
+    password->setText("qejvomt");
+    dialog->okClick();
+    EXPECT_EQ(designer->SecurityLevel(), 0);
+    password->setText("qejvomtu");
+    dialog->okClick();
+    EXPECT_EQ(designer->SecurityLevel(), 5);
+    EXPECT_FALSE(dialog->isVisible());
+}
+
+TEST(SecurityLevel, LevelNineOnlyWithItsPassword) {
+    EXPECT_EQ(ChooseSecurityLevel(9, "zirkapol").level, 9);
+    EXPECT_FALSE(ChooseSecurityLevel(9, "qejvomtu").accepted);
+    EXPECT_EQ(ChooseSecurityLevel(0, "anything").level, 0);
+    EXPECT_TRUE(ChooseSecurityLevel(0, "anything").accepted);
+}
+
+} // namespace
