@@ -5,6 +5,7 @@
 #include "platform/message_box.h"
 #include "terminal/tportinasetus.h"
 #include "terminal/tpuskuriensaato.h"
+#include "terminal/tscriptsetup.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -29,6 +30,7 @@ bool displayAvailable() {
 struct StartUpForms {
     std::unique_ptr<TPohjafrm> mainWindow = std::make_unique<TPohjafrm>();
     std::unique_ptr<Tpuskuriensaato> buffers = std::make_unique<Tpuskuriensaato>(mainWindow.get());
+    std::unique_ptr<TScriptSetup> scriptSetup = std::make_unique<TScriptSetup>();
     std::unique_ptr<Taboutfrm> about = std::make_unique<Taboutfrm>(mainWindow.get());
     std::unique_ptr<Tportinasetus> portSetup = std::make_unique<Tportinasetus>(mainWindow.get());
 };

@@ -118,6 +118,14 @@ std::string fileBytes(const std::string& fileName) {
     return stream.AsString();
 }
 
+// Every write replaces the settings file on disk; keys that already hold the
+// value are left alone, so a store rewrites the file only for what changed.
+void writeIfChanged(TIniFile& settings, const std::string& ident, const std::string& value) {
+    if (!settings.ValueExists(kSection, ident) || settings.ReadString(kSection, ident, "") != value) {
+        settings.WriteString(kSection, ident, value);
+    }
+}
+
 } // namespace
 
 std::string ScriptStoreFileName(const std::string& settingsFileName) {
@@ -159,9 +167,9 @@ bool StoreScriptStore(TIniFile& settings, const std::string& storeFileName, cons
         appendStoreRecord(records, table.cell(k).text);
     }
     try {
-        settings.WriteString(kSection, kVersionKey, "3");
+        writeIfChanged(settings, kVersionKey, "3");
         for (int k = 1; k <= kScriptCells; ++k) {
-            settings.WriteString(kSection, shiftKey(k), table.cell(k).IsMixed() ? "1" : "0");
+            writeIfChanged(settings, shiftKey(k), table.cell(k).IsMixed() ? "1" : "0");
         }
         ReplaceFileContents(storeFileName, records);
     } catch (const std::exception&) {

@@ -1,0 +1,34 @@
+#pragma once
+// What the script set-up and a terminal's transmit window need of the terminal
+// they send through. The terminal window implements it; tests put a stand-in in
+// its place.
+
+#include <string>
+
+class QObject;
+
+class TerminalLink {
+public:
+    virtual ~TerminalLink() = default;
+
+    virtual bool PortOpen() const = 0;
+    // Appends data to the terminal's outgoing queue (dropped while the port is
+    // closed); fromUser lets terminals that mirror this one pass the data on.
+    virtual void QueueSend(const std::string& data, bool fromUser) = 0;
+    // Prints text on the terminal's screen in the normal colour.
+    virtual void AppendScreenBytes(const std::string& text) = 0;
+    // Drops the outgoing queue, also what the driver still holds.
+    virtual void CancelSending() = 0;
+    // Writes one character at once, past the queue.
+    virtual void SendCharacterNow(char c) = 0;
+    // Stops the terminal's own send timer.
+    virtual void StopSendTimer() = 0;
+    // While on, the terminal hands every received chunk to its transmit window's
+    // FeedNmsReply instead of its screen.
+    virtual void SetNmsReplyMode(bool on) = 0;
+    // Where the terminal posts WM_TX_SEND_DONE and WM_TX_PORT_CLOSED.
+    virtual void SetTransmitWindowHandle(QObject* window) = 0;
+    // The transmit window was dismissed: not shown any more, and when closed,
+    // gone (the terminal forgets it).
+    virtual void TransmitWindowDismissed(bool closed) = 0;
+};
