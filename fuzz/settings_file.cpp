@@ -1,8 +1,8 @@
 // Settings files as the program reads them: any bytes must read without a crash,
 // and a write must change only the key written.
+#include "platform/ascii.h"
 #include "platform/tinifile.h"
 
-#include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -15,12 +15,6 @@ namespace {
 void require(bool condition) {
     if (!condition)
         std::abort();
-}
-
-std::string lowerCase(std::string text) {
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
 }
 
 } // namespace
@@ -50,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ini.WriteString(written, "Key", "value=1");
     require(ini.ReadString(written, "key", "") == "value=1");
     for (size_t i = 0; i < sections.size(); ++i)
-        if (lowerCase(sections[i]) != lowerCase(written))
+        if (!SameText(sections[i], written))
             require(ini.ReadSectionValues(sections[i]) == before[i]);
 
     std::filesystem::remove(fileName);

@@ -1,6 +1,7 @@
 #include "base/hex.h"
 
-#include <cctype>
+#include "platform/ascii.h"
+
 #include <cstdlib>
 #include <stdexcept>
 
@@ -27,7 +28,8 @@ bool keptAsItIs(unsigned char byte, int mode, const std::string& allowed) {
     case EscapeNonPrintable:
         return byte >= 32 && byte <= 127;
     case EscapeNonAlphanumeric:
-        return std::isalnum(byte) || (byte >= 9 && byte <= 13) || byte == ' ';
+        return (byte >= '0' && byte <= '9') || (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
+               (byte >= 9 && byte <= 13) || byte == ' ';
     case EscapeNotAllowed:
         return allowed.find(static_cast<char>(byte)) != std::string::npos;
     default:
@@ -41,7 +43,7 @@ uint32_t KelvoBase::StringHexToInt(const std::string& text) {
     std::string converted;
     for (char c : text)
         if (c != '\\')
-            converted += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            converted += AsciiUpper(c);
     uint32_t value = 0;
     for (char c : converted) {
         const int digit = hexDigitValue(c);

@@ -3,7 +3,6 @@
 #include "base/control_chars.h"
 #include "base/crc16.h"
 
-#include <cctype>
 #include <charconv>
 
 namespace {
@@ -32,7 +31,7 @@ std::string requestHead(uint8_t sequence, uint8_t flags) {
 
 // A decimal number with optional leading blanks and sign, as scanf's %d reads it.
 std::optional<int> scanInteger(std::string_view& text) {
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
+    while (!text.empty() && std::string_view(" \t\n\v\f\r").find(text.front()) != std::string_view::npos)
         text.remove_prefix(1);
     size_t signLength = !text.empty() && (text.front() == '-' || text.front() == '+') ? 1 : 0;
     const bool negative = signLength == 1 && text.front() == '-';

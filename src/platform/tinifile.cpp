@@ -1,14 +1,15 @@
 #include "platform/tinifile.h"
 
+#include "platform/ascii.h"
 #include "platform/atomic_file.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <optional>
 
 namespace {
@@ -22,15 +23,6 @@ std::string trim(std::string_view text) {
         return {};
     const auto last = text.find_last_not_of(" \t");
     return std::string(text.substr(first, last - first + 1));
-}
-
-bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
 }
 
 // The name of a "[name]" line, or nothing for any other line.
@@ -86,7 +78,7 @@ struct Range {
 std::optional<Range> findSection(const Lines& lines, const std::string& section) {
     for (size_t i = 0; i < lines.size(); ++i) {
         const auto name = sectionName(lines[i]);
-        if (name && sameName(*name, section)) {
+        if (name && SameText(*name, section)) {
             size_t end = i + 1;
             while (end < lines.size() && !sectionName(lines[end]))
                 ++end;
@@ -99,7 +91,7 @@ std::optional<Range> findSection(const Lines& lines, const std::string& section)
 std::optional<size_t> findKey(const Lines& lines, Range range, const std::string& ident) {
     for (size_t i = range.begin; i < range.end; ++i) {
         const auto entry = keyLine(lines[i]);
-        if (entry && sameName(entry->key, ident))
+        if (entry && SameText(entry->key, ident))
             return i;
     }
     return std::nullopt;
@@ -116,7 +108,7 @@ std::vector<KeyLine> sectionEntries(const Lines& lines, const std::string& secti
         if (!entry)
             continue;
         const bool seen = std::any_of(entries.begin(), entries.end(),
-                                      [&](const KeyLine& e) { return sameName(e.key, entry->key); });
+                                      [&](const KeyLine& e) { return SameText(e.key, entry->key); });
         if (!seen)
             entries.push_back(std::move(*entry));
     }
@@ -162,10 +154,6 @@ std::optional<int> parseInteger(const std::string& text) {
     return static_cast<int>(value);
 }
 
-[[noreturn]] void writeFailed(const std::string& fileName, const std::string& why) {
-    throw EIniFileException("Unable to write to " + fileName + ": " + why);
-}
-
 // Reads the whole file. A missing file is empty; a file that exists but cannot be
 // read gives nothing, so that a write never replaces contents it could not see.
 std::optional<std::string> readFile(const std::string& fileName) {
@@ -186,20 +174,23 @@ Lines readLines(const std::string& fileName) {
     return splitLines(readFile(fileName).value_or(std::string()));
 }
 
-Lines readLinesForWrite(const std::string& fileName) {
+// Reads the file, lets `edit` change its lines and, when it reports a change,
+// writes them with CRLF ends in place of the old file. Edits of the program's
+// threads are made one at a time, so that none is lost to another.
+template <typename Edit> void editFile(const std::string& fileName, Edit edit) {
+    static std::mutex editing;
+    const std::lock_guard lock(editing);
     const auto content = readFile(fileName);
     if (!content)
-        writeFailed(fileName, "the file cannot be read");
-    return splitLines(*content);
-}
-
-// Writes the lines with CRLF ends in place of the old file.
-void replaceFile(const std::string& fileName, const Lines& lines) {
-    std::string content;
+        throw EIniFileException("Unable to write to " + fileName + ": the file cannot be read");
+    Lines lines = splitLines(*content);
+    if (!edit(lines))
+        return;
+    std::string newContent;
     for (const auto& line : lines)
-        content += line + "\r\n";
+        newContent += line + "\r\n";
     try {
-        ReplaceFileContents(fileName, content);
+        ReplaceFileContents(fileName, newContent);
     } catch (const EFileWriteError& error) {
         throw EIniFileException(error.what());
     }
@@ -226,22 +217,23 @@ bool TIniFile::ReadBool(const std::string& section, const std::string& ident, bo
 }
 
 void TIniFile::WriteString(const std::string& section, const std::string& ident, const std::string& value) {
-    Lines lines = readLinesForWrite(fileName_);
-    const auto range = findSection(lines, section);
-    if (!range) {
-        lines.push_back("[" + section + "]");
-        lines.push_back(ident + "=" + value);
-    } else if (const auto index = findKey(lines, *range, ident)) {
-        lines[*index] = keyLine(lines[*index])->key + "=" + value;
-    } else {
-        // A new key goes after the section's last non-blank line, so blank lines
-        // that separate it from the next section stay where they are.
-        size_t insertAt = range->end;
-        while (insertAt > range->begin && trim(lines[insertAt - 1]).empty())
-            --insertAt;
-        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt), ident + "=" + value);
-    }
-    replaceFile(fileName_, lines);
+    editFile(fileName_, [&](Lines& lines) {
+        const auto range = findSection(lines, section);
+        if (!range) {
+            lines.push_back("[" + section + "]");
+            lines.push_back(ident + "=" + value);
+        } else if (const auto index = findKey(lines, *range, ident)) {
+            lines[*index] = keyLine(lines[*index])->key + "=" + value;
+        } else {
+            // A new key goes after the section's last non-blank line, so blank lines
+            // that separate it from the next section stay where they are.
+            size_t insertAt = range->end;
+            while (insertAt > range->begin && trim(lines[insertAt - 1]).empty())
+                --insertAt;
+            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt), ident + "=" + value);
+        }
+        return true;
+    });
 }
 
 void TIniFile::WriteInteger(const std::string& section, const std::string& ident, int value) {
@@ -273,7 +265,7 @@ std::vector<std::string> TIniFile::ReadSections() const {
         if (!name)
             continue;
         const bool seen = std::any_of(sections.begin(), sections.end(),
-                                      [&](const std::string& s) { return sameName(s, *name); });
+                                      [&](const std::string& s) { return SameText(s, *name); });
         if (!seen)
             sections.push_back(std::move(*name));
     }
@@ -289,30 +281,31 @@ bool TIniFile::ValueExists(const std::string& section, const std::string& ident)
 }
 
 void TIniFile::EraseSection(const std::string& section) {
-    Lines lines = readLinesForWrite(fileName_);
-    bool erased = false;
-    // Every section of that name goes, so that no later duplicate shows through.
-    while (const auto range = findSection(lines, section)) {
-        lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(range->begin - 1),
-                    lines.begin() + static_cast<std::ptrdiff_t>(range->end));
-        erased = true;
-    }
-    if (erased)
-        replaceFile(fileName_, lines);
+    editFile(fileName_, [&](Lines& lines) {
+        bool erased = false;
+        // Every section of that name goes, so that no later duplicate shows through.
+        while (const auto range = findSection(lines, section)) {
+            lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(range->begin - 1),
+                        lines.begin() + static_cast<std::ptrdiff_t>(range->end));
+            erased = true;
+        }
+        return erased;
+    });
 }
 
 void TIniFile::DeleteKey(const std::string& section, const std::string& ident) {
-    Lines lines = readLinesForWrite(fileName_);
-    auto range = findSection(lines, section);
-    if (!range)
-        return;
-    bool deleted = false;
-    // Every line of that key goes, so that no later duplicate shows through.
-    while (const auto index = findKey(lines, *range, ident)) {
-        lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(*index));
-        --range->end;
-        deleted = true;
-    }
-    if (deleted)
-        replaceFile(fileName_, lines);
+    editFile(fileName_, [&](Lines& lines) {
+        auto range = findSection(lines, section);
+        bool deleted = false;
+        // Every line of that key goes, so that no later duplicate shows through.
+        while (range) {
+            const auto index = findKey(lines, *range, ident);
+            if (!index)
+                break;
+            lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(*index));
+            --range->end;
+            deleted = true;
+        }
+        return deleted;
+    });
 }

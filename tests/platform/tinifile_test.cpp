@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <iterator>
 #include <sys/resource.h>
+#include <thread>
 
 namespace {
 
@@ -191,6 +192,22 @@ TEST(TIniFileTest, WriteKeepsPermissionsAndLinks) {
     EXPECT_EQ(TIniFile(real).ReadString("S", "K", ""), "2");
     EXPECT_EQ(std::filesystem::status(real).permissions(),
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+}
+
+TEST(TIniFileTest, WritesFromTwoThreadsAreAllKept) {
+    TempFolder folder;
+    const std::string name = folder.file("a.ini");
+    constexpr int writesPerThread = 40;
+    auto writer = [&](const std::string& prefix) {
+        TIniFile ini(name);
+        for (int i = 0; i < writesPerThread; ++i)
+            ini.WriteInteger("S", prefix + std::to_string(i), i);
+    };
+    std::thread first(writer, "a");
+    std::thread second(writer, "b");
+    first.join();
+    second.join();
+    EXPECT_EQ(TIniFile(name).ReadSection("S").size(), 2u * writesPerThread);
 }
 
 } // namespace
