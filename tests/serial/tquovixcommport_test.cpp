@@ -1,0 +1,358 @@
+#include "serial/tquovixcommport.h"
+
+#include "event_loop.h"
+#include "port_backends.h"
+#include "support/message_box_recorder.h"
+
+#include <QThread>
+#include <cstdlib>
+#include <cstring>
+#include <gtest/gtest.h>
+
+namespace {
+
+char* Malloced(const std::string& bytes) {
+    char* buffer = static_cast<char*>(std::malloc(bytes.size()));
+    std::memcpy(buffer, bytes.data(), bytes.size());
+    return buffer;
+}
+
+std::string Pattern(size_t size) {
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>(i * 13 + i / 256);
+    return bytes;
+}
+
+// A component in background run on COM7 that records what its owner hears.
+class CommPortTest : public testing::Test {
+protected:
+    explicit CommPortTest(Backend backend = Backend::Virtual) : bench(backend) {
+        port.setPortin_nro(COM7);
+        port.setover(true);
+        port.SetEvents({ceRxChar, ceTxEmpty, ceErr, ceCts});
+        port.vaihda_rx_size(2048);
+        port.vaihda_tx_size(2048);
+        port.vaihda_rx_raja(2048);
+        port.tulleet_merkit = [this](TQuovixCommPort* sender) {
+            log += "rx ";
+            char* bytes = sender->lue_rx_char();
+            chunks.push_back(sender->merkkien_maara());
+            received.append(bytes, static_cast<size_t>(sender->merkkien_maara()));
+            std::free(bytes);
+            onGuiThread = onGuiThread && QThread::currentThread() == qApp->thread();
+        };
+        port.lahteneet_merkit = [this](TQuovixCommPort* sender) {
+            log += "tx ";
+            sent += sender->LastWritten();
+            onGuiThread = onGuiThread && QThread::currentThread() == qApp->thread();
+        };
+        port.tapahtumat = [this](TQuovixCommPort* sender) {
+            log += "ev ";
+            words.push_back(sender->tapahtumasana);
+            openAtEvent.push_back(sender->IsOpen());
+            errors |= sender->linjavirheet;
+            onGuiThread = onGuiThread && QThread::currentThread() == qApp->thread();
+        };
+    }
+
+    bool Send(const std::string& bytes) {
+        port.lahetettavat(Malloced(bytes), static_cast<int>(bytes.size()));
+        return true;
+    }
+
+    MessageBoxRecorder boxes;
+    PortBench bench;
+    TQuovixCommPort port;
+    std::string log;
+    std::string received;
+    std::vector<int> chunks;
+    int sent = 0;
+    std::vector<uint32_t> words;
+    std::vector<bool> openAtEvent;
+    uint32_t errors = 0;
+    bool onGuiThread = true;
+};
+
+class VirtualCommPort : public CommPortTest {
+protected:
+    VirtualPort& far = *bench.Virtual();
+};
+
+} // namespace
+
+TEST_F(VirtualCommPort, BytesBothWaysFireTheOwnersEventsOnTheGuiThread) {
+    port.aukaise(false);
+    ASSERT_TRUE(port.IsOpen());
+    EXPECT_EQ(far.NearSettings().BaudRate, 9600u);
+    far.Write("hello");
+    ASSERT_TRUE(ProcessEventsUntil([&] { return received == "hello"; }, 2000ms));
+    Send("world!");
+    EXPECT_EQ(far.ReadFor(6, 2000ms), "world!");
+    ASSERT_TRUE(ProcessEventsUntil([&] { return sent == 6; }, 2000ms));
+    EXPECT_TRUE(onGuiThread);
+    EXPECT_TRUE(boxes.texts().empty());
+}
+
+TEST_F(VirtualCommPort, OneWordFiresWriteDoneThenReceivedThenTheEvent) {
+    far.SetPacing(true);
+    port.aukaise(false);
+    Send("0123456789"); // about 10 ms on the line at 9600 baud: the write pends
+    far.Write("abc");
+    far.ReadFor(10, 2000ms);
+    std::this_thread::sleep_for(50ms);
+    log.clear();
+    port.mita_tapahtui(EV_TXEMPTY | EV_RXCHAR, 0);
+    EXPECT_EQ(log, "tx rx ev ");
+    EXPECT_EQ(words.back(), uint32_t(EV_TXEMPTY | EV_RXCHAR));
+    EXPECT_EQ(received, "abc");
+}
+
+TEST_F(VirtualCommPort, ABurstArrivesAtMostRxNotifyBytesPerEvent) {
+    port.aukaise(false);
+    const std::string burst = Pattern(5000);
+    far.Write(burst);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return received.size() == burst.size(); }, 3000ms));
+    EXPECT_EQ(received, burst);
+    EXPECT_EQ(chunks, (std::vector<int>{2048, 2048, 904}));
+
+    char* copy = port.lue_rx_char();
+    EXPECT_EQ(copy[904], '\0');
+    std::free(copy);
+}
+
+TEST_F(VirtualCommPort, AFailedWaitClosesReportsAndReopensOnceQuietly) {
+    port.aukaise(false);
+    port.tapahtumat = [this](TQuovixCommPort* sender) {
+        words.push_back(sender->tapahtumasana);
+        openAtEvent.push_back(sender->IsOpen());
+        far.SetWaitsFail(false);
+    };
+    far.SetWaitsFail(true);
+    // The thread posts its failure at every pass until it is stopped: let several
+    // posts queue up. Only the first counts.
+    std::this_thread::sleep_for(100ms);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !words.empty(); }, 3000ms));
+    ProcessEventsFor(300ms);
+    EXPECT_EQ(words, std::vector<uint32_t>{kCommWaitFailedBit});
+    EXPECT_EQ(openAtEvent, std::vector<bool>{false});
+    EXPECT_TRUE(port.IsOpen());
+    EXPECT_TRUE(boxes.texts().empty());
+    far.Write("after");
+    EXPECT_TRUE(ProcessEventsUntil([&] { return received == "after"; }, 2000ms));
+}
+
+TEST_F(VirtualCommPort, CtsLowFlagFollowsTheLine) {
+    port.aukaise(false);
+    far.SetCts(true);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !words.empty(); }, 2000ms));
+    EXPECT_FALSE(port.cts_alhaalla);
+    EXPECT_TRUE(port.CTS_status());
+    far.SetCts(false);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return port.cts_alhaalla; }, 2000ms));
+    EXPECT_FALSE(port.CTS_status());
+}
+
+TEST_F(VirtualCommPort, LineErrorsReachTheOwnerApartFromTheWaitBit) {
+    port.aukaise(false);
+    far.InjectLineErrors(CE_RXPARITY | CE_FRAME);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return errors != 0; }, 2000ms));
+    EXPECT_EQ(errors, uint32_t(CE_RXPARITY | CE_FRAME));
+    EXPECT_EQ(words.back(), uint32_t(EV_ERR));
+}
+
+TEST_F(VirtualCommPort, AnOversizedBlockIsDroppedWhole) {
+    port.vaihda_tx_size(512);
+    Send(std::string(600, 'x')); // closed: only freed
+    port.aukaise(false);
+    Send(std::string(600, 'x'));
+    EXPECT_EQ(port.TxPending(), 0);
+    ProcessEventsFor(50ms);
+    EXPECT_EQ(far.Read(), "");
+    EXPECT_EQ(log, "");
+    Send(std::string(512, 'y'));
+    EXPECT_EQ(far.ReadFor(512, 2000ms), std::string(512, 'y'));
+}
+
+TEST_F(VirtualCommPort, BytesQueuedWhileAWriteIsInFlightFollowIt) {
+    port.aukaise(false);
+    Send("abc"); // completes at once; its done-message is still queued
+    Send("def");
+    ASSERT_TRUE(ProcessEventsUntil([&] { return sent == 6; }, 2000ms));
+    EXPECT_EQ(far.ReadFor(6, 1000ms), "abcdef");
+}
+
+TEST_F(VirtualCommPort, AWriteThatFailsAtOnceReportsDropsTheQueueAndGoesIdle) {
+    port.aukaise(false);
+    far.Vanish();
+    Send("lost");
+    ASSERT_TRUE(ProcessEventsUntil([&] { return log.find("tx") != std::string::npos; }, 2000ms));
+    EXPECT_EQ(sent, 0);
+    EXPECT_EQ(port.TxPending(), 0);
+    ASSERT_FALSE(boxes.texts().empty());
+    EXPECT_EQ(boxes.texts()[0].rfind("Write failed on ComPort COM7!", 0), 0u);
+}
+
+TEST_F(VirtualCommPort, AWriteThatFailsOnItsWayDoesNotHoldTheGuiThread) {
+    far.SetPacing(true);
+    port.vaihda_bitti_nop(br___300);
+    port.aukaise(false);
+    Send(std::string(100, 'z')); // over three seconds on the line
+    ProcessEventsFor(50ms);
+    far.Vanish();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return log.find("tx") != std::string::npos; }, 2000ms));
+    EXPECT_EQ(sent, 0);
+}
+
+TEST_F(VirtualCommPort, ClosingStopsTheEventThreadPromptly) {
+    port.aukaise(false);
+    ProcessEventsFor(30ms);
+    const auto start = std::chrono::steady_clock::now();
+    port.sulje();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 510ms + 100ms);
+    EXPECT_FALSE(far.NearEndOpen());
+    far.Write("late");
+    ProcessEventsFor(50ms);
+    EXPECT_EQ(received, "");
+}
+
+TEST_F(VirtualCommPort, SettingsApplyAtOnceWhileOpenAndFailuresAreBoxed) {
+    port.setPortin_nro(COM7);
+    port.vaihda_bitti_luku(db_7_Seven);
+    port.vaihda_pariteetti(pbEven);
+    EXPECT_EQ(far.NearSettings().ByteSize, 8) << "a closed port only stores";
+    port.aukaise(false);
+    DCB seen = far.NearSettings();
+    EXPECT_EQ(seen.ByteSize, 7);
+    EXPECT_EQ(seen.Parity, EVENPARITY);
+    port.vaihda_bitti_nop(br921600);
+    port.vaihda_stop(sbTwo);
+    seen = far.NearSettings();
+    EXPECT_EQ(seen.BaudRate, 921600u);
+    EXPECT_EQ(seen.StopBits, TWOSTOPBITS);
+
+    port.vaihda_bitti_luku(db_4_Four);
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Port COM7 can't set it's parameter ! 4"});
+    EXPECT_EQ(boxes.boxes()[0].caption, "Port set failed");
+    EXPECT_EQ(port.Databits(), db_4_Four);
+}
+
+TEST_F(VirtualCommPort, FlowRuleDrivesTheLinesAndTheCtsWatch) {
+    port.setdtrmode(dtrENABLE);
+    port.setrtsmode(rtsHANDSHAKE);
+    port.SetEvents({ceRxChar});
+    port.aukaise(false);
+    EXPECT_TRUE(far.Dtr());
+    EXPECT_TRUE(far.NearSettings().fOutxCtsFlow);
+    port.setrtsmode(rtsDISABLE);
+    EXPECT_FALSE(far.Rts());
+    EXPECT_FALSE(far.NearSettings().fOutxCtsFlow);
+    port.setrtsmode(rtsHANDSHAKE); // watches CTS from now on
+    far.SetCts(true);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !words.empty() && (words.back() & EV_CTS); }, 2000ms));
+    port.setrtsline(false);
+    EXPECT_FALSE(far.Rts());
+}
+
+TEST(CommPortMessages, OpeningMissingOrBusyPortsSaysSoUnlessQuiet) {
+    MessageBoxRecorder boxes;
+    PortBench bench(Backend::Virtual);
+    TQuovixCommPort port;
+    port.aukaise(true);
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_TRUE(boxes.texts().empty());
+    port.aukaise(false);
+    port.setPortin_nro(COM10);
+    port.tila(true);
+    EXPECT_EQ(boxes.texts(), (std::vector<std::string>{"Port COM2 doesn't exist or is already in use",
+                                                       "Port COM10 doesn't exist or is already in use"}));
+    EXPECT_EQ(boxes.boxes()[0].caption, "Error opening port");
+    EXPECT_EQ(boxes.boxes()[0].flags, unsigned(MB_OK | MB_ICONINFORMATION));
+    EXPECT_EQ(port.Handle(), INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(port.DSR_status());
+}
+
+TEST(CommPortMessages, SettersClampTheNotifyLimits) {
+    TQuovixCommPort port;
+    port.vaihda_rx_size(2048);
+    port.vaihda_rx_raja(5000);
+    EXPECT_EQ(port.RX_notify(), 2048);
+    port.vaihda_rx_size(256);
+    EXPECT_EQ(port.RX_notify(), 256);
+    EXPECT_EQ(port.virhe_kasittelija(),
+              "T\xE4m\xE4  virhek\xE4sittelij\xE4 ei toimi en\xE4\xE4 WIN95:n kanssa");
+}
+
+// ---------------------------------------------------------------------------
+// Polled run
+
+TEST_F(VirtualCommPort, PolledRunReadsWhatIsQueuedAndLowersTheLimit) {
+    port.setover(false);
+    port.aukaise(false);
+    unsigned long count = 99;
+    EXPECT_EQ(port.ReadDirect(&count), nullptr);
+    EXPECT_EQ(count, 0u);
+    far.Write("1234567");
+    ProcessEventsFor(10ms);
+    char* bytes = port.ReadDirect(&count);
+    ASSERT_NE(bytes, nullptr);
+    EXPECT_EQ(std::string(bytes, count), "1234567");
+    EXPECT_EQ(port.RX_notify(), 7);
+    std::free(bytes);
+    EXPECT_EQ(port.WriteDirect("abc", 3), 3);
+    EXPECT_EQ(far.ReadFor(3, 1000ms), "abc");
+    EXPECT_EQ(log, "") << "a polled port fires no events";
+    port.sulje();
+    EXPECT_EQ(port.WriteDirect("abc", 3), 0);
+}
+
+// ---------------------------------------------------------------------------
+// Over a pseudo-terminal: the real termios path
+
+namespace {
+class PtyCommPort : public CommPortTest {
+protected:
+    PtyCommPort() : CommPortTest(Backend::Pty) {}
+};
+} // namespace
+
+TEST_F(PtyCommPort, OpensByNumberAndCarriesBytesBothWaysAtHighRates) {
+    for (TBaudRate rate : {br115200, br921600}) {
+        received.clear();
+        sent = 0;
+        port.vaihda_bitti_nop(rate);
+        port.aukaise(false);
+        ASSERT_TRUE(port.IsOpen()) << BaudRateValue(rate);
+        const std::string in = Pattern(3000);
+        bench.Far().Write(in);
+        ASSERT_TRUE(ProcessEventsUntil([&] { return received.size() >= in.size(); }, 3000ms));
+        EXPECT_EQ(received, in);
+        const std::string out = Pattern(1500).substr(7);
+        Send(out);
+        EXPECT_EQ(bench.Far().ReadFor(out.size(), 2000ms), out);
+        ASSERT_TRUE(ProcessEventsUntil([&] { return sent == static_cast<int>(out.size()); }, 2000ms));
+        port.sulje();
+    }
+    EXPECT_TRUE(boxes.texts().empty());
+}
+
+TEST_F(PtyCommPort, ASecondOpenOfTheSamePortIsRefused) {
+    port.aukaise(false);
+    TQuovixCommPort second;
+    second.setPortin_nro(COM7);
+    second.aukaise(false);
+    EXPECT_FALSE(second.IsOpen());
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Port COM7 doesn't exist or is already in use"});
+}
+
+TEST_F(PtyCommPort, ClosingTheFarEndMidSessionEndsQuietlyWithoutHanging) {
+    port.aukaise(false);
+    bench.Far().Write("x");
+    ASSERT_TRUE(ProcessEventsUntil([&] { return received == "x"; }, 2000ms));
+    bench.Far().Vanish();
+    ASSERT_TRUE(
+        ProcessEventsUntil([&] { return !words.empty() && words.back() == kCommWaitFailedBit; }, 3000ms));
+    ProcessEventsFor(100ms);
+    EXPECT_FALSE(port.IsOpen()) << "the device is gone, so the quiet reopen fails";
+    EXPECT_TRUE(boxes.texts().empty());
+}
