@@ -308,10 +308,12 @@ void Tpiirtopohja::LoadProjectFile(const std::string& fileName) {
     } catch (const EFileError& failure) {
         ShowFileError(failure);
     }
-    if (SingleModem())
+    if (SingleModem()) {
         setWindowTitle(fromLatin1(kSingleModemCaption + fileName));
-    else
+    } else {
         UpdateCaption(fileName);
+        ui->MobileRoutes1->setEnabled(!design_.properties.IsVirtualRouting());
+    }
     RedrawRoutes();
 }
 

@@ -140,6 +140,29 @@ TEST_F(DesignerWindowTest, ProjectDesignIsSavedClosedAndReopenedWithTheSameFigur
     EXPECT_TRUE(boxes.texts().empty());
 }
 
+TEST_F(DesignerWindowTest, ChangedTypeFileStaysInTheMenuAndIsReportedWhenUsed) {
+    AddTypeFile("QX-450R.smf");
+    TIniFile(folder.file("QX-450R.smf")).WriteInteger("Version", "Number", 1);
+    OpenMainWindow();
+    Tpiirtopohja* designer = OpenDesigner(main->Piirtopohja1);
+    ASSERT_NE(designer, nullptr);
+    EXPECT_EQ(MenuTexts(designer, "NewMobile1"), (QStringList{"QX-450", "QX-450R", "QX-NMS"}));
+    MenuItem(designer, "NewMobile1", "QX-450R")->trigger();
+    ASSERT_EQ(boxes.texts().size(), 1u);
+    EXPECT_EQ(boxes.texts()[0].rfind("Ini file QX-450R.smf has been corrupted L ", 0), 0u);
+    EXPECT_TRUE(designer->Design().active->Mobile());
+}
+
+TEST_F(DesignerWindowTest, WithoutTypeFilesTheNewModemMenusAreDisabled) {
+    for (const char* fixture : {"QX-450.smf", "QX-NMS.smf", "QX-Lite.smf"})
+        std::filesystem::remove(folder.file(fixture));
+    OpenMainWindow();
+    Tpiirtopohja* designer = OpenDesigner(main->Piirtopohja1);
+    ASSERT_NE(designer, nullptr);
+    for (const char* menu : {"Luouusi2", "NewMobile1", "Newmulti2"})
+        EXPECT_FALSE(designer->findChild<QMenu*>(menu)->isEnabled()) << menu;
+}
+
 TEST_F(DesignerWindowTest, SingleModemDesignIsSavedAndReopened) {
     OpenMainWindow();
     Tpiirtopohja* designer = OpenDesigner(main->SingleModemSetup1);
