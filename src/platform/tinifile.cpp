@@ -174,11 +174,12 @@ Lines readLines(const std::string& fileName) {
     return splitLines(readFile(fileName).value_or(std::string()));
 }
 
+// Edits of the program's threads are made one at a time, so that none is lost to another.
+std::mutex editing;
+
 // Reads the file, lets `edit` change its lines and, when it reports a change,
-// writes them with CRLF ends in place of the old file. Edits of the program's
-// threads are made one at a time, so that none is lost to another.
+// writes them with CRLF ends in place of the old file.
 template <typename Edit> void editFile(const std::string& fileName, Edit edit) {
-    static std::mutex editing;
     const std::lock_guard lock(editing);
     const auto content = readFile(fileName);
     if (!content)

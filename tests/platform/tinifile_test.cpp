@@ -194,20 +194,28 @@ TEST(TIniFileTest, WriteKeepsPermissionsAndLinks) {
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
-TEST(TIniFileTest, WritesFromTwoThreadsAreAllKept) {
+TEST(TIniFileTest, EditsFromTwoThreadsAreAllKept) {
     TempFolder folder;
     const std::string name = folder.file("a.ini");
-    constexpr int writesPerThread = 40;
-    auto writer = [&](const std::string& prefix) {
+    constexpr int editsPerThread = 40;
+    std::thread writer([&] {
         TIniFile ini(name);
-        for (int i = 0; i < writesPerThread; ++i)
-            ini.WriteInteger("S", prefix + std::to_string(i), i);
-    };
-    std::thread first(writer, "a");
-    std::thread second(writer, "b");
-    first.join();
-    second.join();
-    EXPECT_EQ(TIniFile(name).ReadSection("S").size(), 2u * writesPerThread);
+        for (int i = 0; i < editsPerThread; ++i)
+            ini.WriteInteger("S", "a" + std::to_string(i), i);
+    });
+    std::thread eraser([&] {
+        TIniFile ini(name);
+        for (int i = 0; i < editsPerThread; ++i) {
+            ini.WriteInteger("S", "b" + std::to_string(i), i);
+            ini.WriteString("Scratch", "K", "v");
+            ini.EraseSection("Scratch");
+        }
+    });
+    writer.join();
+    eraser.join();
+    TIniFile ini(name);
+    EXPECT_EQ(ini.ReadSection("S").size(), 2u * editsPerThread);
+    EXPECT_FALSE(ini.SectionExists("Scratch"));
 }
 
 } // namespace
