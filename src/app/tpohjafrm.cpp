@@ -10,6 +10,7 @@
 #include "platform/program_files.h"
 #include "platform/tinifile.h"
 #include "platform/window_message.h"
+#include "terminal/tscriptsetup.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -226,18 +227,18 @@ void TPohjafrm::ConnectCommands() {
 // command stays disabled until its window is there. Removing a window's commands
 // from this list is part of adding the window.
 void TPohjafrm::MarkCommandsAwaitingTheirWindows() {
-    awaitingWindow_ = {
-        // terminal window
-        Uusi1, NewPort1, NewPort2, OpenBtn,
-        // network designer
-        Redraw1,
-        // single and multi firmware windows
-        Flashyksi1, SingleFlash1, FlashBtn, Flashmonta1, Flashmonta2, Flashmonta3, Flashmonta4, MultiFlash1,
-        MultiFlash21, MultiFlash31, MultiFlash41, FlashmBtn, Flashm2Btn, Flashm3Btn, Flashm4Btn,
-        // factory tools
-        makesmf1, loadermnu, Lasku,
-        // commands on all terminals
-        TermOpenCloseAll, StartLog, SpeedButton2};
+    awaitingWindow_ = {// terminal window
+                       Uusi1, NewPort1, NewPort2, OpenBtn,
+                       // network designer
+                       Redraw1,
+                       // single and multi firmware windows
+                       Flashyksi1, SingleFlash1, FlashBtn, Flashmonta1, Flashmonta2, Flashmonta3, Flashmonta4,
+                       MultiFlash1, MultiFlash21, MultiFlash31, MultiFlash41, FlashmBtn, Flashm2Btn,
+                       Flashm3Btn, Flashm4Btn,
+                       // factory tools
+                       makesmf1, loadermnu, Lasku,
+                       // commands on all terminals
+                       TermOpenCloseAll, StartLog, SpeedButton2};
     for (QAction* command : awaitingWindow_)
         command->setEnabled(false);
 }
@@ -358,6 +359,9 @@ bool TPohjafrm::AllChildrenAgreeToClose() {
 }
 
 void TPohjafrm::FormClose() {
+    // Script sets being edited are kept as the set-up window's OK keeps them.
+    if (ScriptSetup != nullptr && ScriptSetup->isVisible())
+        ScriptSetup->OkbtnClick(nullptr);
     if (IsReadOnlyFile(SettingsFileName()))
         ShowMessage(kReadOnlySettings);
     try {

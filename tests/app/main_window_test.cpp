@@ -3,6 +3,7 @@
 #include "app/close_query.h"
 #include "app/taboutfrm.h"
 #include "platform/window_message.h"
+#include "terminal/tscriptsetup.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -204,4 +205,16 @@ TEST_F(MainWindowTest, RightClickOnTheEmptyFrameOffersTheOpenCommands) {
 
     QTest::mouseClick(client, Qt::LeftButton, {}, QPoint(20, 20));
     EXPECT_FALSE(window->PopupMenu1->isVisible());
+}
+
+TEST_F(MainWindowTest, ClosingStoresTheScriptsOnlyWhileTheirSetUpWindowIsShown) {
+    auto window = open();
+    TScriptSetup scripts;
+    window->close();
+    EXPECT_FALSE(std::filesystem::exists(ProgramFile("scripts.txt")));
+
+    auto again = open();
+    scripts.show();
+    again->close();
+    EXPECT_TRUE(std::filesystem::exists(ProgramFile("scripts.txt")));
 }
