@@ -33,9 +33,4 @@ TEST(Crc16Test, HexTextsHaveFourUpperCaseDigits) {
     EXPECT_EQ(Crc16HexString(std::string("\x00", 1), 0, 0x1021, false, false, 0), "0000");
 }
 
-TEST(Crc16Test, ReflectBits32) {
-    EXPECT_EQ(ReflectBits32(1), 0x80000000u);
-    EXPECT_EQ(ReflectBits32(0x12345678), 0x1E6A2C48u);
-}
-
 } // namespace

@@ -29,13 +29,6 @@ TEST(HexTest, StringHexToIntNamesTheConvertedTextWhenItFails) {
               "Exception Error => Invalid HexString '12 34' => [KelvoBase::StringHexToInt]");
 }
 
-TEST(HexTest, IsHexString) {
-    EXPECT_TRUE(IsHexString(""));
-    EXPECT_TRUE(IsHexString("09afAF"));
-    EXPECT_FALSE(IsHexString("0G"));
-    EXPECT_FALSE(IsHexString("\\4"));
-}
-
 TEST(HexTest, UnescapeHexStringTurnsOnlyCompleteEscapesIntoBytes) {
     EXPECT_EQ(UnescapeHexString("A\\41\\4G\\"), "AA\\4G\\");
     EXPECT_EQ(UnescapeHexString("\\4"), "\\4");
