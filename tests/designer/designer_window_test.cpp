@@ -1,3 +1,4 @@
+#include "app/command_line.h"
 #include "app/tpohjafrm.h"
 #include "designer/file_dialogs.h"
 #include "designer/project_file.h"
@@ -41,8 +42,11 @@ protected:
         DesignerFolderTest::TearDown();
     }
 
-    void OpenMainWindow() {
-        main = std::make_unique<TPohjafrm>(std::vector<std::string>{folder.file("quovix")});
+    void OpenMainWindow(bool factoryMode = false) {
+        std::vector<std::string> commandLine{folder.file("quovix")};
+        if (factoryMode)
+            commandLine.push_back(kFactoryCode);
+        main = std::make_unique<TPohjafrm>(commandLine);
         main->show();
         QCoreApplication::processEvents();
     }
@@ -333,6 +337,33 @@ TEST_F(DesignerWindowTest, SecurityLevelNeedsTheLevelsOwnPassword) {
     dialog->okClick();
     EXPECT_EQ(designer->SecurityLevel(), 5);
     EXPECT_FALSE(dialog->isVisible());
+}
+
+TEST_F(DesignerWindowTest, FactoryModeOffersLevelNineAndCorrectsTypeFiles) {
+    AddTypeFile("QX-450R.smf");
+    TIniFile(folder.file("QX-450R.smf")).WriteInteger("Version", "Number", 1);
+    OpenMainWindow(true);
+    Tpiirtopohja* designer = OpenDesigner(main->SingleModemSetup1);
+    ASSERT_NE(designer, nullptr);
+    EXPECT_TRUE(designer->findChild<QMenu*>("Projekti1")->menuAction()->isVisible());
+    EXPECT_TRUE(designer->findChild<QAction*>("Suojaustaso1")->isVisible());
+    EXPECT_FALSE(designer->findChild<QAction*>("Ominaisuudet3")->isVisible());
+
+    boxes.queueAnswer(IDYES);
+    MenuItem(designer, "Luouusi2", "QX-450R")->trigger();
+    EXPECT_EQ(boxes.texts(),
+              (std::vector<std::string>{"FACTORY: Do you want to correct CRC sum to ini file"}));
+    EXPECT_NE(TIniFile(folder.file("QX-450R.smf")).ReadInteger("Version", "Number", 1), 1);
+
+    Trigger(designer, "Suojaustaso1");
+    Tsuoja* dialog = suoja;
+    ASSERT_TRUE(dialog->isVisible());
+    auto* nine = dialog->findChild<QRadioButton*>("taso_9");
+    EXPECT_TRUE(nine->isVisible());
+    nine->setChecked(true);
+    dialog->findChild<QLineEdit*>("salasana")->setText("zirkapol");
+    dialog->okClick();
+    EXPECT_EQ(designer->SecurityLevel(), 9);
 }
 
 TEST(SecurityLevel, LevelNineOnlyWithItsPassword) {
