@@ -102,6 +102,23 @@ void LinkFigures(NetworkDesign& design, bool oldRule) {
     }
 }
 
+// A damaged file can link figures in a ring; the route code walks parent links up
+// to the master, so a figure whose links lead back to itself loses the link that
+// closes the ring.
+void BreakLinkCycles(NetworkDesign& design, TKuvio* TKuvio::*link) {
+    const size_t count = design.Figures().size();
+    for (const auto& figure : design.Figures()) {
+        TKuvio* step = figure.get()->*link;
+        for (size_t walked = 0; step && walked < count; ++walked) {
+            if (step == figure.get()) {
+                figure.get()->*link = nullptr;
+                break;
+            }
+            step = step->*link;
+        }
+    }
+}
+
 class LoadReporter {
 public:
     LoadReporter(const std::string& fileName) : fileName_(fileName) {}
@@ -337,6 +354,8 @@ void LoadProjectBytes(NetworkDesign& design, const std::string& fileName, const 
         }
     }
     LinkFigures(design, format.oldLinkRule);
+    BreakLinkCycles(design, &TKuvio::parent);
+    BreakLinkCycles(design, &TKuvio::mobileParent);
     design.active =
         design.master ? design.master : (design.Figures().empty() ? nullptr : design.Figures().front().get());
     design.modified = false;

@@ -169,11 +169,9 @@ TEST_F(ProjectFileTest, EveryCutOfAFileIsReportedAndNeverReadPastItsEnd) {
     BuildNetwork(saved);
     const std::string whole = ReadWholeFile(Save(saved));
     for (size_t length = 0; length < whole.size(); ++length) {
-        const std::string path = folder.file("cut.spf");
-        Write(path, whole.substr(0, length));
         boxes.clear();
         NetworkDesign loaded(false);
-        LoadProjectFile(loaded, path, {});
+        LoadProjectBytes(loaded, "cut.spf", whole.substr(0, length), {});
         EXPECT_FALSE(boxes.texts().empty()) << length;
         EXPECT_LE(loaded.Figures().size(), saved.Figures().size());
     }
@@ -260,6 +258,21 @@ TEST_F(ProjectFileTest, OlderFileKindsLoadWithTheirOwnRules) {
     LoadProjectFile(fromCut, folder.file("cut.spf"), {});
     EXPECT_EQ(boxes.texts(), (std::vector<std::string>{kCorruptedCut}));
     EXPECT_EQ(fromCut.Figures().size(), 2u);
+}
+
+TEST_F(ProjectFileTest, LinksThatCloseARingAreDropped) {
+    const std::string ring = std::string("V\x05"
+                                         "4.0.5") +
+                             kOldBlock + OldFigureRecord(1, 3, "a") + OldFigureRecord(2, 1, "b") +
+                             OldFigureRecord(3, 2, "c") + OldFigureRecord(4, 4, "self");
+    Write(folder.file("ring.spf"), ring);
+    NetworkDesign design(false);
+    LoadProjectFile(design, folder.file("ring.spf"), {});
+    ASSERT_EQ(design.Figures().size(), 4u);
+    EXPECT_EQ(design.Figures()[0]->parent, nullptr);
+    EXPECT_EQ(design.Figures()[1]->parent, design.Figures()[0].get());
+    EXPECT_EQ(design.Figures()[2]->parent, design.Figures()[1].get());
+    EXPECT_EQ(design.Figures()[3]->parent, nullptr);
 }
 
 TEST_F(ProjectFileTest, SingleModemFileIsCentredWithoutName) {
