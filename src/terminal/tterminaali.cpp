@@ -1,0 +1,747 @@
+#include "terminal/tterminaali.h"
+
+#include "app/tpohjafrm.h"
+#include "platform/latin1.h"
+#include "platform/message_box.h"
+#include "platform/window_message.h"
+#include "serial/tquovixcommport.h"
+#include "terminal/terminal_keys.h"
+#include "terminal/tportinasetus.h"
+#include "terminal/tscriptsetup.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QStatusBar>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
+#include <QThread>
+#include <QTime>
+#include <cstdlib>
+#include <cstring>
+
+Tterminaali* terminaali = nullptr;
+
+namespace {
+
+// The port component's sizes for a terminal.
+constexpr int kTerminalBufferSize = 2048;
+// Pause between a port's events that the port component keeps.
+constexpr int kPortEventInterval = 20;
+// The send timer's interval; nothing runs on it, the send path only stops it.
+constexpr int kSendTimerMs = 30;
+
+constexpr int kStatusPanelWidths[] = {100, 100, 300, 100, 190};
+
+// Event word of the port.
+constexpr uint32_t kEventRing = 0x0100;
+constexpr uint32_t kEventCarrier = 0x0020;
+constexpr uint32_t kEventLineError = 0x0080;
+constexpr uint32_t kWaitFailed = 0x10000;
+
+// Power events the terminal notes on its screen.
+constexpr WPARAM kPowerSuspend = 4;
+constexpr WPARAM kPowerResume = 7;
+
+const QColor kOpenBackground = Qt::white;
+const QColor kClosedBackground(192, 192, 192);
+
+constexpr std::string_view kRestartedLine = "\r\nERROR: Serial port error. Serial port restarted\n";
+
+// Milliseconds within the hour: the colour counter's clock.
+int MillisecondsInHour() {
+    const QTime now = QTime::currentTime();
+    return now.minute() * 60000 + now.second() * 1000 + now.msec();
+}
+
+// The character a key types: with Ctrl, a letter or one of @ [ \ ] ^ _ types
+// its control character (Ctrl+C is 3), whatever text the platform gives.
+std::string TypedText(const QKeyEvent& key) {
+    if ((key.modifiers() & Qt::ControlModifier) && key.key() >= Qt::Key_At && key.key() <= Qt::Key_Underscore)
+        return std::string(1, static_cast<char>(key.key() - Qt::Key_At));
+    return toLatin1(key.text());
+}
+
+} // namespace
+
+std::vector<Tterminaali*> TerminalWindows() {
+    std::vector<Tterminaali*> terminals;
+    if (Pohjafrm == nullptr)
+        return terminals;
+    for (QMdiSubWindow* child : Pohjafrm->mdiArea()->subWindowList())
+        if (auto* terminal = qobject_cast<Tterminaali*>(child->widget()))
+            terminals.push_back(terminal);
+    return terminals;
+}
+
+Tterminaali::Tterminaali(QWidget* owner, int openSettings)
+    : QMainWindow(owner), CommPort1(std::make_unique<TQuovixCommPort>(this)), cr_interval(new QTimer(this)),
+      lahtmr(new QTimer(this)), sendQueue_(*this, *this, options) {
+    setupUi(this);
+    setAttribute(Qt::WA_DeleteOnClose);
+    FormCreate();
+    if (Pohjafrm != nullptr) {
+        QMdiSubWindow* child = Pohjafrm->mdiArea()->addSubWindow(this);
+        child->setAttribute(Qt::WA_DeleteOnClose);
+        connect(Pohjafrm->mdiArea(), &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* active) {
+            if (active != nullptr && active == subWindow())
+                FormActivate();
+            else if (focused_)
+                FormDeactivate();
+        });
+        child->show();
+    }
+    SetupTerminal(openSettings);
+    if (Pohjafrm != nullptr)
+        PostMessage(Pohjafrm, WM_TERMINALS_CHANGED);
+}
+
+Tterminaali* Tterminaali::CreateTerminal(QWidget* owner, int openSettings) {
+    return new Tterminaali(owner, openSettings);
+}
+
+Tterminaali::~Tterminaali() {
+    CommPort1->sulje();
+    if (terminaali == this)
+        terminaali = nullptr;
+}
+
+void Tterminaali::FormCreate() {
+    CommPort1->vaihda_bitti_nop(br__9600);
+    CommPort1->vaihda_rx_size(kTerminalBufferSize);
+    CommPort1->vaihda_tx_size(kTerminalBufferSize);
+    CommPort1->vaihda_rx_raja(kTerminalBufferSize);
+    CommPort1->vaihda_tx_raja(kTerminalBufferSize);
+    CommPort1->setdtrmode(dtrENABLE);
+    CommPort1->SetEvents({ceRxChar, ceTxEmpty, ceErr});
+    CommPort1->setvaliaika(kPortEventInterval);
+    CommPort1->setover(true);
+    CommPort1->tulleet_merkit = [this](TQuovixCommPort*) { CommPort1tulleet_merkit(); };
+    CommPort1->lahteneet_merkit = [this](TQuovixCommPort*) { CommPort1lahteneet_merkit(); };
+    CommPort1->tapahtumat = [this](TQuovixCommPort*) { CommPort1tapahtumat(); };
+
+    cr_interval->setSingleShot(true);
+    connect(cr_interval, &QTimer::timeout, this, &Tterminaali::cr_intervalTimer);
+    lahtmr->setInterval(kSendTimerMs);
+
+    const char* panelTexts[] = {"RX: 0", "TX: 0", "Script Set:", "", "Elog: P = 0, O = 0, F= 0"};
+    for (size_t i = 0; i < statusPanels.size(); ++i) {
+        statusPanels[i] = new QLabel(QString::fromLatin1(panelTexts[i]), this);
+        statusPanels[i]->setMinimumWidth(kStatusPanelWidths[i]);
+        StatusBar1->addWidget(statusPanels[i]);
+    }
+    statusPanels[4]->setIndent(12);
+    statusPanels[4]->setAutoFillBackground(true);
+
+    Logilappu->hide();
+    teksti->installEventFilter(this);
+    teksti->setScrollBack(options.highMark, options.lowMark);
+    ConnectCommands();
+}
+
+void Tterminaali::ConnectCommands() {
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->addActions({Asetukset2, Lhetys2, Scriptsetup2, LogFile2, LogFilesliced1});
+    PopupMenu1->addSeparator();
+    PopupMenu1->addActions({Kopioi2, Liit2, Valitsekaikki2, Clear1});
+    PopupMenu1->addSeparator();
+    PopupMenu1->addActions({ProgSettings1, closeport1, openport1});
+    // The pop-up's shortcuts act wherever the terminal has the focus.
+    addActions({Clear1, ProgSettings1});
+    connect(PopupMenu1, &QMenu::aboutToShow, this, &Tterminaali::PopupMenu1Popup);
+    connect(teksti, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        teksti->setFocus();
+        PopupMenu1->popup(teksti->mapToGlobal(at));
+    });
+    connect(Tiedosto1, &QMenu::aboutToShow, this, &Tterminaali::Tiedosto1Click);
+
+    const auto on = [this](QAction* command, void (Tterminaali::*handler)()) {
+        connect(command, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+    };
+    on(Uusi1, &Tterminaali::Uusi1Click);
+    on(Suljeterminaali1, &Tterminaali::Suljeterminaali1Click);
+    on(Print1, &Tterminaali::Print1Click);
+    on(Printersetup1, &Tterminaali::Printersetup1Click);
+    on(Lopeta1, &Tterminaali::Lopeta1Click);
+    for (QAction* copy : {Kopioi1, Kopioi2})
+        on(copy, &Tterminaali::Kopioi1Click);
+    for (QAction* paste : {Liit1, Liit2})
+        on(paste, &Tterminaali::Liit1Click);
+    for (QAction* all : {Valitsekaikki1, Valitsekaikki2})
+        on(all, &Tterminaali::Valitsekaikki1Click);
+    on(Clear1, &Tterminaali::Clear1Click);
+    on(ProgSettings1, &Tterminaali::ProgSettings1Click);
+    on(closeport1, &Tterminaali::closeport1Click);
+    on(openport1, &Tterminaali::openport1Click);
+    for (QAction* settings : {Asetukset1, Asetukset2})
+        connect(settings, &QAction::triggered, this, [this] { Asetukset1Click(false); });
+    // Windows that join the program later: their commands wait for them.
+    for (QAction* scripts : {Scriptsetup1, Scriptsetup2})
+        on(scripts, &Tterminaali::Scriptsetup1Click);
+    if (ScriptSetup != nullptr)
+        connect(ScriptSetup, &TScriptSetup::ScriptSetChosen, this, [this](const QString& name) {
+            statusPanels[2]->setText(QStringLiteral("Script Set: ") + name);
+        });
+    for (QAction* later :
+         {Lhetys1, Lhetys2, MultiFlash1, RadioTest1, Logfile1, LogFile2, LogFilesliced1, LogFilesliced2})
+        later->setEnabled(false);
+    openport1->setVisible(false);
+}
+
+void Tterminaali::SetupTerminal(int openSettings) {
+    sendQueue_.reset();
+    sendQueue_.clearTransmittedCount();
+    rxCount_ = 0;
+    transmitWindow = nullptr;
+    transmitShown = false;
+    SetNmsReplyMode(false);
+    renderer_.reset();
+    colourCounter_.reset();
+    ShowPortOpen(CommPort1->IsOpen());
+    UpdateTerminalCaption(false);
+    if (ScriptSetup != nullptr)
+        statusPanels[2]->setText(fromLatin1(ScriptSetup->GetActiveScriptSet()));
+    if (openSettings == 1)
+        Asetukset1Click(true);
+}
+
+QMdiSubWindow* Tterminaali::subWindow() const {
+    return qobject_cast<QMdiSubWindow*>(parentWidget());
+}
+
+// ---- Receive path ----
+
+void Tterminaali::CommPort1tulleet_merkit() {
+    const int count = CommPort1->merkkien_maara();
+    if (count <= 0)
+        return;
+    char* received = CommPort1->lue_rx_char();
+    if (received == nullptr)
+        return;
+    const std::string data(received, static_cast<size_t>(count));
+    std::free(received);
+    if (NmsReplyMode()) {
+        if (nmsReplyCollector)
+            nmsReplyCollector(data);
+        return;
+    }
+    if (cr_interval->interval() != 0)
+        cr_interval->start(); // restarts: it fires only after a pause
+    if (cr_interval->interval() == 0 && options.timeStamp && !options.lineStart && !programmingMode_.active())
+        chunkStampPending_ = true;
+    if (chunkStampPending_) {
+        AppendScreenText(StampText(), kStampColour);
+        chunkStampPending_ = false;
+    }
+    DisplayReceived(data);
+    rxCount_ += static_cast<uint32_t>(data.size());
+    statusPanels[0]->setText(QStringLiteral("RX: %1").arg(rxCount_));
+}
+
+void Tterminaali::cr_intervalTimer() {
+    AppendScreenText("\r\n", kNormalColour);
+    if (options.timeStamp && !options.lineStart)
+        chunkStampPending_ = true;
+    cr_interval->stop();
+}
+
+void Tterminaali::DisplayReceived(std::string_view data) {
+    const TerminalRenderer::View view = options.view();
+    const std::string stamp = view.timeStamp && view.lineStart ? StampText() : std::string();
+    ScreenRuns runs;
+    renderer_.render(view, data, stamp, runs);
+    for (const ScreenRun& run : runs)
+        AppendScreenText(run.text, run.kind);
+}
+
+void Tterminaali::AppendScreenText(std::string_view text, ColourKind kind) {
+    if (!text.empty() && text.front() == '\n')
+        text.remove_prefix(1);
+    const size_t highlighted =
+        options.colourCounter ? colourCounter_.highlight(text.size(), MillisecondsInHour(), NmsReplyMode())
+                              : 0;
+    teksti->appendText(text, kind, highlighted);
+}
+
+void Tterminaali::AppendScreenBytes(const std::string& bytes) {
+    if (teksti->endColumn() <= 1 && !bytes.empty() && bytes.front() == '\r')
+        return;
+    AppendScreenText(std::string_view(bytes).substr(0, bytes.find('\0')), kNormalColour);
+}
+
+// ---- Line events ----
+
+void Tterminaali::CommPort1tapahtumat() {
+    const uint32_t word = CommPort1->tapahtumasana;
+    if (word & kEventLineError) {
+        lineErrors_.count(CommPort1->linjavirheet);
+        ShowLineErrors();
+    }
+    if (word & (kEventRing | kEventCarrier))
+        ShowLineStates();
+    if (word & kWaitFailed)
+        AppendScreenText(kRestartedLine, kErrorColour);
+}
+
+void Tterminaali::ShowLineErrors() {
+    QLabel* panel = statusPanels[4];
+    panel->setText(fromLatin1(lineErrors_.text()));
+    QPalette palette = StatusBar1->palette();
+    if (lineErrors_.any()) {
+        palette.setColor(QPalette::Window, QColor(255, 0, 0));
+        palette.setColor(QPalette::WindowText, Qt::white);
+    }
+    panel->setPalette(palette);
+}
+
+void Tterminaali::ShowLineStates() {
+    statusPanels[3]->setText(QStringLiteral("C %1 R %2")
+                                 .arg(CommPort1->CD_status() ? 1 : 0)
+                                 .arg(CommPort1->RING_status() ? 1 : 0));
+}
+
+// ---- Send path ----
+
+void Tterminaali::QueueSend(const std::string& data, bool fromUser) {
+    sendQueue_.queueSend(data, fromUser);
+}
+
+void Tterminaali::SendCharacterNow(char c) {
+    CommPort1->laheta_merkki(c);
+}
+
+void Tterminaali::StopSendTimer() {
+    lahtmr->stop();
+}
+
+void Tterminaali::TransmitWindowDismissed(bool closed) {
+    transmitShown = false;
+    if (closed)
+        transmitWindow = nullptr;
+}
+
+void Tterminaali::tekstiKeyPress(char key) {
+    if (portOpen()) {
+        sendQueue_.typeKey(key);
+        switch (key) {
+        case 3:
+            Kopioi1Click();
+            break;
+        case 22:
+            Liit1Click();
+            break;
+        case 1:
+            Valitsekaikki1Click();
+            break;
+        default:
+            break;
+        }
+    }
+    if (options.mirror && focused_)
+        for (Tterminaali* other : TerminalWindows())
+            if (other != this && other->options.mirror)
+                QCoreApplication::postEvent(other->teksti, new QKeyEvent(QEvent::KeyPress, 0, Qt::NoModifier,
+                                                                         QString(QLatin1Char(key))));
+}
+
+bool Tterminaali::tekstiKeyDown(int key, Qt::KeyboardModifiers modifiers) {
+    const TerminalKeyAction action = ClassifyTerminalKey(
+        key, modifiers & Qt::ShiftModifier, modifiers & Qt::AltModifier, modifiers & Qt::ControlModifier);
+    const bool scriptKey = modifiers & Qt::ShiftModifier; // Shift+F n, Shift+Alt+F n
+    switch (action.kind) {
+    case TerminalKeyAction::kSendScript:
+        if (portOpen() && ScriptSetup != nullptr)
+            ScriptSetup->SendScriptText(action.number, *this);
+        return true;
+    case TerminalKeyAction::kSelectSet:
+        if ((portOpen() || !scriptKey) && ScriptSetup != nullptr)
+            ScriptSetup->SelectScriptSet(Qt::Key_F1 + action.number - 1);
+        return true;
+    case TerminalKeyAction::kConsumed:
+        return true;
+    case TerminalKeyAction::kNone:
+        break;
+    }
+    return false;
+}
+
+bool Tterminaali::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != teksti)
+        return QMainWindow::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        auto* key = static_cast<QKeyEvent*>(event);
+        const bool taken = tekstiKeyDown(key->key(), key->modifiers());
+        const std::string typed = TypedText(*key);
+        // With Ctrl only control characters are typed (Ctrl+C sends 3).
+        const bool typedKey = typed.size() == 1 && (!taken || static_cast<uint8_t>(typed[0]) < 32);
+        if (typedKey)
+            tekstiKeyPress(typed[0]);
+        // A backspace also acts on the screen; other typed keys show only
+        // through the echo.
+        return taken || (typedKey && typed[0] != '\b');
+    }
+    case QEvent::FocusIn:
+        focused_ = true;
+        break;
+    case QEvent::FocusOut:
+        focused_ = false;
+        break;
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// TerminalPortLink: the send path's view of the port.
+bool Tterminaali::portOpen() const {
+    return CommPort1->IsOpen();
+}
+int Tterminaali::transmitRoom() const {
+    return CommPort1->TX_puskurin_koko() - CommPort1->TxPending();
+}
+// The port takes over a buffer of the C allocator.
+void Tterminaali::write(std::string_view bytes) {
+    auto* buffer = static_cast<char*>(std::malloc(std::max<size_t>(bytes.size(), 1)));
+    std::memcpy(buffer, bytes.data(), bytes.size());
+    CommPort1->lahetettavat(buffer, static_cast<int>(bytes.size()));
+}
+int Tterminaali::lastWritten() const {
+    return CommPort1->LastWritten();
+}
+void Tterminaali::setRtsRaised(bool raised) {
+    CommPort1->setrtsmode(raised ? rtsHANDSHAKE : rtsDISABLE);
+}
+void Tterminaali::flushTransmit() {
+    CommPort1->flushtx();
+}
+
+// TerminalSendHost: what the send path asks of the terminal.
+bool Tterminaali::echoQueued() const {
+    return transmitShown && !(transmitSendsCommandLines && transmitSendsCommandLines());
+}
+
+void Tterminaali::mirror(std::string_view bytes) {
+    for (Tterminaali* other : TerminalWindows())
+        if (other != this && other->options.mirror)
+            other->QueueSend(std::string(bytes), false);
+}
+
+void Tterminaali::postSendNext() {
+    PostMessage(this, WM_TERM_SEND_NEXT);
+}
+void Tterminaali::postKeysReady() {
+    PostMessage(this, WM_TERM_KEYS_READY);
+}
+
+void Tterminaali::queueEmptied() {
+    if (transmitShown)
+        PostMessage(transmitWindow, WM_TX_SEND_DONE);
+}
+
+void Tterminaali::holdRts(int ms) {
+    QThread::msleep(static_cast<unsigned long>(ms));
+}
+
+void Tterminaali::transmitted(uint32_t total) {
+    statusPanels[1]->setText(QStringLiteral("TX: %1").arg(total));
+}
+
+// ---- Settings and programming mode ----
+
+LineSettings Tterminaali::lineSettings() const {
+    LineSettings line;
+    line.portNumber = CommPort1->Portin_nro();
+    line.baudRate = CommPort1->Baudrate();
+    line.dataBits = CommPort1->Databits();
+    line.parity = CommPort1->pariteetti();
+    line.stopBits = CommPort1->Stopbits();
+    line.rtsMode = CommPort1->RTSmode();
+    line.flowControl = CommPort1->Kattely();
+    return line;
+}
+
+void Tterminaali::applyLineSettings(const LineSettings& line) {
+    CommPort1->vaihda_bitti_nop(static_cast<TBaudRate>(line.baudRate));
+    CommPort1->vaihda_bitti_luku(static_cast<TDataBits>(line.dataBits));
+    CommPort1->vaihda_pariteetti(static_cast<TParityBits>(line.parity));
+    CommPort1->vaihda_stop(static_cast<TStopBits>(line.stopBits));
+    CommPort1->setrtsmode(static_cast<TRts>(line.rtsMode));
+    CommPort1->vaihda_kattely(static_cast<TFlowControl>(line.flowControl));
+}
+
+void Tterminaali::ApplyOptions(bool renameMenuEntry) {
+    programmingMode_.abandon();
+    UpdateTerminalCaption(renameMenuEntry);
+    options.rtsHoldMs = RtsHoldMs(CommPort1->Baudrate());
+    options.lowMark = options.highMark - TerminalOptions::kTrimBlock;
+    teksti->setScrollBack(options.highMark, options.lowMark);
+    TCommEventSet events = CommPort1->Eventit();
+    if (CommPort1->pariteetti() != _pbNone)
+        events.insert(ceErr);
+    else
+        events.erase(ceErr);
+    CommPort1->SetEvents(events);
+    renderer_.setLineStampPending(options.timeStamp && options.lineStart && renderer_.lastWasLineEnd());
+}
+
+// Runs the port settings dialog on this terminal; newTerminal for a terminal
+// being created, which closes itself when the dialog is cancelled.
+void Tterminaali::Asetukset1Click(bool newTerminal) {
+    if (portinasetus == nullptr)
+        return;
+    dialogLine_ = lineSettings();
+    portinasetus->SetTarget({&dialogLine_, &options, cr_interval,
+                             [this](const LineSettings& line) { applyLineSettings(line); },
+                             [this] {
+                                 CommPort1->tila(false);
+                                 CommPort1->setPortin_nro(static_cast<TPortnro>(dialogLine_.portNumber));
+                                 CommPort1->tila(true);
+                             },
+                             [this] {
+                                 CommPort1->setPortin_nro(static_cast<TPortnro>(dialogLine_.portNumber));
+                                 CommPort1->tila_hiljaa(true);
+                             }});
+    if (Pohjafrm != nullptr)
+        portinasetus->move(Pohjafrm->x() + x() + 8, Pohjafrm->y() + y() + 80);
+    portinasetus->new_terminal = newTerminal;
+    portinasetus->term_nimi->setText(newTerminal ? QString() : fromLatin1(options.name));
+    for (;;) {
+        if (portinasetus->exec() != QDialog::Accepted) {
+            if (newTerminal)
+                PostMessage(this, WM_CLOSE);
+            portinasetus->new_terminal = false;
+            return;
+        }
+        if (portOpen())
+            break;
+        MessageBox("Could not open port COM" + std::to_string(CommPort1->Portin_nro() + 1) + "." +
+                       "\n Port in in use !",
+                   "", MB_OK);
+    }
+    options.name = toLatin1(portinasetus->term_nimi->text());
+    ApplyOptions(!newTerminal);
+    ShowPortOpen(true);
+    portinasetus->new_terminal = false;
+}
+
+void Tterminaali::UpdateTerminalCaption(bool) {
+    setWindowTitle(fromLatin1(TerminalCaption(lineSettings(), options)));
+}
+
+ProgrammableSettings Tterminaali::programmable() const {
+    return {lineSettings(), options, chunkStampPending_, cr_interval->interval()};
+}
+
+void Tterminaali::ApplyProgrammable(const ProgrammableSettings& settings) {
+    applyLineSettings(settings.line);
+    options = settings.options;
+    chunkStampPending_ = settings.chunkStampPending;
+    cr_interval->stop();
+    cr_interval->setInterval(settings.packetIntervalMs);
+}
+
+void Tterminaali::ProgSettings1Click() {
+    ProgrammableSettings settings = programmable();
+    if (programmingMode_.active()) {
+        programmingMode_.leave(settings);
+        ApplyProgrammable(settings);
+        UpdateTerminalCaption(false);
+    } else {
+        programmingMode_.enter(settings);
+        ApplyProgrammable(settings);
+        setWindowTitle(QStringLiteral("COM%1: Programming mode ").arg(settings.line.portNumber + 1) +
+                       fromLatin1(options.name));
+    }
+}
+
+void Tterminaali::PopupMenu1Popup() {
+    ProgSettings1->setText(programmingMode_.active() ? QStringLiteral("Normal settings")
+                                                     : QStringLiteral("Prog settings"));
+}
+
+// ---- Commands ----
+
+void Tterminaali::ShowPortOpen(bool open) {
+    teksti->setBackground(open ? kOpenBackground : kClosedBackground);
+    openport1->setVisible(!open);
+    closeport1->setVisible(open);
+}
+
+void Tterminaali::closeport1Click() {
+    CommPort1->sulje();
+    ShowPortOpen(false);
+    SuspendTransmitWindow();
+    sendQueue_.reset();
+    if (Pohjafrm != nullptr)
+        PostMessage(Pohjafrm, WM_TERMINALS_CHANGED);
+}
+
+void Tterminaali::openport1Click() {
+    CommPort1->tila(true);
+    if (portOpen())
+        ShowPortOpen(true);
+    if (Pohjafrm != nullptr)
+        PostMessage(Pohjafrm, WM_TERMINALS_CHANGED);
+}
+
+void Tterminaali::SuspendTransmitWindow() {
+    if (transmitShown)
+        PostMessage(transmitWindow, WM_TX_PORT_CLOSED);
+}
+
+void Tterminaali::Clear1Click() {
+    teksti->clearScreen();
+    rxCount_ = 0;
+    sendQueue_.clearTransmittedCount();
+    statusPanels[0]->setText(QStringLiteral("RX: 0"));
+    statusPanels[1]->setText(QStringLiteral("TX: 0"));
+    lineErrors_.clear();
+    ShowLineErrors();
+}
+
+void Tterminaali::Kopioi1Click() {
+    teksti->copy();
+}
+
+void Tterminaali::Liit1Click() {
+    const QString text = QApplication::clipboard()->text();
+    if (portOpen() && !text.isEmpty())
+        QueueSend(toLatin1(text), true);
+}
+
+void Tterminaali::Valitsekaikki1Click() {
+    teksti->selectAll();
+}
+
+void Tterminaali::Print1Click() {
+    if (Pohjafrm == nullptr || Pohjafrm->printer() == nullptr)
+        return;
+    const QTextCursor selection = teksti->textCursor();
+    QPrintDialog dialog(Pohjafrm->printer(), this);
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, selection.hasSelection());
+    if (selection.hasSelection())
+        dialog.setPrintRange(QAbstractPrintDialog::Selection);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    QTextDocument document;
+    document.setMetaInformation(QTextDocument::DocumentTitle, windowTitle());
+    if (dialog.printRange() == QAbstractPrintDialog::Selection)
+        document.setPlainText(selection.selection().toPlainText());
+    else
+        document.setPlainText(teksti->screenText());
+    document.print(Pohjafrm->printer());
+}
+
+void Tterminaali::Printersetup1Click() {
+    if (Pohjafrm != nullptr)
+        Pohjafrm->SpeedButton1Click();
+}
+
+void Tterminaali::Suljeterminaali1Click() {
+    if (QMdiSubWindow* child = subWindow())
+        child->close();
+    else
+        close();
+}
+
+void Tterminaali::Lopeta1Click() {
+    if (Pohjafrm != nullptr)
+        PostMessage(Pohjafrm, WM_CLOSE);
+}
+
+void Tterminaali::Uusi1Click() {
+    terminaali = CreateTerminal(nullptr, 1);
+}
+
+void Tterminaali::Scriptsetup1Click() {
+    if (ScriptSetup == nullptr)
+        return;
+    ScriptSetup->show();
+    ScriptSetup->showNormal();
+    ScriptSetup->raise();
+}
+
+void Tterminaali::Tiedosto1Click() {
+    const bool factory = Pohjafrm != nullptr && Pohjafrm->factory_mode;
+    MultiFlash1->setVisible(factory);
+    RadioTest1->setVisible(factory);
+}
+
+void Tterminaali::AddScreenLine(const std::string& line) {
+    AppendScreenText((teksti->endColumn() != 0 ? "\r\n" : "") + line + "\r\n", kNormalColour);
+}
+
+// ---- Activation, messages and closing ----
+
+void Tterminaali::FormActivate() {
+    focused_ = true;
+    if (Pohjafrm == nullptr)
+        return;
+    Pohjafrm->SetupBtn->setEnabled(true);
+    Pohjafrm->ProgramBtn->setEnabled(true);
+    for (QAction* other : {Pohjafrm->DrawingBtn, Pohjafrm->SingleModemBtn, Pohjafrm->FlashBtn})
+        other->setEnabled(false);
+}
+
+void Tterminaali::FormDeactivate() {
+    focused_ = false;
+}
+
+bool Tterminaali::event(QEvent* event) {
+    if (const WindowMessage* message = WindowMessage::from(event)) {
+        switch (message->number()) {
+        case WM_TERM_SEND_NEXT:
+            SendNextChunk();
+            return true;
+        case WM_TERM_KEYS_READY:
+            OnTypedKeysSent();
+            return true;
+        case WM_CLOSE:
+            Suljeterminaali1Click();
+            return true;
+        case WM_POWERBROADCAST:
+            if (message->wParam() == kPowerSuspend)
+                AddScreenLine("nyt nukkumaan");
+            else if (message->wParam() == kPowerResume)
+                AddScreenLine("unikeko nousee");
+            return true;
+        default:
+            break;
+        }
+    }
+    return QMainWindow::event(event);
+}
+
+void Tterminaali::closeEvent(QCloseEvent* event) {
+    CommPort1->sulje();
+    FormClose();
+    event->accept();
+}
+
+void Tterminaali::FormClose() {
+    CommPort1->sulje();
+    if (programmingMode_.active())
+        ProgSettings1Click();
+    sendQueue_.reset();
+    SuspendTransmitWindow();
+    if (Pohjafrm == nullptr)
+        return;
+    // Counted from the windows, so a terminal that another window opened
+    // leaves the count right.
+    const auto others = static_cast<int32_t>(TerminalWindows().size()) - 1;
+    Pohjafrm->open_terminals = std::max(others, 0);
+    Pohjafrm->SetupBtn->setEnabled(false);
+    Pohjafrm->ProgramBtn->setEnabled(false);
+    if (others <= 0)
+        for (QAction* other : {Pohjafrm->DrawingBtn, Pohjafrm->SingleModemBtn, Pohjafrm->FlashBtn})
+            other->setEnabled(true);
+    Pohjafrm->FlashmBtn->setEnabled(true);
+    PostMessage(Pohjafrm, WM_TERMINALS_CHANGED);
+}
