@@ -7,13 +7,12 @@
 #include "platform/program_files.h"
 #include "platform/tinifile.h"
 #include "platform/window_message.h"
-#include "terminal/mixed_text.h"
+#include "terminal/mixed_text_edit.h"
 #include "terminal/terminal_link.h"
 
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QMetaObject>
-#include <QTextBlock>
 #include <QTextEdit>
 
 TScriptSetup* ScriptSetup = nullptr;
@@ -22,28 +21,9 @@ namespace {
 
 const char* const kWriteFailed = "Unable to write ini file. Access denied";
 const char* const kScriptFileFilter = "Script text file (*.stf)";
-const QColor kEscapeColour(0, 0, 255);
 
 std::string storeFileName() {
     return ScriptStoreFileName(SettingsFileName());
-}
-
-// The edits keep line breaks as LF; the scripts hold them as CR LF.
-std::string withCrLf(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\n') {
-            out += '\r';
-        }
-        out += c;
-    }
-    return out;
-}
-
-QString withoutCr(const std::string& text) {
-    QString out = fromLatin1(text);
-    out.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    return out;
 }
 
 int functionKeyNumber(int key) {
@@ -296,30 +276,9 @@ bool TScriptSetup::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TScriptSetup::RecolourMixedText(int key, bool mixed) {
-    if (key < 1 || key > kScriptKeys) {
-        return;
+    if (key >= 1 && key <= kScriptKeys) {
+        ColourMixedEscapes(edits_[key - 1], mixed);
     }
-    QTextEdit* edit = edits_[key - 1];
-    const QTextCursor caret = edit->textCursor();
-    QTextCharFormat plain;
-    plain.setForeground(edit->palette().color(QPalette::Text));
-    QTextCursor all(edit->document());
-    all.select(QTextCursor::Document);
-    all.mergeCharFormat(plain);
-    if (mixed) {
-        QTextCharFormat blue;
-        blue.setForeground(kEscapeColour);
-        for (size_t at : MixedEscapePositions(toLatin1(edit->toPlainText()))) {
-            QTextCursor escape(edit->document());
-            escape.setPosition(static_cast<int>(at));
-            escape.setPosition(static_cast<int>(at) + 3, QTextCursor::KeepAnchor);
-            escape.mergeCharFormat(blue);
-        }
-    }
-    QTextCursor restored(edit->document());
-    restored.setPosition(caret.position());
-    edit->setTextCursor(restored);
-    edit->setCurrentCharFormat(plain);
 }
 
 void TScriptSetup::EditCommand(void (QTextEdit::*command)()) {
@@ -335,11 +294,11 @@ void TScriptSetup::EditCommand(void (QTextEdit::*command)()) {
 }
 
 std::string TScriptSetup::EditText(int key) const {
-    return withCrLf(toLatin1(edits_[key - 1]->toPlainText()));
+    return EditTextCrLf(edits_[key - 1]);
 }
 
 void TScriptSetup::SetEditText(int key, const std::string& text) {
-    edits_[key - 1]->setPlainText(withoutCr(text));
+    SetEditTextCrLf(edits_[key - 1], text);
 }
 
 int TScriptSetup::KeyOf(QObject* control) const {

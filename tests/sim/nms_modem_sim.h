@@ -5,9 +5,15 @@
 // a '+' error frame. Faults for tests: replies split into small chunks, silence,
 // a bad CRC, a flood of bytes.
 
+#include "platform/virtual_port.h"
+
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <map>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 class NmsModemSim {
@@ -42,4 +48,33 @@ private:
     size_t split_ = 0;
     std::string pending_;
     std::vector<std::string> requests_;
+};
+
+// The simulated modem behind virtual port COM n, answering on its own thread.
+// Chunks of a split reply leave a pause apart, so the program receives them
+// apart.
+class NmsModemOnPort {
+public:
+    static constexpr std::chrono::milliseconds kPoll{10};
+    static constexpr std::chrono::milliseconds kChunkGap{30};
+
+    explicit NmsModemOnPort(int comNumber);
+    ~NmsModemOnPort();
+    NmsModemOnPort(const NmsModemOnPort&) = delete;
+    NmsModemOnPort& operator=(const NmsModemOnPort&) = delete;
+
+    // Works on the modem while its thread keeps off it.
+    template <typename Change> auto With(Change change) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return change(modem_);
+    }
+
+private:
+    void run();
+
+    VirtualPort port_;
+    NmsModemSim modem_;
+    std::mutex mutex_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
 };

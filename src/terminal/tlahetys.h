@@ -1,0 +1,87 @@
+#pragma once
+// The transmit window of one terminal: sends the text of its box, a whole file
+// or, in factory mode, a file of command lines one line per send, once or again
+// and again after a delay. Command lines that begin with GET or SET become NMS
+// requests; the modem's replies come back through the terminal's receive path
+// (FeedNmsReply) and are printed on the terminal's screen.
+
+#include "base/nmssequencecounter.h"
+#include "terminal/nms_command.h"
+#include "ui_tlahetys.h"
+
+#include <QTimer>
+#include <QWidget>
+#include <string>
+#include <vector>
+
+class TerminalLink;
+
+class TLahetys : public QWidget, public Ui::TLahetys {
+    Q_OBJECT
+public:
+    // Sources of the "Data from" group.
+    enum Source { FileSource = 0, TextSource = 1, CommandSource = 2 };
+    // The window introduces itself to its terminal this long after construction.
+    static constexpr int kFirstTickMs = 70;
+    // A modem that has not answered an NMS request by then is given up, so the
+    // terminal shows what it receives again.
+    static constexpr int kNmsReplyTimeoutMs = 3000;
+
+    // The terminal passes itself and its window; the caption (which names the
+    // settings section) is set by the terminal before the settings load.
+    TLahetys(TerminalLink& owner, bool factoryMode, QWidget* parent = nullptr);
+    ~TLahetys() override;
+
+    // Send: from the button, or from the repeat timer.
+    void LahetaClick(bool fromButton);
+    void PeruutaClick();
+    // Panel1 and Button1: choose the file to send.
+    void BrowseClick();
+    void SelectFile(const std::string& fileName);
+
+    // A received chunk while the terminal is in NMS reply mode.
+    void FeedNmsReply(const std::string& chunk);
+
+    int SourceIndex() const { return lahde->itemIndex(); }
+    bool SendingActive() const { return sendingActive_; }
+    // The box text as it is sent: line breaks as CR LF.
+    std::string BoxText() const;
+    void SetBoxText(const std::string& text);
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void ajastinTimer();
+    void OnSendDone();
+    void LoadSettings();
+    void SaveSettings();
+    bool ReadChosenFile(std::string& bytes);
+    std::string NextCommandLine();
+    std::string StartNmsRequest(const std::string& line);
+    void FinishCommandLines();
+    void EndNmsReply();
+    void SetSendingControls(bool active);
+    void PostRecolour();
+    void Recount();
+    void ApplyDelay();
+    void StepDelay(bool up);
+    char DecimalSeparator() const;
+
+    TerminalLink& terminal_;
+    bool factoryMode_;
+    QTimer ajastin;
+    QTimer nmsTimeout_;
+    std::string fileName_;
+    bool fileSelected_ = false;
+    bool sendingActive_ = false;
+    int packetCounter_ = -1;
+    NmsSequenceCounter sequence_;
+    NmsReplyAssembler replies_;
+    std::vector<std::string> commandLines_;
+    bool linesPending_ = false;
+    size_t lineIndex_ = 0;
+};

@@ -1,0 +1,304 @@
+#include "base/nms_frame.h"
+#include "base/tstreamstring.h"
+#include "platform/program_files.h"
+#include "platform/serial_comm.h"
+#include "platform/tinifile.h"
+#include "platform/window_message.h"
+#include "sim/nms_modem_sim.h"
+#include "support/message_box_recorder.h"
+#include "support/temp_folder.h"
+#include "terminal/terminal_link.h"
+#include "terminal/tlahetys.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+// A terminal that records what the transmit window asks of it.
+class RecordingTerminal : public TerminalLink {
+public:
+    bool open = true;
+    std::vector<std::string> queued;
+    std::string screen;
+    std::string immediate;
+    bool nmsReplyMode = false;
+    int cancels = 0;
+    QObject* handle = nullptr;
+    bool dismissed = false;
+
+    bool PortOpen() const override { return open; }
+    void QueueSend(const std::string& data, bool) override { queued.push_back(data); }
+    void AppendScreenBytes(const std::string& text) override { screen += text; }
+    void CancelSending() override { ++cancels; }
+    void SendCharacterNow(char c) override { immediate += c; }
+    void StopSendTimer() override {}
+    void SetNmsReplyMode(bool on) override { nmsReplyMode = on; }
+    void SetTransmitWindowHandle(QObject* window) override { handle = window; }
+    void TransmitWindowDismissed(bool closed) override { dismissed = closed; }
+};
+
+// A terminal on a serial port: writes what is queued and tells the window when
+// it is gone; hands received chunks to the window in NMS reply mode and shows
+// them otherwise.
+class PortTerminal : public RecordingTerminal {
+public:
+    static constexpr int kPollMs = 5;
+
+    explicit PortTerminal(int comNumber) : port_(CreateFile("COM" + std::to_string(comNumber), 0)) {
+        QObject::connect(&poll_, &QTimer::timeout, [this] { receive(); });
+        poll_.start(kPollMs);
+    }
+    ~PortTerminal() override { CloseHandle(port_); }
+
+    QPointer<TLahetys> window;
+    std::string received;
+
+    void QueueSend(const std::string& data, bool fromUser) override {
+        RecordingTerminal::QueueSend(data, fromUser);
+        DWORD written = 0;
+        WriteFile(port_, data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
+        PostMessage(window, WM_TX_SEND_DONE);
+    }
+
+private:
+    void receive() {
+        char buffer[256];
+        DWORD count = 0;
+        if (!ReadFile(port_, buffer, sizeof buffer, &count, nullptr) || count == 0) {
+            return;
+        }
+        const std::string chunk(buffer, count);
+        if (nmsReplyMode && window) {
+            window->FeedNmsReply(chunk);
+        } else {
+            received += chunk;
+        }
+    }
+
+    HANDLE port_;
+    QTimer poll_;
+};
+
+// Runs the event loop until the condition holds; false when time ran out.
+bool waitFor(const std::function<bool()>& condition, int timeoutMs = 5000) {
+    return QTest::qWaitFor(condition, timeoutMs);
+}
+
+class TransmitWindowTest : public ::testing::Test {
+protected:
+    TransmitWindowTest() { SetProgramPathForTests(folder.file("quovix")); }
+
+    TLahetys* open(TerminalLink& terminal, bool factory = true, const QString& caption = "COM3: Transmit") {
+        auto* window = new TLahetys(terminal, factory);
+        window->setWindowTitle(caption);
+        QApplication::processEvents();
+        return window;
+    }
+    std::string writeFile(const std::string& name, const std::string& bytes) {
+        TStreamString stream;
+        stream.AppendString(bytes);
+        stream.SaveToFile(folder.file(name));
+        return folder.file(name);
+    }
+
+    TempFolder folder;
+    MessageBoxRecorder boxes;
+};
+
+} // namespace
+
+TEST_F(TransmitWindowTest, TextSendsCountFromZeroAndEmptySourcesAreRefused) {
+    RecordingTerminal terminal;
+    QPointer<TLahetys> window = open(terminal);
+    window->LahetaClick(true);
+    window->lahde->setItemIndex(TLahetys::FileSource);
+    window->LahetaClick(true);
+    EXPECT_EQ((std::vector<std::string>{"Error: No text to send", "No file selected"}), boxes.texts());
+    window->SelectFile(writeFile("empty.txt", ""));
+    window->LahetaClick(true);
+    EXPECT_EQ("File is empty. No text to send", boxes.texts().back());
+    EXPECT_TRUE(terminal.queued.empty());
+
+    window->lahde->setItemIndex(TLahetys::TextSource);
+    window->SetBoxText("A\\41");
+    window->laskuri->setChecked(true);
+    window->lisa->setChecked(true);
+    window->mixed_text->setChecked(true);
+    EXPECT_EQ("9", window->merkkimaara->text().toStdString());
+    window->LahetaClick(true);
+    window->LahetaClick(false);
+    window->LahetaClick(true);
+    EXPECT_EQ((std::vector<std::string>{"00000AA\r\n", "00001AA\r\n", "00000AA\r\n"}), terminal.queued);
+
+    terminal.open = false;
+    window->LahetaClick(true);
+    EXPECT_EQ(3u, terminal.queued.size());
+    window->close();
+    EXPECT_TRUE(terminal.dismissed);
+}
+
+TEST_F(TransmitWindowTest, ContinuousSendingRepeatsAfterTheDelayUntilCancelled) {
+    RecordingTerminal terminal;
+    QPointer<TLahetys> window = open(terminal);
+    EXPECT_TRUE(waitFor([&] { return terminal.handle == window.data(); }));
+    window->SetBoxText("ping");
+    window->toisto->setChecked(true);
+    window->LahetaClick(true);
+    EXPECT_TRUE(window->SendingActive());
+    EXPECT_FALSE(window->Laheta->isEnabled());
+    PostMessage(window, WM_TX_SEND_DONE);
+    EXPECT_TRUE(waitFor([&] { return terminal.queued.size() == size_t{2}; }));
+    EXPECT_EQ("Cancel repeat", window->Peruuta->toolTip().toStdString());
+
+    window->PeruutaClick();
+    EXPECT_FALSE(window->SendingActive());
+    EXPECT_TRUE(window->Laheta->isEnabled());
+    EXPECT_EQ(1, terminal.cancels);
+    PostMessage(window, WM_TX_SEND_DONE);
+    QTest::qWait(300);
+    EXPECT_EQ(2u, terminal.queued.size());
+    ASSERT_TRUE(window);
+
+    // A port that closes while repeating stops the repeat.
+    window->LahetaClick(true);
+    PostMessage(window, WM_TX_PORT_CLOSED);
+    EXPECT_TRUE(waitFor([&] { return window->Laheta->isEnabled(); }));
+    window->PeruutaClick();
+    EXPECT_TRUE(waitFor([&] { return !window; }));
+}
+
+TEST_F(TransmitWindowTest, CommandFileSendsOneLinePerSendAndSkipsRefusedLines) {
+    RecordingTerminal terminal;
+    QPointer<TLahetys> window = open(terminal);
+    window->lahde->setItemIndex(TLahetys::CommandSource);
+    window->SelectFile(writeFile("commands.txt", "GET U16 1.256\r\n// note\r\nSET U8 1.256 300\r\n+++\r\n"));
+    window->LahetaClick(true);
+    ASSERT_EQ(1u, terminal.queued.size());
+    EXPECT_EQ(BuildNmsGetFrame(0, 0x1100), terminal.queued[0]);
+    EXPECT_TRUE(terminal.nmsReplyMode);
+    EXPECT_TRUE(window->SendingActive());
+    EXPECT_EQ("\r\nGET U16 1.256 ", terminal.screen);
+
+    // The refused line prints why and the file goes on without a send.
+    PostMessage(window, WM_TX_SEND_DONE);
+    EXPECT_TRUE(waitFor([&] { return terminal.immediate == std::string("++"); }));
+    EXPECT_NE(std::string::npos, terminal.screen.find("NMS command refused"));
+    EXPECT_EQ((std::vector<std::string>{terminal.queued[0], "+"}), terminal.queued);
+    EXPECT_FALSE(window->SendingActive());
+    EXPECT_TRUE(window->Laheta->isEnabled());
+    window->close();
+}
+
+TEST_F(TransmitWindowTest, SilentModemTimesOutAndTheTerminalShowsItsInputAgain) {
+    RecordingTerminal terminal;
+    QPointer<TLahetys> window = open(terminal);
+    window->lahde->setItemIndex(TLahetys::CommandSource);
+    window->SelectFile(writeFile("get.txt", "GET U8 1.2"));
+    window->LahetaClick(true);
+    EXPECT_TRUE(terminal.nmsReplyMode);
+    EXPECT_TRUE(waitFor([&] { return !terminal.nmsReplyMode; }, TLahetys::kNmsReplyTimeoutMs + 2000));
+    EXPECT_NE(std::string::npos, terminal.screen.find("NMS reply timed out"));
+
+    // Cancel ends reply mode too.
+    window->LahetaClick(true);
+    EXPECT_TRUE(terminal.nmsReplyMode);
+    window->close();
+    EXPECT_FALSE(terminal.nmsReplyMode);
+}
+
+TEST_F(TransmitWindowTest, SettingsAndBoxTextSurviveAndCommandSourceNeedsFactoryMode) {
+    RecordingTerminal terminal;
+    QPointer<TLahetys> window = open(terminal);
+    window->SetBoxText("line one\nline \\41");
+    window->mixed_text->setChecked(true);
+    window->lisa->setChecked(true);
+    window->lahde->setItemIndex(TLahetys::CommandSource);
+    window->aika_vali->setText("1.5");
+    window->close();
+    TStreamString box;
+    box.LoadFromFile(ProgramFile("COM3.txw"));
+    EXPECT_EQ("line one\r\nline \\41", box.AsString());
+
+    QPointer<TLahetys> factory = open(terminal);
+    EXPECT_EQ(TLahetys::CommandSource, factory->SourceIndex());
+    EXPECT_EQ("line one\r\nline \\41", factory->BoxText());
+    EXPECT_TRUE(factory->mixed_text->isChecked());
+    EXPECT_EQ("1.5", factory->aika_vali->text().toStdString());
+    factory->close();
+
+    QPointer<TLahetys> plain = open(terminal, false);
+    EXPECT_EQ(TLahetys::TextSource, plain->SourceIndex());
+    EXPECT_FALSE(plain->CRC_text->isVisibleTo(plain));
+    plain->close();
+}
+
+TEST_F(TransmitWindowTest, DelayBoxKeepsItsFloorAndSteps) {
+    RecordingTerminal terminal;
+    QPointer<TLahetys> window = open(terminal);
+    window->show();
+    window->aika_vali->clear();
+    window->aika_vali->setFocus();
+    QTest::keyClicks(window->aika_vali, "0x,1");
+    EXPECT_EQ("0.1", window->aika_vali->text().toStdString());
+    QTest::keyClick(window->aika_vali, Qt::Key_Return);
+    EXPECT_EQ("0.2", window->aika_vali->text().toStdString());
+    window->CSpinButton1Down->click();
+    EXPECT_EQ("0.2", window->aika_vali->text().toStdString());
+    window->CSpinButton1Up->click();
+    EXPECT_EQ("0.3", window->aika_vali->text().toStdString());
+    window->close();
+}
+
+TEST_F(TransmitWindowTest, NmsLinesAgainstTheSimulatedModemOverAPort) {
+    NmsModemOnPort modem(41);
+    modem.With([](NmsModemSim& sim) {
+        sim.SetValue(0x1100, std::string(1, '\xFF'));
+        sim.SetValue(0x1101, std::string(2, '\0'));
+        sim.SetValue(0x5106, std::string(4, '\0'));
+        sim.SetValue(0x9106, "name");
+    });
+    PortTerminal terminal(41);
+    QPointer<TLahetys> window = open(terminal);
+    terminal.window = window;
+    window->lahde->setItemIndex(TLahetys::CommandSource);
+    window->aika_vali->setText("0.2");
+    window->SelectFile(writeFile("all.txt", "GET I8 1.256\nGET U8 1.256\nSET I16 1.257 -2\nGET U16 1.257\n"
+                                            "SET I32 5.262 -7\nGET U32 5.262\nSET S 9.262 Modem 7\n"
+                                            "SET H 9.262 \\01\\02\\FF\nGET U8 3.3\n"));
+    window->LahetaClick(true);
+    EXPECT_TRUE(waitFor([&] { return window->Laheta->isEnabled() && !terminal.nmsReplyMode; }, 10000));
+    for (const std::string expected :
+         {"\r\nNMSOK  1.256 -1", "\r\nNMSOK  1.256 255", "\r\nNMSOK  1.257  -2", "\r\nNMSOK  1.257 65534",
+          "\r\nNMSOK  5.262  -7", "\r\nNMSOK  5.262 4294967289", "\r\nNMSOK Modem 7",
+          "\r\nNMSOK \\01\\02\\FF", "\r\nNMSOK NMSError 258\r\n"}) {
+        EXPECT_NE(std::string::npos, terminal.screen.find(expected)) << expected;
+    }
+
+    // A split reply is assembled; then the modem falls silent and the terminal
+    // shows what it receives again.
+    modem.With([](NmsModemSim& sim) { sim.SetSplit(4); });
+    window->SelectFile(writeFile("one.txt", "GET U16 1.257"));
+    terminal.screen.clear();
+    window->LahetaClick(true);
+    EXPECT_TRUE(waitFor([&] { return terminal.screen.find("1.257 65534") != std::string::npos; }, 5000));
+    EXPECT_FALSE(terminal.nmsReplyMode);
+
+    modem.With([](NmsModemSim& sim) {
+        sim.SetSplit(0);
+        sim.SetFault(NmsModemSim::Fault::Silent);
+    });
+    window->LahetaClick(true);
+    EXPECT_TRUE(waitFor([&] { return !terminal.nmsReplyMode; }, TLahetys::kNmsReplyTimeoutMs + 2000));
+    modem.With([](NmsModemSim& sim) { sim.SetFault(NmsModemSim::Fault::Flood); });
+    window->LahetaClick(true);
+    EXPECT_TRUE(waitFor([&] { return terminal.received.size() >= NmsModemSim::kFloodBytes - 256; }, 5000))
+        << terminal.screen;
+    EXPECT_FALSE(terminal.nmsReplyMode);
+    window->close();
+}
