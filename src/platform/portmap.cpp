@@ -8,11 +8,16 @@
 #include <charconv>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
+#include <optional>
 #include <set>
 
 namespace fs = std::filesystem;
 
 namespace {
+
+std::mutex devicesForTestsMutex;
+std::optional<std::vector<std::string>> devicesForTests;
 
 // Device families in the order they are given numbers.
 const char* const kDeviceFamilies[] = {"ttyS", "ttyUSB", "ttyACM", "rfcomm"};
@@ -78,7 +83,17 @@ int ComPortNumber(const std::string& name) {
     return NumberAfter(bare, "COM", true);
 }
 
+void SetSerialDevicesForTests(const std::vector<std::string>& devices) {
+    std::lock_guard lock(devicesForTestsMutex);
+    devicesForTests = devices;
+}
+
 std::vector<std::string> SerialDevicesPresent() {
+    {
+        std::lock_guard lock(devicesForTestsMutex);
+        if (devicesForTests)
+            return *devicesForTests;
+    }
     std::vector<std::string> devices;
     for (const std::string family : kDeviceFamilies) {
         std::vector<std::pair<int, std::string>> found;

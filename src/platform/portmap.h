@@ -27,6 +27,10 @@ std::vector<int> PresentPortNumbers();
 // The serial devices of the machine in the fixed order above.
 std::vector<std::string> SerialDevicesPresent();
 
+// Makes SerialDevicesPresent answer this list instead of looking at the machine,
+// so tests never reach a real device (a machine's ttyS0 may be its console).
+void SetSerialDevicesForTests(const std::vector<std::string>& devices);
+
 // The assignment rule by itself: linked numbers keep their targets; every device
 // not already linked takes the lowest number that is neither linked nor reserved.
 std::map<int, std::string> AssignPortNumbers(const std::map<int, std::string>& links,

@@ -2,6 +2,8 @@
 // tests open real windows without a display, then GoogleTest. The platform is
 // chosen before the application object exists; listing the tests (CTest's
 // discovery) makes no application at all.
+#include "platform/portmap.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
@@ -23,5 +25,8 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setApplicationName("Quovix 5");
+    // COM numbers reach only the links and virtual ports a test makes, never a
+    // device of the machine.
+    SetSerialDevicesForTests({});
     return RUN_ALL_TESTS();
 }

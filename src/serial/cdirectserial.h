@@ -1,0 +1,40 @@
+#pragma once
+// A COM port driven by polling, for code that runs a dialogue with a modem step by
+// step and waits for answers itself (the firmware loaders on their worker threads,
+// the designer's NMS transfer on the GUI thread). It owns a TQuovixCommPort in
+// polled run: writes are synchronous, reads take what the driver holds at the
+// moment. One thread uses an object at a time.
+
+#include <chrono>
+
+class TQuovixCommPort;
+
+// Open waits this long after creating the port component.
+constexpr std::chrono::milliseconds kDirectSerialOpenPause{10};
+// ReadWithTimeout rests this long between reads.
+constexpr std::chrono::milliseconds kDirectSerialReadRest{1};
+
+class CDirectSerial {
+public:
+    CDirectSerial();
+    virtual ~CDirectSerial();
+    CDirectSerial(const CDirectSerial&) = delete;
+    CDirectSerial& operator=(const CDirectSerial&) = delete;
+
+    // port is 1-based (1 = COM1); flowMode 0 none, 1 RTS/CTS, 2 XON/XOFF. False
+    // when already open or when the port does not open (its box is shown).
+    bool Open(int port, int baud, int dataBits, int flowMode);
+    // Takes only 9600, 38400, 115200, 128000, 230400 and 256000; true always.
+    bool SetBaudRate(int baud);
+    bool Close();
+    int Write(const char* buf, int n);
+    // At most n bytes, never more than the 2048-byte receive buffer holds.
+    int Read(char* buf, int n);
+    // Reads until n bytes have come or timeoutMs has passed; at most n bytes.
+    int ReadWithTimeout(char* buf, int n, int timeoutMs);
+    bool DsrStatus();
+
+private:
+    bool open_ = false;
+    TQuovixCommPort* port_ = nullptr;
+};
