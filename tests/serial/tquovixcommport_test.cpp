@@ -254,6 +254,35 @@ TEST_F(VirtualCommPort, FlowRuleDrivesTheLinesAndTheCtsWatch) {
     EXPECT_FALSE(far.Rts());
 }
 
+TEST_F(VirtualCommPort, TransmitPurgeActsOnlyOnMoreThanTenQueuedBytes) {
+    far.SetPacing(true);
+    port.vaihda_bitti_nop(br___300);
+    port.aukaise(false);
+    Send("0123456789");
+    port.flushtx();
+    EXPECT_EQ(far.ReadFor(10, 2000ms), "0123456789") << "ten queued bytes are left alone";
+    ProcessEventsUntil([&] { return sent == 10; }, 2000ms);
+
+    Send(std::string(40, 'q'));
+    port.flushtx();
+    ProcessEventsFor(200ms);
+    EXPECT_LT(far.Read().size(), 40u);
+    EXPECT_EQ(port.TxPending(), 40) << "the component keeps its own queue";
+    EXPECT_TRUE(boxes.texts().empty());
+}
+
+TEST_F(VirtualCommPort, SixFailedErrorQueriesInARowBringTheBox) {
+    port.aukaise(false);
+    port.luku_aloita(); // a success starts the count again
+    far.Vanish();
+    for (int i = 0; i < 5; ++i)
+        port.luku_aloita();
+    EXPECT_TRUE(boxes.texts().empty());
+    port.luku_aloita();
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"ClearCommError on ComPort COM7!"});
+    EXPECT_EQ(boxes.boxes()[0].caption, "Port failed");
+}
+
 TEST(CommPortMessages, OpeningMissingOrBusyPortsSaysSoUnlessQuiet) {
     MessageBoxRecorder boxes;
     PortBench bench(Backend::Virtual);
