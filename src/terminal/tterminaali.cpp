@@ -6,6 +6,7 @@
 #include "platform/window_message.h"
 #include "serial/tquovixcommport.h"
 #include "terminal/terminal_keys.h"
+#include "terminal/tlahetys.h"
 #include "terminal/tportinasetus.h"
 #include "terminal/tscriptsetup.h"
 
@@ -107,6 +108,8 @@ Tterminaali* Tterminaali::CreateTerminal(QWidget* owner, int openSettings) {
 }
 
 Tterminaali::~Tterminaali() {
+    // The transmit window goes first, while the terminal it calls is whole.
+    delete transmitWindow.data();
     CommPort1->sulje();
     if (terminaali == this)
         terminaali = nullptr;
@@ -188,8 +191,9 @@ void Tterminaali::ConnectCommands() {
         connect(ScriptSetup, &TScriptSetup::ScriptSetChosen, this, [this](const QString& name) {
             statusPanels[2]->setText(QStringLiteral("Script Set: ") + name);
         });
-    for (QAction* later :
-         {Lhetys1, Lhetys2, MultiFlash1, RadioTest1, Logfile1, LogFile2, LogFilesliced1, LogFilesliced2})
+    for (QAction* transmit : {Lhetys1, Lhetys2})
+        on(transmit, &Tterminaali::Lhetys1Click);
+    for (QAction* later : {MultiFlash1, RadioTest1, Logfile1, LogFile2, LogFilesliced1, LogFilesliced2})
         later->setEnabled(false);
     openport1->setVisible(false);
 }
@@ -318,6 +322,28 @@ void Tterminaali::SendCharacterNow(char c) {
 
 void Tterminaali::StopSendTimer() {
     lahtmr->stop();
+}
+
+void Tterminaali::Lhetys1Click() {
+    if (auto* existing = qobject_cast<TLahetys*>(transmitWindow.data())) {
+        existing->showNormal();
+        return;
+    }
+    auto* window = new TLahetys(*this, Pohjafrm != nullptr && Pohjafrm->factory_mode, this);
+    window->setWindowTitle(QStringLiteral("Transmit window ") + windowTitle().left(5));
+    window->move(mapToGlobal(QPoint(kTransmitWindowLeft, kTransmitWindowTop)));
+    const QPointer<TLahetys> attached(window);
+    transmitWindow = window;
+    transmitSendsCommandLines = [attached] {
+        return attached && attached->SourceIndex() == TLahetys::CommandSource;
+    };
+    nmsReplyCollector = [attached](std::string_view bytes) {
+        if (attached)
+            attached->FeedNmsReply(std::string(bytes));
+    };
+    focused_ = false;
+    transmitShown = true;
+    window->show();
 }
 
 void Tterminaali::TransmitWindowDismissed(bool closed) {

@@ -119,6 +119,10 @@ public:
     void Uusi1Click();
     void Tiedosto1Click();
     void Scriptsetup1Click();
+    // Opens the transmit window, or restores the one there is.
+    void Lhetys1Click();
+    static constexpr int kTransmitWindowLeft = 8;
+    static constexpr int kTransmitWindowTop = 80;
     void PopupMenu1Popup();
     void StopTransmitRepeat() { SuspendTransmitWindow(); }
     void SuspendTransmitWindow();

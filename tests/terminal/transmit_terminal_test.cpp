@@ -1,0 +1,94 @@
+#include "app/tpohjafrm.h"
+#include "base/tstreamstring.h"
+#include "platform/program_files.h"
+#include "serial/tquovixcommport.h"
+#include "sim/nms_modem_sim.h"
+#include "support/message_box_recorder.h"
+#include "support/temp_folder.h"
+#include "terminal/tlahetys.h"
+#include "terminal/tterminaali.h"
+
+#include <QPointer>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int kModemCom = 43;
+constexpr int kWaitMs = 8000;
+
+class TransmitThroughTerminalTest : public testing::Test {
+protected:
+    TransmitThroughTerminalTest() {
+        SetProgramPathForTests(folder.file("quovix"));
+        main = std::make_unique<TPohjafrm>(std::vector<std::string>{folder.file("quovix")});
+        main->factory_mode = true;
+        terminal = Tterminaali::CreateTerminal(nullptr, 0);
+        terminal->CommPort1->setPortin_nro(static_cast<TPortnro>(kModemCom - 1));
+        terminal->CommPort1->tila_hiljaa(true);
+        terminal->ApplyOptions();
+        terminal->Lhetys1Click();
+        window = qobject_cast<TLahetys*>(terminal->transmitWindow.data());
+        QCoreApplication::processEvents();
+    }
+    ~TransmitThroughTerminalTest() override {
+        main.reset();
+        SetProgramPathForTests("");
+    }
+
+    void sendCommandFile(const std::string& lines) {
+        TStreamString file;
+        file.AppendString(lines);
+        file.SaveToFile(folder.file("commands.txt"));
+        window->lahde->setItemIndex(TLahetys::CommandSource);
+        window->SelectFile(folder.file("commands.txt"));
+        window->LahetaClick(true);
+    }
+    bool screenHas(const std::string& text) {
+        return QTest::qWaitFor(
+            [&] { return terminal->teksti->screenText().toStdString().find(text) != std::string::npos; },
+            kWaitMs);
+    }
+
+    TempFolder folder;
+    MessageBoxRecorder boxes;
+    NmsModemOnPort modem{kModemCom};
+    std::unique_ptr<TPohjafrm> main;
+    QPointer<Tterminaali> terminal;
+    QPointer<TLahetys> window;
+};
+
+} // namespace
+
+TEST_F(TransmitThroughTerminalTest, RepliesPrintOnTheTerminalAndASilentModemGivesTheScreenBack) {
+    ASSERT_TRUE(window);
+    EXPECT_EQ("Transmit window COM43", window->windowTitle().toStdString().substr(0, 21));
+    modem.With([](NmsModemSim& sim) {
+        sim.SetValue(0x1100, std::string("\x01\x02", 2));
+        sim.SetSplit(5);
+    });
+    sendCommandFile("GET U16 1.256\nSET U16 1.256 65535\n");
+    // The terminal drops texts that begin with CR while its caret is at a line
+    // start, so the first echo and acknowledgement do not show on a fresh screen.
+    EXPECT_TRUE(screenHas(" 1.256 258"));
+    EXPECT_TRUE(screenHas("NMSOK  1.256  65535"));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return window->Laheta->isEnabled() && !terminal->NmsReplyMode(); }, kWaitMs));
+
+    modem.With([](NmsModemSim& sim) {
+        sim.SetSplit(0);
+        sim.SetFault(NmsModemSim::Fault::Silent);
+    });
+    sendCommandFile("GET U8 1.256\n");
+    EXPECT_TRUE(terminal->NmsReplyMode());
+    EXPECT_TRUE(screenHas("NMS reply timed out"));
+    modem.With([](NmsModemSim& sim) { sim.SetFault(NmsModemSim::Fault::Flood); });
+    sendCommandFile("GET U8 1.256\n");
+    EXPECT_TRUE(screenHas(std::string(64, 'U')));
+    EXPECT_FALSE(terminal->NmsReplyMode());
+
+    // Closing the terminal takes its transmit window with it.
+    terminal->close();
+    delete terminal.data();
+    EXPECT_FALSE(window);
+}
