@@ -11,6 +11,7 @@
 #include "platform/tinifile.h"
 #include "platform/window_message.h"
 #include "terminal/tscriptsetup.h"
+#include "terminal/tterminaali.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -227,9 +228,7 @@ void TPohjafrm::ConnectCommands() {
 // command stays disabled until its window is there. Removing a window's commands
 // from this list is part of adding the window.
 void TPohjafrm::MarkCommandsAwaitingTheirWindows() {
-    awaitingWindow_ = {// terminal window
-                       Uusi1, NewPort1, NewPort2, OpenBtn,
-                       // network designer
+    awaitingWindow_ = {// network designer
                        Redraw1,
                        // single and multi firmware windows
                        Flashyksi1, SingleFlash1, FlashBtn, Flashmonta1, Flashmonta2, Flashmonta3, Flashmonta4,
@@ -472,7 +471,11 @@ void TPohjafrm::TileChildren(TileOrientation orientation) {
 
 // Creates a terminal (settings dialog at once), keeps it in `terminaali`, shows
 // the tool bar and counts it in open_terminals.
-void TPohjafrm::Uusi1Click() {}
+void TPohjafrm::Uusi1Click() {
+    terminaali = Tterminaali::CreateTerminal(nullptr, 1);
+    SpeedPanel->setVisible(true);
+    open_terminals = static_cast<int32_t>(TerminalWindows().size());
+}
 
 // Opens a network designer: routing mode for Piirtopohja1, DrawingBtn and
 // Drawing1, single-modem mode for any other sender.
@@ -498,16 +501,48 @@ void TPohjafrm::LaskuClick() {}
 void TPohjafrm::Redraw1Click() {}
 
 // The active terminal's settings dialog and programming-mode toggle.
-void TPohjafrm::SetupBtnClick() {}
-void TPohjafrm::ProgramBtnClick() {}
+void TPohjafrm::SetupBtnClick() {
+    if (Tterminaali* terminal = ActiveTerminal())
+        terminal->Asetukset1Click(false);
+}
+
+void TPohjafrm::ProgramBtnClick() {
+    if (Tterminaali* terminal = ActiveTerminal())
+        terminal->ProgSettings1Click();
+}
 
 // Copy and paste go to the active terminal, or put the active designer into copy
 // mode; print prints the active terminal's text or designer's graph.
-void TPohjafrm::CopyBtnClick() {}
-void TPohjafrm::PasteBtnClick() {}
-void TPohjafrm::PrintBtnClick() {}
+void TPohjafrm::CopyBtnClick() {
+    Tterminaali* terminal = ActiveTerminal();
+    if (terminal != nullptr && OpenBtn->isEnabled())
+        terminal->Kopioi1Click();
+}
+
+void TPohjafrm::PasteBtnClick() {
+    Tterminaali* terminal = ActiveTerminal();
+    if (terminal != nullptr && OpenBtn->isEnabled())
+        terminal->Liit1Click();
+}
+
+void TPohjafrm::PrintBtnClick() {
+    if (Tterminaali* terminal = ActiveTerminal())
+        terminal->Print1Click();
+}
 
 // The active terminal's active flag follows the application's; an active designer
 // redraws its graph when the application comes back.
-void TPohjafrm::MarkTerminalActive() {}
-void TPohjafrm::MarkTerminalInactive() {}
+void TPohjafrm::MarkTerminalActive() {
+    if (Tterminaali* terminal = ActiveTerminal())
+        terminal->SetFocused(true);
+}
+
+void TPohjafrm::MarkTerminalInactive() {
+    if (Tterminaali* terminal = ActiveTerminal())
+        terminal->SetFocused(false);
+}
+
+Tterminaali* TPohjafrm::ActiveTerminal() const {
+    QMdiSubWindow* active = mdiClient->activeSubWindow();
+    return active != nullptr ? qobject_cast<Tterminaali*>(active->widget()) : nullptr;
+}

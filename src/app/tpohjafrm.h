@@ -91,6 +91,8 @@ public:
     bool SpeedButton1Click();
     void MarkTerminalActive();
     void MarkTerminalInactive();
+    // The terminal that is the active child window, if one is.
+    Tterminaali* ActiveTerminal() const;
     // Enables a command, unless its window is not part of the program yet.
     void SetCommandEnabled(QAction* command, bool enabled);
 

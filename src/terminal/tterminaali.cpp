@@ -710,10 +710,10 @@ void Tterminaali::FormActivate() {
     focused_ = true;
     if (Pohjafrm == nullptr)
         return;
-    Pohjafrm->SetupBtn->setEnabled(true);
-    Pohjafrm->ProgramBtn->setEnabled(true);
+    Pohjafrm->SetCommandEnabled(Pohjafrm->SetupBtn, true);
+    Pohjafrm->SetCommandEnabled(Pohjafrm->ProgramBtn, true);
     for (QAction* other : {Pohjafrm->DrawingBtn, Pohjafrm->SingleModemBtn, Pohjafrm->FlashBtn})
-        other->setEnabled(false);
+        Pohjafrm->SetCommandEnabled(other, false);
 }
 
 void Tterminaali::FormDeactivate() {
@@ -757,17 +757,19 @@ void Tterminaali::FormClose() {
         ProgSettings1Click();
     sendQueue_.reset();
     SuspendTransmitWindow();
+    if (portinasetus != nullptr)
+        portinasetus->RemovePortInUse(CommPort1->Portin_nro());
     if (Pohjafrm == nullptr)
         return;
     // Counted from the windows, so a terminal that another window opened
     // leaves the count right.
     const auto others = static_cast<int32_t>(TerminalWindows().size()) - 1;
     Pohjafrm->open_terminals = std::max(others, 0);
-    Pohjafrm->SetupBtn->setEnabled(false);
-    Pohjafrm->ProgramBtn->setEnabled(false);
+    Pohjafrm->SetCommandEnabled(Pohjafrm->SetupBtn, false);
+    Pohjafrm->SetCommandEnabled(Pohjafrm->ProgramBtn, false);
     if (others <= 0)
         for (QAction* other : {Pohjafrm->DrawingBtn, Pohjafrm->SingleModemBtn, Pohjafrm->FlashBtn})
-            other->setEnabled(true);
-    Pohjafrm->FlashmBtn->setEnabled(true);
+            Pohjafrm->SetCommandEnabled(other, true);
+    Pohjafrm->SetCommandEnabled(Pohjafrm->FlashmBtn, true);
     PostMessage(Pohjafrm, WM_TERMINALS_CHANGED);
 }

@@ -5,6 +5,7 @@
 // the transmit window's data, counts line errors, and switches to the modems'
 // programming settings and back with one key.
 
+#include "serial/tquovixcommport.h"
 #include "terminal/colour_counter.h"
 #include "terminal/line_error_counters.h"
 #include "terminal/programming_mode.h"
@@ -24,7 +25,6 @@
 
 class QLabel;
 class QMdiSubWindow;
-class TQuovixCommPort;
 
 class Tterminaali : public QMainWindow,
                     public Ui::Tterminaali,
