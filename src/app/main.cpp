@@ -1,5 +1,6 @@
 // Quovix 5: starts the application, creates the start-up forms and runs the
 // message loop.
+#include "app/power_events.h"
 #include "app/taboutfrm.h"
 #include "app/tpohjafrm.h"
 #include "platform/message_box.h"
@@ -33,6 +34,10 @@ struct StartUpForms {
     std::unique_ptr<TScriptSetup> scriptSetup = std::make_unique<TScriptSetup>();
     std::unique_ptr<Taboutfrm> about = std::make_unique<Taboutfrm>(mainWindow.get());
     std::unique_ptr<Tportinasetus> portSetup = std::make_unique<Tportinasetus>(mainWindow.get());
+    // Suspend and resume, and serial devices that come and go, reach the main
+    // window as its power and device messages.
+    std::unique_ptr<PowerEventSource> power = std::make_unique<PowerEventSource>(mainWindow.get());
+    std::unique_ptr<PortEventSource> ports = std::make_unique<PortEventSource>(mainWindow.get());
 };
 } // namespace
 

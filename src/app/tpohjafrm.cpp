@@ -1,15 +1,20 @@
 #include "app/tpohjafrm.h"
 
 #include "app/close_query.h"
+#include "app/port_handover.h"
 #include "app/serial_port_list.h"
 #include "app/taboutfrm.h"
+#include "app/terminal_window_link.h"
+#include "app/window_layout.h"
 #include "app/window_placement.h"
 #include "designer/tpiirtopohja.h"
+#include "platform/device_broadcast.h"
 #include "platform/latin1.h"
 #include "platform/message_box.h"
 #include "platform/program_files.h"
 #include "platform/tinifile.h"
 #include "platform/window_message.h"
+#include "terminal/terminal_log.h"
 #include "terminal/tscriptsetup.h"
 #include "terminal/tterminaali.h"
 
@@ -77,7 +82,8 @@ WindowRect VirtualDesktop() {
 TPohjafrm::TPohjafrm(QWidget* parent) : TPohjafrm(ProgramArguments(), parent) {}
 
 TPohjafrm::TPohjafrm(const std::vector<std::string>& commandLine, QWidget* parent)
-    : QMainWindow(parent), printer_(std::make_unique<QPrinter>()) {
+    : QMainWindow(parent), printer_(std::make_unique<QPrinter>()),
+      handoverClock_(std::make_unique<SleepingClock>()) {
     setupUi(this);
     CreateToolBarWidgets();
     CreateOtherComponents();
@@ -222,6 +228,9 @@ void TPohjafrm::ConnectCommands() {
     on(PasteBtn, &TPohjafrm::PasteBtnClick);
     on(PrintBtn, &TPohjafrm::PrintBtnClick);
     connect(SpeedButton1, &QAction::triggered, this, [this] { SpeedButton1Click(); });
+    on(TermOpenCloseAll, &TPohjafrm::TermOpenCloseAllClick);
+    on(StartLog, &TPohjafrm::StartLogClick);
+    on(SpeedButton2, &TPohjafrm::SpeedButton2Click);
 }
 
 // The windows that these commands open are added to the program one by one; a
@@ -235,9 +244,7 @@ void TPohjafrm::MarkCommandsAwaitingTheirWindows() {
                        MultiFlash1, MultiFlash21, MultiFlash31, MultiFlash41, FlashmBtn, Flashm2Btn,
                        Flashm3Btn, Flashm4Btn,
                        // factory tools
-                       makesmf1, loadermnu, Lasku,
-                       // commands on all terminals
-                       TermOpenCloseAll, StartLog, SpeedButton2};
+                       makesmf1, loadermnu, Lasku};
     for (QAction* command : awaitingWindow_)
         command->setEnabled(false);
 }
@@ -320,6 +327,18 @@ bool TPohjafrm::Dispatch(const WindowMessage& message) {
     case WM_CLOSE:
         close();
         return true;
+    case WM_RESTORE_LAYOUT:
+        RestoreWindowLayout();
+        return true;
+    case WM_TERMINALS_CHANGED:
+        UpdateTerminalButtons();
+        return true;
+    case WM_POWERBROADCAST:
+        OnPowerBroadcast(message);
+        return true;
+    case WM_DEVICECHANGE:
+        OnDeviceChange(message);
+        return true;
     default:
         return false;
     }
@@ -363,11 +382,19 @@ void TPohjafrm::FormClose() {
         ScriptSetup->OkbtnClick(nullptr);
     if (IsReadOnlyFile(SettingsFileName()))
         ShowMessage(kReadOnlySettings);
-    try {
-        WriteOwnSettings();
-    } catch (const EIniFileException&) {
-        ShowMessage(kWriteFailed);
+    // The layout and the window's own keys are each tried; a file that takes
+    // neither is reported once.
+    bool written = true;
+    for (const auto& write : {std::function<void()>([this] { SaveWindowLayout(SettingsFileName()); }),
+                              std::function<void()>([this] { WriteOwnSettings(); })}) {
+        try {
+            write();
+        } catch (const EIniFileException&) {
+            written = false;
+        }
     }
+    if (!written)
+        ShowMessage(kWriteFailed);
 }
 
 void TPohjafrm::WriteOwnSettings() {
@@ -545,4 +572,314 @@ void TPohjafrm::MarkTerminalInactive() {
 Tterminaali* TPohjafrm::ActiveTerminal() const {
     QMdiSubWindow* active = mdiClient->activeSubWindow();
     return active != nullptr ? qobject_cast<Tterminaali*>(active->widget()) : nullptr;
+}
+
+// --- The terminal table, the all-terminal commands, port hand-over and the window
+// layout.
+
+namespace {
+// The Window menu's own items: Cascade, the two tilings, a separator, Redraw and
+// the separator after which the terminals' entries follow.
+constexpr qsizetype kFirstTerminalEntry = 5;
+// UpdateTerminalButtons lets the ports settle before it counts them.
+constexpr int kButtonsSettleMs = 100;
+const char* const kAllLogSplitSize = "All log split size";
+
+// A terminal is the MDI child itself or the widget it holds.
+TerminalWindowLink* TerminalIn(QMdiSubWindow* child) {
+    if (auto* terminal = dynamic_cast<TerminalWindowLink*>(child))
+        return terminal;
+    return dynamic_cast<TerminalWindowLink*>(child->widget());
+}
+
+TerminalWindowLink* TerminalOf(const QAction* item) {
+    return static_cast<TerminalWindowLink*>(item->data().value<void*>());
+}
+} // namespace
+
+void TPohjafrm::AddWindowMenuEntry(TerminalWindowLink* terminal, const std::string& caption) {
+    auto* item = new QAction(fromLatin1(caption), this);
+    item->setStatusTip(fromLatin1("Open window " + caption));
+    item->setToolTip(item->statusTip());
+    item->setData(QVariant::fromValue(static_cast<void*>(terminal)));
+    connect(item, &QAction::triggered, this, [this, item] { ActivateFromWindowMenu(item); });
+    Ikkunat1->addAction(item);
+    const auto freeSlot = std::find(terminal_table.begin(), terminal_table.end(), nullptr);
+    if (freeSlot != terminal_table.end())
+        *freeSlot = terminal;
+}
+
+void TPohjafrm::RemoveWindowMenuEntry(TerminalWindowLink* terminal, const std::string&) {
+    const QList<QAction*> items = Ikkunat1->actions();
+    for (qsizetype i = kFirstTerminalEntry; i < items.size(); ++i)
+        if (TerminalOf(items[i]) == terminal) {
+            Ikkunat1->removeAction(items[i]);
+            delete items[i];
+            break;
+        }
+    std::replace(terminal_table.begin(), terminal_table.end(), terminal,
+                 static_cast<TerminalWindowLink*>(nullptr));
+}
+
+void TPohjafrm::RenameWindowMenuEntry(const std::string& oldCaption, const std::string& newCaption) {
+    const QList<QAction*> items = Ikkunat1->actions();
+    for (qsizetype i = kFirstTerminalEntry; i < items.size(); ++i)
+        if (items[i]->text() == fromLatin1(oldCaption)) {
+            items[i]->setText(fromLatin1(newCaption));
+            return;
+        }
+}
+
+void TPohjafrm::ActivateFromWindowMenu(QAction* item) {
+    TerminalWindowLink* terminal = TerminalOf(item);
+    QMdiSubWindow* child = terminal ? ChildHolding(terminal->terminalWindow()) : nullptr;
+    if (child == nullptr)
+        return;
+    if (child->isMinimized())
+        child->showNormal();
+    mdiClient->setActiveSubWindow(child);
+    child->raise();
+}
+
+void TPohjafrm::BroadcastKeyToTerminals(TerminalWindowLink* sender, char key) {
+    for (TerminalWindowLink* terminal : terminal_table)
+        if (terminal != nullptr && terminal != sender && terminal->mirrors())
+            terminal->typeMirroredKey(key);
+}
+
+void TPohjafrm::BroadcastDataToTerminals(TerminalWindowLink* sender, std::string_view data) {
+    for (TerminalWindowLink* terminal : terminal_table)
+        if (terminal != nullptr && terminal != sender && terminal->mirrors())
+            terminal->sendMirroredData(data);
+}
+
+void TPohjafrm::ShowScriptSetName(const std::string& name) {
+    for (TerminalWindowLink* terminal : TerminalChildren())
+        terminal->showScriptSetName(name);
+}
+
+void TPohjafrm::SetHint(QAction* action, const char* hint) {
+    action->setToolTip(hint);
+    action->setStatusTip(hint);
+}
+
+void TPohjafrm::TermOpenCloseAllClick() {
+    if (Tag != 0) {
+        ReopenAllTerminalPorts(false);
+        SetHint(TermOpenCloseAll, "Close serial port on all terminals.");
+    } else {
+        CloseAllTerminalPorts();
+        SetHint(TermOpenCloseAll, "Open serial port on all terminals.");
+    }
+    PostMessage(this, WM_TERMINALS_CHANGED);
+}
+
+void TPohjafrm::SetOpenCloseAllCaption(int flag) {
+    Tag = flag == 1 ? 1 : 0;
+    TermOpenCloseAll->setText(Tag == 1 ? "OpenAll" : "CloseAll");
+}
+
+void TPohjafrm::SpeedButton2Click() {
+    for (TerminalWindowLink* terminal : TerminalChildren())
+        terminal->clearScreen();
+}
+
+void TPohjafrm::StartLogClick() {
+    const LocalDateTime now = CurrentLocalDateTime();
+    if (!StartLog->isChecked()) {
+        StartLog->setText("Start Log");
+        SetHint(StartLog, "Start loging all terminals.");
+        StopLogAllTerminals();
+        return;
+    }
+    if (SaveLog->exec() != QDialog::Accepted || SaveLog->selectedFiles().isEmpty()) {
+        StartLog->setChecked(false);
+        return;
+    }
+    StartLog->setText("Stop Log");
+    SetHint(StartLog, "Stop loging all terminals.");
+    StartLogAllTerminals(TimeStampedLogName(toLatin1(SaveLog->selectedFiles().front()), now),
+                         logsize_nbr->value());
+}
+
+void TPohjafrm::StartLogAllTerminals(const std::string& baseName, int splitSize) {
+    for (TerminalWindowLink* terminal : TerminalChildren())
+        terminal->startSlicedLog(baseName, splitSize);
+}
+
+void TPohjafrm::StopLogAllTerminals() {
+    for (TerminalWindowLink* terminal : TerminalChildren())
+        terminal->stopLogging();
+}
+
+void TPohjafrm::UpdateTerminalButtons() {
+    if (!mdiClient->subWindowList().isEmpty())
+        handoverClock_->wait(kButtonsSettleMs);
+    const std::vector<TerminalWindowLink*> terminals = TerminalChildren();
+    const auto open = std::count_if(terminals.begin(), terminals.end(),
+                                    [](const TerminalWindowLink* terminal) { return terminal->portOpen(); });
+    const auto total = static_cast<qsizetype>(terminals.size());
+    for (QAction* command : {TermOpenCloseAll, StartLog, SpeedButton2})
+        SetCommandEnabled(command, total >= 1);
+    if (total == 0)
+        return;
+    if (open > 0)
+        SetOpenCloseAllCaption(0);
+    if (open == 0)
+        SetOpenCloseAllCaption(1);
+}
+
+void TPohjafrm::ReleaseTerminalPort(int comNumber) {
+    const std::vector<TerminalWindowLink*> terminals = TerminalChildren();
+    ::ReleaseTerminalPort({terminals.begin(), terminals.end()}, comNumber);
+}
+
+void TPohjafrm::RestoreTerminalPort(int comNumber) {
+    const std::vector<TerminalWindowLink*> terminals = TerminalChildren();
+    ::RestoreTerminalPort({terminals.begin(), terminals.end()}, comNumber);
+}
+
+void TPohjafrm::CloseAllTerminalPorts() {
+    const std::vector<TerminalWindowLink*> terminals = TerminalChildren();
+    ::CloseAllTerminalPorts({terminals.begin(), terminals.end()});
+}
+
+void TPohjafrm::ReopenAllTerminalPorts(bool retry) {
+    const std::vector<TerminalWindowLink*> terminals = TerminalChildren();
+    ::ReopenAllTerminalPorts({terminals.begin(), terminals.end()}, retry, *handoverClock_);
+    PostMessage(this, WM_TERMINALS_CHANGED);
+}
+
+void TPohjafrm::OnPowerBroadcast(const WindowMessage& message) {
+    switch (message.wParam()) {
+    case PBT_APMSUSPEND:
+        CloseAllTerminalPorts();
+        break;
+    case PBT_APMRESUMECRITICAL:
+    case PBT_APMRESUMESUSPEND:
+        ReopenAllTerminalPorts(true);
+        break;
+    default:
+        break;
+    }
+}
+
+void TPohjafrm::OnDeviceChange(const WindowMessage& message) {
+    const DEV_BROADCAST_PORT* header = DeviceHeader(message);
+    if (header == nullptr || header->dbcp_devicetype != DBT_DEVTYP_PORT)
+        return;
+    const int portIndex = DevicePortIndex(header->dbcp_name);
+    const std::vector<TerminalWindowLink*> found = TerminalChildren();
+    const HandoverTerminals terminals(found.begin(), found.end());
+    switch (message.wParam()) {
+    case DBT_DEVICEREMOVECOMPLETE:
+    case DBT_DEVICEREMOVEPENDING:
+        ClosePortOnRemoval(terminals, portIndex);
+        break;
+    case DBT_DEVICEARRIVAL:
+        ReopenPortOnArrival(terminals, portIndex);
+        break;
+    default:
+        return;
+    }
+    PostMessage(this, WM_TERMINALS_CHANGED);
+}
+
+void TPohjafrm::SetHandoverClock(std::unique_ptr<HandoverClock> clock) {
+    handoverClock_ = std::move(clock);
+}
+
+void TPohjafrm::SaveWindowLayout(const std::string& path) {
+    std::vector<LayoutChild> children;
+    for (QMdiSubWindow* child : ChildrenInActivationOrder()) {
+        LayoutChild saved;
+        const QRect place = child->geometry();
+        saved.window.place = {place.left(), place.top(), place.width(), place.height()};
+        if (TerminalWindowLink* terminal = TerminalIn(child)) {
+            saved.window.type = kLayoutTerminal;
+            saved.writeOwnKeys = [terminal](TIniFile& ini, const std::string& section) {
+                terminal->saveTerminalSettings(ini, section);
+            };
+        }
+        children.push_back(std::move(saved));
+    }
+    TIniFile ini(path);
+    SaveLayout(ini, children);
+}
+
+void TPohjafrm::RestoreWindowLayout() {
+    const TIniFile ini(SettingsFileName());
+    logsize_nbr->setValue(ini.ReadInteger(kAllLogSettings, kAllLogSplitSize, kDefaultLogSplitSize));
+    for (const SavedWindow& saved : ReadLayout(ini))
+        RestoreSavedWindow(ini, saved);
+    PostMessage(this, WM_TERMINALS_CHANGED);
+}
+
+void TPohjafrm::RestoreSavedWindow(const TIniFile& ini, const SavedWindow& saved) {
+    const WindowRect& place = saved.window.place;
+    switch (saved.window.type) {
+    case kLayoutTerminal:
+        if (TerminalWindowLink* terminal = CreateLayoutTerminal ? CreateLayoutTerminal() : nullptr) {
+            ++open_terminals;
+            PlaceChild(ChildHolding(terminal->terminalWindow()), place);
+            terminal->loadTerminalSettings(ini, LayoutSectionName(saved.index));
+        }
+        break;
+    case kLayoutSingleFlash:
+        OpenAndPlace([this] { Flashyksi1Click(); }, place);
+        break;
+    case kLayoutMultiFlash: {
+        void (TPohjafrm::*const instances[])() = {&TPohjafrm::Flashmonta1Click, &TPohjafrm::Flashmonta2Click,
+                                                  &TPohjafrm::Flashmonta3Click, &TPohjafrm::Flashmonta4Click};
+        OpenAndPlace([this, open = instances[saved.window.info - 1]] { (this->*open)(); }, place);
+        break;
+    }
+    case kLayoutDesigner:
+        OpenAndPlace([this] { Piirtopohja1Click(Piirtopohja1); }, place);
+        break;
+    case kLayoutSingleModem:
+        OpenAndPlace([this] { Piirtopohja1Click(Singlemodem1); }, place);
+        break;
+    default:
+        break;
+    }
+}
+
+// A command opens its window, or brings it to the front when it is open already.
+void TPohjafrm::OpenAndPlace(const std::function<void()>& command, const WindowRect& place) {
+    const QList<QMdiSubWindow*> before = mdiClient->subWindowList();
+    command();
+    for (QMdiSubWindow* child : mdiClient->subWindowList())
+        if (!before.contains(child)) {
+            PlaceChild(child, place);
+            return;
+        }
+    PlaceChild(mdiClient->activeSubWindow(), place);
+}
+
+void TPohjafrm::PlaceChild(QMdiSubWindow* child, const WindowRect& place) {
+    if (child != nullptr)
+        child->setGeometry(place.left, place.top, place.width, place.height);
+}
+
+// Qt keeps the activation history oldest first.
+QList<QMdiSubWindow*> TPohjafrm::ChildrenInActivationOrder() const {
+    QList<QMdiSubWindow*> children = mdiClient->subWindowList(QMdiArea::ActivationHistoryOrder);
+    std::reverse(children.begin(), children.end());
+    return children;
+}
+
+std::vector<TerminalWindowLink*> TPohjafrm::TerminalChildren() const {
+    std::vector<TerminalWindowLink*> terminals;
+    for (QMdiSubWindow* child : ChildrenInActivationOrder())
+        if (TerminalWindowLink* terminal = TerminalIn(child))
+            terminals.push_back(terminal);
+    return terminals;
+}
+
+QMdiSubWindow* TPohjafrm::ChildHolding(QWidget* window) const {
+    for (QMdiSubWindow* child : mdiClient->subWindowList())
+        if (child == window || child->widget() == window)
+            return child;
+    return nullptr;
 }

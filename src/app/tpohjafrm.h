@@ -12,8 +12,10 @@
 #include <QSet>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QFileDialog;
@@ -23,8 +25,13 @@ class QMdiArea;
 class QMenu;
 class QPrinter;
 class QSpinBox;
-class Tterminaali;
+class HandoverClock;
+class QMdiSubWindow;
+class TIniFile;
+class TerminalWindowLink;
 class WindowMessage;
+struct SavedWindow;
+struct WindowRect;
 
 class TPohjafrm : public QMainWindow, public Ui::TPohjafrm {
     Q_OBJECT
@@ -39,7 +46,7 @@ public:
 
     // State that the other windows read.
     std::string loader_path = "qq"; // last file of "Loader to hex"; "qq" means none
-    std::array<Tterminaali*, 10> terminal_table{};
+    std::array<TerminalWindowLink*, 10> terminal_table{};
     bool factory_mode = false;
     bool dsr_mode = false;
     bool bootflash_mode = false;
@@ -96,6 +103,45 @@ public:
     // Enables a command, unless its window is not part of the program yet.
     void SetCommandEnabled(QAction* command, bool enabled);
 
+    // The terminal table and the Window-menu entries of the terminals.
+    void AddWindowMenuEntry(TerminalWindowLink* terminal, const std::string& caption);
+    // Removes the terminal's own entry, found by the terminal rather than by its
+    // caption, which two terminals may share.
+    void RemoveWindowMenuEntry(TerminalWindowLink* terminal, const std::string& caption);
+    void RenameWindowMenuEntry(const std::string& oldCaption, const std::string& newCaption);
+    void ActivateFromWindowMenu(QAction* item);
+    // Mirroring between the terminals whose "Mirror" option is on.
+    void BroadcastKeyToTerminals(TerminalWindowLink* sender, char key);
+    void BroadcastDataToTerminals(TerminalWindowLink* sender, std::string_view data);
+    void ShowScriptSetName(const std::string& name);
+
+    // Commands on all terminals.
+    void TermOpenCloseAllClick();
+    void SetOpenCloseAllCaption(int flag);
+    void SpeedButton2Click();
+    void StartLogClick();
+    void StartLogAllTerminals(const std::string& baseName, int splitSize);
+    void StopLogAllTerminals();
+    // Handler of WM_TERMINALS_CHANGED: recounts the terminals and sets the buttons.
+    void UpdateTerminalButtons();
+
+    // Port hand-over (COM numbers, 1 = COM1) and the power and port events.
+    void ReleaseTerminalPort(int comNumber);
+    void RestoreTerminalPort(int comNumber);
+    void CloseAllTerminalPorts();
+    void ReopenAllTerminalPorts(bool retry);
+    void OnPowerBroadcast(const WindowMessage& message);
+    void OnDeviceChange(const WindowMessage& message);
+    // The waits of hand-over and of UpdateTerminalButtons; tests give a clock that
+    // counts instead of sleeping.
+    void SetHandoverClock(std::unique_ptr<HandoverClock> clock);
+
+    // Window layout: written at close, restored from WM_RESTORE_LAYOUT.
+    void SaveWindowLayout(const std::string& path);
+    void RestoreWindowLayout();
+    // Creates a terminal without its settings dialog, as the layout restores it.
+    std::function<TerminalWindowLink*()> CreateLayoutTerminal;
+
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -118,6 +164,15 @@ private:
     void FormClose();
     void WriteOwnSettings();
 
+    // The MDI children, most recently active first, and the terminals among them.
+    QList<QMdiSubWindow*> ChildrenInActivationOrder() const;
+    std::vector<TerminalWindowLink*> TerminalChildren() const;
+    QMdiSubWindow* ChildHolding(QWidget* window) const;
+    void PlaceChild(QMdiSubWindow* child, const WindowRect& place);
+    void OpenAndPlace(const std::function<void()>& command, const WindowRect& place);
+    void RestoreSavedWindow(const TIniFile& ini, const SavedWindow& saved);
+    void SetHint(QAction* action, const char* hint);
+
     void SpeedPanelMouseDown(QMouseEvent* event);
     void FormMouseUp(QMouseEvent* event);
 
@@ -125,6 +180,7 @@ private:
     std::unique_ptr<QPrinter> printer_;
     // Commands whose window is not part of the program yet: they stay disabled.
     QSet<QAction*> awaitingWindow_;
+    std::unique_ptr<HandoverClock> handoverClock_;
 };
 
 // The one main window of the program, as the other windows reach it.
