@@ -112,7 +112,7 @@ void CCrypt::DecryptCfb(uint8_t* data, size_t length, const KeySchedule& schedul
     }
 }
 
-void DecipherFirmwareFile(std::vector<uint8_t>& file, const std::array<uint8_t, 16>& key) {
+void DecipherFirmwareFile(std::span<uint8_t> file, const std::array<uint8_t, 16>& key) {
     if (file.empty())
         return;
     const CCrypt crypt;

@@ -6,7 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <span>
 
 class CCrypt {
 public:
@@ -41,4 +41,4 @@ private:
 
 // Deciphers an enciphered firmware file in place with the 16-byte key: every byte
 // but the last, with the strengthened schedule, 10 rounds and the stored vector.
-void DecipherFirmwareFile(std::vector<uint8_t>& file, const std::array<uint8_t, 16>& key);
+void DecipherFirmwareFile(std::span<uint8_t> file, const std::array<uint8_t, 16>& key);

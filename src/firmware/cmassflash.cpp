@@ -110,12 +110,7 @@ private:
         const uint8_t* data = engine_.Data;
         const uint32_t length = data ? engine_.DataLength : 0;
         if (engine_.Encrypted) {
-            const CCrypt crypt;
-            CCrypt::KeySchedule schedule{};
-            crypt.ExpandUserKey(schedule, engine_.Key.data(), true, CCrypt::kFirmwareRounds);
-            if (length > 0)
-                crypt.DecryptCfb(engine_.Data, length - 1, schedule, CCrypt::kFirmwareIv.size(),
-                                 CCrypt::kFirmwareIv.data());
+            DecipherFirmwareFile(std::span(engine_.Data, length), engine_.Key);
             if (length < kMagic.size() || std::memcmp(data, kMagic.data(), kMagic.size()) != 0)
                 return kFlashWrongKey;
             const uint16_t stored = static_cast<uint16_t>(data[length - 2] << 8 | data[length - 1]);
