@@ -29,6 +29,7 @@ class HandoverClock;
 class QMdiSubWindow;
 class TIniFile;
 class TerminalWindowLink;
+class Tterminaali;
 class WindowMessage;
 struct SavedWindow;
 struct WindowRect;
