@@ -14,7 +14,9 @@
 #include "platform/program_files.h"
 #include "platform/tinifile.h"
 #include "platform/window_message.h"
+#include "serial/tquovixcommport.h"
 #include "terminal/terminal_log.h"
+#include "terminal/tpuskuriensaato.h"
 #include "terminal/tscriptsetup.h"
 #include "terminal/tterminaali.h"
 
@@ -28,6 +30,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QScreen>
@@ -425,8 +428,22 @@ void TPohjafrm::SpeedPanelMouseDown(QMouseEvent* event) {
     const Qt::KeyboardModifiers both = Qt::ShiftModifier | Qt::ControlModifier;
     if (event->button() != Qt::RightButton || (event->modifiers() & both) != both)
         return;
-    // Opens the buffer dialog on the active terminal's port, once terminals are part
-    // of the program.
+    Tterminaali* terminal = ActiveTerminal();
+    if (terminal == nullptr || puskuriensaato == nullptr)
+        return;
+    // The dialog stays open while the user works on: its target may close meanwhile.
+    QPointer<Tterminaali> target(terminal);
+    puskuriensaato->SetTarget([target](int receiveSize, int transmitSize) {
+        if (target.isNull())
+            return;
+        TQuovixCommPort& port = *target->CommPort1;
+        port.vaihda_rx_size(receiveSize);
+        port.vaihda_tx_size(transmitSize);
+        port.vaihda_rx_raja(receiveSize);
+    });
+    puskuriensaato->rx_pituus->setValue(terminal->CommPort1->RX_puskurin_koko());
+    puskuriensaato->tx_pituus->setValue(terminal->CommPort1->TX_puskurin_koko());
+    puskuriensaato->show();
 }
 
 void TPohjafrm::FormMouseUp(QMouseEvent* event) {
@@ -569,9 +586,10 @@ void TPohjafrm::MarkTerminalInactive() {
         terminal->SetFocused(false);
 }
 
+// The current child, not only the active one: while the program is in the
+// background no child is active, and the deactivation hook still needs it.
 Tterminaali* TPohjafrm::ActiveTerminal() const {
-    QMdiSubWindow* active = mdiClient->activeSubWindow();
-    return active != nullptr ? qobject_cast<Tterminaali*>(active->widget()) : nullptr;
+    return ActiveChild<Tterminaali>();
 }
 
 // --- The terminal table, the all-terminal commands, port hand-over and the window

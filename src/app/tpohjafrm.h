@@ -9,6 +9,8 @@
 #include "ui_tpohjafrm.h"
 
 #include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QSet>
 #include <array>
 #include <cstdint>
@@ -21,7 +23,6 @@
 class QFileDialog;
 class QLabel;
 class QListWidget;
-class QMdiArea;
 class QMenu;
 class QPrinter;
 class QSpinBox;
@@ -44,6 +45,9 @@ public:
     ~TPohjafrm() override;
 
     QMdiArea* mdiArea() const { return mdiClient; }
+    // The MDI child that is active, or was last while the program is in the
+    // background, when it is a Window; otherwise null.
+    template <class Window> Window* ActiveChild() const;
 
     // State that the other windows read.
     std::string loader_path = "qq"; // last file of "Loader to hex"; "qq" means none
@@ -183,6 +187,11 @@ private:
     QSet<QAction*> awaitingWindow_;
     std::unique_ptr<HandoverClock> handoverClock_;
 };
+
+template <class Window> Window* TPohjafrm::ActiveChild() const {
+    const QMdiSubWindow* child = mdiClient->currentSubWindow();
+    return child != nullptr ? qobject_cast<Window*>(child->widget()) : nullptr;
+}
 
 // The one main window of the program, as the other windows reach it.
 extern TPohjafrm* Pohjafrm;

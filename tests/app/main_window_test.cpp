@@ -3,10 +3,14 @@
 #include "app/close_query.h"
 #include "app/taboutfrm.h"
 #include "platform/window_message.h"
+#include "serial/tquovixcommport.h"
+#include "terminal/tpuskuriensaato.h"
 #include "terminal/tscriptsetup.h"
+#include "terminal/tterminaali.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QSpinBox>
 #include <QTest>
 #include <filesystem>
@@ -218,4 +222,38 @@ TEST_F(MainWindowTest, ClosingStoresTheScriptsOnlyWhileTheirSetUpWindowIsShown) 
     scripts.show();
     again->close();
     EXPECT_TRUE(std::filesystem::exists(ProgramFile("scripts.txt")));
+}
+
+TEST_F(MainWindowTest, ShiftCtrlRightClickOnTheToolBarSetsTheActiveTerminalsBuffers) {
+    auto window = open();
+    Tpuskuriensaato buffers(window.get());
+    const Qt::KeyboardModifiers shiftCtrl = Qt::ShiftModifier | Qt::ControlModifier;
+    // Without a terminal nothing opens.
+    QTest::mouseClick(window->SpeedPanel, Qt::RightButton, shiftCtrl, QPoint(2, 2));
+    EXPECT_FALSE(buffers.isVisible());
+
+    QPointer<Tterminaali> terminal = Tterminaali::CreateTerminal(nullptr, 0);
+    QMdiSubWindow* child = window->mdiArea()->subWindowList().first();
+    window->mdiArea()->setActiveSubWindow(child);
+    QTest::mouseClick(window->SpeedPanel, Qt::RightButton, Qt::ControlModifier, QPoint(2, 2));
+    EXPECT_FALSE(buffers.isVisible());
+    QTest::mouseClick(window->SpeedPanel, Qt::RightButton, shiftCtrl, QPoint(2, 2));
+    ASSERT_TRUE(buffers.isVisible());
+    EXPECT_EQ(buffers.rx_pituus->value(), terminal->CommPort1->RX_puskurin_koko());
+    EXPECT_EQ(buffers.tx_pituus->value(), terminal->CommPort1->TX_puskurin_koko());
+
+    buffers.rx_pituus->setValue(4096);
+    buffers.tx_pituus->setValue(1024);
+    buffers.okbtnClick();
+    EXPECT_EQ(terminal->CommPort1->RX_puskurin_koko(), 4096);
+    EXPECT_EQ(terminal->CommPort1->RX_notify(), 4096);
+    EXPECT_EQ(terminal->CommPort1->TX_puskurin_koko(), 1024);
+
+    // The terminal closes while the dialog is still up: OK then touches nothing.
+    QTest::mouseClick(window->SpeedPanel, Qt::RightButton, shiftCtrl, QPoint(2, 2));
+    child->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_TRUE(terminal.isNull());
+    buffers.okbtnClick();
+    EXPECT_FALSE(buffers.isVisible());
 }
