@@ -69,11 +69,6 @@ TEST(CCrypt, FirmwareFileKeepsItsLastByte) {
     DecipherFirmwareFile(one, key);
     EXPECT_EQ(one, std::vector<uint8_t>{0x42});
 
-    std::vector<uint8_t> file(20, 0xA5);
-    DecipherFirmwareFile(file, key);
-    EXPECT_EQ(file.back(), 0xA5);
-    EXPECT_NE(file[0], 0xA5);
-
     std::vector<uint8_t> empty;
     DecipherFirmwareFile(empty, key); // nothing to do, nothing touched
     EXPECT_TRUE(empty.empty());
