@@ -240,9 +240,7 @@ void TPohjafrm::ConnectCommands() {
 // command stays disabled until its window is there. Removing a window's commands
 // from this list is part of adding the window.
 void TPohjafrm::MarkCommandsAwaitingTheirWindows() {
-    awaitingWindow_ = {// network designer
-                       Redraw1,
-                       // single and multi firmware windows
+    awaitingWindow_ = {// single and multi firmware windows
                        Flashyksi1, SingleFlash1, FlashBtn, Flashmonta1, Flashmonta2, Flashmonta3, Flashmonta4,
                        MultiFlash1, MultiFlash21, MultiFlash31, MultiFlash41, FlashmBtn, Flashm2Btn,
                        Flashm3Btn, Flashm4Btn,
@@ -542,7 +540,10 @@ void TPohjafrm::loadermnuClick() {}
 void TPohjafrm::LaskuClick() {}
 
 // The active designer redraws its route graph.
-void TPohjafrm::Redraw1Click() {}
+void TPohjafrm::Redraw1Click() {
+    if (auto* designer = ActiveChild<Tpiirtopohja>())
+        designer->RedrawRoutes();
+}
 
 // The active terminal's settings dialog and programming-mode toggle.
 void TPohjafrm::SetupBtnClick() {
@@ -579,6 +580,8 @@ void TPohjafrm::PrintBtnClick() {
 void TPohjafrm::MarkTerminalActive() {
     if (Tterminaali* terminal = ActiveTerminal())
         terminal->SetFocused(true);
+    else if (auto* designer = ActiveChild<Tpiirtopohja>())
+        designer->RedrawRoutes();
 }
 
 void TPohjafrm::MarkTerminalInactive() {
