@@ -7,6 +7,7 @@
 #include "terminal/tportinasetus.h"
 #include "terminal/tpuskuriensaato.h"
 #include "terminal/tscriptsetup.h"
+#include "terminal/tterminaali.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -50,6 +51,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("Quovix 5");
     try {
         StartUpForms forms;
+        // Terminals of the saved layout open without the settings dialog.
+        forms.mainWindow->CreateLayoutTerminal = [] { return Tterminaali::CreateTerminal(nullptr, 0); };
         forms.mainWindow->show();
         app.exec();
     } catch (const std::exception& error) {

@@ -3,9 +3,12 @@
 #include "app/tpohjafrm.h"
 #include "platform/latin1.h"
 #include "platform/message_box.h"
+#include "platform/program_files.h"
+#include "platform/tinifile.h"
 #include "platform/window_message.h"
 #include "serial/tquovixcommport.h"
 #include "terminal/terminal_keys.h"
+#include "terminal/terminal_layout.h"
 #include "terminal/tlahetys.h"
 #include "terminal/tportinasetus.h"
 #include "terminal/tscriptsetup.h"
@@ -13,6 +16,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMdiArea>
@@ -52,6 +56,7 @@ constexpr WPARAM kPowerResume = 7;
 
 const QColor kOpenBackground = Qt::white;
 const QColor kClosedBackground(192, 192, 192);
+const QColor kLentBackground(128, 128, 128);
 
 constexpr std::string_view kRestartedLine = "\r\nERROR: Serial port error. Serial port restarted\n";
 
@@ -188,12 +193,15 @@ void Tterminaali::ConnectCommands() {
     for (QAction* scripts : {Scriptsetup1, Scriptsetup2})
         on(scripts, &Tterminaali::Scriptsetup1Click);
     if (ScriptSetup != nullptr)
-        connect(ScriptSetup, &TScriptSetup::ScriptSetChosen, this, [this](const QString& name) {
-            statusPanels[2]->setText(QStringLiteral("Script Set: ") + name);
-        });
+        connect(ScriptSetup, &TScriptSetup::ScriptSetChosen, this,
+                [this](const QString& name) { showScriptSetName(toLatin1(name)); });
     for (QAction* transmit : {Lhetys1, Lhetys2})
         on(transmit, &Tterminaali::Lhetys1Click);
-    for (QAction* later : {MultiFlash1, RadioTest1, Logfile1, LogFile2, LogFilesliced1, LogFilesliced2})
+    for (QAction* whole : {Logfile1, LogFile2})
+        on(whole, &Tterminaali::Logfile1Click);
+    for (QAction* sliced : {LogFilesliced1, LogFilesliced2})
+        on(sliced, &Tterminaali::LogFilesliced1Click);
+    for (QAction* later : {MultiFlash1, RadioTest1})
         later->setEnabled(false);
     openport1->setVisible(false);
 }
@@ -213,6 +221,8 @@ void Tterminaali::SetupTerminal(int openSettings) {
         statusPanels[2]->setText(fromLatin1(ScriptSetup->GetActiveScriptSet()));
     if (openSettings == 1)
         Asetukset1Click(true);
+    if (Pohjafrm != nullptr)
+        Pohjafrm->AddWindowMenuEntry(this, toLatin1(windowTitle()));
 }
 
 QMdiSubWindow* Tterminaali::subWindow() const {
@@ -271,6 +281,11 @@ void Tterminaali::AppendScreenText(std::string_view text, ColourKind kind) {
         options.colourCounter ? colourCounter_.highlight(text.size(), MillisecondsInHour(), NmsReplyMode())
                               : 0;
     teksti->appendText(text, kind, highlighted);
+    if (log_.running()) {
+        if (!log_.write(text))
+            MessageBox(log_.failure(), "", MB_OK | MB_ICONERROR);
+        ShowLogState();
+    }
 }
 
 void Tterminaali::AppendScreenBytes(const std::string& bytes) {
@@ -369,11 +384,15 @@ void Tterminaali::tekstiKeyPress(char key) {
             break;
         }
     }
-    if (options.mirror && focused_)
-        for (Tterminaali* other : TerminalWindows())
-            if (other != this && other->options.mirror)
-                QCoreApplication::postEvent(other->teksti, new QKeyEvent(QEvent::KeyPress, 0, Qt::NoModifier,
-                                                                         QString(QLatin1Char(key))));
+    if (options.mirror && focused_ && Pohjafrm != nullptr)
+        Pohjafrm->BroadcastKeyToTerminals(this, key);
+}
+
+// Typed here as the screen's own key: this terminal has no focus, so the key
+// goes no further.
+void Tterminaali::typeMirroredKey(char key) {
+    QCoreApplication::postEvent(
+        teksti, new QKeyEvent(QEvent::KeyPress, 0, Qt::NoModifier, QString(QLatin1Char(key))));
 }
 
 bool Tterminaali::tekstiKeyDown(int key, Qt::KeyboardModifiers modifiers) {
@@ -454,9 +473,8 @@ bool Tterminaali::echoQueued() const {
 }
 
 void Tterminaali::mirror(std::string_view bytes) {
-    for (Tterminaali* other : TerminalWindows())
-        if (other != this && other->options.mirror)
-            other->QueueSend(std::string(bytes), false);
+    if (Pohjafrm != nullptr)
+        Pohjafrm->BroadcastDataToTerminals(this, bytes);
 }
 
 void Tterminaali::postSendNext() {
@@ -557,8 +575,11 @@ void Tterminaali::Asetukset1Click(bool newTerminal) {
     portinasetus->new_terminal = false;
 }
 
-void Tterminaali::UpdateTerminalCaption(bool) {
-    setWindowTitle(fromLatin1(TerminalCaption(lineSettings(), options)));
+void Tterminaali::UpdateTerminalCaption(bool renameMenuEntry) {
+    const std::string caption = TerminalCaption(lineSettings(), options);
+    if (renameMenuEntry && Pohjafrm != nullptr)
+        Pohjafrm->RenameWindowMenuEntry(toLatin1(windowTitle()), caption);
+    setWindowTitle(fromLatin1(caption));
 }
 
 ProgrammableSettings Tterminaali::programmable() const {
@@ -595,9 +616,140 @@ void Tterminaali::PopupMenu1Popup() {
 // ---- Commands ----
 
 void Tterminaali::ShowPortOpen(bool open) {
-    teksti->setBackground(open ? kOpenBackground : kClosedBackground);
-    openport1->setVisible(!open);
-    closeport1->setVisible(open);
+    shadeScreen(open ? PortShade::Open : PortShade::Closed);
+    showPortItems(open);
+}
+
+void Tterminaali::shadeScreen(PortShade shade) {
+    switch (shade) {
+    case PortShade::Open:
+        teksti->setBackground(kOpenBackground);
+        break;
+    case PortShade::Closed:
+        teksti->setBackground(kClosedBackground);
+        break;
+    case PortShade::Lent:
+        teksti->setBackground(kLentBackground);
+        break;
+    }
+}
+
+void Tterminaali::showPortItems(bool meantOpen) {
+    openport1->setVisible(!meantOpen);
+    closeport1->setVisible(meantOpen);
+}
+
+// ---- Logging ----
+
+// The save dialog of the log commands; an empty name when cancelled.
+std::string Tterminaali::ChooseLogFile() {
+    if (talleta == nullptr) {
+        talleta = new QFileDialog(this, QStringLiteral("Save file"), fromLatin1(ProgramFolder()),
+                                  QStringLiteral("Text file (*.txt);;All (*.*)"));
+        talleta->setAcceptMode(QFileDialog::AcceptSave);
+        talleta->setDefaultSuffix(QStringLiteral("txt"));
+        talleta->selectFile(QStringLiteral("logifile.txt"));
+    }
+    if (talleta->exec() != QDialog::Accepted || talleta->selectedFiles().isEmpty())
+        return {};
+    return QFile::encodeName(talleta->selectedFiles().front()).toStdString();
+}
+
+void Tterminaali::Logfile1Click() {
+    if (log_.running()) {
+        stopLogging();
+        return;
+    }
+    const std::string fileName = ChooseLogFile();
+    if (fileName.empty())
+        return;
+    if (!log_.startWhole(fileName))
+        MessageBox(log_.failure(), "", MB_OK | MB_ICONERROR);
+    ShowLogState();
+}
+
+void Tterminaali::LogFilesliced1Click() {
+    if (log_.running()) {
+        stopLogging();
+        return;
+    }
+    const std::string fileName = ChooseLogFile();
+    if (fileName.empty())
+        return;
+    const int sliceSizeMb = Pohjafrm != nullptr ? Pohjafrm->logsize_nbr->value() : 0;
+    startSlicedLog(TimeStampedLogName(fileName, CurrentLocalDateTime()), sliceSizeMb);
+}
+
+void Tterminaali::startSlicedLog(const std::string& fileName, int sliceSizeMb) {
+    if (log_.running())
+        return;
+    if (!log_.startSliced(fileName, portNumber(), options.name, sliceSizeMb))
+        MessageBox(log_.failure(), "", MB_OK | MB_ICONERROR);
+    ShowLogState();
+}
+
+void Tterminaali::stopLogging() {
+    log_.stop();
+    ShowLogState();
+}
+
+void Tterminaali::ShowLogState() {
+    const bool running = log_.running();
+    Logilappu->setVisible(running);
+    if (running)
+        Logilappu->setPlainText(QStringLiteral("Log file write in progress\n") + fromLatin1(log_.fileLine()) +
+                                QLatin1Char('\n') + fromLatin1(log_.bytesLine()));
+    for (QAction* item : {Logfile1, LogFile2, LogFilesliced1, LogFilesliced2})
+        item->setChecked(running);
+}
+
+// ---- Window layout ----
+
+void Tterminaali::saveTerminalSettings(TIniFile& ini, const std::string& section) {
+    TerminalLayout layout;
+    layout.line = lineSettings();
+    layout.options = options;
+    layout.packetTimerEnabled = cr_interval->interval() != 0;
+    layout.packetIntervalMs = cr_interval->interval();
+    auto* transmit = qobject_cast<TLahetys*>(transmitWindow.data());
+    layout.transmitShown = transmitShown && transmit != nullptr;
+    if (layout.transmitShown) {
+        const QRect place = transmit->frameGeometry();
+        layout.transmit = {place.left(), place.top(), place.width(), place.height()};
+    }
+    WriteTerminalLayout(ini, section, layout);
+    // A repeating send stops; an idle transmit window closes.
+    if (layout.transmitShown)
+        transmit->PeruutaClick();
+}
+
+void Tterminaali::loadTerminalSettings(const TIniFile& ini, const std::string& section) {
+    CommPort1->sulje();
+    TerminalLayout current;
+    current.line = lineSettings();
+    current.options = options;
+    const QPoint defaultPlace = mapToGlobal(QPoint(kTransmitWindowLeft, kTransmitWindowTop));
+    current.transmit = {defaultPlace.x(), defaultPlace.y(), 400, 400};
+    const TerminalLayout layout = ReadTerminalLayout(ini, section, current);
+    CommPort1->setPortin_nro(static_cast<TPortnro>(layout.line.portNumber));
+    applyLineSettings(layout.line);
+    options = layout.options;
+    cr_interval->stop();
+    cr_interval->setInterval(layout.packetTimerEnabled ? layout.packetIntervalMs : 0);
+    ApplyOptions(true);
+    renderer_.setLineStampPending(options.timeStamp && options.lineStart);
+    CommPort1->tila_hiljaa(true);
+    ShowPortOpen(portOpen());
+    if (layout.transmitShown) {
+        Lhetys1Click();
+        if (auto* transmit = qobject_cast<TLahetys*>(transmitWindow.data()))
+            transmit->setGeometry(layout.transmit.left, layout.transmit.top, layout.transmit.width,
+                                  layout.transmit.height);
+    }
+}
+
+void Tterminaali::showScriptSetName(const std::string& name) {
+    statusPanels[2]->setText(QStringLiteral("Script Set: ") + fromLatin1(name));
 }
 
 void Tterminaali::closeport1Click() {
@@ -761,6 +913,7 @@ void Tterminaali::FormClose() {
         portinasetus->RemovePortInUse(CommPort1->Portin_nro());
     if (Pohjafrm == nullptr)
         return;
+    Pohjafrm->RemoveWindowMenuEntry(this, toLatin1(windowTitle()));
     // Counted from the windows, so a terminal that another window opened
     // leaves the count right.
     const auto others = static_cast<int32_t>(TerminalWindows().size()) - 1;

@@ -5,11 +5,13 @@
 // the transmit window's data, counts line errors, and switches to the modems'
 // programming settings and back with one key.
 
+#include "app/terminal_window_link.h"
 #include "serial/tquovixcommport.h"
 #include "terminal/colour_counter.h"
 #include "terminal/line_error_counters.h"
 #include "terminal/programming_mode.h"
 #include "terminal/terminal_link.h"
+#include "terminal/terminal_log.h"
 #include "terminal/terminal_renderer.h"
 #include "terminal/terminal_send_queue.h"
 #include "terminal/terminal_settings.h"
@@ -23,12 +25,14 @@
 #include <memory>
 #include <string_view>
 
+class QFileDialog;
 class QLabel;
 class QMdiSubWindow;
 
 class Tterminaali : public QMainWindow,
                     public Ui::Tterminaali,
                     public TerminalLink,
+                    public TerminalWindowLink,
                     private TerminalPortLink,
                     private TerminalSendHost {
     Q_OBJECT
@@ -65,6 +69,7 @@ public:
 
     // What the script set-up and the transmit window use.
     bool PortOpen() const override { return portOpen(); }
+    bool portOpen() const override;
     void QueueSend(const std::string& data, bool fromUser) override;
     // Prints bytes of the transmit window in the normal colour, up to the first
     // zero byte; nothing when the caret is at a line start and the bytes begin
@@ -119,6 +124,8 @@ public:
     void Uusi1Click();
     void Tiedosto1Click();
     void Scriptsetup1Click();
+    void Logfile1Click();
+    void LogFilesliced1Click();
     // Opens the transmit window, or restores the one there is.
     void Lhetys1Click();
     static constexpr int kTransmitWindowLeft = 8;
@@ -134,6 +141,30 @@ public:
     uint32_t txCount() const { return sendQueue_.transmittedCount(); }
     const LineErrorCounters& lineErrors() const { return lineErrors_; }
     QMenu* PopupMenu1;
+
+    // What the main window's services use (terminal table, mirroring, port
+    // hand-over, logging, window layout).
+    QWidget* terminalWindow() override { return this; }
+    bool mirrors() const override { return options.mirror; }
+    void typeMirroredKey(char key) override;
+    void sendMirroredData(std::string_view data) override { QueueSend(std::string(data), false); }
+    void clearScreen() override { Clear1Click(); }
+    void startSlicedLog(const std::string& fileName, int sliceSizeMb) override;
+    void stopLogging() override;
+    void showScriptSetName(const std::string& name) override;
+    void saveTerminalSettings(TIniFile& ini, const std::string& section) override;
+    void loadTerminalSettings(const TIniFile& ini, const std::string& section) override;
+    int portNumber() const override { return CommPort1->Portin_nro(); }
+    void openPort(bool quiet) override { CommPort1->aukaise(quiet); }
+    void closePort() override { CommPort1->sulje(); }
+    void shadeScreen(PortShade shade) override;
+    bool closePortItemShown() const override { return closeport1->isVisible(); }
+    void showPortItems(bool meantOpen) override;
+    void stopTransmitRepeat() override { StopTransmitRepeat(); }
+    void suspendTransmitWindow() override { SuspendTransmitWindow(); }
+    void resumeTransmitWindow() override { ResumeTransmitWindow(); }
+    void closePortCommand() override { closeport1Click(); }
+    void openPortCommand() override { openport1Click(); }
 
 protected:
     bool event(QEvent* event) override;
@@ -151,12 +182,13 @@ private:
     void ShowLineErrors();
     void ShowLineStates();
     void AddScreenLine(const std::string& line);
+    std::string ChooseLogFile();
+    void ShowLogState();
     void ApplyProgrammable(const ProgrammableSettings& settings);
     ProgrammableSettings programmable() const;
     QMdiSubWindow* subWindow() const;
 
     // TerminalPortLink
-    bool portOpen() const override;
     int transmitRoom() const override;
     void write(std::string_view bytes) override;
     int lastWritten() const override;
@@ -179,6 +211,9 @@ private:
     TerminalSendQueue sendQueue_;
     ProgrammingMode programmingMode_;
     LineErrorCounters lineErrors_;
+    TerminalLog log_;
+    // The save dialog of the log commands, made when first needed.
+    QFileDialog* talleta = nullptr;
     bool chunkStampPending_ = false;
     uint32_t rxCount_ = 0;
     bool focused_ = false;

@@ -2,6 +2,7 @@
 // on the chosen port; the user types into it and reads its screen.
 #include "app/tpohjafrm.h"
 #include "platform/program_files.h"
+#include "platform/tinifile.h"
 #include "platform/tradiogroup.h"
 #include "platform/virtual_port.h"
 #include "support/message_box_recorder.h"
@@ -9,6 +10,7 @@
 #include "terminal/tportinasetus.h"
 #include "terminal/tterminaali.h"
 
+#include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
@@ -89,6 +91,82 @@ TEST_F(OpenTerminalTest, CancelledDialogClosesTheNewTerminal) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return main->mdiArea()->subWindowList().isEmpty(); }, kWaitMs));
     EXPECT_EQ(main->open_terminals, 0);
     EXPECT_FALSE(modem.NearEndOpen());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(OpenTerminalTest, TerminalsJoinTheWindowMenuAndMirrorThroughTheMainWindow) {
+    VirtualPort second(kModemCom + 1);
+    answerDialog(true);
+    main->Uusi1->trigger();
+    Tterminaali* first = terminaali;
+    Tterminaali* other = Tterminaali::CreateTerminal(nullptr, 0);
+    other->CommPort1->setPortin_nro(static_cast<TPortnro>(kModemCom));
+    other->CommPort1->tila_hiljaa(true);
+    for (Tterminaali* terminal : {first, other}) {
+        terminal->options.mirror = true;
+        terminal->ApplyOptions();
+    }
+    const QList<QAction*> entries = main->Ikkunat1->actions();
+    ASSERT_GE(entries.size(), 2);
+    EXPECT_EQ(entries[entries.size() - 2]->text(), first->windowTitle());
+    EXPECT_TRUE(first->windowTitle().endsWith("| Mirror"));
+    EXPECT_EQ(entries.back()->text(), other->windowTitle());
+
+    first->QueueSend("shared", true);
+    std::string mirrored;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            mirrored += second.Read();
+            return mirrored.size() >= 6;
+        },
+        kWaitMs));
+    EXPECT_EQ(mirrored, "shared");
+
+    const qsizetype before = main->Ikkunat1->actions().size();
+    other->Suljeterminaali1Click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(main->Ikkunat1->actions().size(), before - 1);
+    EXPECT_EQ(std::count(main->terminal_table.begin(), main->terminal_table.end(), nullptr), 9);
+}
+
+TEST_F(OpenTerminalTest, LayoutKeysBringTheTerminalBack) {
+    answerDialog(true);
+    main->Uusi1->trigger();
+    Tterminaali* saved = terminaali;
+    saved->CommPort1->vaihda_bitti_nop(br_38400);
+    saved->options.viewType = kMixedView;
+    saved->options.name = "modem1";
+    saved->ApplyOptions();
+    TIniFile ini(folder.file("layout.ini"));
+    saved->saveTerminalSettings(ini, "Window number 1");
+    const QString caption = saved->windowTitle();
+    saved->Suljeterminaali1Click();
+    QCoreApplication::processEvents();
+
+    Tterminaali* restored = Tterminaali::CreateTerminal(nullptr, 0);
+    restored->loadTerminalSettings(ini, "Window number 1");
+    EXPECT_EQ(restored->windowTitle(), caption);
+    EXPECT_TRUE(restored->CommPort1->IsOpen());
+    EXPECT_EQ(restored->options.viewType, kMixedView);
+    EXPECT_EQ(main->Ikkunat1->actions().back()->text(), caption);
+}
+
+TEST_F(OpenTerminalTest, SlicedLogTakesWhatTheScreenShows) {
+    answerDialog(true);
+    main->Uusi1->trigger();
+    Tterminaali* terminal = terminaali;
+    terminal->startSlicedLog(folder.file("log.txt"), 1);
+    EXPECT_TRUE(terminal->Logfile1->isChecked());
+    modem.Write("one\rtwo");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return terminal->teksti->screenText() == "one\ntwo"; }, kWaitMs));
+    terminal->stopLogging();
+    EXPECT_FALSE(terminal->Logfile1->isChecked());
+    QFile log(QString::fromStdString(folder.file("log_COM_13___0000.txt")));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly)) << log.fileName().toStdString();
+    EXPECT_EQ(log.readAll(), QByteArray("one\r\ntwo"));
 }
 
 } // namespace
