@@ -82,17 +82,4 @@ TEST(TerminalRenderer, MixedViewKeepsPrintableRunsAndEscapesTheRest) {
     EXPECT_EQ(runs, expected);
 }
 
-TEST(TerminalRenderer, StampTextIsDateAndTimeInParentheses) {
-    const std::string stamp = StampText();
-    ASSERT_GE(stamp.size(), 10u);
-    EXPECT_EQ(stamp.front(), '(');
-    EXPECT_EQ(stamp.back(), ')');
-    EXPECT_NE(stamp.find(':'), std::string::npos);
-}
-
-TEST(TerminalRenderer, HasCRFindsOnlyCarriageReturn) {
-    EXPECT_TRUE(HasCR("ab\rc"));
-    EXPECT_FALSE(HasCR("ab\nc"));
-}
-
 } // namespace

@@ -202,8 +202,10 @@ TEST_F(TerminalWindowTest, LineErrorsAreCountedAndClearedWithTheScreen) {
     modem.InjectLineErrors(CE_RXPARITY | CE_FRAME);
     ASSERT_TRUE(QTest::qWaitFor([&] { return terminal->lineErrors().any(); }, kWaitMs));
     EXPECT_EQ(terminal->statusPanels[4]->text(), "Elog: P = 1, O = 0, F = 1");
+    EXPECT_EQ(terminal->statusPanels[4]->palette().color(QPalette::Window), QColor(255, 0, 0));
     terminal->Clear1Click();
     EXPECT_EQ(terminal->statusPanels[4]->text(), "Elog: P = 0, O = 0, F = 0");
+    EXPECT_NE(terminal->statusPanels[4]->palette().color(QPalette::Window), QColor(255, 0, 0));
 }
 
 TEST_F(TerminalWindowTest, ProgrammingModeRoundTripsThePortAndTheView) {
