@@ -1,0 +1,125 @@
+// Port hand-over and the power and port events with real terminals on virtual
+// ports.
+#include "app/port_handover.h"
+#include "app/tpohjafrm.h"
+#include "platform/device_broadcast.h"
+#include "platform/program_files.h"
+#include "platform/virtual_port.h"
+#include "platform/window_message.h"
+#include "support/message_box_recorder.h"
+#include "support/temp_folder.h"
+#include "terminal/tterminaali.h"
+
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+constexpr int kCom4 = 4;
+constexpr int kCom5 = 5;
+constexpr int kMissingCom = 9;
+
+// Resume's waits pass at once.
+class NoWaitClock : public HandoverClock {
+public:
+    void wait(int) override {}
+};
+
+class RealTerminalHandoverTest : public testing::Test {
+protected:
+    RealTerminalHandoverTest() {
+        SetProgramPathForTests(folder.file("quovix"));
+        main = std::make_unique<TPohjafrm>(std::vector<std::string>{folder.file("quovix")});
+        main->SetHandoverClock(std::make_unique<NoWaitClock>());
+        main->show();
+        QCoreApplication::processEvents();
+    }
+    ~RealTerminalHandoverTest() override {
+        main.reset();
+        SetProgramPathForTests("");
+    }
+
+    Tterminaali* terminalOn(int com) {
+        Tterminaali* terminal = Tterminaali::CreateTerminal(nullptr, 0);
+        terminal->CommPort1->setPortin_nro(static_cast<TPortnro>(com - 1));
+        terminal->CommPort1->tila_hiljaa(true);
+        terminal->showPortItems(true);
+        terminal->shadeScreen(terminal->portOpen() ? PortShade::Open : PortShade::Closed);
+        QCoreApplication::processEvents();
+        return terminal;
+    }
+
+    static void settle() {
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::processEvents();
+    }
+
+    static QColor background(Tterminaali* terminal) {
+        return terminal->teksti->palette().color(QPalette::Base);
+    }
+
+    TempFolder folder;
+    MessageBoxRecorder boxes;
+    VirtualPort com4{kCom4};
+    VirtualPort com5{kCom5};
+    std::unique_ptr<TPohjafrm> main;
+};
+
+TEST_F(RealTerminalHandoverTest, LentPortGoesGreyAndComesBackWhileTheOtherPortStaysOpen) {
+    Tterminaali* onCom4 = terminalOn(kCom4);
+    Tterminaali* onCom5 = terminalOn(kCom5);
+    ASSERT_TRUE(com4.NearEndOpen() && com5.NearEndOpen());
+
+    main->ReleaseTerminalPort(kCom4);
+    EXPECT_FALSE(com4.NearEndOpen());
+    EXPECT_TRUE(com5.NearEndOpen());
+    EXPECT_EQ(background(onCom4), QColor(128, 128, 128));
+    EXPECT_TRUE(onCom4->closePortItemShown());
+
+    main->RestoreTerminalPort(kCom4);
+    EXPECT_TRUE(com4.NearEndOpen());
+    EXPECT_EQ(background(onCom4), QColor(Qt::white));
+    EXPECT_EQ(background(onCom5), QColor(Qt::white));
+
+    // A port the user closed stays closed when its number comes back.
+    onCom4->closeport1Click();
+    main->ReleaseTerminalPort(kCom4);
+    main->RestoreTerminalPort(kCom4);
+    EXPECT_FALSE(com4.NearEndOpen());
+    EXPECT_TRUE(boxes.texts().empty());
+}
+
+TEST_F(RealTerminalHandoverTest, ResumeReopensThePortsAndAMissingPortGivesOneBox) {
+    terminalOn(kCom4);
+    Tterminaali* missing = terminalOn(kMissingCom);
+    boxes.clear();
+    PostMessage(main.get(), WM_POWERBROADCAST, PBT_APMSUSPEND);
+    settle();
+    EXPECT_FALSE(com4.NearEndOpen());
+    EXPECT_EQ(background(missing), QColor(192, 192, 192));
+
+    PostMessage(main.get(), WM_POWERBROADCAST, PBT_APMRESUMESUSPEND);
+    settle();
+    EXPECT_TRUE(com4.NearEndOpen());
+    EXPECT_FALSE(missing->portOpen());
+    EXPECT_EQ(boxes.count(), 1u);
+    EXPECT_FALSE(missing->closePortItemShown());
+    EXPECT_EQ(main->TermOpenCloseAll->text(), "CloseAll");
+}
+
+TEST_F(RealTerminalHandoverTest, RemovedAndArrivingPortClosesAndReopensItsTerminal) {
+    Tterminaali* onCom4 = terminalOn(kCom4);
+    terminalOn(kCom5);
+    PostDeviceChange(main.get(), DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_PORT, "COM4");
+    settle();
+    EXPECT_FALSE(com4.NearEndOpen());
+    EXPECT_TRUE(com5.NearEndOpen());
+    EXPECT_FALSE(onCom4->closePortItemShown());
+    PostDeviceChange(main.get(), DBT_DEVICEARRIVAL, DBT_DEVTYP_PORT, "COM4");
+    settle();
+    EXPECT_TRUE(com4.NearEndOpen());
+    EXPECT_TRUE(onCom4->closePortItemShown());
+}
+
+} // namespace
