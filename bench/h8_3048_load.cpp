@@ -15,7 +15,7 @@
 #include <fstream>
 
 namespace {
-constexpr int kCom = 61;
+constexpr int kCom = 14;
 constexpr double kBitsPerByte = 10; // start, 8 data bits, stop
 constexpr double kOpenBaud = 9600;
 constexpr double kRecordBaud = 115200;

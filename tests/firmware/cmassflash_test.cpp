@@ -48,7 +48,7 @@ constexpr std::chrono::milliseconds kEndWait(500);
 
 class H8_3048Load : public testing::Test {
 protected:
-    static constexpr int kCom = 43;
+    static constexpr int kCom = 13;
 
     H8_3048Load() {
         SetProgramPathForTests(folder.file("quovix"));
@@ -306,7 +306,7 @@ TEST_F(H8_3048Load, MissingLoaderOrPortIsReported) {
     std::filesystem::remove(folder.file(CMassFlash::kSlowLoaderFile));
     EXPECT_EQ(load(fewRecords(), false, false), kFlashSlowLoaderMissing);
     EXPECT_NE(FlashErrorText(kFlashSlowLoaderMissing).find(CMassFlash::kSlowLoaderFile), std::string::npos);
-    EXPECT_EQ(load(fewRecords(), false, true), kFlashPortNotOpened); // nothing on COM43
+    EXPECT_EQ(load(fewRecords(), false, true), kFlashPortNotOpened); // nothing on COM13
     EXPECT_EQ(FlashErrorText(kFlashPortNotOpened), "ERROR: Couldn't open com port!");
     EXPECT_EQ(FlashErrorText(3000), "ERROR: Unknown error occured!");
 }
