@@ -448,8 +448,11 @@ void TPohjafrm::FormMouseUp(QMouseEvent* event) {
     if (event->button() != Qt::RightButton)
         return;
     const QPoint where = mdiClient->viewport()->mapToGlobal(event->position().toPoint());
-    if (mdiClient->subWindowList().isEmpty())
+    const QList<QMdiSubWindow*> children = ChildrenInActivationOrder();
+    if (children.isEmpty())
         PopupMenu1->popup(where);
+    else if (qobject_cast<Tterminaali*>(children.first()->widget()) != nullptr)
+        PopupMenu2->popup(where);
 }
 
 std::string TPohjafrm::ListSerialPorts() {

@@ -210,6 +210,17 @@ TEST_F(MainWindowTest, RightClickOnTheEmptyFrameOffersTheOpenCommands) {
 
     QTest::mouseClick(client, Qt::LeftButton, {}, QPoint(20, 20));
     EXPECT_FALSE(window->PopupMenu1->isVisible());
+
+    // With a terminal as the latest child only a new terminal is offered.
+    Tterminaali::CreateTerminal(nullptr, 0);
+    QMdiSubWindow* child = window->mdiArea()->subWindowList().first();
+    child->resize(40, 40);
+    child->move(200, 200);
+    window->mdiArea()->setActiveSubWindow(child);
+    QTest::mouseClick(client, Qt::RightButton, {}, QPoint(20, 20));
+    EXPECT_FALSE(window->PopupMenu1->isVisible());
+    EXPECT_TRUE(window->PopupMenu2->isVisible());
+    window->PopupMenu2->close();
 }
 
 TEST_F(MainWindowTest, ClosingStoresTheScriptsOnlyWhileTheirSetUpWindowIsShown) {
