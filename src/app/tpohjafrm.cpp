@@ -824,6 +824,8 @@ void TPohjafrm::SaveWindowLayout(const std::string& path) {
             saved.writeOwnKeys = [terminal](TIniFile& ini, const std::string& section) {
                 terminal->saveTerminalSettings(ini, section);
             };
+        } else if (auto* designer = dynamic_cast<Tpiirtopohja*>(child->widget())) {
+            saved.window.type = designer->SingleModem() ? kLayoutSingleModem : kLayoutDesigner;
         }
         children.push_back(std::move(saved));
     }
@@ -881,9 +883,14 @@ void TPohjafrm::OpenAndPlace(const std::function<void()>& command, const WindowR
     PlaceChild(mdiClient->activeSubWindow(), place);
 }
 
+// A saved place is that of a normal window: a window that opens maximised (a
+// project designer) is shown normal there.
 void TPohjafrm::PlaceChild(QMdiSubWindow* child, const WindowRect& place) {
-    if (child != nullptr)
-        child->setGeometry(place.left, place.top, place.width, place.height);
+    if (child == nullptr)
+        return;
+    if (child->isMaximized() || child->isMinimized())
+        child->showNormal();
+    child->setGeometry(place.left, place.top, place.width, place.height);
 }
 
 // Qt keeps the activation history oldest first.

@@ -1,6 +1,10 @@
 #include "terminal_services_fixture.h"
 
 #include "app/window_layout.h"
+#include "designer/tpiirtopohja.h"
+
+#include <QMdiSubWindow>
+#include <algorithm>
 
 namespace {
 
@@ -55,6 +59,52 @@ TEST_F(WindowLayoutRestartTest, NoChildWritesOnlyTheCountAndReopensNothing) {
     EXPECT_TRUE(restored.empty());
     EXPECT_FALSE(window->TermOpenCloseAll->isEnabled());
     EXPECT_TRUE(boxes.texts().empty());
+}
+
+} // namespace
+
+namespace {
+
+QList<QMdiSubWindow*> Designers(TPohjafrm& window) {
+    QList<QMdiSubWindow*> designers;
+    for (QMdiSubWindow* child : window.mdiArea()->subWindowList())
+        if (qobject_cast<Tpiirtopohja*>(child->widget()) != nullptr)
+            designers.append(child);
+    return designers;
+}
+
+TEST_F(WindowLayoutRestartTest, DesignersComeBackInTheirModeAndPlace) {
+    QRect routingPlace;
+    QRect singlePlace;
+    {
+        auto window = start();
+        window->Piirtopohja1->trigger();
+        window->Singlemodem1->trigger();
+        QCoreApplication::processEvents();
+        const QList<QMdiSubWindow*> designers = Designers(*window);
+        ASSERT_EQ(designers.size(), 2);
+        designers[0]->setGeometry(5, 6, 500, 400);
+        designers[1]->setGeometry(40, 50, 450, 350);
+        // A designer keeps its minimum size.
+        routingPlace = designers[0]->geometry();
+        singlePlace = designers[1]->geometry();
+        window->close();
+    }
+    const TIniFile ini = settings();
+    std::vector<int> types;
+    for (int i = 0; i < 2; ++i)
+        types.push_back(ini.ReadInteger(LayoutSectionName(i), "Window type", -1));
+    std::sort(types.begin(), types.end());
+    EXPECT_EQ(types, (std::vector<int>{kLayoutDesigner, kLayoutSingleModem}));
+
+    auto window = start();
+    QCoreApplication::processEvents();
+    const QList<QMdiSubWindow*> designers = Designers(*window);
+    ASSERT_EQ(designers.size(), 2);
+    for (QMdiSubWindow* designer : designers) {
+        const bool single = static_cast<Tpiirtopohja*>(designer->widget())->SingleModem();
+        EXPECT_EQ(designer->geometry(), single ? singlePlace : routingPlace);
+    }
 }
 
 } // namespace
