@@ -1,6 +1,5 @@
 #include "terminal_services_fixture.h"
 
-#include "platform/device_broadcast.h"
 #include "platform/window_message.h"
 
 #include <QFileDialog>
@@ -90,42 +89,6 @@ TEST_F(TerminalServicesTest, EntriesAreRemovedByTerminalAndRenamedByCaption) {
     EXPECT_EQ(window->Ikkunat1->actions().last()->text(), "COM1: 19200");
     window->Ikkunat1->actions().last()->trigger();
     EXPECT_EQ(window->mdiArea()->activeSubWindow(), first->child);
-}
-
-TEST_F(TerminalServicesTest, PowerAndPortEventsCloseAndReopenThePorts) {
-    auto window = start();
-    FakeTerminalWindow* onCom4 = Terminal(*window, 3);
-    FakeTerminalWindow* onCom7 = Terminal(*window, 6);
-    PostMessage(window.get(), WM_POWERBROADCAST, PBT_APMSUSPEND);
-    Settle();
-    EXPECT_FALSE(onCom4->open || onCom7->open);
-    onCom7->portAvailable = false;
-    waited = 0;
-    PostMessage(window.get(), WM_POWERBROADCAST, PBT_APMRESUMESUSPEND);
-    Settle();
-    EXPECT_TRUE(onCom4->open);
-    EXPECT_FALSE(onCom7->open);
-    EXPECT_EQ(onCom7->loudOpens, 1);
-    EXPECT_EQ(boxes.count(), 0u); // the fake port shows none; the real one shows its own
-    EXPECT_GE(waited, 8000);
-    EXPECT_EQ(window->TermOpenCloseAll->text(), "CloseAll");
-
-    onCom7->portAvailable = true;
-    PostDeviceChange(window.get(), DBT_DEVICEARRIVAL, DBT_DEVTYP_PORT, "COM7");
-    Settle();
-    EXPECT_TRUE(onCom7->open);
-    PostDeviceChange(window.get(), DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_PORT, "COM7");
-    Settle();
-    EXPECT_FALSE(onCom7->open);
-    EXPECT_TRUE(onCom4->open);
-    PostDeviceChange(window.get(), DBT_DEVICEREMOVECOMPLETE, 2, "COM4");
-    Settle();
-    EXPECT_TRUE(onCom4->open);
-
-    window->ReleaseTerminalPort(4);
-    EXPECT_EQ(onCom4->shade, PortShade::Lent);
-    window->RestoreTerminalPort(4);
-    EXPECT_TRUE(onCom4->open);
 }
 
 TEST_F(TerminalServicesTest, StartLogLogsAllTerminalsUnderOneTimeStampedName) {

@@ -1,10 +1,7 @@
 #include "app/port_handover.h"
 #include "app/power_events.h"
-#include "platform/device_broadcast.h"
 
-#include <QCoreApplication>
 #include <gtest/gtest.h>
-#include <memory>
 
 namespace {
 
@@ -58,7 +55,6 @@ public:
 
 constexpr int kCom4 = 3;
 constexpr int kCom5 = 4;
-constexpr int kCom7 = 6;
 
 TEST(PortHandover, LendingCom4LeavesCom5AloneAndAUserClosedPortClosed) {
     FakeTerminal first(kCom4, true), second(kCom4, true), other(kCom5, true);
@@ -133,55 +129,11 @@ TEST(PortHandover, OpenAllGivesEachPortOneQuietAttemptWithoutWaitingToSettle) {
     EXPECT_EQ(idle.waited, 0);
 }
 
-TEST(PortHandover, RemovalAndArrivalOfCom7CloseAndReopenItsTerminals) {
-    FakeTerminal onCom7(kCom7, true), alsoCom7(kCom7, true), onCom5(kCom5, true);
-    const HandoverTerminals terminals{&onCom7, &alsoCom7, &onCom5};
-    ClosePortOnRemoval(terminals, DevicePortIndex("COM7"));
-    EXPECT_FALSE(onCom7.portOpen());
-    EXPECT_FALSE(alsoCom7.portOpen());
-    EXPECT_TRUE(onCom5.portOpen());
-    ReopenPortOnArrival(terminals, DevicePortIndex("COM7"));
-    EXPECT_TRUE(onCom7.portOpen());
-    EXPECT_TRUE(alsoCom7.portOpen());
-    EXPECT_EQ(onCom5.loudAttempts, 0);
-
+TEST(PortHandover, DeviceNamesGiveTheirPortIndex) {
+    EXPECT_EQ(DevicePortIndex("COM7"), 6);
     EXPECT_EQ(DevicePortIndex("COM12"), 11);
     for (const char* name : {"COM", "COMx", "COM7a", "LPT1", "com7", "COM99999999999"})
         EXPECT_EQ(DevicePortIndex(name), -1) << name;
-}
-
-class MessageCatcher : public QObject {
-public:
-    bool event(QEvent* event) override {
-        if (const WindowMessage* message = WindowMessage::from(event)) {
-            number = message->number();
-            wParam = message->wParam();
-            if (const DEV_BROADCAST_PORT* header = DeviceHeader(*message))
-                port = *header;
-            return true;
-        }
-        return QObject::event(event);
-    }
-    int number = 0;
-    WPARAM wParam = 0;
-    DEV_BROADCAST_PORT port;
-};
-
-TEST(PortEvents, DeviceChangeCarriesItsPortHeaderToTheReceiver) {
-    MessageCatcher catcher;
-    PostDeviceChange(&catcher, DBT_DEVICEARRIVAL, DBT_DEVTYP_PORT, "COM7");
-    QCoreApplication::processEvents();
-    EXPECT_EQ(catcher.number, WM_DEVICECHANGE);
-    EXPECT_EQ(catcher.wParam, DBT_DEVICEARRIVAL);
-    EXPECT_EQ(catcher.port.dbcp_devicetype, DBT_DEVTYP_PORT);
-    EXPECT_EQ(catcher.port.dbcp_name, "COM7");
-
-    // A plain device message has no header to read.
-    MessageCatcher plain;
-    PostMessage(&plain, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, 12345);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(plain.number, WM_DEVICECHANGE);
-    EXPECT_TRUE(plain.port.dbcp_name.empty());
 }
 
 TEST(PortEvents, DeviceNodeMapsToEveryComNumberNamingIt) {
@@ -189,16 +141,6 @@ TEST(PortEvents, DeviceNodeMapsToEveryComNumberNamingIt) {
         {3, "/dev/ttyS2"}, {7, "/dev/ttyUSB0"}, {9, "/dev/ttyUSB0"}, {10, "/dev/ttyUSB1"}};
     EXPECT_EQ(ComNumbersOfDevice(ports, "/dev/ttyUSB0"), (std::vector<int>{7, 9}));
     EXPECT_TRUE(ComNumbersOfDevice(ports, "/dev/ttyACM0").empty());
-}
-
-TEST(PortEvents, SourcesWithoutBusOrDeviceManagerStayIdle) {
-    MessageCatcher target;
-    // Whether or not this machine has them, building the sources never fails and
-    // posts nothing by itself.
-    auto power = std::make_unique<PowerEventSource>(&target);
-    auto ports = std::make_unique<PortEventSource>(&target);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(target.number, 0);
 }
 
 } // namespace
