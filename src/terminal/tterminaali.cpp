@@ -12,6 +12,7 @@
 #include "terminal/tlahetys.h"
 #include "terminal/tportinasetus.h"
 #include "terminal/tscriptsetup.h"
+#include "terminal/ttxtestfrm.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -201,8 +202,8 @@ void Tterminaali::ConnectCommands() {
         on(whole, &Tterminaali::Logfile1Click);
     for (QAction* sliced : {LogFilesliced1, LogFilesliced2})
         on(sliced, &Tterminaali::LogFilesliced1Click);
-    for (QAction* later : {MultiFlash1, RadioTest1})
-        later->setEnabled(false);
+    on(RadioTest1, &Tterminaali::RadioTest1Click);
+    MultiFlash1->setEnabled(false);
     openport1->setVisible(false);
 }
 
@@ -359,6 +360,22 @@ void Tterminaali::Lhetys1Click() {
     focused_ = false;
     transmitShown = true;
     window->show();
+}
+
+void Tterminaali::RadioTest1Click() {
+    if (txtestfrm != nullptr) {
+        txtestfrm->showNormal();
+        txtestfrm->raise();
+        return;
+    }
+    auto* window = new Ttxtestfrm;
+    if (Pohjafrm != nullptr) {
+        QMdiSubWindow* child = Pohjafrm->mdiArea()->addSubWindow(window);
+        child->setAttribute(Qt::WA_DeleteOnClose);
+        child->show();
+    } else {
+        window->show();
+    }
 }
 
 void Tterminaali::TransmitWindowDismissed(bool closed) {

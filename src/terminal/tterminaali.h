@@ -128,6 +128,8 @@ public:
     void LogFilesliced1Click();
     // Opens the transmit window, or restores the one there is.
     void Lhetys1Click();
+    // Opens the radio test, or restores the one there is.
+    void RadioTest1Click();
     static constexpr int kTransmitWindowLeft = 8;
     static constexpr int kTransmitWindowTop = 80;
     void PopupMenu1Popup();
