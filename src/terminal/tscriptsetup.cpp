@@ -269,7 +269,7 @@ bool TScriptSetup::eventFilter(QObject* watched, QEvent* event) {
         const int key = KeyOf(watched);
         PostRecolour(key, mixed_[key - 1]->isChecked());
     }
-    if (!press && watched != this) {
+    if (!press) {
         return RichEdit1KeyUp(keyEvent->key(), keyEvent->modifiers());
     }
     return QMainWindow::eventFilter(watched, event);

@@ -100,6 +100,10 @@ TEST_F(ScriptSetupWindowTest, ChangingSetsKeepsWhatWasTypedAndCtrlAloneChooses) 
     EXPECT_EQ("SetName", chosen.at(0).at(0).toString().toStdString());
     window->SelectScriptSet(Qt::Key_F2);
     EXPECT_EQ("two", window->RichEdit1->toPlainText().toStdString());
+    // A key released on another control reaches the form's own handler.
+    QTest::keyRelease(window->Okbtn, Qt::Key_F4, Qt::ControlModifier);
+    EXPECT_EQ(4, window->CurrentSet());
+    window->SelectScriptSet(Qt::Key_F2);
     EXPECT_EQ("Second", window->GetActiveScriptSet());
     EXPECT_EQ("Second", window->SpeedButton2->toolTip().toStdString());
 }
