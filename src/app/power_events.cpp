@@ -4,7 +4,7 @@
 #include "platform/portmap.h"
 
 #include <QDBusConnection>
-#include <QDBusInterface>
+#include <QDBusMessage>
 #include <QDBusReply>
 #include <QSocketNotifier>
 #include <filesystem>
@@ -44,9 +44,10 @@ void PowerEventSource::PrepareForSleep(bool suspending) {
 }
 
 void PowerEventSource::TakeSleepDelay() {
-    QDBusInterface manager(kLogin, kLoginPath, kLoginManager, QDBusConnection::systemBus());
-    const QDBusReply<QDBusUnixFileDescriptor> reply =
-        manager.call("Inhibit", "sleep", "Quovix 5", "Closing the terminals' serial ports", "delay");
+    QDBusMessage inhibit = QDBusMessage::createMethodCall(kLogin, kLoginPath, kLoginManager, "Inhibit");
+    inhibit << QString("sleep") << QString("Quovix 5") << QString("Closing the terminals' serial ports")
+            << QString("delay");
+    const QDBusReply<QDBusUnixFileDescriptor> reply = QDBusConnection::systemBus().call(inhibit);
     if (reply.isValid())
         sleepDelay_ = reply.value();
 }
