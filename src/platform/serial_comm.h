@@ -204,6 +204,9 @@ void SetLastError(DWORD error);
 // The system's text for an error code.
 std::string SystemErrorText(DWORD error);
 
+// Makes opening look for UUCP lock files in this folder instead of /var/lock.
+void SetUucpLockFolderForTests(const std::string& folder);
+
 // Time one character takes on the line with these settings: start bit, data
 // bits, parity bit and stop bits at the bit rate.
 double CharacterSeconds(const DCB& dcb);

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <linux/serial.h>
+#include <mutex>
 #include <poll.h>
 #include <shared_mutex>
 #include <sys/eventfd.h>
@@ -20,7 +21,13 @@
 
 namespace {
 
-const char kUucpLockFolder[] = "/var/lock";
+std::mutex uucpLockFolderMutex;
+std::string uucpLockFolder = "/var/lock";
+
+std::string UucpLockFolder() {
+    std::lock_guard lock(uucpLockFolderMutex);
+    return uucpLockFolder;
+}
 
 bool DeviceVanished(int error) {
     return error == EIO || error == ENXIO || error == ENODEV;
@@ -52,7 +59,7 @@ bool UucpLockedByOther(const std::string& path) {
     for (char& c : name)
         if (c == '/')
             c = '_';
-    std::ifstream lockFile(std::string(kUucpLockFolder) + "/LCK.." + name, std::ios::binary);
+    std::ifstream lockFile(UucpLockFolder() + "/LCK.." + name, std::ios::binary);
     if (!lockFile)
         return false;
     const std::string content((std::istreambuf_iterator<char>(lockFile)), std::istreambuf_iterator<char>());
@@ -343,6 +350,11 @@ private:
 };
 
 } // namespace
+
+void SetUucpLockFolderForTests(const std::string& folder) {
+    std::lock_guard lock(uucpLockFolderMutex);
+    uucpLockFolder = folder;
+}
 
 std::shared_ptr<SerialDevice> OpenPosixSerialDevice(const std::string& path, DWORD* error) {
     const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);

@@ -34,6 +34,7 @@ public:
     }
     void Vanish() override { pty_.CloseMaster(); }
     bool HasModemLines() const override { return false; }
+    const PseudoTerminal& Pty() const { return pty_; }
 
 private:
     PseudoTerminal pty_;
@@ -77,6 +78,10 @@ public:
         SetProgramPathForTests("");
     }
     FarEnd& Far() { return *far_; }
+    const PseudoTerminal* Pty() {
+        auto* far = dynamic_cast<PtyFarEnd*>(far_.get());
+        return far ? &far->Pty() : nullptr;
+    }
     VirtualPort* Virtual() {
         auto* far = dynamic_cast<VirtualFarEnd*>(far_.get());
         return far ? &far->Port() : nullptr;

@@ -4,8 +4,11 @@
 #include "platform/serial_comm.h"
 #include "port_backends.h"
 
+#include <algorithm>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -202,6 +205,32 @@ TEST_P(SerialCalls, ModemLinesExistOnlyWhereTheDriverHasThem) {
     DWORD status = 0;
     EXPECT_EQ(GetCommModemStatus(port.handle, &status), bench.Far().HasModemLines());
     EXPECT_EQ(EscapeCommFunction(port.handle, SETRTS), bench.Far().HasModemLines());
+}
+
+TEST(SerialCallsOverPty, APortThatAnotherProgramHasLockedStaysShut) {
+    PortBench bench(Backend::Pty);
+    TempFolder locks;
+    SetUucpLockFolderForTests(locks.path().string());
+    HANDLE free = CreateFile(kPortName, 0);
+    EXPECT_NE(free, INVALID_HANDLE_VALUE);
+    CloseHandle(free);
+
+    // The lock names the device below /dev and a live process (the parent, an
+    // other program), written as ten digits as UUCP programs do.
+    std::string device = bench.Pty()->SlavePath().substr(5);
+    std::replace(device.begin(), device.end(), '/', '_');
+    char pid[16];
+    std::snprintf(pid, sizeof pid, "%10d\n", static_cast<int>(getppid()));
+    std::ofstream(locks.file("LCK.." + device)) << pid;
+    EXPECT_EQ(CreateFile(kPortName, 0), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+
+    std::snprintf(pid, sizeof pid, "%10d\n", static_cast<int>(getpid()));
+    std::ofstream(locks.file("LCK.." + device)) << pid;
+    HANDLE own = CreateFile(kPortName, 0);
+    EXPECT_NE(own, INVALID_HANDLE_VALUE) << "a lock of this program is no obstacle";
+    CloseHandle(own);
+    SetUucpLockFolderForTests("/var/lock");
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, SerialCalls, testing::Values(Backend::Pty, Backend::Virtual),
