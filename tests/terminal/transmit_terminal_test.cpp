@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr int kModemCom = 43;
+constexpr int kModemCom = 12;
 constexpr int kWaitMs = 8000;
 
 class TransmitThroughTerminalTest : public testing::Test {
@@ -62,7 +62,7 @@ protected:
 
 TEST_F(TransmitThroughTerminalTest, RepliesPrintOnTheTerminalAndASilentModemGivesTheScreenBack) {
     ASSERT_TRUE(window);
-    EXPECT_EQ("Transmit window COM43", window->windowTitle().toStdString().substr(0, 21));
+    EXPECT_EQ("Transmit window COM12", window->windowTitle().toStdString().substr(0, 21));
     modem.With([](NmsModemSim& sim) {
         sim.SetValue(0x1100, std::string("\x01\x02", 2));
         sim.SetSplit(5);
