@@ -1,18 +1,12 @@
 #include "app/command_line.h"
 
-#include <algorithm>
+#include "platform/ascii.h"
+
 #include <cctype>
 
 namespace {
-bool SameTextAscii(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
 bool ArgumentIs(const std::vector<std::string>& arguments, size_t index, const char* keyword) {
-    return arguments.size() > index && SameTextAscii(arguments[index], keyword);
+    return arguments.size() > index && SameText(arguments[index], keyword);
 }
 
 bool BeginsWithDigit(const std::string& argument) {

@@ -1,9 +1,9 @@
 #include "app/serial_port_list.h"
 
+#include "platform/ascii.h"
 #include "platform/tregistry.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace {
 const char* const kSerialCommKey = "hardware\\devicemap\\serialcomm";
@@ -17,11 +17,6 @@ std::vector<std::string> NumberedPorts(int count) {
     return names;
 }
 
-bool LessIgnoringCase(const std::string& a, const std::string& b) {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::toupper(static_cast<unsigned char>(x)) < std::toupper(static_cast<unsigned char>(y));
-    });
-}
 } // namespace
 
 std::string ComListFromPortNames(const std::optional<std::vector<std::string>>& portNames) {
@@ -29,7 +24,7 @@ std::string ComListFromPortNames(const std::optional<std::vector<std::string>>& 
     std::erase(names, std::string());
     if (names.empty())
         names = NumberedPorts(kFallbackPortCount);
-    std::stable_sort(names.begin(), names.end(), LessIgnoringCase);
+    std::stable_sort(names.begin(), names.end(), LessText);
     std::string list;
     for (const std::string& name : names)
         list += (list.empty() ? "" : ",") + name;

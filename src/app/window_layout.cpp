@@ -1,9 +1,9 @@
 #include "app/window_layout.h"
 
+#include "platform/ascii.h"
 #include "platform/tinifile.h"
 
 #include <algorithm>
-#include <cctype>
 #include <set>
 
 namespace {
@@ -47,10 +47,7 @@ int SectionIndex(const std::string& section) {
     if (section.size() <= prefix.size() || section.size() > prefix.size() + kMaxIndexDigits)
         return -1;
     const std::string digits = section.substr(prefix.size());
-    const bool samePrefix = std::equal(prefix.begin(), prefix.end(), section.begin(), [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-    });
-    if (!samePrefix ||
+    if (!SameText(section.substr(0, prefix.size()), prefix) ||
         !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
         return -1;
     const int index = std::stoi(digits);

@@ -3,6 +3,7 @@
 #include "base/crc16.h"
 #include "designer/text_numbers.h"
 #include "designer/tkuvio.h"
+#include "platform/ascii.h"
 #include "platform/message_box.h"
 #include "platform/program_files.h"
 #include "platform/tinifile.h"
@@ -28,8 +29,7 @@ std::vector<std::string> ReadLines(const std::string& path) {
 
 bool IsTypeFile(const fs::directory_entry& entry) {
     std::error_code error;
-    return entry.is_regular_file(error) &&
-           EqualsIgnoringCase(entry.path().extension().string(), kTypeFileExtension);
+    return entry.is_regular_file(error) && SameText(entry.path().extension().string(), kTypeFileExtension);
 }
 
 bool QualifiesForCatalogue(const std::string& path, bool singleModem) {
@@ -44,7 +44,7 @@ bool QualifiesForCatalogue(const std::string& path, bool singleModem) {
 std::string ProgramFileIgnoringCase(const std::string& name) {
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(ProgramFolder(), error))
-        if (EqualsIgnoringCase(entry.path().filename().string(), name))
+        if (SameText(entry.path().filename().string(), name))
             return entry.path().string();
     return ProgramFile(name);
 }
@@ -55,16 +55,15 @@ std::vector<std::string> BuildModemTypeCatalogue(bool singleModem) {
     for (const auto& entry : fs::directory_iterator(ProgramFolder(), error))
         if (IsTypeFile(entry) && QualifiesForCatalogue(entry.path().string(), singleModem))
             names.push_back(entry.path().stem().string());
-    std::sort(names.begin(), names.end(),
-              [](const std::string& a, const std::string& b) { return CompareIgnoringCase(a, b) < 0; });
+    std::sort(names.begin(), names.end(), LessText);
     return names;
 }
 
 uint16_t ModemTypeCheckValue(const std::string& typeFileName, std::vector<std::string> lines) {
-    lines.insert(lines.begin(), ToLower(typeFileName));
+    lines.insert(lines.begin(), LowerText(typeFileName));
     const auto numberLine = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
         const size_t equals = line.find('=');
-        return equals != std::string::npos && EqualsIgnoringCase(Trim(line.substr(0, equals)), "Number");
+        return equals != std::string::npos && SameText(Trim(line.substr(0, equals)), "Number");
     });
     if (numberLine != lines.end())
         *numberLine = numberLine->substr(0, numberLine->find('=') + 1) + "0000";

@@ -2,6 +2,7 @@
 
 #include "designer/byte_reader.h"
 #include "designer/text_numbers.h"
+#include "platform/ascii.h"
 
 #include <algorithm>
 
@@ -57,9 +58,8 @@ bool ProjectProperties::Read(ByteReader& in) {
     name = ReadTextRecord(in);
     const std::string typeText = ReadTextRecord(in);
     const auto& types = AddressTypeNames();
-    const auto found = std::find_if(types.begin(), types.end(), [&](const std::string& type) {
-        return EqualsIgnoringCase(type, typeText);
-    });
+    const auto found = std::find_if(types.begin(), types.end(),
+                                    [&](const std::string& type) { return SameText(type, typeText); });
     addressType = found == types.end() ? -1 : static_cast<int>(found - types.begin());
     // The values pass through the dialog's controls, which hold them to their ranges.
     offset = std::min(ReadByteRecord(in), kMaxOffset);

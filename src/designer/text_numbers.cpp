@@ -1,34 +1,6 @@
 #include "designer/text_numbers.h"
 
-#include <algorithm>
-#include <cctype>
 #include <charconv>
-
-namespace {
-unsigned char LowerByte(char c) {
-    return static_cast<unsigned char>(std::tolower(static_cast<unsigned char>(c)));
-}
-} // namespace
-
-bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
-    return CompareIgnoringCase(a, b) == 0;
-}
-
-int CompareIgnoringCase(const std::string& a, const std::string& b) {
-    const size_t common = std::min(a.size(), b.size());
-    for (size_t i = 0; i < common; ++i) {
-        const int difference = LowerByte(a[i]) - LowerByte(b[i]);
-        if (difference != 0)
-            return difference;
-    }
-    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
-}
-
-std::string ToLower(std::string text) {
-    for (char& c : text)
-        c = static_cast<char>(LowerByte(c));
-    return text;
-}
 
 std::string Trim(const std::string& text) {
     const auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };

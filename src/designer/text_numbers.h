@@ -1,16 +1,12 @@
 #pragma once
 // Small text helpers of the designer's files: numbers in decimal and hexadecimal
-// text, comparisons without regard to letter case, lines of a text.
+// text, blanks around a text, lines of a text.
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
-bool EqualsIgnoringCase(const std::string& a, const std::string& b);
-// Negative, zero or positive as a sorts before, with or after b, ignoring case.
-int CompareIgnoringCase(const std::string& a, const std::string& b);
-std::string ToLower(std::string text);
 std::string Trim(const std::string& text);
 
 // A decimal integer with optional leading blanks and sign; nothing else may follow.

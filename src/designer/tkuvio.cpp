@@ -2,6 +2,7 @@
 
 #include "base/hex.h"
 #include "designer/text_numbers.h"
+#include "platform/ascii.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -13,9 +14,9 @@ namespace {
 constexpr uint16_t kSquelchLevelId = 0x110C;
 
 std::string SquelchLevelValue(const std::string& value) {
-    if (EqualsIgnoringCase(value, "min"))
+    if (SameText(value, "min"))
         return "-118";
-    if (EqualsIgnoringCase(value, "max"))
+    if (SameText(value, "max"))
         return "-80";
     const int level = ParseDecimal(value).value_or(-119);
     if (level < -118)
@@ -63,10 +64,7 @@ void RouteLineList::Add(const std::string& line) {
         lines.push_back(line);
         return;
     }
-    const auto place =
-        std::upper_bound(lines.begin(), lines.end(), line, [](const std::string& a, const std::string& b) {
-            return CompareIgnoringCase(a, b) < 0;
-        });
+    const auto place = std::upper_bound(lines.begin(), lines.end(), line, LessText);
     lines.insert(place, line);
 }
 
