@@ -119,25 +119,6 @@ int StopBitsOrdinal(int stopBitsPosition) {
     return stopBitsPosition == 1 ? LineSettings::kStopTwo : LineSettings::kStopOne;
 }
 
-void ApplyHandshakeClick(int handshakePosition, LineSettings& line) {
-    switch (handshakePosition) {
-    case kHandshakeNone:
-        line.rtsMode = LineSettings::kRtsDisable;
-        line.flowControl = LineSettings::kFlowNone;
-        break;
-    case kHandshakeHardware:
-        line.rtsMode = LineSettings::kRtsHandshake;
-        line.flowControl = LineSettings::kFlowNone;
-        break;
-    case kHandshakeSoftware:
-        line.rtsMode = LineSettings::kRtsDisable;
-        line.flowControl = LineSettings::kFlowXonXoff;
-        break;
-    default:
-        break;
-    }
-}
-
 void ApplyLineValues(const PortDialogValues& values, LineSettings& line, TerminalOptions& options) {
     line.baudRate = values.baudPosition;
     line.dataBits = DataBitsOrdinal(values.dataBitsPosition);
@@ -145,9 +126,9 @@ void ApplyLineValues(const PortDialogValues& values, LineSettings& line, Termina
     line.stopBits = StopBitsOrdinal(values.stopBitsPosition);
     options.fiveQv = values.handshakePosition == kHandshakeFiveQv;
     if (options.fiveQv)
-        ApplyHandshakeClick(kHandshakeNone, line);
+        ApplyHandshake(kHandshakeNone, line);
     else
-        ApplyHandshakeClick(values.handshakePosition, line);
+        ApplyHandshake(values.handshakePosition, line);
 }
 
 void ApplyOptionValues(const PortDialogValues& values, TerminalOptions& options) {

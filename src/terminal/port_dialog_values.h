@@ -55,9 +55,6 @@ int PositionOfPort(const std::vector<std::string>& entries, int portIndex);
 PortDialogValues ValuesFromTerminal(const LineSettings& line, const TerminalOptions& options,
                                     int packetIntervalMs);
 
-// What a click on the handshake choice puts into force at once: "5QV/6QV" changes
-// nothing until OK.
-void ApplyHandshakeClick(int handshakePosition, LineSettings& line);
 // What OK puts into force: the line settings (port number apart), the handshake
 // with the 5QV/6QV flag, and the terminal's options.
 void ApplyLineValues(const PortDialogValues& values, LineSettings& line, TerminalOptions& options);

@@ -38,26 +38,6 @@ int LayoutHandshakeCode(const LineSettings& line, bool fiveQv) {
     return kHandshakeNone;
 }
 
-void ApplyLayoutHandshake(int code, LineSettings& line) {
-    switch (code) {
-    case kHandshakeNone:
-    case kHandshakeFiveQv:
-        line.rtsMode = LineSettings::kRtsDisable;
-        line.flowControl = LineSettings::kFlowNone;
-        break;
-    case kHandshakeHardware:
-        line.rtsMode = LineSettings::kRtsHandshake;
-        line.flowControl = LineSettings::kFlowNone;
-        break;
-    case kHandshakeSoftware:
-        line.rtsMode = LineSettings::kRtsDisable;
-        line.flowControl = LineSettings::kFlowXonXoff;
-        break;
-    default:
-        break;
-    }
-}
-
 void WriteTerminalLayout(TIniFile& ini, const std::string& section, const TerminalLayout& layout) {
     const LineSettings& line = layout.line;
     const TerminalOptions& options = layout.options;
@@ -100,7 +80,9 @@ TerminalLayout ReadTerminalLayout(const TIniFile& ini, const std::string& sectio
                         : LineSettings::kEightBits;
     line.parity = ReadOrdinal(ini, section, "Parity", 0, kParityOrdinals);
     line.stopBits = ReadFlag(ini, section, "Stopbits") ? LineSettings::kStopTwo : LineSettings::kStopOne;
-    ApplyLayoutHandshake(ini.ReadInteger(section, "Handshake", kHandshakeNone), line);
+    // A stored 5QV/6QV runs with RTS disabled and no flow control between sends.
+    const int handshake = ini.ReadInteger(section, "Handshake", kHandshakeNone);
+    ApplyHandshake(handshake == kHandshakeFiveQv ? kHandshakeNone : handshake, line);
     options.localEcho = ReadFlag(ini, section, "Local Echo");
     options.mirror = ReadFlag(ini, section, "Mirror");
     options.crLf = ReadFlag(ini, section, "CR LF");

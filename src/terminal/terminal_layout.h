@@ -23,10 +23,6 @@ struct TerminalLayout {
 // mistake that for hardware handshake.
 int LayoutHandshakeCode(const LineSettings& line, bool fiveQv);
 
-// Sets RTS mode and flow control for a stored handshake code; a code outside 0..3
-// changes nothing.
-void ApplyLayoutHandshake(int code, LineSettings& line);
-
 // Writes the terminal's keys into the section, in their fixed order; the four
 // transmit-window keys only when the transmit window is shown.
 void WriteTerminalLayout(TIniFile& ini, const std::string& section, const TerminalLayout& layout);

@@ -31,6 +31,25 @@ std::string BaudRateText(int baudOrdinal) {
     return ItemText(kBaudTexts, baudOrdinal);
 }
 
+void ApplyHandshake(int code, LineSettings& line) {
+    switch (code) {
+    case kHandshakeNone:
+        line.rtsMode = LineSettings::kRtsDisable;
+        line.flowControl = LineSettings::kFlowNone;
+        break;
+    case kHandshakeHardware:
+        line.rtsMode = LineSettings::kRtsHandshake;
+        line.flowControl = LineSettings::kFlowNone;
+        break;
+    case kHandshakeSoftware:
+        line.rtsMode = LineSettings::kRtsDisable;
+        line.flowControl = LineSettings::kFlowXonXoff;
+        break;
+    default:
+        break;
+    }
+}
+
 int ShownHandshake(const LineSettings& line, bool fiveQv) {
     if (fiveQv)
         return kHandshakeFiveQv;

@@ -69,6 +69,11 @@ int RtsHoldMs(int baudOrdinal);
 // The bit rate of a baud-rate ordinal, as the settings dialog lists it.
 std::string BaudRateText(int baudOrdinal);
 
+// Sets RTS mode and flow control for handshake codes 0..2. The 5QV/6QV code and
+// codes outside 0..3 change nothing: each caller decides what 5QV/6QV puts into
+// force.
+void ApplyHandshake(int code, LineSettings& line);
+
 // The handshake code as the caption and the settings dialog show it.
 int ShownHandshake(const LineSettings& line, bool fiveQv);
 

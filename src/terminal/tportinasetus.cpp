@@ -196,7 +196,8 @@ void Tportinasetus::stopbitsClick() {
 }
 
 void Tportinasetus::kattelyClick() {
-    ApplyHandshakeClick(kattely->itemIndex(), *target_.line);
+    // "5QV/6QV" changes nothing until OK.
+    ApplyHandshake(kattely->itemIndex(), *target_.line);
     ApplyLineNow();
 }
 
