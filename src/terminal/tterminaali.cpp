@@ -672,12 +672,19 @@ std::string Tterminaali::ChooseLogFile() {
     return QFile::encodeName(talleta->selectedFiles().front()).toStdString();
 }
 
-void Tterminaali::Logfile1Click() {
+// The start of both log commands: a running log stops; otherwise the user chooses
+// the file of a new one. An empty name when the log stopped or the dialog was
+// cancelled.
+std::string Tterminaali::StopLogOrChooseFile() {
     if (log_.running()) {
         stopLogging();
-        return;
+        return {};
     }
-    const std::string fileName = ChooseLogFile();
+    return ChooseLogFile();
+}
+
+void Tterminaali::Logfile1Click() {
+    const std::string fileName = StopLogOrChooseFile();
     if (fileName.empty())
         return;
     if (!log_.startWhole(fileName))
@@ -686,11 +693,7 @@ void Tterminaali::Logfile1Click() {
 }
 
 void Tterminaali::LogFilesliced1Click() {
-    if (log_.running()) {
-        stopLogging();
-        return;
-    }
-    const std::string fileName = ChooseLogFile();
+    const std::string fileName = StopLogOrChooseFile();
     if (fileName.empty())
         return;
     const int sliceSizeMb = Pohjafrm != nullptr ? Pohjafrm->logsize_nbr->value() : 0;

@@ -185,6 +185,7 @@ private:
     void ShowLineStates();
     void AddScreenLine(const std::string& line);
     std::string ChooseLogFile();
+    std::string StopLogOrChooseFile();
     void ShowLogState();
     void ApplyProgrammable(const ProgrammableSettings& settings);
     ProgrammableSettings programmable() const;
