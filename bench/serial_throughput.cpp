@@ -2,16 +2,13 @@
 // pseudo-terminal through the port component (background run, RX_notify 2048) to
 // tulleet_merkit, against the rate at which the same pseudo-terminal can be read
 // directly, the limit on this machine.
+#include "bench_support.h"
 #include "platform/portmap.h"
 #include "platform/program_files.h"
-#include "serial/tquovixcommport.h"
 #include "support/message_box_recorder.h"
 #include "support/pseudo_terminal.h"
 #include "support/temp_folder.h"
 
-#include <QApplication>
-#include <benchmark/benchmark.h>
-#include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -23,6 +20,7 @@ namespace {
 constexpr size_t kBurst = 64 * 1024;
 constexpr int kComNumber = 7;
 constexpr int kPollMs = 100;
+constexpr int kChunk = 2048;
 
 std::string Burst() {
     std::string bytes(kBurst, '\0');
@@ -73,18 +71,9 @@ void BM_CommPortToHandler(benchmark::State& state) {
     Setup setup;
     MessageBoxRecorder boxes;
     TQuovixCommPort port;
-    port.setPortin_nro(static_cast<TPortnro>(kComNumber - 1));
-    port.setover(true);
-    port.SetEvents({ceRxChar, ceTxEmpty, ceErr});
-    port.vaihda_bitti_nop(br921600);
-    port.vaihda_rx_size(2048);
-    port.vaihda_rx_raja(2048);
     size_t received = 0;
-    port.tulleet_merkit = [&](TQuovixCommPort* sender) {
-        char* bytes = sender->lue_rx_char();
-        received += static_cast<size_t>(sender->merkkien_maara());
-        std::free(bytes);
-    };
+    CountReceivedBytes(port, kComNumber, kChunk, received);
+    port.vaihda_bitti_nop(br921600);
     port.aukaise(false);
     if (!port.IsOpen()) {
         state.SkipWithError("the pseudo-terminal did not open");
@@ -106,10 +95,5 @@ BENCHMARK(BM_CommPortToHandler)->Unit(benchmark::kMillisecond)->UseRealTime();
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks(argc, argv);
 }

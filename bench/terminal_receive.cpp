@@ -2,15 +2,11 @@
 // time stamps on, next to the raw receive rate of the port component (what the
 // event thread can deliver: the limit); and the peak memory of a terminal that has
 // received 100 MB with the default scroll-back.
+#include "bench_support.h"
 #include "platform/virtual_port.h"
-#include "serial/tquovixcommport.h"
 #include "terminal/tterminaali.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
-#include <benchmark/benchmark.h>
-#include <cstdlib>
-#include <random>
 #include <sys/resource.h>
 
 namespace {
@@ -20,19 +16,7 @@ constexpr size_t kBurst = 256 * 1024;
 constexpr int kDeliveryTimeoutMs = 60000;
 constexpr size_t kChunk = 2048;
 constexpr size_t kHundredMegabytes = 100u * 1024 * 1024;
-
-std::string Traffic(size_t size) {
-    std::mt19937 random(11);
-    std::string data(size, ' ');
-    for (size_t i = 0; i < size; ++i) {
-        const unsigned pick = random() % 100;
-        data[i] = pick < 3   ? '\r'
-                  : pick < 5 ? '\n'
-                  : pick < 7 ? static_cast<char>(random() % 32)
-                             : static_cast<char>(32 + random() % 95);
-    }
-    return data;
-}
+constexpr unsigned kTrafficSeed = 11;
 
 // Runs the event loop until done() or the time-out.
 template <typename Done> void DeliverUntil(Done done) {
@@ -53,18 +37,10 @@ long PeakResidentKb() {
 void BM_PortRawReceive(benchmark::State& state) {
     VirtualPort modem(kModemCom);
     TQuovixCommPort port;
-    port.setPortin_nro(static_cast<TPortnro>(kModemCom - 1));
-    port.vaihda_rx_size(static_cast<int>(kChunk));
-    port.vaihda_rx_raja(static_cast<int>(kChunk));
-    port.SetEvents({ceRxChar, ceTxEmpty, ceErr});
-    port.setover(true);
     size_t received = 0;
-    port.tulleet_merkit = [&received](TQuovixCommPort* sender) {
-        received += static_cast<size_t>(sender->merkkien_maara());
-        std::free(sender->lue_rx_char());
-    };
+    CountReceivedBytes(port, kModemCom, static_cast<int>(kChunk), received);
     port.aukaise(true);
-    const std::string burst = Traffic(kBurst);
+    const std::string burst = ModemTraffic(kBurst, kTrafficSeed);
     for (auto _ : state) {
         const size_t target = received + burst.size();
         modem.Write(burst);
@@ -85,7 +61,7 @@ void BM_PortToScreen(benchmark::State& state) {
     terminal.options.timeStamp = true;
     terminal.options.lineStart = state.range(1) != 0;
     terminal.ApplyOptions();
-    const std::string burst = Traffic(kBurst);
+    const std::string burst = ModemTraffic(kBurst, kTrafficSeed);
     for (auto _ : state) {
         const uint32_t target = terminal.rxCount() + static_cast<uint32_t>(burst.size());
         modem.Write(burst);
@@ -113,7 +89,7 @@ void BM_HundredMegabytesPeakMemory(benchmark::State& state) {
     terminal.options.timeStamp = true;
     terminal.options.lineStart = true;
     terminal.ApplyOptions();
-    const std::string chunk = Traffic(kChunk);
+    const std::string chunk = ModemTraffic(kChunk, kTrafficSeed);
     const long before = PeakResidentKb();
     for (auto _ : state) {
         for (size_t sent = 0; sent < kHundredMegabytes; sent += kChunk) {
@@ -133,10 +109,5 @@ BENCHMARK(BM_HundredMegabytesPeakMemory)->Unit(benchmark::kSecond)->UseRealTime(
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks(argc, argv);
 }
