@@ -1,19 +1,11 @@
 #include "terminal/mixed_text.h"
 
-#include <cctype>
-
-namespace {
-
-bool isHexDigit(char c) {
-    return std::isxdigit(static_cast<unsigned char>(c)) != 0;
-}
-
-} // namespace
+#include "base/hex.h"
 
 std::vector<size_t> MixedEscapePositions(const std::string& text) {
     std::vector<size_t> positions;
     for (size_t i = 0; i + 2 < text.size(); ++i) {
-        if (text[i] == '\\' && isHexDigit(text[i + 1]) && isHexDigit(text[i + 2])) {
+        if (text[i] == '\\' && IsHexString(text.substr(i + 1, 2))) {
             positions.push_back(i);
         }
     }
