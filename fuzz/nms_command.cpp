@@ -5,19 +5,10 @@
 // bound.
 #include "terminal/nms_command.h"
 #include "base/nms_frame.h"
+#include "fuzz_require.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <string>
-
-namespace {
-
-void require(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string input(reinterpret_cast<const char*>(data), size);

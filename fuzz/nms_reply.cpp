@@ -1,18 +1,13 @@
 // Received NMS bytes as the readers take them: frames are found and read without
 // a crash or a read outside the frame, and built frames read back.
 #include "base/nms_frame.h"
+#include "fuzz_require.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
 namespace {
-
-void require(bool condition) {
-    if (!condition)
-        std::abort();
-}
 
 // Takes the frames off the front of the bytes as a receiver does, dropping a byte
 // whenever no good frame starts there.

@@ -1,19 +1,10 @@
 // Script files (".stf") as the script set-up loads them: any bytes load without a
 // crash or a read past their end, and what loads saves and loads back the same.
+#include "fuzz_require.h"
 #include "terminal/script_store.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <string>
-
-namespace {
-
-void require(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);

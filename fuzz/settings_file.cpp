@@ -1,23 +1,14 @@
 // Settings files as the program reads them: any bytes must read without a crash,
 // and a write must change only the key written.
+#include "fuzz_require.h"
 #include "platform/ascii.h"
 #include "platform/tinifile.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <unistd.h>
-
-namespace {
-
-void require(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string fileName =
