@@ -15,10 +15,11 @@ int HandshakeInUse(const LineSettings& line, bool fiveQv) {
     return kHandshakeNone;
 }
 
-void ApplyHandshake(int code, LineSettings& line, bool& fiveQv) {
-    line.rtsMode = code == kHandshakeHardware ? LineSettings::kRtsHandshake : LineSettings::kRtsDisable;
-    line.flowControl = code == kHandshakeSoftware ? LineSettings::kFlowXonXoff : LineSettings::kFlowNone;
+// The handshake with its 5QV/6QV flag; 5QV/6QV runs with RTS disabled and no flow
+// control between sends.
+void ApplyHandshakeAndFlag(int code, LineSettings& line, bool& fiveQv) {
     fiveQv = code == kHandshakeFiveQv;
+    ApplyHandshake(fiveQv ? kHandshakeNone : code, line);
 }
 
 } // namespace
@@ -33,7 +34,7 @@ void ProgrammingMode::enter(ProgrammableSettings& settings) {
     line.parity = 0;
     line.dataBits = LineSettings::kEightBits;
     line.stopBits = LineSettings::kStopOne;
-    ApplyHandshake(kHandshakeNone, line, settings.options.fiveQv);
+    ApplyHandshakeAndFlag(kHandshakeNone, line, settings.options.fiveQv);
 
     TerminalOptions& options = settings.options;
     options.mirror = false;
@@ -50,7 +51,7 @@ void ProgrammingMode::leave(ProgrammableSettings& settings) {
     line.parity = saved_.line.parity;
     line.dataBits = saved_.line.dataBits;
     line.stopBits = saved_.line.stopBits;
-    ApplyHandshake(savedHandshake_, line, settings.options.fiveQv);
+    ApplyHandshakeAndFlag(savedHandshake_, line, settings.options.fiveQv);
 
     TerminalOptions& options = settings.options;
     options.mirror = saved_.options.mirror;
