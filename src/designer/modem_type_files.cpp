@@ -7,6 +7,7 @@
 #include "platform/message_box.h"
 #include "platform/program_files.h"
 #include "platform/tinifile.h"
+#include "terminal/text_trim.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -63,7 +64,7 @@ uint16_t ModemTypeCheckValue(const std::string& typeFileName, std::vector<std::s
     lines.insert(lines.begin(), LowerText(typeFileName));
     const auto numberLine = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
         const size_t equals = line.find('=');
-        return equals != std::string::npos && SameText(Trim(line.substr(0, equals)), "Number");
+        return equals != std::string::npos && SameText(Trimmed(line.substr(0, equals)), "Number");
     });
     if (numberLine != lines.end())
         *numberLine = numberLine->substr(0, numberLine->find('=') + 1) + "0000";

@@ -3,6 +3,7 @@
 #include "designer/byte_reader.h"
 #include "designer/text_numbers.h"
 #include "platform/ascii.h"
+#include "terminal/text_trim.h"
 
 #include <algorithm>
 
@@ -71,7 +72,7 @@ bool ProjectProperties::Read(ByteReader& in) {
 }
 
 std::optional<unsigned> ParseHexAddress(const std::string& text) {
-    std::string trimmed = Trim(text);
+    std::string trimmed = Trimmed(text);
     if (trimmed.find("0x") == std::string::npos)
         trimmed = "0x" + trimmed;
     return ParseHex(trimmed);

@@ -2,17 +2,6 @@
 
 #include <charconv>
 
-std::string Trim(const std::string& text) {
-    const auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-    size_t begin = 0;
-    size_t end = text.size();
-    while (begin < end && isBlank(text[begin]))
-        ++begin;
-    while (end > begin && isBlank(text[end - 1]))
-        --end;
-    return text.substr(begin, end - begin);
-}
-
 std::optional<int> ParseDecimal(const std::string& text) {
     size_t start = text.find_first_not_of(' ');
     if (start == std::string::npos)

@@ -1,13 +1,11 @@
 #pragma once
 // Small text helpers of the designer's files: numbers in decimal and hexadecimal
-// text, blanks around a text, lines of a text.
+// text, lines of a text.
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
-
-std::string Trim(const std::string& text);
 
 // A decimal integer with optional leading blanks and sign; nothing else may follow.
 std::optional<int> ParseDecimal(const std::string& text);

@@ -5,7 +5,6 @@
 #include "designer/file_dialogs.h"
 #include "designer/modem_data_file.h"
 #include "designer/project_file.h"
-#include "designer/text_numbers.h"
 #include "designer/tprj_ominaisuus.h"
 #include "designer/tsuoja.h"
 #include "platform/latin1.h"
@@ -13,6 +12,7 @@
 #include "platform/program_files.h"
 #include "platform/tinifile.h"
 #include "platform/window_message.h"
+#include "terminal/text_trim.h"
 #include "ui_tpiirtopohja.h"
 
 #include <QCloseEvent>
@@ -167,7 +167,7 @@ void Tpiirtopohja::BuildModemTypeMenus() {
         menu->setEnabled(!types.empty());
         const bool modemMenu = menu->parent() != PopupMenu1;
         for (const std::string& type : types) {
-            QAction* item = menu->addAction(fromLatin1(Trim(type)));
+            QAction* item = menu->addAction(fromLatin1(Trimmed(type)));
             item->setData(static_cast<int>(kind));
             item->setToolTip(fromLatin1("modem " + type));
             item->setStatusTip(item->toolTip());
