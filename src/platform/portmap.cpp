@@ -1,10 +1,10 @@
 #include "platform/portmap.h"
 
+#include "platform/ascii.h"
 #include "platform/program_files.h"
 #include "platform/serial_device_p.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <filesystem>
 #include <fstream>
@@ -27,12 +27,9 @@ const char* const kDeviceFamilies[] = {"ttyS", "ttyUSB", "ttyACM", "rfcomm"};
 int NumberAfter(const std::string& text, const std::string& prefix, bool ignoreCase) {
     if (text.size() <= prefix.size())
         return 0;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        const auto a = static_cast<unsigned char>(text[i]);
-        const auto b = static_cast<unsigned char>(prefix[i]);
-        if (ignoreCase ? std::tolower(a) != std::tolower(b) : a != b)
-            return 0;
-    }
+    const std::string_view head(text.data(), prefix.size());
+    if (ignoreCase ? !SameText(head, prefix) : head != prefix)
+        return 0;
     int number = 0;
     const char* first = text.data() + prefix.size();
     const char* last = text.data() + text.size();

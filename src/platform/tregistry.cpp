@@ -1,22 +1,16 @@
 #include "platform/tregistry.h"
 
+#include "platform/ascii.h"
 #include "platform/portmap.h"
 #include "platform/program_files.h"
 #include "platform/tinifile.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace {
 
 const char kSerialCommKey[] = "hardware\\devicemap\\serialcomm";
 const char kSerialValuePrefix[] = "\\Device\\Serial";
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 // "\a\b\" and "a\b" name the same key.
 std::string TrimSeparators(const std::string& key) {
@@ -73,7 +67,7 @@ void TRegistry::CloseKey() {
 }
 
 bool TRegistry::IsSerialCommKey() const {
-    return openRoot_ == HKEY_LOCAL_MACHINE && Lower(key_) == kSerialCommKey;
+    return openRoot_ == HKEY_LOCAL_MACHINE && SameText(key_, kSerialCommKey);
 }
 
 std::string TRegistry::SectionName() const {
@@ -97,7 +91,7 @@ std::string TRegistry::ReadString(const std::string& name) {
     if (!IsSerialCommKey())
         return RegistryFile().ReadString(SectionName(), name, "");
     for (const auto& value : SerialCommValues())
-        if (Lower(value.first) == Lower(name))
+        if (SameText(value.first, name))
             return value.second;
     return {};
 }
@@ -113,6 +107,5 @@ bool TRegistry::ValueExists(const std::string& name) {
     if (!IsSerialCommKey())
         return RegistryFile().ValueExists(SectionName(), name);
     const auto names = GetValueNames();
-    return std::any_of(names.begin(), names.end(),
-                       [&](const std::string& n) { return Lower(n) == Lower(name); });
+    return std::any_of(names.begin(), names.end(), [&](const std::string& n) { return SameText(n, name); });
 }
