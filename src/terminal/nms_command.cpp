@@ -10,8 +10,8 @@
 
 namespace {
 
-const char* const kTooLong = "\r\nNMS reply too long\r\n";
-const char* const kMalformed = "\r\nNMS reply malformed\r\n";
+const char* const kTooLong = "NMS reply too long\r\n";
+const char* const kMalformed = "NMS reply malformed\r\n";
 
 std::string upperCase(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -163,7 +163,7 @@ std::string BuildNmsRequestFrame(const NmsCommand& command, uint8_t sequence) {
 }
 
 std::string NmsRefusalText(const std::string& why) {
-    return "\r\nNMS command refused: " + why + "\r\n";
+    return "NMS command refused: " + why + "\r\n";
 }
 
 void NmsReplyAssembler::Start(int typeCode, std::string idText) {

@@ -50,7 +50,7 @@ TLahetys::TLahetys(TerminalLink& owner, bool factoryMode, QWidget* parent)
 
     connect(&ajastin, &QTimer::timeout, this, &TLahetys::ajastinTimer);
     connect(&nmsTimeout_, &QTimer::timeout, this, [this] {
-        terminal_.AppendScreenBytes("\r\nNMS reply timed out\r\n");
+        terminal_.AppendScreenBytes("NMS reply timed out\r\n");
         EndNmsReply();
     });
     connect(Laheta, &QPushButton::clicked, this, [this] { LahetaClick(true); });

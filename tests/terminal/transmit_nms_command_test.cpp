@@ -119,7 +119,7 @@ TEST(NmsReplies, LengthsAreCheckedAgainstTheFrameAndTheBuffer) {
     NmsReplyAssembler replies;
     replies.Start(16, " 1.256");
     // A frame that claims 600 payload bytes can never fit the reply buffer.
-    EXPECT_EQ("\r\nNMS reply too long\r\n", replies.Feed(bytes({0x02, 0x02, 0x58, 0})));
+    EXPECT_EQ("NMS reply too long\r\n", replies.Feed(bytes({0x02, 0x02, 0x58, 0})));
     EXPECT_FALSE(replies.Awaiting());
 
     // A data frame whose length byte claims more bytes than the frame holds.
@@ -133,7 +133,7 @@ TEST(NmsReplies, LengthsAreCheckedAgainstTheFrameAndTheBuffer) {
     const std::string payload = frames.substr(dataFrame + 3, frames.size() - dataFrame - 5);
     frames = frames.substr(0, dataFrame) + BuildNmsFrame(payload);
     replies.Start(16, " 1.256");
-    EXPECT_EQ("\r\nNMSOK \r\nNMS reply malformed\r\n", replies.Feed(frames));
+    EXPECT_EQ("\r\nNMSOK NMS reply malformed\r\n", replies.Feed(frames));
 
     // A number shorter than its type.
     modem.SetValue(0x1100, bytes({1}));
@@ -142,5 +142,5 @@ TEST(NmsReplies, LengthsAreCheckedAgainstTheFrameAndTheBuffer) {
     for (const std::string& chunk : modem.Receive(BuildNmsRequestFrame(parsed("GET U32 1.256"), 0))) {
         printed += replies.Feed(chunk);
     }
-    EXPECT_EQ("\r\nNMSOK \r\nNMS reply malformed\r\n", printed);
+    EXPECT_EQ("\r\nNMSOK NMS reply malformed\r\n", printed);
 }

@@ -64,16 +64,23 @@ TEST_F(TransmitThroughTerminalTest, RepliesPrintOnTheTerminalAndASilentModemGive
     ASSERT_TRUE(window);
     EXPECT_EQ("Transmit window COM12", window->windowTitle().toStdString().substr(0, 21));
     modem.With([](NmsModemSim& sim) {
-        sim.SetValue(0x1100, std::string("\x01\x02", 2));
+        sim.SetValue(0x1100, std::string(1, '\xFF'));
+        sim.SetValue(0x1101, std::string(2, '\0'));
+        sim.SetValue(0x5106, std::string(4, '\0'));
+        sim.SetValue(0x9106, "name");
         sim.SetSplit(5);
     });
-    sendCommandFile("GET U16 1.256\nSET U16 1.256 65535\n");
-    // The terminal drops texts that begin with CR while its caret is at a line
-    // start, so the first echo and acknowledgement do not show on a fresh screen.
-    EXPECT_TRUE(screenHas(" 1.256 258"));
-    EXPECT_TRUE(screenHas("NMSOK  1.256  65535"));
+    sendCommandFile("GET I8 1.256\nGET U8 1.256\nSET I16 1.257 -2\nGET U16 1.257\nSET I32 5.262 -7\n"
+                    "GET U32 5.262\nSET S 9.262 Modem 7\nSET H 9.262 \\01\\02\\FF\nGET U8 3.3\n");
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return window->Laheta->isEnabled() && !terminal->NmsReplyMode(); }, kWaitMs));
+    // The terminal drops texts that begin with CR while its caret is at a line
+    // start, so the first echo and acknowledgement do not show on a fresh screen.
+    for (const std::string expected :
+         {" 1.256 -1", "NMSOK  1.256 255", "NMSOK  1.257  -2", "NMSOK  1.257 65534", "NMSOK  5.262  -7",
+          "NMSOK  5.262 4294967289", "NMSOK Modem 7", "NMSOK \\01\\02\\FF", "NMSOK NMSError 258"}) {
+        EXPECT_TRUE(screenHas(expected)) << expected;
+    }
 
     modem.With([](NmsModemSim& sim) {
         sim.SetSplit(0);

@@ -1,10 +1,8 @@
 #include "base/nms_frame.h"
 #include "base/tstreamstring.h"
 #include "platform/program_files.h"
-#include "platform/serial_comm.h"
 #include "platform/tinifile.h"
 #include "platform/window_message.h"
-#include "sim/nms_modem_sim.h"
 #include "support/message_box_recorder.h"
 #include "support/temp_folder.h"
 #include "terminal/terminal_link.h"
@@ -41,48 +39,6 @@ public:
     void SetNmsReplyMode(bool on) override { nmsReplyMode = on; }
     void SetTransmitWindowHandle(QObject* window) override { handle = window; }
     void TransmitWindowDismissed(bool closed) override { dismissed = closed; }
-};
-
-// A terminal on a serial port: writes what is queued and tells the window when
-// it is gone; hands received chunks to the window in NMS reply mode and shows
-// them otherwise.
-class PortTerminal : public RecordingTerminal {
-public:
-    static constexpr int kPollMs = 5;
-
-    explicit PortTerminal(int comNumber) : port_(CreateFile("COM" + std::to_string(comNumber), 0)) {
-        QObject::connect(&poll_, &QTimer::timeout, [this] { receive(); });
-        poll_.start(kPollMs);
-    }
-    ~PortTerminal() override { CloseHandle(port_); }
-
-    QPointer<TLahetys> window;
-    std::string received;
-
-    void QueueSend(const std::string& data, bool fromUser) override {
-        RecordingTerminal::QueueSend(data, fromUser);
-        DWORD written = 0;
-        WriteFile(port_, data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
-        PostMessage(window, WM_TX_SEND_DONE);
-    }
-
-private:
-    void receive() {
-        char buffer[256];
-        DWORD count = 0;
-        if (!ReadFile(port_, buffer, sizeof buffer, &count, nullptr) || count == 0) {
-            return;
-        }
-        const std::string chunk(buffer, count);
-        if (nmsReplyMode && window) {
-            window->FeedNmsReply(chunk);
-        } else {
-            received += chunk;
-        }
-    }
-
-    HANDLE port_;
-    QTimer poll_;
 };
 
 // Runs the event loop until the condition holds; false when time ran out.
@@ -252,53 +208,5 @@ TEST_F(TransmitWindowTest, DelayBoxKeepsItsFloorAndSteps) {
     EXPECT_EQ("0.2", window->aika_vali->text().toStdString());
     window->CSpinButton1Up->click();
     EXPECT_EQ("0.3", window->aika_vali->text().toStdString());
-    window->close();
-}
-
-TEST_F(TransmitWindowTest, NmsLinesAgainstTheSimulatedModemOverAPort) {
-    NmsModemOnPort modem(41);
-    modem.With([](NmsModemSim& sim) {
-        sim.SetValue(0x1100, std::string(1, '\xFF'));
-        sim.SetValue(0x1101, std::string(2, '\0'));
-        sim.SetValue(0x5106, std::string(4, '\0'));
-        sim.SetValue(0x9106, "name");
-    });
-    PortTerminal terminal(41);
-    QPointer<TLahetys> window = open(terminal);
-    terminal.window = window;
-    window->lahde->setItemIndex(TLahetys::CommandSource);
-    window->aika_vali->setText("0.2");
-    window->SelectFile(writeFile("all.txt", "GET I8 1.256\nGET U8 1.256\nSET I16 1.257 -2\nGET U16 1.257\n"
-                                            "SET I32 5.262 -7\nGET U32 5.262\nSET S 9.262 Modem 7\n"
-                                            "SET H 9.262 \\01\\02\\FF\nGET U8 3.3\n"));
-    window->LahetaClick(true);
-    EXPECT_TRUE(waitFor([&] { return window->Laheta->isEnabled() && !terminal.nmsReplyMode; }, 10000));
-    for (const std::string expected :
-         {"\r\nNMSOK  1.256 -1", "\r\nNMSOK  1.256 255", "\r\nNMSOK  1.257  -2", "\r\nNMSOK  1.257 65534",
-          "\r\nNMSOK  5.262  -7", "\r\nNMSOK  5.262 4294967289", "\r\nNMSOK Modem 7",
-          "\r\nNMSOK \\01\\02\\FF", "\r\nNMSOK NMSError 258\r\n"}) {
-        EXPECT_NE(std::string::npos, terminal.screen.find(expected)) << expected;
-    }
-
-    // A split reply is assembled; then the modem falls silent and the terminal
-    // shows what it receives again.
-    modem.With([](NmsModemSim& sim) { sim.SetSplit(4); });
-    window->SelectFile(writeFile("one.txt", "GET U16 1.257"));
-    terminal.screen.clear();
-    window->LahetaClick(true);
-    EXPECT_TRUE(waitFor([&] { return terminal.screen.find("1.257 65534") != std::string::npos; }, 5000));
-    EXPECT_FALSE(terminal.nmsReplyMode);
-
-    modem.With([](NmsModemSim& sim) {
-        sim.SetSplit(0);
-        sim.SetFault(NmsModemSim::Fault::Silent);
-    });
-    window->LahetaClick(true);
-    EXPECT_TRUE(waitFor([&] { return !terminal.nmsReplyMode; }, TLahetys::kNmsReplyTimeoutMs + 2000));
-    modem.With([](NmsModemSim& sim) { sim.SetFault(NmsModemSim::Fault::Flood); });
-    window->LahetaClick(true);
-    EXPECT_TRUE(waitFor([&] { return terminal.received.size() >= NmsModemSim::kFloodBytes - 256; }, 5000))
-        << terminal.screen;
-    EXPECT_FALSE(terminal.nmsReplyMode);
     window->close();
 }
