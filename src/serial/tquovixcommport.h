@@ -34,7 +34,9 @@
 class TComm_event;
 class TQuovixCommPort;
 
-enum TPortnro {
+// A fixed underlying type: ports above COM16 come from the port list and the
+// port map, and every int must be a valid value.
+enum TPortnro : int {
     COM1,
     COM2,
     COM3,
