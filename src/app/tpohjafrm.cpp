@@ -400,6 +400,7 @@ void TPohjafrm::FormClose() {
 
 void TPohjafrm::WriteOwnSettings() {
     TIniFile ini(SettingsFileName());
+    ini.BeginUpdate();
     if (!isMaximized()) {
         ini.WriteInteger(kStartPosition, "Left", x());
         ini.WriteInteger(kStartPosition, "Top", y());
@@ -412,6 +413,7 @@ void TPohjafrm::WriteOwnSettings() {
         ini.WriteString(kTesti, "loader", loader_path);
     if (factory_mode)
         ini.WriteInteger(kAllLogSettings, "All log split size", logsize_nbr->value());
+    ini.UpdateFile();
 }
 
 bool TPohjafrm::eventFilter(QObject* watched, QEvent* event) {
@@ -830,7 +832,9 @@ void TPohjafrm::SaveWindowLayout(const std::string& path) {
         children.push_back(std::move(saved));
     }
     TIniFile ini(path);
+    ini.BeginUpdate();
     SaveLayout(ini, children);
+    ini.UpdateFile();
 }
 
 void TPohjafrm::RestoreWindowLayout() {

@@ -177,37 +177,76 @@ Lines readLines(const std::string& fileName) {
 // Edits of the program's threads are made one at a time, so that none is lost to another.
 std::mutex editing;
 
-// Reads the file, lets `edit` change its lines and, when it reports a change,
-// writes them with CRLF ends in place of the old file.
-template <typename Edit> void editFile(const std::string& fileName, Edit edit) {
-    const std::lock_guard lock(editing);
-    const auto content = readFile(fileName);
-    if (!content)
-        throw EIniFileException("Unable to write to " + fileName + ": the file cannot be read");
-    Lines lines = splitLines(*content);
-    if (!edit(lines))
-        return;
-    std::string newContent;
+std::string joinLines(const Lines& lines) {
+    std::string content;
     for (const auto& line : lines)
-        newContent += line + "\r\n";
+        content += line + "\r\n";
+    return content;
+}
+
+void replaceFile(const std::string& fileName, const Lines& lines) {
     try {
-        ReplaceFileContents(fileName, newContent);
+        ReplaceFileContents(fileName, joinLines(lines));
     } catch (const EFileWriteError& error) {
         throw EIniFileException(error.what());
     }
+}
+
+Lines readLinesForEditing(const std::string& fileName) {
+    const auto content = readFile(fileName);
+    if (!content)
+        throw EIniFileException("Unable to write to " + fileName + ": the file cannot be read");
+    return splitLines(*content);
 }
 
 } // namespace
 
 TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {}
 
+Lines TIniFile::lines() const {
+    return pending_ ? *pending_ : readLines(fileName_);
+}
+
+// Lets `change` edit the file's lines; when it reports a change they are written
+// with CRLF ends in place of the old file, or kept for UpdateFile during an update.
+template <typename Edit> void TIniFile::edit(Edit change) {
+    if (pending_) {
+        pendingChanged_ = change(*pending_) || pendingChanged_;
+        return;
+    }
+    const std::lock_guard lock(editing);
+    Lines current = readLinesForEditing(fileName_);
+    if (change(current))
+        replaceFile(fileName_, current);
+}
+
+void TIniFile::BeginUpdate() {
+    if (pending_)
+        return;
+    pending_ = readLinesForEditing(fileName_);
+    pendingChanged_ = false;
+}
+
+void TIniFile::UpdateFile() {
+    if (!pending_)
+        return;
+    const Lines gathered = std::move(*pending_);
+    const bool changed = pendingChanged_;
+    pending_.reset();
+    pendingChanged_ = false;
+    if (!changed)
+        return;
+    const std::lock_guard lock(editing);
+    replaceFile(fileName_, gathered);
+}
+
 std::string TIniFile::ReadString(const std::string& section, const std::string& ident,
                                  const std::string& defaultValue) const {
-    return readValue(readLines(fileName_), section, ident).value_or(defaultValue);
+    return readValue(lines(), section, ident).value_or(defaultValue);
 }
 
 int TIniFile::ReadInteger(const std::string& section, const std::string& ident, int defaultValue) const {
-    const auto text = readValue(readLines(fileName_), section, ident);
+    const auto text = readValue(lines(), section, ident);
     if (!text)
         return defaultValue;
     return parseInteger(*text).value_or(defaultValue);
@@ -218,7 +257,7 @@ bool TIniFile::ReadBool(const std::string& section, const std::string& ident, bo
 }
 
 void TIniFile::WriteString(const std::string& section, const std::string& ident, const std::string& value) {
-    editFile(fileName_, [&](Lines& lines) {
+    edit([&](Lines& lines) {
         const auto range = findSection(lines, section);
         if (!range) {
             lines.push_back("[" + section + "]");
@@ -247,21 +286,21 @@ void TIniFile::WriteBool(const std::string& section, const std::string& ident, b
 
 std::vector<std::string> TIniFile::ReadSection(const std::string& section) const {
     std::vector<std::string> keys;
-    for (auto& entry : sectionEntries(readLines(fileName_), section))
+    for (auto& entry : sectionEntries(lines(), section))
         keys.push_back(std::move(entry.key));
     return keys;
 }
 
 std::vector<std::string> TIniFile::ReadSectionValues(const std::string& section) const {
     std::vector<std::string> values;
-    for (const auto& entry : sectionEntries(readLines(fileName_), section))
+    for (const auto& entry : sectionEntries(lines(), section))
         values.push_back(entry.key + "=" + entry.value);
     return values;
 }
 
 std::vector<std::string> TIniFile::ReadSections() const {
     std::vector<std::string> sections;
-    for (const auto& line : readLines(fileName_)) {
+    for (const auto& line : lines()) {
         auto name = sectionName(line);
         if (!name)
             continue;
@@ -274,15 +313,15 @@ std::vector<std::string> TIniFile::ReadSections() const {
 }
 
 bool TIniFile::SectionExists(const std::string& section) const {
-    return findSection(readLines(fileName_), section).has_value();
+    return findSection(lines(), section).has_value();
 }
 
 bool TIniFile::ValueExists(const std::string& section, const std::string& ident) const {
-    return readValue(readLines(fileName_), section, ident).has_value();
+    return readValue(lines(), section, ident).has_value();
 }
 
 void TIniFile::EraseSection(const std::string& section) {
-    editFile(fileName_, [&](Lines& lines) {
+    edit([&](Lines& lines) {
         bool erased = false;
         // Every section of that name goes, so that no later duplicate shows through.
         while (const auto range = findSection(lines, section)) {
@@ -295,7 +334,7 @@ void TIniFile::EraseSection(const std::string& section) {
 }
 
 void TIniFile::DeleteKey(const std::string& section, const std::string& ident) {
-    editFile(fileName_, [&](Lines& lines) {
+    edit([&](Lines& lines) {
         auto range = findSection(lines, section);
         bool deleted = false;
         // Every line of that key goes, so that no later duplicate shows through.

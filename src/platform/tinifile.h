@@ -11,6 +11,7 @@
 // cut settings file. A write that cannot be made throws EIniFileException; the
 // file on disk then stays as it was.
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -50,6 +51,17 @@ public:
     void EraseSection(const std::string& section);
     void DeleteKey(const std::string& section, const std::string& ident);
 
+    // Gathers the following writes in memory until UpdateFile.
+    void BeginUpdate();
+    // Writes the gathered changes, if any, as one replacement and ends the update.
+    void UpdateFile();
+
 private:
+    std::vector<std::string> lines() const;
+    template <typename Edit> void edit(Edit change);
+
     std::string fileName_;
+    // The file's lines while an update gathers writes, and whether they changed.
+    std::optional<std::vector<std::string>> pending_;
+    bool pendingChanged_ = false;
 };

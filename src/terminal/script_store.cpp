@@ -118,8 +118,8 @@ std::string fileBytes(const std::string& fileName) {
     return stream.AsString();
 }
 
-// Every write replaces the settings file on disk; keys that already hold the
-// value are left alone, so a store rewrites the file only for what changed.
+// Keys that already hold the value are left alone, so a store that changes
+// nothing leaves the settings file as it is.
 void writeIfChanged(TIniFile& settings, const std::string& ident, const std::string& value) {
     if (!settings.ValueExists(kSection, ident) || settings.ReadString(kSection, ident, "") != value) {
         settings.WriteString(kSection, ident, value);
@@ -167,10 +167,12 @@ bool StoreScriptStore(TIniFile& settings, const std::string& storeFileName, cons
         appendStoreRecord(records, table.cell(k).text);
     }
     try {
+        settings.BeginUpdate();
         writeIfChanged(settings, kVersionKey, "3");
         for (int k = 1; k <= kScriptCells; ++k) {
             writeIfChanged(settings, shiftKey(k), table.cell(k).IsMixed() ? "1" : "0");
         }
+        settings.UpdateFile();
         ReplaceFileContents(storeFileName, records);
     } catch (const std::exception&) {
         return false;

@@ -219,3 +219,36 @@ TEST(TIniFileTest, EditsFromTwoThreadsAreAllKept) {
 }
 
 } // namespace
+
+TEST(TIniFileTest, UpdateGathersWritesIntoOneReplacement) {
+    TempFolder folder;
+    const std::string name = folder.file("batch.ini");
+    writeFile(name, "[Layout]\nLayout count=5\n");
+    TIniFile ini(name);
+    ini.BeginUpdate();
+    ini.WriteInteger("Layout", "Layout count", 1);
+    ini.WriteString("Window number 0", "Window type", "1");
+    ini.DeleteKey("Layout", "Missing");
+    EXPECT_EQ(ini.ReadInteger("Layout", "Layout count", 0), 1) << "reads see the gathered writes";
+    EXPECT_EQ(readFile(name), "[Layout]\nLayout count=5\n") << "nothing reaches the disk before UpdateFile";
+    ini.UpdateFile();
+    EXPECT_EQ(readFile(name), "[Layout]\r\nLayout count=1\r\n[Window number 0]\r\nWindow type=1\r\n");
+    ini.WriteString("Layout", "Layout count", "2");
+    EXPECT_EQ(TIniFile(name).ReadInteger("Layout", "Layout count", 0), 2) << "writes go straight on after it";
+}
+
+TEST(TIniFileTest, UpdateOfAReadOnlyFileFailsWholeAtTheEnd) {
+    TempFolder folder;
+    const std::string name = folder.file("ro.ini");
+    const std::string content = "[S]\nK=old\n";
+    writeFile(name, content);
+    std::filesystem::permissions(name, std::filesystem::perms::owner_read);
+    TIniFile ini(name);
+    ini.BeginUpdate();
+    ini.WriteString("S", "K", "new");
+    ini.WriteString("S", "L", "new");
+    EXPECT_THROW(ini.UpdateFile(), EIniFileException);
+    EXPECT_EQ(readFile(name), content);
+    EXPECT_EQ(fileCount(folder.path()), 1u);
+    EXPECT_EQ(ini.ReadString("S", "K", ""), "old") << "a failed update leaves nothing gathered behind";
+}
