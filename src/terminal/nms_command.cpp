@@ -1,10 +1,11 @@
 #include "terminal/nms_command.h"
 
+#include "base/hex.h"
 #include "base/nms_frame.h"
+#include "platform/ascii.h"
 #include "terminal/text_trim.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cstdio>
 
@@ -12,20 +13,6 @@ namespace {
 
 const char* const kTooLong = "NMS reply too long\r\n";
 const char* const kMalformed = "NMS reply malformed\r\n";
-
-std::string upperCase(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return text;
-}
-
-int hexDigit(char c) {
-    const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (upper >= '0' && upper <= '9') {
-        return upper - '0';
-    }
-    return upper >= 'A' && upper <= 'F' ? upper - 'A' + 10 : -1;
-}
 
 NmsCommandParse refused(const std::string& why) {
     return {std::nullopt, why};
@@ -91,12 +78,11 @@ std::optional<std::string> byteStringValue(const std::string& text) {
     }
     std::string value;
     for (size_t at = 0; at < text.size(); at += 3) {
-        const int high = hexDigit(text[at + 1]);
-        const int low = hexDigit(text[at + 2]);
-        if (high < 0 || low < 0) {
+        const std::string digits = text.substr(at + 1, 2);
+        if (!IsHexString(digits)) {
             return std::nullopt;
         }
-        value.push_back(static_cast<char>(high * 16 + low));
+        value.push_back(static_cast<char>(KelvoBase::StringHexToInt(digits)));
     }
     return value;
 }
@@ -123,12 +109,12 @@ size_t claimedFrameLength(const std::string& bytes) {
 } // namespace
 
 bool IsNmsCommandLine(const std::string& line) {
-    const std::string start = upperCase(line.substr(0, 3));
+    const std::string start = UpperText(line.substr(0, 3));
     return start == "GET" || start == "SET";
 }
 
 NmsCommandParse ParseNmsCommandLine(const std::string& line) {
-    const std::string upper = upperCase(line);
+    const std::string upper = UpperText(line);
     NmsCommand command;
     command.set = upper.rfind("SET", 0) == 0;
     const auto code = typeCode(upper);
