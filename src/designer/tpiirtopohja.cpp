@@ -237,20 +237,38 @@ void Tpiirtopohja::ResetZoom() {
         Pohjafrm->Zoom_scale->setText("100");
 }
 
+// The file dialog of the project commands (of the single-modem setup in that mode).
+FileDialogRequest Tpiirtopohja::ProjectFileRequest(bool save, const std::string& title) const {
+    FileDialogRequest request;
+    request.save = save;
+    request.title = title;
+    request.filter = SingleModem() ? kSingleModemFilter : kProjectFilter;
+    request.defaultExtension = SingleModem() ? "ssf" : "spf";
+    request.fileName = FileName();
+    request.initialFolder = ProgramFolder();
+    return request;
+}
+
+// The file dialog of the selected modem's data commands.
+FileDialogRequest Tpiirtopohja::ModemDataRequest(bool save, const std::string& title) const {
+    FileDialogRequest request;
+    request.save = save;
+    request.title = title;
+    request.filter = kModemDataFilter;
+    request.defaultExtension = "ssf";
+    request.fileName = modemFileName_;
+    request.initialFolder = ProgramFolder();
+    return request;
+}
+
 bool Tpiirtopohja::AskSaveChanges() {
     if (design_.modified) {
         const int answer = MessageBox("Save changes to file ?", "Warning", MB_YESNOCANCEL | MB_ICONWARNING);
         if (answer == IDCANCEL)
             return false;
         if (answer == IDYES) {
-            FileDialogRequest request;
-            request.save = true;
-            request.filter = SingleModem() ? kSingleModemFilter : kProjectFilter;
-            request.defaultExtension = SingleModem() ? "ssf" : "spf";
-            request.fileName = FileName();
-            request.initialFolder = ProgramFolder();
             // A cancelled dialog or a failed save keeps the design: nothing is lost.
-            const std::optional<std::string> chosen = ChooseFileName(this, request);
+            const std::optional<std::string> chosen = ChooseFileName(this, ProjectFileRequest(true, ""));
             if (!chosen || !SaveProjectFile(*chosen))
                 return false;
             SetFileNameOfMode(*chosen);
@@ -279,13 +297,8 @@ void Tpiirtopohja::Uusi1Click() {
 }
 
 void Tpiirtopohja::Avaa1Click() {
-    FileDialogRequest request;
-    request.filter = SingleModem() ? kSingleModemFilter : kProjectFilter;
-    request.defaultExtension = SingleModem() ? "ssf" : "spf";
-    request.title = SingleModem() ? "Open one modem setup" : "Open project";
-    request.fileName = FileName();
-    request.initialFolder = ProgramFolder();
-    const std::optional<std::string> chosen = ChooseFileName(this, request);
+    const std::optional<std::string> chosen = ChooseFileName(
+        this, ProjectFileRequest(false, SingleModem() ? "Open one modem setup" : "Open project"));
     if (!chosen || !AskSaveChanges())
         return;
     ui->MobileRoutes1->setChecked(false);
@@ -338,14 +351,8 @@ void Tpiirtopohja::Tallenna1Click() {
 }
 
 void Tpiirtopohja::Tallennanimell1Click() {
-    FileDialogRequest request;
-    request.save = true;
-    request.filter = SingleModem() ? kSingleModemFilter : kProjectFilter;
-    request.defaultExtension = SingleModem() ? "ssf" : "spf";
-    request.title = SingleModem() ? "Save single modem setup as" : "Save project as";
-    request.fileName = FileName();
-    request.initialFolder = ProgramFolder();
-    const std::optional<std::string> chosen = ChooseFileName(this, request);
+    const std::optional<std::string> chosen = ChooseFileName(
+        this, ProjectFileRequest(true, SingleModem() ? "Save single modem setup as" : "Save project as"));
     if (!chosen)
         return;
     SetFileNameOfMode(*chosen);
@@ -367,13 +374,8 @@ void Tpiirtopohja::LataaModeemi1Click() {
         ShowMessage("Select modem first");
         return;
     }
-    FileDialogRequest request;
-    request.filter = kModemDataFilter;
-    request.defaultExtension = "ssf";
-    request.fileName = modemFileName_;
-    request.title = "Open modem data";
-    request.initialFolder = ProgramFolder();
-    const std::optional<std::string> chosen = ChooseFileName(this, request);
+    const std::optional<std::string> chosen =
+        ChooseFileName(this, ModemDataRequest(false, "Open modem data"));
     if (!chosen)
         return;
     try {
@@ -393,14 +395,8 @@ void Tpiirtopohja::TallennaModeemi1Click() {
         ShowMessage("Setup modems properties first");
         return;
     }
-    FileDialogRequest request;
-    request.save = true;
-    request.filter = kModemDataFilter;
-    request.defaultExtension = "ssf";
-    request.fileName = modemFileName_;
-    request.title = "Save modem data as";
-    request.initialFolder = ProgramFolder();
-    const std::optional<std::string> chosen = ChooseFileName(this, request);
+    const std::optional<std::string> chosen =
+        ChooseFileName(this, ModemDataRequest(true, "Save modem data as"));
     if (!chosen)
         return;
     try {

@@ -5,6 +5,7 @@
 // figures, a master, routes) and a single modem (".ssf", one figure).
 
 #include "app/close_query.h"
+#include "designer/file_dialogs.h"
 #include "designer/modem_type_files.h"
 #include "designer/network_design.h"
 
@@ -93,6 +94,8 @@ private:
     void SetFileNameOfMode(const std::string& fileName);
     void ResetZoom();
     void FormClose();
+    FileDialogRequest ProjectFileRequest(bool save, const std::string& title) const;
+    FileDialogRequest ModemDataRequest(bool save, const std::string& title) const;
 
     Ui::Tpiirtopohja* ui;
     NetworkDesign design_;
