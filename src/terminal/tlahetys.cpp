@@ -254,6 +254,13 @@ void TLahetys::OnSendDone() {
 
 void TLahetys::ajastinTimer() {
     ajastin.stop();
+    // A request's reply may still be coming after its bytes have gone: the next
+    // line waits for it (or for its time-out), so replies never run into the
+    // next request and get lost.
+    if (replies_.Awaiting()) {
+        ajastin.start(kReplyWaitPollMs);
+        return;
+    }
     LahetaClick(false);
 }
 

@@ -26,6 +26,8 @@ public:
     // A modem that has not answered an NMS request by then is given up, so the
     // terminal shows what it receives again.
     static constexpr int kNmsReplyTimeoutMs = 3000;
+    // How often a due line looks again whether the last request's reply is over.
+    static constexpr int kReplyWaitPollMs = 20;
 
     // The terminal passes itself and its window; the caption (which names the
     // settings section) is set by the terminal before the settings load.
