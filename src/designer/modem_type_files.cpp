@@ -1,13 +1,12 @@
 #include "designer/modem_type_files.h"
 
 #include "base/crc16.h"
-#include "designer/text_numbers.h"
+#include "base/text_lines.h"
 #include "designer/tkuvio.h"
 #include "platform/ascii.h"
 #include "platform/message_box.h"
 #include "platform/program_files.h"
 #include "platform/tinifile.h"
-#include "terminal/text_trim.h"
 
 #include <algorithm>
 #include <filesystem>

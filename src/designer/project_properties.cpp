@@ -1,9 +1,9 @@
 #include "designer/project_properties.h"
 
+#include "base/text_lines.h"
 #include "designer/byte_reader.h"
 #include "designer/text_numbers.h"
 #include "platform/ascii.h"
-#include "terminal/text_trim.h"
 
 #include <algorithm>
 

@@ -1,6 +1,7 @@
 #include "designer/tkuvio.h"
 
 #include "base/hex.h"
+#include "base/text_lines.h"
 #include "designer/text_numbers.h"
 #include "platform/ascii.h"
 

@@ -1,6 +1,7 @@
 #include "designer/tpiirtopohja.h"
 
 #include "app/tpohjafrm.h"
+#include "base/text_lines.h"
 #include "designer/designer_canvas.h"
 #include "designer/file_dialogs.h"
 #include "designer/modem_data_file.h"
@@ -12,7 +13,6 @@
 #include "platform/program_files.h"
 #include "platform/tinifile.h"
 #include "platform/window_message.h"
-#include "terminal/text_trim.h"
 #include "ui_tpiirtopohja.h"
 
 #include <QCloseEvent>

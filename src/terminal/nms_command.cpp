@@ -2,8 +2,8 @@
 
 #include "base/hex.h"
 #include "base/nms_frame.h"
+#include "base/text_lines.h"
 #include "platform/ascii.h"
-#include "terminal/text_trim.h"
 
 #include <algorithm>
 #include <charconv>

@@ -2,9 +2,9 @@
 
 #include "base/crc16.h"
 #include "base/hex.h"
+#include "base/text_lines.h"
 #include "platform/tinifile.h"
 #include "terminal/nms_command.h"
-#include "terminal/text_trim.h"
 
 #include <algorithm>
 #include <charconv>
@@ -22,18 +22,6 @@ std::string delayText(double seconds, char separator) {
     std::string result = text;
     std::replace(result.begin(), result.end(), '.', separator);
     return result;
-}
-
-// Lines ended by CR LF, LF or CR; a last line without an end counts too.
-std::vector<std::string> splitLines(const std::string& bytes) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < bytes.size()) {
-        const size_t end = std::min(bytes.find_first_of("\r\n", start), bytes.size());
-        lines.push_back(bytes.substr(start, end - start));
-        start = end + (bytes.compare(end, 2, "\r\n") == 0 ? 2 : 1);
-    }
-    return lines;
 }
 
 } // namespace
@@ -65,7 +53,7 @@ std::string BuildTransmitText(const std::string& boxText, int counter, const Tra
 
 std::vector<std::string> ReadCommandLines(const std::string& fileBytes) {
     std::vector<std::string> lines;
-    for (const std::string& line : splitLines(fileBytes)) {
+    for (const std::string& line : SplitLines(fileBytes)) {
         const size_t comment = line.find("//");
         if (comment != 0) {
             lines.push_back(comment == std::string::npos ? line : Trimmed(line.substr(0, comment)));
@@ -160,7 +148,7 @@ std::string TransmitBoxText(const std::string& fileBytes, bool newFormat) {
         return fileBytes;
     }
     std::string text;
-    for (const std::string& line : splitLines(fileBytes)) {
+    for (const std::string& line : SplitLines(fileBytes)) {
         text += line + "\r\n";
     }
     return text;

@@ -1,7 +1,7 @@
+#include "base/text_lines.h"
 #include "designer/modem_type_files.h"
 #include "designer/network_design.h"
 #include "designer/project_file.h"
-#include "designer/text_numbers.h"
 #include "designer/tkuvio.h"
 #include "designer_fixture.h"
 #include "platform/tinifile.h"
