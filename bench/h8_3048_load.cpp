@@ -4,7 +4,7 @@
 // engine's polling and turnarounds cost on top.
 #include "firmware/cmassflash.h"
 #include "platform/program_files.h"
-#include "sim/firmware_test_files.h"
+#include "sim/firmware/firmware_test_files.h"
 #include "sim/simulatedh8_3048.h"
 #include "support/temp_folder.h"
 

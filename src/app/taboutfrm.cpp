@@ -1,7 +1,7 @@
 #include "app/taboutfrm.h"
 
-#include "app/tpohjafrm.h"
 #include "platform/latin1.h"
+#include "shell/main_window_services.h"
 
 #include <QDesktopServices>
 #include <QMouseEvent>
@@ -39,7 +39,7 @@ Taboutfrm::Taboutfrm(QWidget* parent) : QDialog(parent) {
     Label3->setTextInteractionFlags(Qt::NoTextInteraction);
     Label3->installEventFilter(this);
     if (Pohjafrm != nullptr)
-        Label4->setText(fromLatin1("Version " + Pohjafrm->version_text));
+        Label4->setText(fromLatin1("Version " + Pohjafrm->VersionText()));
     connect(Button1, &QPushButton::clicked, this, &Taboutfrm::Button1Click);
     aboutfrm = this;
 }

@@ -1,12 +1,8 @@
 #include "app/tpohjafrm.h"
 
-#include "app/close_query.h"
 #include "app/port_handover.h"
-#include "app/serial_port_list.h"
 #include "app/taboutfrm.h"
-#include "app/terminal_window_link.h"
 #include "app/window_layout.h"
-#include "app/window_placement.h"
 #include "designer/tpiirtopohja.h"
 #include "platform/device_broadcast.h"
 #include "platform/latin1.h"
@@ -15,6 +11,10 @@
 #include "platform/tinifile.h"
 #include "platform/window_message.h"
 #include "serial/tquovixcommport.h"
+#include "shell/close_query.h"
+#include "shell/serial_port_list.h"
+#include "shell/terminal_window_link.h"
+#include "shell/window_placement.h"
 #include "terminal/terminal_log.h"
 #include "terminal/tpuskuriensaato.h"
 #include "terminal/tscriptsetup.h"
@@ -39,8 +39,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <filesystem>
-
-TPohjafrm* Pohjafrm = nullptr;
+#include <map>
 
 namespace {
 const char* const kStartPosition = "Start Position";
@@ -252,6 +251,45 @@ void TPohjafrm::MarkCommandsAwaitingTheirWindows() {
 
 void TPohjafrm::SetCommandEnabled(QAction* command, bool enabled) {
     command->setEnabled(enabled && !awaitingWindow_.contains(command));
+}
+
+void TPohjafrm::SetCommandEnabled(MainCommand command, bool enabled) {
+    switch (command) {
+    case MainCommand::logsize_lbl:
+        logsize_lbl->setEnabled(enabled);
+        return;
+    case MainCommand::logsize_nbr:
+        logsize_nbr->setEnabled(enabled);
+        return;
+    default:
+        break;
+    }
+    const std::map<MainCommand, QAction*> actions{
+        {MainCommand::OpenBtn, OpenBtn},
+        {MainCommand::DrawingBtn, DrawingBtn},
+        {MainCommand::SingleModemBtn, SingleModemBtn},
+        {MainCommand::FlashBtn, FlashBtn},
+        {MainCommand::FlashmBtn, FlashmBtn},
+        {MainCommand::Flashm2Btn, Flashm2Btn},
+        {MainCommand::Flashm3Btn, Flashm3Btn},
+        {MainCommand::Flashm4Btn, Flashm4Btn},
+        {MainCommand::ProgramBtn, ProgramBtn},
+        {MainCommand::SetupBtn, SetupBtn},
+        {MainCommand::CopyBtn, CopyBtn},
+        {MainCommand::PasteBtn, PasteBtn},
+        {MainCommand::TermOpenCloseAll, TermOpenCloseAll},
+        {MainCommand::SpeedButton2, SpeedButton2},
+        {MainCommand::StartLog, StartLog},
+    };
+    SetCommandEnabled(actions.at(command), enabled);
+}
+
+int TPohjafrm::LogSliceSizeMb() const {
+    return logsize_nbr->value();
+}
+
+void TPohjafrm::ShowZoomScale(const std::string& percent) {
+    Zoom_scale->setText(fromLatin1(percent));
 }
 
 // A widget on a tool bar is shown and hidden through the action that holds it.

@@ -1,11 +1,13 @@
 #pragma once
 // The main window: an MDI frame in which terminals, designers and firmware
 // windows open as child windows. Its menus, tool bar and status bar come from its
-// form (tpohjafrm.ui); the controls and the state below are public because the
-// other windows read and switch them through the global Pohjafrm.
+// form (tpohjafrm.ui). The other windows reach it through MainWindowServices and
+// the global Pohjafrm; the controls and state below are public for the main
+// window's own helpers and tests.
 
 #include "app/command_line.h"
-#include "app/window_placement.h"
+#include "shell/main_window_services.h"
+#include "shell/window_placement.h"
 #include "ui_tpohjafrm.h"
 
 #include <QMainWindow>
@@ -35,7 +37,7 @@ class WindowMessage;
 struct SavedWindow;
 struct WindowRect;
 
-class TPohjafrm : public QMainWindow, public Ui::TPohjafrm {
+class TPohjafrm : public QMainWindow, public Ui::TPohjafrm, public MainWindowServices {
     Q_OBJECT
 public:
     // Reads the program's own command line.
@@ -75,7 +77,24 @@ public:
     QPrinter* printer() const { return printer_.get(); }
 
     // The computer's COM port names, comma separated and sorted; kept in com_list.
-    std::string ListSerialPorts();
+    std::string ListSerialPorts() override;
+
+    // The services the other windows use.
+    QWidget* Window() override { return this; }
+    QMdiArea* MdiArea() override { return mdiClient; }
+    bool FactoryMode() const override { return factory_mode; }
+    bool DsrMode() const override { return dsr_mode; }
+    bool BootFlashMode() const override { return bootflash_mode; }
+    std::string VersionText() const override { return version_text; }
+    void SetCommandEnabled(MainCommand command, bool enabled) override;
+    void SetOpenTerminalCount(int count) override { open_terminals = count; }
+    int LogSliceSizeMb() const override;
+    QPrinter* Printer() override { return printer(); }
+    bool PrinterSetup() override { return SpeedButton1Click(); }
+    void ShowZoomScale(const std::string& percent) override;
+    std::string LoaderPath() const override { return loader_path; }
+    void SetLoaderPath(const std::string& path) override { loader_path = path; }
+    void CloseMainWindow() override { close(); }
 
     // Menu and tool-bar commands.
     void Tiedosto1Click();
@@ -109,15 +128,15 @@ public:
     void SetCommandEnabled(QAction* command, bool enabled);
 
     // The terminal table and the Window-menu entries of the terminals.
-    void AddWindowMenuEntry(TerminalWindowLink* terminal, const std::string& caption);
+    void AddWindowMenuEntry(TerminalWindowLink* terminal, const std::string& caption) override;
     // Removes the terminal's own entry, found by the terminal rather than by its
     // caption, which two terminals may share.
-    void RemoveWindowMenuEntry(TerminalWindowLink* terminal, const std::string& caption);
-    void RenameWindowMenuEntry(const std::string& oldCaption, const std::string& newCaption);
+    void RemoveWindowMenuEntry(TerminalWindowLink* terminal, const std::string& caption) override;
+    void RenameWindowMenuEntry(const std::string& oldCaption, const std::string& newCaption) override;
     void ActivateFromWindowMenu(QAction* item);
     // Mirroring between the terminals whose "Mirror" option is on.
-    void BroadcastKeyToTerminals(TerminalWindowLink* sender, char key);
-    void BroadcastDataToTerminals(TerminalWindowLink* sender, std::string_view data);
+    void BroadcastKeyToTerminals(TerminalWindowLink* sender, char key) override;
+    void BroadcastDataToTerminals(TerminalWindowLink* sender, std::string_view data) override;
     void ShowScriptSetName(const std::string& name);
 
     // Commands on all terminals.
@@ -131,8 +150,8 @@ public:
     void UpdateTerminalButtons();
 
     // Port hand-over (COM numbers, 1 = COM1) and the power and port events.
-    void ReleaseTerminalPort(int comNumber);
-    void RestoreTerminalPort(int comNumber);
+    void ReleaseTerminalPort(int comNumber) override;
+    void RestoreTerminalPort(int comNumber) override;
     void CloseAllTerminalPorts();
     void ReopenAllTerminalPorts(bool retry);
     void OnPowerBroadcast(const WindowMessage& message);
@@ -192,6 +211,3 @@ template <class Window> Window* TPohjafrm::ActiveChild() const {
     const QMdiSubWindow* child = mdiClient->currentSubWindow();
     return child != nullptr ? qobject_cast<Window*>(child->widget()) : nullptr;
 }
-
-// The one main window of the program, as the other windows reach it.
-extern TPohjafrm* Pohjafrm;

@@ -4,7 +4,7 @@
 // the section "Window number i" (counted from 0, in the order of the main
 // window's child list). A terminal adds its own keys to its section.
 
-#include "app/window_placement.h"
+#include "shell/window_placement.h"
 
 #include <functional>
 #include <string>

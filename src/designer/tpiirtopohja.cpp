@@ -1,6 +1,5 @@
 #include "designer/tpiirtopohja.h"
 
-#include "app/tpohjafrm.h"
 #include "base/text_lines.h"
 #include "designer/designer_canvas.h"
 #include "designer/file_dialogs.h"
@@ -13,6 +12,7 @@
 #include "platform/program_files.h"
 #include "platform/tinifile.h"
 #include "platform/window_message.h"
+#include "shell/main_window_services.h"
 #include "ui_tpiirtopohja.h"
 
 #include <QCloseEvent>
@@ -35,36 +35,37 @@ constexpr const char* kModemDataFilter = "Modem setup files|*.ssf";
 const QPoint kModemMenuOrigin(30, 50);
 
 bool FactoryMode() {
-    return Pohjafrm && Pohjafrm->factory_mode;
+    return Pohjafrm && Pohjafrm->FactoryMode();
 }
 
 std::string ProgramVersion() {
-    return Pohjafrm ? Pohjafrm->version_text : std::string();
+    return Pohjafrm ? Pohjafrm->VersionText() : std::string();
 }
 
 std::string MainCaption() {
-    return Pohjafrm ? toLatin1(Pohjafrm->windowTitle()) : std::string();
+    return Pohjafrm ? toLatin1(Pohjafrm->Window()->windowTitle()) : std::string();
 }
 
 // The main-window commands that a designer holds back while it is open.
 void EnableMainWindowCommands(bool enabled) {
     if (!Pohjafrm)
         return;
-    for (QAction* command : {Pohjafrm->TermOpenCloseAll, Pohjafrm->SpeedButton2, Pohjafrm->StartLog})
+    for (MainCommand command :
+         {MainCommand::TermOpenCloseAll, MainCommand::SpeedButton2, MainCommand::StartLog})
         Pohjafrm->SetCommandEnabled(command, enabled);
-    Pohjafrm->logsize_lbl->setEnabled(enabled);
-    Pohjafrm->logsize_nbr->setEnabled(enabled);
-    for (QAction* command :
-         {Pohjafrm->OpenBtn, Pohjafrm->DrawingBtn, Pohjafrm->SingleModemBtn, Pohjafrm->FlashBtn,
-          Pohjafrm->FlashmBtn, Pohjafrm->Flashm2Btn, Pohjafrm->Flashm3Btn, Pohjafrm->Flashm4Btn})
+    Pohjafrm->SetCommandEnabled(MainCommand::logsize_lbl, enabled);
+    Pohjafrm->SetCommandEnabled(MainCommand::logsize_nbr, enabled);
+    for (MainCommand command :
+         {MainCommand::OpenBtn, MainCommand::DrawingBtn, MainCommand::SingleModemBtn, MainCommand::FlashBtn,
+          MainCommand::FlashmBtn, MainCommand::Flashm2Btn, MainCommand::Flashm3Btn, MainCommand::Flashm4Btn})
         Pohjafrm->SetCommandEnabled(command, enabled);
 }
 
 void EnableCopyAndPaste(bool enabled) {
     if (!Pohjafrm)
         return;
-    Pohjafrm->SetCommandEnabled(Pohjafrm->CopyBtn, enabled);
-    Pohjafrm->SetCommandEnabled(Pohjafrm->PasteBtn, enabled);
+    Pohjafrm->SetCommandEnabled(MainCommand::CopyBtn, enabled);
+    Pohjafrm->SetCommandEnabled(MainCommand::PasteBtn, enabled);
 }
 
 void ShowFileError(const EFileError& failure) {
@@ -202,7 +203,7 @@ void Tpiirtopohja::showEvent(QShowEvent* event) {
 
 void Tpiirtopohja::CreateHelpers() {
     // The tool windows outlive their designer: the main window owns them.
-    QWidget* owner = Pohjafrm ? static_cast<QWidget*>(Pohjafrm) : this;
+    QWidget* owner = Pohjafrm ? Pohjafrm->Window() : this;
     prj_ominaisuus = new Tprj_ominaisuus(owner);
     suoja = new Tsuoja(owner);
 }
@@ -233,8 +234,8 @@ void Tpiirtopohja::SetFileNameOfMode(const std::string& fileName) {
 
 void Tpiirtopohja::ResetZoom() {
     design_.zoom = 100.0f;
-    if (Pohjafrm && Pohjafrm->Zoom_scale)
-        Pohjafrm->Zoom_scale->setText("100");
+    if (Pohjafrm)
+        Pohjafrm->ShowZoomScale("100");
 }
 
 // The file dialog of the project commands (of the single-modem setup in that mode).
@@ -366,7 +367,7 @@ void Tpiirtopohja::Tallennanimell1Click() {
 
 void Tpiirtopohja::Lopeta1Click() {
     if (Pohjafrm)
-        Pohjafrm->close();
+        Pohjafrm->CloseMainWindow();
 }
 
 void Tpiirtopohja::LataaModeemi1Click() {
@@ -503,7 +504,7 @@ Tpiirtopohja* CreateDesigner(bool singleModem) {
         designer->show();
         return designer;
     }
-    QMdiSubWindow* child = Pohjafrm->mdiArea()->addSubWindow(designer);
+    QMdiSubWindow* child = Pohjafrm->MdiArea()->addSubWindow(designer);
     child->setAttribute(Qt::WA_DeleteOnClose);
     if (singleModem)
         child->showNormal();

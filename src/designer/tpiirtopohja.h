@@ -4,10 +4,10 @@
 // serves two modes, fixed at creation: a routing project (".spf", any number of
 // figures, a master, routes) and a single modem (".ssf", one figure).
 
-#include "app/close_query.h"
 #include "designer/file_dialogs.h"
 #include "designer/modem_type_files.h"
 #include "designer/network_design.h"
+#include "shell/close_query.h"
 
 #include <QMainWindow>
 #include <string>

@@ -1,10 +1,10 @@
 #include "designer/tsuoja.h"
 
-#include "app/tpohjafrm.h"
 #include "designer/security_level.h"
 #include "designer/tpiirtopohja.h"
 #include "platform/latin1.h"
 #include "platform/message_box.h"
+#include "shell/main_window_services.h"
 #include "ui_tsuoja.h"
 
 QPointer<Tsuoja> suoja;
@@ -34,7 +34,7 @@ void Tsuoja::ShowFor(Tpiirtopohja* designer) {
 void Tsuoja::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     ui->salasana->clear();
-    const bool factory = Pohjafrm && Pohjafrm->factory_mode;
+    const bool factory = Pohjafrm && Pohjafrm->FactoryMode();
     ui->taso_9->setVisible(factory);
     ui->taso_9->setEnabled(factory);
 }

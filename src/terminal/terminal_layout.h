@@ -2,7 +2,7 @@
 // A terminal's keys in its section of the saved window layout: its port and line
 // settings, its view options and, when shown, the place of its transmit window.
 
-#include "app/window_placement.h"
+#include "shell/window_placement.h"
 #include "terminal/terminal_settings.h"
 
 #include <string>

@@ -1,11 +1,11 @@
 #include "terminal/tportinasetus.h"
 
-#include "app/serial_port_list.h"
-#include "app/tpohjafrm.h"
 #include "platform/latin1.h"
 #include "platform/message_box.h"
 #include "platform/program_files.h"
 #include "platform/tinifile.h"
+#include "shell/main_window_services.h"
+#include "shell/serial_port_list.h"
 
 #include <QTimer>
 
@@ -28,7 +28,7 @@ std::string PortList() {
 
 Tportinasetus::Tportinasetus(QWidget* parent) : QDialog(parent) {
     setupUi(this);
-    if (Pohjafrm != nullptr && Pohjafrm->factory_mode)
+    if (Pohjafrm != nullptr && Pohjafrm->FactoryMode())
         for (const char* rate : kFactoryBaudRates)
             nopeus->addItem(rate);
     SetTarget({});

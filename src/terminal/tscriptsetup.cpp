@@ -1,12 +1,12 @@
 #include "terminal/tscriptsetup.h"
 
-#include "app/tpohjafrm.h"
 #include "base/hex.h"
 #include "platform/latin1.h"
 #include "platform/message_box.h"
 #include "platform/program_files.h"
 #include "platform/tinifile.h"
 #include "platform/window_message.h"
+#include "shell/main_window_services.h"
 #include "terminal/mixed_text_edit.h"
 #include "terminal/terminal_link.h"
 
@@ -64,7 +64,7 @@ TScriptSetup::TScriptSetup(QWidget* parent) : QMainWindow(parent) {
     connect(Leikkaa1, &QAction::triggered, this, [this] { EditCommand(&QTextEdit::cut); });
     connect(Kopioi1, &QAction::triggered, this, [this] { EditCommand(&QTextEdit::copy); });
     connect(Liit1, &QAction::triggered, this, [this] { EditCommand(&QTextEdit::paste); });
-    SetFactoryMode(Pohjafrm != nullptr && Pohjafrm->factory_mode);
+    SetFactoryMode(Pohjafrm != nullptr && Pohjafrm->FactoryMode());
     FormCreate();
     if (ScriptSetup == nullptr) {
         ScriptSetup = this;

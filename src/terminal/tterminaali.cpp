@@ -1,12 +1,12 @@
 #include "terminal/tterminaali.h"
 
-#include "app/tpohjafrm.h"
 #include "platform/latin1.h"
 #include "platform/message_box.h"
 #include "platform/program_files.h"
 #include "platform/tinifile.h"
 #include "platform/window_message.h"
 #include "serial/tquovixcommport.h"
+#include "shell/main_window_services.h"
 #include "terminal/terminal_keys.h"
 #include "terminal/terminal_layout.h"
 #include "terminal/tlahetys.h"
@@ -81,7 +81,7 @@ std::vector<Tterminaali*> TerminalWindows() {
     std::vector<Tterminaali*> terminals;
     if (Pohjafrm == nullptr)
         return terminals;
-    for (QMdiSubWindow* child : Pohjafrm->mdiArea()->subWindowList())
+    for (QMdiSubWindow* child : Pohjafrm->MdiArea()->subWindowList())
         if (auto* terminal = qobject_cast<Tterminaali*>(child->widget()))
             terminals.push_back(terminal);
     return terminals;
@@ -94,9 +94,9 @@ Tterminaali::Tterminaali(QWidget* owner, int openSettings)
     setAttribute(Qt::WA_DeleteOnClose);
     FormCreate();
     if (Pohjafrm != nullptr) {
-        QMdiSubWindow* child = Pohjafrm->mdiArea()->addSubWindow(this);
+        QMdiSubWindow* child = Pohjafrm->MdiArea()->addSubWindow(this);
         child->setAttribute(Qt::WA_DeleteOnClose);
-        connect(Pohjafrm->mdiArea(), &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* active) {
+        connect(Pohjafrm->MdiArea(), &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* active) {
             if (active != nullptr && active == subWindow())
                 FormActivate();
             else if (focused_)
@@ -106,7 +106,7 @@ Tterminaali::Tterminaali(QWidget* owner, int openSettings)
     }
     SetupTerminal(openSettings);
     if (Pohjafrm != nullptr)
-        PostMessage(Pohjafrm, WM_TERMINALS_CHANGED);
+        PostMessage(Pohjafrm->Window(), WM_TERMINALS_CHANGED);
 }
 
 Tterminaali* Tterminaali::CreateTerminal(QWidget* owner, int openSettings) {
@@ -345,7 +345,7 @@ void Tterminaali::Lhetys1Click() {
         existing->showNormal();
         return;
     }
-    auto* window = new TLahetys(*this, Pohjafrm != nullptr && Pohjafrm->factory_mode, this);
+    auto* window = new TLahetys(*this, Pohjafrm != nullptr && Pohjafrm->FactoryMode(), this);
     window->setWindowTitle(QStringLiteral("Transmit window ") + windowTitle().left(5));
     window->move(mapToGlobal(QPoint(kTransmitWindowLeft, kTransmitWindowTop)));
     const QPointer<TLahetys> attached(window);
@@ -370,7 +370,7 @@ void Tterminaali::RadioTest1Click() {
     }
     auto* window = new Ttxtestfrm;
     if (Pohjafrm != nullptr) {
-        QMdiSubWindow* child = Pohjafrm->mdiArea()->addSubWindow(window);
+        QMdiSubWindow* child = Pohjafrm->MdiArea()->addSubWindow(window);
         child->setAttribute(Qt::WA_DeleteOnClose);
         child->show();
     } else {
@@ -570,7 +570,7 @@ void Tterminaali::Asetukset1Click(bool newTerminal) {
                                  CommPort1->tila_hiljaa(true);
                              }});
     if (Pohjafrm != nullptr)
-        portinasetus->move(Pohjafrm->x() + x() + 8, Pohjafrm->y() + y() + 80);
+        portinasetus->move(Pohjafrm->Window()->x() + x() + 8, Pohjafrm->Window()->y() + y() + 80);
     portinasetus->new_terminal = newTerminal;
     portinasetus->term_nimi->setText(newTerminal ? QString() : fromLatin1(options.name));
     for (;;) {
@@ -696,7 +696,7 @@ void Tterminaali::LogFilesliced1Click() {
     const std::string fileName = StopLogOrChooseFile();
     if (fileName.empty())
         return;
-    const int sliceSizeMb = Pohjafrm != nullptr ? Pohjafrm->logsize_nbr->value() : 0;
+    const int sliceSizeMb = Pohjafrm != nullptr ? Pohjafrm->LogSliceSizeMb() : 0;
     startSlicedLog(TimeStampedLogName(fileName, CurrentLocalDateTime()), sliceSizeMb);
 }
 
@@ -778,7 +778,7 @@ void Tterminaali::closeport1Click() {
     SuspendTransmitWindow();
     sendQueue_.reset();
     if (Pohjafrm != nullptr)
-        PostMessage(Pohjafrm, WM_TERMINALS_CHANGED);
+        PostMessage(Pohjafrm->Window(), WM_TERMINALS_CHANGED);
 }
 
 void Tterminaali::openport1Click() {
@@ -786,7 +786,7 @@ void Tterminaali::openport1Click() {
     if (portOpen())
         ShowPortOpen(true);
     if (Pohjafrm != nullptr)
-        PostMessage(Pohjafrm, WM_TERMINALS_CHANGED);
+        PostMessage(Pohjafrm->Window(), WM_TERMINALS_CHANGED);
 }
 
 void Tterminaali::SuspendTransmitWindow() {
@@ -819,10 +819,10 @@ void Tterminaali::Valitsekaikki1Click() {
 }
 
 void Tterminaali::Print1Click() {
-    if (Pohjafrm == nullptr || Pohjafrm->printer() == nullptr)
+    if (Pohjafrm == nullptr || Pohjafrm->Printer() == nullptr)
         return;
     const QTextCursor selection = teksti->textCursor();
-    QPrintDialog dialog(Pohjafrm->printer(), this);
+    QPrintDialog dialog(Pohjafrm->Printer(), this);
     dialog.setOption(QAbstractPrintDialog::PrintSelection, selection.hasSelection());
     if (selection.hasSelection())
         dialog.setPrintRange(QAbstractPrintDialog::Selection);
@@ -834,12 +834,12 @@ void Tterminaali::Print1Click() {
         document.setPlainText(selection.selection().toPlainText());
     else
         document.setPlainText(teksti->screenText());
-    document.print(Pohjafrm->printer());
+    document.print(Pohjafrm->Printer());
 }
 
 void Tterminaali::Printersetup1Click() {
     if (Pohjafrm != nullptr)
-        Pohjafrm->SpeedButton1Click();
+        Pohjafrm->PrinterSetup();
 }
 
 void Tterminaali::Suljeterminaali1Click() {
@@ -851,7 +851,7 @@ void Tterminaali::Suljeterminaali1Click() {
 
 void Tterminaali::Lopeta1Click() {
     if (Pohjafrm != nullptr)
-        PostMessage(Pohjafrm, WM_CLOSE);
+        PostMessage(Pohjafrm->Window(), WM_CLOSE);
 }
 
 void Tterminaali::Uusi1Click() {
@@ -867,7 +867,7 @@ void Tterminaali::Scriptsetup1Click() {
 }
 
 void Tterminaali::Tiedosto1Click() {
-    const bool factory = Pohjafrm != nullptr && Pohjafrm->factory_mode;
+    const bool factory = Pohjafrm != nullptr && Pohjafrm->FactoryMode();
     MultiFlash1->setVisible(factory);
     RadioTest1->setVisible(factory);
 }
@@ -882,9 +882,9 @@ void Tterminaali::FormActivate() {
     focused_ = true;
     if (Pohjafrm == nullptr)
         return;
-    Pohjafrm->SetCommandEnabled(Pohjafrm->SetupBtn, true);
-    Pohjafrm->SetCommandEnabled(Pohjafrm->ProgramBtn, true);
-    for (QAction* other : {Pohjafrm->DrawingBtn, Pohjafrm->SingleModemBtn, Pohjafrm->FlashBtn})
+    Pohjafrm->SetCommandEnabled(MainCommand::SetupBtn, true);
+    Pohjafrm->SetCommandEnabled(MainCommand::ProgramBtn, true);
+    for (MainCommand other : {MainCommand::DrawingBtn, MainCommand::SingleModemBtn, MainCommand::FlashBtn})
         Pohjafrm->SetCommandEnabled(other, false);
 }
 
@@ -937,12 +937,13 @@ void Tterminaali::FormClose() {
     // Counted from the windows, so a terminal that another window opened
     // leaves the count right.
     const auto others = static_cast<int32_t>(TerminalWindows().size()) - 1;
-    Pohjafrm->open_terminals = std::max(others, 0);
-    Pohjafrm->SetCommandEnabled(Pohjafrm->SetupBtn, false);
-    Pohjafrm->SetCommandEnabled(Pohjafrm->ProgramBtn, false);
+    Pohjafrm->SetOpenTerminalCount(std::max(others, 0));
+    Pohjafrm->SetCommandEnabled(MainCommand::SetupBtn, false);
+    Pohjafrm->SetCommandEnabled(MainCommand::ProgramBtn, false);
     if (others <= 0)
-        for (QAction* other : {Pohjafrm->DrawingBtn, Pohjafrm->SingleModemBtn, Pohjafrm->FlashBtn})
+        for (MainCommand other :
+             {MainCommand::DrawingBtn, MainCommand::SingleModemBtn, MainCommand::FlashBtn})
             Pohjafrm->SetCommandEnabled(other, true);
-    Pohjafrm->SetCommandEnabled(Pohjafrm->FlashmBtn, true);
-    PostMessage(Pohjafrm, WM_TERMINALS_CHANGED);
+    Pohjafrm->SetCommandEnabled(MainCommand::FlashmBtn, true);
+    PostMessage(Pohjafrm->Window(), WM_TERMINALS_CHANGED);
 }

@@ -5,8 +5,8 @@
 // the transmit window's data, counts line errors, and switches to the modems'
 // programming settings and back with one key.
 
-#include "app/terminal_window_link.h"
 #include "serial/tquovixcommport.h"
+#include "shell/terminal_window_link.h"
 #include "terminal/colour_counter.h"
 #include "terminal/line_error_counters.h"
 #include "terminal/programming_mode.h"

@@ -1,9 +1,9 @@
 #include "terminal/ttxtestfrm.h"
 
-#include "app/tpohjafrm.h"
 #include "platform/latin1.h"
 #include "platform/message_box.h"
 #include "serial/tquovixcommport.h"
+#include "shell/main_window_services.h"
 #include "terminal/tpikakirj.h"
 
 #include <QCloseEvent>

@@ -3,8 +3,8 @@
 // port, options and calls are plain fields, and whose layout keys are written and
 // read by the terminal's own layout code.
 
-#include "app/terminal_window_link.h"
 #include "app/tpohjafrm.h"
+#include "shell/terminal_window_link.h"
 #include "terminal/terminal_layout.h"
 
 #include <QMdiArea>

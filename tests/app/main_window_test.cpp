@@ -1,9 +1,9 @@
 #include "main_window_fixture.h"
 
-#include "app/close_query.h"
 #include "app/taboutfrm.h"
 #include "platform/window_message.h"
 #include "serial/tquovixcommport.h"
+#include "shell/close_query.h"
 #include "terminal/tpuskuriensaato.h"
 #include "terminal/tscriptsetup.h"
 #include "terminal/tterminaali.h"

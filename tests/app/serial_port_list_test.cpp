@@ -1,5 +1,5 @@
-#include "app/serial_port_list.h"
 #include "main_window_fixture.h"
+#include "shell/serial_port_list.h"
 #include "support/pseudo_terminal_ports.h"
 
 TEST(SerialPortList, DefaultsAndSortingWithoutRegardToCase) {

@@ -2,6 +2,7 @@
 // The main window with fake terminals: a clock that counts the hand-over waits,
 // and terminals restored from the layout collected in `restored`.
 
+#include "app/port_handover.h"
 #include "fake_terminal_window.h"
 #include "main_window_fixture.h"
 

@@ -1,7 +1,7 @@
 #include "firmware/ccrypt.h"
 
 #include "base/crc16.h"
-#include "sim/firmware_test_files.h"
+#include "sim/firmware/firmware_test_files.h"
 
 #include <gtest/gtest.h>
 

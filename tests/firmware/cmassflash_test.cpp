@@ -2,7 +2,7 @@
 
 #include "firmware/flashhost.h"
 #include "platform/program_files.h"
-#include "sim/firmware_test_files.h"
+#include "sim/firmware/firmware_test_files.h"
 #include "sim/simulatedh8_3048.h"
 #include "support/message_box_recorder.h"
 #include "support/temp_folder.h"

@@ -1,6 +1,6 @@
 #include "firmware/srecord_image.h"
 
-#include "sim/firmware_test_files.h"
+#include "sim/firmware/firmware_test_files.h"
 #include "support/message_box_recorder.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "firmware/tcompressor.h"
 
-#include "sim/firmware_test_files.h"
+#include "sim/firmware/firmware_test_files.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 #include "terminal/tterminaali.h"
 
-#include "app/tpohjafrm.h"
 #include "platform/program_files.h"
 #include "platform/virtual_port.h"
 #include "platform/window_message.h"
 #include "serial/tquovixcommport.h"
+#include "support/fake_main_window.h"
 #include "support/message_box_recorder.h"
 #include "support/temp_folder.h"
 
@@ -47,7 +47,7 @@ class TerminalWindowTest : public testing::Test {
 protected:
     TerminalWindowTest() {
         SetProgramPathForTests(folder.file("quovix"));
-        main = std::make_unique<TPohjafrm>(std::vector<std::string>{folder.file("quovix")});
+        main = std::make_unique<FakeMainWindow>();
         main->show();
         terminal = Tterminaali::CreateTerminal(nullptr, 0);
         terminal->CommPort1->setPortin_nro(static_cast<TPortnro>(kModemCom - 1));
@@ -88,7 +88,7 @@ protected:
     TempFolder folder;
     MessageBoxRecorder boxes;
     VirtualPort modem{kModemCom};
-    std::unique_ptr<TPohjafrm> main;
+    std::unique_ptr<FakeMainWindow> main;
     QPointer<Tterminaali> terminal;
 };
 
@@ -276,7 +276,7 @@ TEST_F(TerminalWindowTest, ClosingTheLastTerminalLeavesTheCountAtZero) {
     QCoreApplication::processEvents();
     EXPECT_TRUE(terminal.isNull());
     EXPECT_EQ(main->open_terminals, 0);
-    EXPECT_TRUE(main->mdiArea()->subWindowList().isEmpty());
+    EXPECT_TRUE(main->MdiArea()->subWindowList().isEmpty());
 }
 
 TEST_F(TerminalWindowTest, TransmitWindowBytesPrintUpToTheirEnd) {

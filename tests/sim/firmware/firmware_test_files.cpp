@@ -1,4 +1,4 @@
-#include "sim/firmware_test_files.h"
+#include "sim/firmware/firmware_test_files.h"
 
 #include "base/crc16.h"
 #include "firmware/ccrypt.h"

@@ -1,12 +1,12 @@
 #include "app/command_line.h"
 #include "app/tpohjafrm.h"
+#include "designer/designer_fixture.h"
 #include "designer/file_dialogs.h"
 #include "designer/project_file.h"
 #include "designer/security_level.h"
 #include "designer/tpiirtopohja.h"
 #include "designer/tprj_ominaisuus.h"
 #include "designer/tsuoja.h"
-#include "designer_fixture.h"
 #include "platform/tinifile.h"
 
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "app/serial_port_list.h"
+#include "shell/serial_port_list.h"
 
 #include "platform/ascii.h"
 #include "platform/tregistry.h"

@@ -4,7 +4,7 @@
 // window layout. The terminal window implements it; the main window finds its
 // terminals among its MDI children through it.
 
-#include "app/port_handover.h"
+#include "shell/handover_terminal.h"
 
 #include <string>
 #include <string_view>

@@ -1,0 +1,3 @@
+#include "shell/main_window_services.h"
+
+MainWindowServices* Pohjafrm = nullptr;
