@@ -66,8 +66,9 @@ void TLed::vDraw() {
 
     if (!textEnabled_)
         return;
-    const QRect textRect(QPoint(width() / 2 - metrics.horizontalAdvance(text_) / 2, height() / 2 - metrics.height() / 2),
-                         QSize(metrics.horizontalAdvance(text_), metrics.height()));
+    const QRect textRect(
+        QPoint(width() / 2 - metrics.horizontalAdvance(text_) / 2, height() / 2 - metrics.height() / 2),
+        QSize(metrics.horizontalAdvance(text_), metrics.height()));
     // The text is written on the body colour, as an opaque text cell.
     painter.fillRect(textRect, qcolor(body));
     painter.setFont(TextFont());
@@ -101,7 +102,8 @@ void TLed::mousePressEvent(QMouseEvent* event) {
 }
 
 void TLed::mouseReleaseEvent(QMouseEvent* event) {
-    const bool click = pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    const bool click =
+        pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
     pressed_ = false;
     QWidget::mouseReleaseEvent(event);
     if (click)

@@ -13,9 +13,9 @@ TEST(TLed, BodyColourFollowsStateAndEnabledFlagInsideTheBox) {
     const QImage& off = led.Bitmap();
     ASSERT_EQ(off.size(), QSize(50, 50));
     EXPECT_EQ(PixelAt(off, 25, 25), clGreen);
-    EXPECT_EQ(PixelAt(off, 0, 0), RgbColor(led.palette().button().color().red(),
-                                           led.palette().button().color().green(),
-                                           led.palette().button().color().blue()));
+    EXPECT_EQ(PixelAt(off, 0, 0),
+              RgbColor(led.palette().button().color().red(), led.palette().button().color().green(),
+                       led.palette().button().color().blue()));
     // The box is the whole control: the outline runs on its first and last pixel.
     EXPECT_EQ(PixelAt(off, 0, 25), clBlack);
     EXPECT_EQ(PixelAt(off, 49, 25), clBlack);
