@@ -1,0 +1,126 @@
+#include "components/tgenericprotocol.h"
+
+#include "base/message_dialogs.h"
+
+#include <algorithm>
+#include <memory>
+
+TGenericProtocol::TGenericProtocol(QObject* owner) : QObject(owner) {
+    packets_.SetOnChange([this] { vPacketListChanged(); });
+}
+
+TGenericProtocol::~TGenericProtocol() {
+    packets_.SetOnChange({});
+}
+
+TGPDataPacket* TGenericProtocol::pGetPacketByIndex(uint32_t index) const {
+    const auto* item = packets_.ItemAt(index);
+    return item ? item->object : nullptr;
+}
+
+void TGenericProtocol::wirePackets() {
+    for (uint32_t i = 0; i < u32GetPacketCount(); ++i) {
+        TGPDataPacket* packet = pGetPacketByIndex(i);
+        packet->OnPacketReceived = [this](TGPDataPacket* p) { vPacketReceived(p); };
+        packet->OnDataPacketChanged = [this](TGPDataPacket* p) { vDataPacketChanged(p); };
+    }
+}
+
+void TGenericProtocol::dropReferencesToMissingPackets() {
+    std::vector<const TGPDataPacket*> present;
+    for (uint32_t i = 0; i < u32GetPacketCount(); ++i)
+        present.push_back(pGetPacketByIndex(i));
+    for (const TGPDataPacket* packet : present)
+        for (uint32_t b = 0; b < packet->u32GetBlockCount(); ++b) {
+            TGPDataBlock* block = packet->pGetBlockByIndex(b);
+            if (block->bHasReferencePacket() &&
+                std::find(present.begin(), present.end(), block->pGetReferencePacket()) == present.end())
+                block->vSetReferencePacket(nullptr);
+        }
+}
+
+void TGenericProtocol::vPacketListChanged() {
+    dropReferencesToMissingPackets();
+    wirePackets();
+    if (OnPacketListChanged)
+        OnPacketListChanged();
+}
+
+TGPDataPacket* TGenericProtocol::CreatePacket(const std::string& name, TdGeneralPacketType type) {
+    // The list's change notification hooks the new packet to the component.
+    packets_.Add(new TGPDataPacket(name, type), name);
+    return pGetPacketByIndex(u32GetPacketCount() - 1);
+}
+
+void TGenericProtocol::AddData(const std::string& text) {
+    for (uint32_t i = 0; i < u32GetPacketCount(); ++i) {
+        TGPDataPacket* packet = pGetPacketByIndex(i);
+        if (packet->tdGetGeneralPacketType() != gptCustomDataPacket)
+            packet->AddData(text);
+    }
+}
+
+void TGenericProtocol::EnablePacketEvents() {
+    for (uint32_t i = 0; i < u32GetPacketCount(); ++i)
+        pGetPacketByIndex(i)->vEnableEvents();
+}
+
+void TGenericProtocol::DisablePacketEvents() {
+    for (uint32_t i = 0; i < u32GetPacketCount(); ++i)
+        pGetPacketByIndex(i)->vDisableEvents();
+}
+
+void TGenericProtocol::EnableBlockEvents() {
+    for (uint32_t i = 0; i < u32GetPacketCount(); ++i)
+        pGetPacketByIndex(i)->vEnableBlockEvents();
+}
+
+void TGenericProtocol::DisableBlockEvents() {
+    for (uint32_t i = 0; i < u32GetPacketCount(); ++i)
+        pGetPacketByIndex(i)->vDisableBlockEvents();
+}
+
+void TGenericProtocol::vDataPacketChanged(TGPDataPacket* packet) {
+    if (OnDataPacketChanged)
+        OnDataPacketChanged(packet);
+}
+
+void TGenericProtocol::vPacketReceived(TGPDataPacket* packet) {
+    if (!eventsEnabled_ || !OnPacketReceived)
+        return;
+    auto final = std::make_unique<TGPDataPacket>(packet->strGetName(), packet->tdGetGeneralPacketType());
+    final->vClearBlocks();
+    final->vDisableEvents();
+    final->vDisableBlockEvents();
+    TGPDataPacket* out = final.get();
+    if (!bCreatePublishedPacket(out, packet)) {
+        ShowErrorMessage(
+            "Exception Error => Cannot create FinalDataPacket => [TGenericProtocol::vPacketReceived]");
+        return;
+    }
+    bool deletePacket = true;
+    OnPacketReceived(final.get(), deletePacket);
+    if (!deletePacket)
+        final.release();
+}
+
+bool TGenericProtocol::bCreatePublishedPacket(TGPDataPacket*& out, TGPDataPacket* source) {
+    std::vector<const TGPDataPacket*> path;
+    return out && source && flatten(out, source, path);
+}
+
+bool TGenericProtocol::flatten(TGPDataPacket* out, TGPDataPacket* source,
+                               std::vector<const TGPDataPacket*>& path) {
+    if (std::find(path.begin(), path.end(), source) != path.end())
+        return false;
+    path.push_back(source);
+    for (uint32_t i = 0; i < source->u32GetBlockCount(); ++i) {
+        const TGPDataBlock* block = source->pGetBlockByIndex(i);
+        const bool ok = block->bHasReferencePacket() ? flatten(out, block->pGetReferencePacket(), path)
+                                                     : out->bAddBlockCopy(*block);
+        if (!ok)
+            return false;
+    }
+    path.pop_back();
+    return true;
+}
