@@ -19,11 +19,10 @@ TGPDataPacket* TGenericProtocol::pGetPacketByIndex(uint32_t index) const {
 }
 
 void TGenericProtocol::wirePackets() {
-    for (uint32_t i = 0; i < u32GetPacketCount(); ++i) {
-        TGPDataPacket* packet = pGetPacketByIndex(i);
+    forEachPacket([this](TGPDataPacket* packet) {
         packet->OnPacketReceived = [this](TGPDataPacket* p) { vPacketReceived(p); };
         packet->OnDataPacketChanged = [this](TGPDataPacket* p) { vDataPacketChanged(p); };
-    }
+    });
 }
 
 void TGenericProtocol::dropReferencesToMissingPackets() {
@@ -53,31 +52,26 @@ TGPDataPacket* TGenericProtocol::CreatePacket(const std::string& name, TdGeneral
 }
 
 void TGenericProtocol::AddData(const std::string& text) {
-    for (uint32_t i = 0; i < u32GetPacketCount(); ++i) {
-        TGPDataPacket* packet = pGetPacketByIndex(i);
+    forEachPacket([&text](TGPDataPacket* packet) {
         if (packet->tdGetGeneralPacketType() != gptCustomDataPacket)
             packet->AddData(text);
-    }
+    });
 }
 
 void TGenericProtocol::EnablePacketEvents() {
-    for (uint32_t i = 0; i < u32GetPacketCount(); ++i)
-        pGetPacketByIndex(i)->vEnableEvents();
+    forEachPacket([](TGPDataPacket* packet) { packet->vEnableEvents(); });
 }
 
 void TGenericProtocol::DisablePacketEvents() {
-    for (uint32_t i = 0; i < u32GetPacketCount(); ++i)
-        pGetPacketByIndex(i)->vDisableEvents();
+    forEachPacket([](TGPDataPacket* packet) { packet->vDisableEvents(); });
 }
 
 void TGenericProtocol::EnableBlockEvents() {
-    for (uint32_t i = 0; i < u32GetPacketCount(); ++i)
-        pGetPacketByIndex(i)->vEnableBlockEvents();
+    forEachPacket([](TGPDataPacket* packet) { packet->vEnableBlockEvents(); });
 }
 
 void TGenericProtocol::DisableBlockEvents() {
-    for (uint32_t i = 0; i < u32GetPacketCount(); ++i)
-        pGetPacketByIndex(i)->vDisableBlockEvents();
+    forEachPacket([](TGPDataPacket* packet) { packet->vDisableBlockEvents(); });
 }
 
 void TGenericProtocol::vDataPacketChanged(TGPDataPacket* packet) {

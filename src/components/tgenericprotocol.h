@@ -58,6 +58,10 @@ public:
     void vPacketListChanged();
 
 private:
+    template <typename F> void forEachPacket(F f) const {
+        for (uint32_t i = 0; i < u32GetPacketCount(); ++i)
+            f(pGetPacketByIndex(i));
+    }
     void wirePackets();
     void dropReferencesToMissingPackets();
     void vDataPacketChanged(TGPDataPacket* packet);
