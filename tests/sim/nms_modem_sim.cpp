@@ -2,6 +2,8 @@
 
 #include "base/nms_frame.h"
 
+#include <algorithm>
+
 namespace {
 
 // Request payload offsets (the frame offset less 3).
@@ -40,7 +42,62 @@ std::string errorFrame(uint8_t sequence, uint16_t code) {
     return BuildNmsFrame(payload);
 }
 
+const std::string kSpeedCommand = "SL%P=1";
+const std::string kSelectionMenu = "\r\nTERAMONDO programming\r\nEnter selection\r\n";
+
+// Ids a transfer may write whatever the store holds: login, route table, save and
+// end of the exchange.
+bool alwaysWritable(uint16_t id) {
+    return id == 0x1C0B || id == 0x1190 || (id >= 0x1800 && id < 0x18C8) || id == 0x1C00 || id == 0x1C12;
+}
+
+int loginLevelOf(const std::string& value) {
+    if (value == std::string(1, '\x09') + "Pilvorna") {
+        return 9;
+    }
+    if (value == std::string(1, '\x05') + "T6rav8ue") {
+        return 5;
+    }
+    return 0;
+}
+
 } // namespace
+
+// "SL%P=1" outside a frame: answered with the menu at the modem's own speed. False
+// while the command may still be arriving.
+bool NmsModemSim::takeSpeedCommand(std::vector<std::string>& out) {
+    const size_t compared = std::min(pending_.size(), kSpeedCommand.size());
+    if (pending_.compare(0, compared, kSpeedCommand, 0, compared) != 0) {
+        pending_.erase(0, 1);
+        return true;
+    }
+    if (compared < kSpeedCommand.size()) {
+        return false;
+    }
+    pending_.erase(0, kSpeedCommand.size());
+    if (ownSpeed_ != 0 && ownSpeed_ == lineSpeed_) {
+        out.push_back(kSelectionMenu);
+    }
+    return true;
+}
+
+uint16_t NmsModemSim::refusal(uint16_t id, const std::string& value) {
+    if (id == 0x1C0B) {
+        loginLevel_ = loginLevelOf(value);
+        return 0;
+    }
+    const int level = id >> 12;
+    if (loginRequired_ && level >= 5 && loginLevel_ < (level >= 9 ? 9 : 5)) {
+        return kNotLoggedIn;
+    }
+    if (id == 0x1C00) {
+        if (saveFails_) {
+            return kRefused;
+        }
+        ++saves_;
+    }
+    return values_.count(id) != 0 || alwaysWritable(id) ? 0 : kUnknownValue;
+}
 
 std::string NmsModemSim::Value(uint16_t id) const {
     const auto found = values_.find(id);
@@ -51,6 +108,12 @@ std::vector<std::string> NmsModemSim::Receive(const std::string& bytes) {
     pending_ += bytes;
     std::vector<std::string> out;
     while (!pending_.empty()) {
+        if (pending_[0] == kSpeedCommand[0] && !takeSpeedCommand(out)) {
+            break;
+        }
+        if (pending_.empty()) {
+            break;
+        }
         if (byteAt(pending_, 0) != 0x02) {
             pending_.erase(0, 1);
             continue;
@@ -81,9 +144,14 @@ std::string NmsModemSim::answer(const std::string& frame) {
                byteAt(payload, kSetLengthAt) >= 2 &&
                payload.size() == kSetValueAt + byteAt(payload, kSetLengthAt) - 2u) {
         id = word(payload, kSetIdAt);
-        if (values_.count(id) != 0) {
-            values_[id] = payload.substr(kSetValueAt);
+        if (id == refusedId_) {
+            return BuildNmsFrame(replyHead(sequence, NmsStatusAcknowledge)) + errorFrame(sequence, kRefused);
         }
+        if (const uint16_t code = refusal(id, payload.substr(kSetValueAt)); code != 0) {
+            return BuildNmsFrame(replyHead(sequence, NmsStatusAcknowledge)) + errorFrame(sequence, code);
+        }
+        values_[id] = payload.substr(kSetValueAt);
+        written_.push_back(id);
     } else {
         return errorFrame(sequence, kUnknownValue);
     }
@@ -93,8 +161,12 @@ std::string NmsModemSim::answer(const std::string& frame) {
     if (fault_ == Fault::Flood) {
         return std::string(kFloodBytes, 'U');
     }
+    if (fault_ == Fault::OversizedLength) {
+        return std::string("\x02\xFF\xFF", 3) + std::string(64, '\0');
+    }
     std::string reply = BuildNmsFrame(replyHead(sequence, NmsStatusAcknowledge));
-    reply += values_.count(id) != 0 ? valueFrame(sequence, command, id) : errorFrame(sequence, kUnknownValue);
+    const bool known = values_.count(id) != 0 && id != refusedId_;
+    reply += known ? valueFrame(sequence, command, id) : errorFrame(sequence, kUnknownValue);
     if (fault_ == Fault::BadCrc) {
         reply.back() = static_cast<char>(reply.back() ^ 0xFF);
     }
@@ -102,7 +174,10 @@ std::string NmsModemSim::answer(const std::string& frame) {
 }
 
 std::string NmsModemSim::valueFrame(uint8_t sequence, char command, uint16_t id) const {
-    const std::string& value = values_.at(id);
+    std::string value = values_.at(id);
+    if (fault_ == Fault::OtherReadBack && command == static_cast<char>(NmsCommandSet) && !value.empty()) {
+        value.back() = static_cast<char>(value.back() ^ 0x01);
+    }
     std::string payload = replyHead(sequence, static_cast<uint8_t>(command));
     payload.push_back(static_cast<char>(value.size() + 2));
     appendWord(payload, id);
@@ -140,6 +215,7 @@ void NmsModemOnPort::run() {
         std::vector<std::string> chunks;
         {
             std::lock_guard<std::mutex> lock(mutex_);
+            modem_.SetLineSpeed(static_cast<int>(port_.NearSettings().BaudRate));
             chunks = modem_.Receive(received);
         }
         for (size_t i = 0; i < chunks.size() && !stop_; ++i) {

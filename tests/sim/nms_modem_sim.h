@@ -3,7 +3,13 @@
 // request frames, checks their CRC and answers each with an acknowledgement and a
 // data frame carrying the value it holds (a SET first stores the value), or with
 // a '+' error frame. Faults for tests: replies split into small chunks, silence,
-// a bad CRC, a flood of bytes.
+// a bad CRC, a flood of bytes, an oversized length field, an error reply for one
+// id, a read-back that differs from what was written, a failed save.
+//
+// As a modem in the designer's settings transfer it also answers the programming
+// command "SL%P=1" (only at its own line speed), keeps the route table and the
+// save and end commands, and, when told to, refuses writes of values of service
+// level 5 or 9 until the login of that level has come.
 
 #include "platform/virtual_port.h"
 
@@ -22,7 +28,9 @@ public:
     static constexpr uint16_t kBadCrc = 0x0001;
     static constexpr uint16_t kUnknownValue = 0x0102;
 
-    enum class Fault { None, Silent, BadCrc, Flood };
+    enum class Fault { None, Silent, BadCrc, Flood, OversizedLength, OtherReadBack };
+    static constexpr uint16_t kNotLoggedIn = 0x0103;
+    static constexpr uint16_t kRefused = 0x0104;
     static constexpr size_t kFloodBytes = 4096;
 
     void SetValue(uint16_t id, std::string bytes) { values_[id] = std::move(bytes); }
@@ -31,6 +39,18 @@ public:
     void SetFault(Fault fault) { fault_ = fault; }
     // Replies leave in chunks of at most this many bytes (0: one chunk per reply).
     void SetSplit(size_t chunkBytes) { split_ = chunkBytes; }
+    // The speed at which "SL%P=1" is answered (0: never), and the line's speed now.
+    void SetOwnSpeed(int baud) { ownSpeed_ = baud; }
+    void SetLineSpeed(int baud) { lineSpeed_ = baud; }
+    // Requests for this id get a '+' reply.
+    void RefuseId(uint16_t id) { refusedId_ = id; }
+    void SetSaveFails(bool fails) { saveFails_ = fails; }
+    void SetLoginRequired(bool required) { loginRequired_ = required; }
+    // Service level reached by the login, 0 before it.
+    int LoginLevel() const { return loginLevel_; }
+    // Every id written, in order.
+    const std::vector<uint16_t>& Written() const { return written_; }
+    int Saves() const { return saves_; }
 
     // Takes bytes from the line; returns the chunks to send back, in order.
     std::vector<std::string> Receive(const std::string& bytes);
@@ -40,12 +60,23 @@ public:
 
 private:
     std::string answer(const std::string& frame);
+    bool takeSpeedCommand(std::vector<std::string>& out);
+    // Whether a SET of the id may change the store; the error code when not.
+    uint16_t refusal(uint16_t id, const std::string& value);
     std::string valueFrame(uint8_t sequence, char command, uint16_t id) const;
     std::vector<std::string> chunks(const std::string& reply) const;
 
     std::map<uint16_t, std::string> values_;
     Fault fault_ = Fault::None;
     size_t split_ = 0;
+    int ownSpeed_ = 0;
+    int lineSpeed_ = 0;
+    uint16_t refusedId_ = 0;
+    bool saveFails_ = false;
+    bool loginRequired_ = false;
+    int loginLevel_ = 0;
+    int saves_ = 0;
+    std::vector<uint16_t> written_;
     std::string pending_;
     std::vector<std::string> requests_;
 };

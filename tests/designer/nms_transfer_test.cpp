@@ -1,0 +1,244 @@
+#include "designer/nms_transfer.h"
+
+#include "base/nms_frame.h"
+#include "serial/cdirectserial.h"
+#include "sim/nms_modem_sim.h"
+#include "support/message_box_recorder.h"
+
+#include <chrono>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace {
+
+constexpr int kModemCom = 23;
+constexpr uint16_t kFrequencyTx = 0x1100;
+constexpr uint16_t kFrequencyRx = 0x1101;
+constexpr uint16_t kPower = 0x1205;
+constexpr uint16_t kServiceValue = 0x9107;
+
+std::string Bytes(std::initializer_list<int> values) {
+    std::string bytes;
+    for (int value : values)
+        bytes.push_back(static_cast<char>(value));
+    return bytes;
+}
+
+// Records what the transfer shows; its pauses run ten times faster than the
+// program's, which the simulated modem answers well within.
+class RecordingView : public NmsTransferView {
+public:
+    void ShowTransferStatus(const std::string& text, int mode) override {
+        lines.push_back(text);
+        if (mode == 1)
+            last = text;
+    }
+    void AddStatusPair(const std::string& text) override { pairs += text; }
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void TransferStarts(TKuvio&) override { ++starts; }
+    void MarkNmsWriteResult(const PropertyEntry& entry, int result) override {
+        results.emplace_back(entry.nmsId, result);
+    }
+    void RefreshPropertyForm() override { ++refreshes; }
+    void ValuesReceived(TKuvio&) override { ++received; }
+    void Pause(int ms) override { std::this_thread::sleep_for(std::chrono::microseconds(ms * 100)); }
+
+    bool Shows(const std::string& text) const {
+        return std::find(lines.begin(), lines.end(), text) != lines.end();
+    }
+
+    std::vector<std::string> lines;
+    std::string last;
+    std::string pairs;
+    std::vector<std::string> messages;
+    std::vector<std::pair<uint16_t, int>> results;
+    int starts = 0;
+    int refreshes = 0;
+    int received = 0;
+};
+
+class NmsTransferTest : public testing::Test {
+protected:
+    NmsTransferTest() {
+        transfer.SetTimeoutSeconds(1);
+        modem.With([](NmsModemSim& sim) {
+            sim.SetOwnSpeed(115200);
+            sim.SetLoginRequired(true);
+            sim.SetValue(NmsId::FirmwareId, "YRF0100 7QV");
+            sim.SetValue(NmsId::Mode, Bytes({0}));
+            for (uint16_t id : {kFrequencyTx, kFrequencyRx, kServiceValue})
+                sim.SetValue(id, Bytes({0, 0, 0, 0}));
+            sim.SetValue(kPower, Bytes({0}));
+            for (uint16_t id : {NmsId::ProjectName, NmsId::NetworkId})
+                sim.SetValue(id, "");
+            for (uint16_t id :
+                 {NmsId::AddressType, NmsId::RoutingType, NmsId::AddressOffset, NmsId::AddressLength})
+                sim.SetValue(id, Bytes({0}));
+            sim.SetValue(NmsId::ModemAddress, Bytes({0, 0}));
+        });
+        master.SetModemName("Master");
+        master.identifier = 0x0102;
+        master.SetPropertyEntry('F', '1', "458", true, true, NmsUnsigned32, kFrequencyTx);
+        master.SetPropertyEntry('F', '2', "458.0125", true, true, NmsUnsigned32, kFrequencyRx);
+        master.SetPropertyEntry('N', '3', "10", true, true, NmsUnsigned8, kPower);
+        master.SetPropertyEntry('T', '4', "plain", true, true, 0, 0);
+        repeater.AddRouteText("toistin");
+        leaf.AddRouteText("1A2B 3 4");
+        job.figure = &master;
+        job.master = &master;
+        job.routingProject = true;
+        job.figures = {&master, &repeater, &leaf};
+        job.project.netId = "NET1";
+        job.generateRoutes = [] { return true; };
+    }
+
+    std::string Stored(uint16_t id) {
+        return modem.With([id](NmsModemSim& sim) { return sim.Value(id); });
+    }
+
+    MessageBoxRecorder boxes;
+    NmsModemOnPort modem{kModemCom};
+    CDirectSerial port;
+    RecordingView view;
+    uint8_t sequence = 0;
+    NmsTransfer transfer{port, view, sequence};
+    TKuvio master{10, 10};
+    TKuvio repeater{100, 10};
+    TKuvio leaf{200, 10};
+    NmsTransferJob job;
+};
+
+TEST(NmsTransferText, FrequenciesInMegahertzAndRouteRecords) {
+    EXPECT_EQ(FrequencyTextToHz("458"), 458000000u);
+    EXPECT_EQ(FrequencyTextToHz("458.0125"), 458012500u);
+    EXPECT_EQ(FrequencyTextToHz("458.1250"), 458125000u);
+    EXPECT_EQ(FrequencyTextToHz("45.5"), 45500000u);
+    EXPECT_EQ(FrequencyTextToHz("1000.5"), 1000500000u);
+    EXPECT_EQ(FrequencyTextToHz("abc"), 0u);
+    EXPECT_EQ(FrequencyHzToText(458012500), "458.012500");
+    EXPECT_EQ(FrequencyHzToText(45500000), "45.500000");
+    EXPECT_EQ(SourceRouteRecord("1A2B 3 4"), Bytes({0, 0, 0x1A, 0x2B, 2, 0, 3, 0, 4}));
+    EXPECT_EQ(SourceRouteRecord("  0x10  "), Bytes({0, 0, 0, 0x10, 0}));
+    EXPECT_EQ(SourceRouteRecord("XYZ 1"), std::nullopt);
+}
+
+TEST_F(NmsTransferTest, SpeedSearchTriesEachSpeedDownToTheModems) {
+    modem.With([](NmsModemSim& sim) { sim.SetOwnSpeed(9600); });
+    ASSERT_TRUE(port.Open(kModemCom, 115200, 8, 0));
+    EXPECT_EQ(transfer.FindModemSpeed(kModemCom), NmsOk);
+    EXPECT_EQ(view.lines, (std::vector<std::string>{"checking com speed 115200", "checking com speed 57600",
+                                                    "checking com speed 38400", "checking com speed 19200",
+                                                    "checking com speed 9600"}));
+    port.Close();
+}
+
+TEST_F(NmsTransferTest, SpeedSearchRefusesOldProductsAndReportsTheMode) {
+    ASSERT_TRUE(port.Open(kModemCom, 115200, 8, 0));
+    modem.With([](NmsModemSim& sim) { sim.SetValue(NmsId::Mode, Bytes({64})); });
+    EXPECT_EQ(transfer.FindModemSpeed(kModemCom), NmsMode64);
+    modem.With([](NmsModemSim& sim) { sim.SetValue(NmsId::FirmwareId, "YRF0013 old"); });
+    EXPECT_EQ(transfer.FindModemSpeed(kModemCom), NmsNotCompatible);
+    port.Close();
+}
+
+TEST_F(NmsTransferTest, TransmitOfTheMasterWritesValuesProtocolRoutesAndSaves) {
+    master.SetPropertyEntry('S', '5', "7", true, true, NmsUnsigned32, kServiceValue);
+    transfer.Transmit(kModemCom, job);
+
+    EXPECT_EQ(view.last, "All done");
+    EXPECT_EQ(modem.With([](NmsModemSim& sim) { return sim.LoginLevel(); }), 9);
+    EXPECT_EQ(Stored(kFrequencyTx), NmsNumberBytes(458000000, NmsUnsigned32));
+    EXPECT_EQ(Stored(kFrequencyRx), NmsNumberBytes(458012500, NmsUnsigned32));
+    EXPECT_EQ(Stored(kPower), Bytes({10}));
+    EXPECT_EQ(Stored(kServiceValue), NmsNumberBytes(7, NmsUnsigned32));
+    EXPECT_EQ(Stored(NmsId::ProjectName), "Master");
+    EXPECT_EQ(Stored(NmsId::NetworkId), std::string("NET1\0\0\0\0", 8));
+    EXPECT_EQ(Stored(NmsId::ModemAddress), Bytes({1, 2}));
+    EXPECT_EQ(Stored(NmsId::RoutingType), Bytes({1}));
+    EXPECT_EQ(Stored(NmsId::FirstRoute), Bytes({0, 0, 0x1A, 0x2B, 2, 0, 3, 0, 4}));
+    EXPECT_EQ(Stored(NmsId::RouteCount), Bytes({0, 1}));
+    EXPECT_EQ(modem.With([](NmsModemSim& sim) { return sim.Saves(); }), 1);
+    EXPECT_TRUE(view.Shows("Save settings"));
+    EXPECT_EQ(view.pairs, "####");
+    EXPECT_EQ(view.results.size(), 4u);
+    // The access codes never reach the status window.
+    for (const std::string& line : view.lines) {
+        EXPECT_EQ(line.find(NmsTransfer::kLevel9Code), std::string::npos);
+        EXPECT_EQ(line.find(NmsTransfer::kLevel5Code), std::string::npos);
+    }
+}
+
+TEST_F(NmsTransferTest, ReceiveBringsTheValuesIntoTheFigure) {
+    modem.With([](NmsModemSim& sim) {
+        sim.SetValue(kFrequencyTx, NmsNumberBytes(458012500, NmsUnsigned32));
+        sim.SetValue(kPower, Bytes({0xFF}));
+    });
+    transfer.Receive(kModemCom, job);
+
+    EXPECT_EQ(view.last, "All done");
+    EXPECT_EQ(view.received, 1);
+    const std::vector<PropertyEntry>& entries = master.PropertyEntries();
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_EQ(entries[0].value, "458.012500");
+    EXPECT_EQ(entries[1].value, "0.000000");
+    EXPECT_EQ(entries[2].value, "255");
+    EXPECT_EQ(entries[3].value, "plain");
+}
+
+// Each fault ends the transfer without "All done" and without a save.
+TEST_F(NmsTransferTest, FaultsEndWithoutAllDone) {
+    struct Case {
+        const char* name;
+        std::function<void(NmsModemSim&)> fault;
+    };
+    const Case cases[] = {
+        {"refused value", [](NmsModemSim& sim) { sim.RefuseId(kPower); }},
+        {"other read-back", [](NmsModemSim& sim) { sim.SetFault(NmsModemSim::Fault::OtherReadBack); }},
+        {"failed save", [](NmsModemSim& sim) { sim.SetSaveFails(true); }},
+        {"refused route", [](NmsModemSim& sim) { sim.RefuseId(NmsId::FirstRoute); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        modem.With([&](NmsModemSim& sim) {
+            sim.SetFault(NmsModemSim::Fault::None);
+            sim.RefuseId(0);
+            sim.SetSaveFails(false);
+            c.fault(sim);
+        });
+        view = RecordingView();
+        const int savesBefore = modem.With([](NmsModemSim& sim) { return sim.Saves(); });
+        transfer.Transmit(kModemCom, job);
+        EXPECT_NE(view.last, "All done");
+        EXPECT_FALSE(view.Shows("Save settings"));
+        EXPECT_EQ(modem.With([](NmsModemSim& sim) { return sim.Saves(); }), savesBefore);
+    }
+}
+
+TEST_F(NmsTransferTest, GarbledRepliesEndWithTheirCodes) {
+    ASSERT_TRUE(port.Open(kModemCom, 115200, 8, 0));
+    uint32_t value = 0;
+    modem.With([](NmsModemSim& sim) { sim.SetFault(NmsModemSim::Fault::BadCrc); });
+    EXPECT_EQ(transfer.NmsReadValue(kPower, NmsUnsigned8, value), NmsBadCrc);
+    modem.With([](NmsModemSim& sim) { sim.SetFault(NmsModemSim::Fault::OversizedLength); });
+    EXPECT_EQ(transfer.NmsReadValue(kPower, NmsUnsigned8, value), NmsBadCrc);
+    modem.With([](NmsModemSim& sim) { sim.SetFault(NmsModemSim::Fault::Silent); });
+    EXPECT_EQ(transfer.NmsReadValue(kPower, NmsUnsigned8, value), NmsNoStx);
+    EXPECT_TRUE(view.Shows("MSG com error 129"));
+    modem.With([](NmsModemSim& sim) { sim.SetFault(NmsModemSim::Fault::None); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    char drain[256];
+    while (port.Read(drain, sizeof drain) > 0) {
+    }
+    EXPECT_EQ(transfer.NmsWriteValue(kPower, NmsUnsigned8, 3), NmsOk);
+    port.Close();
+}
+
+TEST_F(NmsTransferTest, NoModemOnTheLineEndsTheSearchAfterEverySpeed) {
+    modem.With([](NmsModemSim& sim) { sim.SetOwnSpeed(0); });
+    transfer.Transmit(kModemCom, job);
+    EXPECT_EQ(view.last,
+              "Modem can't enter prog mode !\r\nPlease check port selection and Reboot modem and retry");
+    EXPECT_TRUE(view.Shows("checking com speed 1200"));
+}
+
+} // namespace
