@@ -1,0 +1,52 @@
+#include "designer/figure_values.h"
+
+#include "base/hex.h"
+#include "designer/tkuvio.h"
+#include "platform/message_box.h"
+
+bool AskContinueOnConflict(const TKuvio& figure) {
+    return MessageBox("Conflict between modem data structure and " + figure.GetSmfFileName() +
+                          " file. \r\n\r\nContinue anyway ?",
+                      "Error in parameters types", MB_YESNO | MB_ICONWARNING) == IDYES;
+}
+
+std::vector<FieldValue> LoadFieldValues(const ParameterSchema& schema, TKuvio& figure,
+                                        const ConflictQuestion& continueOnConflict) {
+    std::vector<FieldValue> values;
+    for (const ParameterField& field : schema.fields)
+        values.push_back(DefaultFieldValue(field));
+    bool asked = false;
+    PropertyEntry entry;
+    bool more = figure.NextPropertyEntry(entry, true);
+    for (size_t i = 0; i < schema.fields.size() && more; ++i) {
+        const ParameterField& field = schema.fields[i];
+        if (entry.tag != field.letter && !asked) {
+            asked = true;
+            if (!continueOnConflict(figure))
+                break;
+        }
+        values[i] = FieldValueFromStored(field, entry.value);
+        more = figure.NextPropertyEntry(entry, false);
+    }
+    return values;
+}
+
+void StoreFieldValues(TKuvio& figure, const ParameterSchema& schema, const std::vector<FieldValue>& values,
+                      const SchemaView& view) {
+    for (size_t i = 0; i < schema.fields.size() && i < values.size(); ++i) {
+        const ParameterField& field = schema.fields[i];
+        if (!field.HasControl())
+            ShowMessage(std::string("mita se t\xE4\xE4ll\xE4 ? ") + field.letter);
+        figure.SetPropertyEntry(field.letter, field.level, StoredFieldText(field, values[i]),
+                                ParameterSchema::Shown(field, view), true, static_cast<int8_t>(field.nmsSize),
+                                field.nmsId);
+    }
+}
+
+std::optional<size_t> FirstInvalidHexField(const ParameterSchema& schema,
+                                           const std::vector<FieldValue>& values) {
+    for (size_t i = 0; i < schema.fields.size() && i < values.size(); ++i)
+        if (schema.fields[i].letter == 'H' && !IsHexString(values[i].text))
+            return i;
+    return std::nullopt;
+}

@@ -1,0 +1,52 @@
+#pragma once
+// A modem figure's parameters as text rows, for the property table and for
+// printing: the fixed rows (name, terminal address, modem address; in the
+// single-modem mode the file name), then one row per parameter with its label and
+// its value as the properties window would show it. Level-9 parameters appear only
+// at security level 9, below a "FACTORY SETTINGS" row.
+
+#include "designer/field_value.h"
+#include "designer/figure_values.h"
+#include "designer/parameter_schema.h"
+
+#include <string>
+#include <vector>
+
+class TKuvio;
+
+struct PropertyRow {
+    char letter = 'S';
+    std::string label;
+    std::string value;
+
+    bool operator==(const PropertyRow&) const = default;
+};
+
+// What of the designer the rows depend on.
+struct PropertyRowContext {
+    bool singleModem = false;
+    char securityChar = '0';
+    // The designer window's caption; the single-modem mode takes the file name
+    // from it.
+    std::string designerCaption;
+};
+
+// The rows from a schema and the fields' values.
+std::vector<PropertyRow> BuildPropertyRows(const TKuvio& figure, const ParameterSchema& schema,
+                                           const std::vector<FieldValue>& values,
+                                           const PropertyRowContext& context);
+
+// The rows of a figure, its type file read from the program's folder.
+class ModemPropertyRows {
+public:
+    ModemPropertyRows(TKuvio& figure, const PropertyRowContext& context,
+                      const ConflictQuestion& continueOnConflict = AskContinueOnConflict);
+
+    // Row i (from 0): its type letter ('S' for the fixed rows), label and value;
+    // false past the last row.
+    bool GetFieldText(int row, char& letter, std::string& label, std::string& value) const;
+    const std::vector<PropertyRow>& Rows() const { return rows_; }
+
+private:
+    std::vector<PropertyRow> rows_;
+};

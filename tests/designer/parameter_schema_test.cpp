@@ -1,0 +1,131 @@
+#include "designer/parameter_schema.h"
+#include "designer_fixture.h"
+
+#include <fstream>
+
+namespace {
+
+class ParameterSchemaTest : public DesignerFolderTest {
+protected:
+    ParameterSchema Fixture(const std::string& name) {
+        AddTypeFile(name);
+        return ReadParameterSchema(folder.file(name));
+    }
+    ParameterSchema Written(const std::string& text) {
+        std::ofstream(folder.file("T.smf"), std::ios::binary) << text;
+        return ReadParameterSchema(folder.file("T.smf"));
+    }
+    static std::string Keys(const ParameterSchema& schema) {
+        std::string keys;
+        for (const ParameterField& field : schema.fields)
+            keys += field.key + " ";
+        return keys;
+    }
+};
+
+TEST_F(ParameterSchemaTest, ReadsEveryFieldOfATypeFile) {
+    const ParameterSchema schema = Fixture("QX-450R.smf");
+    EXPECT_EQ(Keys(schema), "B0CHANNEL W5TXPOWER S0STATION H5NETMASK M0ACK R0SPEED M0REPEAT C9FACTORY ");
+    const ParameterField& power = schema.fields[1];
+    EXPECT_EQ(power.letter, 'W');
+    EXPECT_EQ(power.level, '5');
+    EXPECT_EQ(power.label, "Transmitter power (mW)");
+    EXPECT_EQ(power.hint, "Output power of the transmitter in milliwatts");
+    EXPECT_EQ(power.visibilityMask, 3);
+    EXPECT_EQ(power.nmsSize, 16);
+    EXPECT_EQ(power.nmsId, 0x1101);
+    EXPECT_EQ(schema.fields[2].nmsId, ParameterField::kNoNmsId);
+    EXPECT_EQ(schema.fields[2].nmsSize, 0);
+
+    const std::vector<ParameterItem>& speeds = schema.fields[5].items;
+    ASSERT_EQ(speeds.size(), 3u);
+    EXPECT_EQ(speeds[2].text, "19200");
+    EXPECT_EQ(speeds[2].number, 2);
+    const std::vector<ParameterItem>& bands = schema.fields[7].items;
+    ASSERT_EQ(bands.size(), 2u);
+    EXPECT_EQ(bands[1].number, 4);
+    EXPECT_EQ(bands[1].text, "High band");
+    EXPECT_EQ(schema.FirstFactoryField(), 7u);
+    EXPECT_TRUE(boxes.texts().empty());
+}
+
+TEST_F(ParameterSchemaTest, VisibilityFollowsMaskModeFactoryModeAndLevel) {
+    const ParameterSchema schema = Fixture("QX-450R.smf");
+    const size_t netmask = 3;
+    const size_t factoryBand = 7;
+    const auto shown = [&](SchemaView view) {
+        std::string letters;
+        for (size_t i : schema.ShownFields(view))
+            letters += schema.fields[i].letter;
+        return letters;
+    };
+    EXPECT_EQ(shown({false, false, '0'}), "BWSHMRM");
+    // Mask 1: the network mask is a project parameter only.
+    EXPECT_EQ(shown({true, false, '5'}), "BWSMRM");
+    // Factory mode shows every parameter, level 9 still only at level 9.
+    EXPECT_EQ(shown({true, true, '5'}), "BWSHMRM");
+    EXPECT_EQ(shown({false, false, '9'}), "BWSHMRMC");
+    EXPECT_EQ(shown({true, false, '9'}), "BWSMRM");
+
+    EXPECT_FALSE(ParameterSchema::Enabled(schema.fields[netmask], {false, false, '0'}));
+    EXPECT_TRUE(ParameterSchema::Enabled(schema.fields[netmask], {false, false, '5'}));
+    EXPECT_EQ(schema.FactorySeparatorIndex({false, false, '9'}), factoryBand);
+    EXPECT_EQ(schema.FactorySeparatorIndex({false, false, '5'}), schema.fields.size());
+    // A level-9 field hidden by its mask puts no separator anywhere.
+    EXPECT_EQ(schema.FactorySeparatorIndex({true, false, '9'}), schema.fields.size());
+}
+
+TEST_F(ParameterSchemaTest, NmsDescriptions) {
+    ParameterField field;
+    ReadNmsDescription("U16,1,4", field);
+    EXPECT_EQ(field.nmsSize, 16);
+    EXPECT_EQ(field.nmsId, 0x1004);
+    ReadNmsDescription("I8,0,1", field);
+    EXPECT_EQ(field.nmsSize, 9);
+    EXPECT_EQ(field.nmsId, 1);
+    EXPECT_TRUE(boxes.texts().empty());
+    // Another sign letter is reported; its numbers are taken all the same.
+    ReadNmsDescription("X32.2.16", field);
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"hassu X32.2.16"});
+    EXPECT_EQ(field.nmsSize, 32);
+    EXPECT_EQ(field.nmsId, 0x2010);
+}
+
+TEST_F(ParameterSchemaTest, ListItemsEndAtAKeyThatIsAParameterOfItsOwn) {
+    const ParameterSchema schema = Written("[Properties]\r\n"
+                                           "R0MODE=Mode\r\nR0MODE_v=1\r\nR0MODE0=Off\r\nR0MODE1=On\r\n"
+                                           "r0modex=Extra mode\r\nR0MODEX_v=1\r\nR0MODEX0=A\r\n"
+                                           "C0BAND=Band\r\nC0BAND_v=1\r\nC0BAND0=7\r\nC0BAND1=9,Nine\r\n");
+    EXPECT_EQ(Keys(schema), "R0MODE R0MODEX C0BAND ");
+    ASSERT_EQ(schema.fields[0].items.size(), 2u);
+    EXPECT_EQ(schema.fields[1].label, "Extra mode");
+    ASSERT_EQ(schema.fields[1].items.size(), 1u);
+    // A 'C' item without a comma is shown in a box and taken whole.
+    ASSERT_EQ(schema.fields[2].items.size(), 2u);
+    EXPECT_EQ(schema.fields[2].items[0].text, "7");
+    EXPECT_EQ(schema.fields[2].items[0].number, 7);
+    EXPECT_EQ(schema.fields[2].items[1].number, 9);
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"7"});
+}
+
+TEST_F(ParameterSchemaTest, OddKeysKeepTheFieldsThatFollow) {
+    const ParameterSchema schema = Written("[Properties]\r\n"
+                                           "X0ODD=Odd\r\nX0ODD_v=1\r\n"
+                                           "B0NOMASK=No mask\r\n"
+                                           "B0NEXT=Next\r\nB0NEXT_v=2\r\n");
+    // Unknown letters give one field per key (stored values of such types were
+    // written so); a parameter without its "_v" key does not swallow the next one.
+    EXPECT_EQ(Keys(schema), "X0ODD X0ODD_V B0NOMASK B0NEXT ");
+    EXPECT_FALSE(schema.fields[0].HasControl());
+    EXPECT_EQ(schema.fields[2].visibilityMask, 0);
+    EXPECT_EQ(schema.fields[2].hint, "ERROR");
+    EXPECT_EQ(schema.fields[3].visibilityMask, 2);
+}
+
+TEST_F(ParameterSchemaTest, MissingFileOrEmptySectionIsReported) {
+    EXPECT_TRUE(ReadParameterSchema(folder.file("none.smf")).fields.empty());
+    EXPECT_TRUE(Written("[Version]\r\nName=x\r\n").fields.empty());
+    EXPECT_EQ(boxes.texts(), (std::vector<std::string>{"ERROR: Check ini-file", "ERROR: Check ini-file"}));
+}
+
+} // namespace
