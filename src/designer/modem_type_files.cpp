@@ -1,6 +1,6 @@
 #include "designer/modem_type_files.h"
 
-#include "base/crc16.h"
+#include "base/modem_type_check.h"
 #include "base/text_lines.h"
 #include "designer/tkuvio.h"
 #include "platform/ascii.h"
@@ -18,8 +18,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kTypeFileExtension = ".smf";
-// Where the check puts a missing "Number" line: after the name and five lines.
-constexpr size_t kNumberLinePosition = 6;
 
 std::vector<std::string> ReadLines(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -57,25 +55,6 @@ std::vector<std::string> BuildModemTypeCatalogue(bool singleModem) {
             names.push_back(entry.path().stem().string());
     std::sort(names.begin(), names.end(), LessText);
     return names;
-}
-
-uint16_t ModemTypeCheckValue(const std::string& typeFileName, std::vector<std::string> lines) {
-    lines.insert(lines.begin(), LowerText(typeFileName));
-    const auto numberLine = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
-        const size_t equals = line.find('=');
-        return equals != std::string::npos && SameText(Trimmed(line.substr(0, equals)), "Number");
-    });
-    if (numberLine != lines.end())
-        *numberLine = numberLine->substr(0, numberLine->find('=') + 1) + "0000";
-    else
-        lines.insert(lines.begin() + static_cast<long>(std::min(kNumberLinePosition, lines.size())),
-                     "Number=0000");
-    std::string text;
-    for (const std::string& line : lines)
-        text += line + "\r\n";
-    // The text is handed on as a zero-terminated string: it ends at a zero byte.
-    text = text.substr(0, text.find('\0'));
-    return Crc16Nibble(0xFFFF, text);
 }
 
 void CheckModemTypeFile(const std::string& typeFileName, bool factoryMode) {

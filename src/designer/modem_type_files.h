@@ -4,7 +4,6 @@
 // values that every figure takes from its type's file. File names are matched
 // without regard to letter case, as the files were made on a system that does so.
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -18,10 +17,6 @@ std::string ProgramFileIgnoringCase(const std::string& name);
 // program's folder that is a modem-type file; a project designer leaves out the
 // types that are not routable.
 std::vector<std::string> BuildModemTypeCatalogue(bool singleModem);
-
-// The check value of a modem-type file: the CRC of its lower-case name and its
-// lines, each ended by CR LF, with the value of its "Number" line as "0000".
-uint16_t ModemTypeCheckValue(const std::string& typeFileName, std::vector<std::string> lines);
 
 // Checks the modem-type file by its "Number" entry and reports a missing or changed
 // file. In factory mode it offers to write the check value into the file.

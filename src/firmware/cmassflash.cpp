@@ -3,6 +3,7 @@
 #include "base/crc16.h"
 #include "firmware/ccrypt.h"
 #include "firmware/flashhost.h"
+#include "firmware/loader_text.h"
 #include "platform/program_files.h"
 #include "serial/cdirectserial.h"
 
@@ -69,17 +70,9 @@ void sleepMs(int ms) {
     std::this_thread::sleep_for(milliseconds(ms));
 }
 
-// A digit as the loader converts it: only '0'-'9' and 'A'-'F' give 0..15.
-int digitValue(uint8_t c) {
-    int value = c - '0';
-    if (value > 9)
-        value -= 7;
-    return value;
-}
-
 std::optional<uint8_t> hexByte(const uint8_t* at) {
-    const int high = digitValue(at[0]);
-    const int low = digitValue(at[1]);
+    const int high = HexDigitValue(static_cast<char>(at[0]));
+    const int low = HexDigitValue(static_cast<char>(at[1]));
     if (high < 0 || high > 15 || low < 0 || low > 15)
         return std::nullopt;
     return static_cast<uint8_t>(high << 4 | low);

@@ -14,7 +14,7 @@
 
 namespace {
 
-using Lines = std::vector<std::string>;
+using LineList = std::vector<std::string>;
 constexpr size_t npos = std::string::npos;
 
 std::string trim(std::string_view text) {
@@ -53,8 +53,8 @@ std::optional<KeyLine> keyLine(const std::string& line) {
     return KeyLine{trim(view.substr(0, equals)), trim(view.substr(equals + 1))};
 }
 
-Lines splitLines(const std::string& content) {
-    Lines lines;
+LineList splitLines(const std::string& content) {
+    LineList lines;
     size_t start = 0;
     while (start < content.size()) {
         auto end = content.find('\n', start);
@@ -75,7 +75,7 @@ struct Range {
     size_t end;
 };
 
-std::optional<Range> findSection(const Lines& lines, const std::string& section) {
+std::optional<Range> findSection(const LineList& lines, const std::string& section) {
     for (size_t i = 0; i < lines.size(); ++i) {
         const auto name = sectionName(lines[i]);
         if (name && SameText(*name, section)) {
@@ -88,7 +88,7 @@ std::optional<Range> findSection(const Lines& lines, const std::string& section)
     return std::nullopt;
 }
 
-std::optional<size_t> findKey(const Lines& lines, Range range, const std::string& ident) {
+std::optional<size_t> findKey(const LineList& lines, Range range, const std::string& ident) {
     for (size_t i = range.begin; i < range.end; ++i) {
         const auto entry = keyLine(lines[i]);
         if (entry && SameText(entry->key, ident))
@@ -98,7 +98,7 @@ std::optional<size_t> findKey(const Lines& lines, Range range, const std::string
 }
 
 // The keys of a section in file order, each name once (the first line wins, as in reads).
-std::vector<KeyLine> sectionEntries(const Lines& lines, const std::string& section) {
+std::vector<KeyLine> sectionEntries(const LineList& lines, const std::string& section) {
     std::vector<KeyLine> entries;
     const auto range = findSection(lines, section);
     if (!range)
@@ -115,7 +115,7 @@ std::vector<KeyLine> sectionEntries(const Lines& lines, const std::string& secti
     return entries;
 }
 
-std::optional<std::string> readValue(const Lines& lines, const std::string& section,
+std::optional<std::string> readValue(const LineList& lines, const std::string& section,
                                      const std::string& ident) {
     const auto range = findSection(lines, section);
     if (!range)
@@ -170,21 +170,21 @@ std::optional<std::string> readFile(const std::string& fileName) {
     return content;
 }
 
-Lines readLines(const std::string& fileName) {
+LineList readLines(const std::string& fileName) {
     return splitLines(readFile(fileName).value_or(std::string()));
 }
 
 // Edits of the program's threads are made one at a time, so that none is lost to another.
 std::mutex editing;
 
-std::string joinLines(const Lines& lines) {
+std::string joinLines(const LineList& lines) {
     std::string content;
     for (const auto& line : lines)
         content += line + "\r\n";
     return content;
 }
 
-void replaceFile(const std::string& fileName, const Lines& lines) {
+void replaceFile(const std::string& fileName, const LineList& lines) {
     try {
         ReplaceFileContents(fileName, joinLines(lines));
     } catch (const EFileWriteError& error) {
@@ -192,7 +192,7 @@ void replaceFile(const std::string& fileName, const Lines& lines) {
     }
 }
 
-Lines readLinesForEditing(const std::string& fileName) {
+LineList readLinesForEditing(const std::string& fileName) {
     const auto content = readFile(fileName);
     if (!content)
         throw EIniFileException("Unable to write to " + fileName + ": the file cannot be read");
@@ -203,7 +203,7 @@ Lines readLinesForEditing(const std::string& fileName) {
 
 TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {}
 
-Lines TIniFile::lines() const {
+LineList TIniFile::Lines() const {
     return pending_ ? *pending_ : readLines(fileName_);
 }
 
@@ -215,7 +215,7 @@ template <typename Edit> void TIniFile::edit(Edit change) {
         return;
     }
     const std::lock_guard lock(editing);
-    Lines current = readLinesForEditing(fileName_);
+    LineList current = readLinesForEditing(fileName_);
     if (change(current))
         replaceFile(fileName_, current);
 }
@@ -227,10 +227,15 @@ void TIniFile::BeginUpdate() {
     pendingChanged_ = false;
 }
 
+void TIniFile::BeginRewrite() {
+    pending_.emplace();
+    pendingChanged_ = true;
+}
+
 void TIniFile::UpdateFile() {
     if (!pending_)
         return;
-    const Lines gathered = std::move(*pending_);
+    const LineList gathered = std::move(*pending_);
     const bool changed = pendingChanged_;
     pending_.reset();
     pendingChanged_ = false;
@@ -242,11 +247,11 @@ void TIniFile::UpdateFile() {
 
 std::string TIniFile::ReadString(const std::string& section, const std::string& ident,
                                  const std::string& defaultValue) const {
-    return readValue(lines(), section, ident).value_or(defaultValue);
+    return readValue(Lines(), section, ident).value_or(defaultValue);
 }
 
 int TIniFile::ReadInteger(const std::string& section, const std::string& ident, int defaultValue) const {
-    const auto text = readValue(lines(), section, ident);
+    const auto text = readValue(Lines(), section, ident);
     if (!text)
         return defaultValue;
     return parseInteger(*text).value_or(defaultValue);
@@ -257,7 +262,7 @@ bool TIniFile::ReadBool(const std::string& section, const std::string& ident, bo
 }
 
 void TIniFile::WriteString(const std::string& section, const std::string& ident, const std::string& value) {
-    edit([&](Lines& lines) {
+    edit([&](LineList& lines) {
         const auto range = findSection(lines, section);
         if (!range) {
             lines.push_back("[" + section + "]");
@@ -286,21 +291,21 @@ void TIniFile::WriteBool(const std::string& section, const std::string& ident, b
 
 std::vector<std::string> TIniFile::ReadSection(const std::string& section) const {
     std::vector<std::string> keys;
-    for (auto& entry : sectionEntries(lines(), section))
+    for (auto& entry : sectionEntries(Lines(), section))
         keys.push_back(std::move(entry.key));
     return keys;
 }
 
 std::vector<std::string> TIniFile::ReadSectionValues(const std::string& section) const {
     std::vector<std::string> values;
-    for (const auto& entry : sectionEntries(lines(), section))
+    for (const auto& entry : sectionEntries(Lines(), section))
         values.push_back(entry.key + "=" + entry.value);
     return values;
 }
 
 std::vector<std::string> TIniFile::ReadSections() const {
     std::vector<std::string> sections;
-    for (const auto& line : lines()) {
+    for (const auto& line : Lines()) {
         auto name = sectionName(line);
         if (!name)
             continue;
@@ -313,15 +318,15 @@ std::vector<std::string> TIniFile::ReadSections() const {
 }
 
 bool TIniFile::SectionExists(const std::string& section) const {
-    return findSection(lines(), section).has_value();
+    return findSection(Lines(), section).has_value();
 }
 
 bool TIniFile::ValueExists(const std::string& section, const std::string& ident) const {
-    return readValue(lines(), section, ident).has_value();
+    return readValue(Lines(), section, ident).has_value();
 }
 
 void TIniFile::EraseSection(const std::string& section) {
-    edit([&](Lines& lines) {
+    edit([&](LineList& lines) {
         bool erased = false;
         // Every section of that name goes, so that no later duplicate shows through.
         while (const auto range = findSection(lines, section)) {
@@ -334,7 +339,7 @@ void TIniFile::EraseSection(const std::string& section) {
 }
 
 void TIniFile::DeleteKey(const std::string& section, const std::string& ident) {
-    edit([&](Lines& lines) {
+    edit([&](LineList& lines) {
         auto range = findSection(lines, section);
         bool deleted = false;
         // Every line of that key goes, so that no later duplicate shows through.

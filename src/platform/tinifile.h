@@ -53,11 +53,16 @@ public:
 
     // Gathers the following writes in memory until UpdateFile.
     void BeginUpdate();
+    // Gathers the following writes in memory over an empty file: UpdateFile then
+    // replaces the file's whole contents with them, or makes the file.
+    void BeginRewrite();
     // Writes the gathered changes, if any, as one replacement and ends the update.
     void UpdateFile();
 
+    // The file's lines as reads see them, gathered writes included.
+    std::vector<std::string> Lines() const;
+
 private:
-    std::vector<std::string> lines() const;
     template <typename Edit> void edit(Edit change);
 
     std::string fileName_;

@@ -252,3 +252,18 @@ TEST(TIniFileTest, UpdateOfAReadOnlyFileFailsWholeAtTheEnd) {
     EXPECT_EQ(fileCount(folder.path()), 1u);
     EXPECT_EQ(ini.ReadString("S", "K", ""), "old") << "a failed update leaves nothing gathered behind";
 }
+
+TEST(TIniFileTest, RewriteReplacesTheWholeFileWithTheGatheredWrites) {
+    TempFolder folder;
+    const std::string name = folder.file("type.smf");
+    writeFile(name, "; old comment\n[Old]\nKey=1\n");
+    TIniFile ini(name);
+    ini.BeginRewrite();
+    EXPECT_EQ(ini.Lines(), Strings{});
+    ini.WriteString("Version", "Name", "x");
+    ini.WriteString("Version", "NAME", "y");
+    EXPECT_EQ(ini.Lines(), (Strings{"[Version]", "Name=y"}));
+    EXPECT_EQ(readFile(name), "; old comment\n[Old]\nKey=1\n");
+    ini.UpdateFile();
+    EXPECT_EQ(readFile(name), "[Version]\r\nName=y\r\n");
+}

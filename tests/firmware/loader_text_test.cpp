@@ -1,0 +1,115 @@
+#include "firmware/loader_text.h"
+
+#include "base/tstreamstring.h"
+#include "firmware/cmassflash.h"
+#include "platform/program_files.h"
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string HexDigits(const std::string& bytes) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string text;
+    for (const unsigned char byte : bytes) {
+        text += digits[byte >> 4];
+        text += digits[byte & 15];
+    }
+    return text;
+}
+
+// A data record of the type with the given address width; the count covers the
+// address, the data and a checksum, which the converter does not read.
+std::string Record(char type, int addressBytes, const std::string& data) {
+    return std::string("S") + type +
+           HexDigits(std::string(1, static_cast<char>(data.size() + addressBytes + 1))) +
+           std::string(2 * static_cast<size_t>(addressBytes), '0') + HexDigits(data) + "FF";
+}
+
+TEST(LoaderTextTest, HexPairValue) {
+    EXPECT_EQ(HexPairValue("00"), 0x00);
+    EXPECT_EQ(HexPairValue("9F"), 0x9F);
+    EXPECT_EQ(HexPairValue("A5"), 0xA5);
+    EXPECT_EQ(HexPairValue("FF"), 0xFF);
+    // Lower-case digits are no digits of the loader tools: "ff" is not 0xFF.
+    EXPECT_NE(HexPairValue("ff"), 0xFF);
+}
+
+TEST(LoaderTextTest, DataOfS1S2S3RecordsInFileOrder) {
+    const std::string text = "S00600004844521B\r\n" + Record('2', 3, "\x03\x04") + "\n" +
+                             Record('1', 2, std::string("\x01\x02", 2)) + "\r\n" +
+                             Record('3', 4, "\xAA\xBB\xCC") + "\r\n" + "not a record\r\n" +
+                             Record('5', 2, "\x77") + "\r\nS9030000FC\r\n";
+    EXPECT_EQ(SRecordDataBytes(text), std::string("\x03\x04\x01\x02\xAA\xBB\xCC"));
+    EXPECT_EQ(SRecordDataBytes("S00600004844521B\r\nS9030000FC\r\n"), "");
+}
+
+TEST(LoaderTextTest, RecordsTooShortForTheirCountGiveNoMoreThanTheyHold) {
+    // Counts below the address and checksum give no bytes (never a negative length).
+    EXPECT_EQ(SRecordDataBytes("S1020000\r\nS2030000\r\nS3040000\r\nS1\r\n"), "");
+    EXPECT_EQ(SRecordDataBytes("S1030000FF\r\n"), "");
+    // A record cut short gives the whole bytes before its end.
+    EXPECT_EQ(SRecordDataBytes("S10800001122\r\nS1060000334\r\n"), std::string("\x11\x22\x33"));
+}
+
+TEST(LoaderTextTest, ConstantsElevenToALine) {
+    EXPECT_EQ(LoaderByteConstants(""), "");
+    EXPECT_EQ(LoaderByteConstants(std::string("\x00\xAB\x0f", 3)), std::string("0x00,0xab,0x0f,"));
+    std::string bytes(21, '\x5a');
+    const std::string eleven = "0x5a,0x5a,0x5a,0x5a,0x5a,0x5a,0x5a,0x5a,0x5a,0x5a,0x5a,";
+    const std::string ten = eleven.substr(5);
+    EXPECT_EQ(LoaderByteConstants(bytes), eleven + "\r\n" + ten);
+    EXPECT_EQ(LoaderByteConstants(std::string(22, '\x5a')), eleven + "\r\n" + eleven + "\r\n");
+}
+
+TEST(LoaderTextTest, FilesBesideTheLoader) {
+    TempFolder folder;
+    WriteText(folder.file("loader.s19"), "S0030000FC\nS9030000FC\n");
+    WriteText(folder.file("loader.bin"), "old contents");
+    EXPECT_EQ(SRecordFileToBinary(folder.file("loader.s19")), folder.file("loader.bin"));
+    EXPECT_EQ(ReadText(folder.file("loader.bin")), "");
+    EXPECT_EQ(BinaryFileToText(folder.file("loader.bin")), folder.file("loader.txt"));
+    EXPECT_EQ(ReadText(folder.file("loader.txt")), "");
+
+    // A file never replaces itself, and a missing one is reported.
+    EXPECT_THROW(SRecordFileToBinary(folder.file("loader.bin")), EStreamError);
+    EXPECT_THROW(BinaryFileToText(folder.file("loader.txt")), EStreamError);
+    EXPECT_THROW(SRecordFileToBinary(folder.file("missing.s19")), EStreamError);
+    EXPECT_FALSE(std::filesystem::exists(folder.file("missing.bin")));
+}
+
+TEST(LoaderTextTest, ConvertedLoaderIsALoaderImageOfTheEngine) {
+    TempFolder folder;
+    std::string image;
+    for (uint32_t i = 0; i < CMassFlash::kLoaderLength; ++i)
+        image += static_cast<char>(i * 7 + 3);
+    std::string text = "S00600004844521B\r\n";
+    for (size_t at = 0; at < image.size(); at += 32)
+        text += Record('1', 2, image.substr(at, 32)) + "\r\n";
+    text += "S9030000FC\r\n";
+    WriteText(folder.file("h8_3048_loader_115200.s19"), text);
+    SRecordFileToBinary(folder.file("h8_3048_loader_115200.s19"));
+
+    SetProgramPathForTests(folder.file("quovix"));
+    CMassFlash engine;
+    engine.HighSpeed = 1;
+    EXPECT_TRUE(engine.LoadLoader());
+    SetProgramPathForTests("");
+    EXPECT_EQ(std::string(engine.LoaderImage.begin(), engine.LoaderImage.begin() + CMassFlash::kLoaderLength),
+              image);
+}
+
+} // namespace
