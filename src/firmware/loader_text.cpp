@@ -2,6 +2,7 @@
 
 #include "base/text_lines.h"
 #include "base/tstreamstring.h"
+#include "firmware/srecord_image.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -17,23 +18,10 @@ constexpr int kChecksumBytes = 1;
 // A line of constants ends once it holds more than this many characters.
 constexpr size_t kLineWidth = 50;
 
-int AddressBytes(char recordType) {
-    switch (recordType) {
-    case '1':
-        return 2;
-    case '2':
-        return 3;
-    case '3':
-        return 4;
-    default:
-        return 0;
-    }
-}
-
 void AppendRecordData(const std::string& line, std::string& bytes) {
     if (line.size() < kRecordHead || line[0] != 'S')
         return;
-    const int addressBytes = AddressBytes(line[1]);
+    const int addressBytes = SRecordAddressBytes(line[1]);
     if (addressBytes == 0)
         return;
     const int dataBytes = HexPairValue(&line[2]) - addressBytes - kChecksumBytes;

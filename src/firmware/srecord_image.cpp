@@ -49,7 +49,7 @@ public:
             return refuse(SRecordError::Checksum);
         const char type = record[1];
         if (type == '1' || type == '2') {
-            const int addressLength = type == '1' ? 2 : 3;
+            const int addressLength = SRecordAddressBytes(type);
             if (count < addressLength + 1)
                 return refuse(SRecordError::CountTooSmall);
             uint32_t address = 0;
@@ -134,6 +134,19 @@ void readByLines(std::string_view text, SRecordReader& reader) {
     }
 }
 } // namespace
+
+int SRecordAddressBytes(char type) {
+    switch (type) {
+    case '1':
+        return 2;
+    case '2':
+        return 3;
+    case '3':
+        return 4;
+    default:
+        return 0;
+    }
+}
 
 std::string SRecordErrorText(SRecordError error) {
     switch (error) {

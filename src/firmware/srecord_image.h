@@ -27,6 +27,10 @@ enum class SRecordError {
     OutsideImage,  // data addressed beyond the image buffer
 };
 
+// The address width of the data records S1, S2 and S3 (2, 3 and 4 bytes); 0 for
+// any other record type.
+int SRecordAddressBytes(char type);
+
 // How the text is cut into records.
 enum class SRecordCutting {
     // A record runs from its 'S' to the next 'S'; two 'S's in a row end the text.

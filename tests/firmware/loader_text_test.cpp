@@ -3,40 +3,18 @@
 #include "base/tstreamstring.h"
 #include "firmware/cmassflash.h"
 #include "platform/program_files.h"
+#include "sim/firmware/firmware_test_files.h"
+#include "support/file_text.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 namespace {
 
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteText(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string HexDigits(const std::string& bytes) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string text;
-    for (const unsigned char byte : bytes) {
-        text += digits[byte >> 4];
-        text += digits[byte & 15];
-    }
-    return text;
-}
-
-// A data record of the type with the given address width; the count covers the
-// address, the data and a checksum, which the converter does not read.
-std::string Record(char type, int addressBytes, const std::string& data) {
-    return std::string("S") + type +
-           HexDigits(std::string(1, static_cast<char>(data.size() + addressBytes + 1))) +
-           std::string(2 * static_cast<size_t>(addressBytes), '0') + HexDigits(data) + "FF";
+std::vector<uint8_t> Bytes(std::string_view text) {
+    return std::vector<uint8_t>(text.begin(), text.end());
 }
 
 TEST(LoaderTextTest, HexPairValue) {
@@ -49,10 +27,10 @@ TEST(LoaderTextTest, HexPairValue) {
 }
 
 TEST(LoaderTextTest, DataOfS1S2S3RecordsInFileOrder) {
-    const std::string text = "S00600004844521B\r\n" + Record('2', 3, "\x03\x04") + "\n" +
-                             Record('1', 2, std::string("\x01\x02", 2)) + "\r\n" +
-                             Record('3', 4, "\xAA\xBB\xCC") + "\r\n" + "not a record\r\n" +
-                             Record('5', 2, "\x77") + "\r\nS9030000FC\r\n";
+    const std::string text = "S00600004844521B\r\n" + MakeSRecord('2', 0x10000, Bytes("\x03\x04")) + "\n" +
+                             MakeSRecord('1', 0, Bytes("\x01\x02")) + "\r\n" +
+                             MakeSRecord('3', 0x2000000, Bytes("\xAA\xBB\xCC")) + "\r\n" +
+                             "not a record\r\n" + MakeSRecord('5', 3, {}) + "\r\nS9030000FC\r\n";
     EXPECT_EQ(SRecordDataBytes(text), std::string("\x03\x04\x01\x02\xAA\xBB\xCC"));
     EXPECT_EQ(SRecordDataBytes("S00600004844521B\r\nS9030000FC\r\n"), "");
 }
@@ -77,12 +55,12 @@ TEST(LoaderTextTest, ConstantsElevenToALine) {
 
 TEST(LoaderTextTest, FilesBesideTheLoader) {
     TempFolder folder;
-    WriteText(folder.file("loader.s19"), "S0030000FC\nS9030000FC\n");
-    WriteText(folder.file("loader.bin"), "old contents");
+    WriteFileText(folder.file("loader.s19"), "S0030000FC\nS9030000FC\n");
+    WriteFileText(folder.file("loader.bin"), "old contents");
     EXPECT_EQ(SRecordFileToBinary(folder.file("loader.s19")), folder.file("loader.bin"));
-    EXPECT_EQ(ReadText(folder.file("loader.bin")), "");
+    EXPECT_EQ(ReadFileText(folder.file("loader.bin")), "");
     EXPECT_EQ(BinaryFileToText(folder.file("loader.bin")), folder.file("loader.txt"));
-    EXPECT_EQ(ReadText(folder.file("loader.txt")), "");
+    EXPECT_EQ(ReadFileText(folder.file("loader.txt")), "");
 
     // A file never replaces itself, and a missing one is reported.
     EXPECT_THROW(SRecordFileToBinary(folder.file("loader.bin")), EStreamError);
@@ -93,14 +71,8 @@ TEST(LoaderTextTest, FilesBesideTheLoader) {
 
 TEST(LoaderTextTest, ConvertedLoaderIsALoaderImageOfTheEngine) {
     TempFolder folder;
-    std::string image;
-    for (uint32_t i = 0; i < CMassFlash::kLoaderLength; ++i)
-        image += static_cast<char>(i * 7 + 3);
-    std::string text = "S00600004844521B\r\n";
-    for (size_t at = 0; at < image.size(); at += 32)
-        text += Record('1', 2, image.substr(at, 32)) + "\r\n";
-    text += "S9030000FC\r\n";
-    WriteText(folder.file("h8_3048_loader_115200.s19"), text);
+    const std::vector<uint8_t> loader = MakeTestLoader(7);
+    WriteFileText(folder.file("h8_3048_loader_115200.s19"), MakeSRecordFile(loader));
     SRecordFileToBinary(folder.file("h8_3048_loader_115200.s19"));
 
     SetProgramPathForTests(folder.file("quovix"));
@@ -108,8 +80,7 @@ TEST(LoaderTextTest, ConvertedLoaderIsALoaderImageOfTheEngine) {
     engine.HighSpeed = 1;
     EXPECT_TRUE(engine.LoadLoader());
     SetProgramPathForTests("");
-    EXPECT_EQ(std::string(engine.LoaderImage.begin(), engine.LoaderImage.begin() + CMassFlash::kLoaderLength),
-              image);
+    EXPECT_TRUE(std::equal(loader.begin(), loader.end(), engine.LoaderImage.begin()));
 }
 
 } // namespace

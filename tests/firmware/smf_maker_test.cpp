@@ -3,12 +3,12 @@
 #include "base/modem_type_check.h"
 #include "base/text_lines.h"
 #include "platform/tinifile.h"
+#include "support/file_text.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 namespace {
 
@@ -18,20 +18,11 @@ std::string ExportFixture(const std::string& name) {
     return std::string(QUOVIX_TEST_DATA) + "/smf_export/" + name;
 }
 
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteText(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
 // True when the file's "Number" is the check value the designer computes for it
 // under the given name.
 bool PassesCheck(const std::string& path, const std::string& asName) {
     const int stored = TIniFile(path).ReadInteger("Version", "Number", -1);
-    return stored == ModemTypeCheckValue(asName, SplitLines(ReadText(path)));
+    return stored == ModemTypeCheckValue(asName, SplitLines(ReadFileText(path)));
 }
 
 class SmfMakerTest : public testing::Test {
@@ -79,28 +70,28 @@ TEST_F(SmfMakerTest, ExportWithoutNumberGetsOneThatTheCheckAccepts) {
 }
 
 TEST_F(SmfMakerTest, ReplacesTheOldFileWholeAndOnlyWhenItCan) {
-    WriteText(folder.file("QX-Plain.smf"), "[Version]\r\nOld key=1\r\n[Old section]\r\nx=1\r\n");
-    WriteText(folder.file("qx-plain.SMF"), "[Version]\r\nQuovix ini=1\r\n");
+    WriteFileText(folder.file("QX-Plain.smf"), "[Version]\r\nOld key=1\r\n[Old section]\r\nx=1\r\n");
+    WriteFileText(folder.file("qx-plain.SMF"), "[Version]\r\nQuovix ini=1\r\n");
     const std::string path = MakeSmfFromText(ExportFixture("qx-plain-lf.txt"), folder.path().string());
     EXPECT_FALSE(TIniFile(path).ValueExists("Version", "Old key"));
     EXPECT_FALSE(TIniFile(path).SectionExists("Old section"));
     EXPECT_FALSE(fs::exists(folder.file("qx-plain.SMF"))) << "one type file, as where case is ignored";
 
     // A read-only type file stays as it was.
-    const std::string before = ReadText(path);
+    const std::string before = ReadFileText(path);
     TIniFile(path).WriteString("Version", "Name", "changed");
-    const std::string changed = ReadText(path);
+    const std::string changed = ReadFileText(path);
     fs::permissions(path, fs::perms::owner_read);
     EXPECT_THROW(MakeSmfFromText(ExportFixture("qx-plain-lf.txt"), folder.path().string()),
                  std::runtime_error);
-    EXPECT_EQ(ReadText(path), changed);
+    EXPECT_EQ(ReadFileText(path), changed);
     EXPECT_NE(changed, before);
 }
 
 TEST_F(SmfMakerTest, ExportWithoutUsableTypeNameWritesNothing) {
     for (const std::string firstLine :
          {"No tab here\r\n", "Modem type\t  \r\n", "Modem type\t../escape\r\n"}) {
-        WriteText(folder.file("export.txt"), firstLine + ">>>>>>>>\r\n");
+        WriteFileText(folder.file("export.txt"), firstLine + ">>>>>>>>\r\n");
         EXPECT_THROW(MakeSmfFromText(folder.file("export.txt"), folder.path().string()), std::runtime_error)
             << firstLine;
     }
