@@ -3,6 +3,7 @@
 #include "platform/ascii.h"
 
 #include <cstdlib>
+#include <ctime>
 #include <stdexcept>
 
 namespace {
@@ -107,6 +108,10 @@ std::string IntToHexFixed(uint32_t value, int digits) {
 
 int RandomBelow(int n) {
     return n == 0 ? 0 : std::rand() % n;
+}
+
+void SeedRandomFromTime() {
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
 }
 
 std::string RandomHexString(int n) {

@@ -42,5 +42,7 @@ std::string IntToHexFixed(uint32_t value, int digits);
 
 // A pseudo-random number in 0 .. n-1 (0 when n is 0).
 int RandomBelow(int n);
+// Starts RandomBelow's sequence from the clock.
+void SeedRandomFromTime();
 // A text of n random hexadecimal digits.
 std::string RandomHexString(int n);
