@@ -2,7 +2,7 @@
 
 #include "firmware/firmware_blocks.h"
 #include "firmware/tprotector.h"
-#include "sim/firmware_test_files.h"
+#include "sim/firmware/firmware_test_files.h"
 #include "support/message_box_recorder.h"
 #include "support/temp_folder.h"
 
