@@ -18,7 +18,7 @@ template <typename T> class TDynamicList {
 public:
     using Item = TDynamicListItemClass<T>;
 
-    explicit TDynamicList(std::string name) : name_(std::move(name)) {}
+    explicit TDynamicList(std::string name = {}) : name_(std::move(name)) {}
     ~TDynamicList() {
         notify_ = false;
         Clear();
@@ -87,6 +87,11 @@ public:
     bool Contains(const std::string& name) const { return Find(name) != nullptr; }
 
     Item* ItemAt(size_t index) const { return index < items_.size() ? items_[index] : nullptr; }
+    T* ObjectAt(size_t index) const { return index < items_.size() ? items_[index]->object : nullptr; }
+    // The item's name; empty when there is no such item.
+    std::string ItemName(size_t index) const {
+        return index < items_.size() ? items_[index]->name : std::string();
+    }
 
 private:
     void release(Item* item) {

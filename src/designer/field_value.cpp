@@ -1,7 +1,7 @@
 #include "designer/field_value.h"
 
 #include "base/hex.h"
-#include "designer/text_numbers.h"
+#include "base/text_numbers.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 
 #include "base/text_lines.h"
 #include "designer/byte_reader.h"
-#include "designer/text_numbers.h"
+#include "base/text_numbers.h"
 #include "platform/ascii.h"
 
 #include <algorithm>

@@ -1,6 +1,7 @@
-#include "designer/text_numbers.h"
+#include "base/text_numbers.h"
 
 #include <charconv>
+#include <stdexcept>
 
 std::optional<int> ParseDecimal(const std::string& text) {
     size_t start = text.find_first_not_of(' ');
@@ -28,4 +29,11 @@ std::optional<uint32_t> ParseHex(const std::string& text) {
     if (error != std::errc() || stop != end)
         return std::nullopt;
     return value;
+}
+
+int StrToInt(const std::string& text) {
+    const std::optional<int> value = ParseDecimal(text);
+    if (!value)
+        throw std::invalid_argument("'" + text + "' is not a valid integer value");
+    return *value;
 }
