@@ -42,6 +42,9 @@ public:
     bool modified = false;
     bool routesDirty = false;
     bool routesGenerated = false;
+    // The last address check or route generation found a modem without a usable
+    // route; programming does not start while it is set.
+    bool routeProblem = false;
     float zoom = 100.0f;
     ProjectProperties properties;
     std::string lastModemTypeItem;

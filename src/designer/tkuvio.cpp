@@ -53,6 +53,16 @@ std::string FormatSourceRouteLine(const std::string& line) {
 
 } // namespace
 
+std::string SourceRouteDisplayText(const std::string& text) {
+    std::string formatted;
+    for (const std::string& line : SplitLines(text)) {
+        if (!formatted.empty())
+            formatted += "\r\n";
+        formatted += FormatSourceRouteLine(line);
+    }
+    return formatted;
+}
+
 std::string RouteLineList::Text() const {
     std::string text;
     for (const std::string& line : lines)
@@ -205,13 +215,7 @@ void TKuvio::AddSourceRoute(const std::string& text) {
         sourceRoutes_.emplace();
         sourceRoutes_->sorted = true;
     }
-    std::string formatted;
-    for (const std::string& line : SplitLines(text)) {
-        if (!formatted.empty())
-            formatted += "\r\n";
-        formatted += FormatSourceRouteLine(line);
-    }
-    sourceRoutes_->Add(formatted);
+    sourceRoutes_->Add(SourceRouteDisplayText(text));
 }
 
 void TKuvio::ToggleSourceRouteWindow() {

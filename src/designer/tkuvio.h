@@ -33,6 +33,10 @@ struct RouteLineList {
     void Add(const std::string& line);
 };
 
+// Source-route lines as they are shown: the terminal address as 8 hexadecimal
+// digits and each modem identifier as 4, lines joined by CR LF.
+std::string SourceRouteDisplayText(const std::string& text);
+
 class TKuvio {
 public:
     // Bits of the number word of the project files.

@@ -1,0 +1,281 @@
+#include "designer/route_generation.h"
+
+#include "base/text_lines.h"
+#include "designer/network_design.h"
+#include "platform/ascii.h"
+#include "platform/message_box.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+constexpr const char* kRepeaterRoute = "toistin";
+constexpr const char* kMasterMark = "tyhja";
+constexpr const char* kUnsetMark = "xxxxx";
+constexpr const char* kNoAddressAt = "@@";
+
+// A terminal address as the address check reads it: "0x" and the text as it
+// stands must make a 64-bit hexadecimal number.
+bool IsHexAddress(const std::string& text) {
+    uint64_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value, 16);
+    return !text.empty() && error == std::errc() && stop == end;
+}
+
+// The addresses of a figure: every entry of a multiport modem's list, else its
+// one terminal address.
+std::vector<std::string> AddressesOf(const TKuvio& figure) {
+    if (!figure.Multiport())
+        return {figure.GetTerminalAddress()};
+    std::vector<std::string> addresses;
+    for (int i = 0; figure.GetTerminalAddressAt(i) != kNoAddressAt; ++i)
+        addresses.push_back(figure.GetTerminalAddressAt(i));
+    return addresses;
+}
+
+std::string FirstAddressOf(const TKuvio& figure) {
+    return figure.Multiport() ? figure.GetTerminalAddressAt(0) : figure.GetTerminalAddress();
+}
+
+bool HasTerminalAddress(const TKuvio& figure) {
+    return !figure.NoTerminalAddress();
+}
+
+} // namespace
+
+RouteGenerator::RouteGenerator(NetworkDesign& design, std::function<void()> redraw)
+    : design_(design), redraw_(std::move(redraw)) {}
+
+void RouteGenerator::Problem(TKuvio& figure, const std::string& text) {
+    design_.active = &figure;
+    design_.routeProblem = true;
+    if (redraw_)
+        redraw_();
+    ShowMessage(text);
+}
+
+bool RouteGenerator::NoMaster() {
+    if (design_.master)
+        return false;
+    design_.routeProblem = true;
+    ShowMessage("Error: Network must have a master modem");
+    return true;
+}
+
+bool RouteGenerator::Generate() {
+    if (ValidateAddresses())
+        return false;
+    if (design_.properties.IsVirtualRouting())
+        BuildRouteTables();
+    else
+        GenerateRoutes();
+    design_.routesGenerated = true;
+    return !design_.routeProblem;
+}
+
+bool RouteGenerator::ValidateAddresses() {
+    std::vector<std::string> seen;
+    design_.routeProblem = false;
+    for (const auto& figure : design_.Figures()) {
+        if (!HasTerminalAddress(*figure))
+            continue;
+        for (const std::string& address : AddressesOf(*figure)) {
+            if (!IsHexAddress(address)) {
+                Problem(*figure, "Invalid hex address found. Modem set as active modem");
+                return true;
+            }
+            const bool duplicate = std::any_of(
+                seen.begin(), seen.end(), [&](const std::string& other) { return SameText(other, address); });
+            if (duplicate) {
+                Problem(*figure, "Duplicate address found and set as active modem");
+                return true;
+            }
+            seen.push_back(address);
+        }
+    }
+    return false;
+}
+
+void RouteGenerator::GenerateRoutes() {
+    if (!design_.routesDirty)
+        return;
+    if (NoMaster())
+        return;
+    design_.routeProblem = false;
+    design_.master->CloseSourceRouteWindow();
+    for (const auto& figure : design_.Figures()) {
+        figure->ClearRouteText();
+        if (figure.get() != design_.master && !figure->parent) {
+            design_.active = figure.get();
+            design_.routeProblem = true;
+        }
+    }
+    if (design_.routeProblem) {
+        if (redraw_)
+            redraw_();
+        ShowMessage("One moden does not have route to it!!!");
+        return;
+    }
+    for (const auto& figure : design_.Figures())
+        if (!SourceRouteOf(*figure))
+            return;
+    design_.routesDirty = false;
+}
+
+bool RouteGenerator::SourceRouteText(const TKuvio& figure, std::string& text) const {
+    text = figure.GetModemAddress();
+    if (&figure == design_.master)
+        return true;
+    size_t steps = 0;
+    for (const TKuvio* up = figure.Mobile() ? figure.mobileParent : figure.parent; up && up != design_.master;
+         up = up->Mobile() ? up->mobileParent : up->parent) {
+        if (++steps > design_.Figures().size())
+            return false;
+        text = up->GetModemAddress() + text;
+    }
+    return true;
+}
+
+bool RouteGenerator::SourceRouteOf(TKuvio& figure) {
+    if (!HasTerminalAddress(figure)) {
+        figure.AddRouteText(kRepeaterRoute);
+        return true;
+    }
+    const std::string address = FirstAddressOf(figure);
+    if (address.empty() || address == kNoAddressAt) {
+        Problem(figure, "No defined address in modem shown as active modem");
+        return false;
+    }
+    std::string text;
+    if (!SourceRouteText(figure, text)) {
+        Problem(figure, "One moden does not have route to it!!!");
+        return false;
+    }
+    if (&figure == design_.master) {
+        figure.AddRouteText(kMasterMark + text);
+    } else if (figure.Multiport()) {
+        figure.AddRouteText(text);
+        figure.RouteTextFromAddresses();
+    } else {
+        figure.AddRouteText(address + " " + text);
+    }
+    const std::string& route = figure.RouteText();
+    if (route.find(kMasterMark) == std::string::npos && route.find(kUnsetMark) == std::string::npos &&
+        route != kRepeaterRoute) {
+        for (const std::string& line : SplitLines(route))
+            design_.master->AddSourceRoute(line);
+    }
+    return true;
+}
+
+void RouteGenerator::BuildRouteTables() {
+    if (!design_.routesDirty)
+        return;
+    if (NoMaster())
+        return;
+    design_.routeProblem = false;
+    for (const auto& figure : design_.Figures()) {
+        figure->TakeRouteSnapshot();
+        figure->ClearRouteText();
+    }
+    int current = 1;
+    int previous = 1;
+    const auto& figures = design_.Figures();
+    for (size_t i = 0; i < figures.size(); ++i) {
+        TKuvio& figure = *figures[i];
+        if (&figure == design_.master || (i == 0 && figure.Mobile()))
+            continue;
+        if (!figure.parent && !figure.mobileParent)
+            continue;
+        if (!AddMasterLinesTo(figure, previous) || !VirtualRoutesOf(figure, current, previous))
+            return;
+    }
+    if (design_.routesGenerated)
+        HighlightChangedTables();
+    design_.routesDirty = false;
+}
+
+// The figure's table gets the way back to the master: the master's address and
+// the counter of the figure's own link.
+bool RouteGenerator::AddMasterLinesTo(TKuvio& figure, int previous) {
+    TKuvio& master = *design_.master;
+    if (!HasTerminalAddress(master))
+        return true;
+    if (!master.Multiport() && !HasTerminalAddress(figure))
+        return true;
+    const std::vector<std::string> addresses = AddressesOf(master);
+    if (addresses.empty() || (!master.Multiport() && addresses.front().empty())) {
+        Problem(master.Multiport() ? figure : master, "Invalid address in modem shown as active modem");
+        return false;
+    }
+    for (const std::string& address : addresses) {
+        const auto value = ParseHexAddress(address);
+        if (!value) {
+            Problem(master.Multiport() ? figure : master, "Invalid address in modem shown as active modem");
+            return false;
+        }
+        figure.AddVirtualRoute(*value, static_cast<uint32_t>(previous));
+    }
+    return true;
+}
+
+// Numbers the links on the way from the figure up to the master: each repeater
+// on the way maps its outgoing link to its incoming one, and the master maps the
+// figure's addresses to the link it reaches them by.
+bool RouteGenerator::VirtualRoutesOf(TKuvio& figure, int& current, int& previous) {
+    size_t steps = 0;
+    for (TKuvio* up = figure.parent; up; up = up->parent) {
+        if (++steps > design_.Figures().size()) {
+            Problem(figure, "One moden does not have route to it!!!");
+            return false;
+        }
+        ++current;
+        if (up != design_.master) {
+            up->AddVirtualRouteShort(static_cast<uint32_t>(current), static_cast<uint32_t>(previous));
+            previous = current;
+            continue;
+        }
+        if (HasTerminalAddress(figure)) {
+            for (const std::string& address : AddressesOf(figure)) {
+                const auto value = ParseHexAddress(address);
+                if (!value) {
+                    Problem(figure, "Invalid address in modem shown as active modem");
+                    return false;
+                }
+                up->AddVirtualRoute(*value, static_cast<uint32_t>(previous));
+            }
+        }
+        break;
+    }
+    previous = current;
+    figure.AddRouteText(figure.GetTerminalAddress() + " ");
+    return true;
+}
+
+void RouteGenerator::HighlightChangedTables() {
+    for (const auto& figure : design_.Figures())
+        if (figure->RoutesChanged())
+            figure->SetNameHighlight(true);
+}
+
+void RouteGenerator::ShowRoute() {
+    TKuvio* figure = design_.context;
+    if (!figure)
+        return;
+    if (Generate()) {
+        if (design_.properties.IsVirtualRouting()) {
+            figure->ToggleVirtualRouteWindow();
+        } else if (figure == design_.master) {
+            figure->ToggleSourceRouteWindow();
+        } else if (figure->RouteText() == kRepeaterRoute || !HasTerminalAddress(*figure)) {
+            ShowMessage("Repeater.\r\nNo route");
+        } else {
+            ShowMessage("Route\r\n" + SourceRouteDisplayText(figure->RouteText()));
+        }
+    }
+    design_.context = nullptr;
+}

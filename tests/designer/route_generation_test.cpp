@@ -1,0 +1,184 @@
+#include "designer/network_design.h"
+#include "designer/route_generation.h"
+#include "support/message_box_recorder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// A routing project built figure by figure; the first figure added is the master.
+struct Network {
+    NetworkDesign design{false};
+    int redraws = 0;
+    RouteGenerator routes{design, [this] { ++redraws; }};
+    MessageBoxRecorder boxes;
+
+    TKuvio& Add(const std::string& address, TKuvio* parent) {
+        TKuvio& figure = design.Append(std::make_unique<TKuvio>(0, 0));
+        figure.identifier = static_cast<uint16_t>(design.Figures().size());
+        figure.parent = parent;
+        if (address.empty())
+            figure.SetNoTerminalAddress(true);
+        else
+            figure.SetTerminalAddress(address);
+        if (!design.master) {
+            figure.SetMasterLook();
+            design.master = &figure;
+        }
+        design.routesDirty = true;
+        return figure;
+    }
+    TKuvio& AddMultiport(const Lines& addresses, TKuvio* parent) {
+        TKuvio& figure = Add("x", parent);
+        figure.SetMultiLook();
+        figure.SetTerminalAddressAt(-1, "");
+        for (size_t i = 0; i < addresses.size(); ++i)
+            figure.SetTerminalAddressAt(static_cast<int>(i), addresses[i]);
+        return figure;
+    }
+    Lines SourceLines() const { return design.master->SourceRoutes()->lines; }
+};
+
+Lines TableOf(const TKuvio& figure) {
+    return figure.VirtualRoutes() ? figure.VirtualRoutes()->lines : Lines{};
+}
+
+TEST(RouteGeneration, AddressesDifferingOnlyInLetterCaseAreDuplicatesButLeadingZerosAreNot) {
+    Network net;
+    TKuvio& master = net.Add("A", nullptr);
+    net.Add("0A", &master);
+    EXPECT_TRUE(net.routes.Generate());
+
+    TKuvio& twin = net.Add("0a", &master);
+    EXPECT_FALSE(net.routes.Generate());
+    EXPECT_EQ(net.boxes.texts(), Lines{"Duplicate address found and set as active modem"});
+    EXPECT_EQ(net.design.active, &twin);
+    EXPECT_TRUE(net.design.routeProblem);
+    EXPECT_EQ(net.redraws, 1);
+}
+
+TEST(RouteGeneration, AnAddressThatIsNoHexNumberIsRefusedAndRepeatersAreNotChecked) {
+    Network net;
+    TKuvio& master = net.Add("01", nullptr);
+    net.Add("", &master);
+    TKuvio& multi = net.AddMultiport({"10", "1G"}, &master);
+    EXPECT_TRUE(net.routes.ValidateAddresses());
+    EXPECT_EQ(net.boxes.texts(), Lines{"Invalid hex address found. Modem set as active modem"});
+    EXPECT_EQ(net.design.active, &multi);
+}
+
+TEST(RouteGeneration, SourceRoutesRunFromTheTerminalAddressThroughTheRepeatersToTheModem) {
+    Network net;
+    TKuvio& master = net.Add("01", nullptr);
+    TKuvio& repeater = net.Add("", &master);
+    TKuvio& modem = net.Add("0a", &repeater);
+    net.AddMultiport({"10", "11"}, &master);
+
+    ASSERT_TRUE(net.routes.Generate());
+    EXPECT_EQ(master.RouteText(), "tyhja1 ");
+    EXPECT_EQ(repeater.RouteText(), "toistin");
+    EXPECT_EQ(modem.RouteText(), "0a 2 3 ");
+    EXPECT_EQ(net.SourceLines(), (Lines{"0000000A 0002 0003", "00000010 0004", "00000011 0004"}));
+    EXPECT_FALSE(net.design.routesDirty);
+    EXPECT_TRUE(net.boxes.texts().empty());
+
+    // Without a change nothing is generated again.
+    master.CloseSourceRouteWindow();
+    EXPECT_TRUE(net.routes.Generate());
+    EXPECT_FALSE(master.SourceRoutes().has_value());
+}
+
+TEST(RouteGeneration, AMasterAloneGivesNoSourceLine) {
+    Network net;
+    net.Add("01", nullptr);
+    EXPECT_TRUE(net.routes.Generate());
+    EXPECT_FALSE(net.design.master->SourceRoutes().has_value());
+}
+
+TEST(RouteGeneration, MissingMasterUnlinkedModemAndMissingAddressAreRouteProblems) {
+    Network net;
+    TKuvio& master = net.Add("01", nullptr);
+    net.design.master = nullptr;
+    EXPECT_FALSE(net.routes.Generate());
+    net.design.master = &master;
+
+    TKuvio& loose = net.Add("02", nullptr);
+    EXPECT_FALSE(net.routes.Generate());
+    EXPECT_EQ(net.design.active, &loose);
+
+    loose.parent = &master;
+    TKuvio& empty = net.AddMultiport({}, &master);
+    EXPECT_FALSE(net.routes.Generate());
+    EXPECT_EQ(net.design.active, &empty);
+    EXPECT_EQ(net.boxes.texts(),
+              (Lines{"Error: Network must have a master modem", "One moden does not have route to it!!!",
+                     "No defined address in modem shown as active modem"}));
+}
+
+TEST(RouteGeneration, ARingEndsInARouteProblemInBothRoutingTypes) {
+    for (int routingType : {0, 1}) {
+        Network net;
+        net.design.properties.routingType = routingType;
+        TKuvio& master = net.Add("01", nullptr);
+        TKuvio& a = net.Add("02", &master);
+        TKuvio& b = net.Add("03", &a);
+        a.parent = &b;
+        EXPECT_FALSE(net.routes.Generate());
+        EXPECT_TRUE(net.design.routeProblem);
+        EXPECT_EQ(net.boxes.texts(), Lines{"One moden does not have route to it!!!"});
+    }
+}
+
+TEST(RouteGeneration, VirtualTablesNumberEveryLinkOnTheWayToTheMaster) {
+    Network net;
+    net.design.properties.routingType = 1;
+    TKuvio& master = net.Add("01", nullptr);
+    TKuvio* repeater = nullptr;
+    TKuvio& modem = net.Add("0A", nullptr);
+    repeater = &net.Add("", &master);
+    modem.parent = repeater;
+
+    ASSERT_TRUE(net.routes.Generate());
+    EXPECT_EQ(TableOf(modem), Lines{"00000001 <-> 0001"});
+    EXPECT_EQ(TableOf(*repeater), Lines{"0002 <-> 0001"});
+    EXPECT_EQ(TableOf(master), Lines{"0000000A <-> 0002"});
+    EXPECT_EQ(modem.RouteText(), "0A ");
+    EXPECT_FALSE(modem.NameHighlight());
+
+    // Only the tables that changed are marked once routes existed before.
+    TKuvio& leaf = net.Add("0B", &master);
+    ASSERT_TRUE(net.routes.Generate());
+    EXPECT_EQ(TableOf(leaf), Lines{"00000001 <-> 0004"});
+    EXPECT_EQ(TableOf(master), (Lines{"0000000A <-> 0002", "0000000B <-> 0004"}));
+    EXPECT_TRUE(master.NameHighlight());
+    EXPECT_TRUE(leaf.NameHighlight());
+    EXPECT_FALSE(modem.NameHighlight());
+    EXPECT_FALSE(repeater->NameHighlight());
+}
+
+TEST(RouteGeneration, MultiportModemsGetOneMasterLinePerAddress) {
+    Network net;
+    net.design.properties.routingType = 1;
+    TKuvio& master = net.Add("01", nullptr);
+    net.AddMultiport({"20", "21"}, &master);
+    ASSERT_TRUE(net.routes.Generate());
+    EXPECT_EQ(TableOf(master), (Lines{"00000020 <-> 0001", "00000021 <-> 0001"}));
+}
+
+TEST(RouteGeneration, ShowRouteNamesTheRouteOrTheRepeaterAndTogglesTheMastersList) {
+    Network net;
+    TKuvio& master = net.Add("01", nullptr);
+    TKuvio& repeater = net.Add("", &master);
+    TKuvio& modem = net.Add("1f", &repeater);
+    for (TKuvio* figure : {&modem, &repeater, &master}) {
+        net.design.context = figure;
+        net.routes.ShowRoute();
+        EXPECT_EQ(net.design.context, nullptr);
+    }
+    EXPECT_EQ(net.boxes.texts(), (Lines{"Route\r\n0000001F 0002 0003", "Repeater.\r\nNo route"}));
+    EXPECT_TRUE(master.SourceRouteWindowShown());
+}
+
+} // namespace
