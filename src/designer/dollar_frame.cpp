@@ -3,8 +3,8 @@
 #include "base/crc16.h"
 #include "base/hex.h"
 #include "base/text_lines.h"
+#include "base/text_numbers.h"
 #include "designer/project_properties.h"
-#include "designer/text_numbers.h"
 #include "platform/message_box.h"
 
 #include <algorithm>
