@@ -1,9 +1,11 @@
 #include "app/tpohjafrm.h"
 
+#include "app/factory_commands.h"
 #include "app/port_handover.h"
 #include "app/taboutfrm.h"
 #include "app/window_layout.h"
 #include "designer/tpiirtopohja.h"
+#include "firmware/build_sizes.h"
 #include "platform/device_broadcast.h"
 #include "platform/latin1.h"
 #include "platform/message_box.h"
@@ -25,7 +27,6 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -36,6 +37,7 @@
 #include <QScreen>
 #include <QSpinBox>
 #include <QStatusBar>
+#include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
 #include <filesystem>
@@ -45,7 +47,6 @@ namespace {
 const char* const kStartPosition = "Start Position";
 const char* const kTesti = "Testi";
 const char* const kAllLogSettings = "All log settings";
-const char* const kNoLoaderPath = "qq";
 const char* const kWriteFailed = "Unable to write ini file. Access denied";
 const char* const kReadOnlySettings = " voi vain lukea";
 
@@ -164,10 +165,6 @@ void TPohjafrm::CreateOtherComponents() {
             title->setStatusTip(menu->statusTip());
     statusBar()->setSizeGripEnabled(true);
 
-    crc_ini = new QListWidget(this);
-    crc_ini->setObjectName("crc_ini");
-    crc_ini->hide();
-
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName("PopupMenu1");
     PopupMenu1->addActions({NewPort1, Drawing1, Singlemodem1, SingleFlash1, MultiFlash1, MultiFlash21,
@@ -175,12 +172,6 @@ void TPohjafrm::CreateOtherComponents() {
     PopupMenu2 = new QMenu(this);
     PopupMenu2->setObjectName("PopupMenu2");
     PopupMenu2->addAction(NewPort2);
-
-    OpenDialog1 = new QFileDialog(this);
-    OpenDialog1->setObjectName("OpenDialog1");
-    OpenDialog1->setNameFilter("text file (*.txt)");
-    OpenDialog1->setDefaultSuffix("txt");
-    OpenDialog1->setFileMode(QFileDialog::ExistingFile);
 
     SaveLog = new QFileDialog(this, "Save Log File");
     SaveLog->setObjectName("SaveLog");
@@ -240,11 +231,9 @@ void TPohjafrm::ConnectCommands() {
 // from this list is part of adding the window.
 void TPohjafrm::MarkCommandsAwaitingTheirWindows() {
     awaitingWindow_ = {// single and multi firmware windows
-                       Flashyksi1, SingleFlash1, FlashBtn, Flashmonta1, Flashmonta2, Flashmonta3, Flashmonta4,
-                       MultiFlash1, MultiFlash21, MultiFlash31, MultiFlash41, FlashmBtn, Flashm2Btn,
-                       Flashm3Btn, Flashm4Btn,
-                       // factory tools
-                       makesmf1, loadermnu, Lasku};
+                       Flashyksi1,   SingleFlash1, FlashBtn,    Flashmonta1,  Flashmonta2,
+                       Flashmonta3,  Flashmonta4,  MultiFlash1, MultiFlash21, MultiFlash31,
+                       MultiFlash41, FlashmBtn,    Flashm2Btn,  Flashm3Btn,   Flashm4Btn};
     for (QAction* command : awaitingWindow_)
         command->setEnabled(false);
 }
@@ -578,9 +567,17 @@ void TPohjafrm::Flashmonta3Click() {}
 void TPohjafrm::Flashmonta4Click() {}
 
 // Factory tools.
-void TPohjafrm::makesmf1Click() {}
-void TPohjafrm::loadermnuClick() {}
-void TPohjafrm::LaskuClick() {}
+void TPohjafrm::makesmf1Click() {
+    MakeSmfFromDialogs(*this);
+}
+
+void TPohjafrm::loadermnuClick() {
+    LoaderToHexText(*this);
+}
+
+void TPohjafrm::LaskuClick() {
+    ShowMessage(SumBuildSizes());
+}
 
 // The active designer redraws its route graph.
 void TPohjafrm::Redraw1Click() {

@@ -24,7 +24,6 @@
 
 class QFileDialog;
 class QLabel;
-class QListWidget;
 class QMenu;
 class QPrinter;
 class QSpinBox;
@@ -52,7 +51,7 @@ public:
     template <class Window> Window* ActiveChild() const;
 
     // State that the other windows read.
-    std::string loader_path = "qq"; // last file of "Loader to hex"; "qq" means none
+    std::string loader_path = kNoLoaderPath; // last file of "Loader to hex"
     std::array<TerminalWindowLink*, 10> terminal_table{};
     bool factory_mode = false;
     bool dsr_mode = false;
@@ -68,10 +67,8 @@ public:
     QLabel* logsize_lbl = nullptr;
     QSpinBox* logsize_nbr = nullptr;
     QLabel* Zoom_scale = nullptr;
-    QListWidget* crc_ini = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QMenu* PopupMenu2 = nullptr;
-    QFileDialog* OpenDialog1 = nullptr;
     QFileDialog* SaveLog = nullptr;
     // The printer shared by the terminals and the designers, as set up last.
     QPrinter* printer() const { return printer_.get(); }

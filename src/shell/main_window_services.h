@@ -12,6 +12,9 @@ class QPrinter;
 class QWidget;
 class TerminalWindowLink;
 
+// The stored loader path while no loader has been chosen.
+constexpr const char* kNoLoaderPath = "qq";
+
 // The main window's commands and tool-bar controls that other windows enable and
 // disable while they are open, named as on the main window's form.
 enum class MainCommand {
@@ -78,7 +81,7 @@ public:
     // The zoom percentage shown in the main window's tool bar.
     virtual void ShowZoomScale(const std::string& percent) = 0;
 
-    // The stored loader path ("qq" when none), kept by the main window.
+    // The stored loader path (kNoLoaderPath when none), kept by the main window.
     virtual std::string LoaderPath() const = 0;
     virtual void SetLoaderPath(const std::string& path) = 0;
 
