@@ -1,0 +1,24 @@
+#include "components/tdpiconobject.h"
+
+#include "components/saved_value.h"
+#include "components/txmlnode.h"
+
+void TDPIconObject::GetSaveData(TXMLNode* node) const {
+    node->AddAttribute("ICON_LABEL", Label);
+    node->AddAttribute("ICON_NAME", Name);
+    node->AddAttribute("ICON_INDEX", std::to_string(ImageIndex));
+    node->AddAttribute("ICON_XPOS", std::to_string(Pos.x()));
+    node->AddAttribute("ICON_YPOS", std::to_string(Pos.y()));
+}
+
+void TDPIconObject::SetSaveData(TXMLNode* node) {
+    Label = node->GetAttributeValue("ICON_LABEL", Label);
+    Name = node->GetAttributeValue("ICON_NAME", Name);
+    ImageIndex = ReadSavedInt(node, "ICON_INDEX", ImageIndex);
+    Pos.setX(ReadSavedInt(node, "ICON_XPOS", Pos.x()));
+    Pos.setY(ReadSavedInt(node, "ICON_YPOS", Pos.y()));
+}
+
+QPoint TDPIconObject::GetLabelPos(int textHeight, int textWidth, int radius) const {
+    return {Pos.x() - textWidth / 2, Pos.y() + radius - 3 - textHeight / 2 - textHeight / 2};
+}

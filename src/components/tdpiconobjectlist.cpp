@@ -1,0 +1,43 @@
+#include "components/tdpiconobjectlist.h"
+
+#include "components/txmlnode.h"
+
+void TDPIconObjectList::AddIcon(const std::string& name, const std::string& label, int imageIndex, int x, int y) {
+    auto* icon = new TDPIconObject(name, label, imageIndex, x, y);
+    icons_.Add(icon, name);
+    if (OnIconAdded)
+        OnIconAdded(icon);
+}
+
+void TDPIconObjectList::DelIcon(const std::string& name) {
+    if (icons_.Count() == 0)
+        return;
+    for (size_t i = 0; i < icons_.Count(); ++i)
+        if (icons_.ItemName(i) == name) {
+            icons_.Delete(i);
+            break;
+        }
+    if (OnIconDeleted)
+        OnIconDeleted(name);
+}
+
+const std::vector<std::string>& TDPIconObjectList::pGetIconNameList() {
+    names_.clear();
+    for (size_t i = 0; i < icons_.Count(); ++i)
+        names_.push_back(icons_.ItemName(i));
+    return names_;
+}
+
+uint32_t TDPIconObjectList::GetSaveData(TXMLNode* node) const {
+    for (size_t i = 0; i < icons_.Count(); ++i)
+        icons_.ObjectAt(i)->GetSaveData(node->AddNode("ICON_ITEM"));
+    return u32GetIconCount();
+}
+
+void TDPIconObjectList::SetSaveData(TXMLNode* node) {
+    for (size_t i = 0; i < node->NodeList.Count(); ++i) {
+        auto* icon = new TDPIconObject();
+        icon->SetSaveData(node->NodeList.ObjectAt(i));
+        icons_.Add(icon, icon->Name);
+    }
+}

@@ -1,0 +1,50 @@
+#include "components/tdplinkobject.h"
+
+#include "components/saved_value.h"
+#include "components/txmlnode.h"
+
+#include <cmath>
+#include <cstdlib>
+
+void TDPLinkObject::GetSaveData(TXMLNode* node) const {
+    node->AddAttribute("SOURCE_ICON_NAME", SourceIconName);
+    node->AddAttribute("TARGET_ICON_NAME", TargetIconName);
+    node->AddAttribute("LINK_LABEL", Label);
+    node->AddAttribute("LINK_COLOR", std::to_string(Color));
+}
+
+void TDPLinkObject::SetSaveData(TXMLNode* node) {
+    pSourcePos = pTargetPos = nullptr;
+    SourceIconName = node->GetAttributeValue("SOURCE_ICON_NAME", SourceIconName);
+    TargetIconName = node->GetAttributeValue("TARGET_ICON_NAME", TargetIconName);
+    Label = node->GetAttributeValue("LINK_LABEL", Label);
+    Color = ReadSavedInt(node, "LINK_COLOR", Color);
+}
+
+int TDPLinkObject::GetLinkLength() const {
+    if (!bHasPositions())
+        return 0;
+    const double dx = std::abs(pTargetPos->x() - pSourcePos->x());
+    const double dy = std::abs(pTargetPos->y() - pSourcePos->y());
+    return static_cast<int>(std::sqrt(dx * dx + dy * dy));
+}
+
+QPoint TDPLinkObject::vCountLinkPoints() const {
+    if (!bHasPositions())
+        return {};
+    const QPoint s = *pSourcePos, t = *pTargetPos;
+    const double dx = std::abs(t.x() - s.x());
+    const double dy = std::abs(t.y() - s.y());
+    const int half = GetLinkLength() / 2;
+    if (dx == 0)
+        return {t.x(), t.y() > s.y() ? t.y() - half : t.y() + half};
+    const double a = std::atan(dy / dx);
+    const double mx = t.x() <= s.x() ? t.x() + std::cos(a) * half : t.x() - std::cos(a) * half;
+    const double my = t.y() <= s.y() ? t.y() + std::sin(a) * half : t.y() - std::sin(a) * half;
+    return {static_cast<int>(mx), static_cast<int>(my)};
+}
+
+TRect TDPLinkObject::GetLabelRect(int textHeight, int textWidth) const {
+    const QPoint m = vCountLinkPoints();
+    return {m.x() - textWidth / 2, m.y() - textHeight / 2, m.x() + textWidth / 2, m.y() + textHeight / 2};
+}

@@ -1,0 +1,246 @@
+// Rendering of the draw panel: everything is drawn into the back plane, then the
+// part in view is copied to the screen.
+#include "components/tdrawpanel.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QSignalBlocker>
+
+#include <algorithm>
+
+namespace {
+constexpr int DefaultIconSize = 20;
+constexpr TColor DefaultIconColor = clRed;
+constexpr int DefaultIconPenWidth = 2;
+// Room between a link's label and its highlight frame, besides the distance.
+constexpr int LinkFrameMargin = 2;
+// An icon's label ends this far inside its radius.
+constexpr int LabelInset = 3;
+
+// A rectangle by its edges, the right and bottom edge excluded, as an outline.
+QRect outline(int left, int top, int right, int bottom) {
+    return QRect(left, top, right - left - 1, bottom - top - 1);
+}
+} // namespace
+
+QFont TDrawPanel::labelFont() const {
+    QFont f = font();
+    f.setPointSize(labelFontSize_);
+    f.setBold(true);
+    f.setStyleStrategy(QFont::NoAntialias);
+    return f;
+}
+
+QSize TDrawPanel::labelSize(const std::string& text) const {
+    const QFontMetrics metrics(labelFont());
+    return {metrics.horizontalAdvance(QString::fromStdString(text)), metrics.height()};
+}
+
+TRect TDrawPanel::linkLabelRect(const TDPLinkObject& link) const {
+    const QSize size = labelSize(link.Label);
+    return link.GetLabelRect(size.height(), size.width());
+}
+
+int TDrawPanel::GetMaxRadius() const {
+    return MaxRadius(iconPicture_.width(), iconPicture_.height(), labelFontSize_, HiLiteDistance, LineWidth_HiLite);
+}
+
+void TDrawPanel::vDefaultIconPicture() {
+    iconPicture_ = QImage(DefaultIconSize, DefaultIconSize, QImage::Format_RGB32);
+    iconPicture_.fill(qcolor(Color_Background));
+    QPainter painter(&iconPicture_);
+    painter.setBrush(qcolor(DefaultIconColor));
+    painter.setPen(QPen(qcolor(Color_Border), DefaultIconPenWidth));
+    painter.drawEllipse(outline(0, 0, DefaultIconSize, DefaultIconSize));
+}
+
+void TDrawPanel::loadIconPicture(int imageIndex) {
+    iconPicture_.fill(qcolor(Color_Background));
+    // A missing image leaves the cleared picture.
+    if (IconImageList && imageIndex >= 0 && static_cast<size_t>(imageIndex) < IconImageList->size())
+        iconPicture_ = (*IconImageList)[imageIndex].convertToFormat(QImage::Format_RGB32);
+}
+
+namespace {
+void textOut(QPainter& painter, QPoint topLeft, const std::string& text, const QColor& color, const QColor* background) {
+    const QString qtext = QString::fromStdString(text);
+    const QFontMetrics metrics(painter.font());
+    if (background)
+        painter.fillRect(QRect(topLeft, QSize(metrics.horizontalAdvance(qtext), metrics.height())), *background);
+    painter.setPen(color);
+    painter.drawText(topLeft + QPoint(0, metrics.ascent()), qtext);
+}
+} // namespace
+
+void TDrawPanel::vClearBackPlane() {
+    QPainter painter(&backPlane_);
+    // Only the part in view is cleared: the rest keeps its last drawing until it
+    // is scrolled into view.
+    painter.fillRect(QRect(ScrollOffset(), size()), qcolor(Color_Background));
+    if (UseBackgroundImage && !backgroundImage_.isNull())
+        painter.drawImage(0, 0, backgroundImage_);
+}
+
+void TDrawPanel::vDraw() {
+    vClearBackPlane();
+    QPainter painter(&backPlane_);
+    if (u32GetIconCount() > 0) {
+        const int r = GetMaxRadius();
+        painter.setFont(labelFont());
+        painter.setBrush(Qt::NoBrush);
+        drawPath(painter, r);
+        for (uint32_t i = 0; i < u32GetLinkCount(); ++i)
+            drawLink(painter, *GetLinkObjectByIndex(i), r);
+        if (bFreeLineMode && iconActive_) {
+            painter.setPen(QPen(qcolor(Color_Link), LineWidth_FreeLine));
+            for (const std::string& name : activeIcons_)
+                if (const TDPIconObject* icon = icons_.GetIconObject(name))
+                    painter.drawLine(icon->Pos, mouseOnBackPlane_);
+        }
+        for (uint32_t i = 0; i < u32GetIconCount(); ++i)
+            drawIcon(painter, *GetIconObjectByIndex(i), icons_.KeyAt(i), r);
+    }
+    drawAutoScrollArea(painter);
+}
+
+void TDrawPanel::drawPath(QPainter& painter, int r) {
+    if (!showPath_)
+        return;
+    const bool valid = pathList_.size() >= 2 && std::all_of(pathList_.begin(), pathList_.end(), [this](const auto& n) {
+                           return icons_.IconExists(n);
+                       });
+    if (!valid) {
+        showPath_ = false;
+        pathList_.clear();
+        return;
+    }
+    painter.setPen(QPen(qcolor(Color_Path), pathWidth_));
+    for (size_t i = 1; i < pathList_.size(); ++i) {
+        const QPoint previous = icons_.GetIconObject(pathList_[i - 1])->Pos;
+        const QPoint current = icons_.GetIconObject(pathList_[i])->Pos;
+        painter.drawLine(CountRPos(current, previous, r), CountRPos(previous, current, r));
+    }
+}
+
+void TDrawPanel::drawLink(QPainter& painter, const TDPLinkObject& link, int r) {
+    const TDPIconObject* source = icons_.GetIconObject(link.SourceIconName);
+    const TDPIconObject* target = icons_.GetIconObject(link.TargetIconName);
+    if (!source || !target)
+        return;
+    painter.setPen(QPen(qcolor(link.Color), linkWidth_));
+    const TArrowPoints arrow = CountArrowPoints(target->Pos, source->Pos, r, ArrowSize);
+    painter.drawLine(arrow.Tip, arrow.Wing1);
+    painter.drawLine(arrow.Tip, arrow.Wing2);
+    painter.drawLine(CountRPos(source->Pos, target->Pos, r), CountRPos(target->Pos, source->Pos, r));
+
+    const TRect label = linkLabelRect(link);
+    if (linkActive_ && activeLink_.SourceIconName == link.SourceIconName &&
+        activeLink_.TargetIconName == link.TargetIconName) {
+        const int d = LinkFrameMargin + HiLiteDistance;
+        painter.setPen(QPen(qcolor(Color_HiLite), LineWidth_HiLite));
+        painter.setBrush(qcolor(Color_Background));
+        painter.drawRect(outline(label.Left - d, label.Top - d, label.Right + d, label.Bottom + d));
+        painter.setBrush(Qt::NoBrush);
+    }
+    const QColor background = qcolor(Color_LinkLabelBg);
+    textOut(painter, {label.Left, label.Top}, link.Label, qcolor(Color_IconLabel), &background);
+}
+
+void TDrawPanel::drawIcon(QPainter& painter, TDPIconObject& icon, const std::string& key, int r) {
+    if (AutoFixIconPosition) {
+        const QPoint fixed(std::clamp(icon.Pos.x(), r, std::max(r, backPlaneWidth_ - r)),
+                           std::clamp(icon.Pos.y(), r, std::max(r, backPlaneHeight_ - r)));
+        if (fixed != icon.Pos) {
+            icon.Pos = fixed;
+            if (FixedIconPosition)
+                FixedIconPosition(&icon);
+        }
+    }
+    if (IconImageList)
+        loadIconPicture(icon.ImageIndex);
+    else
+        vDefaultIconPicture();
+    const int w = iconPicture_.width(), h = iconPicture_.height();
+    const int x = icon.Pos.x(), y = icon.Pos.y();
+
+    if (std::find(activeIcons_.begin(), activeIcons_.end(), key) != activeIcons_.end()) {
+        const int d = HiLiteDistance;
+        painter.setPen(QPen(qcolor(Color_HiLite), LineWidth_HiLite));
+        painter.drawRect(outline(x - w / 2 - d, y - h / 2 - d, x + w / 2 + d + 1, y + h / 2 + d + 1));
+    }
+    if (!icon.Label.empty()) {
+        const QSize size = labelSize(icon.Label);
+        const QColor background = qcolor(Color_IconLabelBg);
+        textOut(painter, icon.GetLabelPos(size.height(), size.width(), r), icon.Label, qcolor(Color_IconLabel),
+                IconLabelBgTransparent ? nullptr : &background);
+    }
+    painter.drawImage(x - w / 2, y - h / 2, iconPicture_);
+    if (groupSelect_) {
+        painter.setPen(QPen(qcolor(Color_MultiSelect), LineWidth_MultiSelect, Qt::DotLine));
+        const QRect box = QRect(groupSelectStart_, groupSelectEnd_).normalized();
+        painter.drawRect(outline(box.left(), box.top(), box.right(), box.bottom()));
+    }
+}
+
+void TDrawPanel::drawAutoScrollArea(QPainter& painter) {
+    if (!ShowAutoScrollArea)
+        return;
+    const int a = AutoScrollWidth;
+    painter.setPen(QPen(qcolor(Color_MultiSelect), LineWidth_MultiSelect, Qt::DotLine));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(outline(a, a, width() - a, height() - a));
+}
+
+void TDrawPanel::syncAutoScroll() {
+    if (u32GetIconCount() > 0 && !autoScrollTimer_.isActive())
+        autoScrollTimer_.start();
+    else if (u32GetIconCount() == 0 && autoScrollTimer_.isActive())
+        autoScrollTimer_.stop();
+}
+
+void TDrawPanel::placeScrollBars() {
+    // Ranges change without a repaint of their own: this pass draws anyway.
+    const QSignalBlocker blockHorz(horzScrollBar_), blockVert(vertScrollBar_);
+    const int barHeight = horzScrollBar_->sizeHint().height();
+    const int barWidth = vertScrollBar_->sizeHint().width();
+    horzScrollBar_->setMaximum(std::max(backPlane_.width() - width(), 1));
+    horzScrollBar_->setGeometry(0, height() - barHeight, width() - barWidth, barHeight);
+    horzScrollBar_->setPageStep(width());
+    horzScrollBar_->setVisible(virtualBackPlane_);
+    vertScrollBar_->setMaximum(std::max(backPlane_.height() - height(), 1));
+    vertScrollBar_->setGeometry(width() - barWidth, 0, barWidth, height());
+    vertScrollBar_->setPageStep(height());
+    vertScrollBar_->setVisible(virtualBackPlane_);
+}
+
+void TDrawPanel::Paint() {
+    syncAutoScroll();
+    placeScrollBars();
+    vDraw();
+    update();
+}
+
+void TDrawPanel::paintEvent(QPaintEvent*) {
+    QPainter(this).drawImage(QPoint(0, 0), backPlane_, QRect(ScrollOffset(), size()));
+}
+
+void TDrawPanel::vScrollBarOnChange() {
+    Paint();
+}
+
+void TDrawPanel::resizeEvent(QResizeEvent*) {
+    const int minimum = (GetMaxRadius() + AutoScrollWidth) * 2;
+    QSize wanted(std::max(width(), minimum), std::max(height(), minimum));
+    if (virtualBackPlane_) {
+        wanted = wanted.boundedTo(backPlane_.size());
+    } else {
+        vSetBackPlaneWidth(width());
+        vSetBackPlaneHeight(height());
+    }
+    if (wanted != size()) {
+        resize(wanted);
+        return;
+    }
+    Paint();
+}
