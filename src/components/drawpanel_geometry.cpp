@@ -52,13 +52,16 @@ TArrowPoints CountArrowPoints(QPoint target, QPoint source, int r, int arrowSize
     const int signY = target.y() > source.y() ? 1 : -1;
     const int tipY = toInt(target.y() - signY * r * std::sin(a));
     arrow.Tip = {tipX, tipY};
-    arrow.Wing1 = {toInt(tipX + sign * s * std::cos(a + WingOffset)), toInt(tipY + signY * s * std::sin(a + WingOffset))};
-    arrow.Wing2 = {toInt(tipX + sign * s * std::cos(a - WingOffset)), toInt(tipY + signY * s * std::sin(a - WingOffset))};
+    arrow.Wing1 = {toInt(tipX + sign * s * std::cos(a + WingOffset)),
+                   toInt(tipY + signY * s * std::sin(a + WingOffset))};
+    arrow.Wing2 = {toInt(tipX + sign * s * std::cos(a - WingOffset)),
+                   toInt(tipY + signY * s * std::sin(a - WingOffset))};
     return arrow;
 }
 
 int MaxRadius(int pictureWidth, int pictureHeight, int labelFontSize, int hiliteDistance, int hiliteWidth) {
     const double halfW = pictureWidth / 2;
     const double halfH = pictureHeight / 2;
-    return toInt(std::ceil(std::sqrt(halfW * halfW + halfH * halfH))) + labelFontSize + hiliteDistance + hiliteWidth;
+    return toInt(std::ceil(std::sqrt(halfW * halfW + halfH * halfH))) + labelFontSize + hiliteDistance +
+           hiliteWidth;
 }

@@ -2,7 +2,8 @@
 
 #include "components/txmlnode.h"
 
-void TDPIconObjectList::AddIcon(const std::string& name, const std::string& label, int imageIndex, int x, int y) {
+void TDPIconObjectList::AddIcon(const std::string& name, const std::string& label, int imageIndex, int x,
+                                int y) {
     auto* icon = new TDPIconObject(name, label, imageIndex, x, y);
     icons_.Add(icon, name);
     if (OnIconAdded)

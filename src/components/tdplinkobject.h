@@ -15,8 +15,8 @@ class TXMLNode;
 class TDPLinkObject {
 public:
     TDPLinkObject() = default;
-    TDPLinkObject(std::string label, std::string source, std::string target, QPoint* sourcePos, QPoint* targetPos,
-                  TColor color)
+    TDPLinkObject(std::string label, std::string source, std::string target, QPoint* sourcePos,
+                  QPoint* targetPos, TColor color)
         : Label(std::move(label)), SourceIconName(std::move(source)), TargetIconName(std::move(target)),
           pSourcePos(sourcePos), pTargetPos(targetPos), Color(color) {}
 

@@ -2,8 +2,9 @@
 
 #include "components/txmlnode.h"
 
-void TDPLinkObjectList::AddLink(const std::string& source, const std::string& target, const std::string& label,
-                                QPoint* sourcePos, QPoint* targetPos, TColor color) {
+void TDPLinkObjectList::AddLink(const std::string& source, const std::string& target,
+                                const std::string& label, QPoint* sourcePos, QPoint* targetPos,
+                                TColor color) {
     const std::string key = LinkKey(source, target);
     if (links_.Contains(key))
         return;

@@ -17,11 +17,13 @@ public:
     std::function<void(TDPLinkObject*)> OnLinkAdded;
     std::function<void(const std::string& source, const std::string& target)> OnLinkDeleted;
 
-    static std::string LinkKey(const std::string& source, const std::string& target) { return source + ":" + target; }
+    static std::string LinkKey(const std::string& source, const std::string& target) {
+        return source + ":" + target;
+    }
 
     // An empty label becomes the key; a second link in the same direction is dropped.
-    void AddLink(const std::string& source, const std::string& target, const std::string& label, QPoint* sourcePos,
-                 QPoint* targetPos, TColor color);
+    void AddLink(const std::string& source, const std::string& target, const std::string& label,
+                 QPoint* sourcePos, QPoint* targetPos, TColor color);
     void DelLink(const std::string& source, const std::string& target);
     // Deletes every link from or to the icon.
     void DelIconLinks(const std::string& name);

@@ -103,7 +103,8 @@ void TDrawPanel::CreateIcon(const std::string& name, const std::string& label, i
     CreateIcon(name, label, QPoint(x, y), imageIndex);
 }
 
-void TDrawPanel::CreateIcon(const std::string& name, const std::string& label, QPoint position, int imageIndex) {
+void TDrawPanel::CreateIcon(const std::string& name, const std::string& label, QPoint position,
+                            int imageIndex) {
     if (IconImageList)
         loadIconPicture(imageIndex);
     int x = position.x(), y = position.y();
@@ -272,8 +273,9 @@ void TDrawPanel::vSetActiveLink(const std::string& source, const std::string& ta
 
 bool TDrawPanel::bCheckIconPos(QPoint point, QPoint iconPosition) const {
     const int w = iconPicture_.width(), h = iconPicture_.height();
-    return bPointInRect({iconPosition.x() - w, iconPosition.y() - h, iconPosition.x() + w, iconPosition.y() + h},
-                        point.x(), point.y());
+    return bPointInRect(
+        {iconPosition.x() - w, iconPosition.y() - h, iconPosition.x() + w, iconPosition.y() + h}, point.x(),
+        point.y());
 }
 
 bool TDrawPanel::bCheckIconPos(int x, int y) const {
@@ -329,8 +331,8 @@ void TDrawPanel::ChangeLinkColor(const std::string& source, const std::string& t
     Paint();
 }
 
-void TDrawPanel::ChangeLinkColor(const std::string& source, const std::string& target, uint8_t red, uint8_t green,
-                                 uint8_t blue) {
+void TDrawPanel::ChangeLinkColor(const std::string& source, const std::string& target, uint8_t red,
+                                 uint8_t green, uint8_t blue) {
     ChangeLinkColor(source, target, RgbColor(red, green, blue));
 }
 

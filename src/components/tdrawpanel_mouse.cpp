@@ -94,10 +94,12 @@ void TDrawPanel::MouseDown(TMouseButton button, TShiftState shift, int x, int y)
     if ((ctrl || (shift & ssRight)) && bFreeLineMode)
         bFreeLineMode = false;
 
-    const bool clickSelects = !bFreeLineMode && !ctrl && (button == mbLeft || (button == mbRight && activeIcons_.size() < 2));
+    const bool clickSelects =
+        !bFreeLineMode && !ctrl && (button == mbLeft || (button == mbRight && activeIcons_.size() < 2));
     if (clickSelects) {
         // A press on a member of a selected group keeps the group, so it can be dragged.
-        const bool onGroup = activeIcons_.size() >= 2 && bCheckIconPos(mouseOnBackPlane_.x(), mouseOnBackPlane_.y()) &&
+        const bool onGroup = activeIcons_.size() >= 2 &&
+                             bCheckIconPos(mouseOnBackPlane_.x(), mouseOnBackPlane_.y()) &&
                              contains(activeIcons_, strGetIconName(p.x(), p.y()));
         if (!onGroup) {
             vSetActiveIcon(mouseOnBackPlane_.x(), mouseOnBackPlane_.y());

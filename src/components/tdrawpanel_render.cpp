@@ -43,7 +43,8 @@ TRect TDrawPanel::linkLabelRect(const TDPLinkObject& link) const {
 }
 
 int TDrawPanel::GetMaxRadius() const {
-    return MaxRadius(iconPicture_.width(), iconPicture_.height(), labelFontSize_, HiLiteDistance, LineWidth_HiLite);
+    return MaxRadius(iconPicture_.width(), iconPicture_.height(), labelFontSize_, HiLiteDistance,
+                     LineWidth_HiLite);
 }
 
 void TDrawPanel::vDefaultIconPicture() {
@@ -63,11 +64,13 @@ void TDrawPanel::loadIconPicture(int imageIndex) {
 }
 
 namespace {
-void textOut(QPainter& painter, QPoint topLeft, const std::string& text, const QColor& color, const QColor* background) {
+void textOut(QPainter& painter, QPoint topLeft, const std::string& text, const QColor& color,
+             const QColor* background) {
     const QString qtext = QString::fromStdString(text);
     const QFontMetrics metrics(painter.font());
     if (background)
-        painter.fillRect(QRect(topLeft, QSize(metrics.horizontalAdvance(qtext), metrics.height())), *background);
+        painter.fillRect(QRect(topLeft, QSize(metrics.horizontalAdvance(qtext), metrics.height())),
+                         *background);
     painter.setPen(color);
     painter.drawText(topLeft + QPoint(0, metrics.ascent()), qtext);
 }
@@ -107,9 +110,9 @@ void TDrawPanel::vDraw() {
 void TDrawPanel::drawPath(QPainter& painter, int r) {
     if (!showPath_)
         return;
-    const bool valid = pathList_.size() >= 2 && std::all_of(pathList_.begin(), pathList_.end(), [this](const auto& n) {
-                           return icons_.IconExists(n);
-                       });
+    const bool valid =
+        pathList_.size() >= 2 && std::all_of(pathList_.begin(), pathList_.end(),
+                                             [this](const auto& n) { return icons_.IconExists(n); });
     if (!valid) {
         showPath_ = false;
         pathList_.clear();
@@ -172,8 +175,8 @@ void TDrawPanel::drawIcon(QPainter& painter, TDPIconObject& icon, const std::str
     if (!icon.Label.empty()) {
         const QSize size = labelSize(icon.Label);
         const QColor background = qcolor(Color_IconLabelBg);
-        textOut(painter, icon.GetLabelPos(size.height(), size.width(), r), icon.Label, qcolor(Color_IconLabel),
-                IconLabelBgTransparent ? nullptr : &background);
+        textOut(painter, icon.GetLabelPos(size.height(), size.width(), r), icon.Label,
+                qcolor(Color_IconLabel), IconLabelBgTransparent ? nullptr : &background);
     }
     painter.drawImage(x - w / 2, y - h / 2, iconPicture_);
     if (groupSelect_) {
