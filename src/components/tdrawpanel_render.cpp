@@ -2,6 +2,8 @@
 // part in view is copied to the screen.
 #include "components/tdrawpanel.h"
 
+#include "components/gdi_rect.h"
+
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -18,10 +20,6 @@ constexpr int LinkFrameMargin = 2;
 // An icon's label ends this far inside its radius.
 constexpr int LabelInset = 3;
 
-// A rectangle by its edges, the right and bottom edge excluded, as an outline.
-QRect outline(int left, int top, int right, int bottom) {
-    return QRect(left, top, right - left - 1, bottom - top - 1);
-}
 } // namespace
 
 QFont TDrawPanel::labelFont() const {
@@ -53,7 +51,7 @@ void TDrawPanel::vDefaultIconPicture() {
     QPainter painter(&iconPicture_);
     painter.setBrush(qcolor(DefaultIconColor));
     painter.setPen(QPen(qcolor(Color_Border), DefaultIconPenWidth));
-    painter.drawEllipse(outline(0, 0, DefaultIconSize, DefaultIconSize));
+    painter.drawEllipse(GdiOutline(0, 0, DefaultIconSize, DefaultIconSize));
 }
 
 void TDrawPanel::loadIconPicture(int imageIndex) {
@@ -143,7 +141,7 @@ void TDrawPanel::drawLink(QPainter& painter, const TDPLinkObject& link, int r) {
         const int d = LinkFrameMargin + HiLiteDistance;
         painter.setPen(QPen(qcolor(Color_HiLite), LineWidth_HiLite));
         painter.setBrush(qcolor(Color_Background));
-        painter.drawRect(outline(label.Left - d, label.Top - d, label.Right + d, label.Bottom + d));
+        painter.drawRect(GdiOutline(label.Left - d, label.Top - d, label.Right + d, label.Bottom + d));
         painter.setBrush(Qt::NoBrush);
     }
     const QColor background = qcolor(Color_LinkLabelBg);
@@ -170,7 +168,7 @@ void TDrawPanel::drawIcon(QPainter& painter, TDPIconObject& icon, const std::str
     if (std::find(activeIcons_.begin(), activeIcons_.end(), key) != activeIcons_.end()) {
         const int d = HiLiteDistance;
         painter.setPen(QPen(qcolor(Color_HiLite), LineWidth_HiLite));
-        painter.drawRect(outline(x - w / 2 - d, y - h / 2 - d, x + w / 2 + d + 1, y + h / 2 + d + 1));
+        painter.drawRect(GdiOutline(x - w / 2 - d, y - h / 2 - d, x + w / 2 + d + 1, y + h / 2 + d + 1));
     }
     if (!icon.Label.empty()) {
         const QSize size = labelSize(icon.Label);
@@ -182,7 +180,7 @@ void TDrawPanel::drawIcon(QPainter& painter, TDPIconObject& icon, const std::str
     if (groupSelect_) {
         painter.setPen(QPen(qcolor(Color_MultiSelect), LineWidth_MultiSelect, Qt::DotLine));
         const QRect box = QRect(groupSelectStart_, groupSelectEnd_).normalized();
-        painter.drawRect(outline(box.left(), box.top(), box.right(), box.bottom()));
+        painter.drawRect(GdiOutline(box.left(), box.top(), box.right(), box.bottom()));
     }
 }
 
@@ -192,7 +190,7 @@ void TDrawPanel::drawAutoScrollArea(QPainter& painter) {
     const int a = AutoScrollWidth;
     painter.setPen(QPen(qcolor(Color_MultiSelect), LineWidth_MultiSelect, Qt::DotLine));
     painter.setBrush(Qt::NoBrush);
-    painter.drawRect(outline(a, a, width() - a, height() - a));
+    painter.drawRect(GdiOutline(a, a, width() - a, height() - a));
 }
 
 void TDrawPanel::syncAutoScroll() {

@@ -1,5 +1,7 @@
 #include "components/tled.h"
 
+#include "components/gdi_rect.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -57,8 +59,7 @@ void TLed::vDraw() {
     const TColor body = !enabled_ ? disabledColor_ : state_ ? onColor_ : offColor_;
     painter.setBrush(qcolor(body));
     painter.setPen(QPen(qcolor(borderColor_), borderSize_));
-    // The box excludes the right and bottom edge.
-    const QRect box(0, 0, width() - 1, height() - 1);
+    const QRect box = GdiOutline(0, 0, width(), height());
     if (shape_ == lsCircle)
         painter.drawEllipse(box);
     else
