@@ -14,8 +14,7 @@ TGenericProtocol::~TGenericProtocol() {
 }
 
 TGPDataPacket* TGenericProtocol::pGetPacketByIndex(uint32_t index) const {
-    const auto* item = packets_.ItemAt(index);
-    return item ? item->object : nullptr;
+    return packets_.ObjectAt(index);
 }
 
 void TGenericProtocol::wirePackets() {
@@ -25,21 +24,23 @@ void TGenericProtocol::wirePackets() {
     });
 }
 
-void TGenericProtocol::dropReferencesToMissingPackets() {
+void DropReferencesToMissingPackets(const TDynamicPacketList& packets) {
     std::vector<const TGPDataPacket*> present;
-    for (uint32_t i = 0; i < u32GetPacketCount(); ++i)
-        present.push_back(pGetPacketByIndex(i));
-    for (const TGPDataPacket* packet : present)
+    for (size_t i = 0; i < packets.Count(); ++i)
+        present.push_back(packets.ObjectAt(i));
+    for (size_t i = 0; i < packets.Count(); ++i) {
+        const TGPDataPacket* packet = packets.ObjectAt(i);
         for (uint32_t b = 0; b < packet->u32GetBlockCount(); ++b) {
             TGPDataBlock* block = packet->pGetBlockByIndex(b);
             if (block->bHasReferencePacket() &&
                 std::find(present.begin(), present.end(), block->pGetReferencePacket()) == present.end())
                 block->vSetReferencePacket(nullptr);
         }
+    }
 }
 
 void TGenericProtocol::vPacketListChanged() {
-    dropReferencesToMissingPackets();
+    DropReferencesToMissingPackets(packets_);
     wirePackets();
     if (OnPacketListChanged)
         OnPacketListChanged();

@@ -10,10 +10,16 @@
 
 #include <QObject>
 
+class QWidget;
+
 #include <functional>
 #include <string>
 
 using TDynamicPacketList = TDynamicList<TGPDataPacket>;
+
+// Clears every block's reference to a packet that is no longer in the list, so
+// no block is left pointing at a deleted packet.
+void DropReferencesToMissingPackets(const TDynamicPacketList& packets);
 
 class TGenericProtocol : public QObject {
     Q_OBJECT
@@ -49,6 +55,8 @@ public:
     bool bCreatePublishedPacket(TGPDataPacket*& out, TGPDataPacket* source);
 
     TDynamicPacketList& PacketList() { return packets_; }
+    // Opens the modal editor on the packet list; `parent` owns the form.
+    void ShowPacketEditor(QWidget* parent = nullptr);
     uint32_t u32GetPacketCount() const { return static_cast<uint32_t>(packets_.Count()); }
     TGPDataPacket* pGetPacketByIndex(uint32_t index) const;
     TGPDataPacket* pGetPacket(const std::string& name) const { return packets_.Find(name); }
@@ -63,7 +71,6 @@ private:
             f(pGetPacketByIndex(i));
     }
     void wirePackets();
-    void dropReferencesToMissingPackets();
     void vDataPacketChanged(TGPDataPacket* packet);
     void vPacketReceived(TGPDataPacket* packet);
     bool flatten(TGPDataPacket* out, TGPDataPacket* source, std::vector<const TGPDataPacket*>& path);

@@ -39,8 +39,7 @@ TGPDataPacket::TGPDataPacket(const std::string& name, TdGeneralPacketType type) 
 }
 
 TGPDataBlock* TGPDataPacket::pGetBlockByIndex(uint32_t index) const {
-    const auto* item = blocks_.ItemAt(index);
-    return item ? item->object : nullptr;
+    return blocks_.ObjectAt(index);
 }
 
 void TGPDataPacket::vSetGeneralPacketType(TdGeneralPacketType type) {
@@ -86,6 +85,18 @@ bool TGPDataPacket::bDeleteBlock(const std::string& name) {
     for (uint32_t i = 0; i < u32GetBlockCount(); ++i)
         if (blocks_.ItemAt(i)->name == name)
             return blocks_.Delete(i);
+    return false;
+}
+
+bool TGPDataPacket::bRenameBlock(const std::string& name, const std::string& newName) {
+    if (name != newName && bBlockExists(newName))
+        return false;
+    for (uint32_t i = 0; i < u32GetBlockCount(); ++i)
+        if (blocks_.ItemName(i) == name) {
+            blocks_.ItemAt(i)->name = newName;
+            blocks_.ObjectAt(i)->vSetName(newName);
+            return true;
+        }
     return false;
 }
 

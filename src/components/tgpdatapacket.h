@@ -40,6 +40,9 @@ public:
     uint32_t u32GetBlockCount() const { return static_cast<uint32_t>(blocks_.Count()); }
     TGPDataBlock* pGetBlockByIndex(uint32_t index) const;
     bool bDeleteBlock(const std::string& name);
+    // Renames the block and the item it is stored under; false when the name is
+    // missing or the new name taken.
+    bool bRenameBlock(const std::string& name, const std::string& newName);
     void vClearBlocks();
 
     // Splits the text into the blocks when every Static block's content occurs

@@ -43,6 +43,17 @@ bool TModel::DeleteBlock(const std::string& name) {
     return false;
 }
 
+bool TModel::RenameBlock(const std::string& name, const std::string& newName) {
+    for (size_t i = 0; i < blocks_.Count(); ++i)
+        if (blocks_.ItemName(i) == name) {
+            blocks_.ItemAt(i)->name = newName;
+            blocks_.ObjectAt(i)->vSetLedText(QString::fromStdString(newName));
+            vArrangeBlocks();
+            return true;
+        }
+    return false;
+}
+
 void TModel::vArrangeBlocks() {
     int left = RowMargin;
     for (size_t i = 0; i < blocks_.Count(); ++i) {

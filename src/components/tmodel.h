@@ -29,6 +29,8 @@ public:
     // False when the name is taken.
     bool AddBlock(const std::string& name);
     bool DeleteBlock(const std::string& name);
+    // Renames the block, its caption and the item it is stored under.
+    bool RenameBlock(const std::string& name, const std::string& newName);
     void vArrangeBlocks();
     void vSetTop(int top);
     void vSetHeight(int height);

@@ -1,0 +1,150 @@
+#include "components/tblockmodelview.h"
+#include "components/tgenericprotocoleditorform.h"
+#include "support/message_box_recorder.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Editor {
+    MessageBoxRecorder boxes;
+    TGenericProtocol protocol;
+    TGenericProtocolEditorForm form;
+    std::vector<std::string> published;
+
+    Editor() {
+        protocol.OnPacketReceived = [this](TGPDataPacket* packet, bool&) {
+            std::string data;
+            for (uint32_t i = 0; i < packet->u32GetBlockCount(); ++i)
+                data += packet->pGetBlockByIndex(i)->strGetName() + "=" +
+                        packet->pGetBlockByIndex(i)->vstrGetBlockData().AsString() + ";";
+            published.push_back(data);
+        };
+        form.vSetPacketList(&protocol.PacketList());
+        form.show();
+        QApplication::processEvents();
+    }
+    void packetCommand(const QString& item) {
+        for (QAction* action : form.PacketListPopupMenu()->actions())
+            if (action->objectName() == item)
+                action->trigger();
+    }
+    void selectRow(int row) {
+        form.ui()->PacketList->setCurrentItem(form.ui()->PacketList->topLevelItem(row));
+    }
+    std::vector<std::string> packetNames() const {
+        std::vector<std::string> names;
+        for (uint32_t i = 0; i < protocol.u32GetPacketCount(); ++i)
+            names.push_back(protocol.pGetPacketByIndex(i)->strGetName());
+        return names;
+    }
+    void clickBlock(const std::string& packet, const std::string& block) {
+        TModelBlock* modelBlock = form.BlockModelView()->pGetModelByName(packet)->pGetBlock(block);
+        QTest::mouseClick(modelBlock, Qt::LeftButton, {}, QPoint(3, 3));
+    }
+    void closeEditor() {
+        form.ui()->CloseEditorButton->click();
+        protocol.PacketList().SetOnChange([this] { protocol.vPacketListChanged(); });
+        protocol.vPacketListChanged();
+    }
+};
+
+TEST(TGenericProtocolEditorForm, CreatesNumberedPacketsAndReusesFreedNumbers) {
+    Editor editor;
+    EXPECT_EQ(editor.form.ui()->PacketTypeSelect->count(), 6);
+    editor.packetCommand("PacketMenuItem01");
+    EXPECT_FALSE(editor.form.ui()->PacketListBox->isEnabled());
+    editor.form.ui()->PacketSettingsOkButton->click();
+    editor.packetCommand("PacketMenuItem01");
+    editor.form.ui()->PacketSettingsOkButton->click();
+    EXPECT_EQ(editor.packetNames(), (std::vector<std::string>{"NewPacket1", "NewPacket2"}));
+    EXPECT_EQ(editor.form.ui()->PacketList->topLevelItem(1)->text(1), "NewPacket2");
+
+    editor.selectRow(0);
+    editor.packetCommand("PacketMenuItem02");
+    editor.packetCommand("PacketMenuItem05"); // loading has no file format: nothing happens
+    editor.packetCommand("PacketMenuItem01");
+    EXPECT_EQ(editor.packetNames(), (std::vector<std::string>{"NewPacket2", "NewPacket1"}));
+    EXPECT_TRUE(editor.boxes.texts().empty());
+}
+
+TEST(TGenericProtocolEditorForm, RenamesOnlyToFreeNamesAndKeepsLookUpsWorking) {
+    Editor editor;
+    editor.packetCommand("PacketMenuItem01");
+    editor.form.ui()->PacketSettingsOkButton->click();
+    editor.packetCommand("PacketMenuItem01");
+    editor.form.ui()->PacketNameEdit->setText("NewPacket1");
+    editor.form.ui()->PacketSettingsOkButton->click();
+    EXPECT_EQ(editor.packetNames(), (std::vector<std::string>{"NewPacket1", "NewPacket2"}));
+
+    editor.selectRow(1);
+    editor.form.ui()->PacketNameEdit->setText("Reply");
+    editor.form.ui()->PacketSettingsOkButton->click();
+    EXPECT_EQ(editor.packetNames(), (std::vector<std::string>{"NewPacket1", "Reply"}));
+    EXPECT_NE(editor.protocol.pGetPacket("Reply"), nullptr);
+    editor.selectRow(1);
+    EXPECT_TRUE(editor.boxes.texts().empty()) << "the view's model follows the rename";
+}
+
+TEST(TGenericProtocolEditorForm, EditedDefinitionsRecogniseInputAfterTheEditorCloses) {
+    Editor editor;
+    editor.packetCommand("PacketMenuItem01"); // <STX><DATA...><ETX>
+    editor.form.ui()->PacketNameEdit->setText("Frame");
+    editor.form.ui()->PacketSettingsOkButton->click();
+    editor.form.ui()->PacketTypeSelect->setCurrentIndex(4); // the next layout: custom
+    editor.packetCommand("PacketMenuItem01");
+    editor.form.ui()->PacketNameEdit->setText("Body");
+    editor.form.ui()->PacketSettingsOkButton->click();
+    TGPDataPacket* body = editor.protocol.pGetPacket("Body");
+    ASSERT_EQ(body->tdGetGeneralPacketType(), gptCustomDataPacket);
+    body->pCreateBlock("PAYLOAD")->vSetBlockType(btData);
+
+    editor.clickBlock("Frame", "STX");
+    EXPECT_EQ(editor.form.ui()->BlockStaticDataEdit->text(), "\\02");
+    EXPECT_TRUE(editor.form.ui()->BlockSettingsBox->isVisible());
+
+    // The data block of the frame stands for the body packet when published.
+    editor.clickBlock("Frame", "DATA");
+    editor.form.ui()->BlockNameEdit->setText("CONTENT");
+    editor.form.ui()->BlockDataFormatTypeSelect->setCurrentIndex(dftAsciiHex);
+    editor.form.ui()->BlockPacketReferenceSelect->setCurrentText("Body");
+    editor.form.ui()->BlockSettingsOkButton->click();
+    TGPDataBlock* content = editor.protocol.pGetPacket("Frame")->pGetBlock("CONTENT");
+    ASSERT_NE(content, nullptr);
+    EXPECT_EQ(content->tdGetDataFormatType(), dftAsciiHex);
+    EXPECT_EQ(content->pGetReferencePacket(), body);
+
+    editor.closeEditor();
+    EXPECT_FALSE(editor.protocol.pGetPacket("Frame")->OnBlockChanged);
+    editor.protocol.AddData("\x02"
+                            "AB");
+    editor.protocol.AddData("\x02"
+                            "AB\x03");
+    EXPECT_EQ(editor.published, std::vector<std::string>{"STX=\x02;PAYLOAD=;ETX=\x03;"});
+    EXPECT_TRUE(editor.boxes.texts().empty());
+}
+
+TEST(TGenericProtocol, EditorOpensModallyOnTheComponentsList) {
+    TGenericProtocol protocol;
+    protocol.CreatePacket("Existing", gptStxData);
+    bool listed = false;
+    QTimer::singleShot(0, [&] {
+        auto* form = qobject_cast<TGenericProtocolEditorForm*>(QApplication::activeModalWidget());
+        ASSERT_NE(form, nullptr);
+        listed = form->ui()->PacketList->topLevelItemCount() == 1 &&
+                 form->BlockModelView()->pGetModelByName("Existing") != nullptr;
+        form->ui()->CloseEditorButton->click();
+    });
+    protocol.ShowPacketEditor();
+    EXPECT_TRUE(listed);
+    int received = 0;
+    protocol.OnPacketReceived = [&](TGPDataPacket*, bool&) { ++received; };
+    protocol.AddData("\x02");
+    EXPECT_EQ(received, 1);
+}
+
+} // namespace
