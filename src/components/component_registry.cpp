@@ -1,5 +1,7 @@
 #include "components/component_registry.h"
 
+#include "components/tblockmodelview.h"
+#include "components/tdrawpanel.h"
 #include "components/tgenericprotocol.h"
 #include "components/tled.h"
 #include "components/torbelprotocol.h"
@@ -46,6 +48,8 @@ void registerKelvoTools() {
     RegisterComponent(kKelvoToolsPage, "TLed", WidgetFactoryOf<TLed>());
     RegisterComponent(kKelvoToolsPage, "TGenericProtocol", ComponentFactoryOf<TGenericProtocol>());
     RegisterComponent(kKelvoToolsPage, "TOrbelProtocol", ComponentFactoryOf<TOrbelProtocol>());
+    RegisterComponent(kKelvoToolsPage, "TDrawPanel", WidgetFactoryOf<TDrawPanel>());
+    RegisterComponent(kKelvoToolsPage, "TBlockModelView", WidgetFactoryOf<TBlockModelView>());
 }
 
 std::vector<std::string> ComponentClassNames(const std::string& page) {
