@@ -1,106 +1,126 @@
 #include "designer/designer_canvas.h"
 
-#include "designer/figure_pictures.h"
-#include "designer/network_design.h"
-#include "platform/latin1.h"
+#include "designer/graph_editing.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 
 namespace {
 
-constexpr int kLabelHeight = 16;
-constexpr int kFrameGap = 2;
+// Room kept right of and below the last figure.
+const QSize kMargin(200, 100);
 
-QFont LabelFont() {
-    return QFont("Courier New", 10);
+MouseButton ButtonOf(const QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        return MouseButton::Left;
+    if (event->button() == Qt::RightButton)
+        return MouseButton::Right;
+    return MouseButton::Other;
 }
 
-QRect PictureRect(const TKuvio& figure) {
-    return QRect(figure.Left(), figure.PictureTop(), TKuvio::kPictureWidth, TKuvio::kPictureHeight);
-}
-
-QRect NameRect(const TKuvio& figure) {
-    const QFontMetrics metrics(LabelFont());
-    return QRect(figure.Left(), figure.Top(), metrics.horizontalAdvance(fromLatin1(figure.GetModemName())),
-                 kLabelHeight);
-}
-
-void PaintLines(QPainter& painter, const QPoint& at, const std::vector<std::string>& lines) {
-    const QFontMetrics metrics(painter.font());
-    int width = 0;
-    for (const std::string& line : lines)
-        width = std::max(width, metrics.horizontalAdvance(fromLatin1(line)));
-    const QRect box(at, QSize(width + 6, static_cast<int>(lines.size()) * metrics.height() + 4));
-    painter.fillRect(box, Qt::white);
-    painter.drawRect(box);
-    int y = at.y() + 2 + metrics.ascent();
-    for (const std::string& line : lines) {
-        painter.drawText(at.x() + 3, y, fromLatin1(line));
-        y += metrics.height();
+Qt::CursorShape CursorShape(EditCursor cursor) {
+    switch (cursor) {
+    case EditCursor::Connect:
+        return Qt::CrossCursor;
+    case EditCursor::Delete:
+        return Qt::ForbiddenCursor;
+    case EditCursor::Copy:
+        return Qt::DragCopyCursor;
+    case EditCursor::SizeAll:
+        return Qt::SizeAllCursor;
+    case EditCursor::Default:
+        break;
     }
+    return Qt::ArrowCursor;
 }
 
 } // namespace
 
-DesignerCanvas::DesignerCanvas(const NetworkDesign& design, QWidget* parent)
-    : QWidget(parent), design_(design) {
+DesignerCanvas::DesignerCanvas(GraphEditor& editor, QWidget* parent) : QWidget(parent), editor_(editor) {
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Base);
-}
-
-TKuvio* DesignerCanvas::FigureAt(const QPoint& point) const {
-    const auto& figures = design_.Figures();
-    for (auto it = figures.rbegin(); it != figures.rend(); ++it) {
-        TKuvio& figure = **it;
-        if (figure.Visible() && (PictureRect(figure).contains(point) || NameRect(figure).contains(point)))
-            return &figure;
-    }
-    return nullptr;
+    setMouseTracking(true);
 }
 
 void DesignerCanvas::Refresh() {
     QSize needed(0, 0);
-    for (const auto& figure : design_.Figures())
-        needed = needed.expandedTo(QSize(figure->Left() + 200, figure->InfoTop() + 100));
+    for (const auto& figure : editor_.Design().Figures())
+        needed = needed.expandedTo(QSize(figure->Left(), figure->InfoTop()) + kMargin);
     setMinimumSize(needed);
+    setCursor(CursorShape(editor_.Cursor()));
     update();
+}
+
+TKuvio* DesignerCanvas::PressedFigure() const {
+    for (const auto& figure : editor_.Design().Figures())
+        if (figure.get() == pressedFigure_)
+            return pressedFigure_;
+    return nullptr;
 }
 
 void DesignerCanvas::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.setFont(LabelFont());
-    for (const auto& figure : design_.Figures())
-        if (figure->Visible())
-            PaintFigure(painter, *figure);
-    if (design_.active && design_.active->Visible()) {
-        painter.setPen(QPen(Qt::blue, 3));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRect(PictureRect(*design_.active).adjusted(-kFrameGap, -kFrameGap, kFrameGap, kFrameGap));
-    }
-}
-
-void DesignerCanvas::PaintFigure(QPainter& painter, const TKuvio& figure) const {
-    painter.drawPixmap(figure.Left(), figure.PictureTop(), FigurePicture(figure.PictureName()));
-    const QRect name = NameRect(figure);
-    if (figure.NameHighlight())
-        painter.fillRect(name, Qt::red);
-    painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(name, Qt::AlignLeft | Qt::AlignVCenter, fromLatin1(figure.GetModemName()));
-    if (figure.InfoShown())
-        painter.drawText(QPoint(figure.Left(), figure.InfoTop() + painter.fontMetrics().ascent()),
-                         fromLatin1(figure.InfoText()));
-    const QPoint below(figure.Left(), figure.PictureTop() + 56);
-    if (figure.VirtualRouteWindowShown())
-        PaintLines(painter, below, figure.VirtualRoutes()->lines);
-    if (figure.SourceRouteWindowShown())
-        PaintLines(painter, below, figure.SourceRoutes()->lines);
+    GraphPaintOptions options;
+    options.mobileView = editor_.MobileView();
+    if (editor_.Connecting())
+        options.rubberBandEnd = editor_.Pointer();
+    PaintGraph(painter, editor_.Design(), options);
 }
 
 void DesignerCanvas::mousePressEvent(QMouseEvent* event) {
     const QPoint point = event->position().toPoint();
-    if (TKuvio* figure = FigureAt(point))
-        emit figurePressed(figure, event->button(), point);
-    else
-        emit areaPressed(event->button(), point);
+    const FigureHit hit = FigureAt(editor_.Design(), point, editor_.MobileView());
+    lastGlobal_ = event->globalPosition().toPoint();
+    pressedFigure_ = hit.figure;
+    if (hit.figure && hit.part == FigurePart::Picture) {
+        pressed_ = Pressed::Picture;
+        editor_.FigureMouseDown(*hit.figure, ButtonOf(event), point);
+    } else if (hit.figure && event->button() == Qt::LeftButton) {
+        pressed_ = Pressed::Label;
+    } else {
+        pressed_ = Pressed::Area;
+        editor_.AreaMouseDown(ButtonOf(event), point);
+    }
+    emit edited();
+}
+
+void DesignerCanvas::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint global = event->globalPosition().toPoint();
+    const bool held = event->buttons() != Qt::NoButton;
+    editor_.MouseMove(event->position().toPoint(),
+                      held && pressed_ == Pressed::Picture ? PressedFigure() : nullptr);
+    if (held && editor_.Panning())
+        emit panned(global - lastGlobal_);
+    lastGlobal_ = global;
+    emit edited();
+}
+
+void DesignerCanvas::mouseReleaseEvent(QMouseEvent* event) {
+    const MouseButton button = ButtonOf(event);
+    const Pressed pressed = pressed_;
+    pressed_ = Pressed::Nothing;
+    TKuvio* figure = PressedFigure();
+    if (pressed == Pressed::Picture && figure)
+        editor_.FigureMouseUp(*figure, button);
+    else if (pressed == Pressed::Label)
+        editor_.LabelMouseUp(button);
+    else if (pressed == Pressed::Area)
+        editor_.AreaMouseUp(button);
+    emit edited();
+    if (button != MouseButton::Right)
+        return;
+    if (pressed == Pressed::Picture && figure)
+        emit figureMenuRequested(event->globalPosition().toPoint());
+    else if (pressed == Pressed::Area)
+        emit areaMenuRequested(event->globalPosition().toPoint());
+}
+
+void DesignerCanvas::mouseDoubleClickEvent(QMouseEvent* event) {
+    const FigureHit hit = FigureAt(editor_.Design(), event->position().toPoint(), editor_.MobileView());
+    if (hit.figure && hit.part == FigurePart::Picture && event->button() == Qt::LeftButton) {
+        editor_.FigureDoubleClick(*hit.figure);
+        emit edited();
+        return;
+    }
+    mousePressEvent(event);
 }

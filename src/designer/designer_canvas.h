@@ -1,33 +1,47 @@
 #pragma once
-// The drawing of a designer window: paints the figures of the network model (their
-// pictures, labels, info texts and shown route lists, the active figure framed in
-// blue) and reports presses on figures and on the empty area.
+// The drawing of a designer window: paints the design with the graph renderer and
+// turns mouse events into calls of the graph editor. A release goes to the figure
+// or the area that was pressed, as a held button keeps the mouse there.
+
+#include "designer/graph_renderer.h"
 
 #include <QWidget>
 
-class NetworkDesign;
+class GraphEditor;
 class TKuvio;
 
 class DesignerCanvas : public QWidget {
     Q_OBJECT
 public:
-    DesignerCanvas(const NetworkDesign& design, QWidget* parent = nullptr);
+    DesignerCanvas(GraphEditor& editor, QWidget* parent = nullptr);
 
-    // The figure whose picture or name label is at the point, the last one drawn first.
-    TKuvio* FigureAt(const QPoint& point) const;
-    // Grows the drawing to hold every figure and repaints.
+    // Grows the drawing to hold every figure, takes the editor's cursor and repaints.
     void Refresh();
 
 signals:
-    void figurePressed(TKuvio* figure, Qt::MouseButton button, QPoint point);
-    void areaPressed(Qt::MouseButton button, QPoint point);
+    // A right click on a figure's picture (the figure is the context figure) or on
+    // the empty area; the point is global.
+    void figureMenuRequested(QPoint global);
+    void areaMenuRequested(QPoint global);
+    // The pointer moved while the empty area is held: the drawing is to scroll.
+    void panned(QPoint globalMove);
+    // An event changed the design or the editing state.
+    void edited();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
-    void PaintFigure(QPainter& painter, const TKuvio& figure) const;
+    // The pressed figure, when it still exists (a click in delete mode removes it).
+    TKuvio* PressedFigure() const;
 
-    const NetworkDesign& design_;
+    GraphEditor& editor_;
+    enum class Pressed { Nothing, Picture, Label, Area };
+    Pressed pressed_ = Pressed::Nothing;
+    TKuvio* pressedFigure_ = nullptr;
+    QPoint lastGlobal_;
 };

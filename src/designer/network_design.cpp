@@ -2,10 +2,20 @@
 
 #include "designer/modem_data_file.h"
 #include "designer/modem_type_files.h"
+#include "designer/zoom.h"
+
+#include <algorithm>
+#include <cmath>
 
 TKuvio& NetworkDesign::Append(std::unique_ptr<TKuvio> figure) {
+    TakeDrawingScale(*figure);
     figures_.push_back(std::move(figure));
     return *figures_.back();
+}
+
+void NetworkDesign::TakeDrawingScale(TKuvio& figure) const {
+    figure.SetScale(zoom / 100.0f);
+    figure.SetFontSize(FigureFontSize(zoom));
 }
 
 void NetworkDesign::DeleteAllFigures() {
@@ -13,6 +23,86 @@ void NetworkDesign::DeleteAllFigures() {
     master = nullptr;
     active = nullptr;
     context = nullptr;
+}
+
+void NetworkDesign::DeleteFigure(TKuvio* figure) {
+    const auto found = std::find_if(figures_.begin(), figures_.end(),
+                                    [figure](const auto& candidate) { return candidate.get() == figure; });
+    if (found == figures_.end())
+        return;
+    for (const auto& other : figures_) {
+        if (other->parent == figure)
+            other->parent = nullptr;
+        if (other->mobileParent == figure)
+            other->mobileParent = nullptr;
+    }
+    for (TKuvio** reference : {&master, &active, &context})
+        if (*reference == figure)
+            *reference = nullptr;
+    figures_.erase(found);
+}
+
+TKuvio& NetworkDesign::CopyFigure(const TKuvio& source, int x, int y) {
+    TKuvio& copy = Append(std::make_unique<TKuvio>(0, 0));
+    copy.MoveTo(x, y);
+    copy.SetTypeName(source.TypeName());
+    copy.modemNameFromType = source.modemNameFromType;
+    copy.settingsFromType = source.settingsFromType;
+    copy.versionFromType = source.versionFromType;
+    copy.SetNmsSupport(source.NmsSupport());
+    for (const PropertyEntry& entry : source.PropertyEntries())
+        copy.SetPropertyEntry(entry.tag, entry.second, entry.value, entry.inUse != 0, true, entry.nmsSize,
+                              entry.nmsId);
+    if (source.Mobile())
+        copy.SetMobileLook();
+    else if (source.Multiport())
+        copy.SetMultiLook();
+    else
+        copy.SetModemLook();
+    ++figureCounter;
+    copy.identifier = static_cast<uint16_t>(figureCounter);
+    return copy;
+}
+
+void NetworkDesign::MakeMaster(TKuvio& figure) {
+    if (master)
+        master->SetModemLook();
+    figure.SetMasterLook();
+    figure.SetNoTerminalAddress(false);
+    figure.parent = nullptr;
+    master = &figure;
+}
+
+bool NetworkDesign::WouldCloseRing(const TKuvio& from, const TKuvio& to) const {
+    // Walks every figure above `from`; the walk is bounded so that a ring already in
+    // the design cannot hold it.
+    std::vector<const TKuvio*> pending{&from};
+    std::vector<const TKuvio*> seen;
+    while (!pending.empty() && seen.size() <= figures_.size()) {
+        const TKuvio* step = pending.back();
+        pending.pop_back();
+        if (step == &to)
+            return true;
+        if (std::find(seen.begin(), seen.end(), step) != seen.end())
+            continue;
+        seen.push_back(step);
+        for (const TKuvio* above : {step->parent, step->mobileParent})
+            if (above)
+                pending.push_back(above);
+    }
+    return false;
+}
+
+void NetworkDesign::ZoomTo(int steps) {
+    const float before = zoom;
+    zoomSteps_ = steps;
+    zoom = ZoomForSteps(steps);
+    const double ratio = static_cast<double>(zoom) / before;
+    for (const auto& figure : figures_) {
+        figure->SetLeft(static_cast<int>(std::lround(figure->Left() * ratio)));
+        figure->SetTop(static_cast<int>(std::lround(figure->Top() * ratio)));
+        TakeDrawingScale(*figure);
+    }
 }
 
 uint32_t NetworkDesign::NumberOf(const TKuvio* figure) const {
@@ -24,11 +114,11 @@ uint32_t NetworkDesign::NumberOf(const TKuvio* figure) const {
 
 TKuvio& NetworkDesign::NewModemFigure(const std::string& typeName, NewModemKind kind, int x, int y,
                                       const std::string& itemKey, ModemTypeVersionReader& typeReader) {
-    auto created = std::make_unique<TKuvio>(x - 15, y - 25);
-    created->SetTypeName(typeName);
+    TKuvio& figure = Append(std::make_unique<TKuvio>(0, 0));
+    figure.MoveTo(x, y);
+    figure.SetTypeName(typeName);
     if (singleModem_)
-        created->SetModemName("");
-    TKuvio& figure = Append(std::move(created));
+        figure.SetModemName("");
     modified = true;
     routesDirty = true;
     context = &figure;

@@ -22,9 +22,29 @@ public:
     bool SingleModem() const { return singleModem_; }
 
     const std::vector<std::unique_ptr<TKuvio>>& Figures() const { return figures_; }
+    // Appends a figure; it takes the drawing's scale and label font size.
     TKuvio& Append(std::unique_ptr<TKuvio> figure);
     // Destroys every figure; the master, active and context figures become none.
     void DeleteAllFigures();
+    // Destroys one figure: every other figure loses its links to it, and the master,
+    // active and context figures become none when they were it.
+    void DeleteFigure(TKuvio* figure);
+    // A new figure centred at (x, y) that takes the source's type, version values,
+    // kind, NMS support and property values: no addresses, no links, never the
+    // master, and the next identifier.
+    TKuvio& CopyFigure(const TKuvio& source, int x, int y);
+    // Makes the figure the master: the old master gets the normal look, the new one
+    // loses its incoming route and its no-terminal-address flag.
+    void MakeMaster(TKuvio& figure);
+    // True when a link from `from` down to `to` would close a ring: `to` is `from`
+    // itself or lies above it on its parent or mobile-parent links.
+    bool WouldCloseRing(const TKuvio& from, const TKuvio& to) const;
+
+    // The drawing's scale in per cent and in zoom steps from 100 per cent. Zooming
+    // moves every figure and sets its scale and font size.
+    float zoom = 100.0f;
+    int ZoomSteps() const { return zoomSteps_; }
+    void ZoomTo(int steps);
     // The number of a figure in the list, from 1; 0 when it is not in the list.
     uint32_t NumberOf(const TKuvio* figure) const;
 
@@ -45,11 +65,13 @@ public:
     // The last address check or route generation found a modem without a usable
     // route; programming does not start while it is set.
     bool routeProblem = false;
-    float zoom = 100.0f;
     ProjectProperties properties;
     std::string lastModemTypeItem;
 
 private:
+    void TakeDrawingScale(TKuvio& figure) const;
+
     bool singleModem_;
+    int zoomSteps_ = 0;
     std::vector<std::unique_ptr<TKuvio>> figures_;
 };

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -59,8 +60,9 @@ uint16_t Crc16Of(const std::string& bytes, size_t count) {
     return Crc16Nibble(0xFFFF, reinterpret_cast<const uint8_t*>(bytes.data()), count);
 }
 
+// Rounded to the nearest pixel, so that saving at another zoom never moves a figure.
 int32_t PositionAtFullScale(int position, float zoom) {
-    return static_cast<int32_t>(static_cast<double>(position) / zoom * 100.0);
+    return static_cast<int32_t>(std::lround(static_cast<double>(position) / zoom * 100.0));
 }
 
 void NumberFigures(NetworkDesign& design) {
@@ -322,6 +324,8 @@ void LoadProjectFile(NetworkDesign& design, const std::string& fileName, const L
 void LoadProjectBytes(NetworkDesign& design, const std::string& fileName, const std::string& bytes,
                       const LoadOptions& options) {
     design.DeleteAllFigures();
+    // The file holds positions at full scale.
+    design.ZoomTo(0);
     ByteReader in(bytes);
     LoadReporter reporter(fileName);
     const std::string version =

@@ -82,8 +82,8 @@ void RouteLineList::Add(const std::string& line) {
 TKuvio::TKuvio(int x, int y) : left_(x), top_(y) {}
 
 void TKuvio::MoveTo(int x, int y) {
-    SetTop(y - 25);
-    SetLeft(x - 15);
+    SetTop(y - Scaled(25));
+    SetLeft(x - Scaled(15));
 }
 
 std::string TKuvio::GetSmfFileName() const {

@@ -4,6 +4,7 @@
 // properties. The figures of a designer are the whole network model; the drawing
 // is a view over them (designer/designer_canvas.h).
 
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -54,20 +55,27 @@ public:
     TKuvio(const TKuvio&) = delete;
     TKuvio& operator=(const TKuvio&) = delete;
 
-    // Geometry: the name label at (Left, Top), the picture 19 pixels lower, the info
-    // label under the picture.
+    // Geometry at the drawing's scale (1.0 at 100 per cent): the name label at
+    // (Left, Top), the picture below it, the info label under the picture. Positions
+    // are pixels of the drawing; the sizes and offsets follow the scale.
+    float Scale() const { return scale_; }
+    void SetScale(float scale) { scale_ = scale; }
+    int Scaled(int length) const { return static_cast<int>(std::lround(length * scale_)); }
     int Left() const { return left_; }
     int Top() const { return top_; }
-    int PictureTop() const { return top_ + kPictureOffset; }
-    int InfoTop() const { return PictureTop() + kPictureHeight + 8; }
+    int PictureTop() const { return top_ + Scaled(kPictureOffset); }
+    int PictureWidth() const { return Scaled(kPictureWidth); }
+    int PictureHeight() const { return Scaled(kPictureHeight); }
+    int InfoTop() const { return PictureTop() + PictureHeight() + Scaled(8); }
     void SetLeft(int x) { left_ = x; }
     void SetTop(int y) { top_ = y; }
     // Makes (x, y) the figure's centre.
     void MoveTo(int x, int y);
-    int CentreX() const { return left_ + 15; }
-    int CentreY() const { return top_ + 44; }
-    bool Visible() const { return visible_; }
-    void SetVisibleAll(bool visible) { visible_ = visible; }
+    int CentreX() const { return left_ + Scaled(15); }
+    int CentreY() const { return top_ + Scaled(44); }
+    // Point size of the name and info labels and of the route lists.
+    int FontSize() const { return fontSize_; }
+    void SetFontSize(int size) { fontSize_ = size; }
 
     const std::string& GetModemName() const { return modemName_; }
     void SetModemName(const std::string& name) { modemName_ = name; }
@@ -168,7 +176,8 @@ private:
 
     int left_;
     int top_;
-    bool visible_ = true;
+    float scale_ = 1.0f;
+    int fontSize_ = 10;
     std::string modemName_ = "Noname";
     std::string infoText_;
     bool infoShown_ = false;

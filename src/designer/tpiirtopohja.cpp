@@ -7,15 +7,19 @@
 #include "designer/project_file.h"
 #include "designer/tprj_ominaisuus.h"
 #include "designer/tsuoja.h"
+#include "designer/zoom.h"
 #include "platform/latin1.h"
 #include "platform/message_box.h"
 #include "platform/program_files.h"
 #include "platform/tinifile.h"
 #include "platform/window_message.h"
+#include "serial/tquovixcommport.h"
 #include "shell/main_window_services.h"
 #include "ui_tpiirtopohja.h"
 
+#include <QActionGroup>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -23,6 +27,8 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QTimer>
+#include <QWheelEvent>
 #include <filesystem>
 
 namespace {
@@ -33,6 +39,24 @@ constexpr const char* kSingleModemFilter = "Single modem files|*.ssf";
 constexpr const char* kModemDataFilter = "Modem setup files|*.ssf";
 // Where the Modem menu's new modems go.
 const QPoint kModemMenuOrigin(30, 50);
+// Pixels of one scroll step of the wheel and the arrow keys.
+constexpr int kScrollStep = 8;
+// How far a zoom step moves the scroll bars.
+constexpr int kZoomScrollShift = 5;
+// The programming port's buffers and event interval.
+constexpr int kCommBufferSize = 2048;
+constexpr int kCommEventInterval = 50;
+// Time-outs of the programming run and the ping test.
+constexpr int kFirstAnswerMs = 10000;
+constexpr int kDataFlowMs = 10000;
+constexpr int kPingReplyMs = 3000;
+constexpr int kPingStartMs = 1000;
+
+// The choices of the ping port settings: a menu item per value.
+constexpr int kPingSpeeds[] = {300, 600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+constexpr int kPingDataBits[] = {7, 8};
+constexpr int kPingStopBits[] = {1, 2};
+const char* const kParityNames[] = {"None", "Odd", "Even"};
 
 bool FactoryMode() {
     return Pohjafrm && Pohjafrm->FactoryMode();
@@ -72,38 +96,67 @@ void ShowFileError(const EFileError& failure) {
     MessageBox(failure.what(), "Error", MB_OK | MB_ICONERROR);
 }
 
+void ShowZoomScale(float zoom) {
+    if (Pohjafrm)
+        Pohjafrm->ShowZoomScale(ZoomText(zoom));
+}
+
+void Apply(QAction* item, const ItemState& state) {
+    if (state)
+        item->setEnabled(*state);
+}
+
+void Apply(QMenu* menu, const ItemState& state) {
+    Apply(menu->menuAction(), state);
+}
+
+const char* RouteCaption(bool hide) {
+    return hide ? "&Hide route" : "&Show route";
+}
+
+// A radio menu of values; the item whose value is the chosen one is ticked.
+QActionGroup* AddChoiceItems(QMenu* menu, const std::vector<std::pair<QString, int>>& items, int chosen) {
+    auto* group = new QActionGroup(menu);
+    for (const auto& [text, value] : items) {
+        QAction* item = menu->addAction(text);
+        item->setCheckable(true);
+        item->setData(value);
+        item->setChecked(value == chosen);
+        group->addAction(item);
+    }
+    return group;
+}
+
 } // namespace
 
 Tpiirtopohja::Tpiirtopohja(bool singleModem, QWidget* parent)
-    : QMainWindow(parent), ui(new Ui::Tpiirtopohja), design_(singleModem), typeReader_(FactoryMode()),
-      canvas_(new DesignerCanvas(design_)), scrollArea_(new QScrollArea(this)), PopupMenu1(new QMenu(this)) {
+    : QMainWindow(parent), CommPort1(std::make_unique<TQuovixCommPort>(this)), PopupMenu1(new QMenu(this)),
+      PopupMenu2(new QMenu(this)), ui(new Ui::Tpiirtopohja), design_(singleModem), editor_(design_),
+      typeReader_(FactoryMode()), recentFiles_(singleModem), canvas_(new DesignerCanvas(editor_)),
+      scrollArea_(new QScrollArea(this)) {
     ui->setupUi(this);
     scrollArea_->setWidget(canvas_);
     scrollArea_->setWidgetResizable(true);
     setCentralWidget(scrollArea_);
-    Luouusi1 = PopupMenu1->addMenu("&New modem");
-    NewMobile2 = PopupMenu1->addMenu("New &mobile");
-    Newmulti1 = PopupMenu1->addMenu("New m&ultiterminal");
-    Ominaisuudet1 = PopupMenu1->addAction("&Properties");
-
-    connect(ui->Uusi1, &QAction::triggered, this, &Tpiirtopohja::Uusi1Click);
-    connect(ui->Avaa1, &QAction::triggered, this, &Tpiirtopohja::Avaa1Click);
-    connect(ui->Tallenna1, &QAction::triggered, this, &Tpiirtopohja::Tallenna1Click);
-    connect(ui->Tallennanimell1, &QAction::triggered, this, &Tpiirtopohja::Tallennanimell1Click);
-    connect(ui->Sulje1, &QAction::triggered, this, &QWidget::close);
-    connect(ui->Lopeta1, &QAction::triggered, this, &Tpiirtopohja::Lopeta1Click);
-    connect(ui->LataaModeemi1, &QAction::triggered, this, &Tpiirtopohja::LataaModeemi1Click);
-    connect(ui->TallennaModeemi1, &QAction::triggered, this, &Tpiirtopohja::TallennaModeemi1Click);
-    connect(ui->Ominaisuudet3, &QAction::triggered, this, &Tpiirtopohja::Ominaisuudet3Click);
-    connect(Ominaisuudet1, &QAction::triggered, this, &Tpiirtopohja::Ominaisuudet3Click);
-    connect(ui->Suojaustaso1, &QAction::triggered, this, &Tpiirtopohja::Suojaustaso1Click);
-    connect(canvas_, &DesignerCanvas::figurePressed, this, [this](TKuvio* figure, Qt::MouseButton) {
-        design_.context = figure;
-        SelectFigure(figure);
+    canvas_->setFocusPolicy(Qt::StrongFocus);
+    canvas_->installEventFilter(this);
+    scrollArea_->viewport()->installEventFilter(this);
+    BuildMenus();
+    ConnectMenuCommands();
+    SetupCommPort();
+    CreateTimers();
+    editor_.SetHooks({[this] { Ominaisuudet2Click(); }, [this] { ActiveFigureChanged(); },
+                      [this](TKuvio& figure) { FigureRemoved(figure); },
+                      [this] { return ConvertingModemType(); }});
+    connect(canvas_, &DesignerCanvas::edited, this, &Tpiirtopohja::EditedOnCanvas);
+    connect(canvas_, &DesignerCanvas::panned, this, &Tpiirtopohja::Pan);
+    connect(canvas_, &DesignerCanvas::figureMenuRequested, this, [this](QPoint global) {
+        PopupMenu2Popup();
+        PopupMenu2->popup(global);
     });
-    connect(canvas_, &DesignerCanvas::areaPressed, this, [this](Qt::MouseButton button, QPoint point) {
-        if (button == Qt::RightButton)
-            ShowPopupMenu(point);
+    connect(canvas_, &DesignerCanvas::areaMenuRequested, this, [this](QPoint global) {
+        PopupMenu1Popup();
+        PopupMenu1->popup(global);
     });
 
     if (singleModem) {
@@ -117,6 +170,8 @@ Tpiirtopohja::Tpiirtopohja(bool singleModem, QWidget* parent)
                 item->setVisible(false);
             }
         }
+    } else {
+        UpdateCaption(projectFileName_);
     }
     if (!FactoryMode()) {
         ui->Suojaustaso1->setEnabled(false);
@@ -129,14 +184,130 @@ Tpiirtopohja::Tpiirtopohja(bool singleModem, QWidget* parent)
 
 Tpiirtopohja::~Tpiirtopohja() {
     design_.DeleteAllFigures();
+    CommPort1->sulje();
     delete ui;
+}
+
+void Tpiirtopohja::BuildMenus() {
+    ui->Reitit1->setEnabled(false);
+    ui->Reitit1->setVisible(false);
+    for (QAction* item : findChildren<QAction*>())
+        if (!item->shortcut().isEmpty())
+            item->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    BuildPopupMenus();
+}
+
+void Tpiirtopohja::BuildPopupMenus() {
+    Luouusi1 = PopupMenu1->addMenu("&New modem");
+    NewMobile2 = PopupMenu1->addMenu("New &mobile");
+    Newmulti1 = PopupMenu1->addMenu("New m&ultiterminal");
+    PopupMenu1->addSeparator();
+    PopupMenu1->addAction(ui->Ominaisuudet1);
+
+    PopupMenu2->addActions({ui->Viiva1, ui->Deleteconnection1, ui->Master1, ui->Copy1, ui->Poista1});
+    PopupMenu2->addSeparator();
+    PopupMenu2->addActions(
+        {ui->Ominaisuudet2, ui->Nytreitti1, ui->Receivevalues1, ui->Transmitparrou1, ui->Pingmodem1});
+    Konvert1 = PopupMenu2->addMenu("Change sm&f-file type to");
+    PopupMenu2->addSeparator();
+    PopupMenu2->addAction(ui->Piirruudestaan1);
+}
+
+void Tpiirtopohja::ConnectMenuCommands() {
+    const std::pair<QAction*, void (Tpiirtopohja::*)()> commands[] = {
+        {ui->Uusi1, &Tpiirtopohja::Uusi1Click},
+        {ui->Avaa1, &Tpiirtopohja::Avaa1Click},
+        {ui->Tallenna1, &Tpiirtopohja::Tallenna1Click},
+        {ui->Tallennanimell1, &Tpiirtopohja::Tallennanimell1Click},
+        {ui->Drawing1, &Tpiirtopohja::Drawing1Click},
+        {ui->Properties1, &Tpiirtopohja::Properties1Click},
+        {ui->Printproperties1, &Tpiirtopohja::Printproperties1Click},
+        {ui->PrintSetup1, &Tpiirtopohja::PrintSetup1Click},
+        {ui->Lopeta1, &Tpiirtopohja::Lopeta1Click},
+        {ui->Yhdist1, &Tpiirtopohja::Yhdist1Click},
+        {ui->Poista2, &Tpiirtopohja::Poista2Click},
+        {ui->Copy2, &Tpiirtopohja::Copy2Click},
+        {ui->Master2, &Tpiirtopohja::Master2Click},
+        {ui->Ominaisuudet4, &Tpiirtopohja::Ominaisuudet4Click},
+        {ui->NytReitti2, &Tpiirtopohja::NytReitti2Click},
+        {ui->Haearvot1, &Tpiirtopohja::Haearvot1Click},
+        {ui->Lhetarvot1, &Tpiirtopohja::Lhetarvot1Click},
+        {ui->Print2, &Tpiirtopohja::Print2Click},
+        {ui->LataaModeemi1, &Tpiirtopohja::LataaModeemi1Click},
+        {ui->TallennaModeemi1, &Tpiirtopohja::TallennaModeemi1Click},
+        {ui->Ominaisuudet3, &Tpiirtopohja::Ominaisuudet3Click},
+        {ui->Reitit1, &Tpiirtopohja::Reitit1Click},
+        {ui->MobileRoutes1, &Tpiirtopohja::MobileRoutes1Click},
+        {ui->PropTable1, &Tpiirtopohja::PropTable1Click},
+        {ui->Suojaustaso1, &Tpiirtopohja::Suojaustaso1Click},
+        {ui->Ping1, &Tpiirtopohja::Ping1Click},
+        {ui->PingAll1, &Tpiirtopohja::PingAll1Click},
+        {ui->PingCount1, &Tpiirtopohja::PingCount1Click},
+        {ui->Clearrssiinfos1, &Tpiirtopohja::Clearrssiinfos1Click},
+        {ui->Ominaisuudet1, &Tpiirtopohja::Ominaisuudet3Click},
+        {ui->Viiva1, &Tpiirtopohja::Viiva1Click},
+        {ui->Deleteconnection1, &Tpiirtopohja::Deleteconnection1Click},
+        {ui->Master1, &Tpiirtopohja::Master1Click},
+        {ui->Copy1, &Tpiirtopohja::Copy1Click},
+        {ui->Poista1, &Tpiirtopohja::Poista1Click},
+        {ui->Ominaisuudet2, &Tpiirtopohja::Ominaisuudet2Click},
+        {ui->Nytreitti1, &Tpiirtopohja::Nytreitti1Click},
+        {ui->Receivevalues1, &Tpiirtopohja::Receivevalues1Click},
+        {ui->Transmitparrou1, &Tpiirtopohja::Transmitparrou1Click},
+        {ui->Pingmodem1, &Tpiirtopohja::Ping1Click},
+        {ui->Piirruudestaan1, &Tpiirtopohja::Piirruudestaan1Click},
+    };
+    for (const auto& [item, handler] : commands)
+        connect(item, &QAction::triggered, this, [this, handler = handler] { (this->*handler)(); });
+    // Sulje1 closes through the close query, as closing the window does.
+    connect(ui->Sulje1, &QAction::triggered, this, &QWidget::close);
+    connect(ui->Tiedosto1, &QMenu::aboutToShow, this, &Tpiirtopohja::Tiedosto1Click);
+    connect(ui->Modeemi1, &QMenu::aboutToShow, this, &Tpiirtopohja::Modeemi1Click);
+    connect(ui->Projekti1, &QMenu::aboutToShow, this, &Tpiirtopohja::Projekti1Click);
+    connect(ui->Testnet1, &QMenu::aboutToShow, this, &Tpiirtopohja::Testnet1Click);
+    connect(ui->Numero1, &QMenu::triggered, this, &Tpiirtopohja::COM11Click);
+    connect(ui->Portspeedping1, &QMenu::triggered, this, &Tpiirtopohja::PortSpeedPingClick);
+    connect(ui->PortDataping1, &QMenu::triggered, this, &Tpiirtopohja::PortDataPingClick);
+    connect(ui->Portstopping1, &QMenu::triggered, this, &Tpiirtopohja::PortStopPingClick);
+    connect(ui->PortParityping1, &QMenu::triggered, this, &Tpiirtopohja::PortParityPingClick);
+    connect(Konvert1, &QMenu::triggered, this, &Tpiirtopohja::Konvert1Click);
+}
+
+// The port of the programming run: events on received characters and on an empty
+// transmitter, in the background.
+void Tpiirtopohja::SetupCommPort() {
+    CommPort1->vaihda_bitti_nop(br__9600);
+    CommPort1->vaihda_rx_size(kCommBufferSize);
+    CommPort1->vaihda_rx_raja(kCommBufferSize);
+    CommPort1->setdtrmode(dtrENABLE);
+    CommPort1->SetEvents({ceRxChar, ceTxEmpty});
+    CommPort1->setvaliaika(kCommEventInterval);
+    CommPort1->setover(true);
+}
+
+void Tpiirtopohja::CreateTimers() {
+    const std::pair<QTimer**, int> timers[] = {{&tilasiirto, kFirstAnswerMs},
+                                               {&rsptmr, kDataFlowMs},
+                                               {&alkutmr, 0},
+                                               {&testivastetmr, kPingReplyMs},
+                                               {&PingAlkuTimer1, kPingStartMs}};
+    for (const auto& [timer, interval] : timers) {
+        *timer = new QTimer(this);
+        if (interval > 0)
+            (*timer)->setInterval(interval);
+    }
+    connect(alkutmr, &QTimer::timeout, this, &Tpiirtopohja::alkutmrTimer);
+    connect(rsptmr, &QTimer::timeout, this, &Tpiirtopohja::rsptmrTimer);
 }
 
 void Tpiirtopohja::FormCreate() {
     design_.context = nullptr;
     ReadPortSettings();
+    BuildPingSettingMenus();
     EnableMainWindowCommands(false);
     BuildModemTypeMenus();
+    recentFiles_.Read();
+    BuildRecentFileMenu();
     firstShow_ = true;
 }
 
@@ -156,6 +327,23 @@ void Tpiirtopohja::ReadPortSettings() {
     } catch (const EIniFileException&) {
         MessageBox("Unable to write ini file. Access denied", "Error", MB_OK | MB_ICONERROR);
     }
+}
+
+// The radio items of the ping settings, ticked as the settings file says.
+void Tpiirtopohja::BuildPingSettingMenus() {
+    std::vector<std::pair<QString, int>> speeds, dataBits, stopBits, parities;
+    for (int speed : kPingSpeeds)
+        speeds.emplace_back(QString::number(speed), speed);
+    for (int bits : kPingDataBits)
+        dataBits.emplace_back(QString::number(bits), bits);
+    for (int bits : kPingStopBits)
+        stopBits.emplace_back(QString::number(bits), bits);
+    for (int parity = 0; parity < 3; ++parity)
+        parities.emplace_back(kParityNames[parity], parity);
+    AddChoiceItems(ui->Portspeedping1, speeds, port_.speed);
+    AddChoiceItems(ui->PortDataping1, dataBits, port_.dataBits);
+    AddChoiceItems(ui->Portstopping1, stopBits, port_.stopBits);
+    AddChoiceItems(ui->PortParityping1, parities, port_.parity);
 }
 
 void Tpiirtopohja::BuildModemTypeMenus() {
@@ -180,6 +368,9 @@ void Tpiirtopohja::BuildModemTypeMenus() {
             });
         }
     }
+    Konvert1->setEnabled(!types.empty());
+    for (const std::string& type : types)
+        Konvert1->addAction(fromLatin1(Trimmed(type)))->setStatusTip(fromLatin1("modem " + type));
 }
 
 bool Tpiirtopohja::event(QEvent* event) {
@@ -212,9 +403,7 @@ void Tpiirtopohja::OpenStartFile() {
     if (!firstShow_)
         return;
     firstShow_ = false;
-    const std::string latest =
-        TIniFile(SettingsFileName())
-            .ReadString(SingleModem() ? "One Modem File List" : "File List", "Latest", "");
+    const std::string& latest = recentFiles_.Latest();
     std::error_code error;
     if (latest.empty() || !std::filesystem::is_regular_file(latest, error)) {
         Uusi1Click();
@@ -232,12 +421,93 @@ void Tpiirtopohja::SetFileNameOfMode(const std::string& fileName) {
         projectFileName_ = fileName;
 }
 
-void Tpiirtopohja::ResetZoom() {
-    design_.zoom = 100.0f;
-    if (Pohjafrm)
-        Pohjafrm->ShowZoomScale("100");
+// The file of the mode is the latest of the recent list, and the File menu shows
+// the list anew.
+void Tpiirtopohja::RecordRecentFile(const std::string& fileName) {
+    recentFiles_.RecordAndWrite(fileName);
+    RemoveRecentFileItems();
+    BuildRecentFileMenu();
 }
 
+void Tpiirtopohja::BuildRecentFileMenu() {
+    for (size_t slot = 1; slot < RecentFiles::kSlots; ++slot) {
+        const std::string& path = recentFiles_.Slot(slot);
+        if (path.empty())
+            continue;
+        QAction* item = ui->Tiedosto1->addAction(fromLatin1(path));
+        item->setData(fromLatin1(path));
+        item->setStatusTip(fromLatin1("File " + std::to_string(slot) + " " + path));
+        connect(item, &QAction::triggered, this, [this, item] { OpenRecentFile(item); });
+        recentItems_.push_back(item);
+    }
+}
+
+void Tpiirtopohja::RemoveRecentFileItems() {
+    for (QAction* item : recentItems_)
+        delete item;
+    recentItems_.clear();
+}
+
+void Tpiirtopohja::OpenRecentFile(QAction* item) {
+    const std::string path = toLatin1(item->data().toString());
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) {
+        ShowMessage((SingleModem() ? "Single modem file " : "Project file ") + path +
+                    " has been removed from disk");
+        return;
+    }
+    if (!AskSaveChanges())
+        return;
+    ui->MobileRoutes1->setChecked(false);
+    editor_.SetMobileView(false);
+    design_.figureCounter = 1;
+    SetFileNameOfMode(path);
+    LoadProjectFile(path);
+    design_.routesDirty = true;
+    RecordRecentFile(path);
+    fileNamed_ = true;
+    ResetZoom();
+}
+
+void Tpiirtopohja::Tiedosto1Click() {
+    if (!SingleModem()) {
+        ui->Printproperties1->setEnabled(false);
+        ui->Printproperties1->setVisible(false);
+        return;
+    }
+    const std::tuple<QAction*, const char*, const char*> items[] = {
+        {ui->Uusi1, "&New single", "Create new single setup modem"},
+        {ui->Avaa1, "&Open single", "Open existing single modem setup file"},
+        {ui->Tallennanimell1, "S&ave single as...", "Save current single modem setup file as given filename"},
+        {ui->Tallenna1, "&Save single", "Save current single modem setup file"},
+        {ui->Sulje1, "&Close single", "Close single form"}};
+    for (const auto& [item, caption, hint] : items) {
+        item->setText(caption);
+        item->setStatusTip(hint);
+    }
+    ui->Print1->menuAction()->setEnabled(false);
+    ui->Print1->menuAction()->setVisible(false);
+}
+
+void Tpiirtopohja::Projekti1Click() {
+    if (!SingleModem())
+        return;
+    for (QAction* item : {ui->Reitit1, ui->MobileRoutes1, ui->Ominaisuudet3})
+        item->setEnabled(false);
+}
+
+bool Tpiirtopohja::MobileView() const {
+    return ui->MobileRoutes1->isChecked();
+}
+
+bool Tpiirtopohja::AllowedInMode(int mask) const {
+    return ::AllowedInMode(mask, SingleModem(), FactoryMode());
+}
+
+void Tpiirtopohja::ResetZoom() {
+    design_.ZoomTo(0);
+    ShowZoomScale(design_.zoom);
+}
 // The file dialog of the project commands (of the single-modem setup in that mode).
 FileDialogRequest Tpiirtopohja::ProjectFileRequest(bool save, const std::string& title) const {
     FileDialogRequest request;
@@ -303,10 +573,12 @@ void Tpiirtopohja::Avaa1Click() {
     if (!chosen || !AskSaveChanges())
         return;
     ui->MobileRoutes1->setChecked(false);
+    editor_.SetMobileView(false);
     design_.figureCounter = 1;
     LoadProjectFile(*chosen);
     SetFileNameOfMode(*chosen);
     design_.routesDirty = true;
+    RecordRecentFile(*chosen);
     fileNamed_ = true;
     ResetZoom();
 }
@@ -361,8 +633,10 @@ void Tpiirtopohja::Tallennanimell1Click() {
         setWindowTitle(fromLatin1(kSingleModemCaption + *chosen));
     else
         UpdateCaption(*chosen);
-    if (SaveProjectFile(*chosen))
-        fileNamed_ = true;
+    if (!SaveProjectFile(*chosen))
+        return;
+    RecordRecentFile(*chosen);
+    fileNamed_ = true;
 }
 
 void Tpiirtopohja::Lopeta1Click() {
@@ -412,25 +686,204 @@ void Tpiirtopohja::NewModemFigure(QAction* item) {
     const auto* menu = qobject_cast<QMenu*>(item->parent());
     const std::string key =
         toLatin1((menu ? menu->objectName() + menu->title() : QString()) + ":" + item->text());
-    design_.NewModemFigure(toLatin1(item->text()), static_cast<NewModemKind>(item->data().toInt()),
-                           pointer_.x(), pointer_.y(), key, typeReader_);
+    editor_.NewModemFigure(toLatin1(item->text()), static_cast<NewModemKind>(item->data().toInt()), key,
+                           typeReader_);
+    lastModemType_ = item;
     RedrawRoutes();
 }
 
 void Tpiirtopohja::NewModemFigureAtOrigin(QAction* item) {
-    pointer_ = kModemMenuOrigin;
+    editor_.SetPointer(kModemMenuOrigin);
     NewModemFigure(item);
 }
 
-void Tpiirtopohja::ShowPopupMenu(const QPoint& point) {
-    pointer_ = point;
-    PopupMenu1->popup(canvas_->mapToGlobal(point));
+MenuConditions Tpiirtopohja::CurrentMenuConditions() const {
+    MenuConditions conditions;
+    conditions.mobileView = MobileView();
+    conditions.portOpen = CommPort1->IsOpen();
+    conditions.modemTypes = !ui->Luouusi2->actions().isEmpty();
+    conditions.level9 = securityLevel_ == 9;
+    return conditions;
 }
 
-void Tpiirtopohja::SelectFigure(TKuvio* figure) {
-    design_.active = figure;
+void Tpiirtopohja::Modeemi1Click() {
+    const ModemMenuState state = ModemMenuRules(design_, CurrentMenuConditions());
+    Apply(ui->Luouusi2, state.newModem);
+    Apply(ui->NewMobile1, state.newMobile);
+    Apply(ui->Yhdist1, state.connect);
+    Apply(ui->Poista2, state.deleteItem);
+    Apply(ui->Copy2, state.copy);
+    Apply(ui->Master2, state.master);
+    Apply(ui->Ominaisuudet4, state.properties);
+    Apply(ui->NytReitti2, state.showRoute);
+    Apply(ui->Haearvot1, state.receive);
+    Apply(ui->Lhetarvot1, state.transmit);
+    Apply(ui->Print2, state.printProperties);
+    Apply(ui->LataaModeemi1, state.load);
+    Apply(ui->TallennaModeemi1, state.save);
+    ui->NytReitti2->setText(RouteCaption(state.hideRoute));
+}
+
+void Tpiirtopohja::PopupMenu1Popup() {
+    const AreaPopupState state = AreaPopupRules(design_, CurrentMenuConditions());
+    Apply(Luouusi1, state.newModem);
+    Apply(NewMobile2, state.newMobile);
+    Apply(Newmulti1, state.newMulti);
+    Apply(ui->Ominaisuudet1, state.properties);
+}
+
+void Tpiirtopohja::PopupMenu2Popup() {
+    if (!design_.context)
+        return;
+    const ModemPopupState state = ModemPopupRules(design_, *design_.context, CurrentMenuConditions());
+    Apply(ui->Viiva1, state.connect);
+    Apply(ui->Nytreitti1, state.showRoute);
+    Apply(ui->Copy1, state.copy);
+    Apply(ui->Master1, state.master);
+    Apply(ui->Deleteconnection1, state.deleteConnection);
+    Apply(ui->Transmitparrou1, state.transmit);
+    Apply(Konvert1, state.changeType);
+    ui->Nytreitti1->setText(RouteCaption(state.hideRoute));
+}
+
+void Tpiirtopohja::Yhdist1Click() {
+    editor_.EnterConnectMode();
     RedrawRoutes();
 }
+
+void Tpiirtopohja::Poista2Click() {
+    editor_.EnterDeleteMode();
+    RedrawRoutes();
+}
+
+void Tpiirtopohja::Copy2Click() {
+    editor_.EnterCopyMode();
+    RedrawRoutes();
+}
+
+void Tpiirtopohja::Master2Click() {
+    design_.context = design_.active;
+    Master1Click();
+}
+
+void Tpiirtopohja::Ominaisuudet4Click() {
+    design_.context = design_.active;
+    Ominaisuudet2Click();
+}
+
+void Tpiirtopohja::NytReitti2Click() {
+    design_.context = design_.active;
+    Nytreitti1Click();
+}
+
+void Tpiirtopohja::Viiva1Click() {
+    editor_.StartConnecting();
+    RedrawRoutes();
+}
+
+void Tpiirtopohja::Poista1Click() {
+    editor_.DeleteModem();
+    RedrawRoutes();
+}
+
+void Tpiirtopohja::Master1Click() {
+    editor_.MakeMaster();
+    RedrawRoutes();
+}
+
+void Tpiirtopohja::Copy1Click() {
+    editor_.CopyModem();
+    RedrawRoutes();
+}
+
+void Tpiirtopohja::Deleteconnection1Click() {
+    editor_.DeleteConnection();
+    RedrawRoutes();
+}
+
+void Tpiirtopohja::Piirruudestaan1Click() {
+    RedrawRoutes();
+}
+
+void Tpiirtopohja::MobileRoutes1Click() {
+    editor_.SetMobileView(ui->MobileRoutes1->isChecked());
+    RedrawRoutes();
+}
+
+// Before a figure is destroyed: a single-modem window has no file for the next one.
+void Tpiirtopohja::FigureRemoved(TKuvio& figure) {
+    ModemFigureRemoved(figure);
+    if (!SingleModem())
+        return;
+    singleModemFileName_ = "default.ssf";
+    setWindowTitle(QString(kSingleModemCaption) + "default.ssf");
+}
+
+void Tpiirtopohja::SetMasterNoAddress(bool on) {
+    if (design_.master)
+        design_.master->SetNoTerminalAddress(on);
+}
+
+// Filled in with the modem properties window: it shows the context figure.
+void Tpiirtopohja::Ominaisuudet2Click() {}
+// Filled in with the modem properties window: a shown window follows the active figure.
+void Tpiirtopohja::ActiveFigureChanged() {}
+// Filled in with the modem properties window: it forgets a figure that goes away.
+void Tpiirtopohja::ModemFigureRemoved(TKuvio&) {}
+// Filled in with the modem properties window: true while it changes a modem's type.
+bool Tpiirtopohja::ConvertingModemType() const {
+    return false;
+}
+// Filled in with the modem properties window: changes the type of the context figure.
+void Tpiirtopohja::Konvert1Click(QAction*) {}
+// Filled in with route generation.
+void Tpiirtopohja::Reitit1Click() {}
+// Filled in with route generation: shows or hides the context figure's route.
+void Tpiirtopohja::Nytreitti1Click() {}
+// Filled in with the programming run and the NMS transfer.
+void Tpiirtopohja::Haearvot1Click() {}
+// Filled in with the programming run and the NMS transfer.
+void Tpiirtopohja::Receivevalues1Click() {}
+// Filled in with the programming run and the NMS transfer.
+void Tpiirtopohja::Lhetarvot1Click() {}
+// Filled in with the programming run and the NMS transfer.
+void Tpiirtopohja::Transmitparrou1Click() {}
+// Filled in with the programming run: sends the programming-mode command.
+void Tpiirtopohja::alkutmrTimer() {}
+// Filled in with the programming run: the data flow stopped.
+void Tpiirtopohja::rsptmrTimer() {}
+// Filled in with the ping test: enables its items.
+void Tpiirtopohja::Testnet1Click() {}
+// Filled in with the ping test.
+void Tpiirtopohja::Ping1Click() {}
+// Filled in with the ping test.
+void Tpiirtopohja::PingAll1Click() {}
+// Filled in with the ping test.
+void Tpiirtopohja::PingCount1Click() {}
+// Filled in with the ping test.
+void Tpiirtopohja::Clearrssiinfos1Click() {}
+// Filled in with the port settings: the programming port's number.
+void Tpiirtopohja::COM11Click(QAction*) {}
+// Filled in with the port settings: the ping speed.
+void Tpiirtopohja::PortSpeedPingClick(QAction*) {}
+// Filled in with the port settings: the ping data bits.
+void Tpiirtopohja::PortDataPingClick(QAction*) {}
+// Filled in with the port settings: the ping stop bits.
+void Tpiirtopohja::PortStopPingClick(QAction*) {}
+// Filled in with the port settings: the ping parity.
+void Tpiirtopohja::PortParityPingClick(QAction*) {}
+// Filled in with printing: the network graph.
+void Tpiirtopohja::Drawing1Click() {}
+// Filled in with printing: the properties of every modem.
+void Tpiirtopohja::Properties1Click() {}
+// Filled in with printing: the active modem's properties.
+void Tpiirtopohja::Print2Click() {}
+// Filled in with printing: the active modem's properties.
+void Tpiirtopohja::Printproperties1Click() {}
+// Filled in with printing: the shared printer set-up.
+void Tpiirtopohja::PrintSetup1Click() {}
+// Filled in with the property table window.
+void Tpiirtopohja::PropTable1Click() {}
 
 void Tpiirtopohja::Ominaisuudet3Click() {
     if (prj_ominaisuus)
@@ -449,9 +902,9 @@ void Tpiirtopohja::ProjectPropertiesAccepted(bool newProject) {
         UpdateCaption(projectFileName_);
     if (design_.properties.IsVirtualRouting()) {
         ui->MobileRoutes1->setChecked(false);
+        editor_.SetMobileView(false);
         ui->MobileRoutes1->setEnabled(false);
-        if (design_.master)
-            design_.master->SetNoTerminalAddress(false);
+        SetMasterNoAddress(false);
     } else {
         ui->MobileRoutes1->setEnabled(true);
     }
@@ -468,8 +921,146 @@ void Tpiirtopohja::UpdateCaption(const std::string& fileName) {
         setWindowTitle(fromLatin1("Project: " + design_.properties.name + " | file: " + fileName));
 }
 
+void Tpiirtopohja::ZoomTo(int steps) {
+    QScrollBar* bars[] = {scrollArea_->verticalScrollBar(), scrollArea_->horizontalScrollBar()};
+    const int saved[] = {bars[0]->value(), bars[1]->value()};
+    const bool in = steps > design_.ZoomSteps();
+    design_.ZoomTo(steps);
+    ShowZoomScale(design_.zoom);
+    RedrawRoutes();
+    for (int i = 0; i < 2; ++i) {
+        if (!bars[i]->isVisible())
+            continue;
+        if (in && saved[i] > 0)
+            bars[i]->setValue(saved[i] - kZoomScrollShift);
+        else if (!in && bars[i]->maximum() > saved[i])
+            bars[i]->setValue(saved[i] + kZoomScrollShift);
+    }
+}
+
+void Tpiirtopohja::ZoomIn() {
+    if (CanZoomIn(design_.zoom))
+        ZoomTo(design_.ZoomSteps() + 1);
+}
+
+void Tpiirtopohja::ZoomOut() {
+    if (CanZoomOut(design_.zoom))
+        ZoomTo(design_.ZoomSteps() - 1);
+}
+
+namespace {
+
+ScrollBarState StateOf(const QScrollBar* bar) {
+    return {bar->isVisible(), bar->value(), bar->maximum()};
+}
+
+} // namespace
+
+void Tpiirtopohja::ScrollRight(int step) {
+    QScrollBar* bar = scrollArea_->horizontalScrollBar();
+    bar->setValue(ScrolledForward(StateOf(bar), step));
+}
+
+void Tpiirtopohja::ScrollLeft(int step) {
+    QScrollBar* bar = scrollArea_->horizontalScrollBar();
+    bar->setValue(ScrolledBack(StateOf(bar), step));
+}
+
+void Tpiirtopohja::ScrollDown(int step) {
+    QScrollBar* bar = scrollArea_->verticalScrollBar();
+    bar->setValue(ScrolledForward(StateOf(bar), step));
+}
+
+void Tpiirtopohja::ScrollUp(int step) {
+    QScrollBar* bar = scrollArea_->verticalScrollBar();
+    bar->setValue(ScrolledBack(StateOf(bar), step));
+}
+
+// The drawing moves with the pointer while the empty area is held.
+void Tpiirtopohja::Pan(QPoint move) {
+    QScrollBar* horizontal = scrollArea_->horizontalScrollBar();
+    QScrollBar* vertical = scrollArea_->verticalScrollBar();
+    horizontal->setValue(horizontal->value() - move.x());
+    vertical->setValue(vertical->value() - move.y());
+}
+
+void Tpiirtopohja::EditedOnCanvas() {
+    RedrawRoutes();
+    if (editor_.Dragging())
+        scrollArea_->ensureVisible(editor_.Pointer().x(), editor_.Pointer().y(), 30, 50);
+}
+
+bool Tpiirtopohja::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && watched == canvas_)
+        return DrawingKey(*static_cast<QKeyEvent*>(event));
+    if (event->type() == QEvent::Wheel && watched == scrollArea_->viewport()) {
+        DrawingWheel(*static_cast<QWheelEvent*>(event));
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void Tpiirtopohja::DrawingWheel(const QWheelEvent& event) {
+    const QPoint angle = event.angleDelta();
+    const bool down = (angle.y() != 0 ? angle.y() : angle.x()) < 0;
+    if (event.modifiers() & Qt::ControlModifier)
+        down ? ZoomOut() : ZoomIn();
+    else if (event.modifiers() & Qt::ShiftModifier)
+        down ? ScrollRight(kScrollStep) : ScrollLeft(kScrollStep);
+    else
+        down ? ScrollDown(kScrollStep) : ScrollUp(kScrollStep);
+}
+
+bool Tpiirtopohja::DrawingKey(const QKeyEvent& event) {
+    const bool control = event.modifiers() & Qt::ControlModifier;
+    switch (event.key()) {
+    case Qt::Key_Delete:
+        if (design_.active) {
+            design_.context = design_.active;
+            Poista1Click();
+        }
+        return true;
+    case Qt::Key_Insert:
+        if (lastModemType_)
+            NewModemFigure(lastModemType_);
+        return true;
+    case Qt::Key_Plus:
+        if (control)
+            ZoomIn();
+        return control;
+    case Qt::Key_Minus:
+        if (control)
+            ZoomOut();
+        return control;
+    case Qt::Key_Left:
+        ScrollRight(kScrollStep);
+        return true;
+    case Qt::Key_Right:
+        ScrollLeft(kScrollStep);
+        return true;
+    case Qt::Key_Up:
+        ScrollDown(kScrollStep);
+        return true;
+    case Qt::Key_Down:
+        ScrollUp(kScrollStep);
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        editor_.EnterKey();
+        RedrawRoutes();
+        return true;
+    case Qt::Key_Escape:
+        editor_.EscapeKey();
+        RedrawRoutes();
+        return true;
+    default:
+        return false;
+    }
+}
+
 void Tpiirtopohja::RedrawRoutes() {
     canvas_->Refresh();
+    Modeemi1Click();
 }
 
 bool Tpiirtopohja::FormCloseQuery() {
@@ -492,6 +1083,8 @@ void Tpiirtopohja::closeEvent(QCloseEvent* event) {
 
 void Tpiirtopohja::FormClose() {
     EnableMainWindowCommands(true);
+    CommPort1->sulje();
+    recentFiles_.Write();
     design_.DeleteAllFigures();
     if (SingleModem())
         EnableCopyAndPaste(true);

@@ -5,19 +5,28 @@
 // figures, a master, routes) and a single modem (".ssf", one figure).
 
 #include "designer/file_dialogs.h"
+#include "designer/graph_editing.h"
+#include "designer/menu_rules.h"
 #include "designer/modem_type_files.h"
 #include "designer/network_design.h"
+#include "designer/recent_files.h"
+#include "serial/cdirectserial.h"
 #include "shell/close_query.h"
 
 #include <QMainWindow>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace Ui {
 class Tpiirtopohja;
 }
 class DesignerCanvas;
+class QActionGroup;
 class QMenu;
 class QScrollArea;
+class QTimer;
+class TQuovixCommPort;
 
 // The serial settings for programming and pinging, from section "Properties".
 struct DesignerPortSettings {
@@ -37,6 +46,7 @@ public:
     ~Tpiirtopohja() override;
 
     NetworkDesign& Design() { return design_; }
+    GraphEditor& Editor() { return editor_; }
     bool SingleModem() const { return design_.SingleModem(); }
     DesignerCanvas* Canvas() const { return canvas_; }
     const DesignerPortSettings& PortSettings() const { return port_; }
@@ -46,13 +56,19 @@ public:
     const std::string& SingleModemFileName() const { return singleModemFileName_; }
     // The file of the window's mode.
     const std::string& FileName() const { return SingleModem() ? singleModemFileName_ : projectFileName_; }
+    const RecentFiles& Recent() const { return recentFiles_; }
+    bool MobileView() const;
+    // Whether a parameter with the visibility mask is shown in this designer.
+    bool AllowedInMode(int mask) const;
 
     // File menu.
+    void Tiedosto1Click();
     void Uusi1Click();
     void Avaa1Click();
     void Tallenna1Click();
     void Tallennanimell1Click();
     void Lopeta1Click();
+    void OpenRecentFile(QAction* item);
     // Asks whether to save a modified design; false when the user cancels. After
     // true the design is empty.
     bool AskSaveChanges();
@@ -60,61 +76,149 @@ public:
     // Saves the design; false (after a message) when the file cannot be written.
     bool SaveProjectFile(const std::string& fileName);
 
-    // Modem menu.
+    // Modem menu and the modem pop-up menu.
+    void Modeemi1Click();
     void LataaModeemi1Click();
     void TallennaModeemi1Click();
     void NewModemFigure(QAction* item);
     void NewModemFigureAtOrigin(QAction* item);
+    void Yhdist1Click();
+    void Poista2Click();
+    void Copy2Click();
+    void Master2Click();
+    void Ominaisuudet4Click();
+    void NytReitti2Click();
+    void Viiva1Click();
+    void Poista1Click();
+    void Master1Click();
+    void Copy1Click();
+    void Deleteconnection1Click();
+    void Piirruudestaan1Click();
+    void PopupMenu1Popup();
+    void PopupMenu2Popup();
+
+    // Commands whose work other parts of the designer do.
+    void Ominaisuudet2Click();
+    void ActiveFigureChanged();
+    void ModemFigureRemoved(TKuvio& figure);
+    bool ConvertingModemType() const;
+    void Nytreitti1Click();
+    void Reitit1Click();
+    void Haearvot1Click();
+    void Receivevalues1Click();
+    void Lhetarvot1Click();
+    void Transmitparrou1Click();
+    void Konvert1Click(QAction* item);
+    void Testnet1Click();
+    void Ping1Click();
+    void PingAll1Click();
+    void PingCount1Click();
+    void Clearrssiinfos1Click();
+    void COM11Click(QAction* item);
+    void PortSpeedPingClick(QAction* item);
+    void PortDataPingClick(QAction* item);
+    void PortStopPingClick(QAction* item);
+    void PortParityPingClick(QAction* item);
+    void Drawing1Click();
+    void Properties1Click();
+    void Print2Click();
+    void Printproperties1Click();
+    void PrintSetup1Click();
+    void PropTable1Click();
+    void alkutmrTimer();
+    void rsptmrTimer();
 
     // Project menu.
+    void Projekti1Click();
     void Ominaisuudet3Click();
+    void MobileRoutes1Click();
     void Suojaustaso1Click();
     // The project-properties dialog accepted its values.
     void ProjectPropertiesAccepted(bool newProject);
     void SetRoutesDirty() { design_.routesDirty = true; }
+    void SetMasterNoAddress(bool on);
     void ShowProjectCaption();
     void UpdateCaption(const std::string& fileName);
 
+    // Zoom and scrolling of the drawing.
+    void ZoomIn();
+    void ZoomOut();
+    void ScrollRight(int step);
+    void ScrollLeft(int step);
+    void ScrollDown(int step);
+    void ScrollUp(int step);
+
     void RedrawRoutes();
+    // The main window asks for a redraw when the program becomes active.
+    void RefreshGraph() { RedrawRoutes(); }
     bool FormCloseQuery() override;
+
+    // Port and timers of the programming run and the ping test.
+    std::unique_ptr<TQuovixCommPort> CommPort1;
+    CDirectSerial PolledPort;
+    QTimer* tilasiirto;
+    QTimer* rsptmr;
+    QTimer* alkutmr;
+    QTimer* testivastetmr;
+    QTimer* PingAlkuTimer1;
+
+    QMenu* PopupMenu1;
+    QMenu* PopupMenu2;
 
 protected:
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Keys on the drawing and the wheel over it.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormCreate();
+    void BuildMenus();
+    void BuildPopupMenus();
+    void BuildPingSettingMenus();
+    void ConnectMenuCommands();
+    void SetupCommPort();
+    void CreateTimers();
     void ReadPortSettings();
     void BuildModemTypeMenus();
+    void BuildRecentFileMenu();
+    void RemoveRecentFileItems();
+    void RecordRecentFile(const std::string& fileName);
     void CreateHelpers();
     void OpenStartFile();
-    void ShowPopupMenu(const QPoint& point);
-    void SelectFigure(TKuvio* figure);
     void SetFileNameOfMode(const std::string& fileName);
     void ResetZoom();
+    void ZoomTo(int steps);
+    void EditedOnCanvas();
+    void Pan(QPoint move);
+    bool DrawingKey(const QKeyEvent& event);
+    void DrawingWheel(const QWheelEvent& event);
+    void FigureRemoved(TKuvio& figure);
     void FormClose();
+    MenuConditions CurrentMenuConditions() const;
     FileDialogRequest ProjectFileRequest(bool save, const std::string& title) const;
     FileDialogRequest ModemDataRequest(bool save, const std::string& title) const;
 
     Ui::Tpiirtopohja* ui;
     NetworkDesign design_;
+    GraphEditor editor_;
     ModemTypeVersionReader typeReader_;
+    RecentFiles recentFiles_;
+    std::vector<QAction*> recentItems_;
     DesignerCanvas* canvas_;
     QScrollArea* scrollArea_;
-    QMenu* PopupMenu1;
     QMenu* Luouusi1;
     QMenu* NewMobile2;
     QMenu* Newmulti1;
-    QAction* Ominaisuudet1;
+    QMenu* Konvert1;
+    QAction* lastModemType_ = nullptr;
     DesignerPortSettings port_;
     std::string projectFileName_ = "noname.spf";
     std::string singleModemFileName_ = "default.ssf";
     std::string modemFileName_ = "default.ssf";
     bool fileNamed_ = false;
     int securityLevel_ = 0;
-    // Where the next modem of the pop-up menu goes.
-    QPoint pointer_;
     // The start file has not been opened yet.
     bool firstShow_ = true;
 };

@@ -219,7 +219,8 @@ TEST_F(DesignerWindowTest, ModemDataOfAnotherTypeKeepsTheModemsValues) {
     OpenMainWindow();
     Tpiirtopohja* designer = OpenDesigner(main->Piirtopohja1);
     ASSERT_NE(designer, nullptr);
-    Trigger(designer, "TallennaModeemi1");
+    EXPECT_FALSE(designer->findChild<QAction*>("TallennaModeemi1")->isEnabled());
+    designer->TallennaModeemi1Click();
     EXPECT_EQ(boxes.texts(), (std::vector<std::string>{"Select modem first"}));
     MenuItem(designer, "Luouusi2", "QX-NMS")->trigger();
     TKuvio& nms = *designer->Design().active;

@@ -1,0 +1,39 @@
+#include "designer/zoom.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr double kStepFactor = 1.05;
+constexpr float kZoomInLimit = 200.0f;
+constexpr float kZoomOutLimit = 40.0f;
+
+} // namespace
+
+float ZoomForSteps(int steps) {
+    return static_cast<float>(100.0 * std::pow(kStepFactor, steps));
+}
+
+bool CanZoomIn(float zoom) {
+    return zoom < kZoomInLimit;
+}
+
+bool CanZoomOut(float zoom) {
+    return zoom > kZoomOutLimit;
+}
+
+std::string ZoomText(float zoom) {
+    return std::to_string(std::lround(zoom));
+}
+
+int FigureFontSize(float zoom) {
+    return static_cast<int>(std::lround(10.0 * zoom * 0.01));
+}
+
+int ScrolledForward(const ScrollBarState& bar, int step) {
+    return bar.visible && bar.position < bar.range - step ? bar.position + step : bar.position;
+}
+
+int ScrolledBack(const ScrollBarState& bar, int step) {
+    return bar.visible && bar.position >= step ? bar.position - step : bar.position;
+}

@@ -1,0 +1,89 @@
+#include "designer/zoom.h"
+
+#include "designer/graph_renderer.h"
+#include "designer/network_design.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+int StepsUntilStopped(bool in) {
+    int steps = 0;
+    while (in ? CanZoomIn(ZoomForSteps(steps)) : CanZoomOut(ZoomForSteps(steps)))
+        steps += in ? 1 : -1;
+    return steps;
+}
+
+TEST(Zoom, StepsStopAtTheLimits) {
+    EXPECT_EQ(StepsUntilStopped(true), 15);
+    EXPECT_NEAR(ZoomForSteps(15), 207.9, 0.05);
+    EXPECT_EQ(ZoomText(ZoomForSteps(15)), "208");
+    EXPECT_EQ(ZoomText(ZoomForSteps(1)), "105");
+    EXPECT_EQ(ZoomText(ZoomForSteps(2)), "110");
+    EXPECT_EQ(StepsUntilStopped(false), -19);
+    EXPECT_LE(ZoomForSteps(-19), 40.0f);
+    EXPECT_EQ(FigureFontSize(100.0f), 10);
+    EXPECT_EQ(FigureFontSize(150.0f), 15);
+}
+
+TEST(Zoom, InAndOutReturnToTheSameScaleAndPlaces) {
+    NetworkDesign design(false);
+    TKuvio& figure = design.Append(std::make_unique<TKuvio>(0, 0));
+    for (int x = 0; x < 400; x += 7) {
+        figure.SetLeft(x);
+        figure.SetTop(x / 2 + 3);
+        for (int i = 1; i <= 6; ++i)
+            design.ZoomTo(i);
+        EXPECT_EQ(figure.Scale(), design.zoom / 100.0f);
+        for (int i = 5; i >= 0; --i)
+            design.ZoomTo(i);
+        ASSERT_EQ(figure.Left(), x);
+        ASSERT_EQ(figure.Top(), x / 2 + 3);
+    }
+    EXPECT_EQ(design.zoom, 100.0f);
+    EXPECT_EQ(figure.FontSize(), 10);
+}
+
+TEST(Zoom, FigureGeometryFollowsTheScale) {
+    NetworkDesign design(false);
+    design.ZoomTo(8);
+    TKuvio& figure = design.Append(std::make_unique<TKuvio>(100, 100));
+    const float scale = design.zoom / 100.0f;
+    EXPECT_EQ(figure.PictureWidth(), std::lround(30 * scale));
+    EXPECT_EQ(figure.PictureTop(), 100 + std::lround(19 * scale));
+    EXPECT_EQ(figure.FontSize(), FigureFontSize(design.zoom));
+    // The links are anchored on the scaled picture.
+    TKuvio& child = design.Append(std::make_unique<TKuvio>(400, 110));
+    EXPECT_EQ(RouteLine(figure, child, 1.0).start.x(), 100 + std::lround(30 * scale));
+}
+
+TEST(Zoom, ScrollStepsStayOnVisibleBarsAndInTheirRange) {
+    EXPECT_EQ(ScrolledForward({true, 10, 100}, 8), 18);
+    EXPECT_EQ(ScrolledForward({true, 92, 100}, 8), 92);
+    EXPECT_EQ(ScrolledForward({false, 10, 100}, 8), 10);
+    EXPECT_EQ(ScrolledBack({true, 8, 100}, 8), 0);
+    EXPECT_EQ(ScrolledBack({true, 7, 100}, 8), 7);
+}
+
+TEST(RouteLine, LinksRunBetweenTheFacingSidesWithArrowAndTail) {
+    TKuvio parent(100, 100);
+    TKuvio right(300, 120);
+    RouteLineGeometry line = RouteLine(parent, right, 1.0);
+    EXPECT_EQ(line.start, QPoint(130, 154));
+    EXPECT_EQ(line.end, QPoint(300, 174));
+    EXPECT_EQ(line.control1, QPoint(215, 154));
+    EXPECT_EQ(line.control2, QPoint(215, 174));
+    EXPECT_EQ(line.arrowhead, QPolygon({{300, 174}, {294, 168}, {294, 180}, {300, 174}}));
+
+    TKuvio below(110, 300);
+    line = RouteLine(parent, below, 1.0);
+    EXPECT_EQ(line.start, QPoint(123, 169));
+    EXPECT_EQ(line.end, QPoint(117, 300));
+    EXPECT_EQ(line.tail, QPolygon({{123, 169}, {129, 169}, {123, 175}, {117, 169}, {123, 169}}));
+
+    // Printing scales every point and moves it down by the print offset.
+    line = RouteLine(parent, below, 2.0, 200);
+    EXPECT_EQ(line.start, QPoint(246, 538));
+}
+
+} // namespace
