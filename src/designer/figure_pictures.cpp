@@ -18,7 +18,8 @@ QColor BodyColour(const std::string& kind) {
 }
 
 QPixmap DrawPicture(const std::string& name) {
-    const bool nms = !name.empty() && name.back() == 'E';
+    // "MOBILE" ends in 'E' itself: the NMS form is the kind's name with one more 'E'.
+    const bool nms = name == "MODEEMIE" || name == "PMASTERE" || name == "MOBILEE" || name == "MULTIE";
     const std::string kind = nms ? name.substr(0, name.size() - 1) : name;
     QPixmap picture(TKuvio::kPictureWidth, TKuvio::kPictureHeight);
     picture.fill(Qt::transparent);

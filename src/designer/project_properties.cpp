@@ -1,8 +1,8 @@
 #include "designer/project_properties.h"
 
 #include "base/text_lines.h"
-#include "designer/byte_reader.h"
 #include "base/text_numbers.h"
+#include "designer/byte_reader.h"
 #include "platform/ascii.h"
 
 #include <algorithm>

@@ -191,9 +191,13 @@ Tpiirtopohja::~Tpiirtopohja() {
 void Tpiirtopohja::BuildMenus() {
     ui->Reitit1->setEnabled(false);
     ui->Reitit1->setVisible(false);
-    for (QAction* item : findChildren<QAction*>())
-        if (!item->shortcut().isEmpty())
-            item->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    // Short cuts act while the designer has the focus, beside the main window's own.
+    for (QAction* item : findChildren<QAction*>()) {
+        if (item->shortcut().isEmpty())
+            continue;
+        item->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        addAction(item);
+    }
     BuildPopupMenus();
 }
 

@@ -1,0 +1,260 @@
+#include "designer/designer_canvas.h"
+#include "designer/file_dialogs.h"
+#include "designer/tpiirtopohja.h"
+#include "designer_fixture.h"
+#include "platform/tinifile.h"
+#include "support/fake_main_window.h"
+
+#include <QApplication>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QTest>
+#include <cstdlib>
+
+namespace {
+
+class DesignerEditingTest : public DesignerFolderTest {
+protected:
+    void SetUp() override {
+        DesignerFolderTest::SetUp();
+        for (const char* fixture : {"QX-450.smf", "QX-NMS.smf"})
+            AddTypeFile(fixture);
+        SetFileDialogResponder([this](const FileDialogRequest&) -> std::optional<std::string> {
+            if (dialogAnswers.empty())
+                return std::nullopt;
+            std::optional<std::string> answer = dialogAnswers.front();
+            dialogAnswers.erase(dialogAnswers.begin());
+            return answer;
+        });
+        main.show();
+    }
+    void TearDown() override {
+        SetFileDialogResponder({});
+        DesignerFolderTest::TearDown();
+    }
+
+    Tpiirtopohja* Open() {
+        Tpiirtopohja* designer = CreateDesigner(false);
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        canvas = designer->Canvas();
+        return designer;
+    }
+
+    void Mouse(QEvent::Type type, QPoint point, Qt::MouseButton button, Qt::MouseButtons held) {
+        QMouseEvent event(type, point, canvas->mapToGlobal(point), button, held, Qt::NoModifier);
+        QApplication::sendEvent(canvas, &event);
+    }
+    void Move(QPoint point, Qt::MouseButtons held = Qt::NoButton) {
+        Mouse(QEvent::MouseMove, point, Qt::NoButton, held);
+    }
+    void Click(QPoint point, Qt::MouseButton button = Qt::LeftButton) {
+        Mouse(QEvent::MouseButtonPress, point, button, button);
+        Mouse(QEvent::MouseButtonRelease, point, button, Qt::NoButton);
+    }
+    static QPoint OnPicture(const TKuvio& figure) {
+        return QPoint(figure.Left() + 15, figure.PictureTop() + 25);
+    }
+    // Places a modem of the type from the drawing's pop-up menu at the point.
+    TKuvio& Place(Tpiirtopohja* designer, QPoint point, const char* menu, const QString& type) {
+        Click(point, Qt::RightButton);
+        QMenu* popup = designer->PopupMenu1;
+        EXPECT_TRUE(popup->isVisible());
+        for (QAction* item : popup->actions())
+            if (item->menu() && item->menu()->objectName().isEmpty() && item->text() == menu)
+                for (QAction* typeItem : item->menu()->actions())
+                    if (typeItem->text() == type)
+                        typeItem->trigger();
+        popup->hide();
+        TKuvio& figure = *designer->Design().Figures().back();
+        Move(point + QPoint(3, 3));
+        Click(point + QPoint(3, 3));
+        EXPECT_FALSE(figure.dragging);
+        return figure;
+    }
+    // Runs an item of the modem's pop-up menu on the figure.
+    void ModemCommand(Tpiirtopohja* designer, TKuvio& figure, const char* item) {
+        Click(OnPicture(figure), Qt::RightButton);
+        EXPECT_TRUE(designer->PopupMenu2->isVisible());
+        designer->findChild<QAction*>(item)->trigger();
+        designer->PopupMenu2->hide();
+    }
+
+    FakeMainWindow main;
+    DesignerCanvas* canvas = nullptr;
+    std::vector<std::optional<std::string>> dialogAnswers;
+};
+
+TEST_F(DesignerEditingTest, ANetworkBuiltWithTheMouseIsSavedAndReopened) {
+    Tpiirtopohja* designer = Open();
+    NetworkDesign& design = designer->Design();
+    EXPECT_EQ(designer->windowTitle(), "Project: noname | file: noname.spf");
+
+    TKuvio& master = Place(designer, {60, 40}, "&New modem", "QX-450");
+    TKuvio& repeater = Place(designer, {260, 40}, "&New modem", "QX-450");
+    TKuvio& leaf = Place(designer, {420, 220}, "&New modem", "QX-NMS");
+    EXPECT_EQ(design.Figures().size(), 3u);
+    EXPECT_EQ(master.Left(), 48);
+
+    design.modified = false;
+    ModemCommand(designer, master, "Master1");
+    EXPECT_EQ(design.master, &master);
+    EXPECT_TRUE(design.modified);
+
+    design.modified = false;
+    ModemCommand(designer, master, "Viiva1");
+    Move(OnPicture(repeater));
+    Click(OnPicture(repeater));
+    EXPECT_EQ(repeater.parent, &master);
+    EXPECT_TRUE(design.modified);
+
+    // The Modem menu's Connect takes two clicks.
+    design.modified = false;
+    designer->findChild<QAction*>("Yhdist1")->trigger();
+    Click(OnPicture(repeater));
+    Click(OnPicture(leaf));
+    EXPECT_EQ(leaf.parent, &repeater);
+    EXPECT_TRUE(design.modified);
+
+    // A mobile modem in the mobile view, linked by a dotted mobile route.
+    designer->findChild<QAction*>("MobileRoutes1")->trigger();
+    TKuvio& mobile = Place(designer, {120, 300}, "New &mobile", "QX-450");
+    EXPECT_TRUE(mobile.Mobile());
+    ModemCommand(designer, repeater, "Viiva1");
+    Click(OnPicture(mobile));
+    EXPECT_EQ(mobile.mobileParent, &repeater);
+    designer->findChild<QAction*>("MobileRoutes1")->trigger();
+
+    // A drag of more than six pixels moves the leaf.
+    design.modified = false;
+    const int leafLeft = leaf.Left();
+    const QPoint grab = OnPicture(leaf);
+    Mouse(QEvent::MouseButtonPress, grab, Qt::LeftButton, Qt::LeftButton);
+    Move(grab + QPoint(40, 30), Qt::LeftButton);
+    Mouse(QEvent::MouseButtonRelease, grab + QPoint(40, 30), Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(leaf.Left(), leafLeft + 40);
+    EXPECT_TRUE(design.modified);
+
+    // Deleting the repeater's link marks the design; the link is drawn again after.
+    design.modified = design.routesDirty = false;
+    ModemCommand(designer, repeater, "Deleteconnection1");
+    EXPECT_EQ(repeater.parent, nullptr);
+    EXPECT_TRUE(design.modified);
+    EXPECT_TRUE(design.routesDirty);
+    ModemCommand(designer, master, "Viiva1");
+    Click(OnPicture(repeater));
+    EXPECT_EQ(repeater.parent, &master);
+
+    const std::string path = folder.file("three.spf");
+    dialogAnswers = {path};
+    designer->findChild<QAction*>("Tallenna1")->trigger();
+    EXPECT_FALSE(design.modified);
+    designer->close();
+    QCoreApplication::processEvents();
+
+    Tpiirtopohja* reopened = Open();
+    const NetworkDesign& loaded = reopened->Design();
+    EXPECT_EQ(reopened->ProjectFileName(), path);
+    ASSERT_EQ(loaded.Figures().size(), 4u);
+    const auto at = [&loaded](size_t i) { return loaded.Figures()[i].get(); };
+    EXPECT_EQ(loaded.master, at(0));
+    EXPECT_EQ(at(1)->parent, at(0));
+    EXPECT_EQ(at(2)->parent, at(1));
+    EXPECT_EQ(at(3)->mobileParent, at(1));
+    EXPECT_TRUE(at(3)->Mobile());
+    EXPECT_EQ(at(2)->Left(), leafLeft + 40);
+    EXPECT_EQ(at(2)->TypeName(), "QX-NMS");
+    EXPECT_TRUE(boxes.texts().empty());
+
+    if (const char* shots = std::getenv("QUOVIX_SCREENSHOTS")) {
+        canvas->grab().save(QString(shots) + "/designer_network.png");
+        reopened->findChild<QAction*>("MobileRoutes1")->trigger();
+        canvas->grab().save(QString(shots) + "/designer_mobile_routes.png");
+    }
+}
+
+TEST_F(DesignerEditingTest, KeysWheelAndRecentFilesDriveTheDrawing) {
+    Tpiirtopohja* designer = Open();
+    NetworkDesign& design = designer->Design();
+    TKuvio& figure = Place(designer, {80, 80}, "&New modem", "QX-450");
+    const int left = figure.Left();
+
+    QTest::keyClick(canvas, Qt::Key_Plus, Qt::ControlModifier);
+    EXPECT_EQ(main.zoom_scale, "105");
+    EXPECT_EQ(figure.Left(), std::lround(left * 1.05));
+    QWheelEvent wheel(QPointF(10, 10), canvas->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(designer->findChild<QWidget*>("qt_scrollarea_viewport"), &wheel);
+    EXPECT_EQ(main.zoom_scale, "100");
+    EXPECT_EQ(figure.Left(), left);
+
+    // Insert repeats the last type; Delete asks and removes the active modem.
+    QTest::keyClick(canvas, Qt::Key_Insert);
+    ASSERT_EQ(design.Figures().size(), 2u);
+    QTest::keyClick(canvas, Qt::Key_Return);
+    EXPECT_FALSE(design.Figures().back()->dragging);
+    boxes.queueAnswer(IDYES);
+    QTest::keyClick(canvas, Qt::Key_Delete);
+    EXPECT_EQ(design.Figures().size(), 1u);
+
+    // Escape leaves the Modem menu's delete mode.
+    designer->findChild<QAction*>("Poista2")->trigger();
+    EXPECT_TRUE(designer->Editor().DeleteMode());
+    QTest::keyClick(canvas, Qt::Key_Escape);
+    EXPECT_FALSE(designer->Editor().DeleteMode());
+
+    // Saving as records the file first in the list and in the File menu's items.
+    const std::string first = folder.file("first.spf");
+    const std::string second = folder.file("second.spf");
+    for (const std::string& path : {first, second}) {
+        dialogAnswers = {path};
+        designer->findChild<QAction*>("Tallennanimell1")->trigger();
+    }
+    EXPECT_EQ(TIniFile(SettingsFileName()).ReadString("File List", "Latest", ""), second);
+    QAction* recent = designer->findChild<QMenu*>("Tiedosto1")->actions().back();
+    EXPECT_EQ(recent->text().toStdString(), first);
+
+    // Cancel in the save question stops the open from the list.
+    Place(designer, {200, 200}, "&New modem", "QX-450");
+    boxes.queueAnswer(IDCANCEL);
+    recent->trigger();
+    EXPECT_EQ(designer->ProjectFileName(), second);
+    EXPECT_EQ(design.Figures().size(), 2u);
+    boxes.queueAnswer(IDNO);
+    recent->trigger();
+    EXPECT_EQ(designer->ProjectFileName(), first);
+    EXPECT_EQ(design.Figures().size(), 1u);
+    EXPECT_EQ(TIniFile(SettingsFileName()).ReadString("File List", "Latest", ""), first);
+
+    std::filesystem::remove(second);
+    boxes.clear();
+    designer->findChild<QMenu*>("Tiedosto1")->actions().back()->trigger();
+    EXPECT_EQ(boxes.texts(),
+              (std::vector<std::string>{"Project file " + second + " has been removed from disk"}));
+    designer->Design().modified = false;
+}
+
+TEST_F(DesignerEditingTest, MenusAreEnabledByTheStateWhenTheyOpen) {
+    Tpiirtopohja* designer = Open();
+    auto item = [designer](const char* name) { return designer->findChild<QAction*>(name); };
+    designer->Modeemi1Click();
+    EXPECT_FALSE(item("Yhdist1")->isEnabled());
+    EXPECT_FALSE(item("Poista2")->isEnabled());
+    EXPECT_FALSE(item("Ominaisuudet4")->isEnabled());
+    TKuvio& figure = Place(designer, {80, 80}, "&New modem", "QX-450");
+    designer->Modeemi1Click();
+    EXPECT_TRUE(item("Yhdist1")->isEnabled());
+    EXPECT_TRUE(item("Master2")->isEnabled());
+    EXPECT_TRUE(item("Haearvot1")->isEnabled());
+    EXPECT_EQ(item("NytReitti2")->text(), "&Show route");
+    designer->findChild<QAction*>("Master2")->trigger();
+    EXPECT_EQ(designer->Design().master, &figure);
+    Click(OnPicture(figure), Qt::RightButton);
+    EXPECT_FALSE(item("Master1")->isEnabled());
+    EXPECT_TRUE(item("Viiva1")->isEnabled());
+    designer->PopupMenu2->hide();
+    designer->Design().modified = false;
+}
+
+} // namespace
