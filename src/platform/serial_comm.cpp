@@ -221,15 +221,20 @@ DWORD SerialDevice::SetTimeouts(const COMMTIMEOUTS& timeouts) {
 
 DWORD SerialDevice::SetMask(DWORD mask) {
     std::lock_guard lock(mutex_);
-    if (DWORD error = Usable())
-        return error;
-    mask_ = mask;
-    eventBaseline_ = Sample();
+    if (closed_)
+        return ERROR_INVALID_HANDLE;
+    // A mask change ends the pending wait even on a device that is gone: its mask
+    // and overlapped record belong to the waiting thread, which leaves after this
+    // call, and nothing may complete them later.
     if (wait_) {
         *wait_->mask = 0;
         Complete(wait_->overlapped, wait_->event, ERROR_SUCCESS, 0);
         wait_.reset();
     }
+    if (gone_)
+        return ERROR_DEVICE_NOT_CONNECTED;
+    mask_ = mask;
+    eventBaseline_ = Sample();
     return ERROR_SUCCESS;
 }
 

@@ -200,6 +200,24 @@ TEST_P(SerialCalls, AVanishedDeviceFailsTheEventWaitAndTheCalls) {
     EXPECT_EQ(WaitForSingleObject(port.event, 500), WAIT_FAILED);
 }
 
+TEST_P(SerialCalls, ClearingTheMaskOfAGoneDeviceEndsItsWaitForGood) {
+    OpenPort port(9600);
+    ASSERT_TRUE(SetCommMask(port.handle, EV_RXCHAR));
+    DWORD events = 0x55;
+    ASSERT_FALSE(WaitCommEvent(port.handle, &events, &port.overlapped));
+    bench.Far().Vanish();
+    ASSERT_EQ(WaitForSingleObject(port.event, 5000), WAIT_FAILED);
+    SetCommMask(port.handle, 0);
+    EXPECT_EQ(events, 0u);
+    EXPECT_NE(port.overlapped.Internal, static_cast<uintptr_t>(ERROR_IO_PENDING));
+    // Nothing completes the record again once its thread may have left.
+    events = 0x55;
+    port.overlapped.Internal = 12345;
+    CancelIo(port.handle);
+    EXPECT_EQ(events, 0x55u);
+    EXPECT_EQ(port.overlapped.Internal, 12345u);
+}
+
 TEST_P(SerialCalls, ModemLinesExistOnlyWhereTheDriverHasThem) {
     OpenPort port(9600);
     DWORD status = 0;
