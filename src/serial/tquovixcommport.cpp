@@ -188,8 +188,12 @@ void TQuovixCommPort::sulje() {
             CloseHandle(handle_);
     }
     handle_ = INVALID_HANDLE_VALUE;
-    // A write in flight ends with the port; its completion will never come.
+    // A write in flight ends with the port; its completion will never come. What
+    // the device took is gone with it and the rest is dropped, so a reopened port
+    // starts with an empty queue and never sends old bytes again.
     writePending_ = false;
+    txPending_ = 0;
+    lastWritten_ = 0;
 }
 
 void TQuovixCommPort::CloseEvents() {
@@ -645,6 +649,12 @@ void TQuovixCommPort::flushtx() {
         char text[64];
         std::snprintf(text, sizeof text, "Tx buf CancelIO failed, %ld ", static_cast<long>(GetLastError()));
         Box(text, "Port set failed");
+    } else if (writePending_) {
+        // The queue stays, less what the device already took: the purge below
+        // throws those bytes away, and sending them again would repeat them.
+        DWORD taken = 0;
+        GetOverlappedResult(handle_, &writeOverlapped_, &taken, false);
+        WriteCompleted(taken);
     }
     if (!PurgeComm(handle_, PURGE_TXABORT | PURGE_TXCLEAR))
         Box("Tx buffer purge failed", "Port set failed");
