@@ -158,6 +158,7 @@ void TQuovixCommPort::aukaise(bool quiet) {
         }
         txIdle_ = true;
         writePending_ = false;
+        goneReported_ = false;
         open_ = true;
     } catch (const std::exception&) {
         eventThread_.reset();
@@ -609,7 +610,12 @@ int TQuovixCommPort::WriteDirect(const char* buf, int n) {
         return 0;
     DWORD written = 0;
     if (!WriteFile(handle_, buf, static_cast<DWORD>(std::max(n, 0)), &written, nullptr)) {
-        Box("Direct write error: " + SystemErrorText(GetLastError()), "Port write failed");
+        const DWORD error = GetLastError();
+        // A device that is gone fails every write until the port closes: one box
+        // says so, and the caller ends on the failed writes.
+        if (error != ERROR_DEVICE_NOT_CONNECTED || !goneReported_)
+            Box("Direct write error: " + SystemErrorText(error), "Port write failed");
+        goneReported_ = goneReported_ || error == ERROR_DEVICE_NOT_CONNECTED;
         return 0;
     }
     return static_cast<int>(written);

@@ -250,6 +250,8 @@ private:
     int lastWritten_ = 0;
     bool txIdle_ = true;
     bool writePending_ = false;
+    // The direct-write box for a device that is gone has been shown in this open.
+    bool goneReported_ = false;
     OVERLAPPED readOverlapped_;
     OVERLAPPED writeOverlapped_;
     std::unique_ptr<HiddenWindow> window_;

@@ -79,3 +79,12 @@ TEST_F(DirectSerialTest, AFailedOpenShowsThePortsBoxAndCanBeRetried) {
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Port COM3 doesn't exist or is already in use"});
     EXPECT_TRUE(serial.Open(PortBench::kComNumber, 9600, 8, 0));
 }
+
+TEST_F(DirectSerialTest, WritesToAVanishedDeviceShowOneBox) {
+    ASSERT_TRUE(serial.Open(PortBench::kComNumber, 115200, 8, 0));
+    far.Vanish();
+    for (int i = 0; i < 30; ++i)
+        EXPECT_EQ(serial.Write("\x55", 1), 0);
+    ASSERT_EQ(boxes.texts().size(), 1u);
+    EXPECT_EQ(boxes.texts()[0].rfind("Direct write error: ", 0), 0u);
+}
