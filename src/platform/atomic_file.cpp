@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -44,6 +45,11 @@ std::filesystem::path resolvedTarget(const std::string& fileName) {
 } // namespace
 
 void ReplaceFileContents(const std::string& fileName, const std::string& content) {
+    // Past the file-size limit the system would end the program with SIGXFSZ; with
+    // the signal ignored the write fails with EFBIG ("File too large") instead and
+    // is reported like any failed write.
+    static const bool fileSizeSignalIgnored = std::signal(SIGXFSZ, SIG_IGN) != SIG_ERR;
+    static_cast<void>(fileSizeSignalIgnored);
     const auto target = resolvedTarget(fileName);
     struct stat old {};
     const bool exists = ::stat(target.c_str(), &old) == 0;

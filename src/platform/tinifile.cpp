@@ -11,29 +11,35 @@
 #include <iterator>
 #include <mutex>
 #include <optional>
+#include <string_view>
+#include <unordered_set>
 
 namespace {
 
 using LineList = std::vector<std::string>;
 constexpr size_t npos = std::string::npos;
 
-std::string trim(std::string_view text) {
+std::string_view trimView(std::string_view text) {
     const auto first = text.find_first_not_of(" \t");
     if (first == std::string_view::npos)
         return {};
     const auto last = text.find_last_not_of(" \t");
-    return std::string(text.substr(first, last - first + 1));
+    return text.substr(first, last - first + 1);
+}
+
+std::string trim(std::string_view text) {
+    return std::string(trimView(text));
 }
 
 // The name of a "[name]" line, or nothing for any other line.
-std::optional<std::string> sectionName(const std::string& line) {
-    const std::string text = trim(line);
+std::optional<std::string> sectionName(std::string_view line) {
+    const std::string_view text = trimView(line);
     if (text.empty() || text.front() != '[')
         return std::nullopt;
     const auto close = text.find(']');
     if (close == npos)
         return std::nullopt;
-    return trim(std::string_view(text).substr(1, close - 1));
+    return trim(text.substr(1, close - 1));
 }
 
 struct KeyLine {
@@ -42,31 +48,41 @@ struct KeyLine {
 };
 
 // Key and value of a "key=value" line; comments and lines without '=' have none.
-std::optional<KeyLine> keyLine(const std::string& line) {
-    const std::string text = trim(line);
+std::optional<KeyLine> keyLine(std::string_view line) {
+    const std::string_view text = trimView(line);
     if (text.empty() || text.front() == ';')
         return std::nullopt;
     const auto equals = text.find('=');
     if (equals == npos)
         return std::nullopt;
-    const std::string_view view(text);
-    return KeyLine{trim(view.substr(0, equals)), trim(view.substr(equals + 1))};
+    return KeyLine{trim(text.substr(0, equals)), trim(text.substr(equals + 1))};
+}
+
+// The lines of a file's text, as views into it. A UTF-8 byte-order mark at the
+// start is skipped; a line ends with LF, CR LF, a lone CR, or CRs before an LF
+// (so no value keeps a CR).
+std::vector<std::string_view> lineViews(std::string_view content) {
+    if (content.substr(0, 3) == "\xEF\xBB\xBF")
+        content.remove_prefix(3);
+    std::vector<std::string_view> lines;
+    size_t start = 0;
+    while (start < content.size()) {
+        size_t end = start;
+        while (end < content.size() && content[end] != '\n' && content[end] != '\r')
+            ++end;
+        lines.push_back(content.substr(start, end - start));
+        start = end;
+        while (start < content.size() && content[start] == '\r')
+            ++start;
+        if (start < content.size() && content[start] == '\n')
+            ++start;
+    }
+    return lines;
 }
 
 LineList splitLines(const std::string& content) {
-    LineList lines;
-    size_t start = 0;
-    while (start < content.size()) {
-        auto end = content.find('\n', start);
-        if (end == npos)
-            end = content.size();
-        std::string line = content.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(std::move(line));
-        start = end + 1;
-    }
-    return lines;
+    const std::vector<std::string_view> views = lineViews(content);
+    return LineList(views.begin(), views.end());
 }
 
 // The lines of a section: from the line after its header to the next header.
@@ -75,7 +91,8 @@ struct Range {
     size_t end;
 };
 
-std::optional<Range> findSection(const LineList& lines, const std::string& section) {
+template <typename LineRange>
+std::optional<Range> findSection(const LineRange& lines, const std::string& section) {
     for (size_t i = 0; i < lines.size(); ++i) {
         const auto name = sectionName(lines[i]);
         if (name && SameText(*name, section)) {
@@ -88,7 +105,8 @@ std::optional<Range> findSection(const LineList& lines, const std::string& secti
     return std::nullopt;
 }
 
-std::optional<size_t> findKey(const LineList& lines, Range range, const std::string& ident) {
+template <typename LineRange>
+std::optional<size_t> findKey(const LineRange& lines, Range range, const std::string& ident) {
     for (size_t i = range.begin; i < range.end; ++i) {
         const auto entry = keyLine(lines[i]);
         if (entry && SameText(entry->key, ident))
@@ -98,7 +116,8 @@ std::optional<size_t> findKey(const LineList& lines, Range range, const std::str
 }
 
 // The keys of a section in file order, each name once (the first line wins, as in reads).
-std::vector<KeyLine> sectionEntries(const LineList& lines, const std::string& section) {
+template <typename LineRange>
+std::vector<KeyLine> sectionEntries(const LineRange& lines, const std::string& section) {
     std::vector<KeyLine> entries;
     const auto range = findSection(lines, section);
     if (!range)
@@ -115,7 +134,8 @@ std::vector<KeyLine> sectionEntries(const LineList& lines, const std::string& se
     return entries;
 }
 
-std::optional<std::string> readValue(const LineList& lines, const std::string& section,
+template <typename LineRange>
+std::optional<std::string> readValue(const LineRange& lines, const std::string& section,
                                      const std::string& ident) {
     const auto range = findSection(lines, section);
     if (!range)
@@ -164,14 +184,15 @@ std::optional<std::string> readFile(const std::string& fileName) {
             return std::nullopt;
         return std::string();
     }
-    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
+    try {
+        std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (in.bad())
+            return std::nullopt;
+        return content;
+    } catch (const std::ios_base::failure&) {
+        // A folder or a device in the file's place fails while it is read.
         return std::nullopt;
-    return content;
-}
-
-LineList readLines(const std::string& fileName) {
-    return splitLines(readFile(fileName).value_or(std::string()));
+    }
 }
 
 // Edits of the program's threads are made one at a time, so that none is lost to another.
@@ -203,8 +224,17 @@ LineList readLinesForEditing(const std::string& fileName) {
 
 TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {}
 
-LineList TIniFile::Lines() const {
-    return pending_ ? *pending_ : readLines(fileName_);
+// Lets `reader` look at the file's lines: the gathered ones during an update, else
+// views into the file's text, read once for the call.
+template <typename Read> auto TIniFile::read(Read reader) const {
+    if (pending_)
+        return reader(*pending_);
+    const std::string content = readFile(fileName_).value_or(std::string());
+    return reader(lineViews(content));
+}
+
+bool TIniFile::Readable() const {
+    return readFile(fileName_).has_value();
 }
 
 // Lets `change` edit the file's lines; when it reports a change they are written
@@ -232,6 +262,10 @@ void TIniFile::BeginRewrite() {
     pendingChanged_ = true;
 }
 
+std::vector<std::string> TIniFile::Lines() const {
+    return read([](const auto& lines) { return LineList(lines.begin(), lines.end()); });
+}
+
 void TIniFile::UpdateFile() {
     if (!pending_)
         return;
@@ -247,11 +281,11 @@ void TIniFile::UpdateFile() {
 
 std::string TIniFile::ReadString(const std::string& section, const std::string& ident,
                                  const std::string& defaultValue) const {
-    return readValue(Lines(), section, ident).value_or(defaultValue);
+    return read([&](const auto& lines) { return readValue(lines, section, ident); }).value_or(defaultValue);
 }
 
 int TIniFile::ReadInteger(const std::string& section, const std::string& ident, int defaultValue) const {
-    const auto text = readValue(Lines(), section, ident);
+    const auto text = read([&](const auto& lines) { return readValue(lines, section, ident); });
     if (!text)
         return defaultValue;
     return parseInteger(*text).value_or(defaultValue);
@@ -273,7 +307,7 @@ void TIniFile::WriteString(const std::string& section, const std::string& ident,
             // A new key goes after the section's last non-blank line, so blank lines
             // that separate it from the next section stay where they are.
             size_t insertAt = range->end;
-            while (insertAt > range->begin && trim(lines[insertAt - 1]).empty())
+            while (insertAt > range->begin && trimView(lines[insertAt - 1]).empty())
                 --insertAt;
             lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt), ident + "=" + value);
         }
@@ -291,38 +325,37 @@ void TIniFile::WriteBool(const std::string& section, const std::string& ident, b
 
 std::vector<std::string> TIniFile::ReadSection(const std::string& section) const {
     std::vector<std::string> keys;
-    for (auto& entry : sectionEntries(Lines(), section))
+    for (auto& entry : read([&](const auto& lines) { return sectionEntries(lines, section); }))
         keys.push_back(std::move(entry.key));
     return keys;
 }
 
 std::vector<std::string> TIniFile::ReadSectionValues(const std::string& section) const {
     std::vector<std::string> values;
-    for (const auto& entry : sectionEntries(Lines(), section))
+    for (const auto& entry : read([&](const auto& lines) { return sectionEntries(lines, section); }))
         values.push_back(entry.key + "=" + entry.value);
     return values;
 }
 
 std::vector<std::string> TIniFile::ReadSections() const {
-    std::vector<std::string> sections;
-    for (const auto& line : Lines()) {
-        auto name = sectionName(line);
-        if (!name)
-            continue;
-        const bool seen = std::any_of(sections.begin(), sections.end(),
-                                      [&](const std::string& s) { return SameText(s, *name); });
-        if (!seen)
-            sections.push_back(std::move(*name));
-    }
-    return sections;
+    return read([](const auto& lines) {
+        std::vector<std::string> sections;
+        std::unordered_set<std::string> seen;
+        for (const auto& line : lines) {
+            auto name = sectionName(line);
+            if (name && seen.insert(LowerText(*name)).second)
+                sections.push_back(std::move(*name));
+        }
+        return sections;
+    });
 }
 
 bool TIniFile::SectionExists(const std::string& section) const {
-    return findSection(Lines(), section).has_value();
+    return read([&](const auto& lines) { return findSection(lines, section).has_value(); });
 }
 
 bool TIniFile::ValueExists(const std::string& section, const std::string& ident) const {
-    return readValue(Lines(), section, ident).has_value();
+    return read([&](const auto& lines) { return readValue(lines, section, ident).has_value(); });
 }
 
 void TIniFile::EraseSection(const std::string& section) {

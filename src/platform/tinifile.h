@@ -4,7 +4,8 @@
 // file is kept (readers of modem-type files rely on it), integers are decimal,
 // booleans are written as 1 and 0, and every read has a default that a missing
 // file, section or key returns. A value is everything after the first '=' of its
-// line. CRLF and LF files both read; files are written with CRLF.
+// line. CRLF, LF and CR line ends and a UTF-8 byte-order mark all read; files are
+// written with CRLF.
 //
 // Every write goes to the file at once and replaces it atomically (a new file is
 // written beside it and renamed over it), so a crash or a full disk never leaves a
@@ -26,6 +27,9 @@ public:
     explicit TIniFile(std::string fileName);
 
     const std::string& FileName() const { return fileName_; }
+    // False when the file exists but cannot be read (a folder in its place, no read
+    // permission); its reads then give their defaults. A missing file is readable.
+    bool Readable() const;
 
     std::string ReadString(const std::string& section, const std::string& ident,
                            const std::string& defaultValue) const;
@@ -53,16 +57,16 @@ public:
 
     // Gathers the following writes in memory until UpdateFile.
     void BeginUpdate();
+    // Writes the gathered changes, if any, as one replacement and ends the update.
+    void UpdateFile();
     // Gathers the following writes in memory over an empty file: UpdateFile then
     // replaces the file's whole contents with them, or makes the file.
     void BeginRewrite();
-    // Writes the gathered changes, if any, as one replacement and ends the update.
-    void UpdateFile();
-
     // The file's lines as reads see them, gathered writes included.
     std::vector<std::string> Lines() const;
 
 private:
+    template <typename Read> auto read(Read reader) const;
     template <typename Edit> void edit(Edit change);
 
     std::string fileName_;
