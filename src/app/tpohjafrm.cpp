@@ -410,19 +410,16 @@ void TPohjafrm::FormClose() {
         ScriptSetup->OkbtnClick(nullptr);
     if (IsReadOnlyFile(SettingsFileName()))
         ShowMessage(kReadOnlySettings);
-    // The layout and the window's own keys are each tried; a file that takes
-    // neither is reported once.
-    bool written = true;
+    // The layout and the window's own keys are each tried, and each failure is
+    // reported: the program still ends.
     for (const auto& write : {std::function<void()>([this] { SaveWindowLayout(SettingsFileName()); }),
                               std::function<void()>([this] { WriteOwnSettings(); })}) {
         try {
             write();
         } catch (const EIniFileException&) {
-            written = false;
+            ShowMessage(kWriteFailed);
         }
     }
-    if (!written)
-        ShowMessage(kWriteFailed);
 }
 
 void TPohjafrm::WriteOwnSettings() {

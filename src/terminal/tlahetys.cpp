@@ -393,8 +393,10 @@ void TLahetys::closeEvent(QCloseEvent* event) {
 
 void TLahetys::LoadSettings() {
     const std::string section = TransmitSectionName(toLatin1(windowTitle()));
-    const TransmitSettings values =
-        LoadTransmitSettings(TIniFile(SettingsFileName()), section, DecimalSeparator(), factoryMode_);
+    const TIniFile settings(SettingsFileName());
+    if (!settings.Readable())
+        ShowMessage("Unable to read ini file. Access denied");
+    const TransmitSettings values = LoadTransmitSettings(settings, section, DecimalSeparator(), factoryMode_);
     lisa->setChecked(values.crLf);
     CRC_text->setChecked(values.crc);
     SelectFile(values.txFile);

@@ -139,7 +139,8 @@ TEST_F(MainWindowTest, ReadOnlySettingsFileIsReportedAndLeftWholeAndTheProgramSt
     EXPECT_TRUE(window->close());
     EXPECT_FALSE(window->isVisible());
 
-    const std::vector<std::string> expected{" voi vain lukea", "Unable to write ini file. Access denied"};
+    const std::vector<std::string> expected{" voi vain lukea", "Unable to write ini file. Access denied",
+                                            "Unable to write ini file. Access denied"};
     EXPECT_EQ(boxes.texts(), expected);
     EXPECT_EQ(settings().ReadString("Own", "kept", ""), "yes");
     EXPECT_FALSE(settings().SectionExists("Testi"));
@@ -267,4 +268,14 @@ TEST_F(MainWindowTest, ShiftCtrlRightClickOnTheToolBarSetsTheActiveTerminalsBuff
     ASSERT_TRUE(terminal.isNull());
     buffers.okbtnClick();
     EXPECT_FALSE(buffers.isVisible());
+}
+
+TEST_F(MainWindowTest, ASettingsFileThatCannotBeReadIsReportedInTheProgramsWords) {
+    std::filesystem::create_directory(SettingsFileName());
+    auto window = open();
+    EXPECT_TRUE(window->close());
+    for (const std::string& text : boxes.texts())
+        EXPECT_TRUE(text == "Unable to read ini file. Access denied" ||
+                    text == "Unable to write ini file. Access denied")
+            << text;
 }

@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 
 namespace {
@@ -49,9 +50,16 @@ bool waitFor(const std::function<bool()>& condition, int timeoutMs = 5000) {
 class TransmitWindowTest : public ::testing::Test {
 protected:
     TransmitWindowTest() { SetProgramPathForTests(folder.file("quovix")); }
+    // Windows a test left open go with it, before their timers can reach a
+    // terminal that no longer exists.
+    ~TransmitWindowTest() override {
+        for (const QPointer<TLahetys>& window : windows)
+            delete window.data();
+    }
 
     TLahetys* open(TerminalLink& terminal, bool factory = true, const QString& caption = "COM3: Transmit") {
         auto* window = new TLahetys(terminal, factory);
+        windows.emplace_back(window);
         window->setWindowTitle(caption);
         QApplication::processEvents();
         return window;
@@ -65,6 +73,7 @@ protected:
 
     TempFolder folder;
     MessageBoxRecorder boxes;
+    std::vector<QPointer<TLahetys>> windows;
 };
 
 } // namespace
@@ -192,6 +201,14 @@ TEST_F(TransmitWindowTest, SettingsAndBoxTextSurviveAndCommandSourceNeedsFactory
     EXPECT_EQ(TLahetys::TextSource, plain->SourceIndex());
     EXPECT_FALSE(plain->CRC_text->isVisibleTo(plain));
     plain->close();
+}
+
+TEST_F(TransmitWindowTest, UnreadableSettingsAreReportedAndTheDefaultsServe) {
+    std::filesystem::create_directory(SettingsFileName());
+    RecordingTerminal terminal;
+    QPointer<TLahetys> window = open(terminal);
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Unable to read ini file. Access denied"});
+    EXPECT_EQ(TLahetys::TextSource, window->SourceIndex());
 }
 
 TEST_F(TransmitWindowTest, DelayBoxKeepsItsFloorAndSteps) {
