@@ -93,6 +93,22 @@ bool NetworkDesign::WouldCloseRing(const TKuvio& from, const TKuvio& to) const {
     return false;
 }
 
+void NetworkDesign::CloseOtherRoutingLists() {
+    if (properties.IsVirtualRouting()) {
+        if (master && master->SourceRouteWindowShown()) {
+            master->ToggleSourceRouteWindow();
+            master->CloseSourceRouteWindow();
+        }
+        return;
+    }
+    for (const auto& figure : figures_) {
+        if (figure->VirtualRouteWindowShown()) {
+            figure->ToggleVirtualRouteWindow();
+            figure->TakeRouteSnapshot();
+        }
+    }
+}
+
 void NetworkDesign::ZoomTo(int steps) {
     const float before = zoom;
     zoomSteps_ = steps;

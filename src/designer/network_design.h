@@ -40,6 +40,11 @@ public:
     // itself or lies above it on its parent or mobile-parent links.
     bool WouldCloseRing(const TKuvio& from, const TKuvio& to) const;
 
+    // After a change of the routing type: hides the route lists of the routing not
+    // in force (the master's source routes, or every figure's virtual routes, whose
+    // text is kept for the next comparison).
+    void CloseOtherRoutingLists();
+
     // The drawing's scale in per cent and in zoom steps from 100 per cent. Zooming
     // moves every figure and sets its scale and font size.
     float zoom = 100.0f;

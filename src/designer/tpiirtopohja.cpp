@@ -171,7 +171,7 @@ Tpiirtopohja::Tpiirtopohja(bool singleModem, QWidget* parent)
             }
         }
     } else {
-        UpdateCaption(projectFileName_);
+        ShowFileCaption(projectFileName_);
     }
     if (!FactoryMode()) {
         ui->Suojaustaso1->setEnabled(false);
@@ -601,7 +601,7 @@ void Tpiirtopohja::LoadProjectFile(const std::string& fileName) {
     if (SingleModem()) {
         setWindowTitle(fromLatin1(kSingleModemCaption + fileName));
     } else {
-        UpdateCaption(fileName);
+        ShowFileCaption(fileName);
         ui->MobileRoutes1->setEnabled(!design_.properties.IsVirtualRouting());
     }
     RedrawRoutes();
@@ -636,7 +636,7 @@ void Tpiirtopohja::Tallennanimell1Click() {
     if (SingleModem())
         setWindowTitle(fromLatin1(kSingleModemCaption + *chosen));
     else
-        UpdateCaption(*chosen);
+        ShowFileCaption(*chosen);
     if (!SaveProjectFile(*chosen))
         return;
     RecordRecentFile(*chosen);
@@ -903,7 +903,7 @@ void Tpiirtopohja::ProjectPropertiesAccepted(bool newProject) {
     ShowProjectCaption();
     design_.modified = true;
     if (newProject)
-        UpdateCaption(projectFileName_);
+        UpdateCaption(design_.properties.name);
     if (design_.properties.IsVirtualRouting()) {
         ui->MobileRoutes1->setChecked(false);
         editor_.SetMobileView(false);
@@ -912,7 +912,7 @@ void Tpiirtopohja::ProjectPropertiesAccepted(bool newProject) {
     } else {
         ui->MobileRoutes1->setEnabled(true);
     }
-    RedrawRoutes();
+    RefreshRouteWindows();
 }
 
 void Tpiirtopohja::ShowProjectCaption() {
@@ -920,11 +920,21 @@ void Tpiirtopohja::ShowProjectCaption() {
         setWindowTitle(fromLatin1("Project: " + design_.properties.name));
 }
 
-void Tpiirtopohja::UpdateCaption(const std::string& fileName) {
+void Tpiirtopohja::ShowFileCaption(const std::string& fileName) {
     if (!SingleModem())
         setWindowTitle(fromLatin1("Project: " + design_.properties.name + " | file: " + fileName));
 }
 
+void Tpiirtopohja::UpdateCaption(const std::string& name) {
+    projectFileName_ = name + ".spf";
+    ShowFileCaption(projectFileName_);
+    fileNamed_ = false;
+}
+
+void Tpiirtopohja::RefreshRouteWindows() {
+    design_.CloseOtherRoutingLists();
+    RedrawRoutes();
+}
 void Tpiirtopohja::ZoomTo(int steps) {
     QScrollBar* bars[] = {scrollArea_->verticalScrollBar(), scrollArea_->horizontalScrollBar()};
     const int saved[] = {bars[0]->value(), bars[1]->value()};

@@ -138,7 +138,10 @@ public:
     void SetRoutesDirty() { design_.routesDirty = true; }
     void SetMasterNoAddress(bool on);
     void ShowProjectCaption();
-    void UpdateCaption(const std::string& fileName);
+    // The project's file is named after the project: "<name>.spf", not yet saved.
+    void UpdateCaption(const std::string& name);
+    // Hides the route lists of the routing type not in force.
+    void RefreshRouteWindows();
 
     // Zoom and scrolling of the drawing.
     void ZoomIn();
@@ -188,6 +191,7 @@ private:
     void CreateHelpers();
     void OpenStartFile();
     void SetFileNameOfMode(const std::string& fileName);
+    void ShowFileCaption(const std::string& fileName);
     void ResetZoom();
     void ZoomTo(int steps);
     void EditedOnCanvas();

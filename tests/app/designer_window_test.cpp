@@ -304,7 +304,9 @@ TEST_F(DesignerWindowTest, ProjectPropertiesApplyPresetsAndReachTheDesigner) {
     EXPECT_EQ(designer->Design().properties.addressType, 1);
     EXPECT_TRUE(designer->Design().properties.IsVirtualRouting());
     EXPECT_FALSE(designer->findChild<QAction*>("MobileRoutes1")->isEnabled());
-    EXPECT_EQ(designer->windowTitle(), "Project: Harbour | file: noname.spf");
+    // The new project's file is named after it.
+    EXPECT_EQ(designer->windowTitle(), "Project: Harbour | file: Harbour.spf");
+    EXPECT_EQ(designer->ProjectFileName(), "Harbour.spf");
 
     // Cancel leaves the designer's values alone.
     designer->Ominaisuudet3Click();

@@ -64,6 +64,24 @@ TEST(MenuRules, ShowRouteReadsHideWhileTheRouteListIsShown) {
     EXPECT_TRUE(ModemPopupRules(design, other, {}).hideRoute);
 }
 
+TEST(MenuRules, AChangeOfRoutingHidesTheOtherRoutingsLists) {
+    NetworkDesign design(false);
+    TKuvio& master = design.Append(std::make_unique<TKuvio>(0, 0));
+    TKuvio& leaf = design.Append(std::make_unique<TKuvio>(0, 0));
+    design.MakeMaster(master);
+    master.AddSourceRoute("1A 2");
+    master.ToggleSourceRouteWindow();
+    leaf.AddVirtualRoute(1, 2);
+    leaf.ToggleVirtualRouteWindow();
+    design.CloseOtherRoutingLists();
+    EXPECT_TRUE(master.SourceRouteWindowShown());
+    EXPECT_FALSE(leaf.VirtualRouteWindowShown());
+    EXPECT_FALSE(leaf.HasVirtualRouteWindow());
+    design.properties.routingType = 1;
+    design.CloseOtherRoutingLists();
+    EXPECT_FALSE(master.SourceRouteWindowShown());
+}
+
 TEST(MenuRules, SingleModemMenusOfferOneModemAndNoRoutes) {
     NetworkDesign design(true);
     MenuConditions conditions;
