@@ -2,8 +2,10 @@
 
 #include "designer/graph_editing.h"
 
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 
 namespace {
 
@@ -56,6 +58,18 @@ TKuvio* DesignerCanvas::PressedFigure() const {
         if (figure.get() == pressedFigure_)
             return pressedFigure_;
     return nullptr;
+}
+
+bool DesignerCanvas::event(QEvent* event) {
+    if (event->type() != QEvent::ToolTip)
+        return QWidget::event(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const FigureHit hit = FigureAt(editor_.Design(), help->pos(), editor_.MobileView());
+    if (hit.figure)
+        QToolTip::showText(help->globalPos(), QString::fromStdString(hit.figure->GetSmfFileName()), this);
+    else
+        QToolTip::hideText();
+    return true;
 }
 
 void DesignerCanvas::paintEvent(QPaintEvent*) {

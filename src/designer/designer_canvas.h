@@ -29,6 +29,8 @@ signals:
     void edited();
 
 protected:
+    // A figure's hint is its modem-type file.
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;

@@ -34,8 +34,8 @@ protected:
         DesignerFolderTest::TearDown();
     }
 
-    Tpiirtopohja* Open() {
-        Tpiirtopohja* designer = CreateDesigner(false);
+    Tpiirtopohja* Open(bool singleModem = false) {
+        Tpiirtopohja* designer = CreateDesigner(singleModem);
         QCoreApplication::processEvents();
         QCoreApplication::processEvents();
         canvas = designer->Canvas();
@@ -254,6 +254,32 @@ TEST_F(DesignerEditingTest, MenusAreEnabledByTheStateWhenTheyOpen) {
     EXPECT_FALSE(item("Master1")->isEnabled());
     EXPECT_TRUE(item("Viiva1")->isEnabled());
     designer->PopupMenu2->hide();
+    designer->Design().modified = false;
+}
+
+TEST_F(DesignerEditingTest, ASingleModemWindowHoldsOneModemAndForgetsItsFileWithIt) {
+    Tpiirtopohja* designer = Open(true);
+    QMenu* file = designer->findChild<QMenu*>("Tiedosto1");
+    emit file->aboutToShow();
+    EXPECT_EQ(designer->findChild<QAction*>("Uusi1")->text(), "&New single");
+    EXPECT_FALSE(designer->findChild<QMenu*>("Print1")->menuAction()->isVisible());
+
+    TKuvio& figure = Place(designer, {150, 150}, "&New modem", "QX-450");
+    EXPECT_EQ(figure.GetModemName(), "");
+    designer->PopupMenu1Popup();
+    EXPECT_FALSE(designer->PopupMenu1->actions()[0]->isEnabled());
+    EXPECT_FALSE(designer->findChild<QAction*>("Ominaisuudet1")->isEnabled());
+
+    const std::string path = folder.file("one.ssf");
+    dialogAnswers = {path};
+    designer->findChild<QAction*>("Tallennanimell1")->trigger();
+    EXPECT_EQ(designer->windowTitle().toStdString(), "Setup single modem : " + path);
+    EXPECT_EQ(TIniFile(SettingsFileName()).ReadString("One Modem File List", "Latest", ""), path);
+    boxes.queueAnswer(IDYES);
+    ModemCommand(designer, figure, "Poista1");
+    EXPECT_TRUE(designer->Design().Figures().empty());
+    EXPECT_EQ(designer->SingleModemFileName(), "default.ssf");
+    EXPECT_EQ(designer->windowTitle(), "Setup single modem : default.ssf");
     designer->Design().modified = false;
 }
 
