@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the build and the tests need (only those that
 # are missing), then configures and builds Quovix 5 into build/.
-# Usage: scripts/setup.sh [extra cmake arguments]
+# Usage: [QUOVIX_TARGET=name] scripts/setup.sh [extra cmake arguments]
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -25,6 +25,8 @@ if [ ${#missing[@]} -gt 0 ]; then
     DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
+# QUOVIX_TARGET names one target to build (the run script builds only the
+# program); by default everything is built: program, tests, benchmarks, fuzz targets.
 build=${QUOVIX_BUILD_DIR:-$top/build}
 cmake -S "$top" -B "$build" -G Ninja "$@" >/dev/null
-cmake --build "$build" --parallel "$(nproc)"
+cmake --build "$build" --parallel "$(nproc)" ${QUOVIX_TARGET:+--target "$QUOVIX_TARGET"}
