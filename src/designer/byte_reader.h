@@ -36,6 +36,10 @@ public:
         }
         return static_cast<uint8_t>(bytes_[position_++]);
     }
+    // Up to count bytes from the position, without moving on or marking a cut.
+    std::string Peek(size_t count) const {
+        return bytes_.substr(position_, count < end_ - position_ ? count : end_ - position_);
+    }
     // count bytes, or an empty text (and cut) when fewer are left.
     std::string Bytes(size_t count) {
         if (count > end_ - position_) {

@@ -167,12 +167,15 @@ std::string ReadProjectHeader(const std::string& bytes, ByteReader& in, LoadRepo
         return version;
     }
     if (first == 'V') {
-        const std::string text = in.Bytes(length);
-        if (!text.empty() && std::isdigit(static_cast<unsigned char>(text[0])))
-            return text;
-        if (length >= 128)
-            in.Seek(2);
-        return "4.0.9c";
+        // A version text starts with a digit. Otherwise a length of 128 or more is
+        // no text length at all: the properties follow the two header bytes, and a
+        // file shorter than that length is no cut file.
+        const std::string text = in.Peek(length);
+        const bool version =
+            text.size() == length && !text.empty() && std::isdigit(static_cast<unsigned char>(text[0]));
+        if (version || length < 128)
+            in.Bytes(length);
+        return version ? text : "4.0.9c";
     }
     in.Seek(0);
     return kOldestVersion;
@@ -330,7 +333,13 @@ void LoadProjectBytes(NetworkDesign& design, const std::string& fileName, const 
     LoadReporter reporter(fileName);
     const std::string version =
         design.SingleModem() ? std::string(kSingleModemVersion) : ReadProjectHeader(bytes, in, reporter);
-    const RecordFormat format = RecordFormat::ForVersion(version);
+    RecordFormat format = RecordFormat::ForVersion(version);
+    // Every file with the ':' header was written with a trailer and the current
+    // link numbers, whatever version its text names.
+    if (!design.SingleModem() && !bytes.empty() && bytes[0] == ':') {
+        format.hasTrailer = true;
+        format.oldLinkRule = false;
+    }
     if (format.hasTrailer)
         in.SetEnd(bytes.size() >= kTrailerSize ? bytes.size() - kTrailerSize : 0);
     if (!design.SingleModem() && !design.properties.Read(in))

@@ -260,6 +260,32 @@ TEST_F(ProjectFileTest, OlderFileKindsLoadWithTheirOwnRules) {
     EXPECT_EQ(fromCut.Figures().size(), 2u);
 }
 
+TEST_F(ProjectFileTest, HeaderKindsDecideTheLayoutWhateverTheirTexts) {
+    // A 'V' header with a long length and no version text: the properties follow
+    // at once, even in a file shorter than that length.
+    const std::string shortOld = std::string("V\x90") + kOldBlock + OldFigureRecord(0x80000001, 0, "root") +
+                                 OldFigureRecord(2, 1, "leaf");
+    ASSERT_LT(shortOld.size(), 0x90u + 2);
+    Write(folder.file("short.spf"), shortOld);
+    NetworkDesign fromShort(false);
+    LoadProjectFile(fromShort, folder.file("short.spf"), {});
+    EXPECT_TRUE(boxes.texts().empty());
+    EXPECT_EQ(fromShort.Figures().size(), 2u);
+
+    // A ':' file that names an old version still has its trailer and current links.
+    NetworkDesign design(false);
+    TKuvio& root = AddFigure(design, "QX-450", 40, 30, 1);
+    root.SetMasterLook();
+    design.master = &root;
+    AddFigure(design, "QX-450", 200, 30, 2).parent = &root;
+    SaveProjectFile(design, folder.file("colon.spf"), "3.1.0", kCaption);
+    NetworkDesign fromColon(false);
+    LoadProjectFile(fromColon, folder.file("colon.spf"), {});
+    EXPECT_TRUE(boxes.texts().empty());
+    ASSERT_EQ(fromColon.Figures().size(), 2u);
+    EXPECT_EQ(fromColon.Figures()[1]->parent, fromColon.Figures()[0].get());
+}
+
 TEST_F(ProjectFileTest, LinksThatCloseARingAreDropped) {
     const std::string ring = std::string("V\x05"
                                          "4.0.5") +
