@@ -15,6 +15,7 @@
 #include "platform/window_message.h"
 #include "serial/tquovixcommport.h"
 #include "shell/main_window_services.h"
+#include "shell/mdi_child.h"
 #include "ui_tpiirtopohja.h"
 
 #include <QActionGroup>
@@ -264,7 +265,7 @@ void Tpiirtopohja::ConnectMenuCommands() {
     for (const auto& [item, handler] : commands)
         connect(item, &QAction::triggered, this, [this, handler = handler] { (this->*handler)(); });
     // Sulje1 closes through the close query, as closing the window does.
-    connect(ui->Sulje1, &QAction::triggered, this, &QWidget::close);
+    connect(ui->Sulje1, &QAction::triggered, this, [this] { CloseMdiChild(this); });
     connect(ui->Tiedosto1, &QMenu::aboutToShow, this, &Tpiirtopohja::Tiedosto1Click);
     connect(ui->Modeemi1, &QMenu::aboutToShow, this, &Tpiirtopohja::Modeemi1Click);
     connect(ui->Projekti1, &QMenu::aboutToShow, this, &Tpiirtopohja::Projekti1Click);

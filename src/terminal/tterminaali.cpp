@@ -7,6 +7,7 @@
 #include "platform/window_message.h"
 #include "serial/tquovixcommport.h"
 #include "shell/main_window_services.h"
+#include "shell/mdi_child.h"
 #include "terminal/terminal_keys.h"
 #include "terminal/terminal_layout.h"
 #include "terminal/tlahetys.h"
@@ -843,10 +844,7 @@ void Tterminaali::Printersetup1Click() {
 }
 
 void Tterminaali::Suljeterminaali1Click() {
-    if (QMdiSubWindow* child = subWindow())
-        child->close();
-    else
-        close();
+    CloseMdiChild(this);
 }
 
 void Tterminaali::Lopeta1Click() {

@@ -215,6 +215,14 @@ TEST_F(DesignerWindowTest, CancelledSaveDialogAfterYesKeepsTheDesign) {
     EXPECT_TRUE(main->mdiArea()->subWindowList().isEmpty());
 }
 
+TEST_F(DesignerWindowTest, CloseProjectClosesTheWholeChildWindow) {
+    OpenMainWindow();
+    ASSERT_NE(OpenDesigner(main->Piirtopohja1), nullptr);
+    Tpiirtopohja* designer = qobject_cast<Tpiirtopohja*>(main->mdiArea()->subWindowList().back()->widget());
+    Trigger(designer, "Sulje1");
+    EXPECT_TRUE(main->mdiArea()->subWindowList().isEmpty());
+}
+
 TEST_F(DesignerWindowTest, ModemDataOfAnotherTypeKeepsTheModemsValues) {
     OpenMainWindow();
     Tpiirtopohja* designer = OpenDesigner(main->Piirtopohja1);
