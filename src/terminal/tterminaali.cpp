@@ -23,6 +23,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QTimer>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QStatusBar>
@@ -306,8 +307,16 @@ void Tterminaali::CommPort1tapahtumat() {
     }
     if (word & (kEventRing | kEventCarrier))
         ShowLineStates();
-    if (word & kWaitFailed)
+    if (word & kWaitFailed) {
         AppendScreenText(kRestartedLine, kErrorColour);
+        // The port reopens quietly right after this event. When that fails the
+        // terminal shows the port closed, as after the user closed it, and the
+        // device's arrival opens it again.
+        QTimer::singleShot(0, this, [this] {
+            if (!CommPort1->IsOpen())
+                ShowPortOpen(false);
+        });
+    }
 }
 
 void Tterminaali::ShowLineErrors() {

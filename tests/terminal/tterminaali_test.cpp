@@ -196,6 +196,16 @@ TEST_F(TerminalWindowTest, FailedWaitPrintsTheRedLineAndReopensThePort) {
     EXPECT_TRUE(boxes.texts().empty());
 }
 
+TEST_F(TerminalWindowTest, AFailedReopenShowsThePortClosed) {
+    terminal->showPortItems(true);
+    modem.Vanish();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screen().contains("Serial port restarted"); }, kWaitMs));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return terminal->openport1->isVisible(); }, kWaitMs));
+    EXPECT_FALSE(terminal->closeport1->isVisible());
+    EXPECT_EQ(terminal->teksti->palette().color(QPalette::Base), QColor(192, 192, 192));
+    EXPECT_FALSE(terminal->CommPort1->IsOpen());
+}
+
 TEST_F(TerminalWindowTest, LineErrorsAreCountedAndClearedWithTheScreen) {
     terminal->CommPort1->vaihda_pariteetti(pbEven);
     terminal->ApplyOptions();
