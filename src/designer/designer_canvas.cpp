@@ -115,7 +115,7 @@ void DesignerCanvas::mouseReleaseEvent(QMouseEvent* event) {
     pressed_ = Pressed::Nothing;
     TKuvio* figure = PressedFigure();
     if (pressed == Pressed::Picture && figure)
-        editor_.FigureMouseUp(*figure, button);
+        editor_.FigureMouseUp(*figure);
     else if (pressed == Pressed::Label)
         editor_.LabelMouseUp(button);
     else if (pressed == Pressed::Area)

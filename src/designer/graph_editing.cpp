@@ -113,8 +113,7 @@ void GraphEditor::FigureMouseDown(TKuvio& figure, MouseButton button, QPoint poi
     copyMode_ = false;
 }
 
-void GraphEditor::FigureMouseUp(TKuvio& figure, MouseButton button) {
-    (void)button;
+void GraphEditor::FigureMouseUp(TKuvio& figure) {
     if (figure.dragging)
         Drop(figure);
     if (connecting_) {

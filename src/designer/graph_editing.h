@@ -47,7 +47,7 @@ public:
 
     // Mouse events, at points of the drawing. A release goes to what was pressed.
     void FigureMouseDown(TKuvio& figure, MouseButton button, QPoint point);
-    void FigureMouseUp(TKuvio& figure, MouseButton button);
+    void FigureMouseUp(TKuvio& figure);
     void LabelMouseUp(MouseButton button);
     void FigureDoubleClick(TKuvio& figure);
     void AreaMouseDown(MouseButton button, QPoint point);

@@ -1008,7 +1008,7 @@ void Tpiirtopohja::EditedOnCanvas() {
 bool Tpiirtopohja::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && watched == canvas_)
         return DrawingKey(*static_cast<QKeyEvent*>(event));
-    if (event->type() == QEvent::Wheel && watched == scrollArea_->viewport()) {
+    if (event->type() == QEvent::Wheel && (watched == canvas_ || watched == scrollArea_->viewport())) {
         DrawingWheel(*static_cast<QWheelEvent*>(event));
         return true;
     }

@@ -20,7 +20,7 @@ protected:
     void Click(TKuvio& figure, MouseButton button = MouseButton::Left) {
         const QPoint point(figure.CentreX(), figure.CentreY());
         editor.FigureMouseDown(figure, button, point);
-        editor.FigureMouseUp(figure, button);
+        editor.FigureMouseUp(figure);
     }
 
     NetworkDesign design{false};
@@ -171,7 +171,7 @@ TEST_F(GraphEditingTest, AFigureFollowsTheMouseOnlyAfterSixPixels) {
     editor.MouseMove(QPoint(-100, 90), &figure);
     EXPECT_EQ(figure.Left(), 0);
     EXPECT_FALSE(design.modified);
-    editor.FigureMouseUp(figure, MouseButton::Left);
+    editor.FigureMouseUp(figure);
     EXPECT_FALSE(editor.Dragging());
     EXPECT_TRUE(design.modified);
     EXPECT_EQ(editor.Cursor(), EditCursor::Default);
