@@ -151,6 +151,7 @@ TEST(TDrawPanel, BackgroundImageAndBitmapExport) {
     QImage stripe(30, 10, QImage::Format_RGB32);
     stripe.fill(Qt::blue);
     ASSERT_TRUE(stripe.save(QString::fromStdString(folder.file("stripe.png"))));
+    ASSERT_TRUE(stripe.save(QString::fromStdString(folder.file("stripe.jpg")), "JPG", 100));
 
     Panel panel;
     EXPECT_FALSE(panel.LoadBackgroundImage(folder.file("missing.png")));
@@ -161,6 +162,10 @@ TEST(TDrawPanel, BackgroundImageAndBitmapExport) {
     panel.ClearBackgroundImage();
     panel.Paint();
     EXPECT_EQ(PixelAt(panel.BackPlane(), 0, 0), clWhite);
+    ASSERT_TRUE(panel.LoadBackgroundImage(folder.file("stripe.jpg")));
+    panel.Paint();
+    EXPECT_NE(PixelAt(panel.BackPlane(), 15, 5), clWhite);
+    panel.ClearBackgroundImage();
 
     ASSERT_TRUE(panel.SaveDrawPanelAs(folder.file("all.bmp")));
     ASSERT_TRUE(panel.SaveVisibleDrawPanelAs(folder.file("view.bmp")));
