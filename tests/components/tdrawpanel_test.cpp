@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -235,6 +236,8 @@ TEST(TDrawPanel, HeldIconAtTheRightEdgeScrollsTheViewAlong) {
     panel.vAutoScroll();
     EXPECT_EQ(panel.ScrollOffset().x(), 20);
     EXPECT_EQ(panel.pos("A").x(), 310);
+    // The timer keeps stepping while the button is held.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return panel.ScrollOffset().x() > 20; }, 2000));
     panel.send(QEvent::MouseButtonRelease, {290, 150}, Qt::LeftButton, Qt::NoButton);
     EXPECT_EQ(panel.GetShiftStateOnParentPlane() & ssLeft, 0);
 }
