@@ -131,49 +131,52 @@ bool TGPDataPacket::vSetPacketData(const std::string& text) {
         TGPDataBlock* block = pGetBlockByIndex(i);
         block->vDisableEvents();
         block->vClearDynamicData();
-        size_t n = 0;
-        switch (block->tdGetBlockType()) {
-        case btData:
-            if (block->tdGetDataLengthType() == dltVariable) {
-                if (i + 1 == u32GetBlockCount()) {
-                    // Reported by the length look-up below; the packet cannot be split.
-                    u32GetLengthBeforeDataBlock(i);
-                    block->vEnableEvents();
-                    return false;
-                }
-                const uint32_t after = u32GetLengthBeforeDataBlock(i);
-                if (rest.size() < after) {
-                    block->vEnableEvents();
-                    return false;
-                }
-                n = rest.size() - after;
-            } else {
-                n = block->u32GetBlockDataLength();
-            }
-            break;
-        case btSTX:
-        case btETX:
-            n = 1;
-            break;
-        case btLength:
-            n = block->u32GetBlockDataLength();
-            break;
-        case btUndefined:
-            block->vEnableEvents();
-            continue;
+        const std::optional<size_t> n = lengthToTake(i, rest.size());
+        if (n && block->tdGetBlockType() != btUndefined) {
+            block->vSetBlockData(TValueString(rest.substr(0, *n)));
+            rest.erase(0, *n);
         }
-        if (rest.size() < n) {
-            // The text ends before this block: it does not fit the packet.
-            block->vEnableEvents();
-            return false;
-        }
-        block->vSetBlockData(TValueString(rest.substr(0, n)));
-        rest.erase(0, n);
         block->vEnableEvents();
+        if (!n)
+            return false;
     }
     if (eventsEnabled_ && OnPacketReceived)
         OnPacketReceived(this);
     return true;
+}
+
+std::optional<size_t> TGPDataPacket::lengthToTake(uint32_t index, size_t restLength) const {
+    const TGPDataBlock* block = pGetBlockByIndex(index);
+    size_t n = 0;
+    switch (block->tdGetBlockType()) {
+    case btData:
+        if (block->tdGetDataLengthType() != dltVariable) {
+            n = block->u32GetBlockDataLength();
+            break;
+        }
+        if (index + 1 == u32GetBlockCount()) {
+            // Reported by the look-up: nothing follows a last block of variable length.
+            u32GetLengthBeforeDataBlock(index);
+            return std::nullopt;
+        }
+        if (restLength < u32GetLengthBeforeDataBlock(index))
+            return std::nullopt;
+        n = restLength - u32GetLengthBeforeDataBlock(index);
+        break;
+    case btSTX:
+    case btETX:
+        n = 1;
+        break;
+    case btLength:
+        n = block->u32GetBlockDataLength();
+        break;
+    case btUndefined:
+        return 0;
+    }
+    // A text that ends before the block does not fit the packet.
+    if (restLength < n)
+        return std::nullopt;
+    return n;
 }
 
 uint32_t TGPDataPacket::u32GetLengthBeforeDataBlock(uint32_t index) const {

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 using TDynamicBlockList = TDynamicList<TGPDataBlock>;
@@ -73,6 +74,9 @@ public:
 
 private:
     void vDoBlockChange(TGPDataBlock* block);
+    // How much of the rest of a received text the block takes; none when the
+    // text cannot be split there.
+    std::optional<size_t> lengthToTake(uint32_t index, size_t restLength) const;
     TGPDataBlock* appendBlock(TGPDataBlock* block);
     template <typename F> void forEachBlock(F f) const {
         for (uint32_t i = 0; i < u32GetBlockCount(); ++i)
