@@ -116,7 +116,7 @@ const char* RouteCaption(bool hide) {
 }
 
 // A radio menu of values; the item whose value is the chosen one is ticked.
-QActionGroup* AddChoiceItems(QMenu* menu, const std::vector<std::pair<QString, int>>& items, int chosen) {
+void AddChoiceItems(QMenu* menu, const std::vector<std::pair<QString, int>>& items, int chosen) {
     auto* group = new QActionGroup(menu);
     for (const auto& [text, value] : items) {
         QAction* item = menu->addAction(text);
@@ -125,7 +125,6 @@ QActionGroup* AddChoiceItems(QMenu* menu, const std::vector<std::pair<QString, i
         item->setChecked(value == chosen);
         group->addAction(item);
     }
-    return group;
 }
 
 } // namespace
@@ -343,7 +342,7 @@ void Tpiirtopohja::BuildPingSettingMenus() {
         dataBits.emplace_back(QString::number(bits), bits);
     for (int bits : kPingStopBits)
         stopBits.emplace_back(QString::number(bits), bits);
-    for (int parity = 0; parity < 3; ++parity)
+    for (int parity = 0; parity < static_cast<int>(std::size(kParityNames)); ++parity)
         parities.emplace_back(kParityNames[parity], parity);
     AddChoiceItems(ui->Portspeedping1, speeds, port_.speed);
     AddChoiceItems(ui->PortDataping1, dataBits, port_.dataBits);

@@ -235,6 +235,29 @@ TEST_F(DesignerEditingTest, KeysWheelAndRecentFilesDriveTheDrawing) {
     designer->Design().modified = false;
 }
 
+TEST_F(DesignerEditingTest, PingSettingsAreTickedFromTheSettingsFile) {
+    const auto ticked = [](Tpiirtopohja* designer, const char* menu) {
+        QStringList texts;
+        for (QAction* item : designer->findChild<QMenu*>(menu)->actions())
+            if (item->isChecked())
+                texts << item->text();
+        return texts;
+    };
+    TIniFile settings(SettingsFileName());
+    settings.WriteInteger("Properties", "Speed", 57600);
+    settings.WriteInteger("Properties", "Datalen", 7);
+    settings.WriteInteger("Properties", "Dataparity", 2);
+    Tpiirtopohja* designer = Open();
+    EXPECT_EQ(ticked(designer, "Portspeedping1"), QStringList{"57600"});
+    EXPECT_EQ(ticked(designer, "PortDataping1"), QStringList{"7"});
+    EXPECT_EQ(ticked(designer, "Portstopping1"), QStringList{"1"});
+    EXPECT_EQ(ticked(designer, "PortParityping1"), QStringList{"Even"});
+
+    // A speed that no item has ticks none.
+    settings.WriteInteger("Properties", "Speed", 14400);
+    EXPECT_TRUE(ticked(Open(), "Portspeedping1").isEmpty());
+}
+
 TEST_F(DesignerEditingTest, MenusAreEnabledByTheStateWhenTheyOpen) {
     Tpiirtopohja* designer = Open();
     auto item = [designer](const char* name) { return designer->findChild<QAction*>(name); };
