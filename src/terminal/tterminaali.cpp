@@ -600,6 +600,19 @@ void Tterminaali::Asetukset1Click(bool newTerminal) {
     ApplyOptions(!newTerminal);
     ShowPortOpen(true);
     portinasetus->new_terminal = false;
+    if (newTerminal)
+        ComeToFront();
+}
+
+// A new terminal is the window the user works in next, whatever else is open:
+// it comes to the front and its screen takes the typed keys.
+void Tterminaali::ComeToFront() {
+    if (QMdiSubWindow* frame = subWindow(); frame != nullptr && Pohjafrm != nullptr) {
+        Pohjafrm->MdiArea()->setActiveSubWindow(frame);
+        frame->raise();
+    }
+    activateWindow();
+    teksti->setFocus();
 }
 
 void Tterminaali::UpdateTerminalCaption(bool renameMenuEntry) {

@@ -181,6 +181,7 @@ private:
     void FormDeactivate();
     void FormClose();
     void ShowPortOpen(bool open);
+    void ComeToFront();
     void ShowLineErrors();
     void ShowLineStates();
     void AddScreenLine(const std::string& line);

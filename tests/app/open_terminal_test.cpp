@@ -57,6 +57,18 @@ protected:
     std::unique_ptr<Tportinasetus> dialog;
 };
 
+TEST_F(OpenTerminalTest, ANewTerminalComesToTheFrontWithTheKeyboardFocus) {
+    main->Piirtopohja1->trigger();
+    QCoreApplication::processEvents();
+    answerDialog(true);
+    main->Uusi1->trigger();
+    QCoreApplication::processEvents();
+    Tterminaali* terminal = terminaali;
+    ASSERT_NE(terminal, nullptr);
+    EXPECT_EQ(main->mdiArea()->activeSubWindow()->widget(), terminal);
+    EXPECT_TRUE(terminal->teksti->hasFocus());
+}
+
 TEST_F(OpenTerminalTest, OpensThroughThePortDialogAndTalksToTheModem) {
     answerDialog(true);
     main->Uusi1->trigger();
