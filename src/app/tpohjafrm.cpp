@@ -75,11 +75,6 @@ bool IsReadOnlyFile(const std::string& path) {
     return (status.permissions() & anyWrite) == fs::perms::none;
 }
 
-WindowRect VirtualDesktop() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const QRect desktop = screen ? screen->virtualGeometry() : QRect();
-    return {desktop.left(), desktop.top(), desktop.width(), desktop.height()};
-}
 } // namespace
 
 TPohjafrm::TPohjafrm(QWidget* parent) : TPohjafrm(ProgramArguments(), parent) {}

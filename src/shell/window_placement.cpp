@@ -1,5 +1,9 @@
 #include "shell/window_placement.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+#include <algorithm>
+
 namespace {
 constexpr int kFallbackPosition = 10;
 constexpr int kFallbackSize = 200;
@@ -19,6 +23,21 @@ WindowRect ClampToDesktop(WindowRect saved, const WindowRect& desktop) {
     if (saved.height > desktop.height - saved.top)
         saved.height = kFallbackSize;
     return saved;
+}
+
+WindowRect PlaceOnDesktop(const WindowRect& wanted, const WindowRect& desktop) {
+    WindowRect place = wanted;
+    place.width = std::min(place.width, desktop.width);
+    place.height = std::min(place.height, desktop.height);
+    place.left = std::max(desktop.left, std::min(place.left, desktop.left + desktop.width - place.width));
+    place.top = std::max(desktop.top, std::min(place.top, desktop.top + desktop.height - place.height));
+    return place;
+}
+
+WindowRect VirtualDesktop() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect desktop = screen ? screen->virtualGeometry() : QRect();
+    return {desktop.left(), desktop.top(), desktop.width(), desktop.height()};
 }
 
 WindowPoint CentredFirmwareWindow(int mainWidth, int mainHeight, int windowWidth, int windowHeight,

@@ -19,6 +19,14 @@ struct WindowRect {
 // reset to 200. The room is the desktop's width (height) minus the position.
 WindowRect ClampToDesktop(WindowRect saved, const WindowRect& desktop);
 
+// A tool window placed beside its owner: moved up and left as far as needed to lie
+// wholly on the desktop, so that its buttons can be reached; it keeps its size
+// unless the desktop is smaller.
+WindowRect PlaceOnDesktop(const WindowRect& wanted, const WindowRect& desktop);
+
+// The virtual desktop: all monitors together.
+WindowRect VirtualDesktop();
+
 // Top-left corner of firmware window `instance` (1 for the single window and for
 // multi window 1, 2 to 4 for the others) centred in the main window, each further
 // multi window 16 pixels right and down; a window below the tool bar moves up by

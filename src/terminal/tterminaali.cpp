@@ -8,6 +8,7 @@
 #include "serial/tquovixcommport.h"
 #include "shell/main_window_services.h"
 #include "shell/mdi_child.h"
+#include "shell/window_placement.h"
 #include "terminal/terminal_keys.h"
 #include "terminal/terminal_layout.h"
 #include "terminal/tlahetys.h"
@@ -357,7 +358,10 @@ void Tterminaali::Lhetys1Click() {
     }
     auto* window = new TLahetys(*this, Pohjafrm != nullptr && Pohjafrm->FactoryMode(), this);
     window->setWindowTitle(QStringLiteral("Transmit window ") + windowTitle().left(5));
-    window->move(mapToGlobal(QPoint(kTransmitWindowLeft, kTransmitWindowTop)));
+    const QPoint wanted = mapToGlobal(QPoint(kTransmitWindowLeft, kTransmitWindowTop));
+    const WindowRect place =
+        PlaceOnDesktop({wanted.x(), wanted.y(), window->width(), window->height()}, VirtualDesktop());
+    window->setGeometry(place.left, place.top, place.width, place.height);
     const QPointer<TLahetys> attached(window);
     transmitWindow = window;
     transmitSendsCommandLines = [attached] {

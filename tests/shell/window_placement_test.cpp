@@ -41,3 +41,11 @@ TEST(WindowPlacement, TilesFillTheAreaWithoutGaps) {
     EXPECT_EQ(rows[1], (WindowRect{0, 25, 100, 26}));
     EXPECT_TRUE(TileRects(0, 100, 100, TileOrientation::Vertical).empty());
 }
+
+TEST(WindowPlacement, AToolWindowBelowTheScreenMovesUpWhole) {
+    const WindowRect desktop{0, 0, 1024, 768};
+    EXPECT_EQ(PlaceOnDesktop({100, 600, 400, 300}, desktop), (WindowRect{100, 468, 400, 300}));
+    EXPECT_EQ(PlaceOnDesktop({900, -20, 300, 150}, desktop), (WindowRect{724, 0, 300, 150}));
+    EXPECT_EQ(PlaceOnDesktop({0, 0, 2000, 900}, desktop), (WindowRect{0, 0, 1024, 768}));
+    EXPECT_EQ(PlaceOnDesktop({10, 10, 300, 150}, desktop), (WindowRect{10, 10, 300, 150}));
+}
