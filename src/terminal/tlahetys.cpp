@@ -12,12 +12,16 @@
 #include "terminal/terminal_link.h"
 #include "terminal/transmit_text.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLocale>
+#include <QMenu>
+#include <QMenuBar>
 #include <QThread>
 #include <filesystem>
+#include <new>
 
 namespace {
 
@@ -47,6 +51,7 @@ TLahetys::TLahetys(TerminalLink& owner, bool factoryMode, QWidget* parent)
     setHint(Peruuta, kIdleHint);
     teksti->installEventFilter(this);
     aika_vali->installEventFilter(this);
+    CreateEditMenus();
 
     connect(&ajastin, &QTimer::timeout, this, &TLahetys::ajastinTimer);
     connect(&nmsTimeout_, &QTimer::timeout, this, [this] {
@@ -77,6 +82,29 @@ TLahetys::TLahetys(TerminalLink& owner, bool factoryMode, QWidget* parent)
 }
 
 TLahetys::~TLahetys() = default;
+
+void TLahetys::CreateEditMenus() {
+    Cut1 = new QAction(QStringLiteral("Cu&t"), this);
+    Copy1 = new QAction(QStringLiteral("&Copy"), this);
+    Paste1 = new QAction(QStringLiteral("&Paste"), this);
+    connect(Cut1, &QAction::triggered, this, [this] { EditBox(&QTextEdit::cut); });
+    connect(Copy1, &QAction::triggered, teksti, &QTextEdit::copy);
+    connect(Paste1, &QAction::triggered, this, [this] { EditBox(&QTextEdit::paste); });
+    auto* mainMenu = new QMenuBar(this);
+    mainMenu->addActions({Cut1, Copy1, Paste1});
+    layout()->setMenuBar(mainMenu);
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->addActions({Cut1, Copy1, Paste1});
+    teksti->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(teksti, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& where) { PopupMenu1->popup(teksti->mapToGlobal(where)); });
+}
+
+void TLahetys::EditBox(void (QTextEdit::*edit)()) {
+    (teksti->*edit)();
+    if (mixed_text->isChecked())
+        PostRecolour();
+}
 
 char TLahetys::DecimalSeparator() const {
     const QString point = QLocale().decimalPoint();
@@ -151,6 +179,9 @@ bool TLahetys::ReadChosenFile(std::string& bytes) {
         stream.LoadFromFile(fileName_);
     } catch (const EStreamError&) {
         ShowMessage("Unable to read file " + fileName_);
+        return false;
+    } catch (const std::bad_alloc&) {
+        ShowMessage("No memory available to read file to memory");
         return false;
     }
     bytes = stream.AsString();
@@ -400,6 +431,8 @@ void TLahetys::LoadSettings() {
     lisa->setChecked(values.crLf);
     CRC_text->setChecked(values.crc);
     SelectFile(values.txFile);
+    if (values.fileCaptionCleared)
+        Panel1->setText(QString());
     lahde->setItemIndex(std::clamp(values.select, 0, lahde->count() - 1));
     laskuri->setChecked(values.counter);
     toisto->setChecked(values.continuous);

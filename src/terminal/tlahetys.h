@@ -16,6 +16,9 @@
 
 class TerminalLink;
 
+class QAction;
+class QMenu;
+
 class TLahetys : public QWidget, public Ui::TLahetys {
     Q_OBJECT
 public:
@@ -50,6 +53,12 @@ public:
     std::string BoxText() const;
     void SetBoxText(const std::string& text);
 
+    // The box's edit commands, in the window's main menu and the box's pop-up.
+    QAction* Cut1 = nullptr;
+    QAction* Copy1 = nullptr;
+    QAction* Paste1 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -68,6 +77,9 @@ private:
     void EndNmsReply();
     void SetSendingControls(bool active);
     void PostRecolour();
+    void CreateEditMenus();
+    // Cut and paste change the box as typed keys do: mixed text is recoloured.
+    void EditBox(void (QTextEdit::*edit)());
     void Recount();
     void ApplyDelay();
     void StepDelay(bool up);

@@ -135,6 +135,8 @@ TransmitSettings LoadTransmitSettings(const TIniFile& settings, const std::strin
     values.select = settings.ReadInteger(section, "SELECT", 1);
     if (!factoryMode && values.select > 1) {
         values.select = 1;
+        values.txFile.clear();
+        values.fileCaptionCleared = true;
     }
     values.newFormat = settings.ReadInteger(section, "NEWFORMAT", 0) != 0;
     values.counter = settings.ReadBool(section, "COUNTER", false);

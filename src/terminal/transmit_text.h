@@ -61,6 +61,9 @@ struct TransmitSettings {
     bool mixed = false;
     bool crc = false;
     std::string txFile;
+    // A command-file source saved in factory mode and read outside it: the source
+    // falls back to the text and the file's caption is cleared.
+    bool fileCaptionCleared = false;
     int select = 1;
     bool newFormat = true;
     bool counter = false;

@@ -9,8 +9,11 @@
 #include "terminal/tlahetys.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QMenu>
 #include <QPointer>
 #include <QTest>
+#include <QTextCursor>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -209,6 +212,32 @@ TEST_F(TransmitWindowTest, UnreadableSettingsAreReportedAndTheDefaultsServe) {
     QPointer<TLahetys> window = open(terminal);
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Unable to read ini file. Access denied"});
     EXPECT_EQ(TLahetys::TextSource, window->SourceIndex());
+}
+
+TEST_F(TransmitWindowTest, EditMenusActOnTheBoxAndAPasteRecoloursEscapes) {
+    RecordingTerminal terminal;
+    QPointer<TLahetys> window = open(terminal);
+    QStringList popup;
+    for (QAction* item : window->PopupMenu1->actions())
+        popup << item->text();
+    EXPECT_EQ(popup, (QStringList{"Cu&t", "&Copy", "&Paste"}));
+    window->mixed_text->setChecked(true);
+    QApplication::clipboard()->setText(QStringLiteral("A\\41"));
+    window->Paste1->trigger();
+    QApplication::processEvents();
+    QTextCursor cursor(window->teksti->document());
+    cursor.setPosition(2);
+    EXPECT_EQ(cursor.charFormat().foreground().color(), QColor(0, 0, 255));
+}
+
+TEST_F(TransmitWindowTest, ACommandSourceReadOutsideFactoryModeClearsTheFileCaption) {
+    TIniFile settings(SettingsFileName());
+    settings.WriteInteger("COM3", "SELECT", TLahetys::CommandSource);
+    settings.WriteString("COM3", "TXFILE", folder.file("commands.txt"));
+    RecordingTerminal terminal;
+    QPointer<TLahetys> window = open(terminal, false);
+    EXPECT_EQ(TLahetys::TextSource, window->SourceIndex());
+    EXPECT_TRUE(window->Panel1->text().isEmpty());
 }
 
 TEST_F(TransmitWindowTest, DelayBoxKeepsItsFloorAndSteps) {
