@@ -12,6 +12,7 @@ packages=(
     zlib1g-dev libjpeg62-turbo-dev libudev-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth
+    poppler-utils
 )
 
 missing=()

@@ -605,6 +605,8 @@ void TPohjafrm::PasteBtnClick() {
 void TPohjafrm::PrintBtnClick() {
     if (Tterminaali* terminal = ActiveTerminal())
         terminal->Print1Click();
+    else if (auto* designer = ActiveChild<Tpiirtopohja>())
+        designer->Drawing1Click();
 }
 
 // The active terminal's active flag follows the application's; an active designer

@@ -17,14 +17,16 @@ QColor BodyColour(const std::string& kind) {
     return QColor(40, 80, 180);
 }
 
-QPixmap DrawPicture(const std::string& name) {
+QPixmap DrawPicture(const std::string& name, double scale) {
     // "MOBILE" ends in 'E' itself: the NMS form is the kind's name with one more 'E'.
     const bool nms = name == "MODEEMIE" || name == "PMASTERE" || name == "MOBILEE" || name == "MULTIE";
     const std::string kind = nms ? name.substr(0, name.size() - 1) : name;
-    QPixmap picture(TKuvio::kPictureWidth, TKuvio::kPictureHeight);
+    QPixmap picture(static_cast<int>(TKuvio::kPictureWidth * scale),
+                    static_cast<int>(TKuvio::kPictureHeight * scale));
     picture.fill(Qt::transparent);
     QPainter painter(&picture);
     painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(scale, scale);
     painter.setPen(QPen(Qt::black, 1));
     // Antenna above the case.
     painter.drawLine(22, 4, 22, 20);
@@ -45,11 +47,11 @@ QPixmap DrawPicture(const std::string& name) {
 
 } // namespace
 
-QPixmap FigurePicture(const std::string& name) {
+QPixmap FigurePicture(const std::string& name, double scale) {
     static QHash<QString, QPixmap> pictures;
-    const QString key = QString::fromStdString(name);
+    const QString key = QString::fromStdString(name) + '@' + QString::number(scale);
     auto found = pictures.find(key);
     if (found == pictures.end())
-        found = pictures.insert(key, DrawPicture(name));
+        found = pictures.insert(key, DrawPicture(name, scale));
     return *found;
 }

@@ -876,16 +876,6 @@ void Tpiirtopohja::PortDataPingClick(QAction*) {}
 void Tpiirtopohja::PortStopPingClick(QAction*) {}
 // Filled in with the port settings: the ping parity.
 void Tpiirtopohja::PortParityPingClick(QAction*) {}
-// Filled in with printing: the network graph.
-void Tpiirtopohja::Drawing1Click() {}
-// Filled in with printing: the properties of every modem.
-void Tpiirtopohja::Properties1Click() {}
-// Filled in with printing: the active modem's properties.
-void Tpiirtopohja::Print2Click() {}
-// Filled in with printing: the active modem's properties.
-void Tpiirtopohja::Printproperties1Click() {}
-// Filled in with printing: the shared printer set-up.
-void Tpiirtopohja::PrintSetup1Click() {}
 // Filled in with the property table window.
 void Tpiirtopohja::PropTable1Click() {}
 
@@ -1083,6 +1073,8 @@ bool Tpiirtopohja::FormCloseQuery() {
     for (QWidget* helper : std::initializer_list<QWidget*>{prj_ominaisuus, suoja})
         if (helper)
             helper->hide();
+    // A "$" run still going ends with its port.
+    CommPort1->sulje();
     return true;
 }
 

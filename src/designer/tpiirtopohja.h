@@ -9,6 +9,7 @@
 #include "designer/menu_rules.h"
 #include "designer/modem_type_files.h"
 #include "designer/network_design.h"
+#include "designer/property_rows.h"
 #include "designer/recent_files.h"
 #include "serial/cdirectserial.h"
 #include "shell/close_query.h"
@@ -58,6 +59,9 @@ public:
     const std::string& FileName() const { return SingleModem() ? singleModemFileName_ : projectFileName_; }
     const RecentFiles& Recent() const { return recentFiles_; }
     bool MobileView() const;
+    // What the modems' property rows depend on: the mode, the security level and
+    // the caption.
+    PropertyRowContext RowContext() const;
     // Whether a parameter with the visibility mask is shown in this designer.
     bool AllowedInMode(int mask) const;
 

@@ -1,0 +1,79 @@
+// The designer's print commands: the network graph, the properties of the active
+// modem and of all modems, on the printer that the main window shares.
+
+#include "designer/graph_printout.h"
+#include "designer/property_printout.h"
+#include "designer/tpiirtopohja.h"
+#include "platform/latin1.h"
+#include "platform/message_box.h"
+#include "shell/main_window_services.h"
+
+#include <QPrinter>
+#include <QScrollArea>
+#include <QScrollBar>
+
+namespace {
+
+QPrinter* SharedPrinter() {
+    return Pohjafrm ? Pohjafrm->Printer() : nullptr;
+}
+
+void ReportPrinted(bool printed) {
+    if (!printed)
+        MessageBox("Printer selected is not valid", "Error", MB_OK | MB_ICONERROR);
+}
+
+// An empty design has nothing to put on paper.
+bool HasModemsToPrint(const NetworkDesign& design) {
+    if (!design.Figures().empty())
+        return true;
+    ShowMessage("There are no modems to print");
+    return false;
+}
+
+} // namespace
+
+PropertyRowContext Tpiirtopohja::RowContext() const {
+    return {SingleModem(), static_cast<char>('0' + securityLevel_), toLatin1(windowTitle())};
+}
+
+void Tpiirtopohja::Drawing1Click() {
+    QPrinter* printer = SharedPrinter();
+    if (!printer || !HasModemsToPrint(design_))
+        return;
+    scrollArea_->horizontalScrollBar()->setValue(0);
+    scrollArea_->verticalScrollBar()->setValue(0);
+    const GraphPrintOptions options{design_.zoom, MobileView(), design_.properties.name, font()};
+    ReportPrinted(PrintNetworkGraph(*printer, design_, options));
+}
+
+void Tpiirtopohja::Properties1Click() {
+    QPrinter* printer = SharedPrinter();
+    if (!printer || !HasModemsToPrint(design_))
+        return;
+    std::vector<std::vector<PropertyRow>> modems;
+    for (const auto& figure : design_.Figures())
+        modems.push_back(ModemPropertyRows(*figure, RowContext()).Rows());
+    ReportPrinted(PrintAllModemProperties(*printer, modems, design_.properties.name, font()));
+}
+
+void Tpiirtopohja::Print2Click() {
+    QPrinter* printer = SharedPrinter();
+    if (!printer)
+        return;
+    if (!design_.active) {
+        ShowMessage("Select modem first");
+        return;
+    }
+    ReportPrinted(
+        PrintModemProperties(*printer, ModemPropertyRows(*design_.active, RowContext()).Rows(), font()));
+}
+
+void Tpiirtopohja::Printproperties1Click() {
+    Print2Click();
+}
+
+void Tpiirtopohja::PrintSetup1Click() {
+    if (Pohjafrm)
+        Pohjafrm->PrinterSetup();
+}
