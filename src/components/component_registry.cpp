@@ -1,6 +1,7 @@
 #include "components/component_registry.h"
 
 #include "components/tblockmodelview.h"
+#include "components/tcrc16ccitt.h"
 #include "components/tdrawpanel.h"
 #include "components/tgenericprotocol.h"
 #include "components/tled.h"
@@ -45,6 +46,7 @@ void RegisterComponent(const std::string& page, const std::string& className, Co
 }
 
 void registerKelvoTools() {
+    RegisterComponent(kKelvoToolsPage, "TCRC16CCITT", ComponentFactoryOf<TCRC16CCITT>());
     RegisterComponent(kKelvoToolsPage, "TLed", WidgetFactoryOf<TLed>());
     RegisterComponent(kKelvoToolsPage, "TGenericProtocol", ComponentFactoryOf<TGenericProtocol>());
     RegisterComponent(kKelvoToolsPage, "TOrbelProtocol", ComponentFactoryOf<TOrbelProtocol>());
