@@ -1,6 +1,8 @@
 #include "components/component_registry.h"
 
 #include "components/tblockmodelview.h"
+#include "components/tcommport.h"
+#include "components/tcommportsetupdialog.h"
 #include "components/tcrc16ccitt.h"
 #include "components/tdrawpanel.h"
 #include "components/tgenericprotocol.h"
@@ -46,6 +48,8 @@ void RegisterComponent(const std::string& page, const std::string& className, Co
 }
 
 void registerKelvoTools() {
+    RegisterComponent(kKelvoToolsPage, "TCommPort", ComponentFactoryOf<TCommPort>());
+    RegisterComponent(kKelvoToolsPage, "TCommPortSetupDialog", ComponentFactoryOf<TCommPortSetupDialog>());
     RegisterComponent(kKelvoToolsPage, "TCRC16CCITT", ComponentFactoryOf<TCRC16CCITT>());
     RegisterComponent(kKelvoToolsPage, "TLed", WidgetFactoryOf<TLed>());
     RegisterComponent(kKelvoToolsPage, "TGenericProtocol", ComponentFactoryOf<TGenericProtocol>());

@@ -66,6 +66,7 @@ constexpr DWORD EV_RLSD = 0x0020;
 constexpr DWORD EV_BREAK = 0x0040;
 constexpr DWORD EV_ERR = 0x0080;
 constexpr DWORD EV_RING = 0x0100;
+constexpr DWORD EV_RX80FULL = 0x0400;
 
 // Line-error flags of ClearCommError.
 constexpr DWORD CE_RXOVER = 0x0001;
