@@ -225,17 +225,19 @@ void TBlockModelView::Paint() {
 void TBlockModelView::vAutoSize() {
     if (!autoSize_)
         return;
-    if (shown_.empty()) {
-        resize(ViewMinWidth, ViewMinHeight);
-        return;
+    QSize wanted(ViewMinWidth, ViewMinHeight);
+    if (!shown_.empty()) {
+        QRect rows = shown_.front()->tdGetModelRect();
+        for (const TModel* row : shown_)
+            rows = rows.united(row->tdGetModelRect());
+        const int w = rows.right() + 1 - shown_.front()->tdGetModelRect().left();
+        const int h = shown_.back()->tdGetModelRect().bottom() + 1 - shown_.front()->tdGetModelRect().top();
+        wanted = QSize(w > width() || w > ViewMinWidth ? w + AutoSizeMargin : ViewMinWidth,
+                       h > height() || h > ViewMinHeight ? h + AutoSizeMargin : ViewMinHeight);
     }
-    QRect rows = shown_.front()->tdGetModelRect();
-    for (const TModel* row : shown_)
-        rows = rows.united(row->tdGetModelRect());
-    const int w = rows.right() + 1 - shown_.front()->tdGetModelRect().left();
-    const int h = shown_.back()->tdGetModelRect().bottom() + 1 - shown_.front()->tdGetModelRect().top();
-    resize(w > width() || w > ViewMinWidth ? w + AutoSizeMargin : ViewMinWidth,
-           h > height() || h > ViewMinHeight ? h + AutoSizeMargin : ViewMinHeight);
+    // Inside a layout the size is a wish: the minimum makes the layout grant it.
+    setMinimumSize(wanted);
+    resize(wanted);
 }
 
 void TBlockModelView::paintEvent(QPaintEvent*) {

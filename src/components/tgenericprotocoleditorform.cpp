@@ -4,6 +4,7 @@
 #include "base/message_dialogs.h"
 #include "components/tblockmodelview.h"
 
+#include <QHeaderView>
 #include <QMenu>
 
 namespace {
@@ -46,6 +47,8 @@ TGenericProtocolEditorForm::TGenericProtocolEditorForm(QWidget* owner)
         BlockModelViewBlockClick(model, block);
     };
 
+    ui_->PacketList->header()->resizeSection(0, 30);
+    ui_->PacketListBox->setMinimumWidth(200);
     packetMenu_ = buildMenu("PacketMenuItem",
                             {"Create Packet", "Delete Packet", "-", "Load Packet", "Save Packet", "-",
                              "Load Packet List", "Save Packet List", "-", "Clear Packets"},

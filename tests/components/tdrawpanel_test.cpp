@@ -67,6 +67,20 @@ TEST(TDrawPanel, NewIconsStayInsideTheBackPlaneOrGoToTheMiddleOfTheView) {
     EXPECT_FALSE(panel.bAutoScrollRunning());
 }
 
+TEST(TDrawPanel, PicturesFromTheImageListSetTheRadiusAndTheHitBox) {
+    Panel panel;
+    QImage square(40, 40, QImage::Format_RGB32);
+    square.fill(Qt::green);
+    const TImageList images{square};
+    panel.IconImageList = &images;
+    // ceil(sqrt(20² + 20²)) + 10 + 1 + 2
+    panel.CreateIcon("A", "", 0, 5, 5);
+    EXPECT_EQ(panel.pos("A"), QPoint(42, 42));
+    EXPECT_EQ(PixelAt(panel.BackPlane(), 42 + 19, 42), clLime);
+    EXPECT_EQ(panel.strGetIconName(42 + 39, 42), "A");
+    EXPECT_EQ(panel.strGetIconName(42 + 40, 42), "0");
+}
+
 TEST(TDrawPanel, SettersKeepTheirRanges) {
     Panel panel;
     panel.vSetLabelFontSize(5);

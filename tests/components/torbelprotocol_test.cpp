@@ -183,6 +183,20 @@ TEST(TOrbelProtocol, SlCommandResponseAndChannelPayloads) {
 }
 
 TEST(TOrbelProtocol, SafeModeVersionAndInitialDataLimits) {
+    TOrbelProtocol builder;
+    builder.Data.vSetCommand(10);
+    builder.Data.vSetAddress1(1);
+    builder.Data.vSetAddress2(2);
+    builder.Data.PortType[0] = optOrbel100;
+    builder.Data.vSetPortData(0, "1234567");
+    builder.Data.SafeMode.Mode = 2;
+    builder.Data.SafeMode.Value = 0xBEEF;
+    EXPECT_EQ(builder.GetData(), withCrc("0102FFF"
+                                         "0F"
+                                         "CFS"
+                                         "2BEEF"
+                                         "1234567"));
+
     Parsed cfs(withCrc("0102FFF"
                        "10"
                        "CFS"
