@@ -3,6 +3,7 @@
 #include "base/crc16.h"
 #include "base/nms_frame.h"
 #include "base/text_lines.h"
+#include "designer/route_generation.h"
 #include "serial/cdirectserial.h"
 
 #include <algorithm>
@@ -420,18 +421,7 @@ bool NmsTransfer::ClearRouteTableNms() {
 }
 
 std::vector<std::string> NmsTransfer::RouteLines(const NmsTransferJob& job) const {
-    std::vector<std::string> lines;
-    for (TKuvio* figure : job.figures) {
-        if (figure == job.master || (figure->Mobile() && !job.mobileRoutes))
-            continue;
-        const std::string& text = figure->RouteText();
-        if (text == "tyhja" || text == "toistin")
-            continue;
-        for (const std::string& line : SplitLines(text))
-            if (!Trimmed(line).empty())
-                lines.push_back(line);
-    }
-    return lines;
+    return SourceRouteLines(job.figures, job.master, job.mobileRoutes);
 }
 
 bool NmsTransfer::TransmitRouteTableNms(const NmsTransferJob& job, bool toMaster) {

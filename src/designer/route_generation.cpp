@@ -47,6 +47,22 @@ bool HasTerminalAddress(const TKuvio& figure) {
 
 } // namespace
 
+std::vector<std::string> SourceRouteLines(const std::vector<TKuvio*>& figures, const TKuvio* master,
+                                          bool mobileRoutes) {
+    std::vector<std::string> lines;
+    for (const TKuvio* figure : figures) {
+        if (figure == master || (figure->Mobile() && !mobileRoutes))
+            continue;
+        const std::string& text = figure->RouteText();
+        if (text == kMasterMark || text == kRepeaterRoute)
+            continue;
+        for (const std::string& line : SplitLines(text))
+            if (!Trimmed(line).empty())
+                lines.push_back(line);
+    }
+    return lines;
+}
+
 RouteGenerator::RouteGenerator(NetworkDesign& design, std::function<void()> redraw)
     : design_(design), redraw_(std::move(redraw)) {}
 

@@ -12,9 +12,16 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 class NetworkDesign;
 class TKuvio;
+
+// The source-route lines that programming sends to the master: every modem's
+// route lines except the master's own and the repeaters', in figure order; a
+// mobile modem's only while the mobile routes are shown.
+std::vector<std::string> SourceRouteLines(const std::vector<TKuvio*>& figures, const TKuvio* master,
+                                          bool mobileRoutes);
 
 class RouteGenerator {
 public:

@@ -1,0 +1,495 @@
+#include "designer/dollar_run.h"
+
+#include "designer/modem_port.h"
+#include "designer/network_design.h"
+#include "designer/route_generation.h"
+#include "designer/transfer_status.h"
+#include "platform/ascii.h"
+#include "platform/message_box.h"
+
+namespace {
+
+constexpr const char* kNoResponse =
+    "No response from the modem!!!\r\nCheck the selected port, the power supply, the "
+    "serial cable and set the modem to the programming mode.";
+constexpr const char* kDataFlowBroken = "Dataflow between modem and PC interrupted some way !!";
+
+std::vector<TKuvio*> FigureList(const NetworkDesign& design) {
+    std::vector<TKuvio*> figures;
+    for (const auto& figure : design.Figures())
+        figures.push_back(figure.get());
+    return figures;
+}
+
+} // namespace
+
+DollarRun::DollarRun(NetworkDesign& design, ModemPort& port, TransferStatusWindow& status,
+                     DollarRunHost& host, const RunTimerFactory& timers)
+    : design_(design), port_(port), status_(status), host_(host), tilasiirto_(timers(kFirstAnswerMs)),
+      rsptmr_(timers(kDataFlowMs)), alkutmr_(timers(kStartDelayMs)) {
+    tilasiirto_->onTimeout = [this] { FirstAnswerTimeout(); };
+    rsptmr_->onTimeout = [this] { DataFlowTimeout(); };
+    alkutmr_->onTimeout = [this] {
+        alkutmr_->Stop();
+        SendProgModeOn();
+    };
+}
+
+DollarRun::~DollarRun() = default;
+
+TKuvio* DollarRun::Active() const {
+    return design_.active;
+}
+
+void DollarRun::ShowTransferStatus(const std::string& text, int mode) {
+    const bool nms = Active() && Active()->NmsSupport();
+    if (!status_.IsShown())
+        status_.ShowCentredEmpty();
+    if (mode == 2 || mode == 3) {
+        if (!nms)
+            rsptmr_->Start();
+        status_.SetCaption((mode == 2 ? "Transfering values to modem " : "Receiving values from modem ") +
+                           text);
+        status_.EnableStatusButtons(false);
+    } else if ((mode == 0 || mode == 1) && !nms) {
+        rsptmr_->Stop();
+        if (!tilasiirto_->Active())
+            rsptmr_->Start();
+    }
+    status_.AddStatusLine(text);
+    if (mode == 1)
+        status_.StartButtonTimer();
+    if (nms)
+        status_.RepaintNow();
+    else if (mode == 1)
+        EndRun();
+}
+
+void DollarRun::EndRun() {
+    tilasiirto_->Stop();
+    rsptmr_->Stop();
+    alkutmr_->Stop();
+    port_.Close();
+    senderState = Idle;
+    inProgrammingMode = false;
+    receiver_.Clear();
+    routeLines_.clear();
+}
+
+void DollarRun::Cancel() {
+    EndRun();
+}
+
+void DollarRun::SendToModem(const std::string& frame) {
+    status_.AddStatusData(frame, TransferStatusWindow::kSentColour);
+    port_.Send(frame);
+}
+
+bool DollarRun::OpenPort(const std::string& settings, int com) {
+    const bool opened = port_.Open(settings, com);
+    ShowTransferStatus("Opening port COM" + std::to_string(port_.ComNumber()) + ".. Wait 1 second..", 0);
+    return opened;
+}
+
+void DollarRun::OpenModemPort() {
+    receiver_.Clear();
+    if (OpenPort(Active()->settingsFromType, comNumber))
+        alkutmr_->Start();
+}
+
+void DollarRun::StartParameterTransmit() {
+    TKuvio* figure = Active();
+    if (!figure)
+        return;
+    if (!design_.SingleModem()) {
+        host_.GenerateRoutes();
+        if (design_.routeProblem)
+            return;
+    }
+    OpenModemPort();
+    senderState = host_.FactoryLevelChosen() ? WriteFactoryFirst : WriteParameters;
+    tilasiirto_->Start();
+    ShowTransferStatus("Port COM" + std::to_string(comNumber), 2);
+    ShowTransferStatus(figure->GetModemName(), 2);
+}
+
+void DollarRun::StartParameterReceive() {
+    TKuvio* figure = Active();
+    if (!figure)
+        return;
+    senderState = ReadParameters;
+    OpenModemPort();
+    tilasiirto_->Start();
+    ShowTransferStatus(figure->GetModemName(), 3);
+}
+
+void DollarRun::SendProgModeOn() {
+    SendToModem(BuildDollarFrame(DollarCommand::ProgModeOn));
+    inProgrammingMode = true;
+    ShowTransferStatus("Set the modem to the programming mode", 0);
+}
+
+void DollarRun::SendProgModeOff() {
+    SendToModem(BuildDollarFrame(DollarCommand::ProgModeOff));
+    ShowTransferStatus("Set programming mode off", 0);
+}
+
+void DollarRun::SendCommand(DollarCommand command, const std::string& items, const std::string& log) {
+    SendToModem(BuildDollarFrame(command, items));
+    ShowTransferStatus(log, 0);
+}
+
+void DollarRun::SendParameters() {
+    if (const auto items = ParameterItems(Active()->PropertyEntries()))
+        SendCommand(DollarCommand::WriteParameters, *items, "Parameters send to modem");
+}
+
+void DollarRun::SendFactoryParameters() {
+    if (const auto items = FactoryParameterItems(Active()->PropertyEntries()))
+        SendCommand(DollarCommand::WriteFactoryParameters, *items, "Parameters send to modem");
+}
+
+void DollarRun::SendSourceRoutes(bool first) {
+    SendRoutes(first, false);
+}
+
+void DollarRun::SendVirtualRoutes(bool first) {
+    SendRoutes(first, true);
+}
+
+void DollarRun::SendRoutes(bool first, bool virtualRoutes) {
+    const std::string kind = virtualRoutes ? "virtual" : "source";
+    if (first) {
+        routeLine_ = 0;
+        routeLines_.clear();
+        TKuvio* figure = Active();
+        if (!virtualRoutes) {
+            routeLines_ = SourceRouteLines(FigureList(design_), design_.master, host_.MobileRoutesShown());
+        } else if (!figure->Mobile() || host_.MobileRoutesShown()) {
+            for (std::string line = figure->NextVirtualRoute(true); !line.empty();
+                 line = figure->NextVirtualRoute(false))
+                routeLines_.push_back(line);
+        }
+    }
+    if (routeLine_ >= routeLines_.size()) {
+        senderState = Idle;
+        const bool none = routeLine_ == 0;
+        routeLines_.clear();
+        SendToModem(BuildDollarFrame(DollarCommand::SaveRoutes));
+        ShowTransferStatus(virtualRoutes ? "Send virtual route saving command"
+                           : none        ? "No source route to send"
+                                         : "Send source route saving command",
+                           0);
+        return;
+    }
+    const RouteLineItems items = virtualRoutes ? VirtualRouteItems(routeLines_[routeLine_])
+                                               : SourceRouteItems(routeLines_[routeLine_]);
+    if (items.failure == RouteLineItems::BadAddress) {
+        ShowMessage("Error in address field .. Check all addressies");
+        routeLines_.clear();
+        return;
+    }
+    if (items.failure == RouteLineItems::BadLine) {
+        ShowTransferStatus("Send " + kind + " route error", 1);
+        ShowMessage(virtualRoutes ? "Virtual route transmit error" : "Source route transmit error");
+        SendProgModeOff();
+        return;
+    }
+    const DollarCommand command =
+        virtualRoutes ? (routeLine_ == 0 ? DollarCommand::FirstVirtualRoute : DollarCommand::NextVirtualRoute)
+                      : (routeLine_ == 0 ? DollarCommand::FirstSourceRoute : DollarCommand::NextSourceRoute);
+    SendToModem(BuildDollarFrame(command, items.items));
+    senderState = Routes;
+    ShowTransferStatus("Send " + kind + " routeinfo to modem " + std::to_string(routeLine_), 0);
+    ++routeLine_;
+}
+
+bool DollarRun::AskToContinue(const std::string& question) {
+    RunTimer* timers[] = {tilasiirto_.get(), rsptmr_.get(), alkutmr_.get()};
+    bool held[std::size(timers)];
+    for (size_t i = 0; i < std::size(timers); ++i) {
+        held[i] = timers[i]->Active();
+        timers[i]->Stop();
+    }
+    const bool yes = MessageBox(question, "Confirm", MB_YESNO | MB_ICONQUESTION) == IDYES;
+    if (!port_.IsOpen()) {
+        EndRun();
+        return false;
+    }
+    for (size_t i = 0; i < std::size(timers); ++i)
+        if (held[i])
+            timers[i]->Start();
+    return yes;
+}
+
+void DollarRun::Received(const std::string& bytes) {
+    if (!receiver_.Append(bytes.data(), bytes.size()))
+        ShowTransferStatus("Too much data from the modem. Received data dropped", 0);
+    // A box of a reply lets the event loop deliver more bytes; they wait in the
+    // buffer for the loop below.
+    if (dispatching_)
+        return;
+    dispatching_ = true;
+    while (const auto event = receiver_.Next()) {
+        switch (event->kind) {
+        case DollarReceiver::Event::Frame:
+            status_.AddStatusData(event->frame, TransferStatusWindow::kReceivedColour);
+            Dispatch(event->frame);
+            break;
+        case DollarReceiver::Event::CrcError:
+            ShowMessage("CRC error in modem -> PC message" + std::to_string(event->computed) + " " +
+                        std::to_string(event->received));
+            senderState = Idle;
+            break;
+        case DollarReceiver::Event::Misplaced:
+            ShowMisplacedItem();
+            break;
+        case DollarReceiver::Event::Unknown:
+            break;
+        }
+    }
+    dispatching_ = false;
+}
+
+void DollarRun::Dispatch(const std::string& frame) {
+    if (!Active())
+        return;
+    const uint8_t status = ReplyStatus(frame);
+    switch (ReplyCode(frame)) {
+    case ReplyNormalState:
+        ShowTransferStatus("Modem to normal state response", 0);
+        inProgrammingMode = false;
+        senderState = Idle;
+        ShowTransferStatus("Serial port closed", 1);
+        break;
+    case ReplyProgMode:
+        ProgModeReply(frame);
+        break;
+    case ReplyRemoteState:
+        RemoteStateReply();
+        break;
+    case ReplyParametersWritten:
+        ShowTransferStatus("Response from the modem.", 0);
+        ParametersWrittenReply(DecodeItems(frame));
+        break;
+    case ReplyFactoryWritten:
+        ShowTransferStatus("Factory parameter request responded", 0);
+        FactoryWrittenReply(DecodeItems(frame));
+        break;
+    case ReplyParameters:
+        ShowTransferStatus("Response from the modem.", 0);
+        host_.HidePropertiesWindow();
+        StoreReceivedValues(DecodeItems(frame), 0, false);
+        if (host_.FactoryLevelChosen()) {
+            SendCommand(DollarCommand::ReadFactoryParameters, {},
+                        "Requesting factory parameters from the modem.");
+        } else {
+            host_.ShowModemProperties(*Active());
+            SendProgModeOff();
+        }
+        break;
+    case ReplyFactoryParameters:
+        ShowTransferStatus("Factory parameter request responsded", 0);
+        host_.HidePropertiesWindow();
+        StoreReceivedValues(DecodeItems(frame), receivedValues_, true);
+        host_.ShowModemProperties(*Active());
+        SendProgModeOff();
+        break;
+    case ReplyProtocolInfo:
+        ShowTransferStatus("Protocol send response", 0);
+        if (status == 0)
+            SendCommand(DollarCommand::SaveParameters, {}, "Save parameters to modem");
+        else
+            SendCommand(DollarCommand::AddressOffsetLength, AddressOffsetLengthItems(design_.properties),
+                        "Send M (offset) and N (length) info to modem");
+        break;
+    case ReplyAddressOffsetLength:
+        ShowTransferStatus("Address M (offset) and N (length) values send response", 0);
+        SendCommand(DollarCommand::SaveParameters, {}, "Save parameters to modem");
+        break;
+    case ReplyParametersSaved:
+        ShowTransferStatus("Parameter saved to eeprom response", 0);
+        if (status == 0) {
+            ShowMessage("Error saving parameters to eeprom");
+            SendProgModeOff();
+        } else {
+            AfterParametersSaved();
+        }
+        break;
+    case ReplySourceRoute:
+        ShowTransferStatus("route response OK", 0);
+        RouteReply(status, false);
+        break;
+    case ReplyVirtualRoute:
+        ShowTransferStatus("Virtualroute response", 0);
+        RouteReply(status, true);
+        break;
+    case ReplyRoutesSaved:
+        ShowTransferStatus("Routes saved to eeprom response", 0);
+        SendProgModeOff();
+        if (Active()->NameHighlight()) {
+            Active()->SetNameHighlight(false);
+            host_.DesignChanged(false);
+        }
+        break;
+    case ReplySourceRoutesRemoved:
+        ShowTransferStatus("Source Routes removed from slave modem", 0);
+        SendProgModeOff();
+        break;
+    case ReplyCrcError:
+        ShowTransferStatus("CRC error in transfer response", 0);
+        ShowMessage("CRC Error in PC <-> modem message");
+        senderState = Idle;
+        break;
+    case ReplyUnknownCommand:
+        ShowTransferStatus("Unknown response from modem", 0);
+        ShowMessage("Unknown response from modem");
+        SendProgModeOff();
+        break;
+    default:
+        break;
+    }
+}
+
+void DollarRun::ProgModeReply(const std::string& frame) {
+    tilasiirto_->Stop();
+    TKuvio& figure = *Active();
+    const ModemTypeAnswer answer = ReadModemTypeAnswer(frame);
+    bool goOn = true;
+    if (!SameText(answer.name, figure.modemNameFromType)) {
+        goOn =
+            AskToContinue("Smf-file type doesn't match.\r\nSelected " + figure.modemNameFromType +
+                          "\r\nRadio modem software needs the smf-file " + answer.name +
+                          "\r\nIncorrect smf-file type may show wrong values.\r\nDo you want to continue ?");
+    } else if (!answer.version || *answer.version != static_cast<int8_t>(figure.versionFromType)) {
+        goOn =
+            AskToContinue("The radio modem smf-file version number value is different.\r\nContinue anyway ?");
+    }
+    if (!port_.IsOpen())
+        return;
+    if (!goOn) {
+        SendProgModeOff();
+        return;
+    }
+    inProgrammingMode = true;
+    RemoteStateReply();
+}
+
+void DollarRun::RemoteStateReply() {
+    ShowTransferStatus("Modem turned to remote state response", 0);
+    tilasiirto_->Stop();
+    switch (senderState) {
+    case ReadParameters:
+        SendCommand(DollarCommand::ReadParameters, {}, "Requesting parameters from the modem.");
+        break;
+    case WriteParameters:
+        SendParameters();
+        break;
+    case WriteFactoryFirst:
+        if (HasFactoryBlock(Active()->PropertyEntries()))
+            SendFactoryParameters();
+        else
+            SendParameters();
+        break;
+    case Routes:
+        SendRoutes(true, design_.properties.IsVirtualRouting());
+        break;
+    default:
+        break;
+    }
+}
+
+void DollarRun::ParametersWrittenReply(const std::vector<DollarItem>& items) {
+    if (items.empty()) {
+        if (design_.SingleModem())
+            SendCommand(DollarCommand::SaveParameters, {}, "Save parameters to modem");
+        else
+            SendCommand(DollarCommand::ProtocolInfo,
+                        ProtocolInfoItems(design_.properties, Active()->identifier),
+                        "Send protocol info to modem");
+        return;
+    }
+    ShowTransferStatus("Parameter error", 0);
+    SendProgModeOff();
+    host_.ShowRejectedParameters(*Active(), items);
+    senderState = Idle;
+}
+
+void DollarRun::FactoryWrittenReply(const std::vector<DollarItem>& items) {
+    if (items.empty()) {
+        SendParameters();
+        return;
+    }
+    ShowTransferStatus("Factory parameter error", 0);
+    SendProgModeOff();
+    host_.ShowRejectedFactoryParameters(*Active(), items);
+    senderState = Idle;
+}
+
+// Received values go into the figure's entries from the given one on. Without
+// overwrite only entries in use take them; the entries keep their NMS size and id.
+void DollarRun::StoreReceivedValues(const std::vector<DollarItem>& items, size_t firstEntry, bool overwrite) {
+    TKuvio& figure = *Active();
+    if (!overwrite)
+        figure.ResetPropertyList(false);
+    for (size_t i = 0; i < items.size(); ++i) {
+        const size_t index = firstEntry + i;
+        const auto& entries = figure.PropertyEntries();
+        const PropertyEntry kept = index < entries.size() ? entries[index] : PropertyEntry{};
+        figure.SetPropertyEntry(items[i].tag, items[i].second, items[i].value, true, overwrite, kept.nmsSize,
+                                kept.nmsId);
+    }
+    receivedValues_ = firstEntry + items.size();
+    senderState = Idle;
+    host_.DesignChanged(true);
+}
+
+void DollarRun::AfterParametersSaved() {
+    TKuvio& figure = *Active();
+    if (design_.SingleModem()) {
+        SendProgModeOff();
+    } else if (design_.properties.IsVirtualRouting()) {
+        if (figure.HasVirtualRouteWindow())
+            SendVirtualRoutes(true);
+        else
+            SendProgModeOff();
+    } else if (&figure == design_.master) {
+        SendSourceRoutes(true);
+    } else {
+        SendCommand(DollarCommand::RemoveSourceRoutes, {}, "Remove source routings from slave modem");
+    }
+}
+
+void DollarRun::RouteReply(uint8_t status, bool virtualRoutes) {
+    switch (status) {
+    case 0:
+        ShowMessage(virtualRoutes ? "ERROR sending virtualrouteinfo to this modem !!"
+                                  : "Error in sending routes to modem !!");
+        SendProgModeOff();
+        break;
+    case 1:
+        SendRoutes(false, virtualRoutes);
+        break;
+    case 2:
+        ShowMessage("Routing NOT available in this modem version !!");
+        SendProgModeOff();
+        break;
+    default:
+        break;
+    }
+}
+
+void DollarRun::FirstAnswerTimeout() {
+    tilasiirto_->Stop();
+    port_.Close();
+    ShowMessage(kNoResponse);
+    ShowTransferStatus("No response from the modem", 0);
+    ShowTransferStatus("Port closed", 1);
+    host_.EnablePropertiesCancel();
+}
+
+void DollarRun::DataFlowTimeout() {
+    rsptmr_->Stop();
+    ShowMessage(std::string("ERROR: ") + kDataFlowBroken);
+    ShowTransferStatus(kDataFlowBroken, 1);
+}

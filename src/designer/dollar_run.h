@@ -1,0 +1,137 @@
+#pragma once
+// The "$" programming run: transmits the active figure's values (and in a routing
+// project its protocol information and routes) to the modem on the designer's
+// port, or receives its values, without blocking. Each reply frame moves a chain
+// of requests on; two 10-second timers guard the first answer and the data flow;
+// every step is written to the status window.
+//
+// Every end of a run (the modem back in its normal state, a time-out, a refused
+// question, a cancel) closes the port and resets the sender state, the
+// programming flag, the receive buffer and the timers, so the next run starts
+// clean. While a question box is open the timers are held; a port closed under
+// the box is not written to afterwards.
+
+#include "designer/dollar_frame.h"
+#include "designer/dollar_receiver.h"
+#include "designer/run_timer.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class ModemPort;
+class NetworkDesign;
+class TKuvio;
+class TransferStatusWindow;
+
+// What the run asks of the designer window and its tool windows.
+class DollarRunHost {
+public:
+    virtual ~DollarRunHost() = default;
+    // Level 9 is chosen: the factory block is written and read too.
+    virtual bool FactoryLevelChosen() const = 0;
+    // The mobile-route view is ticked.
+    virtual bool MobileRoutesShown() const = 0;
+    // Generates the routes of a routing project; the design's route problem
+    // tells the result.
+    virtual void GenerateRoutes() = 0;
+    // The modem rejected these parameters (or these factory parameters): the
+    // properties window shows them on the figure.
+    virtual void ShowRejectedParameters(TKuvio& figure, const std::vector<DollarItem>& items) = 0;
+    virtual void ShowRejectedFactoryParameters(TKuvio& figure, const std::vector<DollarItem>& items) = 0;
+    virtual void HidePropertiesWindow() = 0;
+    virtual void ShowModemProperties(TKuvio& figure) = 0;
+    virtual void EnablePropertiesCancel() = 0;
+    // Values came into a figure or its highlight went: the design is modified
+    // or must be drawn again.
+    virtual void DesignChanged(bool modified) = 0;
+};
+
+class DollarRun {
+public:
+    static constexpr int kFirstAnswerMs = 10000;
+    static constexpr int kDataFlowMs = 10000;
+    static constexpr int kStartDelayMs = 1000;
+
+    // What a reply 8 goes on with.
+    enum SenderState {
+        Idle = 0,
+        ReadParameters = 2,
+        WriteParameters = 3,
+        Routes = 5,
+        PingSent = 9,
+        WriteFactoryFirst = 13,
+    };
+
+    DollarRun(NetworkDesign& design, ModemPort& port, TransferStatusWindow& status, DollarRunHost& host,
+              const RunTimerFactory& timers);
+    ~DollarRun();
+
+    // "Transmit values" and "Receive values" of a figure without NMS support.
+    void StartParameterTransmit();
+    void StartParameterReceive();
+    // Bytes from the port while no ping waits for its text reply.
+    void Received(const std::string& bytes);
+    // Ends a run at once (the designer closes).
+    void Cancel();
+
+    // The one way every step reaches the status window; the mode also drives the
+    // data-flow timer and the port:
+    // 0 re-arms the data-flow timer; 1 as 0, then ends the run (port closed);
+    // 2 and 3 start the data-flow timer and caption the window for a transmit or
+    // a receive; 4 only adds the line.
+    void ShowTransferStatus(const std::string& text, int mode);
+    // Logs the frame as sent data and sends it.
+    void SendToModem(const std::string& frame);
+    // Opens the port with the settings text and the designer's port number and
+    // logs it; false when it did not open.
+    bool OpenPort(const std::string& settings, int comNumber);
+    void EndRun();
+
+    SenderState senderState = Idle;
+    bool inProgrammingMode = false;
+    int comNumber = 1;
+    DollarReceiver& Receiver() { return receiver_; }
+    RunTimer& FirstAnswerTimer() { return *tilasiirto_; }
+    RunTimer& DataFlowTimer() { return *rsptmr_; }
+    RunTimer& StartDelayTimer() { return *alkutmr_; }
+
+private:
+    TKuvio* Active() const;
+    // A Yes/No question with the timers held; false for No or when the port
+    // closed while the box was open.
+    bool AskToContinue(const std::string& question);
+    void OpenModemPort();
+    void SendProgModeOn();
+    void SendProgModeOff();
+    void SendCommand(DollarCommand command, const std::string& items, const std::string& log);
+    void SendParameters();
+    void SendFactoryParameters();
+    void SendSourceRoutes(bool first);
+    void SendVirtualRoutes(bool first);
+    void SendRoutes(bool first, bool virtualRoutes);
+    void AfterParametersSaved();
+    void Dispatch(const std::string& frame);
+    void ProgModeReply(const std::string& frame);
+    void RemoteStateReply();
+    void ParametersWrittenReply(const std::vector<DollarItem>& items);
+    void FactoryWrittenReply(const std::vector<DollarItem>& items);
+    void StoreReceivedValues(const std::vector<DollarItem>& items, size_t firstEntry, bool overwrite);
+    void RouteReply(uint8_t status, bool virtualRoutes);
+    void FirstAnswerTimeout();
+    void DataFlowTimeout();
+
+    NetworkDesign& design_;
+    ModemPort& port_;
+    TransferStatusWindow& status_;
+    DollarRunHost& host_;
+    DollarReceiver receiver_;
+    std::unique_ptr<RunTimer> tilasiirto_;
+    std::unique_ptr<RunTimer> rsptmr_;
+    std::unique_ptr<RunTimer> alkutmr_;
+    std::vector<std::string> routeLines_;
+    size_t routeLine_ = 0;
+    // Values of the last parameter reply stored; the factory values follow them.
+    size_t receivedValues_ = 0;
+    bool dispatching_ = false;
+};

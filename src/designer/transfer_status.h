@@ -1,0 +1,28 @@
+#pragma once
+// The status window as the designer's modem programming sees it: progress lines,
+// frames as data lines (shown only in factory mode), its caption and buttons.
+
+#include <cstdint>
+#include <string>
+
+class TransferStatusWindow {
+public:
+    // Colours of the frames: sent green, received blue (0x00BBGGRR).
+    static constexpr uint32_t kSentColour = 0x008000;
+    static constexpr uint32_t kReceivedColour = 0xFF0000;
+
+    virtual ~TransferStatusWindow() = default;
+    virtual bool IsShown() const = 0;
+    // Centres the hidden window over the main window, empties it and shows it.
+    virtual void ShowCentredEmpty() = 0;
+    virtual void AddStatusLine(const std::string& text) = 0;
+    // Appends the text to the last line.
+    virtual void AddStatusPair(const std::string& text) = 0;
+    virtual void AddStatusData(const std::string& bytes, uint32_t colour) = 0;
+    virtual void SetCaption(const std::string& text) = 0;
+    virtual void EnableStatusButtons(bool enabled) = 0;
+    // Enables the buttons again a second after a run ends.
+    virtual void StartButtonTimer() = 0;
+    // Paints the window at once (a run that holds the GUI thread calls it).
+    virtual void RepaintNow() = 0;
+};

@@ -1,0 +1,308 @@
+// The "$" programming run end to end: the run drives the designer's port over a
+// virtual port against the simulated modem; the test plays the timers.
+#include "designer/designer_port.h"
+#include "designer/route_generation.h"
+#include "designer/run_fixtures.h"
+#include "serial/event_loop.h"
+#include "sim/dollar_modem_sim.h"
+#include "support/bytes.h"
+#include "support/message_box_recorder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Item = DollarModemSim::Item;
+using Codes = std::vector<uint8_t>;
+
+constexpr int kCom = 41;
+
+class DollarRunTest : public ::testing::Test {
+protected:
+    explicit DollarRunTest(bool singleModem = false) : design(singleModem) {
+        port.onReceived = [this](const std::string& bytes) { run.Received(bytes); };
+        run.comNumber = kCom;
+        host.generateRoutes = [this] { routes.Generate(); };
+    }
+
+    TKuvio& AddModem(const std::string& address, TKuvio* parent) {
+        TKuvio& figure = design.Append(std::make_unique<TKuvio>(0, 0));
+        figure.identifier = static_cast<uint16_t>(design.Figures().size());
+        figure.parent = parent;
+        figure.SetModemName("modem " + std::to_string(figure.identifier));
+        figure.modemNameFromType = "radio-x";
+        figure.versionFromType = 3;
+        figure.settingsFromType = "9600,8,N,1";
+        if (address.empty())
+            figure.SetNoTerminalAddress(true);
+        else
+            figure.SetTerminalAddress(address);
+        figure.SetPropertyEntry('B', '0', "5", true, true, 0, 0);
+        figure.SetPropertyEntry('W', '0', "1200", true, true, 0, 0);
+        figure.SetPropertyEntry('S', '5', "north", true, true, 0, 0);
+        figure.SetPropertyEntry('B', '9', "7", true, true, 0, 0);
+        if (!design.master) {
+            figure.SetMasterLook();
+            design.master = &figure;
+        }
+        design.routesDirty = true;
+        design.active = &figure;
+        return figure;
+    }
+
+    Codes Commands() {
+        return modem.With([](DollarModemSim& sim) { return sim.Commands(); });
+    }
+
+    // Starts the run's port at once and waits until the run has closed it again.
+    bool Complete(bool transmit = true) {
+        transmit ? run.StartParameterTransmit() : run.StartParameterReceive();
+        if (!port.IsOpen() || !Fire(run.StartDelayTimer()))
+            return false;
+        return ProcessEventsUntil([this] { return !port.IsOpen(); }, 5s);
+    }
+
+    MessageBoxRecorder boxes{IDYES};
+    DollarModemOnPort modem{kCom};
+    NetworkDesign design;
+    RouteGenerator routes{design, {}};
+    DesignerPort port;
+    RecordingStatus status;
+    RecordingHost host{design};
+    DollarRun run{design, port, status, host, MakeManualTimer};
+};
+
+class SingleModemRunTest : public DollarRunTest {
+protected:
+    SingleModemRunTest() : DollarRunTest(true) {}
+};
+
+TEST_F(DollarRunTest, TransmitToTheMasterSendsParametersProtocolAndRoutesAndTheModemKeepsThem) {
+    TKuvio& master = AddModem("01", nullptr);
+    TKuvio& repeater = AddModem("", &master);
+    AddModem("0A", &repeater);
+    design.properties.netId = "net1";
+    design.properties.addressType = 0;
+    design.active = &master;
+
+    ASSERT_TRUE(Complete());
+    EXPECT_EQ(Commands(), (Codes{0x01, 0x02, 0x0B, 0x07, 0x06, 0x0D, 0x0C, 0x00}));
+    ASSERT_EQ(status.sent.size(), 8u);
+    EXPECT_EQ(status.sent[1], bytesOf({0x24, 0x02, 0x00, 0x42, 0x30, 0x05, 0x00, 0x57, 0x30, 0x04, 0xB0, 0x00,
+                                       0x53, 0x35, 0x6E, 0x6F, 0x72, 0x74, 0x68, 0x00, 0x4C, 0xEA, 0xDB}));
+    EXPECT_EQ(status.sent[2],
+              bytesOf({0x24, 0x0B, 0x00, 0x42, 0x30, 0x00, 0x00, 0x42, 0x30, 0x00, 0x00, 0x57, 0x30,
+                       0x00, 0x01, 0x00, 0x53, 0x30, 0x6E, 0x65, 0x74, 0x31, 0x00, 0x4C, 0x76, 0x92}));
+    EXPECT_EQ(status.sent[5], bytesOf({0x24, 0x0D, 0x00, 0x4E, 0x30, 0x08, 0x00, 0x00, 0x00, 0x0A, 0x00, 0x02,
+                                       0x00, 0x03, 0x00, 0x4C, 0x4B, 0x12}));
+
+    modem.With([](DollarModemSim& sim) {
+        EXPECT_EQ(sim.Parameters(),
+                  (std::vector<Item>{{'B', '0', "\x05"}, {'W', '0', "\x04\xB0"}, {'S', '5', "north"}}));
+        EXPECT_TRUE(sim.ParametersSaved());
+        EXPECT_EQ(sim.Routes(),
+                  (std::vector<std::vector<Item>>{{{'N', '0', bytesOf({8, 0, 0, 0, 0x0A, 0, 2, 0, 3})}}}));
+        EXPECT_FALSE(sim.InProgrammingMode());
+        return 0;
+    });
+    EXPECT_EQ(status.caption, "Transfering values to modem modem 1");
+    EXPECT_EQ(status.lines.front(), "Opening port COM41.. Wait 1 second..");
+    EXPECT_EQ(status.lines.back(), "Serial port closed");
+    EXPECT_TRUE(status.buttonTimerStarted);
+    EXPECT_EQ(run.senderState, DollarRun::Idle);
+    EXPECT_FALSE(run.inProgrammingMode);
+    EXPECT_FALSE(run.DataFlowTimer().Active());
+    EXPECT_TRUE(boxes.texts().empty());
+}
+
+TEST_F(DollarRunTest, ASlaveHasItsSourceRoutesRemovedAndLevelNineWritesTheFactoryBlockFirst) {
+    TKuvio& master = AddModem("01", nullptr);
+    AddModem("02", &master);
+    host.level9 = true;
+    modem.With([](DollarModemSim& sim) {
+        sim.SetProtocolStatus(0);
+        return 0;
+    });
+    ASSERT_TRUE(Complete());
+    EXPECT_EQ(Commands(), (Codes{0x01, 0x11, 0x02, 0x0B, 0x06, 0x0F, 0x00}));
+    modem.With([](DollarModemSim& sim) {
+        EXPECT_EQ(sim.FactoryParameters(), (std::vector<Item>{{'B', '9', "\x07"}}));
+        return 0;
+    });
+}
+
+TEST_F(DollarRunTest, VirtualRoutesGoToALeafAndThenToTheMaster) {
+    design.properties.routingType = 1;
+    TKuvio& master = AddModem("01", nullptr);
+    TKuvio& leaf = AddModem("0A", &master);
+
+    design.active = &leaf;
+    ASSERT_TRUE(Complete());
+    EXPECT_EQ(Commands(), (Codes{0x01, 0x02, 0x0B, 0x07, 0x06, 0x0E, 0x0C, 0x00}));
+    design.active = &master;
+    ASSERT_TRUE(Complete());
+    const Codes all = Commands();
+    const Codes second(all.begin() + 8, all.end());
+    EXPECT_EQ(second, (Codes{0x01, 0x02, 0x0B, 0x07, 0x06, 0x0E, 0x0C, 0x00}));
+    modem.With([](DollarModemSim& sim) {
+        EXPECT_EQ(sim.Routes(), (std::vector<std::vector<Item>>{
+                                    {{'A', '0', bytesOf({0, 0, 0, 0x0A})}, {'J', '0', bytesOf({0, 1})}}}));
+        return 0;
+    });
+}
+
+TEST_F(DollarRunTest, RepliesSplitDoubledOrWithTheTopBitSetStillCarryTheRunThrough) {
+    AddModem("01", nullptr);
+    for (int fault = 0; fault < 3; ++fault) {
+        modem.With([fault](DollarModemSim& sim) {
+            sim.SetSplit(fault == 0 ? 3 : 0);
+            sim.SetTwoRepliesInOneRead(fault == 1);
+            sim.SetTopBit(fault == 2);
+            return 0;
+        });
+        const size_t before = Commands().size();
+        design.routesDirty = true;
+        ASSERT_TRUE(Complete()) << fault;
+        const Codes all = Commands();
+        EXPECT_EQ(Codes(all.begin() + static_cast<long>(before), all.end()),
+                  (Codes{0x01, 0x02, 0x0B, 0x07, 0x06, 0x0C, 0x00}))
+            << fault;
+    }
+    EXPECT_NE(std::find(status.lines.begin(), status.lines.end(), "No source route to send"),
+              status.lines.end());
+}
+
+TEST_F(DollarRunTest, SilenceEndsWithTheNoResponseBoxAndTheNextRunWorks) {
+    AddModem("01", nullptr);
+    modem.With([](DollarModemSim& sim) {
+        sim.SetSilent(true);
+        return 0;
+    });
+    run.StartParameterTransmit();
+    ASSERT_TRUE(Fire(run.StartDelayTimer()));
+    ProcessEventsFor(100ms);
+    EXPECT_FALSE(run.DataFlowTimer().Active());
+    ASSERT_TRUE(Fire(run.FirstAnswerTimer()));
+    EXPECT_FALSE(port.IsOpen());
+    ASSERT_EQ(boxes.texts().size(), 1u);
+    EXPECT_EQ(boxes.texts()[0].substr(0, 30), "No response from the modem!!!\r");
+    EXPECT_EQ(status.lines.back(), "Port closed");
+    EXPECT_TRUE(host.cancelEnabled);
+    EXPECT_FALSE(run.DataFlowTimer().Active());
+    EXPECT_EQ(run.senderState, DollarRun::Idle);
+
+    modem.With([](DollarModemSim& sim) {
+        sim.SetSilent(false);
+        return 0;
+    });
+    ASSERT_TRUE(Complete());
+    EXPECT_EQ(Commands().back(), 0x00);
+}
+
+TEST_F(DollarRunTest, ABadCrcIsReportedAndTheDataFlowTimerEndsTheRun) {
+    AddModem("01", nullptr);
+    modem.With([](DollarModemSim& sim) {
+        sim.CorruptNextCrc();
+        return 0;
+    });
+    run.StartParameterTransmit();
+    ASSERT_TRUE(Fire(run.StartDelayTimer()));
+    ASSERT_TRUE(ProcessEventsUntil([this] { return boxes.count() > 0; }, 3s));
+    EXPECT_EQ(boxes.texts()[0].rfind("CRC error in modem -> PC message", 0), 0u);
+    EXPECT_EQ(run.senderState, DollarRun::Idle);
+    // The first answer never came: its timer still runs and ends the run.
+    ASSERT_TRUE(Fire(run.FirstAnswerTimer()));
+    EXPECT_FALSE(port.IsOpen());
+}
+
+TEST_F(DollarRunTest, RejectedParametersGoToThePropertiesWindowAndProgrammingModeEnds) {
+    AddModem("01", nullptr);
+    modem.With([](DollarModemSim& sim) {
+        sim.RejectParameters({1});
+        return 0;
+    });
+    ASSERT_TRUE(Complete());
+    EXPECT_EQ(Commands(), (Codes{0x01, 0x02, 0x00}));
+    EXPECT_EQ(host.rejected, (std::vector<DollarItem>{{'W', '0', "1200"}}));
+    EXPECT_NE(std::find(status.lines.begin(), status.lines.end(), "Parameter error"), status.lines.end());
+}
+
+TEST_F(DollarRunTest, NoToTheTypeQuestionSendsProgrammingModeOff) {
+    AddModem("01", nullptr);
+    modem.With([](DollarModemSim& sim) {
+        sim.SetTypeName("OTHER-Z", 3);
+        return 0;
+    });
+    boxes.queueAnswer(IDNO);
+    ASSERT_TRUE(Complete());
+    EXPECT_EQ(Commands(), (Codes{0x01, 0x00}));
+    EXPECT_EQ(status.sent.back(), bytesOf({0x24, 0x00, 0x00, 0x4C, 0x76, 0xF6}));
+    EXPECT_EQ(boxes.texts(),
+              std::vector<std::string>{"Smf-file type doesn't match.\r\nSelected radio-x\r\nRadio "
+                                       "modem software needs the smf-file OTHER-Z\r\nIncorrect "
+                                       "smf-file type may show wrong values.\r\nDo you want to "
+                                       "continue ?"});
+
+    // Another version only asks the shorter question; Yes goes on.
+    modem.With([](DollarModemSim& sim) {
+        sim.SetTypeName("RADIO-X", 4);
+        return 0;
+    });
+    boxes.clear();
+    design.routesDirty = true;
+    ASSERT_TRUE(Complete());
+    EXPECT_EQ(boxes.texts(),
+              std::vector<std::string>{
+                  "The radio modem smf-file version number value is different.\r\nContinue anyway ?"});
+    EXPECT_EQ(Commands().back(), 0x00);
+    EXPECT_GT(Commands().size(), 4u);
+}
+
+TEST_F(DollarRunTest, APortClosedUnderTheQuestionIsNotWrittenTo) {
+    AddModem("01", nullptr);
+    modem.With([](DollarModemSim& sim) {
+        sim.SetTypeName("OTHER-Z", 3);
+        return 0;
+    });
+    SetMessageBoxResponder([this](const MessageBoxRequest&) {
+        port.Close();
+        return IDYES;
+    });
+    run.StartParameterTransmit();
+    ASSERT_TRUE(Fire(run.StartDelayTimer()));
+    ASSERT_TRUE(ProcessEventsUntil([this] { return !port.IsOpen(); }, 3s));
+    ProcessEventsFor(100ms);
+    SetMessageBoxResponder({});
+    EXPECT_EQ(Commands(), Codes{0x01});
+    EXPECT_FALSE(run.FirstAnswerTimer().Active());
+    EXPECT_FALSE(run.DataFlowTimer().Active());
+    EXPECT_FALSE(run.inProgrammingMode);
+}
+
+TEST_F(SingleModemRunTest, ReceiveAtLevelNineFillsTheFigureAndMarksTheDesignModified) {
+    TKuvio& figure = AddModem("01", nullptr);
+    host.level9 = true;
+    modem.With([](DollarModemSim& sim) {
+        sim.SetParameters({{'B', '0', "\x09"}, {'W', '0', bytesOf({0x12, 0x34})}, {'S', '5', "south"}});
+        sim.SetFactoryParameters({{'B', '9', "\x63"}});
+        return 0;
+    });
+    ASSERT_TRUE(Complete(false));
+    EXPECT_EQ(Commands(), (Codes{0x01, 0x03, 0x12, 0x00}));
+    std::vector<std::string> values;
+    for (const PropertyEntry& entry : figure.PropertyEntries())
+        values.push_back(entry.value);
+    EXPECT_EQ(values, (std::vector<std::string>{"9", "4660", "south", "99"}));
+    EXPECT_TRUE(design.modified);
+    EXPECT_EQ(host.propertiesShown, &figure);
+    EXPECT_EQ(status.caption, "Receiving values from modem modem 1");
+}
+
+TEST_F(SingleModemRunTest, ASingleModemSavesItsParametersWithoutProtocolOrRoutes) {
+    AddModem("01", nullptr);
+    ASSERT_TRUE(Complete());
+    EXPECT_EQ(Commands(), (Codes{0x01, 0x02, 0x06, 0x00}));
+}
+
+} // namespace

@@ -1,0 +1,98 @@
+#pragma once
+// Stand-ins for the programming runs' surroundings: timers that fire when the
+// test says, a status window that records its lines, and a designer host that
+// records what the run asked of the windows.
+
+#include "designer/dollar_run.h"
+#include "designer/network_design.h"
+#include "designer/transfer_status.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class ManualTimer : public RunTimer {
+public:
+    void Start() override { active_ = true; }
+    void Stop() override { active_ = false; }
+    bool Active() const override { return active_; }
+    // Fires as the real timer would after its interval: only while it runs.
+    bool Fire() {
+        if (!active_)
+            return false;
+        onTimeout();
+        return true;
+    }
+
+private:
+    bool active_ = false;
+};
+
+inline std::unique_ptr<RunTimer> MakeManualTimer(int) {
+    return std::make_unique<ManualTimer>();
+}
+
+inline bool Fire(RunTimer& timer) {
+    return static_cast<ManualTimer&>(timer).Fire();
+}
+
+class RecordingStatus : public TransferStatusWindow {
+public:
+    bool IsShown() const override { return shown; }
+    void ShowCentredEmpty() override {
+        shown = true;
+        lines.clear();
+    }
+    void AddStatusLine(const std::string& text) override { lines.push_back(text); }
+    void AddStatusPair(const std::string& text) override { lines.back() += text; }
+    void AddStatusData(const std::string& bytes, uint32_t colour) override {
+        (colour == kSentColour ? sent : received).push_back(bytes);
+    }
+    void SetCaption(const std::string& text) override { caption = text; }
+    void EnableStatusButtons(bool enabled) override { buttonsEnabled = enabled; }
+    void StartButtonTimer() override { buttonTimerStarted = true; }
+    void RepaintNow() override {}
+
+    bool shown = false;
+    std::vector<std::string> lines;
+    std::vector<std::string> sent;
+    std::vector<std::string> received;
+    std::string caption;
+    bool buttonsEnabled = true;
+    bool buttonTimerStarted = false;
+};
+
+class RecordingHost : public DollarRunHost {
+public:
+    explicit RecordingHost(NetworkDesign& design) : design_(design) {}
+    bool FactoryLevelChosen() const override { return level9; }
+    bool MobileRoutesShown() const override { return mobileRoutes; }
+    void GenerateRoutes() override {
+        if (generateRoutes)
+            generateRoutes();
+    }
+    void ShowRejectedParameters(TKuvio&, const std::vector<DollarItem>& items) override { rejected = items; }
+    void ShowRejectedFactoryParameters(TKuvio&, const std::vector<DollarItem>& items) override {
+        rejectedFactory = items;
+    }
+    void HidePropertiesWindow() override { propertiesShown = nullptr; }
+    void ShowModemProperties(TKuvio& figure) override { propertiesShown = &figure; }
+    void EnablePropertiesCancel() override { cancelEnabled = true; }
+    void DesignChanged(bool modified) override {
+        if (modified)
+            design_.modified = true;
+        ++redraws;
+    }
+
+    bool level9 = false;
+    bool mobileRoutes = false;
+    std::function<void()> generateRoutes;
+    std::vector<DollarItem> rejected;
+    std::vector<DollarItem> rejectedFactory;
+    TKuvio* propertiesShown = nullptr;
+    bool cancelEnabled = false;
+    int redraws = 0;
+
+private:
+    NetworkDesign& design_;
+};
