@@ -306,31 +306,13 @@ void Tpiirtopohja::CreateTimers() {
 
 void Tpiirtopohja::FormCreate() {
     design_.context = nullptr;
-    ReadPortSettings();
+    port_ = DesignerPortSettings::Read();
     BuildPingSettingMenus();
     EnableMainWindowCommands(false);
     BuildModemTypeMenus();
     recentFiles_.Read();
     BuildRecentFileMenu();
     firstShow_ = true;
-}
-
-void Tpiirtopohja::ReadPortSettings() {
-    TIniFile settings(SettingsFileName());
-    port_.portNumber = settings.ReadInteger("Properties", "Port number", 1);
-    port_.speed = settings.ReadInteger("Properties", "Speed", 9600);
-    port_.dataBits = settings.ReadInteger("Properties", "Datalen", 8);
-    port_.stopBits = settings.ReadInteger("Properties", "Datastop", 1);
-    port_.parity = settings.ReadInteger("Properties", "Dataparity", 0);
-    port_.timeout = settings.ReadInteger("Properties", "Timeout", 0);
-    if (port_.timeout >= 1)
-        return;
-    port_.timeout = 3;
-    try {
-        settings.WriteInteger("Properties", "Timeout", port_.timeout);
-    } catch (const EIniFileException&) {
-        MessageBox("Unable to write ini file. Access denied", "Error", MB_OK | MB_ICONERROR);
-    }
 }
 
 // The radio items of the ping settings, ticked as the settings file says.

@@ -4,6 +4,7 @@
 // serves two modes, fixed at creation: a routing project (".spf", any number of
 // figures, a master, routes) and a single modem (".ssf", one figure).
 
+#include "designer/designer_port_settings.h"
 #include "designer/file_dialogs.h"
 #include "designer/graph_editing.h"
 #include "designer/menu_rules.h"
@@ -28,17 +29,6 @@ class QMenu;
 class QScrollArea;
 class QTimer;
 class TQuovixCommPort;
-
-// The serial settings for programming and pinging, from section "Properties".
-struct DesignerPortSettings {
-    int portNumber = 1;
-    int speed = 9600;
-    int dataBits = 8;
-    int stopBits = 1;
-    int parity = 0;
-    // Seconds, for the NMS transfer.
-    int timeout = 3;
-};
 
 class Tpiirtopohja : public QMainWindow, public CloseQuery {
     Q_OBJECT
@@ -187,7 +177,6 @@ private:
     void ConnectMenuCommands();
     void SetupCommPort();
     void CreateTimers();
-    void ReadPortSettings();
     void BuildModemTypeMenus();
     void BuildRecentFileMenu();
     void RemoveRecentFileItems();

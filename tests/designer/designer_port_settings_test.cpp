@@ -1,0 +1,74 @@
+#include "designer/designer_port_settings.h"
+#include "platform/program_files.h"
+#include "platform/tinifile.h"
+#include "serial/tquovixcommport.h"
+#include "support/message_box_recorder.h"
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Texts = std::vector<std::string>;
+
+TEST(DesignerPortSettings, SettingsTextsAreAppliedFieldByField) {
+    MessageBoxRecorder boxes;
+    TQuovixCommPort port;
+    EXPECT_TRUE(CheckPortSettings(port, "19200,7,E,1.5"));
+    EXPECT_EQ(port.Baudrate(), br_19200);
+    EXPECT_EQ(port.Databits(), db_7_Seven);
+    EXPECT_EQ(port.pariteetti(), pbEven);
+    EXPECT_EQ(port.Stopbits(), sbOnePointFive);
+    EXPECT_EQ(port.DTRmode(), dtrENABLE);
+    EXPECT_EQ(port.RTSmode(), rtsDISABLE);
+    EXPECT_TRUE(CheckPortSettings(port, "256000,8,N,1"));
+    EXPECT_EQ(port.Stopbits(), sbOne);
+    EXPECT_TRUE(boxes.texts().empty());
+
+    // A refused value keeps its setting; the others are still taken.
+    EXPECT_FALSE(CheckPortSettings(port, "600,4,X,3"));
+    EXPECT_EQ(port.Baudrate(), br256000);
+    EXPECT_EQ(port.Databits(), db_8_Eight);
+    EXPECT_EQ(boxes.texts(), (Texts{"Check serial port baudrate !!\r\n600 is invalid value",
+                                    "Check serial port databits !!\r\n4 is invalid value",
+                                    "Check serial port parity !!\r\nX is invalid value",
+                                    "Check serial port stopbits !!\r\n3 is invalid value"}));
+}
+
+TEST(DesignerPortSettings, AShortSettingsTextGivesTheBoxOfItsFirstMissingValue) {
+    MessageBoxRecorder boxes;
+    TQuovixCommPort port;
+    EXPECT_FALSE(CheckPortSettings(port, "9600"));
+    EXPECT_EQ(boxes.texts(), Texts{"Check serial port databits !!\r\n is invalid value"});
+    EXPECT_EQ(port.Baudrate(), br__9600);
+}
+
+TEST(DesignerPortSettings, PortNumbersOutsideTheRangeOrWhileOpenAreRefused) {
+    MessageBoxRecorder boxes;
+    TQuovixCommPort port;
+    EXPECT_TRUE(CheckPortNumber(port, 256));
+    EXPECT_EQ(static_cast<int>(port.Portin_nro()), 255);
+    EXPECT_FALSE(CheckPortNumber(port, 0));
+    EXPECT_FALSE(CheckPortNumber(port, 257));
+    EXPECT_EQ(static_cast<int>(port.Portin_nro()), 255);
+    EXPECT_EQ(boxes.texts(), (Texts(2, "Check serial port number !!. Allowed values 1..256")));
+}
+
+TEST(DesignerPortSettings, ChoicesAreStoredAtOnceAndReadBackWithTheirDefaults) {
+    TempFolder folder;
+    SetProgramPathForTests(folder.file("quovix"));
+    MessageBoxRecorder boxes;
+    DesignerPortSettings settings = DesignerPortSettings::Read();
+    EXPECT_EQ(settings.PingSettingsText(), "9600,8,N,1");
+    EXPECT_EQ(TIniFile(SettingsFileName()).ReadInteger("Properties", "Timeout", 0), 3);
+
+    ChoosePortSetting(settings, PortChoice::Speed, 600);
+    ChoosePortSetting(settings, PortChoice::Parity, 2);
+    ChoosePortSetting(settings, PortChoice::PortNumber, 12);
+    const DesignerPortSettings read = DesignerPortSettings::Read();
+    EXPECT_EQ(read.PingSettingsText(), "600,8,E,1");
+    EXPECT_EQ(read.portNumber, 12);
+    EXPECT_TRUE(boxes.texts().empty());
+}
+
+} // namespace
