@@ -5,6 +5,7 @@
 #include "designer/file_dialogs.h"
 #include "designer/modem_data_file.h"
 #include "designer/project_file.h"
+#include "designer/tarvotaulu.h"
 #include "designer/tprj_ominaisuus.h"
 #include "designer/tsuoja.h"
 #include "designer/zoom.h"
@@ -551,6 +552,7 @@ void Tpiirtopohja::Uusi1Click() {
     if (SingleModem())
         setWindowTitle(QString(kSingleModemCaption) + "default.ssf");
     ResetZoom();
+    RefreshPropertyTable();
 }
 
 void Tpiirtopohja::Avaa1Click() {
@@ -587,6 +589,7 @@ void Tpiirtopohja::LoadProjectFile(const std::string& fileName) {
         ui->MobileRoutes1->setEnabled(!design_.properties.IsVirtualRouting());
     }
     RedrawRoutes();
+    RefreshPropertyTable();
 }
 
 bool Tpiirtopohja::SaveProjectFile(const std::string& fileName) {
@@ -858,8 +861,6 @@ void Tpiirtopohja::PortDataPingClick(QAction*) {}
 void Tpiirtopohja::PortStopPingClick(QAction*) {}
 // Filled in with the port settings: the ping parity.
 void Tpiirtopohja::PortParityPingClick(QAction*) {}
-// Filled in with the property table window.
-void Tpiirtopohja::PropTable1Click() {}
 
 void Tpiirtopohja::Ominaisuudet3Click() {
     if (prj_ominaisuus)
@@ -1071,6 +1072,7 @@ void Tpiirtopohja::closeEvent(QCloseEvent* event) {
 
 void Tpiirtopohja::FormClose() {
     EnableMainWindowCommands(true);
+    ClosePropertyTable();
     CommPort1->sulje();
     recentFiles_.Write();
     design_.DeleteAllFigures();

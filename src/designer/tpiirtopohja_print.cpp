@@ -1,8 +1,11 @@
 // The designer's print commands: the network graph, the properties of the active
-// modem and of all modems, on the printer that the main window shares.
+// modem and of all modems, on the printer that the main window shares; and the
+// command that opens the property table.
 
 #include "designer/graph_printout.h"
 #include "designer/property_printout.h"
+#include "designer/shared_printer.h"
+#include "designer/tarvotaulu.h"
 #include "designer/tpiirtopohja.h"
 #include "platform/latin1.h"
 #include "platform/message_box.h"
@@ -13,15 +16,6 @@
 #include <QScrollBar>
 
 namespace {
-
-QPrinter* SharedPrinter() {
-    return Pohjafrm ? Pohjafrm->Printer() : nullptr;
-}
-
-void ReportPrinted(bool printed) {
-    if (!printed)
-        MessageBox("Printer selected is not valid", "Error", MB_OK | MB_ICONERROR);
-}
 
 // An empty design has nothing to put on paper.
 bool HasModemsToPrint(const NetworkDesign& design) {
@@ -76,4 +70,8 @@ void Tpiirtopohja::Printproperties1Click() {
 void Tpiirtopohja::PrintSetup1Click() {
     if (Pohjafrm)
         Pohjafrm->PrinterSetup();
+}
+
+void Tpiirtopohja::PropTable1Click() {
+    ShowPropertyTable(this);
 }

@@ -1,0 +1,221 @@
+#include "designer/network_design.h"
+#include "designer/property_table.h"
+#include "designer/tarvotaulu.h"
+#include "designer/tpiirtopohja.h"
+#include "designer_fixture.h"
+#include "support/fake_main_window.h"
+#include "support/file_text.h"
+#include "support/pdf_text.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QMdiSubWindow>
+#include <QPrinter>
+#include <QTableWidget>
+#include <filesystem>
+
+namespace {
+
+TKuvio& AddFigure(NetworkDesign& design, const std::string& name, const std::string& type,
+                  uint16_t identifier) {
+    auto figure = std::make_unique<TKuvio>(10, 10);
+    figure->SetModemName(name);
+    figure->SetTypeName(type);
+    figure->identifier = identifier;
+    return design.Append(std::move(figure));
+}
+
+// Rows that tell the modems apart without any type file.
+std::vector<PropertyRow> RowsOf(TKuvio& figure) {
+    return {{'S', "Name:", figure.GetModemName()},
+            {'S', "Type:", figure.TypeName()},
+            {'S', "Modem address:", figure.identifier ? std::to_string(figure.identifier) : "--"}};
+}
+
+TEST(PropertyTable, TabsFollowTheFirstModemOfEachTypeAndColumnsTheListOrder) {
+    NetworkDesign design(false);
+    AddFigure(design, "a1", "QX-A", 1);
+    AddFigure(design, "b1", "QX-B", 2);
+    AddFigure(design, "a2", "QX-A", 3);
+    AddFigure(design, "c1", "QX-C.smf", 4);
+    AddFigure(design, "b2", "QX-B", 5);
+    const std::vector<PropertyTableTab> tabs = BuildPropertyTable(design, RowsOf);
+    ASSERT_EQ(tabs.size(), 3u);
+    EXPECT_EQ(tabs[0].name, "QX-A");
+    EXPECT_EQ(tabs[1].name, "QX-B");
+    EXPECT_EQ(tabs[2].name, "QX-C");
+    EXPECT_EQ(tabs[0].cells,
+              (TableCells{{"Name:", "a1", "a2"}, {"Type:", "QX-A", "QX-A"}, {"Modem address:", "1", "3"}}));
+    // A type of one modem keeps the grid's first two columns.
+    EXPECT_EQ(tabs[2].cells[0], (std::vector<std::string>{"Name:", "c1"}));
+    EXPECT_TRUE(BuildPropertyTable(NetworkDesign(false), RowsOf).empty());
+}
+
+TEST(PropertyTable, ColumnFindsItsModemByTheHexadecimalAddressRow) {
+    NetworkDesign design(false);
+    AddFigure(design, "plain", "QX-A", 0x0012);
+    TKuvio& lettered = AddFigure(design, "lettered", "QX-A", 0xBEEF);
+    const TableCells cells{{"Name:", "plain", "lettered", "single", "gone"},
+                           {"Terminal address:", "", "", "--", ""},
+                           {"Modem address:", "0012", "BEEF", "--", "0099"}};
+    EXPECT_EQ(FigureOfColumn(design, cells, 1), design.Figures()[0].get());
+    EXPECT_EQ(FigureOfColumn(design, cells, 2), &lettered);
+    EXPECT_EQ(FigureOfColumn(design, cells, 0), nullptr);
+    EXPECT_EQ(FigureOfColumn(design, cells, 3), nullptr);
+    EXPECT_EQ(FigureOfColumn(design, cells, 4), nullptr);
+    EXPECT_EQ(FigureOfColumn(design, cells, 9), nullptr);
+}
+
+TEST(PropertyTable, TextOfTheFileAndOfACopy) {
+    const std::vector<PropertyTableTab> tabs{{"X", {{"a", "b"}, {"c", "d"}}},
+                                             {"Y", {{"e", "f"}, {"g", "h"}}}};
+    EXPECT_EQ(PropertyTableText({tabs[0]}), "Modem type X\r\na\tb\r\nc\td\r\n\r\n\r\n");
+    EXPECT_EQ(PropertyTableText(tabs),
+              "Modem type X\r\na\tb\r\nc\td\r\n\r\n\r\nModem type Y\r\ne\tf\r\ng\th\r\n\r\n\r\n");
+    EXPECT_EQ(PropertyTableText({}), "");
+    const TableCells cells{{"n", "1", "2"}, {"m", "3", "4"}, {"o", "5", "6"}};
+    EXPECT_EQ(CopiedCellsText(cells, 1, 1, 2, 2), "3\t4\r\n5\t6\r\n\r\n");
+    EXPECT_EQ(CopiedCellsText(cells, 0, 0, 0, 0), "n\r\n\r\n");
+}
+
+TEST(PropertyTable, BandsFitThePageAndAlwaysMoveOn) {
+    // Row 0 (the heading) is on every page; 20 + 30 + 30 fits below 100, 20 + 30 +
+    // 30 + 30 does not.
+    EXPECT_EQ(PageBands({20, 30, 30, 30, 30, 30}, 1.0, 100), (std::vector<Band>{{1, 2}, {3, 4}, {5, 5}}));
+    EXPECT_EQ(PageBands({20, 30, 30, 30, 30, 30}, 2.0, 100),
+              (std::vector<Band>{{1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}}));
+    // A row larger than the page still gets a page of its own.
+    EXPECT_EQ(PageBands({20, 500, 10, 10}, 1.0, 100), (std::vector<Band>{{1, 1}, {2, 3}}));
+    EXPECT_TRUE(PageBands({20}, 1.0, 100).empty());
+}
+
+class PropertyTableWindowTest : public DesignerFolderTest {
+protected:
+    void SetUp() override {
+        DesignerFolderTest::SetUp();
+        AddTypeFile("QX-450.smf");
+        AddTypeFile("QX-NMS.smf");
+        AddTypeFile("QX-450R.smf");
+        main.show();
+        designer = CreateDesigner(false);
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        designer->Design().properties.name = "Harbour net";
+    }
+    void TearDown() override {
+        delete arvotaulu;
+        delete designer;
+        DesignerFolderTest::TearDown();
+    }
+
+    QMdiSubWindow* DesignerFrame() const { return qobject_cast<QMdiSubWindow*>(designer->parentWidget()); }
+
+    Tarvotaulu* OpenTable() {
+        designer->findChild<QAction*>("PropTable1")->trigger();
+        return arvotaulu;
+    }
+
+    FakeMainWindow main;
+    QPointer<Tpiirtopohja> designer;
+};
+
+TEST_F(PropertyTableWindowTest, TablePrintsSavesAndGivesTheDesignerBackItsState) {
+    const char* types[] = {"QX-450", "QX-NMS", "QX-450", "QX-450R"};
+    for (uint16_t i = 0; i < 40; ++i)
+        AddFigure(designer->Design(), "Site" + std::to_string(i), types[i % 4],
+                  static_cast<uint16_t>(0xA0 + i));
+    ASSERT_TRUE(DesignerFrame()->isMaximized());
+    Tarvotaulu* table = OpenTable();
+    ASSERT_NE(table, nullptr);
+    EXPECT_FALSE(DesignerFrame()->isMaximized());
+    EXPECT_EQ(table->windowTitle(), "Property table of all the modems");
+    ASSERT_EQ(table->Tabs().size(), 3u);
+    EXPECT_EQ(table->Tabs()[1].name, "QX-NMS");
+    EXPECT_EQ(table->Grid(0)->columnCount(), 21);
+    EXPECT_EQ(table->Grid(0)->item(2, 1)->text(), "00A0");
+    EXPECT_EQ(OpenTable(), table);
+
+    const std::string pdf = folder.file("table.pdf");
+    QPrinter* printer = main.Printer();
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(QString::fromStdString(pdf));
+    table->findChild<QAction*>("PrintProTable1")->trigger();
+    const std::vector<std::string> pages = PdfPages(pdf);
+    // Twenty modems of the first type need more than one page of columns.
+    ASSERT_GE(pages.size(), 4u);
+    EXPECT_NE(pages[0].find("Project: Harbour net Modem type QX-450 page 1"), std::string::npos);
+    EXPECT_NE(pages.back().find("Modem type QX-450R page " + std::to_string(pages.size())),
+              std::string::npos);
+    size_t firstOfSecondTab = 0;
+    while (firstOfSecondTab < pages.size() && pages[firstOfSecondTab].find("QX-NMS") == std::string::npos)
+        ++firstOfSecondTab;
+    ASSERT_GE(firstOfSecondTab, 2u);
+    EXPECT_NE(pages[firstOfSecondTab].find("page " + std::to_string(firstOfSecondTab + 1)),
+              std::string::npos);
+    for (const std::string& page : pages)
+        EXPECT_NE(page.find("Modem address:"), std::string::npos);
+    EXPECT_EQ(printer->pageLayout().orientation(), QPageLayout::Landscape);
+
+    const std::string text = folder.file("table.txt");
+    SetFileDialogResponder([&](const FileDialogRequest& request) {
+        EXPECT_EQ(request.title, "Save grid to textfile.");
+        return std::optional<std::string>(text);
+    });
+    table->findChild<QAction*>("Saveastextfile1")->trigger();
+    SetFileDialogResponder({});
+    EXPECT_EQ(ReadFileText(text), PropertyTableText(table->Tabs()));
+    EXPECT_EQ(ReadFileText(text).rfind("Modem type QX-450\r\nName:\tSite0\tSite2\t", 0), 0u);
+
+    table->Grid(0)->setRangeSelected(QTableWidgetSelectionRange(1, 1, 2, 2), true);
+    table->findChild<QAction*>("Copy1")->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text().toStdString(), "\t\r\n00A0\t00A2\r\n\r\n");
+    table->findChild<QAction*>("Selectall1")->trigger();
+    table->findChild<QAction*>("Copy1")->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text().toStdString(),
+              CopiedCellsText(table->Tabs()[0].cells, 0, 0, table->Grid(0)->rowCount() - 1, 20));
+
+    table->findChild<QAction*>("Closeprotable1")->trigger();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(arvotaulu.isNull());
+    EXPECT_TRUE(DesignerFrame()->isMaximized());
+    EXPECT_TRUE(boxes.texts().empty());
+}
+
+TEST_F(PropertyTableWindowTest, EmptyDesignGivesNoTabsAndNothingToSaveCopyOrPrint) {
+    QApplication::clipboard()->setText("kept");
+    Tarvotaulu* table = OpenTable();
+    EXPECT_TRUE(table->Tabs().empty());
+    const std::string text = folder.file("empty.txt");
+    table->SavePropertyTableText(text);
+    EXPECT_FALSE(std::filesystem::exists(text));
+    table->findChild<QAction*>("Copy1")->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), "kept");
+    const std::string pdf = folder.file("empty.pdf");
+    main.Printer()->setOutputFormat(QPrinter::PdfFormat);
+    main.Printer()->setOutputFileName(QString::fromStdString(pdf));
+    table->PrintProTable1Click();
+    EXPECT_FALSE(std::filesystem::exists(pdf));
+    EXPECT_TRUE(boxes.texts().empty());
+
+    AddFigure(designer->Design(), "Late", "QX-450", 7);
+    RefreshPropertyTable();
+    ASSERT_EQ(table->Tabs().size(), 1u);
+    EXPECT_EQ(table->Grid(0)->item(0, 1)->text(), "Late");
+    designer->Design().DeleteAllFigures();
+    RefreshPropertyTable();
+    EXPECT_TRUE(table->Tabs().empty());
+    EXPECT_EQ(table->Grid(0), nullptr);
+}
+
+TEST_F(PropertyTableWindowTest, ClosingTheDesignerClosesTheTable) {
+    OpenTable();
+    ASSERT_FALSE(arvotaulu.isNull());
+    designer->findChild<QAction*>("Sulje1")->trigger();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(arvotaulu.isNull());
+    EXPECT_TRUE(designer.isNull());
+}
+
+} // namespace
