@@ -268,7 +268,7 @@ private:
             while (position < textEnd_ && engine_.Data[position] != 'S' && skipped < kMaxSkipped)
                 ++position, ++skipped;
             if (skipped > kSkipWarning && engine_.Host)
-                engine_.Host->Inform("debug version error: Not a valid S-file, couldn't find 'S'");
+                engine_.Host->Inform("debug version error: Not a valid S-file, couldn't find 'S'", "");
             const bool found = position < textEnd_ && engine_.Data[position] == 'S';
             // Without a record one more verdict is awaited with nothing sent.
             char type = 0;

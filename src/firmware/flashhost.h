@@ -19,6 +19,8 @@ public:
     // The engine asks only while no stop was requested; a host whose window asks to
     // stop while the question is open must answer it No, so that the worker can end.
     virtual bool AskYesNo(const std::string& text, const std::string& caption) = 0;
-    // A plain information box.
-    virtual void Inform(const std::string& text) = 0;
+    // A notice: with an empty caption the plain box without a caption of its own,
+    // otherwise a box with that caption and the information icon. A host that runs
+    // a load unattended (the remote-use load) must not let a notice hold the worker.
+    virtual void Inform(const std::string& text, const std::string& caption) = 0;
 };

@@ -1,13 +1,13 @@
 #include "serial/cdirectserial.h"
 
 #include "platform/message_box.h"
+#include "platform/wait_clock.h"
 #include "serial/tquovixcommport.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
-#include <thread>
 
 namespace {
 
@@ -30,7 +30,9 @@ const TBaudRate kChangeRates[] = {br__9600, br_38400, br115200, br128000, br2304
 
 } // namespace
 
-CDirectSerial::CDirectSerial() = default;
+CDirectSerial::CDirectSerial() : CDirectSerial(SystemWaitClock()) {}
+
+CDirectSerial::CDirectSerial(WaitClock& clock) : clock_(clock) {}
 
 CDirectSerial::~CDirectSerial() {
     delete port_;
@@ -45,7 +47,7 @@ bool CDirectSerial::Open(int port, int baud, int dataBits, int flowMode) {
         ShowMessage("Direct serial port did not open");
         return false;
     }
-    std::this_thread::sleep_for(kDirectSerialOpenPause);
+    clock_.Sleep(kDirectSerialOpenPause);
     port_->setPortin_nro(static_cast<TPortnro>(port - 1));
     TBaudRate rate = br__9600;
     if (RateMember(baud, kOpenRates, std::size(kOpenRates), &rate))
@@ -108,10 +110,10 @@ int CDirectSerial::Read(char* buf, int n) {
 }
 
 int CDirectSerial::ReadWithTimeout(char* buf, int n, int timeoutMs) {
-    const auto start = std::chrono::steady_clock::now();
+    const auto start = clock_.Now();
     int received = Read(buf, n);
-    while (received < n && std::chrono::steady_clock::now() - start < std::chrono::milliseconds(timeoutMs)) {
-        std::this_thread::sleep_for(kDirectSerialReadRest);
+    while (received < n && clock_.Now() - start < std::chrono::milliseconds(timeoutMs)) {
+        clock_.Sleep(kDirectSerialReadRest);
         received += Read(buf + received, n - received);
     }
     return received;

@@ -8,6 +8,7 @@
 #include <chrono>
 
 class TQuovixCommPort;
+class WaitClock;
 
 // Open waits this long after creating the port component.
 constexpr std::chrono::milliseconds kDirectSerialOpenPause{10};
@@ -17,6 +18,8 @@ constexpr std::chrono::milliseconds kDirectSerialReadRest{1};
 class CDirectSerial {
 public:
     CDirectSerial();
+    // Waits and time-outs on the given clock instead of the machine's.
+    explicit CDirectSerial(WaitClock& clock);
     virtual ~CDirectSerial();
     CDirectSerial(const CDirectSerial&) = delete;
     CDirectSerial& operator=(const CDirectSerial&) = delete;
@@ -35,6 +38,7 @@ public:
     bool DsrStatus();
 
 private:
+    WaitClock& clock_;
     bool open_ = false;
     TQuovixCommPort* port_ = nullptr;
 };

@@ -1,8 +1,8 @@
 #include "firmware/cmassflash.h"
 
-#include "firmware/flashhost.h"
 #include "platform/program_files.h"
 #include "sim/firmware/firmware_test_files.h"
+#include "sim/firmware/recording_flash_host.h"
 #include "sim/simulatedh8_3048.h"
 #include "support/message_box_recorder.h"
 #include "support/temp_folder.h"
@@ -17,31 +17,6 @@ using Verdict = SimulatedH8_3048::Verdict;
 
 const std::array<uint8_t, 16> kKey{0x10, 0x32, 0x54, 0x76, 0x98, 0xBA, 0xDC, 0xFE,
                                    0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF};
-
-// Records what the engine reports and answers its question.
-class RecordingHost : public FlashHost {
-public:
-    void LoaderProgress(uint32_t position) override { loaderPosition = position; }
-    void DataProgress(uint32_t position) override {
-        dataPosition = position;
-        if (onDataProgress)
-            onDataProgress(position);
-    }
-    void CancelLocked() override { cancelLocked = true; }
-    bool AskYesNo(const std::string& text, const std::string& caption) override {
-        questions.push_back(caption + ": " + text);
-        return answer;
-    }
-    void Inform(const std::string& text) override { informed.push_back(text); }
-
-    std::atomic<uint32_t> loaderPosition{0};
-    std::atomic<uint32_t> dataPosition{0};
-    std::atomic<bool> cancelLocked{false};
-    std::vector<std::string> questions;
-    std::vector<std::string> informed;
-    bool answer = false;
-    std::function<void(uint32_t)> onDataProgress;
-};
 
 // How long a test waits for the last byte of an update to reach the modem.
 constexpr std::chrono::milliseconds kEndWait(500);
