@@ -144,7 +144,7 @@ void SimulatedLoaderModem::receiveByte(uint8_t byte, uint32_t baud, std::string&
         application(byte, out);
         break;
     case State::Sync:
-        if (byte == 0x00 && faults.zerosBeforeSync > 0 && ++zeros_ >= faults.zerosBeforeSync) {
+        if (byte == 0x00 && ++zeros_ >= faults.zerosBeforeSync && faults.zerosBeforeSync > 0) {
             out += static_cast<char>(faults.syncAnswer);
             if (faults.syncAnswer == 0x00)
                 state_ = State::BitRate;
