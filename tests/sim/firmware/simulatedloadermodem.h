@@ -107,15 +107,15 @@ public:
 
     std::vector<uint8_t> Memory(uint32_t address, size_t length) const;
     std::vector<uint8_t> BootMemory(size_t length) const;
-    std::vector<uint8_t> Loader() const;
-    std::vector<int> ErasedBlocks() const;
-    std::vector<std::vector<uint8_t>> EndFrames() const;
-    std::vector<uint8_t> BitRateFrame() const;
-    int FramesReceived() const;
-    // The ENQs the loader received, and the 0x00 the boot ROM received.
-    int Enqs() const;
-    int Zeros() const;
-    bool EndOfUpdateSeen() const;
+    std::vector<uint8_t> Loader() const { return locked(loader_); }
+    std::vector<int> ErasedBlocks() const { return locked(erased_); }
+    std::vector<std::vector<uint8_t>> EndFrames() const { return locked(endFrames_); }
+    std::vector<uint8_t> BitRateFrame() const { return locked(bitRateFrame_); }
+    // Programming frames received, good or not, end frames left out.
+    int FramesReceived() const { return locked(received_); }
+    // The 0x00 bytes the boot ROM received.
+    int Zeros() const { return locked(zeros_); }
+    bool EndOfUpdateSeen() const { return locked(endOfUpdate_); }
 
 private:
     enum class State {
@@ -143,6 +143,10 @@ private:
     void judgeProgramFrame(std::string& out);
     void store(const std::vector<uint8_t>& frame);
     uint32_t bootBaud() const;
+    template <typename T> T locked(const T& member) const {
+        std::lock_guard lock(mutex_);
+        return member;
+    }
 
     mutable std::mutex mutex_;
     State state_;
