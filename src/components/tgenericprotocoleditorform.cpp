@@ -180,9 +180,8 @@ void TGenericProtocolEditorForm::PacketListClick() {
         return;
     }
     ui_->PacketSettingsBox->show();
-    if (view->SetActiveModel(packets_->ItemName(row)))
-        selectedModel_ = view->GetActiveModel();
-    else
+    selectedModel_ = view->SetActiveModel(packets_->ItemName(row)) ? view->GetActiveModel() : nullptr;
+    if (!selectedModel_)
         ShowErrorMessage(
             "Exception Error => Cannot set active model => [TGenericProtocolEditorForm::PacketListClick]");
 }
@@ -197,9 +196,8 @@ void TGenericProtocolEditorForm::PacketListMenuItemClicked(QAction* item) {
         deleteSelectedPacket();
         break;
     case 7:
+        forgetSelection();
         ui_->BlockModelView->Clear();
-        selectedPacket_ = nullptr;
-        selectedBlock_ = nullptr;
         packets_->Clear();
         break;
     default: // loading and saving packets have no file format
@@ -235,10 +233,10 @@ void TGenericProtocolEditorForm::createPacket() {
 void TGenericProtocolEditorForm::deleteSelectedPacket() {
     if (!selectedPacket_)
         return;
-    const int index = packetIndex(selectedPacket_->strGetName());
-    ui_->BlockModelView->DeleteModel(selectedPacket_->strGetName());
-    selectedPacket_ = nullptr;
-    selectedBlock_ = nullptr;
+    const std::string name = selectedPacket_->strGetName();
+    const int index = packetIndex(name);
+    forgetSelection();
+    ui_->BlockModelView->DeleteModel(name);
     if (index >= 0)
         packets_->Delete(index);
 }
@@ -303,6 +301,13 @@ void TGenericProtocolEditorForm::vShowBlockSettings() {
     reference->setCurrentIndex(current);
 }
 
+void TGenericProtocolEditorForm::forgetSelection() {
+    selectedPacket_ = nullptr;
+    selectedBlock_ = nullptr;
+    selectedModel_ = nullptr;
+    selectedModelBlock_ = nullptr;
+}
+
 void TGenericProtocolEditorForm::BlockSettingsOkButtonClick() {
     TGPDataBlock* block = selectedBlock_;
     if (!block || !selectedPacket_)
@@ -354,8 +359,8 @@ void TGenericProtocolEditorForm::BlockMenuItemClick(QAction* item) {
             view->CreateBlockToModel(model->strGetName(), name);
     } else if (const TModelBlock* block = view->GetActiveBlock()) {
         const std::string name = block->strGetCaption();
-        if (selectedBlock_ == packet->pGetBlock(name))
-            selectedBlock_ = nullptr;
+        if (selectedModelBlock_ == block || selectedBlock_ == packet->pGetBlock(name))
+            forgetSelection();
         packet->bDeleteBlock(name);
         view->DeleteBlockFromModel(model->strGetName(), name);
     }

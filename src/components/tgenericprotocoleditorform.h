@@ -58,6 +58,8 @@ private:
     void createPacket();
     void deleteSelectedPacket();
     void vShowBlockSettings();
+    // Nothing selected: what was selected is about to be deleted.
+    void forgetSelection();
     int packetIndex(const std::string& name) const;
 
     std::unique_ptr<Ui::TGenericProtocolEditorForm> ui_;

@@ -128,6 +128,27 @@ TEST(TGenericProtocolEditorForm, EditedDefinitionsRecogniseInputAfterTheEditorCl
     EXPECT_TRUE(editor.boxes.texts().empty());
 }
 
+TEST(TGenericProtocolEditorForm, DeletingTheSelectedBlockOrPacketLeavesNothingSelected) {
+    Editor editor;
+    editor.packetCommand("PacketMenuItem01");
+    editor.form.ui()->PacketSettingsOkButton->click();
+    editor.clickBlock("NewPacket1", "DATA");
+    ASSERT_NE(editor.form.SelectedBlock(), nullptr);
+    for (QAction* action : editor.form.ModelBlockPopupMenu()->actions())
+        if (action->objectName() == "BlockMenuItem02")
+            action->trigger();
+    EXPECT_EQ(editor.form.SelectedBlock(), nullptr);
+    EXPECT_FALSE(editor.protocol.pGetPacket("NewPacket1")->bBlockExists("DATA"));
+    editor.form.ui()->BlockSettingsOkButton->click();
+
+    editor.clickBlock("NewPacket1", "STX");
+    editor.selectRow(0);
+    editor.packetCommand("PacketMenuItem02");
+    EXPECT_EQ(editor.form.SelectedPacket(), nullptr);
+    EXPECT_EQ(editor.protocol.u32GetPacketCount(), 0u);
+    editor.form.ui()->BlockSettingsOkButton->click();
+}
+
 TEST(TGenericProtocol, EditorOpensModallyOnTheComponentsList) {
     TGenericProtocol protocol;
     protocol.CreatePacket("Existing", gptStxData);
