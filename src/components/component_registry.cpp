@@ -8,6 +8,8 @@
 #include "components/tgenericprotocol.h"
 #include "components/tled.h"
 #include "components/torbelprotocol.h"
+#include "components/tregedit.h"
+#include "components/tselectdirdialog.h"
 
 #include <QWidget>
 
@@ -51,6 +53,8 @@ void registerKelvoTools() {
     RegisterComponent(kKelvoToolsPage, "TCommPort", ComponentFactoryOf<TCommPort>());
     RegisterComponent(kKelvoToolsPage, "TCommPortSetupDialog", ComponentFactoryOf<TCommPortSetupDialog>());
     RegisterComponent(kKelvoToolsPage, "TCRC16CCITT", ComponentFactoryOf<TCRC16CCITT>());
+    RegisterComponent(kKelvoToolsPage, "TRegEdit", ComponentFactoryOf<TRegEdit>());
+    RegisterComponent(kKelvoToolsPage, "TSelectDirDialog", ComponentFactoryOf<TSelectDirDialog>());
     RegisterComponent(kKelvoToolsPage, "TLed", WidgetFactoryOf<TLed>());
     RegisterComponent(kKelvoToolsPage, "TGenericProtocol", ComponentFactoryOf<TGenericProtocol>());
     RegisterComponent(kKelvoToolsPage, "TOrbelProtocol", ComponentFactoryOf<TOrbelProtocol>());

@@ -371,6 +371,15 @@ void TIniFile::EraseSection(const std::string& section) {
     });
 }
 
+void TIniFile::AddSection(const std::string& section) {
+    edit([&](LineList& lines) {
+        if (findSection(lines, section))
+            return false;
+        lines.push_back("[" + section + "]");
+        return true;
+    });
+}
+
 void TIniFile::DeleteKey(const std::string& section, const std::string& ident) {
     edit([&](LineList& lines) {
         auto range = findSection(lines, section);

@@ -53,6 +53,8 @@ public:
     bool ValueExists(const std::string& section, const std::string& ident) const;
 
     void EraseSection(const std::string& section);
+    // Adds an empty section unless one of that name exists.
+    void AddSection(const std::string& section);
     void DeleteKey(const std::string& section, const std::string& ident);
 
     // Gathers the following writes in memory until UpdateFile.

@@ -6,6 +6,7 @@
 #include "platform/tinifile.h"
 
 #include <algorithm>
+#include <charconv>
 
 namespace {
 
@@ -36,6 +37,20 @@ std::vector<std::pair<std::string, std::string>> SerialCommValues() {
     return values;
 }
 
+// The sections of the file that lie below the section (its subkeys at any depth).
+std::vector<std::string> SectionsBelow(const std::string& section) {
+    const std::string prefix = section + "\\";
+    std::vector<std::string> below;
+    for (const std::string& name : RegistryFile().ReadSections())
+        if (name.size() > prefix.size() && SameText(name.substr(0, prefix.size()), prefix))
+            below.push_back(name);
+    return below;
+}
+
+bool SectionExists(const std::string& section) {
+    return RegistryFile().SectionExists(section) || !SectionsBelow(section).empty();
+}
+
 } // namespace
 
 bool TRegistry::OpenKeyReadOnly(const std::string& key) {
@@ -54,8 +69,9 @@ bool TRegistry::Open(const std::string& key, bool create, OpenState state) {
         state_ = OpenState::ReadOnly;
         return true;
     }
-    // A created key exists from its first value on.
-    if (!create && !RegistryFile().SectionExists(SectionName()))
+    if (create)
+        RegistryFile().AddSection(SectionName());
+    else if (!SectionExists(SectionName()))
         return false;
     state_ = state;
     return true;
@@ -71,7 +87,11 @@ bool TRegistry::IsSerialCommKey() const {
 }
 
 std::string TRegistry::SectionName() const {
-    return RootName(openRoot_) + "\\" + key_;
+    return SectionOf(openRoot_, key_);
+}
+
+std::string TRegistry::SectionOf(HKEY root, const std::string& key) {
+    return RootName(root) + "\\" + TrimSeparators(key);
 }
 
 std::vector<std::string> TRegistry::GetValueNames() {
@@ -108,4 +128,68 @@ bool TRegistry::ValueExists(const std::string& name) {
         return RegistryFile().ValueExists(SectionName(), name);
     const auto names = GetValueNames();
     return std::any_of(names.begin(), names.end(), [&](const std::string& n) { return SameText(n, name); });
+}
+
+bool TRegistry::KeyExists(const std::string& key) {
+    const std::string trimmed = TrimSeparators(key);
+    if (RootKey == HKEY_LOCAL_MACHINE && SameText(trimmed, kSerialCommKey))
+        return true;
+    return SectionExists(SectionOf(RootKey, trimmed));
+}
+
+bool TRegistry::CreateKey(const std::string& key) {
+    if (TrimSeparators(key).empty())
+        return false;
+    RegistryFile().AddSection(SectionOf(RootKey, key));
+    return true;
+}
+
+bool TRegistry::DeleteKey(const std::string& key) {
+    const std::string section = SectionOf(RootKey, key);
+    if (TrimSeparators(key).empty() || !SectionExists(section))
+        return false;
+    TIniFile file = RegistryFile();
+    file.BeginUpdate();
+    for (const std::string& below : SectionsBelow(section))
+        file.EraseSection(below);
+    file.EraseSection(section);
+    file.UpdateFile();
+    return true;
+}
+
+std::vector<std::string> TRegistry::GetKeyNames() {
+    std::vector<std::string> names;
+    if (state_ == OpenState::Closed || IsSerialCommKey())
+        return names;
+    const size_t prefixLength = SectionName().size() + 1;
+    for (const std::string& below : SectionsBelow(SectionName())) {
+        const std::string name = below.substr(prefixLength, below.find('\\', prefixLength) - prefixLength);
+        if (std::none_of(names.begin(), names.end(), [&](const std::string& n) { return SameText(n, name); }))
+            names.push_back(name);
+    }
+    return names;
+}
+
+int TRegistry::ReadInteger(const std::string& name) {
+    const std::string text = ReadString(name);
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (!ValueExists(name) || text.empty() || error != std::errc() || end != text.data() + text.size())
+        throw ERegistryException("Invalid data type for '" + name + "'");
+    return value;
+}
+
+void TRegistry::WriteInteger(const std::string& name, int value) {
+    WriteString(name, std::to_string(value));
+}
+
+void TRegistry::WriteBool(const std::string& name, bool value) {
+    WriteInteger(name, value ? 1 : 0);
+}
+
+bool TRegistry::DeleteValue(const std::string& name) {
+    if (state_ != OpenState::ReadWrite || !ValueExists(name))
+        return false;
+    RegistryFile().DeleteKey(SectionName(), name);
+    return true;
 }

@@ -6,8 +6,15 @@
 // live in the ini-format file "registry.ini" beside the program, one section per
 // key; key and value names are found without regard to letter case.
 
+#include <stdexcept>
 #include <string>
 #include <vector>
+
+// A value that cannot be read as asked (a missing value or one of another type).
+class ERegistryException : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
 
 using HKEY = unsigned;
 constexpr HKEY HKEY_CURRENT_USER = 0x80000001;
@@ -22,6 +29,14 @@ public:
     // Opens a key for reading and writing; with create a missing key is made.
     bool OpenKey(const std::string& key, bool create);
     void CloseKey();
+    // Whether the key exists; opens nothing.
+    bool KeyExists(const std::string& key);
+    // Makes the key (and the keys above it); true when it exists afterwards.
+    bool CreateKey(const std::string& key);
+    // Removes the key with its values and subkeys; false when it did not exist.
+    bool DeleteKey(const std::string& key);
+    // The names of the open key's subkeys, in the order they were made.
+    std::vector<std::string> GetKeyNames();
 
     // Value names of the open key, in their order; empty when no key is open.
     std::vector<std::string> GetValueNames();
@@ -31,6 +46,14 @@ public:
     // EIniFileException when the file cannot be written.
     void WriteString(const std::string& name, const std::string& value);
     bool ValueExists(const std::string& name);
+    // Integers and booleans are kept as decimal text (booleans as 1 and 0).
+    // ReadInteger throws ERegistryException for a missing value or one that is no
+    // integer.
+    int ReadInteger(const std::string& name);
+    void WriteInteger(const std::string& name, int value);
+    void WriteBool(const std::string& name, bool value);
+    // False when no key is open for writing or the value was not there.
+    bool DeleteValue(const std::string& name);
 
 private:
     enum class OpenState { Closed, ReadOnly, ReadWrite };
@@ -38,6 +61,7 @@ private:
     bool Open(const std::string& key, bool create, OpenState state);
     bool IsSerialCommKey() const;
     std::string SectionName() const;
+    static std::string SectionOf(HKEY root, const std::string& key);
 
     OpenState state_ = OpenState::Closed;
     HKEY openRoot_ = 0;
