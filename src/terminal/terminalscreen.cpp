@@ -26,6 +26,9 @@ TerminalScreen::TerminalScreen(QWidget* parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QFont font(QStringLiteral("Monospace"));
     font.setStyleHint(QFont::TypeWriter);
+    // Plain Latin-1 text in a fixed-pitch font looks the same unshaped, and
+    // shaping is most of the cost of laying out a stream of text.
+    font.setStyleStrategy(QFont::PreferNoShaping);
     setFont(font);
     formats_[kEscapeColour].setForeground(QColor(0, 0, 255));
     formats_[kStampColour].setForeground(QColor(128, 0, 0));
@@ -56,21 +59,33 @@ void TerminalScreen::flush() {
     batchTimer_.stop();
     if (pending_.empty())
         return;
+    // One edit for the appends and the trimming: the screen lays out once per
+    // batch. Appended text changes the whole view, so it is painted once, whole,
+    // instead of being scrolled in the backing store first.
     viewport()->setUpdatesEnabled(false);
     QTextCursor cursor(document());
-    cursor.movePosition(QTextCursor::End);
     cursor.beginEditBlock();
+    cursor.movePosition(QTextCursor::End);
+    const QTextBlock firstChanged = cursor.block();
     for (const Piece& piece : pending_)
         cursor.insertText(piece.text, formats_[static_cast<size_t>(piece.format)]);
-    cursor.endEditBlock();
+    keepShapedGlyphs(firstChanged);
     pending_.clear();
     pendingSize_ = 0;
     trim();
+    cursor.endEditBlock();
     // The caret follows the text, so the last line shows at the bottom.
     cursor.movePosition(QTextCursor::End);
     setTextCursor(cursor);
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
     viewport()->setUpdatesEnabled(true);
+}
+
+// A block's layout normally drops its shaped glyphs once laid out, and every
+// paint shapes the visible lines again; the appended lines keep theirs.
+void TerminalScreen::keepShapedGlyphs(QTextBlock block) {
+    for (; block.isValid(); block = block.next())
+        block.layout()->setCacheEnabled(true);
 }
 
 void TerminalScreen::trim() {

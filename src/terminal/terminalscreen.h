@@ -8,6 +8,7 @@
 #include "terminal/terminal_renderer.h"
 
 #include <QPlainTextEdit>
+#include <QTextBlock>
 #include <QTextCharFormat>
 #include <QTimer>
 #include <array>
@@ -46,6 +47,7 @@ private:
     };
     static constexpr int kHighlightFormat = 4;
 
+    static void keepShapedGlyphs(QTextBlock block);
     void trim();
 
     std::array<QTextCharFormat, 5> formats_;

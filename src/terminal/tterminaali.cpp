@@ -24,7 +24,6 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QTimer>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QStatusBar>
@@ -32,6 +31,7 @@
 #include <QTextDocumentFragment>
 #include <QThread>
 #include <QTime>
+#include <QTimer>
 #include <cstdlib>
 #include <cstring>
 
@@ -147,6 +147,15 @@ void Tterminaali::FormCreate() {
         statusPanels[i] = new QLabel(QString::fromLatin1(panelTexts[i]), this);
         statusPanels[i]->setMinimumWidth(kStatusPanelWidths[i]);
         StatusBar1->addWidget(statusPanels[i]);
+    }
+    // The RX and TX counts change with every chunk: at a fixed size, wide
+    // enough for the largest count, a new count repaints its panel without
+    // laying out the status bar again.
+    for (QLabel* counter : {statusPanels[0], statusPanels[1]}) {
+        const QString widest = counter->text().left(4) + QString::number(UINT32_MAX);
+        const int width = std::max(counter->minimumWidth(),
+                                   counter->fontMetrics().horizontalAdvance(widest) + 2 * counter->margin());
+        counter->setFixedSize(width, counter->sizeHint().height());
     }
     statusPanels[4]->setIndent(12);
     statusPanels[4]->setAutoFillBackground(true);
