@@ -8,6 +8,7 @@
 #include "designer/tprj_ominaisuus.h"
 #include "designer/tsuoja.h"
 #include "platform/tinifile.h"
+#include "support/pdf_text.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -15,6 +16,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QPrinter>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <memory>
@@ -221,6 +223,18 @@ TEST_F(DesignerWindowTest, CloseProjectClosesTheWholeChildWindow) {
     Tpiirtopohja* designer = qobject_cast<Tpiirtopohja*>(main->mdiArea()->subWindowList().back()->widget());
     Trigger(designer, "Sulje1");
     EXPECT_TRUE(main->mdiArea()->subWindowList().isEmpty());
+}
+
+TEST_F(DesignerWindowTest, PrintButtonPrintsTheActiveDesignersGraph) {
+    OpenMainWindow();
+    Tpiirtopohja* designer = OpenDesigner(main->Piirtopohja1);
+    ASSERT_NE(designer, nullptr);
+    designer->Design().Append(std::make_unique<TKuvio>(40, 40)).SetModemName("Lighthouse");
+    const std::string pdf = folder.file("graph.pdf");
+    main->Printer()->setOutputFormat(QPrinter::PdfFormat);
+    main->Printer()->setOutputFileName(QString::fromStdString(pdf));
+    main->PrintBtn->trigger();
+    EXPECT_NE(PdfText(pdf).find("Lighthouse"), std::string::npos);
 }
 
 TEST_F(DesignerWindowTest, ModemDataOfAnotherTypeKeepsTheModemsValues) {
