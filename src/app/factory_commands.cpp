@@ -1,9 +1,9 @@
 #include "app/factory_commands.h"
 
 #include "base/message_dialogs.h"
-#include "designer/file_dialogs.h"
 #include "firmware/loader_text.h"
 #include "firmware/smf_maker.h"
+#include "platform/file_dialogs.h"
 #include "platform/message_box.h"
 #include "platform/program_files.h"
 #include "shell/main_window_services.h"

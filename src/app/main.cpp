@@ -49,14 +49,17 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName("Quovix 5");
+    int status = 0;
     try {
         StartUpForms forms;
         // Terminals of the saved layout open without the settings dialog.
         forms.mainWindow->CreateLayoutTerminal = [] { return Tterminaali::CreateTerminal(nullptr, 0); };
         forms.mainWindow->show();
         app.exec();
+        status = forms.mainWindow->ExitStatus();
     } catch (const std::exception& error) {
         MessageBox(error.what(), "Quovix 5", MB_OK | MB_ICONERROR);
+        status = 1;
     }
-    return 0;
+    return status;
 }

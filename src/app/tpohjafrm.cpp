@@ -6,6 +6,7 @@
 #include "app/window_layout.h"
 #include "designer/tpiirtopohja.h"
 #include "firmware/build_sizes.h"
+#include "firmware/tcmultiflashdlg.h"
 #include "platform/device_broadcast.h"
 #include "platform/latin1.h"
 #include "platform/message_box.h"
@@ -225,10 +226,8 @@ void TPohjafrm::ConnectCommands() {
 // command stays disabled until its window is there. Removing a window's commands
 // from this list is part of adding the window.
 void TPohjafrm::MarkCommandsAwaitingTheirWindows() {
-    awaitingWindow_ = {// single and multi firmware windows
-                       Flashyksi1,   SingleFlash1, FlashBtn,    Flashmonta1,  Flashmonta2,
-                       Flashmonta3,  Flashmonta4,  MultiFlash1, MultiFlash21, MultiFlash31,
-                       MultiFlash41, FlashmBtn,    Flashm2Btn,  Flashm3Btn,   Flashm4Btn};
+    awaitingWindow_ = {// single firmware window
+                       Flashyksi1, SingleFlash1, FlashBtn};
     for (QAction* command : awaitingWindow_)
         command->setEnabled(false);
 }
@@ -374,12 +373,14 @@ void TPohjafrm::StartRemoteMultiFlash() {
         MessageBox("Remote use needs four arguments after the access code: port digit, channel mask digit, "
                    "update digit and firmware file name.",
                    "Quovix 5", MB_OK | MB_ICONERROR);
+        SetExitStatus(1);
         PostMessage(this, WM_CLOSE);
         return;
     }
-    // The load itself is started on multi firmware window 1 (Flashmonta1Click, then
-    // its RemoteStartFlash with modes_.remoteLoad) once that window is part of the
-    // program.
+    Flashmonta1Click();
+    const RemoteLoadArguments& load = modes_.remoteLoad;
+    CMultiFlashDlg[0]->RemoteStartFlash(load.portDigit, load.channelMaskDigit, load.fileName,
+                                        load.updateDigit);
 }
 
 void TPohjafrm::closeEvent(QCloseEvent* event) {
@@ -553,10 +554,46 @@ void TPohjafrm::Piirtopohja1Click(QObject* Sender) {
 // The single firmware window, and multi firmware windows 1 to 4, placed by
 // CentredFirmwareWindow.
 void TPohjafrm::Flashyksi1Click() {}
-void TPohjafrm::Flashmonta1Click() {}
-void TPohjafrm::Flashmonta2Click() {}
-void TPohjafrm::Flashmonta3Click() {}
-void TPohjafrm::Flashmonta4Click() {}
+void TPohjafrm::Flashmonta1Click() {
+    OpenMultiFlashWindow(1);
+}
+
+void TPohjafrm::Flashmonta2Click() {
+    OpenMultiFlashWindow(2);
+}
+
+void TPohjafrm::Flashmonta3Click() {
+    OpenMultiFlashWindow(3);
+}
+
+void TPohjafrm::Flashmonta4Click() {
+    OpenMultiFlashWindow(4);
+}
+
+// The terminal's variant (instance 0) takes the place of window 1.
+void TPohjafrm::OpenMultiFlashWindow(int instance) {
+    const int place = std::max(instance, 1);
+    QPointer<TCMultiFlashDlg>& window = CMultiFlashDlg[static_cast<size_t>(place - 1)];
+    if (window && !window->Closed()) {
+        QMdiSubWindow* child = ChildHolding(window);
+        if (child->isMinimized())
+            child->showNormal();
+        mdiClient->setActiveSubWindow(child);
+        return;
+    }
+    window = instance == 0 ? new TCMultiFlashDlg(nullptr) : new TCMultiFlashDlg(nullptr, instance);
+    QMdiSubWindow* child = ChildHolding(window);
+    const WindowPoint at = CentredFirmwareWindow(width(), height(), child->width(), child->height(),
+                                                 SpeedPanel->height(), place);
+    child->move(at.left, at.top);
+}
+
+bool TPohjafrm::OtherMultiFlashWindowOpen(const QWidget* window) const {
+    return std::any_of(CMultiFlashDlg.begin(), CMultiFlashDlg.end(),
+                       [window](const QPointer<TCMultiFlashDlg>& other) {
+                           return other && other != window && !other->Closed();
+                       });
+}
 
 // Factory tools.
 void TPohjafrm::makesmf1Click() {
@@ -857,6 +894,9 @@ void TPohjafrm::SaveWindowLayout(const std::string& path) {
             };
         } else if (auto* designer = dynamic_cast<Tpiirtopohja*>(child->widget())) {
             saved.window.type = designer->SingleModem() ? kLayoutSingleModem : kLayoutDesigner;
+        } else if (auto* multi = qobject_cast<TCMultiFlashDlg*>(child->widget())) {
+            saved.window.type = kLayoutMultiFlash;
+            saved.window.info = multi->Instance();
         }
         children.push_back(std::move(saved));
     }

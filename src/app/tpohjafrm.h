@@ -13,6 +13,7 @@
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QSet>
 #include <array>
 #include <cstdint>
@@ -31,6 +32,7 @@ class HandoverClock;
 class QMdiSubWindow;
 class TIniFile;
 class TerminalWindowLink;
+class TCMultiFlashDlg;
 class Tterminaali;
 class WindowMessage;
 struct SavedWindow;
@@ -92,6 +94,15 @@ public:
     std::string LoaderPath() const override { return loader_path; }
     void SetLoaderPath(const std::string& path) override { loader_path = path; }
     void CloseMainWindow() override { close(); }
+    void SetExitStatus(int status) override { exitStatus_ = status; }
+    void OpenMultiFlashWindow(int instance) override;
+    bool OtherMultiFlashWindowOpen(const QWidget* window) const override;
+    void OpenTerminalWindow() override { Uusi1Click(); }
+    int OpenTerminalCount() const override { return open_terminals; }
+    // The program's exit status: not 0 after a failed remote-use load.
+    int ExitStatus() const { return exitStatus_; }
+    // Multiple firmware windows 1 to 4 while they are open.
+    std::array<QPointer<TCMultiFlashDlg>, 4> CMultiFlashDlg;
 
     // Menu and tool-bar commands.
     void Tiedosto1Click();
@@ -202,6 +213,7 @@ private:
     // Commands whose window is not part of the program yet: they stay disabled.
     QSet<QAction*> awaitingWindow_;
     std::unique_ptr<HandoverClock> handoverClock_;
+    int exitStatus_ = 0;
 };
 
 template <class Window> Window* TPohjafrm::ActiveChild() const {

@@ -1,6 +1,6 @@
 #include "designer/tarvotaulu.h"
 
-#include "designer/file_dialogs.h"
+#include "platform/file_dialogs.h"
 #include "designer/property_table_printout.h"
 #include "designer/shared_printer.h"
 #include "designer/tpiirtopohja.h"

@@ -2,7 +2,7 @@
 
 #include "base/text_lines.h"
 #include "designer/designer_canvas.h"
-#include "designer/file_dialogs.h"
+#include "platform/file_dialogs.h"
 #include "designer/modem_data_file.h"
 #include "designer/project_file.h"
 #include "designer/tarvotaulu.h"

@@ -5,13 +5,13 @@
 // figures, a master, routes) and a single modem (".ssf", one figure).
 
 #include "designer/designer_port_settings.h"
-#include "designer/file_dialogs.h"
 #include "designer/graph_editing.h"
 #include "designer/menu_rules.h"
 #include "designer/modem_type_files.h"
 #include "designer/network_design.h"
 #include "designer/property_rows.h"
 #include "designer/recent_files.h"
+#include "platform/file_dialogs.h"
 #include "serial/cdirectserial.h"
 #include "shell/close_query.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // What both firmware windows do alike before a load: read the chosen file (as it
-// is, or through the protector with the firmware pass phrase) and turn a decoded block file into the flat image that the boot
-// mode of the H8/3069 processor programs.
+// is, or through the protector with the firmware pass phrase) and turn a decoded block file into the flat
+// image that the boot mode of the H8/3069 processor programs.
 //
 // A load that cannot go on ends with a refusal: the text of the box the window
 // shows, or no text when a reader has shown its own box already.

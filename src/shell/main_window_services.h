@@ -87,6 +87,17 @@ public:
 
     // Ends the program as closing the main window does (end of a remote-use run).
     virtual void CloseMainWindow() = 0;
+    // The status the program ends with: 0 unless a remote-use run failed.
+    virtual void SetExitStatus(int status) = 0;
+
+    // Opens multiple firmware window 1 to 4, or brings it to the front when it is
+    // open; 0 opens the terminal's variant, which takes the place of window 1.
+    virtual void OpenMultiFlashWindow(int instance) = 0;
+    // Whether a multiple firmware window other than this one is open.
+    virtual bool OtherMultiFlashWindowOpen(const QWidget* window) const = 0;
+    // Opens a terminal window, as the main window's own command does.
+    virtual void OpenTerminalWindow() = 0;
+    virtual int OpenTerminalCount() const = 0;
 };
 
 // The one main window, as the other windows reach it; null before it exists.

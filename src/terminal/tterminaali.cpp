@@ -215,7 +215,7 @@ void Tterminaali::ConnectCommands() {
     for (QAction* sliced : {LogFilesliced1, LogFilesliced2})
         on(sliced, &Tterminaali::LogFilesliced1Click);
     on(RadioTest1, &Tterminaali::RadioTest1Click);
-    MultiFlash1->setEnabled(false);
+    connect(MultiFlash1, &QAction::triggered, this, [] { Pohjafrm->OpenMultiFlashWindow(0); });
     openport1->setVisible(false);
 }
 

@@ -1,7 +1,7 @@
 #include "app/command_line.h"
 #include "app/tpohjafrm.h"
 #include "designer/designer_fixture.h"
-#include "designer/file_dialogs.h"
+#include "platform/file_dialogs.h"
 #include "designer/project_file.h"
 #include "designer/security_level.h"
 #include "designer/tpiirtopohja.h"

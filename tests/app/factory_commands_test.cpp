@@ -1,8 +1,8 @@
 #include "main_window_fixture.h"
 
-#include "designer/file_dialogs.h"
 #include "designer/modem_type_files.h"
 #include "designer/parameter_schema.h"
+#include "platform/file_dialogs.h"
 #include "support/file_text.h"
 
 #include <filesystem>

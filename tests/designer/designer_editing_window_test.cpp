@@ -1,5 +1,5 @@
 #include "designer/designer_canvas.h"
-#include "designer/file_dialogs.h"
+#include "platform/file_dialogs.h"
 #include "designer/tpiirtopohja.h"
 #include "designer_fixture.h"
 #include "platform/tinifile.h"

@@ -41,6 +41,11 @@ public:
     std::string LoaderPath() const override { return loader_path; }
     void SetLoaderPath(const std::string& path) override { loader_path = path; }
     void CloseMainWindow() override { ++close_requests; }
+    void SetExitStatus(int status) override { exit_status = status; }
+    void OpenMultiFlashWindow(int instance) override { multi_flash_opened.push_back(instance); }
+    bool OtherMultiFlashWindowOpen(const QWidget*) const override { return other_multi_flash_open; }
+    void OpenTerminalWindow() override { ++terminals_opened; }
+    int OpenTerminalCount() const override { return open_terminals; }
 
     // What the windows set and what the test sets for them.
     bool factory_mode = false;
@@ -52,6 +57,10 @@ public:
     std::string zoom_scale;
     std::string loader_path = "qq";
     int close_requests = 0;
+    int exit_status = 0;
+    std::vector<int> multi_flash_opened;
+    bool other_multi_flash_open = false;
+    int terminals_opened = 0;
     std::map<MainCommand, bool> commandEnabled;
     std::vector<std::string> windowMenu;
     std::vector<int> released;

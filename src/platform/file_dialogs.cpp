@@ -1,4 +1,4 @@
-#include "designer/file_dialogs.h"
+#include "platform/file_dialogs.h"
 
 #include "platform/latin1.h"
 

@@ -1,5 +1,5 @@
 #pragma once
-// The designer's open and save dialogs. Filters are written "Description|*.ext" as
+// Open and save dialogs. Filters are written "Description|*.ext" as
 // the program keeps them. Tests install a responder that answers instead of a
 // person, the way message boxes are answered.
 

@@ -1,0 +1,696 @@
+#include "firmware/tcmultiflashdlg.h"
+
+#include "firmware/flash_settings.h"
+#include "platform/file_dialogs.h"
+#include "platform/latin1.h"
+#include "platform/message_box.h"
+#include "platform/portmap.h"
+#include "platform/program_files.h"
+#include "platform/tinifile.h"
+#include "platform/wave_sound.h"
+#include "shell/main_window_services.h"
+
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <filesystem>
+#include <thread>
+
+namespace {
+using std::chrono::milliseconds;
+
+constexpr milliseconds kAfterTakingPorts{150};
+constexpr milliseconds kBeforeReturningPorts{500};
+constexpr int kNameMargin = 30;
+constexpr int kFirstPortItem = 4;
+const char* const kInterruptQuestion = "Do you really want to interrupt FLASH-memory programming ??";
+
+const std::vector<MainCommand> kDisabledWhileOpen{
+    MainCommand::DrawingBtn, MainCommand::SingleModemBtn,   MainCommand::FlashBtn,
+    MainCommand::ProgramBtn, MainCommand::TermOpenCloseAll, MainCommand::SpeedButton2,
+    MainCommand::StartLog,   MainCommand::logsize_lbl,      MainCommand::logsize_nbr};
+const std::vector<MainCommand> kEnabledAfterLastClose{
+    MainCommand::DrawingBtn, MainCommand::SingleModemBtn,   MainCommand::FlashBtn,
+    MainCommand::FlashmBtn,  MainCommand::TermOpenCloseAll, MainCommand::SpeedButton2,
+    MainCommand::StartLog,   MainCommand::logsize_lbl,      MainCommand::logsize_nbr};
+
+const std::array<const char*, 16> kDeviceRows{"Zulvane (3.xx or 2.xx)",
+                                              "7QV NMS",
+                                              "7QV-TC/RM - OEM ",
+                                              "7QV YAX11 - YAX11",
+                                              "DWX2      - YAX12",
+                                              "DWX1      - YAX13",
+                                              "J1        - YAX14",
+                                              "Z1        - YAX15",
+                                              "KZ1/Mivo  - PU13",
+                                              "DWX5      - YAX16",
+                                              "MIVo35W   - PU13 35W",
+                                              "DXW35W    - PU13 35W",
+                                              "KZ1/869   - PU13 869",
+                                              "FYJ10-15  - YAX21",
+                                              "KZ# SREC",
+                                              "KZ# CRYPT"};
+
+constexpr int kSRecordRow = 0;
+constexpr int kNmsRow = 1;
+constexpr int kFirstOemRow = 2;
+constexpr int kLastOemRow = 13;
+
+std::string directoryOf(const std::string& fileName) {
+    return std::filesystem::path(fileName).parent_path().string();
+}
+
+std::string namePartOf(const std::string& fileName) {
+    return std::filesystem::path(fileName).filename().string();
+}
+
+// Sets the three crystal buttons; none checked is allowed (the engines then keep
+// their clock).
+void setRadios(std::initializer_list<std::pair<QRadioButton*, bool>> states) {
+    for (const auto& [button, checked] : states) {
+        button->setAutoExclusive(false);
+        button->setChecked(checked);
+        button->setAutoExclusive(true);
+    }
+}
+
+void colourBox(QGroupBox* box, bool failed) {
+    QPalette palette = box->parentWidget()->palette();
+    if (failed)
+        palette.setColor(QPalette::Window, Qt::red);
+    box->setAutoFillBackground(failed);
+    box->setPalette(palette);
+}
+
+std::string channelText(const QComboBox* box) {
+    return box->currentIndex() < 0 ? std::string() : toLatin1(box->currentText().trimmed());
+}
+
+milliseconds reportDelay(FlashFamily family, int channel) {
+    return milliseconds(family == FlashFamily::H8_3048 ? channel * 50 + 20 : channel * 150 + 20);
+}
+} // namespace
+
+TCMultiFlashDlg::TCMultiFlashDlg(QWidget* owner) : QMainWindow(owner) {
+    Build(0);
+}
+
+TCMultiFlashDlg::TCMultiFlashDlg(QWidget* owner, int instance) : QMainWindow(owner) {
+    Build(instance);
+}
+
+TCMultiFlashDlg::~TCMultiFlashDlg() {
+    StopAndWaitForWorkers();
+}
+
+void TCMultiFlashDlg::Build(int instance) {
+    setupUi(this);
+    setAttribute(Qt::WA_DeleteOnClose);
+    kayta = {kayta1, kayta2, kayta3, kayta4};
+    portti_id = {portti_id1, portti_id2, portti_id3, portti_id4};
+    loader = {loader1, loader2, loader3, loader4};
+    softa = {softa1, softa2, softa3, softa4};
+    channelBox = {GroupBox1, GroupBox2, GroupBox3, GroupBox4};
+    const std::array<QAction*, kFlashChannels> ownItems{MultiFlash1, MultiFlash21, MultiFlash31,
+                                                        MultiFlash41};
+    if (instance >= 1 && instance <= kFlashChannels) {
+        if (Pohjafrm->DsrMode())
+            for (QWidget* control : std::initializer_list<QWidget*>{Update, veryslow, Devicelist,
+                                                                    SpeedSelection, freq_var, kidetaajuus})
+                control->setEnabled(false);
+        freq_24->setChecked(true);
+        instance_ = instance;
+        ownItems[instance - 1]->setVisible(false);
+        ownItems[instance - 1]->setEnabled(false);
+    }
+    FillDeviceList();
+    BootFile->setVisible(false);
+    BootFile->setEnabled(false);
+    BootSection->setVisible(false);
+    if (Pohjafrm->BootFlashMode()) {
+        BootFile->setVisible(true);
+        BootFile->setEnabled(true);
+        BootSection->setVisible(true);
+        bootFileName.clear();
+    }
+    Devicelist->setEnabled(false);
+    const QStringList ports = fromLatin1(Pohjafrm->ListSerialPorts()).split(',');
+    for (QComboBox* box : portti_id) {
+        box->addItems(ports);
+        box->installEventFilter(this);
+    }
+    ConnectControls();
+    QMdiSubWindow* child = Pohjafrm->MdiArea()->addSubWindow(this);
+    child->setAttribute(Qt::WA_DeleteOnClose);
+    connect(Pohjafrm->MdiArea(), &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* active) {
+        if (active != nullptr && active == subWindow())
+            FormActivate();
+        else if (active_)
+            FormDeactivate();
+    });
+    FormCreate();
+    child->show();
+}
+
+void TCMultiFlashDlg::ConnectControls() {
+    connect(Luetiedosto, &QPushButton::clicked, this, &TCMultiFlashDlg::LuetiedostoClick);
+    connect(Flash_tiedosto, &QPushButton::clicked, this, &TCMultiFlashDlg::Flash_tiedostoClick);
+    connect(peruuta, &QPushButton::clicked, this, &TCMultiFlashDlg::peruutaClick);
+    connect(BootFile, &QPushButton::clicked, this, &TCMultiFlashDlg::BootFileClick);
+    connect(Devicelist, &QComboBox::activated, this, &TCMultiFlashDlg::DevicelistSelect);
+    // Boxes that the code sets run their handlers as a click would.
+    connect(Update, &QCheckBox::toggled, this, &TCMultiFlashDlg::UpdateClick);
+    connect(h8_3069, &QCheckBox::toggled, this, &TCMultiFlashDlg::h8_3069Click);
+    connect(KZmodule, &QCheckBox::toggled, this, &TCMultiFlashDlg::KZmoduleClick);
+    connect(Tiedosto1, &QMenu::aboutToShow, this, &TCMultiFlashDlg::Tiedosto1Click);
+    connect(NewPort1, &QAction::triggered, this, &TCMultiFlashDlg::NewPort1Click);
+    connect(Suljeflash1, &QAction::triggered, this, &QWidget::close);
+    connect(Lopeta1, &QAction::triggered, this, [] { Pohjafrm->CloseMainWindow(); });
+    const std::array<QAction*, kFlashChannels> instances{MultiFlash1, MultiFlash21, MultiFlash31,
+                                                         MultiFlash41};
+    for (int n = 0; n < kFlashChannels; ++n)
+        connect(instances[n], &QAction::triggered, this, [this, n] { MultiFlashClick(n + 1); });
+}
+
+void TCMultiFlashDlg::FormCreate() {
+    portti_id1->setCurrentIndex(kFirstPortItem < portti_id1->count() ? kFirstPortItem : -1);
+    LoadMultiFlashSettings();
+    SetMainButtonsEnabled(kDisabledWhileOpen, false);
+}
+
+void TCMultiFlashDlg::FillDeviceList() {
+    Devicelist->clear();
+    for (const char* row : kDeviceRows)
+        Devicelist->addItem(row);
+}
+
+// ---- Settings ----
+
+void TCMultiFlashDlg::LoadMultiFlashSettings() {
+    std::array<int, kFlashChannels> counts{};
+    for (int c = 0; c < kFlashChannels; ++c)
+        counts[c] = portti_id[c]->count();
+    const MultiFlashSettings settings =
+        ReadMultiFlashSettings(TIniFile(SettingsFileName()), instance_, counts);
+    for (int c = 0; c < kFlashChannels; ++c) {
+        kayta[c]->setChecked(settings.enabled[c]);
+        portti_id[c]->setCurrentIndex(settings.portIndex[c] < counts[c] ? settings.portIndex[c] : -1);
+    }
+    initialDir_ = settings.initialDir;
+    fileName = settings.fileName;
+    if (!fileName.empty())
+        ApplyChosenFile();
+    filterIndex_ = settings.filterIndex;
+    h8_3069->setChecked(settings.h8_3069);
+    KZmodule->setChecked(settings.kzModule);
+    setRadios({{freq_24, settings.freq24}, {freq_33, settings.freq33}, {freq_var, settings.freqVar}});
+    kidetaajuus->setValue(settings.crystalHz);
+    Devicelist->setCurrentIndex(settings.deviceRow < Devicelist->count() ? settings.deviceRow : -1);
+    SpeedSelection->setChecked(settings.speedSelection);
+    DevicelistSelect();
+}
+
+MultiFlashSettings TCMultiFlashDlg::CurrentSettings() const {
+    MultiFlashSettings settings;
+    for (int c = 0; c < kFlashChannels; ++c) {
+        settings.portIndex[c] = portti_id[c]->currentIndex();
+        settings.enabled[c] = kayta[c]->isChecked();
+    }
+    settings.fileName = fileName;
+    settings.filterIndex = filterIndex_;
+    settings.h8_3069 = h8_3069->isChecked();
+    settings.kzModule = KZmodule->isChecked();
+    settings.freq24 = freq_24->isChecked();
+    settings.freq33 = freq_33->isChecked();
+    settings.freqVar = freq_var->isChecked();
+    settings.crystalHz = kidetaajuus->value();
+    settings.deviceRow = Devicelist->currentIndex();
+    settings.speedSelection = SpeedSelection->isChecked();
+    return settings;
+}
+
+bool TCMultiFlashDlg::SaveMultiFlashSettings() {
+    TIniFile ini(SettingsFileName());
+    return WriteMultiFlashSettings(ini, instance_, CurrentSettings());
+}
+
+// ---- Controls ----
+
+void TCMultiFlashDlg::DevicelistSelect() {
+    const int row = Devicelist->currentIndex();
+    if (row == kSRecordRow || (row >= kFirstOemRow && row <= kLastOemRow)) {
+        setRadios({{freq_24, true}, {freq_33, false}, {freq_var, false}});
+        SpeedSelection->setChecked(false);
+        SpeedSelection->setEnabled(false);
+    } else if (row == kNmsRow) {
+        setRadios({{freq_24, false}, {freq_33, true}, {freq_var, false}});
+        SpeedSelection->setChecked(true);
+        SpeedSelection->setEnabled(true);
+    }
+}
+
+void TCMultiFlashDlg::UpdateClick() {
+    Devicelist->setEnabled(Update->isChecked());
+}
+
+void TCMultiFlashDlg::h8_3069Click() {
+    const bool dsr = Pohjafrm->DsrMode();
+    if (h8_3069->isChecked()) {
+        if (!dsr) {
+            if (Update->isChecked())
+                Devicelist->setEnabled(true);
+            veryslow->setVisible(true);
+        }
+        KZmodule->setChecked(false);
+        return;
+    }
+    if (!dsr)
+        SpeedSelection->setEnabled(true);
+    veryslow->setChecked(false);
+    veryslow->setVisible(false);
+    if (!KZmodule->isChecked())
+        Devicelist->setEnabled(false);
+}
+
+void TCMultiFlashDlg::KZmoduleClick() {
+    if (KZmodule->isChecked()) {
+        veryslow->setVisible(false);
+        h8_3069->setChecked(false);
+        Devicelist->setEnabled(false);
+    } else if (Update->isChecked()) {
+        Devicelist->setEnabled(true);
+    }
+}
+
+void TCMultiFlashDlg::portti_id1DropDown(QComboBox* box) {
+    const QString current = box->currentText();
+    box->clear();
+    box->addItems(fromLatin1(Pohjafrm->ListSerialPorts()).split(','));
+    box->setCurrentIndex(box->findText(current));
+}
+
+bool TCMultiFlashDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress)
+        for (QComboBox* box : portti_id)
+            if (watched == box)
+                portti_id1DropDown(box);
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TCMultiFlashDlg::LuetiedostoClick() {
+    const std::string filter =
+        KZmodule->isChecked()
+            ? "NXP K10 Flash crypt file(*.sf1)|*.sf1|NXP K10 Flash Files (*.srec)|*.srec"
+            : "Hitachi Flash Files (*.a?\?)|*.a?\?|GCC Flash file (*.rec)|*.rec|All Files|*.*";
+    const auto chosen =
+        ChooseFileName(this, {false, "Open file to flash", filter, "", fileName, initialDir_});
+    if (!chosen)
+        return;
+    fileName = *chosen;
+    initialDir_ = directoryOf(fileName);
+    ApplyChosenFile();
+}
+
+void TCMultiFlashDlg::ApplyChosenFile() {
+    Flash_tiedosto->setEnabled(true);
+    setWindowTitle(fromLatin1(fileName));
+    if (LowerCaseExtension(fileName) == ".rec")
+        Devicelist->setCurrentIndex(kNmsRow);
+    else if (Devicelist->currentIndex() == kNmsRow)
+        Devicelist->setCurrentIndex(kSRecordRow);
+    DevicelistSelect();
+    ShowSoftwareName(namePartOf(fileName));
+}
+
+// The name in two parts, each as long as fits in the box; the rest is not shown.
+void TCMultiFlashDlg::ShowSoftwareName(const std::string& name) {
+    const QString text = fromLatin1(name);
+    const QFontMetrics metrics(sw_name->font());
+    const int limit = GroupBox5->width() - kNameMargin;
+    int at = 0;
+    const auto part = [&] {
+        QString fitted;
+        while (at < text.size() && metrics.horizontalAdvance(fitted + text[at]) < limit)
+            fitted += text[at++];
+        return fitted;
+    };
+    const QString first = part() + ' ';
+    sw_name->setText(first + part());
+}
+
+void TCMultiFlashDlg::BootFileClick() {
+    const auto chosen = ChooseFileName(
+        this, {false, "Open Boot file", "Select Boot section|*.a37", "", bootFileName, bootInitialDir_});
+    if (!chosen)
+        return;
+    bootFileName = *chosen;
+    Flash_tiedosto->setEnabled(true);
+    bootInitialDir_ = directoryOf(bootFileName);
+}
+
+void TCMultiFlashDlg::Tiedosto1Click() {
+    NewPort1->setVisible(Pohjafrm->FactoryMode());
+}
+
+void TCMultiFlashDlg::NewPort1Click() {
+    Pohjafrm->OpenTerminalWindow();
+}
+
+void TCMultiFlashDlg::MultiFlashClick(int instance) {
+    Pohjafrm->OpenMultiFlashWindow(instance);
+}
+
+void TCMultiFlashDlg::peruutaClick() {
+    if (!Flash_tiedosto->isEnabled() && !fileName.empty())
+        peruuta->setEnabled(false);
+    else
+        close();
+}
+
+void TCMultiFlashDlg::SetCancelEnabled() {
+    peruuta->setEnabled(false);
+}
+
+// ---- Start of a load ----
+
+MultiFlashChoices TCMultiFlashDlg::Choices() const {
+    MultiFlashChoices choices;
+    for (int c = 0; c < kFlashChannels; ++c)
+        choices.channels[c] = {kayta[c]->isChecked(), channelText(portti_id[c]),
+                               portti_id[c]->currentIndex()};
+    choices.h8_3069 = h8_3069->isChecked();
+    choices.kzModule = KZmodule->isChecked();
+    choices.update = Update->isChecked();
+    choices.speedSelection = SpeedSelection->isChecked();
+    choices.veryslow = veryslow->isChecked();
+    choices.freq24 = freq_24->isChecked();
+    choices.freq33 = freq_33->isChecked();
+    choices.freqVar = freq_var->isChecked();
+    choices.crystalHz = kidetaajuus->value();
+    choices.deviceRow = Devicelist->currentIndex();
+    choices.dsrMode = Pohjafrm->DsrMode();
+    choices.bootSection = Pohjafrm->BootFlashMode() && BootSection->isChecked();
+    choices.bootFileName = bootFileName;
+    choices.fileName = fileName;
+    return choices;
+}
+
+bool TCMultiFlashDlg::Flash_tiedostoClick() {
+    const bool started = StartLoad();
+    if (!started && remoteUse_)
+        EndRemoteUse(1);
+    return started;
+}
+
+bool TCMultiFlashDlg::StartLoad() {
+    const MultiFlashChoices choices = Choices();
+    if (const auto refusal = CheckMultiFlashChoices(choices)) {
+        if (refusal->clearChannel >= 0)
+            kayta[refusal->clearChannel]->setChecked(false);
+        if (!refusal->text.empty())
+            ShowMessage(refusal->text);
+        return false;
+    }
+    for (QGroupBox* box : channelBox)
+        colourBox(box, false);
+    StopWaveFile();
+    if (!SaveMultiFlashSettings())
+        ShowMessage(kSettingsWriteFailed);
+    TakeChannelPorts();
+    std::this_thread::sleep_for(kAfterTakingPorts);
+    firmware_ = {};
+    auto read = ReadMultiFlashFirmware(choices);
+    if (const auto* refusal = std::get_if<FlashRefusal>(&read)) {
+        if (!refusal->text.empty())
+            ShowMessage(refusal->text);
+        ReturnChannelPorts();
+        return false;
+    }
+    firmware_ = std::move(std::get<MultiFlashFirmware>(read));
+    Luetiedosto->setEnabled(false);
+    Flash_tiedosto->setEnabled(false);
+    loading_ = true;
+    loadFamily_ = firmware_.family;
+    for (int c = 0; c < kFlashChannels; ++c)
+        loadChannels_[c] = choices.channels[c].enabled;
+    FillEngines(MultiFlashInputs(choices, firmware_));
+    StartWorkers();
+    return true;
+}
+
+void TCMultiFlashDlg::FillEngines(const MultiFlashEngineInputs& inputs) {
+    for (int c = 0; c < kFlashChannels; ++c) {
+        Channel& channel = channels_[c];
+        channel.done = !loadChannels_[c];
+        if (!loadChannels_[c])
+            continue;
+        channel.host = std::make_unique<FlashWindowHost>(
+            this, loader[c], softa[c], [this, c] { return channels_[c].h8_3048.StopRequested != 0; },
+            remoteUse_);
+        CMassFlash& engine = channel.h8_3048;
+        engine.Data = firmware_.image.data();
+        engine.DataLength = firmware_.imageLength;
+        engine.Port = *inputs.ports[c];
+        engine.UpdateMode = inputs.updateMode;
+        engine.HighSpeed = inputs.highSpeed;
+        engine.Encrypted = 0;
+        engine.StopRequested = 0;
+        engine.Host = channel.host.get();
+        engine.Result = kChannelNotReported;
+        loader[c]->setMaximum(static_cast<int>(engine.GetInitSteps()));
+        softa[c]->setMaximum(static_cast<int>(firmware_.imageLength));
+    }
+}
+
+void TCMultiFlashDlg::StartWorkers() {
+    for (int c = 0; c < kFlashChannels; ++c) {
+        Channel& channel = channels_[c];
+        if (!loadChannels_[c]) {
+            SetResult(c, kChannelDisabled);
+            continue;
+        }
+        channel.worker = std::make_unique<FlashWorker>(
+            this, static_cast<WPARAM>(c), reportDelay(loadFamily_, c), [this, c] { return RunEngine(c); },
+            [this, c](uint32_t code) { SetResult(c, code); });
+        if (!channel.worker->Start()) {
+            // The channel ends at once with a failure, so the load still completes.
+            channel.worker.reset();
+            ShowMessage("S\xE4"
+                        "e " +
+                        std::to_string(c + 1) + " ei aukea ");
+            SetResult(c, kChannelNotReported);
+            PostMessage(this, WM_FLASH_DONE, static_cast<WPARAM>(c));
+        }
+    }
+}
+
+// ---- Engines of the running load's family ----
+
+uint32_t TCMultiFlashDlg::RunEngine(int channel) {
+    return channels_[channel].h8_3048.FlashH8_3048();
+}
+
+uint32_t TCMultiFlashDlg::ResultOf(int channel) const {
+    return channels_[channel].h8_3048.Result;
+}
+
+void TCMultiFlashDlg::SetResult(int channel, uint32_t code) {
+    channels_[channel].h8_3048.Result = code;
+}
+
+std::string TCMultiFlashDlg::ResultText(int channel) const {
+    return FlashErrorText(ResultOf(channel));
+}
+
+void TCMultiFlashDlg::RequestStop(int channel) {
+    channels_[channel].h8_3048.StopRequested = 1;
+}
+
+// ---- Completion ----
+
+bool TCMultiFlashDlg::event(QEvent* event) {
+    if (const WindowMessage* message = WindowMessage::from(event)) {
+        switch (message->number()) {
+        case WM_FLASH_DONE:
+            OnChannelFinished(message->wParam());
+            return true;
+        case WM_FLASH_LOCK_CANCEL:
+            SetCancelEnabled();
+            return true;
+        default:
+            break;
+        }
+    }
+    return QMainWindow::event(event);
+}
+
+void TCMultiFlashDlg::OnChannelFinished(WPARAM channel) {
+    if (closing_ || !loading_)
+        return;
+    if (channel >= kFlashChannels) {
+        ShowMessage("Lopetuksessa meni indeksi yli ");
+        return;
+    }
+    channels_[channel].done = true;
+    for (const Channel& each : channels_)
+        if (!each.done)
+            return;
+    std::string summary = "All channels\r\n";
+    bool failed = false;
+    for (int c = 0; c < kFlashChannels; ++c) {
+        const uint32_t code = ResultOf(c);
+        channels_[c].worker.reset();
+        channels_[c].host.reset();
+        const bool channelFailed = code >= 1 && code < kChannelDisabled;
+        if (channelFailed)
+            colourBox(channelBox[c], true);
+        failed = failed || channelFailed;
+        summary += "Port" + std::to_string(c + 1) + ": " + ResultText(c) + "\r\n";
+    }
+    FinishLoad(failed, failed, summary);
+}
+
+void TCMultiFlashDlg::FinishLoad(bool remoteFailure, bool soundFailure, const std::string& summary) {
+    loading_ = false;
+    if (remoteUse_) {
+        if (remoteFailure)
+            ShowMessage(summary);
+        EndRemoteUse(remoteFailure ? 1 : 0);
+    } else {
+        const std::string sound = ProgramFile(soundFailure ? "error.wav" : "ok.wav");
+        if (std::filesystem::exists(sound))
+            PlayWaveFile(sound);
+        MessageBox(summary, "Information", MB_OK | MB_TOPMOST);
+    }
+    for (int c = 0; c < kFlashChannels; ++c) {
+        loader[c]->setValue(0);
+        softa[c]->setValue(0);
+    }
+    Luetiedosto->setEnabled(true);
+    Flash_tiedosto->setEnabled(true);
+    peruuta->setEnabled(true);
+    std::this_thread::sleep_for(kBeforeReturningPorts);
+    ReturnChannelPorts();
+}
+
+void TCMultiFlashDlg::EndRemoteUse(int status) {
+    Pohjafrm->SetExitStatus(status);
+    PostMessage(Pohjafrm->Window(), WM_CLOSE);
+}
+
+void TCMultiFlashDlg::TakeChannelPorts() {
+    takenPorts_.clear();
+    for (int c = 0; c < kFlashChannels; ++c) {
+        const int port = kayta[c]->isChecked() ? ComPortNumber(channelText(portti_id[c])) : 0;
+        if (port == 0)
+            continue;
+        Pohjafrm->ReleaseTerminalPort(port);
+        takenPorts_.push_back(port);
+    }
+}
+
+// The ports taken for the load go back, whatever the boxes show now.
+void TCMultiFlashDlg::ReturnChannelPorts() {
+    for (const int port : takenPorts_)
+        Pohjafrm->RestoreTerminalPort(port);
+    takenPorts_.clear();
+}
+
+// ---- Remote use ----
+
+void TCMultiFlashDlg::RemoteStartFlash(int portDigit, int channelMaskDigit, const std::string& file,
+                                       int updateDigit) {
+    fileName = file;
+    if (!FirmwareFileExists(fileName)) {
+        MessageBox("File does not exists !! " + fileName, "", MB_OK | MB_ICONWARNING);
+        EndRemoteUse(1);
+        return;
+    }
+    remoteUse_ = true;
+    Update->setChecked(updateDigit != 0);
+    portti_id1->setCurrentIndex(portDigit - 1 < portti_id1->count() ? portDigit - 1 : -1);
+    for (int c = 0; c < kFlashChannels; ++c)
+        kayta[c]->setChecked((channelMaskDigit >> c) & 1);
+    Flash_tiedostoClick();
+}
+
+// ---- Close ----
+
+void TCMultiFlashDlg::closeEvent(QCloseEvent* event) {
+    if (closing_ || !FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    FormClose();
+    event->accept();
+}
+
+bool TCMultiFlashDlg::FormCloseQuery() {
+    if (!loading_) {
+        firmware_ = {};
+        return true;
+    }
+    if (MessageBox(kInterruptQuestion, "", MB_YESNOCANCEL | MB_ICONWARNING) != IDYES)
+        return false;
+    StopAndWaitForWorkers();
+    loading_ = false;
+    ReturnChannelPorts();
+    firmware_ = {};
+    return true;
+}
+
+// Every engine of the load is told to stop and every worker has ended before the
+// engines or the image can go.
+void TCMultiFlashDlg::StopAndWaitForWorkers() {
+    closing_ = true;
+    for (int c = 0; c < kFlashChannels; ++c)
+        if (channels_[c].worker)
+            RequestStop(c);
+    WaitForWorkers([this] {
+        for (const Channel& channel : channels_)
+            if (channel.worker && !channel.worker->Finished())
+                return false;
+        return true;
+    });
+    for (Channel& channel : channels_) {
+        channel.worker.reset();
+        channel.host.reset();
+    }
+    closing_ = false;
+}
+
+void TCMultiFlashDlg::FormClose() {
+    closing_ = true;
+    closed_ = true;
+    if (!Pohjafrm->OtherMultiFlashWindowOpen(this)) {
+        SetMainButtonsEnabled(kEnabledAfterLastClose, true);
+        if (Pohjafrm->OpenTerminalCount() > 0)
+            Pohjafrm->SetCommandEnabled(MainCommand::ProgramBtn, true);
+    }
+    StopWaveFile();
+}
+
+// ---- Activation ----
+
+// The main window is gone first when the program ends with this window open.
+void TCMultiFlashDlg::FormActivate() {
+    active_ = true;
+    if (Pohjafrm != nullptr)
+        Pohjafrm->SetCommandEnabled(MainCommand::ProgramBtn, false);
+}
+
+void TCMultiFlashDlg::FormDeactivate() {
+    active_ = false;
+    if (Pohjafrm != nullptr)
+        Pohjafrm->SetCommandEnabled(MainCommand::ProgramBtn, true);
+}
+
+void TCMultiFlashDlg::SetMainButtonsEnabled(const std::vector<MainCommand>& commands, bool enabled) {
+    for (const MainCommand command : commands)
+        Pohjafrm->SetCommandEnabled(command, enabled);
+}
+
+QMdiSubWindow* TCMultiFlashDlg::subWindow() const {
+    return qobject_cast<QMdiSubWindow*>(parentWidget());
+}

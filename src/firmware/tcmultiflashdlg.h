@@ -1,0 +1,134 @@
+#pragma once
+// The multiple firmware window "MultiFlash Dialog": loads one firmware file into up
+// to four modems at once, one per serial port (a flash channel), each channel with
+// an engine of the chosen family on a worker thread of its own. Up to four
+// instances (1 to 4) stand side by side, each with its own settings section; the
+// terminal's variant has the number 0. Window 1 also runs the remote-use load.
+//
+// The window reads its controls and hands them to the load preparation
+// (multi_flash_load.h); while a load runs it keeps the family, the channels and the
+// ports it started with, so changes of the boxes cannot touch another family's
+// engines, and every path out of a load gives the terminals their ports back.
+
+#include "firmware/cmassflash.h"
+#include "firmware/flash_settings.h"
+#include "firmware/flash_window_host.h"
+#include "firmware/flash_worker.h"
+#include "firmware/multi_flash_load.h"
+#include "shell/main_window_services.h"
+#include "ui_tcmultiflashdlg.h"
+
+#include <QMainWindow>
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QMdiSubWindow;
+class WindowMessage;
+
+class TCMultiFlashDlg : public QMainWindow, public Ui::TCMultiFlashDlg {
+    Q_OBJECT
+public:
+    // The terminal's variant: instance number 0.
+    explicit TCMultiFlashDlg(QWidget* owner);
+    TCMultiFlashDlg(QWidget* owner, int instance);
+    // Stops and waits for every worker before the engines go.
+    ~TCMultiFlashDlg() override;
+
+    int Instance() const { return instance_; }
+    bool Loading() const { return loading_; }
+    // Closed, and gone once the events queued before the close have run.
+    bool Closed() const { return closed_; }
+
+    void FormCreate();
+    void LuetiedostoClick();
+    // Starts a load; false when it was refused.
+    bool Flash_tiedostoClick();
+    void DevicelistSelect();
+    void UpdateClick();
+    void h8_3069Click();
+    void KZmoduleClick();
+    void BootFileClick();
+    void portti_id1DropDown(QComboBox* box);
+    void peruutaClick();
+    void Tiedosto1Click();
+    void NewPort1Click();
+    void MultiFlashClick(int instance);
+    void OnChannelFinished(WPARAM channel);
+    void SetCancelEnabled();
+
+    // The remote-use load: port digit (an index into the sorted port list, from
+    // 1), channel mask digit (bit 0 = channel 1), file and update digit.
+    void RemoteStartFlash(int portDigit, int channelMaskDigit, const std::string& fileName, int updateDigit);
+
+    // The files chosen in the open dialogs ("Open file to flash", "Open Boot file").
+    std::string fileName;
+    std::string bootFileName;
+
+    std::array<QCheckBox*, kFlashChannels> kayta{};
+    std::array<QComboBox*, kFlashChannels> portti_id{};
+    std::array<QProgressBar*, kFlashChannels> loader{};
+    std::array<QProgressBar*, kFlashChannels> softa{};
+    std::array<QGroupBox*, kFlashChannels> channelBox{};
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    struct Channel {
+        CMassFlash h8_3048;
+        std::unique_ptr<FlashWindowHost> host;
+        std::unique_ptr<FlashWorker> worker;
+        bool done = true;
+    };
+
+    void Build(int instance);
+    void ConnectControls();
+    void FillDeviceList();
+    void LoadMultiFlashSettings();
+    bool SaveMultiFlashSettings();
+    void ApplyChosenFile();
+    void ShowSoftwareName(const std::string& name);
+    MultiFlashChoices Choices() const;
+    MultiFlashSettings CurrentSettings() const;
+    bool StartLoad();
+    void FillEngines(const MultiFlashEngineInputs& inputs);
+    void StartWorkers();
+    void FinishLoad(bool remoteFailure, bool soundFailure, const std::string& summary);
+    bool FormCloseQuery();
+    void FormClose();
+    void StopAndWaitForWorkers();
+    void EndRemoteUse(int status);
+    void TakeChannelPorts();
+    void ReturnChannelPorts();
+    void SetMainButtonsEnabled(const std::vector<MainCommand>& commands, bool enabled);
+    void FormActivate();
+    void FormDeactivate();
+    QMdiSubWindow* subWindow() const;
+
+    // Family-dependent engine operations.
+    uint32_t RunEngine(int channel);
+    uint32_t ResultOf(int channel) const;
+    void SetResult(int channel, uint32_t code);
+    std::string ResultText(int channel) const;
+    void RequestStop(int channel);
+
+    int instance_ = 0;
+    std::array<Channel, kFlashChannels> channels_;
+    MultiFlashFirmware firmware_;
+    // What the running load started with.
+    FlashFamily loadFamily_ = FlashFamily::H8_3048;
+    std::array<bool, kFlashChannels> loadChannels_{};
+    std::vector<int> takenPorts_;
+    bool loading_ = false;
+    bool closing_ = false;
+    bool remoteUse_ = false;
+    std::string initialDir_;
+    std::string bootInitialDir_;
+    int filterIndex_ = 0;
+    bool active_ = false;
+    bool closed_ = false;
+};

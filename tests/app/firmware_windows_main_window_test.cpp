@@ -1,0 +1,112 @@
+// The main window's side of the firmware windows: its commands, the buttons they
+// switch, the saved layout and the remote-use load from the command line.
+#include "main_window_fixture.h"
+
+#include "app/window_layout.h"
+#include "firmware/cmassflash.h"
+#include "firmware/tcmultiflashdlg.h"
+#include "platform/portmap.h"
+#include "sim/firmware/firmware_test_files.h"
+#include "sim/simulatedh8_3048.h"
+
+#include <QMdiSubWindow>
+#include <QTest>
+#include <fstream>
+
+namespace {
+class FirmwareWindowsMainWindowTest : public MainWindowTest {
+protected:
+    FirmwareWindowsMainWindowTest() {
+        writeFile(CMassFlash::kFastLoaderFile, MakeTestLoader(1));
+        writeFile(CMassFlash::kSlowLoaderFile, MakeTestLoader(2));
+    }
+
+    std::string writeFile(const std::string& name, const std::vector<uint8_t>& bytes) {
+        std::ofstream(folder.file(name), std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        return folder.file(name);
+    }
+
+    std::string firmwareFile() {
+        const std::string text = MakeSRecordFile(image);
+        return writeFile("modem.a37", std::vector<uint8_t>(text.begin(), text.end()));
+    }
+
+    // A boot-mode modem on the first port of the main window's list, which remote
+    // use selects with port digit 1.
+    SimulatedH8_3048& modemOnFirstPort(TPohjafrm& window) {
+        const std::string first = window.ListSerialPorts().substr(0, window.ListSerialPorts().find(','));
+        modem = std::make_unique<SimulatedH8_3048>(false, MakeTestLoader(1));
+        modem->Attach(ComPortNumber(first));
+        return *modem;
+    }
+
+    QMdiSubWindow* childOf(TPohjafrm& window, int instance) {
+        return qobject_cast<QMdiSubWindow*>(
+            window.CMultiFlashDlg[static_cast<size_t>(instance - 1)]->parentWidget());
+    }
+
+    const std::vector<uint8_t> image = MakeTestImage(400);
+    std::unique_ptr<SimulatedH8_3048> modem;
+};
+
+TEST_F(FirmwareWindowsMainWindowTest, MultiFlashCommandsOpenEachInstanceOnceAndSwitchTheButtons) {
+    auto window = open({"KpalvuxR"});
+    window->Flashmonta1->trigger();
+    window->Flashm3Btn->trigger();
+    ASSERT_TRUE(window->CMultiFlashDlg[0] && window->CMultiFlashDlg[2]);
+    EXPECT_EQ(window->CMultiFlashDlg[2]->Instance(), 3);
+    EXPECT_EQ(childOf(*window, 3)->pos() - childOf(*window, 1)->pos(), QPoint(32, 32));
+    TCMultiFlashDlg* third = window->CMultiFlashDlg[2];
+    window->Flashmonta3->trigger();
+    EXPECT_EQ(window->CMultiFlashDlg[2], third) << "a second click brings the same window forward";
+    EXPECT_FALSE(window->DrawingBtn->isEnabled());
+
+    window->CMultiFlashDlg[0]->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(window->CMultiFlashDlg[0]);
+    EXPECT_FALSE(window->DrawingBtn->isEnabled()) << "window 3 is still open";
+    third->close();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window->DrawingBtn->isEnabled());
+}
+
+TEST_F(FirmwareWindowsMainWindowTest, OpenMultiFlashWindowsAreSavedAndComeBackAtTheirPlaces) {
+    {
+        auto window = open({"KpalvuxR"});
+        window->Flashmonta2->trigger();
+        window->Flashmonta4->trigger();
+        childOf(*window, 2)->move(10, 20);
+        childOf(*window, 4)->move(60, 70);
+        window->close();
+    }
+    auto window = open({"KpalvuxR"});
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(window->CMultiFlashDlg[1] && window->CMultiFlashDlg[3]);
+    EXPECT_FALSE(window->CMultiFlashDlg[0] || window->CMultiFlashDlg[2]);
+    EXPECT_EQ(childOf(*window, 2)->pos(), QPoint(10, 20));
+    EXPECT_EQ(childOf(*window, 4)->pos(), QPoint(60, 70));
+}
+
+TEST_F(FirmwareWindowsMainWindowTest, RemoteUseLoadsAndEndsTheProgramWithSuccess) {
+    const std::string file = firmwareFile();
+    auto window = std::make_unique<TPohjafrm>(std::vector<std::string>{folder.file("quovix")});
+    SimulatedH8_3048& sim = modemOnFirstPort(*window);
+    window = open({"ZrunemoltoQ", "1", "1", "0", file});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, 20000));
+    EXPECT_EQ(window->ExitStatus(), 0);
+    EXPECT_EQ(sim.Memory(0, image.size()), image);
+    EXPECT_EQ(boxes.count(), 0u);
+}
+
+TEST_F(FirmwareWindowsMainWindowTest, FailedRemoteUseShowsTheSummaryAndEndsWithFailure) {
+    const std::string file = firmwareFile();
+    auto window = std::make_unique<TPohjafrm>(std::vector<std::string>{folder.file("quovix")});
+    modemOnFirstPort(*window).faults.eraseStatus = 0xFF;
+    window = open({"ZrunemoltoQ", "1", "1", "0", file});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, 20000));
+    EXPECT_EQ(window->ExitStatus(), 1);
+    ASSERT_EQ(boxes.count(), 1u);
+    EXPECT_EQ(boxes.texts()[0].rfind("All channels\r\nPort1: " + FlashErrorText(kFlashEraseFailed), 0), 0u);
+}
+} // namespace

@@ -1,0 +1,69 @@
+#pragma once
+// What the firmware window tests share: a stand-in main window, a program folder of
+// their own with the H8/3048 loader images, simulated H8/3048 modems on virtual
+// ports, a firmware file and answered message boxes and file dialogs.
+
+#include "firmware/cmassflash.h"
+#include "platform/file_dialogs.h"
+#include "platform/program_files.h"
+#include "sim/firmware/firmware_test_files.h"
+#include "sim/simulatedh8_3048.h"
+#include "support/fake_main_window.h"
+#include "support/message_box_recorder.h"
+#include "support/temp_folder.h"
+
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+class FirmwareWindowFixture : public testing::Test {
+protected:
+    static constexpr int kWaitMs = 20000;
+
+    FirmwareWindowFixture() {
+        SetProgramPathForTests(folder.file("quovix"));
+        writeFile(CMassFlash::kFastLoaderFile, fastLoader);
+        writeFile(CMassFlash::kSlowLoaderFile, MakeTestLoader(2));
+        SetFileDialogResponder([this](const FileDialogRequest& request) {
+            dialogs.push_back(request);
+            return chosenFile;
+        });
+    }
+
+    ~FirmwareWindowFixture() override {
+        SetFileDialogResponder(nullptr);
+        SetProgramPathForTests("");
+    }
+
+    std::string writeFile(const std::string& name, const std::vector<uint8_t>& bytes) {
+        const std::string path = folder.file(name);
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        return path;
+    }
+
+    std::string writeFile(const std::string& name, const std::string& text) {
+        return writeFile(name, std::vector<uint8_t>(text.begin(), text.end()));
+    }
+
+    // A boot-mode modem answering on COM comNumber.
+    SimulatedH8_3048& attachModem(int comNumber, bool updateMode = false) {
+        modems.push_back(std::make_unique<SimulatedH8_3048>(updateMode, fastLoader));
+        modems.back()->Attach(comNumber);
+        return *modems.back();
+    }
+
+    bool waitFor(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, kWaitMs); }
+
+    TempFolder folder;
+    MessageBoxRecorder boxes;
+    FakeMainWindow main;
+    const std::vector<uint8_t> fastLoader = MakeTestLoader(1);
+    std::vector<std::unique_ptr<SimulatedH8_3048>> modems;
+    std::optional<std::string> chosenFile;
+    std::vector<FileDialogRequest> dialogs;
+};

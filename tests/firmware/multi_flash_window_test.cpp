@@ -1,0 +1,196 @@
+#include "firmware/tcmultiflashdlg.h"
+
+#include "firmware_window_fixture.h"
+#include "platform/tinifile.h"
+
+#include <QPointer>
+
+namespace {
+using Verdict = SimulatedH8_3048::Verdict;
+
+class MultiFlashWindowTest : public FirmwareWindowFixture {
+protected:
+    MultiFlashWindowTest() {
+        main.com_list = "COM21,COM22,COM23,COM24,COM25";
+        chosenFile = writeFile("modem.a37", MakeSRecordFile(image));
+    }
+
+    TCMultiFlashDlg* open(int instance = 1) {
+        window = new TCMultiFlashDlg(nullptr, instance);
+        return window;
+    }
+
+    // Channels c on COM21 + c with a modem each.
+    void enableChannels(std::initializer_list<int> channels) {
+        for (int c : channels) {
+            window->kayta[c]->setChecked(true);
+            window->portti_id[c]->setCurrentIndex(c);
+            attachModem(21 + c);
+        }
+    }
+
+    bool summaryShown() {
+        for (const auto& box : boxes.boxes())
+            if (box.caption == "Information")
+                return true;
+        return false;
+    }
+
+    std::string summary() {
+        for (const auto& box : boxes.boxes())
+            if (box.caption == "Information")
+                return box.text;
+        return "";
+    }
+
+    const std::vector<uint8_t> image = MakeTestImage(600);
+    QPointer<TCMultiFlashDlg> window;
+};
+
+TEST_F(MultiFlashWindowTest, FourChannelsLoadAtOnceAndOneFailureShowsInTheSummary) {
+    open();
+    window->LuetiedostoClick();
+    ASSERT_TRUE(window->Flash_tiedosto->isEnabled());
+    enableChannels({0, 1, 2, 3});
+    modems[2]->faults.eraseStatus = 0xFF;
+    ASSERT_TRUE(window->Flash_tiedostoClick());
+    EXPECT_FALSE(window->Luetiedosto->isEnabled());
+    EXPECT_EQ(main.released, (std::vector<int>{21, 22, 23, 24}));
+    ASSERT_TRUE(waitFor([&] { return summaryShown(); }));
+
+    const std::string ok = FlashErrorText(kFlashOk);
+    EXPECT_EQ(summary(), "All channels\r\nPort1: " + ok + "\r\nPort2: " + ok +
+                             "\r\nPort3: " + FlashErrorText(kFlashEraseFailed) + "\r\nPort4: " + ok + "\r\n");
+    for (int c : {0, 1, 3})
+        EXPECT_EQ(modems[c]->Memory(0, image.size()), image) << "channel " << c + 1;
+    EXPECT_TRUE(window->GroupBox3->autoFillBackground());
+    EXPECT_EQ(window->GroupBox3->palette().color(QPalette::Window), QColor(Qt::red));
+    EXPECT_FALSE(window->GroupBox1->autoFillBackground());
+    EXPECT_TRUE(window->Luetiedosto->isEnabled() && window->Flash_tiedosto->isEnabled());
+    EXPECT_EQ(main.restored, (std::vector<int>{21, 22, 23, 24}));
+    EXPECT_EQ(TIniFile(SettingsFileName()).ReadString("Multi Flash", "Enable 3", ""), "1");
+}
+
+TEST_F(MultiFlashWindowTest, DisabledChannelsReportAsNotEnabledAndOnlyEnabledPortsAreTaken) {
+    open();
+    window->LuetiedostoClick();
+    enableChannels({2});
+    ASSERT_TRUE(window->Flash_tiedostoClick());
+    ASSERT_TRUE(waitFor([&] { return summaryShown(); }));
+    const std::string off = FlashErrorText(kFlashPortNotEnabled);
+    EXPECT_EQ(summary(), "All channels\r\nPort1: " + off + "\r\nPort2: " + off +
+                             "\r\nPort3: " + FlashErrorText(kFlashOk) + "\r\nPort4: " + off + "\r\n");
+    EXPECT_EQ(main.released, std::vector<int>{23});
+    EXPECT_EQ(main.restored, std::vector<int>{23});
+}
+
+TEST_F(MultiFlashWindowTest, RefusedStartsGiveTheirBoxAndLeaveTheButtons) {
+    open();
+    window->LuetiedostoClick();
+    window->kayta[0]->setChecked(true);
+    window->kayta[1]->setChecked(true);
+    window->portti_id[0]->setCurrentIndex(1);
+    window->portti_id[1]->setCurrentIndex(1);
+    EXPECT_FALSE(window->Flash_tiedostoClick());
+    EXPECT_EQ(boxes.texts(),
+              std::vector<std::string>{"All active channels must point to different com ports !!!"});
+    window->portti_id[1]->setCurrentIndex(2);
+    boxes.clear();
+    window->fileName = folder.file("gone.a37");
+    EXPECT_FALSE(window->Flash_tiedostoClick());
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"File " + window->fileName + " does not exists !!!"});
+    EXPECT_TRUE(window->Luetiedosto->isEnabled());
+    EXPECT_TRUE(main.released.empty());
+}
+
+TEST_F(MultiFlashWindowTest, CheckBoxesSetByCodeRunTheirHandlers) {
+    open();
+    window->Update->setChecked(true);
+    EXPECT_TRUE(window->Devicelist->isEnabled());
+    window->KZmodule->setChecked(true);
+    EXPECT_FALSE(window->Devicelist->isEnabled());
+    window->h8_3069->setChecked(true);
+    EXPECT_FALSE(window->KZmodule->isChecked()) << "the families exclude each other";
+    EXPECT_TRUE(window->Devicelist->isEnabled());
+    window->Devicelist->setCurrentIndex(1);
+    window->DevicelistSelect();
+    EXPECT_TRUE(window->freq_33->isChecked() && window->SpeedSelection->isChecked());
+    chosenFile = writeFile("modem.a37", "");
+    window->LuetiedostoClick();
+    EXPECT_EQ(window->Devicelist->currentIndex(), 0) << "an S-record file moves row 1 back to row 0";
+    EXPECT_TRUE(window->freq_24->isChecked());
+    EXPECT_FALSE(window->SpeedSelection->isEnabled());
+}
+
+TEST_F(MultiFlashWindowTest, ClosingMidLoadStopsAndWaitsAndGivesThePortsBack) {
+    open();
+    window->LuetiedostoClick();
+    enableChannels({0, 1});
+    modems[0]->faults.zerosBeforeSync = 0;
+    modems[1]->faults.zerosBeforeSync = 0;
+    ASSERT_TRUE(window->Flash_tiedostoClick());
+    boxes.queueAnswer(IDNO);
+    window->close();
+    EXPECT_TRUE(window) << "No keeps the window open";
+    boxes.queueAnswer(IDYES);
+    window->close();
+    ASSERT_TRUE(waitFor([&] { return window.isNull(); }));
+    EXPECT_EQ(main.restored, (std::vector<int>{21, 22}));
+    EXPECT_FALSE(summaryShown());
+    EXPECT_EQ(main.commandEnabled[MainCommand::FlashBtn], true);
+}
+
+TEST_F(MultiFlashWindowTest, RemoteUseEndsWithTheLoadsStatus) {
+    main.exit_status = -1;
+    open();
+    attachModem(21);
+    window->RemoteStartFlash(1, 1, *chosenFile, 0);
+    ASSERT_TRUE(waitFor([&] { return main.exit_status != -1; }));
+    EXPECT_EQ(main.exit_status, 0);
+    EXPECT_EQ(boxes.count(), 0u) << "a successful remote load shows nothing";
+    EXPECT_EQ(modems[0]->Memory(0, image.size()), image);
+
+    main.exit_status = -1;
+    modems[0]->faults.eraseStatus = 0xFF;
+    window->RemoteStartFlash(1, 1, *chosenFile, 0);
+    ASSERT_TRUE(waitFor([&] { return main.exit_status != -1; }));
+    EXPECT_EQ(main.exit_status, 1);
+    ASSERT_EQ(boxes.count(), 1u);
+    EXPECT_EQ(boxes.texts()[0].rfind("All channels\r\nPort1: ", 0), 0u);
+}
+
+TEST_F(MultiFlashWindowTest, RemoteUseThatCannotStartEndsWithFailure) {
+    open();
+    window->RemoteStartFlash(1, 1, folder.file("missing.a37"), 0);
+    EXPECT_EQ(main.exit_status, 1);
+    EXPECT_EQ(boxes.texts(),
+              std::vector<std::string>{"File does not exists !! " + folder.file("missing.a37")});
+    main.exit_status = 0;
+    window->RemoteStartFlash(0, 1, *chosenFile, 0);
+    EXPECT_EQ(main.exit_status, 1) << "port digit 0 selects no port: nothing starts";
+    EXPECT_FALSE(window->kayta1->isChecked());
+}
+
+TEST_F(MultiFlashWindowTest, SettingsComeBackInANewWindowAndTheLastCloseGivesTheButtonsBack) {
+    open(2);
+    EXPECT_FALSE(main.commandEnabled[MainCommand::FlashBtn]);
+    EXPECT_FALSE(window->MultiFlash21->isVisible());
+    window->LuetiedostoClick();
+    enableChannels({1});
+    ASSERT_TRUE(window->Flash_tiedostoClick());
+    ASSERT_TRUE(waitFor([&] { return summaryShown(); }));
+    main.other_multi_flash_open = true;
+    window->close();
+    EXPECT_FALSE(main.commandEnabled[MainCommand::FlashBtn]) << "another multiple window is still open";
+
+    open(2);
+    EXPECT_TRUE(window->kayta2->isChecked());
+    EXPECT_EQ(window->portti_id2->currentIndex(), 1);
+    EXPECT_EQ(window->fileName, *chosenFile);
+    EXPECT_EQ(window->windowTitle().toStdString(), *chosenFile);
+    EXPECT_TRUE(window->Flash_tiedosto->isEnabled());
+    main.other_multi_flash_open = false;
+    window->close();
+    EXPECT_TRUE(main.commandEnabled[MainCommand::FlashBtn]);
+}
+} // namespace
