@@ -1,7 +1,7 @@
 #include "designer/designer_canvas.h"
-#include "platform/file_dialogs.h"
 #include "designer/tpiirtopohja.h"
 #include "designer_fixture.h"
+#include "platform/file_dialogs.h"
 #include "platform/tinifile.h"
 #include "support/fake_main_window.h"
 
