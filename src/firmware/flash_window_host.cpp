@@ -38,7 +38,7 @@ bool FlashWindowHost::AskYesNo(const std::string& text, const std::string& capti
     return MessageBox(text, caption, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
 }
 
-void FlashWindowHost::Inform(const std::string& text) {
+void FlashWindowHost::Inform(const std::string& text, const std::string& caption) {
     if (!quiet_)
-        MessageBox(text, "", MB_OK);
+        MessageBox(text, caption, caption.empty() ? MB_OK : MB_OK | MB_ICONINFORMATION);
 }

@@ -20,7 +20,7 @@ public:
     void DataProgress(uint32_t position) override;
     void CancelLocked() override;
     bool AskYesNo(const std::string& text, const std::string& caption) override;
-    void Inform(const std::string& text) override;
+    void Inform(const std::string& text, const std::string& caption) override;
 
 private:
     QPointer<QObject> window_;

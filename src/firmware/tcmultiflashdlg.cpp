@@ -87,6 +87,45 @@ std::string channelText(const QComboBox* box) {
     return box->currentIndex() < 0 ? std::string() : toLatin1(box->currentText().trimmed());
 }
 
+// The run and the result text of each engine family.
+uint32_t runOf(CMassFlash& engine) {
+    return engine.FlashH8_3048();
+}
+
+uint32_t runOf(CMassFlash_3069& engine) {
+    return engine.FlashH8_3069();
+}
+
+uint32_t runOf(CMassFlash_KZ_K10& engine) {
+    return engine.FlashKZ_K10();
+}
+
+std::string textOf(const CMassFlash& engine) {
+    return FlashErrorText(engine.Result);
+}
+
+std::string textOf(const CMassFlash_3069& engine) {
+    return FlashErrorText3069(engine.Result, engine.LoaderProgress);
+}
+
+std::string textOf(const CMassFlash_KZ_K10& engine) {
+    return FlashErrorTextKZ_K10(engine.Result, engine.LoaderProgress);
+}
+
+// Calls visit with the channel's engine of the family.
+template <typename Channel, typename Visit>
+auto withEngine(FlashFamily family, Channel& channel, Visit visit) {
+    switch (family) {
+    case FlashFamily::H8_3069:
+        return visit(channel.h8_3069);
+    case FlashFamily::K10:
+        return visit(channel.k10);
+    case FlashFamily::H8_3048:
+        break;
+    }
+    return visit(channel.h8_3048);
+}
+
 milliseconds reportDelay(FlashFamily family, int channel) {
     return milliseconds(family == FlashFamily::H8_3048 ? channel * 50 + 20 : channel * 150 + 20);
 }
@@ -446,21 +485,71 @@ void TCMultiFlashDlg::FillEngines(const MultiFlashEngineInputs& inputs) {
         if (!loadChannels_[c])
             continue;
         channel.host = std::make_unique<FlashWindowHost>(
-            this, loader[c], softa[c], [this, c] { return channels_[c].h8_3048.StopRequested != 0; },
-            remoteUse_);
-        CMassFlash& engine = channel.h8_3048;
-        engine.Data = firmware_.image.data();
-        engine.DataLength = firmware_.imageLength;
-        engine.Port = *inputs.ports[c];
-        engine.UpdateMode = inputs.updateMode;
-        engine.HighSpeed = inputs.highSpeed;
-        engine.Encrypted = 0;
-        engine.StopRequested = 0;
-        engine.Host = channel.host.get();
-        engine.Result = kChannelNotReported;
-        loader[c]->setMaximum(static_cast<int>(engine.GetInitSteps()));
+            this, loader[c], softa[c], [this, c] { return StopRequested(c); }, remoteUse_);
+        switch (loadFamily_) {
+        case FlashFamily::H8_3048:
+            FillH8_3048(channel.h8_3048, inputs, c);
+            break;
+        case FlashFamily::H8_3069:
+            FillH8_3069(channel.h8_3069, inputs, c);
+            break;
+        case FlashFamily::K10:
+            FillK10(channel.k10, inputs, c);
+            break;
+        }
+        loader[c]->setMaximum(static_cast<int>(InitSteps(c)));
         softa[c]->setMaximum(static_cast<int>(firmware_.imageLength));
     }
+}
+
+void TCMultiFlashDlg::FillH8_3048(CMassFlash& engine, const MultiFlashEngineInputs& inputs, int channel) {
+    engine.Data = firmware_.image.data();
+    engine.DataLength = firmware_.imageLength;
+    engine.Port = *inputs.ports[channel];
+    engine.UpdateMode = inputs.updateMode;
+    engine.HighSpeed = inputs.highSpeed;
+    engine.Encrypted = 0;
+    engine.StopRequested = 0;
+    engine.Host = channels_[channel].host.get();
+    engine.Result = kChannelNotReported;
+}
+
+void TCMultiFlashDlg::FillH8_3069(CMassFlash_3069& engine, const MultiFlashEngineInputs& inputs,
+                                  int channel) {
+    engine.Image = firmware_.image.data();
+    engine.ImageLength = firmware_.imageLength;
+    engine.BootImage = firmware_.bootImage.empty() ? nullptr : firmware_.bootImage.data();
+    engine.BootImageLength = firmware_.bootImageLength;
+    engine.BootBlocks = 0;
+    engine.Port = *inputs.ports[channel];
+    engine.UpdateMode = inputs.updateMode;
+    engine.Select3069 = 1;
+    engine.AskOnMismatch = 1;
+    engine.SpeedIndex = inputs.speedIndex;
+    if (inputs.clockHz)
+        engine.ClockHz = *inputs.clockHz;
+    engine.DeviceRow = inputs.deviceRow;
+    engine.NmsKind = kUnknownNmsKind;
+    engine.DsrCheck = inputs.dsrCheck;
+    engine.FileId.clear();
+    engine.StopRequested = 0;
+    engine.Host = channels_[channel].host.get();
+    engine.Result = kChannelNotReported;
+}
+
+void TCMultiFlashDlg::FillK10(CMassFlash_KZ_K10& engine, const MultiFlashEngineInputs& inputs, int channel) {
+    engine.Image = firmware_.image.data();
+    engine.ImageLength = firmware_.imageLength;
+    engine.Port = *inputs.ports[channel];
+    engine.UpdateMode = inputs.updateMode;
+    engine.CheckModuleId = 1;
+    engine.SpeedIndex = static_cast<uint32_t>(inputs.speedIndex);
+    engine.FileKind = inputs.fileKind;
+    engine.DsrCheck = inputs.dsrCheck;
+    engine.FileId = firmware_.fileId;
+    engine.StopRequested = 0;
+    engine.Host = channels_[channel].host.get();
+    engine.Result = kChannelNotReported;
 }
 
 void TCMultiFlashDlg::StartWorkers() {
@@ -488,23 +577,34 @@ void TCMultiFlashDlg::StartWorkers() {
 // ---- Engines of the running load's family ----
 
 uint32_t TCMultiFlashDlg::RunEngine(int channel) {
-    return channels_[channel].h8_3048.FlashH8_3048();
+    return withEngine(loadFamily_, channels_[channel], [](auto& engine) { return runOf(engine); });
 }
 
 uint32_t TCMultiFlashDlg::ResultOf(int channel) const {
-    return channels_[channel].h8_3048.Result;
+    return withEngine(loadFamily_, channels_[channel],
+                      [](const auto& engine) { return engine.Result.load(); });
 }
 
 void TCMultiFlashDlg::SetResult(int channel, uint32_t code) {
-    channels_[channel].h8_3048.Result = code;
+    withEngine(loadFamily_, channels_[channel], [code](auto& engine) { engine.Result = code; });
 }
 
 std::string TCMultiFlashDlg::ResultText(int channel) const {
-    return FlashErrorText(ResultOf(channel));
+    return withEngine(loadFamily_, channels_[channel], [](const auto& engine) { return textOf(engine); });
 }
 
 void TCMultiFlashDlg::RequestStop(int channel) {
-    channels_[channel].h8_3048.StopRequested = 1;
+    withEngine(loadFamily_, channels_[channel], [](auto& engine) { engine.StopRequested = 1; });
+}
+
+bool TCMultiFlashDlg::StopRequested(int channel) const {
+    return withEngine(loadFamily_, channels_[channel],
+                      [](const auto& engine) { return engine.StopRequested != 0; });
+}
+
+uint32_t TCMultiFlashDlg::InitSteps(int channel) const {
+    return withEngine(loadFamily_, channels_[channel],
+                      [](const auto& engine) { return engine.GetInitSteps(); });
 }
 
 // ---- Completion ----

@@ -11,6 +11,8 @@
 // engines, and every path out of a load gives the terminals their ports back.
 
 #include "firmware/cmassflash.h"
+#include "firmware/cmassflash_3069.h"
+#include "firmware/cmassflash_kz_k10.h"
 #include "firmware/flash_settings.h"
 #include "firmware/flash_window_host.h"
 #include "firmware/flash_worker.h"
@@ -80,6 +82,8 @@ protected:
 private:
     struct Channel {
         CMassFlash h8_3048;
+        CMassFlash_3069 h8_3069;
+        CMassFlash_KZ_K10 k10;
         std::unique_ptr<FlashWindowHost> host;
         std::unique_ptr<FlashWorker> worker;
         bool done = true;
@@ -96,6 +100,9 @@ private:
     MultiFlashSettings CurrentSettings() const;
     bool StartLoad();
     void FillEngines(const MultiFlashEngineInputs& inputs);
+    void FillH8_3048(CMassFlash& engine, const MultiFlashEngineInputs& inputs, int channel);
+    void FillH8_3069(CMassFlash_3069& engine, const MultiFlashEngineInputs& inputs, int channel);
+    void FillK10(CMassFlash_KZ_K10& engine, const MultiFlashEngineInputs& inputs, int channel);
     void StartWorkers();
     void FinishLoad(bool remoteFailure, bool soundFailure, const std::string& summary);
     bool FormCloseQuery();
@@ -115,6 +122,8 @@ private:
     void SetResult(int channel, uint32_t code);
     std::string ResultText(int channel) const;
     void RequestStop(int channel);
+    bool StopRequested(int channel) const;
+    uint32_t InitSteps(int channel) const;
 
     int instance_ = 0;
     std::array<Channel, kFlashChannels> channels_;
