@@ -6,6 +6,12 @@
 
 Tpikakirj::Tpikakirj(TQuovixCommPort& port) : port_(port) {}
 
+void Tpikakirj::Finish() {
+    requestInterruption();
+    wait();
+    static_cast<void>(ended_.load(std::memory_order_acquire));
+}
+
 // Writes on the port's handle itself: a failure ends the thread and is reported
 // by the window on the GUI thread, never by a box from this thread that the
 // waiting GUI thread could not show.

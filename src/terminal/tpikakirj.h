@@ -24,9 +24,16 @@ public:
     DWORD Error() const { return error_; }
     // Bytes written so far.
     size_t Written() const { return written_; }
+    // Asks the writer to stop and waits until it has. Everything the writer did
+    // happens before the return, also as the thread sanitizer sees it (it cannot
+    // see the join inside QThread::wait).
+    void Finish();
 
 protected:
-    void run() override { Execute(); }
+    void run() override {
+        Execute();
+        ended_.store(true, std::memory_order_release);
+    }
 
 private:
     void Execute();
@@ -35,4 +42,5 @@ private:
     std::string text_;
     std::atomic<DWORD> error_{0};
     std::atomic<size_t> written_{0};
+    std::atomic<bool> ended_{false};
 };

@@ -107,8 +107,7 @@ void Ttxtestfrm::SetUpPort() {
 }
 
 void Ttxtestfrm::StopTest() {
-    writer_->requestInterruption();
-    writer_->wait();
+    writer_->Finish();
     writer_.reset();
     QThread::msleep(kBeforeCloseMs);
     CommPort1->sulje();
