@@ -333,14 +333,16 @@ void NmsTransfer::TransmitSettingsNms(NmsTransferJob& job) {
     Status("Start settings transfer");
     Status(" ");
     bool failed = false;
-    for (const PropertyEntry& entry : figure.PropertyEntries()) {
+    const std::vector<PropertyEntry>& entries = figure.PropertyEntries();
+    for (size_t index = 0; index < entries.size(); ++index) {
+        const PropertyEntry& entry = entries[index];
         if (entry.nmsSize == 0)
             continue;
         const std::string bytes = EntryValueBytes(entry);
         const int result = NmsNumberSize(entry.nmsSize) == 0
                                ? NmsWriteBytes(entry.nmsId, entry.nmsSize, bytes)
                                : NmsWriteValue(entry.nmsId, entry.nmsSize, NmsBigEndianValue(bytes));
-        view_.MarkNmsWriteResult(entry, result);
+        view_.MarkNmsWriteResult(index, entry, result);
         view_.AddStatusPair("#");
         if (result != NmsOk) {
             failed = true;

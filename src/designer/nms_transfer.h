@@ -77,7 +77,8 @@ public:
     // The properties window: which figure is transferred, each value's result,
     // and a refresh after a failed transmit.
     virtual void TransferStarts(TKuvio& figure) = 0;
-    virtual void MarkNmsWriteResult(const PropertyEntry& entry, int result) = 0;
+    // index counts the figure's entries from 0.
+    virtual void MarkNmsWriteResult(size_t index, const PropertyEntry& entry, int result) = 0;
     virtual void RefreshPropertyForm() = 0;
     // Values came into the figure: the design is modified, the properties window
     // opens on it.

@@ -36,7 +36,7 @@ public:
     void AddStatusPair(const std::string& text) override { pairs += text; }
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
     void TransferStarts(TKuvio&) override { ++starts; }
-    void MarkNmsWriteResult(const PropertyEntry& entry, int result) override {
+    void MarkNmsWriteResult(size_t, const PropertyEntry& entry, int result) override {
         results.emplace_back(entry.nmsId, result);
     }
     void RefreshPropertyForm() override { ++refreshes; }
