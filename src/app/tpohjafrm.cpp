@@ -7,6 +7,7 @@
 #include "designer/tpiirtopohja.h"
 #include "firmware/build_sizes.h"
 #include "firmware/tcmultiflashdlg.h"
+#include "firmware/tcsingleflashdlg.h"
 #include "platform/device_broadcast.h"
 #include "platform/latin1.h"
 #include "platform/message_box.h"
@@ -96,7 +97,6 @@ TPohjafrm::TPohjafrm(const std::vector<std::string>& commandLine, QWidget* paren
             MarkTerminalInactive();
     });
     ConnectCommands();
-    MarkCommandsAwaitingTheirWindows();
     FormCreate(commandLine);
 }
 
@@ -222,18 +222,8 @@ void TPohjafrm::ConnectCommands() {
     on(SpeedButton2, &TPohjafrm::SpeedButton2Click);
 }
 
-// The windows that these commands open are added to the program one by one; a
-// command stays disabled until its window is there. Removing a window's commands
-// from this list is part of adding the window.
-void TPohjafrm::MarkCommandsAwaitingTheirWindows() {
-    awaitingWindow_ = {// single firmware window
-                       Flashyksi1, SingleFlash1, FlashBtn};
-    for (QAction* command : awaitingWindow_)
-        command->setEnabled(false);
-}
-
 void TPohjafrm::SetCommandEnabled(QAction* command, bool enabled) {
-    command->setEnabled(enabled && !awaitingWindow_.contains(command));
+    command->setEnabled(enabled);
 }
 
 void TPohjafrm::SetCommandEnabled(MainCommand command, bool enabled) {
@@ -532,10 +522,6 @@ void TPohjafrm::TileChildren(TileOrientation orientation) {
     }
 }
 
-// Commands that open or act on windows which join the program later. Each of
-// these commands is disabled (MarkCommandsAwaitingTheirWindows) or has nothing to
-// act on until its window is there; the window's code goes into its handler.
-
 // Creates a terminal (settings dialog at once), keeps it in `terminaali`, shows
 // the tool bar and counts it in open_terminals.
 void TPohjafrm::Uusi1Click() {
@@ -553,7 +539,17 @@ void TPohjafrm::Piirtopohja1Click(QObject* Sender) {
 
 // The single firmware window, and multi firmware windows 1 to 4, placed by
 // CentredFirmwareWindow.
-void TPohjafrm::Flashyksi1Click() {}
+void TPohjafrm::Flashyksi1Click() {
+    if (CSingleFlashDlg && !CSingleFlashDlg->Closed()) {
+        mdiClient->setActiveSubWindow(ChildHolding(CSingleFlashDlg));
+        return;
+    }
+    CSingleFlashDlg = new TCSingleFlashDlg(nullptr);
+    QMdiSubWindow* child = ChildHolding(CSingleFlashDlg);
+    const WindowPoint at =
+        CentredFirmwareWindow(width(), height(), child->width(), child->height(), SpeedPanel->height(), 1);
+    child->move(at.left, at.top);
+}
 void TPohjafrm::Flashmonta1Click() {
     OpenMultiFlashWindow(1);
 }
@@ -894,6 +890,8 @@ void TPohjafrm::SaveWindowLayout(const std::string& path) {
             };
         } else if (auto* designer = dynamic_cast<Tpiirtopohja*>(child->widget())) {
             saved.window.type = designer->SingleModem() ? kLayoutSingleModem : kLayoutDesigner;
+        } else if (qobject_cast<TCSingleFlashDlg*>(child->widget()) != nullptr) {
+            saved.window.type = kLayoutSingleFlash;
         } else if (auto* multi = qobject_cast<TCMultiFlashDlg*>(child->widget())) {
             saved.window.type = kLayoutMultiFlash;
             saved.window.info = multi->Instance();

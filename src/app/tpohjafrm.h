@@ -14,7 +14,6 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
-#include <QSet>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -33,6 +32,7 @@ class QMdiSubWindow;
 class TIniFile;
 class TerminalWindowLink;
 class TCMultiFlashDlg;
+class TCSingleFlashDlg;
 class Tterminaali;
 class WindowMessage;
 struct SavedWindow;
@@ -101,6 +101,8 @@ public:
     int OpenTerminalCount() const override { return open_terminals; }
     // The program's exit status: not 0 after a failed remote-use load.
     int ExitStatus() const { return exitStatus_; }
+    // The single firmware window while it is open.
+    QPointer<TCSingleFlashDlg> CSingleFlashDlg;
     // Multiple firmware windows 1 to 4 while they are open.
     std::array<QPointer<TCMultiFlashDlg>, 4> CMultiFlashDlg;
 
@@ -132,7 +134,7 @@ public:
     void MarkTerminalInactive();
     // The terminal that is the active child window, if one is.
     Tterminaali* ActiveTerminal() const;
-    // Enables a command, unless its window is not part of the program yet.
+    // Enables or disables a command.
     void SetCommandEnabled(QAction* command, bool enabled);
 
     // The terminal table and the Window-menu entries of the terminals.
@@ -183,7 +185,6 @@ private:
     void CreateToolBarWidgets();
     void CreateOtherComponents();
     void ConnectCommands();
-    void MarkCommandsAwaitingTheirWindows();
     void SetToolBarWidgetVisible(QWidget* widget, bool visible);
     void TileChildren(TileOrientation orientation);
 
@@ -210,8 +211,6 @@ private:
 
     CommandLineModes modes_;
     std::unique_ptr<QPrinter> printer_;
-    // Commands whose window is not part of the program yet: they stay disabled.
-    QSet<QAction*> awaitingWindow_;
     std::unique_ptr<HandoverClock> handoverClock_;
     int exitStatus_ = 0;
 };

@@ -5,6 +5,7 @@
 #include "app/window_layout.h"
 #include "firmware/cmassflash.h"
 #include "firmware/tcmultiflashdlg.h"
+#include "firmware/tcsingleflashdlg.h"
 #include "platform/portmap.h"
 #include "sim/firmware/firmware_test_files.h"
 #include "sim/simulatedh8_3048.h"
@@ -86,6 +87,24 @@ TEST_F(FirmwareWindowsMainWindowTest, OpenMultiFlashWindowsAreSavedAndComeBackAt
     EXPECT_FALSE(window->CMultiFlashDlg[0] || window->CMultiFlashDlg[2]);
     EXPECT_EQ(childOf(*window, 2)->pos(), QPoint(10, 20));
     EXPECT_EQ(childOf(*window, 4)->pos(), QPoint(60, 70));
+}
+
+TEST_F(FirmwareWindowsMainWindowTest, SingleFlashWindowOpensOnceAndComesBackAtItsPlace) {
+    {
+        auto window = open();
+        window->Flashyksi1->trigger();
+        ASSERT_TRUE(window->CSingleFlashDlg);
+        TCSingleFlashDlg* single = window->CSingleFlashDlg;
+        window->FlashBtn->trigger();
+        EXPECT_EQ(window->CSingleFlashDlg, single);
+        EXPECT_FALSE(window->OpenBtn->isEnabled());
+        qobject_cast<QMdiSubWindow*>(single->parentWidget())->move(30, 40);
+        window->close();
+    }
+    auto window = open();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(window->CSingleFlashDlg);
+    EXPECT_EQ(window->CSingleFlashDlg->parentWidget()->pos(), QPoint(30, 40));
 }
 
 TEST_F(FirmwareWindowsMainWindowTest, RemoteUseLoadsAndEndsTheProgramWithSuccess) {

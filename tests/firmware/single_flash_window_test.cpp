@@ -1,0 +1,101 @@
+#include "firmware/tcsingleflashdlg.h"
+
+#include "firmware_window_fixture.h"
+#include "platform/tinifile.h"
+
+#include <QPointer>
+
+namespace {
+const std::array<uint8_t, 16> kKey{0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF,
+                                   0x10, 0x32, 0x54, 0x76, 0x10, 0x32, 0x54, 0x76};
+
+class SingleFlashWindowTest : public FirmwareWindowFixture {
+protected:
+    SingleFlashWindowTest() {
+        main.com_list = "COM31,COM32";
+        chosenFile =
+            writeFile("modem.sff", EncipherFirmwareFile("KelvoFlash" + MakeSRecordFile(image), kKey));
+        window = new TCSingleFlashDlg(nullptr);
+        window->key_id1->setText("01234567");
+        window->key_id2->setText("89abcdef");
+        window->key_id3->setText("10325476");
+        window->key_id4->setText("not read");
+        window->portti_id->setCurrentIndex(1);
+    }
+
+    std::vector<std::string> results() {
+        std::vector<std::string> texts;
+        for (const auto& box : boxes.boxes())
+            if (box.caption == "Information")
+                texts.push_back(box.text);
+        return texts;
+    }
+
+    const std::vector<uint8_t> image = MakeTestImage(500);
+    QPointer<TCSingleFlashDlg> window;
+};
+
+TEST_F(SingleFlashWindowTest, EncipheredH8_3048FileIsLoadedAndTheResultShown) {
+    SimulatedH8_3048& modem = attachModem(32, true);
+    window->LuetiedostoClick();
+    EXPECT_FALSE(window->h8_3069->isChecked());
+    EXPECT_EQ(window->windowTitle().toStdString(), *chosenFile);
+    ASSERT_TRUE(window->Flash_tiedostoClick());
+    EXPECT_FALSE(window->Luetiedosto->isEnabled());
+    ASSERT_TRUE(waitFor([&] { return !results().empty(); }));
+    EXPECT_EQ(results(), std::vector<std::string>{FlashErrorText(kFlashOk)});
+    EXPECT_EQ(modem.Memory(0, image.size()), image);
+    EXPECT_TRUE(window->Luetiedosto->isEnabled() && window->Flash_tiedosto->isEnabled());
+    EXPECT_EQ(TIniFile(SettingsFileName()).ReadInteger("Single Flash", "Serial port", -1), 1);
+    EXPECT_EQ(TIniFile(SettingsFileName()).ReadString("Single Flash", "Directory", ""),
+              folder.path().string() + "/");
+}
+
+TEST_F(SingleFlashWindowTest, RefusedLoadLeavesTheButtonsForTheNextTry) {
+    window->LuetiedostoClick();
+    window->key_id2->setText("89abcde");
+    EXPECT_FALSE(window->Flash_tiedostoClick());
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"The format of key is NOT valid! Check It!"});
+    EXPECT_TRUE(window->Luetiedosto->isEnabled() && window->Flash_tiedosto->isEnabled());
+    chosenFile = writeFile("short.sf2", EncipherFirmwareFile("Kelvo", kKey));
+    window->LuetiedostoClick();
+    EXPECT_TRUE(window->h8_3069->isChecked());
+    EXPECT_TRUE(window->veryslow->isVisibleTo(window));
+    window->key_id2->setText("89abcdef");
+    boxes.clear();
+    EXPECT_FALSE(window->Flash_tiedostoClick());
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"ERROR: Wrong key or file isn't correct!"});
+    EXPECT_TRUE(window->Luetiedosto->isEnabled());
+}
+
+TEST_F(SingleFlashWindowTest, ExtensionChoosesEngineRowAndSpeedBox) {
+    chosenFile = writeFile("oem.S12", std::vector<uint8_t>{1});
+    window->LuetiedostoClick();
+    EXPECT_TRUE(window->h8_3069->isChecked());
+    EXPECT_EQ(window->Devicelist->currentIndex(), 15);
+    chosenFile = writeFile("other.s19", std::vector<uint8_t>{1});
+    window->LuetiedostoClick();
+    EXPECT_EQ(window->Devicelist->currentIndex(), 15) << "an unknown extension keeps the last file's row";
+    chosenFile = writeFile("modem.sff", std::vector<uint8_t>{1});
+    window->LuetiedostoClick();
+    EXPECT_FALSE(window->h8_3069->isChecked());
+    EXPECT_FALSE(window->veryslow->isVisibleTo(window));
+    EXPECT_FALSE(main.commandEnabled[MainCommand::OpenBtn]);
+    window->close();
+    EXPECT_TRUE(main.commandEnabled[MainCommand::OpenBtn]);
+}
+
+TEST_F(SingleFlashWindowTest, ClosingMidLoadStopsTheEngineAndKeepsTheWindowForTheResult) {
+    attachModem(32, true).faults.zerosBeforeSync = 0;
+    window->LuetiedostoClick();
+    ASSERT_TRUE(window->Flash_tiedostoClick());
+    boxes.queueAnswer(IDYES);
+    window->close();
+    ASSERT_TRUE(waitFor([&] { return !results().empty(); }));
+    EXPECT_EQ(results(), std::vector<std::string>{FlashErrorText(kFlashUserInterrupted)});
+    EXPECT_TRUE(window);
+    EXPECT_FALSE(window->Loading());
+    window->close();
+    EXPECT_TRUE(window->Closed());
+}
+} // namespace
