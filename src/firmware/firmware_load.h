@@ -6,6 +6,7 @@
 // A load that cannot go on ends with a refusal: the text of the box the window
 // shows, or no text when a reader has shown its own box already.
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -24,6 +25,14 @@ constexpr size_t kMaxFileIdLength = 15;
 // Result presets of a channel: disabled, and enabled but not reported yet.
 constexpr uint32_t kChannelDisabled = 65535;
 constexpr uint32_t kChannelNotReported = 65534;
+
+// The device rows both windows list first; the row index is what the engines
+// receive. The multiple window writes row 2 with a trailing blank.
+inline constexpr std::array<const char*, 14> kSharedDeviceRows{
+    "Zulvane (3.xx or 2.xx)", "7QV NMS",           "7QV-TC/RM - OEM",      "7QV YAX11 - YAX11",
+    "DWX2      - YAX12",      "DWX1      - YAX13", "J1        - YAX14",    "Z1        - YAX15",
+    "KZ1/Mivo  - PU13",       "DWX5      - YAX16", "MIVo35W   - PU13 35W", "DXW35W    - PU13 35W",
+    "KZ1/869   - PU13 869",   "FYJ10-15  - YAX21"};
 
 struct FlashRefusal {
     std::string text; // empty: the reason was shown already

@@ -35,22 +35,8 @@ const std::vector<MainCommand> kEnabledAfterLastClose{
     MainCommand::FlashmBtn,  MainCommand::TermOpenCloseAll, MainCommand::SpeedButton2,
     MainCommand::StartLog,   MainCommand::logsize_lbl,      MainCommand::logsize_nbr};
 
-const std::array<const char*, 16> kDeviceRows{"Zulvane (3.xx or 2.xx)",
-                                              "7QV NMS",
-                                              "7QV-TC/RM - OEM ",
-                                              "7QV YAX11 - YAX11",
-                                              "DWX2      - YAX12",
-                                              "DWX1      - YAX13",
-                                              "J1        - YAX14",
-                                              "Z1        - YAX15",
-                                              "KZ1/Mivo  - PU13",
-                                              "DWX5      - YAX16",
-                                              "MIVo35W   - PU13 35W",
-                                              "DXW35W    - PU13 35W",
-                                              "KZ1/869   - PU13 869",
-                                              "FYJ10-15  - YAX21",
-                                              "KZ# SREC",
-                                              "KZ# CRYPT"};
+// The rows after the shared ones.
+const std::array<const char*, 2> kOwnDeviceRows{"KZ# SREC", "KZ# CRYPT"};
 
 constexpr int kSRecordRow = 0;
 constexpr int kNmsRow = 1;
@@ -220,8 +206,11 @@ void TCMultiFlashDlg::FormCreate() {
 
 void TCMultiFlashDlg::FillDeviceList() {
     Devicelist->clear();
-    for (const char* row : kDeviceRows)
+    for (const char* row : kSharedDeviceRows)
         Devicelist->addItem(row);
+    for (const char* row : kOwnDeviceRows)
+        Devicelist->addItem(row);
+    Devicelist->setItemText(kFirstOemRow, Devicelist->itemText(kFirstOemRow) + ' ');
 }
 
 // ---- Settings ----

@@ -23,23 +23,8 @@ const std::array<MainCommand, 13> kDisabledWhileOpen{
     MainCommand::SpeedButton2, MainCommand::StartLog,   MainCommand::logsize_lbl,
     MainCommand::logsize_nbr};
 
-const std::array<const char*, 17> kDeviceRows{"Zulvane (3.xx or 2.xx)",
-                                              "7QV NMS",
-                                              "7QV-TC/RM - OEM",
-                                              "7QV YAX11 - YAX11",
-                                              "DWX2      - YAX12",
-                                              "DWX1      - YAX13",
-                                              "J1        - YAX14",
-                                              "Z1        - YAX15",
-                                              "KZ1/Mivo  - PU13",
-                                              "DWX5      - YAX16",
-                                              "MIVo35W   - PU13 35W",
-                                              "DXW35W    - PU13 35W",
-                                              "KZ1/869   - PU13 869",
-                                              "FYJ10-15  - YAX21",
-                                              "P3        - YAX20",
-                                              "OEM DEV CM",
-                                              "OEM DEV CM 2"};
+// The rows after the shared ones.
+const std::array<const char*, 3> kOwnDeviceRows{"P3        - YAX20", "OEM DEV CM", "OEM DEV CM 2"};
 
 const char* const kFilter = "Kelvo Flash Files (*.sff/*.sf2/*.sf3/*.sfo/*.s11/*.sxx)|*.sff;*.sf2;*.sf3;*.sfo;"
                             "*.s11;*.s12;*.s13;*.s14;*.s15;*.s16;*.s17*;*.s18;*.s20;*.s21;*.s22;*.s23";
@@ -56,7 +41,9 @@ TCSingleFlashDlg::TCSingleFlashDlg(QWidget* owner) : QMainWindow(owner) {
     h8_3069->setEnabled(false);
     h8_3069->setChecked(false);
     veryslow->setVisible(false);
-    for (const char* row : kDeviceRows)
+    for (const char* row : kSharedDeviceRows)
+        Devicelist->addItem(row);
+    for (const char* row : kOwnDeviceRows)
         Devicelist->addItem(row);
     Devicelist->setCurrentIndex(0);
     portti_id->addItems(fromLatin1(Pohjafrm->ListSerialPorts()).split(','));

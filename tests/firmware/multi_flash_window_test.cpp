@@ -105,6 +105,9 @@ TEST_F(MultiFlashWindowTest, RefusedStartsGiveTheirBoxAndLeaveTheButtons) {
 
 TEST_F(MultiFlashWindowTest, CheckBoxesSetByCodeRunTheirHandlers) {
     open();
+    ASSERT_EQ(window->Devicelist->count(), 16);
+    EXPECT_EQ(window->Devicelist->itemText(2).toStdString(), "7QV-TC/RM - OEM ");
+    EXPECT_EQ(window->Devicelist->itemText(15).toStdString(), "KZ# CRYPT");
     window->Update->setChecked(true);
     EXPECT_TRUE(window->Devicelist->isEnabled());
     window->KZmodule->setChecked(true);

@@ -69,6 +69,9 @@ TEST_F(SingleFlashWindowTest, RefusedLoadLeavesTheButtonsForTheNextTry) {
 }
 
 TEST_F(SingleFlashWindowTest, ExtensionChoosesEngineRowAndSpeedBox) {
+    ASSERT_EQ(window->Devicelist->count(), 17);
+    EXPECT_EQ(window->Devicelist->itemText(2).toStdString(), "7QV-TC/RM - OEM");
+    EXPECT_EQ(window->Devicelist->itemText(16).toStdString(), "OEM DEV CM 2");
     chosenFile = writeFile("oem.S12", std::vector<uint8_t>{1});
     window->LuetiedostoClick();
     EXPECT_TRUE(window->h8_3069->isChecked());
