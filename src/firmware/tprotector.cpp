@@ -3,6 +3,7 @@
 #include "base/crc16.h"
 #include "base/hex.h"
 #include "base/tstreamstring.h"
+#include "components/component_registry.h"
 #include "firmware/tcompressor.h"
 
 #include <algorithm>
@@ -121,4 +122,8 @@ void TProtector::SaveToFile(const std::string& fileName, const std::string& text
     const uint8_t crcBytes[2] = {static_cast<uint8_t>(crc >> 8), static_cast<uint8_t>(crc)};
     stream.AppendBuffer(crcBytes, sizeof crcBytes);
     stream.SaveToFile(fileName);
+}
+
+void registerProtectorComponent() {
+    RegisterComponent("KelvoTools", "TProtector", ComponentFactoryOf<TProtector>());
 }

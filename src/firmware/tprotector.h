@@ -10,6 +10,8 @@
 // K is the key repeated end to end; the key is taken as 8-bit bytes. Failures of a
 // load are thrown as TProtectorError carrying the message text.
 
+#include <QObject>
+
 #include <array>
 #include <cstdint>
 #include <stdexcept>
@@ -20,9 +22,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-class TProtector {
+// A component of the package: it can be placed and created by name.
+class TProtector : public QObject {
+    Q_OBJECT
 public:
     static constexpr size_t kHeaderLength = 48;
+
+    explicit TProtector(QObject* owner = nullptr) : QObject(owner) {}
 
     // Reads and checks a container. On success Data() holds the payload without the
     // identifier. Throws TProtectorError ("Invalid file size!", "Invalid CRC!",
@@ -54,3 +60,6 @@ private:
     std::string data_;
     bool validKeyFile_ = false;
 };
+
+// Enters TProtector on the component package's page "KelvoTools".
+void registerProtectorComponent();

@@ -1,12 +1,16 @@
 #include "firmware/tprotector.h"
 
+#include "components/component_registry.h"
+
 #include "base/tstreamstring.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <memory>
 
 namespace {
 const std::string kPassPhrase = "qpwzk4710rv8xumt\xE4"
@@ -158,4 +162,13 @@ TEST(TProtector, PassiveIdentifierLongerThanThePayload) {
     EXPECT_FALSE(protector.ValidKeyFile());
     EXPECT_EQ(protector.FileID, "short");
     EXPECT_TRUE(protector.Data().empty());
+}
+
+TEST(TProtector, IsAComponentOfThePackagesPage) {
+    registerKelvoTools();
+    registerProtectorComponent();
+    const std::vector<std::string> names = ComponentClassNames("KelvoTools");
+    EXPECT_NE(std::find(names.begin(), names.end(), "TProtector"), names.end());
+    std::unique_ptr<QObject> created(CreateComponent("TProtector", nullptr));
+    EXPECT_NE(qobject_cast<TProtector*>(created.get()), nullptr);
 }
