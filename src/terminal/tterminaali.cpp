@@ -47,6 +47,8 @@ constexpr int kPortEventInterval = 20;
 constexpr int kSendTimerMs = 30;
 
 constexpr int kStatusPanelWidths[] = {100, 100, 300, 100, 190};
+constexpr size_t kRxPanel = 0;
+constexpr size_t kTxPanel = 1;
 
 // Event word of the port.
 constexpr uint32_t kEventRing = 0x0100;
@@ -148,15 +150,10 @@ void Tterminaali::FormCreate() {
         statusPanels[i]->setMinimumWidth(kStatusPanelWidths[i]);
         StatusBar1->addWidget(statusPanels[i]);
     }
-    // The RX and TX counts change with every chunk: at a fixed size, wide
-    // enough for the largest count, a new count repaints its panel without
-    // laying out the status bar again.
-    for (QLabel* counter : {statusPanels[0], statusPanels[1]}) {
-        const QString widest = counter->text().left(4) + QString::number(UINT32_MAX);
-        const int width = std::max(counter->minimumWidth(),
-                                   counter->fontMetrics().horizontalAdvance(widest) + 2 * counter->margin());
-        counter->setFixedSize(width, counter->sizeHint().height());
-    }
+    for (const size_t counter : {kRxPanel, kTxPanel})
+        statusPanels[counter]->setFixedHeight(statusPanels[counter]->sizeHint().height());
+    ShowCount(kRxPanel, QStringLiteral("RX: 0"));
+    ShowCount(kTxPanel, QStringLiteral("TX: 0"));
     statusPanels[4]->setIndent(12);
     statusPanels[4]->setAutoFillBackground(true);
 
@@ -268,7 +265,7 @@ void Tterminaali::CommPort1tulleet_merkit() {
     }
     DisplayReceived(data);
     rxCount_ += static_cast<uint32_t>(data.size());
-    statusPanels[0]->setText(QStringLiteral("RX: %1").arg(rxCount_));
+    ShowCount(kRxPanel, QStringLiteral("RX: %1").arg(rxCount_));
 }
 
 void Tterminaali::cr_intervalTimer() {
@@ -327,6 +324,15 @@ void Tterminaali::CommPort1tapahtumat() {
                 ShowPortOpen(false);
         });
     }
+}
+
+// The RX and TX counts change with every chunk. Their panels keep a fixed size,
+// the panel's width or what the text needs when more, so a new count repaints
+// the panel without laying out the status bar again.
+void Tterminaali::ShowCount(size_t panel, const QString& text) {
+    QLabel* label = statusPanels[panel];
+    label->setText(text);
+    label->setFixedWidth(std::max(kStatusPanelWidths[panel], label->sizeHint().width()));
 }
 
 void Tterminaali::ShowLineErrors() {
@@ -534,7 +540,7 @@ void Tterminaali::holdRts(int ms) {
 }
 
 void Tterminaali::transmitted(uint32_t total) {
-    statusPanels[1]->setText(QStringLiteral("TX: %1").arg(total));
+    ShowCount(kTxPanel, QStringLiteral("TX: %1").arg(total));
 }
 
 // ---- Settings and programming mode ----
@@ -834,8 +840,8 @@ void Tterminaali::Clear1Click() {
     teksti->clearScreen();
     rxCount_ = 0;
     sendQueue_.clearTransmittedCount();
-    statusPanels[0]->setText(QStringLiteral("RX: 0"));
-    statusPanels[1]->setText(QStringLiteral("TX: 0"));
+    ShowCount(kRxPanel, QStringLiteral("RX: 0"));
+    ShowCount(kTxPanel, QStringLiteral("TX: 0"));
     lineErrors_.clear();
     ShowLineErrors();
 }

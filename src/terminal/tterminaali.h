@@ -182,6 +182,7 @@ private:
     void FormClose();
     void ShowPortOpen(bool open);
     void ComeToFront();
+    void ShowCount(size_t panel, const QString& text);
     void ShowLineErrors();
     void ShowLineStates();
     void AddScreenLine(const std::string& line);
