@@ -6,6 +6,7 @@
 #include "designer/modem_data_file.h"
 #include "designer/project_file.h"
 #include "designer/tarvotaulu.h"
+#include "designer/tominaisuus.h"
 #include "designer/tprj_ominaisuus.h"
 #include "designer/tsuoja.h"
 #include "designer/zoom.h"
@@ -383,6 +384,7 @@ void Tpiirtopohja::CreateHelpers() {
     // The tool windows outlive their designer: the main window owns them.
     QWidget* owner = Pohjafrm ? Pohjafrm->Window() : this;
     prj_ominaisuus = new Tprj_ominaisuus(owner);
+    Ominaisuus = new Tominaisuus(owner);
     suoja = new Tsuoja(owner);
 }
 
@@ -1051,6 +1053,9 @@ void Tpiirtopohja::RedrawRoutes() {
 }
 
 bool Tpiirtopohja::FormCloseQuery() {
+    // A new modem's shown values are stored before the save question.
+    if (Ominaisuus)
+        Ominaisuus->close();
     if (!AskSaveChanges())
         return false;
     for (QWidget* helper : std::initializer_list<QWidget*>{prj_ominaisuus, suoja})

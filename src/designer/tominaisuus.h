@@ -1,0 +1,161 @@
+#pragma once
+// "Modem properties": the stay-on-top tool window in which the parameters of a
+// modem figure are shown and edited. Its rows are built at run time from the
+// figure's modem-type file (designer/parameter_schema.h); the values follow the
+// rules of designer/field_value.h. It also shows the values a modem reports
+// during programming, and in its two-column view converts a modem's values to
+// another modem type. One window serves every figure of the designers; the newest
+// designer's window is the global Ominaisuus.
+
+#include "designer/field_value.h"
+#include "designer/parameter_schema.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace Ui {
+class Tominaisuus;
+}
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class TKuvio;
+class Tpiirtopohja;
+
+class Tominaisuus : public QWidget {
+    Q_OBJECT
+public:
+    explicit Tominaisuus(QWidget* parent = nullptr);
+    ~Tominaisuus() override;
+
+    // The figure the next ShowModemProperties shows, and its designer (mode,
+    // security level, project). Hides the name and address rows in a
+    // single-modem designer.
+    void SetFigure(Tpiirtopohja* designer, TKuvio* figure);
+    TKuvio* Figure() const { return figure_; }
+    // Opens the two-column view that converts the figure to another modem type.
+    void SetConversionTarget(const std::string& typeName);
+    // True while the window converts a figure (the designer then ignores presses
+    // on figures).
+    bool Converting() const { return convert_; }
+
+    // Opens or refreshes the window for the figure set before.
+    void ShowModemProperties(bool convert);
+    // Fills the fixed fields and the parameter controls from the figure.
+    void ShowFigureValues(bool readOnly);
+    // Fills only the fixed fields (name, addresses) from the figure.
+    void RefreshPropertyForm();
+
+    // A value the modem reported in the "$" programming run: index 1 is the first
+    // parameter, 1001 the first factory parameter, any other the one after the
+    // previous. The value is shown in red.
+    void ApplyResponseFields(int index, char letter, const std::string& value);
+    // The result of one value of the NMS transfer, selected as above with a cursor
+    // of its own; a failed value is shown in red.
+    void MarkNmsWriteResult(int failed, int index, const std::string& value, char letter);
+    // Asks the window to tell the user that the modem refused a parameter.
+    void PostInvalidParameter();
+    void ShowInvalidParameterError();
+    // The programming run gives Cancel back when the modem did not answer.
+    void EnableCancel();
+
+    // The form's commands.
+    void okClick(QObject* sender);
+    void poisClick();
+    void no_addressClick();
+    void receivebtnClick();
+    void transmitbtnClick();
+    void MultibtnClick();
+    void ConvAllClick();
+    void ConvertFieldValue(int pair);
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    // One column of parameter rows: the fields of a type file, their controls (none
+    // for letters without one) and labels (none for 'M'), and the values of the
+    // fields without a control, kept as read.
+    struct Column {
+        ParameterSchema schema;
+        std::vector<QWidget*> controls;
+        std::vector<QLabel*> labels;
+        std::vector<FieldValue> kept;
+    };
+
+    void FormCreate();
+    bool HasFigure();
+    SchemaView View() const;
+    char DesignerSecurityChar() const;
+    bool RightColumnShowing() const;
+    bool IsVirtualMaster() const;
+    // The editor is built again for another type file, another security level and
+    // for the conversion view (and after it).
+    bool NeedsRebuild(bool convert) const;
+    void Rebuild(bool convert);
+    void BuildIfStale();
+    void BuildPropertyEditor(int mode);
+    // Where a column's value controls stand: right of its widest label.
+    int ValueColumn(const ParameterSchema& schema, int x0) const;
+    void SetUpColumns(bool right);
+    std::vector<QWidget*> FixedControls() const;
+    void LayOutFixedRows(QGroupBox* column, int x0, int& y);
+    int AddFieldRow(Column& column, size_t index, QGroupBox* parent, int x0, int y);
+    void PlaceFactorySeparator(QWidget* control, QLabel* label, QGroupBox* parent, int& y);
+    int PlaceButtons(int mode, int x0, int y);
+    void PlaceWindow(QGroupBox* column, int bottom);
+    void CreateConversionArrows();
+    void FreeFieldLists();
+    void FocusFirstField();
+
+    void ShowFixedFields(bool readOnly);
+    void SetAddressText(const std::string& text);
+    std::vector<FieldValue> ReadValues(const Column& column) const;
+    void ShowValue(Column& column, size_t index, const FieldValue& value, bool red);
+    std::optional<size_t> ReportedField(std::optional<size_t>& cursor, int index);
+    std::optional<size_t> SelectReportedField(std::optional<size_t>& cursor, int index) const;
+    void PutReportedValue(size_t field, char letter, const std::string& value);
+    // Stores the shown values into the figure; false (after a message) when a
+    // hexadecimal field holds other characters.
+    bool StoreFigure();
+    void StoreFixedFields();
+    void ChangeFigureType();
+    // The pairs of shown rows of the two columns, side by side.
+    std::vector<std::pair<size_t, size_t>> ConversionPairs() const;
+    bool PairConvertible(const std::pair<size_t, size_t>& pair) const;
+    void CopyFieldValue(const std::pair<size_t, size_t>& pair);
+    std::string RowText(const Column& column, size_t index) const;
+
+    Ui::Tominaisuus* ui;
+    QPointer<Tpiirtopohja> designer_;
+    TKuvio* figure_ = nullptr;
+    Column main_;
+    Column second_;
+    std::string loadedTypeFile_;
+    bool busy_ = false;
+    char securityChar_ = 0;
+    bool typeChanged_ = false;
+    int widestList_ = 0;
+    int valueX_ = 110;
+    bool hideFixedFields_ = false;
+    std::string targetTypeName_;
+    bool convert_ = false;
+    // Where ApplyResponseFields and MarkNmsWriteResult stand in the main column.
+    std::optional<size_t> responseCursor_;
+    std::optional<size_t> nmsCursor_;
+    std::vector<QPushButton*> arrows_;
+    // Cancel stays disabled over the next hide (a receive is running).
+    bool keepCancelDisabled_ = false;
+    // Characters of a terminal address: two per byte of the project's address.
+    int addressLength_ = 2;
+};
+
+// The newest designer's modem properties window.
+extern QPointer<Tominaisuus> Ominaisuus;

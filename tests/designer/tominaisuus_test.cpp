@@ -1,0 +1,268 @@
+#include "designer/tkuvio.h"
+#include "designer/tominaisuus.h"
+#include "designer/tpiirtopohja.h"
+#include "designer_fixture.h"
+#include "support/fake_main_window.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <memory>
+
+namespace {
+
+class TominaisuusTest : public DesignerFolderTest {
+protected:
+    void SetUp() override {
+        DesignerFolderTest::SetUp();
+        for (const char* fixture : {"QX-450.smf", "QX-450R.smf", "QX-MP4.smf", "QX-NMS.smf"})
+            AddTypeFile(fixture);
+        main = std::make_unique<FakeMainWindow>();
+        main->show();
+        designer = CreateDesigner(false);
+        QCoreApplication::processEvents();
+        boxes.clear();
+        window = new Tominaisuus(main.get());
+    }
+    void TearDown() override {
+        delete window;
+        main.reset();
+        DesignerFolderTest::TearDown();
+    }
+
+    TKuvio& NewModem(const std::string& type, NewModemKind kind = NewModemKind::Normal) {
+        return designer->Design().NewModemFigure(type, kind, 100, 100, type + std::to_string(int(kind)),
+                                                 reader);
+    }
+    void Show(TKuvio& figure, int level = 0) {
+        designer->SetSecurityLevel(level);
+        window->SetFigure(designer, &figure);
+        window->ShowModemProperties(false);
+    }
+    template <typename T> T* Control(const char* name) const {
+        T* control = window->findChild<T*>(name);
+        EXPECT_TRUE(control) << name;
+        return control;
+    }
+    QPushButton* Button(const char* name) const { return Control<QPushButton>(name); }
+    static std::vector<std::string> Values(const TKuvio& figure) {
+        std::vector<std::string> values;
+        for (const PropertyEntry& entry : figure.PropertyEntries())
+            values.push_back(entry.value);
+        return values;
+    }
+    static bool Red(QWidget* control) { return control->palette().color(QPalette::Text) == QColor(Qt::red); }
+
+    std::unique_ptr<FakeMainWindow> main;
+    Tpiirtopohja* designer = nullptr;
+    Tominaisuus* window = nullptr;
+    ModemTypeVersionReader reader{false};
+};
+
+TEST_F(TominaisuusTest, EditedValuesOfEveryLetterAreStoredAndShownAgain) {
+    TKuvio& figure = NewModem("QX-450R");
+    Show(figure, 9);
+    EXPECT_EQ(window->windowTitle(), "Modem QX-450R properties, version:412");
+    EXPECT_TRUE(window->isVisible());
+    Control<QLineEdit>("nimi")->setText("Hill");
+    Control<QLineEdit>("osoite")->setText("1F");
+    Control<QSpinBox>("B0CHANNEL")->setValue(12);
+    Control<QSpinBox>("W5TXPOWER")->setValue(500);
+    Control<QLineEdit>("S0STATION")->setText("North");
+    Control<QLineEdit>("H5NETMASK")->setText("FF00");
+    Control<QCheckBox>("M0ACK")->setChecked(true);
+    Control<QComboBox>("R0SPEED")->setCurrentIndex(2);
+    Control<QComboBox>("C9FACTORY")->setCurrentIndex(1);
+    Button("ok")->click();
+
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(window->Figure(), nullptr);
+    EXPECT_FALSE(figure.newFigure);
+    EXPECT_TRUE(designer->Design().modified);
+    EXPECT_EQ(figure.GetModemName(), "Hill");
+    EXPECT_EQ(figure.GetTerminalAddress(), "1F");
+    EXPECT_EQ(Values(figure), (std::vector<std::string>{"12", "500", "North", "FF00", "1", "2", "0", "4"}));
+
+    Control<QSpinBox>("B0CHANNEL")->setValue(0);
+    Show(figure, 9);
+    EXPECT_EQ(Control<QSpinBox>("B0CHANNEL")->value(), 12);
+    EXPECT_EQ(Control<QComboBox>("C9FACTORY")->currentText(), "High band");
+    EXPECT_EQ(Control<QLineEdit>("S0STATION")->text(), "North");
+    EXPECT_TRUE(Control<QCheckBox>("M0ACK")->isChecked());
+    EXPECT_TRUE(boxes.texts().empty());
+}
+
+TEST_F(TominaisuusTest, LevelNineRowsStandBelowTheFactorySeparator) {
+    TKuvio& figure = NewModem("QX-450R");
+    Show(figure, 5);
+    EXPECT_TRUE(Control<QComboBox>("C9FACTORY")->isHidden());
+    EXPECT_TRUE(Control<QLabel>("factory_lbl")->isHidden());
+    EXPECT_TRUE(Control<QSpinBox>("W5TXPOWER")->isEnabled());
+    Button("pois")->click();
+
+    Show(figure, 9);
+    auto* band = Control<QComboBox>("C9FACTORY");
+    auto* separator = Control<QLabel>("factory_lbl");
+    EXPECT_FALSE(band->isHidden());
+    EXPECT_FALSE(separator->isHidden());
+    EXPECT_LT(Control<QCheckBox>("M0REPEAT")->y(), separator->y());
+    EXPECT_LT(separator->y(), band->y());
+    Button("pois")->click();
+
+    Show(figure, 0);
+    EXPECT_FALSE(Control<QSpinBox>("W5TXPOWER")->isEnabled());
+}
+
+TEST_F(TominaisuusTest, CancelOnANewFigureStoresItsDefaults) {
+    TKuvio& figure = NewModem("QX-450");
+    Show(figure);
+    Button("pois")->click();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(Values(figure), (std::vector<std::string>{"0", "0", "", "0", "0", "0"}));
+
+    // A confirmed figure keeps its values on Cancel.
+    Show(figure);
+    Control<QSpinBox>("B0CHANNEL")->setValue(7);
+    Button("pois")->click();
+    EXPECT_EQ(Values(figure)[0], "0");
+}
+
+TEST_F(TominaisuusTest, TextThatIsNotHexadecimalIsRefusedWhenStored) {
+    TKuvio& figure = NewModem("QX-450");
+    Show(figure);
+    auto* netmask = Control<QLineEdit>("H5NETMASK");
+    netmask->setText("12G4");
+    Button("ok")->click();
+    EXPECT_EQ(boxes.texts(),
+              std::vector<std::string>{"Not allowed hexadesimal value\r\nAllodew values 0..9 and A..F/a..f"});
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(figure.PropertyEntries().empty());
+    netmask->setText("12F4");
+    Button("ok")->click();
+    EXPECT_EQ(Values(figure)[3], "12F4");
+}
+
+TEST_F(TominaisuusTest, ExchangeButtonsStoreAndMarkTheDesignModified) {
+    TKuvio& figure = NewModem("QX-450");
+    Show(figure);
+    Button("ok")->click();
+    designer->Design().modified = false;
+    designer->Design().routesDirty = false;
+    Show(figure);
+    Control<QLineEdit>("osoite")->setText("2A");
+    Control<QLineEdit>("osoite")->setModified(true);
+    Control<QSpinBox>("B0CHANNEL")->setValue(3);
+    Button("transmitbtn")->click();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(Button("pois")->isEnabled());
+    EXPECT_EQ(Values(figure)[0], "3");
+    EXPECT_EQ(figure.GetTerminalAddress(), "2A");
+    EXPECT_TRUE(designer->Design().modified);
+    EXPECT_TRUE(designer->Design().routesDirty);
+}
+
+TEST_F(TominaisuusTest, ReportedValuesAreShownInRed) {
+    TKuvio& figure = NewModem("QX-450R");
+    window->SetFigure(designer, &figure);
+    window->ApplyResponseFields(1, 'B', "44");
+    window->ApplyResponseFields(2, 'W', "900");
+    window->ApplyResponseFields(3, 'B', "x");
+    window->ApplyResponseFields(4, 'H', "AB");
+    window->ApplyResponseFields(5, 'K', "1");
+    window->ApplyResponseFields(6, 'R', "9");
+    window->ApplyResponseFields(1001, 'C', "4");
+    window->ApplyResponseFields(1002, 'C', "1");
+    EXPECT_EQ(boxes.texts(), (std::vector<std::string>{"Field mismatch on modem response message !!!",
+                                                       "Modem has more fields than SMF1002"}));
+    auto* channel = Control<QSpinBox>("B0CHANNEL");
+    EXPECT_EQ(channel->value(), 44);
+    EXPECT_TRUE(Red(channel));
+    EXPECT_FALSE(Red(Control<QLineEdit>("S0STATION")));
+    EXPECT_EQ(Control<QLineEdit>("H5NETMASK")->text(), "AB");
+    // A list index beyond the list is held at its last item.
+    EXPECT_EQ(Control<QComboBox>("R0SPEED")->currentIndex(), 2);
+    EXPECT_EQ(Control<QComboBox>("C9FACTORY")->currentIndex(), 1);
+
+    boxes.clear();
+    window->MarkNmsWriteResult(0, 1, "5", 'B');
+    window->MarkNmsWriteResult(1, 2, "77", 'W');
+    EXPECT_EQ(channel->value(), 44);
+    EXPECT_EQ(Control<QSpinBox>("W5TXPOWER")->value(), 77);
+
+    window->PostInvalidParameter();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(boxes.texts(),
+              std::vector<std::string>{
+                  "ERROR: One of parameters send to modem was invalid !\r\nPlease check parameters."});
+}
+
+TEST_F(TominaisuusTest, NoTerminalAddressAndMultiportAddresses) {
+    TKuvio& figure = NewModem("QX-450");
+    Show(figure);
+    auto* noAddress = Control<QCheckBox>("no_address");
+    auto* address = Control<QLineEdit>("osoite");
+    noAddress->click();
+    EXPECT_EQ(address->text(), "No address");
+    EXPECT_TRUE(address->isReadOnly());
+    noAddress->click();
+    EXPECT_EQ(address->text(), "0");
+    EXPECT_FALSE(address->isReadOnly());
+    Button("pois")->click();
+
+    TKuvio& multi = NewModem("QX-MP4", NewModemKind::Multiport);
+    multi.SetTerminalAddressAt(0, "A1");
+    multi.SetTerminalAddressAt(1, "B2");
+    Show(multi);
+    EXPECT_FALSE(Button("Multibtn")->isHidden());
+    EXPECT_FALSE(noAddress->isEnabled());
+    Button("Multibtn")->click();
+    auto* memo = Control<QPlainTextEdit>("MultiMemo");
+    EXPECT_EQ(memo->toPlainText(), "A1\nB2");
+    memo->setPlainText("A1\n\nC3\n");
+    Button("ok")->click();
+    EXPECT_EQ(multi.TerminalAddresses(), (std::vector<std::string>{"A1", "C3"}));
+}
+
+TEST_F(TominaisuusTest, ConversionCopiesMatchingRowsAndChangesTheType) {
+    TKuvio& figure = NewModem("QX-NMS");
+    Show(figure);
+    Control<QSpinBox>("B0CHANNEL")->setValue(21);
+    Control<QLineEdit>("S0STATION")->setText("Old");
+    Control<QCheckBox>("M0ACK")->setChecked(true);
+    Button("ok")->click();
+    ASSERT_TRUE(figure.NmsSupport());
+
+    window->SetFigure(designer, &figure);
+    window->SetConversionTarget("QX-450R");
+    window->ShowModemProperties(true);
+    EXPECT_TRUE(window->Converting());
+    EXPECT_FALSE(Control<QGroupBox>("Bevel2")->isHidden());
+    EXPECT_FALSE(Button("ConvAll")->isHidden());
+    // Rows side by side: channel, power, station, mask and ack have the same letters,
+    // but power and mask are above security level 0; the sixth pairs a number with
+    // a list.
+    std::vector<QPushButton*> arrows;
+    for (QPushButton* button : window->findChildren<QPushButton*>())
+        if (button->property("tag").isValid())
+            arrows.push_back(button);
+    ASSERT_EQ(arrows.size(), 6u);
+    EXPECT_EQ(std::count_if(arrows.begin(), arrows.end(), [](QPushButton* b) { return b->isEnabled(); }), 3);
+
+    boxes.queueAnswer(IDYES);
+    Button("ConvAll")->click();
+    Button("ok")->click();
+    EXPECT_FALSE(window->Converting());
+    EXPECT_EQ(figure.TypeName(), "QX-450R");
+    EXPECT_FALSE(figure.NmsSupport());
+    EXPECT_EQ(figure.PictureName(), "MODEEMI");
+    EXPECT_EQ(Values(figure), (std::vector<std::string>{"21", "0", "Old", "0", "1", "0", "0", "1"}));
+    EXPECT_EQ(window->findChildren<QPushButton*>().size(), 6u);
+}
+
+} // namespace
