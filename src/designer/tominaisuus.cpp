@@ -5,6 +5,7 @@
 #include "base/text_numbers.h"
 #include "designer/figure_values.h"
 #include "designer/modem_type_files.h"
+#include "designer/tarvotaulu.h"
 #include "designer/tkuvio.h"
 #include "designer/tpiirtopohja.h"
 #include "platform/latin1.h"
@@ -695,6 +696,7 @@ bool Tominaisuus::StoreFigure() {
             designer_->SetRoutesDirty();
         designer_->RedrawRoutes();
     }
+    RefreshPropertyTable();
     return true;
 }
 
@@ -815,9 +817,13 @@ void Tominaisuus::receivebtnClick() {
     keepCancelDisabled_ = true;
     if (HasFigure() && figure_->newFigure)
         okClick(ui->receivebtn);
+    if (designer_)
+        designer_->Receivevalues1Click();
 }
 
 void Tominaisuus::transmitbtnClick() {
     ui->pois->setEnabled(false);
     okClick(ui->transmitbtn);
+    if (designer_)
+        designer_->Transmitparrou1Click();
 }

@@ -815,18 +815,42 @@ void Tpiirtopohja::SetMasterNoAddress(bool on) {
         design_.master->SetNoTerminalAddress(on);
 }
 
-// Filled in with the modem properties window: it shows the context figure.
-void Tpiirtopohja::Ominaisuudet2Click() {}
-// Filled in with the modem properties window: a shown window follows the active figure.
-void Tpiirtopohja::ActiveFigureChanged() {}
-// Filled in with the modem properties window: it forgets a figure that goes away.
-void Tpiirtopohja::ModemFigureRemoved(TKuvio&) {}
-// Filled in with the modem properties window: true while it changes a modem's type.
-bool Tpiirtopohja::ConvertingModemType() const {
-    return false;
+void Tpiirtopohja::Ominaisuudet2Click() {
+    if (Ominaisuus && design_.context) {
+        Ominaisuus->SetFigure(this, design_.context);
+        Ominaisuus->ShowModemProperties(false);
+    }
+    design_.context = nullptr;
 }
-// Filled in with the modem properties window: changes the type of the context figure.
-void Tpiirtopohja::Konvert1Click(QAction*) {}
+
+// A shown properties window follows the selection.
+void Tpiirtopohja::ActiveFigureChanged() {
+    if (Ominaisuus && Ominaisuus->isVisible() && design_.active) {
+        Ominaisuus->SetFigure(this, design_.active);
+        Ominaisuus->ShowModemProperties(false);
+    }
+}
+
+void Tpiirtopohja::ModemFigureRemoved(TKuvio& figure) {
+    if (Ominaisuus && Ominaisuus->Figure() == &figure) {
+        Ominaisuus->SetFigure(this, nullptr);
+        Ominaisuus->close();
+    }
+}
+
+bool Tpiirtopohja::ConvertingModemType() const {
+    return Ominaisuus && Ominaisuus->Converting();
+}
+
+// Opens the two-column view that converts the context figure to the chosen type.
+void Tpiirtopohja::Konvert1Click(QAction* item) {
+    if (Ominaisuus && design_.context) {
+        Ominaisuus->SetFigure(this, design_.context);
+        Ominaisuus->SetConversionTarget(toLatin1(item->text()));
+        Ominaisuus->ShowModemProperties(true);
+    }
+    design_.context = nullptr;
+}
 // Filled in with route generation.
 void Tpiirtopohja::Reitit1Click() {}
 // Filled in with route generation: shows or hides the context figure's route.

@@ -4,6 +4,7 @@
 #include "designer_fixture.h"
 #include "support/fake_main_window.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -263,6 +264,55 @@ TEST_F(TominaisuusTest, ConversionCopiesMatchingRowsAndChangesTheType) {
     EXPECT_EQ(figure.PictureName(), "MODEEMI");
     EXPECT_EQ(Values(figure), (std::vector<std::string>{"21", "0", "Old", "0", "1", "0", "0", "1"}));
     EXPECT_EQ(window->findChildren<QPushButton*>().size(), 6u);
+}
+
+TEST_F(TominaisuusTest, DesignerOpensTheWindowAndTheValuesSurviveTheProjectFile) {
+    ASSERT_TRUE(Ominaisuus);
+    TKuvio& placed = NewModem("QX-450R");
+    designer->Design().context = &placed;
+    designer->Ominaisuudet2Click();
+    ASSERT_TRUE(Ominaisuus->isVisible());
+    EXPECT_EQ(designer->Design().context, nullptr);
+    Ominaisuus->findChild<QLineEdit*>("nimi")->setText("Relay");
+    Ominaisuus->findChild<QSpinBox*>("B0CHANNEL")->setValue(99);
+    Ominaisuus->findChild<QLineEdit*>("S0STATION")->setText("Ridge");
+    Ominaisuus->findChild<QComboBox*>("R0SPEED")->setCurrentIndex(1);
+    Ominaisuus->findChild<QPushButton*>("ok")->click();
+    const std::vector<std::string> stored = Values(placed);
+    ASSERT_TRUE(designer->SaveProjectFile(folder.file("net.spf")));
+
+    designer->Design().DeleteAllFigures();
+    designer->LoadProjectFile(folder.file("net.spf"));
+    ASSERT_EQ(designer->Design().Figures().size(), 1u);
+    TKuvio& loaded = *designer->Design().Figures()[0];
+    EXPECT_EQ(Values(loaded), stored);
+    designer->Design().context = &loaded;
+    designer->Ominaisuudet2Click();
+    EXPECT_EQ(Ominaisuus->findChild<QLineEdit*>("nimi")->text(), "Relay");
+    EXPECT_EQ(Ominaisuus->findChild<QSpinBox*>("B0CHANNEL")->value(), 99);
+    EXPECT_EQ(Ominaisuus->findChild<QLineEdit*>("S0STATION")->text(), "Ridge");
+    EXPECT_EQ(Ominaisuus->findChild<QComboBox*>("R0SPEED")->currentText(), "9600");
+
+    // A removed figure is forgotten and the window closes.
+    designer->ModemFigureRemoved(loaded);
+    EXPECT_FALSE(Ominaisuus->isVisible());
+    EXPECT_EQ(Ominaisuus->Figure(), nullptr);
+}
+
+TEST_F(TominaisuusTest, ChangeTypeCommandOpensTheConversionView) {
+    TKuvio& figure = NewModem("QX-450");
+    Show(figure);
+    Button("ok")->click();
+    QAction target("QX-NMS");
+    designer->Design().context = &figure;
+    designer->Konvert1Click(&target);
+    ASSERT_TRUE(Ominaisuus->isVisible());
+    EXPECT_TRUE(designer->ConvertingModemType());
+    EXPECT_EQ(Ominaisuus->findChild<QGroupBox*>("Bevel2")->title(), "QX-NMS");
+    Ominaisuus->findChild<QPushButton*>("ok")->click();
+    EXPECT_FALSE(designer->ConvertingModemType());
+    EXPECT_EQ(figure.TypeName(), "QX-NMS");
+    EXPECT_EQ(figure.PictureName(), "MODEEMIE");
 }
 
 } // namespace
