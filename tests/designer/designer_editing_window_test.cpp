@@ -1,4 +1,5 @@
 #include "designer/designer_canvas.h"
+#include "designer/tominaisuus.h"
 #include "designer/tpiirtopohja.h"
 #include "designer_fixture.h"
 #include "platform/file_dialogs.h"
@@ -9,6 +10,7 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QTest>
 #include <cstdlib>
 
@@ -145,6 +147,11 @@ TEST_F(DesignerEditingTest, ANetworkBuiltWithTheMouseIsSavedAndReopened) {
     ModemCommand(designer, master, "Viiva1");
     Click(OnPicture(repeater));
     EXPECT_EQ(repeater.parent, &master);
+
+    // Each placed modem opened its properties; Cancel stores the last one's values
+    // before the save.
+    ASSERT_TRUE(Ominaisuus && Ominaisuus->isVisible());
+    Ominaisuus->findChild<QPushButton*>("pois")->click();
 
     const std::string path = folder.file("three.spf");
     dialogAnswers = {path};
