@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -313,6 +314,15 @@ TEST_F(TominaisuusTest, ChangeTypeCommandOpensTheConversionView) {
     EXPECT_FALSE(designer->ConvertingModemType());
     EXPECT_EQ(figure.TypeName(), "QX-NMS");
     EXPECT_EQ(figure.PictureName(), "MODEEMIE");
+}
+
+TEST_F(TominaisuusTest, NmsTypeAtLevelNineHasNoFactorySeparator) {
+    TKuvio& figure = NewModem("QX-NMS");
+    Show(figure, 9);
+    EXPECT_FALSE(Control<QSpinBox>("B0RSSI")->isHidden());
+    EXPECT_TRUE(Control<QLabel>("factory_lbl")->isHidden());
+    if (const char* shots = std::getenv("QUOVIX_SCREENSHOTS"))
+        window->grab().save(QString(shots) + "/modem_properties_nms_level9.png");
 }
 
 } // namespace
