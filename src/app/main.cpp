@@ -3,6 +3,7 @@
 #include "app/power_events.h"
 #include "app/taboutfrm.h"
 #include "app/tpohjafrm.h"
+#include "designer/tinfo.h"
 #include "platform/message_box.h"
 #include "terminal/tportinasetus.h"
 #include "terminal/tpuskuriensaato.h"
@@ -33,6 +34,8 @@ struct StartUpForms {
     std::unique_ptr<TPohjafrm> mainWindow = std::make_unique<TPohjafrm>();
     std::unique_ptr<Tpuskuriensaato> buffers = std::make_unique<Tpuskuriensaato>(mainWindow.get());
     std::unique_ptr<TScriptSetup> scriptSetup = std::make_unique<TScriptSetup>();
+    // The designers' serial traffic status window, shown by their runs.
+    std::unique_ptr<Tinfo> status = std::make_unique<Tinfo>(mainWindow.get());
     std::unique_ptr<Taboutfrm> about = std::make_unique<Taboutfrm>(mainWindow.get());
     std::unique_ptr<Tportinasetus> portSetup = std::make_unique<Tportinasetus>(mainWindow.get());
     // Suspend and resume, and serial devices that come and go, reach the main

@@ -6,6 +6,7 @@
 #include "designer/modem_data_file.h"
 #include "designer/project_file.h"
 #include "designer/tarvotaulu.h"
+#include "designer/tinfo.h"
 #include "designer/tominaisuus.h"
 #include "designer/tprj_ominaisuus.h"
 #include "designer/tsuoja.h"
@@ -22,6 +23,7 @@
 
 #include <QActionGroup>
 #include <QCloseEvent>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMdiArea>
@@ -30,7 +32,6 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpinBox>
-#include <QTimer>
 #include <QWheelEvent>
 #include <filesystem>
 
@@ -46,15 +47,6 @@ const QPoint kModemMenuOrigin(30, 50);
 constexpr int kScrollStep = 8;
 // How far a zoom step moves the scroll bars.
 constexpr int kZoomScrollShift = 5;
-// The programming port's buffers and event interval.
-constexpr int kCommBufferSize = 2048;
-constexpr int kCommEventInterval = 50;
-// Time-outs of the programming run and the ping test.
-constexpr int kFirstAnswerMs = 10000;
-constexpr int kDataFlowMs = 10000;
-constexpr int kPingReplyMs = 3000;
-constexpr int kPingStartMs = 1000;
-
 // The choices of the ping port settings: a menu item per value.
 constexpr int kPingSpeeds[] = {300, 600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
 constexpr int kPingDataBits[] = {7, 8};
@@ -132,10 +124,9 @@ void AddChoiceItems(QMenu* menu, const std::vector<std::pair<QString, int>>& ite
 } // namespace
 
 Tpiirtopohja::Tpiirtopohja(bool singleModem, QWidget* parent)
-    : QMainWindow(parent), CommPort1(std::make_unique<TQuovixCommPort>(this)), PopupMenu1(new QMenu(this)),
-      PopupMenu2(new QMenu(this)), ui(new Ui::Tpiirtopohja), design_(singleModem), editor_(design_),
-      typeReader_(FactoryMode()), recentFiles_(singleModem), canvas_(new DesignerCanvas(editor_)),
-      scrollArea_(new QScrollArea(this)) {
+    : QMainWindow(parent), PopupMenu1(new QMenu(this)), PopupMenu2(new QMenu(this)), ui(new Ui::Tpiirtopohja),
+      design_(singleModem), editor_(design_), typeReader_(FactoryMode()), recentFiles_(singleModem),
+      canvas_(new DesignerCanvas(editor_)), scrollArea_(new QScrollArea(this)) {
     ui->setupUi(this);
     scrollArea_->setWidget(canvas_);
     scrollArea_->setWidgetResizable(true);
@@ -145,8 +136,7 @@ Tpiirtopohja::Tpiirtopohja(bool singleModem, QWidget* parent)
     scrollArea_->viewport()->installEventFilter(this);
     BuildMenus();
     ConnectMenuCommands();
-    SetupCommPort();
-    CreateTimers();
+    CreateProgramming();
     editor_.SetHooks({[this] { Ominaisuudet2Click(); }, [this] { ActiveFigureChanged(); },
                       [this](TKuvio& figure) { FigureRemoved(figure); },
                       [this] { return ConvertingModemType(); }});
@@ -185,8 +175,8 @@ Tpiirtopohja::Tpiirtopohja(bool singleModem, QWidget* parent)
 }
 
 Tpiirtopohja::~Tpiirtopohja() {
+    programming_->Cancel();
     design_.DeleteAllFigures();
-    CommPort1->sulje();
     delete ui;
 }
 
@@ -281,29 +271,26 @@ void Tpiirtopohja::ConnectMenuCommands() {
 
 // The port of the programming run: events on received characters and on an empty
 // transmitter, in the background.
-void Tpiirtopohja::SetupCommPort() {
-    CommPort1->vaihda_bitti_nop(br__9600);
-    CommPort1->vaihda_rx_size(kCommBufferSize);
-    CommPort1->vaihda_rx_raja(kCommBufferSize);
-    CommPort1->setdtrmode(dtrENABLE);
-    CommPort1->SetEvents({ceRxChar, ceTxEmpty});
-    CommPort1->setvaliaika(kCommEventInterval);
-    CommPort1->setover(true);
+namespace {
+
+// The status window is created at start-up; a designer opened without it (in a
+// test) makes one.
+TransferStatusWindow& StatusWindow() {
+    if (!info)
+        new Tinfo(Pohjafrm ? Pohjafrm->Window() : nullptr);
+    return *info;
 }
 
-void Tpiirtopohja::CreateTimers() {
-    const std::pair<QTimer**, int> timers[] = {{&tilasiirto, kFirstAnswerMs},
-                                               {&rsptmr, kDataFlowMs},
-                                               {&alkutmr, 0},
-                                               {&testivastetmr, kPingReplyMs},
-                                               {&PingAlkuTimer1, kPingStartMs}};
-    for (const auto& [timer, interval] : timers) {
-        *timer = new QTimer(this);
-        if (interval > 0)
-            (*timer)->setInterval(interval);
-    }
-    connect(alkutmr, &QTimer::timeout, this, &Tpiirtopohja::alkutmrTimer);
-    connect(rsptmr, &QTimer::timeout, this, &Tpiirtopohja::rsptmrTimer);
+} // namespace
+
+void Tpiirtopohja::CreateProgramming() {
+    DesignerProgramming::Hooks hooks;
+    hooks.redraw = [this] { RedrawRoutes(); };
+    hooks.factoryLevel = [this] { return securityLevel_ == 9; };
+    hooks.mobileRoutes = [this] { return MobileView(); };
+    hooks.enableTestNet = [this](bool enabled) { ui->Testnet1->menuAction()->setEnabled(enabled); };
+    programming_ = std::make_unique<DesignerProgramming>(design_, StatusWindow(), port_, std::move(hooks));
+    UpdatePingCaption();
 }
 
 void Tpiirtopohja::FormCreate() {
@@ -691,7 +678,7 @@ void Tpiirtopohja::NewModemFigureAtOrigin(QAction* item) {
 MenuConditions Tpiirtopohja::CurrentMenuConditions() const {
     MenuConditions conditions;
     conditions.mobileView = MobileView();
-    conditions.portOpen = CommPort1->IsOpen();
+    conditions.portOpen = programming_->port.IsOpen();
     conditions.modemTypes = !ui->Luouusi2->actions().isEmpty();
     conditions.level9 = securityLevel_ == 9;
     return conditions;
@@ -851,42 +838,88 @@ void Tpiirtopohja::Konvert1Click(QAction* item) {
     }
     design_.context = nullptr;
 }
-// Filled in with route generation.
-void Tpiirtopohja::Reitit1Click() {}
-// Filled in with route generation: shows or hides the context figure's route.
-void Tpiirtopohja::Nytreitti1Click() {}
-// Filled in with the programming run and the NMS transfer.
-void Tpiirtopohja::Haearvot1Click() {}
-// Filled in with the programming run and the NMS transfer.
-void Tpiirtopohja::Receivevalues1Click() {}
-// Filled in with the programming run and the NMS transfer.
-void Tpiirtopohja::Lhetarvot1Click() {}
-// Filled in with the programming run and the NMS transfer.
-void Tpiirtopohja::Transmitparrou1Click() {}
-// Filled in with the programming run: sends the programming-mode command.
-void Tpiirtopohja::alkutmrTimer() {}
-// Filled in with the programming run: the data flow stopped.
-void Tpiirtopohja::rsptmrTimer() {}
-// Filled in with the ping test: enables its items.
-void Tpiirtopohja::Testnet1Click() {}
-// Filled in with the ping test.
-void Tpiirtopohja::Ping1Click() {}
-// Filled in with the ping test.
-void Tpiirtopohja::PingAll1Click() {}
-// Filled in with the ping test.
-void Tpiirtopohja::PingCount1Click() {}
-// Filled in with the ping test.
-void Tpiirtopohja::Clearrssiinfos1Click() {}
-// Filled in with the port settings: the programming port's number.
-void Tpiirtopohja::COM11Click(QAction*) {}
-// Filled in with the port settings: the ping speed.
-void Tpiirtopohja::PortSpeedPingClick(QAction*) {}
-// Filled in with the port settings: the ping data bits.
-void Tpiirtopohja::PortDataPingClick(QAction*) {}
-// Filled in with the port settings: the ping stop bits.
-void Tpiirtopohja::PortStopPingClick(QAction*) {}
-// Filled in with the port settings: the ping parity.
-void Tpiirtopohja::PortParityPingClick(QAction*) {}
+
+void Tpiirtopohja::Reitit1Click() {
+    programming_->routes.Generate();
+}
+
+void Tpiirtopohja::Nytreitti1Click() {
+    programming_->routes.ShowRoute();
+    RedrawRoutes();
+}
+
+void Tpiirtopohja::Haearvot1Click() {
+    if (design_.active && !design_.active->NmsSupport())
+        programming_->Receive();
+}
+
+void Tpiirtopohja::Receivevalues1Click() {
+    Haearvot1Click();
+}
+
+void Tpiirtopohja::Lhetarvot1Click() {
+    if (design_.active && !design_.active->NmsSupport())
+        programming_->Transmit();
+}
+
+void Tpiirtopohja::Transmitparrou1Click() {
+    Lhetarvot1Click();
+}
+
+void Tpiirtopohja::Testnet1Click() {
+    const bool available = programming_->ping.PingsAvailable();
+    for (QAction* item : {ui->Ping1, ui->PingAll1, ui->Clearrssiinfos1})
+        item->setEnabled(available);
+}
+
+void Tpiirtopohja::Ping1Click() {
+    programming_->ping.Ping1Click();
+    RedrawRoutes();
+}
+
+void Tpiirtopohja::PingAll1Click() {
+    programming_->ping.PingAll1Click();
+    RedrawRoutes();
+}
+
+void Tpiirtopohja::PingCount1Click() {
+    bool accepted = false;
+    const QString text = QInputDialog::getText(this, "How many times to ping modem", "Ping count",
+                                               QLineEdit::Normal, "1", &accepted);
+    // A cancelled box answers its default text.
+    programming_->ping.SetPingCount(accepted ? toLatin1(text) : "1");
+    UpdatePingCaption();
+}
+
+void Tpiirtopohja::UpdatePingCaption() {
+    ui->Ping1->setText(fromLatin1(programming_->ping.PingCaption()));
+}
+
+void Tpiirtopohja::Clearrssiinfos1Click() {
+    programming_->ping.Clearrssiinfos1Click();
+    RedrawRoutes();
+}
+
+void Tpiirtopohja::COM11Click(QAction* item) {
+    item->setChecked(true);
+    ChoosePortSetting(port_, PortChoice::PortNumber, item->data().toInt());
+}
+
+void Tpiirtopohja::PortSpeedPingClick(QAction* item) {
+    ChoosePortSetting(port_, PortChoice::Speed, item->data().toInt());
+}
+
+void Tpiirtopohja::PortDataPingClick(QAction* item) {
+    ChoosePortSetting(port_, PortChoice::DataBits, item->data().toInt());
+}
+
+void Tpiirtopohja::PortStopPingClick(QAction* item) {
+    ChoosePortSetting(port_, PortChoice::StopBits, item->data().toInt());
+}
+
+void Tpiirtopohja::PortParityPingClick(QAction* item) {
+    ChoosePortSetting(port_, PortChoice::Parity, item->data().toInt());
+}
 
 void Tpiirtopohja::Ominaisuudet3Click() {
     if (prj_ominaisuus)
@@ -1085,8 +1118,8 @@ bool Tpiirtopohja::FormCloseQuery() {
     for (QWidget* helper : std::initializer_list<QWidget*>{prj_ominaisuus, suoja})
         if (helper)
             helper->hide();
-    // A "$" run still going ends with its port.
-    CommPort1->sulje();
+    // A "$" run or a ping still going ends with its port.
+    programming_->Cancel();
     return true;
 }
 
@@ -1102,7 +1135,7 @@ void Tpiirtopohja::closeEvent(QCloseEvent* event) {
 void Tpiirtopohja::FormClose() {
     EnableMainWindowCommands(true);
     ClosePropertyTable();
-    CommPort1->sulje();
+    programming_->Cancel();
     recentFiles_.Write();
     design_.DeleteAllFigures();
     if (SingleModem())

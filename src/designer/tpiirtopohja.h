@@ -5,6 +5,7 @@
 // figures, a master, routes) and a single modem (".ssf", one figure).
 
 #include "designer/designer_port_settings.h"
+#include "designer/designer_programming.h"
 #include "designer/graph_editing.h"
 #include "designer/menu_rules.h"
 #include "designer/modem_type_files.h"
@@ -27,8 +28,6 @@ class DesignerCanvas;
 class QActionGroup;
 class QMenu;
 class QScrollArea;
-class QTimer;
-class TQuovixCommPort;
 
 class Tpiirtopohja : public QMainWindow, public CloseQuery {
     Q_OBJECT
@@ -119,8 +118,6 @@ public:
     void Printproperties1Click();
     void PrintSetup1Click();
     void PropTable1Click();
-    void alkutmrTimer();
-    void rsptmrTimer();
 
     // Project menu.
     void Projekti1Click();
@@ -150,14 +147,9 @@ public:
     void RefreshGraph() { RedrawRoutes(); }
     bool FormCloseQuery() override;
 
-    // Port and timers of the programming run and the ping test.
-    std::unique_ptr<TQuovixCommPort> CommPort1;
+    // Programming and pinging through the designer's own port.
+    DesignerProgramming& Programming() { return *programming_; }
     CDirectSerial PolledPort;
-    QTimer* tilasiirto;
-    QTimer* rsptmr;
-    QTimer* alkutmr;
-    QTimer* testivastetmr;
-    QTimer* PingAlkuTimer1;
 
     QMenu* PopupMenu1;
     QMenu* PopupMenu2;
@@ -175,8 +167,8 @@ private:
     void BuildPopupMenus();
     void BuildPingSettingMenus();
     void ConnectMenuCommands();
-    void SetupCommPort();
-    void CreateTimers();
+    void CreateProgramming();
+    void UpdatePingCaption();
     void BuildModemTypeMenus();
     void BuildRecentFileMenu();
     void RemoveRecentFileItems();
@@ -211,6 +203,7 @@ private:
     QMenu* Konvert1;
     QAction* lastModemType_ = nullptr;
     DesignerPortSettings port_;
+    std::unique_ptr<DesignerProgramming> programming_;
     std::string projectFileName_ = "noname.spf";
     std::string singleModemFileName_ = "default.ssf";
     std::string modemFileName_ = "default.ssf";

@@ -1,0 +1,216 @@
+#include "designer/ping_test.h"
+
+#include "base/text_lines.h"
+#include "designer/designer_port_settings.h"
+#include "designer/dollar_run.h"
+#include "designer/network_design.h"
+#include "platform/message_box.h"
+
+#include <charconv>
+#include <cstdint>
+
+namespace {
+
+constexpr const char* kPingPrefix = "SL+P=";
+constexpr const char* kTestFinished = "Ping test finnished";
+
+// The address a figure is pinged by: its terminal address, or the first of a
+// multiport modem's, trimmed; none when it has none.
+std::optional<std::string> PingAddress(const TKuvio& figure) {
+    if (figure.NoTerminalAddress())
+        return std::nullopt;
+    const std::string address =
+        Trimmed(figure.Multiport() ? figure.GetTerminalAddressAt(0) : figure.GetTerminalAddress());
+    if (address.empty() || address == "@@")
+        return std::nullopt;
+    return address;
+}
+
+std::optional<uint64_t> HexValue(const std::string& text) {
+    uint64_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value, 16);
+    if (error != std::errc() || stop != end)
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+PingTest::PingTest(NetworkDesign& design, DollarRun& run, const DesignerPortSettings& settings,
+                   std::function<void(bool)> enableTestNet, const RunTimerFactory& timers)
+    : design_(design), run_(run), settings_(settings), enableTestNet_(std::move(enableTestNet)),
+      PingAlkuTimer1_(timers(kStartDelayMs)), testivastetmr_(timers(kReplyMs)) {
+    PingAlkuTimer1_->onTimeout = [this] { StartDelayElapsed(); };
+    testivastetmr_->onTimeout = [this] { ReplyTimeout(); };
+}
+
+PingTest::~PingTest() = default;
+
+std::optional<std::string> PingTest::PingCommand(const TKuvio& figure, int addressLength) {
+    const auto address = PingAddress(figure);
+    const auto value = address ? HexValue(*address) : std::nullopt;
+    const int digits = 2 * addressLength;
+    if (!value || digits < 2 || digits > 16 || (digits < 16 && *value >> (4 * digits) != 0))
+        return std::nullopt;
+    std::string hex;
+    for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4)
+        hex += "0123456789ABCDEF"[(*value >> shift) & 0xF];
+    return kPingPrefix + hex;
+}
+
+bool PingTest::CheckAddress(const TKuvio& figure) {
+    if (PingCommand(figure, design_.properties.length))
+        return true;
+    ShowMessage("Can't ping this modem because its terminal address is not valid");
+    Cancel();
+    return false;
+}
+
+void PingTest::Ping1Click() {
+    TKuvio* figure = design_.active;
+    if (!figure)
+        return;
+    if (!PingAddress(*figure)) {
+        ShowMessage("Can't ping this modem because No Terminal address available");
+        return;
+    }
+    if (!CheckAddress(*figure))
+        return;
+    mode_ = SinglePing;
+    figure->ClearInfo();
+    pingsLeft_ = pingCount_;
+    OpenPingPort();
+}
+
+void PingTest::PingAll1Click() {
+    mode_ = PingAll;
+    ContinuePingAll(true);
+}
+
+void PingTest::Clearrssiinfos1Click() {
+    for (const auto& figure : design_.Figures())
+        figure->ClearInfo();
+}
+
+void PingTest::SetPingCount(const std::string& text) {
+    int count = -1;
+    const std::string trimmed = Trimmed(text);
+    const auto [stop, error] = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), count);
+    if (error != std::errc() || stop != trimmed.data() + trimmed.size())
+        count = -1;
+    if (count == -1) {
+        ShowMessage("Invalid ping count " + text);
+        count = 1;
+    }
+    pingCount_ = count;
+}
+
+std::string PingTest::PingCaption() const {
+    return "Ping Selected (" + std::to_string(pingCount_) + ")";
+}
+
+bool PingTest::PingsAvailable() const {
+    return design_.active && !design_.properties.IsVirtualRouting();
+}
+
+void PingTest::OpenPingPort() {
+    run_.OpenPort(settings_.PingSettingsText(), settings_.portNumber);
+    PingAlkuTimer1_->Start();
+    pinged_ = design_.active;
+}
+
+void PingTest::ContinuePingAll(bool restart) {
+    const auto& figures = design_.Figures();
+    cursor_ = restart || !cursor_ ? 0 : *cursor_ + 1;
+    for (; *cursor_ < figures.size(); ++*cursor_) {
+        TKuvio& figure = *figures[*cursor_];
+        if (!PingAddress(figure)) {
+            figure.AddInfoLine("#Not ping");
+            continue;
+        }
+        if (!CheckAddress(figure))
+            return;
+        design_.active = &figure;
+        OpenPingPort();
+        return;
+    }
+    run_.ShowTransferStatus(kTestFinished, 1);
+    mode_ = NoPing;
+    ShowMessage(kTestFinished);
+}
+
+void PingTest::StartDelayElapsed() {
+    PingAlkuTimer1_->Stop();
+    TKuvio* figure = design_.active;
+    if (!figure || !pinged_)
+        return;
+    run_.ShowTransferStatus(pinged_->GetModemName(), 2);
+    if (const auto command = PingCommand(*figure, design_.properties.length)) {
+        run_.SendToModem(*command);
+        run_.ShowTransferStatus("Send test message", 0);
+        run_.senderState = DollarRun::PingSent;
+    }
+    enableTestNet_(false);
+    testivastetmr_->Start();
+}
+
+void PingTest::Received(const std::string& bytes) {
+    std::string& buffer = run_.Receiver().Buffer();
+    if (!run_.Receiver().Append(bytes.data(), bytes.size()))
+        return;
+    if (buffer.find("OK") != std::string::npos) {
+        buffer.erase(0, 2);
+        run_.ShowTransferStatus("SL command resp OK", 4);
+        if (pinged_ && pinged_ == design_.master) {
+            pinged_->AddInfoLine("Master OK");
+            PingAnswered();
+            return;
+        }
+    }
+    if (buffer.find("dBm") != std::string::npos) {
+        const size_t rssi = buffer.find("rssi");
+        if (pinged_)
+            pinged_->AddInfoLine(buffer.substr(rssi == std::string::npos ? 0 : rssi));
+        PingAnswered();
+    }
+}
+
+// The master answered: the port closes and the walk goes on, or the single ping
+// is repeated while pings are left.
+void PingTest::PingAnswered() {
+    enableTestNet_(true);
+    testivastetmr_->Stop();
+    run_.ShowTransferStatus("Serial port closed", 1);
+    if (mode_ == PingAll) {
+        ContinuePingAll(false);
+    } else if (pinged_ != design_.master && --pingsLeft_ > 0) {
+        OpenPingPort();
+    } else {
+        mode_ = NoPing;
+    }
+}
+
+void PingTest::ReplyTimeout() {
+    testivastetmr_->Stop();
+    enableTestNet_(true);
+    if (mode_ == PingAll) {
+        if (pinged_)
+            pinged_->AddInfoLine("#Ping error");
+        run_.EndRun();
+        ContinuePingAll(false);
+        return;
+    }
+    ShowMessage((pinged_ ? pinged_->GetModemName() : std::string()) + "\n\rPING test does not respond");
+    pinged_ = nullptr;
+    mode_ = NoPing;
+}
+
+void PingTest::Cancel() {
+    PingAlkuTimer1_->Stop();
+    testivastetmr_->Stop();
+    mode_ = NoPing;
+    pinged_ = nullptr;
+    enableTestNet_(true);
+    run_.EndRun();
+}

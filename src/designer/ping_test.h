@@ -1,0 +1,84 @@
+#pragma once
+// The designer's link test: the PC, attached to the master modem, sends it the
+// text command "SL+P=" with a remote modem's terminal address, and the master
+// answers in plain text with the signal strength it received. A single ping can
+// be repeated a chosen number of times; "Ping All" walks every modem of the
+// network in list order. Replies go onto the figures' info labels.
+//
+// An address that is no hexadecimal number, or that does not fit the project's
+// address length, is refused with a box before anything is sent.
+
+#include "designer/run_timer.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+class DollarRun;
+class NetworkDesign;
+class TKuvio;
+struct DesignerPortSettings;
+
+class PingTest {
+public:
+    static constexpr int kStartDelayMs = 1000;
+    static constexpr int kReplyMs = 3000;
+
+    enum TextReplyMode { NoPing = 0, SinglePing = 1, PingAll = 2 };
+
+    // enableTestNet enables or disables the window's "Test net" menu.
+    PingTest(NetworkDesign& design, DollarRun& run, const DesignerPortSettings& settings,
+             std::function<void(bool)> enableTestNet, const RunTimerFactory& timers);
+    ~PingTest();
+
+    // The ping command for a figure: "SL+P=" and its address in 2 x length
+    // upper-case hexadecimal digits; none when the figure has no address or it
+    // does not fit.
+    static std::optional<std::string> PingCommand(const TKuvio& figure, int addressLength);
+
+    // "Ping selected": pings the active figure the chosen number of times.
+    void Ping1Click();
+    void PingAll1Click();
+    void Clearrssiinfos1Click();
+    // Takes the typed ping count; a text that is no number gives its box and 1.
+    void SetPingCount(const std::string& text);
+    int PingCount() const { return pingCount_; }
+    // The caption of "Ping selected" with the count.
+    std::string PingCaption() const;
+    // "Test net" offers its pings only for an active figure of a source-routing
+    // project.
+    bool PingsAvailable() const;
+
+    // Ends a ping at once: the timers stop and the port closes.
+    void Cancel();
+
+    // Text replies from the port while a ping runs.
+    bool WaitsForText() const { return mode_ != NoPing; }
+    void Received(const std::string& bytes);
+
+    RunTimer& StartDelayTimer() { return *PingAlkuTimer1_; }
+    RunTimer& ReplyTimer() { return *testivastetmr_; }
+    TextReplyMode Mode() const { return mode_; }
+
+private:
+    bool CheckAddress(const TKuvio& figure);
+    void OpenPingPort();
+    void ContinuePingAll(bool restart);
+    void StartDelayElapsed();
+    void ReplyTimeout();
+    void PingAnswered();
+
+    NetworkDesign& design_;
+    DollarRun& run_;
+    const DesignerPortSettings& settings_;
+    std::function<void(bool)> enableTestNet_;
+    std::unique_ptr<RunTimer> PingAlkuTimer1_;
+    std::unique_ptr<RunTimer> testivastetmr_;
+    TextReplyMode mode_ = NoPing;
+    int pingCount_ = 1;
+    int pingsLeft_ = 0;
+    TKuvio* pinged_ = nullptr;
+    // Position of the ping-all walk in the figure list; none before it starts.
+    std::optional<size_t> cursor_;
+};

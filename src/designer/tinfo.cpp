@@ -1,0 +1,160 @@
+#include "designer/tinfo.h"
+
+#include "base/hex.h"
+#include "platform/atomic_file.h"
+#include "platform/file_dialogs.h"
+#include "platform/latin1.h"
+#include "platform/message_box.h"
+#include "shell/main_window_services.h"
+#include "ui_tinfo.h"
+
+#include <QMenu>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QTimer>
+
+Tinfo* info = nullptr;
+
+namespace {
+
+bool FactoryMode() {
+    return Pohjafrm && Pohjafrm->FactoryMode();
+}
+
+// A colour of the program's 0x00BBGGRR form.
+QColor ProgramColour(uint32_t colour) {
+    return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+}
+
+} // namespace
+
+Tinfo::Tinfo(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint), ui(new Ui::Tinfo), PiilotaTmr(new QTimer(this)),
+      PopupMenu1(new QMenu(this)) {
+    ui->setupUi(this);
+    PiilotaTmr->setInterval(kButtonDelayMs);
+    Copy1 = PopupMenu1->addAction("&Copy");
+    Copy1->setShortcut(QKeySequence("Ctrl+C"));
+    Selectall1 = PopupMenu1->addAction("Select &all");
+    Selectall1->setShortcut(QKeySequence("Ctrl+A"));
+    // Outside factory mode the log has no right-click menu.
+    ui->infot->setContextMenuPolicy(FactoryMode() ? Qt::CustomContextMenu : Qt::NoContextMenu);
+    connect(ui->infot, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& point) { PopupMenu1->popup(ui->infot->mapToGlobal(point)); });
+    connect(PiilotaTmr, &QTimer::timeout, this, &Tinfo::PiilotaTmrTimer);
+    connect(ui->closebtn, &QPushButton::clicked, this, &Tinfo::closebtnClick);
+    connect(ui->saveasbtn, &QPushButton::clicked, this, &Tinfo::saveasbtnClick);
+    connect(Copy1, &QAction::triggered, this, &Tinfo::Copy1Click);
+    connect(Selectall1, &QAction::triggered, this, &Tinfo::Selectall1Click);
+    info = this;
+}
+
+Tinfo::~Tinfo() {
+    if (info == this)
+        info = nullptr;
+    delete ui;
+}
+
+std::string Tinfo::DataLineText(const std::string& bytes) {
+    std::string text;
+    for (char byte : bytes)
+        text += "\\" + IntToHex(static_cast<uint8_t>(byte), 2);
+    return text;
+}
+
+void Tinfo::ShowCentredEmpty() {
+    if (Pohjafrm && Pohjafrm->Window()) {
+        const QWidget* main = Pohjafrm->Window();
+        const QRect frame = main->frameGeometry();
+        move(frame.left() + frame.width() / 2 - width() / 2, frame.top() + main->height() / 2 - height() / 2);
+    }
+    ui->infot->clear();
+    show();
+}
+
+void Tinfo::AppendLine(const std::string& text, const QColor& colour) {
+    QTextCursor cursor(ui->infot->document());
+    cursor.movePosition(QTextCursor::End);
+    if (!ui->infot->document()->isEmpty())
+        cursor.insertBlock();
+    QTextCharFormat format;
+    format.setForeground(colour);
+    cursor.insertText(fromLatin1(text), format);
+    ui->infot->verticalScrollBar()->setValue(ui->infot->verticalScrollBar()->maximum());
+}
+
+void Tinfo::AddStatusLine(const std::string& text) {
+    AppendLine(text, palette().color(QPalette::WindowText));
+}
+
+void Tinfo::AddStatusPair(const std::string& text) {
+    QTextCursor cursor(ui->infot->document());
+    cursor.movePosition(QTextCursor::End);
+    QTextCharFormat format;
+    format.setForeground(palette().color(QPalette::WindowText));
+    cursor.insertText(fromLatin1(text), format);
+}
+
+void Tinfo::AddStatusData(const std::string& bytes, uint32_t colour) {
+    if (FactoryMode())
+        AppendLine(DataLineText(bytes), ProgramColour(colour));
+}
+
+void Tinfo::SetCaption(const std::string& text) {
+    setWindowTitle(fromLatin1(text));
+}
+
+void Tinfo::EnableStatusButtons(bool enabled) {
+    ui->closebtn->setEnabled(enabled);
+    ui->saveasbtn->setEnabled(enabled);
+    if (!enabled)
+        raise();
+}
+
+void Tinfo::StartButtonTimer() {
+    PiilotaTmr->start();
+}
+
+void Tinfo::RepaintNow() {
+    ui->infot->repaint();
+}
+
+std::string Tinfo::LogText() const {
+    return toLatin1(ui->infot->toPlainText());
+}
+
+void Tinfo::PiilotaTmrTimer() {
+    PiilotaTmr->stop();
+    EnableStatusButtons(true);
+}
+
+void Tinfo::closebtnClick() {
+    hide();
+}
+
+void Tinfo::saveasbtnClick() {
+    FileDialogRequest request;
+    request.save = true;
+    request.title = "Save as";
+    request.filter = "Text file|*.txt";
+    request.defaultExtension = "txt";
+    const auto fileName = ChooseFileName(this, request);
+    if (!fileName)
+        return;
+    try {
+        std::string lines;
+        for (char c : LogText())
+            lines += c == '\n' ? std::string("\r\n") : std::string(1, c);
+        ReplaceFileContents(*fileName, lines + "\r\n");
+    } catch (const EFileWriteError& failure) {
+        MessageBox(failure.what(), "Error", MB_OK | MB_ICONERROR);
+    }
+}
+
+void Tinfo::Copy1Click() {
+    ui->infot->copy();
+}
+
+void Tinfo::Selectall1Click() {
+    ui->infot->selectAll();
+}

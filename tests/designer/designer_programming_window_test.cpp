@@ -1,0 +1,104 @@
+// The designer window's programming commands against the simulated modem.
+#include "designer/tinfo.h"
+#include "designer/tpiirtopohja.h"
+#include "designer_fixture.h"
+#include "serial/event_loop.h"
+#include "sim/dollar_modem_sim.h"
+#include "support/fake_main_window.h"
+
+#include <QAction>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Codes = std::vector<uint8_t>;
+
+constexpr int kCom = 43;
+
+class DesignerProgrammingTest : public DesignerFolderTest {
+protected:
+    void SetUp() override {
+        DesignerFolderTest::SetUp();
+        designer = CreateDesigner(false);
+        QCoreApplication::processEvents();
+        QAction port;
+        port.setData(kCom);
+        designer->COM11Click(&port);
+    }
+
+    TKuvio& AddModem(const std::string& address, TKuvio* parent) {
+        NetworkDesign& design = designer->Design();
+        TKuvio& figure = design.Append(std::make_unique<TKuvio>(0, 0));
+        figure.identifier = static_cast<uint16_t>(design.Figures().size());
+        figure.parent = parent;
+        figure.modemNameFromType = "RADIO-X";
+        figure.versionFromType = 3;
+        figure.settingsFromType = "9600,8,N,1";
+        figure.SetTerminalAddress(address);
+        figure.SetPropertyEntry('B', '0', "5", true, true, 0, 0);
+        if (!design.master) {
+            figure.SetMasterLook();
+            design.master = &figure;
+        }
+        design.routesDirty = true;
+        design.active = &figure;
+        return figure;
+    }
+
+    bool Transmit() {
+        designer->Lhetarvot1Click();
+        RunTimer& startDelay = designer->Programming().run.StartDelayTimer();
+        if (!startDelay.Active())
+            return false;
+        startDelay.onTimeout();
+        return ProcessEventsUntil([this] { return !designer->Programming().port.IsOpen(); }, 5s);
+    }
+
+    Codes Commands() {
+        return modem.With([](DollarModemSim& sim) { return sim.Commands(); });
+    }
+
+    FakeMainWindow main;
+    DollarModemOnPort modem{kCom};
+    Tpiirtopohja* designer = nullptr;
+};
+
+TEST_F(DesignerProgrammingTest, TransmitValuesProgramsTheActiveModemAndLogsInTheStatusWindow) {
+    TKuvio& master = AddModem("01", nullptr);
+    AddModem("0A", &master);
+    designer->Design().active = &master;
+    ASSERT_TRUE(Transmit());
+    EXPECT_EQ(Commands(), (Codes{0x01, 0x02, 0x0B, 0x07, 0x06, 0x0D, 0x0C, 0x00}));
+    ASSERT_NE(info, nullptr);
+    EXPECT_TRUE(info->isVisible());
+    EXPECT_EQ(info->windowTitle(), "Transfering values to modem Noname");
+    EXPECT_NE(info->LogText().find("Routes saved to eeprom response\nSet programming mode off"),
+              std::string::npos);
+    EXPECT_TRUE(boxes.texts().empty());
+}
+
+TEST_F(DesignerProgrammingTest, ADuplicateAddressStopsTheTransmitBeforeThePortOpens) {
+    TKuvio& master = AddModem("0a", nullptr);
+    AddModem("0A", &master);
+    designer->Lhetarvot1Click();
+    EXPECT_FALSE(designer->Programming().port.IsOpen());
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Duplicate address found and set as active modem"});
+    EXPECT_TRUE(Commands().empty());
+}
+
+TEST_F(DesignerProgrammingTest, ABadPingAddressLeavesTheDesignerUsable) {
+    TKuvio& master = AddModem("01", nullptr);
+    TKuvio& bad = AddModem("XZ", &master);
+    designer->Design().active = &bad;
+    designer->Ping1Click();
+    EXPECT_EQ(boxes.texts(),
+              std::vector<std::string>{"Can't ping this modem because its terminal address is not valid"});
+    EXPECT_FALSE(designer->Programming().ping.WaitsForText());
+
+    bad.SetTerminalAddress("0B");
+    designer->Design().active = &master;
+    ASSERT_TRUE(Transmit());
+    EXPECT_EQ(Commands().back(), 0x00);
+}
+
+} // namespace

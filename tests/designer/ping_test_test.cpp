@@ -1,0 +1,153 @@
+// The ping test end to end through the simulated master on a virtual port; the
+// test plays the timers.
+#include "designer/designer_port_settings.h"
+#include "designer/designer_programming.h"
+#include "designer/run_fixtures.h"
+#include "serial/event_loop.h"
+#include "sim/dollar_modem_sim.h"
+#include "support/message_box_recorder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Texts = std::vector<std::string>;
+
+constexpr int kCom = 42;
+
+class PingTestTest : public ::testing::Test {
+protected:
+    PingTestTest() {
+        settings.portNumber = kCom;
+        design.properties.length = 2;
+    }
+
+    DesignerProgramming::Hooks TestHooks() {
+        DesignerProgramming::Hooks hooks;
+        hooks.enableTestNet = [this](bool enabled) { testNetEnabled = enabled; };
+        return hooks;
+    }
+
+    TKuvio& AddModem(const std::string& address) {
+        TKuvio& figure = design.Append(std::make_unique<TKuvio>(0, 0));
+        figure.identifier = static_cast<uint16_t>(design.Figures().size());
+        figure.SetModemName("modem " + std::to_string(figure.identifier));
+        if (address.empty())
+            figure.SetNoTerminalAddress(true);
+        else
+            figure.SetTerminalAddress(address);
+        if (!design.master)
+            design.master = &figure;
+        design.active = &figure;
+        return figure;
+    }
+
+    // Plays the timers until the ping test ends: the start delay at once, the
+    // reply time-out when no answer closed the port meanwhile.
+    void RunPings() {
+        for (int step = 0; step < 40 && programming.ping.WaitsForText(); ++step) {
+            if (Fire(programming.ping.StartDelayTimer())) {
+                ProcessEventsUntil([this] { return !programming.port.IsOpen(); }, 400ms);
+                continue;
+            }
+            Fire(programming.ping.ReplyTimer());
+        }
+    }
+
+    Texts Pings() {
+        return modem.With([](DollarModemSim& sim) { return sim.Pings(); });
+    }
+
+    MessageBoxRecorder boxes;
+    DollarModemOnPort modem{kCom};
+    NetworkDesign design{false};
+    DesignerPortSettings settings;
+    RecordingStatus status;
+    bool testNetEnabled = true;
+    DesignerProgramming programming{design, status, settings, TestHooks(), MakeManualTimer};
+};
+
+TEST_F(PingTestTest, PingCommandsPadTheAddressToTheProjectsAddressLength) {
+    TKuvio& figure = AddModem(" 1a ");
+    EXPECT_EQ(PingTest::PingCommand(figure, 2), "SL+P=001A");
+    EXPECT_EQ(PingTest::PingCommand(figure, 4), "SL+P=0000001A");
+    figure.SetTerminalAddress("12345");
+    EXPECT_FALSE(PingTest::PingCommand(figure, 2).has_value());
+    figure.SetTerminalAddress("1G");
+    EXPECT_FALSE(PingTest::PingCommand(figure, 2).has_value());
+}
+
+TEST_F(PingTestTest, PingAllWalksTheNetworkAndWritesEachAnswerOnItsFigure) {
+    TKuvio& master = AddModem("01");
+    TKuvio& remote = AddModem("1A");
+    TKuvio& repeater = AddModem("");
+    TKuvio& silent = AddModem("2B");
+    modem.With([](DollarModemSim& sim) {
+        sim.SetPingMaster(0x01);
+        sim.SetPingSilent({0x2B});
+        return 0;
+    });
+
+    programming.ping.PingAll1Click();
+    RunPings();
+    EXPECT_EQ(Pings(), (Texts{"SL+P=0001", "SL+P=001A", "SL+P=002B"}));
+    EXPECT_EQ(master.InfoText(), "Master OK");
+    EXPECT_EQ(remote.InfoText(), "rssi -87 dBm\r\n");
+    EXPECT_EQ(repeater.InfoText(), "#Not ping");
+    EXPECT_EQ(silent.InfoText(), "#Ping error");
+    EXPECT_EQ(boxes.texts(), Texts{"Ping test finnished"});
+    EXPECT_EQ(status.lines.back(), "Ping test finnished");
+    EXPECT_FALSE(programming.port.IsOpen());
+    EXPECT_TRUE(testNetEnabled);
+    EXPECT_EQ(programming.ping.Mode(), PingTest::NoPing);
+}
+
+TEST_F(PingTestTest, APingCountRepeatsASinglePingAndEachAnswerAddsALine) {
+    AddModem("01");
+    TKuvio& remote = AddModem("1A");
+    programming.ping.SetPingCount("3");
+    EXPECT_EQ(programming.ping.PingCaption(), "Ping Selected (3)");
+    programming.ping.Ping1Click();
+    RunPings();
+    EXPECT_EQ(Pings(), Texts(3, "SL+P=001A"));
+    EXPECT_EQ(remote.InfoText(), "rssi -87 dBm\r\nrssi -87 dBm\r\nrssi -87 dBm\r\n");
+    EXPECT_TRUE(boxes.texts().empty());
+
+    programming.ping.SetPingCount("many");
+    EXPECT_EQ(programming.ping.PingCount(), 1);
+    EXPECT_EQ(boxes.texts(), Texts{"Invalid ping count many"});
+}
+
+TEST_F(PingTestTest, AnUnansweredSinglePingSaysSoAndTheNextRunStartsClean) {
+    AddModem("01");
+    AddModem("2B");
+    modem.With([](DollarModemSim& sim) {
+        sim.SetPingSilent({0x2B});
+        return 0;
+    });
+    programming.ping.Ping1Click();
+    RunPings();
+    EXPECT_EQ(boxes.texts(), Texts{"modem 2\n\rPING test does not respond"});
+    // The port stays open until the data-flow timer closes it.
+    EXPECT_TRUE(programming.port.IsOpen());
+    ASSERT_TRUE(Fire(programming.run.DataFlowTimer()));
+    EXPECT_FALSE(programming.port.IsOpen());
+}
+
+TEST_F(PingTestTest, AnAddressThatIsNoHexNumberIsRefusedBeforeAnythingIsSent) {
+    AddModem("01");
+    AddModem("XZ");
+    programming.ping.Ping1Click();
+    EXPECT_EQ(boxes.texts(), Texts{"Can't ping this modem because its terminal address is not valid"});
+    EXPECT_EQ(programming.ping.Mode(), PingTest::NoPing);
+    EXPECT_FALSE(programming.port.IsOpen());
+
+    AddModem("");
+    boxes.clear();
+    programming.ping.Ping1Click();
+    EXPECT_EQ(boxes.texts(), Texts{"Can't ping this modem because No Terminal address available"});
+    EXPECT_TRUE(Pings().empty());
+}
+
+} // namespace
