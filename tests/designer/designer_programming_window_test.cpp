@@ -1,4 +1,5 @@
 // The designer window's programming commands against the simulated modem.
+#include "designer/run_fixtures.h"
 #include "designer/tinfo.h"
 #include "designer/tpiirtopohja.h"
 #include "designer_fixture.h"
@@ -27,22 +28,7 @@ protected:
     }
 
     TKuvio& AddModem(const std::string& address, TKuvio* parent) {
-        NetworkDesign& design = designer->Design();
-        TKuvio& figure = design.Append(std::make_unique<TKuvio>(0, 0));
-        figure.identifier = static_cast<uint16_t>(design.Figures().size());
-        figure.parent = parent;
-        figure.modemNameFromType = "RADIO-X";
-        figure.versionFromType = 3;
-        figure.settingsFromType = "9600,8,N,1";
-        figure.SetTerminalAddress(address);
-        figure.SetPropertyEntry('B', '0', "5", true, true, 0, 0);
-        if (!design.master) {
-            figure.SetMasterLook();
-            design.master = &figure;
-        }
-        design.routesDirty = true;
-        design.active = &figure;
-        return figure;
+        return AddSimulatedModem(designer->Design(), address, parent);
     }
 
     bool Transmit() {
@@ -71,7 +57,7 @@ TEST_F(DesignerProgrammingTest, TransmitValuesProgramsTheActiveModemAndLogsInThe
     EXPECT_EQ(Commands(), (Codes{0x01, 0x02, 0x0B, 0x07, 0x06, 0x0D, 0x0C, 0x00}));
     ASSERT_NE(info, nullptr);
     EXPECT_TRUE(info->isVisible());
-    EXPECT_EQ(info->windowTitle(), "Transfering values to modem Noname");
+    EXPECT_EQ(info->windowTitle(), "Transfering values to modem modem 1");
     EXPECT_NE(info->LogText().find("Routes saved to eeprom response\nSet programming mode off"),
               std::string::npos);
     EXPECT_TRUE(boxes.texts().empty());

@@ -27,28 +27,7 @@ protected:
     }
 
     TKuvio& AddModem(const std::string& address, TKuvio* parent) {
-        TKuvio& figure = design.Append(std::make_unique<TKuvio>(0, 0));
-        figure.identifier = static_cast<uint16_t>(design.Figures().size());
-        figure.parent = parent;
-        figure.SetModemName("modem " + std::to_string(figure.identifier));
-        figure.modemNameFromType = "radio-x";
-        figure.versionFromType = 3;
-        figure.settingsFromType = "9600,8,N,1";
-        if (address.empty())
-            figure.SetNoTerminalAddress(true);
-        else
-            figure.SetTerminalAddress(address);
-        figure.SetPropertyEntry('B', '0', "5", true, true, 0, 0);
-        figure.SetPropertyEntry('W', '0', "1200", true, true, 0, 0);
-        figure.SetPropertyEntry('S', '5', "north", true, true, 0, 0);
-        figure.SetPropertyEntry('B', '9', "7", true, true, 0, 0);
-        if (!design.master) {
-            figure.SetMasterLook();
-            design.master = &figure;
-        }
-        design.routesDirty = true;
-        design.active = &figure;
-        return figure;
+        return AddSimulatedModem(design, address, parent);
     }
 
     Codes Commands() {

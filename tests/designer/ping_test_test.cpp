@@ -29,19 +29,7 @@ protected:
         return hooks;
     }
 
-    TKuvio& AddModem(const std::string& address) {
-        TKuvio& figure = design.Append(std::make_unique<TKuvio>(0, 0));
-        figure.identifier = static_cast<uint16_t>(design.Figures().size());
-        figure.SetModemName("modem " + std::to_string(figure.identifier));
-        if (address.empty())
-            figure.SetNoTerminalAddress(true);
-        else
-            figure.SetTerminalAddress(address);
-        if (!design.master)
-            design.master = &figure;
-        design.active = &figure;
-        return figure;
-    }
+    TKuvio& AddModem(const std::string& address) { return AddSimulatedModem(design, address, nullptr); }
 
     // Plays the timers until the ping test ends: the start delay at once, the
     // reply time-out when no answer closed the port meanwhile.
