@@ -69,6 +69,7 @@ TEST(DesignerPortSettings, ChoicesAreStoredAtOnceAndReadBackWithTheirDefaults) {
     EXPECT_EQ(read.PingSettingsText(), "600,8,E,1");
     EXPECT_EQ(read.portNumber, 12);
     EXPECT_TRUE(boxes.texts().empty());
+    SetProgramPathForTests("");
 }
 
 } // namespace
