@@ -2,7 +2,6 @@
 
 #include "base/text_lines.h"
 #include "designer/designer_canvas.h"
-#include "platform/file_dialogs.h"
 #include "designer/modem_data_file.h"
 #include "designer/project_file.h"
 #include "designer/tarvotaulu.h"
@@ -11,6 +10,7 @@
 #include "designer/tprj_ominaisuus.h"
 #include "designer/tsuoja.h"
 #include "designer/zoom.h"
+#include "platform/file_dialogs.h"
 #include "platform/latin1.h"
 #include "platform/message_box.h"
 #include "platform/program_files.h"
@@ -289,6 +289,23 @@ void Tpiirtopohja::CreateProgramming() {
     hooks.factoryLevel = [this] { return securityLevel_ == 9; };
     hooks.mobileRoutes = [this] { return MobileView(); };
     hooks.enableTestNet = [this](bool enabled) { ui->Testnet1->menuAction()->setEnabled(enabled); };
+    hooks.showRejected = [this](TKuvio& figure, const std::vector<DollarItem>& items, int firstIndex) {
+        ShowRejectedValues(figure, items, firstIndex);
+    };
+    hooks.hideProperties = [] {
+        if (Ominaisuus)
+            Ominaisuus->hide();
+    };
+    hooks.showProperties = [this](TKuvio& figure) {
+        if (!Ominaisuus)
+            return;
+        Ominaisuus->SetFigure(this, &figure);
+        Ominaisuus->ShowModemProperties(false);
+    };
+    hooks.enablePropertiesCancel = [] {
+        if (Ominaisuus)
+            Ominaisuus->EnableCancel();
+    };
     programming_ = std::make_unique<DesignerProgramming>(design_, StatusWindow(), port_, std::move(hooks));
     UpdatePingCaption();
 }
@@ -837,6 +854,24 @@ void Tpiirtopohja::Konvert1Click(QAction* item) {
         Ominaisuus->ShowModemProperties(true);
     }
     design_.context = nullptr;
+}
+
+// The values a modem refused, shown in red on its properties: the parameters are
+// marked and the user told, the factory block's are shown as they come.
+void Tpiirtopohja::ShowRejectedValues(TKuvio& figure, const std::vector<DollarItem>& items, int firstIndex) {
+    if (!Ominaisuus)
+        return;
+    Ominaisuus->SetFigure(this, &figure);
+    const bool factory = firstIndex != 1;
+    if (factory)
+        Ominaisuus->ShowModemProperties(false);
+    for (size_t i = 0; i < items.size(); ++i)
+        Ominaisuus->ApplyResponseFields(firstIndex + static_cast<int>(i), items[i].tag, items[i].value);
+    if (factory)
+        return;
+    Ominaisuus->RefreshPropertyForm();
+    Ominaisuus->PostInvalidParameter();
+    Ominaisuus->ShowModemProperties(false);
 }
 
 void Tpiirtopohja::Reitit1Click() {

@@ -168,6 +168,7 @@ private:
     void BuildPingSettingMenus();
     void ConnectMenuCommands();
     void CreateProgramming();
+    void ShowRejectedValues(TKuvio& figure, const std::vector<DollarItem>& items, int firstIndex);
     void UpdatePingCaption();
     void BuildModemTypeMenus();
     void BuildRecentFileMenu();
