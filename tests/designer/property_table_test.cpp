@@ -1,6 +1,7 @@
 #include "designer/network_design.h"
 #include "designer/property_table.h"
 #include "designer/tarvotaulu.h"
+#include "designer/tominaisuus.h"
 #include "designer/tpiirtopohja.h"
 #include "designer_fixture.h"
 #include "support/fake_main_window.h"
@@ -175,6 +176,15 @@ TEST_F(PropertyTableWindowTest, TablePrintsSavesAndGivesTheDesignerBackItsState)
     table->findChild<QAction*>("Copy1")->trigger();
     EXPECT_EQ(QApplication::clipboard()->text().toStdString(),
               CopiedCellsText(table->Tabs()[0].cells, 0, 0, table->Grid(0)->rowCount() - 1, 20));
+
+    // A double click on a modem's column opens its properties; the name column opens nothing.
+    table->OpenColumnModemProperties(0);
+    ASSERT_FALSE(Ominaisuus.isNull());
+    EXPECT_FALSE(Ominaisuus->isVisible());
+    table->OpenColumnModemProperties(2);
+    EXPECT_TRUE(Ominaisuus->isVisible());
+    EXPECT_EQ(Ominaisuus->Figure(), designer->Design().Figures()[2].get());
+    Ominaisuus->hide();
 
     table->findChild<QAction*>("Closeprotable1")->trigger();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
