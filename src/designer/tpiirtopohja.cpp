@@ -262,6 +262,8 @@ void Tpiirtopohja::ConnectMenuCommands() {
     connect(ui->Projekti1, &QMenu::aboutToShow, this, &Tpiirtopohja::Projekti1Click);
     connect(ui->Testnet1, &QMenu::aboutToShow, this, &Tpiirtopohja::Testnet1Click);
     connect(ui->Numero1, &QMenu::triggered, this, &Tpiirtopohja::COM11Click);
+    connect(ui->Numero1, &QMenu::aboutToShow, this,
+            [this] { BuildPortMenu(*ui->Numero1, port_.portNumber); });
     connect(ui->Portspeedping1, &QMenu::triggered, this, &Tpiirtopohja::PortSpeedPingClick);
     connect(ui->PortDataping1, &QMenu::triggered, this, &Tpiirtopohja::PortDataPingClick);
     connect(ui->Portstopping1, &QMenu::triggered, this, &Tpiirtopohja::PortStopPingClick);
@@ -307,6 +309,7 @@ void Tpiirtopohja::CreateProgramming() {
             Ominaisuus->EnableCancel();
     };
     programming_ = std::make_unique<DesignerProgramming>(design_, StatusWindow(), port_, std::move(hooks));
+    nms_ = std::make_unique<DesignerNms>(*this);
     UpdatePingCaption();
 }
 
@@ -884,7 +887,11 @@ void Tpiirtopohja::Nytreitti1Click() {
 }
 
 void Tpiirtopohja::Haearvot1Click() {
-    if (design_.active && !design_.active->NmsSupport())
+    if (design_.active == nullptr)
+        return;
+    if (design_.active->NmsSupport())
+        nms_->Run(false);
+    else
         programming_->Receive();
 }
 
@@ -893,7 +900,11 @@ void Tpiirtopohja::Receivevalues1Click() {
 }
 
 void Tpiirtopohja::Lhetarvot1Click() {
-    if (design_.active && !design_.active->NmsSupport())
+    if (design_.active == nullptr)
+        return;
+    if (design_.active->NmsSupport())
+        nms_->Run(true);
+    else
         programming_->Transmit();
 }
 

@@ -4,6 +4,7 @@
 // serves two modes, fixed at creation: a routing project (".spf", any number of
 // figures, a master, routes) and a single modem (".ssf", one figure).
 
+#include "designer/designer_nms.h"
 #include "designer/designer_port_settings.h"
 #include "designer/designer_programming.h"
 #include "designer/graph_editing.h"
@@ -205,6 +206,7 @@ private:
     QAction* lastModemType_ = nullptr;
     DesignerPortSettings port_;
     std::unique_ptr<DesignerProgramming> programming_;
+    std::unique_ptr<DesignerNms> nms_;
     std::string projectFileName_ = "noname.spf";
     std::string singleModemFileName_ = "default.ssf";
     std::string modemFileName_ = "default.ssf";

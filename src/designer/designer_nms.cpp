@@ -1,0 +1,105 @@
+#include "designer/designer_nms.h"
+
+#include "designer/designer_port_settings.h"
+#include "designer/designer_programming.h"
+#include "designer/tinfo.h"
+#include "designer/tominaisuus.h"
+#include "designer/tpiirtopohja.h"
+#include "platform/latin1.h"
+#include "platform/message_box.h"
+#include "shell/main_window_services.h"
+
+#include <QActionGroup>
+#include <QMenu>
+#include <QStringList>
+#include <chrono>
+#include <thread>
+
+DesignerNms::DesignerNms(Tpiirtopohja& designer) : designer_(designer) {}
+
+void DesignerNms::Run(bool transmit) {
+    NetworkDesign& design = designer_.Design();
+    if (design.active == nullptr)
+        return;
+    NmsTransferJob job;
+    job.figure = design.active;
+    job.routingProject = !design.SingleModem();
+    job.project = design.properties;
+    job.master = design.master;
+    for (const auto& figure : design.Figures())
+        job.figures.push_back(figure.get());
+    DesignerProgramming& programming = designer_.Programming();
+    job.mobileRoutes = programming.MobileRoutesShown();
+    job.generateRoutes = [&programming, &design] {
+        programming.GenerateRoutes();
+        return !design.routeProblem;
+    };
+    NmsTransfer transfer(designer_.PolledPort, *this, sequence_);
+    transfer.SetTimeoutSeconds(designer_.PortSettings().timeout);
+    firstValue_ = true;
+    const int port = designer_.PortSettings().portNumber;
+    if (transmit)
+        transfer.Transmit(port, job);
+    else
+        transfer.Receive(port, job);
+}
+
+void DesignerNms::ShowTransferStatus(const std::string& text, int mode) {
+    designer_.Programming().run.ShowTransferStatus(text, mode);
+}
+
+void DesignerNms::AddStatusPair(const std::string& text) {
+    if (info != nullptr)
+        info->AddStatusPair(text);
+}
+
+void DesignerNms::ShowMessage(const std::string& text) {
+    ::ShowMessage(text);
+}
+
+void DesignerNms::TransferStarts(TKuvio& figure) {
+    if (Ominaisuus != nullptr)
+        Ominaisuus->SetFigure(&designer_, &figure);
+}
+
+// The properties window steps its own cursor through the parameters: index 1
+// starts at the first, any other takes the next.
+void DesignerNms::MarkNmsWriteResult(size_t, const PropertyEntry& entry, int result) {
+    if (Ominaisuus != nullptr)
+        Ominaisuus->MarkNmsWriteResult(result, firstValue_ ? 1 : 0, entry.value, entry.tag);
+    firstValue_ = false;
+}
+
+void DesignerNms::RefreshPropertyForm() {
+    if (Ominaisuus != nullptr)
+        Ominaisuus->RefreshPropertyForm();
+}
+
+void DesignerNms::ValuesReceived(TKuvio& figure) {
+    designer_.Programming().DesignChanged(true);
+    if (Ominaisuus != nullptr) {
+        Ominaisuus->SetFigure(&designer_, &figure);
+        Ominaisuus->ShowModemProperties(false);
+    }
+}
+
+// The transfer holds the GUI thread as the modem's dialogue needs; the status
+// window is repainted with each line.
+void DesignerNms::Pause(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+void BuildPortMenu(QMenu& menu, int currentPort) {
+    menu.clear();
+    auto* group = new QActionGroup(&menu);
+    const std::string ports = Pohjafrm != nullptr ? Pohjafrm->ListSerialPorts() : std::string();
+    for (const QString& name : fromLatin1(ports).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        bool numbered = false;
+        const int number = name.mid(3).toInt(&numbered);
+        QAction* item = menu.addAction(QStringLiteral("Serialport ") + name);
+        item->setCheckable(true);
+        item->setActionGroup(group);
+        item->setData(numbered ? number : 0);
+        item->setChecked(numbered && number == currentPort);
+    }
+}

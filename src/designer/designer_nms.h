@@ -1,0 +1,39 @@
+#pragma once
+// The designer's side of the NMS transfer: "Transmit values" and "Receive values"
+// of a figure that supports NMS run the transfer through the designer's polled
+// port, write its progress into the status window, show each value's result in
+// the properties window, and fill the "Port number" submenu.
+
+#include "designer/nms_transfer.h"
+
+#include <cstdint>
+
+class QMenu;
+class Tpiirtopohja;
+
+class DesignerNms : public NmsTransferView {
+public:
+    explicit DesignerNms(Tpiirtopohja& designer);
+
+    // The transfer of the active figure; true transmits, false receives.
+    void Run(bool transmit);
+
+    void ShowTransferStatus(const std::string& text, int mode) override;
+    void AddStatusPair(const std::string& text) override;
+    void ShowMessage(const std::string& text) override;
+    void TransferStarts(TKuvio& figure) override;
+    void MarkNmsWriteResult(size_t index, const PropertyEntry& entry, int result) override;
+    void RefreshPropertyForm() override;
+    void ValuesReceived(TKuvio& figure) override;
+    void Pause(int ms) override;
+
+private:
+    Tpiirtopohja& designer_;
+    // Counts on from transfer to transfer.
+    uint8_t sequence_ = 0;
+    bool firstValue_ = true;
+};
+
+// Fills the "Port number" submenu: one radio item "Serialport COMn" per port the
+// main window lists, tagged with its number, the current one ticked.
+void BuildPortMenu(QMenu& menu, int currentPort);

@@ -1,0 +1,73 @@
+// The designer window's transfer of an NMS modem's values against the simulated
+// NMS modem: the commands choose the NMS transfer for such a modem, the status
+// window shows its lines, and the port menu lists the main window's ports.
+#include "base/nms_frame.h"
+#include "designer/designer_nms.h"
+#include "designer/tinfo.h"
+#include "designer/tpiirtopohja.h"
+#include "designer_fixture.h"
+#include "platform/program_files.h"
+#include "platform/tinifile.h"
+#include "sim/nms_modem_sim.h"
+#include "support/fake_main_window.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QMenu>
+
+namespace {
+
+constexpr int kCom = 44;
+constexpr uint16_t kPower = 0x1205;
+
+class DesignerNmsTest : public DesignerFolderTest {
+protected:
+    void SetUp() override {
+        DesignerFolderTest::SetUp();
+        TIniFile(SettingsFileName()).WriteInteger("Properties", "Timeout", 1);
+        main.com_list = "COM1,COM44";
+        designer = CreateDesigner(true);
+        QCoreApplication::processEvents();
+        QAction port;
+        port.setData(kCom);
+        designer->COM11Click(&port);
+        modem.With([](NmsModemSim& sim) {
+            sim.SetOwnSpeed(115200);
+            sim.SetValue(0x929F, "YRF0100");
+            sim.SetValue(0x1158, std::string(1, '\0'));
+            sim.SetValue(kPower, std::string(1, '\0'));
+        });
+        TKuvio& figure = designer->Design().Append(std::make_unique<TKuvio>(10, 10));
+        figure.SetNmsSupport(true);
+        figure.SetPropertyEntry('N', '1', "12", true, true, NmsUnsigned8, kPower);
+        designer->Design().active = &figure;
+    }
+
+    FakeMainWindow main;
+    NmsModemOnPort modem{kCom};
+    Tpiirtopohja* designer = nullptr;
+};
+
+TEST_F(DesignerNmsTest, TransmitAndReceiveOfAnNmsModemGoThroughTheNmsTransfer) {
+    designer->Lhetarvot1Click();
+    EXPECT_EQ(modem.With([](NmsModemSim& sim) { return sim.Value(kPower); }), std::string(1, '\x0C'));
+    ASSERT_NE(info, nullptr);
+    EXPECT_NE(info->LogText().find("All done"), std::string::npos) << info->LogText();
+
+    modem.With([](NmsModemSim& sim) { sim.SetValue(kPower, std::string(1, '\x2A')); });
+    designer->Haearvot1Click();
+    EXPECT_EQ(designer->Design().active->PropertyEntries()[0].value, "42");
+    EXPECT_TRUE(designer->Design().modified);
+}
+
+TEST_F(DesignerNmsTest, ThePortMenuListsTheMainWindowsPortsWithTheChosenOneTicked) {
+    QMenu menu;
+    BuildPortMenu(menu, kCom);
+    ASSERT_EQ(menu.actions().size(), 2);
+    EXPECT_EQ(menu.actions()[1]->text(), "Serialport COM44");
+    EXPECT_EQ(menu.actions()[1]->data().toInt(), kCom);
+    EXPECT_TRUE(menu.actions()[1]->isChecked());
+    EXPECT_FALSE(menu.actions()[0]->isChecked());
+}
+
+} // namespace
