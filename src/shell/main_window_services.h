@@ -54,7 +54,7 @@ public:
     // "5.2.1" and the like, as the About box shows it.
     virtual std::string VersionText() const = 0;
 
-    // Enables a command or control, unless its window is not part of the program.
+    // Enables or disables a command or control of the main window.
     virtual void SetCommandEnabled(MainCommand command, bool enabled) = 0;
 
     // The terminal table, its Window-menu entries and mirroring between terminals.
