@@ -206,30 +206,3 @@ std::vector<std::string> DollarModemSim::Chunks(const std::string& reply) const 
         chunks.push_back(reply.substr(at, split_));
     return chunks;
 }
-
-DollarModemOnPort::DollarModemOnPort(int comNumber) : port_(comNumber), thread_([this] { run(); }) {}
-
-DollarModemOnPort::~DollarModemOnPort() {
-    stop_ = true;
-    thread_.join();
-}
-
-void DollarModemOnPort::run() {
-    while (!stop_) {
-        std::string received = port_.ReadFor(1, kQuiet);
-        if (received.empty())
-            continue;
-        for (std::string more = port_.ReadFor(1, kQuiet); !more.empty(); more = port_.ReadFor(1, kQuiet))
-            received += more;
-        std::vector<std::string> chunks;
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            chunks = modem_.Receive(received);
-        }
-        for (size_t i = 0; i < chunks.size() && !stop_; ++i) {
-            if (i > 0)
-                std::this_thread::sleep_for(kChunkGap);
-            port_.Write(chunks[i]);
-        }
-    }
-}

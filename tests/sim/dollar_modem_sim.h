@@ -15,7 +15,7 @@
 // in the same read before each reply, a corrupted CRC, the top bit of the reply
 // code set, rejected parameters, another type name or version.
 
-#include "platform/virtual_port.h"
+#include "sim/modem_on_port.h"
 
 #include <atomic>
 #include <chrono>
@@ -107,31 +107,4 @@ private:
     std::vector<std::string> pings_;
 };
 
-// The simulated modem behind virtual port COM n, answering on its own thread.
-// A read ends after a short quiet time on the line, so a command written at once
-// is taken whole; chunks of a split reply leave a pause apart.
-class DollarModemOnPort {
-public:
-    static constexpr std::chrono::milliseconds kQuiet{15};
-    static constexpr std::chrono::milliseconds kChunkGap{30};
-
-    explicit DollarModemOnPort(int comNumber);
-    ~DollarModemOnPort();
-    DollarModemOnPort(const DollarModemOnPort&) = delete;
-    DollarModemOnPort& operator=(const DollarModemOnPort&) = delete;
-
-    // Works on the modem while its thread keeps off it.
-    template <typename Change> auto With(Change change) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return change(modem_);
-    }
-
-private:
-    void run();
-
-    VirtualPort port_;
-    DollarModemSim modem_;
-    std::mutex mutex_;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
+using DollarModemOnPort = ModemOnPort<DollarModemSim>;

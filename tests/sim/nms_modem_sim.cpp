@@ -197,32 +197,3 @@ std::vector<std::string> NmsModemSim::chunks(const std::string& reply) const {
     }
     return out;
 }
-
-NmsModemOnPort::NmsModemOnPort(int comNumber) : port_(comNumber), thread_([this] { run(); }) {}
-
-NmsModemOnPort::~NmsModemOnPort() {
-    stop_ = true;
-    thread_.join();
-}
-
-void NmsModemOnPort::run() {
-    while (!stop_) {
-        std::string received = port_.ReadFor(1, kPoll);
-        if (received.empty()) {
-            continue;
-        }
-        received += port_.Read();
-        std::vector<std::string> chunks;
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            modem_.SetLineSpeed(static_cast<int>(port_.NearSettings().BaudRate));
-            chunks = modem_.Receive(received);
-        }
-        for (size_t i = 0; i < chunks.size() && !stop_; ++i) {
-            if (i > 0) {
-                std::this_thread::sleep_for(kChunkGap);
-            }
-            port_.Write(chunks[i]);
-        }
-    }
-}

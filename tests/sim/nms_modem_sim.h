@@ -11,7 +11,7 @@
 // save and end commands, and, when told to, refuses writes of values of service
 // level 5 or 9 until the login of that level has come.
 
-#include "platform/virtual_port.h"
+#include "sim/modem_on_port.h"
 
 #include <atomic>
 #include <chrono>
@@ -81,31 +81,4 @@ private:
     std::vector<std::string> requests_;
 };
 
-// The simulated modem behind virtual port COM n, answering on its own thread.
-// Chunks of a split reply leave a pause apart, so the program receives them
-// apart.
-class NmsModemOnPort {
-public:
-    static constexpr std::chrono::milliseconds kPoll{10};
-    static constexpr std::chrono::milliseconds kChunkGap{30};
-
-    explicit NmsModemOnPort(int comNumber);
-    ~NmsModemOnPort();
-    NmsModemOnPort(const NmsModemOnPort&) = delete;
-    NmsModemOnPort& operator=(const NmsModemOnPort&) = delete;
-
-    // Works on the modem while its thread keeps off it.
-    template <typename Change> auto With(Change change) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return change(modem_);
-    }
-
-private:
-    void run();
-
-    VirtualPort port_;
-    NmsModemSim modem_;
-    std::mutex mutex_;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
+using NmsModemOnPort = ModemOnPort<NmsModemSim>;

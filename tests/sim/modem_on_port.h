@@ -1,0 +1,63 @@
+#pragma once
+// A simulated modem behind virtual port COM n, answering on its own thread. A read
+// ends after a short quiet time on the line, so a request written at once is taken
+// whole; chunks of a split reply leave a pause apart, so the program receives them
+// apart. A modem that answers by line speed is told the speed the program set.
+
+#include "platform/virtual_port.h"
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+template <typename Modem> class ModemOnPort {
+public:
+    static constexpr std::chrono::milliseconds kQuiet{15};
+    static constexpr std::chrono::milliseconds kChunkGap{30};
+
+    explicit ModemOnPort(int comNumber) : port_(comNumber), thread_([this] { run(); }) {}
+    ~ModemOnPort() {
+        stop_ = true;
+        thread_.join();
+    }
+    ModemOnPort(const ModemOnPort&) = delete;
+    ModemOnPort& operator=(const ModemOnPort&) = delete;
+
+    // Works on the modem while its thread keeps off it.
+    template <typename Change> auto With(Change change) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return change(modem_);
+    }
+
+private:
+    void run() {
+        while (!stop_) {
+            std::string received = port_.ReadFor(1, kQuiet);
+            if (received.empty())
+                continue;
+            for (std::string more = port_.ReadFor(1, kQuiet); !more.empty(); more = port_.ReadFor(1, kQuiet))
+                received += more;
+            std::vector<std::string> chunks;
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                if constexpr (requires(Modem & modem) { modem.SetLineSpeed(0); })
+                    modem_.SetLineSpeed(static_cast<int>(port_.NearSettings().BaudRate));
+                chunks = modem_.Receive(received);
+            }
+            for (size_t i = 0; i < chunks.size() && !stop_; ++i) {
+                if (i > 0)
+                    std::this_thread::sleep_for(kChunkGap);
+                port_.Write(chunks[i]);
+            }
+        }
+    }
+
+    VirtualPort port_;
+    Modem modem_;
+    std::mutex mutex_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
