@@ -24,7 +24,7 @@ namespace {
 constexpr int kModemCom = 15;
 constexpr int kLineRate = 92160; // bytes per second at 921600 baud, 10 bits a byte
 constexpr int kFeedPeriodMs = 10;
-constexpr int kStreamSeconds = 5;
+constexpr int kStreamSeconds = 10;
 constexpr size_t kChunk = 2048;
 
 double ProcessCpuSeconds() {

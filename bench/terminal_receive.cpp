@@ -102,7 +102,7 @@ void BM_HundredMegabytesPeakMemory(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kHundredMegabytes));
     state.counters["peak_rss_MB"] = static_cast<double>(PeakResidentKb()) / 1024.0;
     state.counters["rss_growth_MB"] = static_cast<double>(PeakResidentKb() - before) / 1024.0;
-    state.counters["screen_chars"] = terminal.teksti->document()->characterCount();
+    state.counters["screen_chars"] = terminal.teksti->characterCount();
 }
 BENCHMARK(BM_HundredMegabytesPeakMemory)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
 

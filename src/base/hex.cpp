@@ -18,10 +18,6 @@ int hexDigitValue(char c) {
     return -1;
 }
 
-std::string escaped(unsigned char byte) {
-    return "\\" + IntToHex(byte, 2);
-}
-
 bool keptAsItIs(unsigned char byte, int mode, const std::string& allowed) {
     switch (mode) {
     case EscapeHighBytes:
@@ -85,9 +81,15 @@ std::string EscapeString(const std::string& text, int mode, const std::string& a
         if (mode != EscapeAll && keptAsItIs(byte, mode, allowed))
             result += c;
         else
-            result += escaped(byte);
+            AppendEscape(result, byte);
     }
     return result;
+}
+
+void AppendEscape(std::string& text, uint8_t byte) {
+    static const char hexDigits[] = "0123456789ABCDEF";
+    const char escape[] = {'\\', hexDigits[byte >> 4], hexDigits[byte & 0xF]};
+    text.append(escape, sizeof escape);
 }
 
 std::string IntToHex(uint32_t value, int digits) {

@@ -33,6 +33,8 @@ enum EscapeMode : int {
 };
 // Any other mode gives an empty text.
 std::string EscapeString(const std::string& text, int mode, const std::string& allowed = {});
+// Appends the escape of one byte: a backslash and two hexadecimal digits.
+void AppendEscape(std::string& text, uint8_t byte);
 
 // At least `digits` upper-case hexadecimal digits, more when the value needs them.
 std::string IntToHex(uint32_t value, int digits);

@@ -19,15 +19,11 @@ bool IsPrintable(uint8_t byte) {
 
 // Every byte as its escape; a byte of lineStarters starts a new line.
 void AppendEscapes(std::string_view bytes, std::string_view lineStarters, std::string& text) {
-    size_t start = 0;
-    while (start < bytes.size()) {
-        size_t next = bytes.find_first_of(lineStarters, start + 1);
-        if (next == std::string_view::npos)
-            next = bytes.size();
-        if (lineStarters.find(bytes[start]) != std::string_view::npos)
+    text.reserve(text.size() + 3 * bytes.size());
+    for (const char c : bytes) {
+        if (lineStarters.find(c) != std::string_view::npos)
             text += kLineBreak;
-        text += EscapeString(std::string(bytes.substr(start, next - start)), EscapeAll);
-        start = next;
+        AppendEscape(text, static_cast<uint8_t>(c));
     }
 }
 
@@ -43,9 +39,9 @@ std::string StampText() {
     // chunks; the text changes once a second.
     static qint64 cachedSecond = -1;
     static std::string cachedText;
-    const QDateTime now = QDateTime::currentDateTime();
-    const qint64 second = now.toSecsSinceEpoch();
+    const qint64 second = QDateTime::currentSecsSinceEpoch();
     if (second != cachedSecond) {
+        const QDateTime now = QDateTime::fromSecsSinceEpoch(second);
         const QLocale locale = QLocale::system();
         QString timeFormat = locale.timeFormat(QLocale::LongFormat);
         timeFormat.remove(QRegularExpression(QStringLiteral("\\s*t+"))); // no time-zone name

@@ -28,7 +28,6 @@
 #include <QPrinter>
 #include <QStatusBar>
 #include <QTextDocument>
-#include <QTextDocumentFragment>
 #include <QThread>
 #include <QTime>
 #include <QTimer>
@@ -150,16 +149,20 @@ void Tterminaali::FormCreate() {
         statusPanels[i]->setMinimumWidth(kStatusPanelWidths[i]);
         StatusBar1->addWidget(statusPanels[i]);
     }
-    for (const size_t counter : {kRxPanel, kTxPanel})
-        statusPanels[counter]->setFixedHeight(statusPanels[counter]->sizeHint().height());
-    ShowCount(kRxPanel, QStringLiteral("RX: 0"));
-    ShowCount(kTxPanel, QStringLiteral("TX: 0"));
+    // The counters change often: at a fixed size a new count repaints the
+    // panel without laying out the status bar.
+    for (const size_t counter : {kRxPanel, kTxPanel}) {
+        const QSize size = statusPanels[counter]->sizeHint();
+        statusPanels[counter]->setFixedSize(std::max(kStatusPanelWidths[counter], size.width()),
+                                            size.height());
+    }
     statusPanels[4]->setIndent(12);
     statusPanels[4]->setAutoFillBackground(true);
 
     Logilappu->hide();
     teksti->installEventFilter(this);
     teksti->setScrollBack(options.highMark, options.lowMark);
+    connect(teksti, &TerminalScreen::shown, this, &Tterminaali::ShowRxCount);
     ConnectCommands();
 }
 
@@ -265,6 +268,12 @@ void Tterminaali::CommPort1tulleet_merkit() {
     }
     DisplayReceived(data);
     rxCount_ += static_cast<uint32_t>(data.size());
+    teksti->requestFrame();
+}
+
+// The count follows the screen's frames: a stream of chunks changes it far
+// more often than anyone can read it.
+void Tterminaali::ShowRxCount() {
     ShowCount(kRxPanel, QStringLiteral("RX: %1").arg(rxCount_));
 }
 
@@ -331,8 +340,12 @@ void Tterminaali::CommPort1tapahtumat() {
 // the panel without laying out the status bar again.
 void Tterminaali::ShowCount(size_t panel, const QString& text) {
     QLabel* label = statusPanels[panel];
+    // Only a count of another length can need another width, and measuring
+    // the text costs more than showing it.
+    const bool measure = text.size() != label->text().size();
     label->setText(text);
-    label->setFixedWidth(std::max(kStatusPanelWidths[panel], label->sizeHint().width()));
+    if (measure)
+        label->setFixedWidth(std::max(kStatusPanelWidths[panel], label->sizeHint().width()));
 }
 
 void Tterminaali::ShowLineErrors() {
@@ -863,17 +876,16 @@ void Tterminaali::Valitsekaikki1Click() {
 void Tterminaali::Print1Click() {
     if (Pohjafrm == nullptr || Pohjafrm->Printer() == nullptr)
         return;
-    const QTextCursor selection = teksti->textCursor();
     QPrintDialog dialog(Pohjafrm->Printer(), this);
-    dialog.setOption(QAbstractPrintDialog::PrintSelection, selection.hasSelection());
-    if (selection.hasSelection())
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, teksti->hasSelection());
+    if (teksti->hasSelection())
         dialog.setPrintRange(QAbstractPrintDialog::Selection);
     if (dialog.exec() != QDialog::Accepted)
         return;
     QTextDocument document;
     document.setMetaInformation(QTextDocument::DocumentTitle, windowTitle());
     if (dialog.printRange() == QAbstractPrintDialog::Selection)
-        document.setPlainText(selection.selection().toPlainText());
+        document.setPlainText(teksti->selectedText());
     else
         document.setPlainText(teksti->screenText());
     document.print(Pohjafrm->Printer());

@@ -183,6 +183,7 @@ private:
     void ShowPortOpen(bool open);
     void ComeToFront();
     void ShowCount(size_t panel, const QString& text);
+    void ShowRxCount();
     void ShowLineErrors();
     void ShowLineStates();
     void AddScreenLine(const std::string& line);

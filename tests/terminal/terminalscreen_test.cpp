@@ -2,17 +2,14 @@
 
 #include "terminal/terminal_settings.h"
 
-#include <QTextBlock>
+#include <QApplication>
+#include <QClipboard>
+#include <QScrollBar>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <random>
 
 namespace {
-
-QTextCharFormat FormatAt(TerminalScreen& screen, int position) {
-    QTextCursor cursor(screen.document());
-    cursor.setPosition(position + 1);
-    return cursor.charFormat();
-}
 
 TEST(TerminalScreen, AppendsInColoursWithLineBreaksAndHighlight) {
     TerminalScreen screen;
@@ -21,12 +18,12 @@ TEST(TerminalScreen, AppendsInColoursWithLineBreaksAndHighlight) {
     screen.appendText("(stamp)", kStampColour);
     screen.appendText("\r\nERROR\n", kErrorColour);
     EXPECT_EQ(screen.screenText(), "abcdefg\n\\0D(stamp)\nERROR\n");
-    EXPECT_EQ(FormatAt(screen, 4).fontWeight(), QFont::Bold);
-    EXPECT_EQ(FormatAt(screen, 4).foreground().color(), QColor(255, 128, 0));
-    EXPECT_NE(FormatAt(screen, 5).fontWeight(), QFont::Bold);
-    EXPECT_EQ(FormatAt(screen, 8).foreground().color(), QColor(0, 0, 255));
-    EXPECT_EQ(FormatAt(screen, 11).foreground().color(), QColor(128, 0, 0));
-    EXPECT_EQ(FormatAt(screen, 19).foreground().color(), QColor(255, 0, 0));
+    EXPECT_EQ(screen.formatAt(4).fontWeight(), QFont::Bold);
+    EXPECT_EQ(screen.formatAt(4).foreground().color(), QColor(255, 128, 0));
+    EXPECT_NE(screen.formatAt(5).fontWeight(), QFont::Bold);
+    EXPECT_EQ(screen.formatAt(8).foreground().color(), QColor(0, 0, 255));
+    EXPECT_EQ(screen.formatAt(11).foreground().color(), QColor(128, 0, 0));
+    EXPECT_EQ(screen.formatAt(19).foreground().color(), QColor(255, 0, 0));
     EXPECT_EQ(screen.endColumn(), 0);
 }
 
@@ -62,14 +59,11 @@ char StyleOf(const QTextCharFormat& format) {
 }
 
 QString ScreenStyles(TerminalScreen& screen) {
-    screen.flush();
-    QString styles;
-    for (QTextBlock block = screen.document()->firstBlock(); block.isValid(); block = block.next()) {
-        if (block != screen.document()->firstBlock())
-            styles += QLatin1Char('\n');
-        for (auto fragment = block.begin(); !fragment.atEnd(); ++fragment)
-            styles +=
-                QString(fragment.fragment().length(), QLatin1Char(StyleOf(fragment.fragment().charFormat())));
+    const QString text = screen.screenText();
+    QString styles(text.size(), QLatin1Char('\n'));
+    for (int at = 0; at < text.size(); ++at) {
+        if (text[at] != QLatin1Char('\n'))
+            styles[at] = QLatin1Char(StyleOf(screen.formatAt(at)));
     }
     return styles;
 }
@@ -135,6 +129,82 @@ TEST(TerminalScreen, LongMixedStreamKeepsItsTextAndColoursWithinTheScrollBack) {
     EXPECT_EQ(reference.text[start - 1], QLatin1Char('\n'));
     EXPECT_EQ(shown, reference.text.mid(start));
     EXPECT_EQ(ScreenStyles(screen), reference.styles.mid(start));
+}
+
+// A point in the left quarter of a character cell, nearest the boundary
+// before the character.
+QPoint CellPoint(const TerminalScreen& screen, int column, int row) {
+    const QFontMetricsF metrics(screen.font());
+    return QPointF(4 + (column + 0.25) * metrics.horizontalAdvance(QLatin1Char('M')),
+                   4 + (row + 0.5) * metrics.height())
+        .toPoint();
+}
+
+TEST(TerminalScreen, MouseSelectsTextToCopyAndANewFrameEndsTheSelection) {
+    TerminalScreen screen;
+    screen.resize(400, 200);
+    screen.show();
+    screen.appendText("hello world\r\nsecond line\r\n", kNormalColour);
+    screen.flush();
+    QWidget* viewport = screen.viewport();
+    QTest::mousePress(viewport, Qt::LeftButton, {}, CellPoint(screen, 6, 0));
+    QTest::mouseMove(viewport, CellPoint(screen, 6, 1));
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, CellPoint(screen, 6, 1));
+    EXPECT_EQ(screen.selectedText(), "world\nsecond");
+    screen.copy();
+    EXPECT_EQ(QApplication::clipboard()->text(), "world\nsecond");
+
+    QTest::mouseDClick(viewport, Qt::LeftButton, {}, CellPoint(screen, 9, 1));
+    EXPECT_EQ(screen.selectedText(), "line");
+    screen.selectAll();
+    EXPECT_EQ(screen.selectedText(), screen.screenText());
+
+    screen.appendText("x", kNormalColour);
+    screen.flush();
+    EXPECT_FALSE(screen.hasSelection());
+    QTest::keyClick(&screen, Qt::Key_Backspace);
+    QTest::keyClick(&screen, Qt::Key_Backspace);
+    EXPECT_EQ(screen.screenText(), "hello world\nsecond line");
+}
+
+bool HasPixel(const QImage& image, const std::function<bool(QColor)>& wanted) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (wanted(image.pixelColor(x, y)))
+                return true;
+    return false;
+}
+
+// The lowest row of pixels that is not background.
+int LowestInk(const QImage& image, QColor background) {
+    for (int y = image.height() - 1; y >= 0; --y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixelColor(x, y) != background)
+                return y;
+    return -1;
+}
+
+TEST(TerminalScreen, PaintsInTheColoursAndFollowsTheEndOfTheText) {
+    TerminalScreen screen;
+    screen.resize(400, 200);
+    screen.show();
+    for (int line = 0; line < 200; ++line)
+        screen.appendText("line " + std::to_string(line) + "\r\n", kNormalColour);
+    screen.appendText("HIGHLIGHT", kNormalColour, 5);
+    screen.appendText("\\0D", kEscapeColour);
+    screen.flush();
+    EXPECT_EQ(screen.verticalScrollBar()->value(), screen.verticalScrollBar()->maximum());
+    EXPECT_GT(screen.verticalScrollBar()->maximum(), 150);
+
+    const QImage image = screen.viewport()->grab().toImage();
+    EXPECT_TRUE(HasPixel(image, [](QColor c) {
+        return c.red() > 200 && c.green() > 90 && c.green() < 170 && c.blue() < 80;
+    })) << "orange highlight";
+    EXPECT_TRUE(HasPixel(image, [](QColor c) { return c.blue() > 200 && c.red() < 80 && c.green() < 80; }))
+        << "blue escapes";
+    const int rowHeight = QFontMetrics(screen.font()).height();
+    EXPECT_GT(LowestInk(image, screen.palette().color(QPalette::Base)), image.height() - 2 * rowHeight)
+        << "the last line shows at the bottom";
 }
 
 } // namespace

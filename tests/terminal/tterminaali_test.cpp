@@ -79,11 +79,7 @@ protected:
         return QTest::qWaitFor([&] { return screen() == text; }, kWaitMs);
     }
 
-    QTextCharFormat formatAt(int position) {
-        QTextCursor cursor(terminal->teksti->document());
-        cursor.setPosition(position + 1);
-        return cursor.charFormat();
-    }
+    QTextCharFormat formatAt(int position) { return terminal->teksti->formatAt(position); }
 
     TempFolder folder;
     MessageBoxRecorder boxes;
