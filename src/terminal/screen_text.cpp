@@ -45,7 +45,6 @@ void ScreenText::removeLast() {
             return;
         changed(last);
         lines_.pop_back();
-        changed(lines_.back());
     } else {
         last.text.chop(1);
         if (last.runs.back().start == last.text.size())
@@ -194,14 +193,10 @@ int ScreenText::rowsOf(Line& line) {
 }
 
 int ScreenText::rowCount() {
-    // Lines change only at the end, so wrapping stops at the first line
-    // that is wrapped already.
+    // Lines change only at the end, and rows() wraps from the top, so the
+    // lines still to wrap always follow the last one wrapped.
     for (auto line = lines_.rbegin(); line != lines_.rend() && line->rows < 0; ++line)
         rowsOf(*line);
-    if (!lines_.empty() && lines_.front().rows < 0) {
-        for (Line& line : lines_)
-            rowsOf(line);
-    }
     return wrappedRows_;
 }
 

@@ -10,7 +10,6 @@
 // the mouse, copy, and scroll with the bar, the wheel and the paging keys; a
 // backspace removes the last character.
 
-#include "terminal/colour_counter.h"
 #include "terminal/screen_text.h"
 #include "terminal/terminal_renderer.h"
 
