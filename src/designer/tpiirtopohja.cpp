@@ -70,13 +70,10 @@ void EnableMainWindowCommands(bool enabled) {
     if (!Pohjafrm)
         return;
     for (MainCommand command :
-         {MainCommand::TermOpenCloseAll, MainCommand::SpeedButton2, MainCommand::StartLog})
-        Pohjafrm->SetCommandEnabled(command, enabled);
-    Pohjafrm->SetCommandEnabled(MainCommand::logsize_lbl, enabled);
-    Pohjafrm->SetCommandEnabled(MainCommand::logsize_nbr, enabled);
-    for (MainCommand command :
-         {MainCommand::OpenBtn, MainCommand::DrawingBtn, MainCommand::SingleModemBtn, MainCommand::FlashBtn,
-          MainCommand::FlashmBtn, MainCommand::Flashm2Btn, MainCommand::Flashm3Btn, MainCommand::Flashm4Btn})
+         {MainCommand::TermOpenCloseAll, MainCommand::SpeedButton2, MainCommand::StartLog,
+          MainCommand::logsize_lbl, MainCommand::logsize_nbr, MainCommand::OpenBtn, MainCommand::DrawingBtn,
+          MainCommand::SingleModemBtn, MainCommand::FlashBtn, MainCommand::FlashmBtn, MainCommand::Flashm2Btn,
+          MainCommand::Flashm3Btn, MainCommand::Flashm4Btn})
         Pohjafrm->SetCommandEnabled(command, enabled);
 }
 
