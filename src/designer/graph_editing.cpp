@@ -52,6 +52,16 @@ void GraphEditor::StartDrag(TKuvio& figure, QPoint origin) {
     cursor_ = EditCursor::SizeAll;
 }
 
+// A new or copied figure is held at its picture's centre.
+void GraphEditor::GrabAtCentre(TKuvio& figure) {
+    StartDrag(figure, QPoint(figure.CentreX() - figure.Left(), figure.Scaled(25)));
+}
+
+void GraphEditor::Follow(TKuvio& figure, QPoint point) const {
+    figure.SetLeft(std::max(0, point.x() - dragOrigin_.x()));
+    figure.SetTop(std::max(0, point.y() - dragOrigin_.y()));
+}
+
 // Ends the drag of a figure; a modem just placed then shows its properties.
 void GraphEditor::Drop(TKuvio& figure) {
     figure.dragging = false;
@@ -158,8 +168,7 @@ void GraphEditor::AreaMouseUp(MouseButton button) {
 void GraphEditor::MouseMove(QPoint point, TKuvio* pressed) {
     TKuvio* grabbed = design_.context && design_.context->dragging ? design_.context : nullptr;
     if (grabbed) {
-        grabbed->SetLeft(std::max(0, point.x() - dragOrigin_.x()));
-        grabbed->SetTop(std::max(0, point.y() - dragOrigin_.y()));
+        Follow(*grabbed, point);
     } else if (dragPending_ && !connecting_ && pressed && design_.active) {
         const QPoint moved = point - pressPoint_;
         if (std::abs(moved.x()) >= kDragThreshold || std::abs(moved.y()) >= kDragThreshold) {
@@ -167,8 +176,7 @@ void GraphEditor::MouseMove(QPoint point, TKuvio* pressed) {
             design_.context = &figure;
             StartDrag(figure, pressPoint_ - QPoint(figure.Left(), figure.Top()));
             dragPending_ = false;
-            figure.SetLeft(std::max(0, point.x() - dragOrigin_.x()));
-            figure.SetTop(std::max(0, point.y() - dragOrigin_.y()));
+            Follow(figure, point);
         }
     }
     pointer_ = point;
@@ -184,7 +192,7 @@ TKuvio& GraphEditor::NewModemFigure(const std::string& typeName, NewModemKind ki
     LeavePlacedFigure();
     TKuvio& figure = design_.NewModemFigure(typeName, kind, pointer_.x(), pointer_.y(), itemKey, typeReader);
     newFigurePending_ = true;
-    StartDrag(figure, QPoint(figure.CentreX() - figure.Left(), figure.Scaled(25)));
+    GrabAtCentre(figure);
     return figure;
 }
 
@@ -226,7 +234,7 @@ void GraphEditor::CopyModem() {
     MarkEdited();
     design_.context = &copy;
     design_.active = &copy;
-    StartDrag(copy, QPoint(copy.CentreX() - copy.Left(), copy.Scaled(25)));
+    GrabAtCentre(copy);
 }
 
 void GraphEditor::DeleteConnection() {

@@ -96,6 +96,9 @@ private:
     // A figure still following the mouse stays where it is when another one comes.
     void LeavePlacedFigure();
     void StartDrag(TKuvio& figure, QPoint origin);
+    void GrabAtCentre(TKuvio& figure);
+    // Moves the dragged figure with the pointer, never left of or above the drawing.
+    void Follow(TKuvio& figure, QPoint point) const;
     void EndConnecting();
     void Select(TKuvio* figure);
     void MarkEdited();

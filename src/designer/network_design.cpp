@@ -74,11 +74,11 @@ void NetworkDesign::MakeMaster(TKuvio& figure) {
 }
 
 bool NetworkDesign::WouldCloseRing(const TKuvio& from, const TKuvio& to) const {
-    // Walks every figure above `from`; the walk is bounded so that a ring already in
-    // the design cannot hold it.
+    // Walks every figure above `from` once, so that a ring already in the design
+    // cannot hold the walk.
     std::vector<const TKuvio*> pending{&from};
     std::vector<const TKuvio*> seen;
-    while (!pending.empty() && seen.size() <= figures_.size()) {
+    while (!pending.empty()) {
         const TKuvio* step = pending.back();
         pending.pop_back();
         if (step == &to)

@@ -70,13 +70,10 @@ void EnableMainWindowCommands(bool enabled) {
     if (!Pohjafrm)
         return;
     for (MainCommand command :
-         {MainCommand::TermOpenCloseAll, MainCommand::SpeedButton2, MainCommand::StartLog})
-        Pohjafrm->SetCommandEnabled(command, enabled);
-    Pohjafrm->SetCommandEnabled(MainCommand::logsize_lbl, enabled);
-    Pohjafrm->SetCommandEnabled(MainCommand::logsize_nbr, enabled);
-    for (MainCommand command :
-         {MainCommand::OpenBtn, MainCommand::DrawingBtn, MainCommand::SingleModemBtn, MainCommand::FlashBtn,
-          MainCommand::FlashmBtn, MainCommand::Flashm2Btn, MainCommand::Flashm3Btn, MainCommand::Flashm4Btn})
+         {MainCommand::TermOpenCloseAll, MainCommand::SpeedButton2, MainCommand::StartLog,
+          MainCommand::logsize_lbl, MainCommand::logsize_nbr, MainCommand::OpenBtn, MainCommand::DrawingBtn,
+          MainCommand::SingleModemBtn, MainCommand::FlashBtn, MainCommand::FlashmBtn, MainCommand::Flashm2Btn,
+          MainCommand::Flashm3Btn, MainCommand::Flashm4Btn})
         Pohjafrm->SetCommandEnabled(command, enabled);
 }
 
@@ -452,15 +449,20 @@ void Tpiirtopohja::OpenRecentFile(QAction* item) {
                     " has been removed from disk");
         return;
     }
-    if (!AskSaveChanges())
-        return;
+    if (AskSaveChanges())
+        OpenDesignFile(path);
+}
+
+// Opens a file chosen by the user, after the save question: the normal view, the
+// loaded design at 100 per cent, the file the latest of the recent list.
+void Tpiirtopohja::OpenDesignFile(const std::string& fileName) {
     ui->MobileRoutes1->setChecked(false);
     editor_.SetMobileView(false);
     design_.figureCounter = 1;
-    SetFileNameOfMode(path);
-    LoadProjectFile(path);
+    LoadProjectFile(fileName);
+    SetFileNameOfMode(fileName);
     design_.routesDirty = true;
-    RecordRecentFile(path);
+    RecordRecentFile(fileName);
     fileNamed_ = true;
     ResetZoom();
 }
@@ -567,17 +569,8 @@ void Tpiirtopohja::Uusi1Click() {
 void Tpiirtopohja::Avaa1Click() {
     const std::optional<std::string> chosen = ChooseFileName(
         this, ProjectFileRequest(false, SingleModem() ? "Open one modem setup" : "Open project"));
-    if (!chosen || !AskSaveChanges())
-        return;
-    ui->MobileRoutes1->setChecked(false);
-    editor_.SetMobileView(false);
-    design_.figureCounter = 1;
-    LoadProjectFile(*chosen);
-    SetFileNameOfMode(*chosen);
-    design_.routesDirty = true;
-    RecordRecentFile(*chosen);
-    fileNamed_ = true;
-    ResetZoom();
+    if (chosen && AskSaveChanges())
+        OpenDesignFile(*chosen);
 }
 
 void Tpiirtopohja::LoadProjectFile(const std::string& fileName) {

@@ -177,6 +177,7 @@ private:
     void RecordRecentFile(const std::string& fileName);
     void CreateHelpers();
     void OpenStartFile();
+    void OpenDesignFile(const std::string& fileName);
     void SetFileNameOfMode(const std::string& fileName);
     void ShowFileCaption(const std::string& fileName);
     void ResetZoom();

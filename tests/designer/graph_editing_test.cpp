@@ -55,6 +55,20 @@ TEST_F(GraphEditingTest, LinksAreRefusedOntoTheMasterOntoItselfAndIntoARing) {
     EXPECT_EQ(repeater.parent, &master);
 }
 
+TEST_F(GraphEditingTest, ARingAlreadyInTheDesignDoesNotHoldTheLoopCheck) {
+    TKuvio& a = Add(0, 0);
+    TKuvio& b = Add(100, 0);
+    TKuvio& outside = Add(200, 0);
+    // A ring as an old file may hold it, with mobile links as well.
+    a.parent = &b;
+    b.parent = &a;
+    b.mobileParent = &a;
+    EXPECT_TRUE(LinkFigures(design, a, outside, false));
+    EXPECT_EQ(outside.parent, &a);
+    EXPECT_FALSE(LinkFigures(design, outside, b, true));
+    EXPECT_EQ(boxes.texts(), (std::vector<std::string>{"Route can't make a loop !!"}));
+}
+
 TEST_F(GraphEditingTest, AnExistingLinkIsReplacedOnlyWhenTheUserAgrees) {
     TKuvio& a = Add(0, 0);
     TKuvio& b = Add(100, 0);

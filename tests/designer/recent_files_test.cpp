@@ -3,6 +3,8 @@
 #include "designer_fixture.h"
 #include "platform/tinifile.h"
 
+#include <filesystem>
+
 namespace {
 
 using RecentFilesTest = DesignerFolderTest;
@@ -43,6 +45,16 @@ TEST_F(RecentFilesTest, ProjectAndSingleModemListsAreKeptApart) {
     RecentFiles reread(true);
     reread.Read();
     EXPECT_EQ(reread.Latest(), "one.ssf");
+}
+
+TEST_F(RecentFilesTest, AnUnwritableSettingsFileIsReportedAndTheListKeepsItsNewOrder) {
+    RecentFiles files(false);
+    files.RecordAndWrite("A");
+    std::filesystem::permissions(SettingsFileName(), std::filesystem::perms::owner_read);
+    files.RecordAndWrite("B");
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Unable to write ini file. Access denied"});
+    EXPECT_EQ(Slots(files), (std::vector<std::string>{"B", "A", "", "", "", ""}));
+    EXPECT_EQ(TIniFile(SettingsFileName()).ReadString("File List", "Latest", ""), "A");
 }
 
 } // namespace
