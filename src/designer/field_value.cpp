@@ -40,6 +40,29 @@ int IndexOfNumber(const ParameterField& field, int number) {
     return 0;
 }
 
+// The value of a text written for the type letter (the field's own for stored
+// texts, the reported one for a modem's), as the field's control holds it. A
+// number that is no number counts as 0; a 'C' number selects its item's index.
+FieldValue ValueFromText(const ParameterField& field, char letter, const std::string& text) {
+    FieldValue value;
+    switch (KindOf(field.letter)) {
+    case ControlKind::None:
+    case ControlKind::Edit:
+        value.text = text;
+        break;
+    case ControlKind::Check:
+        value.number = text == "1" ? 1 : 0;
+        break;
+    case ControlKind::Spin:
+        value.number = IntegerOrZero(text);
+        break;
+    case ControlKind::List:
+        value.number = letter == 'C' ? IndexOfNumber(field, IntegerOrZero(text)) : IntegerOrZero(text);
+        break;
+    }
+    return ClampedFieldValue(field, std::move(value));
+}
+
 } // namespace
 
 FieldValue DefaultFieldValue(const ParameterField& field) {
@@ -75,24 +98,7 @@ FieldValue ClampedFieldValue(const ParameterField& field, FieldValue value) {
 }
 
 FieldValue FieldValueFromStored(const ParameterField& field, const std::string& stored) {
-    FieldValue value;
-    switch (KindOf(field.letter)) {
-    case ControlKind::None:
-    case ControlKind::Edit:
-        value.text = stored;
-        break;
-    case ControlKind::Check:
-        value.number = stored == "1" ? 1 : 0;
-        break;
-    case ControlKind::Spin:
-        value.number = IntegerOrZero(stored);
-        break;
-    case ControlKind::List:
-        value.number =
-            field.letter == 'C' ? IndexOfNumber(field, IntegerOrZero(stored)) : IntegerOrZero(stored);
-        break;
-    }
-    return ClampedFieldValue(field, std::move(value));
+    return ValueFromText(field, field.letter, stored);
 }
 
 std::string StoredFieldText(const ParameterField& field, const FieldValue& value) {
@@ -138,28 +144,9 @@ ResponseResult ApplyReportedValue(const ParameterField& field, char letter, cons
         return ResponseResult::Ignored;
     if (kind != KindOf(field.letter))
         return ResponseResult::Mismatch;
-    FieldValue shown = value;
-    switch (kind) {
-    case ControlKind::Edit:
-        shown.text = reported;
-        break;
-    case ControlKind::Spin:
-        shown.number = IntegerOrZero(reported);
-        break;
-    case ControlKind::Check:
-        shown.number = reported == "1" ? 1 : 0;
-        break;
-    case ControlKind::List: {
-        const std::optional<int> number = ParseDecimal(reported);
-        if (!number)
-            return ResponseResult::NotANumber;
-        shown.number = letter == 'C' ? IndexOfNumber(field, *number) : *number;
-        break;
-    }
-    case ControlKind::None:
-        break;
-    }
-    value = ClampedFieldValue(field, std::move(shown));
+    if (kind == ControlKind::List && !ParseDecimal(reported))
+        return ResponseResult::NotANumber;
+    value = ValueFromText(field, letter, reported);
     return ResponseResult::Applied;
 }
 

@@ -94,6 +94,17 @@ std::vector<size_t> ParameterSchema::ShownFields(const SchemaView& view) const {
     return shown;
 }
 
+std::optional<size_t> ParameterSchema::ReportedField(std::optional<size_t> previous, int number) const {
+    size_t field = fields.size();
+    if (number == 1)
+        field = 0;
+    else if (number == 1001)
+        field = FirstFactoryField();
+    else if (previous)
+        field = *previous + 1;
+    return field < fields.size() ? std::optional(field) : std::nullopt;
+}
+
 void ReadNmsDescription(const std::string& text, ParameterField& field) {
     // A sign letter, then the width, the group and the number, each pair of numbers
     // separated by one character of any kind.

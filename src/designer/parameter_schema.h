@@ -6,6 +6,7 @@
 // and the property rows are computed from it without a window.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,10 @@ struct ParameterSchema {
     size_t FirstFactoryField() const;
     // The indexes of the shown fields, in order.
     std::vector<size_t> ShownFields(const SchemaView& view) const;
+    // The field a value reported by a modem belongs to: number 1 is the first field,
+    // 1001 the first factory field, any other the one after the previous report's
+    // field. None past the last field (or with no field to go on from).
+    std::optional<size_t> ReportedField(std::optional<size_t> previous, int number) const;
 };
 
 // Reads the schema from a modem-type file. A missing file or an empty section

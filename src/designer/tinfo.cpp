@@ -56,10 +56,7 @@ Tinfo::~Tinfo() {
 }
 
 std::string Tinfo::DataLineText(const std::string& bytes) {
-    std::string text;
-    for (char byte : bytes)
-        text += "\\" + IntToHex(static_cast<uint8_t>(byte), 2);
-    return text;
+    return EscapeString(bytes, EscapeAll);
 }
 
 void Tinfo::ShowCentredEmpty() {

@@ -1,7 +1,6 @@
 #include "designer/tominaisuus.h"
 
 #include "base/hex.h"
-#include "base/text_lines.h"
 #include "base/text_numbers.h"
 #include "designer/figure_values.h"
 #include "designer/modem_type_files.h"
@@ -530,10 +529,15 @@ void Tominaisuus::SetAddressText(const std::string& text) {
     ui->osoite->setText(fromLatin1(text));
 }
 
+FieldValue Tominaisuus::ReadValue(const Column& column, size_t index) const {
+    QWidget* control = column.controls[index];
+    return control ? ReadControl(control) : column.kept[index];
+}
+
 std::vector<FieldValue> Tominaisuus::ReadValues(const Column& column) const {
     std::vector<FieldValue> values;
     for (size_t i = 0; i < column.controls.size(); ++i)
-        values.push_back(column.controls[i] ? ReadControl(column.controls[i]) : column.kept[i]);
+        values.push_back(ReadValue(column, i));
     return values;
 }
 
@@ -554,20 +558,8 @@ void Tominaisuus::BuildIfStale() {
     }
 }
 
-std::optional<size_t> Tominaisuus::SelectReportedField(std::optional<size_t>& cursor, int index) const {
-    const size_t count = main_.schema.fields.size();
-    if (index == 1)
-        cursor = count > 0 ? std::optional<size_t>(0) : std::nullopt;
-    else if (index == 1001)
-        cursor = main_.schema.FirstFactoryField() < count ? std::optional(main_.schema.FirstFactoryField())
-                                                          : std::nullopt;
-    else
-        cursor = cursor && *cursor + 1 < count ? std::optional(*cursor + 1) : std::nullopt;
-    return cursor;
-}
-
 void Tominaisuus::PutReportedValue(size_t field, char letter, const std::string& value) {
-    FieldValue shown = ReadValues(main_)[field];
+    FieldValue shown = ReadValue(main_, field);
     switch (ApplyReportedValue(main_.schema.fields[field], letter, value, shown)) {
     case ResponseResult::Applied:
         ShowValue(main_, field, shown, true);
@@ -589,10 +581,10 @@ std::optional<size_t> Tominaisuus::ReportedField(std::optional<size_t>& cursor, 
     if (!HasFigure())
         return std::nullopt;
     BuildIfStale();
-    const std::optional<size_t> field = SelectReportedField(cursor, index);
-    if (!field)
+    cursor = main_.schema.ReportedField(cursor, index);
+    if (!cursor)
         ShowMessage("Modem has more fields than SMF" + std::to_string(index));
-    return field;
+    return cursor;
 }
 
 void Tominaisuus::ApplyResponseFields(int index, char letter, const std::string& value) {
@@ -709,15 +701,16 @@ void Tominaisuus::okClick(QObject* sender) {
     if (!StoreFigure() || exchange)
         return;
     figure_->newFigure = false;
-    ui->vieritys->verticalScrollBar()->setValue(0);
-    hide();
-    figure_ = nullptr;
-    convert_ = false;
+    Dismiss();
 }
 
 void Tominaisuus::poisClick() {
     if (HasFigure() && figure_->newFigure)
         okClick(ui->pois);
+    Dismiss();
+}
+
+void Tominaisuus::Dismiss() {
     ui->vieritys->verticalScrollBar()->setValue(0);
     hide();
     figure_ = nullptr;
@@ -781,14 +774,14 @@ bool Tominaisuus::PairConvertible(const std::pair<size_t, size_t>& pair) const {
 
 std::string Tominaisuus::RowText(const Column& column, size_t index) const {
     const ParameterField& field = column.schema.fields[index];
-    const FieldValue value = ReadControl(column.controls[index]);
+    const FieldValue value = ReadValue(column, index);
     if (field.letter == 'M')
         return field.label + ": " + (value.number != 0 ? " Checked" : " Not Checked");
     return field.label + ": " + FieldDisplayText(field, value);
 }
 
 void Tominaisuus::CopyFieldValue(const std::pair<size_t, size_t>& pair) {
-    const FieldValue value = ReadControl(main_.controls[pair.first]);
+    const FieldValue value = ReadValue(main_, pair.first);
     ShowValue(second_, pair.second, ClampedFieldValue(second_.schema.fields[pair.second], value), false);
 }
 

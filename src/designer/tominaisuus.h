@@ -117,16 +117,19 @@ private:
 
     void ShowFixedFields(bool readOnly);
     void SetAddressText(const std::string& text);
+    // A field's value: its control's, or the kept one for a field without a control.
+    FieldValue ReadValue(const Column& column, size_t index) const;
     std::vector<FieldValue> ReadValues(const Column& column) const;
     void ShowValue(Column& column, size_t index, const FieldValue& value, bool red);
     std::optional<size_t> ReportedField(std::optional<size_t>& cursor, int index);
-    std::optional<size_t> SelectReportedField(std::optional<size_t>& cursor, int index) const;
     void PutReportedValue(size_t field, char letter, const std::string& value);
     // Stores the shown values into the figure; false (after a message) when a
     // hexadecimal field holds other characters.
     bool StoreFigure();
     void StoreFixedFields();
     void ChangeFigureType();
+    // Hides the window and lets go of the figure and the conversion view.
+    void Dismiss();
     // The pairs of shown rows of the two columns, side by side.
     std::vector<std::pair<size_t, size_t>> ConversionPairs() const;
     bool PairConvertible(const std::pair<size_t, size_t>& pair) const;

@@ -75,6 +75,22 @@ TEST_F(ParameterSchemaTest, VisibilityFollowsMaskModeFactoryModeAndLevel) {
     EXPECT_EQ(schema.FactorySeparatorIndex({true, false, '9'}), schema.fields.size());
 }
 
+TEST_F(ParameterSchemaTest, ReportedValuesFollowOnFromTheFirstOrTheFactoryField) {
+    const ParameterSchema schema = Fixture("QX-450R.smf");
+    const size_t last = schema.fields.size() - 1;
+    EXPECT_EQ(schema.ReportedField(5u, 1), 0u);
+    EXPECT_EQ(schema.ReportedField(std::nullopt, 1001), schema.FirstFactoryField());
+    EXPECT_EQ(schema.ReportedField(2u, 7), 3u);
+    // Past the last field, or with no report before, there is none.
+    EXPECT_EQ(schema.ReportedField(last, 2), std::nullopt);
+    EXPECT_EQ(schema.ReportedField(std::nullopt, 2), std::nullopt);
+    // A type without factory fields has none for the first factory number.
+    ParameterSchema plain;
+    plain.fields.resize(2);
+    EXPECT_EQ(plain.ReportedField(std::nullopt, 1001), std::nullopt);
+    EXPECT_EQ(ParameterSchema().ReportedField(std::nullopt, 1), std::nullopt);
+}
+
 TEST_F(ParameterSchemaTest, NmsDescriptions) {
     ParameterField field;
     ReadNmsDescription("U16,1,4", field);

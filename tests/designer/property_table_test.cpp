@@ -181,7 +181,7 @@ TEST_F(PropertyTableWindowTest, TablePrintsSavesAndGivesTheDesignerBackItsState)
     table->OpenColumnModemProperties(0);
     ASSERT_FALSE(Ominaisuus.isNull());
     EXPECT_FALSE(Ominaisuus->isVisible());
-    table->OpenColumnModemProperties(2);
+    emit table->Grid(0)->cellDoubleClicked(1, 2);
     EXPECT_TRUE(Ominaisuus->isVisible());
     EXPECT_EQ(Ominaisuus->Figure(), designer->Design().Figures()[2].get());
     Ominaisuus->hide();

@@ -267,6 +267,34 @@ TEST_F(TominaisuusTest, ConversionCopiesMatchingRowsAndChangesTheType) {
     EXPECT_EQ(window->findChildren<QPushButton*>().size(), 6u);
 }
 
+TEST_F(TominaisuusTest, AnArrowConvertsItsRowOnlyWhenConfirmed) {
+    TKuvio& figure = NewModem("QX-NMS");
+    Show(figure);
+    Control<QCheckBox>("M0ACK")->setChecked(true);
+    Button("ok")->click();
+    window->SetFigure(designer, &figure);
+    window->SetConversionTarget("QX-450R");
+    window->ShowModemProperties(true);
+    auto* target = Control<QGroupBox>("Bevel2")->findChild<QCheckBox*>("M0ACK");
+    ASSERT_TRUE(target);
+    QPushButton* arrow = nullptr;
+    for (QPushButton* button : window->findChildren<QPushButton*>())
+        if (button->property("tag") == QVariant(4))
+            arrow = button;
+    ASSERT_TRUE(arrow);
+
+    boxes.queueAnswer(IDNO);
+    arrow->click();
+    EXPECT_FALSE(target->isChecked());
+    boxes.queueAnswer(IDYES);
+    arrow->click();
+    EXPECT_TRUE(target->isChecked());
+    const std::string question = "Converting value\r\nAcknowledged transfer:  Not Checked\r\nto\r\n"
+                                 "Acknowledged transfer:  Checked\r\n\r\nAre you sure you want to convert "
+                                 "this value ?";
+    EXPECT_EQ(boxes.texts(), (std::vector<std::string>{question, question}));
+}
+
 TEST_F(TominaisuusTest, DesignerOpensTheWindowAndTheValuesSurviveTheProjectFile) {
     ASSERT_TRUE(Ominaisuus);
     TKuvio& placed = NewModem("QX-450R");
