@@ -21,6 +21,12 @@ std::string WriteSettingsFile(const std::string& name, int sections) {
     return name;
 }
 
+// Each iteration handles the whole file once.
+void CountFileBytes(benchmark::State& state, const TIniFile& ini) {
+    state.SetBytesProcessed(state.iterations() *
+                            static_cast<int64_t>(std::filesystem::file_size(ini.FileName())));
+}
+
 void BM_ReadValueNearTheEnd(benchmark::State& state) {
     TempFolder folder;
     const int sections = static_cast<int>(state.range(0));
@@ -28,7 +34,7 @@ void BM_ReadValueNearTheEnd(benchmark::State& state) {
     const std::string last = "Window number " + std::to_string(sections - 1);
     for (auto _ : state)
         benchmark::DoNotOptimize(ini.ReadString(last, "Key 3", ""));
-    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(std::filesystem::file_size(ini.FileName())));
+    CountFileBytes(state, ini);
 }
 
 void BM_ReadSections(benchmark::State& state) {
@@ -36,7 +42,7 @@ void BM_ReadSections(benchmark::State& state) {
     TIniFile ini(WriteSettingsFile(folder.file("big.ini"), static_cast<int>(state.range(0))));
     for (auto _ : state)
         benchmark::DoNotOptimize(ini.ReadSections());
-    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(std::filesystem::file_size(ini.FileName())));
+    CountFileBytes(state, ini);
 }
 
 void BM_WriteOneValue(benchmark::State& state) {
@@ -45,7 +51,7 @@ void BM_WriteOneValue(benchmark::State& state) {
     int value = 0;
     for (auto _ : state)
         ini.WriteInteger("Window number 0", "Key 0", ++value);
-    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(std::filesystem::file_size(ini.FileName())));
+    CountFileBytes(state, ini);
 }
 
 } // namespace

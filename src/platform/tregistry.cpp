@@ -171,10 +171,11 @@ std::vector<std::string> TRegistry::GetKeyNames() {
 }
 
 int TRegistry::ReadInteger(const std::string& name) {
+    // A missing value reads as an empty text, which is no integer either.
     const std::string text = ReadString(name);
     int value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (!ValueExists(name) || text.empty() || error != std::errc() || end != text.data() + text.size())
+    if (error != std::errc() || end != text.data() + text.size())
         throw ERegistryException("Invalid data type for '" + name + "'");
     return value;
 }

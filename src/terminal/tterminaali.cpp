@@ -149,12 +149,9 @@ void Tterminaali::FormCreate() {
         statusPanels[i]->setMinimumWidth(kStatusPanelWidths[i]);
         StatusBar1->addWidget(statusPanels[i]);
     }
-    // The counters change often: at a fixed size a new count repaints the
-    // panel without laying out the status bar.
     for (const size_t counter : {kRxPanel, kTxPanel}) {
-        const QSize size = statusPanels[counter]->sizeHint();
-        statusPanels[counter]->setFixedSize(std::max(kStatusPanelWidths[counter], size.width()),
-                                            size.height());
+        statusPanels[counter]->setFixedHeight(statusPanels[counter]->sizeHint().height());
+        FitCountPanel(counter);
     }
     statusPanels[4]->setIndent(12);
     statusPanels[4]->setAutoFillBackground(true);
@@ -345,7 +342,12 @@ void Tterminaali::ShowCount(size_t panel, const QString& text) {
     const bool measure = text.size() != label->text().size();
     label->setText(text);
     if (measure)
-        label->setFixedWidth(std::max(kStatusPanelWidths[panel], label->sizeHint().width()));
+        FitCountPanel(panel);
+}
+
+void Tterminaali::FitCountPanel(size_t panel) {
+    QLabel* label = statusPanels[panel];
+    label->setFixedWidth(std::max(kStatusPanelWidths[panel], label->sizeHint().width()));
 }
 
 void Tterminaali::ShowLineErrors() {

@@ -183,6 +183,8 @@ private:
     void ShowPortOpen(bool open);
     void ComeToFront();
     void ShowCount(size_t panel, const QString& text);
+    // Fixes the counter panel's width: its own, or what its text needs when more.
+    void FitCountPanel(size_t panel);
     void ShowRxCount();
     void ShowLineErrors();
     void ShowLineStates();

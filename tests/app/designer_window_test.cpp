@@ -1,13 +1,13 @@
 #include "app/command_line.h"
 #include "app/tpohjafrm.h"
 #include "designer/designer_fixture.h"
-#include "platform/file_dialogs.h"
 #include "designer/project_file.h"
 #include "designer/security_level.h"
 #include "designer/tpiirtopohja.h"
 #include "designer/tprj_ominaisuus.h"
 #include "designer/tsuoja.h"
 #include "platform/tinifile.h"
+#include "support/file_dialog_recorder.h"
 #include "support/pdf_text.h"
 
 #include <QComboBox>
@@ -29,17 +29,8 @@ protected:
         DesignerFolderTest::SetUp();
         for (const char* fixture : {"QX-450.smf", "QX-NMS.smf", "QX-Lite.smf"})
             AddTypeFile(fixture);
-        SetFileDialogResponder([this](const FileDialogRequest& request) -> std::optional<std::string> {
-            dialogs.push_back(request);
-            if (dialogAnswers.empty())
-                return std::nullopt;
-            std::optional<std::string> answer = dialogAnswers.front();
-            dialogAnswers.erase(dialogAnswers.begin());
-            return answer;
-        });
     }
     void TearDown() override {
-        SetFileDialogResponder({});
         main.reset();
         DesignerFolderTest::TearDown();
     }
@@ -92,8 +83,7 @@ protected:
     }
 
     std::unique_ptr<TPohjafrm> main;
-    std::vector<FileDialogRequest> dialogs;
-    std::vector<std::optional<std::string>> dialogAnswers;
+    FileDialogRecorder dialogs;
 };
 
 TEST_F(DesignerWindowTest, ProjectDesignIsSavedClosedAndReopenedWithTheSameFigures) {
@@ -115,11 +105,11 @@ TEST_F(DesignerWindowTest, ProjectDesignIsSavedClosedAndReopenedWithTheSameFigur
     EXPECT_TRUE(designer->Design().modified);
 
     const std::string path = folder.file("harbour.spf");
-    dialogAnswers = {path};
+    dialogs.answers = {path};
     Trigger(designer, "Tallenna1");
-    ASSERT_EQ(dialogs.size(), 1u);
-    EXPECT_TRUE(dialogs[0].save);
-    EXPECT_EQ(dialogs[0].filter, "Project files|*.spf");
+    ASSERT_EQ(dialogs.requests.size(), 1u);
+    EXPECT_TRUE(dialogs.requests[0].save);
+    EXPECT_EQ(dialogs.requests[0].filter, "Project files|*.spf");
     EXPECT_FALSE(designer->Design().modified);
     EXPECT_EQ(designer->windowTitle().toStdString(), "Project: noname | file: " + path);
     const std::string saved = ReadWholeFile(path);
@@ -132,7 +122,7 @@ TEST_F(DesignerWindowTest, ProjectDesignIsSavedClosedAndReopenedWithTheSameFigur
 
     Tpiirtopohja* reopened = OpenDesigner(main->DrawingBtn);
     ASSERT_NE(reopened, nullptr);
-    dialogAnswers = {path};
+    dialogs.answers = {path};
     Trigger(reopened, "Avaa1");
     ASSERT_EQ(reopened->Design().Figures().size(), 2u);
     for (size_t i = 0; i < 2; ++i) {
@@ -182,14 +172,14 @@ TEST_F(DesignerWindowTest, SingleModemDesignIsSavedAndReopened) {
     MenuItem(designer, "Luouusi2", "QX-Lite")->trigger();
     designer->Design().active->SetPropertyEntry('B', '0', "7", true, true, 8, 0x1100);
     const std::string path = folder.file("one.ssf");
-    dialogAnswers = {path};
+    dialogs.answers = {path};
     Trigger(designer, "Tallenna1");
     EXPECT_EQ(designer->windowTitle().toStdString(), "Setup single modem : " + path);
     CloseDesigner(designer);
 
     Tpiirtopohja* reopened = OpenDesigner(main->SingleModemBtn);
     ASSERT_NE(reopened, nullptr);
-    dialogAnswers = {path};
+    dialogs.answers = {path};
     Trigger(reopened, "Avaa1");
     ASSERT_EQ(reopened->Design().Figures().size(), 1u);
     const TKuvio& figure = *reopened->Design().Figures()[0];
@@ -247,20 +237,20 @@ TEST_F(DesignerWindowTest, ModemDataOfAnotherTypeKeepsTheModemsValues) {
     MenuItem(designer, "Luouusi2", "QX-NMS")->trigger();
     TKuvio& nms = *designer->Design().active;
     nms.SetPropertyEntry('B', '0', "5", true, true, 8, 0x1100);
-    dialogAnswers = {folder.file("nms.ssf")};
+    dialogs.answers = {folder.file("nms.ssf")};
     Trigger(designer, "TallennaModeemi1");
 
     MenuItem(designer, "Luouusi2", "QX-450")->trigger();
     TKuvio& other = *designer->Design().active;
     other.SetPropertyEntry('B', '0', "mine", true, true, 0, 0);
     boxes.clear();
-    dialogAnswers = {folder.file("nms.ssf")};
+    dialogs.answers = {folder.file("nms.ssf")};
     Trigger(designer, "LataaModeemi1");
     EXPECT_EQ(boxes.texts(), (std::vector<std::string>{"This modem doesn't match with requested file"}));
     ASSERT_EQ(other.PropertyEntries().size(), 1u);
     EXPECT_EQ(other.PropertyEntries()[0].value, "mine");
-    EXPECT_EQ(dialogs.back().title, "Open modem data");
-    EXPECT_EQ(dialogs.back().filter, "Modem setup files|*.ssf");
+    EXPECT_EQ(dialogs.requests.back().title, "Open modem data");
+    EXPECT_EQ(dialogs.requests.back().filter, "Modem setup files|*.ssf");
 }
 
 TEST_F(DesignerWindowTest, SettingsAndStartFileAreReadAtCreation) {

@@ -2,7 +2,7 @@
 
 #include "designer/modem_type_files.h"
 #include "designer/parameter_schema.h"
-#include "platform/file_dialogs.h"
+#include "support/file_dialog_recorder.h"
 #include "support/file_text.h"
 
 #include <filesystem>
@@ -10,23 +10,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-// Answers the open dialogs in turn (nothing: cancelled) and keeps what they asked.
-class DialogAnswers {
-public:
-    explicit DialogAnswers(std::vector<std::optional<std::string>> answers) : answers_(std::move(answers)) {
-        SetFileDialogResponder([this](const FileDialogRequest& request) {
-            requests.push_back(request);
-            return requests.size() <= answers_.size() ? answers_[requests.size() - 1] : std::nullopt;
-        });
-    }
-    ~DialogAnswers() { SetFileDialogResponder({}); }
-
-    std::vector<FileDialogRequest> requests;
-
-private:
-    std::vector<std::optional<std::string>> answers_;
-};
 
 class FactoryCommandsTest : public MainWindowTest {
 protected:
@@ -39,7 +22,7 @@ protected:
 TEST_F(FactoryCommandsTest, MadeTypeFilePassesTheDesignersCheckAndJoinsItsCatalogue) {
     auto window = open({"KpalvuxR"});
     const std::string exportFile = copyExport("qx-test-crlf.txt");
-    DialogAnswers dialogs({exportFile});
+    FileDialogRecorder dialogs({exportFile});
     window->makesmf1->trigger();
     ASSERT_EQ(dialogs.requests.size(), 1u);
     EXPECT_EQ(dialogs.requests[0].filter, "text file|*.txt");
@@ -76,12 +59,12 @@ TEST_F(FactoryCommandsTest, MadeTypeFilePassesTheDesignersCheckAndJoinsItsCatalo
 TEST_F(FactoryCommandsTest, MakerReportsAnExportItCannotUseAndACancelDoesNothing) {
     auto window = open({"KpalvuxR"});
     {
-        DialogAnswers dialogs({std::nullopt});
+        FileDialogRecorder dialogs({std::nullopt});
         window->makesmf1->trigger();
         EXPECT_TRUE(boxes.texts().empty());
     }
     WriteFileText(folder.file("bad.txt"), "no type name here\r\n");
-    DialogAnswers dialogs({folder.file("bad.txt")});
+    FileDialogRecorder dialogs({folder.file("bad.txt")});
     window->makesmf1->trigger();
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.boxes()[0].flags & MB_ICONERROR, MB_ICONERROR);
@@ -91,7 +74,7 @@ TEST_F(FactoryCommandsTest, MakerReportsAnExportItCannotUseAndACancelDoesNothing
 TEST_F(FactoryCommandsTest, LoaderToHexConvertsBothStepsAndKeepsTheChosenImage) {
     auto window = open({"KpalvuxR"});
     WriteFileText(folder.file("boot.s19"), "S0030000FC\r\nS10500000102F7\r\nS9030000FC\r\n");
-    DialogAnswers dialogs({folder.file("boot.s19"), folder.file("boot.bin")});
+    FileDialogRecorder dialogs({folder.file("boot.s19"), folder.file("boot.bin")});
     window->loadermnu->trigger();
     ASSERT_EQ(dialogs.requests.size(), 2u);
     EXPECT_EQ(dialogs.requests[0].filter, "Loader ASM file|*.a20;*s19");
@@ -111,7 +94,7 @@ TEST_F(FactoryCommandsTest, LoaderToHexConvertsBothStepsAndKeepsTheChosenImage) 
 TEST_F(FactoryCommandsTest, LoaderDialogStartsAtTheStoredImageAndACancelClaimsNothing) {
     settings().WriteString("Testi", "loader", "/opt/loaders/old.bin");
     auto window = open({"KpalvuxR"});
-    DialogAnswers dialogs({std::nullopt, std::nullopt});
+    FileDialogRecorder dialogs({std::nullopt, std::nullopt});
     window->loadermnu->trigger();
     ASSERT_EQ(dialogs.requests.size(), 2u) << "a cancelled first step goes on to the second";
     EXPECT_EQ(dialogs.requests[1].initialFolder, "/opt/loaders");

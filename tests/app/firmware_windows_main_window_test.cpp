@@ -7,12 +7,13 @@
 #include "firmware/tcmultiflashdlg.h"
 #include "firmware/tcsingleflashdlg.h"
 #include "platform/portmap.h"
+#include "shell/serial_port_list.h"
 #include "sim/firmware/firmware_test_files.h"
 #include "sim/simulatedh8_3048.h"
+#include "support/file_text.h"
 
 #include <QMdiSubWindow>
 #include <QTest>
-#include <fstream>
 
 namespace {
 class FirmwareWindowsMainWindowTest : public MainWindowTest {
@@ -22,21 +23,20 @@ protected:
         writeFile(CMassFlash::kSlowLoaderFile, MakeTestLoader(2));
     }
 
-    std::string writeFile(const std::string& name, const std::vector<uint8_t>& bytes) {
-        std::ofstream(folder.file(name), std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        return folder.file(name);
+    void writeFile(const std::string& name, const std::vector<uint8_t>& bytes) {
+        WriteFileText(folder.file(name), std::string(bytes.begin(), bytes.end()));
     }
 
     std::string firmwareFile() {
-        const std::string text = MakeSRecordFile(image);
-        return writeFile("modem.a37", std::vector<uint8_t>(text.begin(), text.end()));
+        WriteFileText(folder.file("modem.a37"), MakeSRecordFile(image));
+        return folder.file("modem.a37");
     }
 
     // A boot-mode modem on the first port of the main window's list, which remote
     // use selects with port digit 1.
-    SimulatedH8_3048& modemOnFirstPort(TPohjafrm& window) {
-        const std::string first = window.ListSerialPorts().substr(0, window.ListSerialPorts().find(','));
+    SimulatedH8_3048& modemOnFirstPort() {
+        const std::string ports = ReadSerialPortList();
+        const std::string first = ports.substr(0, ports.find(','));
         modem = std::make_unique<SimulatedH8_3048>(false, MakeTestLoader(1));
         modem->Attach(ComPortNumber(first));
         return *modem;
@@ -109,9 +109,8 @@ TEST_F(FirmwareWindowsMainWindowTest, SingleFlashWindowOpensOnceAndComesBackAtIt
 
 TEST_F(FirmwareWindowsMainWindowTest, RemoteUseLoadsAndEndsTheProgramWithSuccess) {
     const std::string file = firmwareFile();
-    auto window = std::make_unique<TPohjafrm>(std::vector<std::string>{folder.file("quovix")});
-    SimulatedH8_3048& sim = modemOnFirstPort(*window);
-    window = open({"ZrunemoltoQ", "1", "1", "0", file});
+    SimulatedH8_3048& sim = modemOnFirstPort();
+    auto window = open({"ZrunemoltoQ", "1", "1", "0", file});
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, 20000));
     EXPECT_EQ(window->ExitStatus(), 0);
     EXPECT_EQ(sim.Memory(0, image.size()), image);
@@ -120,9 +119,8 @@ TEST_F(FirmwareWindowsMainWindowTest, RemoteUseLoadsAndEndsTheProgramWithSuccess
 
 TEST_F(FirmwareWindowsMainWindowTest, FailedRemoteUseShowsTheSummaryAndEndsWithFailure) {
     const std::string file = firmwareFile();
-    auto window = std::make_unique<TPohjafrm>(std::vector<std::string>{folder.file("quovix")});
-    modemOnFirstPort(*window).faults.eraseStatus = 0xFF;
-    window = open({"ZrunemoltoQ", "1", "1", "0", file});
+    modemOnFirstPort().faults.eraseStatus = 0xFF;
+    auto window = open({"ZrunemoltoQ", "1", "1", "0", file});
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, 20000));
     EXPECT_EQ(window->ExitStatus(), 1);
     ASSERT_EQ(boxes.count(), 1u);

@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QSpinBox>
 #include <QTest>
+#include <algorithm>
 #include <filesystem>
 
 namespace {
@@ -274,8 +275,10 @@ TEST_F(MainWindowTest, ASettingsFileThatCannotBeReadIsReportedInTheProgramsWords
     std::filesystem::create_directory(SettingsFileName());
     auto window = open();
     EXPECT_TRUE(window->close());
+    const std::string writeFailed = "Unable to write ini file. Access denied";
     for (const std::string& text : boxes.texts())
-        EXPECT_TRUE(text == "Unable to read ini file. Access denied" ||
-                    text == "Unable to write ini file. Access denied")
-            << text;
+        EXPECT_TRUE(text == "Unable to read ini file. Access denied" || text == writeFailed) << text;
+    const std::vector<std::string> texts = boxes.texts();
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), writeFailed), 2)
+        << "the layout and the window's own keys each fail and are each reported";
 }

@@ -105,10 +105,6 @@ TEST_F(OpenTerminalTest, CancelledDialogClosesTheNewTerminal) {
     EXPECT_FALSE(modem.NearEndOpen());
 }
 
-} // namespace
-
-namespace {
-
 TEST_F(OpenTerminalTest, TerminalsJoinTheWindowMenuAndMirrorThroughTheMainWindow) {
     VirtualPort second(kModemCom + 1);
     answerDialog(true);

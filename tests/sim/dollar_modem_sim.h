@@ -17,13 +17,9 @@
 
 #include "sim/modem_on_port.h"
 
-#include <atomic>
-#include <chrono>
 #include <cstdint>
-#include <mutex>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 class DollarModemSim {

@@ -13,13 +13,9 @@
 
 #include "sim/modem_on_port.h"
 
-#include <atomic>
-#include <chrono>
 #include <cstdint>
 #include <map>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 class NmsModemSim {
