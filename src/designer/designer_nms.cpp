@@ -77,10 +77,7 @@ void DesignerNms::RefreshPropertyForm() {
 
 void DesignerNms::ValuesReceived(TKuvio& figure) {
     designer_.Programming().DesignChanged(true);
-    if (Ominaisuus != nullptr) {
-        Ominaisuus->SetFigure(&designer_, &figure);
-        Ominaisuus->ShowModemProperties(false);
-    }
+    designer_.Programming().ShowModemProperties(figure);
 }
 
 // The transfer holds the GUI thread as the modem's dialogue needs; the status

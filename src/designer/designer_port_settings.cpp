@@ -66,13 +66,11 @@ void InvalidValue(const std::string& what, const std::string& value) {
 }
 
 bool ApplySpeed(TQuovixCommPort& port, const std::string& text) {
-    static const std::pair<int, TBaudRate> speeds[] = {
-        {300, br___300},    {1200, br__1200},   {2400, br__2400},  {4800, br__4800},
-        {9600, br__9600},   {19200, br_19200},  {38400, br_38400}, {57600, br_57600},
-        {115200, br115200}, {128000, br128000}, {256000, br256000}};
+    static const TBaudRate speeds[] = {br___300, br__1200, br__2400, br__4800, br__9600, br_19200,
+                                       br_38400, br_57600, br115200, br128000, br256000};
     const auto speed = ParseDecimal(text);
-    for (const auto& [value, rate] : speeds) {
-        if (speed == value) {
+    for (const TBaudRate rate : speeds) {
+        if (speed && static_cast<DWORD>(*speed) == BaudRateValue(rate)) {
             port.vaihda_bitti_nop(rate);
             return true;
         }

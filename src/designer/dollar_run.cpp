@@ -149,14 +149,6 @@ void DollarRun::SendFactoryParameters() {
         SendCommand(DollarCommand::WriteFactoryParameters, *items, "Parameters send to modem");
 }
 
-void DollarRun::SendSourceRoutes(bool first) {
-    SendRoutes(first, false);
-}
-
-void DollarRun::SendVirtualRoutes(bool first) {
-    SendRoutes(first, true);
-}
-
 void DollarRun::SendRoutes(bool first, bool virtualRoutes) {
     const std::string kind = virtualRoutes ? "virtual" : "source";
     if (first) {
@@ -450,11 +442,11 @@ void DollarRun::AfterParametersSaved() {
         SendProgModeOff();
     } else if (design_.properties.IsVirtualRouting()) {
         if (figure.HasVirtualRouteWindow())
-            SendVirtualRoutes(true);
+            SendRoutes(true, true);
         else
             SendProgModeOff();
     } else if (&figure == design_.master) {
-        SendSourceRoutes(true);
+        SendRoutes(true, false);
     } else {
         SendCommand(DollarCommand::RemoveSourceRoutes, {}, "Remove source routings from slave modem");
     }

@@ -107,8 +107,6 @@ private:
     void SendCommand(DollarCommand command, const std::string& items, const std::string& log);
     void SendParameters();
     void SendFactoryParameters();
-    void SendSourceRoutes(bool first);
-    void SendVirtualRoutes(bool first);
     void SendRoutes(bool first, bool virtualRoutes);
     void AfterParametersSaved();
     void Dispatch(const std::string& frame);

@@ -422,14 +422,10 @@ bool NmsTransfer::ClearRouteTableNms() {
     return false;
 }
 
-std::vector<std::string> NmsTransfer::RouteLines(const NmsTransferJob& job) const {
-    return SourceRouteLines(job.figures, job.master, job.mobileRoutes);
-}
-
 bool NmsTransfer::TransmitRouteTableNms(const NmsTransferJob& job, bool toMaster) {
     if (!toMaster)
         return true;
-    const std::vector<std::string> lines = RouteLines(job);
+    const std::vector<std::string> lines = SourceRouteLines(job.figures, job.master, job.mobileRoutes);
     for (size_t i = 0; i < lines.size(); ++i) {
         const std::optional<std::string> record = SourceRouteRecord(lines[i]);
         if (!record) {

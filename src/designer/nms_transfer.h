@@ -143,7 +143,6 @@ private:
     int ReadBytes(char* into, int count, int maxAttempts);
     int WriteNumberOrBytes(uint16_t id, const std::string& value, bool sameLength);
     void Status(const std::string& text, int mode = 0) { view_.ShowTransferStatus(text, mode); }
-    std::vector<std::string> RouteLines(const NmsTransferJob& job) const;
 
     CDirectSerial& port_;
     NmsTransferView& view_;

@@ -3,6 +3,7 @@
 #include "base/nms_frame.h"
 #include "serial/cdirectserial.h"
 #include "sim/nms_modem_sim.h"
+#include "support/bytes.h"
 #include "support/message_box_recorder.h"
 
 #include <chrono>
@@ -16,13 +17,6 @@ constexpr uint16_t kFrequencyTx = 0x1100;
 constexpr uint16_t kFrequencyRx = 0x1101;
 constexpr uint16_t kPower = 0x1205;
 constexpr uint16_t kServiceValue = 0x9107;
-
-std::string Bytes(std::initializer_list<int> values) {
-    std::string bytes;
-    for (int value : values)
-        bytes.push_back(static_cast<char>(value));
-    return bytes;
-}
 
 // Records what the transfer shows; its pauses run ten times faster than the
 // program's, which the simulated modem answers well within.
@@ -65,16 +59,16 @@ protected:
             sim.SetOwnSpeed(115200);
             sim.SetLoginRequired(true);
             sim.SetValue(NmsId::FirmwareId, "YRF0100 7QV");
-            sim.SetValue(NmsId::Mode, Bytes({0}));
+            sim.SetValue(NmsId::Mode, bytesOf({0}));
             for (uint16_t id : {kFrequencyTx, kFrequencyRx, kServiceValue})
-                sim.SetValue(id, Bytes({0, 0, 0, 0}));
-            sim.SetValue(kPower, Bytes({0}));
+                sim.SetValue(id, bytesOf({0, 0, 0, 0}));
+            sim.SetValue(kPower, bytesOf({0}));
             for (uint16_t id : {NmsId::ProjectName, NmsId::NetworkId})
                 sim.SetValue(id, "");
             for (uint16_t id :
                  {NmsId::AddressType, NmsId::RoutingType, NmsId::AddressOffset, NmsId::AddressLength})
-                sim.SetValue(id, Bytes({0}));
-            sim.SetValue(NmsId::ModemAddress, Bytes({0, 0}));
+                sim.SetValue(id, bytesOf({0}));
+            sim.SetValue(NmsId::ModemAddress, bytesOf({0, 0}));
         });
         master.SetModemName("Master");
         master.identifier = 0x0102;
@@ -117,8 +111,8 @@ TEST(NmsTransferText, FrequenciesInMegahertzAndRouteRecords) {
     EXPECT_EQ(FrequencyTextToHz("abc"), 0u);
     EXPECT_EQ(FrequencyHzToText(458012500), "458.012500");
     EXPECT_EQ(FrequencyHzToText(45500000), "45.500000");
-    EXPECT_EQ(SourceRouteRecord("1A2B 3 4"), Bytes({0, 0, 0x1A, 0x2B, 2, 0, 3, 0, 4}));
-    EXPECT_EQ(SourceRouteRecord("  0x10  "), Bytes({0, 0, 0, 0x10, 0}));
+    EXPECT_EQ(SourceRouteRecord("1A2B 3 4"), bytesOf({0, 0, 0x1A, 0x2B, 2, 0, 3, 0, 4}));
+    EXPECT_EQ(SourceRouteRecord("  0x10  "), bytesOf({0, 0, 0, 0x10, 0}));
     EXPECT_EQ(SourceRouteRecord("XYZ 1"), std::nullopt);
 }
 
@@ -134,7 +128,7 @@ TEST_F(NmsTransferTest, SpeedSearchTriesEachSpeedDownToTheModems) {
 
 TEST_F(NmsTransferTest, SpeedSearchRefusesOldProductsAndReportsTheMode) {
     ASSERT_TRUE(port.Open(kModemCom, 115200, 8, 0));
-    modem.With([](NmsModemSim& sim) { sim.SetValue(NmsId::Mode, Bytes({64})); });
+    modem.With([](NmsModemSim& sim) { sim.SetValue(NmsId::Mode, bytesOf({64})); });
     EXPECT_EQ(transfer.FindModemSpeed(kModemCom), NmsMode64);
     modem.With([](NmsModemSim& sim) { sim.SetValue(NmsId::FirmwareId, "YRF0013 old"); });
     EXPECT_EQ(transfer.FindModemSpeed(kModemCom), NmsNotCompatible);
@@ -149,20 +143,22 @@ TEST_F(NmsTransferTest, TransmitOfTheMasterWritesValuesProtocolRoutesAndSaves) {
     EXPECT_EQ(modem.With([](NmsModemSim& sim) { return sim.LoginLevel(); }), 9);
     EXPECT_EQ(Stored(kFrequencyTx), NmsNumberBytes(458000000, NmsUnsigned32));
     EXPECT_EQ(Stored(kFrequencyRx), NmsNumberBytes(458012500, NmsUnsigned32));
-    EXPECT_EQ(Stored(kPower), Bytes({10}));
+    EXPECT_EQ(Stored(kPower), bytesOf({10}));
     EXPECT_EQ(Stored(kServiceValue), NmsNumberBytes(7, NmsUnsigned32));
     EXPECT_EQ(Stored(NmsId::ProjectName), "Master");
     EXPECT_EQ(Stored(NmsId::NetworkId), std::string("NET1\0\0\0\0", 8));
-    EXPECT_EQ(Stored(NmsId::ModemAddress), Bytes({1, 2}));
-    EXPECT_EQ(Stored(NmsId::RoutingType), Bytes({1}));
-    EXPECT_EQ(Stored(NmsId::FirstRoute), Bytes({0, 0, 0x1A, 0x2B, 2, 0, 3, 0, 4}));
-    EXPECT_EQ(Stored(NmsId::RouteCount), Bytes({0, 1}));
+    EXPECT_EQ(Stored(NmsId::ModemAddress), bytesOf({1, 2}));
+    EXPECT_EQ(Stored(NmsId::RoutingType), bytesOf({1}));
+    EXPECT_EQ(Stored(NmsId::FirstRoute), bytesOf({0, 0, 0x1A, 0x2B, 2, 0, 3, 0, 4}));
+    EXPECT_EQ(Stored(NmsId::RouteCount), bytesOf({0, 1}));
     EXPECT_EQ(modem.With([](NmsModemSim& sim) { return sim.Saves(); }), 1);
     EXPECT_TRUE(view.Shows("Save settings"));
     EXPECT_EQ(view.pairs, "####");
     EXPECT_EQ(view.results.size(), 4u);
-    // The access codes never reach the status window.
-    for (const std::string& line : view.lines) {
+    // The access codes never reach the status window or a box.
+    std::vector<std::string> shown = view.lines;
+    shown.insert(shown.end(), view.messages.begin(), view.messages.end());
+    for (const std::string& line : shown) {
         EXPECT_EQ(line.find(NmsTransfer::kLevel9Code), std::string::npos);
         EXPECT_EQ(line.find(NmsTransfer::kLevel5Code), std::string::npos);
     }
@@ -171,7 +167,7 @@ TEST_F(NmsTransferTest, TransmitOfTheMasterWritesValuesProtocolRoutesAndSaves) {
 TEST_F(NmsTransferTest, ReceiveBringsTheValuesIntoTheFigure) {
     modem.With([](NmsModemSim& sim) {
         sim.SetValue(kFrequencyTx, NmsNumberBytes(458012500, NmsUnsigned32));
-        sim.SetValue(kPower, Bytes({0xFF}));
+        sim.SetValue(kPower, bytesOf({0xFF}));
     });
     transfer.Receive(kModemCom, job);
 
@@ -185,17 +181,38 @@ TEST_F(NmsTransferTest, ReceiveBringsTheValuesIntoTheFigure) {
     EXPECT_EQ(entries[3].value, "plain");
 }
 
-// Each fault ends the transfer without "All done" and without a save.
+// Each fault ends the transfer with its own last line and result, without "All
+// done" and without a save.
 TEST_F(NmsTransferTest, FaultsEndWithoutAllDone) {
+    constexpr const char* kValueErrors = "There was errors while writing parameters to modem !";
     struct Case {
         const char* name;
         std::function<void(NmsModemSim&)> fault;
+        const char* last;
+        const char* message;
+        std::pair<uint16_t, int> lastValueResult;
     };
     const Case cases[] = {
-        {"refused value", [](NmsModemSim& sim) { sim.RefuseId(kPower); }},
-        {"other read-back", [](NmsModemSim& sim) { sim.SetFault(NmsModemSim::Fault::OtherReadBack); }},
-        {"failed save", [](NmsModemSim& sim) { sim.SetSaveFails(true); }},
-        {"refused route", [](NmsModemSim& sim) { sim.RefuseId(NmsId::FirstRoute); }},
+        {"refused value",
+         [](NmsModemSim& sim) { sim.RefuseId(kPower); },
+         " ",
+         kValueErrors,
+         {kPower, NmsWriteRejected}},
+        {"other read-back",
+         [](NmsModemSim& sim) { sim.SetFault(NmsModemSim::Fault::OtherReadBack); },
+         " ",
+         kValueErrors,
+         {kFrequencyTx, NmsErrorReply}},
+        {"failed save",
+         [](NmsModemSim& sim) { sim.SetSaveFails(true); },
+         "Communication error",
+         nullptr,
+         {kPower, NmsOk}},
+        {"refused route",
+         [](NmsModemSim& sim) { sim.RefuseId(NmsId::FirstRoute); },
+         "Communication error",
+         "Source route transmit error",
+         {kPower, NmsOk}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -209,6 +226,11 @@ TEST_F(NmsTransferTest, FaultsEndWithoutAllDone) {
         const int savesBefore = modem.With([](NmsModemSim& sim) { return sim.Saves(); });
         transfer.Transmit(kModemCom, job);
         EXPECT_NE(view.last, "All done");
+        EXPECT_EQ(view.last, c.last);
+        EXPECT_EQ(view.messages,
+                  c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{});
+        ASSERT_FALSE(view.results.empty());
+        EXPECT_EQ(view.results.back(), c.lastValueResult);
         EXPECT_FALSE(view.Shows("Save settings"));
         EXPECT_EQ(modem.With([](NmsModemSim& sim) { return sim.Saves(); }), savesBefore);
     }

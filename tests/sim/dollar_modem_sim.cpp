@@ -114,7 +114,7 @@ std::vector<std::string> DollarModemSim::Receive(const std::string& bytes) {
         if (silent_)
             continue;
         for (const std::string& chunk :
-             Chunks((twoReplies_ ? Frame(kIgnoredCode | 0x80) : std::string()) + reply))
+             SplitReply((twoReplies_ ? Frame(kIgnoredCode | 0x80) : std::string()) + reply, split_))
             out.push_back(chunk);
     }
 }
@@ -196,13 +196,4 @@ std::string DollarModemSim::Ping(const std::string& command) {
     if (address == pingMaster_)
         return "OK";
     return "OK\r\nrssi -87 dBm\r\n";
-}
-
-std::vector<std::string> DollarModemSim::Chunks(const std::string& reply) const {
-    if (split_ == 0)
-        return {reply};
-    std::vector<std::string> chunks;
-    for (size_t at = 0; at < reply.size(); at += split_)
-        chunks.push_back(reply.substr(at, split_));
-    return chunks;
 }

@@ -76,7 +76,6 @@ private:
     std::string Answer(uint8_t command, const std::vector<Item>& items);
     std::string Reply(uint8_t code, const std::string& items = {});
     std::string Ping(const std::string& command);
-    std::vector<std::string> Chunks(const std::string& reply) const;
 
     std::string typeName_ = "RADIO-X";
     int8_t version_ = 3;

@@ -13,6 +13,19 @@
 #include <thread>
 #include <vector>
 
+// A reply as the chunks a simulated modem sends it in: at most chunkBytes each
+// (0: the whole reply at once); none for an empty reply.
+inline std::vector<std::string> SplitReply(const std::string& reply, size_t chunkBytes) {
+    if (reply.empty())
+        return {};
+    if (chunkBytes == 0)
+        return {reply};
+    std::vector<std::string> chunks;
+    for (size_t at = 0; at < reply.size(); at += chunkBytes)
+        chunks.push_back(reply.substr(at, chunkBytes));
+    return chunks;
+}
+
 template <typename Modem> class ModemOnPort {
 public:
     static constexpr std::chrono::milliseconds kQuiet{15};

@@ -126,7 +126,7 @@ std::vector<std::string> NmsModemSim::Receive(const std::string& bytes) {
         pending_.erase(0, check.length);
         requests_.push_back(frame);
         const std::string reply = check.result == NmsFrameCheck::Bad ? errorFrame(0, kBadCrc) : answer(frame);
-        for (const std::string& chunk : chunks(reply)) {
+        for (const std::string& chunk : SplitReply(reply, split_)) {
             out.push_back(chunk);
         }
     }
@@ -182,18 +182,4 @@ std::string NmsModemSim::valueFrame(uint8_t sequence, char command, uint16_t id)
     payload.push_back(static_cast<char>(value.size() + 2));
     appendWord(payload, id);
     return BuildNmsFrame(payload + value);
-}
-
-std::vector<std::string> NmsModemSim::chunks(const std::string& reply) const {
-    if (reply.empty()) {
-        return {};
-    }
-    if (split_ == 0) {
-        return {reply};
-    }
-    std::vector<std::string> out;
-    for (size_t at = 0; at < reply.size(); at += split_) {
-        out.push_back(reply.substr(at, split_));
-    }
-    return out;
 }

@@ -60,7 +60,6 @@ private:
     // Whether a SET of the id may change the store; the error code when not.
     uint16_t refusal(uint16_t id, const std::string& value);
     std::string valueFrame(uint8_t sequence, char command, uint16_t id) const;
-    std::vector<std::string> chunks(const std::string& reply) const;
 
     std::map<uint16_t, std::string> values_;
     Fault fault_ = Fault::None;
