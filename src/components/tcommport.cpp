@@ -2,6 +2,7 @@
 
 #include "base/crc16.h"
 #include "base/message_dialogs.h"
+#include "base/nms_frame.h"
 #include "base/text_numbers.h"
 #include "components/tcommportsetupdialog.h"
 #include "components/txmlnode.h"
@@ -385,17 +386,15 @@ void TCommPort::SetPacketModeProperty(bool on) {
 // Sending
 
 std::string TCommPort::strFrame(const std::string& data) const {
-    const std::string start(1, PacketStartChar());
     if (bPacketMode_ && PacketSentData && tdPacketModeType_ == pmtKELVO_NMS) {
-        const auto* bytes = reinterpret_cast<const uint8_t*>(data.data());
-        const uint16_t crc = Crc16Compute(bytes, data.size(), 0xFFFF, 0x1021, true, true, 0);
-        const auto length = static_cast<uint16_t>(data.size());
-        return start + static_cast<char>(length >> 8) + static_cast<char>(length & 0xFF) + data +
-               static_cast<char>(crc >> 8) + static_cast<char>(crc & 0xFF);
+        // An NMS frame, opened by the port's own start character.
+        std::string frame = BuildNmsFrame(data);
+        frame.front() = PacketStartChar();
+        return frame;
     }
     const std::string checked = UseCRC ? data + Crc16X25Hex(data) : data;
     if (bPacketMode_ && PacketSentData)
-        return start + checked + PacketEndChar();
+        return PacketStartChar() + checked + PacketEndChar();
     return checked;
 }
 
