@@ -3,7 +3,7 @@
 #include "base/crc16.h"
 #include "base/message_dialogs.h"
 #include "base/nms_frame.h"
-#include "base/text_numbers.h"
+#include "components/saved_value.h"
 #include "components/tcommportsetupdialog.h"
 #include "components/txmlnode.h"
 #include "platform/portmap.h"
@@ -14,16 +14,6 @@ namespace {
 
 constexpr DWORD kWriteTimeoutMs = 10000;
 const char kDevicePrefix[] = "\\\\.\\";
-
-// An attribute of the settings node as a number; a value that is no number
-// counts as missing, so a damaged settings node still gives working settings.
-int SettingValue(const TXMLNode* node, const std::string& key, const std::string& defaultValue) {
-    try {
-        return node->GetAttributeInt(key, defaultValue);
-    } catch (const std::invalid_argument&) {
-        return StrToInt(defaultValue);
-    }
-}
 
 } // namespace
 
@@ -524,15 +514,15 @@ void TCommPort::GetSaveData(TXMLNode* node) const {
 }
 
 void TCommPort::SetSaveData(TXMLNode* node) {
-    SetComPort(tdGetComPortFromNumber(SettingValue(node, "COM_PORT", "1")));
-    SetBaudRate(tdGetBaudRateFromValue(SettingValue(node, "BAUDRATE", "9600")));
-    SetRTSControl(tdGetRTSControl(SettingValue(node, "RTS_CONTROL", "0")));
-    SetDTRControl(tdGetDTRControl(SettingValue(node, "DTR_CONTROL", "0")));
-    SetByteSize(tdGetByteSizeFromBits(SettingValue(node, "BYTE_SIZE", "8")));
+    SetComPort(tdGetComPortFromNumber(ReadSavedInt(node, "COM_PORT", 1)));
+    SetBaudRate(tdGetBaudRateFromValue(ReadSavedInt(node, "BAUDRATE", 9600)));
+    SetRTSControl(tdGetRTSControl(ReadSavedInt(node, "RTS_CONTROL", 0)));
+    SetDTRControl(tdGetDTRControl(ReadSavedInt(node, "DTR_CONTROL", 0)));
+    SetByteSize(tdGetByteSizeFromBits(ReadSavedInt(node, "BYTE_SIZE", 8)));
     // Index 1 is one and a half stop bits, not one: nodes saved without the key
     // have always been read so.
-    SetStopBits(tdGetStopBits(SettingValue(node, "STOP_BITS", "1")));
-    SetFlowControl(tdGetFlowControl(SettingValue(node, "FLOW_CONTROL", "0")));
-    SetParity(SettingValue(node, "PARITY", "0") != 0);
-    SetParityBits(tdGetParityBits(SettingValue(node, "PARITY_BITS", "0")));
+    SetStopBits(tdGetStopBits(ReadSavedInt(node, "STOP_BITS", 1)));
+    SetFlowControl(tdGetFlowControl(ReadSavedInt(node, "FLOW_CONTROL", 0)));
+    SetParity(ReadSavedInt(node, "PARITY", 0) != 0);
+    SetParityBits(tdGetParityBits(ReadSavedInt(node, "PARITY_BITS", 0)));
 }
