@@ -1,8 +1,5 @@
 #include "components/tdrawpanel.h"
 
-#include "components/saved_value.h"
-#include "components/txmlnode.h"
-
 #include <QScrollBar>
 
 #include <algorithm>
