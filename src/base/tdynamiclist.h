@@ -6,6 +6,7 @@
 #include "base/hex.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -85,6 +86,13 @@ public:
         return nullptr;
     }
     bool Contains(const std::string& name) const { return Find(name) != nullptr; }
+    // The index of the first item of that name; nothing when there is none.
+    std::optional<size_t> IndexOf(const std::string& name) const {
+        for (size_t i = 0; i < items_.size(); ++i)
+            if (items_[i]->name == name)
+                return i;
+        return std::nullopt;
+    }
 
     Item* ItemAt(size_t index) const { return index < items_.size() ? items_[index] : nullptr; }
     T* ObjectAt(size_t index) const { return index < items_.size() ? items_[index]->object : nullptr; }

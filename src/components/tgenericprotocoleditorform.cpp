@@ -157,10 +157,8 @@ void TGenericProtocolEditorForm::FormShow() {
 }
 
 int TGenericProtocolEditorForm::packetIndex(const std::string& name) const {
-    for (size_t i = 0; packets_ && i < packets_->Count(); ++i)
-        if (packets_->ItemName(i) == name)
-            return static_cast<int>(i);
-    return -1;
+    const std::optional<size_t> index = packets_ ? packets_->IndexOf(name) : std::nullopt;
+    return index ? static_cast<int>(*index) : -1;
 }
 
 void TGenericProtocolEditorForm::PacketListClick() {
