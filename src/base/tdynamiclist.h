@@ -93,6 +93,15 @@ public:
                 return i;
         return std::nullopt;
     }
+    // Stores the first item of that name under the new name. Returns its object,
+    // or null when there is no such item.
+    T* Rename(const std::string& name, const std::string& newName) {
+        const std::optional<size_t> index = IndexOf(name);
+        if (!index)
+            return nullptr;
+        items_[*index]->name = newName;
+        return items_[*index]->object;
+    }
 
     Item* ItemAt(size_t index) const { return index < items_.size() ? items_[index] : nullptr; }
     T* ObjectAt(size_t index) const { return index < items_.size() ? items_[index]->object : nullptr; }

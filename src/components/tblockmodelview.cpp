@@ -69,12 +69,10 @@ bool TBlockModelView::DeleteModel(const std::string& name) {
 }
 
 bool TBlockModelView::RenameModel(const std::string& name, const std::string& newName) {
-    const std::optional<size_t> index = models_.IndexOf(name);
-    if (!index)
-        return false;
-    models_.ItemAt(*index)->name = newName;
-    models_.ObjectAt(*index)->vSetName(newName);
-    return true;
+    TModel* model = models_.Rename(name, newName);
+    if (model)
+        model->vSetName(newName);
+    return model != nullptr;
 }
 
 bool TBlockModelView::CreateBlockToModel(const std::string& modelName, const std::string& blockName) {

@@ -242,7 +242,7 @@ void TGenericProtocolEditorForm::PacketSettingsOkButtonClick() {
     if (accepted && name != selectedPacket_->strGetName()) {
         // Look-ups go by the names the items are stored under: they follow the rename.
         ui_->BlockModelView->RenameModel(selectedPacket_->strGetName(), name);
-        packets_->ItemAt(packetIndex(selectedPacket_->strGetName()))->name = name;
+        packets_->Rename(selectedPacket_->strGetName(), name);
         selectedPacket_->vSetName(name);
         vRefreshPacketList();
     }

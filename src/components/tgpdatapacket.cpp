@@ -89,12 +89,10 @@ bool TGPDataPacket::bDeleteBlock(const std::string& name) {
 bool TGPDataPacket::bRenameBlock(const std::string& name, const std::string& newName) {
     if (name != newName && bBlockExists(newName))
         return false;
-    const std::optional<size_t> index = blocks_.IndexOf(name);
-    if (!index)
-        return false;
-    blocks_.ItemAt(*index)->name = newName;
-    blocks_.ObjectAt(*index)->vSetName(newName);
-    return true;
+    TGPDataBlock* block = blocks_.Rename(name, newName);
+    if (block)
+        block->vSetName(newName);
+    return block != nullptr;
 }
 
 void TGPDataPacket::vClearBlocks() {

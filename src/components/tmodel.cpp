@@ -43,11 +43,10 @@ bool TModel::DeleteBlock(const std::string& name) {
 }
 
 bool TModel::RenameBlock(const std::string& name, const std::string& newName) {
-    const std::optional<size_t> index = blocks_.IndexOf(name);
-    if (!index)
+    TModelBlock* block = blocks_.Rename(name, newName);
+    if (!block)
         return false;
-    blocks_.ItemAt(*index)->name = newName;
-    blocks_.ObjectAt(*index)->vSetLedText(QString::fromStdString(newName));
+    block->vSetLedText(QString::fromStdString(newName));
     vArrangeBlocks();
     return true;
 }
