@@ -6,6 +6,7 @@
 #include "base/hex.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -85,6 +86,22 @@ public:
         return nullptr;
     }
     bool Contains(const std::string& name) const { return Find(name) != nullptr; }
+    // The index of the first item of that name; nothing when there is none.
+    std::optional<size_t> IndexOf(const std::string& name) const {
+        for (size_t i = 0; i < items_.size(); ++i)
+            if (items_[i]->name == name)
+                return i;
+        return std::nullopt;
+    }
+    // Stores the first item of that name under the new name. Returns its object,
+    // or null when there is no such item.
+    T* Rename(const std::string& name, const std::string& newName) {
+        const std::optional<size_t> index = IndexOf(name);
+        if (!index)
+            return nullptr;
+        items_[*index]->name = newName;
+        return items_[*index]->object;
+    }
 
     Item* ItemAt(size_t index) const { return index < items_.size() ? items_[index] : nullptr; }
     T* ObjectAt(size_t index) const { return index < items_.size() ? items_[index]->object : nullptr; }

@@ -36,22 +36,19 @@ TArrowPoints CountArrowPoints(QPoint target, QPoint source, int r, int arrowSize
     const double dy = std::abs(target.y() - source.y());
     const double s = arrowSize;
     TArrowPoints arrow;
+    // The tip is truncated first; the wings start from the truncated tip.
+    arrow.Tip = CountRPos(target, source, r);
+    const int tipX = arrow.Tip.x(), tipY = arrow.Tip.y();
     if (dx == 0) {
-        const int tipY = target.y() > source.y() ? target.y() - r : target.y() + r;
         const double back = s * std::sin(VerticalWingAngle);
         const int wingY = toInt(target.y() > source.y() ? tipY + back : tipY - back);
-        arrow.Tip = {target.x(), tipY};
         arrow.Wing1 = {target.x() + VerticalWingSpread, wingY};
         arrow.Wing2 = {target.x() - VerticalWingSpread, wingY};
         return arrow;
     }
     const double a = std::atan(dy / dx);
-    // The tip is truncated first; the wings start from the truncated tip.
     const int sign = target.x() > source.x() ? 1 : -1;
-    const int tipX = toInt(target.x() - sign * r * std::cos(a));
     const int signY = target.y() > source.y() ? 1 : -1;
-    const int tipY = toInt(target.y() - signY * r * std::sin(a));
-    arrow.Tip = {tipX, tipY};
     arrow.Wing1 = {toInt(tipX + sign * s * std::cos(a + WingOffset)),
                    toInt(tipY + signY * s * std::sin(a + WingOffset))};
     arrow.Wing2 = {toInt(tipX + sign * s * std::cos(a - WingOffset)),

@@ -1,17 +1,18 @@
 #include "components/nms_values.h"
 
+#include "base/nms_frame.h"
 #include "base/text_numbers.h"
 
 #include <array>
 
 namespace {
 
-struct NmsValueType {
+struct ValueTypeEntry {
     const char* name;
     bool fixedSize;
 };
 
-const std::array<NmsValueType, kNmsValueTypeCount> kValueTypes = {{
+const std::array<ValueTypeEntry, kNmsValueTypeCount> kValueTypes = {{
     {"NONE", false},
     {"UINT8", true},
     {"UINT16", true},
@@ -49,7 +50,6 @@ const std::array<NmsValueType, kNmsValueTypeCount> kValueTypes = {{
 const std::array<const char*, 2> kListKinds = {"DYNAMIC", "STATIC"};
 
 constexpr int kGroupShift = 12;
-constexpr uint16_t kNumberMask = 0x0FFF;
 
 } // namespace
 
@@ -77,7 +77,7 @@ uint8_t StringToNmsListKind(const std::string& name) {
 }
 
 std::string NmsIdToString(uint16_t id) {
-    return std::to_string(id >> kGroupShift) + "." + std::to_string(id & kNumberMask);
+    return NmsValueIdText(id);
 }
 
 uint16_t NmsIdFromString(const std::string& text) {

@@ -55,29 +55,24 @@ bool TBlockModelView::CreateModel(const std::string& name) {
 }
 
 bool TBlockModelView::DeleteModel(const std::string& name) {
-    for (size_t i = 0; i < models_.Count(); ++i) {
-        if (models_.ItemName(i) != name)
-            continue;
-        TModel* model = models_.ObjectAt(i);
-        activeModel_ = nullptr;
-        shown_.erase(std::remove(shown_.begin(), shown_.end(), model), shown_.end());
-        models_.Delete(i);
-        Paint();
-        if (OnModelListChange)
-            OnModelListChange(this);
-        return true;
-    }
-    return false;
+    const std::optional<size_t> index = models_.IndexOf(name);
+    if (!index)
+        return false;
+    TModel* model = models_.ObjectAt(*index);
+    activeModel_ = nullptr;
+    shown_.erase(std::remove(shown_.begin(), shown_.end(), model), shown_.end());
+    models_.Delete(*index);
+    Paint();
+    if (OnModelListChange)
+        OnModelListChange(this);
+    return true;
 }
 
 bool TBlockModelView::RenameModel(const std::string& name, const std::string& newName) {
-    for (size_t i = 0; i < models_.Count(); ++i)
-        if (models_.ItemName(i) == name) {
-            models_.ItemAt(i)->name = newName;
-            models_.ObjectAt(i)->vSetName(newName);
-            return true;
-        }
-    return false;
+    TModel* model = models_.Rename(name, newName);
+    if (model)
+        model->vSetName(newName);
+    return model != nullptr;
 }
 
 bool TBlockModelView::CreateBlockToModel(const std::string& modelName, const std::string& blockName) {
@@ -168,10 +163,7 @@ uint32_t TBlockModelView::u32GetModelWidth(const std::string& name) const {
 }
 
 uint32_t TBlockModelView::u32GetModelIndex(const std::string& name) const {
-    for (size_t i = 0; i < models_.Count(); ++i)
-        if (models_.ItemName(i) == name)
-            return static_cast<uint32_t>(i);
-    return 0;
+    return static_cast<uint32_t>(models_.IndexOf(name).value_or(0));
 }
 
 void TBlockModelView::makeActive(TModel* model) {

@@ -2,7 +2,8 @@
 
 #include "base/crc16.h"
 #include "base/message_dialogs.h"
-#include "base/text_numbers.h"
+#include "base/nms_frame.h"
+#include "components/saved_value.h"
 #include "components/tcommportsetupdialog.h"
 #include "components/txmlnode.h"
 #include "platform/portmap.h"
@@ -13,16 +14,6 @@ namespace {
 
 constexpr DWORD kWriteTimeoutMs = 10000;
 const char kDevicePrefix[] = "\\\\.\\";
-
-// An attribute of the settings node as a number; a value that is no number
-// counts as missing, so a damaged settings node still gives working settings.
-int SettingValue(const TXMLNode* node, const std::string& key, const std::string& defaultValue) {
-    try {
-        return node->GetAttributeInt(key, defaultValue);
-    } catch (const std::invalid_argument&) {
-        return StrToInt(defaultValue);
-    }
-}
 
 } // namespace
 
@@ -385,17 +376,15 @@ void TCommPort::SetPacketModeProperty(bool on) {
 // Sending
 
 std::string TCommPort::strFrame(const std::string& data) const {
-    const std::string start(1, PacketStartChar());
     if (bPacketMode_ && PacketSentData && tdPacketModeType_ == pmtKELVO_NMS) {
-        const auto* bytes = reinterpret_cast<const uint8_t*>(data.data());
-        const uint16_t crc = Crc16Compute(bytes, data.size(), 0xFFFF, 0x1021, true, true, 0);
-        const auto length = static_cast<uint16_t>(data.size());
-        return start + static_cast<char>(length >> 8) + static_cast<char>(length & 0xFF) + data +
-               static_cast<char>(crc >> 8) + static_cast<char>(crc & 0xFF);
+        // An NMS frame, opened by the port's own start character.
+        std::string frame = BuildNmsFrame(data);
+        frame.front() = PacketStartChar();
+        return frame;
     }
     const std::string checked = UseCRC ? data + Crc16X25Hex(data) : data;
     if (bPacketMode_ && PacketSentData)
-        return start + checked + PacketEndChar();
+        return PacketStartChar() + checked + PacketEndChar();
     return checked;
 }
 
@@ -525,15 +514,15 @@ void TCommPort::GetSaveData(TXMLNode* node) const {
 }
 
 void TCommPort::SetSaveData(TXMLNode* node) {
-    SetComPort(tdGetComPortFromNumber(SettingValue(node, "COM_PORT", "1")));
-    SetBaudRate(tdGetBaudRateFromValue(SettingValue(node, "BAUDRATE", "9600")));
-    SetRTSControl(tdGetRTSControl(SettingValue(node, "RTS_CONTROL", "0")));
-    SetDTRControl(tdGetDTRControl(SettingValue(node, "DTR_CONTROL", "0")));
-    SetByteSize(tdGetByteSizeFromBits(SettingValue(node, "BYTE_SIZE", "8")));
+    SetComPort(tdGetComPortFromNumber(ReadSavedInt(node, "COM_PORT", 1)));
+    SetBaudRate(tdGetBaudRateFromValue(ReadSavedInt(node, "BAUDRATE", 9600)));
+    SetRTSControl(tdGetRTSControl(ReadSavedInt(node, "RTS_CONTROL", 0)));
+    SetDTRControl(tdGetDTRControl(ReadSavedInt(node, "DTR_CONTROL", 0)));
+    SetByteSize(tdGetByteSizeFromBits(ReadSavedInt(node, "BYTE_SIZE", 8)));
     // Index 1 is one and a half stop bits, not one: nodes saved without the key
     // have always been read so.
-    SetStopBits(tdGetStopBits(SettingValue(node, "STOP_BITS", "1")));
-    SetFlowControl(tdGetFlowControl(SettingValue(node, "FLOW_CONTROL", "0")));
-    SetParity(SettingValue(node, "PARITY", "0") != 0);
-    SetParityBits(tdGetParityBits(SettingValue(node, "PARITY_BITS", "0")));
+    SetStopBits(tdGetStopBits(ReadSavedInt(node, "STOP_BITS", 1)));
+    SetFlowControl(tdGetFlowControl(ReadSavedInt(node, "FLOW_CONTROL", 0)));
+    SetParity(ReadSavedInt(node, "PARITY", 0) != 0);
+    SetParityBits(tdGetParityBits(ReadSavedInt(node, "PARITY_BITS", 0)));
 }

@@ -13,11 +13,8 @@ void TDPIconObjectList::AddIcon(const std::string& name, const std::string& labe
 void TDPIconObjectList::DelIcon(const std::string& name) {
     if (icons_.Count() == 0)
         return;
-    for (size_t i = 0; i < icons_.Count(); ++i)
-        if (icons_.ItemName(i) == name) {
-            icons_.Delete(i);
-            break;
-        }
+    if (const std::optional<size_t> index = icons_.IndexOf(name))
+        icons_.Delete(*index);
     if (OnIconDeleted)
         OnIconDeleted(name);
 }

@@ -32,16 +32,8 @@ int TDPLinkObject::GetLinkLength() const {
 QPoint TDPLinkObject::vCountLinkPoints() const {
     if (!bHasPositions())
         return {};
-    const QPoint s = *pSourcePos, t = *pTargetPos;
-    const double dx = std::abs(t.x() - s.x());
-    const double dy = std::abs(t.y() - s.y());
-    const int half = GetLinkLength() / 2;
-    if (dx == 0)
-        return {t.x(), t.y() > s.y() ? t.y() - half : t.y() + half};
-    const double a = std::atan(dy / dx);
-    const double mx = t.x() <= s.x() ? t.x() + std::cos(a) * half : t.x() - std::cos(a) * half;
-    const double my = t.y() <= s.y() ? t.y() + std::sin(a) * half : t.y() - std::sin(a) * half;
-    return {static_cast<int>(mx), static_cast<int>(my)};
+    // Half the link's length from the target back towards the source.
+    return CountRPos(*pTargetPos, *pSourcePos, GetLinkLength() / 2);
 }
 
 TRect TDPLinkObject::GetLabelRect(int textHeight, int textWidth) const {

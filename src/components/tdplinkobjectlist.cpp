@@ -15,14 +15,12 @@ void TDPLinkObjectList::AddLink(const std::string& source, const std::string& ta
 }
 
 void TDPLinkObjectList::DelLink(const std::string& source, const std::string& target) {
-    const std::string key = LinkKey(source, target);
-    for (size_t i = 0; i < links_.Count(); ++i)
-        if (links_.ItemName(i) == key) {
-            links_.Delete(i);
-            if (OnLinkDeleted)
-                OnLinkDeleted(source, target);
-            return;
-        }
+    const std::optional<size_t> index = links_.IndexOf(LinkKey(source, target));
+    if (!index)
+        return;
+    links_.Delete(*index);
+    if (OnLinkDeleted)
+        OnLinkDeleted(source, target);
 }
 
 void TDPLinkObjectList::DelIconLinks(const std::string& name) {

@@ -1,8 +1,5 @@
 #include "components/tdrawpanel.h"
 
-#include "components/saved_value.h"
-#include "components/txmlnode.h"
-
 #include <QScrollBar>
 
 #include <algorithm>
@@ -14,10 +11,6 @@ constexpr int MinLabelFontSize = 9;
 constexpr int MaxLabelFontSize = 30;
 // The path stays this much wider than the links.
 constexpr int PathOverLinkWidth = 2;
-
-bool contains(const std::vector<std::string>& names, const std::string& name) {
-    return std::find(names.begin(), names.end(), name) != names.end();
-}
 } // namespace
 
 TDrawPanel::TDrawPanel(QWidget* owner) : QWidget(owner) {
@@ -137,7 +130,7 @@ void TDrawPanel::deleteIconWithLinks(const std::string& name) {
 }
 
 void TDrawPanel::DelIcon(const std::string& name) {
-    if (IconExists(name) && contains(activeIcons_, name)) {
+    if (IconExists(name) && bIsSelected(name)) {
         std::vector<std::string> rest = activeIcons_;
         rest.erase(std::find(rest.begin(), rest.end(), name));
         setActiveIcons(std::move(rest));
@@ -196,6 +189,10 @@ void TDrawPanel::Clear() {
 void TDrawPanel::setActiveIcons(std::vector<std::string> names) {
     activeIcons_ = std::move(names);
     vActiveIconsListOnChange();
+}
+
+bool TDrawPanel::bIsSelected(const std::string& name) const {
+    return std::find(activeIcons_.begin(), activeIcons_.end(), name) != activeIcons_.end();
 }
 
 void TDrawPanel::vActiveIconsListOnChange() {

@@ -239,6 +239,7 @@ private:
 
     void vActiveIconsListOnChange();
     void setActiveIcons(std::vector<std::string> names);
+    bool bIsSelected(const std::string& name) const;
     void endSelection();
     void resetActiveLink();
     void deleteIconWithLinks(const std::string& name);

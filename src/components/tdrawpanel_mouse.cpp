@@ -38,10 +38,6 @@ TMouseButton mouseButton(const QMouseEvent* event) {
     }
 }
 
-bool contains(const std::vector<std::string>& names, const std::string& name) {
-    return std::find(names.begin(), names.end(), name) != names.end();
-}
-
 // One coordinate of an icon in a group drag by delta, kept R inside the back
 // plane; the far edge holds only while the mouse is past it too.
 int dragged(int value, int delta, int mouse, int r, int extent) {
@@ -100,7 +96,7 @@ void TDrawPanel::MouseDown(TMouseButton button, TShiftState shift, int x, int y)
         // A press on a member of a selected group keeps the group, so it can be dragged.
         const bool onGroup = activeIcons_.size() >= 2 &&
                              bCheckIconPos(mouseOnBackPlane_.x(), mouseOnBackPlane_.y()) &&
-                             contains(activeIcons_, strGetIconName(p.x(), p.y()));
+                             bIsSelected(strGetIconName(p.x(), p.y()));
         if (!onGroup) {
             vSetActiveIcon(mouseOnBackPlane_.x(), mouseOnBackPlane_.y());
             if (!iconActive_)

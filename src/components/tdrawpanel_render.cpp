@@ -165,7 +165,7 @@ void TDrawPanel::drawIcon(QPainter& painter, TDPIconObject& icon, const std::str
     const int w = iconPicture_.width(), h = iconPicture_.height();
     const int x = icon.Pos.x(), y = icon.Pos.y();
 
-    if (std::find(activeIcons_.begin(), activeIcons_.end(), key) != activeIcons_.end()) {
+    if (bIsSelected(key)) {
         const int d = HiLiteDistance;
         painter.setPen(QPen(qcolor(Color_HiLite), LineWidth_HiLite));
         painter.drawRect(GdiOutline(x - w / 2 - d, y - h / 2 - d, x + w / 2 + d + 1, y + h / 2 + d + 1));

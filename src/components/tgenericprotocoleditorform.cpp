@@ -3,22 +3,16 @@
 #include "base/hex.h"
 #include "base/message_dialogs.h"
 #include "components/tblockmodelview.h"
+#include "platform/latin1.h"
 
 #include <QHeaderView>
 #include <QMenu>
 
 namespace {
-QString text(const std::string& s) {
-    return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
-}
-std::string text(const QString& s) {
-    return s.toLatin1().toStdString();
-}
-
 template <typename NameOf> void fill(QComboBox* box, int count, NameOf nameOf) {
     box->clear();
     for (int i = 0; i < count; ++i)
-        box->addItem(text(nameOf(i)));
+        box->addItem(fromLatin1(nameOf(i)));
     box->setCurrentIndex(0);
 }
 
@@ -144,7 +138,8 @@ void TGenericProtocolEditorForm::vRefreshPacketList() {
     const QSignalBlocker block(ui_->PacketList);
     ui_->PacketList->clear();
     for (size_t i = 0; packets_ && i < packets_->Count(); ++i)
-        new QTreeWidgetItem(ui_->PacketList, {QString::number(i), text(packets_->ObjectAt(i)->strGetName())});
+        new QTreeWidgetItem(ui_->PacketList,
+                            {QString::number(i), fromLatin1(packets_->ObjectAt(i)->strGetName())});
 }
 
 void TGenericProtocolEditorForm::showEvent(QShowEvent* event) {
@@ -162,10 +157,8 @@ void TGenericProtocolEditorForm::FormShow() {
 }
 
 int TGenericProtocolEditorForm::packetIndex(const std::string& name) const {
-    for (size_t i = 0; packets_ && i < packets_->Count(); ++i)
-        if (packets_->ItemName(i) == name)
-            return static_cast<int>(i);
-    return -1;
+    const std::optional<size_t> index = packets_ ? packets_->IndexOf(name) : std::nullopt;
+    return index ? static_cast<int>(*index) : -1;
 }
 
 void TGenericProtocolEditorForm::PacketListClick() {
@@ -224,7 +217,7 @@ void TGenericProtocolEditorForm::createPacket() {
     ui_->PacketList->setCurrentItem(ui_->PacketList->topLevelItem(ui_->PacketList->topLevelItemCount() - 1));
     selectedPacket_ = packet;
     ui_->PacketListBox->setEnabled(false);
-    ui_->PacketNameEdit->setText(text(name));
+    ui_->PacketNameEdit->setText(fromLatin1(name));
     ui_->PacketTypeSelect->setCurrentIndex(type);
     ui_->BlockSettingsBox->hide();
     ui_->PacketSettingsBox->show();
@@ -242,14 +235,14 @@ void TGenericProtocolEditorForm::deleteSelectedPacket() {
 }
 
 void TGenericProtocolEditorForm::PacketSettingsOkButtonClick() {
-    const std::string name = text(ui_->PacketNameEdit->text());
+    const std::string name = toLatin1(ui_->PacketNameEdit->text());
     const int holder = packetIndex(name);
     const bool accepted =
         selectedPacket_ && !name.empty() && (holder < 0 || packets_->ObjectAt(holder) == selectedPacket_);
     if (accepted && name != selectedPacket_->strGetName()) {
         // Look-ups go by the names the items are stored under: they follow the rename.
         ui_->BlockModelView->RenameModel(selectedPacket_->strGetName(), name);
-        packets_->ItemAt(packetIndex(selectedPacket_->strGetName()))->name = name;
+        packets_->Rename(selectedPacket_->strGetName(), name);
         selectedPacket_->vSetName(name);
         vRefreshPacketList();
     }
@@ -274,7 +267,7 @@ void TGenericProtocolEditorForm::vShowBlockSettings() {
     const TGPDataBlock* block = selectedBlock_;
     if (!block)
         return;
-    ui_->BlockNameEdit->setText(text(block->strGetName()));
+    ui_->BlockNameEdit->setText(fromLatin1(block->strGetName()));
     ui_->BlockTypeSelect->setCurrentIndex(block->tdGetBlockType());
     ui_->BlockDataFormatTypeSelect->setCurrentIndex(block->tdGetDataFormatType());
     ui_->BlockDataLengthTypeSelect->setCurrentIndex(block->tdGetDataLengthType());
@@ -287,14 +280,14 @@ void TGenericProtocolEditorForm::vShowBlockSettings() {
     const std::string data = block->vstrGetBlockData().AsString();
     ui_->BlockStaticDataEdit->setText(block->tdGetDataType() != dtStatic ? QString("<UNKNOWN>")
                                       : block->tdGetDataFormatType() == dftBinary
-                                          ? text(EscapeString(data, EscapeAll))
-                                          : text(data));
+                                          ? fromLatin1(EscapeString(data, EscapeAll))
+                                          : fromLatin1(data));
     QComboBox* reference = ui_->BlockPacketReferenceSelect;
     reference->clear();
     reference->addItem("<NO ASSOCIATION>");
     int current = 0;
     for (size_t i = 0; i < packets_->Count(); ++i) {
-        reference->addItem(text(packets_->ObjectAt(i)->strGetName()));
+        reference->addItem(fromLatin1(packets_->ObjectAt(i)->strGetName()));
         if (packets_->ObjectAt(i) == block->pGetReferencePacket())
             current = static_cast<int>(i) + 1;
     }
@@ -314,14 +307,14 @@ void TGenericProtocolEditorForm::BlockSettingsOkButtonClick() {
         return;
     // Every value is read before any is applied: each change refills the panel
     // from the block.
-    const std::string name = text(ui_->BlockNameEdit->text());
+    const std::string name = toLatin1(ui_->BlockNameEdit->text());
     const auto type = static_cast<TdBlockType>(ui_->BlockTypeSelect->currentIndex());
     const auto dataType = static_cast<TdBlockDataType>(ui_->BlockDataTypeSelect->currentIndex());
     const auto lengthType =
         static_cast<TdBlockDataLengthType>(ui_->BlockDataLengthTypeSelect->currentIndex());
     const auto format = static_cast<TdBlockDataFormatType>(ui_->BlockDataFormatTypeSelect->currentIndex());
     const int referenceIndex = ui_->BlockPacketReferenceSelect->currentIndex();
-    const std::string referenceName = text(ui_->BlockPacketReferenceSelect->currentText());
+    const std::string referenceName = toLatin1(ui_->BlockPacketReferenceSelect->currentText());
 
     const std::string oldName = block->strGetName();
     if (!name.empty() && selectedPacket_->bRenameBlock(oldName, name) && selectedModel_)

@@ -82,22 +82,17 @@ bool TGPDataPacket::bAddBlockCopy(const TGPDataBlock& block) {
 }
 
 bool TGPDataPacket::bDeleteBlock(const std::string& name) {
-    for (uint32_t i = 0; i < u32GetBlockCount(); ++i)
-        if (blocks_.ItemAt(i)->name == name)
-            return blocks_.Delete(i);
-    return false;
+    const std::optional<size_t> index = blocks_.IndexOf(name);
+    return index && blocks_.Delete(*index);
 }
 
 bool TGPDataPacket::bRenameBlock(const std::string& name, const std::string& newName) {
     if (name != newName && bBlockExists(newName))
         return false;
-    for (uint32_t i = 0; i < u32GetBlockCount(); ++i)
-        if (blocks_.ItemName(i) == name) {
-            blocks_.ItemAt(i)->name = newName;
-            blocks_.ObjectAt(i)->vSetName(newName);
-            return true;
-        }
-    return false;
+    TGPDataBlock* block = blocks_.Rename(name, newName);
+    if (block)
+        block->vSetName(newName);
+    return block != nullptr;
 }
 
 void TGPDataPacket::vClearBlocks() {

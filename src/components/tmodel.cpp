@@ -31,27 +31,24 @@ bool TModel::AddBlock(const std::string& name) {
 }
 
 bool TModel::DeleteBlock(const std::string& name) {
-    for (size_t i = 0; i < blocks_.Count(); ++i)
-        if (blocks_.ItemName(i) == name) {
-            activeBlock_ = nullptr;
-            blocks_.Delete(i);
-            vArrangeBlocks();
-            if (OnModelChange)
-                OnModelChange(this);
-            return true;
-        }
-    return false;
+    const std::optional<size_t> index = blocks_.IndexOf(name);
+    if (!index)
+        return false;
+    activeBlock_ = nullptr;
+    blocks_.Delete(*index);
+    vArrangeBlocks();
+    if (OnModelChange)
+        OnModelChange(this);
+    return true;
 }
 
 bool TModel::RenameBlock(const std::string& name, const std::string& newName) {
-    for (size_t i = 0; i < blocks_.Count(); ++i)
-        if (blocks_.ItemName(i) == name) {
-            blocks_.ItemAt(i)->name = newName;
-            blocks_.ObjectAt(i)->vSetLedText(QString::fromStdString(newName));
-            vArrangeBlocks();
-            return true;
-        }
-    return false;
+    TModelBlock* block = blocks_.Rename(name, newName);
+    if (!block)
+        return false;
+    block->vSetLedText(QString::fromStdString(newName));
+    vArrangeBlocks();
+    return true;
 }
 
 void TModel::vArrangeBlocks() {

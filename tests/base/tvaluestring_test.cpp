@@ -101,6 +101,13 @@ TEST(TDynamicListTest, UnnamedItemsGetDistinctNamesAndGivenNamesAreKept) {
     list.Add(new int(4), "X");
     EXPECT_EQ(list.Count(), 4u);
     EXPECT_EQ(*list.Find("X"), 3) << "the first item of a name is found";
+    EXPECT_EQ(list.IndexOf("X"), 2u);
+    EXPECT_EQ(list.IndexOf(b), 1u);
+    EXPECT_EQ(list.IndexOf("Y"), std::nullopt);
+    EXPECT_EQ(list.Rename("Y", "Z"), nullptr);
+    EXPECT_EQ(*list.Rename("X", "Z"), 3) << "the first item of a name is renamed";
+    EXPECT_EQ(list.ItemName(2), "Z");
+    EXPECT_EQ(list.IndexOf("X"), 3u);
     EXPECT_FALSE(list.Contains("Y"));
     EXPECT_EQ(list.ItemAt(3)->name, "X");
     EXPECT_EQ(list.ItemAt(4), nullptr);

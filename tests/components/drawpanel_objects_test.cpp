@@ -40,6 +40,11 @@ TEST(DrawPanelObjects, LinkMiddleAndLabelBox) {
     EXPECT_EQ(horizontal.vCountLinkPoints(), QPoint(50, 0));
     TDPLinkObject vertical("", "A", "C", &a, &c, 0);
     EXPECT_EQ(vertical.vCountLinkPoints(), QPoint(0, 50));
+    // Slanted links: the middle is truncated toward zero from the target side.
+    QPoint d(300, 400), e(10, 300), f(310, 20);
+    EXPECT_EQ(TDPLinkObject("", "A", "D", &a, &d, 0).vCountLinkPoints(), QPoint(149, 200));
+    EXPECT_EQ(TDPLinkObject("", "D", "A", &d, &a, 0).vCountLinkPoints(), QPoint(150, 199));
+    EXPECT_EQ(TDPLinkObject("", "E", "F", &e, &f, 0).vCountLinkPoints(), QPoint(160, 159));
     const TRect box = horizontal.GetLabelRect(10, 20);
     EXPECT_EQ(box, (TRect{40, -5, 60, 5}));
     EXPECT_TRUE(bPointInRect(box, 41, -4));

@@ -133,8 +133,9 @@ TEST_F(TCommPortTest, DelimitedPacketsAndPlainDataArriveAsTheirEvents) {
     EXPECT_EQ(port.strGetReadBuffer(), "plain data");
     port.ClearBuffers();
     EXPECT_EQ(port.strGetReadBuffer(), "");
+    port.pGetPacketThread()->Suspend(); // the bytes wait for the reads by hand
     modem.Write("read by hand");
-    QTest::qWait(20);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return port.u32GetInputCount() == 12; }, 2000));
     EXPECT_EQ(port.ReadString(4), "read") << "the count is honoured";
     EXPECT_EQ(port.u32GetInputCount(), 8u);
     EXPECT_EQ(port.ReadString(0), " by hand");

@@ -199,6 +199,18 @@ TEST(TGPDataPacket, BlockRulesAndPacketInformation) {
     EXPECT_EQ(copy.tdGetDataType(), dtStatic);
     EXPECT_EQ(copy.strGetName(), "DATA");
     EXPECT_FALSE(copy.OnChange);
+
+    // Renames and deletes go by the names the blocks are stored under.
+    EXPECT_FALSE(packet.bRenameBlock("STX", "ETX")) << "the name is taken";
+    EXPECT_FALSE(packet.bRenameBlock("NONE", "X"));
+    TGPDataBlock* stx = packet.pGetBlock("STX");
+    EXPECT_TRUE(packet.bRenameBlock("STX", "START"));
+    EXPECT_EQ(packet.pGetBlock("START"), stx);
+    EXPECT_EQ(stx->strGetName(), "START");
+    EXPECT_FALSE(packet.bDeleteBlock("STX"));
+    EXPECT_TRUE(packet.bDeleteBlock("START"));
+    EXPECT_EQ(packet.u32GetBlockCount(), 2u);
+    EXPECT_EQ(packet.pGetBlockByIndex(0), data);
 }
 
 } // namespace

@@ -86,6 +86,8 @@ TEST(TGenericProtocolEditorForm, RenamesOnlyToFreeNamesAndKeepsLookUpsWorking) {
     editor.form.ui()->PacketSettingsOkButton->click();
     EXPECT_EQ(editor.packetNames(), (std::vector<std::string>{"NewPacket1", "Reply"}));
     EXPECT_NE(editor.protocol.pGetPacket("Reply"), nullptr);
+    EXPECT_NE(editor.form.BlockModelView()->pGetModelByName("Reply"), nullptr);
+    EXPECT_EQ(editor.form.BlockModelView()->pGetModelByName("NewPacket2"), nullptr);
     editor.selectRow(1);
     EXPECT_TRUE(editor.boxes.texts().empty()) << "the view's model follows the rename";
 }
@@ -115,6 +117,10 @@ TEST(TGenericProtocolEditorForm, EditedDefinitionsRecogniseInputAfterTheEditorCl
     editor.form.ui()->BlockSettingsOkButton->click();
     TGPDataBlock* content = editor.protocol.pGetPacket("Frame")->pGetBlock("CONTENT");
     ASSERT_NE(content, nullptr);
+    EXPECT_EQ(editor.protocol.pGetPacket("Frame")->pGetBlock("DATA"), nullptr);
+    const TModel* frameModel = editor.form.BlockModelView()->pGetModelByName("Frame");
+    EXPECT_NE(frameModel->pGetBlock("CONTENT"), nullptr) << "the block's row follows the rename";
+    EXPECT_EQ(frameModel->pGetBlock("DATA"), nullptr);
     EXPECT_EQ(content->tdGetDataFormatType(), dftAsciiHex);
     EXPECT_EQ(content->pGetReferencePacket(), body);
 
@@ -139,6 +145,7 @@ TEST(TGenericProtocolEditorForm, DeletingTheSelectedBlockOrPacketLeavesNothingSe
             action->trigger();
     EXPECT_EQ(editor.form.SelectedBlock(), nullptr);
     EXPECT_FALSE(editor.protocol.pGetPacket("NewPacket1")->bBlockExists("DATA"));
+    EXPECT_EQ(editor.form.BlockModelView()->pGetModelByName("NewPacket1")->pGetBlock("DATA"), nullptr);
     editor.form.ui()->BlockSettingsOkButton->click();
 
     editor.clickBlock("NewPacket1", "STX");
