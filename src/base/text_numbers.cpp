@@ -7,8 +7,12 @@ std::optional<int> ParseDecimal(const std::string& text) {
     size_t start = text.find_first_not_of(' ');
     if (start == std::string::npos)
         return std::nullopt;
-    if (text[start] == '+')
+    // A plus sign may stand before the digits, but not before a minus sign.
+    if (text[start] == '+') {
         ++start;
+        if (start < text.size() && text[start] == '-')
+            return std::nullopt;
+    }
     int value = 0;
     const char* end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data() + start, end, value);

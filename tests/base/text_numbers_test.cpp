@@ -9,7 +9,7 @@ TEST(TextNumbersTest, DecimalTakesLeadingBlanksAndASignButNothingAfterTheDigits)
     EXPECT_EQ(ParseDecimal("42"), 42);
     EXPECT_EQ(ParseDecimal("  +7"), 7);
     EXPECT_EQ(ParseDecimal("-2147483648"), -2147483648LL);
-    for (const char* bad : {"", "   ", "+", "12 ", "1.5", "0x10", "2147483648", "abc"})
+    for (const char* bad : {"", "   ", "+", "+-5", "12 ", "1.5", "0x10", "2147483648", "abc"})
         EXPECT_FALSE(ParseDecimal(bad).has_value()) << '"' << bad << '"';
 }
 
