@@ -49,8 +49,19 @@ template <typename Load> void Measure(benchmark::State& state, const char* name,
     }
     state.counters["floor_s"] = floor;
     state.counters["ratio"] = seconds / floor;
-    std::printf("%s: %.2f s, floor %.2f s, ratio %.3f\n", name, seconds, floor,
-                seconds / floor);
+    std::printf("%s: %.2f s, floor %.2f s, ratio %.3f\n", name, seconds, floor, seconds / floor);
+}
+
+// Serves the model on the paced port, lets run program a copy of the image into it
+// and fails the run when the modem's memory does not then hold expected.
+template <typename Run>
+uint32_t loadInto(const SimulatedLoaderModem::Model& model, const std::vector<uint8_t>& image,
+                  const std::vector<uint8_t>& expected, Run run) {
+    SimulatedLoaderModem modem(kCom, model);
+    modem.Serve(true);
+    std::vector<uint8_t> copy = image;
+    const uint32_t result = run(copy);
+    return result == k3069Ok && modem.Memory(0, kImageSize) != expected ? k3069PacketFailure : result;
 }
 
 // Update mode on a row with the modem's own loader, at 115200 baud after the point
@@ -67,19 +78,17 @@ void H8_3069UpdateAt115200(benchmark::State& state) {
     const double floor =
         waitsMs / 1000 + wire(7 + model.idReply.size(), 9600) + wire(frames * kFrameBytes, 115200);
     Measure(state, "H8/3069 update", floor, [&] {
-        SimulatedLoaderModem modem(kCom, model);
-        modem.Serve(true);
-        std::vector<uint8_t> image = blocks;
-        CMassFlash_3069 engine;
-        engine.Port = kCom;
-        engine.UpdateMode = 1;
-        engine.DeviceRow = 7;
-        engine.SpeedIndex = 1;
-        engine.ClockHz = 33000000;
-        engine.Image = image.data();
-        engine.ImageLength = static_cast<uint32_t>(image.size());
-        const uint32_t result = engine.FlashH8_3069();
-        return result == k3069Ok && modem.Memory(0, kImageSize) != expected ? k3069PacketFailure : result;
+        return loadInto(model, blocks, expected, [](std::vector<uint8_t>& image) {
+            CMassFlash_3069 engine;
+            engine.Port = kCom;
+            engine.UpdateMode = 1;
+            engine.DeviceRow = 7;
+            engine.SpeedIndex = 1;
+            engine.ClockHz = 33000000;
+            engine.Image = image.data();
+            engine.ImageLength = static_cast<uint32_t>(image.size());
+            return engine.FlashH8_3069();
+        });
     });
 }
 
@@ -97,17 +106,15 @@ void H8_3069BootAt115200(benchmark::State& state) {
     SimulatedLoaderModem::Model model = SimulatedLoaderModem::BootMode();
     model.clockHz = 33000000;
     Measure(state, "H8/3069 boot", floor, [&] {
-        SimulatedLoaderModem modem(kCom, model);
-        modem.Serve(true);
-        std::vector<uint8_t> image = flat;
-        CMassFlash_3069 engine;
-        engine.Port = kCom;
-        engine.SpeedIndex = 1;
-        engine.ClockHz = 33000000;
-        engine.Image = image.data();
-        engine.ImageLength = kImageSize;
-        const uint32_t result = engine.FlashH8_3069();
-        return result == k3069Ok && modem.Memory(0, kImageSize) != flat ? k3069PacketFailure : result;
+        return loadInto(model, flat, flat, [](std::vector<uint8_t>& image) {
+            CMassFlash_3069 engine;
+            engine.Port = kCom;
+            engine.SpeedIndex = 1;
+            engine.ClockHz = 33000000;
+            engine.Image = image.data();
+            engine.ImageLength = kImageSize;
+            return engine.FlashH8_3069();
+        });
     });
 }
 
@@ -123,18 +130,16 @@ void K10UpdateFrom115200(benchmark::State& state) {
     const double floor =
         waitsMs / 1000 + wire(6 + 1 + 7 + model.idReply.size(), 115200) + wire(frames * kFrameBytes, 38400);
     Measure(state, "K10", floor, [&] {
-        SimulatedLoaderModem modem(kCom, model);
-        modem.Serve(true);
-        std::vector<uint8_t> image = blocks;
-        CMassFlash_KZ_K10 engine;
-        engine.Port = kCom;
-        engine.UpdateMode = 1;
-        engine.CheckModuleId = 1;
-        engine.FileKind = kK10FromSRecords;
-        engine.Image = image.data();
-        engine.ImageLength = static_cast<uint32_t>(image.size());
-        const uint32_t result = engine.FlashKZ_K10();
-        return result == k3069Ok && modem.Memory(0, kImageSize) != expected ? k3069PacketFailure : result;
+        return loadInto(model, blocks, expected, [](std::vector<uint8_t>& image) {
+            CMassFlash_KZ_K10 engine;
+            engine.Port = kCom;
+            engine.UpdateMode = 1;
+            engine.CheckModuleId = 1;
+            engine.FileKind = kK10FromSRecords;
+            engine.Image = image.data();
+            engine.ImageLength = static_cast<uint32_t>(image.size());
+            return engine.FlashKZ_K10();
+        });
     });
 }
 } // namespace

@@ -8,6 +8,7 @@
 #include "platform/program_files.h"
 #include "sim/firmware/firmware_test_files.h"
 #include "sim/simulatedh8_3048.h"
+#include "support/file_text.h"
 #include "support/temp_folder.h"
 
 #include <benchmark/benchmark.h>
@@ -15,18 +16,12 @@
 #include <array>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <memory>
 #include <thread>
 
 namespace {
 constexpr int kFirstCom = 41;
 constexpr int kImageBytes = 8192;
-
-void writeFile(const std::string& name, const std::vector<uint8_t>& bytes) {
-    std::ofstream(name, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
 
 // Seconds from the start of the workers until every channel has reported.
 double loadChannels(int channels, const std::vector<uint8_t>& loader, std::vector<uint8_t>& file,
@@ -64,7 +59,7 @@ void FourChannelsAgainstOne(benchmark::State& state) {
     TempFolder folder;
     SetProgramPathForTests(folder.file("quovix"));
     const std::vector<uint8_t> loader = MakeTestLoader(1);
-    writeFile(folder.file(CMassFlash::kFastLoaderFile), loader);
+    WriteFileText(folder.file(CMassFlash::kFastLoaderFile), std::string(loader.begin(), loader.end()));
     const std::vector<uint8_t> image = MakeTestImage(kImageBytes);
     const std::string text = MakeSRecordFile(image);
     std::vector<uint8_t> file(text.begin(), text.end());

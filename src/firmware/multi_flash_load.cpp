@@ -1,6 +1,7 @@
 #include "firmware/multi_flash_load.h"
 
 #include "base/hex.h"
+#include "firmware/cmassflash_kz_k10.h"
 #include "firmware/firmware_blocks.h"
 #include "firmware/srecord_image.h"
 #include "platform/portmap.h"
@@ -176,7 +177,7 @@ MultiFlashEngineInputs MultiFlashInputs(const MultiFlashChoices& choices,
     if (choices.freqVar)
         inputs.clockHz = choices.crystalHz;
     inputs.deviceRow = static_cast<uint32_t>(choices.deviceRow);
-    inputs.fileKind = firmware.cryptFile ? kK10CryptFile : kK10SRecordFile;
+    inputs.fileKind = firmware.cryptFile ? kK10FromProtectedFile : kK10FromSRecords;
     inputs.dsrCheck = choices.dsrMode ? 1 : 0;
     for (int c = 0; c < kFlashChannels; ++c)
         if (choices.channels[c].enabled)

@@ -82,6 +82,3 @@ MultiFlashEngineInputs MultiFlashInputs(const MultiFlashChoices& choices, const 
 
 // The NMS kind the H8/3069 engine gets from this window: kind unknown.
 constexpr uint32_t kUnknownNmsKind = 3;
-// K10 file kinds: from an S-record file, from a protected file.
-constexpr uint32_t kK10SRecordFile = 17;
-constexpr uint32_t kK10CryptFile = 18;

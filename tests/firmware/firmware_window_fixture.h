@@ -9,13 +9,13 @@
 #include "sim/firmware/firmware_test_files.h"
 #include "sim/simulatedh8_3048.h"
 #include "support/fake_main_window.h"
+#include "support/file_text.h"
 #include "support/message_box_recorder.h"
 #include "support/temp_folder.h"
 
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -39,15 +39,14 @@ protected:
         SetProgramPathForTests("");
     }
 
-    std::string writeFile(const std::string& name, const std::vector<uint8_t>& bytes) {
+    std::string writeFile(const std::string& name, const std::string& text) {
         const std::string path = folder.file(name);
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        WriteFileText(path, text);
         return path;
     }
 
-    std::string writeFile(const std::string& name, const std::string& text) {
-        return writeFile(name, std::vector<uint8_t>(text.begin(), text.end()));
+    std::string writeFile(const std::string& name, const std::vector<uint8_t>& bytes) {
+        return writeFile(name, std::string(bytes.begin(), bytes.end()));
     }
 
     // A boot-mode modem answering on COM comNumber.

@@ -1,20 +1,16 @@
 #include "firmware/multi_flash_load.h"
 
+#include "firmware/cmassflash_kz_k10.h"
 #include "firmware/firmware_blocks.h"
 #include "firmware/tprotector.h"
 #include "sim/firmware/firmware_test_files.h"
+#include "support/file_text.h"
 #include "support/message_box_recorder.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 namespace {
-void writeFile(const std::string& name, const std::string& bytes) {
-    std::ofstream(name, std::ios::binary) << bytes;
-}
-
 std::string protectedFile(const std::string& name, const std::string& payload, const std::string& fileId) {
     TProtector crypter;
     crypter.Key = kFirmwarePassPhrase;
@@ -32,7 +28,7 @@ protected:
             choices.channels[c] = {false, "COM" + std::to_string(c + 1), c};
         choices.channels[0].enabled = true;
         choices.fileName = folder.file("modem.a37");
-        writeFile(choices.fileName, MakeSRecordFile(image));
+        WriteFileText(choices.fileName, MakeSRecordFile(image));
     }
 
     MultiFlashFirmware read() {
@@ -131,9 +127,11 @@ TEST_F(MultiFlashLoadTest, InputsCarryPortsOfEnabledChannelsAndTheFamilysFixedVa
     EXPECT_FALSE(inputs.ports[1]);
     EXPECT_EQ(inputs.ports[2], 12u);
     EXPECT_EQ(inputs.updateMode, 1) << "the K10 engine always runs in update mode";
-    EXPECT_EQ(inputs.fileKind, kK10CryptFile);
+    EXPECT_EQ(inputs.fileKind, kK10FromProtectedFile);
     EXPECT_EQ(inputs.dsrCheck, 1);
     EXPECT_EQ(MultiFlashInputs(choices, MultiFlashFirmware{}).updateMode, 0);
+    k10.cryptFile = false;
+    EXPECT_EQ(MultiFlashInputs(choices, k10).fileKind, kK10FromSRecords);
 }
 
 TEST_F(MultiFlashLoadTest, H8_3048GetsTheTextAsReadWithItsLength) {
@@ -167,7 +165,7 @@ TEST_F(MultiFlashLoadTest, BootSectionIsReadInBootFlashMode) {
     choices.h8_3069 = true;
     choices.bootSection = true;
     choices.bootFileName = folder.file("boot.a37");
-    writeFile(choices.bootFileName, MakeSRecordFile(MakeTestImage(300, 7)));
+    WriteFileText(choices.bootFileName, MakeSRecordFile(MakeTestImage(300, 7)));
     const auto firmware = read();
     EXPECT_EQ(firmware.bootImage.size(), kBootImageSize);
     EXPECT_EQ(firmware.bootImageLength, 384u);
@@ -197,7 +195,7 @@ TEST_F(MultiFlashLoadTest, K10ProtectedFileIsProgrammedAsStoredWithoutItsLastTwo
 TEST_F(MultiFlashLoadTest, CapitalSF1IsReadAsSRecordText) {
     choices.kzModule = true;
     choices.fileName = folder.file("module.SF1");
-    writeFile(choices.fileName, MakeSRecordFile(image));
+    WriteFileText(choices.fileName, MakeSRecordFile(image));
     EXPECT_FALSE(IsCryptFile(choices));
     EXPECT_EQ(read().imageLength, 8 * kFirmwareBlockSize);
 }
@@ -211,7 +209,7 @@ TEST_F(MultiFlashLoadTest, BadFilesAreRefusedWithAMessage) {
     EXPECT_EQ(refusalOfRead(), "ERROR: File identifier is too long! Check file!");
     choices.fileName = protectedFile(folder.file("short.sf1"), "x", "ID");
     EXPECT_EQ(refusalOfRead(), "ERROR: File holds no firmware! Check file!");
-    writeFile(folder.file("damaged.sf1"), "not a container");
+    WriteFileText(folder.file("damaged.sf1"), "not a container");
     choices.fileName = folder.file("damaged.sf1");
     EXPECT_EQ(refusalOfRead(), "Invalid file size!");
 }
@@ -220,7 +218,7 @@ TEST_F(MultiFlashLoadTest, SRecordChecksumErrorRefusesAfterTheReadersBox) {
     choices.h8_3069 = true;
     std::string text = MakeSRecordFile(image);
     text[text.find("\r\nS2") + 12] ^= 1;
-    writeFile(choices.fileName, text);
+    WriteFileText(choices.fileName, text);
     EXPECT_EQ(refusalOfRead(), "");
     EXPECT_EQ(boxes.count(), 1u);
 }

@@ -29,19 +29,15 @@ protected:
         }
     }
 
-    bool summaryShown() {
-        for (const auto& box : boxes.boxes())
-            if (box.caption == "Information")
-                return true;
-        return false;
-    }
-
+    // The text of the summary box, empty while none was shown.
     std::string summary() {
         for (const auto& box : boxes.boxes())
             if (box.caption == "Information")
                 return box.text;
         return "";
     }
+
+    bool summaryShown() { return !summary().empty(); }
 
     const std::vector<uint8_t> image = MakeTestImage(600);
     QPointer<TCMultiFlashDlg> window;

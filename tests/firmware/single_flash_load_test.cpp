@@ -4,21 +4,15 @@
 #include "firmware/firmware_blocks.h"
 #include "firmware/tprotector.h"
 #include "sim/firmware/firmware_test_files.h"
+#include "support/file_text.h"
 #include "support/message_box_recorder.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 namespace {
 const std::array<uint8_t, 16> kKey{0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF,
                                    0x10, 0x32, 0x54, 0x76, 0x10, 0x32, 0x54, 0x76};
-
-void writeFile(const std::string& name, const std::vector<uint8_t>& bytes) {
-    std::ofstream(name, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
 
 std::vector<uint8_t> withOemCrc(std::vector<uint8_t> blocks) {
     const uint16_t crc = OemFileCrc(blocks);
@@ -37,7 +31,7 @@ protected:
     // A file of the kind its extension selects.
     void choose(const std::string& name, const std::vector<uint8_t>& bytes) {
         choices.fileName = folder.file(name);
-        writeFile(choices.fileName, bytes);
+        WriteFileText(choices.fileName, std::string(bytes.begin(), bytes.end()));
         choices.kind = *SingleFlashFileKindOf(name, false).kind;
     }
 

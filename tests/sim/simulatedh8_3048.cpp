@@ -1,7 +1,6 @@
 #include "sim/simulatedh8_3048.h"
 
 #include "base/crc16.h"
-#include "platform/virtual_port.h"
 
 #include <chrono>
 
@@ -47,19 +46,7 @@ SimulatedH8_3048::~SimulatedH8_3048() {
 void SimulatedH8_3048::Attach(int comNumber, bool paced) {
     port_ = std::make_unique<VirtualPort>(comNumber);
     port_->SetPacing(paced);
-    thread_ = std::thread([this] { serve(); });
-}
-
-void SimulatedH8_3048::serve() {
-    while (!stop_) {
-        std::string bytes = port_->ReadFor(1, kPoll);
-        if (bytes.empty())
-            continue;
-        bytes += port_->Read();
-        const std::string answer = Receive(bytes, port_->NearSettings().BaudRate);
-        if (!answer.empty())
-            port_->Write(answer);
-    }
+    thread_ = std::thread([this] { AnswerOnPort(*port_, stop_, *this); });
 }
 
 std::string SimulatedH8_3048::Receive(std::string_view bytes, uint32_t baud) {
@@ -90,35 +77,21 @@ void SimulatedH8_3048::receiveByte(uint8_t byte, uint32_t baud, std::string& out
     case State::BitRate:
         if (byte == kBitRateCheck) {
             out += kBitRateAnswer;
-            state_ = State::LengthHigh;
+            state_ = State::Upload;
         }
         break;
-    case State::LengthHigh:
-    case State::LengthLow:
-        loaderLength_ = loaderLength_ << 8 | byte;
-        out += static_cast<char>(faults.wrongLengthEcho ? byte ^ 0x01 : byte);
-        state_ = state_ == State::LengthHigh ? State::LengthLow : State::Loader;
-        break;
-    case State::Loader: {
-        const bool wrong = static_cast<int>(loader_.size()) == faults.wrongLoaderEchoAt;
-        loader_.push_back(byte);
-        out += static_cast<char>(wrong ? byte ^ 0xFF : byte);
-        if (loader_.size() == loaderLength_) {
+    case State::Upload:
+        if (upload_.Receive(byte, {faults.wrongLengthEcho, faults.wrongLoaderEchoAt}, out)) {
             if (faults.eraseStatus)
                 out += static_cast<char>(*faults.eraseStatus);
             state_ = State::LoaderRunning;
         }
         break;
-    }
     case State::LoaderRunning: {
         // The loader runs at its own speed: bytes sent at another rate are lost.
-        const uint32_t loaderBaud = loader_ == fastLoader_ ? kFastBaud : kSlowBaud;
+        const uint32_t loaderBaud = upload_.Loader() == fastLoader_ ? kFastBaud : kSlowBaud;
         if (byte == kEnq && baud == loaderBaud && enqs_++ >= faults.enqsIgnored) {
-            const uint16_t crc =
-                Crc16Nibble(0xFFFF, loader_.data(), loader_.size()) ^ (faults.wrongLoaderCrc ? 1 : 0);
-            out += kAck;
-            out += static_cast<char>(crc >> 8);
-            out += static_cast<char>(crc);
+            out += upload_.CrcAnswer(faults.wrongLoaderCrc);
             state_ = State::Records;
         }
         break;
@@ -206,7 +179,7 @@ std::vector<uint8_t> SimulatedH8_3048::Memory(uint32_t address, size_t length) c
 
 std::vector<uint8_t> SimulatedH8_3048::Loader() const {
     std::lock_guard lock(mutex_);
-    return loader_;
+    return upload_.Loader();
 }
 
 int SimulatedH8_3048::FramesAcknowledged() const {

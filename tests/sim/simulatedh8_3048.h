@@ -9,6 +9,8 @@
 // Receive() is the whole dialogue as a byte-in, byte-out state machine; Attach()
 // runs it on the far end of a virtual port.
 
+#include "sim/boot_rom_upload.h"
+
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -20,8 +22,6 @@
 #include <string_view>
 #include <thread>
 #include <vector>
-
-class VirtualPort;
 
 class SimulatedH8_3048 {
 public:
@@ -72,30 +72,18 @@ public:
     bool EndOfUpdateSeen(std::chrono::milliseconds timeout = std::chrono::milliseconds(0)) const;
 
 private:
-    enum class State {
-        Application,
-        Sync,
-        BitRate,
-        LengthHigh,
-        LengthLow,
-        Loader,
-        LoaderRunning,
-        Records,
-        Done
-    };
+    enum class State { Application, Sync, BitRate, Upload, LoaderRunning, Records, Done };
 
     void receiveByte(uint8_t byte, uint32_t baud, std::string& out);
     void receiveRecordByte(uint8_t byte, std::string& out);
     void judgeFrame(std::string& out);
     void storeFrame();
-    void serve();
 
     mutable std::mutex mutex_;
     State state_;
     std::string application_;
     int zeros_ = 0;
-    uint32_t loaderLength_ = 0;
-    std::vector<uint8_t> loader_;
+    BootRomUpload upload_;
     std::vector<uint8_t> fastLoader_;
     int enqs_ = 0;
     std::vector<uint8_t> frame_;

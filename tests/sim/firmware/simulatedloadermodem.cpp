@@ -1,9 +1,7 @@
 #include "sim/firmware/simulatedloadermodem.h"
 
-#include "base/crc16.h"
 #include "firmware/firmware_blocks.h"
 
-#include <chrono>
 #include <cmath>
 
 namespace {
@@ -13,7 +11,6 @@ constexpr size_t kPlainFrame = 1 + 4 + 128 + 1;
 constexpr size_t kEndFrame = 1 + 4 + 1;
 constexpr uint32_t kHeaderMask = 0x3E7C19A4;
 constexpr uint32_t kEndAddress = 0xFFFFFF;
-constexpr auto kPoll = std::chrono::milliseconds(1);
 
 constexpr char kAck = 0x06;
 constexpr uint8_t kEnq = 0x05;
@@ -117,17 +114,7 @@ void SimulatedLoaderModem::Pump() {
 
 void SimulatedLoaderModem::Serve(bool paced) {
     port_.SetPacing(paced);
-    thread_ = std::thread([this] {
-        while (!stop_) {
-            std::string bytes = port_.ReadFor(1, kPoll);
-            if (bytes.empty())
-                continue;
-            bytes += port_.Read();
-            const std::string answer = Receive(bytes, port_.NearSettings().BaudRate);
-            if (!answer.empty())
-                port_.Write(answer);
-        }
-    });
+    thread_ = std::thread([this] { AnswerOnPort(port_, stop_, *this); });
 }
 
 std::string SimulatedLoaderModem::Receive(std::string_view bytes, uint32_t baud) {
@@ -153,33 +140,17 @@ void SimulatedLoaderModem::receiveByte(uint8_t byte, uint32_t baud, std::string&
     case State::BitRate:
         if (byte == 0x55) {
             out += static_cast<char>(faults.bitRateAnswer.value_or(model.updateMode ? 0xAA : 0xE6));
-            state_ = model.updateMode ? State::LengthHigh : State::Boot;
+            state_ = model.updateMode ? State::Upload : State::Boot;
         }
         break;
-    case State::LengthHigh:
-    case State::LengthLow:
-        loaderLength_ = loaderLength_ << 8 | byte;
-        out += static_cast<char>(faults.wrongLengthEcho ? byte ^ 0x01 : byte);
-        state_ = state_ == State::LengthHigh ? State::LengthLow : State::Loader;
-        break;
-    case State::Loader: {
-        const bool wrong = static_cast<int>(loader_.size()) == faults.wrongLoaderEchoAt;
-        loader_.push_back(byte);
-        out += static_cast<char>(wrong ? byte ^ 0xFF : byte);
-        if (loader_.size() == loaderLength_)
+    case State::Upload:
+        if (upload_.Receive(byte, {faults.wrongLengthEcho, faults.wrongLoaderEchoAt}, out))
             state_ = State::LoaderStart;
         break;
-    }
     case State::LoaderStart:
         // The loader runs at its own speed: bytes sent at another rate are lost.
         if (byte == kEnq && baud == model.loaderBaud && enqs_++ >= faults.enqsIgnored) {
-            out += kAck;
-            if (model.uploadsLoader) {
-                const uint16_t crc =
-                    Crc16Nibble(0xFFFF, loader_.data(), loader_.size()) ^ (faults.wrongLoaderCrc ? 1 : 0);
-                out += static_cast<char>(crc >> 8);
-                out += static_cast<char>(crc);
-            }
+            out += model.uploadsLoader ? upload_.CrcAnswer(faults.wrongLoaderCrc) : std::string(1, kAck);
             state_ = State::Commands;
         }
         break;

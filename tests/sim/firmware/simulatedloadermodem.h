@@ -19,6 +19,7 @@
 // on a thread of its own, for runs in real time.
 
 #include "platform/virtual_port.h"
+#include "sim/boot_rom_upload.h"
 #include "sim/nms_modem_sim.h"
 
 #include <atomic>
@@ -107,7 +108,7 @@ public:
 
     std::vector<uint8_t> Memory(uint32_t address, size_t length) const;
     std::vector<uint8_t> BootMemory(size_t length) const;
-    std::vector<uint8_t> Loader() const { return locked(loader_); }
+    std::vector<uint8_t> Loader() const { return locked(upload_.Loader()); }
     std::vector<int> ErasedBlocks() const { return locked(erased_); }
     std::vector<std::vector<uint8_t>> EndFrames() const { return locked(endFrames_); }
     std::vector<uint8_t> BitRateFrame() const { return locked(bitRateFrame_); }
@@ -118,18 +119,7 @@ public:
     bool EndOfUpdateSeen() const { return locked(endOfUpdate_); }
 
 private:
-    enum class State {
-        Application,
-        Sync,
-        BitRate,
-        LengthHigh,
-        LengthLow,
-        Loader,
-        LoaderStart,
-        Boot,
-        Commands,
-        Done
-    };
+    enum class State { Application, Sync, BitRate, Upload, LoaderStart, Boot, Commands, Done };
 
     void receiveByte(uint8_t byte, uint32_t baud, std::string& out);
     void application(uint8_t byte, std::string& out);
@@ -153,8 +143,7 @@ private:
     std::string text_;
     NmsModemSim nms_;
     int zeros_ = 0;
-    uint32_t loaderLength_ = 0;
-    std::vector<uint8_t> loader_;
+    BootRomUpload upload_;
     int enqs_ = 0;
     std::vector<uint8_t> frame_;
     std::vector<uint8_t> lastFrame_;
