@@ -139,12 +139,15 @@ TerminalScreen::CellFont TerminalScreen::LoadCellFont(const QFont& font) {
 void TerminalScreen::appendText(std::string_view text, ColourKind kind, size_t highlighted) {
     if (text.empty())
         return;
+    // Trimming before the text goes in keeps the newest text on the screen, even
+    // when a stream without line ends has made one line longer than the low mark.
+    text_.trim(highMark_, lowMark_);
     highlighted = std::min(highlighted, text.size());
     if (highlighted > 0)
         text_.append(text.substr(0, highlighted), kHighlightFormat);
+    // After the highlight the text is in the window's text colour.
     if (highlighted < text.size())
-        text_.append(text.substr(highlighted), kind);
-    text_.trim(highMark_, lowMark_);
+        text_.append(text.substr(highlighted), highlighted > 0 ? kNormalColour : kind);
     requestFrame();
 }
 

@@ -35,7 +35,8 @@ public:
     explicit TerminalScreen(QWidget* parent = nullptr);
 
     // Appends text in a colour kind; highlighted characters (colour counter)
-    // come first, in orange and bold.
+    // come first, in orange and bold, and the rest of the text then takes the
+    // normal colour.
     void appendText(std::string_view text, ColourKind kind, size_t highlighted = 0);
     // Shows the gathered appends, and signals shown(), with the next frame.
     void requestFrame();
@@ -49,8 +50,8 @@ public:
     QTextCharFormat formatAt(int position) const;
     // Column of the end of the text.
     int endColumn() const { return text_.endColumn(); }
-    // Scroll-back: above high characters the top lines go until at most low
-    // remain.
+    // Scroll-back: an append that finds more than high characters first takes
+    // the top lines away until at most low remain.
     void setScrollBack(int high, int low);
     void clearScreen();
     // Background: white for an open port, grey when closed or lent.
