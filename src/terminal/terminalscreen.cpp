@@ -9,6 +9,8 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyleOptionSlider>
+#include <QTextCursor>
+#include <QTextDocument>
 
 namespace {
 
@@ -175,6 +177,24 @@ void TerminalScreen::flush() {
 QString TerminalScreen::screenText() {
     flush();
     return text_.text();
+}
+
+void TerminalScreen::writeTo(QTextDocument& document) {
+    flush();
+    document.clear();
+    document.setDefaultFont(font());
+    QTextCursor cursor(&document);
+    for (int line = 0; line < text_.lineCount(); ++line) {
+        if (line > 0)
+            cursor.insertBlock();
+        const QString& shown = text_.lineText(line);
+        for (int at = 0; at < shown.size();) {
+            const int end = text_.styleEnd(line, at);
+            cursor.insertText(shown.mid(at, end - at),
+                              formats_[static_cast<size_t>(text_.styleAt(line, at))]);
+            at = end;
+        }
+    }
 }
 
 QTextCharFormat TerminalScreen::formatAt(int position) const {

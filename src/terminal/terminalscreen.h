@@ -22,6 +22,8 @@
 #include <array>
 #include <string_view>
 
+class QTextDocument;
+
 class TerminalScreen : public QAbstractScrollArea {
     Q_OBJECT
 public:
@@ -46,6 +48,9 @@ public:
     QString screenText();
     // Characters on the screen, one more for each line end.
     int characterCount() const { return text_.characterCount(); }
+    // Writes the screen's text in its colours and font into a document (to
+    // print it).
+    void writeTo(QTextDocument& document);
     // Colour and weight of the character at a position.
     QTextCharFormat formatAt(int position) const;
     // Column of the end of the text.

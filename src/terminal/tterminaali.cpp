@@ -72,11 +72,18 @@ int MillisecondsInHour() {
 }
 
 // The character a key types: with Ctrl, a letter or one of @ [ \ ] ^ _ types
-// its control character (Ctrl+C is 3), whatever text the platform gives.
+// its control character (Ctrl+C is 3), whatever text the platform gives. The
+// keys that type a control character of their own (Esc, Tab, Backspace, Enter)
+// keep it; any other key types nothing with Ctrl: it belongs to the script
+// keys, though X gives Ctrl+2 to Ctrl+7 the texts NUL, ESC and 1C to 1F.
 std::string TypedText(const QKeyEvent& key) {
-    if ((key.modifiers() & Qt::ControlModifier) && key.key() >= Qt::Key_At && key.key() <= Qt::Key_Underscore)
+    if (!(key.modifiers() & Qt::ControlModifier))
+        return toLatin1(key.text());
+    if (key.key() >= Qt::Key_At && key.key() <= Qt::Key_Underscore)
         return std::string(1, static_cast<char>(key.key() - Qt::Key_At));
-    return toLatin1(key.text());
+    if (key.key() >= Qt::Key_Escape && key.key() <= Qt::Key_Enter)
+        return toLatin1(key.text());
+    return {};
 }
 
 } // namespace
@@ -452,8 +459,10 @@ void Tterminaali::tekstiKeyPress(char key) {
 // Typed here as the screen's own key: this terminal has no focus, so the key
 // goes no further.
 void Tterminaali::typeMirroredKey(char key) {
+    // A backspace must reach the screen as the Backspace key to act on it.
+    const int code = key == '\b' ? Qt::Key_Backspace : 0;
     QCoreApplication::postEvent(
-        teksti, new QKeyEvent(QEvent::KeyPress, 0, Qt::NoModifier, QString(QLatin1Char(key))));
+        teksti, new QKeyEvent(QEvent::KeyPress, code, Qt::NoModifier, QString(QLatin1Char(key))));
 }
 
 bool Tterminaali::tekstiKeyDown(int key, Qt::KeyboardModifiers modifiers) {
@@ -878,19 +887,23 @@ void Tterminaali::Valitsekaikki1Click() {
 void Tterminaali::Print1Click() {
     if (Pohjafrm == nullptr || Pohjafrm->Printer() == nullptr)
         return;
-    QPrintDialog dialog(Pohjafrm->Printer(), this);
+    QPrinter* printer = Pohjafrm->Printer();
+    QPrintDialog dialog(printer, this);
+    // The printer keeps the range of the last print: each print chooses its own.
     dialog.setOption(QAbstractPrintDialog::PrintSelection, teksti->hasSelection());
-    if (teksti->hasSelection())
-        dialog.setPrintRange(QAbstractPrintDialog::Selection);
+    dialog.setPrintRange(teksti->hasSelection() ? QAbstractPrintDialog::Selection
+                                                : QAbstractPrintDialog::AllPages);
     if (dialog.exec() != QDialog::Accepted)
         return;
     QTextDocument document;
     document.setMetaInformation(QTextDocument::DocumentTitle, windowTitle());
+    // The selection prints as plain text; the whole screen in its colours.
     if (dialog.printRange() == QAbstractPrintDialog::Selection)
         document.setPlainText(teksti->selectedText());
     else
-        document.setPlainText(teksti->screenText());
-    document.print(Pohjafrm->Printer());
+        teksti->writeTo(document);
+    printer->setDocName(windowTitle());
+    document.print(printer);
 }
 
 void Tterminaali::Printersetup1Click() {
