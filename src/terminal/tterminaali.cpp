@@ -800,13 +800,18 @@ void Tterminaali::saveTerminalSettings(TIniFile& ini, const std::string& section
     auto* transmit = qobject_cast<TLahetys*>(transmitWindow.data());
     layout.transmitShown = transmitShown && transmit != nullptr;
     if (layout.transmitShown) {
-        const QRect place = transmit->frameGeometry();
+        // The place the restore gives back with setGeometry.
+        const QRect place = transmit->geometry();
         layout.transmit = {place.left(), place.top(), place.width(), place.height()};
     }
     WriteTerminalLayout(ini, section, layout);
+    if (!layout.transmitShown)
+        return;
+    // The layout is the settings file the window keeps its own keys in: they
+    // go with it, whether the window closes now or stays open.
+    transmit->SaveSettings(ini);
     // A repeating send stops; an idle transmit window closes.
-    if (layout.transmitShown)
-        transmit->PeruutaClick();
+    transmit->PeruutaClick();
 }
 
 void Tterminaali::loadTerminalSettings(const TIniFile& ini, const std::string& section) {
