@@ -415,18 +415,22 @@ void Tterminaali::Lhetys1Click() {
 
 void Tterminaali::RadioTest1Click() {
     if (txtestfrm != nullptr) {
-        txtestfrm->showNormal();
-        txtestfrm->raise();
+        BringMdiChildForward(txtestfrm);
         return;
     }
     auto* window = new Ttxtestfrm;
-    if (Pohjafrm != nullptr) {
-        QMdiSubWindow* child = Pohjafrm->MdiArea()->addSubWindow(window);
-        child->setAttribute(Qt::WA_DeleteOnClose);
-        child->show();
-    } else {
+    if (Pohjafrm == nullptr) {
         window->show();
+        return;
     }
+    QMdiSubWindow* child = Pohjafrm->MdiArea()->addSubWindow(window);
+    child->setAttribute(Qt::WA_DeleteOnClose);
+    child->adjustSize();
+    const QWidget* main = Pohjafrm->Window();
+    const WindowPoint at =
+        CentredInMainWindow(main->width(), main->height(), child->width(), child->height());
+    child->move(at.left, at.top);
+    child->show();
 }
 
 void Tterminaali::TransmitWindowDismissed(bool closed) {
