@@ -1,5 +1,6 @@
 #include "terminal/terminalscreen.h"
 
+#include "support/image_pixels.h"
 #include "terminal/terminal_settings.h"
 
 #include <QApplication>
@@ -197,14 +198,6 @@ TEST(TerminalScreen, MouseSelectsTextToCopyAndANewFrameEndsTheSelection) {
     QTest::keyClick(&screen, Qt::Key_Backspace);
     QTest::keyClick(&screen, Qt::Key_Backspace);
     EXPECT_EQ(screen.screenText(), "hello world\nsecond line");
-}
-
-bool HasPixel(const QImage& image, const std::function<bool(QColor)>& wanted) {
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (wanted(image.pixelColor(x, y)))
-                return true;
-    return false;
 }
 
 TEST(TerminalScreen, PaintsInTheColoursAndFollowsTheEndOfTheText) {

@@ -5,6 +5,7 @@
 #include "platform/window_message.h"
 #include "serial/tquovixcommport.h"
 #include "support/fake_main_window.h"
+#include "support/image_pixels.h"
 #include "support/message_box_recorder.h"
 #include "support/pdf_text.h"
 #include "support/temp_folder.h"
@@ -20,7 +21,6 @@
 #include <QTextBlock>
 #include <QTimer>
 #include <chrono>
-#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -301,14 +301,6 @@ void AcceptPrintDialog(QAbstractPrintDialog::PrintRange& offered) {
     });
 }
 
-bool HasColour(const QImage& image, const std::function<bool(QColor)>& wanted) {
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (wanted(image.pixelColor(x, y)))
-                return true;
-    return false;
-}
-
 // A print of the selection, then a print without one: the second starts on all
 // pages and prints the whole screen in its colours, titled with the caption.
 TEST_F(TerminalWindowTest, APrintAfterASelectionPrintsTheWholeScreenInItsColours) {
@@ -347,10 +339,10 @@ TEST_F(TerminalWindowTest, APrintAfterASelectionPrintsTheWholeScreenInItsColours
         return std::abs(c.red() - red) < 40 && std::abs(c.green() - green) < 40 &&
                std::abs(c.blue() - blue) < 40;
     };
-    EXPECT_TRUE(HasColour(page, [&](QColor c) { return near(c, 255, 128, 0); })) << "orange";
-    EXPECT_TRUE(HasColour(page, [&](QColor c) { return near(c, 0, 0, 255); })) << "blue";
-    EXPECT_TRUE(HasColour(page, [&](QColor c) { return near(c, 128, 0, 0); })) << "maroon";
-    EXPECT_TRUE(HasColour(page, [&](QColor c) { return near(c, 255, 0, 0); })) << "red";
+    EXPECT_TRUE(HasPixel(page, [&](QColor c) { return near(c, 255, 128, 0); })) << "orange";
+    EXPECT_TRUE(HasPixel(page, [&](QColor c) { return near(c, 0, 0, 255); })) << "blue";
+    EXPECT_TRUE(HasPixel(page, [&](QColor c) { return near(c, 128, 0, 0); })) << "maroon";
+    EXPECT_TRUE(HasPixel(page, [&](QColor c) { return near(c, 255, 0, 0); })) << "red";
 }
 
 TEST_F(TerminalWindowTest, ClosedPortGreysTheScreenAndDropsSends) {
