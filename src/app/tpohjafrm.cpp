@@ -16,6 +16,7 @@
 #include "platform/window_message.h"
 #include "serial/tquovixcommport.h"
 #include "shell/close_query.h"
+#include "shell/mdi_child.h"
 #include "shell/serial_port_list.h"
 #include "shell/terminal_window_link.h"
 #include "shell/window_placement.h"
@@ -566,21 +567,21 @@ void TPohjafrm::Flashmonta4Click() {
     OpenMultiFlashWindow(4);
 }
 
-// The terminal's variant (instance 0) takes the place of window 1.
+// The terminal's variant (instance 0) takes the place of window 1, and a new one
+// is centred in the main window.
 void TPohjafrm::OpenMultiFlashWindow(int instance) {
     const int place = std::max(instance, 1);
     QPointer<TCMultiFlashDlg>& window = CMultiFlashDlg[static_cast<size_t>(place - 1)];
     if (window && !window->Closed()) {
-        QMdiSubWindow* child = ChildHolding(window);
-        if (child->isMinimized())
-            child->showNormal();
-        mdiClient->setActiveSubWindow(child);
+        BringMdiChildForward(window);
         return;
     }
     window = instance == 0 ? new TCMultiFlashDlg(nullptr) : new TCMultiFlashDlg(nullptr, instance);
     QMdiSubWindow* child = ChildHolding(window);
-    const WindowPoint at = CentredFirmwareWindow(width(), height(), child->width(), child->height(),
-                                                 SpeedPanel->height(), place);
+    const WindowPoint at = instance == 0
+                               ? CentredInMainWindow(width(), height(), child->width(), child->height())
+                               : CentredFirmwareWindow(width(), height(), child->width(), child->height(),
+                                                       SpeedPanel->height(), place);
     child->move(at.left, at.top);
 }
 

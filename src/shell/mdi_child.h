@@ -2,6 +2,7 @@
 // Windows that open as children of the main window's MDI area sit in a frame of
 // their own; their close commands close that frame, so no empty frame stays behind.
 
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QWidget>
 
@@ -10,4 +11,16 @@ inline void CloseMdiChild(QWidget* window) {
         frame->close();
     else
         window->close();
+}
+
+// Restores a window (its frame) from minimised and makes it the active window,
+// in front of the others.
+inline void BringMdiChildForward(QWidget* window) {
+    auto* frame = qobject_cast<QMdiSubWindow*>(window->parentWidget());
+    QWidget* shown = frame != nullptr ? static_cast<QWidget*>(frame) : window;
+    if (shown->isMinimized())
+        shown->showNormal();
+    if (frame != nullptr && frame->mdiArea() != nullptr)
+        frame->mdiArea()->setActiveSubWindow(frame);
+    shown->raise();
 }

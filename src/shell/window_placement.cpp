@@ -40,10 +40,16 @@ WindowRect VirtualDesktop() {
     return {desktop.left(), desktop.top(), desktop.width(), desktop.height()};
 }
 
+WindowPoint CentredInMainWindow(int mainWidth, int mainHeight, int windowWidth, int windowHeight) {
+    return {mainWidth / 2 - windowWidth / 2, mainHeight / 2 - windowHeight / 2};
+}
+
 WindowPoint CentredFirmwareWindow(int mainWidth, int mainHeight, int windowWidth, int windowHeight,
                                   int toolBarHeight, int instance) {
     const int offset = (instance - 1) * kInstanceOffset;
-    WindowPoint point{mainWidth / 2 - windowWidth / 2 + offset, mainHeight / 2 - windowHeight / 2 + offset};
+    WindowPoint point = CentredInMainWindow(mainWidth, mainHeight, windowWidth, windowHeight);
+    point.left += offset;
+    point.top += offset;
     if (point.top > toolBarHeight)
         point.top -= toolBarHeight;
     return point;

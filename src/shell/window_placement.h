@@ -27,16 +27,21 @@ WindowRect PlaceOnDesktop(const WindowRect& wanted, const WindowRect& desktop);
 // The virtual desktop: all monitors together.
 WindowRect VirtualDesktop();
 
-// Top-left corner of firmware window `instance` (1 for the single window and for
-// multi window 1, 2 to 4 for the others) centred in the main window, each further
-// multi window 16 pixels right and down; a window below the tool bar moves up by
-// the tool bar's height.
 struct WindowPoint {
     int left = 0;
     int top = 0;
 
     bool operator==(const WindowPoint&) const = default;
 };
+
+// Top-left corner of a window of the given size centred in the main window: half
+// the main window's size less half the window's.
+WindowPoint CentredInMainWindow(int mainWidth, int mainHeight, int windowWidth, int windowHeight);
+
+// Top-left corner of firmware window `instance` (1 for the single window and for
+// multi window 1, 2 to 4 for the others) centred in the main window, each further
+// multi window 16 pixels right and down; a window below the tool bar moves up by
+// the tool bar's height.
 WindowPoint CentredFirmwareWindow(int mainWidth, int mainHeight, int windowWidth, int windowHeight,
                                   int toolBarHeight, int instance);
 

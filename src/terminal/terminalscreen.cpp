@@ -9,6 +9,8 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyleOptionSlider>
+#include <QTextCursor>
+#include <QTextDocument>
 
 namespace {
 
@@ -139,12 +141,15 @@ TerminalScreen::CellFont TerminalScreen::LoadCellFont(const QFont& font) {
 void TerminalScreen::appendText(std::string_view text, ColourKind kind, size_t highlighted) {
     if (text.empty())
         return;
+    // Trimming before the text goes in keeps the newest text on the screen, even
+    // when a stream without line ends has made one line longer than the low mark.
+    text_.trim(highMark_, lowMark_);
     highlighted = std::min(highlighted, text.size());
     if (highlighted > 0)
         text_.append(text.substr(0, highlighted), kHighlightFormat);
+    // After the highlight the text is in the window's text colour.
     if (highlighted < text.size())
-        text_.append(text.substr(highlighted), kind);
-    text_.trim(highMark_, lowMark_);
+        text_.append(text.substr(highlighted), highlighted > 0 ? kNormalColour : kind);
     requestFrame();
 }
 
@@ -172,6 +177,24 @@ void TerminalScreen::flush() {
 QString TerminalScreen::screenText() {
     flush();
     return text_.text();
+}
+
+void TerminalScreen::writeTo(QTextDocument& document) {
+    flush();
+    document.clear();
+    document.setDefaultFont(font());
+    QTextCursor cursor(&document);
+    for (int line = 0; line < text_.lineCount(); ++line) {
+        if (line > 0)
+            cursor.insertBlock();
+        const QString& shown = text_.lineText(line);
+        for (int at = 0; at < shown.size();) {
+            const int end = text_.styleEnd(line, at);
+            cursor.insertText(shown.mid(at, end - at),
+                              formats_[static_cast<size_t>(text_.styleAt(line, at))]);
+            at = end;
+        }
+    }
 }
 
 QTextCharFormat TerminalScreen::formatAt(int position) const {

@@ -22,6 +22,8 @@
 #include <array>
 #include <string_view>
 
+class QTextDocument;
+
 class TerminalScreen : public QAbstractScrollArea {
     Q_OBJECT
 public:
@@ -35,7 +37,8 @@ public:
     explicit TerminalScreen(QWidget* parent = nullptr);
 
     // Appends text in a colour kind; highlighted characters (colour counter)
-    // come first, in orange and bold.
+    // come first, in orange and bold, and the rest of the text then takes the
+    // normal colour.
     void appendText(std::string_view text, ColourKind kind, size_t highlighted = 0);
     // Shows the gathered appends, and signals shown(), with the next frame.
     void requestFrame();
@@ -45,12 +48,15 @@ public:
     QString screenText();
     // Characters on the screen, one more for each line end.
     int characterCount() const { return text_.characterCount(); }
+    // Writes the screen's text in its colours and font into a document (to
+    // print it).
+    void writeTo(QTextDocument& document);
     // Colour and weight of the character at a position.
     QTextCharFormat formatAt(int position) const;
     // Column of the end of the text.
     int endColumn() const { return text_.endColumn(); }
-    // Scroll-back: above high characters the top lines go until at most low
-    // remain.
+    // Scroll-back: an append that finds more than high characters first takes
+    // the top lines away until at most low remain.
     void setScrollBack(int high, int low);
     void clearScreen();
     // Background: white for an open port, grey when closed or lent.

@@ -454,6 +454,11 @@ void TLahetys::LoadSettings() {
 }
 
 void TLahetys::SaveSettings() {
+    TIniFile settings(SettingsFileName());
+    SaveSettings(settings);
+}
+
+void TLahetys::SaveSettings(TIniFile& settings) {
     const std::string section = TransmitSectionName(toLatin1(windowTitle()));
     TransmitSettings values;
     values.crLf = lisa->isChecked();
@@ -466,7 +471,6 @@ void TLahetys::SaveSettings() {
     values.delay = toLatin1(aika_vali->text());
     try {
         ReplaceFileContents(ProgramFile(section + ".txw"), BoxText());
-        TIniFile settings(SettingsFileName());
         SaveTransmitSettings(settings, section, values);
     } catch (const std::exception&) {
         ShowMessage("Unable to write ini file. Access denied");

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+class TIniFile;
 class TerminalLink;
 
 class QAction;
@@ -46,6 +47,11 @@ public:
 
     // A received chunk while the terminal is in NMS reply mode.
     void FeedNmsReply(const std::string& chunk);
+
+    // Writes the box text to its file and the options into the settings file
+    // open for writing: the window layout's, which the program writes whole as
+    // it closes, so that what the window wrote to the file itself would be lost.
+    void SaveSettings(TIniFile& settings);
 
     int SourceIndex() const { return lahde->itemIndex(); }
     bool SendingActive() const { return sendingActive_; }

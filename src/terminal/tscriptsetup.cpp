@@ -13,6 +13,7 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QMetaObject>
+#include <QScreen>
 #include <QTextEdit>
 
 TScriptSetup* ScriptSetup = nullptr;
@@ -85,8 +86,20 @@ void TScriptSetup::SetFactoryMode(bool on) {
     File1->menuAction()->setEnabled(on);
 }
 
+// The window opens tall enough for all twelve rows, within the screen and room
+// for its frame; rows that do not fit scroll, so that the set buttons, the set
+// name, OK and Cancel stay in reach.
+void TScriptSetup::FitToScreen() {
+    QSize size = sizeHint();
+    const int allRows = scriptRowsWidget->minimumSizeHint().height() + 2 * scriptRowsArea->frameWidth();
+    size.rheight() += std::max(allRows - scriptRowsArea->sizeHint().height(), 0);
+    if (const QScreen* shown = screen())
+        size = size.boundedTo(shown->availableGeometry().size() * 9 / 10);
+    resize(size.expandedTo(minimumSizeHint()));
+}
+
 void TScriptSetup::FormCreate() {
-    setMinimumSize(sizeHint());
+    FitToScreen();
     currentSet_ = 1;
     const TIniFile settings(SettingsFileName());
     switch (LoadScriptStore(settings, storeFileName(), table_)) {

@@ -65,6 +65,7 @@ protected:
 
 private:
     void FormCreate();
+    void FitToScreen();
     void SpeedButton1Click(int set);
     void SetNameChange();
     void RecolourMixedText(int key, bool mixed);

@@ -72,11 +72,18 @@ int MillisecondsInHour() {
 }
 
 // The character a key types: with Ctrl, a letter or one of @ [ \ ] ^ _ types
-// its control character (Ctrl+C is 3), whatever text the platform gives.
+// its control character (Ctrl+C is 3), whatever text the platform gives. The
+// keys that type a control character of their own (Esc, Tab, Backspace, Enter)
+// keep it; any other key types nothing with Ctrl: it belongs to the script
+// keys, though X gives Ctrl+2 to Ctrl+7 the texts NUL, ESC and 1C to 1F.
 std::string TypedText(const QKeyEvent& key) {
-    if ((key.modifiers() & Qt::ControlModifier) && key.key() >= Qt::Key_At && key.key() <= Qt::Key_Underscore)
+    if (!(key.modifiers() & Qt::ControlModifier))
+        return toLatin1(key.text());
+    if (key.key() >= Qt::Key_At && key.key() <= Qt::Key_Underscore)
         return std::string(1, static_cast<char>(key.key() - Qt::Key_At));
-    return toLatin1(key.text());
+    if (key.key() >= Qt::Key_Escape && key.key() <= Qt::Key_Enter)
+        return toLatin1(key.text());
+    return {};
 }
 
 } // namespace
@@ -408,18 +415,22 @@ void Tterminaali::Lhetys1Click() {
 
 void Tterminaali::RadioTest1Click() {
     if (txtestfrm != nullptr) {
-        txtestfrm->showNormal();
-        txtestfrm->raise();
+        BringMdiChildForward(txtestfrm);
         return;
     }
     auto* window = new Ttxtestfrm;
-    if (Pohjafrm != nullptr) {
-        QMdiSubWindow* child = Pohjafrm->MdiArea()->addSubWindow(window);
-        child->setAttribute(Qt::WA_DeleteOnClose);
-        child->show();
-    } else {
+    if (Pohjafrm == nullptr) {
         window->show();
+        return;
     }
+    QMdiSubWindow* child = Pohjafrm->MdiArea()->addSubWindow(window);
+    child->setAttribute(Qt::WA_DeleteOnClose);
+    child->adjustSize();
+    const QWidget* main = Pohjafrm->Window();
+    const WindowPoint at =
+        CentredInMainWindow(main->width(), main->height(), child->width(), child->height());
+    child->move(at.left, at.top);
+    child->show();
 }
 
 void Tterminaali::TransmitWindowDismissed(bool closed) {
@@ -452,8 +463,10 @@ void Tterminaali::tekstiKeyPress(char key) {
 // Typed here as the screen's own key: this terminal has no focus, so the key
 // goes no further.
 void Tterminaali::typeMirroredKey(char key) {
+    // A backspace must reach the screen as the Backspace key to act on it.
+    const int code = key == '\b' ? Qt::Key_Backspace : 0;
     QCoreApplication::postEvent(
-        teksti, new QKeyEvent(QEvent::KeyPress, 0, Qt::NoModifier, QString(QLatin1Char(key))));
+        teksti, new QKeyEvent(QEvent::KeyPress, code, Qt::NoModifier, QString(QLatin1Char(key))));
 }
 
 bool Tterminaali::tekstiKeyDown(int key, Qt::KeyboardModifiers modifiers) {
@@ -791,13 +804,18 @@ void Tterminaali::saveTerminalSettings(TIniFile& ini, const std::string& section
     auto* transmit = qobject_cast<TLahetys*>(transmitWindow.data());
     layout.transmitShown = transmitShown && transmit != nullptr;
     if (layout.transmitShown) {
-        const QRect place = transmit->frameGeometry();
+        // The place the restore gives back with setGeometry.
+        const QRect place = transmit->geometry();
         layout.transmit = {place.left(), place.top(), place.width(), place.height()};
     }
     WriteTerminalLayout(ini, section, layout);
+    if (!layout.transmitShown)
+        return;
+    // The layout is the settings file the window keeps its own keys in: they
+    // go with it, whether the window closes now or stays open.
+    transmit->SaveSettings(ini);
     // A repeating send stops; an idle transmit window closes.
-    if (layout.transmitShown)
-        transmit->PeruutaClick();
+    transmit->PeruutaClick();
 }
 
 void Tterminaali::loadTerminalSettings(const TIniFile& ini, const std::string& section) {
@@ -878,19 +896,23 @@ void Tterminaali::Valitsekaikki1Click() {
 void Tterminaali::Print1Click() {
     if (Pohjafrm == nullptr || Pohjafrm->Printer() == nullptr)
         return;
-    QPrintDialog dialog(Pohjafrm->Printer(), this);
+    QPrinter* printer = Pohjafrm->Printer();
+    QPrintDialog dialog(printer, this);
+    // The printer keeps the range of the last print: each print chooses its own.
     dialog.setOption(QAbstractPrintDialog::PrintSelection, teksti->hasSelection());
-    if (teksti->hasSelection())
-        dialog.setPrintRange(QAbstractPrintDialog::Selection);
+    dialog.setPrintRange(teksti->hasSelection() ? QAbstractPrintDialog::Selection
+                                                : QAbstractPrintDialog::AllPages);
     if (dialog.exec() != QDialog::Accepted)
         return;
     QTextDocument document;
     document.setMetaInformation(QTextDocument::DocumentTitle, windowTitle());
+    // The selection prints as plain text; the whole screen in its colours.
     if (dialog.printRange() == QAbstractPrintDialog::Selection)
         document.setPlainText(teksti->selectedText());
     else
-        document.setPlainText(teksti->screenText());
-    document.print(Pohjafrm->Printer());
+        teksti->writeTo(document);
+    printer->setDocName(windowTitle());
+    document.print(printer);
 }
 
 void Tterminaali::Printersetup1Click() {

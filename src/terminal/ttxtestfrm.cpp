@@ -4,6 +4,7 @@
 #include "platform/message_box.h"
 #include "serial/tquovixcommport.h"
 #include "shell/main_window_services.h"
+#include "shell/mdi_child.h"
 #include "terminal/tpikakirj.h"
 
 #include <QCloseEvent>
@@ -130,7 +131,7 @@ void Ttxtestfrm::WriterEnded() {
 
 void Ttxtestfrm::CancelClick() {
     if (!running_) {
-        close();
+        CloseMdiChild(this);
         return;
     }
     StopTest();

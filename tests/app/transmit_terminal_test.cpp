@@ -1,6 +1,7 @@
 #include "app/tpohjafrm.h"
 #include "base/tstreamstring.h"
 #include "platform/program_files.h"
+#include "platform/tinifile.h"
 #include "serial/tquovixcommport.h"
 #include "sim/nms_modem_sim.h"
 #include "support/message_box_recorder.h"
@@ -8,6 +9,7 @@
 #include "terminal/tlahetys.h"
 #include "terminal/tterminaali.h"
 
+#include <QCheckBox>
 #include <QPointer>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -99,3 +101,40 @@ TEST_F(TransmitThroughTerminalTest, RepliesPrintOnTheTerminalAndASilentModemGive
     delete terminal.data();
     EXPECT_FALSE(window);
 }
+
+namespace {
+
+// The program closes with the transmit window open: its options and its place
+// come back with the terminal as they were.
+TEST_F(TransmitThroughTerminalTest, ClosingTheProgramKeepsAnOpenTransmitWindowsOptionsAndPlace) {
+    ASSERT_TRUE(window);
+    window->SetBoxText("ping");
+    for (QCheckBox* option : {window->laskuri, window->toisto, window->lisa, window->mixed_text})
+        option->setChecked(true);
+    window->aika_vali->setText("1.5");
+    window->setGeometry(150, 160, 420, 380);
+    QCoreApplication::processEvents();
+    const QRect place = window->geometry();
+    main->close();
+    QCoreApplication::processEvents();
+
+    const TIniFile settings(SettingsFileName());
+    const std::string section = "Transmit window COM12";
+    for (const char* option : {"COUNTER", "CONTINUOUS", "CR_LF", "Mixed"})
+        EXPECT_TRUE(settings.ReadBool(section, option, false)) << option;
+    EXPECT_EQ(settings.ReadString(section, "DELAY", ""), "1.5");
+
+    Tterminaali* restored = Tterminaali::CreateTerminal(nullptr, 0);
+    restored->loadTerminalSettings(settings, "Window number 0");
+    QCoreApplication::processEvents();
+    auto* reopened = qobject_cast<TLahetys*>(restored->transmitWindow.data());
+    ASSERT_NE(reopened, nullptr);
+    EXPECT_EQ(reopened->geometry(), place)
+        << "frame " << reopened->frameGeometry().x() << "," << reopened->frameGeometry().y();
+    EXPECT_EQ(reopened->BoxText(), "ping");
+    EXPECT_TRUE(reopened->laskuri->isChecked() && reopened->toisto->isChecked());
+    EXPECT_TRUE(reopened->lisa->isChecked() && reopened->mixed_text->isChecked());
+    EXPECT_EQ(reopened->aika_vali->text(), "1.5");
+}
+
+} // namespace

@@ -1,6 +1,7 @@
 #include "support/pdf_text.h"
 
 #include <QProcess>
+#include <QTemporaryDir>
 
 std::vector<std::string> PdfPages(const std::string& fileName) {
     QProcess extract;
@@ -34,4 +35,26 @@ bool HoldsInOrder(const std::string& text, const std::vector<std::string>& words
         at += word.size();
     }
     return true;
+}
+
+std::string PdfTitle(const std::string& fileName) {
+    QProcess info;
+    info.start("pdfinfo", {QString::fromStdString(fileName)});
+    if (!info.waitForFinished(30000) || info.exitCode() != 0)
+        return {};
+    for (const QByteArray& line : info.readAllStandardOutput().split('\n'))
+        if (line.startsWith("Title:"))
+            return line.mid(6).trimmed().toStdString();
+    return {};
+}
+
+QImage PdfFirstPageImage(const std::string& fileName, int dotsPerInch) {
+    QTemporaryDir folder;
+    const QString base = folder.filePath("page");
+    QProcess draw;
+    draw.start("pdftoppm", {"-png", "-singlefile", "-f", "1", "-l", "1", "-r", QString::number(dotsPerInch),
+                            QString::fromStdString(fileName), base});
+    if (!draw.waitForFinished(30000) || draw.exitCode() != 0)
+        return {};
+    return QImage(base + ".png");
 }

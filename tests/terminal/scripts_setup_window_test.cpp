@@ -7,6 +7,8 @@
 #include "terminal/tscriptsetup.h"
 
 #include <QApplication>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -197,4 +199,33 @@ TEST_F(ScriptSetupWindowTest, ScriptFileSavesTheGridsAndLoadsThemBack) {
     EXPECT_EQ("five", other->RichEdit5->toPlainText().toStdString());
     EXPECT_TRUE(other->Mixed5->isChecked());
     EXPECT_EQ("SetName", other->SetName->text().toStdString());
+}
+
+// The window fits the screen it opens on, however tall its twelve rows would
+// like to be, and can be made smaller still: OK, Cancel, the set buttons and
+// the set name stay inside it, and the rows scroll to the last edit.
+TEST_F(ScriptSetupWindowTest, FitsTheScreenWithItsButtonsInReach) {
+    auto window = open();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    const QRect screen = window->screen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(window->frameGeometry()))
+        << window->frameGeometry().width() << "x" << window->frameGeometry().height();
+    for (const int height : {window->height(), 260}) {
+        window->resize(window->width(), height);
+        QApplication::processEvents();
+        EXPECT_LE(window->height(), std::max(height, 260));
+        const QRect inside = window->rect();
+        for (QWidget* control :
+             std::initializer_list<QWidget*>{window->Okbtn, window->peruuta, window->SpeedButton1,
+                                             window->SpeedButton12, window->SetName}) {
+            const QRect place(control->mapTo(window.get(), QPoint(0, 0)), control->size());
+            EXPECT_TRUE(control->isVisible() && inside.contains(place))
+                << control->objectName().toStdString() << " at height " << height;
+        }
+        window->scriptRowsArea->ensureWidgetVisible(window->RichEdit12);
+        const QRect last(window->RichEdit12->mapTo(window->scriptRowsArea->viewport(), QPoint(0, 0)),
+                         window->RichEdit12->size());
+        EXPECT_TRUE(window->scriptRowsArea->viewport()->rect().contains(last)) << "at height " << height;
+    }
 }

@@ -1,5 +1,6 @@
 #include "terminal/terminalscreen.h"
 
+#include "support/image_pixels.h"
 #include "terminal/terminal_settings.h"
 
 #include <QApplication>
@@ -27,20 +28,49 @@ TEST(TerminalScreen, AppendsInColoursWithLineBreaksAndHighlight) {
     EXPECT_EQ(screen.endColumn(), 0);
 }
 
+// The colour counter's highlight of blue escapes: the orange characters, then
+// the window's text colour, not the blue of the escapes.
+TEST(TerminalScreen, TextAfterTheHighlightTakesTheNormalColour) {
+    TerminalScreen screen;
+    screen.appendText("\\0D\\0A", kEscapeColour, 5);
+    screen.appendText("\\1B", kEscapeColour);
+    EXPECT_EQ(screen.formatAt(4).foreground().color(), QColor(255, 128, 0));
+    EXPECT_EQ(screen.formatAt(5).foreground().style(), Qt::NoBrush);
+    EXPECT_NE(screen.formatAt(5).fontWeight(), QFont::Bold);
+    EXPECT_EQ(screen.formatAt(6).foreground().color(), QColor(0, 0, 255));
+}
+
 TEST(TerminalScreen, TrimsWholeLinesFromTheTopBelowTheLowMark) {
     TerminalScreen screen;
     screen.setScrollBack(1000, 600);
+    // The trim comes before an append: the screen holds at most the high mark
+    // and the last line appended.
+    constexpr int kShownLine = 10;
     for (int line = 0; line < 100; ++line)
         screen.appendText("line " + std::to_string(line + 1000) + "\r\n", kNormalColour);
     const QString text = screen.screenText();
-    EXPECT_LE(text.size(), 1000);
+    EXPECT_LE(text.size(), 1000 + kShownLine);
     EXPECT_TRUE(text.startsWith("line ")) << text.left(20).toStdString();
     EXPECT_TRUE(text.endsWith("line 1099\n"));
     // Appending goes on trimming.
     for (int line = 0; line < 100; ++line)
         screen.appendText("more " + std::to_string(line + 1000) + "\r\n", kNormalColour);
-    EXPECT_LE(screen.screenText().size(), 1000);
+    EXPECT_LE(screen.screenText().size(), 1000 + kShownLine);
     EXPECT_TRUE(screen.screenText().startsWith("more "));
+}
+
+// A stream without line ends makes one line longer than the low mark: the trim
+// then takes that whole line, and the text that arrives next is shown.
+TEST(TerminalScreen, AStreamWithoutLineEndsAlwaysShowsItsNewestText) {
+    TerminalScreen screen;
+    screen.setScrollBack(1000, 600);
+    for (char letter = 'a'; letter <= 'l'; ++letter) {
+        const std::string chunk(300, letter);
+        screen.appendText(chunk, kNormalColour);
+        const QString shown = screen.screenText();
+        EXPECT_TRUE(shown.endsWith(QString::fromStdString(chunk))) << letter << ": " << shown.size();
+        EXPECT_LE(shown.size(), 1000 + 300);
+    }
 }
 
 // One letter a character for how the screen shows it: n normal, b blue,
@@ -112,7 +142,9 @@ TEST(TerminalScreen, LongMixedStreamKeepsItsTextAndColoursWithinTheScrollBack) {
                 random() % 5 == 0 ? std::min<size_t>(random() % 6, run.text.size()) : 0;
             screen.appendText(run.text, run.kind, highlighted);
             reference.append(std::string_view(run.text).substr(0, highlighted), 'h');
-            reference.append(std::string_view(run.text).substr(highlighted), StyleOf(run.kind));
+            // After a highlight the rest of the text is in the normal colour.
+            reference.append(std::string_view(run.text).substr(highlighted),
+                             highlighted > 0 ? 'n' : StyleOf(run.kind));
         }
         if (chunk % 50 == 49) {
             screen.appendText("\r\nERROR\r\n", kErrorColour);
@@ -123,7 +155,8 @@ TEST(TerminalScreen, LongMixedStreamKeepsItsTextAndColoursWithinTheScrollBack) {
     }
     const QString shown = screen.screenText();
     ASSERT_GT(reference.text.size(), 4 * TerminalOptions::kDefaultHighMark);
-    ASSERT_LE(shown.size(), TerminalOptions::kDefaultHighMark);
+    // Within the scroll-back and the last append (a run of at most 700 escapes).
+    ASSERT_LE(shown.size(), TerminalOptions::kDefaultHighMark + 700 * 5);
     ASSERT_GT(shown.size(), TerminalOptions::kDefaultHighMark / 2);
     const qsizetype start = reference.text.size() - shown.size();
     EXPECT_EQ(reference.text[start - 1], QLatin1Char('\n'));
@@ -165,14 +198,6 @@ TEST(TerminalScreen, MouseSelectsTextToCopyAndANewFrameEndsTheSelection) {
     QTest::keyClick(&screen, Qt::Key_Backspace);
     QTest::keyClick(&screen, Qt::Key_Backspace);
     EXPECT_EQ(screen.screenText(), "hello world\nsecond line");
-}
-
-bool HasPixel(const QImage& image, const std::function<bool(QColor)>& wanted) {
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (wanted(image.pixelColor(x, y)))
-                return true;
-    return false;
 }
 
 TEST(TerminalScreen, PaintsInTheColoursAndFollowsTheEndOfTheText) {

@@ -5,14 +5,21 @@
 #include "platform/window_message.h"
 #include "serial/tquovixcommport.h"
 #include "support/fake_main_window.h"
+#include "support/image_pixels.h"
 #include "support/message_box_recorder.h"
+#include "support/pdf_text.h"
 #include "support/temp_folder.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QTest>
 #include <QTextBlock>
+#include <QTimer>
 #include <chrono>
 #include <gtest/gtest.h>
 #include <memory>
@@ -257,6 +264,85 @@ TEST_F(TerminalWindowTest, TypedKeysAreSentEchoedAndCtrlKeysSendControlCharacter
     EXPECT_EQ(modemReceives(5), "at\r\n\x03");
     EXPECT_TRUE(screenShows("at\n ")); // a control character shows as a blank
     EXPECT_EQ(modem.ReadFor(1, 200ms), "");
+}
+
+// Ctrl with a digit chooses a script set and types nothing, whatever control
+// character the platform gives the key (X gives NUL, ESC and 1C to 1F for
+// Ctrl+2 to Ctrl+7).
+TEST_F(TerminalWindowTest, CtrlDigitsSendNothingAndShowNothing) {
+    terminal->options.localEcho = true;
+    const std::pair<Qt::Key, char> keys[] = {{Qt::Key_2, '\x00'}, {Qt::Key_3, '\x1b'}, {Qt::Key_4, '\x1c'},
+                                             {Qt::Key_5, '\x1d'}, {Qt::Key_6, '\x1e'}, {Qt::Key_7, '\x1f'}};
+    for (const auto& [key, text] : keys) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::ControlModifier, QString(QChar::fromLatin1(text)));
+        QCoreApplication::sendEvent(terminal->teksti, &press);
+    }
+    EXPECT_EQ(modem.ReadFor(1, 200ms), "");
+    EXPECT_EQ(screen(), "");
+}
+
+// A backspace typed on a mirroring terminal is typed on this one too: it goes
+// to the modem and takes the last character off the screen.
+TEST_F(TerminalWindowTest, AMirroredBackspaceIsSentAndActsOnTheScreen) {
+    modem.Write("abc");
+    ASSERT_TRUE(screenShows("abc"));
+    terminal->typeMirroredKey('\b');
+    EXPECT_EQ(modemReceives(1), "\b");
+    EXPECT_TRUE(screenShows("ab")) << screen().toStdString();
+}
+
+// Accepts the print dialog when it shows, noting the range it offered.
+void AcceptPrintDialog(QAbstractPrintDialog::PrintRange& offered) {
+    QTimer::singleShot(0, [&offered] {
+        auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        offered = dialog->printRange();
+        dialog->accept();
+    });
+}
+
+// A print of the selection, then a print without one: the second starts on all
+// pages and prints the whole screen in its colours, titled with the caption.
+TEST_F(TerminalWindowTest, APrintAfterASelectionPrintsTheWholeScreenInItsColours) {
+    QPrinter* printer = main->Printer();
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    terminal->teksti->appendText("HIGHLIGHTED", kNormalColour, 5);
+    terminal->teksti->appendText("\r\nESCAPES\r\n", kEscapeColour);
+    terminal->teksti->appendText("(STAMP)\r\n", kStampColour);
+    terminal->teksti->appendText("ERRORS\r\n", kErrorColour);
+    terminal->teksti->flush();
+    terminal->teksti->selectAll();
+
+    QAbstractPrintDialog::PrintRange offered = QAbstractPrintDialog::AllPages;
+    const std::string selection = folder.file("selection.pdf");
+    printer->setOutputFileName(QString::fromStdString(selection));
+    AcceptPrintDialog(offered);
+    terminal->Print1Click();
+    EXPECT_EQ(offered, QAbstractPrintDialog::Selection);
+    EXPECT_TRUE(HoldsInOrder(PdfText(selection), {"HIGHLIGHTED", "ESCAPES", "(STAMP)", "ERRORS"}));
+
+    QTest::mouseClick(terminal->teksti->viewport(), Qt::LeftButton);
+    ASSERT_FALSE(terminal->teksti->hasSelection());
+    const std::string screen = folder.file("screen.pdf");
+    printer->setOutputFileName(QString::fromStdString(screen));
+    AcceptPrintDialog(offered);
+    terminal->Print1Click();
+    EXPECT_EQ(offered, QAbstractPrintDialog::AllPages);
+    EXPECT_EQ(PdfPages(screen).size(), 1u);
+    EXPECT_TRUE(HoldsInOrder(PdfText(screen), {"HIGHLIGHTED", "ESCAPES", "(STAMP)", "ERRORS"}));
+    EXPECT_EQ(PdfTitle(screen), terminal->windowTitle().toStdString());
+    EXPECT_EQ(printer->docName(), terminal->windowTitle());
+
+    const QImage page = PdfFirstPageImage(screen, 150);
+    ASSERT_FALSE(page.isNull());
+    const auto near = [](QColor c, int red, int green, int blue) {
+        return std::abs(c.red() - red) < 40 && std::abs(c.green() - green) < 40 &&
+               std::abs(c.blue() - blue) < 40;
+    };
+    EXPECT_TRUE(HasPixel(page, [&](QColor c) { return near(c, 255, 128, 0); })) << "orange";
+    EXPECT_TRUE(HasPixel(page, [&](QColor c) { return near(c, 0, 0, 255); })) << "blue";
+    EXPECT_TRUE(HasPixel(page, [&](QColor c) { return near(c, 128, 0, 0); })) << "maroon";
+    EXPECT_TRUE(HasPixel(page, [&](QColor c) { return near(c, 255, 0, 0); })) << "red";
 }
 
 TEST_F(TerminalWindowTest, ClosedPortGreysTheScreenAndDropsSends) {
