@@ -95,6 +95,7 @@ public:
     // Plain settings: setting one stores it and nothing more.
     bool AutoFixIconPosition = false;
     bool UseBackgroundImage = false;
+    // No QObject, so no property a form designer could set.
     const TImageList* IconImageList = nullptr;
     QMenu* IconPopupMenu = nullptr;
     QMenu* LinkPopupMenu = nullptr;
