@@ -34,13 +34,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     };
     // The same bytes whole and in pieces of varying size must give the same
     // packets.
-    splitter.Take(bytes, framing, {});
+    splitter.Take(bytes, framing);
     const std::vector<std::string> wholePackets = std::move(packets);
     const std::string wholePartial = splitter.PacketText();
     splitter.Clear();
     packets.clear();
     for (size_t at = 0, piece = 1; at < bytes.size(); at += piece, piece = piece % 7 + 1)
-        splitter.Take(bytes.substr(at, piece), framing, {});
+        splitter.Take(bytes.substr(at, piece), framing);
     require(packets == wholePackets);
     require(splitter.PacketText() == wholePartial);
     require(splitter.PacketText().size() <= PacketSplitter::kMaxDelimitedPacket + 2);

@@ -1,21 +1,12 @@
 #include "components/packet_splitter.h"
 
-void PacketSplitter::Take(const std::string& bytes, const TdPacketFraming& framing, Clock::time_point now) {
-    if (bytes.empty())
-        return;
-    Expire(now);
-    lastByte_ = now;
+void PacketSplitter::Take(const std::string& bytes, const TdPacketFraming& framing) {
     for (char c : bytes) {
         if (framing.Type == pmtKELVO_NMS)
             takeNms(c, framing);
         else
             takeDelimited(c, framing);
     }
-}
-
-void PacketSplitter::Expire(Clock::time_point now) {
-    if (inside_ && now - lastByte_ > kByteTimeout)
-        Clear();
 }
 
 void PacketSplitter::Clear() {

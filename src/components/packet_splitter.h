@@ -6,14 +6,13 @@
 //   CRC is not checked. A length above the largest accepted drops the frame.
 // - pmtNORMAL, pmtLENGTH, pmtEND (alike): the bytes between a start and an end
 //   character; a start character inside a packet starts it again.
-// Bytes outside a packet are dropped. A partial packet is dropped when it grows
-// past the largest packet or when its next byte is overdue, so a garbled or
-// endless stream neither grows memory without bound nor swallows the next
-// packet.
+// Bytes outside a packet are dropped. A partial packet waits, however long the
+// line stays silent, until its frame ends or the next start character begins a
+// new one. A delimited packet that grows past the largest packet is dropped, so
+// an endless stream without an end character cannot grow memory without bound.
 
 #include "components/commporttools.h"
 
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -27,19 +26,13 @@ struct TdPacketFraming {
 
 class PacketSplitter {
 public:
-    using Clock = std::chrono::steady_clock;
-    // Longest gap between two bytes of one packet.
-    static constexpr std::chrono::milliseconds kByteTimeout{1000};
     // Largest packet between a start and an end character.
     static constexpr size_t kMaxDelimitedPacket = 65536;
 
     // A completed packet, and every byte of its frame from the start character on.
     std::function<void(const std::string& packet, const std::string& frame)> OnPacket;
 
-    // Takes bytes that arrived at the given time.
-    void Take(const std::string& bytes, const TdPacketFraming& framing, Clock::time_point now);
-    // Drops a partial packet whose next byte is overdue at that time.
-    void Expire(Clock::time_point now);
+    void Take(const std::string& bytes, const TdPacketFraming& framing);
     // Back to outside a packet, with nothing collected.
     void Clear();
 
@@ -58,5 +51,4 @@ private:
     uint16_t length_ = 0;
     bool lengthKnown_ = false;
     bool inside_ = false;
-    Clock::time_point lastByte_{};
 };

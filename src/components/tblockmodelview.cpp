@@ -16,7 +16,7 @@ constexpr int AutoSizeMargin = 16;
 } // namespace
 
 TBlockModelView::TBlockModelView(QWidget* owner) : QWidget(owner) {
-    resize(ViewMinWidth, ViewMinHeight);
+    resize(viewMinWidth_, viewMinHeight_);
 }
 
 TBlockModelView::~TBlockModelView() {
@@ -39,19 +39,19 @@ void TBlockModelView::hookModel(TModel* model) {
     };
 }
 
-void TBlockModelView::addModel(TModel* model) {
+bool TBlockModelView::AddModel(const std::string& name, TModel* model) {
+    if (!model || models_.Contains(name))
+        return false;
     hookModel(model);
-    models_.Add(model, model->strGetName());
+    models_.Add(model, name);
     Paint();
     if (OnModelListChange)
         OnModelListChange(this);
+    return true;
 }
 
 bool TBlockModelView::CreateModel(const std::string& name) {
-    if (models_.Contains(name))
-        return false;
-    addModel(new TModel(this, name));
-    return true;
+    return !models_.Contains(name) && AddModel(name, new TModel(this, name));
 }
 
 bool TBlockModelView::DeleteModel(const std::string& name) {
@@ -217,15 +217,15 @@ void TBlockModelView::Paint() {
 void TBlockModelView::vAutoSize() {
     if (!autoSize_)
         return;
-    QSize wanted(ViewMinWidth, ViewMinHeight);
+    QSize wanted(viewMinWidth_, viewMinHeight_);
     if (!shown_.empty()) {
         QRect rows = shown_.front()->tdGetModelRect();
         for (const TModel* row : shown_)
             rows = rows.united(row->tdGetModelRect());
         const int w = rows.right() + 1 - shown_.front()->tdGetModelRect().left();
         const int h = shown_.back()->tdGetModelRect().bottom() + 1 - shown_.front()->tdGetModelRect().top();
-        wanted = QSize(w > width() || w > ViewMinWidth ? w + AutoSizeMargin : ViewMinWidth,
-                       h > height() || h > ViewMinHeight ? h + AutoSizeMargin : ViewMinHeight);
+        wanted = QSize(w > width() || w > viewMinWidth_ ? w + AutoSizeMargin : viewMinWidth_,
+                       h > height() || h > viewMinHeight_ ? h + AutoSizeMargin : viewMinHeight_);
     }
     // Inside a layout the size is a wish: the minimum makes the layout grant it.
     setMinimumSize(wanted);
@@ -235,7 +235,7 @@ void TBlockModelView::vAutoSize() {
 void TBlockModelView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setPen(QPen(Qt::black, 1));
-    painter.setBrush(qcolor(Color));
+    painter.setBrush(qcolor(color_));
     painter.drawRect(GdiOutline(0, 0, width(), height()));
     painter.setBrush(Qt::NoBrush);
     if (activeModel_ && activeModel_->u32GetBlockCount() > 0) {
@@ -313,5 +313,20 @@ void TBlockModelView::vSetModelHeight(int height) {
 
 void TBlockModelView::vSetAutoSize(bool on) {
     autoSize_ = on;
+    Paint();
+}
+
+void TBlockModelView::vSetViewMinWidth(int width) {
+    viewMinWidth_ = width;
+    Paint();
+}
+
+void TBlockModelView::vSetViewMinHeight(int height) {
+    viewMinHeight_ = height;
+    Paint();
+}
+
+void TBlockModelView::vSetColor(int color) {
+    color_ = color;
     Paint();
 }

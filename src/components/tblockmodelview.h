@@ -27,6 +27,9 @@ class TBlockModelView : public QWidget {
     Q_PROPERTY(int ModelSpace READ ModelSpace WRITE vSetModelSpace)
     Q_PROPERTY(int ModelHeight READ ModelHeight WRITE vSetModelHeight)
     Q_PROPERTY(bool AutoSize READ AutoSize WRITE vSetAutoSize)
+    Q_PROPERTY(int ViewMinWidth READ ViewMinWidth WRITE vSetViewMinWidth)
+    Q_PROPERTY(int ViewMinHeight READ ViewMinHeight WRITE vSetViewMinHeight)
+    Q_PROPERTY(int Color READ Color WRITE vSetColor)
 
 public:
     explicit TBlockModelView(QWidget* owner = nullptr);
@@ -39,11 +42,12 @@ public:
     std::function<void(TModel* p_Model, TModelBlock* p_ModelBlock)> OnBlockChange;
     // Popped up by a right-button release.
     QMenu* PopupMenu = nullptr;
-    int ViewMinWidth = 400;
-    int ViewMinHeight = 100;
-    TColor Color = clWhite;
 
     bool CreateModel(const std::string& name);
+    // Adds a model the caller made for this view, under the given name; the
+    // view owns it from then on. False, and the model stays the caller's, when
+    // a model of that name exists (or there is no model).
+    bool AddModel(const std::string& name, TModel* model);
     bool DeleteModel(const std::string& name);
     bool CreateBlockToModel(const std::string& modelName, const std::string& blockName);
     bool DeleteBlockFromModel(const std::string& modelName, const std::string& blockName);
@@ -75,6 +79,11 @@ public:
     int ModelSpace() const { return modelSpace_; }
     int ModelHeight() const { return modelHeight_; }
     bool AutoSize() const { return autoSize_; }
+    // The size of a new view, and the least size the view keeps when it sizes
+    // itself to its rows.
+    int ViewMinWidth() const { return viewMinWidth_; }
+    int ViewMinHeight() const { return viewMinHeight_; }
+    int Color() const { return color_; }
     void vSetBlockColor(int color);
     void vSetActiveBlockColor(int color);
     void vSetReferenceBlockColor(int color);
@@ -83,6 +92,9 @@ public:
     void vSetModelSpace(int space);
     void vSetModelHeight(int height);
     void vSetAutoSize(bool on);
+    void vSetViewMinWidth(int width);
+    void vSetViewMinHeight(int height);
+    void vSetColor(int color);
 
     // Lays out the shown rows, sizes the view and repaints.
     void Paint();
@@ -92,7 +104,6 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    void addModel(TModel* model);
     void hookModel(TModel* model);
     void vDoModelBlockClick(TModel* model, TModelBlock* block);
     void makeActive(TModel* model);
@@ -114,4 +125,7 @@ private:
     int modelSpace_ = 30;
     int modelHeight_ = 20;
     bool autoSize_ = false;
+    int viewMinWidth_ = 400;
+    int viewMinHeight_ = 100;
+    TColor color_ = clWhite;
 };

@@ -3,7 +3,6 @@
 #include "base/crc16.h"
 #include "base/message_dialogs.h"
 #include "base/nms_frame.h"
-#include "components/saved_value.h"
 #include "components/tcommportsetupdialog.h"
 #include "components/txmlnode.h"
 #include "platform/portmap.h"
@@ -514,15 +513,15 @@ void TCommPort::GetSaveData(TXMLNode* node) const {
 }
 
 void TCommPort::SetSaveData(TXMLNode* node) {
-    SetComPort(tdGetComPortFromNumber(ReadSavedInt(node, "COM_PORT", 1)));
-    SetBaudRate(tdGetBaudRateFromValue(ReadSavedInt(node, "BAUDRATE", 9600)));
-    SetRTSControl(tdGetRTSControl(ReadSavedInt(node, "RTS_CONTROL", 0)));
-    SetDTRControl(tdGetDTRControl(ReadSavedInt(node, "DTR_CONTROL", 0)));
-    SetByteSize(tdGetByteSizeFromBits(ReadSavedInt(node, "BYTE_SIZE", 8)));
+    SetComPort(tdGetComPortFromNumber(node->GetAttributeInt("COM_PORT", "1")));
+    SetBaudRate(tdGetBaudRateFromValue(node->GetAttributeInt("BAUDRATE", "9600")));
+    SetRTSControl(tdGetRTSControl(node->GetAttributeInt("RTS_CONTROL", "0")));
+    SetDTRControl(tdGetDTRControl(node->GetAttributeInt("DTR_CONTROL", "0")));
+    SetByteSize(tdGetByteSizeFromBits(node->GetAttributeInt("BYTE_SIZE", "8")));
     // Index 1 is one and a half stop bits, not one: nodes saved without the key
     // have always been read so.
-    SetStopBits(tdGetStopBits(ReadSavedInt(node, "STOP_BITS", 1)));
-    SetFlowControl(tdGetFlowControl(ReadSavedInt(node, "FLOW_CONTROL", 0)));
-    SetParity(ReadSavedInt(node, "PARITY", 0) != 0);
-    SetParityBits(tdGetParityBits(ReadSavedInt(node, "PARITY_BITS", 0)));
+    SetStopBits(tdGetStopBits(node->GetAttributeInt("STOP_BITS", "1")));
+    SetFlowControl(tdGetFlowControl(node->GetAttributeInt("FLOW_CONTROL", "0")));
+    SetParity(node->GetAttributeInt("PARITY", "0") != 0);
+    SetParityBits(tdGetParityBits(node->GetAttributeInt("PARITY_BITS", "0")));
 }

@@ -119,6 +119,9 @@ public:
     void GetAvailablePorts(std::vector<std::string>& list);
 
     void GetSaveData(TXMLNode* node) const;
+    // Applies the saved values through the setters, in the order they were
+    // saved. A value that is no number throws std::invalid_argument to the
+    // caller, which decides; the values before it are applied already.
     void SetSaveData(TXMLNode* node);
 
     void OnPacketTimeOut() { bPacketTimeOut_ = true; }

@@ -18,7 +18,7 @@ TDrawPanel::TDrawPanel(QWidget* owner) : QWidget(owner) {
     setCursor(Qt::CrossCursor);
     setMouseTracking(true);
     backPlane_ = QImage(MaxBackPlaneSize, MaxBackPlaneSize, QImage::Format_RGB32);
-    backPlane_.fill(qcolor(Color_Background));
+    backPlane_.fill(qcolor(colorBackground_));
     vDefaultIconPicture();
 
     horzScrollBar_ = new QScrollBar(Qt::Horizontal, this);
@@ -119,7 +119,7 @@ bool TDrawPanel::CreateLink(const std::string& source, const std::string& target
     TDPIconObject* from = icons_.GetIconObject(source);
     TDPIconObject* to = icons_.GetIconObject(target);
     if (from && to)
-        links_.AddLink(source, target, label, &from->Pos, &to->Pos, Color_Link);
+        links_.AddLink(source, target, label, &from->Pos, &to->Pos, colorLink_);
     Paint();
     return from && to;
 }

@@ -14,6 +14,7 @@
 #include "components/tdplinkobjectlist.h"
 
 #include <QImage>
+#include <QMenu>
 #include <QTimer>
 #include <QWidget>
 
@@ -22,7 +23,6 @@
 #include <string>
 #include <vector>
 
-class QMenu;
 class QScrollBar;
 class TXMLNode;
 
@@ -58,40 +58,87 @@ struct TActiveLinkInfo {
 
 class TDrawPanel : public QWidget {
     Q_OBJECT
+    Q_PROPERTY(int Color_Background READ Color_Background WRITE vSetColor_Background)
+    Q_PROPERTY(int Color_Border READ Color_Border WRITE vSetColor_Border)
+    Q_PROPERTY(int Color_HiLite READ Color_HiLite WRITE vSetColor_HiLite)
+    Q_PROPERTY(int Color_Link READ Color_Link WRITE vSetColor_Link)
+    Q_PROPERTY(int Color_Path READ Color_Path WRITE vSetColor_Path)
+    Q_PROPERTY(int Color_IconLabel READ Color_IconLabel WRITE vSetColor_IconLabel)
+    Q_PROPERTY(int Color_IconLabelBg READ Color_IconLabelBg WRITE vSetColor_IconLabelBg)
+    Q_PROPERTY(int Color_LinkLabel READ Color_LinkLabel WRITE vSetColor_LinkLabel)
+    Q_PROPERTY(int Color_LinkLabelBg READ Color_LinkLabelBg WRITE vSetColor_LinkLabelBg)
+    Q_PROPERTY(int Color_MultiSelect READ Color_MultiSelect WRITE vSetColor_MultiSelect)
+    Q_PROPERTY(int BackPlane_Width READ i32GetBackPlaneWidth WRITE vSetBackPlaneWidth)
+    Q_PROPERTY(int BackPlane_Height READ i32GetBackPlaneHeight WRITE vSetBackPlaneHeight)
+    Q_PROPERTY(int LineWidth_Link READ LineWidth_Link WRITE vSetLinkWidth)
+    Q_PROPERTY(int LineWidth_Path READ LineWidth_Path WRITE vSetPathWidth)
+    Q_PROPERTY(int LabelFontSize READ LabelFontSize WRITE vSetLabelFontSize)
+    Q_PROPERTY(int PanelScrollSpeed READ PanelScrollSpeed WRITE vSetPanelScrollSpeed)
+    Q_PROPERTY(int LineWidth_HiLite READ LineWidth_HiLite WRITE vSetLineWidth_HiLite)
+    Q_PROPERTY(int LineWidth_Border READ LineWidth_Border WRITE vSetLineWidth_Border)
+    Q_PROPERTY(int LineWidth_FreeLine READ LineWidth_FreeLine WRITE vSetLineWidth_FreeLine)
+    Q_PROPERTY(int LineWidth_MultiSelect READ LineWidth_MultiSelect WRITE vSetLineWidth_MultiSelect)
+    Q_PROPERTY(int HiLiteDistance READ HiLiteDistance WRITE vSetHiLiteDistance)
+    Q_PROPERTY(int ArrowSize READ ArrowSize WRITE vSetArrowSize)
+    Q_PROPERTY(int AutoScrollWidth READ AutoScrollWidth WRITE vSetAutoScrollWidth)
+    Q_PROPERTY(bool ShowAutoScrollArea READ ShowAutoScrollArea WRITE vSetShowAutoScrollArea)
+    Q_PROPERTY(bool IconLabelBgTransparent READ IconLabelBgTransparent WRITE vSetIconLabelBgTransparent)
+    Q_PROPERTY(bool VirtualBackPlane READ VirtualBackPlane WRITE vSetVirtualBackPlane)
+    Q_PROPERTY(bool AutoFixIconPosition MEMBER AutoFixIconPosition)
+    Q_PROPERTY(bool UseBackgroundImage MEMBER UseBackgroundImage)
+    Q_PROPERTY(QMenu* IconPopupMenu MEMBER IconPopupMenu)
+    Q_PROPERTY(QMenu* LinkPopupMenu MEMBER LinkPopupMenu)
 public:
     explicit TDrawPanel(QWidget* owner = nullptr);
     ~TDrawPanel() override;
 
-    // Looks: setting one through Set repaints at once.
-    TColor Color_Background = clWhite;
-    TColor Color_Border = clBlack;
-    TColor Color_HiLite = clBlue;
-    TColor Color_Link = clGreen;
-    TColor Color_Path = clRed;
-    TColor Color_IconLabel = clBlack;
-    TColor Color_IconLabelBg = clYellow;
-    TColor Color_LinkLabel = clRed;
-    TColor Color_LinkLabelBg = clYellow;
-    TColor Color_MultiSelect = clBlack;
-    uint16_t LineWidth_HiLite = 2;
-    uint16_t LineWidth_Border = 2;
-    uint16_t LineWidth_FreeLine = 1;
-    uint16_t LineWidth_MultiSelect = 1;
-    uint16_t HiLiteDistance = 1;
-    uint16_t ArrowSize = 20;
-    uint16_t AutoScrollWidth = 50;
-    bool ShowAutoScrollArea = false;
-    bool IconLabelBgTransparent = true;
+    // Plain settings: setting one stores it and nothing more.
     bool AutoFixIconPosition = false;
     bool UseBackgroundImage = false;
+    // No QObject, so no property a form designer could set.
     const TImageList* IconImageList = nullptr;
     QMenu* IconPopupMenu = nullptr;
     QMenu* LinkPopupMenu = nullptr;
 
-    template <typename T, typename V> void Set(T TDrawPanel::*property, V value) {
-        this->*property = static_cast<T>(value);
-        Paint();
-    }
+    // Looks: a setter stores the value and repaints at once.
+    TColor Color_Background() const { return colorBackground_; }
+    void vSetColor_Background(TColor color) { setLook(colorBackground_, color); }
+    TColor Color_Border() const { return colorBorder_; }
+    void vSetColor_Border(TColor color) { setLook(colorBorder_, color); }
+    TColor Color_HiLite() const { return colorHiLite_; }
+    void vSetColor_HiLite(TColor color) { setLook(colorHiLite_, color); }
+    TColor Color_Link() const { return colorLink_; }
+    void vSetColor_Link(TColor color) { setLook(colorLink_, color); }
+    TColor Color_Path() const { return colorPath_; }
+    void vSetColor_Path(TColor color) { setLook(colorPath_, color); }
+    TColor Color_IconLabel() const { return colorIconLabel_; }
+    void vSetColor_IconLabel(TColor color) { setLook(colorIconLabel_, color); }
+    TColor Color_IconLabelBg() const { return colorIconLabelBg_; }
+    void vSetColor_IconLabelBg(TColor color) { setLook(colorIconLabelBg_, color); }
+    TColor Color_LinkLabel() const { return colorLinkLabel_; }
+    void vSetColor_LinkLabel(TColor color) { setLook(colorLinkLabel_, color); }
+    TColor Color_LinkLabelBg() const { return colorLinkLabelBg_; }
+    void vSetColor_LinkLabelBg(TColor color) { setLook(colorLinkLabelBg_, color); }
+    TColor Color_MultiSelect() const { return colorMultiSelect_; }
+    void vSetColor_MultiSelect(TColor color) { setLook(colorMultiSelect_, color); }
+    uint16_t LineWidth_HiLite() const { return hiLiteWidth_; }
+    void vSetLineWidth_HiLite(int value) { setLook(hiLiteWidth_, value); }
+    uint16_t LineWidth_Border() const { return borderWidth_; }
+    void vSetLineWidth_Border(int value) { setLook(borderWidth_, value); }
+    uint16_t LineWidth_FreeLine() const { return freeLineWidth_; }
+    void vSetLineWidth_FreeLine(int value) { setLook(freeLineWidth_, value); }
+    uint16_t LineWidth_MultiSelect() const { return multiSelectWidth_; }
+    void vSetLineWidth_MultiSelect(int value) { setLook(multiSelectWidth_, value); }
+    uint16_t HiLiteDistance() const { return hiLiteDistance_; }
+    void vSetHiLiteDistance(int value) { setLook(hiLiteDistance_, value); }
+    uint16_t ArrowSize() const { return arrowSize_; }
+    void vSetArrowSize(int value) { setLook(arrowSize_, value); }
+    uint16_t AutoScrollWidth() const { return autoScrollWidth_; }
+    void vSetAutoScrollWidth(int value) { setLook(autoScrollWidth_, value); }
+    bool ShowAutoScrollArea() const { return showAutoScrollArea_; }
+    void vSetShowAutoScrollArea(bool on) { setLook(showAutoScrollArea_, on); }
+    bool IconLabelBgTransparent() const { return iconLabelBgTransparent_; }
+    void vSetIconLabelBgTransparent(bool on) { setLook(iconLabelBgTransparent_, on); }
 
     // Properties with rules of their own.
     uint16_t LineWidth_Link() const { return linkWidth_; }
@@ -237,6 +284,10 @@ protected:
 private:
     friend struct DrawPanelSavedFields;
 
+    template <typename T, typename V> void setLook(T& field, V value) {
+        field = static_cast<T>(value);
+        Paint();
+    }
     void vActiveIconsListOnChange();
     void setActiveIcons(std::vector<std::string> names);
     bool bIsSelected(const std::string& name) const;
@@ -275,6 +326,25 @@ private:
     QScrollBar* vertScrollBar_ = nullptr;
     QTimer autoScrollTimer_;
 
+    TColor colorBackground_ = clWhite;
+    TColor colorBorder_ = clBlack;
+    TColor colorHiLite_ = clBlue;
+    TColor colorLink_ = clGreen;
+    TColor colorPath_ = clRed;
+    TColor colorIconLabel_ = clBlack;
+    TColor colorIconLabelBg_ = clYellow;
+    TColor colorLinkLabel_ = clRed;
+    TColor colorLinkLabelBg_ = clYellow;
+    TColor colorMultiSelect_ = clBlack;
+    uint16_t hiLiteWidth_ = 2;
+    uint16_t borderWidth_ = 2;
+    uint16_t freeLineWidth_ = 1;
+    uint16_t multiSelectWidth_ = 1;
+    uint16_t hiLiteDistance_ = 1;
+    uint16_t arrowSize_ = 20;
+    uint16_t autoScrollWidth_ = 50;
+    bool showAutoScrollArea_ = false;
+    bool iconLabelBgTransparent_ = true;
     int backPlaneWidth_ = 2000;
     int backPlaneHeight_ = 2000;
     uint16_t linkWidth_ = 2;

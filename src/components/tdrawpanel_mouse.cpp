@@ -237,7 +237,7 @@ void TDrawPanel::keepActiveIconInView() {
 }
 
 void TDrawPanel::vAutoScroll() {
-    const int s = scrollSpeed_, a = AutoScrollWidth;
+    const int s = scrollSpeed_, a = autoScrollWidth_;
     const int bpW = backPlane_.width(), bpH = backPlane_.height();
     const int mx = mouseOnParentPlane_.x(), my = mouseOnParentPlane_.y();
     int hPos = horzScrollBar_->value(), vPos = vertScrollBar_->value();

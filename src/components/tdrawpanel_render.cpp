@@ -41,21 +41,21 @@ TRect TDrawPanel::linkLabelRect(const TDPLinkObject& link) const {
 }
 
 int TDrawPanel::GetMaxRadius() const {
-    return MaxRadius(iconPicture_.width(), iconPicture_.height(), labelFontSize_, HiLiteDistance,
-                     LineWidth_HiLite);
+    return MaxRadius(iconPicture_.width(), iconPicture_.height(), labelFontSize_, hiLiteDistance_,
+                     hiLiteWidth_);
 }
 
 void TDrawPanel::vDefaultIconPicture() {
     iconPicture_ = QImage(DefaultIconSize, DefaultIconSize, QImage::Format_RGB32);
-    iconPicture_.fill(qcolor(Color_Background));
+    iconPicture_.fill(qcolor(colorBackground_));
     QPainter painter(&iconPicture_);
     painter.setBrush(qcolor(DefaultIconColor));
-    painter.setPen(QPen(qcolor(Color_Border), DefaultIconPenWidth));
+    painter.setPen(QPen(qcolor(colorBorder_), DefaultIconPenWidth));
     painter.drawEllipse(GdiOutline(0, 0, DefaultIconSize, DefaultIconSize));
 }
 
 void TDrawPanel::loadIconPicture(int imageIndex) {
-    iconPicture_.fill(qcolor(Color_Background));
+    iconPicture_.fill(qcolor(colorBackground_));
     // A missing image leaves the cleared picture.
     if (IconImageList && imageIndex >= 0 && static_cast<size_t>(imageIndex) < IconImageList->size())
         iconPicture_ = (*IconImageList)[imageIndex].convertToFormat(QImage::Format_RGB32);
@@ -78,7 +78,7 @@ void TDrawPanel::vClearBackPlane() {
     QPainter painter(&backPlane_);
     // Only the part in view is cleared: the rest keeps its last drawing until it
     // is scrolled into view.
-    painter.fillRect(QRect(ScrollOffset(), size()), qcolor(Color_Background));
+    painter.fillRect(QRect(ScrollOffset(), size()), qcolor(colorBackground_));
     if (UseBackgroundImage && !backgroundImage_.isNull())
         painter.drawImage(0, 0, backgroundImage_);
 }
@@ -94,7 +94,7 @@ void TDrawPanel::vDraw() {
         for (uint32_t i = 0; i < u32GetLinkCount(); ++i)
             drawLink(painter, *GetLinkObjectByIndex(i), r);
         if (bFreeLineMode && iconActive_) {
-            painter.setPen(QPen(qcolor(Color_Link), LineWidth_FreeLine));
+            painter.setPen(QPen(qcolor(colorLink_), freeLineWidth_));
             for (const std::string& name : activeIcons_)
                 if (const TDPIconObject* icon = icons_.GetIconObject(name))
                     painter.drawLine(icon->Pos, mouseOnBackPlane_);
@@ -116,7 +116,7 @@ void TDrawPanel::drawPath(QPainter& painter, int r) {
         pathList_.clear();
         return;
     }
-    painter.setPen(QPen(qcolor(Color_Path), pathWidth_));
+    painter.setPen(QPen(qcolor(colorPath_), pathWidth_));
     for (size_t i = 1; i < pathList_.size(); ++i) {
         const QPoint previous = icons_.GetIconObject(pathList_[i - 1])->Pos;
         const QPoint current = icons_.GetIconObject(pathList_[i])->Pos;
@@ -130,7 +130,7 @@ void TDrawPanel::drawLink(QPainter& painter, const TDPLinkObject& link, int r) {
     if (!source || !target)
         return;
     painter.setPen(QPen(qcolor(link.Color), linkWidth_));
-    const TArrowPoints arrow = CountArrowPoints(target->Pos, source->Pos, r, ArrowSize);
+    const TArrowPoints arrow = CountArrowPoints(target->Pos, source->Pos, r, arrowSize_);
     painter.drawLine(arrow.Tip, arrow.Wing1);
     painter.drawLine(arrow.Tip, arrow.Wing2);
     painter.drawLine(CountRPos(source->Pos, target->Pos, r), CountRPos(target->Pos, source->Pos, r));
@@ -138,14 +138,14 @@ void TDrawPanel::drawLink(QPainter& painter, const TDPLinkObject& link, int r) {
     const TRect label = linkLabelRect(link);
     if (linkActive_ && activeLink_.SourceIconName == link.SourceIconName &&
         activeLink_.TargetIconName == link.TargetIconName) {
-        const int d = LinkFrameMargin + HiLiteDistance;
-        painter.setPen(QPen(qcolor(Color_HiLite), LineWidth_HiLite));
-        painter.setBrush(qcolor(Color_Background));
+        const int d = LinkFrameMargin + hiLiteDistance_;
+        painter.setPen(QPen(qcolor(colorHiLite_), hiLiteWidth_));
+        painter.setBrush(qcolor(colorBackground_));
         painter.drawRect(GdiOutline(label.Left - d, label.Top - d, label.Right + d, label.Bottom + d));
         painter.setBrush(Qt::NoBrush);
     }
-    const QColor background = qcolor(Color_LinkLabelBg);
-    textOut(painter, {label.Left, label.Top}, link.Label, qcolor(Color_IconLabel), &background);
+    const QColor background = qcolor(colorLinkLabelBg_);
+    textOut(painter, {label.Left, label.Top}, link.Label, qcolor(colorIconLabel_), &background);
 }
 
 void TDrawPanel::drawIcon(QPainter& painter, TDPIconObject& icon, const std::string& key, int r) {
@@ -166,29 +166,29 @@ void TDrawPanel::drawIcon(QPainter& painter, TDPIconObject& icon, const std::str
     const int x = icon.Pos.x(), y = icon.Pos.y();
 
     if (bIsSelected(key)) {
-        const int d = HiLiteDistance;
-        painter.setPen(QPen(qcolor(Color_HiLite), LineWidth_HiLite));
+        const int d = hiLiteDistance_;
+        painter.setPen(QPen(qcolor(colorHiLite_), hiLiteWidth_));
         painter.drawRect(GdiOutline(x - w / 2 - d, y - h / 2 - d, x + w / 2 + d + 1, y + h / 2 + d + 1));
     }
     if (!icon.Label.empty()) {
         const QSize size = labelSize(icon.Label);
-        const QColor background = qcolor(Color_IconLabelBg);
+        const QColor background = qcolor(colorIconLabelBg_);
         textOut(painter, icon.GetLabelPos(size.height(), size.width(), r), icon.Label,
-                qcolor(Color_IconLabel), IconLabelBgTransparent ? nullptr : &background);
+                qcolor(colorIconLabel_), iconLabelBgTransparent_ ? nullptr : &background);
     }
     painter.drawImage(x - w / 2, y - h / 2, iconPicture_);
     if (groupSelect_) {
-        painter.setPen(QPen(qcolor(Color_MultiSelect), LineWidth_MultiSelect, Qt::DotLine));
+        painter.setPen(QPen(qcolor(colorMultiSelect_), multiSelectWidth_, Qt::DotLine));
         const QRect box = QRect(groupSelectStart_, groupSelectEnd_).normalized();
         painter.drawRect(GdiOutline(box.left(), box.top(), box.right(), box.bottom()));
     }
 }
 
 void TDrawPanel::drawAutoScrollArea(QPainter& painter) {
-    if (!ShowAutoScrollArea)
+    if (!showAutoScrollArea_)
         return;
-    const int a = AutoScrollWidth;
-    painter.setPen(QPen(qcolor(Color_MultiSelect), LineWidth_MultiSelect, Qt::DotLine));
+    const int a = autoScrollWidth_;
+    painter.setPen(QPen(qcolor(colorMultiSelect_), multiSelectWidth_, Qt::DotLine));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(GdiOutline(a, a, width() - a, height() - a));
 }
@@ -231,7 +231,7 @@ void TDrawPanel::vScrollBarOnChange() {
 }
 
 void TDrawPanel::resizeEvent(QResizeEvent*) {
-    const int minimum = (GetMaxRadius() + AutoScrollWidth) * 2;
+    const int minimum = (GetMaxRadius() + autoScrollWidth_) * 2;
     QSize wanted(std::max(width(), minimum), std::max(height(), minimum));
     if (virtualBackPlane_) {
         wanted = wanted.boundedTo(backPlane_.size());

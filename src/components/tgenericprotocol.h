@@ -54,6 +54,15 @@ public:
     // already holds, or at a packet that refers back to itself.
     bool bCreatePublishedPacket(TGPDataPacket*& out, TGPDataPacket* source);
 
+    // Packet definitions have no file format yet: loading and saving touch no
+    // file and report success.
+    bool LoadPacketFromFile(const std::string& /*fileName*/) { return true; }
+    bool SavePacketToFile(const std::string& /*fileName*/, const std::string& /*packetName*/) { return true; }
+    // The fast check of a packet tests nothing yet, so no packet passes it.
+    bool bFastCC(TGPDataPacket* /*p_DataPacket*/) const { return false; }
+    // Announces nothing yet: OnPacketReady is published for it.
+    void vPacketReady(TGPDataPacket* /*p_DataPacket*/) {}
+
     TDynamicPacketList& PacketList() { return packets_; }
     // Opens the modal editor on the packet list; `parent` owns the form.
     void ShowPacketEditor(QWidget* parent = nullptr);

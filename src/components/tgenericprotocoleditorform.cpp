@@ -3,10 +3,13 @@
 #include "base/hex.h"
 #include "base/message_dialogs.h"
 #include "components/tblockmodelview.h"
+#include "components/tselectdirdialog.h"
 #include "platform/latin1.h"
 
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QMenu>
+#include <QResizeEvent>
 
 namespace {
 template <typename NameOf> void fill(QComboBox* box, int count, NameOf nameOf) {
@@ -19,6 +22,17 @@ template <typename NameOf> void fill(QComboBox* box, int count, NameOf nameOf) {
 // The number a menu item's name ends with ("PacketMenuItem01" is 1).
 int itemNumber(const QAction* item, int position) {
     return item->objectName().mid(position, 2).toInt();
+}
+
+const char PacketFileFilter[] = "Generic Protocol Data Packet (*.gpp)";
+const char PacketFileSuffix[] = "gpp";
+const char PacketListFileFilter[] = "General Protocol Packet List (*.gpl)";
+
+QFileDialog* fileDialog(QWidget* owner, QFileDialog::AcceptMode mode, const QString& filter) {
+    auto* dialog = new QFileDialog(owner);
+    dialog->setAcceptMode(mode);
+    dialog->setNameFilter(filter);
+    return dialog;
 }
 } // namespace
 
@@ -33,15 +47,15 @@ TGenericProtocolEditorForm::TGenericProtocolEditorForm(QWidget* owner)
     view->vSetActiveModelColor(clRed);
     view->vSetModelHeight(20);
     view->vSetModelSpace(30);
-    view->ViewMinWidth = 835;
-    view->ViewMinHeight = 89;
-    view->Color = clWhite;
+    view->vSetViewMinWidth(835);
+    view->vSetViewMinHeight(89);
+    view->vSetColor(clWhite);
     view->vSetAutoSize(true);
     view->OnBlockClick = [this](TModel* model, TModelBlock* block) {
         BlockModelViewBlockClick(model, block);
     };
 
-    ui_->PacketList->header()->resizeSection(0, 30);
+    PacketListResize();
     ui_->PacketListBox->setMinimumWidth(200);
     packetMenu_ = buildMenu("PacketMenuItem",
                             {"Create Packet", "Delete Packet", "-", "Load Packet", "Save Packet", "-",
@@ -51,6 +65,16 @@ TGenericProtocolEditorForm::TGenericProtocolEditorForm(QWidget* owner)
     view->PopupMenu = packetMenu_;
     blockMenu_ = buildMenu("BlockMenuItem", {"Create Block", "Delete Block"},
                            &TGenericProtocolEditorForm::BlockMenuItemClick);
+
+    loadPacketDialog_ = fileDialog(this, QFileDialog::AcceptOpen, PacketFileFilter);
+    loadPacketDialog_->setDefaultSuffix(PacketFileSuffix);
+    loadPacketDialog_->setFileMode(QFileDialog::ExistingFiles);
+    savePacketDialog_ = fileDialog(this, QFileDialog::AcceptSave, PacketFileFilter);
+    savePacketDialog_->setDefaultSuffix(PacketFileSuffix);
+    loadPacketListDialog_ = fileDialog(this, QFileDialog::AcceptOpen, PacketListFileFilter);
+    selectDirDialog_ = new TSelectDirDialog(this);
+    selectDirDialog_->Caption = "Select Directory";
+    ui_->PacketList->installEventFilter(this);
 
     connect(ui_->PacketList, &QTreeWidget::itemSelectionChanged, this,
             &TGenericProtocolEditorForm::PacketListClick);
@@ -145,6 +169,16 @@ void TGenericProtocolEditorForm::vRefreshPacketList() {
 void TGenericProtocolEditorForm::showEvent(QShowEvent* event) {
     FormShow();
     QDialog::showEvent(event);
+}
+
+bool TGenericProtocolEditorForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui_->PacketList && event->type() == QEvent::Resize)
+        PacketListResize();
+    return QDialog::eventFilter(watched, event);
+}
+
+void TGenericProtocolEditorForm::PacketListResize() {
+    ui_->PacketList->header()->resizeSection(0, 30);
 }
 
 void TGenericProtocolEditorForm::FormShow() {
@@ -246,6 +280,10 @@ void TGenericProtocolEditorForm::PacketSettingsOkButtonClick() {
         selectedPacket_->vSetName(name);
         vRefreshPacketList();
     }
+    PacketSettingsCancelButtonClick();
+}
+
+void TGenericProtocolEditorForm::PacketSettingsCancelButtonClick() {
     ui_->PacketSettingsBox->hide();
     ui_->PacketListBox->setEnabled(true);
 }
@@ -327,6 +365,10 @@ void TGenericProtocolEditorForm::BlockSettingsOkButtonClick() {
     block->vSetReferencePacket(referenced < 0 ? nullptr : packets_->ObjectAt(referenced));
     if (selectedModelBlock_)
         selectedModelBlock_->vSetReferenceModel(referenced < 0 ? std::string() : referenceName);
+    BlockSettingsCancelButtonClick();
+}
+
+void TGenericProtocolEditorForm::BlockSettingsCancelButtonClick() {
     ui_->BlockSettingsBox->hide();
 }
 
@@ -362,4 +404,8 @@ void TGenericProtocolEditorForm::BlockMenuItemClick(QAction* item) {
 void TGenericProtocolEditorForm::CloseEditorButtonClick() {
     unhookPackets();
     accept();
+}
+
+void TGenericProtocolEditorForm::Button1Click() {
+    new QPushButton(this);
 }

@@ -11,12 +11,15 @@
 #include "components/torbeldatapacket.h"
 
 #include <QObject>
+#include <QPlainTextEdit>
+#include <QPointer>
 
 #include <functional>
 #include <string>
 
 class TOrbelProtocol : public QObject {
     Q_OBJECT
+    Q_PROPERTY(QPlainTextEdit* DebugMemo READ qDebugMemo WRITE qSetDebugMemo)
 public:
     explicit TOrbelProtocol(QObject* owner = nullptr);
 
@@ -25,6 +28,9 @@ public:
     std::function<void(TOrbelProtocol* sender)> OnPacket;
 
     TOrbelDataPacket Data;
+    // A memo the owner may hand over for its own debug output; the codec writes
+    // nothing to it. Null once the memo is deleted.
+    QPointer<QPlainTextEdit> DebugMemo;
 
     // The frame of Data; empty for command 0. Updates Data.DataLength for the
     // commands that carry a length field.
@@ -33,6 +39,8 @@ public:
     void ClearData() { Data.ClearData(); }
 
 private:
+    QPlainTextEdit* qDebugMemo() const { return DebugMemo; }
+    void qSetDebugMemo(QPlainTextEdit* memo) { DebugMemo = memo; }
     std::string strPortTypeRoute() const;
     std::string strPortData(int lastSlot) const;
     std::string strPayload() const;

@@ -50,14 +50,12 @@ TdPacketFraming TPacketThread::Framing() const {
 void TPacketThread::vPoll() {
     if (!bConnected())
         return;
-    const Clock::time_point now = clock_();
-    splitter_.Expire(now);
     if (u32GetInputCount() == 0)
         return;
     const std::string bytes = strReadAll();
     QPointer<TPacketThread> alive(this);
     if (*view_.PacketMode) {
-        splitter_.Take(bytes, Framing(), now);
+        splitter_.Take(bytes, Framing());
         // Handlers run after the round's packets are stored: a handler may clear
         // the buffers, close the port or delete the component.
         while (alive && packetsToReport_ > 0) {

@@ -37,7 +37,6 @@ struct TdPacketView {
 class TPacketThread : public QObject {
     Q_OBJECT
 public:
-    using Clock = PacketSplitter::Clock;
     static constexpr std::chrono::milliseconds kPollInterval{100};
     // Most lines the log keeps; the oldest go first.
     static constexpr size_t kMaxLogLines = 100;
@@ -52,8 +51,6 @@ public:
     // Stops and restarts the polling.
     void Suspend();
     void Resume();
-    // Replaces the clock that times partial packets.
-    void SetClock(std::function<Clock::time_point()> clock) { clock_ = std::move(clock); }
 
     std::function<void()> OnPacketReceived;
     std::function<void()> OnDataReceived;
@@ -90,7 +87,6 @@ private:
     TdPacketView view_;
     QTimer timer_;
     PacketSplitter splitter_;
-    std::function<Clock::time_point()> clock_ = [] { return Clock::now(); };
     std::vector<std::string> logList_;
     std::string plainText_;
     std::string readLog_;

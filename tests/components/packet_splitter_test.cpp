@@ -7,13 +7,10 @@
 
 namespace {
 
-using namespace std::chrono_literals;
-
 // Feeds a splitter and keeps what it completes.
 struct Splitting {
     PacketSplitter splitter;
     TdPacketFraming framing;
-    PacketSplitter::Clock::time_point now{};
     std::vector<std::string> packets;
     std::vector<std::string> frames;
 
@@ -24,7 +21,7 @@ struct Splitting {
             frames.push_back(frame);
         };
     }
-    void take(const std::string& bytes) { splitter.Take(bytes, framing, now); }
+    void take(const std::string& bytes) { splitter.Take(bytes, framing); }
 };
 
 TEST(PacketSplitterTest, NmsFramesAreCutByTheirLengthWhetherSplitOrJoined) {
@@ -81,28 +78,31 @@ TEST(PacketSplitterTest, DelimitedPacketsRestartOnAStartAndIgnoreStrayEnds) {
     }
 }
 
-TEST(PacketSplitterTest, AStalledPartialPacketIsDroppedSoTheNextOneIsWhole) {
+// The splitter knows no time: a partial packet waits through any silence of the
+// line, until its frame ends or, in the delimited modes, a start character begins
+// the next packet.
+TEST(PacketSplitterTest, APartialPacketWaitsForItsEndOrTheNextStartCharacter) {
     Splitting nms(pmtKELVO_NMS);
-    nms.take(std::string("\x02\x00\x05"
+    nms.take(std::string("\x02\x00\x03"
                          "ab",
                          5));
-    nms.now += PacketSplitter::kByteTimeout;
-    nms.take("c");
-    EXPECT_TRUE(nms.splitter.InsidePacket()) << "a byte just in time continues the frame";
-    nms.now += PacketSplitter::kByteTimeout + 1ms;
-    nms.take(std::string("\x02\x00\x01"
-                         "Zcc",
-                         6));
-    ASSERT_EQ(nms.packets.size(), 1u);
-    EXPECT_EQ(nms.packets[0], "Zcc");
+    EXPECT_TRUE(nms.splitter.InsidePacket());
+    nms.take(std::string("c\x02\x00", 3));
+    ASSERT_EQ(nms.packets.size(), 1u) << "a start character inside a frame is data";
+    EXPECT_EQ(nms.packets[0], std::string("abc\x02\x00", 5));
 
     Splitting normal(pmtNORMAL);
     normal.take("\x02"
-                "partial");
-    normal.now += 2 * PacketSplitter::kByteTimeout;
-    normal.splitter.Expire(normal.now);
-    EXPECT_FALSE(normal.splitter.InsidePacket());
-    EXPECT_EQ(normal.splitter.PacketText(), "");
+                "par");
+    EXPECT_EQ(normal.splitter.PacketText(), "par");
+    normal.take("tial\x03");
+    ASSERT_EQ(normal.packets.size(), 1u);
+    EXPECT_EQ(normal.packets[0], "partial");
+    normal.take("\x02"
+                "lost\x02"
+                "kept\x03");
+    ASSERT_EQ(normal.packets.size(), 2u);
+    EXPECT_EQ(normal.packets[1], "kept");
 }
 
 TEST(PacketSplitterTest, AnEndlessDelimitedPacketNeverGrowsPastItsBound) {

@@ -95,8 +95,8 @@ TEST(TBlockModelView, ClickingReferencesOpensAndClosesRowsWithReferenceLines) {
 
 TEST(TBlockModelView, AutoSizeKeepsTheMinimumForShortRowsAndGrowsForLongOnes) {
     View view;
-    view.ViewMinWidth = 300;
-    view.ViewMinHeight = 60;
+    view.vSetViewMinWidth(300);
+    view.vSetViewMinHeight(60);
     view.vSetAutoSize(true);
     EXPECT_EQ(view.size(), QSize(300, 60));
     view.model("P", {"A"});
@@ -112,6 +112,36 @@ TEST(TBlockModelView, AutoSizeKeepsTheMinimumForShortRowsAndGrowsForLongOnes) {
     EXPECT_FALSE(view.DeleteModel("missing"));
     EXPECT_TRUE(view.DeleteActiveModel());
     EXPECT_EQ(view.u32GetModelCount(), 0u);
+}
+
+// What a form designer sets goes through the meta-object, and a model the
+// caller made joins the view as one it created itself.
+TEST(TBlockModelView, PublishedSizesAndColourAndModelsMadeByTheCaller) {
+    View view;
+    for (const auto& [name, value] :
+         {std::pair{"ViewMinWidth", 320}, {"ViewMinHeight", 70}, {"Color", clYellow}}) {
+        EXPECT_TRUE(view.setProperty(name, value)) << name;
+        EXPECT_EQ(view.property(name).toInt(), value) << name;
+    }
+    EXPECT_EQ(PixelAt(view.image(), 3, 3), clYellow);
+    view.vSetAutoSize(true);
+    EXPECT_EQ(view.size(), QSize(320, 70));
+
+    int listChanges = 0;
+    view.OnModelListChange = [&](TBlockModelView* sender) { listChanges += sender == &view; };
+    view.vSetModelHeight(24);
+    auto* made = new TModel(&view, "Made");
+    ASSERT_TRUE(view.AddModel("Made", made));
+    EXPECT_EQ(listChanges, 1);
+    EXPECT_EQ(made->Height(), 24) << "the view's row height";
+    EXPECT_TRUE(view.CreateBlockToModel("Made", "A"));
+    ASSERT_TRUE(view.SetActiveModel("Made"));
+    EXPECT_EQ(view.GetActiveModel(), made);
+
+    TModel second(&view, "Made");
+    EXPECT_FALSE(view.AddModel("Made", &second)) << "the name is taken: the caller keeps its model";
+    EXPECT_FALSE(view.CreateModel("Made"));
+    EXPECT_EQ(view.u32GetModelCount(), 1u);
 }
 
 } // namespace

@@ -214,7 +214,7 @@ TEST_F(TCommPortTest, SettingsRoundTripThroughTheSettingsNode) {
     EXPECT_EQ(fresh.BaudRate(), br9600) << "a rate outside ValidBaudRates is ignored";
 }
 
-TEST_F(TCommPortTest, AnEmptyOrDamagedSettingsNodeGivesTheDefaults) {
+TEST_F(TCommPortTest, AnEmptyOrOutOfRangeSettingsNodeGivesTheDefaults) {
     TXMLNode empty;
     port.SetSaveData(&empty);
     EXPECT_EQ(port.ComPort(), cpCOM01);
@@ -224,19 +224,30 @@ TEST_F(TCommPortTest, AnEmptyOrDamagedSettingsNodeGivesTheDefaults) {
     EXPECT_EQ(port.FlowControl(), fcNone);
     EXPECT_FALSE(port.Parity());
 
-    TXMLNode damaged;
-    damaged.AddAttribute("COM_PORT", "x3");
-    damaged.AddAttribute("BYTE_SIZE", "99");
-    damaged.AddAttribute("PARITY_BITS", "7");
-    damaged.AddAttribute("FLOW_CONTROL", "-1");
-    port.SetSaveData(&damaged);
-    EXPECT_EQ(port.ComPort(), cpCOM01);
+    TXMLNode outOfRange;
+    outOfRange.AddAttribute("BYTE_SIZE", "99");
+    outOfRange.AddAttribute("PARITY_BITS", "7");
+    outOfRange.AddAttribute("FLOW_CONTROL", "-1");
+    port.SetSaveData(&outOfRange);
     EXPECT_EQ(port.ByteSize(), bs8);
     EXPECT_EQ(port.ParityBits(), pbNoParity);
     EXPECT_EQ(port.FlowControl(), fcNone);
 
     port.SetBaudRate(br1200);
     EXPECT_EQ(port.BaudRate(), br9600) << "1200 is not a valid rate of a new port";
+}
+
+// A saved value that is no number is the caller's to handle: the settings read
+// before it are applied, those after it are not.
+TEST_F(TCommPortTest, ASavedValueThatIsNoNumberReachesTheCaller) {
+    TXMLNode damaged;
+    damaged.AddAttribute("COM_PORT", "3");
+    damaged.AddAttribute("BYTE_SIZE", "seven");
+    damaged.AddAttribute("FLOW_CONTROL", "1");
+    EXPECT_THROW(port.SetSaveData(&damaged), std::invalid_argument);
+    EXPECT_EQ(port.ComPort(), cpCOM03);
+    EXPECT_EQ(port.ByteSize(), bs8);
+    EXPECT_EQ(port.FlowControl(), fcNone);
 }
 
 TEST_F(TCommPortTest, TheLineSettingsReachTheDevice) {

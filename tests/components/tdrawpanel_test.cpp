@@ -4,6 +4,7 @@
 #include "support/temp_folder.h"
 
 #include <QApplication>
+#include <QMetaProperty>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTest>
@@ -105,6 +106,75 @@ TEST(TDrawPanel, SettersKeepTheirRanges) {
     EXPECT_FALSE(panel.HorzScrollBar()->isVisible());
 }
 
+// A form designer sets the published properties through the meta-object; every
+// one is there, reads back what was set, and a look is drawn at once, before
+// any event is processed.
+TEST(TDrawPanel, PublishedPropertiesAreMetaObjectPropertiesAndLooksRepaintAtOnce) {
+    Panel panel;
+    panel.CreateIcon("A", "a", 0, 100, 100);
+    panel.CreateIcon("B", "b", 0, 250, 100);
+    panel.CreateLink("A", "B", "ab");
+    panel.vSetActiveIcon("A");
+    const std::vector<std::string> path{"A", "B"};
+    panel.DrawPath(&path);
+    struct Case {
+        const char* name;
+        QVariant value;
+        bool drawn; // false: nothing of the scene shows it (new links, drags, free lines)
+    };
+    const Case cases[] = {
+        {"Color_Background", clGray, true},
+        {"Color_Border", clRed, true},
+        {"Color_HiLite", clGreen, true},
+        {"Color_Link", clBlue, false},
+        {"Color_Path", clLime, true},
+        {"Color_IconLabel", clRed, true},
+        {"IconLabelBgTransparent", false, true},
+        {"Color_IconLabelBg", clLime, true},
+        {"Color_LinkLabel", clLime, false},
+        {"Color_LinkLabelBg", clWhite, true},
+        {"Color_MultiSelect", clRed, false},
+        {"BackPlane_Width", 1500, true},
+        {"BackPlane_Height", 1400, true},
+        {"LineWidth_Link", 4, true},
+        {"LineWidth_Path", 12, true},
+        {"LineWidth_HiLite", 4, true},
+        {"LineWidth_Border", 5, false},
+        {"LineWidth_FreeLine", 3, false},
+        {"LineWidth_MultiSelect", 3, false},
+        {"HiLiteDistance", 4, true},
+        {"LabelFontSize", 14, true},
+        {"PanelScrollSpeed", 25, false},
+        {"ArrowSize", 30, true},
+        {"ShowAutoScrollArea", true, true},
+        {"AutoScrollWidth", 80, true},
+        {"AutoFixIconPosition", true, false},
+        {"UseBackgroundImage", true, false},
+        {"VirtualBackPlane", false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QMetaProperty property =
+            panel.metaObject()->property(panel.metaObject()->indexOfProperty(c.name));
+        ASSERT_TRUE(property.isValid());
+        EXPECT_TRUE(property.isWritable() && property.isDesignable());
+        const QImage before = panel.BackPlane().copy();
+        EXPECT_TRUE(property.write(&panel, c.value));
+        EXPECT_EQ(property.read(&panel), c.value);
+        if (c.drawn) {
+            EXPECT_NE(panel.BackPlane(), before);
+        }
+    }
+    EXPECT_EQ(panel.HorzScrollBar()->singleStep(), 25);
+    EXPECT_EQ(panel.GetBackPlaneWidth(), 300) << "no virtual back plane: the panel's size";
+
+    QMenu iconMenu, linkMenu;
+    EXPECT_TRUE(panel.setProperty("IconPopupMenu", QVariant::fromValue(&iconMenu)));
+    EXPECT_TRUE(panel.setProperty("LinkPopupMenu", QVariant::fromValue(&linkMenu)));
+    EXPECT_EQ(panel.IconPopupMenu, &iconMenu);
+    EXPECT_EQ(panel.LinkPopupMenu, &linkMenu);
+}
+
 TEST(TDrawPanel, DeletingIconsTakesTheirLinksAndEndsTheSelection) {
     Panel panel;
     std::vector<std::string> events;
@@ -135,7 +205,7 @@ TEST(TDrawPanel, RendersIconsLinksArrowsLabelsAndTheSelection) {
     Panel panel;
     panel.CreateIcon("A", "", 0, 100, 100);
     panel.CreateIcon("B", "Node", 0, 200, 100);
-    panel.Set(&TDrawPanel::IconLabelBgTransparent, false);
+    panel.vSetIconLabelBgTransparent(false);
     panel.CreateLink("A", "B", "ab");
     panel.vSetActiveIcon("A");
     panel.Paint();
@@ -258,7 +328,7 @@ TEST(TDrawPanel, HeldIconAtTheRightEdgeScrollsTheViewAlong) {
 
 TEST(TDrawPanel, SavedDataRoundTripsAndBadEntriesAreDropped) {
     Panel saved;
-    saved.Set(&TDrawPanel::Color_Link, clBtnFace);
+    saved.vSetColor_Link(clBtnFace);
     saved.vSetLabelFontSize(12);
     saved.vSetBackPlaneWidth(900);
     saved.CreateIcon("A", "first", 2, 100, 120);
@@ -271,7 +341,7 @@ TEST(TDrawPanel, SavedDataRoundTripsAndBadEntriesAreDropped) {
 
     Panel loaded;
     loaded.SetSaveData(&root);
-    EXPECT_EQ(loaded.Color_Link, clBtnFace);
+    EXPECT_EQ(loaded.Color_Link(), clBtnFace);
     EXPECT_EQ(loaded.LabelFontSize(), 12);
     ASSERT_EQ(loaded.u32GetIconCount(), 2u);
     EXPECT_EQ(loaded.GetIconObject("B")->Label, "second");
@@ -294,7 +364,7 @@ TEST(TDrawPanel, SavedDataRoundTripsAndBadEntriesAreDropped) {
     Panel other;
     other.CreateIcon("A", "", 0, 50, 50);
     other.SetSaveData(&damaged);
-    EXPECT_EQ(other.ArrowSize, 20);
+    EXPECT_EQ(other.ArrowSize(), 20);
     EXPECT_EQ(other.u32GetLinkCount(), 0u);
     other.Paint();
 }

@@ -1,6 +1,7 @@
 #include "components/tgenericprotocol.h"
 
 #include "support/message_box_recorder.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -211,6 +212,25 @@ TEST(TGPDataPacket, BlockRulesAndPacketInformation) {
     EXPECT_TRUE(packet.bDeleteBlock("START"));
     EXPECT_EQ(packet.u32GetBlockCount(), 2u);
     EXPECT_EQ(packet.pGetBlockByIndex(0), data);
+}
+
+// The file operations and the fast check are published without a file format
+// or a check to run: loading and saving report success and touch no file, no
+// packet passes the fast check, and announcing a ready packet fires nothing.
+TEST(TGenericProtocol, FileOperationsFastCheckAndReadyAnnouncementDoNothingYet) {
+    Recogniser r;
+    TGPDataPacket* packet = r.protocol.CreatePacket("P", gptStxData);
+    const TempFolder folder;
+    EXPECT_TRUE(r.protocol.SavePacketToFile(folder.file("p.gpp"), "P"));
+    EXPECT_FALSE(std::filesystem::exists(folder.file("p.gpp")));
+    EXPECT_TRUE(r.protocol.LoadPacketFromFile(folder.file("missing.gpp")));
+    EXPECT_EQ(r.protocol.u32GetPacketCount(), 1u);
+    EXPECT_FALSE(r.protocol.bFastCC(packet));
+    int ready = 0;
+    r.protocol.OnPacketReady = [&](TGPDataPacket*, bool&) { ++ready; };
+    r.protocol.vPacketReady(packet);
+    EXPECT_EQ(ready, 0);
+    EXPECT_TRUE(r.boxes.texts().empty());
 }
 
 } // namespace

@@ -1,8 +1,11 @@
 #include "components/tblockmodelview.h"
 #include "components/tgenericprotocoleditorform.h"
+#include "components/tselectdirdialog.h"
 #include "support/message_box_recorder.h"
 
 #include <QApplication>
+#include <QFileDialog>
+#include <QHeaderView>
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
@@ -154,6 +157,56 @@ TEST(TGenericProtocolEditorForm, DeletingTheSelectedBlockOrPacketLeavesNothingSe
     EXPECT_EQ(editor.form.SelectedPacket(), nullptr);
     EXPECT_EQ(editor.protocol.u32GetPacketCount(), 0u);
     editor.form.ui()->BlockSettingsOkButton->click();
+}
+
+TEST(TGenericProtocolEditorForm, FileDialogsOfferPacketsAndPacketListsAndTheFolderDialog) {
+    Editor editor;
+    const QFileDialog* load = editor.form.LoadPacketDialog();
+    EXPECT_EQ(load->nameFilters(), QStringList{"Generic Protocol Data Packet (*.gpp)"});
+    EXPECT_EQ(load->defaultSuffix(), "gpp");
+    EXPECT_EQ(load->fileMode(), QFileDialog::ExistingFiles) << "several files, each must exist";
+    EXPECT_EQ(load->acceptMode(), QFileDialog::AcceptOpen);
+    const QFileDialog* save = editor.form.SavePacketDialog();
+    EXPECT_EQ(save->nameFilters(), QStringList{"Generic Protocol Data Packet (*.gpp)"});
+    EXPECT_EQ(save->defaultSuffix(), "gpp");
+    EXPECT_EQ(save->acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_EQ(editor.form.LoadPacketListDialog()->nameFilters(),
+              QStringList{"General Protocol Packet List (*.gpl)"});
+    EXPECT_EQ(editor.form.SelectDirDialog()->Caption, "Select Directory");
+
+    // The load and save commands run none of them and change nothing.
+    editor.packetCommand("PacketMenuItem01");
+    editor.form.ui()->PacketSettingsOkButton->click();
+    for (const char* item : {"PacketMenuItem03", "PacketMenuItem04", "PacketMenuItem05", "PacketMenuItem06"})
+        editor.packetCommand(item);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(editor.packetNames(), std::vector<std::string>{"NewPacket1"});
+}
+
+TEST(TGenericProtocolEditorForm, CancelClosesTheSettingsUnappliedAndResizeKeepsTheNumberColumn) {
+    Editor editor;
+    editor.packetCommand("PacketMenuItem01");
+    editor.form.ui()->PacketNameEdit->setText("Renamed");
+    editor.form.PacketSettingsCancelButtonClick();
+    EXPECT_FALSE(editor.form.ui()->PacketSettingsBox->isVisible());
+    EXPECT_TRUE(editor.form.ui()->PacketListBox->isEnabled());
+    EXPECT_EQ(editor.packetNames(), std::vector<std::string>{"NewPacket1"});
+
+    editor.clickBlock("NewPacket1", "DATA");
+    ASSERT_TRUE(editor.form.ui()->BlockSettingsBox->isVisible());
+    editor.form.ui()->BlockNameEdit->setText("Renamed");
+    editor.form.BlockSettingsCancelButtonClick();
+    EXPECT_FALSE(editor.form.ui()->BlockSettingsBox->isVisible());
+    EXPECT_TRUE(editor.protocol.pGetPacket("NewPacket1")->bBlockExists("DATA"));
+
+    QTreeWidget* list = editor.form.ui()->PacketList;
+    list->header()->resizeSection(0, 80);
+    list->resize(list->width() + 20, list->height());
+    EXPECT_EQ(list->header()->sectionSize(0), 30);
+
+    const qsizetype buttons = editor.form.findChildren<QPushButton*>().size();
+    editor.form.Button1Click();
+    EXPECT_EQ(editor.form.findChildren<QPushButton*>().size(), buttons + 1);
 }
 
 TEST(TGenericProtocol, EditorOpensModallyOnTheComponentsList) {

@@ -2,7 +2,10 @@
 
 #include "base/crc16.h"
 
+#include <QPlainTextEdit>
 #include <gtest/gtest.h>
+
+#include <memory>
 
 namespace {
 
@@ -265,6 +268,21 @@ TEST(TOrbelProtocol, OverlongTextsAreCutToTheRecord) {
     EXPECT_EQ(ArrayChars(p.data().RawText), slc.substr(0, 128));
     EXPECT_EQ(ArrayChars(p.data().SlCommand.Text), std::string(50, 'A'));
     EXPECT_EQ(ArrayChars(p.data().DataText), std::string(244, 'A'));
+}
+
+// The owner hands the codec a memo through the published property; the codec
+// writes nothing to it and forgets it when it is deleted.
+TEST(TOrbelProtocol, DebugMemoIsAPublishedPropertyTheCodecLeavesAlone) {
+    TOrbelProtocol codec;
+    EXPECT_EQ(codec.property("DebugMemo").value<QPlainTextEdit*>(), nullptr);
+    auto memo = std::make_unique<QPlainTextEdit>("owner's text");
+    ASSERT_TRUE(codec.setProperty("DebugMemo", QVariant::fromValue(memo.get())));
+    EXPECT_EQ(codec.DebugMemo, memo.get());
+    codec.ParseData(withCrc("012A03PNG"));
+    codec.GetData();
+    EXPECT_EQ(memo->toPlainText(), "owner's text");
+    memo.reset();
+    EXPECT_EQ(codec.property("DebugMemo").value<QPlainTextEdit*>(), nullptr);
 }
 
 } // namespace
