@@ -36,7 +36,7 @@ void DesignerNms::Run(bool transmit) {
     };
     NmsTransfer transfer(designer_.PolledPort, *this, sequence_);
     transfer.SetTimeoutSeconds(designer_.PortSettings().timeout);
-    firstValue_ = true;
+    valuesMarked_ = 0;
     const int port = designer_.PortSettings().portNumber;
     if (transmit)
         transfer.Transmit(port, job);
@@ -63,11 +63,12 @@ void DesignerNms::TransferStarts(TKuvio& figure) {
 }
 
 // The properties window steps its own cursor through the parameters: index 1
-// starts at the first, any other takes the next.
+// starts at the first, any other takes the next. The values are numbered from 1 in
+// the order they are written, so a value past the last field is named by its number.
 void DesignerNms::MarkNmsWriteResult(size_t, const PropertyEntry& entry, int result) {
+    ++valuesMarked_;
     if (Ominaisuus != nullptr)
-        Ominaisuus->MarkNmsWriteResult(result, firstValue_ ? 1 : 0, entry.value, entry.tag);
-    firstValue_ = false;
+        Ominaisuus->MarkNmsWriteResult(result, valuesMarked_, entry.value, entry.tag);
 }
 
 void DesignerNms::RefreshPropertyForm() {

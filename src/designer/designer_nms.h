@@ -31,7 +31,8 @@ private:
     Tpiirtopohja& designer_;
     // Counts on from transfer to transfer.
     uint8_t sequence_ = 0;
-    bool firstValue_ = true;
+    // The values of this transfer passed to the properties window so far.
+    int valuesMarked_ = 0;
 };
 
 // Fills the "Port number" submenu: one radio item "Serialport COMn" per port the

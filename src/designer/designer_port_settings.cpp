@@ -7,7 +7,6 @@
 #include "serial/tquovixcommport.h"
 
 #include <utility>
-#include <vector>
 
 namespace {
 
@@ -50,69 +49,49 @@ int& FieldOf(DesignerPortSettings& settings, PortChoice choice) {
     return settings.parity;
 }
 
-std::vector<std::string> SplitAtCommas(const std::string& text) {
-    std::vector<std::string> fields;
-    size_t start = 0;
-    for (size_t comma = text.find(','); comma != std::string::npos; comma = text.find(',', start)) {
-        fields.push_back(text.substr(start, comma - start));
-        start = comma + 1;
-    }
-    fields.push_back(text.substr(start));
-    return fields;
-}
-
 void InvalidValue(const std::string& what, const std::string& value) {
     ShowMessage("Check serial port " + what + " !!\r\n" + value + " is invalid value");
 }
 
-bool ApplySpeed(TQuovixCommPort& port, const std::string& text) {
+void ApplySpeed(TQuovixCommPort& port, const std::string& text) {
     static const TBaudRate speeds[] = {br___300, br__1200, br__2400, br__4800, br__9600, br_19200,
                                        br_38400, br_57600, br115200, br128000, br256000};
     const auto speed = ParseDecimal(text);
     for (const TBaudRate rate : speeds) {
         if (speed && static_cast<DWORD>(*speed) == BaudRateValue(rate)) {
             port.vaihda_bitti_nop(rate);
-            return true;
+            return;
         }
     }
     InvalidValue("baudrate", text);
-    return false;
 }
 
-bool ApplyDataBits(TQuovixCommPort& port, const std::string& text) {
-    if (text.size() != 1 || text[0] < '5' || text[0] > '8') {
-        InvalidValue("databits", text);
-        return false;
-    }
-    port.vaihda_bitti_luku(static_cast<TDataBits>(db_5_Five + (text[0] - '5')));
-    return true;
+// A digit outside 5..8 (any other character too) selects 4 data bits.
+void ApplyDataBits(TQuovixCommPort& port, char digit) {
+    const bool usual = digit >= '5' && digit <= '8';
+    port.vaihda_bitti_luku(usual ? static_cast<TDataBits>(db_5_Five + (digit - '5')) : db_4_Four);
 }
 
-bool ApplyParity(TQuovixCommPort& port, const std::string& text) {
+void ApplyParity(TQuovixCommPort& port, char letter) {
     static const std::pair<char, TParityBits> parities[] = {
         {'N', _pbNone}, {'O', pbOdd}, {'E', pbEven}, {'M', pbMark}, {'S', pbSpace}};
-    for (const auto& [letter, parity] : parities) {
-        if (!text.empty() && text[0] == letter) {
+    for (const auto& [known, parity] : parities) {
+        if (letter == known) {
             port.vaihda_pariteetti(parity);
-            return true;
+            return;
         }
     }
-    InvalidValue("parity", text.substr(0, 1));
-    return false;
+    InvalidValue("parity", std::string(1, letter));
 }
 
-bool ApplyStopBits(TQuovixCommPort& port, const std::string& text) {
-    if (text == "1")
-        port.vaihda_stop(sbOne);
-    else if (!text.empty() && text[0] == '1')
-        port.vaihda_stop(sbOnePointFive);
-    else if (!text.empty() && text[0] == '2')
+// "1" is one stop bit as the text's last character, one and a half otherwise ("1.5").
+void ApplyStopBits(TQuovixCommPort& port, char stop, bool last) {
+    if (stop == '1')
+        port.vaihda_stop(last ? sbOne : sbOnePointFive);
+    else if (stop == '2')
         port.vaihda_stop(sbTwo);
-    else {
-        InvalidValue("stopbits", text.substr(0, 1));
-        return false;
-    }
-    return true;
+    else
+        InvalidValue("stopbits", std::string(1, stop));
 }
 
 } // namespace
@@ -166,26 +145,21 @@ bool CheckPortNumber(TQuovixCommPort& port, int number) {
     return true;
 }
 
-bool CheckPortSettings(TQuovixCommPort& port, const std::string& settings) {
-    const std::vector<std::string> fields = SplitAtCommas(settings);
-    using Apply = bool (*)(TQuovixCommPort&, const std::string&);
-    static const std::pair<const char*, Apply> steps[] = {{"baudrate", ApplySpeed},
-                                                          {"databits", ApplyDataBits},
-                                                          {"parity", ApplyParity},
-                                                          {"stopbits", ApplyStopBits}};
-    bool taken = true;
-    for (size_t i = 0; i < std::size(steps); ++i) {
-        if (i >= fields.size()) {
-            InvalidValue(steps[i].first, "");
-            taken = false;
-            break;
-        }
-        taken = steps[i].second(port, fields[i]) && taken;
-    }
+void CheckPortSettings(TQuovixCommPort& port, const std::string& settings) {
+    // The data-bit digit stands 1, the parity letter 3 and the stop-bit character 5
+    // places after the first comma; a text too short for a field keeps its setting.
+    const size_t comma = settings.find(',');
+    ApplySpeed(port, settings.substr(0, comma));
+    const size_t dataAt = comma == std::string::npos ? settings.size() : comma + 1;
+    if (dataAt < settings.size())
+        ApplyDataBits(port, settings[dataAt]);
+    if (dataAt + 2 < settings.size())
+        ApplyParity(port, settings[dataAt + 2]);
+    if (dataAt + 4 < settings.size())
+        ApplyStopBits(port, settings[dataAt + 4], dataAt + 4 == settings.size() - 1);
     port.setdtrmode(dtrENABLE);
     port.setdtrline(false);
     port.vaihda_kattely(fcNone);
     port.setrtsmode(rtsDISABLE);
     port.setrtsline(false);
-    return taken;
 }

@@ -35,8 +35,8 @@ void ChoosePortSetting(DesignerPortSettings& settings, PortChoice choice, int va
 // Sets the component's port to COM number; refused with a box while the port is
 // open or when the number is outside 1..256. True when it was set.
 bool CheckPortNumber(TQuovixCommPort& port, int number);
-// Applies "speed,data bits,parity,stop bits" to the component; each value it
-// cannot take gives a box and leaves that setting as it was, a text that ends
-// early gives the box of the first missing value. Then DTR is enabled, flow
-// control and RTS are off. True when every value was taken.
-bool CheckPortSettings(TQuovixCommPort& port, const std::string& settings);
+// Applies "speed,data bits,parity,stop bits" to the component: a speed, parity or
+// stop bit it cannot take gives a box and leaves that setting as it was; a data-bit
+// digit outside 5..8 selects 4 data bits; a text too short to hold a field leaves
+// that setting as it was. Then DTR is enabled, flow control and RTS are off.
+void CheckPortSettings(TQuovixCommPort& port, const std::string& settings);

@@ -225,6 +225,9 @@ void DollarRun::Received(const std::string& bytes) {
     while (const auto event = receiver_.Next()) {
         switch (event->kind) {
         case DollarReceiver::Event::Frame:
+            // One frame per read: what came after it (a repeated reply) is
+            // discarded, so that no command is sent twice.
+            receiver_.Clear();
             status_.AddStatusData(event->frame, TransferStatusWindow::kReceivedColour);
             Dispatch(event->frame);
             break;

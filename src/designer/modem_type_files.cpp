@@ -18,6 +18,20 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kTypeFileExtension = ".smf";
+// Type files are a few kilobytes; a file beyond this is no type file and is not read.
+constexpr std::uintmax_t kLargestTypeFile = 1024 * 1024;
+
+// A type name comes from a project file: one that could name a file outside the
+// program's folder (a path separator, "..") or holds a control character names
+// no type.
+bool IsPlainTypeFileName(const std::string& name) {
+    const auto unsafe = [](char c) {
+        const auto code = static_cast<unsigned char>(c);
+        return c == '/' || c == '\\' || code < 32 || code == 127;
+    };
+    return !name.empty() && name.find("..") == std::string::npos &&
+           std::none_of(name.begin(), name.end(), unsafe);
+}
 
 std::vector<std::string> ReadLines(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -31,6 +45,8 @@ bool IsTypeFile(const fs::directory_entry& entry) {
 }
 
 bool QualifiesForCatalogue(const std::string& path, bool singleModem) {
+    if (TypeFileTooLarge(path))
+        return false;
     const TIniFile ini(path);
     if (ini.ReadString("Version", "Quovix ini", "xERROR") == "xERROR")
         return false;
@@ -39,7 +55,15 @@ bool QualifiesForCatalogue(const std::string& path, bool singleModem) {
 
 } // namespace
 
+bool TypeFileTooLarge(const std::string& path) {
+    std::error_code error;
+    const std::uintmax_t size = fs::file_size(path, error);
+    return !error && size > kLargestTypeFile;
+}
+
 std::string ProgramFileIgnoringCase(const std::string& name) {
+    if (!IsPlainTypeFileName(name))
+        return std::string();
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(ProgramFolder(), error))
         if (SameText(entry.path().filename().string(), name))
@@ -60,8 +84,13 @@ std::vector<std::string> BuildModemTypeCatalogue(bool singleModem) {
 void CheckModemTypeFile(const std::string& typeFileName, bool factoryMode) {
     const std::string path = ProgramFileIgnoringCase(typeFileName);
     std::error_code error;
-    if (!fs::is_regular_file(path, error)) {
-        ShowMessage("File " + path + " is missing !!\rRevcover file and try again");
+    if (path.empty() || !fs::is_regular_file(path, error)) {
+        ShowMessage("File " + ProgramFile(typeFileName) + " is missing !!\rRevcover file and try again");
+        return;
+    }
+    if (TypeFileTooLarge(path)) {
+        ShowMessage("Ini file " + typeFileName + " has been corrupted: it is larger than " +
+                    std::to_string(kLargestTypeFile / 1024) + " KB");
         return;
     }
     const int checkValue = ModemTypeCheckValue(typeFileName, ReadLines(path));
@@ -85,8 +114,11 @@ void CheckModemTypeFile(const std::string& typeFileName, bool factoryMode) {
 }
 
 ModemTypeVersion ReadModemTypeVersion(const std::string& typeFileName) {
-    const TIniFile ini(ProgramFileIgnoringCase(typeFileName));
+    const std::string path = ProgramFileIgnoringCase(typeFileName);
     ModemTypeVersion values;
+    if (TypeFileTooLarge(path))
+        return values;
+    const TIniFile ini(path);
     values.settings = ini.ReadString("Version", "Settings", values.settings);
     values.versionNumber = ini.ReadInteger("Version", "Version number", values.versionNumber);
     values.name = ini.ReadString("Version", "Name", values.name);

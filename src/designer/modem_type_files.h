@@ -10,8 +10,14 @@
 class TKuvio;
 
 // The path of a file in the program's folder whose name equals the given one
-// ignoring case; the given name in that folder when there is none.
+// ignoring case; the given name in that folder when there is none. A name that
+// could reach outside the folder (a path separator, "..") or holds a control
+// character gives an empty path: no file.
 std::string ProgramFileIgnoringCase(const std::string& name);
+
+// True for a file far larger than any modem-type file: it is reported as corrupted
+// and never read.
+bool TypeFileTooLarge(const std::string& path);
 
 // The modem types a designer offers, sorted by name: every ".smf" file of the
 // program's folder that is a modem-type file; a project designer leaves out the

@@ -3,12 +3,16 @@
 #include "base/crc16.h"
 #include "base/nms_frame.h"
 #include "base/text_lines.h"
+#include "designer/modem_type_files.h"
+#include "designer/parameter_schema.h"
 #include "designer/route_generation.h"
 #include "serial/cdirectserial.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <limits>
 #include <sstream>
 
 namespace {
@@ -39,14 +43,31 @@ bool StartsWith(const std::string& text, const char* prefix) {
     return text.rfind(prefix, 0) == 0;
 }
 
-// The value bytes of an entry's text as its type code sends them.
-std::string EntryValueBytes(const PropertyEntry& entry) {
+// The value bytes of an entry's text as its type code sends them; nothing for a
+// frequency that does not fit its 32-bit field.
+std::optional<std::string> EntryValueBytes(const PropertyEntry& entry) {
     if (NmsNumberSize(entry.nmsSize) == 0)
         return entry.value;
-    const uint32_t number = IsNmsFrequencyId(entry.nmsId)
-                                ? FrequencyTextToHz(entry.value)
-                                : static_cast<uint32_t>(std::strtoll(entry.value.c_str(), nullptr, 10));
-    return NmsNumberBytes(number, entry.nmsSize);
+    if (!IsNmsFrequencyId(entry.nmsId))
+        return NmsNumberBytes(static_cast<uint32_t>(std::strtoll(entry.value.c_str(), nullptr, 10)),
+                              entry.nmsSize);
+    const std::optional<uint32_t> hz = FrequencyTextToHz(entry.value);
+    if (!hz)
+        return std::nullopt;
+    return NmsNumberBytes(*hz, entry.nmsSize);
+}
+
+// The name the type file gives the figure's parameter at index, for messages; its
+// value id when the type file does not name it.
+std::string ParameterName(const TKuvio& figure, size_t index, uint16_t nmsId) {
+    const std::string path = ProgramFileIgnoringCase(figure.GetSmfFileName());
+    std::error_code error;
+    if (!path.empty() && std::filesystem::is_regular_file(path, error)) {
+        const ParameterSchema schema = ReadParameterSchema(path);
+        if (index < schema.fields.size())
+            return "\"" + schema.fields[index].label + "\"";
+    }
+    return "value " + std::to_string(nmsId >> 12) + "." + std::to_string(nmsId & 0xFFF);
 }
 
 // A value read from the modem as the entry's text.
@@ -64,7 +85,7 @@ bool IsNmsFrequencyId(uint16_t id) {
     return id == 0x1100 || id == 0x1101 || id == 0x5106 || id == 0x9106;
 }
 
-uint32_t FrequencyTextToHz(const std::string& text) {
+std::optional<uint32_t> FrequencyTextToHz(const std::string& text) {
     const std::string trimmed = Trimmed(text);
     const size_t point = trimmed.find('.');
     const std::string whole = trimmed.substr(0, point);
@@ -75,8 +96,16 @@ uint32_t FrequencyTextToHz(const std::string& text) {
     };
     if (whole.empty() || !digits(whole) || !digits(fraction))
         return 0;
-    return static_cast<uint32_t>(std::strtoull(whole.c_str(), nullptr, 10) * 1000000ULL +
-                                 std::strtoull(fraction.c_str(), nullptr, 10));
+    // More whole digits than hertz in 32 bits can hold in megahertz never fit.
+    constexpr size_t kWidestWhole = 4;
+    const size_t significant = whole.size() - std::min(whole.find_first_not_of('0'), whole.size());
+    if (significant > kWidestWhole)
+        return std::nullopt;
+    const uint64_t hz =
+        std::strtoull(whole.c_str(), nullptr, 10) * 1000000ULL + std::strtoull(fraction.c_str(), nullptr, 10);
+    if (hz > std::numeric_limits<uint32_t>::max())
+        return std::nullopt;
+    return static_cast<uint32_t>(hz);
 }
 
 std::string FrequencyHzToText(uint32_t hz) {
@@ -160,6 +189,11 @@ int NmsTransfer::ReceiveNmsFrame(std::string& frame) {
 // Sends a request and takes its acknowledgement and its response.
 int NmsTransfer::Request(const std::string& frame, std::string& response, bool reportAcknowledge) {
     sequence_ = static_cast<uint8_t>(sequence_ + 2);
+    // Bytes still waiting (a modem that repeats its replies) answer an earlier
+    // request: taken now they would be read as this one's reply.
+    char stale[kSearchReadBytes];
+    for (int read = 0; read < kDrainReads && port_.Read(stale, kSearchReadBytes) > 0; ++read) {
+    }
     if (port_.Write(frame.data(), static_cast<int>(frame.size())) != static_cast<int>(frame.size()))
         return NmsPortFailed;
     std::string acknowledge;
@@ -338,10 +372,16 @@ void NmsTransfer::TransmitSettingsNms(NmsTransferJob& job) {
         const PropertyEntry& entry = entries[index];
         if (entry.nmsSize == 0)
             continue;
-        const std::string bytes = EntryValueBytes(entry);
-        const int result = NmsNumberSize(entry.nmsSize) == 0
-                               ? NmsWriteBytes(entry.nmsId, entry.nmsSize, bytes)
-                               : NmsWriteValue(entry.nmsId, entry.nmsSize, NmsBigEndianValue(bytes));
+        const std::optional<std::string> bytes = EntryValueBytes(entry);
+        int result = NmsWriteRejected;
+        if (!bytes)
+            view_.ShowMessage("The frequency " + entry.value + " MHz of " +
+                              ParameterName(figure, index, entry.nmsId) +
+                              " does not fit the modem's 32-bit field: it was not sent");
+        else if (NmsNumberSize(entry.nmsSize) == 0)
+            result = NmsWriteBytes(entry.nmsId, entry.nmsSize, *bytes);
+        else
+            result = NmsWriteValue(entry.nmsId, entry.nmsSize, NmsBigEndianValue(*bytes));
         view_.MarkNmsWriteResult(index, entry, result);
         view_.AddStatusPair("#");
         if (result != NmsOk) {
@@ -357,7 +397,10 @@ void NmsTransfer::TransmitSettingsNms(NmsTransferJob& job) {
         Status(" ", 1);
         return;
     }
+    // Every failed step marks a communication error; a failed protocol or route
+    // write leaves the modem half programmed, and it is then not saved.
     bool communicationError = false;
+    bool halfProgrammed = false;
     if (job.routingProject) {
         if (NmsWriteBytes(NmsId::ProjectName, NmsText, figure.GetModemName()) != NmsOk)
             communicationError = true;
@@ -371,22 +414,20 @@ void NmsTransfer::TransmitSettingsNms(NmsTransferJob& job) {
             return;
         }
         if (speedResult_ == NmsMode64 && !ClearRouteTableNms())
-            communicationError = true;
+            halfProgrammed = true;
         Status("Set protocol values");
         if (!WriteProtocolValuesNms(job))
-            communicationError = true;
+            halfProgrammed = true;
         Status("Clear routetable");
         if (NmsWriteValue(NmsId::RouteCount, NmsUnsigned16, 0) != NmsOk)
-            communicationError = true;
+            halfProgrammed = true;
         if (&figure == job.master) {
             Status("Set routes to master");
             if (!TransmitRouteTableNms(job, true))
-                communicationError = true;
+                halfProgrammed = true;
         }
     }
-    // A failed step before the save leaves the modem half programmed: it is not
-    // saved, and the transfer ends as a communication error.
-    if (!communicationError && NmsWriteValue(NmsId::Save, NmsUnsigned8, 1) == NmsOk) {
+    if (!halfProgrammed && NmsWriteValue(NmsId::Save, NmsUnsigned8, 1) == NmsOk) {
         Status("Save settings");
     } else {
         Status("Save failed");

@@ -56,8 +56,9 @@ constexpr uint16_t EndOfExchange = 0x1C12;
 // Frequencies: numbers in hertz on the wire, texts in megahertz in the figure.
 bool IsNmsFrequencyId(uint16_t id);
 // "458" and "458.0125" give 458000000 and 458012500; whole megahertz and up to six
-// fraction digits, for any number of whole digits. Text that is no number gives 0.
-uint32_t FrequencyTextToHz(const std::string& text);
+// fraction digits. Text that is no number gives 0; a frequency above the 32-bit
+// field (4294.967295 MHz) gives nothing.
+std::optional<uint32_t> FrequencyTextToHz(const std::string& text);
 // 458012500 gives "458.012500".
 std::string FrequencyHzToText(uint32_t hz);
 // A source-route line "1A2B 3 4" as the bytes of its record: the address in four

@@ -1,5 +1,6 @@
 #include "designer/parameter_schema.h"
 
+#include "designer/modem_type_files.h"
 #include "platform/ascii.h"
 #include "platform/message_box.h"
 #include "platform/tinifile.h"
@@ -8,6 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <string_view>
+#include <unordered_map>
 
 namespace {
 
@@ -30,16 +32,37 @@ long LeadingNumber(const char* text, const char** end) {
     return errno == ERANGE ? 0 : value;
 }
 
-// A key after a list parameter is one of its items when it contains the parameter's
-// key, unless it is a parameter of its own: such a key is followed by its "_v" key.
-bool IsItemKey(const std::vector<std::string>& keys, size_t at, const std::string& listKey) {
-    if (keys[at].find(listKey) == std::string::npos)
-        return false;
-    return at + 1 >= keys.size() || !SameText(keys[at + 1], keys[at] + kVisibilitySuffix);
-}
+// The values of one section of a type file, found by key in constant time and
+// without regard to letter case, so that a file is read in time linear in its size.
+class SectionValues {
+public:
+    SectionValues(const TIniFile& ini, const char* section) {
+        for (const std::string& line : ini.ReadSectionValues(section)) {
+            const size_t equals = line.find('=');
+            values_.emplace(UpperText(line.substr(0, equals)), line.substr(equals + 1));
+        }
+    }
 
-ParameterItem ReadItem(const TIniFile& ini, char letter, const std::string& key, size_t index) {
-    const std::string value = ini.ReadString(kProperties, key, "ERROR");
+    std::optional<std::string> find(const std::string& key) const {
+        const auto found = values_.find(UpperText(key));
+        return found == values_.end() ? std::nullopt : std::optional(found->second);
+    }
+
+    std::string text(const std::string& key, const std::string& defaultValue) const {
+        return find(key).value_or(defaultValue);
+    }
+
+    int integer(const std::string& key, int defaultValue) const {
+        const std::optional<std::string> value = find(key);
+        return value ? TIniFile::ParseInteger(*value).value_or(defaultValue) : defaultValue;
+    }
+
+private:
+    std::unordered_map<std::string, std::string> values_;
+};
+
+ParameterItem ReadItem(const SectionValues& properties, char letter, const std::string& key, size_t index) {
+    const std::string value = properties.text(key, "ERROR");
     if (letter == 'R')
         return {static_cast<int>(index), value};
     const char* end = nullptr;
@@ -125,15 +148,20 @@ void ReadNmsDescription(const std::string& text, ParameterField& field) {
 }
 
 ParameterSchema ReadParameterSchema(const std::string& path) {
-    const TIniFile ini(path);
-    std::vector<std::string> keys = ini.ReadSection(kProperties);
     ParameterSchema schema;
+    const TIniFile ini(path);
+    // A file far larger than any type file is not read (its check reports it).
+    std::vector<std::string> keys =
+        TypeFileTooLarge(path) ? std::vector<std::string>() : ini.ReadSection(kProperties);
     if (keys.empty()) {
         ShowMessage("ERROR: Check ini-file");
         return schema;
     }
     for (std::string& key : keys)
         key = UpperText(key);
+    const SectionValues properties(ini, kProperties);
+    const SectionValues nmsInfo(ini, kNmsInfo);
+    const SectionValues helpTexts(ini, kHelpText);
 
     for (size_t i = 0; i < keys.size();) {
         ParameterField field;
@@ -147,18 +175,20 @@ ParameterSchema ReadParameterSchema(const std::string& path) {
             ++i;
             continue;
         }
-        field.label = ini.ReadString(kProperties, field.key, "ERROR");
-        field.visibilityMask = ini.ReadInteger(kProperties, field.key + kVisibilitySuffix, 0);
-        field.hint = ini.ReadString(kHelpText, field.key + "_h", "ERROR");
-        const std::string nms = ini.ReadString(kNmsInfo, field.key + "_i", "XXX");
+        field.label = properties.text(field.key, "ERROR");
+        field.visibilityMask = properties.integer(field.key + kVisibilitySuffix, 0);
+        field.hint = helpTexts.text(field.key + "_h", "ERROR");
+        const std::string nms = nmsInfo.text(field.key + "_i", "XXX");
         if (nms != "XXX")
             ReadNmsDescription(nms, field);
-        ++i;
-        if (i < keys.size() && SameText(keys[i], field.key + kVisibilitySuffix))
-            ++i;
+        // The key after a parameter is taken as its "_v" key, whatever it is; the
+        // values stored for a type follow its fields counted so.
+        i += 2;
+        // Every following key that contains a list's key is one of its items, even
+        // one with a "_v" key of its own; the first other key is the next parameter.
         if (IsListLetter(field.letter))
-            for (; i < keys.size() && IsItemKey(keys, i, field.key); ++i)
-                field.items.push_back(ReadItem(ini, field.letter, keys[i], field.items.size()));
+            for (; i < keys.size() && keys[i].find(field.key) != std::string::npos; ++i)
+                field.items.push_back(ReadItem(properties, field.letter, keys[i], field.items.size()));
         schema.fields.push_back(std::move(field));
     }
     return schema;

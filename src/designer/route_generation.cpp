@@ -45,6 +45,12 @@ bool HasTerminalAddress(const TKuvio& figure) {
     return !figure.NoTerminalAddress();
 }
 
+// An address of a route line: hexadecimal and above 0; none otherwise.
+std::optional<unsigned> RouteAddress(const std::string& text) {
+    const auto value = ParseHexAddress(text);
+    return value && *value > 0 ? value : std::nullopt;
+}
+
 } // namespace
 
 std::vector<std::string> SourceRouteLines(const std::vector<TKuvio*>& figures, const TKuvio* master,
@@ -229,7 +235,7 @@ bool RouteGenerator::AddMasterLinesTo(TKuvio& figure, int previous) {
         return false;
     }
     for (const std::string& address : addresses) {
-        const auto value = ParseHexAddress(address);
+        const auto value = RouteAddress(address);
         if (!value) {
             Problem(master.Multiport() ? figure : master, "Invalid address in modem shown as active modem");
             return false;
@@ -257,7 +263,7 @@ bool RouteGenerator::VirtualRoutesOf(TKuvio& figure, int& current, int& previous
         }
         if (HasTerminalAddress(figure)) {
             for (const std::string& address : AddressesOf(figure)) {
-                const auto value = ParseHexAddress(address);
+                const auto value = RouteAddress(address);
                 if (!value) {
                     Problem(figure, "Invalid address in modem shown as active modem");
                     return false;

@@ -20,5 +20,5 @@ public:
 // Makes a timer of the given interval in milliseconds.
 using RunTimerFactory = std::function<std::unique_ptr<RunTimer>(int milliseconds)>;
 
-// Timers that run on the GUI thread's event loop.
+// Timers that run on the GUI thread's event loop; none fires before its interval.
 std::unique_ptr<RunTimer> MakeQtRunTimer(int milliseconds);

@@ -38,6 +38,28 @@ bool FactoryMode() {
     return Pohjafrm && Pohjafrm->FactoryMode();
 }
 
+// Holds typing in the terminal-address field to the project's address length, as
+// an edit control's text limit does: a longer text the program puts in ("No
+// address", an address of a longer setting) stays whole and may be shortened, but
+// no edit makes a text longer than the limit.
+class TypedLengthLimit : public QValidator {
+public:
+    TypedLengthLimit(QLineEdit* edit, int limit)
+        : QValidator(edit), limit_(limit), length_(edit->text().size()) {
+        // The edit already holds the new text while it is checked: the length
+        // before the edit is kept from its last change.
+        connect(edit, &QLineEdit::textChanged, this, [this](const QString& text) { length_ = text.size(); });
+    }
+
+    State validate(QString& input, int&) const override {
+        return input.size() > length_ && input.size() > limit_ ? Invalid : Acceptable;
+    }
+
+private:
+    int limit_;
+    qsizetype length_;
+};
+
 std::string TypeStem(const std::string& typeFile) {
     return std::filesystem::path(typeFile).stem().string();
 }
@@ -217,7 +239,7 @@ bool Tominaisuus::RightColumnShowing() const {
 
 bool Tominaisuus::NeedsRebuild(bool convert) const {
     return figure_->GetSmfFileName() != loadedTypeFile_ || securityChar_ != DesignerSecurityChar() ||
-           convert || RightColumnShowing() || main_.schema.fields.empty();
+           convert || RightColumnShowing();
 }
 
 void Tominaisuus::Rebuild(bool convert) {
@@ -511,7 +533,7 @@ void Tominaisuus::ShowFixedFields(bool readOnly) {
     ui->no_address->setChecked(figure_->NoTerminalAddress());
     ui->nimi->setText(fromLatin1(figure_->GetModemName()));
     SetEditable(ui->osoite, !(multiport || readOnly || figure_->NoTerminalAddress()));
-    SetAddressText(figure_->GetTerminalAddress());
+    ui->osoite->setText(fromLatin1(figure_->GetTerminalAddress()));
     if (multiport) {
         QStringList addresses;
         for (const std::string& address : figure_->TerminalAddresses())
@@ -520,13 +542,6 @@ void Tominaisuus::ShowFixedFields(bool readOnly) {
         ui->MultiMemo->document()->setModified(false);
     }
     ui->systemosoite->setText(fromLatin1(IntToHex(figure_->identifier, 4)));
-}
-
-// Typing is held to the project's address length; a longer text put in by the
-// program ("No address", an address of a longer setting) is shown whole.
-void Tominaisuus::SetAddressText(const std::string& text) {
-    ui->osoite->setMaxLength(std::max(addressLength_, static_cast<int>(text.size())));
-    ui->osoite->setText(fromLatin1(text));
 }
 
 FieldValue Tominaisuus::ReadValue(const Column& column, size_t index) const {
@@ -737,8 +752,9 @@ void Tominaisuus::hideEvent(QHideEvent* event) {
 }
 
 void Tominaisuus::showEvent(QShowEvent* event) {
-    addressLength_ = 2 * (designer_ ? designer_->Design().properties.length : 1);
-    ui->osoite->setMaxLength(std::max(addressLength_, static_cast<int>(ui->osoite->text().size())));
+    const int addressLength = 2 * (designer_ ? designer_->Design().properties.length : 1);
+    delete ui->osoite->validator();
+    ui->osoite->setValidator(new TypedLengthLimit(ui->osoite, addressLength));
     QWidget::showEvent(event);
 }
 
@@ -746,7 +762,7 @@ void Tominaisuus::no_addressClick() {
     if (IsVirtualMaster()) {
         ui->no_address->setChecked(false);
     } else {
-        SetAddressText(ui->no_address->isChecked() ? "No address" : "0");
+        ui->osoite->setText(ui->no_address->isChecked() ? QStringLiteral("No address") : QStringLiteral("0"));
         ui->osoite->setModified(true);
     }
     SetEditable(ui->osoite, !ui->no_address->isChecked());

@@ -116,7 +116,6 @@ private:
     void FocusFirstField();
 
     void ShowFixedFields(bool readOnly);
-    void SetAddressText(const std::string& text);
     // A field's value: its control's, or the kept one for a field without a control.
     FieldValue ReadValue(const Column& column, size_t index) const;
     std::vector<FieldValue> ReadValues(const Column& column) const;
@@ -156,8 +155,6 @@ private:
     std::vector<QPushButton*> arrows_;
     // Cancel stays disabled over the next hide (a receive is running).
     bool keepCancelDisabled_ = false;
-    // Characters of a terminal address: two per byte of the project's address.
-    int addressLength_ = 2;
 };
 
 // The newest designer's modem properties window.

@@ -88,6 +88,10 @@ private:
         isChoice_ = AsciiUpper(type) == 'R';
         continuations_ = 0;
         ini_.WriteString("Properties", key_, Column(columns, 2));
+        // The designer takes the key after a parameter as its "_v" key whatever it
+        // is: a parameter without a visibility line gets one, hidden (0), so that
+        // the next parameter is not taken for it. A visibility line overwrites it.
+        ini_.WriteString("Properties", key_ + "_v", "0");
         ini_.WriteString("help text", key_ + "_h", Column(columns, 3));
     }
 

@@ -122,13 +122,10 @@ std::vector<KeyLine> sectionEntries(const LineRange& lines, const std::string& s
     const auto range = findSection(lines, section);
     if (!range)
         return entries;
+    std::unordered_set<std::string> seen;
     for (size_t i = range->begin; i < range->end; ++i) {
         auto entry = keyLine(lines[i]);
-        if (!entry)
-            continue;
-        const bool seen = std::any_of(entries.begin(), entries.end(),
-                                      [&](const KeyLine& e) { return SameText(e.key, entry->key); });
-        if (!seen)
+        if (entry && seen.insert(LowerText(entry->key)).second)
             entries.push_back(std::move(*entry));
     }
     return entries;
@@ -288,7 +285,11 @@ int TIniFile::ReadInteger(const std::string& section, const std::string& ident, 
     const auto text = read([&](const auto& lines) { return readValue(lines, section, ident); });
     if (!text)
         return defaultValue;
-    return parseInteger(*text).value_or(defaultValue);
+    return ParseInteger(*text).value_or(defaultValue);
+}
+
+std::optional<int> TIniFile::ParseInteger(const std::string& text) {
+    return parseInteger(text);
 }
 
 bool TIniFile::ReadBool(const std::string& section, const std::string& ident, bool defaultValue) const {

@@ -37,6 +37,8 @@ public:
     // Anything else returns the default.
     int ReadInteger(const std::string& section, const std::string& ident, int defaultValue) const;
     // "0" is false, any other number true; anything that is no number is the default.
+    // A value text read as ReadInteger reads it; nothing when it is no integer.
+    static std::optional<int> ParseInteger(const std::string& text);
     bool ReadBool(const std::string& section, const std::string& ident, bool defaultValue) const;
 
     void WriteString(const std::string& section, const std::string& ident, const std::string& value);

@@ -70,6 +70,7 @@ struct VirtualLink {
     LineDirection toFar;
     DCB nearSettings;
     bool nearOpen = false;
+    std::chrono::steady_clock::time_point nearOpenedAt;
     bool rts = false, dtr = false, breakOn = false;
     DWORD modemStatus = 0;
     LineCounters counters;
@@ -248,6 +249,7 @@ std::shared_ptr<SerialDevice> OpenVirtualSerialDevice(int comNumber, DWORD* erro
         return nullptr;
     }
     link->nearOpen = true;
+    link->nearOpenedAt = std::chrono::steady_clock::now();
     // A new session starts with the lines and counters as they are and no bytes
     // left from an earlier one.
     link->toNear.Drop(false);
@@ -285,6 +287,11 @@ VirtualPort::~VirtualPort() {
 bool VirtualPort::NearEndOpen() const {
     std::lock_guard lock(link_->mutex);
     return link_->nearOpen;
+}
+
+std::chrono::steady_clock::time_point VirtualPort::NearEndOpenedAt() const {
+    std::lock_guard lock(link_->mutex);
+    return link_->nearOpenedAt;
 }
 
 DCB VirtualPort::NearSettings() const {

@@ -37,6 +37,8 @@ public:
 
     int ComNumber() const { return comNumber_; }
     bool NearEndOpen() const;
+    // When the near end was last opened.
+    std::chrono::steady_clock::time_point NearEndOpenedAt() const;
     // The settings the near end last applied (its bit rate, data bits, ...).
     DCB NearSettings() const;
 

@@ -60,6 +60,23 @@ TEST_F(DesignerNmsTest, TransmitAndReceiveOfAnNmsModemGoThroughTheNmsTransfer) {
     EXPECT_TRUE(designer->Design().modified);
 }
 
+// A modem whose type file is missing: the properties window is built once for the
+// transfer, so its file check and "ERROR: Check ini-file" come once, and each value
+// it has no field for is named by its number.
+TEST_F(DesignerNmsTest, AMissingTypeFileIsReportedOncePerWindowBuild) {
+    TKuvio& figure = *designer->Design().active;
+    figure.SetTypeName("QX-GONE");
+    figure.SetPropertyEntry('N', '1', "13", true, true, NmsUnsigned8, kPower);
+    figure.SetPropertyEntry('N', '1', "14", true, true, NmsUnsigned8, kPower);
+    boxes.clear();
+    designer->Lhetarvot1Click();
+    EXPECT_EQ(boxes.texts(),
+              (std::vector<std::string>{
+                  "File " + ProgramFile("QX-GONE.smf") + " is missing !!\rRevcover file and try again",
+                  "ERROR: Check ini-file", "Modem has more fields than SMF1",
+                  "Modem has more fields than SMF2", "Modem has more fields than SMF3"}));
+}
+
 TEST_F(DesignerNmsTest, ThePortMenuListsTheMainWindowsPortsWithTheChosenOneTicked) {
     QMenu menu;
     BuildPortMenu(menu, kCom);

@@ -14,33 +14,54 @@ using Texts = std::vector<std::string>;
 TEST(DesignerPortSettings, SettingsTextsAreAppliedFieldByField) {
     MessageBoxRecorder boxes;
     TQuovixCommPort port;
-    EXPECT_TRUE(CheckPortSettings(port, "19200,7,E,1.5"));
+    CheckPortSettings(port, "19200,7,E,1.5");
     EXPECT_EQ(port.Baudrate(), br_19200);
     EXPECT_EQ(port.Databits(), db_7_Seven);
     EXPECT_EQ(port.pariteetti(), pbEven);
     EXPECT_EQ(port.Stopbits(), sbOnePointFive);
     EXPECT_EQ(port.DTRmode(), dtrENABLE);
     EXPECT_EQ(port.RTSmode(), rtsDISABLE);
-    EXPECT_TRUE(CheckPortSettings(port, "256000,8,N,1"));
+    CheckPortSettings(port, "256000,8,N,1");
     EXPECT_EQ(port.Stopbits(), sbOne);
     EXPECT_TRUE(boxes.texts().empty());
 
-    // A refused value keeps its setting; the others are still taken.
-    EXPECT_FALSE(CheckPortSettings(port, "600,4,X,3"));
+    // A refused value keeps its setting; the others are still taken. A data-bit
+    // digit outside 5..8 selects 4 data bits without a box.
+    CheckPortSettings(port, "600,9,X,3");
     EXPECT_EQ(port.Baudrate(), br256000);
-    EXPECT_EQ(port.Databits(), db_8_Eight);
+    EXPECT_EQ(port.Databits(), db_4_Four);
+    EXPECT_EQ(port.pariteetti(), _pbNone);
     EXPECT_EQ(boxes.texts(), (Texts{"Check serial port baudrate !!\r\n600 is invalid value",
-                                    "Check serial port databits !!\r\n4 is invalid value",
                                     "Check serial port parity !!\r\nX is invalid value",
                                     "Check serial port stopbits !!\r\n3 is invalid value"}));
 }
 
-TEST(DesignerPortSettings, AShortSettingsTextGivesTheBoxOfItsFirstMissingValue) {
-    MessageBoxRecorder boxes;
-    TQuovixCommPort port;
-    EXPECT_FALSE(CheckPortSettings(port, "9600"));
-    EXPECT_EQ(boxes.texts(), Texts{"Check serial port databits !!\r\n is invalid value"});
-    EXPECT_EQ(port.Baudrate(), br__9600);
+// Each field is the character at its place after the first comma, whatever stands
+// between; a text too short to hold a field keeps that field's setting.
+TEST(DesignerPortSettings, FieldsAreReadAtTheirPlacesAfterTheFirstComma) {
+    struct Case {
+        const char* text;
+        TDataBits dataBits;
+        TParityBits parity;
+        TStopBits stopBits;
+    };
+    const Case cases[] = {
+        {"9600,7;O;2", db_7_Seven, pbOdd, sbTwo}, {"9600,5,M,1x", db_5_Five, pbMark, sbOnePointFive},
+        {"9600,6,S", db_6_Six, pbSpace, sbTwo},   {"9600,", db_8_Eight, pbEven, sbTwo},
+        {"9600", db_8_Eight, pbEven, sbTwo},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        MessageBoxRecorder boxes;
+        TQuovixCommPort port;
+        CheckPortSettings(port, "19200,8,E,2");
+        CheckPortSettings(port, c.text);
+        EXPECT_EQ(port.Baudrate(), br__9600);
+        EXPECT_EQ(port.Databits(), c.dataBits);
+        EXPECT_EQ(port.pariteetti(), c.parity);
+        EXPECT_EQ(port.Stopbits(), c.stopBits);
+        EXPECT_TRUE(boxes.texts().empty());
+    }
 }
 
 TEST(DesignerPortSettings, PortNumbersOutsideTheRangeOrWhileOpenAreRefused) {

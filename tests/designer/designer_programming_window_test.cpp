@@ -63,6 +63,24 @@ TEST_F(DesignerProgrammingTest, TransmitValuesProgramsTheActiveModemAndLogsInThe
     EXPECT_TRUE(boxes.texts().empty());
 }
 
+// The modem relies on the start delay as a minimum: the first command comes no
+// sooner than 1000 ms after the port opened (a loaded machine only makes it later).
+TEST_F(DesignerProgrammingTest, TheFirstCommandWaitsTheWholeStartDelay) {
+    designer->Design().active = &AddModem("01", nullptr);
+    designer->Lhetarvot1Click();
+    ASSERT_TRUE(ProcessEventsUntil([this] { return !designer->Programming().port.IsOpen(); }, 10s));
+    const std::optional<std::chrono::milliseconds> delay = modem.FirstBytesAfterOpen();
+    ASSERT_TRUE(delay.has_value());
+    EXPECT_GE(*delay, 1000ms);
+    EXPECT_EQ(Commands().front(), 0x01);
+}
+
+TEST_F(DesignerProgrammingTest, SavingAModemWithoutValuesAsksForItsPropertiesFirst) {
+    designer->Design().active = &designer->Design().Append(std::make_unique<TKuvio>(0, 0));
+    designer->TallennaModeemi1Click();
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Setup modems properties first"});
+}
+
 TEST_F(DesignerProgrammingTest, ADuplicateAddressStopsTheTransmitBeforeThePortOpens) {
     TKuvio& master = AddModem("0a", nullptr);
     AddModem("0A", &master);

@@ -131,12 +131,14 @@ TEST_F(DollarRunTest, VirtualRoutesGoToALeafAndThenToTheMaster) {
     });
 }
 
-TEST_F(DollarRunTest, RepliesSplitDoubledOrWithTheTopBitSetStillCarryTheRunThrough) {
+// A reply sent twice in one read is taken once: every command, the save and the
+// route line included, goes out once.
+TEST_F(DollarRunTest, RepliesSplitRepeatedOrWithTheTopBitSetStillCarryTheRunThrough) {
     AddModem("01", nullptr);
     for (int fault = 0; fault < 3; ++fault) {
         modem.With([fault](DollarModemSim& sim) {
             sim.SetSplit(fault == 0 ? 3 : 0);
-            sim.SetTwoRepliesInOneRead(fault == 1);
+            sim.SetRepeatReply(fault == 1);
             sim.SetTopBit(fault == 2);
             return 0;
         });
@@ -150,6 +152,59 @@ TEST_F(DollarRunTest, RepliesSplitDoubledOrWithTheTopBitSetStillCarryTheRunThrou
     }
     EXPECT_NE(std::find(status.lines.begin(), status.lines.end(), "No source route to send"),
               status.lines.end());
+}
+
+// Each failing reply ends the run with its box and the port closed: by itself, or
+// (after a CRC error reply, or silence) when the data-flow timer runs out.
+TEST_F(DollarRunTest, FailingRepliesEndTheRunWithTheirBoxes) {
+    const std::string dataFlow = "ERROR: Dataflow between modem and PC interrupted some way !!";
+    struct Case {
+        const char* name;
+        uint8_t command;
+        int code;
+        int status;
+        bool endsByItself;
+        std::vector<std::string> boxes;
+    };
+    const Case cases[] = {
+        {"save failed", 0x06, 6, 0, true, {"Error saving parameters to eeprom"}},
+        {"no routing", 0x0D, 4, 2, true, {"Routing NOT available in this modem version !!"}},
+        {"unknown reply", 0x0B, 19, -1, true, {"Unknown response from modem"}},
+        {"crc error reply", 0x0B, 5, -1, false, {"CRC Error in PC <-> modem message", dataFlow}},
+        {"silence", 0x02, -1, -1, false, {dataFlow}},
+    };
+    TKuvio& master = AddModem("01", nullptr);
+    AddModem("0A", &master);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        modem.With([&c](DollarModemSim& sim) {
+            sim.ClearOverrides();
+            sim.OverrideReply(c.command, c.code, c.status);
+            return 0;
+        });
+        boxes.clear();
+        const size_t before = Commands().size();
+        design.active = &master;
+        run.StartParameterTransmit();
+        ASSERT_TRUE(Fire(run.StartDelayTimer()));
+        if (c.endsByItself) {
+            EXPECT_TRUE(ProcessEventsUntil([this] { return !port.IsOpen(); }, 5s));
+            EXPECT_EQ(Commands().back(), 0x00);
+        } else {
+            ASSERT_TRUE(ProcessEventsUntil(
+                [&] {
+                    const Codes sent = Commands();
+                    return std::find(sent.begin() + static_cast<long>(before), sent.end(), c.command) !=
+                           sent.end();
+                },
+                5s));
+            ProcessEventsFor(200ms);
+            EXPECT_TRUE(Fire(run.DataFlowTimer()));
+        }
+        EXPECT_FALSE(port.IsOpen());
+        EXPECT_EQ(boxes.texts(), c.boxes);
+        EXPECT_EQ(run.senderState, DollarRun::Idle);
+    }
 }
 
 TEST_F(DollarRunTest, SilenceEndsWithTheNoResponseBoxAndTheNextRunWorks) {

@@ -7,6 +7,7 @@
 #include "designer_fixture.h"
 #include "platform/tinifile.h"
 
+#include <filesystem>
 #include <fstream>
 
 namespace {
@@ -75,6 +76,54 @@ TEST_F(ModemTypeFilesTest, MissingFileIsReported) {
     CheckModemTypeFile("QX-GONE.smf", false);
     EXPECT_EQ(boxes.texts(), (std::vector<std::string>{"File " + folder.file("QX-GONE.smf") +
                                                        " is missing !!\rRevcover file and try again"}));
+}
+
+// Type names come from project files: one that could reach outside the program's
+// folder, or holds a control character, is a missing type and never a path, even
+// in factory mode after "Yes".
+TEST_F(ModemTypeFilesTest, TypeNamesThatArePathsAreMissingTypes) {
+    std::filesystem::create_directories(folder.file("sub"));
+    AddTypeFile("QX-450.smf", "sub/victim.smf");
+    TIniFile(folder.file("sub/victim.smf")).WriteString("Version", "Settings", "19200,8,N,1");
+    AddTypeFile("QX-450.smf");
+    const std::vector<std::string> victim = FileLines(folder.file("sub/victim.smf"));
+    const std::string folderName = std::filesystem::path(folder.path()).filename().string();
+    const std::string names[] = {"sub/victim.smf",
+                                 "./sub/victim.smf",
+                                 "../" + folderName + "/QX-450.smf",
+                                 "..\\QX-450.smf",
+                                 "QX-450\x01.smf",
+                                 "sub\\victim.smf",
+                                 ".."};
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        boxes.clear();
+        boxes.queueAnswer(IDYES);
+        CheckModemTypeFile(name, true);
+        EXPECT_EQ(boxes.texts(), std::vector<std::string>{"File " + (folder.path() / name).string() +
+                                                          " is missing !!\rRevcover file and try again"});
+        EXPECT_EQ(ProgramFileIgnoringCase(name), "");
+        EXPECT_EQ(ReadModemTypeVersion(name).name, "ERROR");
+    }
+    EXPECT_EQ(FileLines(folder.file("sub/victim.smf")), victim);
+}
+
+// A file far larger than any type file is reported as corrupted without reading
+// it, is never rewritten, gives the default version values and is no catalogue entry.
+TEST_F(ModemTypeFilesTest, AHugeFileIsReportedAsCorruptedWithoutReadingIt) {
+    AddTypeFile("QX-450.smf", "QX-Huge.smf");
+    {
+        std::ofstream out(folder.file("QX-Huge.smf"), std::ios::app | std::ios::binary);
+        out << std::string(1024 * 1024, ';') << "\r\n";
+    }
+    const auto size = std::filesystem::file_size(folder.file("QX-Huge.smf"));
+    boxes.queueAnswer(IDYES);
+    CheckModemTypeFile("QX-Huge.smf", true);
+    EXPECT_EQ(boxes.texts(),
+              std::vector<std::string>{"Ini file QX-Huge.smf has been corrupted: it is larger than 1024 KB"});
+    EXPECT_EQ(std::filesystem::file_size(folder.file("QX-Huge.smf")), size);
+    EXPECT_EQ(ReadModemTypeVersion("QX-Huge.smf").name, "ERROR");
+    EXPECT_TRUE(BuildModemTypeCatalogue(true).empty());
 }
 
 TEST_F(ModemTypeFilesTest, VersionValuesAreReadOncePerRunOfTheSameType) {

@@ -6,6 +6,7 @@
 #include "support/bytes.h"
 #include "support/message_box_recorder.h"
 
+#include <algorithm>
 #include <chrono>
 #include <gtest/gtest.h>
 #include <thread>
@@ -109,6 +110,12 @@ TEST(NmsTransferText, FrequenciesInMegahertzAndRouteRecords) {
     EXPECT_EQ(FrequencyTextToHz("45.5"), 45500000u);
     EXPECT_EQ(FrequencyTextToHz("1000.5"), 1000500000u);
     EXPECT_EQ(FrequencyTextToHz("abc"), 0u);
+    // The 32-bit field holds up to 4294.967295 MHz; more is refused, never wrapped.
+    EXPECT_EQ(FrequencyTextToHz("4294.967295"), 4294967295u);
+    EXPECT_EQ(FrequencyTextToHz("0004294"), 4294000000u);
+    EXPECT_EQ(FrequencyTextToHz("4294.967296"), std::nullopt);
+    EXPECT_EQ(FrequencyTextToHz("4581"), std::nullopt);
+    EXPECT_EQ(FrequencyTextToHz("99999999999999999999"), std::nullopt);
     EXPECT_EQ(FrequencyHzToText(458012500), "458.012500");
     EXPECT_EQ(FrequencyHzToText(45500000), "45.500000");
     EXPECT_EQ(SourceRouteRecord("1A2B 3 4"), bytesOf({0, 0, 0x1A, 0x2B, 2, 0, 3, 0, 4}));
@@ -181,6 +188,26 @@ TEST_F(NmsTransferTest, ReceiveBringsTheValuesIntoTheFigure) {
     EXPECT_EQ(entries[3].value, "plain");
 }
 
+// A modem that sends every reply twice: the second copy is no answer to the next
+// request, so values are written, read back and received as they are.
+TEST_F(NmsTransferTest, RepeatedRepliesAreNotTakenForTheNextAnswer) {
+    modem.With([](NmsModemSim& sim) {
+        sim.SetRepeatReply(true);
+        sim.SetValue(kPower, bytesOf({42}));
+    });
+    transfer.Receive(kModemCom, job);
+    EXPECT_EQ(view.last, "All done");
+    const std::vector<PropertyEntry>& entries = master.PropertyEntries();
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_EQ(entries[0].value, "0.000000");
+    EXPECT_EQ(entries[2].value, "42");
+
+    view = RecordingView();
+    transfer.Transmit(kModemCom, job);
+    EXPECT_EQ(view.last, "All done");
+    EXPECT_EQ(modem.With([](NmsModemSim& sim) { return sim.Saves(); }), 1);
+}
+
 // Each fault ends the transfer with its own last line and result, without "All
 // done" and without a save.
 TEST_F(NmsTransferTest, FaultsEndWithoutAllDone) {
@@ -191,28 +218,47 @@ TEST_F(NmsTransferTest, FaultsEndWithoutAllDone) {
         const char* last;
         const char* message;
         std::pair<uint16_t, int> lastValueResult;
+        std::string statusLine;
     };
+    const size_t firstFrameSize =
+        BuildNmsSetFrame(0, kFrequencyTx, NmsNumberBytes(0, NmsUnsigned32)).value_or("").size();
     const Case cases[] = {
         {"refused value",
          [](NmsModemSim& sim) { sim.RefuseId(kPower); },
          " ",
          kValueErrors,
-         {kPower, NmsWriteRejected}},
+         {kPower, NmsWriteRejected},
+         "parametri pieleen"},
         {"other read-back",
          [](NmsModemSim& sim) { sim.SetFault(NmsModemSim::Fault::OtherReadBack); },
          " ",
          kValueErrors,
-         {kFrequencyTx, NmsErrorReply}},
+         {kFrequencyTx, NmsErrorReply},
+         " "},
+        {"no acknowledgement",
+         [](NmsModemSim& sim) { sim.SetFault(NmsModemSim::Fault::NoAcknowledge); },
+         " ",
+         kValueErrors,
+         {kFrequencyTx, NmsNoAcknowledge},
+         "EI ACK sanoma " + std::to_string(firstFrameSize)},
         {"failed save",
          [](NmsModemSim& sim) { sim.SetSaveFails(true); },
          "Communication error",
          nullptr,
-         {kPower, NmsOk}},
+         {kPower, NmsOk},
+         "Save failed"},
         {"refused route",
          [](NmsModemSim& sim) { sim.RefuseId(NmsId::FirstRoute); },
          "Communication error",
          "Source route transmit error",
-         {kPower, NmsOk}},
+         {kPower, NmsOk},
+         "Save failed"},
+        {"refused protocol value",
+         [](NmsModemSim& sim) { sim.RefuseId(NmsId::AddressType); },
+         "Communication error",
+         nullptr,
+         {kPower, NmsOk},
+         "Protocol write error"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -231,9 +277,55 @@ TEST_F(NmsTransferTest, FaultsEndWithoutAllDone) {
                   c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{});
         ASSERT_FALSE(view.results.empty());
         EXPECT_EQ(view.results.back(), c.lastValueResult);
+        EXPECT_TRUE(view.Shows(c.statusLine));
         EXPECT_FALSE(view.Shows("Save settings"));
         EXPECT_EQ(modem.With([](NmsModemSim& sim) { return sim.Saves(); }), savesBefore);
     }
+}
+
+// A project name the modem refuses is a communication error, but the transfer
+// goes on: protocol values and routes are written and saved.
+TEST_F(NmsTransferTest, ARefusedProjectNameGoesOnToTheSave) {
+    modem.With([](NmsModemSim& sim) { sim.RefuseId(NmsId::ProjectName); });
+    transfer.Transmit(kModemCom, job);
+    EXPECT_EQ(view.last, "Communication error");
+    EXPECT_TRUE(view.Shows("Save settings"));
+    EXPECT_EQ(modem.With([](NmsModemSim& sim) { return sim.Saves(); }), 1);
+    EXPECT_EQ(Stored(NmsId::RouteCount), bytesOf({0, 1}));
+    EXPECT_EQ(Stored(NmsId::ModemAddress), bytesOf({1, 2}));
+}
+
+// A frequency beyond the 32-bit field is refused with a message naming the value;
+// nothing is sent for it and the transfer ends as a failed value write.
+TEST_F(NmsTransferTest, AFrequencyBeyondThirtyTwoBitsIsRefusedAndNotSent) {
+    master.ResetPropertyList(false);
+    master.SetPropertyEntry('F', '1', "4581", true, true, NmsUnsigned32, kFrequencyTx);
+    transfer.Transmit(kModemCom, job);
+    EXPECT_EQ(
+        view.messages,
+        (std::vector<std::string>{
+            "The frequency 4581 MHz of value 1.256 does not fit the modem's 32-bit field: it was not sent",
+            "There was errors while writing parameters to modem !"}));
+    const std::vector<uint16_t> written = modem.With([](NmsModemSim& sim) { return sim.Written(); });
+    EXPECT_EQ(std::count(written.begin(), written.end(), kFrequencyTx), 0);
+    EXPECT_EQ(Stored(kFrequencyTx), bytesOf({0, 0, 0, 0}));
+    ASSERT_EQ(view.results.size(), 1u);
+    EXPECT_EQ(view.results[0], (std::pair<uint16_t, int>{kFrequencyTx, NmsWriteRejected}));
+}
+
+// The transfer's own failures without a value written: no port, and a modem that
+// is not in the routing mode, which a receive names in its note.
+TEST_F(NmsTransferTest, NoPortAndTheCompatibleModeNote) {
+    transfer.Transmit(kModemCom + 1, job);
+    EXPECT_EQ(view.messages, std::vector<std::string>{"Port does not exists !!!"});
+
+    view = RecordingView();
+    modem.With([](NmsModemSim& sim) { sim.SetValue(NmsId::Mode, bytesOf({5})); });
+    transfer.Receive(kModemCom, job);
+    EXPECT_EQ(view.last, "All done");
+    EXPECT_EQ(view.messages,
+              std::vector<std::string>{"NOTE: This modem is not \"Teramondo-7QV\" mode.\rCombatile "
+                                       "mode needs to set to \"Teramondo-7QV\" mode"});
 }
 
 TEST_F(NmsTransferTest, GarbledRepliesEndWithTheirCodes) {

@@ -107,35 +107,62 @@ TEST_F(ParameterSchemaTest, NmsDescriptions) {
     EXPECT_EQ(field.nmsId, 0x2010);
 }
 
-TEST_F(ParameterSchemaTest, ListItemsEndAtAKeyThatIsAParameterOfItsOwn) {
+// Every key after a list's "_v" key that contains the list's key is an item, even
+// one with a "_v" key of its own; the first other key is the next parameter.
+TEST_F(ParameterSchemaTest, ListItemsAreAllFollowingKeysThatContainTheListKey) {
     const ParameterSchema schema = Written("[Properties]\r\n"
                                            "R0MODE=Mode\r\nR0MODE_v=1\r\nR0MODE0=Off\r\nR0MODE1=On\r\n"
                                            "r0modex=Extra mode\r\nR0MODEX_v=1\r\nR0MODEX0=A\r\n"
-                                           "C0BAND=Band\r\nC0BAND_v=1\r\nC0BAND0=7\r\nC0BAND1=9,Nine\r\n");
-    EXPECT_EQ(Keys(schema), "R0MODE R0MODEX C0BAND ");
-    ASSERT_EQ(schema.fields[0].items.size(), 2u);
-    EXPECT_EQ(schema.fields[1].label, "Extra mode");
-    ASSERT_EQ(schema.fields[1].items.size(), 1u);
+                                           "C0BAND=Band\r\nC0BAND_v=1\r\nC0BAND0=7\r\nC0BAND1=9,Nine\r\n"
+                                           "B0AFTER=After\r\nB0AFTER_v=1\r\n");
+    EXPECT_EQ(Keys(schema), "R0MODE C0BAND B0AFTER ");
+    ASSERT_EQ(schema.fields[0].items.size(), 5u);
+    EXPECT_EQ(schema.fields[0].items[2].text, "Extra mode");
+    EXPECT_EQ(schema.fields[0].items[3].text, "1");
+    EXPECT_EQ(schema.fields[0].items[4].number, 4);
     // A 'C' item without a comma is shown in a box and taken whole.
-    ASSERT_EQ(schema.fields[2].items.size(), 2u);
-    EXPECT_EQ(schema.fields[2].items[0].text, "7");
-    EXPECT_EQ(schema.fields[2].items[0].number, 7);
-    EXPECT_EQ(schema.fields[2].items[1].number, 9);
+    ASSERT_EQ(schema.fields[1].items.size(), 2u);
+    EXPECT_EQ(schema.fields[1].items[0].text, "7");
+    EXPECT_EQ(schema.fields[1].items[0].number, 7);
+    EXPECT_EQ(schema.fields[1].items[1].number, 9);
+    EXPECT_EQ(schema.fields[2].label, "After");
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{"7"});
 }
 
-TEST_F(ParameterSchemaTest, OddKeysKeepTheFieldsThatFollow) {
+// The key after a parameter is taken as its "_v" key whatever it is: a parameter
+// without one loses the key after it. A key of another letter passes only itself.
+TEST_F(ParameterSchemaTest, TheKeyAfterAParameterIsItsVisibilityKey) {
     const ParameterSchema schema = Written("[Properties]\r\n"
                                            "X0ODD=Odd\r\nX0ODD_v=1\r\n"
                                            "B0NOMASK=No mask\r\n"
+                                           "B0LOST=Lost\r\n"
+                                           "R0LIST=List\r\nM0NOTVISIBILITY=x\r\nR0LIST0=A\r\n"
                                            "B0NEXT=Next\r\nB0NEXT_v=2\r\n");
-    // Unknown letters give one field per key (stored values of such types were
-    // written so); a parameter without its "_v" key does not swallow the next one.
-    EXPECT_EQ(Keys(schema), "X0ODD X0ODD_V B0NOMASK B0NEXT ");
+    EXPECT_EQ(Keys(schema), "X0ODD X0ODD_V B0NOMASK R0LIST B0NEXT ");
     EXPECT_FALSE(schema.fields[0].HasControl());
     EXPECT_EQ(schema.fields[2].visibilityMask, 0);
     EXPECT_EQ(schema.fields[2].hint, "ERROR");
-    EXPECT_EQ(schema.fields[3].visibilityMask, 2);
+    ASSERT_EQ(schema.fields[3].items.size(), 1u);
+    EXPECT_EQ(schema.fields[3].items[0].text, "A");
+    EXPECT_EQ(schema.fields[4].visibilityMask, 2);
+}
+
+// A file far larger than any type file is not read: no fields, the usual box.
+// Reading is linear in the file's size, so a big file that is still below the
+// limit reads at once (a quadratic reading of this one took minutes).
+TEST_F(ParameterSchemaTest, HugeFilesAreNotReadAndBigOnesReadWhole) {
+    std::string big = "[Properties]\r\n";
+    for (int i = 0; big.size() < 900 * 1024; ++i) {
+        const std::string key = "B0K" + std::to_string(i);
+        big += key + "=Field " + std::to_string(i) + "\r\n" + key + "_v=1\r\n";
+    }
+    const ParameterSchema read = Written(big);
+    EXPECT_GT(read.fields.size(), 20000u);
+    EXPECT_EQ(read.fields.back().visibilityMask, 1);
+    EXPECT_TRUE(boxes.texts().empty());
+
+    EXPECT_TRUE(Written(big + std::string(200 * 1024, ';') + "\r\n").fields.empty());
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"ERROR: Check ini-file"});
 }
 
 TEST_F(ParameterSchemaTest, MissingFileOrEmptySectionIsReported) {

@@ -167,6 +167,30 @@ TEST(RouteGeneration, MultiportModemsGetOneMasterLinePerAddress) {
     EXPECT_EQ(TableOf(master), (Lines{"00000020 <-> 0001", "00000021 <-> 0001"}));
 }
 
+// In virtual routing an address must convert as a positive number: "0" is
+// invalid; the master is shown when its single address is at fault, the modem
+// otherwise.
+TEST(RouteGeneration, VirtualRoutingRefusesAddressesThatAreNoPositiveNumber) {
+    struct Case {
+        const char* master;
+        const char* modem;
+        bool masterShown;
+    };
+    const Case cases[] = {
+        {"0", "0A", true}, {"00000000", "0A", true}, {"01", "0", false}, {"01", "00", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.master) + " " + c.modem);
+        Network net;
+        net.design.properties.routingType = 1;
+        TKuvio& master = net.Add(c.master, nullptr);
+        TKuvio& modem = net.Add(c.modem, &master);
+        EXPECT_FALSE(net.routes.Generate());
+        EXPECT_TRUE(net.design.routeProblem);
+        EXPECT_EQ(net.design.active, c.masterShown ? &master : &modem);
+        EXPECT_EQ(net.boxes.texts(), Lines{"Invalid address in modem shown as active modem"});
+    }
+}
+
 TEST(RouteGeneration, ShowRouteNamesTheRouteOrTheRepeaterAndTogglesTheMastersList) {
     Network net;
     TKuvio& master = net.Add("01", nullptr);

@@ -1,7 +1,9 @@
+#include "base/modem_type_check.h"
 #include "designer/tkuvio.h"
 #include "designer/tominaisuus.h"
 #include "designer/tpiirtopohja.h"
 #include "designer_fixture.h"
+#include "platform/tinifile.h"
 #include "support/fake_main_window.h"
 
 #include <QAction>
@@ -14,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTest>
 #include <cstdlib>
 #include <memory>
 
@@ -231,6 +234,49 @@ TEST_F(TominaisuusTest, NoTerminalAddressAndMultiportAddresses) {
     EXPECT_EQ(multi.TerminalAddresses(), (std::vector<std::string>{"A1", "C3"}));
 }
 
+// The terminal address takes two characters per byte of the project's address
+// length, however long the text the window was shown with.
+TEST_F(TominaisuusTest, TypingHoldsTheTerminalAddressToTheAddressLength) {
+    designer->Design().properties.length = 2;
+    TKuvio& figure = NewModem("QX-450");
+    figure.SetTerminalAddress("123456");
+    Show(figure);
+    auto* address = Control<QLineEdit>("osoite");
+    EXPECT_EQ(address->text(), "123456");
+    address->setFocus();
+    address->end(false);
+    QTest::keyClicks(address, "7");
+    EXPECT_EQ(address->text(), "123456");
+    QTest::keyClick(address, Qt::Key_Backspace);
+    QTest::keyClick(address, Qt::Key_Backspace);
+    QTest::keyClick(address, Qt::Key_Backspace);
+    EXPECT_EQ(address->text(), "123");
+    QTest::keyClicks(address, "ABC");
+    EXPECT_EQ(address->text(), "123A");
+    Control<QCheckBox>("no_address")->click();
+    EXPECT_EQ(address->text(), "No address");
+}
+
+// In the single-modem mode a type whose fields are all hidden there leaves no
+// field to focus: the window says so.
+TEST_F(TominaisuusTest, ATypeWithoutFieldsShownInTheSingleModemModeIsReported) {
+    TIniFile ini(folder.file("QX-Hidden.smf"));
+    ini.WriteString("Version", "Quovix ini", "1");
+    ini.WriteString("Version", "Number", "0");
+    ini.WriteString("Properties", "B0ONLY", "Only in projects");
+    ini.WriteString("Properties", "B0ONLY_v", "1");
+    ini.WriteInteger("Version", "Number", ModemTypeCheckValue("QX-Hidden.smf", ini.Lines()));
+    Tpiirtopohja* single = CreateDesigner(true);
+    TKuvio& figure =
+        single->Design().NewModemFigure("QX-Hidden", NewModemKind::Normal, 100, 100, "x", reader);
+    boxes.clear();
+    window->SetFigure(single, &figure);
+    window->ShowModemProperties(false);
+    EXPECT_EQ(boxes.texts(),
+              std::vector<std::string>{"There is somethig wrong on QX-Hidden.smf SMF file\r\nThere "
+                                       "is no visible parameters field"});
+}
+
 TEST_F(TominaisuusTest, ConversionCopiesMatchingRowsAndChangesTheType) {
     TKuvio& figure = NewModem("QX-NMS");
     Show(figure);
@@ -247,13 +293,13 @@ TEST_F(TominaisuusTest, ConversionCopiesMatchingRowsAndChangesTheType) {
     EXPECT_FALSE(Control<QGroupBox>("Bevel2")->isHidden());
     EXPECT_FALSE(Button("ConvAll")->isHidden());
     // Rows side by side: channel, power, station, mask and ack have the same letters,
-    // but power and mask are above security level 0; the sixth pairs a number with
-    // a list.
+    // but power and mask are above security level 0; the sixth pairs two kinds of
+    // list, the seventh a text with a check box.
     std::vector<QPushButton*> arrows;
     for (QPushButton* button : window->findChildren<QPushButton*>())
         if (button->property("tag").isValid())
             arrows.push_back(button);
-    ASSERT_EQ(arrows.size(), 6u);
+    ASSERT_EQ(arrows.size(), 7u);
     EXPECT_EQ(std::count_if(arrows.begin(), arrows.end(), [](QPushButton* b) { return b->isEnabled(); }), 3);
 
     boxes.queueAnswer(IDYES);
@@ -347,7 +393,7 @@ TEST_F(TominaisuusTest, ChangeTypeCommandOpensTheConversionView) {
 TEST_F(TominaisuusTest, NmsTypeAtLevelNineHasNoFactorySeparator) {
     TKuvio& figure = NewModem("QX-NMS");
     Show(figure, 9);
-    EXPECT_FALSE(Control<QSpinBox>("B0RSSI")->isHidden());
+    EXPECT_FALSE(Control<QComboBox>("C0SQUELCH")->isHidden());
     EXPECT_TRUE(Control<QLabel>("factory_lbl")->isHidden());
     if (const char* shots = std::getenv("QUOVIX_SCREENSHOTS"))
         window->grab().save(QString(shots) + "/modem_properties_nms_level9.png");

@@ -69,6 +69,18 @@ TEST_F(SmfMakerTest, ExportWithoutNumberGetsOneThatTheCheckAccepts) {
     EXPECT_FALSE(PassesCheck(path, "QX-Plain.smf"));
 }
 
+// The designer takes the key after each parameter as its visibility key: a
+// parameter without a visibility line still gets one, so the next is not lost.
+TEST_F(SmfMakerTest, AParameterWithoutVisibilityLineGetsAHiddenOne) {
+    const std::string exportFile = folder.file("export.txt");
+    WriteFileText(exportFile, "Modem type\tQX-Bare\n>>>>>>>>\nType\tLevel\tDescription\tHelp\n\t\tVisible\n"
+                              "B\t0\tRadio channel\tChannel\nM\t0\tAcknowledged transfer\tAck\n\t\t3\n");
+    const TIniFile smf(MakeSmfFromText(exportFile, folder.path().string()));
+    EXPECT_EQ(
+        smf.ReadSectionValues("Properties"),
+        (std::vector<std::string>{"B01=Radio channel", "B01_v=0", "M01=Acknowledged transfer", "M01_v=3"}));
+}
+
 TEST_F(SmfMakerTest, ReplacesTheOldFileWholeAndOnlyWhenItCan) {
     WriteFileText(folder.file("QX-Plain.smf"), "[Version]\r\nOld key=1\r\n[Old section]\r\nx=1\r\n");
     WriteFileText(folder.file("qx-plain.SMF"), "[Version]\r\nQuovix ini=1\r\n");

@@ -9,9 +9,6 @@ namespace {
 constexpr char kStart = '$';
 constexpr char kEnd = 'L';
 constexpr const char* kPingCommand = "SL+P=";
-// A reply code the designer ignores, sent before the real reply to put two
-// frames into one read.
-constexpr uint8_t kIgnoredCode = 20;
 
 // The length of the item at a position of a complete frame; 0 for the end or a
 // tag that cannot stand there.
@@ -113,13 +110,19 @@ std::vector<std::string> DollarModemSim::Receive(const std::string& bytes) {
         const std::string reply = crcGood ? Answer(command, items) : Reply(5);
         if (silent_)
             continue;
-        for (const std::string& chunk :
-             SplitReply((twoReplies_ ? Frame(kIgnoredCode | 0x80) : std::string()) + reply, split_))
+        for (const std::string& chunk : SplitReply(repeatReply_ ? reply + reply : reply, split_))
             out.push_back(chunk);
     }
 }
 
 std::string DollarModemSim::Answer(uint8_t command, const std::vector<Item>& items) {
+    if (const auto found = overrides_.find(command); found != overrides_.end()) {
+        const auto [code, status] = found->second;
+        if (code < 0)
+            return {};
+        return Reply(static_cast<uint8_t>(code),
+                     status < 0 ? std::string() : StatusItem(static_cast<uint8_t>(status)));
+    }
     switch (command) {
     case 0x00:
         progMode_ = false;

@@ -11,13 +11,14 @@
 //
 // A ping "SL+P=" plus a hexadecimal address is answered "OK" for the master's
 // own address, "OK" and an rssi line for another, nothing for a silent one.
-// Faults for tests: silence, replies split into small chunks, an ignored frame
-// in the same read before each reply, a corrupted CRC, the top bit of the reply
+// Faults for tests: silence, replies split into small chunks, each reply sent
+// twice in one read, a chosen reply (or none) to one command, a corrupted CRC, the top bit of the reply
 // code set, rejected parameters, another type name or version.
 
 #include "sim/modem_on_port.h"
 
 #include <cstdint>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -41,7 +42,11 @@ public:
     }
     void SetSilent(bool silent) { silent_ = silent; }
     void SetSplit(size_t chunkBytes) { split_ = chunkBytes; }
-    void SetTwoRepliesInOneRead(bool on) { twoReplies_ = on; }
+    void SetRepeatReply(bool on) { repeatReply_ = on; }
+    // Answers the command with the reply code and status item given (no status
+    // item when status is negative), or with nothing when code is negative.
+    void OverrideReply(uint8_t command, int code, int status) { overrides_[command] = {code, status}; }
+    void ClearOverrides() { overrides_.clear(); }
     void CorruptNextCrc() { corruptNext_ = true; }
     void SetTopBit(bool on) { topBit_ = on; }
     // Parameters of a write (indexes from 0 in the frame) that the modem refuses.
@@ -81,7 +86,8 @@ private:
     int8_t version_ = 3;
     bool silent_ = false;
     size_t split_ = 0;
-    bool twoReplies_ = false;
+    bool repeatReply_ = false;
+    std::map<uint8_t, std::pair<int, int>> overrides_;
     bool corruptNext_ = false;
     bool topBit_ = false;
     std::set<size_t> rejected_;

@@ -3,12 +3,15 @@
 // ends after a short quiet time on the line, so a request written at once is taken
 // whole; chunks of a split reply leave a pause apart, so the program receives them
 // apart. A modem that answers by line speed is told the speed the program set.
+// It notes how long after the port's opening the program's first bytes came, so a
+// test can check a start delay the modem relies on.
 
 #include "platform/virtual_port.h"
 
 #include <atomic>
 #include <chrono>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -39,6 +42,13 @@ public:
     ModemOnPort(const ModemOnPort&) = delete;
     ModemOnPort& operator=(const ModemOnPort&) = delete;
 
+    // The time from the latest opening of the port to the first bytes the program
+    // sent after it; none before such bytes came. Never shorter than the real delay.
+    std::optional<std::chrono::milliseconds> FirstBytesAfterOpen() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return firstBytesAfterOpen_;
+    }
+
     // Works on the modem while its thread keeps off it.
     template <typename Change> auto With(Change change) {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -51,11 +61,13 @@ private:
             std::string received = port_.ReadFor(1, kQuiet);
             if (received.empty())
                 continue;
+            const auto arrived = std::chrono::steady_clock::now();
             for (std::string more = port_.ReadFor(1, kQuiet); !more.empty(); more = port_.ReadFor(1, kQuiet))
                 received += more;
             std::vector<std::string> chunks;
             {
                 std::lock_guard<std::mutex> lock(mutex_);
+                noteFirstBytes(arrived);
                 if constexpr (requires(Modem & modem) { modem.SetLineSpeed(0); })
                     modem_.SetLineSpeed(static_cast<int>(port_.NearSettings().BaudRate));
                 chunks = modem_.Receive(received);
@@ -68,8 +80,18 @@ private:
         }
     }
 
+    void noteFirstBytes(std::chrono::steady_clock::time_point arrived) {
+        const auto opened = port_.NearEndOpenedAt();
+        if (opened == lastOpening_)
+            return;
+        lastOpening_ = opened;
+        firstBytesAfterOpen_ = std::chrono::duration_cast<std::chrono::milliseconds>(arrived - opened);
+    }
+
     VirtualPort port_;
     Modem modem_;
+    std::chrono::steady_clock::time_point lastOpening_;
+    std::optional<std::chrono::milliseconds> firstBytesAfterOpen_;
     std::mutex mutex_;
     std::atomic<bool> stop_{false};
     std::thread thread_;

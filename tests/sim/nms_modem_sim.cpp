@@ -164,13 +164,15 @@ std::string NmsModemSim::answer(const std::string& frame) {
     if (fault_ == Fault::OversizedLength) {
         return std::string("\x02\xFF\xFF", 3) + std::string(64, '\0');
     }
-    std::string reply = BuildNmsFrame(replyHead(sequence, NmsStatusAcknowledge));
+    const bool acknowledged = fault_ != Fault::NoAcknowledge || command != static_cast<char>(NmsCommandSet);
+    std::string reply =
+        BuildNmsFrame(replyHead(sequence, acknowledged ? NmsStatusAcknowledge : kNotAnAcknowledge));
     const bool known = values_.count(id) != 0 && id != refusedId_;
     reply += known ? valueFrame(sequence, command, id) : errorFrame(sequence, kUnknownValue);
     if (fault_ == Fault::BadCrc) {
         reply.back() = static_cast<char>(reply.back() ^ 0xFF);
     }
-    return reply;
+    return repeatReply_ ? reply + reply : reply;
 }
 
 std::string NmsModemSim::valueFrame(uint8_t sequence, char command, uint16_t id) const {

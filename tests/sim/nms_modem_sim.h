@@ -4,7 +4,8 @@
 // data frame carrying the value it holds (a SET first stores the value), or with
 // a '+' error frame. Faults for tests: replies split into small chunks, silence,
 // a bad CRC, a flood of bytes, an oversized length field, an error reply for one
-// id, a read-back that differs from what was written, a failed save.
+// id, a read-back that differs from what was written, a write not acknowledged,
+// every reply sent twice, a failed save.
 //
 // As a modem in the designer's settings transfer it also answers the programming
 // command "SL%P=1" (only at its own line speed), keeps the route table and the
@@ -24,7 +25,10 @@ public:
     static constexpr uint16_t kBadCrc = 0x0001;
     static constexpr uint16_t kUnknownValue = 0x0102;
 
-    enum class Fault { None, Silent, BadCrc, Flood, OversizedLength, OtherReadBack };
+    // NoAcknowledge: the first reply to a SET has another status than an
+    // acknowledgement's.
+    enum class Fault { None, Silent, BadCrc, Flood, OversizedLength, OtherReadBack, NoAcknowledge };
+    static constexpr uint8_t kNotAnAcknowledge = 0x21;
     static constexpr uint16_t kNotLoggedIn = 0x0103;
     static constexpr uint16_t kRefused = 0x0104;
     static constexpr size_t kFloodBytes = 4096;
@@ -33,6 +37,9 @@ public:
     // The bytes held for an id; empty when it has none.
     std::string Value(uint16_t id) const;
     void SetFault(Fault fault) { fault_ = fault; }
+    // Each reply to a request leaves twice in one go, as from a modem that repeats
+    // its answers.
+    void SetRepeatReply(bool on) { repeatReply_ = on; }
     // Replies leave in chunks of at most this many bytes (0: one chunk per reply).
     void SetSplit(size_t chunkBytes) { split_ = chunkBytes; }
     // The speed at which "SL%P=1" is answered (0: never), and the line's speed now.
@@ -64,6 +71,7 @@ private:
     std::map<uint16_t, std::string> values_;
     Fault fault_ = Fault::None;
     size_t split_ = 0;
+    bool repeatReply_ = false;
     int ownSpeed_ = 0;
     int lineSpeed_ = 0;
     uint16_t refusedId_ = 0;
