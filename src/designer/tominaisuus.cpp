@@ -678,10 +678,14 @@ bool Tominaisuus::StoreFigure() {
         return false;
     }
     StoreFixedFields();
-    figure_->ResetPropertyList(typeChanged_ || converting);
-    if (converting)
-        ChangeFigureType();
-    StoreFieldValues(*figure_, column.schema, values, View());
+    // Without rows (the type file is missing or holds no parameters) the window
+    // shows none of the modem's values, so it keeps them all.
+    if (!column.schema.fields.empty()) {
+        figure_->ResetPropertyList(typeChanged_ || converting);
+        if (converting)
+            ChangeFigureType();
+        StoreFieldValues(*figure_, column.schema, values, View());
+    }
     if (designer_) {
         designer_->Design().modified = true;
         if (ui->osoite->isModified() || ui->MultiMemo->document()->isModified())
@@ -715,6 +719,18 @@ void Tominaisuus::Dismiss() {
     hide();
     figure_ = nullptr;
     convert_ = false;
+}
+
+// Return is OK and Escape is Cancel, as in a dialog: the keys reach the window
+// when the focused control has no use for them.
+void Tominaisuus::keyPressEvent(QKeyEvent* event) {
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter))
+        ui->ok->click();
+    else if (plain && event->key() == Qt::Key_Escape)
+        ui->pois->click();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 void Tominaisuus::closeEvent(QCloseEvent* event) {
