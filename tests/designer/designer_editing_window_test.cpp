@@ -190,10 +190,19 @@ TEST_F(DesignerEditingTest, KeysWheelAndRecentFilesDriveTheDrawing) {
     QTest::keyClick(canvas, Qt::Key_Plus, Qt::ControlModifier);
     EXPECT_EQ(main.zoom_scale, "105");
     EXPECT_EQ(figure.Left(), std::lround(left * 1.05));
+    // Ctrl+= (the + key without Shift) and Ctrl+keypad + zoom in as well.
+    QTest::keyClick(canvas, Qt::Key_Equal, Qt::ControlModifier);
+    QTest::keyClick(canvas, Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier);
+    QTest::keyClick(canvas, Qt::Key_Minus, Qt::ControlModifier);
+    QTest::keyClick(canvas, Qt::Key_Minus, Qt::ControlModifier | Qt::KeypadModifier);
+    // The factor moves by five per cent of itself, the figures by 105/100 and
+    // 100/105: two steps in and two out leave the factor lower, the figures in place.
+    EXPECT_EQ(main.zoom_scale, "104");
+    EXPECT_EQ(figure.Left(), std::lround(left * 1.05));
     QWheelEvent wheel(QPointF(10, 10), canvas->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, -120),
                       Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(canvas, &wheel);
-    EXPECT_EQ(main.zoom_scale, "100");
+    EXPECT_EQ(main.zoom_scale, "99");
     EXPECT_EQ(figure.Left(), left);
 
     // Insert repeats the last type; Delete asks and removes the active modem.
@@ -240,6 +249,59 @@ TEST_F(DesignerEditingTest, KeysWheelAndRecentFilesDriveTheDrawing) {
     EXPECT_EQ(boxes.texts(),
               (std::vector<std::string>{"Project file " + second + " has been removed from disk"}));
     designer->Design().modified = false;
+}
+
+// Insert after a mobile modem, with the mobile routes hidden again, adds a modem
+// the user sees: it follows the mouse, a click places it and its properties open.
+TEST_F(DesignerEditingTest, InsertAddsAModemThatIsSeenAndPlacedWithTheMouse) {
+    Tpiirtopohja* designer = Open();
+    NetworkDesign& design = designer->Design();
+    QAction* mobileRoutes = designer->findChild<QAction*>("MobileRoutes1");
+    mobileRoutes->trigger();
+    Place(designer, {120, 300}, "New &mobile", "QX-450");
+    mobileRoutes->trigger();
+    ASSERT_TRUE(Ominaisuus);
+    Ominaisuus->hide();
+
+    Move({200, 150});
+    QTest::keyClick(canvas, Qt::Key_Insert);
+    ASSERT_EQ(design.Figures().size(), 2u);
+    TKuvio& inserted = *design.Figures().back();
+    EXPECT_EQ(inserted.TypeName(), "QX-450");
+    EXPECT_FALSE(inserted.Mobile());
+    Move({260, 180});
+    EXPECT_EQ(QPoint(inserted.Left(), inserted.Top()), QPoint(245, 155));
+    EXPECT_EQ(canvas->cursor().shape(), Qt::SizeAllCursor);
+    Click(OnPicture(inserted));
+    EXPECT_FALSE(inserted.dragging);
+    EXPECT_TRUE(Ominaisuus->isVisible());
+    EXPECT_EQ(QPoint(inserted.Left(), inserted.Top()), QPoint(245, 155));
+    design.modified = false;
+}
+
+// The route list shown below the master lies over the link that leaves it
+// downward: the pixels of the list are the same with and without the link.
+TEST_F(DesignerEditingTest, ShownRouteListsLieOverTheLinks) {
+    Tpiirtopohja* designer = Open();
+    NetworkDesign& design = designer->Design();
+    TKuvio& master = Place(designer, {100, 60}, "&New modem", "QX-450");
+    TKuvio& child = Place(designer, {100, 420}, "&New modem", "QX-450");
+    Ominaisuus->hide();
+    design.MakeMaster(master);
+    for (uint32_t i = 1; i <= 6; ++i)
+        master.AddVirtualRoute(0x1000 + i, i);
+    master.ToggleVirtualRouteWindow();
+    design.active = nullptr;
+    const QRect list(master.Left() + 1, master.PictureTop() + 57, 40, 60);
+    const auto listPixels = [&] {
+        designer->RedrawRoutes();
+        return canvas->grab().toImage().copy(list);
+    };
+    child.parent = nullptr;
+    const QImage alone = listPixels();
+    child.parent = &master;
+    EXPECT_EQ(listPixels(), alone);
+    design.modified = false;
 }
 
 TEST_F(DesignerEditingTest, PingSettingsAreTickedFromTheSettingsFile) {
