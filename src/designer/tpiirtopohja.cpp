@@ -1196,6 +1196,7 @@ void Tpiirtopohja::FormClose() {
 
 Tpiirtopohja* CreateDesigner(bool singleModem) {
     auto* designer = new Tpiirtopohja(singleModem);
+    const QSize formSize = designer->size();
     if (!Pohjafrm) {
         designer->setAttribute(Qt::WA_DeleteOnClose);
         designer->show();
@@ -1203,6 +1204,8 @@ Tpiirtopohja* CreateDesigner(bool singleModem) {
     }
     QMdiSubWindow* child = Pohjafrm->MdiArea()->addSubWindow(designer);
     child->setAttribute(Qt::WA_DeleteOnClose);
+    // The size that a maximized window returns to when it is made normal.
+    child->resize(formSize);
     if (singleModem)
         child->showNormal();
     else
