@@ -1,4 +1,5 @@
 #include "designer/designer_canvas.h"
+#include "designer/menu_rules.h"
 #include "designer/tominaisuus.h"
 #include "designer/tpiirtopohja.h"
 #include "designer_fixture.h"
@@ -346,6 +347,122 @@ TEST_F(DesignerEditingTest, MenusAreEnabledByTheStateWhenTheyOpen) {
     EXPECT_FALSE(item("Master1")->isEnabled());
     EXPECT_TRUE(item("Viiva1")->isEnabled());
     designer->PopupMenu2->hide();
+    designer->Design().modified = false;
+}
+
+// The real items of the Modem menu and the two pop-up menus take the answers of
+// their own rules, in states where the rules of different items differ.
+class DesignerMenuItemsTest : public DesignerEditingTest {
+protected:
+    template <typename State> struct Item {
+        const char* name;
+        ItemState State::*rule;
+    };
+
+    // An item by its object name, or by its caption among the pop-up's items.
+    QAction* Find(const char* name) const {
+        if (auto* action = designer->findChild<QAction*>(name))
+            return action;
+        if (auto* menu = designer->findChild<QMenu*>(name))
+            return menu->menuAction();
+        for (QMenu* popup : {designer->PopupMenu1, designer->PopupMenu2})
+            for (QAction* action : popup->actions())
+                if (action->text() == name)
+                    return action;
+        ADD_FAILURE() << name;
+        return nullptr;
+    }
+    template <typename State> void ExpectItems(const State& state, const std::vector<Item<State>>& items) {
+        for (const Item<State>& item : items) {
+            const ItemState& enabled = state.*item.rule;
+            QAction* action = Find(item.name);
+            if (enabled && action) {
+                EXPECT_EQ(action->isEnabled(), *enabled) << state_ << ": " << item.name;
+            }
+        }
+    }
+    MenuConditions Conditions() const {
+        MenuConditions conditions;
+        conditions.mobileView = designer->MobileView();
+        return conditions;
+    }
+    // Opens the three menus (the modem pop-up on the figure) and checks their items.
+    void ExpectMenusFollowTheirRules(const std::string& state, TKuvio* figure) {
+        state_ = state;
+        const NetworkDesign& design = designer->Design();
+        emit designer->findChild<QMenu*>("Modeemi1")->aboutToShow();
+        const ModemMenuState modem = ModemMenuRules(design, Conditions());
+        ExpectItems<ModemMenuState>(modem, {{"Luouusi2", &ModemMenuState::newModem},
+                                            {"NewMobile1", &ModemMenuState::newMobile},
+                                            {"Yhdist1", &ModemMenuState::connect},
+                                            {"Poista2", &ModemMenuState::deleteItem},
+                                            {"Copy2", &ModemMenuState::copy},
+                                            {"Master2", &ModemMenuState::master},
+                                            {"Ominaisuudet4", &ModemMenuState::properties},
+                                            {"NytReitti2", &ModemMenuState::showRoute},
+                                            {"Haearvot1", &ModemMenuState::receive},
+                                            {"Lhetarvot1", &ModemMenuState::transmit},
+                                            {"Print2", &ModemMenuState::printProperties},
+                                            {"LataaModeemi1", &ModemMenuState::load},
+                                            {"TallennaModeemi1", &ModemMenuState::save}});
+        EXPECT_EQ(Find("NytReitti2")->text(), modem.hideRoute ? "&Hide route" : "&Show route") << state;
+
+        designer->PopupMenu1Popup();
+        ExpectItems<AreaPopupState>(AreaPopupRules(design, Conditions()),
+                                    {{"&New modem", &AreaPopupState::newModem},
+                                     {"New &mobile", &AreaPopupState::newMobile},
+                                     {"New m&ultiterminal", &AreaPopupState::newMulti},
+                                     {"Ominaisuudet1", &AreaPopupState::properties}});
+        if (!figure)
+            return;
+        designer->Design().context = figure;
+        designer->PopupMenu2Popup();
+        const ModemPopupState popup = ModemPopupRules(design, *figure, Conditions());
+        ExpectItems<ModemPopupState>(popup, {{"Viiva1", &ModemPopupState::connect},
+                                             {"Nytreitti1", &ModemPopupState::showRoute},
+                                             {"Copy1", &ModemPopupState::copy},
+                                             {"Master1", &ModemPopupState::master},
+                                             {"Deleteconnection1", &ModemPopupState::deleteConnection},
+                                             {"Transmitparrou1", &ModemPopupState::transmit},
+                                             {"Change sm&f-file type to", &ModemPopupState::changeType}});
+        EXPECT_EQ(Find("Nytreitti1")->text(), popup.hideRoute ? "&Hide route" : "&Show route") << state;
+        designer->Design().context = nullptr;
+    }
+
+    Tpiirtopohja* designer = nullptr;
+    std::string state_;
+};
+
+TEST_F(DesignerMenuItemsTest, ProjectMenusFollowTheirRules) {
+    designer = Open();
+    NetworkDesign& design = designer->Design();
+    ExpectMenusFollowTheirRules("empty", nullptr);
+    TKuvio& master = Place(designer, {80, 80}, "&New modem", "QX-450");
+    Ominaisuus->hide();
+    ExpectMenusFollowTheirRules("one modem", &master);
+    design.MakeMaster(master);
+    TKuvio& leaf = Place(designer, {300, 80}, "&New modem", "QX-450");
+    Ominaisuus->hide();
+    design.properties.routingType = 1;
+    master.AddVirtualRoute(1, 2);
+    master.ToggleVirtualRouteWindow();
+    design.active = &master;
+    ExpectMenusFollowTheirRules("master with its routes shown", &leaf);
+    design.active = nullptr;
+    ExpectMenusFollowTheirRules("none active", &master);
+    designer->findChild<QAction*>("MobileRoutes1")->trigger();
+    TKuvio& mobile = Place(designer, {200, 300}, "New &mobile", "QX-450");
+    Ominaisuus->hide();
+    ExpectMenusFollowTheirRules("mobile view", &mobile);
+    design.modified = false;
+}
+
+TEST_F(DesignerMenuItemsTest, SingleModemMenusFollowTheirRules) {
+    designer = Open(true);
+    ExpectMenusFollowTheirRules("empty", nullptr);
+    TKuvio& modem = Place(designer, {80, 80}, "&New modem", "QX-450");
+    Ominaisuus->hide();
+    ExpectMenusFollowTheirRules("one modem", &modem);
     designer->Design().modified = false;
 }
 
