@@ -177,6 +177,12 @@ void PaintGraph(QPainter& painter, const NetworkDesign& design, const GraphPaint
     for (const auto& figure : design.Figures())
         if (FigureShown(*figure, options.mobileView))
             PaintFigure(painter, *figure);
+    // The selection frame lies under the links, so that it never hides their tails.
+    if (design.active && FigureShown(*design.active, options.mobileView)) {
+        painter.setPen(QPen(Qt::blue, 3));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(PictureRect(*design.active).adjusted(-kFrameGap, -kFrameGap, kFrameGap, kFrameGap));
+    }
     for (const auto& figure : design.Figures()) {
         if (!FigureShown(*figure, options.mobileView))
             continue;
@@ -188,11 +194,6 @@ void PaintGraph(QPainter& painter, const NetworkDesign& design, const GraphPaint
     for (const auto& figure : design.Figures())
         if (FigureShown(*figure, options.mobileView))
             PaintRouteLists(painter, *figure);
-    if (design.active && FigureShown(*design.active, options.mobileView)) {
-        painter.setPen(QPen(Qt::blue, 3));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRect(PictureRect(*design.active).adjusted(-kFrameGap, -kFrameGap, kFrameGap, kFrameGap));
-    }
     if (options.rubberBandEnd && design.context) {
         painter.setPen(QPen(Qt::black, 1, options.mobileView ? Qt::DotLine : Qt::SolidLine));
         painter.drawLine(QPoint(design.context->CentreX(), design.context->CentreY()),

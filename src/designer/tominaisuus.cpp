@@ -32,6 +32,12 @@ namespace {
 constexpr int kValueX = 110;
 constexpr int kRowStep = 25;
 constexpr int kFormWidth = 310;
+// Room of the title bar beside the caption: the icon and the window buttons.
+constexpr int kTitleBarRoom = 120;
+// The conversion arrows stand in this gap between the two columns.
+constexpr int kArrowGap = 12;
+// Space below the buttons.
+constexpr int kBottomMargin = 16;
 constexpr const char* kHexRefused = "Not allowed hexadesimal value\r\nAllodew values 0..9 and A..F/a..f";
 
 bool FactoryMode() {
@@ -298,7 +304,6 @@ void Tominaisuus::BuildPropertyEditor(int mode) {
     if (right)
         CreateConversionArrows();
     ui->ConvAll->setVisible(right);
-    ui->sisalto->resize(width(), ui->ok->geometry().bottom() + 16);
 }
 
 int Tominaisuus::ValueColumn(const ParameterSchema& schema, int x0) const {
@@ -319,9 +324,9 @@ void Tominaisuus::SetUpColumns(bool right) {
     ui->Bevel2->setVisible(right);
     ui->Label_oldvalues->setVisible(right);
     if (right) {
-        ui->Bevel2->setGeometry(ui->Bevel1->geometry().right() + 1, ui->Bevel1->y(), ui->Bevel1->width(),
-                                ui->Bevel1->height());
-        resize(2 * (ui->Bevel1->x() + ui->Bevel1->width()), height());
+        ui->Bevel2->setGeometry(ui->Bevel1->geometry().right() + 1 + kArrowGap, ui->Bevel1->y(),
+                                ui->Bevel1->width(), ui->Bevel1->height());
+        resize(2 * (ui->Bevel1->x() + ui->Bevel1->width()) + kArrowGap, height());
     }
     SetEditable(ui->nimi, !right);
     SetEditable(ui->osoite, !right);
@@ -443,13 +448,18 @@ int Tominaisuus::PlaceButtons(int mode, int x0, int y) {
 // A new window stands near the main window's left edge; it is never higher than
 // the main window, and scrolls when its rows do not fit.
 void Tominaisuus::PlaceWindow(QGroupBox* column, int bottom) {
-    const int width = column->x() + column->width() + 24;
+    const QSize content(column->x() + column->width() + 24, bottom + kBottomMargin);
+    ui->sisalto->resize(content);
     QWidget* main = Pohjafrm ? Pohjafrm->Window() : nullptr;
-    int height = bottom + 16;
+    int height = content.height();
     if (main)
         height = std::min(height, main->height());
-    const bool scrolls = height < bottom + 16;
-    resize(width + (scrolls ? style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0), height);
+    const bool scrolls = height < content.height();
+    // Wide enough to show the whole caption.
+    const int captionWidth = fontMetrics().horizontalAdvance(windowTitle()) + kTitleBarRoom;
+    resize(std::max(content.width() + (scrolls ? style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0),
+                    captionWidth),
+           height);
     if (!isVisible() && main) {
         const int designerHeight = designer_ ? designer_->height() : height;
         move(main->x() + 5,

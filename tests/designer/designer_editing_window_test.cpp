@@ -1,4 +1,5 @@
 #include "designer/designer_canvas.h"
+#include "designer/graph_renderer.h"
 #include "designer/menu_rules.h"
 #include "designer/tominaisuus.h"
 #include "designer/tpiirtopohja.h"
@@ -302,6 +303,27 @@ TEST_F(DesignerEditingTest, ShownRouteListsLieOverTheLinks) {
     const QImage alone = listPixels();
     child.parent = &master;
     EXPECT_EQ(listPixels(), alone);
+    design.modified = false;
+}
+
+// At the largest zoom the blue frame of the selected master leaves the tail mark
+// of its link to the modem below in sight.
+TEST_F(DesignerEditingTest, SelectionFrameLeavesTheLinkTailsInSight) {
+    Tpiirtopohja* designer = Open();
+    NetworkDesign& design = designer->Design();
+    TKuvio& master = Place(designer, {60, 60}, "&New modem", "QX-450");
+    TKuvio& child = Place(designer, {60, 300}, "&New modem", "QX-450");
+    Ominaisuus->hide();
+    child.parent = &master;
+    for (int step = 0; step < 20; ++step)
+        QTest::keyClick(canvas, Qt::Key_Plus, Qt::ControlModifier);
+    design.active = &master;
+    designer->RedrawRoutes();
+    const QPolygon tail = RouteLine(master, child, 1.0).tail;
+    const QPoint onTail = (tail[1] + tail[2]) / 2;
+    const QColor colour = canvas->grab().toImage().pixelColor(onTail);
+    EXPECT_NE(colour, QColor(Qt::blue));
+    EXPECT_LT(qGray(colour.rgb()), 128);
     design.modified = false;
 }
 

@@ -174,6 +174,38 @@ TEST_F(TominaisuusTest, AnAcceptedSecurityLevelRebuildsTheShownWindow) {
     Ominaisuus->hide();
 }
 
+// The window shows its whole caption and ends where its content ends; in the
+// conversion view no arrow covers a field of the left column.
+TEST_F(TominaisuusTest, CaptionContentAndArrowsFitTheWindow) {
+    main->resize(900, 1000);
+    TKuvio& figure = NewModem("QX-450R");
+    Show(figure, 9);
+    EXPECT_GE(window->width(), window->fontMetrics().horizontalAdvance(window->windowTitle()) + 100);
+    auto* content = Control<QWidget>("sisalto");
+    EXPECT_EQ(content->height(), window->height());
+    Button("ok")->click();
+
+    window->SetFigure(designer, &figure);
+    window->SetConversionTarget("QX-NMS");
+    window->ShowModemProperties(true);
+    EXPECT_EQ(content->height(), window->height());
+    std::vector<QRect> fields;
+    for (QWidget* field : Control<QGroupBox>("Bevel1")->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (!field->isHidden())
+            fields.emplace_back(field->mapTo(content, QPoint(0, 0)), field->size());
+    ASSERT_FALSE(fields.empty());
+    int arrows = 0;
+    for (QPushButton* arrow : window->findChildren<QPushButton*>()) {
+        if (!arrow->property("tag").isValid())
+            continue;
+        ++arrows;
+        for (const QRect& field : fields)
+            EXPECT_FALSE(field.intersects(arrow->geometry())) << arrow->y();
+    }
+    EXPECT_GT(arrows, 0);
+    Button("pois")->click();
+}
+
 TEST_F(TominaisuusTest, LevelNineRowsStandBelowTheFactorySeparator) {
     TKuvio& figure = NewModem("QX-450R");
     Show(figure, 5);
