@@ -683,9 +683,12 @@ void Tpiirtopohja::NewModemFigure(QAction* item) {
     RedrawRoutes();
 }
 
-// Insert repeats the last modem type. A mobile modem would be hidden while the
-// mobile routes are, so then the ordinary modem of that type is added.
+// Insert repeats the last modem type, once the modem before is placed: a second
+// one would be left unplaced under the new one. A mobile modem would be hidden
+// while the mobile routes are, so then the ordinary modem of that type is added.
 QAction* Tpiirtopohja::InsertedModemType() const {
+    if (design_.context && design_.context->dragging)
+        return nullptr;
     if (!lastModemType_ || MobileView() ||
         lastModemType_->data().toInt() != static_cast<int>(NewModemKind::Mobile))
         return lastModemType_;

@@ -267,6 +267,8 @@ TEST_F(DesignerEditingTest, InsertAddsAModemThatIsSeenAndPlacedWithTheMouse) {
 
     Move({200, 150});
     QTest::keyClick(canvas, Qt::Key_Insert);
+    // A second Insert before the first modem is placed adds none under it.
+    QTest::keyClick(canvas, Qt::Key_Insert);
     ASSERT_EQ(design.Figures().size(), 2u);
     TKuvio& inserted = *design.Figures().back();
     EXPECT_EQ(inserted.TypeName(), "QX-450");
