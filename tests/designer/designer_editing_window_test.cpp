@@ -283,50 +283,55 @@ TEST_F(DesignerEditingTest, InsertAddsAModemThatIsSeenAndPlacedWithTheMouse) {
     design.modified = false;
 }
 
+// A master and the modem below it, linked, their properties windows closed.
+class LinkDrawingTest : public DesignerEditingTest {
+protected:
+    void SetUp() override {
+        DesignerEditingTest::SetUp();
+        designer = Open();
+        master = &Place(designer, {100, 60}, "&New modem", "QX-450");
+        child = &Place(designer, {100, 420}, "&New modem", "QX-450");
+        Ominaisuus->hide();
+        designer->Design().MakeMaster(*master);
+        child->parent = master;
+    }
+    void TearDown() override {
+        designer->Design().modified = false;
+        DesignerEditingTest::TearDown();
+    }
+    QImage Drawing() {
+        designer->RedrawRoutes();
+        return canvas->grab().toImage();
+    }
+
+    Tpiirtopohja* designer = nullptr;
+    TKuvio* master = nullptr;
+    TKuvio* child = nullptr;
+};
+
 // The route list shown below the master lies over the link that leaves it
 // downward: the pixels of the list are the same with and without the link.
-TEST_F(DesignerEditingTest, ShownRouteListsLieOverTheLinks) {
-    Tpiirtopohja* designer = Open();
-    NetworkDesign& design = designer->Design();
-    TKuvio& master = Place(designer, {100, 60}, "&New modem", "QX-450");
-    TKuvio& child = Place(designer, {100, 420}, "&New modem", "QX-450");
-    Ominaisuus->hide();
-    design.MakeMaster(master);
+TEST_F(LinkDrawingTest, ShownRouteListsLieOverTheLinks) {
     for (uint32_t i = 1; i <= 6; ++i)
-        master.AddVirtualRoute(0x1000 + i, i);
-    master.ToggleVirtualRouteWindow();
-    design.active = nullptr;
-    const QRect list(master.Left() + 1, master.PictureTop() + 57, 40, 60);
-    const auto listPixels = [&] {
-        designer->RedrawRoutes();
-        return canvas->grab().toImage().copy(list);
-    };
-    child.parent = nullptr;
-    const QImage alone = listPixels();
-    child.parent = &master;
-    EXPECT_EQ(listPixels(), alone);
-    design.modified = false;
+        master->AddVirtualRoute(0x1000 + i, i);
+    master->ToggleVirtualRouteWindow();
+    designer->Design().active = nullptr;
+    const QRect list(master->Left() + 1, master->PictureTop() + 57, 40, 60);
+    const QImage linked = Drawing().copy(list);
+    child->parent = nullptr;
+    EXPECT_EQ(Drawing().copy(list), linked);
 }
 
 // At the largest zoom the blue frame of the selected master leaves the tail mark
 // of its link to the modem below in sight.
-TEST_F(DesignerEditingTest, SelectionFrameLeavesTheLinkTailsInSight) {
-    Tpiirtopohja* designer = Open();
-    NetworkDesign& design = designer->Design();
-    TKuvio& master = Place(designer, {60, 60}, "&New modem", "QX-450");
-    TKuvio& child = Place(designer, {60, 300}, "&New modem", "QX-450");
-    Ominaisuus->hide();
-    child.parent = &master;
+TEST_F(LinkDrawingTest, SelectionFrameLeavesTheLinkTailsInSight) {
     for (int step = 0; step < 20; ++step)
         QTest::keyClick(canvas, Qt::Key_Plus, Qt::ControlModifier);
-    design.active = &master;
-    designer->RedrawRoutes();
-    const QPolygon tail = RouteLine(master, child, 1.0).tail;
-    const QPoint onTail = (tail[1] + tail[2]) / 2;
-    const QColor colour = canvas->grab().toImage().pixelColor(onTail);
+    designer->Design().active = master;
+    const QPolygon tail = RouteLine(*master, *child, 1.0).tail;
+    const QColor colour = Drawing().pixelColor((tail[1] + tail[2]) / 2);
     EXPECT_NE(colour, QColor(Qt::blue));
     EXPECT_LT(qGray(colour.rgb()), 128);
-    design.modified = false;
 }
 
 TEST_F(DesignerEditingTest, PingSettingsAreTickedFromTheSettingsFile) {
