@@ -3,12 +3,14 @@
 #include "designer/menu_rules.h"
 #include "designer/tominaisuus.h"
 #include "designer/tpiirtopohja.h"
+#include "designer/tprj_ominaisuus.h"
 #include "designer_fixture.h"
 #include "platform/file_dialogs.h"
 #include "platform/tinifile.h"
 #include "support/fake_main_window.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMouseEvent>
@@ -281,6 +283,23 @@ TEST_F(DesignerEditingTest, InsertAddsAModemThatIsSeenAndPlacedWithTheMouse) {
     EXPECT_TRUE(Ominaisuus->isVisible());
     EXPECT_EQ(QPoint(inserted.Left(), inserted.Top()), QPoint(245, 155));
     design.modified = false;
+}
+
+// Escape in the project properties is their Cancel: the new project's properties
+// are refused, so a later OK of the dialog names no file after the project.
+TEST_F(DesignerEditingTest, EscapeCancelsTheProjectProperties) {
+    Tpiirtopohja* designer = Open();
+    ASSERT_TRUE(prj_ominaisuus && prj_ominaisuus->isVisible());
+    QTest::keyClick(prj_ominaisuus, Qt::Key_Escape);
+    EXPECT_FALSE(prj_ominaisuus->isVisible());
+    prj_ominaisuus->ShowFor(designer);
+    auto* name = prj_ominaisuus->findChild<QLineEdit*>("nimi");
+    name->setText("Harbour");
+    QTest::keyClick(name, Qt::Key_Return);
+    EXPECT_FALSE(prj_ominaisuus->isVisible());
+    EXPECT_EQ(designer->Design().properties.name, "Harbour");
+    EXPECT_EQ(designer->ProjectFileName(), "noname.spf");
+    designer->Design().modified = false;
 }
 
 // A master and the modem below it, linked, their properties windows closed.
