@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QStyle>
@@ -731,12 +732,13 @@ void Tominaisuus::Dismiss() {
     convert_ = false;
 }
 
-// Return is OK and Escape is Cancel, as in a dialog: the keys reach the window
-// when the focused control has no use for them.
+// Return is OK (or the focused button) and Escape is Cancel, as in a dialog: the
+// keys reach the window when the focused control has no use for them.
 void Tominaisuus::keyPressEvent(QKeyEvent* event) {
     const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    auto* focused = qobject_cast<QPushButton*>(focusWidget());
     if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter))
-        ui->ok->click();
+        (focused ? focused : ui->ok)->click();
     else if (plain && event->key() == Qt::Key_Escape)
         ui->pois->click();
     else

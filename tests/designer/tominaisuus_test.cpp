@@ -124,6 +124,14 @@ TEST_F(TominaisuusTest, ReturnStoresAndEscapeCancels) {
     Control<QLineEdit>("nimi")->setText("Dale");
     QTest::keyClick(Control<QLineEdit>("nimi"), Qt::Key_Enter, Qt::KeypadModifier);
     EXPECT_EQ(figure.GetModemName(), "Dale");
+
+    // On a focused button Return presses that button.
+    Show(figure);
+    Button("pois")->setFocus();
+    Control<QLineEdit>("nimi")->setText("Vale");
+    QTest::keyClick(Button("pois"), Qt::Key_Return);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(figure.GetModemName(), "Dale");
 }
 
 // A modem whose type file is gone shows no rows; OK then keeps its values.
@@ -203,6 +211,8 @@ TEST_F(TominaisuusTest, CaptionContentAndArrowsFitTheWindow) {
             EXPECT_FALSE(field.intersects(arrow->geometry())) << arrow->y();
     }
     EXPECT_GT(arrows, 0);
+    if (const char* shots = std::getenv("QUOVIX_SCREENSHOTS"))
+        window->grab().save(QString(shots) + "/modem_properties_conversion.png");
     Button("pois")->click();
 }
 
