@@ -3,6 +3,7 @@
 #include "designer/figure_pictures.h"
 #include "designer/graph_renderer.h"
 #include "designer/network_design.h"
+#include "designer/shared_printer.h"
 #include "platform/latin1.h"
 
 #include <QFontMetrics>
@@ -201,7 +202,7 @@ bool PrintNetworkGraph(QPrinter& printer, const NetworkDesign& design, const Gra
     printer.setPageOrientation(QPageLayout::Landscape);
     printer.setDocName(fromLatin1(options.projectName));
     QPainter painter;
-    if (!painter.begin(&printer))
+    if (!BeginPrinting(painter, printer))
         return false;
     PaintGraphPage(painter, QSize(printer.width(), printer.height()), design, options);
     return painter.end();

@@ -78,6 +78,12 @@ void PaintFigure(QPainter& painter, const TKuvio& figure) {
     if (figure.InfoShown())
         painter.drawText(QPoint(figure.Left(), figure.InfoTop() + painter.fontMetrics().ascent()),
                          fromLatin1(figure.InfoText()));
+}
+
+// The route lists lie over the links, so that no link crosses their text.
+void PaintRouteLists(QPainter& painter, const TKuvio& figure) {
+    painter.setFont(FigureLabelFont(figure));
+    painter.setPen(Qt::black);
     const QPoint below(figure.Left(), figure.PictureTop() + figure.Scaled(kRouteListOffset));
     if (figure.VirtualRouteWindowShown())
         PaintLines(painter, below, figure.VirtualRoutes()->lines);
@@ -171,6 +177,12 @@ void PaintGraph(QPainter& painter, const NetworkDesign& design, const GraphPaint
     for (const auto& figure : design.Figures())
         if (FigureShown(*figure, options.mobileView))
             PaintFigure(painter, *figure);
+    // The selection frame lies under the links, so that it never hides their tails.
+    if (design.active && FigureShown(*design.active, options.mobileView)) {
+        painter.setPen(QPen(Qt::blue, 3));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(PictureRect(*design.active).adjusted(-kFrameGap, -kFrameGap, kFrameGap, kFrameGap));
+    }
     for (const auto& figure : design.Figures()) {
         if (!FigureShown(*figure, options.mobileView))
             continue;
@@ -179,11 +191,9 @@ void PaintGraph(QPainter& painter, const NetworkDesign& design, const GraphPaint
             DrawRouteLine(painter, *from, *figure, 1.0,
                           options.mobileView ? LinkStyle::Dotted : LinkStyle::Solid);
     }
-    if (design.active && FigureShown(*design.active, options.mobileView)) {
-        painter.setPen(QPen(Qt::blue, 3));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRect(PictureRect(*design.active).adjusted(-kFrameGap, -kFrameGap, kFrameGap, kFrameGap));
-    }
+    for (const auto& figure : design.Figures())
+        if (FigureShown(*figure, options.mobileView))
+            PaintRouteLists(painter, *figure);
     if (options.rubberBandEnd && design.context) {
         painter.setPen(QPen(Qt::black, 1, options.mobileView ? Qt::DotLine : Qt::SolidLine));
         painter.drawLine(QPoint(design.context->CentreX(), design.context->CentreY()),

@@ -14,7 +14,7 @@ TKuvio& NetworkDesign::Append(std::unique_ptr<TKuvio> figure) {
 }
 
 void NetworkDesign::TakeDrawingScale(TKuvio& figure) const {
-    figure.SetScale(zoom / 100.0f);
+    figure.SetScale(drawingScale / 100.0f);
     figure.SetFontSize(FigureFontSize(zoom));
 }
 
@@ -109,11 +109,26 @@ void NetworkDesign::CloseOtherRoutingLists() {
     }
 }
 
-void NetworkDesign::ZoomTo(int steps) {
-    const float before = zoom;
+void NetworkDesign::ZoomIn() {
+    zoom = ZoomedIn(zoom);
+    ScaleFiguresTo(zoomSteps_ + 1);
+}
+
+void NetworkDesign::ZoomOut() {
+    zoom = ZoomedOut(zoom);
+    ScaleFiguresTo(zoomSteps_ - 1);
+}
+
+void NetworkDesign::ResetZoom() {
+    zoom = 100.0f;
+    ScaleFiguresTo(0);
+}
+
+void NetworkDesign::ScaleFiguresTo(int steps) {
+    const float before = drawingScale;
     zoomSteps_ = steps;
-    zoom = ZoomForSteps(steps);
-    const double ratio = static_cast<double>(zoom) / before;
+    drawingScale = DrawingScaleForSteps(steps);
+    const double ratio = static_cast<double>(drawingScale) / before;
     for (const auto& figure : figures_) {
         figure->SetLeft(static_cast<int>(std::lround(figure->Left() * ratio)));
         figure->SetTop(static_cast<int>(std::lround(figure->Top() * ratio)));

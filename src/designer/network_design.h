@@ -45,11 +45,15 @@ public:
     // text is kept for the next comparison).
     void CloseOtherRoutingLists();
 
-    // The drawing's scale in per cent and in zoom steps from 100 per cent. Zooming
-    // moves every figure and sets its scale and font size.
+    // The zoom factor in per cent, which the tool bar shows and the label fonts
+    // follow, and the scale in per cent at which the figures stand, by which saved
+    // positions are brought back to full scale. A step moves every figure and sets
+    // its scale and font size; the reset returns to 100 per cent.
     float zoom = 100.0f;
-    int ZoomSteps() const { return zoomSteps_; }
-    void ZoomTo(int steps);
+    float drawingScale = 100.0f;
+    void ZoomIn();
+    void ZoomOut();
+    void ResetZoom();
     // The number of a figure in the list, from 1; 0 when it is not in the list.
     uint32_t NumberOf(const TKuvio* figure) const;
 
@@ -75,6 +79,7 @@ public:
 
 private:
     void TakeDrawingScale(TKuvio& figure) const;
+    void ScaleFiguresTo(int steps);
 
     bool singleModem_;
     int zoomSteps_ = 0;

@@ -202,7 +202,10 @@ std::string EncodeModemRecord(const TKuvio& figure, bool singleForm, float zoom)
     std::string out;
     if (!singleForm) {
         AppendLittleEndian32(out, static_cast<uint32_t>(PositionAtFullScale(figure.Left(), zoom)));
-        AppendLittleEndian32(out, static_cast<uint32_t>(PositionAtFullScale(figure.PictureTop(), zoom)));
+        // The picture's top at full scale: the name's top brought back, and the
+        // picture's own offset below it, which the zoom scaled with rounding.
+        AppendLittleEndian32(
+            out, static_cast<uint32_t>(PositionAtFullScale(figure.Top(), zoom) + TKuvio::kPictureOffset));
         AppendLittleEndian32(out, figure.numberAndFlags);
         AppendLittleEndian32(out, figure.parentNumber);
         AppendLittleEndian32(out, figure.mobileParentNumber);
@@ -305,7 +308,8 @@ std::string EncodeProjectFile(NetworkDesign& design, const std::string& version,
         design.properties.Write(out);
     }
     for (const auto& figure : design.Figures())
-        out += EncodeModemRecord(*figure, design.SingleModem(), design.SingleModem() ? 100.0f : design.zoom);
+        out += EncodeModemRecord(*figure, design.SingleModem(),
+                                 design.SingleModem() ? 100.0f : design.drawingScale);
     const uint16_t crc = Crc16Of(out, out.size());
     out += ":\x01"
            "0";
@@ -328,7 +332,7 @@ void LoadProjectBytes(NetworkDesign& design, const std::string& fileName, const 
                       const LoadOptions& options) {
     design.DeleteAllFigures();
     // The file holds positions at full scale.
-    design.ZoomTo(0);
+    design.ResetZoom();
     ByteReader in(bytes);
     LoadReporter reporter(fileName);
     const std::string version =

@@ -1,5 +1,6 @@
 #include "designer/property_printout.h"
 
+#include "designer/shared_printer.h"
 #include "platform/latin1.h"
 
 #include <QFontMetrics>
@@ -33,7 +34,7 @@ int Middle(const QPrinter& printer, int left) {
 bool BeginPortrait(QPrinter& printer, QPainter& painter, const char* title) {
     printer.setPageOrientation(QPageLayout::Portrait);
     printer.setDocName(title);
-    return painter.begin(&printer);
+    return BeginPrinting(painter, printer);
 }
 
 QFont Sized(QFont font, int pointSize, bool bold) {

@@ -1,5 +1,6 @@
 #include "designer/property_table_printout.h"
 
+#include "designer/shared_printer.h"
 #include "platform/latin1.h"
 
 #include <QFontMetrics>
@@ -96,7 +97,7 @@ bool PrintPropertyTable(QPrinter& printer, const std::vector<PrintedGrid>& grids
     if (grids.empty())
         return true;
     QPainter painter;
-    if (!painter.begin(&printer))
+    if (!BeginPrinting(painter, printer))
         return false;
     painter.setFont(options.font);
     painter.setBrush(Qt::white);

@@ -1,10 +1,10 @@
 #include "designer/tarvotaulu.h"
 
-#include "platform/file_dialogs.h"
 #include "designer/property_table_printout.h"
 #include "designer/shared_printer.h"
 #include "designer/tpiirtopohja.h"
 #include "platform/atomic_file.h"
+#include "platform/file_dialogs.h"
 #include "platform/latin1.h"
 #include "platform/message_box.h"
 #include "platform/program_files.h"
@@ -111,6 +111,8 @@ QTableWidget* Tarvotaulu::CreateGrid(const PropertyTableTab& tab) {
     grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 8);
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    // The window opens at a size that shows every cell, as far as there is room.
+    grid->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
     for (int row = 0; row < rows; ++row)
         for (int column = 0; column < columns; ++column) {
             auto* cell = new QTableWidgetItem(
@@ -249,8 +251,10 @@ void ShowPropertyTable(Tpiirtopohja* designer) {
         arvotaulu->show();
         return;
     }
-    QMdiSubWindow* child = Pohjafrm->MdiArea()->addSubWindow(arvotaulu);
+    QMdiArea* area = Pohjafrm->MdiArea();
+    QMdiSubWindow* child = area->addSubWindow(arvotaulu);
     child->setAttribute(Qt::WA_DeleteOnClose);
+    child->resize(child->sizeHint().boundedTo(area->viewport()->size()));
     child->show();
 }
 

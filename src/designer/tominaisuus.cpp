@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QStyle>
@@ -32,6 +33,12 @@ namespace {
 constexpr int kValueX = 110;
 constexpr int kRowStep = 25;
 constexpr int kFormWidth = 310;
+// Room of the title bar beside the caption: the icon and the window buttons.
+constexpr int kTitleBarRoom = 120;
+// The conversion arrows stand in this gap between the two columns.
+constexpr int kArrowGap = 12;
+// Space below the buttons.
+constexpr int kBottomMargin = 16;
 constexpr const char* kHexRefused = "Not allowed hexadesimal value\r\nAllodew values 0..9 and A..F/a..f";
 
 bool FactoryMode() {
@@ -320,7 +327,6 @@ void Tominaisuus::BuildPropertyEditor(int mode) {
     if (right)
         CreateConversionArrows();
     ui->ConvAll->setVisible(right);
-    ui->sisalto->resize(width(), ui->ok->geometry().bottom() + 16);
 }
 
 int Tominaisuus::ValueColumn(const ParameterSchema& schema, int x0) const {
@@ -341,9 +347,9 @@ void Tominaisuus::SetUpColumns(bool right) {
     ui->Bevel2->setVisible(right);
     ui->Label_oldvalues->setVisible(right);
     if (right) {
-        ui->Bevel2->setGeometry(ui->Bevel1->geometry().right() + 1, ui->Bevel1->y(), ui->Bevel1->width(),
-                                ui->Bevel1->height());
-        resize(2 * (ui->Bevel1->x() + ui->Bevel1->width()), height());
+        ui->Bevel2->setGeometry(ui->Bevel1->geometry().right() + 1 + kArrowGap, ui->Bevel1->y(),
+                                ui->Bevel1->width(), ui->Bevel1->height());
+        resize(2 * (ui->Bevel1->x() + ui->Bevel1->width()) + kArrowGap, height());
     }
     SetEditable(ui->nimi, !right);
     SetEditable(ui->osoite, !right);
@@ -465,13 +471,18 @@ int Tominaisuus::PlaceButtons(int mode, int x0, int y) {
 // A new window stands near the main window's left edge; it is never higher than
 // the main window, and scrolls when its rows do not fit.
 void Tominaisuus::PlaceWindow(QGroupBox* column, int bottom) {
-    const int width = column->x() + column->width() + 24;
+    const QSize content(column->x() + column->width() + 24, bottom + kBottomMargin);
+    ui->sisalto->resize(content);
     QWidget* main = Pohjafrm ? Pohjafrm->Window() : nullptr;
-    int height = bottom + 16;
+    int height = content.height();
     if (main)
         height = std::min(height, main->height());
-    const bool scrolls = height < bottom + 16;
-    resize(width + (scrolls ? style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0), height);
+    const bool scrolls = height < content.height();
+    // Wide enough to show the whole caption.
+    const int captionWidth = fontMetrics().horizontalAdvance(windowTitle()) + kTitleBarRoom;
+    resize(std::max(content.width() + (scrolls ? style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0),
+                    captionWidth),
+           height);
     if (!isVisible() && main) {
         const int designerHeight = designer_ ? designer_->height() : height;
         move(main->x() + 5,
@@ -693,10 +704,14 @@ bool Tominaisuus::StoreFigure() {
         return false;
     }
     StoreFixedFields();
-    figure_->ResetPropertyList(typeChanged_ || converting);
-    if (converting)
-        ChangeFigureType();
-    StoreFieldValues(*figure_, column.schema, values, View());
+    // Without rows (the type file is missing or holds no parameters) the window
+    // shows none of the modem's values, so it keeps them all.
+    if (!column.schema.fields.empty()) {
+        figure_->ResetPropertyList(typeChanged_ || converting);
+        if (converting)
+            ChangeFigureType();
+        StoreFieldValues(*figure_, column.schema, values, View());
+    }
     if (designer_) {
         designer_->Design().modified = true;
         if (ui->osoite->isModified() || ui->MultiMemo->document()->isModified())
@@ -730,6 +745,19 @@ void Tominaisuus::Dismiss() {
     hide();
     figure_ = nullptr;
     convert_ = false;
+}
+
+// Return is OK (or the focused button) and Escape is Cancel, as in a dialog: the
+// keys reach the window when the focused control has no use for them.
+void Tominaisuus::keyPressEvent(QKeyEvent* event) {
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    auto* focused = qobject_cast<QPushButton*>(focusWidget());
+    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter))
+        (focused ? focused : ui->ok)->click();
+    else if (plain && event->key() == Qt::Key_Escape)
+        ui->pois->click();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 void Tominaisuus::closeEvent(QCloseEvent* event) {

@@ -503,7 +503,7 @@ bool Tpiirtopohja::AllowedInMode(int mask) const {
 }
 
 void Tpiirtopohja::ResetZoom() {
-    design_.ZoomTo(0);
+    design_.ResetZoom();
     ShowZoomScale(design_.zoom);
 }
 // The file dialog of the project commands (of the single-modem setup in that mode).
@@ -681,6 +681,21 @@ void Tpiirtopohja::NewModemFigure(QAction* item) {
                            typeReader_);
     lastModemType_ = item;
     RedrawRoutes();
+}
+
+// Insert repeats the last modem type, once the modem before is placed: a second
+// one would be left unplaced under the new one. A mobile modem would be hidden
+// while the mobile routes are, so then the ordinary modem of that type is added.
+QAction* Tpiirtopohja::InsertedModemType() const {
+    if (design_.context && design_.context->dragging)
+        return nullptr;
+    if (!lastModemType_ || MobileView() ||
+        lastModemType_->data().toInt() != static_cast<int>(NewModemKind::Mobile))
+        return lastModemType_;
+    for (QAction* item : Luouusi1->actions())
+        if (item->text() == lastModemType_->text())
+            return item;
+    return nullptr;
 }
 
 void Tpiirtopohja::NewModemFigureAtOrigin(QAction* item) {
@@ -1006,11 +1021,10 @@ void Tpiirtopohja::RefreshRouteWindows() {
     design_.CloseOtherRoutingLists();
     RedrawRoutes();
 }
-void Tpiirtopohja::ZoomTo(int steps) {
+void Tpiirtopohja::ZoomStep(bool in) {
     QScrollBar* bars[] = {scrollArea_->verticalScrollBar(), scrollArea_->horizontalScrollBar()};
     const int saved[] = {bars[0]->value(), bars[1]->value()};
-    const bool in = steps > design_.ZoomSteps();
-    design_.ZoomTo(steps);
+    in ? design_.ZoomIn() : design_.ZoomOut();
     ShowZoomScale(design_.zoom);
     RedrawRoutes();
     for (int i = 0; i < 2; ++i) {
@@ -1025,12 +1039,12 @@ void Tpiirtopohja::ZoomTo(int steps) {
 
 void Tpiirtopohja::ZoomIn() {
     if (CanZoomIn(design_.zoom))
-        ZoomTo(design_.ZoomSteps() + 1);
+        ZoomStep(true);
 }
 
 void Tpiirtopohja::ZoomOut() {
     if (CanZoomOut(design_.zoom))
-        ZoomTo(design_.ZoomSteps() - 1);
+        ZoomStep(false);
 }
 
 namespace {
@@ -1106,10 +1120,12 @@ bool Tpiirtopohja::DrawingKey(const QKeyEvent& event) {
         }
         return true;
     case Qt::Key_Insert:
-        if (lastModemType_)
-            NewModemFigure(lastModemType_);
+        if (QAction* item = InsertedModemType())
+            NewModemFigure(item);
         return true;
+    // The main keyboard's + key is Shift+= on many keyboards: Ctrl+= zooms in too.
     case Qt::Key_Plus:
+    case Qt::Key_Equal:
         if (control)
             ZoomIn();
         return control;
@@ -1183,6 +1199,7 @@ void Tpiirtopohja::FormClose() {
 
 Tpiirtopohja* CreateDesigner(bool singleModem) {
     auto* designer = new Tpiirtopohja(singleModem);
+    const QSize formSize = designer->size();
     if (!Pohjafrm) {
         designer->setAttribute(Qt::WA_DeleteOnClose);
         designer->show();
@@ -1190,6 +1207,8 @@ Tpiirtopohja* CreateDesigner(bool singleModem) {
     }
     QMdiSubWindow* child = Pohjafrm->MdiArea()->addSubWindow(designer);
     child->setAttribute(Qt::WA_DeleteOnClose);
+    // The size that a maximized window returns to when it is made normal.
+    child->resize(formSize);
     if (singleModem)
         child->showNormal();
     else

@@ -181,10 +181,11 @@ private:
     void SetFileNameOfMode(const std::string& fileName);
     void ShowFileCaption(const std::string& fileName);
     void ResetZoom();
-    void ZoomTo(int steps);
+    void ZoomStep(bool in);
     void EditedOnCanvas();
     void Pan(QPoint move);
     bool DrawingKey(const QKeyEvent& event);
+    QAction* InsertedModemType() const;
     void DrawingWheel(const QWheelEvent& event);
     void FigureRemoved(TKuvio& figure);
     void FormClose();

@@ -37,6 +37,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Escape is Cancel.
+    void reject() override { CancelBtnClick(); }
 
 private:
     void SetControls(const ProjectProperties& values);

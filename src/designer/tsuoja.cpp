@@ -1,6 +1,7 @@
 #include "designer/tsuoja.h"
 
 #include "designer/security_level.h"
+#include "designer/tominaisuus.h"
 #include "designer/tpiirtopohja.h"
 #include "platform/latin1.h"
 #include "platform/message_box.h"
@@ -62,6 +63,9 @@ void Tsuoja::okClick() {
         return;
     }
     hide();
+    // A properties window on view shows its modem again at the new level.
+    if (Ominaisuus && Ominaisuus->isVisible())
+        Ominaisuus->ShowModemProperties(Ominaisuus->Converting());
 }
 
 void Tsuoja::poisClick() {

@@ -4,14 +4,23 @@
 
 namespace {
 
-constexpr double kStepFactor = 1.05;
+constexpr float kStepPercent = 5.0f;
+constexpr double kFigureStep = 105.0 / 100.0;
 constexpr float kZoomInLimit = 200.0f;
 constexpr float kZoomOutLimit = 40.0f;
 
 } // namespace
 
-float ZoomForSteps(int steps) {
-    return static_cast<float>(100.0 * std::pow(kStepFactor, steps));
+float ZoomedIn(float zoom) {
+    return zoom + zoom * kStepPercent * 0.01f;
+}
+
+float ZoomedOut(float zoom) {
+    return zoom - zoom * kStepPercent * 0.01f;
+}
+
+float DrawingScaleForSteps(int steps) {
+    return static_cast<float>(100.0 * std::pow(kFigureStep, steps));
 }
 
 bool CanZoomIn(float zoom) {

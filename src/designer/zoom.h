@@ -1,13 +1,18 @@
 #pragma once
-// Zoom of the designer's drawing: steps of five per cent between fixed limits. A
-// step out divides by the factor that a step in multiplies with, so that in and out
-// return to the same scale.
+// Zoom of the designer's drawing: steps of five per cent of the factor between
+// fixed limits. The factor grows by five per cent of itself at a step in and shrinks
+// by five per cent of itself at a step out, so in and out do not return to the same
+// factor; the figures scale by 105/100 and 100/105, so they do return to their
+// places.
 
 #include <string>
 
-// The zoom factor in per cent after a number of steps from 100 per cent (negative
-// steps zoom out).
-float ZoomForSteps(int steps);
+// The zoom factor in per cent after one step in or out.
+float ZoomedIn(float zoom);
+float ZoomedOut(float zoom);
+// The scale in per cent at which the figures stand after a number of steps from
+// 100 per cent (negative steps zoom out).
+float DrawingScaleForSteps(int steps);
 // Zooming in is allowed below 200 per cent, zooming out above 40 per cent.
 bool CanZoomIn(float zoom);
 bool CanZoomOut(float zoom);

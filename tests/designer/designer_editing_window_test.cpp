@@ -1,12 +1,16 @@
 #include "designer/designer_canvas.h"
+#include "designer/graph_renderer.h"
+#include "designer/menu_rules.h"
 #include "designer/tominaisuus.h"
 #include "designer/tpiirtopohja.h"
+#include "designer/tprj_ominaisuus.h"
 #include "designer_fixture.h"
 #include "platform/file_dialogs.h"
 #include "platform/tinifile.h"
 #include "support/fake_main_window.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMouseEvent>
@@ -190,10 +194,19 @@ TEST_F(DesignerEditingTest, KeysWheelAndRecentFilesDriveTheDrawing) {
     QTest::keyClick(canvas, Qt::Key_Plus, Qt::ControlModifier);
     EXPECT_EQ(main.zoom_scale, "105");
     EXPECT_EQ(figure.Left(), std::lround(left * 1.05));
+    // Ctrl+= (the + key without Shift) and Ctrl+keypad + zoom in as well.
+    QTest::keyClick(canvas, Qt::Key_Equal, Qt::ControlModifier);
+    QTest::keyClick(canvas, Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier);
+    QTest::keyClick(canvas, Qt::Key_Minus, Qt::ControlModifier);
+    QTest::keyClick(canvas, Qt::Key_Minus, Qt::ControlModifier | Qt::KeypadModifier);
+    // The factor moves by five per cent of itself, the figures by 105/100 and
+    // 100/105: two steps in and two out leave the factor lower, the figures in place.
+    EXPECT_EQ(main.zoom_scale, "104");
+    EXPECT_EQ(figure.Left(), std::lround(left * 1.05));
     QWheelEvent wheel(QPointF(10, 10), canvas->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, -120),
                       Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(canvas, &wheel);
-    EXPECT_EQ(main.zoom_scale, "100");
+    EXPECT_EQ(main.zoom_scale, "99");
     EXPECT_EQ(figure.Left(), left);
 
     // Insert repeats the last type; Delete asks and removes the active modem.
@@ -242,6 +255,104 @@ TEST_F(DesignerEditingTest, KeysWheelAndRecentFilesDriveTheDrawing) {
     designer->Design().modified = false;
 }
 
+// Insert after a mobile modem, with the mobile routes hidden again, adds a modem
+// the user sees: it follows the mouse, a click places it and its properties open.
+TEST_F(DesignerEditingTest, InsertAddsAModemThatIsSeenAndPlacedWithTheMouse) {
+    Tpiirtopohja* designer = Open();
+    NetworkDesign& design = designer->Design();
+    QAction* mobileRoutes = designer->findChild<QAction*>("MobileRoutes1");
+    mobileRoutes->trigger();
+    Place(designer, {120, 300}, "New &mobile", "QX-450");
+    mobileRoutes->trigger();
+    ASSERT_TRUE(Ominaisuus);
+    Ominaisuus->hide();
+
+    Move({200, 150});
+    QTest::keyClick(canvas, Qt::Key_Insert);
+    // A second Insert before the first modem is placed adds none under it.
+    QTest::keyClick(canvas, Qt::Key_Insert);
+    ASSERT_EQ(design.Figures().size(), 2u);
+    TKuvio& inserted = *design.Figures().back();
+    EXPECT_EQ(inserted.TypeName(), "QX-450");
+    EXPECT_FALSE(inserted.Mobile());
+    Move({260, 180});
+    EXPECT_EQ(QPoint(inserted.Left(), inserted.Top()), QPoint(245, 155));
+    EXPECT_EQ(canvas->cursor().shape(), Qt::SizeAllCursor);
+    Click(OnPicture(inserted));
+    EXPECT_FALSE(inserted.dragging);
+    EXPECT_TRUE(Ominaisuus->isVisible());
+    EXPECT_EQ(QPoint(inserted.Left(), inserted.Top()), QPoint(245, 155));
+    design.modified = false;
+}
+
+// Escape in the project properties is their Cancel: the new project's properties
+// are refused, so a later OK of the dialog names no file after the project.
+TEST_F(DesignerEditingTest, EscapeCancelsTheProjectProperties) {
+    Tpiirtopohja* designer = Open();
+    ASSERT_TRUE(prj_ominaisuus && prj_ominaisuus->isVisible());
+    QTest::keyClick(prj_ominaisuus, Qt::Key_Escape);
+    EXPECT_FALSE(prj_ominaisuus->isVisible());
+    prj_ominaisuus->ShowFor(designer);
+    auto* name = prj_ominaisuus->findChild<QLineEdit*>("nimi");
+    name->setText("Harbour");
+    QTest::keyClick(name, Qt::Key_Return);
+    EXPECT_FALSE(prj_ominaisuus->isVisible());
+    EXPECT_EQ(designer->Design().properties.name, "Harbour");
+    EXPECT_EQ(designer->ProjectFileName(), "noname.spf");
+    designer->Design().modified = false;
+}
+
+// A master and the modem below it, linked, their properties windows closed.
+class LinkDrawingTest : public DesignerEditingTest {
+protected:
+    void SetUp() override {
+        DesignerEditingTest::SetUp();
+        designer = Open();
+        master = &Place(designer, {100, 60}, "&New modem", "QX-450");
+        child = &Place(designer, {100, 420}, "&New modem", "QX-450");
+        Ominaisuus->hide();
+        designer->Design().MakeMaster(*master);
+        child->parent = master;
+    }
+    void TearDown() override {
+        designer->Design().modified = false;
+        DesignerEditingTest::TearDown();
+    }
+    QImage Drawing() {
+        designer->RedrawRoutes();
+        return canvas->grab().toImage();
+    }
+
+    Tpiirtopohja* designer = nullptr;
+    TKuvio* master = nullptr;
+    TKuvio* child = nullptr;
+};
+
+// The route list shown below the master lies over the link that leaves it
+// downward: the pixels of the list are the same with and without the link.
+TEST_F(LinkDrawingTest, ShownRouteListsLieOverTheLinks) {
+    for (uint32_t i = 1; i <= 6; ++i)
+        master->AddVirtualRoute(0x1000 + i, i);
+    master->ToggleVirtualRouteWindow();
+    designer->Design().active = nullptr;
+    const QRect list(master->Left() + 1, master->PictureTop() + 57, 40, 60);
+    const QImage linked = Drawing().copy(list);
+    child->parent = nullptr;
+    EXPECT_EQ(Drawing().copy(list), linked);
+}
+
+// At the largest zoom the blue frame of the selected master leaves the tail mark
+// of its link to the modem below in sight.
+TEST_F(LinkDrawingTest, SelectionFrameLeavesTheLinkTailsInSight) {
+    for (int step = 0; step < 20; ++step)
+        QTest::keyClick(canvas, Qt::Key_Plus, Qt::ControlModifier);
+    designer->Design().active = master;
+    const QPolygon tail = RouteLine(*master, *child, 1.0).tail;
+    const QColor colour = Drawing().pixelColor((tail[1] + tail[2]) / 2);
+    EXPECT_NE(colour, QColor(Qt::blue));
+    EXPECT_LT(qGray(colour.rgb()), 128);
+}
+
 TEST_F(DesignerEditingTest, PingSettingsAreTickedFromTheSettingsFile) {
     const auto ticked = [](Tpiirtopohja* designer, const char* menu) {
         QStringList texts;
@@ -284,6 +395,122 @@ TEST_F(DesignerEditingTest, MenusAreEnabledByTheStateWhenTheyOpen) {
     EXPECT_FALSE(item("Master1")->isEnabled());
     EXPECT_TRUE(item("Viiva1")->isEnabled());
     designer->PopupMenu2->hide();
+    designer->Design().modified = false;
+}
+
+// The real items of the Modem menu and the two pop-up menus take the answers of
+// their own rules, in states where the rules of different items differ.
+class DesignerMenuItemsTest : public DesignerEditingTest {
+protected:
+    template <typename State> struct Item {
+        const char* name;
+        ItemState State::*rule;
+    };
+
+    // An item by its object name, or by its caption among the pop-up's items.
+    QAction* Find(const char* name) const {
+        if (auto* action = designer->findChild<QAction*>(name))
+            return action;
+        if (auto* menu = designer->findChild<QMenu*>(name))
+            return menu->menuAction();
+        for (QMenu* popup : {designer->PopupMenu1, designer->PopupMenu2})
+            for (QAction* action : popup->actions())
+                if (action->text() == name)
+                    return action;
+        ADD_FAILURE() << name;
+        return nullptr;
+    }
+    template <typename State> void ExpectItems(const State& state, const std::vector<Item<State>>& items) {
+        for (const Item<State>& item : items) {
+            const ItemState& enabled = state.*item.rule;
+            QAction* action = Find(item.name);
+            if (enabled && action) {
+                EXPECT_EQ(action->isEnabled(), *enabled) << state_ << ": " << item.name;
+            }
+        }
+    }
+    MenuConditions Conditions() const {
+        MenuConditions conditions;
+        conditions.mobileView = designer->MobileView();
+        return conditions;
+    }
+    // Opens the three menus (the modem pop-up on the figure) and checks their items.
+    void ExpectMenusFollowTheirRules(const std::string& state, TKuvio* figure) {
+        state_ = state;
+        const NetworkDesign& design = designer->Design();
+        emit designer->findChild<QMenu*>("Modeemi1")->aboutToShow();
+        const ModemMenuState modem = ModemMenuRules(design, Conditions());
+        ExpectItems<ModemMenuState>(modem, {{"Luouusi2", &ModemMenuState::newModem},
+                                            {"NewMobile1", &ModemMenuState::newMobile},
+                                            {"Yhdist1", &ModemMenuState::connect},
+                                            {"Poista2", &ModemMenuState::deleteItem},
+                                            {"Copy2", &ModemMenuState::copy},
+                                            {"Master2", &ModemMenuState::master},
+                                            {"Ominaisuudet4", &ModemMenuState::properties},
+                                            {"NytReitti2", &ModemMenuState::showRoute},
+                                            {"Haearvot1", &ModemMenuState::receive},
+                                            {"Lhetarvot1", &ModemMenuState::transmit},
+                                            {"Print2", &ModemMenuState::printProperties},
+                                            {"LataaModeemi1", &ModemMenuState::load},
+                                            {"TallennaModeemi1", &ModemMenuState::save}});
+        EXPECT_EQ(Find("NytReitti2")->text(), modem.hideRoute ? "&Hide route" : "&Show route") << state;
+
+        designer->PopupMenu1Popup();
+        ExpectItems<AreaPopupState>(AreaPopupRules(design, Conditions()),
+                                    {{"&New modem", &AreaPopupState::newModem},
+                                     {"New &mobile", &AreaPopupState::newMobile},
+                                     {"New m&ultiterminal", &AreaPopupState::newMulti},
+                                     {"Ominaisuudet1", &AreaPopupState::properties}});
+        if (!figure)
+            return;
+        designer->Design().context = figure;
+        designer->PopupMenu2Popup();
+        const ModemPopupState popup = ModemPopupRules(design, *figure, Conditions());
+        ExpectItems<ModemPopupState>(popup, {{"Viiva1", &ModemPopupState::connect},
+                                             {"Nytreitti1", &ModemPopupState::showRoute},
+                                             {"Copy1", &ModemPopupState::copy},
+                                             {"Master1", &ModemPopupState::master},
+                                             {"Deleteconnection1", &ModemPopupState::deleteConnection},
+                                             {"Transmitparrou1", &ModemPopupState::transmit},
+                                             {"Change sm&f-file type to", &ModemPopupState::changeType}});
+        EXPECT_EQ(Find("Nytreitti1")->text(), popup.hideRoute ? "&Hide route" : "&Show route") << state;
+        designer->Design().context = nullptr;
+    }
+
+    Tpiirtopohja* designer = nullptr;
+    std::string state_;
+};
+
+TEST_F(DesignerMenuItemsTest, ProjectMenusFollowTheirRules) {
+    designer = Open();
+    NetworkDesign& design = designer->Design();
+    ExpectMenusFollowTheirRules("empty", nullptr);
+    TKuvio& master = Place(designer, {80, 80}, "&New modem", "QX-450");
+    Ominaisuus->hide();
+    ExpectMenusFollowTheirRules("one modem", &master);
+    design.MakeMaster(master);
+    TKuvio& leaf = Place(designer, {300, 80}, "&New modem", "QX-450");
+    Ominaisuus->hide();
+    design.properties.routingType = 1;
+    master.AddVirtualRoute(1, 2);
+    master.ToggleVirtualRouteWindow();
+    design.active = &master;
+    ExpectMenusFollowTheirRules("master with its routes shown", &leaf);
+    design.active = nullptr;
+    ExpectMenusFollowTheirRules("none active", &master);
+    designer->findChild<QAction*>("MobileRoutes1")->trigger();
+    TKuvio& mobile = Place(designer, {200, 300}, "New &mobile", "QX-450");
+    Ominaisuus->hide();
+    ExpectMenusFollowTheirRules("mobile view", &mobile);
+    design.modified = false;
+}
+
+TEST_F(DesignerMenuItemsTest, SingleModemMenusFollowTheirRules) {
+    designer = Open(true);
+    ExpectMenusFollowTheirRules("empty", nullptr);
+    TKuvio& modem = Place(designer, {80, 80}, "&New modem", "QX-450");
+    Ominaisuus->hide();
+    ExpectMenusFollowTheirRules("one modem", &modem);
     designer->Design().modified = false;
 }
 

@@ -3,6 +3,7 @@
 #include "platform/tinifile.h"
 #include "serial/tquovixcommport.h"
 #include "support/message_box_recorder.h"
+#include "support/pseudo_terminal_ports.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -73,6 +74,21 @@ TEST(DesignerPortSettings, PortNumbersOutsideTheRangeOrWhileOpenAreRefused) {
     EXPECT_FALSE(CheckPortNumber(port, 257));
     EXPECT_EQ(static_cast<int>(port.Portin_nro()), 255);
     EXPECT_EQ(boxes.texts(), (Texts(2, "Check serial port number !!. Allowed values 1..256")));
+
+    // An open port keeps its number.
+    TempFolder folder;
+    SetProgramPathForTests(folder.file("quovix"));
+    PseudoTerminalPorts ports;
+    ports.Add(3);
+    port.setPortin_nro(static_cast<TPortnro>(2));
+    port.aukaise(true);
+    ASSERT_TRUE(port.IsOpen());
+    boxes.clear();
+    EXPECT_FALSE(CheckPortNumber(port, 5));
+    EXPECT_EQ(static_cast<int>(port.Portin_nro()), 2);
+    EXPECT_EQ(boxes.texts(), Texts{"Close serial port before changing port number !!"});
+    port.sulje();
+    SetProgramPathForTests("");
 }
 
 TEST(DesignerPortSettings, ChoicesAreStoredAtOnceAndReadBackWithTheirDefaults) {

@@ -155,6 +155,26 @@ TEST_F(DesignerPrintingTest, EmptyDesignPrintsNothingAndSaysSo) {
     EXPECT_FALSE(std::filesystem::exists(pdf));
 }
 
+// A print that cannot start (no printer, no file) must not leave the shared
+// printer stuck: the file chosen afterwards in Print setup takes the next print.
+TEST_F(DesignerPrintingTest, FailedPrintLeavesThePrinterUsableForTheNext) {
+    BuildThreeLevels();
+    designer->Design().active = designer->Design().Figures()[0].get();
+    designer->RedrawRoutes();
+    for (const char* command : {"Drawing1", "Properties1", "Print2"}) {
+        SCOPED_TRACE(command);
+        boxes.clear();
+        main.Printer()->setOutputFileName(QString());
+        Trigger(command);
+        EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Printer selected is not valid"});
+        PrintTo(std::string(command) + ".pdf");
+        EXPECT_EQ(main.Printer()->outputFileName().toStdString(), pdf);
+        Trigger(command);
+        EXPECT_EQ(boxes.texts().size(), 1u);
+        EXPECT_FALSE(PdfPages(pdf).empty());
+    }
+}
+
 TEST_F(DesignerPrintingTest, PropertiesOfAllModemsRunOverPagesInOrder) {
     std::vector<std::string> names;
     for (int i = 0; i < 40; ++i) {

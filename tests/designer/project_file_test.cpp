@@ -5,7 +5,11 @@
 #include "support/message_box_recorder.h"
 #include "support/temp_folder.h"
 
+#include <QPoint>
+#include <cmath>
 #include <gtest/gtest.h>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -128,13 +132,14 @@ TEST_F(ProjectFileTest, ProjectRoundTripKeepsEveryFigureLinkAndValue) {
 
 TEST_F(ProjectFileTest, PositionsAreStoredAtFullScaleAndNegativeOnesLoadAtZero) {
     NetworkDesign design(false);
-    AddFigure(design, "QX-450", 100, 31, 1);
-    design.zoom = 50.0f;
+    AddFigure(design, "QX-450", 100, 31, 1).SetScale(0.5f);
+    design.drawingScale = 50.0f;
     const std::string bytes = EncodeProjectFile(design, kVersion, kCaption);
     ByteReader in(bytes);
     in.Seek(2 + kVersion.size() + 2 + kCaption.size() + 37);
     EXPECT_EQ(in.LittleEndian32(), 200u);
-    EXPECT_EQ(in.LittleEndian32(), 100u);
+    // The picture's top: the name's top doubled, then the picture's offset.
+    EXPECT_EQ(in.LittleEndian32(), 62u + TKuvio::kPictureOffset);
 
     std::string negative = bytes;
     const size_t block = 2 + kVersion.size() + 2 + kCaption.size() + 37;
@@ -145,6 +150,34 @@ TEST_F(ProjectFileTest, PositionsAreStoredAtFullScaleAndNegativeOnesLoadAtZero) 
     ASSERT_EQ(loaded.Figures().size(), 1u);
     EXPECT_EQ(loaded.Figures()[0]->Left(), 0);
     EXPECT_EQ(loaded.Figures()[0]->PictureTop(), 0);
+}
+
+// Saving at 150 per cent and opening again, over and over, leaves every modem where
+// it was: positions are rounded back to full scale. Truncated, some crept one pixel
+// up or left at every save.
+TEST_F(ProjectFileTest, SavingAgainAndAgainAtOneHundredFiftyPerCentMovesNoModem) {
+    auto design = std::make_unique<NetworkDesign>(false);
+    std::vector<QPoint> placed;
+    for (int i = 0; i < 80; ++i) {
+        AddFigure(*design, "QX-450", 11 * i, 7 * i + 1, static_cast<uint16_t>(i + 1));
+        placed.emplace_back(11 * i, 7 * i + 1);
+    }
+    for (int round = 0; round < 4; ++round) {
+        design->drawingScale = 150.0f;
+        for (const auto& figure : design->Figures()) {
+            figure->SetScale(1.5f);
+            figure->SetLeft(static_cast<int>(std::lround(figure->Left() * 1.5)));
+            figure->SetTop(static_cast<int>(std::lround(figure->Top() * 1.5)));
+        }
+        const std::string path = Save(*design);
+        design = std::make_unique<NetworkDesign>(false);
+        LoadProjectFile(*design, path, {});
+        ASSERT_EQ(design->Figures().size(), placed.size());
+        for (size_t i = 0; i < placed.size(); ++i) {
+            const TKuvio& figure = *design->Figures()[i];
+            ASSERT_EQ(QPoint(figure.Left(), figure.Top()), placed[i]) << "round " << round << ", modem " << i;
+        }
+    }
 }
 
 TEST_F(ProjectFileTest, FlippedByteGivesTheCorruptionBoxAndTheDesignStillLoads) {

@@ -193,6 +193,28 @@ TEST_F(PropertyTableWindowTest, TablePrintsSavesAndGivesTheDesignerBackItsState)
     EXPECT_TRUE(boxes.texts().empty());
 }
 
+// The maximized designer set to its normal size for the table keeps a size that
+// shows its drawing, and the table opens wide and high enough for its cells.
+TEST_F(PropertyTableWindowTest, DesignerAndTableOpenAtSizesThatShowTheirContent) {
+    main.resize(1400, 1000);
+    QCoreApplication::processEvents();
+    for (uint16_t i = 0; i < 3; ++i)
+        AddFigure(designer->Design(), "Site" + std::to_string(i), "QX-450", static_cast<uint16_t>(0xA0 + i));
+    Tarvotaulu* table = OpenTable();
+    QCoreApplication::processEvents();
+    EXPECT_GE(DesignerFrame()->width(), 400);
+    EXPECT_GE(DesignerFrame()->height(), 300);
+    const QTableWidget* grid = table->Grid(0);
+    int width = 0;
+    for (int column = 0; column < grid->columnCount(); ++column)
+        width += grid->columnWidth(column);
+    int height = 0;
+    for (int row = 0; row < grid->rowCount(); ++row)
+        height += grid->rowHeight(row);
+    EXPECT_GE(grid->viewport()->width(), width);
+    EXPECT_GE(grid->viewport()->height(), height);
+}
+
 TEST_F(PropertyTableWindowTest, EmptyDesignGivesNoTabsAndNothingToSaveCopyOrPrint) {
     QApplication::clipboard()->setText("kept");
     Tarvotaulu* table = OpenTable();

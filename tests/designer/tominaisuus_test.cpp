@@ -2,6 +2,7 @@
 #include "designer/tkuvio.h"
 #include "designer/tominaisuus.h"
 #include "designer/tpiirtopohja.h"
+#include "designer/tsuoja.h"
 #include "designer_fixture.h"
 #include "platform/tinifile.h"
 #include "support/fake_main_window.h"
@@ -15,9 +16,11 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QTest>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 
 namespace {
@@ -101,6 +104,118 @@ TEST_F(TominaisuusTest, EditedValuesOfEveryLetterAreStoredAndShownAgain) {
     EXPECT_EQ(Control<QLineEdit>("S0STATION")->text(), "North");
     EXPECT_TRUE(Control<QCheckBox>("M0ACK")->isChecked());
     EXPECT_TRUE(boxes.texts().empty());
+}
+
+// Return is OK and Escape is Cancel, from the fields of the window.
+TEST_F(TominaisuusTest, ReturnStoresAndEscapeCancels) {
+    TKuvio& figure = NewModem("QX-450R");
+    figure.newFigure = false;
+    Show(figure);
+    Control<QLineEdit>("nimi")->setText("Hill");
+    QTest::keyClick(Control<QLineEdit>("nimi"), Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_NE(figure.GetModemName(), "Hill");
+
+    Show(figure);
+    Control<QLineEdit>("nimi")->setText("Hill");
+    QTest::keyClick(Control<QSpinBox>("B0CHANNEL"), Qt::Key_Return);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(figure.GetModemName(), "Hill");
+
+    Show(figure);
+    Control<QLineEdit>("nimi")->setText("Dale");
+    QTest::keyClick(Control<QLineEdit>("nimi"), Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(figure.GetModemName(), "Dale");
+
+    // On a focused button Return presses that button.
+    Show(figure);
+    Button("pois")->setFocus();
+    Control<QLineEdit>("nimi")->setText("Vale");
+    QTest::keyClick(Button("pois"), Qt::Key_Return);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(figure.GetModemName(), "Dale");
+}
+
+// A modem whose type file is gone shows no rows; OK then keeps its values.
+TEST_F(TominaisuusTest, OkWithoutRowsKeepsTheStoredValues) {
+    TKuvio& figure = NewModem("QX-450R");
+    Show(figure, 9);
+    Button("ok")->click();
+    const std::vector<std::string> stored = Values(figure);
+    ASSERT_FALSE(stored.empty());
+    Show(NewModem("QX-450"), 9);
+    Button("pois")->click();
+    std::filesystem::remove(folder.file("QX-450R.smf"));
+    Show(figure, 9);
+    Control<QLineEdit>("nimi")->setText("Kept");
+    Button("ok")->click();
+    EXPECT_EQ(figure.GetModemName(), "Kept");
+    EXPECT_EQ(Values(figure), stored);
+}
+
+// A level accepted in the security dialog shows the visible properties window
+// again at that level; Escape in the dialog changes nothing.
+TEST_F(TominaisuusTest, AnAcceptedSecurityLevelRebuildsTheShownWindow) {
+    ASSERT_TRUE(Ominaisuus && suoja);
+    TKuvio& figure = NewModem("QX-450R");
+    designer->SetSecurityLevel(0);
+    Ominaisuus->SetFigure(designer, &figure);
+    Ominaisuus->ShowModemProperties(false);
+    const auto power = [] { return Ominaisuus->findChild<QSpinBox*>("W5TXPOWER"); };
+    ASSERT_TRUE(power());
+    EXPECT_FALSE(power()->isEnabled());
+
+    suoja->ShowFor(designer);
+    suoja->findChild<QRadioButton*>("taso_5")->setChecked(true);
+    suoja->findChild<QLineEdit*>("salasana")->setText("qejvomtu");
+    QTest::keyClick(suoja->findChild<QLineEdit*>("salasana"), Qt::Key_Return);
+    EXPECT_FALSE(suoja->isVisible());
+    EXPECT_EQ(designer->SecurityLevel(), 5);
+    EXPECT_TRUE(Ominaisuus->isVisible());
+    EXPECT_EQ(Ominaisuus->Figure(), &figure);
+    ASSERT_TRUE(power());
+    EXPECT_TRUE(power()->isEnabled());
+
+    suoja->ShowFor(designer);
+    suoja->findChild<QRadioButton*>("taso_0")->setChecked(true);
+    QTest::keyClick(suoja, Qt::Key_Escape);
+    EXPECT_FALSE(suoja->isVisible());
+    EXPECT_EQ(designer->SecurityLevel(), 5);
+    Ominaisuus->hide();
+}
+
+// The window shows its whole caption and ends where its content ends; in the
+// conversion view no arrow covers a field of the left column.
+TEST_F(TominaisuusTest, CaptionContentAndArrowsFitTheWindow) {
+    main->resize(900, 1000);
+    TKuvio& figure = NewModem("QX-450R");
+    Show(figure, 9);
+    EXPECT_GE(window->width(), window->fontMetrics().horizontalAdvance(window->windowTitle()) + 100);
+    auto* content = Control<QWidget>("sisalto");
+    EXPECT_EQ(content->height(), window->height());
+    Button("ok")->click();
+
+    window->SetFigure(designer, &figure);
+    window->SetConversionTarget("QX-NMS");
+    window->ShowModemProperties(true);
+    EXPECT_EQ(content->height(), window->height());
+    std::vector<QRect> fields;
+    for (QWidget* field : Control<QGroupBox>("Bevel1")->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (!field->isHidden())
+            fields.emplace_back(field->mapTo(content, QPoint(0, 0)), field->size());
+    ASSERT_FALSE(fields.empty());
+    int arrows = 0;
+    for (QPushButton* arrow : window->findChildren<QPushButton*>()) {
+        if (!arrow->property("tag").isValid())
+            continue;
+        ++arrows;
+        for (const QRect& field : fields)
+            EXPECT_FALSE(field.intersects(arrow->geometry())) << arrow->y();
+    }
+    EXPECT_GT(arrows, 0);
+    if (const char* shots = std::getenv("QUOVIX_SCREENSHOTS"))
+        window->grab().save(QString(shots) + "/modem_properties_conversion.png");
+    Button("pois")->click();
 }
 
 TEST_F(TominaisuusTest, LevelNineRowsStandBelowTheFactorySeparator) {

@@ -4,41 +4,56 @@
 #include "designer/network_design.h"
 
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace {
 
-int StepsUntilStopped(bool in) {
+// The factor and the number of steps taken from 100 per cent until the limit stops
+// the steps; the test is made before each step.
+std::pair<float, int> ZoomUntilStopped(bool in) {
+    NetworkDesign design(false);
     int steps = 0;
-    while (in ? CanZoomIn(ZoomForSteps(steps)) : CanZoomOut(ZoomForSteps(steps)))
-        steps += in ? 1 : -1;
-    return steps;
+    for (; in ? CanZoomIn(design.zoom) : CanZoomOut(design.zoom); ++steps)
+        in ? design.ZoomIn() : design.ZoomOut();
+    return {design.zoom, steps};
 }
 
 TEST(Zoom, StepsStopAtTheLimits) {
-    EXPECT_EQ(StepsUntilStopped(true), 15);
-    EXPECT_NEAR(ZoomForSteps(15), 207.9, 0.05);
-    EXPECT_EQ(ZoomText(ZoomForSteps(15)), "208");
-    EXPECT_EQ(ZoomText(ZoomForSteps(1)), "105");
-    EXPECT_EQ(ZoomText(ZoomForSteps(2)), "110");
-    EXPECT_EQ(StepsUntilStopped(false), -19);
-    EXPECT_LE(ZoomForSteps(-19), 40.0f);
+    const auto [largest, in] = ZoomUntilStopped(true);
+    EXPECT_EQ(in, 15);
+    EXPECT_NEAR(largest, 207.9, 0.05);
+    EXPECT_EQ(ZoomText(largest), "208");
+    EXPECT_EQ(ZoomText(ZoomedIn(100.0f)), "105");
+    EXPECT_EQ(ZoomText(ZoomedIn(ZoomedIn(100.0f))), "110");
+    const auto [smallest, out] = ZoomUntilStopped(false);
+    EXPECT_EQ(out, 18);
+    EXPECT_NEAR(smallest, 39.7, 0.05);
     EXPECT_EQ(FigureFontSize(100.0f), 10);
     EXPECT_EQ(FigureFontSize(150.0f), 15);
 }
 
-TEST(Zoom, InAndOutReturnToTheSameScaleAndPlaces) {
+// In and out leave the factor at 99.75 per cent, and the figures where they were.
+TEST(Zoom, InAndOutReturnTheFiguresToTheirPlacesButNotTheFactor) {
     NetworkDesign design(false);
     TKuvio& figure = design.Append(std::make_unique<TKuvio>(0, 0));
+    design.ZoomIn();
+    design.ZoomOut();
+    EXPECT_FLOAT_EQ(design.zoom, 99.75f);
+    EXPECT_EQ(design.drawingScale, 100.0f);
+    design.ResetZoom();
     for (int x = 0; x < 400; x += 7) {
         figure.SetLeft(x);
         figure.SetTop(x / 2 + 3);
         for (int i = 1; i <= 6; ++i)
-            design.ZoomTo(i);
-        EXPECT_EQ(figure.Scale(), design.zoom / 100.0f);
-        for (int i = 5; i >= 0; --i)
-            design.ZoomTo(i);
+            design.ZoomIn();
+        EXPECT_EQ(figure.Scale(), design.drawingScale / 100.0f);
+        EXPECT_EQ(figure.FontSize(), FigureFontSize(design.zoom));
+        for (int i = 1; i <= 6; ++i)
+            design.ZoomOut();
         ASSERT_EQ(figure.Left(), x);
         ASSERT_EQ(figure.Top(), x / 2 + 3);
+        EXPECT_EQ(design.drawingScale, 100.0f);
+        design.ResetZoom();
     }
     EXPECT_EQ(design.zoom, 100.0f);
     EXPECT_EQ(figure.FontSize(), 10);
@@ -46,9 +61,10 @@ TEST(Zoom, InAndOutReturnToTheSameScaleAndPlaces) {
 
 TEST(Zoom, FigureGeometryFollowsTheScale) {
     NetworkDesign design(false);
-    design.ZoomTo(8);
+    for (int i = 0; i < 8; ++i)
+        design.ZoomIn();
     TKuvio& figure = design.Append(std::make_unique<TKuvio>(100, 100));
-    const float scale = design.zoom / 100.0f;
+    const float scale = design.drawingScale / 100.0f;
     EXPECT_EQ(figure.PictureWidth(), std::lround(30 * scale));
     EXPECT_EQ(figure.PictureTop(), 100 + std::lround(19 * scale));
     EXPECT_EQ(figure.FontSize(), FigureFontSize(design.zoom));
