@@ -80,9 +80,9 @@ void PaintFigure(QPainter& painter, const TKuvio& figure) {
                          fromLatin1(figure.InfoText()));
     const QPoint below(figure.Left(), figure.PictureTop() + figure.Scaled(kRouteListOffset));
     if (figure.VirtualRouteWindowShown())
-        PaintLines(painter, below, figure.VirtualRoutes()->lines);
+        PaintLines(painter, below, figure.VirtualRoutes()->Lines());
     if (figure.SourceRouteWindowShown())
-        PaintLines(painter, below, figure.SourceRoutes()->lines);
+        PaintLines(painter, below, figure.SourceRoutes()->Lines());
 }
 
 } // namespace

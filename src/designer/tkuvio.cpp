@@ -63,20 +63,45 @@ std::string SourceRouteDisplayText(const std::string& text) {
     return formatted;
 }
 
+const std::vector<std::string>& RouteLineList::Lines() const {
+    if (!pending_.empty()) {
+        std::stable_sort(pending_.begin(), pending_.end(), LessText);
+        const auto merged = static_cast<std::ptrdiff_t>(lines_.size());
+        lines_.insert(lines_.end(), std::make_move_iterator(pending_.begin()),
+                      std::make_move_iterator(pending_.end()));
+        pending_.clear();
+        std::inplace_merge(lines_.begin(), lines_.begin() + merged, lines_.end(), LessText);
+    }
+    return lines_;
+}
+
 std::string RouteLineList::Text() const {
+    size_t size = 0;
+    for (const std::string& line : Lines())
+        size += line.size() + 2;
     std::string text;
-    for (const std::string& line : lines)
-        text += line + "\r\n";
+    text.reserve(size);
+    for (const std::string& line : Lines())
+        text.append(line).append("\r\n");
     return text;
 }
 
-void RouteLineList::Add(const std::string& line) {
+void RouteLineList::Add(std::string line) {
     if (!sorted) {
-        lines.push_back(line);
-        return;
+        inOrder_ = inOrder_ && (lines_.empty() || !LessText(line, lines_.back()));
+        lines_.push_back(std::move(line));
+    } else if (inOrder_) {
+        pending_.push_back(std::move(line));
+    } else {
+        const auto place = std::upper_bound(lines_.begin(), lines_.end(), line, LessText);
+        lines_.insert(place, std::move(line));
     }
-    const auto place = std::upper_bound(lines.begin(), lines.end(), line, LessText);
-    lines.insert(place, line);
+}
+
+void RouteLineList::Clear() {
+    lines_.clear();
+    pending_.clear();
+    inOrder_ = true;
 }
 
 TKuvio::TKuvio(int x, int y) : left_(x), top_(y) {}
@@ -184,9 +209,9 @@ void TKuvio::AddVirtualRouteShort(uint32_t a, uint32_t b) {
 std::string TKuvio::NextVirtualRoute(bool restart) {
     if (restart)
         routeLineCursor_ = 0;
-    if (!virtualRoutes_ || routeLineCursor_ >= virtualRoutes_->lines.size())
+    if (!virtualRoutes_ || routeLineCursor_ >= virtualRoutes_->Lines().size())
         return std::string();
-    return virtualRoutes_->lines[routeLineCursor_++];
+    return virtualRoutes_->Lines()[routeLineCursor_++];
 }
 
 void TKuvio::ToggleVirtualRouteWindow() {
@@ -201,7 +226,7 @@ void TKuvio::TakeRouteSnapshot() {
     }
     routeSnapshot_ = virtualRoutes_->Text();
     if (virtualRoutes_->shown)
-        virtualRoutes_->lines.clear();
+        virtualRoutes_->Clear();
     else
         virtualRoutes_.reset();
 }
@@ -227,7 +252,7 @@ void TKuvio::CloseSourceRouteWindow() {
     if (!sourceRoutes_)
         return;
     if (sourceRoutes_->shown)
-        sourceRoutes_->lines.clear();
+        sourceRoutes_->Clear();
     else
         sourceRoutes_.reset();
 }
