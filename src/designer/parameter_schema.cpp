@@ -125,7 +125,7 @@ void ReadNmsDescription(const std::string& text, ParameterField& field) {
 }
 
 ParameterSchema ReadParameterSchema(const std::string& path) {
-    const TIniFile ini(path);
+    const TIniFile ini = TIniFile::ReadIntoMemory(path);
     std::vector<std::string> keys = ini.ReadSection(kProperties);
     ParameterSchema schema;
     if (keys.empty()) {

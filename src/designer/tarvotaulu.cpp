@@ -1,10 +1,10 @@
 #include "designer/tarvotaulu.h"
 
-#include "platform/file_dialogs.h"
 #include "designer/property_table_printout.h"
 #include "designer/shared_printer.h"
 #include "designer/tpiirtopohja.h"
 #include "platform/atomic_file.h"
+#include "platform/file_dialogs.h"
 #include "platform/latin1.h"
 #include "platform/message_box.h"
 #include "platform/program_files.h"
@@ -88,10 +88,7 @@ void Tarvotaulu::BuildPropertyTable() {
     if (!designer_)
         return;
     setWindowTitle(designer_->SingleModem() ? "Property table" : "Property table of all the modems");
-    const PropertyRowContext context = designer_->RowContext();
-    tabs_ = ::BuildPropertyTable(designer_->Design(), [&context](TKuvio& figure) {
-        return ModemPropertyRows(figure, context).Rows();
-    });
+    tabs_ = ::BuildPropertyTable(designer_->Design(), RowsOfOneBuild(designer_->RowContext()));
     ui->valilehdet->setVisible(!tabs_.empty());
     for (const PropertyTableTab& tab : tabs_) {
         ui->grids->addWidget(CreateGrid(tab));
