@@ -51,6 +51,18 @@ std::string FormatSourceRouteLine(const std::string& line) {
     return result;
 }
 
+// Each line followed by CR LF.
+std::string JoinedLines(const std::vector<std::string>& lines) {
+    size_t size = 0;
+    for (const std::string& line : lines)
+        size += line.size() + 2;
+    std::string text;
+    text.reserve(size);
+    for (const std::string& line : lines)
+        text.append(line).append("\r\n");
+    return text;
+}
+
 } // namespace
 
 std::string SourceRouteDisplayText(const std::string& text) {
@@ -76,19 +88,21 @@ const std::vector<std::string>& RouteLineList::Lines() const {
 }
 
 std::string RouteLineList::Text() const {
-    size_t size = 0;
-    for (const std::string& line : Lines())
-        size += line.size() + 2;
-    std::string text;
-    text.reserve(size);
-    for (const std::string& line : Lines())
-        text.append(line).append("\r\n");
-    return text;
+    return JoinedLines(Lines());
+}
+
+std::vector<std::string> RouteLineList::TakeLines() {
+    Lines();
+    std::vector<std::string> taken = std::move(lines_);
+    Clear();
+    return taken;
 }
 
 void RouteLineList::Add(std::string line) {
     if (!sorted) {
         inOrder_ = inOrder_ && (lines_.empty() || !LessText(line, lines_.back()));
+        lines_.push_back(std::move(line));
+    } else if (inOrder_ && pending_.empty() && (lines_.empty() || !LessText(line, lines_.back()))) {
         lines_.push_back(std::move(line));
     } else if (inOrder_) {
         pending_.push_back(std::move(line));
@@ -224,15 +238,16 @@ void TKuvio::TakeRouteSnapshot() {
         routeSnapshot_.reset();
         return;
     }
-    routeSnapshot_ = virtualRoutes_->Text();
-    if (virtualRoutes_->shown)
-        virtualRoutes_->Clear();
-    else
+    routeSnapshot_ = virtualRoutes_->TakeLines();
+    if (!virtualRoutes_->shown)
         virtualRoutes_.reset();
 }
 
 bool TKuvio::RoutesChanged() const {
-    return !routeSnapshot_ || !virtualRoutes_ || virtualRoutes_->Text() != *routeSnapshot_;
+    // The tables are compared as texts; equal lines make equal texts.
+    return !routeSnapshot_ || !virtualRoutes_ ||
+           (virtualRoutes_->Lines() != *routeSnapshot_ &&
+            virtualRoutes_->Text() != JoinedLines(*routeSnapshot_));
 }
 
 void TKuvio::AddSourceRoute(const std::string& text) {

@@ -36,6 +36,8 @@ public:
     std::string Text() const;
     void Add(std::string line);
     void Clear();
+    // The lines, leaving the list empty.
+    std::vector<std::string> TakeLines();
 
 private:
     mutable std::vector<std::string> lines_;
@@ -199,7 +201,7 @@ private:
     std::optional<RouteLineList> sourceRoutes_;
     std::vector<std::string> addresses_{std::string()};
     size_t routeLineCursor_ = 0;
-    std::optional<std::string> routeSnapshot_;
+    std::optional<std::vector<std::string>> routeSnapshot_;
     bool nameHighlight_ = false;
     bool nmsSupport_ = false;
     int highestAccessLevel_ = 0;
