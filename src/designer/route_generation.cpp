@@ -5,7 +5,6 @@
 #include "platform/ascii.h"
 #include "platform/message_box.h"
 
-#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <unordered_set>
