@@ -2,21 +2,33 @@
 
 #include "base/hex.h"
 
+#include <array>
+
 namespace {
 
 // Entry i is i run through four steps of the reflected polynomial 0x8408.
 constexpr uint16_t nibbleTable[16] = {0x0000, 0x1081, 0x2102, 0x3183, 0x4204, 0x5285, 0x6306, 0x7387,
                                       0x8408, 0x9489, 0xA50A, 0xB58B, 0xC60C, 0xD68D, 0xE70E, 0xF78F};
 
+// One byte is two of the nibble steps: a byte b from the value c gives what a zero
+// byte gives from c ^ b, which is entry (c ^ b) & 0xFF of this table ^ (c >> 8).
+// Taking a byte at a time halves the work on the large project files.
+constexpr auto byteTable = [] {
+    std::array<uint16_t, 256> table{};
+    for (uint16_t i = 0; i < 256; ++i) {
+        uint16_t crc = i;
+        crc = nibbleTable[crc & 0x0F] ^ (crc >> 4);
+        table[i] = nibbleTable[crc & 0x0F] ^ (crc >> 4);
+    }
+    return table;
+}();
+
 } // namespace
 
 uint16_t Crc16Nibble(uint16_t start, const uint8_t* data, size_t length) {
     uint16_t crc = start;
-    for (size_t i = 0; i < length; ++i) {
-        const uint8_t byte = data[i];
-        crc = nibbleTable[(crc ^ byte) & 0x0F] ^ (crc >> 4);
-        crc = nibbleTable[(crc ^ (byte >> 4)) & 0x0F] ^ (crc >> 4);
-    }
+    for (size_t i = 0; i < length; ++i)
+        crc = byteTable[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
     return crc;
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/ascii.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <stdexcept>
@@ -94,13 +95,15 @@ void AppendEscape(std::string& text, uint8_t byte) {
 
 std::string IntToHex(uint32_t value, int digits) {
     static const char hexDigits[] = "0123456789ABCDEF";
-    std::string text;
+    // The digits from the last one backwards, then the zeros that fill up to `digits`.
+    char backwards[8];
+    size_t count = 0;
     do {
-        text.insert(text.begin(), hexDigits[value & 0xF]);
+        backwards[sizeof backwards - ++count] = hexDigits[value & 0xF];
         value >>= 4;
     } while (value != 0);
-    if (static_cast<int>(text.size()) < digits)
-        text.insert(0, static_cast<size_t>(digits) - text.size(), '0');
+    std::string text(static_cast<size_t>(std::max(digits - static_cast<int>(count), 0)), '0');
+    text.append(backwards + sizeof backwards - count, count);
     return text;
 }
 

@@ -4,6 +4,7 @@
 
 #include <QHelpEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QToolTip>
 
@@ -72,10 +73,11 @@ bool DesignerCanvas::event(QEvent* event) {
     return true;
 }
 
-void DesignerCanvas::paintEvent(QPaintEvent*) {
+void DesignerCanvas::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     GraphPaintOptions options;
     options.mobileView = editor_.MobileView();
+    options.area = event->rect();
     if (editor_.Connecting())
         options.rubberBandEnd = editor_.Pointer();
     PaintGraph(painter, editor_.Design(), options);

@@ -7,7 +7,9 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
 #include <cstdlib>
+#include <optional>
 
 namespace {
 
@@ -46,10 +48,69 @@ QRect PictureRect(const TKuvio& figure) {
     return QRect(figure.Left(), figure.PictureTop(), figure.PictureWidth(), figure.PictureHeight());
 }
 
-QRect NameRect(const TKuvio& figure) {
-    const QFontMetrics metrics(FigureLabelFont(figure));
+// The metrics of the figures' label fonts, made once per font size for a paint or
+// a hit test: making them is costly, and the figures of a drawing share one size.
+class LabelMetrics {
+public:
+    const QFontMetrics& Of(const TKuvio& figure) {
+        if (!metrics_ || size_ != figure.FontSize()) {
+            metrics_.emplace(FigureLabelFont(figure));
+            size_ = figure.FontSize();
+        }
+        return *metrics_;
+    }
+
+private:
+    int size_ = 0;
+    std::optional<QFontMetrics> metrics_;
+};
+
+QRect NameRect(const TKuvio& figure, const QFontMetrics& metrics) {
     return QRect(figure.Left(), figure.Top(), metrics.horizontalAdvance(fromLatin1(figure.GetModemName())),
                  figure.Scaled(kLabelHeight));
+}
+
+QPoint RouteListCorner(const TKuvio& figure) {
+    return QPoint(figure.Left(), figure.PictureTop() + figure.Scaled(kRouteListOffset));
+}
+
+// A rectangle that holds all that PaintFigure draws, found without measuring the
+// texts: each character is taken as wide as the font's widest, and a line of room
+// is left around.
+QRect PaintedBounds(const TKuvio& figure, const QFontMetrics& metrics) {
+    const int line = metrics.height();
+    const auto width = [&metrics](size_t characters) {
+        return static_cast<int>(characters) * metrics.maxWidth();
+    };
+    QRect bounds =
+        PictureRect(figure) |
+        QRect(figure.Left(), figure.Top(), width(figure.GetModemName().size()), figure.Scaled(kLabelHeight));
+    if (figure.InfoShown())
+        bounds |= QRect(figure.Left(), figure.InfoTop(), width(figure.InfoText().size()), 2 * line);
+    for (const auto* list : {&figure.VirtualRoutes(), &figure.SourceRoutes()}) {
+        if (!*list || !(*list)->shown)
+            continue;
+        size_t longest = 0;
+        for (const std::string& text : (*list)->Lines())
+            longest = std::max(longest, text.size());
+        const int count = static_cast<int>((*list)->Lines().size());
+        bounds |= QRect(RouteListCorner(figure), QSize(width(longest) + 6, count * line + 4));
+    }
+    return bounds.adjusted(-line, -line, line, line);
+}
+
+// Where the links of a figure start and end: RouteLine's points on its picture
+// and name label, from its left and top to its farthest right and lowest ones.
+QRect LinkAnchors(const TKuvio& figure) {
+    return QRect(QPoint(figure.Left(), figure.Top()),
+                 QPoint(figure.Left() + figure.Scaled(30), figure.PictureTop() + figure.Scaled(54)));
+}
+
+// A link's curve stays within the rectangle of its end points, its arrowhead and
+// tail mark within an arrow's size of them.
+QRect LinkBounds(const TKuvio& parent, const TKuvio& child) {
+    const int room = kArrowSize + 1;
+    return (LinkAnchors(parent) | LinkAnchors(child)).adjusted(-room, -room, room, room);
 }
 
 void PaintLines(QPainter& painter, const QPoint& at, const std::vector<std::string>& lines) {
@@ -67,10 +128,10 @@ void PaintLines(QPainter& painter, const QPoint& at, const std::vector<std::stri
     }
 }
 
-void PaintFigure(QPainter& painter, const TKuvio& figure) {
+void PaintFigure(QPainter& painter, const TKuvio& figure, const QFontMetrics& metrics) {
     painter.setFont(FigureLabelFont(figure));
     painter.drawPixmap(PictureRect(figure), FigurePicture(figure.PictureName()));
-    const QRect name = NameRect(figure);
+    const QRect name = NameRect(figure, metrics);
     if (figure.NameHighlight())
         painter.fillRect(name, Qt::red);
     painter.setPen(Qt::black);
@@ -84,11 +145,11 @@ void PaintFigure(QPainter& painter, const TKuvio& figure) {
 void PaintRouteLists(QPainter& painter, const TKuvio& figure) {
     painter.setFont(FigureLabelFont(figure));
     painter.setPen(Qt::black);
-    const QPoint below(figure.Left(), figure.PictureTop() + figure.Scaled(kRouteListOffset));
+    const QPoint below = RouteListCorner(figure);
     if (figure.VirtualRouteWindowShown())
-        PaintLines(painter, below, figure.VirtualRoutes()->lines);
+        PaintLines(painter, below, figure.VirtualRoutes()->Lines());
     if (figure.SourceRouteWindowShown())
-        PaintLines(painter, below, figure.SourceRoutes()->lines);
+        PaintLines(painter, below, figure.SourceRoutes()->Lines());
 }
 
 } // namespace
@@ -174,9 +235,13 @@ bool FigureShown(const TKuvio& figure, bool mobileView) {
 }
 
 void PaintGraph(QPainter& painter, const NetworkDesign& design, const GraphPaintOptions& options) {
+    LabelMetrics metrics;
+    const auto inArea = [&options](const QRect& bounds) {
+        return !options.area || options.area->intersects(bounds);
+    };
     for (const auto& figure : design.Figures())
-        if (FigureShown(*figure, options.mobileView))
-            PaintFigure(painter, *figure);
+        if (FigureShown(*figure, options.mobileView) && inArea(PaintedBounds(*figure, metrics.Of(*figure))))
+            PaintFigure(painter, *figure, metrics.Of(*figure));
     // The selection frame lies under the links, so that it never hides their tails.
     if (design.active && FigureShown(*design.active, options.mobileView)) {
         painter.setPen(QPen(Qt::blue, 3));
@@ -187,12 +252,14 @@ void PaintGraph(QPainter& painter, const NetworkDesign& design, const GraphPaint
         if (!FigureShown(*figure, options.mobileView))
             continue;
         const TKuvio* from = options.mobileView ? figure->mobileParent : figure->parent;
-        if (from && FigureShown(*from, options.mobileView))
+        if (from && FigureShown(*from, options.mobileView) && inArea(LinkBounds(*from, *figure)))
             DrawRouteLine(painter, *from, *figure, 1.0,
                           options.mobileView ? LinkStyle::Dotted : LinkStyle::Solid);
     }
     for (const auto& figure : design.Figures())
-        if (FigureShown(*figure, options.mobileView))
+        if (FigureShown(*figure, options.mobileView) &&
+            (figure->VirtualRouteWindowShown() || figure->SourceRouteWindowShown()) &&
+            inArea(PaintedBounds(*figure, metrics.Of(*figure))))
             PaintRouteLists(painter, *figure);
     if (options.rubberBandEnd && design.context) {
         painter.setPen(QPen(Qt::black, 1, options.mobileView ? Qt::DotLine : Qt::SolidLine));
@@ -202,14 +269,18 @@ void PaintGraph(QPainter& painter, const NetworkDesign& design, const GraphPaint
 }
 
 FigureHit FigureAt(const NetworkDesign& design, QPoint point, bool mobileView) {
+    LabelMetrics metrics;
     const auto& figures = design.Figures();
     for (auto it = figures.rbegin(); it != figures.rend(); ++it) {
         TKuvio& figure = **it;
-        if (!FigureShown(figure, mobileView))
+        // The picture and the name label both start at the figure's left and top.
+        if (!FigureShown(figure, mobileView) || point.x() < figure.Left() || point.y() < figure.Top())
             continue;
         if (PictureRect(figure).contains(point))
             return {&figure, FigurePart::Picture};
-        if (NameRect(figure).contains(point))
+        // Only a point beside the label's line needs the label's width.
+        if (point.y() < figure.Top() + figure.Scaled(kLabelHeight) &&
+            NameRect(figure, metrics.Of(figure)).contains(point))
             return {&figure, FigurePart::Label};
     }
     return {};

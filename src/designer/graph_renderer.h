@@ -7,6 +7,7 @@
 
 #include <QPoint>
 #include <QPolygon>
+#include <QRect>
 #include <optional>
 
 class NetworkDesign;
@@ -37,6 +38,9 @@ struct GraphPaintOptions {
     bool mobileView = false;
     // The line from the figure a link is being drawn from to the pointer.
     std::optional<QPoint> rubberBandEnd;
+    // The part of the drawing to paint: figures and links wholly outside it are
+    // left out. The whole drawing when none.
+    std::optional<QRect> area;
 };
 
 // Paints the whole graph at the drawing's own scale.

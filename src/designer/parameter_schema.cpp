@@ -149,10 +149,10 @@ void ReadNmsDescription(const std::string& text, ParameterField& field) {
 
 ParameterSchema ReadParameterSchema(const std::string& path) {
     ParameterSchema schema;
-    const TIniFile ini(path);
-    // A file far larger than any type file is not read (its check reports it).
-    std::vector<std::string> keys =
-        TypeFileTooLarge(path) ? std::vector<std::string>() : ini.ReadSection(kProperties);
+    // A file far larger than any type file is not read (its check reports it); any
+    // other is read once for all the reads below.
+    const TIniFile ini = TIniFile::ReadIntoMemory(TypeFileTooLarge(path) ? std::string() : path);
+    std::vector<std::string> keys = ini.ReadSection(kProperties);
     if (keys.empty()) {
         ShowMessage("ERROR: Check ini-file");
         return schema;

@@ -12,6 +12,9 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <optional>
+#include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -66,8 +69,17 @@ int32_t PositionAtFullScale(int position, float zoom) {
 }
 
 void NumberFigures(NetworkDesign& design) {
+    // A figure's number is its place in the list, from 1; a link to no figure of
+    // the list is 0.
+    std::unordered_map<const TKuvio*, uint32_t> numbers{{nullptr, 0}};
+    for (const auto& figure : design.Figures())
+        numbers.emplace(figure.get(), static_cast<uint32_t>(numbers.size()));
+    const auto numberOf = [&numbers](const TKuvio* figure) {
+        const auto found = numbers.find(figure);
+        return found == numbers.end() ? 0u : found->second & TKuvio::kNumberMask;
+    };
     for (const auto& figure : design.Figures()) {
-        uint32_t word = design.NumberOf(figure.get()) & TKuvio::kNumberMask;
+        uint32_t word = numberOf(figure.get());
         if (figure.get() == design.master)
             word |= TKuvio::kMasterBit;
         if (figure->Mobile())
@@ -75,23 +87,48 @@ void NumberFigures(NetworkDesign& design) {
         if (figure->Multiport())
             word |= TKuvio::kMultiportBit;
         figure->numberAndFlags = word;
-        figure->parentNumber = design.NumberOf(figure->parent) & TKuvio::kNumberMask;
-        figure->mobileParentNumber = design.NumberOf(figure->mobileParent) & TKuvio::kNumberMask;
+        figure->parentNumber = numberOf(figure->parent);
+        figure->mobileParentNumber = numberOf(figure->mobileParent);
     }
 }
 
-void LinkFigures(NetworkDesign& design, bool oldRule) {
-    const uint32_t mask = oldRule ? kOldNumberMask : TKuvio::kNumberMask;
-    for (const auto& figure : design.Figures()) {
-        for (const auto& other : design.Figures()) {
-            if (other == figure)
-                continue;
-            const uint32_t number = other->numberAndFlags & mask;
-            if (number == (figure->parentNumber & mask))
-                figure->parent = other.get();
-            if (number == (figure->mobileParentNumber & mask))
-                figure->mobileParent = other.get();
+// The figures of a file by their numbers. A damaged file can give several figures
+// one number: a link then goes to the last of them that is not the linked figure
+// itself, so the last two of each number are kept.
+class FiguresByNumber {
+public:
+    FiguresByNumber(const NetworkDesign& design, uint32_t mask) : mask_(mask) {
+        for (const auto& figure : design.Figures()) {
+            Pair& pair = figures_[figure->numberAndFlags & mask];
+            pair.beforeLast = pair.last;
+            pair.last = figure.get();
         }
+    }
+
+    // The figure a link number of `figure` names; none when no other figure has it.
+    TKuvio* Linked(uint32_t number, const TKuvio* figure) const {
+        const auto found = figures_.find(number & mask_);
+        if (found == figures_.end())
+            return nullptr;
+        return found->second.last != figure ? found->second.last : found->second.beforeLast;
+    }
+
+private:
+    struct Pair {
+        TKuvio* last = nullptr;
+        TKuvio* beforeLast = nullptr;
+    };
+    uint32_t mask_;
+    std::unordered_map<uint32_t, Pair> figures_;
+};
+
+void LinkFigures(NetworkDesign& design, bool oldRule) {
+    const FiguresByNumber byNumber(design, oldRule ? kOldNumberMask : TKuvio::kNumberMask);
+    for (const auto& figure : design.Figures()) {
+        if (TKuvio* parent = byNumber.Linked(figure->parentNumber, figure.get()))
+            figure->parent = parent;
+        if (TKuvio* mobileParent = byNumber.Linked(figure->mobileParentNumber, figure.get()))
+            figure->mobileParent = mobileParent;
         const uint32_t flags = figure->numberAndFlags;
         if (flags & TKuvio::kMasterBit) {
             design.master = figure.get();
@@ -105,19 +142,31 @@ void LinkFigures(NetworkDesign& design, bool oldRule) {
 }
 
 // A damaged file can link figures in a ring; the route code walks parent links up
-// to the master, so a figure whose links lead back to itself loses the link that
-// closes the ring.
+// to the master, so of each ring the figure first in the list loses the link that
+// closes it. Each figure is walked over once.
 void BreakLinkCycles(NetworkDesign& design, TKuvio* TKuvio::*link) {
-    const size_t count = design.Figures().size();
-    for (const auto& figure : design.Figures()) {
-        TKuvio* step = figure.get()->*link;
-        for (size_t walked = 0; step && walked < count; ++walked) {
-            if (step == figure.get()) {
-                figure.get()->*link = nullptr;
-                break;
-            }
-            step = step->*link;
+    const auto& figures = design.Figures();
+    std::unordered_map<const TKuvio*, size_t> places;
+    for (size_t i = 0; i < figures.size(); ++i)
+        places.emplace(figures[i].get(), i);
+    enum class Mark : uint8_t { Unseen, OnWalk, Done };
+    std::vector<Mark> marks(figures.size(), Mark::Unseen);
+    std::vector<size_t> walk;
+    for (size_t start = 0; start < figures.size(); ++start) {
+        walk.clear();
+        std::optional<size_t> at = start;
+        while (at && marks[*at] == Mark::Unseen) {
+            marks[*at] = Mark::OnWalk;
+            walk.push_back(*at);
+            const auto next = places.find(figures[*at].get()->*link);
+            at = next == places.end() ? std::nullopt : std::optional<size_t>(next->second);
         }
+        if (at && marks[*at] == Mark::OnWalk) {
+            const size_t first = *std::min_element(std::find(walk.begin(), walk.end(), *at), walk.end());
+            figures[first].get()->*link = nullptr;
+        }
+        for (const size_t walked : walk)
+            marks[walked] = Mark::Done;
     }
 }
 

@@ -59,10 +59,24 @@ std::vector<PropertyRow> BuildPropertyRows(const TKuvio& figure, const Parameter
     return rows;
 }
 
+const ParameterSchema& TypeSchemas::Of(const TKuvio& figure) {
+    const std::string typeFile = figure.GetSmfFileName();
+    auto found = schemas_.find(typeFile);
+    if (found == schemas_.end())
+        found = schemas_.emplace(typeFile, ReadParameterSchema(ProgramFileIgnoringCase(typeFile))).first;
+    return found->second;
+}
+
 ModemPropertyRows::ModemPropertyRows(TKuvio& figure, const PropertyRowContext& context,
-                                     const ConflictQuestion& continueOnConflict) {
-    const ParameterSchema schema = ReadParameterSchema(ProgramFileIgnoringCase(figure.GetSmfFileName()));
-    rows_ = BuildPropertyRows(figure, schema, LoadFieldValues(schema, figure, continueOnConflict), context);
+                                     const ConflictQuestion& continueOnConflict)
+    : ModemPropertyRows(figure, context,
+                        ReadParameterSchema(ProgramFileIgnoringCase(figure.GetSmfFileName())),
+                        continueOnConflict) {}
+
+ModemPropertyRows::ModemPropertyRows(TKuvio& figure, const PropertyRowContext& context,
+                                     const ParameterSchema& schema,
+                                     const ConflictQuestion& continueOnConflict)
+    : rows_(BuildPropertyRows(figure, schema, LoadFieldValues(schema, figure, continueOnConflict), context)) {
 }
 
 bool ModemPropertyRows::GetFieldText(int row, char& letter, std::string& label, std::string& value) const {

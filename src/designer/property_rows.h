@@ -10,6 +10,7 @@
 #include "designer/parameter_schema.h"
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class TKuvio;
@@ -36,10 +37,24 @@ std::vector<PropertyRow> BuildPropertyRows(const TKuvio& figure, const Parameter
                                            const std::vector<FieldValue>& values,
                                            const PropertyRowContext& context);
 
-// The rows of a figure, its type file read from the program's folder.
+// The schemas of the modem types, read from the type files in the program's folder
+// for one build of rows (a property table, a printout of all modems): each file is
+// read at the first modem of its type, so a file changed on disk is read again at
+// the next build.
+class TypeSchemas {
+public:
+    const ParameterSchema& Of(const TKuvio& figure);
+
+private:
+    std::unordered_map<std::string, ParameterSchema> schemas_;
+};
+
+// The rows of a figure, from its type's schema (by default read from its type file).
 class ModemPropertyRows {
 public:
     ModemPropertyRows(TKuvio& figure, const PropertyRowContext& context,
+                      const ConflictQuestion& continueOnConflict = AskContinueOnConflict);
+    ModemPropertyRows(TKuvio& figure, const PropertyRowContext& context, const ParameterSchema& schema,
                       const ConflictQuestion& continueOnConflict = AskContinueOnConflict);
 
     // Row i (from 0): its type letter ('S' for the fixed rows), label and value;

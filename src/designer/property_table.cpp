@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 
 namespace {
 
@@ -27,6 +28,12 @@ std::string TabName(const TKuvio& figure) {
 }
 
 } // namespace
+
+ModemRows RowsOfOneBuild(const PropertyRowContext& context) {
+    return [context, schemas = std::make_shared<TypeSchemas>()](TKuvio& figure) {
+        return ModemPropertyRows(figure, context, schemas->Of(figure)).Rows();
+    };
+}
 
 void FillPropertyRows(TableCells& cells, size_t column, const std::vector<PropertyRow>& rows) {
     Resize(cells, rows.size(), column + 1);

@@ -25,6 +25,8 @@ struct PropertyTableTab {
 
 // The rows of one modem, as the properties window shows them.
 using ModemRows = std::function<std::vector<PropertyRow>(TKuvio&)>;
+// The rows of the modems of one table or printout, each type file read once.
+ModemRows RowsOfOneBuild(const PropertyRowContext& context);
 
 // Writes a modem's rows into column `column` of the grid; column 1 also writes the
 // row names into column 0. The grid grows to hold them.

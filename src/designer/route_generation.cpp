@@ -5,9 +5,9 @@
 #include "platform/ascii.h"
 #include "platform/message_box.h"
 
-#include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -100,7 +100,8 @@ bool RouteGenerator::Generate() {
 }
 
 bool RouteGenerator::ValidateAddresses() {
-    std::vector<std::string> seen;
+    // Addresses in lower case, as they are compared without regard to it.
+    std::unordered_set<std::string> seen;
     design_.routeProblem = false;
     for (const auto& figure : design_.Figures()) {
         if (!HasTerminalAddress(*figure))
@@ -110,13 +111,10 @@ bool RouteGenerator::ValidateAddresses() {
                 Problem(*figure, "Invalid hex address found. Modem set as active modem");
                 return true;
             }
-            const bool duplicate = std::any_of(
-                seen.begin(), seen.end(), [&](const std::string& other) { return SameText(other, address); });
-            if (duplicate) {
+            if (!seen.insert(LowerText(address)).second) {
                 Problem(*figure, "Duplicate address found and set as active modem");
                 return true;
             }
-            seen.push_back(address);
         }
     }
     return false;

@@ -88,10 +88,7 @@ void Tarvotaulu::BuildPropertyTable() {
     if (!designer_)
         return;
     setWindowTitle(designer_->SingleModem() ? "Property table" : "Property table of all the modems");
-    const PropertyRowContext context = designer_->RowContext();
-    tabs_ = ::BuildPropertyTable(designer_->Design(), [&context](TKuvio& figure) {
-        return ModemPropertyRows(figure, context).Rows();
-    });
+    tabs_ = ::BuildPropertyTable(designer_->Design(), RowsOfOneBuild(designer_->RowContext()));
     ui->valilehdet->setVisible(!tabs_.empty());
     for (const PropertyTableTab& tab : tabs_) {
         ui->grids->addWidget(CreateGrid(tab));

@@ -51,6 +51,18 @@ std::string FormatSourceRouteLine(const std::string& line) {
     return result;
 }
 
+// Each line followed by CR LF.
+std::string JoinedLines(const std::vector<std::string>& lines) {
+    size_t size = 0;
+    for (const std::string& line : lines)
+        size += line.size() + 2;
+    std::string text;
+    text.reserve(size);
+    for (const std::string& line : lines)
+        text.append(line).append("\r\n");
+    return text;
+}
+
 } // namespace
 
 std::string SourceRouteDisplayText(const std::string& text) {
@@ -63,20 +75,47 @@ std::string SourceRouteDisplayText(const std::string& text) {
     return formatted;
 }
 
-std::string RouteLineList::Text() const {
-    std::string text;
-    for (const std::string& line : lines)
-        text += line + "\r\n";
-    return text;
+const std::vector<std::string>& RouteLineList::Lines() const {
+    if (!pending_.empty()) {
+        std::stable_sort(pending_.begin(), pending_.end(), LessText);
+        const auto merged = static_cast<std::ptrdiff_t>(lines_.size());
+        lines_.insert(lines_.end(), std::make_move_iterator(pending_.begin()),
+                      std::make_move_iterator(pending_.end()));
+        pending_.clear();
+        std::inplace_merge(lines_.begin(), lines_.begin() + merged, lines_.end(), LessText);
+    }
+    return lines_;
 }
 
-void RouteLineList::Add(const std::string& line) {
+std::string RouteLineList::Text() const {
+    return JoinedLines(Lines());
+}
+
+std::vector<std::string> RouteLineList::TakeLines() {
+    Lines();
+    std::vector<std::string> taken = std::move(lines_);
+    Clear();
+    return taken;
+}
+
+void RouteLineList::Add(std::string line) {
     if (!sorted) {
-        lines.push_back(line);
-        return;
+        inOrder_ = inOrder_ && (lines_.empty() || !LessText(line, lines_.back()));
+        lines_.push_back(std::move(line));
+    } else if (inOrder_ && pending_.empty() && (lines_.empty() || !LessText(line, lines_.back()))) {
+        lines_.push_back(std::move(line));
+    } else if (inOrder_) {
+        pending_.push_back(std::move(line));
+    } else {
+        const auto place = std::upper_bound(lines_.begin(), lines_.end(), line, LessText);
+        lines_.insert(place, std::move(line));
     }
-    const auto place = std::upper_bound(lines.begin(), lines.end(), line, LessText);
-    lines.insert(place, line);
+}
+
+void RouteLineList::Clear() {
+    lines_.clear();
+    pending_.clear();
+    inOrder_ = true;
 }
 
 TKuvio::TKuvio(int x, int y) : left_(x), top_(y) {}
@@ -184,9 +223,9 @@ void TKuvio::AddVirtualRouteShort(uint32_t a, uint32_t b) {
 std::string TKuvio::NextVirtualRoute(bool restart) {
     if (restart)
         routeLineCursor_ = 0;
-    if (!virtualRoutes_ || routeLineCursor_ >= virtualRoutes_->lines.size())
+    if (!virtualRoutes_ || routeLineCursor_ >= virtualRoutes_->Lines().size())
         return std::string();
-    return virtualRoutes_->lines[routeLineCursor_++];
+    return virtualRoutes_->Lines()[routeLineCursor_++];
 }
 
 void TKuvio::ToggleVirtualRouteWindow() {
@@ -199,15 +238,16 @@ void TKuvio::TakeRouteSnapshot() {
         routeSnapshot_.reset();
         return;
     }
-    routeSnapshot_ = virtualRoutes_->Text();
-    if (virtualRoutes_->shown)
-        virtualRoutes_->lines.clear();
-    else
+    routeSnapshot_ = virtualRoutes_->TakeLines();
+    if (!virtualRoutes_->shown)
         virtualRoutes_.reset();
 }
 
 bool TKuvio::RoutesChanged() const {
-    return !routeSnapshot_ || !virtualRoutes_ || virtualRoutes_->Text() != *routeSnapshot_;
+    // The tables are compared as texts; equal lines make equal texts.
+    return !routeSnapshot_ || !virtualRoutes_ ||
+           (virtualRoutes_->Lines() != *routeSnapshot_ &&
+            virtualRoutes_->Text() != JoinedLines(*routeSnapshot_));
 }
 
 void TKuvio::AddSourceRoute(const std::string& text) {
@@ -227,7 +267,7 @@ void TKuvio::CloseSourceRouteWindow() {
     if (!sourceRoutes_)
         return;
     if (sourceRoutes_->shown)
-        sourceRoutes_->lines.clear();
+        sourceRoutes_->Clear();
     else
         sourceRoutes_.reset();
 }

@@ -24,14 +24,28 @@ struct PropertyEntry {
 };
 
 // A list of route lines shown beside a figure on request; sorted lists keep their
-// lines in the order of a case-insensitive comparison.
-struct RouteLineList {
-    std::vector<std::string> lines;
+// lines in the order of a case-insensitive comparison, each new line after the
+// ones equal to it. Lines added to a sorted list in order are merged in at the
+// next read, so that the many lines of a route generation cost N log N.
+class RouteLineList {
+public:
     bool sorted = false;
     bool shown = false;
 
+    const std::vector<std::string>& Lines() const;
     std::string Text() const;
-    void Add(const std::string& line);
+    void Add(std::string line);
+    void Clear();
+    // The lines, leaving the list empty.
+    std::vector<std::string> TakeLines();
+
+private:
+    mutable std::vector<std::string> lines_;
+    // Lines of a sorted list not yet merged into lines_, in the order they came.
+    mutable std::vector<std::string> pending_;
+    // lines_ is in sorted order; a list that was filled unsorted at first may not be,
+    // and then every line goes to the place a binary search finds at once.
+    bool inOrder_ = true;
 };
 
 // Source-route lines as they are shown: the terminal address as 8 hexadecimal
@@ -187,7 +201,7 @@ private:
     std::optional<RouteLineList> sourceRoutes_;
     std::vector<std::string> addresses_{std::string()};
     size_t routeLineCursor_ = 0;
-    std::optional<std::string> routeSnapshot_;
+    std::optional<std::vector<std::string>> routeSnapshot_;
     bool nameHighlight_ = false;
     bool nmsSupport_ = false;
     int highestAccessLevel_ = 0;

@@ -45,9 +45,10 @@ void Tpiirtopohja::Properties1Click() {
     QPrinter* printer = SharedPrinter();
     if (!printer || !HasModemsToPrint(design_))
         return;
+    const ModemRows rowsOf = RowsOfOneBuild(RowContext());
     std::vector<std::vector<PropertyRow>> modems;
     for (const auto& figure : design_.Figures())
-        modems.push_back(ModemPropertyRows(*figure, RowContext()).Rows());
+        modems.push_back(rowsOf(*figure));
     ReportPrinted(PrintAllModemProperties(*printer, modems, design_.properties.name, font()));
 }
 

@@ -221,6 +221,12 @@ LineList readLinesForEditing(const std::string& fileName) {
 
 TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {}
 
+TIniFile TIniFile::ReadIntoMemory(std::string fileName) {
+    TIniFile ini(std::move(fileName));
+    ini.pending_ = splitLines(readFile(ini.fileName_).value_or(std::string()));
+    return ini;
+}
+
 // Lets `reader` look at the file's lines: the gathered ones during an update, else
 // views into the file's text, read once for the call.
 template <typename Read> auto TIniFile::read(Read reader) const {

@@ -25,6 +25,10 @@ public:
 class TIniFile {
 public:
     explicit TIniFile(std::string fileName);
+    // A settings file read once, now: the reads that follow are answered from what
+    // was read, for a reader of many values of a file that does not change
+    // meanwhile (a modem-type file). Writes are gathered as in an update.
+    static TIniFile ReadIntoMemory(std::string fileName);
 
     const std::string& FileName() const { return fileName_; }
     // False when the file exists but cannot be read (a folder in its place, no read

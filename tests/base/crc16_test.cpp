@@ -18,6 +18,15 @@ TEST(Crc16Test, NibbleCrcRunsOnFromAPartialResult) {
     EXPECT_EQ(Crc16Nibble(first, checkBytes + 4, 5), 0x6F91);
 }
 
+TEST(Crc16Test, NibbleCrcOfEveryByteIsTheReflectedPolynomialsCrc) {
+    for (int value = 0; value < 256; ++value) {
+        const auto byte = static_cast<uint8_t>(value);
+        const uint8_t twice[] = {byte, static_cast<uint8_t>(~byte)};
+        EXPECT_EQ(Crc16Nibble(0xFFFF, twice, 2), Crc16Compute(twice, 2, 0xFFFF, 0x1021, true, true, 0x0000))
+            << value;
+    }
+}
+
 TEST(Crc16Test, ParameterisedCrcCheckValues) {
     EXPECT_EQ(Crc16Compute(checkBytes, 9, 0xFFFF, 0x1021, true, true, 0xFFFF), 0x906E);
     EXPECT_EQ(Crc16Compute(checkBytes, 9, 0xFFFF, 0x1021, true, true, 0x0000), 0x6F91);

@@ -334,6 +334,43 @@ TEST_F(ProjectFileTest, LinksThatCloseARingAreDropped) {
     EXPECT_EQ(design.Figures()[3]->parent, nullptr);
 }
 
+// The links of a damaged file as the numbers of the figures they go to, from 0;
+// -1 for none.
+std::vector<int> LinkIndexes(const NetworkDesign& design, TKuvio* TKuvio::*link) {
+    std::vector<int> indexes;
+    for (const auto& figure : design.Figures())
+        indexes.push_back(figure.get()->*link ? static_cast<int>(design.NumberOf(figure.get()->*link)) - 1
+                                              : -1);
+    return indexes;
+}
+
+TEST_F(ProjectFileTest, DamagedLinkNumbersGoToTheLastOtherFigureAndEachRingLosesOneLink) {
+    const struct {
+        std::vector<std::pair<uint32_t, uint32_t>> numbersAndParents;
+        std::vector<int> parents;
+        std::vector<int> mobileParents;
+    } cases[] = {
+        // Two figures numbered 2, and a figure numbered 0 that every link of 0 names
+        // (the master's too, which closes a ring that the master's link leaves).
+        {{{0x80000001, 0}, {2, 1}, {2, 2}, {3, 2}, {0, 3}, {5, 0}}, {-1, 0, 1, 2, 3, 4}, {4, 4, 4, 4, -1, 4}},
+        // Two rings, one with a figure leading into it: the ring's first figure in
+        // the list loses its link.
+        {{{1, 3}, {2, 1}, {3, 2}, {4, 5}, {5, 6}, {6, 5}}, {-1, 0, 1, 4, -1, 4}, {-1, -1, -1, -1, -1, -1}},
+    };
+    for (const auto& damaged : cases) {
+        std::string bytes = std::string("V\x05"
+                                        "4.0.5") +
+                            kOldBlock;
+        for (const auto& [number, parent] : damaged.numbersAndParents)
+            bytes += OldFigureRecord(number, parent, "m");
+        Write(folder.file("damaged.spf"), bytes);
+        NetworkDesign design(false);
+        LoadProjectFile(design, folder.file("damaged.spf"), {});
+        EXPECT_EQ(LinkIndexes(design, &TKuvio::parent), damaged.parents);
+        EXPECT_EQ(LinkIndexes(design, &TKuvio::mobileParent), damaged.mobileParents);
+    }
+}
+
 TEST_F(ProjectFileTest, SingleModemFileIsCentredWithoutName) {
     NetworkDesign saved(true);
     TKuvio& figure = AddFigure(saved, "QX-Lite", 5, 5, 1);

@@ -1,7 +1,10 @@
 #include "designer/figure_values.h"
 #include "designer/property_rows.h"
+#include "designer/property_table.h"
 #include "designer/tkuvio.h"
 #include "designer_fixture.h"
+
+#include <fstream>
 
 namespace {
 
@@ -136,6 +139,30 @@ TEST_F(PropertyRowsTest, SingleModemAndMultiportFixedRows) {
     figure.SetTerminalAddressAt(0, "A1");
     figure.SetTerminalAddressAt(1, "B2");
     EXPECT_EQ(ModemPropertyRows(figure, {}).Rows()[1].value, "A1,B2");
+}
+
+TEST_F(PropertyRowsTest, OneBuildReadsEachTypeFileOnceAndTheNextBuildReadsItAgain) {
+    Store(kStored);
+    const PropertyRowContext context{false, '5', ""};
+    const ModemRows rows = RowsOfOneBuild(context);
+    EXPECT_EQ(rows(figure), ModemPropertyRows(figure, context).Rows());
+
+    // Modems of a missing type: one box for the build, not one per modem.
+    boxes.clear();
+    TKuvio missing[2] = {{0, 0}, {0, 0}};
+    for (TKuvio& gone : missing) {
+        gone.SetTypeName("QX-Gone");
+        EXPECT_EQ(rows(gone).size(), 3u);
+    }
+    EXPECT_EQ(boxes.texts(), (std::vector<std::string>{"ERROR: Check ini-file"}));
+
+    // A type file changed on disk: the build keeps what it read, the next one reads it again.
+    std::ifstream in(folder.file("QX-450R.smf"), std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    text.replace(text.find("=Radio channel"), 14, "=Channel");
+    std::ofstream(folder.file("QX-450R.smf"), std::ios::binary) << text;
+    EXPECT_EQ(rows(figure)[3].label, "Radio channel:");
+    EXPECT_EQ(RowsOfOneBuild(context)(figure)[3].label, "Channel:");
 }
 
 } // namespace

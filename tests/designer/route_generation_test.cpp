@@ -38,11 +38,11 @@ struct Network {
             figure.SetTerminalAddressAt(static_cast<int>(i), addresses[i]);
         return figure;
     }
-    Lines SourceLines() const { return design.master->SourceRoutes()->lines; }
+    Lines SourceLines() const { return design.master->SourceRoutes()->Lines(); }
 };
 
 Lines TableOf(const TKuvio& figure) {
-    return figure.VirtualRoutes() ? figure.VirtualRoutes()->lines : Lines{};
+    return figure.VirtualRoutes() ? figure.VirtualRoutes()->Lines() : Lines{};
 }
 
 TEST(RouteGeneration, AddressesDifferingOnlyInLetterCaseAreDuplicatesButLeadingZerosAreNot) {

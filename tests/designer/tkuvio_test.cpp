@@ -144,7 +144,7 @@ TEST(TKuvio, RouteTextsAndLists) {
 
     figure.AddSourceRoute("1a 12 300\r\nff 1\r\n");
     ASSERT_TRUE(figure.SourceRoutes());
-    EXPECT_EQ(figure.SourceRoutes()->lines,
+    EXPECT_EQ(figure.SourceRoutes()->Lines(),
               (std::vector<std::string>{"0000001A 000C 012C\r\n000000FF 0001"}));
 
     figure.AddVirtualRoute(0x1234, 0x56);
@@ -161,6 +161,31 @@ TEST(TKuvio, RouteTextsAndLists) {
     EXPECT_FALSE(figure.RoutesChanged());
     figure.AddVirtualRoute(0x3, 0x4);
     EXPECT_TRUE(figure.RoutesChanged());
+}
+
+TEST(TKuvio, SortedRouteListsPlaceEachLineAfterItsEqualsAsABinarySearchDoes) {
+    RouteLineList sorted;
+    sorted.sorted = true;
+    for (const char* line : {"b", "A"})
+        sorted.Add(line);
+    EXPECT_EQ(sorted.Lines(), (std::vector<std::string>{"A", "b"}));
+    for (const char* line : {"a", "c", "B"})
+        sorted.Add(line);
+    EXPECT_EQ(sorted.Text(), "A\r\na\r\nb\r\nB\r\nc\r\n");
+
+    // Lines added before the list was sorted stay where they are, out of order, and
+    // the later ones go where a binary search over them finds.
+    RouteLineList started;
+    for (const char* line : {"z", "m"})
+        started.Add(line);
+    started.sorted = true;
+    for (const char* line : {"n", "a"})
+        started.Add(line);
+    EXPECT_EQ(started.Lines(), (std::vector<std::string>{"a", "z", "m", "n"}));
+    started.Clear();
+    for (const char* line : {"y", "x"})
+        started.Add(line);
+    EXPECT_EQ(started.Lines(), (std::vector<std::string>{"x", "y"}));
 }
 
 } // namespace

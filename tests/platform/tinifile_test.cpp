@@ -72,6 +72,16 @@ TEST_P(TIniFileReadTest, ListsSectionsAndKeysInFileOrder) {
     EXPECT_TRUE(ini.ReadSection("Nothing").empty());
 }
 
+TEST_P(TIniFileReadTest, AFileReadIntoMemoryReadsTheSameAndIsNotOpenedAgain) {
+    const TIniFile once = TIniFile::ReadIntoMemory(folder.file("a.ini"));
+    writeFile(folder.file("a.ini"), "[Terminal port]\nSpeed=300\n");
+    EXPECT_EQ(once.ReadString("terminal PORT", "speed", "x"), "9600");
+    EXPECT_EQ(once.ReadInteger("Window number 0", "Mid", 0), 3);
+    EXPECT_EQ(once.ReadSection("Window number 0"), (Strings{"Zeta", "Alpha", "Mid"}));
+    EXPECT_EQ(ini.ReadString("Terminal port", "Speed", "x"), "300");
+    EXPECT_EQ(TIniFile::ReadIntoMemory(folder.file("none.ini")).ReadString("a", "b", "default"), "default");
+}
+
 INSTANTIATE_TEST_SUITE_P(LineEnds, TIniFileReadTest, ::testing::Values("\n", "\r\n"),
                          [](const auto& info) { return info.param == "\n" ? "LF" : "CRLF"; });
 
