@@ -17,6 +17,7 @@
 #include <QMdiSubWindow>
 #include <QResizeEvent>
 #include <QTimer>
+#include <algorithm>
 #include <filesystem>
 #include <thread>
 
@@ -655,9 +656,16 @@ void TCMultiFlashDlg::OnChannelFinished(WPARAM channel) {
         return;
     }
     channels_[channel].done = true;
-    for (const Channel& each : channels_)
-        if (!each.done)
-            return;
+    // While the interrupt question is open the load completes after its answer.
+    if (!asking_ && AllChannelsReported())
+        CompleteLoad();
+}
+
+bool TCMultiFlashDlg::AllChannelsReported() const {
+    return std::all_of(channels_.begin(), channels_.end(), [](const Channel& each) { return each.done; });
+}
+
+void TCMultiFlashDlg::CompleteLoad() {
     bool failed = false;
     std::string summary;
     try {
@@ -774,13 +782,22 @@ bool TCMultiFlashDlg::FormCloseQuery() {
         firmware_ = {};
         return true;
     }
-    if (MessageBox(kInterruptQuestion, "", MB_YESNOCANCEL | MB_ICONWARNING) != IDYES)
+    asking_ = true;
+    const bool yes = MessageBox(kInterruptQuestion, "", MB_YESNOCANCEL | MB_ICONWARNING) == IDYES;
+    asking_ = false;
+    // A load that ended while the question was open shows its summary now; with no
+    // load running, a Yes only closes the window.
+    if (loading_ && AllChannelsReported())
+        CompleteLoad();
+    if (!yes)
         return false;
-    StopAndWaitForWorkers();
-    loading_ = false;
-    ReturnChannelPorts();
+    if (loading_) {
+        StopAndWaitForWorkers();
+        loading_ = false;
+        ReturnChannelPorts();
+        pakko->start();
+    }
     firmware_ = {};
-    pakko->start();
     return true;
 }
 

@@ -41,6 +41,8 @@ public:
 
     int Instance() const { return instance_; }
     bool Loading() const { return loading_; }
+    // Every channel of the load has reported its end.
+    bool AllChannelsReported() const;
     // Closed, and gone once the events queued before the close have run.
     bool Closed() const { return closed_; }
 
@@ -109,6 +111,7 @@ private:
     void FillH8_3069(CMassFlash_3069& engine, const MultiFlashEngineInputs& inputs, int channel);
     void FillK10(CMassFlash_KZ_K10& engine, const MultiFlashEngineInputs& inputs, int channel);
     void StartWorkers();
+    void CompleteLoad();
     std::string CollectResults(bool& failed);
     void FinishLoad(bool failed, const std::string& summary);
     void ReturnToIdle();
@@ -141,6 +144,8 @@ private:
     std::vector<int> takenPorts_;
     bool loading_ = false;
     bool closing_ = false;
+    // The interrupt question is open.
+    bool asking_ = false;
     bool remoteUse_ = false;
     std::string initialDir_;
     std::string bootInitialDir_;
