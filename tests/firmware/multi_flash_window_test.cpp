@@ -5,9 +5,6 @@
 #include "platform/wave_sound.h"
 
 #include <QPointer>
-#include <atomic>
-#include <mutex>
-#include <utility>
 
 namespace {
 using Verdict = SimulatedH8_3048::Verdict;
@@ -256,31 +253,13 @@ TEST_F(MultiFlashWindowTest, RestoredSoftwareNameIsSplitAsAChosenOne) {
 }
 
 TEST_F(MultiFlashWindowTest, LoadEndingWhileTheInterruptQuestionIsOpenShowsItsSummaryAfterTheAnswer) {
-    const std::string question = "Do you really want to interrupt FLASH-memory programming ??";
     open();
     window->LuetiedostoClick();
     enableChannels({0});
     ASSERT_TRUE(window->Flash_tiedostoClick());
-    std::mutex mutex;
-    std::vector<std::pair<std::string, bool>> shown; // each box, and whether the question was open
-    std::atomic<bool> asking = false;
-    SetMessageBoxResponder([&](const MessageBoxRequest& request) {
-        {
-            std::lock_guard lock(mutex);
-            shown.emplace_back(request.text.substr(0, request.text.find('\r')), asking.load());
-        }
-        if (request.text != question)
-            return int{IDOK};
-        // The question's own event loop runs while the load ends.
-        asking = true;
-        const bool ended = QTest::qWaitFor([&] { return window->AllChannelsReported(); }, kWaitMs);
-        asking = false;
-        EXPECT_TRUE(ended);
-        return int{IDYES};
-    });
-    window->close();
-    SetMessageBoxResponder([](const MessageBoxRequest&) { return int{IDOK}; });
-    const std::vector<std::pair<std::string, bool>> expected{{question, false}, {"All channels", false}};
+    const std::vector<ShownBox> shown =
+        closeAnsweringYesOnceEnded(window, [&] { return window->AllChannelsReported(); });
+    const std::vector<ShownBox> expected{{kInterruptQuestion, false}, {"All channels", false}};
     EXPECT_EQ(shown, expected) << "the summary follows the answer";
     EXPECT_TRUE(window.isNull() || window->Closed()) << "with no load running, Yes closes the window";
     EXPECT_EQ(main.restored, std::vector<int>{21});

@@ -4,9 +4,6 @@
 #include "platform/tinifile.h"
 
 #include <QPointer>
-#include <atomic>
-#include <mutex>
-#include <utility>
 
 namespace {
 const std::array<uint8_t, 16> kKey{0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF,
@@ -106,31 +103,12 @@ TEST_F(SingleFlashWindowTest, ClosingMidLoadStopsTheEngineAndKeepsTheWindowForTh
 }
 
 TEST_F(SingleFlashWindowTest, LoadEndingWhileTheInterruptQuestionIsOpenShowsItsResultAfterTheAnswer) {
-    const std::string question = "Do you really want to interrupt FLASH-memory programming ??";
     attachModem(32, true);
     window->LuetiedostoClick();
     ASSERT_TRUE(window->Flash_tiedostoClick());
-    std::mutex mutex;
-    std::vector<std::pair<std::string, bool>> shown; // each box, and whether the question was open
-    std::atomic<bool> asking = false;
-    SetMessageBoxResponder([&](const MessageBoxRequest& request) {
-        {
-            std::lock_guard lock(mutex);
-            shown.emplace_back(request.text, asking.load());
-        }
-        if (request.text != question)
-            return int{IDOK};
-        // The question's own event loop runs while the load ends.
-        asking = true;
-        const bool ended = QTest::qWaitFor([&] { return !window->Loading(); }, kWaitMs);
-        asking = false;
-        EXPECT_TRUE(ended);
-        return int{IDYES};
-    });
-    window->close();
-    SetMessageBoxResponder([](const MessageBoxRequest&) { return int{IDOK}; });
-    const std::vector<std::pair<std::string, bool>> expected{{question, false},
-                                                             {FlashErrorText(kFlashOk), false}};
+    const std::vector<ShownBox> shown =
+        closeAnsweringYesOnceEnded(window, [&] { return !window->Loading(); });
+    const std::vector<ShownBox> expected{{kInterruptQuestion, false}, {FlashErrorText(kFlashOk), false}};
     EXPECT_EQ(shown, expected) << "the result follows the answer, and nothing says the load was interrupted";
     EXPECT_TRUE(window.isNull() || window->Closed()) << "with no load running, Yes closes the window";
 }
