@@ -57,9 +57,11 @@ void LoaderToHexText(MainWindowServices& mainWindow) {
         return;
     const auto binaryFile =
         ChooseFile(mainWindow, "Loader file|*.bin", "*.bin", LoaderFolder(mainWindow.LoaderPath()));
-    if (!binaryFile)
-        return;
-    mainWindow.SetLoaderPath(*binaryFile);
-    if (Converted([&] { BinaryFileToText(*binaryFile); }))
-        ShowMessage("Loader transfered to txt format");
+    if (binaryFile) {
+        mainWindow.SetLoaderPath(*binaryFile);
+        if (!Converted([&] { BinaryFileToText(*binaryFile); }))
+            return;
+    }
+    // The closing box comes after a cancelled second step too.
+    ShowMessage("Loader transfered to txt format");
 }

@@ -881,6 +881,9 @@ void TPohjafrm::SetHandoverClock(std::unique_ptr<HandoverClock> clock) {
 void TPohjafrm::SaveWindowLayout(const std::string& path) {
     std::vector<LayoutChild> children;
     for (QMdiSubWindow* child : ChildrenInActivationOrder()) {
+        // A frame whose window has gone is no window of the layout.
+        if (child->widget() == nullptr)
+            continue;
         LayoutChild saved;
         const QRect place = child->geometry();
         saved.window.place = {place.left(), place.top(), place.width(), place.height()};

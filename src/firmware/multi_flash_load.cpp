@@ -141,11 +141,11 @@ std::optional<MultiFlashCheckRefusal> CheckMultiFlashChoices(const MultiFlashCho
     if (choices.h8_3069 && choices.kzModule)
         return MultiFlashCheckRefusal{"Both H8 and KZ mudules can not be flashed same time !!!"};
     if (portsCollide(choices))
-        return MultiFlashCheckRefusal{"All active channels must point to different com ports !!!"};
+        return MultiFlashCheckRefusal{"All active channels must point to different com ports !!!", -1, true};
     if (const auto port = portWithoutNumber(choices))
-        return MultiFlashCheckRefusal{NotAComPortText(*port)};
+        return MultiFlashCheckRefusal{NotAComPortText(*port), -1, true};
     if (!FirmwareFileExists(choices.fileName))
-        return MultiFlashCheckRefusal{FileMissingText(choices.fileName)};
+        return MultiFlashCheckRefusal{FileMissingText(choices.fileName), -1, true};
     return std::nullopt;
 }
 

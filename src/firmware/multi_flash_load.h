@@ -41,6 +41,9 @@ struct MultiFlashChoices {
 struct MultiFlashCheckRefusal {
     std::string text;      // empty: refused without a box
     int clearChannel = -1; // the channel whose "enabled" box is cleared
+    // Refused by a check that comes after the window has reset the channels'
+    // colours and stopped the result sound.
+    bool afterReset = false;
 };
 
 // The checks before anything is read or written, in the window's order.

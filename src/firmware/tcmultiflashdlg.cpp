@@ -9,11 +9,15 @@
 #include "platform/tinifile.h"
 #include "platform/wave_sound.h"
 #include "shell/main_window_services.h"
+#include "shell/mdi_child.h"
 
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QResizeEvent>
+#include <QTimer>
+#include <algorithm>
 #include <filesystem>
 #include <thread>
 
@@ -24,6 +28,9 @@ constexpr milliseconds kAfterTakingPorts{150};
 constexpr milliseconds kBeforeReturningPorts{500};
 constexpr int kNameMargin = 30;
 constexpr int kFirstPortItem = 4;
+constexpr milliseconds kForcedCloseDelay{1000};
+// The timer's tag once it has fired: the close is granted.
+constexpr int kForcedClose = 5;
 const char* const kInterruptQuestion = "Do you really want to interrupt FLASH-memory programming ??";
 
 const std::vector<MainCommand> kDisabledWhileOpen{
@@ -160,6 +167,13 @@ void TCMultiFlashDlg::Build(int instance) {
         bootFileName.clear();
     }
     Devicelist->setEnabled(false);
+    // Shown only while h8_3069 is checked, which the settings may do.
+    veryslow->setVisible(false);
+    pakko = new QTimer(this);
+    pakko->setObjectName("pakko");
+    pakko->setInterval(kForcedCloseDelay);
+    connect(pakko, &QTimer::timeout, this, &TCMultiFlashDlg::pakkoTimer);
+    GroupBox5->installEventFilter(this);
     const QStringList ports = fromLatin1(Pohjafrm->ListSerialPorts()).split(',');
     for (QComboBox* box : portti_id) {
         box->addItems(ports);
@@ -190,7 +204,7 @@ void TCMultiFlashDlg::ConnectControls() {
     connect(KZmodule, &QCheckBox::toggled, this, &TCMultiFlashDlg::KZmoduleClick);
     connect(Tiedosto1, &QMenu::aboutToShow, this, &TCMultiFlashDlg::Tiedosto1Click);
     connect(NewPort1, &QAction::triggered, this, &TCMultiFlashDlg::NewPort1Click);
-    connect(Suljeflash1, &QAction::triggered, this, &QWidget::close);
+    connect(Suljeflash1, &QAction::triggered, this, [this] { CloseMdiChild(this); });
     connect(Lopeta1, &QAction::triggered, this, [] { Pohjafrm->CloseMainWindow(); });
     const std::array<QAction*, kFlashChannels> instances{MultiFlash1, MultiFlash21, MultiFlash31,
                                                          MultiFlash41};
@@ -319,6 +333,11 @@ void TCMultiFlashDlg::portti_id1DropDown(QComboBox* box) {
 }
 
 bool TCMultiFlashDlg::eventFilter(QObject* watched, QEvent* event) {
+    // The name is split by the box's width, which the layout settles only once the
+    // window is shown and placed.
+    if (watched == GroupBox5 && event->type() == QEvent::Resize &&
+        static_cast<QResizeEvent*>(event)->oldSize().width() != GroupBox5->width())
+        ShowSoftwareName();
     if (event->type() == QEvent::MouseButtonPress)
         for (QComboBox* box : portti_id)
             if (watched == box)
@@ -331,10 +350,11 @@ void TCMultiFlashDlg::LuetiedostoClick() {
         KZmodule->isChecked()
             ? "NXP K10 Flash crypt file(*.sf1)|*.sf1|NXP K10 Flash Files (*.srec)|*.srec"
             : "Hitachi Flash Files (*.a?\?)|*.a?\?|GCC Flash file (*.rec)|*.rec|All Files|*.*";
-    const auto chosen =
-        ChooseFileName(this, {false, "Open file to flash", filter, "", fileName, initialDir_});
+    FileDialogRequest request{false, "Open file to flash", filter, "", fileName, initialDir_, filterIndex_};
+    const auto chosen = ChooseFileNameAndFilter(this, request);
     if (!chosen)
         return;
+    filterIndex_ = request.filterIndex;
     fileName = *chosen;
     initialDir_ = directoryOf(fileName);
     ApplyChosenFile();
@@ -348,12 +368,15 @@ void TCMultiFlashDlg::ApplyChosenFile() {
     else if (Devicelist->currentIndex() == kNmsRow)
         Devicelist->setCurrentIndex(kSRecordRow);
     DevicelistSelect();
-    ShowSoftwareName(namePartOf(fileName));
+    ShowSoftwareName();
 }
 
-// The name in two parts, each as long as fits in the box; the rest is not shown.
-void TCMultiFlashDlg::ShowSoftwareName(const std::string& name) {
-    const QString text = fromLatin1(name);
+// The file's name in two parts, each as long as fits in the box; the rest is not
+// shown.
+void TCMultiFlashDlg::ShowSoftwareName() {
+    if (fileName.empty())
+        return;
+    const QString text = fromLatin1(namePartOf(fileName));
     const QFontMetrics metrics(sw_name->font());
     const int limit = GroupBox5->width() - kNameMargin;
     int at = 0;
@@ -393,7 +416,7 @@ void TCMultiFlashDlg::peruutaClick() {
     if (!Flash_tiedosto->isEnabled() && !fileName.empty())
         peruuta->setEnabled(false);
     else
-        close();
+        CloseMdiChild(this);
 }
 
 void TCMultiFlashDlg::SetCancelEnabled() {
@@ -424,25 +447,28 @@ MultiFlashChoices TCMultiFlashDlg::Choices() const {
     return choices;
 }
 
+// A start refused by a check shows its box and leaves the program open, in remote
+// use too: the technician can mend the choice and start again. Until a load ends,
+// remote use counts as failed, since nothing was loaded.
 bool TCMultiFlashDlg::Flash_tiedostoClick() {
     const bool started = StartLoad();
     if (!started && remoteUse_)
-        EndRemoteUse(1);
+        Pohjafrm->SetExitStatus(1);
     return started;
 }
 
 bool TCMultiFlashDlg::StartLoad() {
     const MultiFlashChoices choices = Choices();
-    if (const auto refusal = CheckMultiFlashChoices(choices)) {
+    const auto refusal = CheckMultiFlashChoices(choices);
+    if (!refusal || refusal->afterReset)
+        ResetLastResult();
+    if (refusal) {
         if (refusal->clearChannel >= 0)
             kayta[refusal->clearChannel]->setChecked(false);
         if (!refusal->text.empty())
             ShowMessage(refusal->text);
         return false;
     }
-    for (QGroupBox* box : channelBox)
-        colourBox(box, false);
-    StopWaveFile();
     if (!SaveMultiFlashSettings())
         ShowMessage(kSettingsWriteFailed);
     TakeChannelPorts();
@@ -465,6 +491,14 @@ bool TCMultiFlashDlg::StartLoad() {
     FillEngines(MultiFlashInputs(choices, firmware_));
     StartWorkers();
     return true;
+}
+
+// The red channels and the sound of the last load go once the channel and family
+// checks have passed, whether or not the later checks refuse the start.
+void TCMultiFlashDlg::ResetLastResult() {
+    for (QGroupBox* box : channelBox)
+        colourBox(box, false);
+    StopWaveFile();
 }
 
 void TCMultiFlashDlg::FillEngines(const MultiFlashEngineInputs& inputs) {
@@ -622,11 +656,33 @@ void TCMultiFlashDlg::OnChannelFinished(WPARAM channel) {
         return;
     }
     channels_[channel].done = true;
-    for (const Channel& each : channels_)
-        if (!each.done)
-            return;
-    std::string summary = "All channels\r\n";
+    // While the interrupt question is open the load completes after its answer.
+    if (!asking_ && AllChannelsReported())
+        CompleteLoad();
+}
+
+bool TCMultiFlashDlg::AllChannelsReported() const {
+    return std::all_of(channels_.begin(), channels_.end(), [](const Channel& each) { return each.done; });
+}
+
+void TCMultiFlashDlg::CompleteLoad() {
     bool failed = false;
+    std::string summary;
+    try {
+        summary = CollectResults(failed);
+    } catch (const std::exception&) {
+        // The load still ends: the window comes back and the ports go back.
+        loading_ = false;
+        ShowMessage("Unknown error at ending multiflash windows !!");
+        ReturnToIdle();
+        return;
+    }
+    FinishLoad(failed, summary);
+}
+
+// The summary of the four channels; each failed channel turns red and sets failed.
+std::string TCMultiFlashDlg::CollectResults(bool& failed) {
+    std::string summary = "All channels\r\n";
     for (int c = 0; c < kFlashChannels; ++c) {
         const uint32_t code = ResultOf(c);
         channels_[c].worker.reset();
@@ -637,21 +693,25 @@ void TCMultiFlashDlg::OnChannelFinished(WPARAM channel) {
         failed = failed || channelFailed;
         summary += "Port" + std::to_string(c + 1) + ": " + ResultText(c) + "\r\n";
     }
-    FinishLoad(failed, failed, summary);
+    return summary;
 }
 
-void TCMultiFlashDlg::FinishLoad(bool remoteFailure, bool soundFailure, const std::string& summary) {
+void TCMultiFlashDlg::FinishLoad(bool failed, const std::string& summary) {
     loading_ = false;
     if (remoteUse_) {
-        if (remoteFailure)
+        if (failed)
             ShowMessage(summary);
-        EndRemoteUse(remoteFailure ? 1 : 0);
+        EndRemoteUse(failed ? 1 : 0);
     } else {
-        const std::string sound = ProgramFile(soundFailure ? "error.wav" : "ok.wav");
+        const std::string sound = ProgramFile(failed ? "error.wav" : "ok.wav");
         if (std::filesystem::exists(sound))
             PlayWaveFile(sound);
         MessageBox(summary, "Information", MB_OK | MB_TOPMOST);
     }
+    ReturnToIdle();
+}
+
+void TCMultiFlashDlg::ReturnToIdle() {
     for (int c = 0; c < kFlashChannels; ++c) {
         loader[c]->setValue(0);
         softa[c]->setValue(0);
@@ -716,17 +776,37 @@ void TCMultiFlashDlg::closeEvent(QCloseEvent* event) {
 }
 
 bool TCMultiFlashDlg::FormCloseQuery() {
+    if (pakkoTag_ == kForcedClose)
+        return true;
     if (!loading_) {
         firmware_ = {};
         return true;
     }
-    if (MessageBox(kInterruptQuestion, "", MB_YESNOCANCEL | MB_ICONWARNING) != IDYES)
+    asking_ = true;
+    const bool yes = MessageBox(kInterruptQuestion, "", MB_YESNOCANCEL | MB_ICONWARNING) == IDYES;
+    asking_ = false;
+    // A load that ended while the question was open shows its summary now; with no
+    // load running, a Yes only closes the window.
+    if (loading_ && AllChannelsReported())
+        CompleteLoad();
+    if (!yes)
         return false;
-    StopAndWaitForWorkers();
-    loading_ = false;
-    ReturnChannelPorts();
+    if (loading_) {
+        StopAndWaitForWorkers();
+        loading_ = false;
+        ReturnChannelPorts();
+        pakko->start();
+    }
     firmware_ = {};
     return true;
+}
+
+// Closes the window a second after an interrupted load, should the granted close
+// not have taken it away.
+void TCMultiFlashDlg::pakkoTimer() {
+    pakko->stop();
+    pakkoTag_ = kForcedClose;
+    CloseMdiChild(this);
 }
 
 // Every engine of the load is told to stop and every worker has ended before the

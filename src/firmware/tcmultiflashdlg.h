@@ -27,6 +27,7 @@
 #include <vector>
 
 class QMdiSubWindow;
+class QTimer;
 class WindowMessage;
 
 class TCMultiFlashDlg : public QMainWindow, public Ui::TCMultiFlashDlg {
@@ -40,6 +41,8 @@ public:
 
     int Instance() const { return instance_; }
     bool Loading() const { return loading_; }
+    // Every channel of the load has reported its end.
+    bool AllChannelsReported() const;
     // Closed, and gone once the events queued before the close have run.
     bool Closed() const { return closed_; }
 
@@ -59,6 +62,7 @@ public:
     void MultiFlashClick(int instance);
     void OnChannelFinished(WPARAM channel);
     void SetCancelEnabled();
+    void pakkoTimer();
 
     // The remote-use load: port digit (an index into the sorted port list, from
     // 1), channel mask digit (bit 0 = channel 1), file and update digit.
@@ -73,6 +77,8 @@ public:
     std::array<QProgressBar*, kFlashChannels> loader{};
     std::array<QProgressBar*, kFlashChannels> softa{};
     std::array<QGroupBox*, kFlashChannels> channelBox{};
+    // One-shot close after an interrupted load.
+    QTimer* pakko = nullptr;
 
 protected:
     bool event(QEvent* event) override;
@@ -95,16 +101,20 @@ private:
     void LoadMultiFlashSettings();
     bool SaveMultiFlashSettings();
     void ApplyChosenFile();
-    void ShowSoftwareName(const std::string& name);
+    void ShowSoftwareName();
     MultiFlashChoices Choices() const;
     MultiFlashSettings CurrentSettings() const;
     bool StartLoad();
+    void ResetLastResult();
     void FillEngines(const MultiFlashEngineInputs& inputs);
     void FillH8_3048(CMassFlash& engine, const MultiFlashEngineInputs& inputs, int channel);
     void FillH8_3069(CMassFlash_3069& engine, const MultiFlashEngineInputs& inputs, int channel);
     void FillK10(CMassFlash_KZ_K10& engine, const MultiFlashEngineInputs& inputs, int channel);
     void StartWorkers();
-    void FinishLoad(bool remoteFailure, bool soundFailure, const std::string& summary);
+    void CompleteLoad();
+    std::string CollectResults(bool& failed);
+    void FinishLoad(bool failed, const std::string& summary);
+    void ReturnToIdle();
     bool FormCloseQuery();
     void FormClose();
     void StopAndWaitForWorkers();
@@ -134,10 +144,13 @@ private:
     std::vector<int> takenPorts_;
     bool loading_ = false;
     bool closing_ = false;
+    // The interrupt question is open.
+    bool asking_ = false;
     bool remoteUse_ = false;
     std::string initialDir_;
     std::string bootInitialDir_;
     int filterIndex_ = 0;
+    int pakkoTag_ = 0;
     bool active_ = false;
     bool closed_ = false;
 };

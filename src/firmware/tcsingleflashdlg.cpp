@@ -7,6 +7,7 @@
 #include "platform/program_files.h"
 #include "platform/tinifile.h"
 #include "shell/main_window_services.h"
+#include "shell/mdi_child.h"
 
 #include <QCloseEvent>
 #include <QMdiArea>
@@ -49,8 +50,8 @@ TCSingleFlashDlg::TCSingleFlashDlg(QWidget* owner) : QMainWindow(owner) {
     portti_id->addItems(fromLatin1(Pohjafrm->ListSerialPorts()).split(','));
     connect(Luetiedosto, &QPushButton::clicked, this, &TCSingleFlashDlg::LuetiedostoClick);
     connect(Flash_tiedosto, &QPushButton::clicked, this, &TCSingleFlashDlg::Flash_tiedostoClick);
-    connect(peruuta, &QPushButton::clicked, this, &QWidget::close);
-    connect(SuljeFlash1, &QAction::triggered, this, &QWidget::close);
+    connect(peruuta, &QPushButton::clicked, this, [this] { CloseMdiChild(this); });
+    connect(SuljeFlash1, &QAction::triggered, this, [this] { CloseMdiChild(this); });
     connect(Lopeta1, &QAction::triggered, this, [] { Pohjafrm->CloseMainWindow(); });
     // The box that the file choice sets runs its handler as a click would.
     connect(h8_3069, &QCheckBox::toggled, this, &TCSingleFlashDlg::h8_3069Click);
@@ -221,6 +222,12 @@ void TCSingleFlashDlg::OnFlashDone() {
     Luetiedosto->setEnabled(true);
     Flash_tiedosto->setEnabled(true);
     peruuta->setEnabled(true);
+    // The interrupt question is open: the result follows its answer.
+    if (!asking_)
+        ShowResult();
+}
+
+void TCSingleFlashDlg::ShowResult() {
     const std::string text = load_.h8_3069 ? FlashErrorText3069(Engine3069.Result, Engine3069.LoaderProgress)
                                            : FlashErrorText(Engine.Result);
     MessageBox(text, "Information", MB_OK | MB_TOPMOST);
@@ -233,13 +240,21 @@ void TCSingleFlashDlg::DisableCancel() {
 }
 
 // A running load is asked to stop; the window stays open and shows the result
-// when the engine has ended.
+// when the engine has ended. A load that ends while the question is open shows its
+// result after the answer, and a Yes then closes the window.
 void TCSingleFlashDlg::closeEvent(QCloseEvent* event) {
     if (loading_) {
-        if (MessageBox(kInterruptQuestion, "", MB_YESNOCANCEL | MB_ICONWARNING) == IDYES)
+        asking_ = true;
+        const bool yes = MessageBox(kInterruptQuestion, "", MB_YESNOCANCEL | MB_ICONWARNING) == IDYES;
+        asking_ = false;
+        if (loading_ && yes)
             (load_.h8_3069 ? Engine3069.StopRequested : Engine.StopRequested) = 1;
-        event->ignore();
-        return;
+        if (!loading_)
+            ShowResult();
+        if (loading_ || !yes) {
+            event->ignore();
+            return;
+        }
     }
     closed_ = true;
     SetMainButtonsEnabled(true);

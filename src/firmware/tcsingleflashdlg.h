@@ -50,6 +50,7 @@ private:
     void FillH8_3069();
     void SetMainButtonsEnabled(bool enabled);
     void StopAndWait();
+    void ShowResult();
 
     CMassFlash Engine;
     CMassFlash_3069 Engine3069;
@@ -60,5 +61,7 @@ private:
     SingleFlashFileKind kind_;
     std::string initialDir_;
     bool loading_ = false;
+    // The interrupt question is open.
+    bool asking_ = false;
     bool closed_ = false;
 };

@@ -1,29 +1,29 @@
 #include "platform/wave_sound.h"
 
-#if QUOVIX_HAVE_MULTIMEDIA
+#include "platform/latin1.h"
+
+#include <QCoreApplication>
+#include <QPointer>
 #include <QSoundEffect>
 #include <QUrl>
-#include <memory>
 
 namespace {
-std::unique_ptr<QSoundEffect> playing;
-}
+// Owned by the application, so a sound left playing goes with it.
+QPointer<QSoundEffect> playing;
+} // namespace
 
 bool PlayWaveFile(const std::string& fileName) {
     StopWaveFile();
-    playing = std::make_unique<QSoundEffect>();
-    playing->setSource(QUrl::fromLocalFile(QString::fromStdString(fileName)));
+    playing = new QSoundEffect(QCoreApplication::instance());
+    playing->setSource(QUrl::fromLocalFile(fromLatin1(fileName)));
     playing->play();
-    return playing->status() != QSoundEffect::Error;
+    return playing->isPlaying();
 }
 
 void StopWaveFile() {
-    playing.reset();
-}
-#else
-bool PlayWaveFile(const std::string&) {
-    return false;
+    delete playing.data();
 }
 
-void StopWaveFile() {}
-#endif
+std::string PlayingWaveFile() {
+    return playing && playing->isPlaying() ? toLatin1(playing->source().toLocalFile()) : std::string();
+}

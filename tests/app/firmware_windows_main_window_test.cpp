@@ -126,4 +126,56 @@ TEST_F(FirmwareWindowsMainWindowTest, FailedRemoteUseShowsTheSummaryAndEndsWithF
     ASSERT_EQ(boxes.count(), 1u);
     EXPECT_EQ(boxes.texts()[0].rfind("All channels\r\nPort1: " + FlashErrorText(kFlashEraseFailed), 0), 0u);
 }
+
+TEST_F(FirmwareWindowsMainWindowTest, CancelClosesTheFirmwareWindowsWithTheirFrames) {
+    {
+        auto window = open({"KpalvuxR"});
+        window->Flashmonta2->trigger();
+        window->close();
+    }
+    auto window = open({"KpalvuxR"});
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(window->CMultiFlashDlg[1]) << "reopened from the layout";
+    window->Flashyksi1->trigger();
+    ASSERT_TRUE(window->CSingleFlashDlg);
+    window->CSingleFlashDlg->peruuta->click();
+    window->CMultiFlashDlg[1]->peruuta->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window->MdiArea()->subWindowList().isEmpty());
+    EXPECT_TRUE(window->FlashBtn->isEnabled());
+    window->close();
+    EXPECT_EQ(settings().ReadInteger("Layout", "Layout count", -1), 0);
+}
+
+TEST_F(FirmwareWindowsMainWindowTest, FrameWithoutItsWindowIsNoPartOfTheLayout) {
+    auto window = open();
+    window->Flashyksi1->trigger();
+    ASSERT_TRUE(window->CSingleFlashDlg);
+    window->CSingleFlashDlg->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    window->close();
+    EXPECT_EQ(settings().ReadInteger("Layout", "Layout count", -1), 0);
+    EXPECT_EQ(settings().ReadInteger("Window number 0", "Window type", -1), -1);
+}
+
+TEST_F(FirmwareWindowsMainWindowTest, RemoteStartRefusedByACheckShowsItsMessageAndLeavesTheProgramOpen) {
+    const std::string file = firmwareFile();
+    {
+        // Channels 1 and 2 both on the first port.
+        auto window = open({"ZrunemoltoQ", "1", "3", "0", file});
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_EQ(boxes.texts(),
+                  std::vector<std::string>{"All active channels must point to different com ports !!!"});
+        EXPECT_EQ(window->ExitStatus(), 1) << "nothing was loaded";
+        window->close();
+    }
+    boxes.clear();
+    auto window = open({"ZrunemoltoQ", "0", "1", "0", file});
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window->isVisible()) << "port digit 0 selects no port: nothing starts";
+    ASSERT_TRUE(window->CMultiFlashDlg[0]);
+    EXPECT_FALSE(window->CMultiFlashDlg[0]->kayta1->isChecked());
+    EXPECT_TRUE(boxes.texts().empty());
+}
 } // namespace

@@ -16,8 +16,11 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 class FirmwareWindowFixture : public testing::Test {
@@ -57,6 +60,35 @@ protected:
     }
 
     bool waitFor(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, kWaitMs); }
+
+    // A box shown while closing, its text up to the first line end, and whether the
+    // interrupt question was open at the time.
+    using ShownBox = std::pair<std::string, bool>;
+    static constexpr const char* kInterruptQuestion =
+        "Do you really want to interrupt FLASH-memory programming ??";
+
+    // Closes the window; the interrupt question's own event loop runs until the load
+    // has ended, and then the question is answered Yes. Every other box is answered OK.
+    std::vector<ShownBox> closeAnsweringYesOnceEnded(QWidget* window, const std::function<bool()>& ended) {
+        std::mutex mutex;
+        std::vector<ShownBox> shown;
+        std::atomic<bool> asking = false;
+        SetMessageBoxResponder([&](const MessageBoxRequest& request) {
+            {
+                std::lock_guard lock(mutex);
+                shown.emplace_back(request.text.substr(0, request.text.find('\r')), asking.load());
+            }
+            if (request.text != kInterruptQuestion)
+                return int{IDOK};
+            asking = true;
+            EXPECT_TRUE(waitFor(ended));
+            asking = false;
+            return int{IDYES};
+        });
+        window->close();
+        SetMessageBoxResponder([](const MessageBoxRequest&) { return int{IDOK}; });
+        return shown;
+    }
 
     TempFolder folder;
     MessageBoxRecorder boxes;

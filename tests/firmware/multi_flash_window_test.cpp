@@ -2,11 +2,25 @@
 
 #include "firmware_window_fixture.h"
 #include "platform/tinifile.h"
+#include "platform/wave_sound.h"
 
 #include <QPointer>
 
 namespace {
 using Verdict = SimulatedH8_3048::Verdict;
+
+// Ten seconds of silence as a wave file: 8 kHz, 8 bits, mono.
+std::string silentWave() {
+    const auto le = [](uint32_t value, int bytes) {
+        std::string out;
+        for (int i = 0; i < bytes; ++i)
+            out += static_cast<char>((value >> (8 * i)) & 0xFF);
+        return out;
+    };
+    const std::string samples(80000, '\x80');
+    return "RIFF" + le(36 + samples.size(), 4) + "WAVEfmt " + le(16, 4) + le(1, 2) + le(1, 2) + le(8000, 4) +
+           le(8000, 4) + le(1, 2) + le(8, 2) + "data" + le(samples.size(), 4) + samples;
+}
 
 class MultiFlashWindowTest : public FirmwareWindowFixture {
 protected:
@@ -44,6 +58,8 @@ protected:
 };
 
 TEST_F(MultiFlashWindowTest, FourChannelsLoadAtOnceAndOneFailureShowsInTheSummary) {
+    writeFile("ok.wav", silentWave());
+    const std::string errorSound = writeFile("error.wav", silentWave());
     open();
     window->LuetiedostoClick();
     ASSERT_TRUE(window->Flash_tiedosto->isEnabled());
@@ -65,9 +81,17 @@ TEST_F(MultiFlashWindowTest, FourChannelsLoadAtOnceAndOneFailureShowsInTheSummar
     EXPECT_TRUE(window->Luetiedosto->isEnabled() && window->Flash_tiedosto->isEnabled());
     EXPECT_EQ(main.restored, (std::vector<int>{21, 22, 23, 24}));
     EXPECT_EQ(TIniFile(SettingsFileName()).ReadString("Multi Flash", "Enable 3", ""), "1");
+    EXPECT_EQ(PlayingWaveFile(), errorSound) << "the failure's sound was started";
+
+    window->portti_id[1]->setCurrentIndex(0);
+    EXPECT_FALSE(window->Flash_tiedostoClick());
+    EXPECT_FALSE(window->GroupBox3->autoFillBackground())
+        << "a start refused by the port check clears the red";
+    EXPECT_EQ(PlayingWaveFile(), "") << "and stops the sound";
 }
 
 TEST_F(MultiFlashWindowTest, DisabledChannelsReportAsNotEnabledAndOnlyEnabledPortsAreTaken) {
+    const std::string okSound = writeFile("ok.wav", silentWave());
     open();
     window->LuetiedostoClick();
     enableChannels({2});
@@ -78,6 +102,9 @@ TEST_F(MultiFlashWindowTest, DisabledChannelsReportAsNotEnabledAndOnlyEnabledPor
                              "\r\nPort3: " + FlashErrorText(kFlashOk) + "\r\nPort4: " + off + "\r\n");
     EXPECT_EQ(main.released, std::vector<int>{23});
     EXPECT_EQ(main.restored, std::vector<int>{23});
+    EXPECT_EQ(PlayingWaveFile(), okSound);
+    window->close();
+    EXPECT_EQ(PlayingWaveFile(), "") << "the close stops the sound";
 }
 
 TEST_F(MultiFlashWindowTest, RefusedStartsGiveTheirBoxAndLeaveTheButtons) {
@@ -101,6 +128,7 @@ TEST_F(MultiFlashWindowTest, RefusedStartsGiveTheirBoxAndLeaveTheButtons) {
 
 TEST_F(MultiFlashWindowTest, CheckBoxesSetByCodeRunTheirHandlers) {
     open();
+    EXPECT_FALSE(window->veryslow->isVisibleTo(window)) << "hidden while H8/3069 is cleared, at start-up too";
     ASSERT_EQ(window->Devicelist->count(), 16);
     EXPECT_EQ(window->Devicelist->itemText(2).toStdString(), "7QV-TC/RM - OEM ");
     EXPECT_EQ(window->Devicelist->itemText(15).toStdString(), "KZ# CRYPT");
@@ -191,5 +219,49 @@ TEST_F(MultiFlashWindowTest, SettingsComeBackInANewWindowAndTheLastCloseGivesThe
     main.other_multi_flash_open = false;
     window->close();
     EXPECT_TRUE(main.commandEnabled[MainCommand::FlashBtn]);
+}
+
+TEST_F(MultiFlashWindowTest, SavedFilterIndexIsGivenToTheDialogAndTakenBack) {
+    TIniFile(SettingsFileName()).WriteInteger("Multi Flash", "Type", 2);
+    open();
+    int shown = 0;
+    SetFileDialogResponder([&](FileDialogRequest& request) {
+        shown = request.filterIndex;
+        request.filterIndex = 3;
+        return chosenFile;
+    });
+    window->LuetiedostoClick();
+    EXPECT_EQ(shown, 2);
+    enableChannels({0});
+    ASSERT_TRUE(window->Flash_tiedostoClick());
+    ASSERT_TRUE(waitFor([&] { return summaryShown(); }));
+    EXPECT_EQ(TIniFile(SettingsFileName()).ReadInteger("Multi Flash", "Type", 0), 3);
+}
+
+TEST_F(MultiFlashWindowTest, RestoredSoftwareNameIsSplitAsAChosenOne) {
+    chosenFile = writeFile("img16k.a20", MakeSRecordFile(image));
+    TIniFile ini(SettingsFileName());
+    ini.WriteString("Multi Flash", "Directory", folder.path().string() + "/");
+    ini.WriteString("Multi Flash", "Filename", "img16k.a20");
+    main.show();
+    open();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+    const QString restored = window->sw_name->text();
+    window->LuetiedostoClick();
+    EXPECT_EQ(restored, window->sw_name->text());
+    EXPECT_EQ(restored.toStdString(), "img16k.a20 ");
+}
+
+TEST_F(MultiFlashWindowTest, LoadEndingWhileTheInterruptQuestionIsOpenShowsItsSummaryAfterTheAnswer) {
+    open();
+    window->LuetiedostoClick();
+    enableChannels({0});
+    ASSERT_TRUE(window->Flash_tiedostoClick());
+    const std::vector<ShownBox> shown =
+        closeAnsweringYesOnceEnded(window, [&] { return window->AllChannelsReported(); });
+    const std::vector<ShownBox> expected{{kInterruptQuestion, false}, {"All channels", false}};
+    EXPECT_EQ(shown, expected) << "the summary follows the answer";
+    EXPECT_TRUE(window.isNull() || window->Closed()) << "with no load running, Yes closes the window";
+    EXPECT_EQ(main.restored, std::vector<int>{21});
 }
 } // namespace

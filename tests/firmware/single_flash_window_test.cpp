@@ -101,4 +101,15 @@ TEST_F(SingleFlashWindowTest, ClosingMidLoadStopsTheEngineAndKeepsTheWindowForTh
     window->close();
     EXPECT_TRUE(window->Closed());
 }
+
+TEST_F(SingleFlashWindowTest, LoadEndingWhileTheInterruptQuestionIsOpenShowsItsResultAfterTheAnswer) {
+    attachModem(32, true);
+    window->LuetiedostoClick();
+    ASSERT_TRUE(window->Flash_tiedostoClick());
+    const std::vector<ShownBox> shown =
+        closeAnsweringYesOnceEnded(window, [&] { return !window->Loading(); });
+    const std::vector<ShownBox> expected{{kInterruptQuestion, false}, {FlashErrorText(kFlashOk), false}};
+    EXPECT_EQ(shown, expected) << "the result follows the answer, and nothing says the load was interrupted";
+    EXPECT_TRUE(window.isNull() || window->Closed()) << "with no load running, Yes closes the window";
+}
 } // namespace
