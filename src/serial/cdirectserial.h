@@ -33,12 +33,19 @@ public:
     int Write(const char* buf, int n);
     // At most n bytes, never more than the 2048-byte receive buffer holds.
     int Read(char* buf, int n);
-    // Reads until n bytes have come or timeoutMs has passed; at most n bytes.
+    // Reads until n bytes have come, timeoutMs has passed or the device is gone; at
+    // most n bytes.
     int ReadWithTimeout(char* buf, int n, int timeoutMs);
     bool DsrStatus();
+    // Whether the open port's device has gone (an adapter pulled); false when closed.
+    bool DeviceGone();
+    // Quiet: a device that goes shows no box of the port; the caller asks DeviceGone
+    // and reports it. Holds for the opens that follow.
+    void SetGoneQuiet(bool quiet) { goneQuiet_ = quiet; }
 
 private:
     WaitClock& clock_;
     bool open_ = false;
+    bool goneQuiet_ = false;
     TQuovixCommPort* port_ = nullptr;
 };
