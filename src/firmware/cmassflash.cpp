@@ -34,7 +34,6 @@ constexpr int kLoaderEchoExtra = 150;
 constexpr int kEraseStatus = 500;
 constexpr int kBeforeSpeedChange = 20;
 constexpr int kBeforeLoaderCrc = 100;
-constexpr int kLoaderCrc = 100;
 constexpr int kVerdict = 500;
 } // namespace wait
 
@@ -204,7 +203,8 @@ private:
         line_.SetBaudRate(engine_.HighSpeed ? kFastBaud : kSlowBaud);
         if (!line_.StartLoader())
             return kFlashNoEnqReply;
-        if (const uint32_t code = checkLoaderCrc())
+        line_.Sleep(wait::kBeforeLoaderCrc);
+        if (const uint32_t code = line_.CheckLoaderCrc(loader(), kFlashUserInterrupted))
             return code;
         if (const uint32_t code = sendRecords())
             return code;
@@ -212,6 +212,8 @@ private:
             line_.Send(LoaderDialogue::kEndOfUpdate);
         return kFlashOk;
     }
+
+    std::span<const uint8_t> loader() const { return {engine_.LoaderImage.data(), engine_.LoaderLength}; }
 
     // The running firmware is asked to restart into its loader.
     uint32_t askForLoadingMode() {
@@ -298,16 +300,6 @@ private:
         if (line_.Read(0, 5, wait::kEraseStatus) == 0)
             return kFlashNoEraseStatus;
         return line_.Received(0) == kEraseFailed ? kFlashEraseFailed : kFlashOk;
-    }
-
-    uint32_t checkLoaderCrc() {
-        line_.Sleep(wait::kBeforeLoaderCrc);
-        if (line_.Read(0, 2, wait::kLoaderCrc) < 2)
-            return kFlashNoLoaderCrc;
-        if (line_.Stopped())
-            return kFlashUserInterrupted;
-        const uint16_t crc = Crc16Nibble(0xFFFF, engine_.LoaderImage.data(), engine_.LoaderLength);
-        return (line_.Received(0) << 8 | line_.Received(1)) == crc ? kFlashOk : kFlashWrongLoaderCrc;
     }
 
     // Sends the records up to the S9 record that ends the load; the text was checked

@@ -32,7 +32,6 @@ constexpr int kEchoPerByte = 10;
 constexpr int kEchoExtra = 150;
 constexpr int kLoaderStart = 1000;
 constexpr int kBeforeLoaderCrc = 100;
-constexpr int kLoaderCrc = 100;
 constexpr int kAfterSpeedChange = 1;
 constexpr int kAfterTransition = 20;
 constexpr int kListenRead = 10;
@@ -173,7 +172,9 @@ private:
         if (!line_.StartLoader())
             return k3069NoEnqReply;
         if (uploadsLoader()) {
-            if (const uint32_t code = checkLoaderCrc())
+            line_.Sleep(wait::kBeforeLoaderCrc);
+            const std::span<const uint8_t> loader(engine_.LoaderImage.data(), engine_.LoaderLength);
+            if (const uint32_t code = line_.CheckLoaderCrc(loader, k3069UserInterrupted))
                 return code;
         }
         if (const uint32_t code = line_.Erase(engine_.ImageLength))
@@ -323,16 +324,6 @@ private:
                 return k3069UserInterrupted;
         }
         return k3069Ok;
-    }
-
-    uint32_t checkLoaderCrc() {
-        line_.Sleep(wait::kBeforeLoaderCrc);
-        if (line_.Read(0, 2, wait::kLoaderCrc) < 2)
-            return k3069NoLoaderCrc;
-        if (line_.Stopped())
-            return k3069UserInterrupted;
-        const uint16_t crc = Crc16Nibble(0xFFFF, engine_.LoaderImage.data(), engine_.LoaderLength);
-        return (line_.Received(0) << 8 | line_.Received(1)) == crc ? k3069Ok : k3069WrongLoaderCrc;
     }
 
     // The port speed of the loader or of the boot program after the bit-rate change.

@@ -31,6 +31,7 @@ constexpr int kEnqReply = 2;
 constexpr int kReplyByte = 10;
 constexpr int kAfterReplyByte = 5;
 constexpr int kErrorCode = 100;
+constexpr int kLoaderCrc = 100;
 } // namespace wait
 
 // A wait looks at the port at least this often, so a device that goes during a
@@ -223,6 +224,15 @@ bool LoaderDialogue::StartLoader() {
     if (!profile_.notices.enqFailed.empty())
         Notice(profile_.notices.enqFailed, "");
     return false;
+}
+
+uint32_t LoaderDialogue::CheckLoaderCrc(std::span<const uint8_t> loader, uint32_t userInterrupted) {
+    if (Read(0, 2, wait::kLoaderCrc) < 2)
+        return k3069NoLoaderCrc;
+    if (Stopped())
+        return userInterrupted;
+    const uint16_t crc = Crc16Nibble(0xFFFF, loader.data(), loader.size());
+    return (rx_[0] << 8 | rx_[1]) == crc ? k3069Ok : k3069WrongLoaderCrc;
 }
 
 std::optional<FlashRange> LoaderDialogue::ImageRange(const uint8_t* image, uint32_t length,

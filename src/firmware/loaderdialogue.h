@@ -127,6 +127,10 @@ public:
     void FillInitBar(uint32_t maximum);
     // ENQ until the loader answers ACK; false when no ACK answered one of the first 48.
     bool StartLoader();
+    // Reads the CRC an uploaded loader sends (two bytes within 100 ms) and compares
+    // it with that of the image: 0, 9 (none) or 10 (wrong); a stop requested by
+    // the time it came gives userInterrupted.
+    uint32_t CheckLoaderCrc(std::span<const uint8_t> loader, uint32_t userInterrupted);
     // The addresses the image programs in the given form; none when it is empty, or
     // when a block image holds a part of a block or a block outside the flash.
     std::optional<FlashRange> ImageRange(const uint8_t* image, uint32_t length, ProgramForm form) const;

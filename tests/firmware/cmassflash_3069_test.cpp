@@ -4,6 +4,7 @@
 #include "firmware/firmware_blocks.h"
 #include "loader_fixture.h"
 #include "platform/program_files.h"
+#include "sim/cable_pull.h"
 #include "sim/firmware/firmware_test_files.h"
 
 #include <gtest/gtest.h>
@@ -373,19 +374,12 @@ TEST_F(H8_3069Load, EraseCountFollowsTheImageLength) {
 // modem was taking frames or the engine was waiting; a modem that merely stays
 // silent in the erase keeps the wait of its 2000 reply polls and ends with 81.
 TEST_F(H8_3069Load, DeviceGoneEndsWithinTwoSecondsWhileSilenceKeepsItsWaits) {
-    constexpr auto kNever = std::chrono::milliseconds::max();
-    auto vanishAt = kNever;
-    clock.OnSleep([&] {
-        if (modem_ && clock.Elapsed() >= vanishAt) {
-            modem_->Port().Vanish();
-            vanishAt = kNever;
-        }
-    });
+    CablePull cable(clock, [this] { return modem_ ? &modem_->Port() : nullptr; });
     // In the wait after opening, and in the frames (from about 4.2 s on).
     for (const auto goneAfter : {std::chrono::milliseconds(300), std::chrono::milliseconds(6000)}) {
         modem(SimulatedLoaderModem::UpdateRow(7));
         const auto start = clock.Elapsed();
-        vanishAt = start + goneAfter;
+        cable.After(goneAfter);
         EXPECT_EQ(update(7, MakeTestImage(0x8000)), k3069PortFailure) << goneAfter.count();
         EXPECT_LT(clock.Elapsed() - start, goneAfter + std::chrono::seconds(2)) << goneAfter.count();
         EXPECT_EQ(engine.DataProgress > 0, goneAfter > std::chrono::seconds(1)) << goneAfter.count();

@@ -1,6 +1,7 @@
 #include "firmware/cmassflash.h"
 
 #include "platform/program_files.h"
+#include "sim/cable_pull.h"
 #include "sim/firmware/firmware_test_files.h"
 #include "sim/firmware/recording_flash_host.h"
 #include "sim/sim_clock.h"
@@ -199,14 +200,7 @@ TEST_F(H8_3048Load, DeviceGoneMidLoadEndsAtOnceNamingThePort) {
 
 // Gone during the long wait after opening, and while the modem stays silent.
 TEST_F(H8_3048Load, DeviceGoneDuringAWaitEndsWithinTwoSeconds) {
-    constexpr auto kNever = std::chrono::milliseconds::max();
-    auto vanishAt = kNever;
-    clock.OnSleep([&] {
-        if (modem_ && clock.Elapsed() >= vanishAt) {
-            modem_->Port().Vanish();
-            vanishAt = kNever;
-        }
-    });
+    CablePull cable(clock, [this] { return modem_ ? &modem_->Port() : nullptr; });
     for (const auto goneAfter : {std::chrono::milliseconds(200), std::chrono::milliseconds(5000)}) {
         modem_.reset();
         attached_ = false;
@@ -214,7 +208,7 @@ TEST_F(H8_3048Load, DeviceGoneDuringAWaitEndsWithinTwoSeconds) {
             return frame == 1 ? Verdict::Silence : Verdict::Ack;
         };
         const auto start = clock.Elapsed();
-        vanishAt = start + goneAfter;
+        cable.After(goneAfter);
         EXPECT_EQ(load(fewRecords(), false), kFlashPortFailure) << goneAfter.count();
         EXPECT_LT(clock.Elapsed() - start, goneAfter + std::chrono::seconds(2)) << goneAfter.count();
     }
