@@ -12,8 +12,10 @@ class WaitClock;
 
 // Open waits this long after creating the port component.
 constexpr std::chrono::milliseconds kDirectSerialOpenPause{10};
-// ReadWithTimeout rests this long between reads.
-constexpr std::chrono::milliseconds kDirectSerialReadRest{1};
+// ReadWithTimeout rests this long between reads: a reply is taken within a quarter
+// of a millisecond of its arrival, which keeps the turnarounds of a dialogue of
+// short frames (a loader's record frames at 115200 baud) close to the line's time.
+constexpr std::chrono::microseconds kDirectSerialReadRest{250};
 
 class CDirectSerial {
 public:
