@@ -1,8 +1,10 @@
 #pragma once
 // The dialogue that the H8/3069 engine and the K10 engine hold alike with a modem:
 // the wake-up, the firmware-id read by NMS, the loading command, the loader start,
-// the erase by blocks, the programming frames and their end. One object serves one
-// run; it owns the port for that run and closes it when it ends.
+// the erase by blocks, the programming frames and their end. The H8/3048 engine
+// holds its own dialogue through the same port, waits and reads. One object serves
+// one run; it owns the port for that run and closes it when it ends. A device that
+// goes during the run (a pulled cable) ends it: every read, write and wait looks.
 //
 // Commands are single bytes or frames that end with a sum byte that makes all their
 // bytes add up to 0; the loader answers a good command with ACK and a failed one with the command byte
