@@ -124,8 +124,9 @@ void K10UpdateFrom115200(benchmark::State& state) {
     const std::vector<uint8_t> expected = flat;
     std::vector<uint8_t> blocks = EncodeFirmwareBlocksFrom(flat, 0, kImageSize);
     const double frames = static_cast<double>(blocks.size()) / kFirmwareBlockSize + 1;
+    // The erase takes the nine blocks that hold the image's addresses.
     const double waitsMs =
-        10 + 15 + 100 + kIdentifyMs + 100 + 10 * 40 + commandReplies(10) + frames * kReplyWaitMs + 2;
+        10 + 15 + 100 + kIdentifyMs + 100 + 10 * 40 + commandReplies(9) + frames * kReplyWaitMs + 2;
     const SimulatedLoaderModem::Model model = SimulatedLoaderModem::K10Module();
     const double floor =
         waitsMs / 1000 + wire(6 + 1 + 7 + model.idReply.size(), 115200) + wire(frames * kFrameBytes, 38400);

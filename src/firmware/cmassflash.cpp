@@ -4,19 +4,16 @@
 #include "firmware/ccrypt.h"
 #include "firmware/flashhost.h"
 #include "firmware/loader_text.h"
+#include "firmware/loaderdialogue.h"
 #include "platform/program_files.h"
-#include "serial/cdirectserial.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 #include <fstream>
 #include <optional>
 #include <string_view>
-#include <thread>
 
 namespace {
-using std::chrono::milliseconds;
 
 // The waits and time-outs of the dialogue, in milliseconds.
 namespace wait {
@@ -36,21 +33,18 @@ constexpr int kLoaderEchoPerByte = 100;
 constexpr int kLoaderEchoExtra = 150;
 constexpr int kEraseStatus = 500;
 constexpr int kBeforeSpeedChange = 20;
-constexpr int kEnqReply = 2;
 constexpr int kBeforeLoaderCrc = 100;
-constexpr int kLoaderCrc = 100;
 constexpr int kVerdict = 500;
 } // namespace wait
 
 constexpr int kOpenBaud = 9600;
 constexpr int kFastBaud = 115200;
 constexpr int kSlowBaud = 38400;
-constexpr int kBufferSize = 1024;
+// Replies are read into a buffer of 1024 bytes, at most 1023 at a time.
+constexpr size_t kReplyBytes = 1023;
 constexpr int kSlflashMoreReads = 15;
 constexpr int kSyncTries = 31;
-constexpr int kLoaderChunk = 32;
-constexpr int kEnqTries = 50;
-constexpr int kEnqAnsweredInTime = 48;
+constexpr uint32_t kLoaderChunk = 32;
 constexpr int kRetryLimit = 50;
 constexpr size_t kMaxSkipped = 1024;
 constexpr size_t kSkipWarning = 512;
@@ -59,16 +53,14 @@ constexpr std::string_view kMagic = "KelvoFlash";
 
 constexpr uint8_t kSync = 0x00;
 constexpr uint8_t kBitRateCheck = 0x55;
-constexpr uint8_t kEnq = 0x05;
-constexpr uint8_t kAck = 0x06;
 constexpr uint8_t kNak = 0x15;
 constexpr uint8_t kCan = 0x18;
 constexpr uint8_t kEraseFailed = 0xFF;
-constexpr uint8_t kEndOfUpdate = 0xFE;
 
-void sleepMs(int ms) {
-    std::this_thread::sleep_for(milliseconds(ms));
-}
+// The dialogue holds no erase by blocks and shows no notices of its own.
+const LoaderProfile kProfile{.blockSizes = {}, .replyPolls = 0, .barStepMs = 0, .notices = {}};
+
+using Text = std::span<const uint8_t>;
 
 std::optional<uint8_t> hexByte(const uint8_t* at) {
     const int high = HexDigitValue(static_cast<char>(at[0]));
@@ -78,69 +70,128 @@ std::optional<uint8_t> hexByte(const uint8_t* at) {
     return static_cast<uint8_t>(high << 4 | low);
 }
 
+// Moves position past the characters before the next 'S', at most kMaxSkipped of
+// them, and returns how many were skipped.
+size_t skipToRecord(Text text, size_t& position) {
+    size_t skipped = 0;
+    while (position < text.size() && text[position] != 'S' && skipped < kMaxSkipped)
+        ++position, ++skipped;
+    return skipped;
+}
+
+// A record as the loader takes it: 'S', the type, the count plus one, the address
+// and data bytes, and the CRC of all that. The record's own checksum is not sent.
+struct Frame {
+    std::array<uint8_t, 3 + 255 + 2> bytes{};
+    int length = 0;
+    char type = 0;
+    bool checksumRight = false;
+};
+
+// Converts the record at position into the frame and moves position past the
+// converted characters (the next search for 'S' skips the checksum digits); false
+// when the record is not valid.
+bool convertRecord(Text text, size_t& position, Frame& frame) {
+    if (position >= text.size() || text.size() - position < 4)
+        return false;
+    frame.type = static_cast<char>(text[position + 1]);
+    const std::optional<uint8_t> count = hexByte(&text[position + 2]);
+    if (frame.type < '0' || frame.type > '9' || !count || *count < kMinRecordCount)
+        return false;
+    const size_t bytes = *count - 1u;
+    if (text.size() - position - 4 < 2 * bytes)
+        return false;
+    frame.bytes[0] = 'S';
+    frame.bytes[1] = static_cast<uint8_t>(frame.type);
+    frame.bytes[2] = static_cast<uint8_t>(*count + 1);
+    unsigned sum = *count;
+    for (size_t i = 0; i < bytes; ++i) {
+        const std::optional<uint8_t> value = hexByte(&text[position + 4 + 2 * i]);
+        if (!value)
+            return false;
+        frame.bytes[3 + i] = *value;
+        sum += *value;
+    }
+    size_t length = 3 + bytes;
+    const uint16_t crc = Crc16Nibble(0xFFFF, frame.bytes.data(), length);
+    frame.bytes[length++] = static_cast<uint8_t>(crc >> 8);
+    frame.bytes[length++] = static_cast<uint8_t>(crc);
+    frame.length = static_cast<int>(length);
+    position += 4 + 2 * bytes;
+    const std::optional<uint8_t> checksum =
+        text.size() - position >= 2 ? hexByte(&text[position]) : std::nullopt;
+    frame.checksumRight = checksum && ((sum + *checksum) & 0xFF) == 0xFF;
+    return true;
+}
+
+// Walks the records as the run sends them. A record the run would refuse halfway
+// through a load, a wrong checksum or a text that ends before its S9 record would
+// leave the modem half programmed: such a file is refused before the port opens.
+bool wholeRecords(Text text) {
+    Frame frame;
+    for (size_t position = 0;;) {
+        skipToRecord(text, position);
+        if (!convertRecord(text, position, frame) || !frame.checksumRight)
+            return false;
+        if (frame.type == '9')
+            return true;
+    }
+}
+
 class Run {
 public:
-    explicit Run(CMassFlash& engine) : engine_(engine) {}
+    explicit Run(CMassFlash& engine)
+        : engine_(engine), line_(kProfile, {engine.DataProgress, engine.LoaderProgress, engine.StopRequested,
+                                            engine.Host, engine.Clock}) {}
 
     uint32_t flash() {
         if (!engine_.LoadLoader())
             return engine_.HighSpeed ? kFlashFastLoaderMissing : kFlashSlowLoaderMissing;
         if (const uint32_t code = checkFile())
             return code;
-        if (!port_.Open(static_cast<int>(engine_.Port), kOpenBaud, 8, 0)) {
-            port_.Close();
+        if (!line_.Open(engine_.Port, kOpenBaud))
             return kFlashPortNotOpened;
-        }
-        const uint32_t code = talk();
-        port_.Close();
-        return code;
+        return talk();
     }
 
 private:
-    bool stopped() const { return engine_.StopRequested != 0; }
-
     uint32_t checkFile() {
-        const uint8_t* data = engine_.Data;
+        uint8_t* data = engine_.Data;
         const uint32_t length = data ? engine_.DataLength : 0;
-        if (engine_.Encrypted) {
-            DecipherFirmwareFile(std::span(engine_.Data, length), engine_.Key);
-            if (length < kMagic.size() || std::memcmp(data, kMagic.data(), kMagic.size()) != 0)
-                return kFlashWrongKey;
-            const uint16_t stored = static_cast<uint16_t>(data[length - 2] << 8 | data[length - 1]);
-            if (Crc16Nibble(0, data, length - 2) != stored)
-                return kFlashFileCrc;
-            textBegin_ = kMagic.size();
-            textEnd_ = length - 2;
-            return kFlashOk;
+        if (!engine_.Encrypted) {
+            text_ = Text(data, length);
+            return CheckPlainFlashFile(text_);
         }
-        if (length < 2 || data[0] != 'S' || data[1] != '0')
-            return kFlashNotValidFile;
-        textBegin_ = 0;
-        textEnd_ = length;
-        return kFlashOk;
+        DecipherFirmwareFile(std::span(data, length), engine_.Key);
+        if (length < kMagic.size() || std::memcmp(data, kMagic.data(), kMagic.size()) != 0)
+            return kFlashWrongKey;
+        const uint16_t stored = static_cast<uint16_t>(data[length - 2] << 8 | data[length - 1]);
+        if (Crc16Nibble(0, data, length - 2) != stored)
+            return kFlashFileCrc;
+        text_ = Text(data + kMagic.size(), length - 2 - kMagic.size());
+        return wholeRecords(text_) ? kFlashOk : kFlashNotValidFile;
     }
 
     uint32_t talk() {
-        sleepMs(wait::kAfterOpen);
-        if (stopped())
+        line_.Sleep(wait::kAfterOpen);
+        if (line_.Stopped())
             return kFlashUserInterrupted;
-        drain(wait::kFirstDrain);
+        line_.DrainAll(wait::kFirstDrain);
         if (engine_.UpdateMode) {
             if (const uint32_t code = askForLoadingMode())
                 return code;
         }
-        drain(wait::kDrain);
+        line_.DrainAll(wait::kDrain);
         if (!synchronise())
             return kFlashNoModem;
-        if (stopped())
+        if (line_.Stopped())
             return kFlashUserInterrupted;
-        sleepMs(wait::kAround55);
-        send(kBitRateCheck);
-        sleepMs(wait::kAround55);
-        drain(wait::kDrain);
+        line_.Sleep(wait::kAround55);
+        line_.Send(kBitRateCheck);
+        line_.Sleep(wait::kAround55);
+        line_.DrainAll(wait::kDrain);
         if (const uint32_t code = sendLoaderLength())
             return code;
-        const uint16_t loaderCrc = Crc16Nibble(0xFFFF, engine_.LoaderImage.data(), engine_.LoaderLength);
         if (const uint32_t code = uploadLoader())
             return code;
         if (const uint32_t code = checkErase())
@@ -148,50 +199,48 @@ private:
 
         if (engine_.Host)
             engine_.Host->CancelLocked();
-        sleepMs(wait::kBeforeSpeedChange);
-        port_.SetBaudRate(engine_.HighSpeed ? kFastBaud : kSlowBaud);
-        if (!startLoader())
+        line_.Sleep(wait::kBeforeSpeedChange);
+        line_.SetBaudRate(engine_.HighSpeed ? kFastBaud : kSlowBaud);
+        if (!line_.StartLoader())
             return kFlashNoEnqReply;
-        sleepMs(wait::kBeforeLoaderCrc);
-        if (read(2, wait::kLoaderCrc) < 2)
-            return kFlashNoLoaderCrc;
-        if (stopped())
-            return kFlashUserInterrupted;
-        if ((rx_[0] << 8 | rx_[1]) != loaderCrc)
-            return kFlashWrongLoaderCrc;
+        line_.Sleep(wait::kBeforeLoaderCrc);
+        if (const uint32_t code = line_.CheckLoaderCrc(loader(), kFlashUserInterrupted))
+            return code;
         if (const uint32_t code = sendRecords())
             return code;
         if (engine_.UpdateMode)
-            send(kEndOfUpdate);
+            line_.Send(LoaderDialogue::kEndOfUpdate);
         return kFlashOk;
     }
 
+    std::span<const uint8_t> loader() const { return {engine_.LoaderImage.data(), engine_.LoaderLength}; }
+
     // The running firmware is asked to restart into its loader.
     uint32_t askForLoadingMode() {
-        static constexpr char command[] = "SLFLASH";
-        port_.Write(command, sizeof command - 1);
-        sleepMs(wait::kBeforeSlflashReply);
-        int received = read(kBufferSize - 1, wait::kSlflashReply);
-        int last = received;
+        line_.Send(std::string_view("SLFLASH"));
+        line_.ClearReceived();
+        line_.Sleep(wait::kBeforeSlflashReply);
+        size_t received = static_cast<size_t>(line_.Read(0, kReplyBytes, wait::kSlflashReply));
+        int last = static_cast<int>(received);
         for (int reads = 0; last > 0 && reads < kSlflashMoreReads; ++reads) {
-            sleepMs(wait::kBetweenSlflashReads);
-            last = port_.ReadWithTimeout(reinterpret_cast<char*>(rx_.data()) + received,
-                                         kBufferSize - 1 - received, wait::kSlflashMore);
-            received += last;
+            line_.Sleep(wait::kBetweenSlflashReads);
+            last = line_.Read(received, kReplyBytes - received, wait::kSlflashMore);
+            received += static_cast<size_t>(last);
         }
-        const std::string_view reply(reinterpret_cast<const char*>(rx_.data()),
-                                     static_cast<size_t>(received));
-        if (!reply.empty() && reply.find("H3069 OK") != std::string_view::npos)
+        std::string reply;
+        for (size_t at = 0; at < received; ++at)
+            reply += static_cast<char>(line_.Received(at));
+        if (reply.find("H3069 OK") != std::string::npos)
             return kFlashWrongModemType;
-        if (!reply.empty() && reply.find("FLASH OK") == std::string_view::npos && !continueAnyway())
+        if (!reply.empty() && reply.find("FLASH OK") == std::string::npos && !continueAnyway())
             return kFlashSlflashRefused;
-        sleepMs(wait::kAfterSlflash);
+        line_.Sleep(wait::kAfterSlflash);
         return kFlashOk;
     }
 
     // A question asked after a stop request is answered No at once.
     bool continueAnyway() {
-        if (stopped() || engine_.Host == nullptr)
+        if (line_.Stopped() || engine_.Host == nullptr)
             return false;
         return engine_.Host->AskYesNo("But if leds are in order"
                                       "\r\nRTS CTS    TD         RD          CD"
@@ -202,8 +251,8 @@ private:
 
     bool synchronise() {
         for (int tries = 0; tries < kSyncTries; ++tries) {
-            send(kSync);
-            if (read(1, wait::kSyncReply) > 0)
+            line_.Send(kSync);
+            if (line_.Read(0, 1, wait::kSyncReply) > 0)
                 return true;
         }
         return false;
@@ -211,172 +260,115 @@ private:
 
     uint32_t sendLoaderLength() {
         const uint8_t high = static_cast<uint8_t>(engine_.LoaderLength >> 8);
-        send(high);
-        if (read(kBufferSize - 1, wait::kLengthEcho) == 0 || rx_[0] != high)
+        line_.Send(high);
+        if (line_.Read(0, kReplyBytes, wait::kLengthEcho) == 0 || line_.Received(0) != high)
             return kFlashNoResponse;
         const uint8_t low = static_cast<uint8_t>(engine_.LoaderLength);
-        send(low);
-        if (read(1, wait::kLengthEcho) == 0 || rx_[0] != low)
+        line_.Send(low);
+        if (line_.Read(0, 1, wait::kLengthEcho) == 0 || line_.Received(0) != low)
             return kFlashNoResponse;
-        return stopped() ? kFlashUserInterrupted : kFlashOk;
+        return line_.Stopped() ? kFlashUserInterrupted : kFlashOk;
     }
 
     // The boot ROM echoes every loader byte.
     uint32_t uploadLoader() {
         const uint32_t length = engine_.LoaderLength;
         for (uint32_t sent = 0; sent < length;) {
-            const int chunk = static_cast<int>(std::min<uint32_t>(kLoaderChunk, length - sent));
-            const char* bytes = reinterpret_cast<const char*>(engine_.LoaderImage.data()) + sent;
-            drain(wait::kDrain);
-            if (port_.Write(bytes, chunk) < chunk)
+            const uint32_t chunk = std::min(kLoaderChunk, length - sent);
+            const std::span<const uint8_t> bytes(engine_.LoaderImage.data() + sent, chunk);
+            line_.DrainAll(wait::kDrain);
+            if (!line_.Send(bytes))
                 return kFlashNoLoaderEcho;
-            sleepMs(wait::kAfterLoaderChunk);
-            if (read(chunk, chunk * wait::kLoaderEchoPerByte + wait::kLoaderEchoExtra) < chunk)
+            line_.Sleep(wait::kAfterLoaderChunk);
+            const int timeout = static_cast<int>(chunk) * wait::kLoaderEchoPerByte + wait::kLoaderEchoExtra;
+            if (line_.Read(0, chunk, timeout) < static_cast<int>(chunk))
                 return kFlashNoLoaderEcho;
-            if (std::memcmp(rx_.data(), bytes, static_cast<size_t>(chunk)) != 0)
-                return kFlashWrongLoaderEcho;
-            sent += static_cast<uint32_t>(chunk);
+            for (uint32_t i = 0; i < chunk; ++i)
+                if (line_.Received(i) != bytes[i])
+                    return kFlashWrongLoaderEcho;
+            sent += chunk;
             engine_.LoaderProgress = std::min(length, sent);
             if (engine_.Host)
                 engine_.Host->LoaderProgress(engine_.LoaderProgress);
-            if (stopped())
+            if (line_.Stopped())
                 return kFlashUserInterrupted;
         }
         return kFlashOk;
     }
 
     uint32_t checkErase() {
-        if (read(5, wait::kEraseStatus) == 0)
+        if (line_.Read(0, 5, wait::kEraseStatus) == 0)
             return kFlashNoEraseStatus;
-        return rx_[0] == kEraseFailed ? kFlashEraseFailed : kFlashOk;
+        return line_.Received(0) == kEraseFailed ? kFlashEraseFailed : kFlashOk;
     }
 
-    // The loader answers ENQ with ACK once it runs at the new speed.
-    bool startLoader() {
-        for (int enq = 1; enq <= kEnqTries; ++enq) {
-            send(kEnq);
-            if (read(1, wait::kEnqReply) > 0 && rx_[0] == kAck)
-                return enq <= kEnqAnsweredInTime;
-        }
-        return false;
-    }
-
+    // Sends the records up to the S9 record that ends the load; the text was checked
+    // whole before the port opened.
     uint32_t sendRecords() {
-        size_t position = textBegin_;
-        while (true) {
-            size_t skipped = 0;
-            while (position < textEnd_ && engine_.Data[position] != 'S' && skipped < kMaxSkipped)
-                ++position, ++skipped;
-            if (skipped > kSkipWarning && engine_.Host)
+        Frame frame;
+        size_t position = 0;
+        do {
+            if (skipToRecord(text_, position) > kSkipWarning && engine_.Host)
                 engine_.Host->Inform("debug version error: Not a valid S-file, couldn't find 'S'", "");
-            const bool found = position < textEnd_ && engine_.Data[position] == 'S';
-            // Without a record one more verdict is awaited with nothing sent.
-            char type = 0;
-            frameLength_ = 0;
-            if (found && !buildFrame(position, type))
+            if (!convertRecord(text_, position, frame))
                 return kFlashNotValidFile;
-            engine_.DataProgress = static_cast<uint32_t>(position - textBegin_);
+            engine_.DataProgress = static_cast<uint32_t>(position);
             if (engine_.Host)
                 engine_.Host->DataProgress(engine_.DataProgress);
-            if (stopped())
+            if (line_.Stopped())
                 return kFlashUserInterrupted;
-            if (const uint32_t code = sendFrame())
+            if (const uint32_t code = sendFrame(frame))
                 return code;
-            if (!found || type == '9')
-                return kFlashOk;
-        }
-    }
-
-    // Converts the record at position into a frame: 'S', the type, the count plus
-    // one, the address and data bytes, and the CRC of all that. The record's own
-    // checksum is not sent. Moves position past the converted characters.
-    bool buildFrame(size_t& position, char& type) {
-        const uint8_t* text = engine_.Data;
-        if (textEnd_ - position < 4)
-            return false;
-        type = static_cast<char>(text[position + 1]);
-        const std::optional<uint8_t> count = hexByte(text + position + 2);
-        if (type < '0' || type > '9' || !count || *count < kMinRecordCount)
-            return false;
-        const size_t bytes = *count - 1u;
-        if (textEnd_ - position - 4 < 2 * bytes)
-            return false;
-        frame_[0] = 'S';
-        frame_[1] = static_cast<uint8_t>(type);
-        frame_[2] = static_cast<uint8_t>(*count + 1);
-        for (size_t i = 0; i < bytes; ++i) {
-            const std::optional<uint8_t> value = hexByte(text + position + 4 + 2 * i);
-            if (!value)
-                return false;
-            frame_[3 + i] = *value;
-        }
-        size_t length = 3 + bytes;
-        const uint16_t crc = Crc16Nibble(0xFFFF, frame_.data(), length);
-        frame_[length++] = static_cast<uint8_t>(crc >> 8);
-        frame_[length++] = static_cast<uint8_t>(crc);
-        frameLength_ = static_cast<int>(length);
-        position += 4 + 2 * bytes;
-        return true;
+        } while (frame.type != '9');
+        return kFlashOk;
     }
 
     // Sends the frame until the loader acknowledges it (result 0). Every answer that is not an
     // ACK counts against the retry limit, so a noisy line cannot hold the run.
-    uint32_t sendFrame() {
+    uint32_t sendFrame(const Frame& frame) {
+        const std::span<const uint8_t> bytes(frame.bytes.data(), static_cast<size_t>(frame.length));
         for (int failures = 0;; ++failures) {
-            drain(wait::kDrain);
-            if (frameLength_ > 0)
-                port_.Write(reinterpret_cast<const char*>(frame_.data()), frameLength_);
+            line_.DrainAll(wait::kDrain);
+            line_.Send(bytes);
             const std::optional<uint8_t> verdict = readVerdict();
-            if (verdict == kAck)
+            if (verdict == LoaderDialogue::kAck)
                 return kFlashOk;
             if (verdict == kCan)
                 return kFlashCan;
             if (failures > kRetryLimit)
                 return verdict == kNak ? kFlashNak : kFlashNoAck;
-            if (stopped())
+            if (line_.Stopped())
                 return kFlashUserInterrupted;
         }
     }
 
     // The loader may put "e", "B" or "BE" before its verdict byte.
     std::optional<uint8_t> readVerdict() {
-        if (read(1, wait::kVerdict) == 0)
+        if (line_.Read(0, 1, wait::kVerdict) == 0)
             return std::nullopt;
-        uint8_t verdict = rx_[0];
+        uint8_t verdict = line_.Received(0);
         if (verdict == 'e' || verdict == 'B') {
-            if (read(1, wait::kVerdict) > 0) {
-                verdict = rx_[0];
-                if (verdict == 'E' && read(1, wait::kVerdict) > 0)
-                    verdict = rx_[0];
+            if (line_.Read(0, 1, wait::kVerdict) > 0) {
+                verdict = line_.Received(0);
+                if (verdict == 'E' && line_.Read(0, 1, wait::kVerdict) > 0)
+                    verdict = line_.Received(0);
             }
         }
         return verdict;
     }
 
-    void send(uint8_t byte) {
-        const char c = static_cast<char>(byte);
-        port_.Write(&c, 1);
-    }
-
-    int read(int count, int timeoutMs) {
-        return port_.ReadWithTimeout(reinterpret_cast<char*>(rx_.data()), count, timeoutMs);
-    }
-
-    // Reads whatever waits, and again after a pause as long as anything came.
-    void drain(int pauseMs) {
-        while (port_.Read(reinterpret_cast<char*>(rx_.data()), kBufferSize - 1) > 0)
-            sleepMs(pauseMs);
-    }
-
     CMassFlash& engine_;
-    CDirectSerial port_;
-    std::array<uint8_t, kBufferSize> rx_{};
-    std::array<uint8_t, kBufferSize> frame_{};
-    int frameLength_ = 0;
-    size_t textBegin_ = 0;
-    size_t textEnd_ = 0;
+    LoaderDialogue line_;
+    // The record text: the file, or the deciphered file between its magic and its CRC.
+    Text text_;
 };
 } // namespace
+
+uint32_t CheckPlainFlashFile(std::span<const uint8_t> data) {
+    if (data.size() < 2 || data[0] != 'S' || data[1] != '0')
+        return kFlashNotValidFile;
+    return wholeRecords(data) ? kFlashOk : kFlashNotValidFile;
+}
 
 bool CMassFlash::LoadLoader() {
     LoaderLength = kLoaderLength;
@@ -388,10 +380,10 @@ bool CMassFlash::LoadLoader() {
 uint32_t CMassFlash::FlashH8_3048() {
     DataProgress = 0;
     LoaderProgress = 0;
-    return Run(*this).flash();
+    return RunLoad([this] { return Run(*this).flash(); }, kFlashPortFailure);
 }
 
-std::string FlashErrorText(uint32_t code) {
+std::string FlashErrorText(uint32_t code, uint32_t port) {
     switch (code) {
     case kFlashOk:
         return "Programming completed succesfully!";
@@ -443,6 +435,8 @@ std::string FlashErrorText(uint32_t code) {
         return "User interrupted flashing!";
     case kFlashWrongModemType:
         return "ERROR: Modem software not suitable for this modem type!";
+    case kFlashPortFailure:
+        return PortFailureText(port);
     case kFlashPortNotEnabled:
         return "Port not enabled!";
     default:

@@ -3,7 +3,9 @@
 // window fills the input fields, then a worker thread calls FlashH8_3048, which
 // uploads a boot loader into the modem's RAM through the boot ROM and sends the
 // firmware's S-records one by one as frames to that loader. Every outcome is a
-// result code; FlashErrorText gives its text.
+// result code; FlashErrorText gives its text. The dialogue runs on the loader
+// dialogue the other engines use (its port, waits and the end of a load whose
+// device goes).
 //
 // The two loader images are the modem maker's; they are read from files beside the
 // executable at the start of each run.
@@ -11,9 +13,11 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <span>
 #include <string>
 
 class FlashHost;
+class WaitClock;
 
 // Result codes of FlashH8_3048.
 enum : uint32_t {
@@ -40,6 +44,9 @@ enum : uint32_t {
     kFlashSlflashRefused = 51,
     kFlashUserInterrupted = 52,
     kFlashWrongModemType = 55,
+    // The device behind the port went during the load (the windows' preset of a
+    // channel that has not reported, as in the other engines).
+    kFlashPortFailure = 65534,
     kFlashPortNotEnabled = 65535,
 };
 
@@ -85,9 +92,17 @@ public:
     // The firmware file, owned by the window.
     uint8_t* Data = nullptr;
     FlashHost* Host = nullptr;
+    // The clock the run waits on (tests give their own).
+    WaitClock* Clock = nullptr;
     // Set by the GUI thread to stop the run between steps.
     std::atomic<uint8_t> StopRequested{0};
 };
 
-// The text of a result code.
-std::string FlashErrorText(uint32_t code);
+// The text of a result code; that of a port failure names the port (0: none named).
+std::string FlashErrorText(uint32_t code, uint32_t port = 0);
+
+// The check the run makes of a plain S-record file before it opens the port: the
+// file begins with "S0", and every record the run sends, up to the S9 record that
+// ends the load, is whole and carries its right checksum. kFlashOk or
+// kFlashNotValidFile.
+uint32_t CheckPlainFlashFile(std::span<const uint8_t> data);

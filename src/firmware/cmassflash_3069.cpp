@@ -32,7 +32,6 @@ constexpr int kEchoPerByte = 10;
 constexpr int kEchoExtra = 150;
 constexpr int kLoaderStart = 1000;
 constexpr int kBeforeLoaderCrc = 100;
-constexpr int kLoaderCrc = 100;
 constexpr int kAfterSpeedChange = 1;
 constexpr int kAfterTransition = 20;
 constexpr int kListenRead = 10;
@@ -144,13 +143,12 @@ private:
         return engine_.BootBlocks ? ProgramForm::DecodedBlocks : ProgramForm::Plain;
     }
 
-    // An empty image, or blocks cut short, would erase the modem and program nothing
-    // or read past the image: refused before the port is opened.
+    // An empty image, blocks cut short or blocks outside the flash would erase the
+    // modem and program nothing, read past the image or be refused halfway through
+    // the load: refused before the port is opened.
     uint32_t checkInput() {
-        if (engine_.DeviceRow >= CMassFlash_3069::kRowCount || engine_.Image == nullptr ||
-            engine_.ImageLength == 0)
-            return k3069NotValidFile;
-        if (form() != ProgramForm::Plain && engine_.ImageLength % kFirmwareBlockSize != 0)
+        if (engine_.DeviceRow >= CMassFlash_3069::kRowCount ||
+            !line_.ImageRange(engine_.Image, engine_.ImageLength, form()))
             return k3069NotValidFile;
         if (update() && uploadsLoader() && !engine_.LoadLoader())
             return k3069LoaderMissing + static_cast<uint32_t>(engine_.LoaderNumber());
@@ -174,7 +172,9 @@ private:
         if (!line_.StartLoader())
             return k3069NoEnqReply;
         if (uploadsLoader()) {
-            if (const uint32_t code = checkLoaderCrc())
+            line_.Sleep(wait::kBeforeLoaderCrc);
+            const std::span<const uint8_t> loader(engine_.LoaderImage.data(), engine_.LoaderLength);
+            if (const uint32_t code = line_.CheckLoaderCrc(loader, k3069UserInterrupted))
                 return code;
         }
         if (const uint32_t code = line_.Erase(engine_.ImageLength))
@@ -324,16 +324,6 @@ private:
                 return k3069UserInterrupted;
         }
         return k3069Ok;
-    }
-
-    uint32_t checkLoaderCrc() {
-        line_.Sleep(wait::kBeforeLoaderCrc);
-        if (line_.Read(0, 2, wait::kLoaderCrc) < 2)
-            return k3069NoLoaderCrc;
-        if (line_.Stopped())
-            return k3069UserInterrupted;
-        const uint16_t crc = Crc16Nibble(0xFFFF, engine_.LoaderImage.data(), engine_.LoaderLength);
-        return (line_.Received(0) << 8 | line_.Received(1)) == crc ? k3069Ok : k3069WrongLoaderCrc;
     }
 
     // The port speed of the loader or of the boot program after the bit-rate change.
@@ -521,10 +511,10 @@ bool CMassFlash_3069::LoadLoader() {
 uint32_t CMassFlash_3069::FlashH8_3069() {
     DataProgress = 0;
     LoaderProgress = 0;
-    return Run(*this).flash();
+    return RunLoad([this] { return Run(*this).flash(); }, k3069PortFailure);
 }
 
-std::string FlashErrorText3069(uint32_t code, uint32_t loaderProgress) {
+std::string FlashErrorText3069(uint32_t code, uint32_t loaderProgress, uint32_t port) {
     if (code >= k3069LoaderMissing && code < k3069LoaderMissing + 8)
         return "ERROR: Loader image " +
                CMassFlash_3069::LoaderFile(static_cast<int>(code - k3069LoaderMissing)) +
@@ -629,7 +619,7 @@ std::string FlashErrorText3069(uint32_t code, uint32_t loaderProgress) {
     case 255:
         return "ERROR: Bit-rate-adjustment confirmation error";
     case 65534:
-        return "Port failure!";
+        return PortFailureText(port);
     case 65535:
         return "Port not enabled!";
     default:

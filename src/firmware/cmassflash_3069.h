@@ -52,6 +52,7 @@ enum : uint32_t {
     // A loader image file is missing or has the wrong length; the image's number
     // (0 to 7) is added.
     k3069LoaderMissing = 140,
+    // Also the run's result when the device behind the port goes during the load.
     k3069PortFailure = 65534,
     k3069PortNotEnabled = 65535,
 };
@@ -134,5 +135,6 @@ public:
 };
 
 // The text of a result code; the text of an initialisation error names the boot-mode
-// steps passed (the engine's LoaderProgress).
-std::string FlashErrorText3069(uint32_t code, uint32_t loaderProgress);
+// steps passed (the engine's LoaderProgress), that of a port failure the engine's
+// port (0: none named).
+std::string FlashErrorText3069(uint32_t code, uint32_t loaderProgress, uint32_t port = 0);

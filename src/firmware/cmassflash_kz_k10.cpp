@@ -52,10 +52,12 @@ public:
             line_.Notice("Wrong device type!!", "");
             return k3069PortNotOpened;
         }
-        // An empty image, or blocks cut short, would erase the module and program
-        // nothing or read past the image.
-        if (engine_.Image == nullptr || engine_.ImageLength == 0 ||
-            engine_.ImageLength % kFirmwareBlockSize != 0)
+        // An empty image, blocks cut short or blocks outside the flash would erase the
+        // module and program nothing, read past the image or be refused halfway
+        // through the load.
+        const std::optional<FlashRange> range =
+            line_.ImageRange(engine_.Image, engine_.ImageLength, ProgramForm::EncodedBlocks);
+        if (!range)
             return k3069NotValidFile;
         if (!line_.Open(engine_.Port, kOpenBaud))
             return k3069PortNotOpened;
@@ -84,7 +86,10 @@ public:
             line_.Sleep(wait::kLoaderStart);
         if (!line_.StartLoader())
             return k3069NoEnqReply;
-        if (const uint32_t code = line_.Erase(engine_.ImageLength))
+        // The blocks the image's addresses fall in are erased, so an image that
+        // starts above block 0 finds its blocks erased and leaves the blocks below
+        // it alone.
+        if (const uint32_t code = line_.EraseRange(range->lowest, range->highest))
             return code;
         if (const uint32_t code = program())
             return code;
@@ -134,9 +139,9 @@ private:
 uint32_t CMassFlash_KZ_K10::FlashKZ_K10() {
     DataProgress = 0;
     LoaderProgress = 0;
-    return Run(*this).flash();
+    return RunLoad([this] { return Run(*this).flash(); }, k3069PortFailure);
 }
 
-std::string FlashErrorTextKZ_K10(uint32_t code, uint32_t loaderProgress) {
-    return FlashErrorText3069(code, loaderProgress);
+std::string FlashErrorTextKZ_K10(uint32_t code, uint32_t loaderProgress, uint32_t port) {
+    return FlashErrorText3069(code, loaderProgress, port);
 }

@@ -1,9 +1,9 @@
 #pragma once
 // The loader engine of the KZ modules built on the K10 processor. The module runs
 // its application firmware: the engine wakes it, checks its firmware id, asks it
-// into the loader its firmware carries, erases the 1 MiB flash block by block and
-// programs a block image. The loader dialogue is that of the H8/3069 engine in
-// update mode on its later rows; the result codes and texts are that engine's.
+// into the loader its firmware carries, erases the blocks of its 1 MiB flash that
+// the block image's addresses fall in and programs the image. The loader dialogue is that of the H8/3069
+// engine in update mode on its later rows; the result codes and texts are that engine's.
 
 #include "firmware/cmassflash_3069.h"
 
@@ -68,4 +68,4 @@ public:
 };
 
 // The text of a result code (the H8/3069 engine's table).
-std::string FlashErrorTextKZ_K10(uint32_t code, uint32_t loaderProgress);
+std::string FlashErrorTextKZ_K10(uint32_t code, uint32_t loaderProgress, uint32_t port = 0);

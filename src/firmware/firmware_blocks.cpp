@@ -55,13 +55,17 @@ std::vector<uint8_t> EncodeFirmwareBlocksFrom(std::span<uint8_t> image, uint32_t
     return encode(image, start, length, kBlockImageLimitFrom);
 }
 
+uint32_t EncodedBlockAddress(const uint8_t* header) {
+    const uint32_t masked =
+        uint32_t{header[1]} << 24 | uint32_t{header[0]} << 16 | uint32_t{header[3]} << 8 | header[2];
+    return (masked ^ kHeaderMask) >> 8;
+}
+
 size_t DecodeFirmwareBlocks(std::span<uint8_t> data) {
     const size_t decoded = data.size() - data.size() % kFirmwareBlockSize;
     for (size_t at = 0; at < decoded; at += kFirmwareBlockSize) {
         uint8_t* block = data.data() + at;
-        const uint32_t masked =
-            uint32_t{block[1]} << 24 | uint32_t{block[0]} << 16 | uint32_t{block[3]} << 8 | block[2];
-        const uint32_t address = (masked ^ kHeaderMask) >> 8;
+        const uint32_t address = EncodedBlockAddress(block);
         block[0] = 0;
         block[1] = static_cast<uint8_t>(address >> 16);
         block[2] = static_cast<uint8_t>(address >> 8);

@@ -27,6 +27,9 @@ constexpr uint32_t kBlockImageLimitFrom = 0x100000;
 std::vector<uint8_t> EncodeFirmwareBlocks(std::span<uint8_t> image, uint32_t length);
 // The same for images of up to 1 MiB, with blocks from the address start on.
 std::vector<uint8_t> EncodeFirmwareBlocksFrom(std::span<uint8_t> image, uint32_t start, uint32_t length);
+// The address the header of an encoded block carries.
+uint32_t EncodedBlockAddress(const uint8_t* header);
+
 // Decodes the whole blocks of the data in place and returns the number of bytes
 // decoded; a trailing part shorter than a block is left as it is, so a result
 // below the data's length means the block file was cut short.

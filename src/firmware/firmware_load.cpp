@@ -83,6 +83,13 @@ std::optional<std::vector<uint8_t>> FlattenFirmwareBlocks(std::span<const uint8_
     return image;
 }
 
+bool EncodedBlocksWithin(std::span<const uint8_t> blocks, uint32_t imageSize) {
+    for (size_t at = 0; at + kFirmwareBlockSize <= blocks.size(); at += kFirmwareBlockSize)
+        if (EncodedBlockAddress(blocks.data() + at) > imageSize - kFirmwareBlockData)
+            return false;
+    return true;
+}
+
 std::string FileMissingText(const std::string& fileName) {
     return "File " + fileName + " does not exists !!!";
 }

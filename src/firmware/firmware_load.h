@@ -64,6 +64,10 @@ std::string LowerCaseExtension(const std::string& fileName);
 std::optional<std::vector<uint8_t>> FlattenFirmwareBlocks(std::span<const uint8_t> blocks, uint32_t imageSize,
                                                           uint32_t& length);
 
+// Whether every block of an encoded block image (whole blocks) lies inside an image
+// of imageSize bytes.
+bool EncodedBlocksWithin(std::span<const uint8_t> blocks, uint32_t imageSize);
+
 // The refusal texts the two windows share.
 namespace refusal_text {
 inline constexpr const char* kWrongCrc = "ERROR: Wrong CRC after decrypting! Check file!";

@@ -31,7 +31,12 @@ constexpr int kEnqReply = 2;
 constexpr int kReplyByte = 10;
 constexpr int kAfterReplyByte = 5;
 constexpr int kErrorCode = 100;
+constexpr int kLoaderCrc = 100;
 } // namespace wait
+
+// A wait looks at the port at least this often, so a device that goes during a
+// long wait ends the run promptly.
+constexpr int kGoneCheckMs = 100;
 
 constexpr int kWakeUpPolls = 1000;
 constexpr int kIdentifyAttempts = 2;
@@ -82,7 +87,9 @@ std::array<uint8_t, 4> endBlockHeader() {
 
 LoaderDialogue::LoaderDialogue(const LoaderProfile& profile, const LoaderRunFields& fields)
     : profile_(profile), fields_(fields), clock_(fields.clock ? *fields.clock : SystemWaitClock()),
-      port_(clock_) {}
+      port_(clock_) {
+    port_.SetGoneQuiet(true);
+}
 
 LoaderDialogue::~LoaderDialogue() {
     port_.Close();
@@ -93,7 +100,18 @@ bool LoaderDialogue::Open(uint32_t port, int baud) {
 }
 
 void LoaderDialogue::Sleep(int ms) {
-    clock_.Sleep(milliseconds(ms));
+    int slept = 0;
+    do {
+        const int step = std::min(kGoneCheckMs, ms - slept);
+        clock_.Sleep(milliseconds(step));
+        slept += step;
+        endIfGone();
+    } while (slept < ms);
+}
+
+void LoaderDialogue::endIfGone() {
+    if (port_.DeviceGone())
+        throw LoaderPortGone{};
 }
 
 uint32_t LoaderDialogue::WakeUp(size_t readCount, std::string_view answers) {
@@ -208,20 +226,74 @@ bool LoaderDialogue::StartLoader() {
     return false;
 }
 
+uint32_t LoaderDialogue::CheckLoaderCrc(std::span<const uint8_t> loader, uint32_t userInterrupted) {
+    if (Read(0, 2, wait::kLoaderCrc) < 2)
+        return k3069NoLoaderCrc;
+    if (Stopped())
+        return userInterrupted;
+    const uint16_t crc = Crc16Nibble(0xFFFF, loader.data(), loader.size());
+    return (rx_[0] << 8 | rx_[1]) == crc ? k3069Ok : k3069WrongLoaderCrc;
+}
+
+std::optional<FlashRange> LoaderDialogue::ImageRange(const uint8_t* image, uint32_t length,
+                                                     ProgramForm form) const {
+    if (image == nullptr || length == 0)
+        return std::nullopt;
+    // A plain image is programmed from address 0 on.
+    if (form == ProgramForm::Plain)
+        return FlashRange{0, length - 1};
+    if (length % kFirmwareBlockSize != 0)
+        return std::nullopt;
+    uint64_t flashSize = 0;
+    for (const uint32_t size : profile_.blockSizes)
+        flashSize += size;
+    FlashRange range{UINT32_MAX, 0};
+    for (uint32_t at = 0; at < length; at += kFirmwareBlockSize) {
+        const uint8_t* header = image + at;
+        const uint32_t address = form == ProgramForm::EncodedBlocks
+                                     ? EncodedBlockAddress(header)
+                                     : uint32_t{header[1]} << 16 | uint32_t{header[2]} << 8 | header[3];
+        if ((form == ProgramForm::DecodedBlocks && header[0] != 0) ||
+            address + kFirmwareBlockData > flashSize)
+            return std::nullopt;
+        range.lowest = std::min(range.lowest, address);
+        range.highest = std::max<uint32_t>(range.highest, address + kFirmwareBlockData - 1);
+    }
+    return range;
+}
+
 uint32_t LoaderDialogue::Erase(uint32_t imageLength) {
+    size_t blocks = 0;
+    for (uint64_t erased = 0; erased < imageLength && blocks < profile_.blockSizes.size(); ++blocks)
+        erased += profile_.blockSizes[blocks];
+    return eraseBlocks(0, blocks);
+}
+
+uint32_t LoaderDialogue::EraseRange(uint32_t lowest, uint32_t highest) {
+    size_t first = 0;
+    size_t end = 0;
+    for (uint64_t start = 0; end < profile_.blockSizes.size() && start <= highest; ++end) {
+        if (start + profile_.blockSizes[end] <= lowest)
+            first = end + 1;
+        start += profile_.blockSizes[end];
+    }
+    return eraseBlocks(first, end);
+}
+
+// Erases the blocks from first up to end (not included) between the erase start and
+// its end.
+uint32_t LoaderDialogue::eraseBlocks(size_t first, size_t end) {
     Command({kEraseStart});
     if (rx_[0] != kAck) {
         failed(profile_.notices.eraseStartFailed);
         return k3069EraseError;
     }
-    uint64_t erased = 0;
-    for (size_t block = 0; erased < imageLength && block < profile_.blockSizes.size(); ++block) {
+    for (size_t block = first; block < end; ++block) {
         Command({kEraseBlock, 0x01, static_cast<uint8_t>(block)});
         if (rx_[0] != kAck) {
             failed(profile_.notices.eraseBlockFailed);
             return k3069EraseError;
         }
-        erased += profile_.blockSizes[block];
     }
     Command({kEraseBlock, 0x01, kEraseEndBlock});
     if (rx_[0] != kAck) {
@@ -334,12 +406,23 @@ int LoaderDialogue::Read(size_t at, size_t count, int timeoutMs) {
         return 0;
     const int n = static_cast<int>(std::min(count, kBufferSize - at));
     char* into = reinterpret_cast<char*>(rx_.data() + at);
-    return timeoutMs > 0 ? port_.ReadWithTimeout(into, n, timeoutMs) : port_.Read(into, n);
+    const int received = timeoutMs > 0 ? port_.ReadWithTimeout(into, n, timeoutMs) : port_.Read(into, n);
+    if (received < n)
+        endIfGone();
+    return received;
+}
+
+void LoaderDialogue::DrainAll(int pauseMs) {
+    while (Read(0, kBufferSize - 1, 0) > 0)
+        Sleep(pauseMs);
 }
 
 bool LoaderDialogue::Send(std::span<const uint8_t> bytes) {
     const int n = static_cast<int>(bytes.size());
-    return port_.Write(reinterpret_cast<const char*>(bytes.data()), n) == n;
+    if (port_.Write(reinterpret_cast<const char*>(bytes.data()), n) == n)
+        return true;
+    endIfGone();
+    return false;
 }
 
 bool LoaderDialogue::Send(std::string_view text) {
@@ -365,4 +448,8 @@ void LoaderDialogue::AppendSumByte(std::vector<uint8_t>& frame) {
     for (const uint8_t byte : frame)
         sum = static_cast<uint8_t>(sum + byte);
     frame.push_back(static_cast<uint8_t>(-sum));
+}
+
+std::string PortFailureText(uint32_t port) {
+    return port == 0 ? "Port failure!" : "Port failure on COM" + std::to_string(port) + "!";
 }

@@ -1,8 +1,10 @@
 #pragma once
 // The dialogue that the H8/3069 engine and the K10 engine hold alike with a modem:
 // the wake-up, the firmware-id read by NMS, the loading command, the loader start,
-// the erase by blocks, the programming frames and their end. One object serves one
-// run; it owns the port for that run and closes it when it ends.
+// the erase by blocks, the programming frames and their end. The H8/3048 engine
+// holds its own dialogue through the same port, waits and reads. One object serves
+// one run; it owns the port for that run and closes it when it ends. A device that
+// goes during the run (a pulled cable) ends it: every read, write and wait looks.
 //
 // Commands are single bytes or frames that end with a sum byte that makes all their
 // bytes add up to 0; the loader answers a good command with ACK and a failed one with the command byte
@@ -13,6 +15,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -20,6 +23,23 @@
 
 class FlashHost;
 class WaitClock;
+
+// Thrown by the dialogue's reads, writes and waits once the device behind the port
+// has gone (an adapter pulled); RunLoad ends the run with the engine's port-failure
+// code.
+struct LoaderPortGone {};
+
+// The text of the engines' port-failure code, naming the port (0: none named).
+std::string PortFailureText(uint32_t port);
+
+// Runs an engine's run; a port whose device went during it ends it with portFailure.
+template <typename Run> uint32_t RunLoad(Run run, uint32_t portFailure) {
+    try {
+        return run();
+    } catch (const LoaderPortGone&) {
+        return portFailure;
+    }
+}
 
 // Notices shown when a step fails, with their caption (the ENQ notice has none);
 // empty: none.
@@ -63,6 +83,12 @@ enum class ProgramForm {
     DecodedBlocks,
 };
 
+// The lowest and the highest flash address an image programs.
+struct FlashRange {
+    uint32_t lowest = 0;
+    uint32_t highest = 0;
+};
+
 class LoaderDialogue {
 public:
     static constexpr size_t kBufferSize = 2048;
@@ -79,6 +105,7 @@ public:
     bool DsrOn() { return port_.DsrStatus(); }
     void SetBaudRate(int baud) { port_.SetBaudRate(baud); }
     bool Stopped() const { return fields_.stopRequested != 0; }
+    // Waits, looking at the port now and then: a device that has gone ends the run.
     void Sleep(int ms);
 
     // Sends "SL%P=1" and polls with reads of readCount bytes until the first byte
@@ -102,8 +129,17 @@ public:
     void FillInitBar(uint32_t maximum);
     // ENQ until the loader answers ACK; false when no ACK answered one of the first 48.
     bool StartLoader();
-    // Erases the blocks that imageLength reaches: 0 or 81.
+    // Reads the CRC an uploaded loader sends (two bytes within 100 ms) and compares
+    // it with that of the image: 0, 9 (none) or 10 (wrong); a stop requested by
+    // the time it came gives userInterrupted.
+    uint32_t CheckLoaderCrc(std::span<const uint8_t> loader, uint32_t userInterrupted);
+    // The addresses the image programs in the given form; none when it is empty, or
+    // when a block image holds a part of a block or a block outside the flash.
+    std::optional<FlashRange> ImageRange(const uint8_t* image, uint32_t length, ProgramForm form) const;
+    // Erases the blocks from block 0 on that imageLength reaches: 0 or 81.
     uint32_t Erase(uint32_t imageLength);
+    // Erases the blocks that hold the addresses from lowest to highest: 0 or 81.
+    uint32_t EraseRange(uint32_t lowest, uint32_t highest);
     // Selects the area the frames program ('C' the user area, 'B' the boot area).
     bool Select(uint8_t area);
     uint32_t SelectUserArea();
@@ -125,6 +161,9 @@ public:
     // Reads up to count bytes into the receive buffer from offset at, waiting up to
     // timeoutMs (0: not at all).
     int Read(size_t at, size_t count, int timeoutMs);
+    // Reads into the receive buffer from offset 0 as long as anything comes, sleeping
+    // pauseMs after each read that brought something.
+    void DrainAll(int pauseMs);
     bool Send(std::span<const uint8_t> bytes);
     bool Send(uint8_t byte) { return Send(std::span(&byte, 1)); }
     bool Send(std::string_view text);
@@ -137,6 +176,8 @@ public:
 
 private:
     uint32_t sendFrame(const std::vector<uint8_t>& frame);
+    uint32_t eraseBlocks(size_t first, size_t last);
+    void endIfGone();
     void failed(const std::string& notice);
     std::vector<uint8_t> programFrame(const uint8_t* at, uint32_t offset, uint32_t length,
                                       ProgramForm form) const;

@@ -1,6 +1,7 @@
 #include "firmware/multi_flash_load.h"
 
 #include "base/hex.h"
+#include "firmware/cmassflash.h"
 #include "firmware/cmassflash_kz_k10.h"
 #include "firmware/firmware_blocks.h"
 #include "firmware/srecord_image.h"
@@ -57,6 +58,8 @@ std::optional<FlashRefusal> prepareCryptFile(MultiFlashFirmware& firmware, const
         return FlashRefusal{refusal_text::kEmptyImage};
     if (programmed % kFirmwareBlockSize != 0)
         return FlashRefusal{refusal_text::kNotWholeBlocks};
+    if (!EncodedBlocksWithin(std::span(file.data).first(programmed), kK10ImageSize))
+        return FlashRefusal{refusal_text::kTooBig};
     firmware.image.assign(kK10ImageSize, 0xFF);
     std::copy_n(file.data.begin(), programmed, firmware.image.begin());
     firmware.imageLength = static_cast<uint32_t>(programmed);
@@ -104,6 +107,9 @@ std::optional<FlashRefusal> prepare(MultiFlashFirmware& firmware, FirmwareFile& 
                                     const MultiFlashChoices& choices) {
     switch (firmware.family) {
     case FlashFamily::H8_3048:
+        // A damaged file is refused before any channel opens its port.
+        if (CheckPlainFlashFile(file.data) != kFlashOk)
+            return FlashRefusal{FlashErrorText(kFlashNotValidFile)};
         // The engine reads the text up to its length; the NUL behind it ends it for
         // readers that look for one.
         firmware.imageLength = static_cast<uint32_t>(file.data.size());

@@ -109,7 +109,9 @@ std::optional<FlashRefusal> prepareBlockFile(SingleFlashLoad& load, bool update)
         return FlashRefusal{refusal_text::kTooBig};
     load.length = static_cast<uint32_t>(data.size());
     if (update)
-        return std::nullopt;
+        return EncodedBlocksWithin(data, kH8_3069ImageSize)
+                   ? std::nullopt
+                   : std::optional(FlashRefusal{refusal_text::kTooBig});
     DecodeFirmwareBlocks(data);
     auto image = FlattenFirmwareBlocks(data, kH8_3069ImageSize, load.length);
     if (!image)

@@ -94,15 +94,15 @@ uint32_t runOf(CMassFlash_KZ_K10& engine) {
 }
 
 std::string textOf(const CMassFlash& engine) {
-    return FlashErrorText(engine.Result);
+    return FlashErrorText(engine.Result, engine.Port);
 }
 
 std::string textOf(const CMassFlash_3069& engine) {
-    return FlashErrorText3069(engine.Result, engine.LoaderProgress);
+    return FlashErrorText3069(engine.Result, engine.LoaderProgress, engine.Port);
 }
 
 std::string textOf(const CMassFlash_KZ_K10& engine) {
-    return FlashErrorTextKZ_K10(engine.Result, engine.LoaderProgress);
+    return FlashErrorTextKZ_K10(engine.Result, engine.LoaderProgress, engine.Port);
 }
 
 // Calls visit with the channel's engine of the family.

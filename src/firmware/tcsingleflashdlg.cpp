@@ -228,8 +228,9 @@ void TCSingleFlashDlg::OnFlashDone() {
 }
 
 void TCSingleFlashDlg::ShowResult() {
-    const std::string text = load_.h8_3069 ? FlashErrorText3069(Engine3069.Result, Engine3069.LoaderProgress)
-                                           : FlashErrorText(Engine.Result);
+    const std::string text =
+        load_.h8_3069 ? FlashErrorText3069(Engine3069.Result, Engine3069.LoaderProgress, Engine3069.Port)
+                      : FlashErrorText(Engine.Result, Engine.Port);
     MessageBox(text, "Information", MB_OK | MB_TOPMOST);
     init_bar->setValue(0);
     prog_bar->setValue(0);

@@ -6,7 +6,7 @@ namespace {
 class SystemClock : public WaitClock {
 public:
     TimePoint Now() override { return std::chrono::steady_clock::now(); }
-    void Sleep(std::chrono::milliseconds duration) override { std::this_thread::sleep_for(duration); }
+    void Sleep(std::chrono::microseconds duration) override { std::this_thread::sleep_for(duration); }
 };
 } // namespace
 

@@ -12,7 +12,7 @@ public:
 
     virtual ~WaitClock() = default;
     virtual TimePoint Now() = 0;
-    virtual void Sleep(std::chrono::milliseconds duration) = 0;
+    virtual void Sleep(std::chrono::microseconds duration) = 0;
 };
 
 // The steady clock of the machine; Sleep holds the calling thread.

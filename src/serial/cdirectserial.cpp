@@ -64,6 +64,7 @@ bool CDirectSerial::Open(int port, int baud, int dataBits, int flowMode) {
     port_->dcb_xonchar(17);
     port_->dcb_xoffchar(19);
     port_->setover(false);
+    port_->setgonequiet(goneQuiet_);
     port_->vaihda_rx_size(kReceiveBufferSize);
     port_->vaihda_rx_raja(kReceiveBufferSize);
     port_->vaihda_tx_size(kTransmitBufferSize);
@@ -112,7 +113,7 @@ int CDirectSerial::Read(char* buf, int n) {
 int CDirectSerial::ReadWithTimeout(char* buf, int n, int timeoutMs) {
     const auto start = clock_.Now();
     int received = Read(buf, n);
-    while (received < n && clock_.Now() - start < std::chrono::milliseconds(timeoutMs)) {
+    while (received < n && clock_.Now() - start < std::chrono::milliseconds(timeoutMs) && !DeviceGone()) {
         clock_.Sleep(kDirectSerialReadRest);
         received += Read(buf + received, n - received);
     }
@@ -121,4 +122,8 @@ int CDirectSerial::ReadWithTimeout(char* buf, int n, int timeoutMs) {
 
 bool CDirectSerial::DsrStatus() {
     return open_ && port_->DSR_status();
+}
+
+bool CDirectSerial::DeviceGone() {
+    return open_ && port_->DeviceGone();
 }

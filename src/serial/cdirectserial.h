@@ -12,8 +12,10 @@ class WaitClock;
 
 // Open waits this long after creating the port component.
 constexpr std::chrono::milliseconds kDirectSerialOpenPause{10};
-// ReadWithTimeout rests this long between reads.
-constexpr std::chrono::milliseconds kDirectSerialReadRest{1};
+// ReadWithTimeout rests this long between reads: a reply is taken within a quarter
+// of a millisecond of its arrival, which keeps the turnarounds of a dialogue of
+// short frames (a loader's record frames at 115200 baud) close to the line's time.
+constexpr std::chrono::microseconds kDirectSerialReadRest{250};
 
 class CDirectSerial {
 public:
@@ -33,12 +35,19 @@ public:
     int Write(const char* buf, int n);
     // At most n bytes, never more than the 2048-byte receive buffer holds.
     int Read(char* buf, int n);
-    // Reads until n bytes have come or timeoutMs has passed; at most n bytes.
+    // Reads until n bytes have come, timeoutMs has passed or the device is gone; at
+    // most n bytes.
     int ReadWithTimeout(char* buf, int n, int timeoutMs);
     bool DsrStatus();
+    // Whether the open port's device has gone (an adapter pulled); false when closed.
+    bool DeviceGone();
+    // Quiet: a device that goes shows no box of the port; the caller asks DeviceGone
+    // and reports it. Holds for the opens that follow.
+    void SetGoneQuiet(bool quiet) { goneQuiet_ = quiet; }
 
 private:
     WaitClock& clock_;
     bool open_ = false;
+    bool goneQuiet_ = false;
     TQuovixCommPort* port_ = nullptr;
 };

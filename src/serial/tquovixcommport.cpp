@@ -159,6 +159,7 @@ void TQuovixCommPort::aukaise(bool quiet) {
         txIdle_ = true;
         writePending_ = false;
         goneReported_ = false;
+        deviceGone_ = false;
         open_ = true;
     } catch (const std::exception&) {
         eventThread_.reset();
@@ -611,11 +612,14 @@ int TQuovixCommPort::WriteDirect(const char* buf, int n) {
     DWORD written = 0;
     if (!WriteFile(handle_, buf, static_cast<DWORD>(std::max(n, 0)), &written, nullptr)) {
         const DWORD error = GetLastError();
+        const bool gone = error == ERROR_DEVICE_NOT_CONNECTED;
         // A device that is gone fails every write until the port closes: one box
-        // says so, and the caller ends on the failed writes.
-        if (error != ERROR_DEVICE_NOT_CONNECTED || !goneReported_)
+        // says so (none when the caller reports it), and the caller ends on the
+        // failed writes.
+        if (!gone || (!goneReported_ && !goneQuiet_))
             Box("Direct write error: " + SystemErrorText(error), "Port write failed");
-        goneReported_ = goneReported_ || error == ERROR_DEVICE_NOT_CONNECTED;
+        goneReported_ = goneReported_ || gone;
+        deviceGone_ = deviceGone_ || gone;
         return 0;
     }
     return static_cast<int>(written);
@@ -626,7 +630,11 @@ char* TQuovixCommPort::ReadDirect(unsigned long* count) {
     if (!open_)
         return nullptr;
     COMSTAT status;
-    if (!ClearCommError(handle_, nullptr, &status) || status.cbInQue == 0)
+    if (!ClearCommError(handle_, nullptr, &status)) {
+        deviceGone_ = deviceGone_ || GetLastError() == ERROR_DEVICE_NOT_CONNECTED;
+        return nullptr;
+    }
+    if (status.cbInQue == 0)
         return nullptr;
     if (static_cast<DWORD>(rxNotify_) > status.cbInQue)
         rxNotify_ = static_cast<int>(status.cbInQue);
@@ -642,14 +650,23 @@ char* TQuovixCommPort::ReadDirect(unsigned long* count) {
     return bytes;
 }
 
+bool TQuovixCommPort::DeviceGone() {
+    COMSTAT status;
+    if (open_ && !deviceGone_ && !ClearCommError(handle_, nullptr, &status))
+        deviceGone_ = GetLastError() == ERROR_DEVICE_NOT_CONNECTED;
+    return deviceGone_;
+}
+
+// A device that is gone holds nothing to purge: the box that said it is gone is
+// the only one.
 void TQuovixCommPort::flushrx() {
-    if (open_ && !PurgeComm(handle_, PURGE_RXABORT | PURGE_RXCLEAR))
+    if (open_ && !deviceGone_ && !PurgeComm(handle_, PURGE_RXABORT | PURGE_RXCLEAR))
         Box("Rx buffer purge failed", "Port set failed");
 }
 
 void TQuovixCommPort::flushtx() {
     COMSTAT status;
-    if (!open_ || !ClearCommError(handle_, nullptr, &status) || status.cbOutQue <= 10)
+    if (!open_ || deviceGone_ || !ClearCommError(handle_, nullptr, &status) || status.cbOutQue <= 10)
         return;
     if (!CancelIoEx(handle_, &writeOverlapped_)) {
         char text[64];

@@ -188,6 +188,12 @@ public:
     // Polled run, on the thread that owns the component.
     int WriteDirect(const char* buf, int n);
     char* ReadDirect(unsigned long* count);
+    // Whether the device has gone (an adapter pulled) since the port opened; asks
+    // the driver when that is not known yet.
+    bool DeviceGone();
+    // Quiet: a device that is gone shows no box in polled run; the caller, which
+    // asks DeviceGone, reports it.
+    void setgonequiet(bool quiet) { goneQuiet_ = quiet; }
 
     void flushrx();
     void lue_turhat() { flushrx(); }
@@ -252,6 +258,9 @@ private:
     bool writePending_ = false;
     // The direct-write box for a device that is gone has been shown in this open.
     bool goneReported_ = false;
+    // The device was found gone in this open.
+    bool deviceGone_ = false;
+    bool goneQuiet_ = false;
     OVERLAPPED readOverlapped_;
     OVERLAPPED writeOverlapped_;
     std::unique_ptr<HiddenWindow> window_;

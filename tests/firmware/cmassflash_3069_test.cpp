@@ -4,11 +4,13 @@
 #include "firmware/firmware_blocks.h"
 #include "loader_fixture.h"
 #include "platform/program_files.h"
+#include "sim/cable_pull.h"
 #include "sim/firmware/firmware_test_files.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <functional>
 #include <vector>
@@ -36,7 +38,9 @@ TEST(H8_3069LoaderChoice, BySpeedIndexAndClock) {
 // read past their end, are refused before the port is opened.
 TEST(H8_3069Refusals, EmptyImagesAndCutBlocksBeforeThePortOpens) {
     MessageBoxRecorder boxes;
-    std::vector<uint8_t> image(133, 0x11);
+    std::vector<uint8_t> flat = MakeTestImage(128);
+    std::vector<uint8_t> image = EncodeFirmwareBlocks(flat, 128);
+    image.push_back(0x11);
     CMassFlash_3069 engine;
     engine.Port = 40; // no such port: a refusal that got past the checks would give 48
     engine.Image = image.data();
@@ -64,6 +68,40 @@ TEST(H8_3069Refusals, EmptyImagesAndCutBlocksBeforeThePortOpens) {
     module.ImageLength = 0;
     EXPECT_EQ(module.FlashKZ_K10(), k3069NotValidFile);
     module.ImageLength = 264 + 1;
+    EXPECT_EQ(module.FlashKZ_K10(), k3069NotValidFile);
+}
+
+// A block addressed outside the flash would be refused halfway through the load,
+// after the erase: the whole image is checked before the port opens.
+TEST(H8_3069Refusals, BlocksOutsideTheFlashBeforeThePortOpens) {
+    MessageBoxRecorder boxes;
+    std::vector<uint8_t> big(0x100080, 0x22);
+    std::vector<uint8_t> inside = EncodeFirmwareBlocksFrom(big, 0x7FF80, 0x80000);
+    std::vector<uint8_t> outside = EncodeFirmwareBlocksFrom(big, 0x7FF80, 0x80080);
+    CMassFlash_3069 engine;
+    engine.Port = 40;
+    engine.UpdateMode = 1;
+    engine.DeviceRow = 5;
+    engine.Image = inside.data();
+    engine.ImageLength = static_cast<uint32_t>(inside.size());
+    EXPECT_EQ(engine.FlashH8_3069(), k3069PortNotOpened);
+    engine.Image = outside.data();
+    engine.ImageLength = static_cast<uint32_t>(outside.size());
+    EXPECT_EQ(engine.FlashH8_3069(), k3069NotValidFile);
+
+    // The module's flash is 1 MiB; the block above its end is refused.
+    CMassFlash_KZ_K10 module;
+    module.Port = 40;
+    module.FileKind = kK10FromSRecords;
+    module.Image = outside.data();
+    module.ImageLength = static_cast<uint32_t>(outside.size());
+    EXPECT_EQ(module.FlashKZ_K10(), k3069PortNotOpened);
+    std::vector<uint8_t> beyond = EncodeFirmwareBlocksFrom(big, 0xFFF80, 0x100080);
+    ASSERT_EQ(beyond.size(), kFirmwareBlockSize); // the encoder stops at 1 MiB
+    beyond.insert(beyond.end(), beyond.begin(), beyond.end());
+    beyond[kFirmwareBlockSize + 1] ^= 0x10; // the second header now names 0x1FFF80
+    module.Image = beyond.data();
+    module.ImageLength = static_cast<uint32_t>(beyond.size());
     EXPECT_EQ(module.FlashKZ_K10(), k3069NotValidFile);
 }
 
@@ -330,6 +368,31 @@ TEST_F(H8_3069Load, EraseCountFollowsTheImageLength) {
     SimulatedLoaderModem& full = modem(SimulatedLoaderModem::UpdateRow(0));
     ASSERT_EQ(update(0, MakeTestImage(0x80000 + 128)), k3069Ok);
     EXPECT_EQ(full.ErasedBlocks().size(), 16u);
+}
+
+// A pulled cable ends the load within 2 s with the port-failure code, whether the
+// modem was taking frames or the engine was waiting; a modem that merely stays
+// silent in the erase keeps the wait of its 2000 reply polls and ends with 81.
+TEST_F(H8_3069Load, DeviceGoneEndsWithinTwoSecondsWhileSilenceKeepsItsWaits) {
+    CablePull cable(clock, [this] { return modem_ ? &modem_->Port() : nullptr; });
+    // In the wait after opening, and in the frames (from about 4.2 s on).
+    for (const auto goneAfter : {std::chrono::milliseconds(300), std::chrono::milliseconds(6000)}) {
+        modem(SimulatedLoaderModem::UpdateRow(7));
+        const auto start = clock.Elapsed();
+        cable.After(goneAfter);
+        EXPECT_EQ(update(7, MakeTestImage(0x8000)), k3069PortFailure) << goneAfter.count();
+        EXPECT_LT(clock.Elapsed() - start, goneAfter + std::chrono::seconds(2)) << goneAfter.count();
+        EXPECT_EQ(engine.DataProgress > 0, goneAfter > std::chrono::seconds(1)) << goneAfter.count();
+    }
+    EXPECT_TRUE(host.informed.empty());
+    EXPECT_EQ(boxes.count(), 0u);
+    EXPECT_EQ(FlashErrorText3069(k3069PortFailure, 0, kCom), "Port failure on COM21!");
+    EXPECT_EQ(FlashErrorText3069(k3069PortFailure, 0), "Port failure!");
+
+    modem(SimulatedLoaderModem::UpdateRow(7)).faults.eraseSilent = true;
+    const auto start = clock.Elapsed();
+    EXPECT_EQ(update(7, MakeTestImage(0x8000)), k3069EraseError);
+    EXPECT_GE(clock.Elapsed() - start, std::chrono::milliseconds(2000 * 11));
 }
 
 TEST_F(H8_3069Load, RejectedFramesAreSentAgainUpToTheLimit) {

@@ -4,7 +4,9 @@
 #include "loader_fixture.h"
 #include "sim/firmware/firmware_test_files.h"
 
+#include <chrono>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -38,15 +40,18 @@ class K10KindLoad : public K10Load, public testing::WithParamInterface<uint32_t>
 
 TEST_P(K10KindLoad, WritesTheImageIntoTheModule) {
     SimulatedLoaderModem& sim = modem(SimulatedLoaderModem::K10Module());
+    const std::vector<uint8_t> application = MakeTestImage(0x100, 9);
+    sim.Preload(0, application);
     engine.FileId = GetParam() == kK10FromProtectedFile ? "KZ-K10" : "";
     std::vector<uint8_t> flat(0x90000, 0xFF);
     const std::vector<uint8_t> data = MakeTestImage(0x10000, GetParam());
     std::copy(data.begin(), data.end(), flat.begin() + 0x80000);
     ASSERT_EQ(load(GetParam(), flat, 0x80000), k3069Ok) << FlashErrorTextKZ_K10(engine.Result, 0);
     EXPECT_EQ(sim.Memory(0x80000, data.size()), data);
-    EXPECT_EQ(sim.Memory(0, 0x100), std::vector<uint8_t>(0x100, 0xFF));
-    // The erase counts the blocks by the block image's length, from block 0.
-    EXPECT_EQ(sim.ErasedBlocks(), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+    // Only the block that holds the image's addresses (block 16, 0x80000 to 0x8FFFF)
+    // is erased; the blocks below keep what they held.
+    EXPECT_EQ(sim.ErasedBlocks(), std::vector<int>{16});
+    EXPECT_EQ(sim.Memory(0, 0x100), application);
     EXPECT_TRUE(sim.EndOfUpdateSeen());
     EXPECT_TRUE(host.cancelLocked);
     EXPECT_EQ(host.loaderPosition, 1740u);
@@ -92,13 +97,59 @@ TEST_F(K10Load, IdentificationNeedsTheModuleId) {
     EXPECT_EQ(load(kK10FromSRecords, MakeTestImage(256)), k3069NoModem);
 }
 
-TEST_F(K10Load, EraseCountFollowsTheBlockImage) {
-    SimulatedLoaderModem& one = modem(SimulatedLoaderModem::K10Module());
-    ASSERT_EQ(load(kK10FromSRecords, MakeTestImage(128)), k3069Ok);
-    EXPECT_EQ(one.ErasedBlocks(), std::vector<int>{0});
-    SimulatedLoaderModem& all = modem(SimulatedLoaderModem::K10Module());
-    ASSERT_EQ(load(kK10FromSRecords, MakeTestImage(0x100000)), k3069Ok);
-    EXPECT_EQ(all.ErasedBlocks().size(), 24u);
+// The erase covers the blocks from the one that holds the image's lowest address to
+// the one that holds its highest.
+TEST_F(K10Load, EraseCoversTheImageAddresses) {
+    struct Case {
+        uint32_t start;
+        uint32_t end;
+        std::vector<int> blocks;
+    };
+    const std::vector<Case> cases{
+        {0, 128, {0}},
+        {0, 0x8000 + 128, {0, 1, 2, 3, 4, 5, 6, 7, 8}},
+        {0x40000, 0x41000, {12}},
+        {0x7FF80, 0x80080, {15, 16}},
+        {0x4F80, 0x8080, {4, 5, 6, 7, 8}},
+        {0, 0x100000, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23}},
+    };
+    for (const Case& c : cases) {
+        SimulatedLoaderModem& sim = modem(SimulatedLoaderModem::K10Module());
+        std::vector<uint8_t> flat(c.end, 0xFF);
+        const std::vector<uint8_t> data = MakeTestImage(c.end - c.start);
+        std::copy(data.begin(), data.end(), flat.begin() + c.start);
+        ASSERT_EQ(load(kK10FromSRecords, flat, c.start), k3069Ok) << c.start;
+        EXPECT_EQ(sim.ErasedBlocks(), c.blocks) << c.start;
+        EXPECT_EQ(sim.Memory(c.start, data.size()), data) << c.start;
+    }
+}
+
+// A pulled cable ends the load at once with the port-failure code and no notice;
+// a module that merely stays silent keeps its waits (1000 reply polls).
+TEST_F(K10Load, DeviceGoneEndsAtOnceWhileSilenceKeepsItsWaits) {
+    SimulatedLoaderModem& sim = modem(SimulatedLoaderModem::K10Module());
+    std::optional<std::chrono::milliseconds> goneAt;
+    host.onDataProgress = [&](uint32_t position) {
+        if (position >= 3 * kFirmwareBlockSize && !goneAt) {
+            sim.Port().Vanish();
+            goneAt = clock.Elapsed();
+        }
+    };
+    EXPECT_EQ(load(kK10FromSRecords, MakeTestImage(0x4000)), k3069PortFailure);
+    ASSERT_TRUE(goneAt);
+    EXPECT_LT(clock.Elapsed() - *goneAt, std::chrono::seconds(2));
+    EXPECT_TRUE(host.informed.empty());
+    EXPECT_EQ(boxes.count(), 0u);
+    EXPECT_EQ(FlashErrorTextKZ_K10(k3069PortFailure, 0, kCom), "Port failure on COM21!");
+
+    host.onDataProgress = nullptr;
+    modem(SimulatedLoaderModem::K10Module()).faults.verdict = [](int frame, int) {
+        return frame == 2 ? Verdict::Silence : Verdict::Ack;
+    };
+    const auto start = clock.Elapsed();
+    EXPECT_EQ(load(kK10FromSRecords, MakeTestImage(0x4000)), k3069PacketFailure);
+    EXPECT_GE(clock.Elapsed() - start, std::chrono::milliseconds(1000 * 11));
+    EXPECT_EQ(host.informed, std::vector<std::string>{"flash failed: 0x50 v\xE4\xE4rin!!"});
 }
 
 // Each failing step shows its notice before the run ends with its code.

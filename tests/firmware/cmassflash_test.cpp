@@ -1,8 +1,10 @@
 #include "firmware/cmassflash.h"
 
 #include "platform/program_files.h"
+#include "sim/cable_pull.h"
 #include "sim/firmware/firmware_test_files.h"
 #include "sim/firmware/recording_flash_host.h"
+#include "sim/sim_clock.h"
 #include "sim/simulatedh8_3048.h"
 #include "support/message_box_recorder.h"
 #include "support/temp_folder.h"
@@ -10,16 +12,15 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <mutex>
+#include <optional>
 
 namespace {
 using Verdict = SimulatedH8_3048::Verdict;
 
 const std::array<uint8_t, 16> kKey{0x10, 0x32, 0x54, 0x76, 0x98, 0xBA, 0xDC, 0xFE,
                                    0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF};
-
-// How long a test waits for the last byte of an update to reach the modem.
-constexpr std::chrono::milliseconds kEndWait(500);
 
 class H8_3048Load : public testing::Test {
 protected:
@@ -31,6 +32,11 @@ protected:
         writeLoader(CMassFlash::kSlowLoaderFile, slowLoader);
         engine.Host = &host;
         engine.Port = kCom;
+        engine.Clock = &clock;
+        clock.OnSleep([this] {
+            if (modem_ && attached_)
+                modem_->Pump();
+        });
     }
 
     void writeLoader(const std::string& name, const std::vector<uint8_t>& image) {
@@ -51,7 +57,7 @@ protected:
 
     uint32_t run(bool updateMode, bool highSpeed, uint8_t encrypted) {
         if (modem_ && !attached_) {
-            modem_->Attach(kCom);
+            modem_->AttachPumped(kCom);
             attached_ = true;
         }
         engine.UpdateMode = updateMode;
@@ -68,6 +74,7 @@ protected:
 
     TempFolder folder;
     MessageBoxRecorder boxes;
+    SimClock clock;
     const std::vector<uint8_t> fastLoader = MakeTestLoader(1);
     const std::vector<uint8_t> slowLoader = MakeTestLoader(2);
     RecordingHost host;
@@ -93,7 +100,8 @@ TEST_P(H8_3048FullLoad, WritesTheWholeImageIntoTheModem) {
     EXPECT_EQ(sim.Memory(static_cast<uint32_t>(image.size()), 16), std::vector<uint8_t>(16, 0xFF));
     EXPECT_EQ(sim.Loader(), highSpeed ? fastLoader : slowLoader);
     EXPECT_EQ(sim.FramesAcknowledged(), 4096 + 2); // the header, the data and the end record
-    EXPECT_EQ(sim.EndOfUpdateSeen(kEndWait), updateMode);
+    sim.Pump();                                    // the end byte went just before the port closed
+    EXPECT_EQ(sim.EndOfUpdateSeen(), updateMode);
     EXPECT_TRUE(host.cancelLocked);
     EXPECT_EQ(host.loaderPosition, CMassFlash::kLoaderLength);
     EXPECT_GT(host.dataPosition, file.size() - 20);
@@ -132,73 +140,86 @@ TEST_F(H8_3048Load, EncipheredFileIsCheckedAndLoaded) {
     EXPECT_EQ(FlashErrorText(kFlashFileCrc), "ERROR: Wrong CRC after decrypting! Check file!");
 }
 
-TEST_F(H8_3048Load, BadRecordsEndWithNotAValidFile) {
-    modem(false);
-    std::string text = fewRecords();
-    const size_t record = text.find("S2");
-    text[record + 9] = 'a'; // a lower-case digit in the data field
-    EXPECT_EQ(load(text, false), kFlashNotValidFile);
-    EXPECT_EQ(FlashErrorText(kFlashNotValidFile), "ERROR: Not a valid file!");
-    EXPECT_EQ(modem_->FramesAcknowledged(), 1); // the header went, the bad record did not
-}
-
-TEST_F(H8_3048Load, TruncatedOrUndersizedLastRecordIsRefused) {
-    modem(false);
-    std::string text = fewRecords();
-    text.resize(text.rfind("S9") + 5); // the end record cut after its count and one digit
-    EXPECT_EQ(load(text, false), kFlashNotValidFile);
-    modem_.reset();
-    attached_ = false;
-    modem(false);
-    EXPECT_EQ(load(MakeSRecord('0', 0, {}) + "\r\nS2020000\r\n", false), kFlashNotValidFile);
-}
-
-TEST_F(H8_3048Load, CountByteIsSentAsCountPlusOne) {
-    SimulatedH8_3048& sim = modem(false);
-    std::vector<uint8_t> sixteen(16, 0x5A);
-    const std::string record = MakeSRecord('1', 0x20, sixteen);
-    ASSERT_EQ(record.substr(2, 2), "13");
-    // An S8 record is sent like any other and does not end the load.
-    EXPECT_EQ(load(MakeSRecord('0', 0, {}) + "\r\n" + MakeSRecord('8', 0, {}) + "\r\n" + record + "\r\n" +
-                       MakeSRecord('9', 0, {}) + "\r\n",
-                   false),
-              kFlashOk);
-    EXPECT_EQ(sim.Memory(0x20, 16), sixteen);
-    EXPECT_EQ(sim.FramesAcknowledged(), 4);
-}
-
-TEST_F(H8_3048Load, RecordVerdictsOtherThanAck) {
-    SimulatedH8_3048& sim = modem(false);
-    sim.faults.verdict = [](int frame, int attempt) {
-        if (frame == 1 && attempt < 3)
-            return attempt == 0 ? Verdict::Nak : Verdict::Silence;
-        return frame == 2 ? Verdict::AckAfterBE : Verdict::Ack;
+// A damaged file is refused before the port opens: with nothing on COM13 the run
+// would otherwise end with "Couldn't open com port!", and a modem would be left half
+// programmed by the records before the damage.
+TEST_F(H8_3048Load, DamagedFilesAreRefusedBeforeThePortOpens) {
+    const std::string good = MakeSRecordFile(MakeTestImage(256), 32);
+    const size_t lastData = good.rfind("S2");
+    const auto damaged = [&](const std::function<void(std::string&)>& damage) {
+        std::string text = good;
+        damage(text);
+        return text;
     };
-    EXPECT_EQ(load(fewRecords(), false), kFlashOk);
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"lower-case digit", damaged([&](std::string& t) { t[lastData + 9] = 'a'; })},
+        {"wrong checksum", damaged([&](std::string& t) {
+             char& digit = t[t.find("\r", lastData) - 1];
+             digit = digit == '0' ? '1' : '0';
+         })},
+        {"cut inside a record", damaged([&](std::string& t) { t.resize(lastData + 30); })},
+        {"cut in the end record", damaged([&](std::string& t) { t.resize(t.rfind("S9") + 5); })},
+        {"no end record", damaged([&](std::string& t) { t.resize(t.rfind("S9")); })},
+        {"record too short", MakeSRecord('0', 0, {}) + "\r\nS2020000\r\n"},
+        {"no S0 first", damaged([](std::string& t) { t[1] = '1'; })},
+    };
+    for (const auto& [name, text] : cases) {
+        EXPECT_EQ(load(text, false), kFlashNotValidFile) << name;
+        EXPECT_EQ(CheckPlainFlashFile(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size())),
+                  kFlashNotValidFile)
+            << name;
+    }
+    EXPECT_EQ(FlashErrorText(kFlashNotValidFile), "ERROR: Not a valid file!");
 
-    modem(false).faults.verdict = [](int frame, int) { return frame == 2 ? Verdict::Nak : Verdict::Ack; };
-    attached_ = false;
-    EXPECT_EQ(load(fewRecords(), false), kFlashNak);
-    EXPECT_EQ(modem_->FramesReceived(), 2 + 52);
-    EXPECT_EQ(FlashErrorText(kFlashNak), "ERROR: Hitachi couldn't burn (NAK), tried 50 times!");
-
-    modem(false).faults.verdict = [](int frame, int) { return frame == 3 ? Verdict::Can : Verdict::Ack; };
-    attached_ = false;
-    EXPECT_EQ(load(fewRecords(), false), kFlashCan);
-    EXPECT_EQ(FlashErrorText(kFlashCan), "ERROR: Hitachi couldn't program (CAN)!");
+    // Deciphered files are walked the same way.
+    file = EncipherFirmwareFile("KelvoFlash" + cases[1].second, kKey);
+    EXPECT_EQ(run(false, true, 1), kFlashNotValidFile);
+    file = EncipherFirmwareFile("KelvoFlash" + good, kKey);
+    EXPECT_EQ(run(false, true, 1), kFlashPortNotOpened);
 }
 
-// Bytes that are neither ACK, NAK nor CAN count against the retry limit, so a noisy
-// line ends the run instead of holding it for ever.
-TEST_F(H8_3048Load, NoiseOnTheLineEndsTheRun) {
-    modem(false).faults.verdict = [](int frame, int) { return frame == 1 ? Verdict::Noise : Verdict::Ack; };
-    EXPECT_EQ(load(fewRecords(), false), kFlashNoAck);
-    EXPECT_EQ(modem_->FramesReceived(), 1 + 52);
+// A pulled cable ends the load at once with the port-failure code, whose text names
+// the port, and no box of the port; the bars no longer freeze for half a minute.
+TEST_F(H8_3048Load, DeviceGoneMidLoadEndsAtOnceNamingThePort) {
+    SimulatedH8_3048& sim = modem(false);
+    std::optional<std::chrono::milliseconds> goneAt;
+    host.onDataProgress = [&](uint32_t) {
+        if (sim.FramesAcknowledged() == 3 && !goneAt) {
+            sim.Port().Vanish();
+            goneAt = clock.Elapsed();
+        }
+    };
+    EXPECT_EQ(load(MakeSRecordFile(MakeTestImage(4096), 32), false), kFlashPortFailure);
+    ASSERT_TRUE(goneAt);
+    EXPECT_LT(clock.Elapsed() - *goneAt, std::chrono::seconds(2));
+    EXPECT_EQ(boxes.count(), 0u);
+    EXPECT_TRUE(host.informed.empty());
+    EXPECT_EQ(FlashErrorText(kFlashPortFailure, kCom), "Port failure on COM13!");
+    EXPECT_EQ(FlashErrorText(kFlashPortFailure), "Port failure!");
 }
 
+// Gone during the long wait after opening, and while the modem stays silent.
+TEST_F(H8_3048Load, DeviceGoneDuringAWaitEndsWithinTwoSeconds) {
+    CablePull cable(clock, [this] { return modem_ ? &modem_->Port() : nullptr; });
+    for (const auto goneAfter : {std::chrono::milliseconds(200), std::chrono::milliseconds(5000)}) {
+        modem_.reset();
+        attached_ = false;
+        modem(false).faults.verdict = [](int frame, int) {
+            return frame == 1 ? Verdict::Silence : Verdict::Ack;
+        };
+        const auto start = clock.Elapsed();
+        cable.After(goneAfter);
+        EXPECT_EQ(load(fewRecords(), false), kFlashPortFailure) << goneAfter.count();
+        EXPECT_LT(clock.Elapsed() - start, goneAfter + std::chrono::seconds(2)) << goneAfter.count();
+    }
+    EXPECT_EQ(boxes.count(), 0u);
+}
+
+// A modem that merely stays silent keeps its waits: 52 verdict waits of 500 ms.
 TEST_F(H8_3048Load, SilenceAfterAFrameEndsTheRun) {
     modem(false).faults.verdict = [](int frame, int) { return frame == 1 ? Verdict::Silence : Verdict::Ack; };
     EXPECT_EQ(load(fewRecords(), false), kFlashNoAck);
+    EXPECT_GE(clock.Elapsed(), std::chrono::milliseconds(52 * 500));
     EXPECT_EQ(FlashErrorText(kFlashNoAck), "ERROR: No ack after sending user program packet");
 }
 

@@ -182,12 +182,14 @@ TEST_F(MultiFlashLoadTest, K10SRecordFileBecomesABlockImage) {
 
 TEST_F(MultiFlashLoadTest, K10ProtectedFileIsProgrammedAsStoredWithoutItsLastTwoBytes) {
     choices.kzModule = true;
-    const std::string payload = std::string(2 * kFirmwareBlockSize, '\x5A') + "\x12\x34";
+    std::vector<uint8_t> flat = MakeTestImage(256);
+    const std::vector<uint8_t> blocks = EncodeFirmwareBlocks(flat, 256);
+    const std::string payload = std::string(blocks.begin(), blocks.end()) + "\x12\x34";
     choices.fileName = protectedFile(folder.file("module.sf1"), payload, "YAX22-1");
     const auto firmware = read();
     EXPECT_TRUE(firmware.cryptFile);
     EXPECT_EQ(firmware.imageLength, 2 * kFirmwareBlockSize);
-    EXPECT_EQ(firmware.image[0], 0x5A);
+    EXPECT_TRUE(std::equal(blocks.begin(), blocks.end(), firmware.image.begin()));
     EXPECT_EQ(firmware.image[firmware.imageLength], 0xFF);
     EXPECT_EQ(firmware.fileId, "YAX22-1");
 }
@@ -212,6 +214,30 @@ TEST_F(MultiFlashLoadTest, BadFilesAreRefusedWithAMessage) {
     WriteFileText(folder.file("damaged.sf1"), "not a container");
     choices.fileName = folder.file("damaged.sf1");
     EXPECT_EQ(refusalOfRead(), "Invalid file size!");
+}
+
+// A damaged H8/3048 file is refused before any channel opens its port, instead of
+// leaving every modem half programmed.
+TEST_F(MultiFlashLoadTest, DamagedH8_3048FileIsRefusedBeforeTheLoad) {
+    std::string text = MakeSRecordFile(image);
+    text.resize(text.rfind("S2") + 20);
+    WriteFileText(choices.fileName, text);
+    EXPECT_EQ(refusalOfRead(), "ERROR: Not a valid file!");
+    text = MakeSRecordFile(image);
+    text[text.find("\r\nS2") + 12] ^= 1;
+    WriteFileText(choices.fileName, text);
+    EXPECT_EQ(refusalOfRead(), "ERROR: Not a valid file!");
+    EXPECT_EQ(boxes.count(), 0u);
+}
+
+TEST_F(MultiFlashLoadTest, K10ProtectedBlocksOutsideTheFlashAreRefused) {
+    choices.kzModule = true;
+    std::vector<uint8_t> big(0x100000, 0x44);
+    std::vector<uint8_t> blocks = EncodeFirmwareBlocksFrom(big, 0xFFF80, 0x100000);
+    blocks[1] ^= 0x10; // the header now names 0x1FFF80
+    choices.fileName =
+        protectedFile(folder.file("far.sf1"), std::string(blocks.begin(), blocks.end()) + "\x12\x34", "ID");
+    EXPECT_EQ(refusalOfRead(), "ERROR: File is too big for the image buffer! Check file!");
 }
 
 TEST_F(MultiFlashLoadTest, SRecordChecksumErrorRefusesAfterTheReadersBox) {

@@ -202,6 +202,19 @@ TEST_F(SingleFlashLoadTest, ShortOrCutBlockFilesAreRefused) {
     EXPECT_EQ(refusal(), "ERROR: File holds no firmware! Check file!");
 }
 
+// A block addressed beyond the modem's 512 KiB would be refused by the modem
+// halfway through the load; update mode finds it before the load starts, as the
+// boot mode's flattening does.
+TEST_F(SingleFlashLoadTest, BlocksOutsideTheImageAreRefusedInBothModes) {
+    std::vector<uint8_t> big(0x80080, 0x33);
+    const auto blocks = EncodeFirmwareBlocksFrom(big, 0x7FF80, 0x80080);
+    for (const bool update : {true, false}) {
+        choose("far.sfo", withOemCrc(blocks));
+        choices.update = update;
+        EXPECT_EQ(refusal(), "ERROR: File is too big for the image buffer! Check file!") << update;
+    }
+}
+
 TEST_F(SingleFlashLoadTest, ProtectedFileGivesItsIdentifier) {
     std::vector<uint8_t> threes(128, 3);
     const auto blocks = withOemCrc(EncodeFirmwareBlocks(threes, 128));

@@ -1,6 +1,7 @@
 #include "serial/cdirectserial.h"
 
 #include "port_backends.h"
+#include "sim/sim_clock.h"
 #include "support/message_box_recorder.h"
 
 #include <gtest/gtest.h>
@@ -80,11 +81,35 @@ TEST_F(DirectSerialTest, AFailedOpenShowsThePortsBoxAndCanBeRetried) {
     EXPECT_TRUE(serial.Open(PortBench::kComNumber, 9600, 8, 0));
 }
 
+// A caller that reports a gone device itself gets no box of the port, no purge box
+// when it closes, and no read that waits out its time for bytes that cannot come.
+TEST(DirectSerialGone, QuietCallerLearnsOfTheGoneDeviceAndWaitsNoLonger) {
+    MessageBoxRecorder boxes;
+    PortBench bench{Backend::Virtual};
+    SimClock clock;
+    CDirectSerial serial(clock);
+    serial.SetGoneQuiet(true);
+    ASSERT_TRUE(serial.Open(PortBench::kComNumber, 115200, 8, 0));
+    EXPECT_FALSE(serial.DeviceGone());
+    bench.Virtual()->Vanish();
+    EXPECT_TRUE(serial.DeviceGone()) << "asked before any read or write";
+    char bytes[4];
+    const auto start = clock.Elapsed();
+    EXPECT_EQ(serial.ReadWithTimeout(bytes, 4, 5000), 0);
+    EXPECT_LT(clock.Elapsed() - start, std::chrono::milliseconds(5));
+    EXPECT_EQ(serial.Write("\x55", 1), 0);
+    EXPECT_TRUE(serial.Close());
+    EXPECT_FALSE(serial.DeviceGone());
+    EXPECT_TRUE(boxes.texts().empty());
+}
+
 TEST_F(DirectSerialTest, WritesToAVanishedDeviceShowOneBox) {
     ASSERT_TRUE(serial.Open(PortBench::kComNumber, 115200, 8, 0));
     far.Vanish();
     for (int i = 0; i < 30; ++i)
         EXPECT_EQ(serial.Write("\x55", 1), 0);
-    ASSERT_EQ(boxes.texts().size(), 1u);
+    EXPECT_TRUE(serial.DeviceGone());
+    EXPECT_TRUE(serial.Close());
+    ASSERT_EQ(boxes.texts().size(), 1u) << "no purge box after it";
     EXPECT_EQ(boxes.texts()[0].rfind("Direct write error: ", 0), 0u);
 }

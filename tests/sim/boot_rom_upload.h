@@ -33,6 +33,17 @@ private:
     std::vector<uint8_t> loader_;
 };
 
+// Hands what the host has sent, with the host's bit rate, to the modem's Receive and
+// writes its answer back (a turn of a modem that a SimClock's waits drive).
+template <typename Modem> void AnswerWhatArrived(VirtualPort& port, Modem& modem) {
+    const std::string bytes = port.Read();
+    if (bytes.empty())
+        return;
+    const std::string answer = modem.Receive(bytes, port.NearSettings().BaudRate);
+    if (!answer.empty())
+        port.Write(answer);
+}
+
 // Until stop is set: hands what the host sends, with the host's bit rate, to the
 // modem's Receive and writes its answer back.
 template <typename Modem> void AnswerOnPort(VirtualPort& port, const std::atomic<bool>& stop, Modem& modem) {

@@ -12,7 +12,7 @@
 class SimClock : public WaitClock {
 public:
     TimePoint Now() override { return now_; }
-    void Sleep(std::chrono::milliseconds duration) override {
+    void Sleep(std::chrono::microseconds duration) override {
         now_ += duration;
         for (const auto& hook : onSleep_)
             hook();

@@ -49,6 +49,14 @@ void SimulatedH8_3048::Attach(int comNumber, bool paced) {
     thread_ = std::thread([this] { AnswerOnPort(*port_, stop_, *this); });
 }
 
+void SimulatedH8_3048::AttachPumped(int comNumber) {
+    port_ = std::make_unique<VirtualPort>(comNumber);
+}
+
+void SimulatedH8_3048::Pump() {
+    AnswerWhatArrived(*port_, *this);
+}
+
 std::string SimulatedH8_3048::Receive(std::string_view bytes, uint32_t baud) {
     std::lock_guard lock(mutex_);
     std::string out;

@@ -61,6 +61,12 @@ public:
     // Registers COM comNumber and answers there until destroyed; paced, bytes take
     // their time on the line at the host's bit rate.
     void Attach(int comNumber, bool paced = false);
+    // Registers COM comNumber and answers there from Pump, which a SimClock's waits
+    // call: takes what the host has sent and answers it.
+    void AttachPumped(int comNumber);
+    void Pump();
+    // The far end of the port attached to.
+    VirtualPort& Port() { return *port_; }
 
     // The modem's memory (1 MiB, erased to 0xFF) from the address on.
     std::vector<uint8_t> Memory(uint32_t address, size_t length) const;

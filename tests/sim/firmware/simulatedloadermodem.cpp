@@ -2,6 +2,7 @@
 
 #include "firmware/firmware_blocks.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -100,12 +101,7 @@ SimulatedLoaderModem::~SimulatedLoaderModem() {
 }
 
 void SimulatedLoaderModem::Pump() {
-    const std::string bytes = port_.Read();
-    if (!bytes.empty()) {
-        const std::string answer = Receive(bytes, port_.NearSettings().BaudRate);
-        if (!answer.empty())
-            port_.Write(answer);
-    }
+    AnswerWhatArrived(port_, *this);
     if (faults.chatterTurns > 0) {
         --faults.chatterTurns;
         port_.Write("x");
@@ -293,11 +289,12 @@ void SimulatedLoaderModem::judgeCommand(std::string& out) {
     };
     switch (frame_[0]) {
     case 'H':
-        answer(faults.eraseRefusedAt == -1, "\xC8\x51");
+        if (!faults.eraseSilent)
+            answer(faults.eraseRefusedAt == -1, "\xC8\x51");
         break;
     case 'X':
         if (frame_[2] != 0xFF)
-            erased_.push_back(frame_[2]);
+            eraseBlock(frame_[2]);
         answer(!sumIsZero(frame_) || faults.eraseRefusedAt == frame_[2], "\xD8\x51");
         break;
     case 'C':
@@ -334,6 +331,11 @@ void SimulatedLoaderModem::judgeProgramFrame(std::string& out) {
     }
     switch (faults.verdict ? faults.verdict(frameIndex_, attempt_) : Verdict::Ack) {
     case Verdict::Ack:
+        // The application's loader programs only what this load erased.
+        if (model.updateMode && !bootArea_ && !erasedBlockAt(bigEndian(decoded(frame_).data()))) {
+            out += kOtherError;
+            break;
+        }
         store(frame_);
         out += kAck;
         break;
@@ -350,10 +352,46 @@ void SimulatedLoaderModem::judgeProgramFrame(std::string& out) {
 
 // Encoded blocks are decoded as the modem's loader does; plain frames and decoded
 // blocks carry their address as it is.
-void SimulatedLoaderModem::store(const std::vector<uint8_t>& frame) {
+std::vector<uint8_t> SimulatedLoaderModem::decoded(const std::vector<uint8_t>& frame) const {
     std::vector<uint8_t> block(frame.begin() + 1, frame.end() - 1);
     if (model.updateMode && model.encodedBlocks)
         DecodeFirmwareBlocks(block);
+    return block;
+}
+
+// Where block n begins, and one past its end.
+std::pair<uint32_t, uint32_t> SimulatedLoaderModem::blockBounds(size_t n) const {
+    uint32_t begin = 0;
+    for (size_t i = 0; i < n && i < model.blockSizes.size(); ++i)
+        begin += model.blockSizes[i];
+    return {begin, n < model.blockSizes.size() ? begin + model.blockSizes[n] : begin};
+}
+
+// Erasing wipes the block.
+void SimulatedLoaderModem::eraseBlock(uint8_t n) {
+    erased_.push_back(n);
+    const auto [begin, end] = blockBounds(n);
+    std::fill(memory_.begin() + std::min<size_t>(begin, memory_.size()),
+              memory_.begin() + std::min<size_t>(end, memory_.size()), 0xFF);
+}
+
+// Addresses past the flash's last block are not judged.
+bool SimulatedLoaderModem::erasedBlockAt(uint32_t address) const {
+    if (address >= blockBounds(model.blockSizes.size()).first)
+        return true;
+    return std::any_of(erased_.begin(), erased_.end(), [&](int n) {
+        const auto [begin, end] = blockBounds(static_cast<size_t>(n));
+        return address >= begin && address < end;
+    });
+}
+
+void SimulatedLoaderModem::Preload(uint32_t address, const std::vector<uint8_t>& bytes) {
+    std::lock_guard lock(mutex_);
+    std::copy(bytes.begin(), bytes.end(), memory_.begin() + address);
+}
+
+void SimulatedLoaderModem::store(const std::vector<uint8_t>& frame) {
+    const std::vector<uint8_t> block = decoded(frame);
     const uint32_t address = bigEndian(block.data());
     std::vector<uint8_t>& memory = bootArea_ ? bootMemory_ : memory_;
     for (size_t i = 4; i < block.size() && address + i - 4 < memory.size(); ++i)

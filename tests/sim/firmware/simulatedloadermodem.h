@@ -30,6 +30,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <utility>
 #include <vector>
 
 class SimulatedLoaderModem {
@@ -76,6 +77,8 @@ public:
         bool wrongLoaderCrc = false;
         // The erase command that is refused: -1 'H', a block number, or 0xFF the end.
         std::optional<int> eraseRefusedAt;
+        // The erase start 'H' goes unanswered.
+        bool eraseSilent = false;
         bool selectRefused = false;
         bool endRefused = false;
         // The boot-mode step (2 to 9) that is refused, with an error reply.
@@ -106,6 +109,8 @@ public:
     void Serve(bool paced);
     VirtualPort& Port() { return port_; }
 
+    // Memory the module holds before the load (its application, say).
+    void Preload(uint32_t address, const std::vector<uint8_t>& bytes);
     std::vector<uint8_t> Memory(uint32_t address, size_t length) const;
     std::vector<uint8_t> BootMemory(size_t length) const;
     std::vector<uint8_t> Loader() const { return locked(upload_.Loader()); }
@@ -132,6 +137,10 @@ private:
     void bootReply(std::string& out);
     void judgeProgramFrame(std::string& out);
     void store(const std::vector<uint8_t>& frame);
+    std::vector<uint8_t> decoded(const std::vector<uint8_t>& frame) const;
+    std::pair<uint32_t, uint32_t> blockBounds(size_t n) const;
+    void eraseBlock(uint8_t n);
+    bool erasedBlockAt(uint32_t address) const;
     uint32_t bootBaud() const;
     template <typename T> T locked(const T& member) const {
         std::lock_guard lock(mutex_);
