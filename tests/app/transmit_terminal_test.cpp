@@ -25,6 +25,16 @@ protected:
         SetProgramPathForTests(folder.file("quovix"));
         main = std::make_unique<TPohjafrm>(std::vector<std::string>{folder.file("quovix")});
         main->factory_mode = true;
+        openTerminalAndTransmitWindow();
+    }
+    ~TransmitThroughTerminalTest() override {
+        main.reset();
+        SetProgramPathForTests("");
+    }
+
+    // A terminal on the modem's port with its transmit window open, the
+    // window's saved settings loaded.
+    void openTerminalAndTransmitWindow() {
         terminal = Tterminaali::CreateTerminal(nullptr, 0);
         terminal->CommPort1->setPortin_nro(static_cast<TPortnro>(kModemCom - 1));
         terminal->CommPort1->tila_hiljaa(true);
@@ -33,11 +43,6 @@ protected:
         window = qobject_cast<TLahetys*>(terminal->transmitWindow.data());
         QCoreApplication::processEvents();
     }
-    ~TransmitThroughTerminalTest() override {
-        main.reset();
-        SetProgramPathForTests("");
-    }
-
     void sendCommandFile(const std::string& lines) {
         TStreamString file;
         file.AppendString(lines);
@@ -135,6 +140,32 @@ TEST_F(TransmitThroughTerminalTest, ClosingTheProgramKeepsAnOpenTransmitWindowsO
     EXPECT_TRUE(reopened->laskuri->isChecked() && reopened->toisto->isChecked());
     EXPECT_TRUE(reopened->lisa->isChecked() && reopened->mixed_text->isChecked());
     EXPECT_EQ(reopened->aika_vali->text(), "1.5");
+}
+
+} // namespace
+
+namespace {
+
+// Closing the terminal (not the program) with its transmit window open keeps
+// what closing the transmit window keeps: the next transmit window on the port
+// opens with the options and text it had.
+TEST_F(TransmitThroughTerminalTest, ClosingTheTerminalKeepsItsTransmitWindowsOptionsAndText) {
+    ASSERT_TRUE(window);
+    window->SetBoxText("ping");
+    for (QCheckBox* option : {window->laskuri, window->toisto, window->lisa, window->mixed_text})
+        option->setChecked(true);
+    window->aika_vali->setText("1.5");
+    terminal->Suljeterminaali1->trigger();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_FALSE(terminal);
+    ASSERT_FALSE(window);
+
+    openTerminalAndTransmitWindow();
+    ASSERT_TRUE(window);
+    EXPECT_EQ(window->BoxText(), "ping");
+    EXPECT_TRUE(window->laskuri->isChecked() && window->toisto->isChecked());
+    EXPECT_TRUE(window->lisa->isChecked() && window->mixed_text->isChecked());
+    EXPECT_EQ(window->aika_vali->text(), "1.5");
 }
 
 } // namespace
