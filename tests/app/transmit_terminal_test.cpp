@@ -146,15 +146,18 @@ TEST_F(TransmitThroughTerminalTest, ClosingTheProgramKeepsAnOpenTransmitWindowsO
 
 namespace {
 
-// Closing the terminal (not the program) with its transmit window open keeps
-// what closing the transmit window keeps: the next transmit window on the port
-// opens with the options and text it had.
+// Closing the terminal (not the program) with its transmit window open, even
+// while it repeats a send, keeps what closing the transmit window keeps: the
+// next transmit window on the port opens with the options and text it had.
 TEST_F(TransmitThroughTerminalTest, ClosingTheTerminalKeepsItsTransmitWindowsOptionsAndText) {
     ASSERT_TRUE(window);
     window->SetBoxText("ping");
     for (QCheckBox* option : {window->laskuri, window->toisto, window->lisa, window->mixed_text})
         option->setChecked(true);
     window->aika_vali->setText("1.5");
+    // It is repeating its text as the terminal closes.
+    window->LahetaClick(true);
+    ASSERT_TRUE(window->SendingActive());
     terminal->Suljeterminaali1->trigger();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     ASSERT_FALSE(terminal);
