@@ -61,10 +61,12 @@ void ScreenText::clear() {
 }
 
 int ScreenText::trim(int high, int low) {
-    if (characterCount_ <= high)
+    // The text's length leaves out the position after the last line.
+    const int length = characterCount_ - 1;
+    if (length <= high)
         return 0;
     // The first line that starts at or after this position is kept.
-    const int keepFrom = characterCount_ - low;
+    const int keepFrom = length - low;
     int removed = 0;
     size_t kept = 0;
     while (kept < lines_.size() - 1 && removed < keepFrom) {

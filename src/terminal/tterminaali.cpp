@@ -1003,6 +1003,10 @@ void Tterminaali::FormClose() {
     if (programmingMode_.active())
         ProgSettings1Click();
     sendQueue_.reset();
+    // The transmit window closes through its own close, which keeps its options
+    // and text; deleted with the terminal, it would lose them.
+    if (auto* transmit = qobject_cast<QWidget*>(transmitWindow.data()))
+        transmit->close();
     SuspendTransmitWindow();
     if (portinasetus != nullptr)
         portinasetus->RemovePortInUse(CommPort1->Portin_nro());

@@ -50,6 +50,22 @@ protected:
         });
     }
 
+    // A terminal opened through the dialog on the modem's port and one on the
+    // next port, both mirroring.
+    std::pair<Tterminaali*, Tterminaali*> openMirroringPair() {
+        answerDialog(true);
+        main->Uusi1->trigger();
+        Tterminaali* first = terminaali;
+        Tterminaali* other = Tterminaali::CreateTerminal(nullptr, 0);
+        other->CommPort1->setPortin_nro(static_cast<TPortnro>(kModemCom));
+        other->CommPort1->tila_hiljaa(true);
+        for (Tterminaali* terminal : {first, other}) {
+            terminal->options.mirror = true;
+            terminal->ApplyOptions();
+        }
+        return {first, other};
+    }
+
     TempFolder folder;
     MessageBoxRecorder boxes;
     VirtualPort modem{kModemCom};
@@ -107,16 +123,7 @@ TEST_F(OpenTerminalTest, CancelledDialogClosesTheNewTerminal) {
 
 TEST_F(OpenTerminalTest, TerminalsJoinTheWindowMenuAndMirrorThroughTheMainWindow) {
     VirtualPort second(kModemCom + 1);
-    answerDialog(true);
-    main->Uusi1->trigger();
-    Tterminaali* first = terminaali;
-    Tterminaali* other = Tterminaali::CreateTerminal(nullptr, 0);
-    other->CommPort1->setPortin_nro(static_cast<TPortnro>(kModemCom));
-    other->CommPort1->tila_hiljaa(true);
-    for (Tterminaali* terminal : {first, other}) {
-        terminal->options.mirror = true;
-        terminal->ApplyOptions();
-    }
+    const auto [first, other] = openMirroringPair();
     const QList<QAction*> entries = main->Ikkunat1->actions();
     ASSERT_GE(entries.size(), 2);
     EXPECT_EQ(entries[entries.size() - 2]->text(), first->windowTitle());
@@ -138,6 +145,27 @@ TEST_F(OpenTerminalTest, TerminalsJoinTheWindowMenuAndMirrorThroughTheMainWindow
     QCoreApplication::processEvents();
     EXPECT_EQ(main->Ikkunat1->actions().size(), before - 1);
     EXPECT_EQ(std::count(main->terminal_table.begin(), main->terminal_table.end(), nullptr), 9);
+}
+
+// A Backspace typed on one mirroring terminal is typed on the other: it goes to
+// the other's modem and takes the last character off the other's screen.
+TEST_F(OpenTerminalTest, ABackspaceTypedOnAMirroringTerminalIsTypedOnTheOther) {
+    VirtualPort second(kModemCom + 1);
+    const auto [first, other] = openMirroringPair();
+    second.Write("abc");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return other->teksti->screenText() == "abc"; }, kWaitMs));
+    first->teksti->setFocus();
+    QTest::keyClick(first->teksti, Qt::Key_Backspace);
+    std::string typed;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            typed += second.Read();
+            return !typed.empty();
+        },
+        kWaitMs));
+    EXPECT_EQ(typed, "\b");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return other->teksti->screenText() == "ab"; }, kWaitMs))
+        << other->teksti->screenText().toStdString();
 }
 
 TEST_F(OpenTerminalTest, LayoutKeysBringTheTerminalBack) {

@@ -25,6 +25,16 @@ protected:
         SetProgramPathForTests(folder.file("quovix"));
         main = std::make_unique<TPohjafrm>(std::vector<std::string>{folder.file("quovix")});
         main->factory_mode = true;
+        openTerminalAndTransmitWindow();
+    }
+    ~TransmitThroughTerminalTest() override {
+        main.reset();
+        SetProgramPathForTests("");
+    }
+
+    // A terminal on the modem's port with its transmit window open, the
+    // window's saved settings loaded.
+    void openTerminalAndTransmitWindow() {
         terminal = Tterminaali::CreateTerminal(nullptr, 0);
         terminal->CommPort1->setPortin_nro(static_cast<TPortnro>(kModemCom - 1));
         terminal->CommPort1->tila_hiljaa(true);
@@ -33,11 +43,19 @@ protected:
         window = qobject_cast<TLahetys*>(terminal->transmitWindow.data());
         QCoreApplication::processEvents();
     }
-    ~TransmitThroughTerminalTest() override {
-        main.reset();
-        SetProgramPathForTests("");
+    // Box text "ping", Counter, Continuous, CR/LF and Mixed ticked, delay 1.5 s.
+    static void SetOptionsToKeep(TLahetys& transmit) {
+        transmit.SetBoxText("ping");
+        for (QCheckBox* option : {transmit.laskuri, transmit.toisto, transmit.lisa, transmit.mixed_text})
+            option->setChecked(true);
+        transmit.aika_vali->setText("1.5");
     }
-
+    static void ExpectOptionsKept(TLahetys& transmit) {
+        EXPECT_EQ(transmit.BoxText(), "ping");
+        EXPECT_TRUE(transmit.laskuri->isChecked() && transmit.toisto->isChecked());
+        EXPECT_TRUE(transmit.lisa->isChecked() && transmit.mixed_text->isChecked());
+        EXPECT_EQ(transmit.aika_vali->text(), "1.5");
+    }
     void sendCommandFile(const std::string& lines) {
         TStreamString file;
         file.AppendString(lines);
@@ -108,10 +126,7 @@ namespace {
 // come back with the terminal as they were.
 TEST_F(TransmitThroughTerminalTest, ClosingTheProgramKeepsAnOpenTransmitWindowsOptionsAndPlace) {
     ASSERT_TRUE(window);
-    window->SetBoxText("ping");
-    for (QCheckBox* option : {window->laskuri, window->toisto, window->lisa, window->mixed_text})
-        option->setChecked(true);
-    window->aika_vali->setText("1.5");
+    SetOptionsToKeep(*window);
     window->setGeometry(150, 160, 420, 380);
     QCoreApplication::processEvents();
     const QRect place = window->geometry();
@@ -131,10 +146,26 @@ TEST_F(TransmitThroughTerminalTest, ClosingTheProgramKeepsAnOpenTransmitWindowsO
     ASSERT_NE(reopened, nullptr);
     EXPECT_EQ(reopened->geometry(), place)
         << "frame " << reopened->frameGeometry().x() << "," << reopened->frameGeometry().y();
-    EXPECT_EQ(reopened->BoxText(), "ping");
-    EXPECT_TRUE(reopened->laskuri->isChecked() && reopened->toisto->isChecked());
-    EXPECT_TRUE(reopened->lisa->isChecked() && reopened->mixed_text->isChecked());
-    EXPECT_EQ(reopened->aika_vali->text(), "1.5");
+    ExpectOptionsKept(*reopened);
+}
+
+// Closing the terminal (not the program) with its transmit window open, even
+// while it repeats a send, keeps what closing the transmit window keeps: the
+// next transmit window on the port opens with the options and text it had.
+TEST_F(TransmitThroughTerminalTest, ClosingTheTerminalKeepsItsTransmitWindowsOptionsAndText) {
+    ASSERT_TRUE(window);
+    SetOptionsToKeep(*window);
+    // It is repeating its text as the terminal closes.
+    window->LahetaClick(true);
+    ASSERT_TRUE(window->SendingActive());
+    terminal->Suljeterminaali1->trigger();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_FALSE(terminal);
+    ASSERT_FALSE(window);
+
+    openTerminalAndTransmitWindow();
+    ASSERT_TRUE(window);
+    ExpectOptionsKept(*window);
 }
 
 } // namespace

@@ -38,8 +38,8 @@ TEST(ScreenText, LineEndsStylesAndRanges) {
 TEST(ScreenText, TrimsWholeLinesAndCanEmptyTheScreen) {
     ScreenText text;
     text.append("0123456789\r\nabcdefghij\r\nklm", 0);
-    // 26 positions; above 20, lines go until at most 12 remain: the second
-    // line starts at 11 and would leave 15, so it goes too.
+    // 25 characters; above 20, lines go until at most 12 remain: without the
+    // first line 14 would, so the second goes too.
     EXPECT_EQ(text.trim(20, 12), 22);
     EXPECT_EQ(text.text(), "klm");
     EXPECT_EQ(text.trim(20, 12), 0);
@@ -47,6 +47,18 @@ TEST(ScreenText, TrimsWholeLinesAndCanEmptyTheScreen) {
     EXPECT_EQ(text.trim(20, 12), 26);
     EXPECT_EQ(text.text(), "");
     EXPECT_EQ(text.characterCount(), 1);
+}
+
+// The marks count the text's characters, each line end one: a text of just the
+// high mark stays whole, and a trim may leave just the low mark.
+TEST(ScreenText, TrimsOnlyAboveTheHighMarkDownToTheLowMark) {
+    ScreenText text;
+    text.append("0123456789\r\nabcd", 0);
+    EXPECT_EQ(text.trim(15, 5), 0);
+    EXPECT_EQ(text.text(), "0123456789\nabcd");
+    text.append("e", 0);
+    EXPECT_EQ(text.trim(15, 5), 11);
+    EXPECT_EQ(text.text(), "abcde");
 }
 
 TEST(ScreenText, WrapsAtBlanksOrAnywhereWithTabStops) {

@@ -147,6 +147,18 @@ TEST_F(TerminalWindowTest, ColourCounterHighlightsFirstFiveCharactersAfterAPause
     EXPECT_NE(formatAt(5).fontWeight(), QFont::Bold);
 }
 
+// In hexadecimal view the escapes after the five highlighted characters are in
+// the window's text colour, not blue.
+TEST_F(TerminalWindowTest, ColourCounterLeavesTheRestOfAHighlightedTextInTheTextColour) {
+    terminal->options.colourCounter = true;
+    terminal->options.viewType = kHexView;
+    modem.Write("AB");
+    ASSERT_TRUE(screenShows("\\41\\42"));
+    EXPECT_EQ(formatAt(4).foreground().color(), QColor(255, 128, 0));
+    EXPECT_EQ(formatAt(5).foreground().style(), Qt::NoBrush);
+    EXPECT_NE(formatAt(5).fontWeight(), QFont::Bold);
+}
+
 TEST_F(TerminalWindowTest, LongSendArrivesWholeInOrderWithOneSendDone) {
     TransmitWindowStandIn transmit;
     terminal->transmitWindow = &transmit;
