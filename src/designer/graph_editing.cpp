@@ -197,10 +197,11 @@ TKuvio& GraphEditor::NewModemFigure(const std::string& typeName, NewModemKind ki
     return figure;
 }
 
-// Insert with the mouse still on the modem just placed would put the new modem
-// exactly over it, hiding it until the mouse moves, and a click there would leave
-// the two stacked. The new modem steps down and right until no modem stands in
-// its place; the next move brings it under the mouse as usual.
+// Insert with the mouse still on the modem just placed, or a copy of a modem
+// clicked where it is held, would put the new modem exactly over the other,
+// hiding it until the mouse moves, and a click there would leave the two stacked.
+// The new modem steps down and right until no modem stands in its place; the next
+// move brings it under the mouse as usual.
 void GraphEditor::StepOffStackedFigures(TKuvio& figure) const {
     const auto stacked = [&] {
         return std::any_of(design_.Figures().begin(), design_.Figures().end(), [&](const auto& other) {
@@ -252,6 +253,7 @@ void GraphEditor::CopyModem() {
     design_.context = &copy;
     design_.active = &copy;
     GrabAtCentre(copy);
+    StepOffStackedFigures(copy);
 }
 
 void GraphEditor::DeleteConnection() {

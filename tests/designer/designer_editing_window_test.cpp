@@ -289,8 +289,8 @@ TEST_F(DesignerEditingTest, InsertAddsAModemThatIsSeenAndPlacedWithTheMouse) {
 
 // Insert with the mouse still on the modem just placed, and a click there without a
 // move: the new modem stands aside, never exactly over another one; once the mouse
-// moves it follows, and a click places it.
-TEST_F(DesignerEditingTest, InsertRightAfterPlacingLeavesNoModemHidden) {
+// moves it follows, and a click places it. A copy made there stands aside as well.
+TEST_F(DesignerEditingTest, InsertOrCopyOnTheModemJustPlacedLeavesNoModemHidden) {
     Tpiirtopohja* designer = Open();
     NetworkDesign& design = designer->Design();
     QPoint mouse(150, 150);
@@ -316,6 +316,14 @@ TEST_F(DesignerEditingTest, InsertRightAfterPlacingLeavesNoModemHidden) {
         EXPECT_FALSE(inserted.dragging);
         EXPECT_EQ(stackedFigures(), 0u);
     }
+    // A copy of the modem clicked where it is held stands aside too.
+    Ominaisuus->hide();
+    designer->findChild<QAction*>("Copy2")->trigger();
+    Click(mouse);
+    ASSERT_EQ(design.Figures().size(), 4u);
+    EXPECT_EQ(stackedFigures(), 0u);
+    Click(mouse);
+    EXPECT_EQ(stackedFigures(), 0u);
     design.modified = false;
 }
 
