@@ -193,7 +193,25 @@ TKuvio& GraphEditor::NewModemFigure(const std::string& typeName, NewModemKind ki
     TKuvio& figure = design_.NewModemFigure(typeName, kind, pointer_.x(), pointer_.y(), itemKey, typeReader);
     newFigurePending_ = true;
     GrabAtCentre(figure);
+    StepOffStackedFigures(figure);
     return figure;
+}
+
+// Insert with the mouse still on the modem just placed, or a copy of a modem
+// clicked where it is held, would put the new modem exactly over the other,
+// hiding it until the mouse moves, and a click there would leave the two stacked.
+// The new modem steps down and right until no modem stands in its place; the next
+// move brings it under the mouse as usual.
+void GraphEditor::StepOffStackedFigures(TKuvio& figure) const {
+    const auto stacked = [&] {
+        return std::any_of(design_.Figures().begin(), design_.Figures().end(), [&](const auto& other) {
+            return other.get() != &figure && other->Left() == figure.Left() && other->Top() == figure.Top();
+        });
+    };
+    while (stacked()) {
+        figure.SetLeft(figure.Left() + figure.Scaled(kStackStep.x()));
+        figure.SetTop(figure.Top() + figure.Scaled(kStackStep.y()));
+    }
 }
 
 void GraphEditor::StartConnecting() {
@@ -235,6 +253,7 @@ void GraphEditor::CopyModem() {
     design_.context = &copy;
     design_.active = &copy;
     GrabAtCentre(copy);
+    StepOffStackedFigures(copy);
 }
 
 void GraphEditor::DeleteConnection() {

@@ -41,6 +41,9 @@ class GraphEditor {
 public:
     // Pixels the pointer must move with a figure pressed before the figure follows.
     static constexpr int kDragThreshold = 6;
+    // How far a new modem steps from one it would stand exactly over: still under
+    // the mouse held at the covered modem's centre, with both names in sight.
+    static constexpr QPoint kStackStep{10, 20};
 
     explicit GraphEditor(NetworkDesign& design) : design_(design) {}
     void SetHooks(GraphEditorHooks hooks) { hooks_ = std::move(hooks); }
@@ -97,6 +100,7 @@ private:
     void LeavePlacedFigure();
     void StartDrag(TKuvio& figure, QPoint origin);
     void GrabAtCentre(TKuvio& figure);
+    void StepOffStackedFigures(TKuvio& figure) const;
     // Moves the dragged figure with the pointer, never left of or above the drawing.
     void Follow(TKuvio& figure, QPoint point) const;
     void EndConnecting();

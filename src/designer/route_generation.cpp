@@ -7,6 +7,7 @@
 
 #include <charconv>
 #include <cstdint>
+#include <limits>
 #include <unordered_set>
 #include <vector>
 
@@ -45,10 +46,14 @@ bool HasTerminalAddress(const TKuvio& figure) {
     return !figure.NoTerminalAddress();
 }
 
-// An address of a route line: hexadecimal and above 0; none otherwise.
+// An address of a route line: a hexadecimal text whose value is positive as a signed
+// 32-bit integer. None for 0, for 80000000 to FFFFFFFF (negative there) and for a
+// text that is no hexadecimal number or does not fit 32 bits.
 std::optional<unsigned> RouteAddress(const std::string& text) {
     const auto value = ParseHexAddress(text);
-    return value && *value > 0 ? value : std::nullopt;
+    return value && *value > 0 && *value <= static_cast<unsigned>(std::numeric_limits<int32_t>::max())
+               ? value
+               : std::nullopt;
 }
 
 } // namespace

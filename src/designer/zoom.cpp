@@ -4,19 +4,21 @@
 
 namespace {
 
-constexpr float kStepPercent = 5.0f;
+constexpr double kStepPercent = 5.0;
 constexpr double kFigureStep = 105.0 / 100.0;
 constexpr float kZoomInLimit = 200.0f;
 constexpr float kZoomOutLimit = 40.0f;
 
 } // namespace
 
+// The step is worked out in double precision and only its result is stored as a
+// float: worked out in float, some runs of steps end one float step off.
 float ZoomedIn(float zoom) {
-    return zoom + zoom * kStepPercent * 0.01f;
+    return static_cast<float>(zoom + zoom * kStepPercent * 0.01);
 }
 
 float ZoomedOut(float zoom) {
-    return zoom - zoom * kStepPercent * 0.01f;
+    return static_cast<float>(zoom - zoom * kStepPercent * 0.01);
 }
 
 float DrawingScaleForSteps(int steps) {

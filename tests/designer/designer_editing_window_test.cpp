@@ -17,6 +17,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <cstdlib>
+#include <set>
+#include <utility>
 
 namespace {
 
@@ -282,6 +284,46 @@ TEST_F(DesignerEditingTest, InsertAddsAModemThatIsSeenAndPlacedWithTheMouse) {
     EXPECT_FALSE(inserted.dragging);
     EXPECT_TRUE(Ominaisuus->isVisible());
     EXPECT_EQ(QPoint(inserted.Left(), inserted.Top()), QPoint(245, 155));
+    design.modified = false;
+}
+
+// Insert with the mouse still on the modem just placed, and a click there without a
+// move: the new modem stands aside, never exactly over another one; once the mouse
+// moves it follows, and a click places it. A copy made there stands aside as well.
+TEST_F(DesignerEditingTest, InsertOrCopyOnTheModemJustPlacedLeavesNoModemHidden) {
+    Tpiirtopohja* designer = Open();
+    NetworkDesign& design = designer->Design();
+    QPoint mouse(150, 150);
+    Place(designer, mouse - QPoint(3, 3), "&New modem", "QX-450");
+    ASSERT_TRUE(Ominaisuus);
+    const auto stackedFigures = [&] {
+        std::set<std::pair<int, int>> places;
+        for (const auto& figure : design.Figures())
+            places.emplace(figure->Left(), figure->Top());
+        return design.Figures().size() - places.size();
+    };
+    for (size_t count = 2; count <= 3; ++count) {
+        Ominaisuus->hide();
+        QTest::keyClick(canvas, Qt::Key_Insert);
+        ASSERT_EQ(design.Figures().size(), count);
+        EXPECT_EQ(stackedFigures(), 0u);
+        Click(mouse);
+        EXPECT_EQ(stackedFigures(), 0u);
+        TKuvio& inserted = *design.Figures().back();
+        mouse += QPoint(60, 0);
+        Move(mouse);
+        Click(mouse);
+        EXPECT_FALSE(inserted.dragging);
+        EXPECT_EQ(stackedFigures(), 0u);
+    }
+    // A copy of the modem clicked where it is held stands aside too.
+    Ominaisuus->hide();
+    designer->findChild<QAction*>("Copy2")->trigger();
+    Click(mouse);
+    ASSERT_EQ(design.Figures().size(), 4u);
+    EXPECT_EQ(stackedFigures(), 0u);
+    Click(mouse);
+    EXPECT_EQ(stackedFigures(), 0u);
     design.modified = false;
 }
 

@@ -167,17 +167,19 @@ TEST(RouteGeneration, MultiportModemsGetOneMasterLinePerAddress) {
     EXPECT_EQ(TableOf(master), (Lines{"00000020 <-> 0001", "00000021 <-> 0001"}));
 }
 
-// In virtual routing an address must convert as a positive number: "0" is
-// invalid; the master is shown when its single address is at fault, the modem
-// otherwise.
+// In virtual routing an address must convert as a positive number in a signed
+// 32-bit integer: "0", the addresses that turn negative there and those longer
+// than 32 bits are invalid; the master is shown when its single address is at
+// fault, the modem otherwise.
 TEST(RouteGeneration, VirtualRoutingRefusesAddressesThatAreNoPositiveNumber) {
     struct Case {
         const char* master;
         const char* modem;
         bool masterShown;
     };
-    const Case cases[] = {
-        {"0", "0A", true}, {"00000000", "0A", true}, {"01", "0", false}, {"01", "00", false}};
+    const Case cases[] = {{"0", "0A", true},         {"00000000", "0A", true},  {"80000000", "0A", true},
+                          {"FFFFFFFF", "0A", true},  {"01", "0", false},        {"01", "00", false},
+                          {"01", "80000001", false}, {"01", "100000000", false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.master) + " " + c.modem);
         Network net;
@@ -189,6 +191,13 @@ TEST(RouteGeneration, VirtualRoutingRefusesAddressesThatAreNoPositiveNumber) {
         EXPECT_EQ(net.design.active, c.masterShown ? &master : &modem);
         EXPECT_EQ(net.boxes.texts(), Lines{"Invalid address in modem shown as active modem"});
     }
+    Network largest;
+    largest.design.properties.routingType = 1;
+    TKuvio& master = largest.Add("7FFFFFFF", nullptr);
+    TKuvio& modem = largest.Add("000000001", &master);
+    EXPECT_TRUE(largest.routes.Generate());
+    EXPECT_EQ(TableOf(modem), Lines{"7FFFFFFF <-> 0001"});
+    EXPECT_EQ(TableOf(master), Lines{"00000001 <-> 0001"});
 }
 
 TEST(RouteGeneration, ShowRouteNamesTheRouteOrTheRepeaterAndTogglesTheMastersList) {

@@ -32,6 +32,15 @@ TEST(Zoom, StepsStopAtTheLimits) {
     EXPECT_EQ(FigureFontSize(150.0f), 15);
 }
 
+// Each step is worked out in double precision and stored as a float: two steps in
+// and thirteen out end at the float nearest to that, not one float step off.
+TEST(Zoom, StepsAreWorkedOutInDoublePrecision) {
+    float zoom = ZoomedIn(ZoomedIn(100.0f));
+    for (int i = 0; i < 13; ++i)
+        zoom = ZoomedOut(zoom);
+    EXPECT_EQ(zoom, 56.5959663f);
+}
+
 // In and out leave the factor at 99.75 per cent, and the figures where they were.
 TEST(Zoom, InAndOutReturnTheFiguresToTheirPlacesButNotTheFactor) {
     NetworkDesign design(false);
