@@ -3,29 +3,48 @@
 #include "platform/message_box.h"
 #include "platform/window_message.h"
 
-#include <QMetaObject>
-
 namespace {
-// The bar lives on the GUI thread; a position for a bar that is gone is dropped.
-void setPosition(QProgressBar* bar, uint32_t position) {
-    if (bar == nullptr)
-        return;
-    QMetaObject::invokeMethod(
-        bar, [bar, position] { bar->setValue(static_cast<int>(position)); }, Qt::QueuedConnection);
-}
+// The one message a progress relay receives.
+constexpr int kProgressMessage = QEvent::MaxUser;
 } // namespace
+
+// Made on the GUI thread beside its bar; the engine's thread posts it positions
+// as window messages (the position travels in the message, published to the GUI
+// thread by the posting), and only the GUI thread touches the bar. A position
+// for a bar that is gone is dropped.
+class FlashWindowHost::ProgressRelay : public QObject {
+public:
+    explicit ProgressRelay(QProgressBar* bar) : bar_(bar) {}
+    void Post(uint32_t position) { PostMessage(this, kProgressMessage, position); }
+
+protected:
+    bool event(QEvent* event) override {
+        const WindowMessage* message = WindowMessage::from(event);
+        if (message == nullptr || message->number() != kProgressMessage)
+            return QObject::event(event);
+        if (bar_ != nullptr)
+            bar_->setValue(static_cast<int>(message->wParam()));
+        return true;
+    }
+
+private:
+    QPointer<QProgressBar> bar_;
+};
 
 FlashWindowHost::FlashWindowHost(QObject* window, QProgressBar* loaderBar, QProgressBar* dataBar,
                                  std::function<bool()> stopRequested, bool quiet)
-    : window_(window), loaderBar_(loaderBar), dataBar_(dataBar), stopRequested_(std::move(stopRequested)),
+    : window_(window), loaderRelay_(std::make_unique<ProgressRelay>(loaderBar)),
+      dataRelay_(std::make_unique<ProgressRelay>(dataBar)), stopRequested_(std::move(stopRequested)),
       quiet_(quiet) {}
 
+FlashWindowHost::~FlashWindowHost() = default;
+
 void FlashWindowHost::LoaderProgress(uint32_t position) {
-    setPosition(loaderBar_.data(), position);
+    loaderRelay_->Post(position);
 }
 
 void FlashWindowHost::DataProgress(uint32_t position) {
-    setPosition(dataBar_.data(), position);
+    dataRelay_->Post(position);
 }
 
 void FlashWindowHost::CancelLocked() {

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <functional>
+#include <memory>
 
 class FlashWindowHost : public FlashHost {
 public:
@@ -15,6 +16,7 @@ public:
     // then answers No at once. A quiet host (an unattended load) shows no notices.
     FlashWindowHost(QObject* window, QProgressBar* loaderBar, QProgressBar* dataBar,
                     std::function<bool()> stopRequested, bool quiet);
+    ~FlashWindowHost() override;
 
     void LoaderProgress(uint32_t position) override;
     void DataProgress(uint32_t position) override;
@@ -23,9 +25,11 @@ public:
     void Inform(const std::string& text, const std::string& caption) override;
 
 private:
+    class ProgressRelay;
+
     QPointer<QObject> window_;
-    QPointer<QProgressBar> loaderBar_;
-    QPointer<QProgressBar> dataBar_;
+    std::unique_ptr<ProgressRelay> loaderRelay_;
+    std::unique_ptr<ProgressRelay> dataRelay_;
     std::function<bool()> stopRequested_;
     bool quiet_;
 };

@@ -435,8 +435,12 @@ bool TQuovixCommPort::WndProc(int number, WPARAM wParam, LPARAM lParam) {
             aukaise(true);
         }
         return true;
+    // A pending-message of an earlier open would keep a second wait going next
+    // to the current write's own. A done-message always reaches the owner: it
+    // may be the only word of a write that failed before a close.
     case WM_COMM_WRITE_PENDING:
-        kirjoitus_odota();
+        if (current)
+            kirjoitus_odota();
         return true;
     case WM_COMM_WRITE_DONE:
         WriteDone();
@@ -524,7 +528,7 @@ void TQuovixCommPort::kirjoitus_aloita() {
     if (WriteFile(handle_, txBuffer_.data(), static_cast<DWORD>(txPending_), &written, &writeOverlapped_)) {
         WriteCompleted(written);
         txIdle_ = false;
-        PostMessage(window_.get(), WM_COMM_WRITE_DONE);
+        PostWriteMessage(WM_COMM_WRITE_DONE);
         return;
     }
     if (GetLastError() != ERROR_IO_PENDING) {
@@ -533,7 +537,7 @@ void TQuovixCommPort::kirjoitus_aloita() {
     }
     txIdle_ = false;
     writePending_ = true;
-    PostMessage(window_.get(), WM_COMM_WRITE_PENDING);
+    PostWriteMessage(WM_COMM_WRITE_PENDING);
 }
 
 bool TQuovixCommPort::kirjoitus_odota() {
@@ -558,7 +562,7 @@ bool TQuovixCommPort::kirjoitus_odota() {
         break;
     case WAIT_TIMEOUT:
         // Still on its way: look again after the other messages.
-        PostMessage(window_.get(), WM_COMM_WRITE_PENDING);
+        PostWriteMessage(WM_COMM_WRITE_PENDING);
         break;
     default:
         WriteFailed();
@@ -583,14 +587,25 @@ void TQuovixCommPort::WriteFailed() {
     lastWritten_ = 0;
     writePending_ = false;
     txIdle_ = false;
-    PostMessage(window_.get(), WM_COMM_WRITE_DONE);
+    PostWriteMessage(WM_COMM_WRITE_DONE);
     Box("Write failed on ComPort COM" + std::to_string(portin_nro_ + 1) + "! " + SystemErrorText(error),
         "Port failed");
 }
 
+// The write messages carry the open's tag, as the event thread's posts do.
+void TQuovixCommPort::PostWriteMessage(int number) {
+    PostMessage(window_.get(), number, CommPostWParam(openTag_, 0));
+}
+
 // The write-done message: the transmitter is idle and the owner hears of it;
-// bytes queued while the write was on its way go out now.
+// bytes queued while the write was on its way go out now. A done-message that
+// comes while a write is pending (one of an earlier open, or from before a
+// transmit purge) is old news: starting a write then would send again what the
+// pending one holds, or fail it and drop the queue; its own completion moves the
+// queue on.
 void TQuovixCommPort::WriteDone() {
+    if (writePending_)
+        return;
     txIdle_ = true;
     if (lahteneet_merkit)
         lahteneet_merkit(this);

@@ -220,6 +220,7 @@ private:
     void WriteCompleted(DWORD written);
     void WriteFailed();
     void WriteDone();
+    void PostWriteMessage(int number);
     void CloseEvents();
 
     // Properties.

@@ -69,6 +69,8 @@ public:
         return true;
     }
 
+    bool AtEnd() const { return left() == 0; }
+
 private:
     size_t left() const { return bytes_.size() - pos_; }
     uint32_t byteAt(size_t at) const { return static_cast<uint8_t>(bytes_[at]); }
@@ -107,15 +109,17 @@ void appendFileRecord(std::string& out, const ScriptCell& cell) {
     out += text;
 }
 
-// The file's bytes; nothing for a file that cannot be read.
-std::string fileBytes(const std::string& fileName) {
+// The file's bytes; false for a file that cannot be read (a folder, no
+// permission, a read error).
+bool readFileBytes(const std::string& fileName, std::string& bytes) {
     TStreamString stream;
     try {
         stream.LoadFromFile(fileName);
     } catch (const EStreamError&) {
-        return "";
+        return false;
     }
-    return stream.AsString();
+    bytes = stream.AsString();
+    return true;
 }
 
 // Keys that already hold the value are left alone, so a store that changes
@@ -134,11 +138,16 @@ std::string ScriptStoreFileName(const std::string& settingsFileName) {
 
 ScriptStoreLoad LoadScriptStore(const TIniFile& settings, const std::string& storeFileName,
                                 ScriptTable& table) {
+    // Only a store that is not there at all means no scripts; anything else
+    // that cannot be read must not pass for an empty table.
     std::error_code error;
-    if (!std::filesystem::is_regular_file(storeFileName, error)) {
+    if (std::filesystem::status(storeFileName, error).type() == std::filesystem::file_type::not_found) {
         return ScriptStoreLoad::None;
     }
-    const std::string bytes = fileBytes(storeFileName);
+    std::string bytes;
+    if (!readFileBytes(storeFileName, bytes)) {
+        return ScriptStoreLoad::Unreadable;
+    }
     RecordReader reader(bytes);
     const std::string version = settings.ReadString(kSection, kVersionKey, "1");
     if (version == "1") {
@@ -197,23 +206,49 @@ ScriptFileContents DecodeScriptFile(const std::string& bytes, ScriptTable& table
     uint8_t flag = 0;
     std::string text;
     if (bytes[0] == 0 || bytes[0] == 1) {
-        contents.layout = ScriptFileContents::OldLayout;
-        while (contents.keys.size() < static_cast<size_t>(kScriptKeys) &&
-               readFileRecord(reader, flag, text)) {
-            contents.keys.push_back({flag != 0, text});
+        std::vector<ScriptKeyText> keys;
+        while (keys.size() < static_cast<size_t>(kScriptKeys) && readFileRecord(reader, flag, text)) {
+            keys.push_back({flag != 0, text});
         }
+        const bool complete = keys.size() == static_cast<size_t>(kScriptKeys);
+        if (complete && !reader.AtEnd()) {
+            return contents;
+        }
+        contents.layout = ScriptFileContents::OldLayout;
+        contents.keys = std::move(keys);
+        contents.cutShort = !complete;
         return contents;
     }
     if (bytes[0] != kFileMarker || bytes.size() < 2 || bytes[1] != kFileVersion) {
         return contents;
     }
-    contents.layout = ScriptFileContents::Sets;
     reader.ReadByte(flag);
     reader.ReadByte(flag);
-    for (int k = 1; k <= kScriptCells && readFileRecord(reader, flag, text); ++k) {
-        table.cell(k) = {text, flag == '1' ? "1" : "0"};
+    ScriptTable read = table;
+    int k = 1;
+    for (; k <= kScriptCells && readFileRecord(reader, flag, text); ++k) {
+        read.cell(k) = {text, flag == '1' ? "1" : "0"};
     }
+    const bool complete = k > kScriptCells;
+    if (complete && !reader.AtEnd()) {
+        return contents;
+    }
+    contents.layout = ScriptFileContents::Sets;
+    contents.cutShort = !complete;
+    table = std::move(read);
     return contents;
+}
+
+std::string ScriptFileFault(const ScriptFileContents& contents, const std::string& fileName) {
+    switch (contents.layout) {
+    case ScriptFileContents::Unreadable:
+        return "Unable to read file " + fileName;
+    case ScriptFileContents::Unknown:
+        return "File " + fileName + " is not a script file";
+    default:
+        return contents.cutShort ? "File " + fileName + " is cut short: only its complete texts were loaded"
+                                 : "";
+    }
 }
 
 bool WriteScriptFile(const std::string& fileName, const ScriptTable& table) {
@@ -226,5 +261,11 @@ bool WriteScriptFile(const std::string& fileName, const ScriptTable& table) {
 }
 
 ScriptFileContents ReadScriptFile(const std::string& fileName, ScriptTable& table) {
-    return DecodeScriptFile(fileBytes(fileName), table);
+    std::string bytes;
+    if (!readFileBytes(fileName, bytes)) {
+        ScriptFileContents contents;
+        contents.layout = ScriptFileContents::Unreadable;
+        return contents;
+    }
+    return DecodeScriptFile(bytes, table);
 }

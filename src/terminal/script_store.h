@@ -44,9 +44,10 @@ private:
 std::string ScriptStoreFileName(const std::string& settingsFileName);
 
 enum class ScriptStoreLoad {
-    None,    // no store file: nothing loaded
-    OneSet,  // version "1": set 1 rows 1..12 only, no names
-    AllSets, // versions "2" and "3": every set (version "2" without names)
+    None,       // no store file: nothing loaded
+    OneSet,     // version "1": set 1 rows 1..12 only, no names
+    AllSets,    // versions "2" and "3": every set (version "2" without names)
+    Unreadable, // something is there but cannot be read (a folder, no permission): nothing loaded
 };
 
 // Loads the flags from the settings file and the texts from the store file into
@@ -70,17 +71,23 @@ struct ScriptKeyText {
 };
 
 struct ScriptFileContents {
-    enum Layout { Unknown, OldLayout, Sets } layout = Unknown;
+    enum Layout { Unreadable, Unknown, OldLayout, Sets } layout = Unknown;
     // OldLayout: up to 12 texts of keys 1.. in order (fewer when the file is cut).
     std::vector<ScriptKeyText> keys;
+    // The file ends inside its records: only the complete ones were loaded.
+    bool cutShort = false;
 };
 
 // Reads a ".stf" file's bytes. The "V" layout goes straight into the table (its
-// complete records); the old layout is returned in keys; anything else loads
-// nothing.
+// complete records); the old layout is returned in keys. A file of neither
+// layout, or with bytes after its last record (garbage that happens to start
+// like one), loads nothing and is Unknown.
 ScriptFileContents DecodeScriptFile(const std::string& bytes, ScriptTable& table);
+// What was wrong with a ".stf" file that was read, for the user; empty when
+// nothing was.
+std::string ScriptFileFault(const ScriptFileContents& contents, const std::string& fileName);
 
 // Writes an ".stf" file anew (through a new file renamed over the old one).
 bool WriteScriptFile(const std::string& fileName, const ScriptTable& table);
-// Reads an ".stf" file; an unreadable file loads nothing.
+// Reads an ".stf" file; an unreadable file loads nothing and is Unreadable.
 ScriptFileContents ReadScriptFile(const std::string& fileName, ScriptTable& table);

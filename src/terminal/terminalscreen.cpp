@@ -95,6 +95,9 @@ TerminalScreen::TerminalScreen(QWidget* parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setCursor(Qt::IBeamCursor);
+    // The screen fills what it repaints itself (paintEvent), so Qt need not fill
+    // the background under it first.
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     QFont font(QStringLiteral("Monospace"));
     font.setStyleHint(QFont::TypeWriter);
     setFont(font);
@@ -237,9 +240,15 @@ void TerminalScreen::selectAll() {
 void TerminalScreen::select(int anchor, int caret) {
     if (anchor == anchor_ && caret == caret_)
         return;
+    // Without a selection before or after, nothing shows the change but the
+    // caret, which is drawn at the end of the text.
+    const bool onlyCaret = !hasSelection() && anchor == caret;
     anchor_ = anchor;
     caret_ = caret;
-    viewport()->update();
+    if (onlyCaret)
+        viewport()->update(caretRect());
+    else
+        viewport()->update();
 }
 
 // Selected text is offered to the other programs' middle-button paste.
@@ -273,11 +282,12 @@ void TerminalScreen::resizeEvent(QResizeEvent* event) {
         scrollToEnd();
 }
 
-// Paints the visible rows: the selection's background first, then the glyphs,
+// Paints the visible rows on the background: the selection's background first, then the glyphs,
 // gathered over all rows by colour and font so that each kind is drawn at
 // once, however often the colours change along a row.
 void TerminalScreen::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
+    painter.fillRect(event->rect(), viewport()->palette().color(viewport()->backgroundRole()));
     const int first = verticalScrollBar()->value();
     const std::vector<ScreenText::Row> rows = text_.rows(first, viewport()->height() / rowHeight_ + 1);
     std::array<GlyphBatch, 2 * kFormats> batches;

@@ -27,6 +27,11 @@ std::string storeFileName() {
     return ScriptStoreFileName(SettingsFileName());
 }
 
+std::string storeUnreadableText() {
+    return "Unable to read file " + storeFileName() +
+           "\r\nThe scripts are not stored while it cannot be read";
+}
+
 int functionKeyNumber(int key) {
     return key >= Qt::Key_F1 && key <= Qt::Key_F12 ? key - Qt::Key_F1 + 1 : 0;
 }
@@ -105,6 +110,10 @@ void TScriptSetup::FormCreate() {
     switch (LoadScriptStore(settings, storeFileName(), table_)) {
     case ScriptStoreLoad::None:
         break;
+    case ScriptStoreLoad::Unreadable:
+        storeUnread_ = true;
+        ShowMessage(storeUnreadableText());
+        break;
     case ScriptStoreLoad::OneSet:
         for (int n = 1; n <= kScriptKeys; ++n) {
             const ScriptCell& cell = table_.cell(1, n);
@@ -141,8 +150,11 @@ void TScriptSetup::ShowScriptSet(int set) {
 
 void TScriptSetup::OkbtnClick(QObject* Sender) {
     StoreScriptSet(currentSet_);
-    TIniFile settings(SettingsFileName());
-    if (!StoreScriptStore(settings, storeFileName(), table_)) {
+    // The scripts the user had are still in the unread store: a table that was
+    // not read from it must not replace them.
+    if (storeUnread_) {
+        ShowMessage(storeUnreadableText());
+    } else if (TIniFile settings(SettingsFileName()); !StoreScriptStore(settings, storeFileName(), table_)) {
         ShowMessage(kWriteFailed);
     }
     if (Sender != nullptr) {
@@ -182,6 +194,9 @@ bool TScriptSetup::SaveScriptFile(const std::string& fileName) {
 
 void TScriptSetup::LoadScriptFile(const std::string& fileName) {
     const ScriptFileContents contents = ReadScriptFile(fileName, table_);
+    if (const std::string fault = ScriptFileFault(contents, fileName); !fault.empty()) {
+        ShowMessage(fault);
+    }
     if (contents.layout == ScriptFileContents::Sets) {
         ShowScriptSet(currentSet_);
         return;

@@ -80,6 +80,9 @@ private:
     std::array<QToolButton*, kScriptSets> setButtons_{};
     ScriptTable table_;
     int currentSet_ = 1;
+    // The store file was there but could not be read at creation: storing is
+    // refused, so the scripts in it are never replaced by ones not read from it.
+    bool storeUnread_ = false;
 };
 
 // The one script set-up window, created at start-up.

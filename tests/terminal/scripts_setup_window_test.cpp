@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -228,4 +229,36 @@ TEST_F(ScriptSetupWindowTest, FitsTheScreenWithItsButtonsInReach) {
                          window->RichEdit12->size());
         EXPECT_TRUE(window->scriptRowsArea->viewport()->rect().contains(last)) << "at height " << height;
     }
+}
+
+TEST_F(ScriptSetupWindowTest, AnUnreadableStoreIsSaidAndNeverWrittenOver) {
+    const std::string store = ScriptStoreFileName(SettingsFileName());
+    const std::string unreadable =
+        "Unable to read file " + store + "\r\nThe scripts are not stored while it cannot be read";
+    // A link to a folder: unreadable for root too, and a store written before
+    // it was read would have replaced the link.
+    std::filesystem::create_directory(folder.file("elsewhere"));
+    std::filesystem::create_directory_symlink(folder.file("elsewhere"), store);
+    auto window = open();
+    EXPECT_EQ(std::vector<std::string>{unreadable}, boxes.texts());
+    window->show();
+    window->RichEdit1->setPlainText("typed");
+    window->OkbtnClick(window->Okbtn);
+    EXPECT_EQ((std::vector<std::string>{unreadable, unreadable}), boxes.texts());
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(std::filesystem::is_symlink(store)) << "the store is left as it was";
+    EXPECT_EQ("", TIniFile(SettingsFileName()).ReadString("Script texts", "Script version", ""));
+}
+
+TEST_F(ScriptSetupWindowTest, AScriptFileThatIsNoneSaysSoAndLeavesTheEdits) {
+    auto window = open();
+    window->RichEdit1->setPlainText("kept");
+    const std::string zeros = folder.file("zeros.stf");
+    { std::ofstream(zeros, std::ios::binary) << std::string(200, '\0'); }
+    window->LoadScriptFile(zeros);
+    window->LoadScriptFile(folder.path().string());
+    EXPECT_EQ((std::vector<std::string>{"File " + zeros + " is not a script file",
+                                        "Unable to read file " + folder.path().string()}),
+              boxes.texts());
+    EXPECT_EQ("kept", window->RichEdit1->toPlainText().toStdString());
 }

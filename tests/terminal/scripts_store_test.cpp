@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <unistd.h>
 
 namespace {
 
@@ -87,6 +88,47 @@ TEST_F(ScriptStoreTest, WithoutStoreFileNothingLoads) {
     ScriptTable table;
     EXPECT_EQ(ScriptStoreLoad::None, LoadScriptStore(settings, storeName, table));
     EXPECT_EQ("", table.cell(1, 1).mixed);
+}
+
+// Ways a store file can be there and still not be read, root included (the
+// tests may run as root, who reads any file whatever its permissions).
+enum class UnreadableStore { Folder, LinkToFolder, LinkLoop, NoPermission };
+
+void makeUnreadable(UnreadableStore kind, const TempFolder& folder, const std::string& storeName) {
+    switch (kind) {
+    case UnreadableStore::Folder:
+        std::filesystem::create_directory(storeName);
+        break;
+    case UnreadableStore::LinkToFolder:
+        std::filesystem::create_directory(folder.file("elsewhere"));
+        std::filesystem::create_directory_symlink(folder.file("elsewhere"), storeName);
+        break;
+    case UnreadableStore::LinkLoop:
+        std::filesystem::create_symlink(storeName, storeName);
+        break;
+    case UnreadableStore::NoPermission:
+        ReplaceFileContents(storeName, std::string(4, '\0'));
+        std::filesystem::permissions(storeName, std::filesystem::perms::none);
+        break;
+    }
+}
+
+TEST_F(ScriptStoreTest, AStoreThatIsThereButUnreadableIsNotTakenForAMissingOne) {
+    TIniFile settings(settingsName);
+    settings.WriteString("Script texts", "Script version", "3");
+    settings.WriteString("Script texts", "SHIFT F1", "1");
+    for (UnreadableStore kind : {UnreadableStore::Folder, UnreadableStore::LinkToFolder,
+                                 UnreadableStore::LinkLoop, UnreadableStore::NoPermission}) {
+        std::filesystem::remove_all(storeName);
+        makeUnreadable(kind, folder, storeName);
+        if (kind == UnreadableStore::NoPermission && geteuid() == 0) {
+            continue; // root reads it
+        }
+        ScriptTable table;
+        EXPECT_EQ(ScriptStoreLoad::Unreadable, LoadScriptStore(settings, storeName, table))
+            << static_cast<int>(kind);
+        EXPECT_EQ("", table.cell(1, 1).mixed) << "nothing loads";
+    }
 }
 
 TEST_F(ScriptStoreTest, MissingVersionReadsOneSetOfTwelveWithFlagsAsRead) {
@@ -215,4 +257,46 @@ TEST(ScriptFile, CutOrUnknownFilesLoadOnlyWhatIsComplete) {
     EXPECT_EQ(ScriptFileContents::Unknown, DecodeScriptFile("X", table).layout);
     EXPECT_EQ(ScriptFileContents::Unknown, DecodeScriptFile("", table).layout);
     EXPECT_EQ("a", table.cell(1).text);
+}
+
+TEST(ScriptFile, GarbageOrZeroBytesLoadNothingAndSayWhatWasWrong) {
+    ScriptTable table;
+    table.cell(1).text = "untouched";
+    std::string garbage;
+    for (int i = 0; i < 500; ++i) {
+        garbage.push_back(static_cast<char>((i * 37 + 11) % 251));
+    }
+    garbage[0] = 'G';
+    std::string sets = EncodeScriptFile(ScriptTable());
+    struct Case {
+        const char* what;
+        std::string bytes;
+    };
+    for (const Case& bad :
+         {Case{"zero bytes", std::string(300, '\0')}, Case{"garbage", garbage},
+          Case{"sets with bytes after the last record", sets + "junk"}, Case{"unknown first byte", "X"},
+          Case{"empty", ""}, Case{"unknown version", std::string("V\x02", 2) + fileRecord('1', "x")}}) {
+        const ScriptFileContents contents = DecodeScriptFile(bad.bytes, table);
+        EXPECT_EQ(ScriptFileContents::Unknown, contents.layout) << bad.what;
+        EXPECT_TRUE(contents.keys.empty()) << bad.what;
+        EXPECT_EQ("untouched", table.cell(1).text) << bad.what;
+        EXPECT_EQ("File a.stf is not a script file", ScriptFileFault(contents, "a.stf")) << bad.what;
+    }
+
+    const ScriptFileContents twelveEmpty = DecodeScriptFile(std::string(36, '\0'), table);
+    EXPECT_EQ(ScriptFileContents::OldLayout, twelveEmpty.layout) << "twelve empty texts are a script file";
+    EXPECT_EQ("", ScriptFileFault(twelveEmpty, "a.stf"));
+    // Garbage that starts like the old layout runs past its end: it says so.
+    garbage[0] = 1;
+    for (const std::string& cutBytes : {fileRecord(1, "one") + fileRecord(0, "tw"), garbage}) {
+        const ScriptFileContents cut = DecodeScriptFile(cutBytes, table);
+        EXPECT_TRUE(cut.cutShort);
+        EXPECT_EQ("File a.stf is cut short: only its complete texts were loaded",
+                  ScriptFileFault(cut, "a.stf"));
+    }
+
+    TempFolder folder;
+    const ScriptFileContents unreadable = ReadScriptFile(folder.path().string(), table);
+    EXPECT_EQ(ScriptFileContents::Unreadable, unreadable.layout);
+    EXPECT_EQ("Unable to read file x.stf", ScriptFileFault(unreadable, "x.stf"));
 }

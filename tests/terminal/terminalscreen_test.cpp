@@ -225,4 +225,20 @@ TEST(TerminalScreen, PaintsInTheColoursAndFollowsTheEndOfTheText) {
     })) << "blue escapes";
 }
 
+// The screen paints opaquely: Qt fills nothing under it, so every pixel it
+// repaints, text or not, must come from the screen's own painting.
+TEST(TerminalScreen, FillsItsOwnBackgroundWhereNoTextIs) {
+    TerminalScreen screen;
+    screen.resize(400, 200);
+    screen.setBackground(QColor(250, 240, 160));
+    screen.show();
+    screen.appendText("one line\r\nand another", kNormalColour);
+    screen.flush();
+    EXPECT_TRUE(screen.viewport()->testAttribute(Qt::WA_OpaquePaintEvent));
+    const QImage viewport = screen.viewport()->grab().toImage();
+    const QImage belowText = viewport.copy(0, viewport.height() / 2, viewport.width(), viewport.height() / 2);
+    EXPECT_FALSE(HasPixel(belowText, [](QColor c) { return c != QColor(250, 240, 160); }));
+    EXPECT_TRUE(HasPixel(viewport, [](QColor c) { return c.red() < 100 && c.green() < 100; })) << "the text";
+}
+
 } // namespace
