@@ -78,7 +78,8 @@ private:
                                                kind == NewModemKind::Mobile ? "M" : "N", reader);
         figure.newFigure = false;
         figure.SetModemName("Modem " + std::to_string(index));
-        figure.SetTerminalAddress(IntToHex(static_cast<uint32_t>(index), 4));
+        // Route addresses are numbers above 0.
+        figure.SetTerminalAddress(IntToHex(static_cast<uint32_t>(index + 1), 4));
         figure.SetNoTerminalAddress(parent && index % 7 == 0);
         StoreFieldValues(figure, schema, defaults, {});
         if (!parent) {
