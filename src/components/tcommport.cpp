@@ -64,8 +64,9 @@ void TCommPort::Open() {
         if (ExceptionErrors)
             vError("ComPort [" + name +
                    "] doesn't exist on this machine or is already in use by another software!");
-        if (!bSuppressOpenCloseEvents_)
-            vFire(OnAfterClose);
+        // Also during a port change: the owner learns that the port it had is
+        // gone and no other took its place.
+        vFire(OnAfterClose);
         return;
     }
     if (!bOpenSteps())
