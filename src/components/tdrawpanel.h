@@ -250,7 +250,8 @@ public:
 
     void GetSaveData(TXMLNode* node) const;
     // Adds the saved icons and links to what the panel holds; links whose icons
-    // are missing are dropped.
+    // are missing are dropped. A saved value that is no number throws
+    // std::invalid_argument to the caller; what was read before it stays.
     void SetSaveData(TXMLNode* node);
 
     // Shows a path through the named icons (null stops showing it).

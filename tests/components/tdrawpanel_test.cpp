@@ -353,20 +353,44 @@ TEST(TDrawPanel, SavedDataRoundTripsAndBadEntriesAreDropped) {
     EXPECT_EQ(link->Color, clBlue);
     EXPECT_EQ(link->pTargetPos, &loaded.GetIconObject("B")->Pos);
 
-    // A link to an icon that is not there, a number that is no number and a node
-    // without lists load without harm.
-    TXMLNode damaged;
-    damaged.AddAttribute("ARROW_SIZE", "big");
-    TXMLNode* links = damaged.AddNode("LINK_LIST");
-    TXMLNode* orphan = links->AddNode("LINK_ITEM");
+    // A link to an icon that is not there is dropped.
+    TXMLNode orphaned;
+    TXMLNode* orphan = orphaned.AddNode("LINK_LIST")->AddNode("LINK_ITEM");
     orphan->AddAttribute("SOURCE_ICON_NAME", "A");
     orphan->AddAttribute("TARGET_ICON_NAME", "nowhere");
     Panel other;
     other.CreateIcon("A", "", 0, 50, 50);
-    other.SetSaveData(&damaged);
-    EXPECT_EQ(other.ArrowSize(), 20);
+    other.CreateIcon("B", "", 0, 150, 50);
+    other.SetSaveData(&orphaned);
     EXPECT_EQ(other.u32GetLinkCount(), 0u);
-    other.Paint();
+}
+
+// A saved value that is no number reaches the caller; the keys read before it
+// (in the order they are saved) are applied, and a link read before it points
+// at its icons.
+TEST(TDrawPanel, ASavedValueThatIsNoNumberReachesTheCaller) {
+    TXMLNode damaged;
+    damaged.AddAttribute("LINK_COLOR", "255");
+    damaged.AddAttribute("ARROW_SIZE", "big");
+    damaged.AddAttribute("FREE_LINE_WIDTH", "5");
+    Panel panel;
+    EXPECT_THROW(panel.SetSaveData(&damaged), std::invalid_argument);
+    EXPECT_EQ(panel.Color_Link(), clRed);
+    EXPECT_EQ(panel.ArrowSize(), 20);
+    EXPECT_EQ(panel.LineWidth_FreeLine(), 1) << "read after the value that is no number";
+
+    TXMLNode badLink;
+    TXMLNode* links = badLink.AddNode("LINK_LIST");
+    TXMLNode* good = links->AddNode("LINK_ITEM");
+    good->AddAttribute("SOURCE_ICON_NAME", "A");
+    good->AddAttribute("TARGET_ICON_NAME", "B");
+    links->AddNode("LINK_ITEM")->AddAttribute("LINK_COLOR", "green");
+    panel.CreateIcon("A", "", 0, 50, 50);
+    panel.CreateIcon("B", "", 0, 150, 50);
+    EXPECT_THROW(panel.SetSaveData(&badLink), std::invalid_argument);
+    ASSERT_EQ(panel.u32GetLinkCount(), 1u);
+    EXPECT_EQ(panel.GetLinkObject("A", "B")->pSourcePos, &panel.GetIconObject("A")->Pos);
+    panel.Paint();
 }
 
 } // namespace
