@@ -365,6 +365,24 @@ TEST(TDrawPanel, SavedDataRoundTripsAndBadEntriesAreDropped) {
     EXPECT_EQ(other.u32GetLinkCount(), 0u);
 }
 
+// Fixing icon positions holds them inside the back plane as drawn, also when
+// the loaded settings name a wider one.
+TEST(TDrawPanel, FixedIconPositionsStayInsideTheDrawnBackPlane) {
+    TXMLNode saved;
+    saved.AddAttribute("BACKPLANE_WIDTH", "3000");
+    saved.AddAttribute("AUTO_FIX_ICON_POS", "1");
+    TXMLNode* icon = saved.AddNode("ICON_LIST")->AddNode("ICON_ITEM");
+    icon->AddAttribute("ICON_NAME", "far");
+    icon->AddAttribute("ICON_XPOS", "2500");
+    icon->AddAttribute("ICON_YPOS", "5");
+    Panel panel;
+    std::vector<QPoint> fixed;
+    panel.FixedIconPosition = [&](TDPIconObject* moved) { fixed.push_back(moved->Pos); };
+    panel.SetSaveData(&saved);
+    EXPECT_EQ(panel.GetBackPlaneWidth(), 2000);
+    EXPECT_EQ(fixed, std::vector<QPoint>{QPoint(2000 - R, R)});
+}
+
 // A saved value that is no number reaches the caller; the keys read before it
 // (in the order they are saved) are applied, and a link read before it points
 // at its icons.
