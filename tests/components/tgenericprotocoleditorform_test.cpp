@@ -212,6 +212,8 @@ TEST(TGenericProtocolEditorForm, CancelClosesTheSettingsUnappliedAndResizeKeepsT
 TEST(TGenericProtocol, EditorOpensModallyOnTheComponentsList) {
     TGenericProtocol protocol;
     protocol.CreatePacket("Existing", gptStxData);
+    int listChanges = 0;
+    protocol.OnPacketListChanged = [&] { ++listChanges; };
     bool listed = false;
     QTimer::singleShot(0, [&] {
         auto* form = qobject_cast<TGenericProtocolEditorForm*>(QApplication::activeModalWidget());
@@ -222,6 +224,7 @@ TEST(TGenericProtocol, EditorOpensModallyOnTheComponentsList) {
     });
     protocol.ShowPacketEditor();
     EXPECT_TRUE(listed);
+    EXPECT_EQ(listChanges, 0) << "closing the editor re-hooks the packets without a list change";
     int received = 0;
     protocol.OnPacketReceived = [&](TGPDataPacket*, bool&) { ++received; };
     protocol.AddData("\x02");
