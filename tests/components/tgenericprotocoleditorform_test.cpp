@@ -61,6 +61,9 @@ TEST(TGenericProtocolEditorForm, CreatesNumberedPacketsAndReusesFreedNumbers) {
     EXPECT_EQ(editor.form.ui()->PacketTypeSelect->count(), 6);
     editor.packetCommand("PacketMenuItem01");
     EXPECT_FALSE(editor.form.ui()->PacketListBox->isEnabled());
+    EXPECT_EQ(editor.form.ui()->PacketList->currentItem()->text(1), "NewPacket1");
+    EXPECT_EQ(editor.form.BlockModelView()->GetActiveModel(), nullptr)
+        << "the new row is selected, not clicked: the view shows what it showed";
     editor.form.ui()->PacketSettingsOkButton->click();
     editor.packetCommand("PacketMenuItem01");
     editor.form.ui()->PacketSettingsOkButton->click();
