@@ -4,6 +4,8 @@
 #include "base/crc16.h"
 #include "base/hex.h"
 
+#include <stdexcept>
+
 namespace {
 // Commands by number.
 enum : uint8_t {
@@ -69,13 +71,16 @@ bool endsAfterAddresses(uint8_t command) {
            command == cmdSetDivider;
 }
 
-// The value of a hexadecimal text; false (and value untouched) when it is empty
-// or holds any other character.
+// The value of a hexadecimal text as the base conversion reads it (backslashes
+// left out); false, and the value untouched, when it holds any other character,
+// so a damaged frame is rejected rather than thrown out of the parser.
 bool hexValue(const std::string& text, uint32_t& value) {
-    if (text.empty() || !IsHexString(text))
+    try {
+        value = KelvoBase::StringHexToInt(text);
+        return true;
+    } catch (const std::runtime_error&) {
         return false;
-    value = KelvoBase::StringHexToInt(text);
-    return true;
+    }
 }
 
 // Where a mnemonic lies in the rest of a frame: after the length field, or after

@@ -245,6 +245,12 @@ TEST(TOrbelProtocol, SafeModeVersionAndInitialDataLimits) {
                             "1234567"));
     EXPECT_EQ(codec.Data.Command, 24);
     EXPECT_EQ(codec.Data.InitialData, 7u);
+    codec.ParseData(withCrc("0102"
+                            "00"
+                            "IMC"
+                            "\\1234567"));
+    EXPECT_EQ(codec.Data.Command, 24) << "the hexadecimal conversion leaves out backslashes";
+    EXPECT_EQ(codec.Data.InitialData, 0x1234567u);
 }
 
 TEST(TOrbelProtocol, PointToPointLengthRuleWinsOverTheMnemonic) {
