@@ -1,7 +1,6 @@
 #include "components/drawpanel_geometry.h"
 #include "components/tdpiconobjectlist.h"
 #include "components/tdplinkobjectlist.h"
-#include "components/txmlnode.h"
 
 #include <gtest/gtest.h>
 
@@ -89,27 +88,6 @@ TEST(DrawPanelObjects, IconListNamesAndDeleteCallbacks) {
     icons.DelIcon("missing");
     EXPECT_EQ(deleted, std::vector<std::string>{"missing"});
     EXPECT_EQ(icons.u32GetIconCount(), 1u);
-}
-
-// A saved number that is no number reaches the caller, as the settings node
-// reads it; the items before it are loaded, the one that holds it is not.
-TEST(DrawPanelObjects, ASavedValueThatIsNoNumberReachesTheCaller) {
-    for (const char* key : {"ICON_INDEX", "ICON_XPOS", "ICON_YPOS"}) {
-        TXMLNode list;
-        list.AddNode("ICON_ITEM")->AddAttribute("ICON_NAME", "good");
-        TXMLNode* bad = list.AddNode("ICON_ITEM");
-        bad->AddAttribute("ICON_NAME", "bad");
-        bad->AddAttribute(key, "12px");
-        TDPIconObjectList icons;
-        EXPECT_THROW(icons.SetSaveData(&list), std::invalid_argument) << key;
-        EXPECT_EQ(icons.pGetIconNameList(), std::vector<std::string>{"good"}) << key;
-    }
-    TXMLNode list;
-    list.AddNode("LINK_ITEM")->AddAttribute("SOURCE_ICON_NAME", "A");
-    list.AddNode("LINK_ITEM")->AddAttribute("LINK_COLOR", "red");
-    TDPLinkObjectList links;
-    EXPECT_THROW(links.SetSaveData(&list), std::invalid_argument);
-    EXPECT_EQ(links.pGetLinkNameList(), std::vector<std::string>{"A="});
 }
 
 } // namespace

@@ -388,9 +388,10 @@ TEST(TDrawPanel, FixedIconPositionsStayInsideTheDrawnBackPlane) {
     EXPECT_EQ(fixed, std::vector<QPoint>{QPoint(2000 - R, R)});
 }
 
-// A saved value that is no number reaches the caller; the keys read before it
-// (in the order they are saved) are applied, and a link read before it points
-// at its icons.
+// A saved value that is no number reaches the caller. The panel's keys are read
+// in their saved order, so those before it are applied; the icons and links
+// before it are loaded (the links pointing at their icons), the one holding it
+// is not.
 TEST(TDrawPanel, ASavedValueThatIsNoNumberReachesTheCaller) {
     TXMLNode damaged;
     damaged.AddAttribute("LINK_COLOR", "255");
@@ -399,21 +400,27 @@ TEST(TDrawPanel, ASavedValueThatIsNoNumberReachesTheCaller) {
     Panel panel;
     EXPECT_THROW(panel.SetSaveData(&damaged), std::invalid_argument);
     EXPECT_EQ(panel.Color_Link(), clRed);
-    EXPECT_EQ(panel.ArrowSize(), 20);
     EXPECT_EQ(panel.LineWidth_FreeLine(), 1) << "read after the value that is no number";
 
-    TXMLNode badLink;
-    TXMLNode* links = badLink.AddNode("LINK_LIST");
-    TXMLNode* good = links->AddNode("LINK_ITEM");
-    good->AddAttribute("SOURCE_ICON_NAME", "A");
-    good->AddAttribute("TARGET_ICON_NAME", "B");
-    links->AddNode("LINK_ITEM")->AddAttribute("LINK_COLOR", "green");
-    panel.CreateIcon("A", "", 0, 50, 50);
-    panel.CreateIcon("B", "", 0, 150, 50);
-    EXPECT_THROW(panel.SetSaveData(&badLink), std::invalid_argument);
-    ASSERT_EQ(panel.u32GetLinkCount(), 1u);
-    EXPECT_EQ(panel.GetLinkObject("A", "B")->pSourcePos, &panel.GetIconObject("A")->Pos);
-    panel.Paint();
+    for (const std::string key : {"ICON_INDEX", "ICON_XPOS", "ICON_YPOS", "LINK_COLOR"}) {
+        TXMLNode saved;
+        TXMLNode* icons = saved.AddNode("ICON_LIST");
+        for (const char* name : {"A", "B"})
+            icons->AddNode("ICON_ITEM")->AddAttribute("ICON_NAME", name);
+        TXMLNode* links = saved.AddNode("LINK_LIST");
+        TXMLNode* link = links->AddNode("LINK_ITEM");
+        link->AddAttribute("SOURCE_ICON_NAME", "A");
+        link->AddAttribute("TARGET_ICON_NAME", "B");
+        const bool inIcon = key.rfind("ICON", 0) == 0;
+        (inIcon ? icons : links)->AddNode(inIcon ? "ICON_ITEM" : "LINK_ITEM")->AddAttribute(key, "12px");
+        Panel loaded;
+        EXPECT_THROW(loaded.SetSaveData(&saved), std::invalid_argument) << key;
+        EXPECT_EQ(loaded.u32GetIconCount(), 2u) << key;
+        ASSERT_EQ(loaded.u32GetLinkCount(), inIcon ? 0u : 1u) << key;
+        if (!inIcon) {
+            EXPECT_EQ(loaded.GetLinkObject("A", "B")->pSourcePos, &loaded.GetIconObject("A")->Pos);
+        }
+    }
 }
 
 } // namespace
