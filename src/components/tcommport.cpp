@@ -7,6 +7,9 @@
 #include "components/txmlnode.h"
 #include "platform/portmap.h"
 
+#include <QPointer>
+#include <QScopeGuard>
+
 #include <stdexcept>
 
 namespace {
@@ -189,16 +192,16 @@ void TCommPort::SetComPort(TdComPort port) {
         settings_.ComPort = port;
         return;
     }
+    // The close event of a missing new port may delete this port.
+    const QPointer<TCommPort> alive(this);
     bSuppressOpenCloseEvents_ = true;
-    try {
-        Close();
-        settings_.ComPort = port;
-        Open();
-    } catch (...) {
-        bSuppressOpenCloseEvents_ = false;
-        throw;
-    }
-    bSuppressOpenCloseEvents_ = false;
+    const auto endSuppress = qScopeGuard([&] {
+        if (alive)
+            bSuppressOpenCloseEvents_ = false;
+    });
+    Close();
+    settings_.ComPort = port;
+    Open();
 }
 
 void TCommPort::SetBaudRate(TdBaudRate rate) {

@@ -315,6 +315,14 @@ TEST_F(TCommPortTest, APortChangeWhileOpenReopensWithoutEventsUnlessThePortIsMis
     EXPECT_FALSE(other.NearEndOpen());
     EXPECT_EQ(closeEvents, 1) << "a change to a missing port is told to the owner";
     EXPECT_EQ(boxes.count(), 0u);
+
+    auto* owned = new TCommPort;
+    owned->SetComPort(tdGetComPortFromNumber(kCom));
+    owned->OnAfterClose = [](TCommPort* sender) { delete sender; };
+    owned->Open();
+    ASSERT_TRUE(modem.NearEndOpen());
+    owned->SetComPort(cpCOM62); // the handler deletes the port while it changes
+    EXPECT_FALSE(modem.NearEndOpen());
 }
 
 TEST_F(TCommPortTest, AHandlerMayDeleteOrCloseThePortWhilePacketsAreReported) {
