@@ -7,6 +7,9 @@
 #include "components/txmlnode.h"
 #include "platform/portmap.h"
 
+#include <QPointer>
+#include <QScopeGuard>
+
 #include <stdexcept>
 
 namespace {
@@ -64,8 +67,9 @@ void TCommPort::Open() {
         if (ExceptionErrors)
             vError("ComPort [" + name +
                    "] doesn't exist on this machine or is already in use by another software!");
-        if (!bSuppressOpenCloseEvents_)
-            vFire(OnAfterClose);
+        // Also during a port change: the owner learns that the port it had is
+        // gone and no other took its place.
+        vFire(OnAfterClose);
         return;
     }
     if (!bOpenSteps())
@@ -188,16 +192,16 @@ void TCommPort::SetComPort(TdComPort port) {
         settings_.ComPort = port;
         return;
     }
+    // The close event of a missing new port may delete this port.
+    const QPointer<TCommPort> alive(this);
     bSuppressOpenCloseEvents_ = true;
-    try {
-        Close();
-        settings_.ComPort = port;
-        Open();
-    } catch (...) {
-        bSuppressOpenCloseEvents_ = false;
-        throw;
-    }
-    bSuppressOpenCloseEvents_ = false;
+    const auto endSuppress = qScopeGuard([&] {
+        if (alive)
+            bSuppressOpenCloseEvents_ = false;
+    });
+    Close();
+    settings_.ComPort = port;
+    Open();
 }
 
 void TCommPort::SetBaudRate(TdBaudRate rate) {

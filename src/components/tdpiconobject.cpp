@@ -1,6 +1,5 @@
 #include "components/tdpiconobject.h"
 
-#include "components/saved_value.h"
 #include "components/txmlnode.h"
 
 void TDPIconObject::GetSaveData(TXMLNode* node) const {
@@ -14,9 +13,9 @@ void TDPIconObject::GetSaveData(TXMLNode* node) const {
 void TDPIconObject::SetSaveData(TXMLNode* node) {
     Label = node->GetAttributeValue("ICON_LABEL", Label);
     Name = node->GetAttributeValue("ICON_NAME", Name);
-    ImageIndex = ReadSavedInt(node, "ICON_INDEX", ImageIndex);
-    Pos.setX(ReadSavedInt(node, "ICON_XPOS", Pos.x()));
-    Pos.setY(ReadSavedInt(node, "ICON_YPOS", Pos.y()));
+    ImageIndex = node->GetAttributeInt("ICON_INDEX", std::to_string(ImageIndex));
+    Pos.setX(node->GetAttributeInt("ICON_XPOS", std::to_string(Pos.x())));
+    Pos.setY(node->GetAttributeInt("ICON_YPOS", std::to_string(Pos.y())));
 }
 
 QPoint TDPIconObject::GetLabelPos(int textHeight, int textWidth, int radius) const {

@@ -22,7 +22,8 @@ public:
 
     // ICON_LABEL, ICON_NAME, ICON_INDEX, ICON_XPOS, ICON_YPOS.
     void GetSaveData(TXMLNode* node) const;
-    // Each attribute missing or unreadable keeps the field's value.
+    // A missing attribute keeps the field's value. A number that is no number
+    // throws std::invalid_argument; the fields read before it keep what was read.
     void SetSaveData(TXMLNode* node);
     // The top-left corner of the label under an icon of the given radius.
     QPoint GetLabelPos(int textHeight, int textWidth, int radius) const;

@@ -2,6 +2,8 @@
 
 #include "components/txmlnode.h"
 
+#include <memory>
+
 void TDPIconObjectList::AddIcon(const std::string& name, const std::string& label, int imageIndex, int x,
                                 int y) {
     auto* icon = new TDPIconObject(name, label, imageIndex, x, y);
@@ -34,8 +36,9 @@ uint32_t TDPIconObjectList::GetSaveData(TXMLNode* node) const {
 
 void TDPIconObjectList::SetSaveData(TXMLNode* node) {
     for (size_t i = 0; i < node->NodeList.Count(); ++i) {
-        auto* icon = new TDPIconObject();
+        auto icon = std::make_unique<TDPIconObject>();
         icon->SetSaveData(node->NodeList.ObjectAt(i));
-        icons_.Add(icon, icon->Name);
+        const std::string name = icon->Name;
+        icons_.Add(icon.release(), name);
     }
 }

@@ -34,7 +34,8 @@ public:
 
     // One ICON_ITEM child per icon; returns the icon count.
     uint32_t GetSaveData(TXMLNode* node) const;
-    // Adds an icon for every child node, without the added callback.
+    // Adds an icon for every child node, without the added callback. A value that
+    // is no number throws; the icons before it stay added.
     void SetSaveData(TXMLNode* node);
 
 private:

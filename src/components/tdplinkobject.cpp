@@ -1,6 +1,5 @@
 #include "components/tdplinkobject.h"
 
-#include "components/saved_value.h"
 #include "components/txmlnode.h"
 
 #include <cmath>
@@ -18,7 +17,7 @@ void TDPLinkObject::SetSaveData(TXMLNode* node) {
     SourceIconName = node->GetAttributeValue("SOURCE_ICON_NAME", SourceIconName);
     TargetIconName = node->GetAttributeValue("TARGET_ICON_NAME", TargetIconName);
     Label = node->GetAttributeValue("LINK_LABEL", Label);
-    Color = ReadSavedInt(node, "LINK_COLOR", Color);
+    Color = node->GetAttributeInt("LINK_COLOR", std::to_string(Color));
 }
 
 int TDPLinkObject::GetLinkLength() const {

@@ -29,7 +29,8 @@ public:
 
     // SOURCE_ICON_NAME, TARGET_ICON_NAME, LINK_LABEL, LINK_COLOR.
     void GetSaveData(TXMLNode* node) const;
-    // Forgets both positions, then reads each attribute with the field as default.
+    // Forgets both positions, then reads each attribute with the field as default;
+    // a colour that is no number throws std::invalid_argument.
     void SetSaveData(TXMLNode* node);
 
     int GetLinkLength() const;

@@ -2,6 +2,8 @@
 
 #include "components/txmlnode.h"
 
+#include <memory>
+
 void TDPLinkObjectList::AddLink(const std::string& source, const std::string& target,
                                 const std::string& label, QPoint* sourcePos, QPoint* targetPos,
                                 TColor color) {
@@ -79,8 +81,9 @@ uint32_t TDPLinkObjectList::GetSaveData(TXMLNode* node) const {
 
 void TDPLinkObjectList::SetSaveData(TXMLNode* node) {
     for (size_t i = 0; i < node->NodeList.Count(); ++i) {
-        auto* link = new TDPLinkObject();
+        auto link = std::make_unique<TDPLinkObject>();
         link->SetSaveData(node->NodeList.ObjectAt(i));
-        links_.Add(link, LinkKey(link->SourceIconName, link->TargetIconName));
+        const std::string key = LinkKey(link->SourceIconName, link->TargetIconName);
+        links_.Add(link.release(), key);
     }
 }

@@ -46,7 +46,8 @@ public:
     // One LINK_ITEM child per link; returns the link count.
     uint32_t GetSaveData(TXMLNode* node) const;
     // Adds a link for every child node, without the duplicate test or the added
-    // callback; the positions stay unset.
+    // callback; the positions stay unset. A colour that is no number throws; the
+    // links before it stay added.
     void SetSaveData(TXMLNode* node);
 
 private:

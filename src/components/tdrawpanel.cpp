@@ -1,8 +1,10 @@
 #include "components/tdrawpanel.h"
 
+#include <QFileInfo>
 #include <QScrollBar>
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace {
 constexpr int MaxBackPlaneSize = 2000;
@@ -11,6 +13,23 @@ constexpr int MinLabelFontSize = 9;
 constexpr int MaxLabelFontSize = 30;
 // The path stays this much wider than the links.
 constexpr int PathOverLinkWidth = 2;
+
+// The reader of a background picture by its file extension, as the forms'
+// picture loader chose it; null for an extension it has no reader for.
+const char* PictureFormatOf(const QString& suffix) {
+    if (suffix == "bmp")
+        return "BMP";
+    if (suffix == "ico")
+        return "ICO";
+    if (suffix == "jpg" || suffix == "jpeg")
+        return "JPEG";
+    return nullptr;
+}
+
+void SaveBitmap(const QImage& image, const std::string& fileName) {
+    if (!image.save(QString::fromStdString(fileName), "BMP"))
+        throw std::runtime_error("Cannot create file \"" + fileName + "\"");
+}
 } // namespace
 
 TDrawPanel::TDrawPanel(QWidget* owner) : QWidget(owner) {
@@ -367,13 +386,17 @@ QPoint TDrawPanel::ScrollOffset() const {
     return {horzScrollBar_->value(), vertScrollBar_->value()};
 }
 
-bool TDrawPanel::LoadBackgroundImage(const std::string& fileName) {
+void TDrawPanel::LoadBackgroundImage(const std::string& fileName) {
+    const QString name = QString::fromStdString(fileName);
+    const QString suffix = QFileInfo(name).suffix().toLower();
+    const char* format = PictureFormatOf(suffix);
+    if (!format)
+        throw std::runtime_error("Unknown picture file extension (." + suffix.toStdString() + ")");
     QImage image;
-    if (!image.load(QString::fromStdString(fileName)))
-        return false;
+    if (!image.load(name, format))
+        throw std::runtime_error("Cannot open file \"" + fileName + "\"");
     backgroundImage_ = image;
     UseBackgroundImage = true;
-    return true;
 }
 
 void TDrawPanel::ClearBackgroundImage() {
@@ -381,12 +404,12 @@ void TDrawPanel::ClearBackgroundImage() {
     UseBackgroundImage = false;
 }
 
-bool TDrawPanel::SaveDrawPanelAs(const std::string& fileName) const {
-    return backPlane_.save(QString::fromStdString(fileName), "BMP");
+void TDrawPanel::SaveDrawPanelAs(const std::string& fileName) const {
+    SaveBitmap(backPlane_, fileName);
 }
 
-bool TDrawPanel::SaveVisibleDrawPanelAs(const std::string& fileName) const {
-    return backPlane_.copy(QRect(ScrollOffset(), size())).save(QString::fromStdString(fileName), "BMP");
+void TDrawPanel::SaveVisibleDrawPanelAs(const std::string& fileName) const {
+    SaveBitmap(backPlane_.copy(QRect(ScrollOffset(), size())), fileName);
 }
 
 void TDrawPanel::DrawPath(const std::vector<std::string>* names) {

@@ -240,17 +240,21 @@ public:
     TShiftState GetShiftStateOnParentPlane() const { return lastShiftState_; }
     bool bFreeLineMode = false;
 
-    // The background image is copied unscaled to the back plane's origin. Loading
-    // and saving report failure as false.
-    bool LoadBackgroundImage(const std::string& fileName);
+    // The background image is copied unscaled to the back plane's origin. Its
+    // format follows the file extension: Windows bitmap (.bmp), icon (.ico) or
+    // JPEG (.jpg, .jpeg). A file that cannot be read, or another extension,
+    // throws std::runtime_error and leaves the image as it was.
+    void LoadBackgroundImage(const std::string& fileName);
     void ClearBackgroundImage();
-    // The whole back plane, and the part in view, as Windows bitmap files.
-    bool SaveDrawPanelAs(const std::string& fileName) const;
-    bool SaveVisibleDrawPanelAs(const std::string& fileName) const;
+    // The whole back plane, and the part in view, as Windows bitmap files; a file
+    // that cannot be written throws std::runtime_error.
+    void SaveDrawPanelAs(const std::string& fileName) const;
+    void SaveVisibleDrawPanelAs(const std::string& fileName) const;
 
     void GetSaveData(TXMLNode* node) const;
     // Adds the saved icons and links to what the panel holds; links whose icons
-    // are missing are dropped.
+    // are missing are dropped. A saved value that is no number throws
+    // std::invalid_argument to the caller; what was read before it stays.
     void SetSaveData(TXMLNode* node);
 
     // Shows a path through the named icons (null stops showing it).

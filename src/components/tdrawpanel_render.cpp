@@ -20,6 +20,15 @@ constexpr int LinkFrameMargin = 2;
 // An icon's label ends this far inside its radius.
 constexpr int LabelInset = 3;
 
+// A coordinate kept R inside an extent: first off the near edge, then off the far one.
+int keptInside(int value, int r, int extent) {
+    if (value < r)
+        value = r;
+    if (value > extent - r)
+        value = extent - r;
+    return value;
+}
+
 } // namespace
 
 QFont TDrawPanel::labelFont() const {
@@ -150,8 +159,9 @@ void TDrawPanel::drawLink(QPainter& painter, const TDPLinkObject& link, int r) {
 
 void TDrawPanel::drawIcon(QPainter& painter, TDPIconObject& icon, const std::string& key, int r) {
     if (AutoFixIconPosition) {
-        const QPoint fixed(std::clamp(icon.Pos.x(), r, std::max(r, backPlaneWidth_ - r)),
-                           std::clamp(icon.Pos.y(), r, std::max(r, backPlaneHeight_ - r)));
+        // Held inside the back plane as drawn, whatever size loaded settings name.
+        const QPoint fixed(keptInside(icon.Pos.x(), r, backPlane_.width()),
+                           keptInside(icon.Pos.y(), r, backPlane_.height()));
         if (fixed != icon.Pos) {
             icon.Pos = fixed;
             if (FixedIconPosition)

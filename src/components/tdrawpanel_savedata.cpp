@@ -1,6 +1,5 @@
 // The draw panel's settings in the components' node tree: its looks and sizes as
 // attributes, its icons and links as two child lists.
-#include "components/saved_value.h"
 #include "components/tdrawpanel.h"
 #include "components/txmlnode.h"
 
@@ -70,12 +69,19 @@ void TDrawPanel::GetSaveData(TXMLNode* node) const {
 
 void TDrawPanel::SetSaveData(TXMLNode* node) {
     for (const auto& field : DrawPanelSavedFields::all())
-        field.set(*this, ReadSavedInt(node, field.key, field.get(*this)));
-    // A node without the lists reads as empty lists.
-    if (TXMLNode* icons = node->GetNode("ICON_LIST", false))
-        icons_.SetSaveData(icons);
-    if (TXMLNode* links = node->GetNode("LINK_LIST", false))
-        links_.SetSaveData(links);
+        field.set(*this, node->GetAttributeInt(field.key, std::to_string(field.get(*this))));
+    try {
+        // A node without the lists reads as empty lists.
+        if (TXMLNode* icons = node->GetNode("ICON_LIST", false))
+            icons_.SetSaveData(icons);
+        if (TXMLNode* links = node->GetNode("LINK_LIST", false))
+            links_.SetSaveData(links);
+    } catch (...) {
+        // The links read before the value that is no number must point at their
+        // icons, or be dropped, before anything draws them.
+        resolveLinkPositions();
+        throw;
+    }
     resolveLinkPositions();
     Paint();
 }

@@ -18,6 +18,7 @@ TGPDataPacket* TGenericProtocol::pGetPacketByIndex(uint32_t index) const {
 }
 
 void TGenericProtocol::wirePackets() {
+    DropReferencesToMissingPackets(packets_);
     forEachPacket([this](TGPDataPacket* packet) {
         packet->OnPacketReceived = [this](TGPDataPacket* p) { vPacketReceived(p); };
         packet->OnDataPacketChanged = [this](TGPDataPacket* p) { vDataPacketChanged(p); };
@@ -40,7 +41,6 @@ void DropReferencesToMissingPackets(const TDynamicPacketList& packets) {
 }
 
 void TGenericProtocol::vPacketListChanged() {
-    DropReferencesToMissingPackets(packets_);
     wirePackets();
     if (OnPacketListChanged)
         OnPacketListChanged();

@@ -79,6 +79,8 @@ private:
         for (uint32_t i = 0; i < u32GetPacketCount(); ++i)
             f(pGetPacketByIndex(i));
     }
+    // Hooks every packet to the component; blocks that referred to a packet no
+    // longer in the list lose their reference.
     void wirePackets();
     void vDataPacketChanged(TGPDataPacket* packet);
     void vPacketReceived(TGPDataPacket* packet);

@@ -9,7 +9,7 @@ void TGenericProtocol::ShowPacketEditor(QWidget* parent) {
         form.exec();
     }
     // The form is gone and has unhooked itself: the list and every packet report
-    // to the component again.
+    // to the component again. The owner hears of later list changes only.
     packets_.SetOnChange([this] { vPacketListChanged(); });
-    vPacketListChanged();
+    wirePackets();
 }

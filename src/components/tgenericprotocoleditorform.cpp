@@ -248,8 +248,12 @@ void TGenericProtocolEditorForm::createPacket() {
     packets_->Add(packet, name);
     addModel(*packet);
 
-    ui_->PacketList->setCurrentItem(ui_->PacketList->topLevelItem(ui_->PacketList->topLevelItemCount() - 1));
-    selectedPacket_ = packet;
+    {
+        // Selecting the row is no click on it: the view keeps the rows it shows.
+        const QSignalBlocker quiet(ui_->PacketList);
+        ui_->PacketList->setCurrentItem(
+            ui_->PacketList->topLevelItem(ui_->PacketList->topLevelItemCount() - 1));
+    }
     ui_->PacketListBox->setEnabled(false);
     ui_->PacketNameEdit->setText(fromLatin1(name));
     ui_->PacketTypeSelect->setCurrentIndex(type);

@@ -4,6 +4,8 @@
 #include "base/crc16.h"
 #include "base/hex.h"
 
+#include <stdexcept>
+
 namespace {
 // Commands by number.
 enum : uint8_t {
@@ -69,13 +71,16 @@ bool endsAfterAddresses(uint8_t command) {
            command == cmdSetDivider;
 }
 
-// The value of a hexadecimal text; false (and value untouched) when it is empty
-// or holds any other character.
+// The value of a hexadecimal text as the base conversion reads it (backslashes
+// left out); false, and the value untouched, when it holds any other character,
+// so a damaged frame is rejected rather than thrown out of the parser.
 bool hexValue(const std::string& text, uint32_t& value) {
-    if (text.empty() || !IsHexString(text))
+    try {
+        value = KelvoBase::StringHexToInt(text);
+        return true;
+    } catch (const std::runtime_error&) {
         return false;
-    value = KelvoBase::StringHexToInt(text);
-    return true;
+    }
 }
 
 // Where a mnemonic lies in the rest of a frame: after the length field, or after
@@ -223,20 +228,23 @@ void TOrbelProtocol::vParseFrame(const std::string& text) {
         rest.erase(0, 1);
     if (!rest.empty() && rest.back() == char(ETX))
         rest.pop_back();
-    if (rest.size() < 4 || !IsHexString(rest.substr(0, 2)) || !IsHexString(rest.substr(2, 2)))
+    // At least three characters are left; a second address cut short by the end
+    // of the text is read as far as it goes.
+    const std::string address1 = rest.substr(0, 2), address2 = rest.substr(2, 2);
+    if (!IsHexString(address1) || !IsHexString(address2))
         return;
-    Data.vSetAddress1(rest.substr(0, 2));
-    Data.vSetAddress2(rest.substr(2, 2));
-    rest.erase(0, 4);
+    Data.Address1 = KelvoBase::StringHexToInt(address1);
+    Data.Address2 = KelvoBase::StringHexToInt(address2);
+    rest.erase(0, std::min<size_t>(4, rest.size()));
 
     if (rest.size() == 1) {
         Data.Command = rest == "6" ? cmdAck : rest == "F" ? cmdNack : cmdNone;
         return;
     }
-    if (rest.size() < CrcDigits)
-        return;
-    SetArrayText(Data.CrcText, rest.substr(rest.size() - CrcDigits));
-    rest.erase(rest.size() - CrcDigits);
+    // A text too short for a CRC keeps what it has as one, which never matches.
+    const size_t crcLength = std::min(CrcDigits, rest.size());
+    SetArrayText(Data.CrcText, rest.substr(rest.size() - crcLength));
+    rest.erase(rest.size() - crcLength);
     // The CRC covers the text as it was passed, so a frame between STX and ETX
     // never passes.
     Data.CrcOk = frameCrc(text.substr(0, text.size() - CrcDigits)) == ArrayChars(Data.CrcText);

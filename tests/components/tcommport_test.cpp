@@ -297,7 +297,7 @@ TEST_F(TCommPortTest, OpenFailuresLeaveThePortClosedAndReopenable) {
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{"ComPort COM41 is already open!"});
 }
 
-TEST_F(TCommPortTest, APortChangeWhileOpenReopensWithoutEvents) {
+TEST_F(TCommPortTest, APortChangeWhileOpenReopensWithoutEventsUnlessThePortIsMissing) {
     VirtualPort other(kCom + 1);
     port.SetComPort(cpCOM05);
     EXPECT_EQ(port.ComPort(), cpCOM05) << "only stored while closed";
@@ -309,6 +309,20 @@ TEST_F(TCommPortTest, APortChangeWhileOpenReopensWithoutEvents) {
     EXPECT_TRUE(other.NearEndOpen());
     EXPECT_EQ(openEvents, 1);
     EXPECT_EQ(closeEvents, 0);
+
+    port.SetComPort(cpCOM62);
+    EXPECT_FALSE(port.bGetConnected());
+    EXPECT_FALSE(other.NearEndOpen());
+    EXPECT_EQ(closeEvents, 1) << "a change to a missing port is told to the owner";
+    EXPECT_EQ(boxes.count(), 0u);
+
+    auto* owned = new TCommPort;
+    owned->SetComPort(tdGetComPortFromNumber(kCom));
+    owned->OnAfterClose = [](TCommPort* sender) { delete sender; };
+    owned->Open();
+    ASSERT_TRUE(modem.NearEndOpen());
+    owned->SetComPort(cpCOM62); // the handler deletes the port while it changes
+    EXPECT_FALSE(modem.NearEndOpen());
 }
 
 TEST_F(TCommPortTest, AHandlerMayDeleteOrCloseThePortWhilePacketsAreReported) {

@@ -235,28 +235,33 @@ TEST(TDrawPanel, BackgroundImageAndBitmapExport) {
     TempFolder folder;
     QImage stripe(30, 10, QImage::Format_RGB32);
     stripe.fill(Qt::blue);
+    ASSERT_TRUE(stripe.save(QString::fromStdString(folder.file("stripe.bmp"))));
     ASSERT_TRUE(stripe.save(QString::fromStdString(folder.file("stripe.png"))));
     ASSERT_TRUE(stripe.save(QString::fromStdString(folder.file("stripe.jpg")), "JPG", 100));
 
+    // A file that cannot be read, or one of a format the picture loader does
+    // not know by its extension, reaches the caller as an exception.
     Panel panel;
-    EXPECT_FALSE(panel.LoadBackgroundImage(folder.file("missing.png")));
-    ASSERT_TRUE(panel.LoadBackgroundImage(folder.file("stripe.png")));
+    EXPECT_THROW(panel.LoadBackgroundImage(folder.file("missing.bmp")), std::runtime_error);
+    EXPECT_THROW(panel.LoadBackgroundImage(folder.file("stripe.png")), std::runtime_error);
+    EXPECT_FALSE(panel.UseBackgroundImage);
+    panel.LoadBackgroundImage(folder.file("stripe.bmp"));
     panel.Paint();
     EXPECT_EQ(PixelAt(panel.BackPlane(), 29, 9), clBlue);
     EXPECT_EQ(PixelAt(panel.BackPlane(), 30, 9), clWhite);
     panel.ClearBackgroundImage();
     panel.Paint();
     EXPECT_EQ(PixelAt(panel.BackPlane(), 0, 0), clWhite);
-    ASSERT_TRUE(panel.LoadBackgroundImage(folder.file("stripe.jpg")));
+    panel.LoadBackgroundImage(folder.file("stripe.jpg"));
     panel.Paint();
     EXPECT_NE(PixelAt(panel.BackPlane(), 15, 5), clWhite);
     panel.ClearBackgroundImage();
 
-    ASSERT_TRUE(panel.SaveDrawPanelAs(folder.file("all.bmp")));
-    ASSERT_TRUE(panel.SaveVisibleDrawPanelAs(folder.file("view.bmp")));
+    panel.SaveDrawPanelAs(folder.file("all.bmp"));
+    panel.SaveVisibleDrawPanelAs(folder.file("view.bmp"));
     EXPECT_EQ(QImage(QString::fromStdString(folder.file("all.bmp"))).size(), QSize(2000, 2000));
     EXPECT_EQ(QImage(QString::fromStdString(folder.file("view.bmp"))).size(), QSize(300, 300));
-    EXPECT_FALSE(panel.SaveDrawPanelAs(folder.file("no/such/folder.bmp")));
+    EXPECT_THROW(panel.SaveDrawPanelAs(folder.file("no/such/folder.bmp")), std::runtime_error);
 }
 
 TEST(TDrawPanel, MouseSelectsDragsGroupsAndLinks) {
@@ -353,20 +358,69 @@ TEST(TDrawPanel, SavedDataRoundTripsAndBadEntriesAreDropped) {
     EXPECT_EQ(link->Color, clBlue);
     EXPECT_EQ(link->pTargetPos, &loaded.GetIconObject("B")->Pos);
 
-    // A link to an icon that is not there, a number that is no number and a node
-    // without lists load without harm.
-    TXMLNode damaged;
-    damaged.AddAttribute("ARROW_SIZE", "big");
-    TXMLNode* links = damaged.AddNode("LINK_LIST");
-    TXMLNode* orphan = links->AddNode("LINK_ITEM");
+    // A link to an icon that is not there is dropped.
+    TXMLNode orphaned;
+    TXMLNode* orphan = orphaned.AddNode("LINK_LIST")->AddNode("LINK_ITEM");
     orphan->AddAttribute("SOURCE_ICON_NAME", "A");
     orphan->AddAttribute("TARGET_ICON_NAME", "nowhere");
     Panel other;
     other.CreateIcon("A", "", 0, 50, 50);
-    other.SetSaveData(&damaged);
-    EXPECT_EQ(other.ArrowSize(), 20);
+    other.CreateIcon("B", "", 0, 150, 50);
+    other.SetSaveData(&orphaned);
     EXPECT_EQ(other.u32GetLinkCount(), 0u);
-    other.Paint();
+}
+
+// Fixing icon positions holds them inside the back plane as drawn, also when
+// the loaded settings name a wider one.
+TEST(TDrawPanel, FixedIconPositionsStayInsideTheDrawnBackPlane) {
+    TXMLNode saved;
+    saved.AddAttribute("BACKPLANE_WIDTH", "3000");
+    saved.AddAttribute("AUTO_FIX_ICON_POS", "1");
+    TXMLNode* icon = saved.AddNode("ICON_LIST")->AddNode("ICON_ITEM");
+    icon->AddAttribute("ICON_NAME", "far");
+    icon->AddAttribute("ICON_XPOS", "2500");
+    icon->AddAttribute("ICON_YPOS", "5");
+    Panel panel;
+    std::vector<QPoint> fixed;
+    panel.FixedIconPosition = [&](TDPIconObject* moved) { fixed.push_back(moved->Pos); };
+    panel.SetSaveData(&saved);
+    EXPECT_EQ(panel.GetBackPlaneWidth(), 2000);
+    EXPECT_EQ(fixed, std::vector<QPoint>{QPoint(2000 - R, R)});
+}
+
+// A saved value that is no number reaches the caller. The panel's keys are read
+// in their saved order, so those before it are applied; the icons and links
+// before it are loaded (the links pointing at their icons), the one holding it
+// is not.
+TEST(TDrawPanel, ASavedValueThatIsNoNumberReachesTheCaller) {
+    TXMLNode damaged;
+    damaged.AddAttribute("LINK_COLOR", "255");
+    damaged.AddAttribute("ARROW_SIZE", "big");
+    damaged.AddAttribute("FREE_LINE_WIDTH", "5");
+    Panel panel;
+    EXPECT_THROW(panel.SetSaveData(&damaged), std::invalid_argument);
+    EXPECT_EQ(panel.Color_Link(), clRed);
+    EXPECT_EQ(panel.LineWidth_FreeLine(), 1) << "read after the value that is no number";
+
+    for (const std::string key : {"ICON_INDEX", "ICON_XPOS", "ICON_YPOS", "LINK_COLOR"}) {
+        TXMLNode saved;
+        TXMLNode* icons = saved.AddNode("ICON_LIST");
+        for (const char* name : {"A", "B"})
+            icons->AddNode("ICON_ITEM")->AddAttribute("ICON_NAME", name);
+        TXMLNode* links = saved.AddNode("LINK_LIST");
+        TXMLNode* link = links->AddNode("LINK_ITEM");
+        link->AddAttribute("SOURCE_ICON_NAME", "A");
+        link->AddAttribute("TARGET_ICON_NAME", "B");
+        const bool inIcon = key.rfind("ICON", 0) == 0;
+        (inIcon ? icons : links)->AddNode(inIcon ? "ICON_ITEM" : "LINK_ITEM")->AddAttribute(key, "12px");
+        Panel loaded;
+        EXPECT_THROW(loaded.SetSaveData(&saved), std::invalid_argument) << key;
+        EXPECT_EQ(loaded.u32GetIconCount(), 2u) << key;
+        ASSERT_EQ(loaded.u32GetLinkCount(), inIcon ? 0u : 1u) << key;
+        if (!inIcon) {
+            EXPECT_EQ(loaded.GetLinkObject("A", "B")->pSourcePos, &loaded.GetIconObject("A")->Pos);
+        }
+    }
 }
 
 } // namespace

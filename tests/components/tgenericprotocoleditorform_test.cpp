@@ -61,6 +61,9 @@ TEST(TGenericProtocolEditorForm, CreatesNumberedPacketsAndReusesFreedNumbers) {
     EXPECT_EQ(editor.form.ui()->PacketTypeSelect->count(), 6);
     editor.packetCommand("PacketMenuItem01");
     EXPECT_FALSE(editor.form.ui()->PacketListBox->isEnabled());
+    EXPECT_EQ(editor.form.ui()->PacketList->currentItem()->text(1), "NewPacket1");
+    EXPECT_EQ(editor.form.BlockModelView()->GetActiveModel(), nullptr)
+        << "the new row is selected, not clicked: the view shows what it showed";
     editor.form.ui()->PacketSettingsOkButton->click();
     editor.packetCommand("PacketMenuItem01");
     editor.form.ui()->PacketSettingsOkButton->click();
@@ -212,6 +215,8 @@ TEST(TGenericProtocolEditorForm, CancelClosesTheSettingsUnappliedAndResizeKeepsT
 TEST(TGenericProtocol, EditorOpensModallyOnTheComponentsList) {
     TGenericProtocol protocol;
     protocol.CreatePacket("Existing", gptStxData);
+    int listChanges = 0;
+    protocol.OnPacketListChanged = [&] { ++listChanges; };
     bool listed = false;
     QTimer::singleShot(0, [&] {
         auto* form = qobject_cast<TGenericProtocolEditorForm*>(QApplication::activeModalWidget());
@@ -222,6 +227,7 @@ TEST(TGenericProtocol, EditorOpensModallyOnTheComponentsList) {
     });
     protocol.ShowPacketEditor();
     EXPECT_TRUE(listed);
+    EXPECT_EQ(listChanges, 0) << "closing the editor re-hooks the packets without a list change";
     int received = 0;
     protocol.OnPacketReceived = [&](TGPDataPacket*, bool&) { ++received; };
     protocol.AddData("\x02");

@@ -59,6 +59,11 @@ TEST(TOrbelProtocol, RejectedTextsGiveCommandZeroAndStillReport) {
         EXPECT_EQ(p.data().Command, 0) << text;
         EXPECT_EQ(p.packets, 1) << text;
     }
+    // What a rejected frame held is still read into the record.
+    const Parsed shortFrame("\x02"
+                            "01A\x03");
+    EXPECT_EQ(shortFrame.data().Address2, 0xAu);
+    EXPECT_EQ(ArrayText(Parsed("0102ABC").data().CrcText), "ABC");
 }
 
 TEST(TOrbelProtocol, PingRoundTripChecksTheCrc) {
@@ -245,6 +250,12 @@ TEST(TOrbelProtocol, SafeModeVersionAndInitialDataLimits) {
                             "1234567"));
     EXPECT_EQ(codec.Data.Command, 24);
     EXPECT_EQ(codec.Data.InitialData, 7u);
+    codec.ParseData(withCrc("0102"
+                            "00"
+                            "IMC"
+                            "\\1234567"));
+    EXPECT_EQ(codec.Data.Command, 24) << "the hexadecimal conversion leaves out backslashes";
+    EXPECT_EQ(codec.Data.InitialData, 0x1234567u);
 }
 
 TEST(TOrbelProtocol, PointToPointLengthRuleWinsOverTheMnemonic) {
