@@ -840,6 +840,10 @@ void TPohjafrm::ReopenAllTerminalPorts(bool retry) {
 }
 
 void TPohjafrm::OnPowerBroadcast(const WindowMessage& message) {
+    // Every terminal hears of the event too and notes it on its screen. The
+    // power source reaches the main window only, so the event goes on from here.
+    for (TerminalWindowLink* terminal : TerminalChildren())
+        PostMessage(terminal->terminalWindow(), WM_POWERBROADCAST, message.wParam(), message.lParam());
     switch (message.wParam()) {
     case PBT_APMSUSPEND:
         CloseAllTerminalPorts();
