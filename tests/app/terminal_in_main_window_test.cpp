@@ -1,9 +1,11 @@
 // A terminal as it sits in the real main window: where its settings dialog and
 // transmit window open, its status bar, its Mode menu, the power events it hears
-// of and its packet interval in the window layout.
+// of and its packet interval in the window layout; and the copy and paste
+// buttons, which serve a terminal or a designer.
 #include "main_window_fixture.h"
 
 #include "app/port_handover.h"
+#include "designer/tpiirtopohja.h"
 #include "platform/device_broadcast.h"
 #include "platform/window_message.h"
 #include "terminal/tlahetys.h"
@@ -142,6 +144,18 @@ TEST_F(TerminalInMainWindowTest, PacketIntervalComesBackWhetherItsTimerRanOrNot)
         restored->loadTerminalSettings(ini, "Window number 0");
         EXPECT_EQ(restored->cr_interval->interval(), 500) << running;
         EXPECT_EQ(restored->cr_interval->isActive(), running);
+    }
+}
+
+// A designer disables OpenBtn: the copy and paste buttons then put the active
+// designer into copy mode.
+TEST_F(TerminalInMainWindowTest, CopyAndPasteButtonsPutTheActiveDesignerIntoCopyMode) {
+    for (QAction* button : {main->CopyBtn, main->PasteBtn}) {
+        main->Piirtopohja1->trigger();
+        auto* designer = qobject_cast<Tpiirtopohja*>(main->mdiArea()->currentSubWindow()->widget());
+        ASSERT_NE(designer, nullptr);
+        button->trigger();
+        EXPECT_TRUE(designer->Editor().CopyMode()) << button->objectName().toStdString();
     }
 }
 
