@@ -430,9 +430,8 @@ void Tterminaali::RadioTest1Click() {
     QMdiSubWindow* child = Pohjafrm->MdiArea()->addSubWindow(window);
     child->setAttribute(Qt::WA_DeleteOnClose);
     child->adjustSize();
-    const QWidget* main = Pohjafrm->Window();
-    const WindowPoint at =
-        CentredInMainWindow(main->width(), main->height(), child->width(), child->height());
+    const QSize main = Pohjafrm->Window()->frameGeometry().size();
+    const WindowPoint at = CentredInMainWindow(main.width(), main.height(), child->width(), child->height());
     child->move(at.left, at.top);
     child->show();
 }

@@ -6,6 +6,8 @@
 
 #include "app/port_handover.h"
 #include "designer/tpiirtopohja.h"
+#include "firmware/tcmultiflashdlg.h"
+#include "firmware/tcsingleflashdlg.h"
 #include "platform/device_broadcast.h"
 #include "platform/window_message.h"
 #include "terminal/tlahetys.h"
@@ -15,6 +17,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
@@ -156,6 +159,25 @@ TEST_F(TerminalInMainWindowTest, CopyAndPasteButtonsPutTheActiveDesignerIntoCopy
         ASSERT_NE(designer, nullptr);
         button->trigger();
         EXPECT_TRUE(designer->Editor().CopyMode()) << button->objectName().toStdString();
+    }
+}
+
+// The firmware windows are centred by the main window's width and height, its
+// frame included; a multi firmware window by its height below the menu bar, 16
+// pixels further right and down for each instance after the first. A window
+// below the tool bar is raised by the tool bar's height.
+TEST_F(TerminalInMainWindowTest, FirmwareWindowsAreCentredInTheMainWindow) {
+    main->Flashyksi1->trigger();
+    main->Flashmonta3->trigger();
+    const QSize outer = main->frameGeometry().size();
+    const int clientHeight = main->height() - main->menuBar()->height();
+    const std::tuple<QWidget*, int, int> windows[] = {{main->CSingleFlashDlg, outer.height(), 1},
+                                                      {main->CMultiFlashDlg[2], clientHeight, 3}};
+    for (const auto& [window, height, instance] : windows) {
+        const QWidget* child = window->parentWidget();
+        const WindowPoint at = CentredFirmwareWindow(outer.width(), height, child->width(), child->height(),
+                                                     main->SpeedPanel->height(), instance);
+        EXPECT_EQ(child->pos(), QPoint(at.left, at.top)) << instance;
     }
 }
 
