@@ -156,12 +156,13 @@ void Tterminaali::FormCreate() {
     const char* panelTexts[] = {"RX: 0", "TX: 0", "Script Set:", "", "Elog: P = 0, O = 0, F= 0"};
     for (size_t i = 0; i < statusPanels.size(); ++i) {
         statusPanels[i] = new QLabel(QString::fromLatin1(panelTexts[i]), this);
-        statusPanels[i]->setMinimumWidth(kStatusPanelWidths[i]);
         // The line-state panel takes the width the others leave, as the bar's
         // width changes with the window.
-        StatusBar1->addWidget(statusPanels[i], i == kLineStatePanel ? 1 : 0);
+        const bool lineStates = i == kLineStatePanel;
+        if (!lineStates)
+            statusPanels[i]->setMinimumWidth(kStatusPanelWidths[i]);
+        StatusBar1->addWidget(statusPanels[i], lineStates ? 1 : 0);
     }
-    statusPanels[kLineStatePanel]->setMinimumWidth(0);
     for (const size_t counter : {kRxPanel, kTxPanel}) {
         statusPanels[counter]->setFixedHeight(statusPanels[counter]->sizeHint().height());
         FitCountPanel(counter);
