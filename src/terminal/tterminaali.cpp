@@ -416,6 +416,9 @@ void Tterminaali::Lhetys1Click() {
     focused_ = false;
     transmitShown = true;
     window->show();
+    // It takes the keyboard, as a newly shown window does: typing then goes into
+    // its text box and not out of the terminal's port.
+    window->activateWindow();
 }
 
 void Tterminaali::RadioTest1Click() {
