@@ -1,7 +1,7 @@
 // A terminal as it sits in the real main window: where its settings dialog and
-// transmit window open, its status bar, its Mode menu, the power events it hears
-// of and its packet interval in the window layout; and the copy and paste
-// buttons, which serve a terminal or a designer.
+// transmit window open, its status bar, the power events it hears of and its
+// packet interval in the window layout; and the main window's placing of the
+// firmware windows and its copy and paste buttons with a designer active.
 #include "main_window_fixture.h"
 
 #include "app/port_handover.h"
@@ -41,11 +41,6 @@ protected:
     }
 
     QMdiSubWindow* frame() const { return qobject_cast<QMdiSubWindow*>(terminal->parentWidget()); }
-    // The terminal's frame with its top 100 pixels above the main window's bottom.
-    void PlaceTerminalLow() {
-        frame()->setGeometry(30, main->mdiArea()->height() - 100, 400, 300);
-        QCoreApplication::processEvents();
-    }
     QPoint BesideTerminal() const { return main->pos() + frame()->pos() + QPoint(8, 80); }
     static QRect Screen() { return QGuiApplication::primaryScreen()->availableGeometry(); }
 
@@ -54,68 +49,42 @@ protected:
     Tterminaali* terminal = nullptr;
 };
 
-TEST_F(TerminalInMainWindowTest, TransmitWindowOfATerminalLowInTheMainWindowOpensWithinTheScreen) {
-    PlaceTerminalLow();
-    terminal->Lhetys1->trigger();
-    auto* transmit = qobject_cast<TLahetys*>(terminal->transmitWindow.data());
-    ASSERT_NE(transmit, nullptr);
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(Screen().contains(transmit->frameGeometry()))
-        << transmit->frameGeometry().y() << "+" << transmit->frameGeometry().height();
-    EXPECT_EQ(transmit->x(), BesideTerminal().x());
-    EXPECT_TRUE(transmit->Peruuta->isVisible());
-}
-
-TEST_F(TerminalInMainWindowTest, SettingsDialogOpensBesideTheTerminalInTheMainWindow) {
-    for (const bool low : {false, true}) {
-        if (low)
-            PlaceTerminalLow();
-        else
-            frame()->move(40, 20);
-        QPoint shownAt;
-        QRect shown;
+// Both open at main Left + terminal Left + 8, main Top + terminal Top + 80, and
+// move up as far as they must to lie wholly on the screen.
+TEST_F(TerminalInMainWindowTest, SettingsDialogAndTransmitWindowOpenBesideTheTerminalOnTheScreen) {
+    for (const int terminalTop : {20, main->mdiArea()->height() - 100}) {
+        frame()->move(40, terminalTop);
+        QRect dialogFrame;
         QTimer::singleShot(0, dialog.get(), [&] {
-            shownAt = dialog->pos();
-            shown = dialog->frameGeometry();
+            dialogFrame = dialog->frameGeometry();
             dialog->Peruuta->click();
         });
         terminal->Asetukset1Click(false);
-        EXPECT_EQ(shownAt.x(), BesideTerminal().x()) << low;
-        if (low)
-            EXPECT_TRUE(Screen().contains(shown)) << shown.bottom();
-        else
-            EXPECT_EQ(shownAt.y(), BesideTerminal().y());
+        terminal->Lhetys1->trigger();
+        const QWidget* transmit = qobject_cast<QWidget*>(terminal->transmitWindow.data());
+        ASSERT_NE(transmit, nullptr);
+        for (const QRect& opened : {dialogFrame, transmit->frameGeometry()}) {
+            EXPECT_TRUE(Screen().contains(opened)) << opened.bottom();
+            EXPECT_EQ(opened.left(), BesideTerminal().x());
+            if (terminalTop == 20) {
+                EXPECT_EQ(opened.top(), BesideTerminal().y());
+            }
+        }
+        delete transmit;
     }
 }
 
 TEST_F(TerminalInMainWindowTest, LineStatePanelTakesTheWidthTheOtherPanelsLeave) {
-    const auto widths = [this] {
-        std::vector<int> panels;
+    std::vector<int> widths[2];
+    for (const int width : {900, 1000}) {
+        frame()->resize(width, 300);
+        QCoreApplication::processEvents();
         for (QLabel* panel : terminal->statusPanels)
-            panels.push_back(panel->width());
-        return panels;
-    };
-    frame()->resize(900, 300);
-    QCoreApplication::processEvents();
-    std::vector<int> before = widths();
-    frame()->resize(1000, 300);
-    QCoreApplication::processEvents();
-    std::vector<int> after = widths();
-    EXPECT_EQ(after[3], before[3] + 100);
-    before.erase(before.begin() + 3);
-    after.erase(after.begin() + 3);
-    EXPECT_EQ(after, before);
-}
-
-TEST_F(TerminalInMainWindowTest, ModeMenuOffersMultiFlashAndRadioTestOnlyInFactoryMode) {
-    for (const bool factory : {false, true, false}) {
-        main->factory_mode = factory;
-        emit terminal->Tiedosto1->aboutToShow();
-        for (QAction* item : {terminal->MultiFlash1, terminal->RadioTest1}) {
-            EXPECT_EQ(item->isVisible(), factory) << item->text().toStdString();
-            EXPECT_EQ(item->isEnabled(), factory) << item->text().toStdString();
-        }
+            widths[width / 1000].push_back(panel->width());
     }
+    EXPECT_EQ(widths[1][3], widths[0][3] + 100);
+    widths[0][3] = widths[1][3];
+    EXPECT_EQ(widths[1], widths[0]);
 }
 
 TEST_F(TerminalInMainWindowTest, EveryTerminalNotesSuspendAndResumeOnItsScreen) {
@@ -131,18 +100,15 @@ TEST_F(TerminalInMainWindowTest, EveryTerminalNotesSuspendAndResumeOnItsScreen) 
 }
 
 // "CR interval" tells whether the packet timer runs, "Packet Interval" its
-// interval, which comes back whether it runs or not.
+// interval, which comes back whether the timer ran or not.
 TEST_F(TerminalInMainWindowTest, PacketIntervalComesBackWhetherItsTimerRanOrNot) {
     for (const bool running : {false, true}) {
-        terminal->cr_interval->setInterval(500);
-        if (running)
-            terminal->cr_interval->start();
-        else
+        terminal->cr_interval->start(500);
+        if (!running)
             terminal->cr_interval->stop();
         TIniFile ini(folder.file("layout.ini"));
         terminal->saveTerminalSettings(ini, "Window number 0");
         EXPECT_EQ(ini.ReadInteger("Window number 0", "CR interval", -1), running ? 1 : 0);
-
         Tterminaali* restored = Tterminaali::CreateTerminal(nullptr, 0);
         restored->loadTerminalSettings(ini, "Window number 0");
         EXPECT_EQ(restored->cr_interval->interval(), 500) << running;
