@@ -1,7 +1,7 @@
-// A terminal as it sits in the real main window: where its settings dialog and
-// transmit window open, its status bar, the power events it hears of and its
-// packet interval in the window layout; and the main window's placing of the
-// firmware windows and its copy and paste buttons with a designer active.
+// A terminal in the real main window: where its settings dialog and transmit
+// window open, its status bar, the power events it hears of, its packet interval
+// in the layout; and the main window's firmware-window places and Copy and Paste
+// with a designer active.
 #include "main_window_fixture.h"
 
 #include "app/port_handover.h"
@@ -10,7 +10,6 @@
 #include "firmware/tcsingleflashdlg.h"
 #include "platform/device_broadcast.h"
 #include "platform/window_message.h"
-#include "terminal/tlahetys.h"
 #include "terminal/tportinasetus.h"
 #include "terminal/tterminaali.h"
 
@@ -18,9 +17,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
-#include <QPushButton>
 #include <QScreen>
-#include <QStatusBar>
 #include <QTimer>
 
 namespace {
@@ -33,42 +30,34 @@ public:
 class TerminalInMainWindowTest : public MainWindowTest {
 protected:
     TerminalInMainWindowTest() {
-        main = open();
         main->SetHandoverClock(std::make_unique<NoWaitClock>());
-        dialog = std::make_unique<Tportinasetus>(main.get());
-        terminal = Tterminaali::CreateTerminal(nullptr, 0);
         QCoreApplication::processEvents();
     }
-
     QMdiSubWindow* frame() const { return qobject_cast<QMdiSubWindow*>(terminal->parentWidget()); }
-    QPoint BesideTerminal() const { return main->pos() + frame()->pos() + QPoint(8, 80); }
-    static QRect Screen() { return QGuiApplication::primaryScreen()->availableGeometry(); }
 
-    std::unique_ptr<TPohjafrm> main;
-    std::unique_ptr<Tportinasetus> dialog;
-    Tterminaali* terminal = nullptr;
+    std::unique_ptr<TPohjafrm> main = open();
+    Tportinasetus dialog{main.get()};
+    Tterminaali* terminal = Tterminaali::CreateTerminal(nullptr, 0);
 };
 
-// Both open at main Left + terminal Left + 8, main Top + terminal Top + 80, and
-// move up as far as they must to lie wholly on the screen.
+// Both open at main Left + terminal Left + 8, main Top + terminal Top + 80, moved
+// up as far as they must to lie wholly on the screen.
 TEST_F(TerminalInMainWindowTest, SettingsDialogAndTransmitWindowOpenBesideTheTerminalOnTheScreen) {
     for (const int terminalTop : {20, main->mdiArea()->height() - 100}) {
         frame()->move(40, terminalTop);
+        const QPoint beside = main->pos() + frame()->pos() + QPoint(8, 80);
         QRect dialogFrame;
-        QTimer::singleShot(0, dialog.get(), [&] {
-            dialogFrame = dialog->frameGeometry();
-            dialog->Peruuta->click();
+        QTimer::singleShot(0, &dialog, [&] {
+            dialogFrame = dialog.frameGeometry();
+            dialog.Peruuta->click();
         });
         terminal->Asetukset1Click(false);
         terminal->Lhetys1->trigger();
         const QWidget* transmit = qobject_cast<QWidget*>(terminal->transmitWindow.data());
         ASSERT_NE(transmit, nullptr);
         for (const QRect& opened : {dialogFrame, transmit->frameGeometry()}) {
-            EXPECT_TRUE(Screen().contains(opened)) << opened.bottom();
-            EXPECT_EQ(opened.left(), BesideTerminal().x());
-            if (terminalTop == 20) {
-                EXPECT_EQ(opened.top(), BesideTerminal().y());
-            }
+            EXPECT_TRUE(QGuiApplication::primaryScreen()->availableGeometry().contains(opened));
+            EXPECT_EQ(opened.topLeft(), terminalTop == 20 ? beside : QPoint(beside.x(), opened.top()));
         }
         delete transmit;
     }
@@ -99,8 +88,8 @@ TEST_F(TerminalInMainWindowTest, EveryTerminalNotesSuspendAndResumeOnItsScreen) 
     }
 }
 
-// "CR interval" tells whether the packet timer runs, "Packet Interval" its
-// interval, which comes back whether the timer ran or not.
+// "CR interval" tells whether the packet timer runs; "Packet Interval" comes back
+// either way.
 TEST_F(TerminalInMainWindowTest, PacketIntervalComesBackWhetherItsTimerRanOrNot) {
     for (const bool running : {false, true}) {
         terminal->cr_interval->start(500);
@@ -116,8 +105,6 @@ TEST_F(TerminalInMainWindowTest, PacketIntervalComesBackWhetherItsTimerRanOrNot)
     }
 }
 
-// A designer disables OpenBtn: the copy and paste buttons then put the active
-// designer into copy mode.
 TEST_F(TerminalInMainWindowTest, CopyAndPasteButtonsPutTheActiveDesignerIntoCopyMode) {
     for (QAction* button : {main->CopyBtn, main->PasteBtn}) {
         main->Piirtopohja1->trigger();
@@ -128,18 +115,16 @@ TEST_F(TerminalInMainWindowTest, CopyAndPasteButtonsPutTheActiveDesignerIntoCopy
     }
 }
 
-// The firmware windows are centred by the main window's width and height, its
-// frame included; a multi firmware window by its height below the menu bar, 16
-// pixels further right and down for each instance after the first. A window
-// below the tool bar is raised by the tool bar's height.
+// By the main window's Width and Height, frame included; multi windows by the
+// height below the menu bar.
 TEST_F(TerminalInMainWindowTest, FirmwareWindowsAreCentredInTheMainWindow) {
     main->Flashyksi1->trigger();
     main->Flashmonta3->trigger();
     const QSize outer = main->frameGeometry().size();
     const int clientHeight = main->height() - main->menuBar()->height();
-    const std::tuple<QWidget*, int, int> windows[] = {{main->CSingleFlashDlg, outer.height(), 1},
-                                                      {main->CMultiFlashDlg[2], clientHeight, 3}};
-    for (const auto& [window, height, instance] : windows) {
+    for (const auto& [window, height, instance] :
+         {std::tuple<QWidget*, int, int>{main->CSingleFlashDlg, outer.height(), 1},
+          {main->CMultiFlashDlg[2], clientHeight, 3}}) {
         const QWidget* child = window->parentWidget();
         const WindowPoint at = CentredFirmwareWindow(outer.width(), height, child->width(), child->height(),
                                                      main->SpeedPanel->height(), instance);
