@@ -33,6 +33,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPrintDialog>
@@ -547,8 +548,9 @@ void TPohjafrm::Flashyksi1Click() {
     }
     CSingleFlashDlg = new TCSingleFlashDlg(nullptr);
     QMdiSubWindow* child = ChildHolding(CSingleFlashDlg);
-    const WindowPoint at =
-        CentredFirmwareWindow(width(), height(), child->width(), child->height(), SpeedPanel->height(), 1);
+    const QSize main = frameGeometry().size();
+    const WindowPoint at = CentredFirmwareWindow(main.width(), main.height(), child->width(), child->height(),
+                                                 SpeedPanel->height(), 1);
     child->move(at.left, at.top);
 }
 void TPohjafrm::Flashmonta1Click() {
@@ -578,10 +580,14 @@ void TPohjafrm::OpenMultiFlashWindow(int instance) {
     }
     window = instance == 0 ? new TCMultiFlashDlg(nullptr) : new TCMultiFlashDlg(nullptr, instance);
     QMdiSubWindow* child = ChildHolding(window);
-    const WindowPoint at = instance == 0
-                               ? CentredInMainWindow(width(), height(), child->width(), child->height())
-                               : CentredFirmwareWindow(width(), height(), child->width(), child->height(),
-                                                       SpeedPanel->height(), place);
+    // The terminal's variant is centred by the main window's height, frame
+    // included; the others by the height below its menu bar.
+    const QSize main = frameGeometry().size();
+    const int clientHeight = height() - menuBar()->height();
+    const WindowPoint at =
+        instance == 0 ? CentredInMainWindow(main.width(), main.height(), child->width(), child->height())
+                      : CentredFirmwareWindow(main.width(), clientHeight, child->width(), child->height(),
+                                              SpeedPanel->height(), place);
     child->move(at.left, at.top);
 }
 
@@ -623,17 +629,27 @@ void TPohjafrm::ProgramBtnClick() {
 }
 
 // Copy and paste go to the active terminal, or put the active designer into copy
-// mode; print prints the active terminal's text or designer's graph.
+// mode; print prints the active terminal's text or designer's graph. A designer
+// disables OpenBtn while it is open, which tells the buttons which kind is active.
 void TPohjafrm::CopyBtnClick() {
     Tterminaali* terminal = ActiveTerminal();
     if (terminal != nullptr && OpenBtn->isEnabled())
         terminal->Kopioi1Click();
+    else
+        DesignerCopyMode();
 }
 
 void TPohjafrm::PasteBtnClick() {
     Tterminaali* terminal = ActiveTerminal();
     if (terminal != nullptr && OpenBtn->isEnabled())
         terminal->Liit1Click();
+    else
+        DesignerCopyMode();
+}
+
+void TPohjafrm::DesignerCopyMode() {
+    if (auto* designer = ActiveChild<Tpiirtopohja>(); designer != nullptr && !OpenBtn->isEnabled())
+        designer->Copy2Click();
 }
 
 void TPohjafrm::PrintBtnClick() {
@@ -840,6 +856,10 @@ void TPohjafrm::ReopenAllTerminalPorts(bool retry) {
 }
 
 void TPohjafrm::OnPowerBroadcast(const WindowMessage& message) {
+    // Every terminal hears of the event too and notes it on its screen. The
+    // power source reaches the main window only, so the event goes on from here.
+    for (TerminalWindowLink* terminal : TerminalChildren())
+        PostMessage(terminal->terminalWindow(), WM_POWERBROADCAST, message.wParam(), message.lParam());
     switch (message.wParam()) {
     case PBT_APMSUSPEND:
         CloseAllTerminalPorts();

@@ -208,6 +208,8 @@ private:
 
     void SpeedPanelMouseDown(QMouseEvent* event);
     void FormMouseUp(QMouseEvent* event);
+    // What the copy and paste buttons do with a designer active.
+    void DesignerCopyMode();
 
     CommandLineModes modes_;
     std::unique_ptr<QPrinter> printer_;

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWidget>
 #include <algorithm>
 
 namespace {
@@ -38,6 +39,24 @@ WindowRect VirtualDesktop() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QRect desktop = screen ? screen->virtualGeometry() : QRect();
     return {desktop.left(), desktop.top(), desktop.width(), desktop.height()};
+}
+
+void PlaceWindowOnScreen(QWidget& window, const QPoint& framePosition, const QWidget& owner) {
+    const QWidget* ownerWindow = owner.window();
+    const QRect ownerFrame = ownerWindow->frameGeometry();
+    const QRect ownerClient = ownerWindow->geometry();
+    const QPoint frameTopLeft = ownerClient.topLeft() - ownerFrame.topLeft();
+    const QSize frameExtra = ownerFrame.size() - ownerClient.size();
+    const QSize frameSize = window.size() + frameExtra;
+    const QScreen* screen = ownerWindow->screen();
+    const QRect available = screen != nullptr ? screen->availableGeometry() : QRect(framePosition, frameSize);
+    const WindowRect placed =
+        PlaceOnDesktop({framePosition.x(), framePosition.y(), frameSize.width(), frameSize.height()},
+                       {available.left(), available.top(), available.width(), available.height()});
+    // The window's own geometry is that inside its frame, whether it has been
+    // shown before or not.
+    window.setGeometry(placed.left + frameTopLeft.x(), placed.top + frameTopLeft.y(),
+                       placed.width - frameExtra.width(), placed.height - frameExtra.height());
 }
 
 WindowPoint CentredInMainWindow(int mainWidth, int mainHeight, int windowWidth, int windowHeight) {

@@ -4,6 +4,9 @@
 
 #include <vector>
 
+class QPoint;
+class QWidget;
+
 struct WindowRect {
     int left = 0;
     int top = 0;
@@ -26,6 +29,13 @@ WindowRect PlaceOnDesktop(const WindowRect& wanted, const WindowRect& desktop);
 
 // The virtual desktop: all monitors together.
 WindowRect VirtualDesktop();
+
+// Places a top-level window that opens beside its owner: the top-left corner of
+// its frame at framePosition, its size as it is, then moved up and left as far as
+// needed for the whole frame to lie on the owner's screen (without its panels),
+// so that its buttons can be reached. Before the window shows, its frame is taken
+// to be as thick as that of the owner's window.
+void PlaceWindowOnScreen(QWidget& window, const QPoint& framePosition, const QWidget& owner);
 
 struct WindowPoint {
     int left = 0;

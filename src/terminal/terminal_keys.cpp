@@ -37,7 +37,9 @@ TerminalKeyAction ClassifyTerminalKey(int key, bool shift, bool alt, bool ctrl) 
     if (shift && alt && !ctrl && function != 0)
         return {TerminalKeyAction::kSelectSet, function};
     if (ctrl) {
-        const int set = CtrlSetNumber(key);
+        // Ctrl+F1 to F12 select their set as in the script window; Ctrl+F2 and
+        // Ctrl+F3 are the pop-up menu's and never come here.
+        const int set = function != 0 ? function : CtrlSetNumber(key);
         // The script window selects a set only for Ctrl alone.
         if (set != 0 && !shift && !alt)
             return {TerminalKeyAction::kSelectSet, set};

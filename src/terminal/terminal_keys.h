@@ -1,7 +1,7 @@
 #pragma once
 // What a key pressed in a terminal's screen does before it is typed: Shift+F1 to
-// Shift+F12 send key scripts, Shift+Alt+F1 to F12 and Ctrl with 1..0, = or [
-// select script sets, and every other key held with Ctrl or taken here is
+// Shift+F12 send key scripts, Shift+Alt+F1 to F12 and Ctrl with F1..F12, 1..0, =
+// or [ select script sets, and every other key held with Ctrl or taken here is
 // consumed.
 
 struct TerminalKeyAction {

@@ -6,6 +6,7 @@
 #include "platform/tinifile.h"
 #include "shell/main_window_services.h"
 #include "shell/serial_port_list.h"
+#include "shell/window_placement.h"
 
 #include <QTimer>
 
@@ -64,7 +65,17 @@ void Tportinasetus::RemovePortInUse(int portIndex) {
 
 void Tportinasetus::showEvent(QShowEvent* event) {
     FormShow();
+    PlaceOnScreen();
     QDialog::showEvent(event);
+}
+
+// The port list changes the dialog's size, so it is placed once the list is in.
+void Tportinasetus::PlaceOnScreen() {
+    if (!place_)
+        return;
+    adjustSize();
+    PlaceWindowOnScreen(*this, *place_, parentWidget() != nullptr ? *parentWidget() : *this);
+    place_.reset();
 }
 
 void Tportinasetus::FormShow() {

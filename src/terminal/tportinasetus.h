@@ -11,7 +11,9 @@
 #include "ui_tportinasetus.h"
 
 #include <QDialog>
+#include <QPoint>
 #include <functional>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -40,6 +42,9 @@ public:
     ~Tportinasetus() override;
 
     void SetTarget(PortDialogTarget target);
+    // Where the top-left corner of the dialog's frame goes at the next showing;
+    // it moves up and left when the dialog would reach past the screen.
+    void SetPlace(const QPoint& framePosition) { place_ = framePosition; }
     // Set by the terminal while it is being created; OK then opens its port.
     bool new_terminal = false;
 
@@ -65,6 +70,7 @@ private:
     PortDialogValues ControlValues() const;
     void ShowValues(const PortDialogValues& values);
     void ApplyLineNow();
+    void PlaceOnScreen();
 
     PortDialogTarget target_;
     LineSettings ownLine_;
@@ -72,6 +78,7 @@ private:
     std::vector<std::string> entries_;
     int shownPosition_ = 0;
     std::set<int> inUse_;
+    std::optional<QPoint> place_;
 };
 
 extern Tportinasetus* portinasetus;

@@ -133,9 +133,10 @@ TransmitSettings LoadTransmitSettings(const TIniFile& settings, const std::strin
     values.crc = settings.ReadBool(section, "CRC", false);
     values.txFile = settings.ReadString(section, "TXFILE", "");
     values.select = settings.ReadInteger(section, "SELECT", 1);
+    // The command source needs factory mode; its file stays chosen, only its
+    // caption goes, so the next save keeps it.
     if (!factoryMode && values.select > 1) {
         values.select = 1;
-        values.txFile.clear();
         values.fileCaptionCleared = true;
     }
     values.newFormat = settings.ReadInteger(section, "NEWFORMAT", 0) != 0;

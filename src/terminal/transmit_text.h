@@ -62,7 +62,7 @@ struct TransmitSettings {
     bool crc = false;
     std::string txFile;
     // A command-file source saved in factory mode and read outside it: the source
-    // falls back to the text and the file's caption is cleared.
+    // falls back to the text and the file's caption is cleared; the file stays.
     bool fileCaptionCleared = false;
     int select = 1;
     bool newFormat = true;

@@ -44,10 +44,13 @@ constexpr int kTerminalBufferSize = 2048;
 constexpr int kPortEventInterval = 20;
 // The send timer's interval; nothing runs on it, the send path only stops it.
 constexpr int kSendTimerMs = 30;
+// The transmit window's size when the layout keeps none.
+constexpr int kTransmitWindowSize = 400;
 
 constexpr int kStatusPanelWidths[] = {100, 100, 300, 100, 190};
 constexpr size_t kRxPanel = 0;
 constexpr size_t kTxPanel = 1;
+constexpr size_t kLineStatePanel = 3;
 
 // Event word of the port.
 constexpr uint32_t kEventRing = 0x0100;
@@ -153,8 +156,12 @@ void Tterminaali::FormCreate() {
     const char* panelTexts[] = {"RX: 0", "TX: 0", "Script Set:", "", "Elog: P = 0, O = 0, F= 0"};
     for (size_t i = 0; i < statusPanels.size(); ++i) {
         statusPanels[i] = new QLabel(QString::fromLatin1(panelTexts[i]), this);
-        statusPanels[i]->setMinimumWidth(kStatusPanelWidths[i]);
-        StatusBar1->addWidget(statusPanels[i]);
+        // The line-state panel takes the width the others leave, as the bar's
+        // width changes with the window.
+        const bool lineStates = i == kLineStatePanel;
+        if (!lineStates)
+            statusPanels[i]->setMinimumWidth(kStatusPanelWidths[i]);
+        StatusBar1->addWidget(statusPanels[i], lineStates ? 1 : 0);
     }
     for (const size_t counter : {kRxPanel, kTxPanel}) {
         statusPanels[counter]->setFixedHeight(statusPanels[counter]->sizeHint().height());
@@ -369,9 +376,9 @@ void Tterminaali::ShowLineErrors() {
 }
 
 void Tterminaali::ShowLineStates() {
-    statusPanels[3]->setText(QStringLiteral("C %1 R %2")
-                                 .arg(CommPort1->CD_status() ? 1 : 0)
-                                 .arg(CommPort1->RING_status() ? 1 : 0));
+    statusPanels[kLineStatePanel]->setText(QStringLiteral("C %1 R %2")
+                                               .arg(CommPort1->CD_status() ? 1 : 0)
+                                               .arg(CommPort1->RING_status() ? 1 : 0));
 }
 
 // ---- Send path ----
@@ -395,10 +402,8 @@ void Tterminaali::Lhetys1Click() {
     }
     auto* window = new TLahetys(*this, Pohjafrm != nullptr && Pohjafrm->FactoryMode(), this);
     window->setWindowTitle(QStringLiteral("Transmit window ") + windowTitle().left(5));
-    const QPoint wanted = mapToGlobal(QPoint(kTransmitWindowLeft, kTransmitWindowTop));
-    const WindowRect place =
-        PlaceOnDesktop({wanted.x(), wanted.y(), window->width(), window->height()}, VirtualDesktop());
-    window->setGeometry(place.left, place.top, place.width, place.height);
+    window->adjustSize();
+    PlaceWindowOnScreen(*window, BesideTerminal(), *this);
     const QPointer<TLahetys> attached(window);
     transmitWindow = window;
     transmitSendsCommandLines = [attached] {
@@ -411,6 +416,9 @@ void Tterminaali::Lhetys1Click() {
     focused_ = false;
     transmitShown = true;
     window->show();
+    // It takes the keyboard, as a newly shown window does: typing then goes into
+    // its text box and not out of the terminal's port.
+    window->activateWindow();
 }
 
 void Tterminaali::RadioTest1Click() {
@@ -426,9 +434,8 @@ void Tterminaali::RadioTest1Click() {
     QMdiSubWindow* child = Pohjafrm->MdiArea()->addSubWindow(window);
     child->setAttribute(Qt::WA_DeleteOnClose);
     child->adjustSize();
-    const QWidget* main = Pohjafrm->Window();
-    const WindowPoint at =
-        CentredInMainWindow(main->width(), main->height(), child->width(), child->height());
+    const QSize main = Pohjafrm->Window()->frameGeometry().size();
+    const WindowPoint at = CentredInMainWindow(main.width(), main.height(), child->width(), child->height());
     child->move(at.left, at.top);
     child->show();
 }
@@ -626,8 +633,7 @@ void Tterminaali::Asetukset1Click(bool newTerminal) {
                                  CommPort1->setPortin_nro(static_cast<TPortnro>(dialogLine_.portNumber));
                                  CommPort1->tila_hiljaa(true);
                              }});
-    if (Pohjafrm != nullptr)
-        portinasetus->move(Pohjafrm->Window()->x() + x() + 8, Pohjafrm->Window()->y() + y() + 80);
+    portinasetus->SetPlace(BesideTerminal());
     portinasetus->new_terminal = newTerminal;
     portinasetus->term_nimi->setText(newTerminal ? QString() : fromLatin1(options.name));
     for (;;) {
@@ -649,6 +655,15 @@ void Tterminaali::Asetukset1Click(bool newTerminal) {
     portinasetus->new_terminal = false;
     if (newTerminal)
         ComeToFront();
+}
+
+// Where the settings dialog and the transmit window open: main Left + terminal
+// Left + 8, main Top + terminal Top + 80, the terminal's place being that of its
+// frame in the main window.
+QPoint Tterminaali::BesideTerminal() const {
+    const QWidget* frame = subWindow() != nullptr ? static_cast<const QWidget*>(subWindow()) : this;
+    const QPoint main = Pohjafrm != nullptr ? Pohjafrm->Window()->pos() : QPoint();
+    return main + frame->pos() + QPoint(kBesideLeft, kBesideTop);
 }
 
 // A new terminal is the window the user works in next, whatever else is open:
@@ -799,15 +814,14 @@ void Tterminaali::saveTerminalSettings(TIniFile& ini, const std::string& section
     TerminalLayout layout;
     layout.line = lineSettings();
     layout.options = options;
-    layout.packetTimerEnabled = cr_interval->interval() != 0;
+    layout.packetTimerEnabled = cr_interval->isActive();
     layout.packetIntervalMs = cr_interval->interval();
     auto* transmit = qobject_cast<TLahetys*>(transmitWindow.data());
     layout.transmitShown = transmitShown && transmit != nullptr;
-    if (layout.transmitShown) {
-        // The place the restore gives back with setGeometry.
-        const QRect place = transmit->geometry();
-        layout.transmit = {place.left(), place.top(), place.width(), place.height()};
-    }
+    if (layout.transmitShown)
+        // Where its frame stands, and the size of what it shows: the restore
+        // gives both back without guessing the frame's size.
+        layout.transmit = {transmit->x(), transmit->y(), transmit->width(), transmit->height()};
     WriteTerminalLayout(ini, section, layout);
     if (!layout.transmitShown)
         return;
@@ -823,23 +837,27 @@ void Tterminaali::loadTerminalSettings(const TIniFile& ini, const std::string& s
     TerminalLayout current;
     current.line = lineSettings();
     current.options = options;
-    const QPoint defaultPlace = mapToGlobal(QPoint(kTransmitWindowLeft, kTransmitWindowTop));
-    current.transmit = {defaultPlace.x(), defaultPlace.y(), 400, 400};
+    const QPoint defaultPlace = BesideTerminal();
+    current.transmit = {defaultPlace.x(), defaultPlace.y(), kTransmitWindowSize, kTransmitWindowSize};
     const TerminalLayout layout = ReadTerminalLayout(ini, section, current);
     CommPort1->setPortin_nro(static_cast<TPortnro>(layout.line.portNumber));
     applyLineSettings(layout.line);
     options = layout.options;
     cr_interval->stop();
-    cr_interval->setInterval(layout.packetTimerEnabled ? layout.packetIntervalMs : 0);
+    cr_interval->setInterval(layout.packetIntervalMs);
+    if (layout.packetTimerEnabled && layout.packetIntervalMs > 0)
+        cr_interval->start();
     ApplyOptions(true);
     renderer_.setLineStampPending(options.timeStamp && options.lineStart);
     CommPort1->tila_hiljaa(true);
     ShowPortOpen(portOpen());
     if (layout.transmitShown) {
         Lhetys1Click();
-        if (auto* transmit = qobject_cast<TLahetys*>(transmitWindow.data()))
-            transmit->setGeometry(layout.transmit.left, layout.transmit.top, layout.transmit.width,
-                                  layout.transmit.height);
+        if (auto* transmit = qobject_cast<TLahetys*>(transmitWindow.data())) {
+            // A place kept on a larger screen is brought onto this one.
+            transmit->resize(layout.transmit.width, layout.transmit.height);
+            PlaceWindowOnScreen(*transmit, {layout.transmit.left, layout.transmit.top}, *this);
+        }
     }
 }
 
@@ -943,6 +961,7 @@ void Tterminaali::Scriptsetup1Click() {
 
 void Tterminaali::Tiedosto1Click() {
     const bool factory = Pohjafrm != nullptr && Pohjafrm->FactoryMode();
+    // A hidden action is disabled as well.
     MultiFlash1->setVisible(factory);
     RadioTest1->setVisible(factory);
 }

@@ -130,8 +130,10 @@ public:
     void Lhetys1Click();
     // Opens the radio test, or restores the one there is.
     void RadioTest1Click();
-    static constexpr int kTransmitWindowLeft = 8;
-    static constexpr int kTransmitWindowTop = 80;
+    // Offsets of the settings dialog and the transmit window from the terminal.
+    static constexpr int kBesideLeft = 8;
+    static constexpr int kBesideTop = 80;
+    QPoint BesideTerminal() const;
     void PopupMenu1Popup();
     void StopTransmitRepeat() { SuspendTransmitWindow(); }
     void SuspendTransmitWindow();

@@ -8,6 +8,7 @@
 #include "terminal/tpikakirj.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 
 Ttxtestfrm* txtestfrm = nullptr;
 
@@ -136,6 +137,14 @@ void Ttxtestfrm::CancelClick() {
     }
     StopTest();
     setHint(Cancel, kIdleHint);
+}
+
+void Ttxtestfrm::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        Cancel->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void Ttxtestfrm::closeEvent(QCloseEvent* event) {

@@ -35,6 +35,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Escape presses Cancel, the window's cancel button.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void SetUpPort();

@@ -105,7 +105,8 @@ TEST_F(RadioTestWindowTest, WritesTheTextAgainAndAgainUntilStopped) {
     EXPECT_EQ(EVENPARITY, settings.Parity);
     EXPECT_EQ(9600u, settings.BaudRate);
 
-    window->CancelClick();
+    // Escape presses Cancel.
+    QTest::keyClick(window->TestChar, Qt::Key_Escape);
     EXPECT_FALSE(window->Running());
     EXPECT_FALSE(peer.NearEndOpen());
     EXPECT_EQ("Cancel", window->Cancel->toolTip().toStdString());

@@ -28,9 +28,11 @@ protected:
         return qobject_cast<QMdiSubWindow*>(window->parentWidget());
     }
 
+    // Centred by the main window's size, its frame included.
     QPoint Centred(const QWidget* frame) const {
+        const QSize outer = main->frameGeometry().size();
         const WindowPoint at =
-            CentredInMainWindow(main->width(), main->height(), frame->width(), frame->height());
+            CentredInMainWindow(outer.width(), outer.height(), frame->width(), frame->height());
         return {at.left, at.top};
     }
 

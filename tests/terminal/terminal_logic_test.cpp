@@ -131,6 +131,9 @@ TEST(TerminalKeys, FunctionKeysSendScriptsAndSelectSets) {
     EXPECT_EQ(ClassifyTerminalKey(Qt::Key_1, false, false, true), (A{A::kSelectSet, 1}));
     EXPECT_EQ(ClassifyTerminalKey(Qt::Key_Equal, false, false, true), (A{A::kSelectSet, 11}));
     EXPECT_EQ(ClassifyTerminalKey(Qt::Key_BracketLeft, false, false, true), (A{A::kSelectSet, 12}));
+    EXPECT_EQ(ClassifyTerminalKey(Qt::Key_F1, false, false, true), (A{A::kSelectSet, 1}));
+    EXPECT_EQ(ClassifyTerminalKey(Qt::Key_F12, false, false, true), (A{A::kSelectSet, 12}));
+    EXPECT_EQ(ClassifyTerminalKey(Qt::Key_F5, true, false, true), (A{A::kConsumed, 0}));
     EXPECT_EQ(ClassifyTerminalKey(Qt::Key_1, true, false, true), (A{A::kConsumed, 0}));
     EXPECT_EQ(ClassifyTerminalKey(Qt::Key_C, false, false, true), (A{A::kConsumed, 0}));
     EXPECT_EQ(ClassifyTerminalKey(Qt::Key_F3, false, false, false), A{});

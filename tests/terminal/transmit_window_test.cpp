@@ -230,7 +230,7 @@ TEST_F(TransmitWindowTest, EditMenusActOnTheBoxAndAPasteRecoloursEscapes) {
     EXPECT_EQ(cursor.charFormat().foreground().color(), QColor(0, 0, 255));
 }
 
-TEST_F(TransmitWindowTest, ACommandSourceReadOutsideFactoryModeClearsTheFileCaption) {
+TEST_F(TransmitWindowTest, ACommandSourceReadOutsideFactoryModeClearsTheFileCaptionAndKeepsTheFile) {
     TIniFile settings(SettingsFileName());
     settings.WriteInteger("COM3", "SELECT", TLahetys::CommandSource);
     settings.WriteString("COM3", "TXFILE", folder.file("commands.txt"));
@@ -238,6 +238,8 @@ TEST_F(TransmitWindowTest, ACommandSourceReadOutsideFactoryModeClearsTheFileCapt
     QPointer<TLahetys> window = open(terminal, false);
     EXPECT_EQ(TLahetys::TextSource, window->SourceIndex());
     EXPECT_TRUE(window->Panel1->text().isEmpty());
+    window->close();
+    EXPECT_EQ(TIniFile(SettingsFileName()).ReadString("COM3", "TXFILE", ""), folder.file("commands.txt"));
 }
 
 TEST_F(TransmitWindowTest, DelayBoxKeepsItsFloorAndSteps) {
