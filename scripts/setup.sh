@@ -9,7 +9,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev qt6-multimedia-dev
     qt6-tools-dev libqt6opengl6-dev
-    zlib1g-dev libjpeg62-turbo-dev libudev-dev
+    zlib1g-dev libudev-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth
     poppler-utils
