@@ -7,6 +7,7 @@
 #include "platform/portmap.h"
 #include "platform/program_files.h"
 #include "platform/tinifile.h"
+#include "platform/wait_clock.h"
 #include "platform/wave_sound.h"
 #include "shell/main_window_services.h"
 #include "shell/mdi_child.h"
@@ -19,7 +20,6 @@
 #include <QTimer>
 #include <algorithm>
 #include <filesystem>
-#include <thread>
 
 namespace {
 using std::chrono::milliseconds;
@@ -472,7 +472,7 @@ bool TCMultiFlashDlg::StartLoad() {
     if (!SaveMultiFlashSettings())
         ShowMessage(kSettingsWriteFailed);
     TakeChannelPorts();
-    std::this_thread::sleep_for(kAfterTakingPorts);
+    FlashWindowClock().Sleep(kAfterTakingPorts);
     firmware_ = {};
     auto read = ReadMultiFlashFirmware(choices);
     if (const auto* refusal = std::get_if<FlashRefusal>(&read)) {
@@ -534,6 +534,7 @@ void TCMultiFlashDlg::FillH8_3048(CMassFlash& engine, const MultiFlashEngineInpu
     engine.Encrypted = 0;
     engine.StopRequested = 0;
     engine.Host = channels_[channel].host.get();
+    engine.Clock = &FlashWindowClock();
     engine.Result = kChannelNotReported;
 }
 
@@ -557,6 +558,7 @@ void TCMultiFlashDlg::FillH8_3069(CMassFlash_3069& engine, const MultiFlashEngin
     engine.FileId.clear();
     engine.StopRequested = 0;
     engine.Host = channels_[channel].host.get();
+    engine.Clock = &FlashWindowClock();
     engine.Result = kChannelNotReported;
 }
 
@@ -572,6 +574,7 @@ void TCMultiFlashDlg::FillK10(CMassFlash_KZ_K10& engine, const MultiFlashEngineI
     engine.FileId = firmware_.fileId;
     engine.StopRequested = 0;
     engine.Host = channels_[channel].host.get();
+    engine.Clock = &FlashWindowClock();
     engine.Result = kChannelNotReported;
 }
 
@@ -719,7 +722,7 @@ void TCMultiFlashDlg::ReturnToIdle() {
     Luetiedosto->setEnabled(true);
     Flash_tiedosto->setEnabled(true);
     peruuta->setEnabled(true);
-    std::this_thread::sleep_for(kBeforeReturningPorts);
+    FlashWindowClock().Sleep(kBeforeReturningPorts);
     ReturnChannelPorts();
 }
 

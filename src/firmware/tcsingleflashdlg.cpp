@@ -174,6 +174,7 @@ void TCSingleFlashDlg::FillH8_3048() {
     Engine.Port = load_.port;
     Engine.StopRequested = 0;
     Engine.Host = host_.get();
+    Engine.Clock = &FlashWindowClock();
     init_bar->setMaximum(static_cast<int>(Engine.GetInitSteps()));
 }
 
@@ -194,6 +195,7 @@ void TCSingleFlashDlg::FillH8_3069() {
     Engine3069.FileId = load_.fileId;
     Engine3069.StopRequested = 0;
     Engine3069.Host = host_.get();
+    Engine3069.Clock = &FlashWindowClock();
     init_bar->setMaximum(static_cast<int>(Engine3069.GetInitSteps()));
 }
 

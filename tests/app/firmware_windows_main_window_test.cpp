@@ -9,7 +9,7 @@
 #include "platform/portmap.h"
 #include "shell/serial_port_list.h"
 #include "sim/firmware/firmware_test_files.h"
-#include "sim/simulatedh8_3048.h"
+#include "sim/firmware/flash_window_sim.h"
 #include "support/file_text.h"
 
 #include <QMdiSubWindow>
@@ -37,9 +37,7 @@ protected:
     SimulatedH8_3048& modemOnFirstPort() {
         const std::string ports = ReadSerialPortList();
         const std::string first = ports.substr(0, ports.find(','));
-        modem = std::make_unique<SimulatedH8_3048>(false, MakeTestLoader(1));
-        modem->Attach(ComPortNumber(first));
-        return *modem;
+        return sim.AttachModem(ComPortNumber(first), false, MakeTestLoader(1));
     }
 
     QMdiSubWindow* childOf(TPohjafrm& window, int instance) {
@@ -48,7 +46,7 @@ protected:
     }
 
     const std::vector<uint8_t> image = MakeTestImage(400);
-    std::unique_ptr<SimulatedH8_3048> modem;
+    FlashWindowSim sim;
 };
 
 TEST_F(FirmwareWindowsMainWindowTest, MultiFlashCommandsOpenEachInstanceOnceAndSwitchTheButtons) {

@@ -5,6 +5,7 @@
 #include "platform/wave_sound.h"
 
 #include <QPointer>
+#include <QTimer>
 
 namespace {
 using Verdict = SimulatedH8_3048::Verdict;
@@ -155,11 +156,14 @@ TEST_F(MultiFlashWindowTest, ClosingMidLoadStopsAndWaitsAndGivesThePortsBack) {
     enableChannels({0, 1});
     modems[0]->faults.zerosBeforeSync = 0;
     modems[1]->faults.zerosBeforeSync = 0;
+    sim.Hold();
     ASSERT_TRUE(window->Flash_tiedostoClick());
     boxes.queueAnswer(IDNO);
     window->close();
     EXPECT_TRUE(window) << "No keeps the window open";
     boxes.queueAnswer(IDYES);
+    // The load goes on once the window waits for it.
+    QTimer::singleShot(0, [this] { sim.Release(); });
     window->close();
     ASSERT_TRUE(waitFor([&] { return window.isNull(); }));
     EXPECT_EQ(main.restored, (std::vector<int>{21, 22}));

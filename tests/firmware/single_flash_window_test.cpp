@@ -91,9 +91,11 @@ TEST_F(SingleFlashWindowTest, ExtensionChoosesEngineRowAndSpeedBox) {
 TEST_F(SingleFlashWindowTest, ClosingMidLoadStopsTheEngineAndKeepsTheWindowForTheResult) {
     attachModem(32, true).faults.zerosBeforeSync = 0;
     window->LuetiedostoClick();
+    sim.Hold();
     ASSERT_TRUE(window->Flash_tiedostoClick());
     boxes.queueAnswer(IDYES);
     window->close();
+    sim.Release();
     ASSERT_TRUE(waitFor([&] { return !results().empty(); }));
     EXPECT_EQ(results(), std::vector<std::string>{FlashErrorText(kFlashUserInterrupted)});
     EXPECT_TRUE(window);
