@@ -448,13 +448,13 @@ MultiFlashChoices TCMultiFlashDlg::Choices() const {
 }
 
 // A start refused by a check shows its box and leaves the program open, in remote
-// use too: the technician can mend the choice and start again. Until a load ends,
-// remote use counts as failed, since nothing was loaded.
+// use too: the technician can mend the choice and start again. Remote use counts
+// as failed until a load has ended well: a refused start, an interrupted load and
+// a program closed meanwhile all end with failure.
 bool TCMultiFlashDlg::Flash_tiedostoClick() {
-    const bool started = StartLoad();
-    if (!started && remoteUse_)
+    if (remoteUse_)
         Pohjafrm->SetExitStatus(1);
-    return started;
+    return StartLoad();
 }
 
 bool TCMultiFlashDlg::StartLoad() {

@@ -17,6 +17,7 @@
 #include "firmware/flash_window_host.h"
 #include "firmware/flash_worker.h"
 #include "firmware/multi_flash_load.h"
+#include "shell/close_query.h"
 #include "shell/main_window_services.h"
 #include "ui_tcmultiflashdlg.h"
 
@@ -30,7 +31,7 @@ class QMdiSubWindow;
 class QTimer;
 class WindowMessage;
 
-class TCMultiFlashDlg : public QMainWindow, public Ui::TCMultiFlashDlg {
+class TCMultiFlashDlg : public QMainWindow, public Ui::TCMultiFlashDlg, public CloseQuery {
     Q_OBJECT
 public:
     // The terminal's variant: instance number 0.
@@ -63,6 +64,10 @@ public:
     void OnChannelFinished(WPARAM channel);
     void SetCancelEnabled();
     void pakkoTimer();
+    // While a load runs, asks whether to interrupt it: Yes stops every channel and
+    // waits for it, and the window may close. The main window asks this too when it
+    // closes.
+    bool FormCloseQuery() override;
 
     // The remote-use load: port digit (an index into the sorted port list, from
     // 1), channel mask digit (bit 0 = channel 1), file and update digit.
@@ -115,7 +120,6 @@ private:
     std::string CollectResults(bool& failed);
     void FinishLoad(bool failed, const std::string& summary);
     void ReturnToIdle();
-    bool FormCloseQuery();
     void FormClose();
     void StopAndWaitForWorkers();
     void EndRemoteUse(int status);

@@ -14,6 +14,7 @@
 
 #include <QMdiSubWindow>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 class FirmwareWindowsMainWindowTest : public MainWindowTest {
@@ -123,6 +124,27 @@ TEST_F(FirmwareWindowsMainWindowTest, FailedRemoteUseShowsTheSummaryAndEndsWithF
     EXPECT_EQ(window->ExitStatus(), 1);
     ASSERT_EQ(boxes.count(), 1u);
     EXPECT_EQ(boxes.texts()[0].rfind("All channels\r\nPort1: " + FlashErrorText(kFlashEraseFailed), 0), 0u);
+}
+
+// A remote load the user interrupts is no success, whether the main window or the
+// firmware window is closed first.
+TEST_F(FirmwareWindowsMainWindowTest, InterruptedRemoteUseEndsWithFailure) {
+    const std::string file = firmwareFile();
+    modemOnFirstPort();
+    for (const bool firmwareWindowFirst : {false, true}) {
+        SCOPED_TRACE(firmwareWindowFirst);
+        sim.Hold();
+        auto window = open({"ZrunemoltoQ", "1", "1", "0", file});
+        ASSERT_TRUE(window->CMultiFlashDlg[0] && window->CMultiFlashDlg[0]->Loading());
+        boxes.queueAnswer(IDYES);
+        // The load goes on once the window waits for it.
+        QTimer::singleShot(0, [this] { sim.Release(); });
+        if (firmwareWindowFirst)
+            window->CMultiFlashDlg[0]->close();
+        window->close();
+        EXPECT_FALSE(window->isVisible());
+        EXPECT_EQ(window->ExitStatus(), 1);
+    }
 }
 
 TEST_F(FirmwareWindowsMainWindowTest, CancelClosesTheFirmwareWindowsWithTheirFrames) {

@@ -172,19 +172,18 @@ TEST_F(MultiFlashWindowTest, ClosingMidLoadStopsAndWaitsAndGivesThePortsBack) {
 }
 
 TEST_F(MultiFlashWindowTest, RemoteUseEndsWithTheLoadsStatus) {
-    main.exit_status = -1;
     open();
     attachModem(21);
     window->RemoteStartFlash(1, 1, *chosenFile, 0);
-    ASSERT_TRUE(waitFor([&] { return main.exit_status != -1; }));
+    EXPECT_EQ(main.exit_status, 1) << "a remote load is no success until it has ended well";
+    ASSERT_TRUE(waitFor([&] { return !window->Loading(); }));
     EXPECT_EQ(main.exit_status, 0);
     EXPECT_EQ(boxes.count(), 0u) << "a successful remote load shows nothing";
     EXPECT_EQ(modems[0]->Memory(0, image.size()), image);
 
-    main.exit_status = -1;
     modems[0]->faults.eraseStatus = 0xFF;
     window->RemoteStartFlash(1, 1, *chosenFile, 0);
-    ASSERT_TRUE(waitFor([&] { return main.exit_status != -1; }));
+    ASSERT_TRUE(waitFor([&] { return !window->Loading(); }));
     EXPECT_EQ(main.exit_status, 1);
     ASSERT_EQ(boxes.count(), 1u);
     EXPECT_EQ(boxes.texts()[0].rfind("All channels\r\nPort1: ", 0), 0u);
