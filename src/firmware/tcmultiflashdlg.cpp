@@ -358,8 +358,11 @@ void TCMultiFlashDlg::LuetiedostoClick() {
     fileName = *chosen;
     initialDir_ = directoryOf(fileName);
     ApplyChosenFile();
+    DevicelistSelect();
 }
 
+// Restoring the settings does this too, but leaves the device-list handler to its
+// end, when the saved row is in place.
 void TCMultiFlashDlg::ApplyChosenFile() {
     Flash_tiedosto->setEnabled(true);
     setWindowTitle(fromLatin1(fileName));
@@ -367,7 +370,6 @@ void TCMultiFlashDlg::ApplyChosenFile() {
         Devicelist->setCurrentIndex(kNmsRow);
     else if (Devicelist->currentIndex() == kNmsRow)
         Devicelist->setCurrentIndex(kSRecordRow);
-    DevicelistSelect();
     ShowSoftwareName();
 }
 

@@ -255,6 +255,24 @@ TEST_F(MultiFlashWindowTest, RestoredSoftwareNameIsSplitAsAChosenOne) {
     EXPECT_EQ(restored.toStdString(), "img16k.a20 ");
 }
 
+// Restoring a saved file does not run the device-list handler on the row the
+// list holds before its own key is read: a saved K10 row keeps "115200" as saved.
+TEST_F(MultiFlashWindowTest, RestoredFileLeavesTheSpeedBoxToTheSavedRow) {
+    for (const bool withFile : {false, true}) {
+        TIniFile ini(SettingsFileName());
+        ini.WriteString("Multi Flash", "Directory", folder.path().string() + "/");
+        ini.WriteString("Multi Flash", "Filename", withFile ? "modem.a37" : "ERROR");
+        ini.WriteInteger("Multi Flash", "Device", 14);
+        ini.WriteString("Multi Flash", "Speed", "1");
+        open();
+        EXPECT_EQ(window->Flash_tiedosto->isEnabled(), withFile);
+        EXPECT_EQ(window->Devicelist->currentIndex(), 14);
+        EXPECT_TRUE(window->SpeedSelection->isEnabled()) << withFile;
+        EXPECT_TRUE(window->SpeedSelection->isChecked()) << withFile;
+        window->close();
+    }
+}
+
 TEST_F(MultiFlashWindowTest, LoadEndingWhileTheInterruptQuestionIsOpenShowsItsSummaryAfterTheAnswer) {
     open();
     window->LuetiedostoClick();
