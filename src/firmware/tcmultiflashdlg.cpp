@@ -175,9 +175,9 @@ void TCMultiFlashDlg::Build(int instance) {
     connect(pakko, &QTimer::timeout, this, &TCMultiFlashDlg::pakkoTimer);
     GroupBox5->installEventFilter(this);
     const QStringList ports = fromLatin1(Pohjafrm->ListSerialPorts()).split(',');
-    for (QComboBox* box : portti_id) {
+    for (PortComboBox* box : portti_id) {
         box->addItems(ports);
-        box->installEventFilter(this);
+        connect(box, &PortComboBox::aboutToDropDown, this, [this, box] { portti_id1DropDown(box); });
     }
     ConnectControls();
     QMdiSubWindow* child = Pohjafrm->MdiArea()->addSubWindow(this);
@@ -338,10 +338,6 @@ bool TCMultiFlashDlg::eventFilter(QObject* watched, QEvent* event) {
     if (watched == GroupBox5 && event->type() == QEvent::Resize &&
         static_cast<QResizeEvent*>(event)->oldSize().width() != GroupBox5->width())
         ShowSoftwareName();
-    if (event->type() == QEvent::MouseButtonPress)
-        for (QComboBox* box : portti_id)
-            if (watched == box)
-                portti_id1DropDown(box);
     return QMainWindow::eventFilter(watched, event);
 }
 

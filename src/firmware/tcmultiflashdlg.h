@@ -78,7 +78,7 @@ public:
     std::string bootFileName;
 
     std::array<QCheckBox*, kFlashChannels> kayta{};
-    std::array<QComboBox*, kFlashChannels> portti_id{};
+    std::array<PortComboBox*, kFlashChannels> portti_id{};
     std::array<QProgressBar*, kFlashChannels> loader{};
     std::array<QProgressBar*, kFlashChannels> softa{};
     std::array<QGroupBox*, kFlashChannels> channelBox{};

@@ -273,6 +273,30 @@ TEST_F(MultiFlashWindowTest, RestoredFileLeavesTheSpeedBoxToTheSavedRow) {
     }
 }
 
+// A port box that drops down, by mouse or by keyboard, lists the ports there are
+// then; the chosen port stays chosen while it is listed.
+TEST_F(MultiFlashWindowTest, PortBoxTakesThePortListWheneverItDropsDown) {
+    open();
+    QComboBox* box = window->portti_id2;
+    box->setCurrentIndex(2);
+    const auto dropDown = [&](const std::function<void()>& how) {
+        how();
+        box->hidePopup();
+        QStringList items;
+        for (int i = 0; i < box->count(); ++i)
+            items << box->itemText(i);
+        return items.join(',').toStdString() + " @" + box->currentText().toStdString();
+    };
+    main.com_list = "COM21,COM23,COM7";
+    EXPECT_EQ(dropDown([&] { QTest::keyClick(box, Qt::Key_Down, Qt::AltModifier); }),
+              "COM21,COM23,COM7 @COM23");
+    main.com_list = "COM21,COM8";
+    EXPECT_EQ(dropDown([&] { QTest::keyClick(box, Qt::Key_F4); }), "COM21,COM8 @");
+    box->setCurrentIndex(0);
+    main.com_list = "COM8,COM21";
+    EXPECT_EQ(dropDown([&] { QTest::mouseClick(box, Qt::LeftButton); }), "COM8,COM21 @COM21");
+}
+
 TEST_F(MultiFlashWindowTest, LoadEndingWhileTheInterruptQuestionIsOpenShowsItsSummaryAfterTheAnswer) {
     open();
     window->LuetiedostoClick();
