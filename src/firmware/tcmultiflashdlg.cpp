@@ -667,10 +667,9 @@ bool TCMultiFlashDlg::AllChannelsReported() const {
 }
 
 void TCMultiFlashDlg::CompleteLoad() {
-    bool failed = false;
-    std::string summary;
+    LoadOutcome outcome;
     try {
-        summary = CollectResults(failed);
+        outcome = CollectResults();
     } catch (const std::exception&) {
         // The load still ends: the window comes back and the ports go back.
         loading_ = false;
@@ -678,36 +677,40 @@ void TCMultiFlashDlg::CompleteLoad() {
         ReturnToIdle();
         return;
     }
-    FinishLoad(failed, summary);
+    FinishLoad(outcome);
 }
 
-// The summary of the four channels; each failed channel turns red and sets failed.
-std::string TCMultiFlashDlg::CollectResults(bool& failed) {
-    std::string summary = "All channels\r\n";
+// The summary of the four channels. A failed channel turns red while its box is
+// checked; it makes the result sound the failure's in the H8/3048 family, in the
+// others only while its box is checked; any failed channel fails remote use.
+TCMultiFlashDlg::LoadOutcome TCMultiFlashDlg::CollectResults() {
+    LoadOutcome outcome{"All channels\r\n"};
     for (int c = 0; c < kFlashChannels; ++c) {
         const uint32_t code = ResultOf(c);
         channels_[c].worker.reset();
         channels_[c].host.reset();
-        const bool channelFailed = code >= 1 && code < kChannelDisabled;
-        if (channelFailed)
+        const bool failed = code >= 1 && code < kChannelDisabled;
+        const bool shown = failed && kayta[c]->isChecked();
+        if (shown)
             colourBox(channelBox[c], true);
-        failed = failed || channelFailed;
-        summary += "Port" + std::to_string(c + 1) + ": " + ResultText(c) + "\r\n";
+        outcome.soundFailed = outcome.soundFailed || (loadFamily_ == FlashFamily::H8_3048 ? failed : shown);
+        outcome.remoteFailed = outcome.remoteFailed || failed;
+        outcome.summary += "Port" + std::to_string(c + 1) + ": " + ResultText(c) + "\r\n";
     }
-    return summary;
+    return outcome;
 }
 
-void TCMultiFlashDlg::FinishLoad(bool failed, const std::string& summary) {
+void TCMultiFlashDlg::FinishLoad(const LoadOutcome& outcome) {
     loading_ = false;
     if (remoteUse_) {
-        if (failed)
-            ShowMessage(summary);
-        EndRemoteUse(failed ? 1 : 0);
+        if (outcome.remoteFailed)
+            ShowMessage(outcome.summary);
+        EndRemoteUse(outcome.remoteFailed ? 1 : 0);
     } else {
-        const std::string sound = ProgramFile(failed ? "error.wav" : "ok.wav");
+        const std::string sound = ProgramFile(outcome.soundFailed ? "error.wav" : "ok.wav");
         if (std::filesystem::exists(sound))
             PlayWaveFile(sound);
-        MessageBox(summary, "Information", MB_OK | MB_TOPMOST);
+        MessageBox(outcome.summary, "Information", MB_OK | MB_TOPMOST);
     }
     ReturnToIdle();
 }

@@ -116,9 +116,14 @@ private:
     void FillH8_3069(CMassFlash_3069& engine, const MultiFlashEngineInputs& inputs, int channel);
     void FillK10(CMassFlash_KZ_K10& engine, const MultiFlashEngineInputs& inputs, int channel);
     void StartWorkers();
+    struct LoadOutcome {
+        std::string summary;
+        bool soundFailed = false;
+        bool remoteFailed = false;
+    };
     void CompleteLoad();
-    std::string CollectResults(bool& failed);
-    void FinishLoad(bool failed, const std::string& summary);
+    LoadOutcome CollectResults();
+    void FinishLoad(const LoadOutcome& outcome);
     void ReturnToIdle();
     void FormClose();
     void StopAndWaitForWorkers();

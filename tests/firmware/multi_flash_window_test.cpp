@@ -1,5 +1,7 @@
 #include "firmware/tcmultiflashdlg.h"
 
+#include "firmware/cmassflash_3069.h"
+
 #include "firmware_window_fixture.h"
 #include "platform/tinifile.h"
 #include "platform/wave_sound.h"
@@ -106,6 +108,32 @@ TEST_F(MultiFlashWindowTest, DisabledChannelsReportAsNotEnabledAndOnlyEnabledPor
     EXPECT_EQ(PlayingWaveFile(), okSound);
     window->close();
     EXPECT_EQ(PlayingWaveFile(), "") << "the close stops the sound";
+}
+
+// A failed channel whose box was cleared during the load keeps its colour; its
+// failure sounds in the H8/3048 family only. The summary still names it.
+TEST_F(MultiFlashWindowTest, FailureOfAChannelClearedDuringTheLoad) {
+    const std::string okSound = writeFile("ok.wav", silentWave());
+    const std::string errorSound = writeFile("error.wav", silentWave());
+    open();
+    window->LuetiedostoClick();
+    attachModem(21).faults.eraseStatus = 0xFF;
+    window->kayta1->setChecked(true);
+    window->portti_id1->setCurrentIndex(0);
+    for (const bool h8_3069 : {false, true}) {
+        SCOPED_TRACE(h8_3069);
+        window->h8_3069->setChecked(h8_3069); // an H8/3069 load fails on the H8/3048 modem
+        boxes.clear();
+        sim.Hold();
+        ASSERT_TRUE(window->Flash_tiedostoClick());
+        window->kayta1->setChecked(false);
+        sim.Release();
+        ASSERT_TRUE(waitFor([&] { return summaryShown(); }));
+        EXPECT_EQ(summary().find("Port1: ERROR"), 14u) << summary();
+        EXPECT_FALSE(window->GroupBox1->autoFillBackground());
+        EXPECT_EQ(PlayingWaveFile(), h8_3069 ? okSound : errorSound);
+        window->kayta1->setChecked(true);
+    }
 }
 
 TEST_F(MultiFlashWindowTest, RefusedStartsGiveTheirBoxAndLeaveTheButtons) {
