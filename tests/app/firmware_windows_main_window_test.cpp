@@ -41,6 +41,13 @@ protected:
         return sim.AttachModem(ComPortNumber(first), false, MakeTestLoader(1));
     }
 
+    // The main window in remote use, once it has opened the load's window.
+    std::unique_ptr<TPohjafrm> openRemote(const std::vector<std::string>& arguments) {
+        auto window = open(arguments);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window->CMultiFlashDlg[0] != nullptr; }, 5000));
+        return window;
+    }
+
     QMdiSubWindow* childOf(TPohjafrm& window, int instance) {
         return qobject_cast<QMdiSubWindow*>(
             window.CMultiFlashDlg[static_cast<size_t>(instance - 1)]->parentWidget());
@@ -126,6 +133,26 @@ TEST_F(FirmwareWindowsMainWindowTest, FailedRemoteUseShowsTheSummaryAndEndsWithF
     EXPECT_EQ(boxes.texts()[0].rfind("All channels\r\nPort1: " + FlashErrorText(kFlashEraseFailed), 0), 0u);
 }
 
+// The window system gives the main window its size once it shows it: the remote
+// load's window waits for that, and then sits centred.
+TEST_F(FirmwareWindowsMainWindowTest, RemoteUseCentresItsWindowInTheShownMainWindow) {
+    const std::string file = firmwareFile();
+    modemOnFirstPort();
+    sim.Hold();
+    TPohjafrm window({folder.file("quovix"), "ZrunemoltoQ", "1", "1", "0", file});
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(window.CMultiFlashDlg[0]) << "not before the main window is shown";
+    window.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.CMultiFlashDlg[0] != nullptr; }, 5000));
+    QMdiSubWindow* child = childOf(window, 1);
+    const WindowPoint centre = CentredFirmwareWindow(window.width(), window.height(), child->width(),
+                                                     child->height(), window.SpeedPanel->height(), 1);
+    EXPECT_EQ(child->pos(), QPoint(centre.left, centre.top));
+    sim.Release();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }, 20000));
+    EXPECT_EQ(window.ExitStatus(), 0);
+}
+
 // A remote load the user interrupts is no success, whether the main window or the
 // firmware window is closed first.
 TEST_F(FirmwareWindowsMainWindowTest, InterruptedRemoteUseEndsWithFailure) {
@@ -133,8 +160,9 @@ TEST_F(FirmwareWindowsMainWindowTest, InterruptedRemoteUseEndsWithFailure) {
     modemOnFirstPort();
     for (const bool firmwareWindowFirst : {false, true}) {
         SCOPED_TRACE(firmwareWindowFirst);
+        TIniFile(SettingsFileName()).EraseSection("Layout"); // no window of the last run comes back
         sim.Hold();
-        auto window = open({"ZrunemoltoQ", "1", "1", "0", file});
+        auto window = openRemote({"ZrunemoltoQ", "1", "1", "0", file});
         ASSERT_TRUE(window->CMultiFlashDlg[0] && window->CMultiFlashDlg[0]->Loading());
         boxes.queueAnswer(IDYES);
         // The load goes on once the window waits for it.
@@ -182,8 +210,7 @@ TEST_F(FirmwareWindowsMainWindowTest, RemoteStartRefusedByACheckShowsItsMessageA
     const std::string file = firmwareFile();
     {
         // Channels 1 and 2 both on the first port.
-        auto window = open({"ZrunemoltoQ", "1", "3", "0", file});
-        QCoreApplication::processEvents();
+        auto window = openRemote({"ZrunemoltoQ", "1", "3", "0", file});
         EXPECT_TRUE(window->isVisible());
         EXPECT_EQ(boxes.texts(),
                   std::vector<std::string>{"All active channels must point to different com ports !!!"});
@@ -191,8 +218,7 @@ TEST_F(FirmwareWindowsMainWindowTest, RemoteStartRefusedByACheckShowsItsMessageA
         window->close();
     }
     boxes.clear();
-    auto window = open({"ZrunemoltoQ", "0", "1", "0", file});
-    QCoreApplication::processEvents();
+    auto window = openRemote({"ZrunemoltoQ", "0", "1", "0", file});
     EXPECT_TRUE(window->isVisible()) << "port digit 0 selects no port: nothing starts";
     ASSERT_TRUE(window->CMultiFlashDlg[0]);
     EXPECT_FALSE(window->CMultiFlashDlg[0]->kayta1->isChecked());
