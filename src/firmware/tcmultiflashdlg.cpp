@@ -542,7 +542,6 @@ void TCMultiFlashDlg::FillH8_3069(CMassFlash_3069& engine, const MultiFlashEngin
     engine.ImageLength = firmware_.imageLength;
     engine.BootImage = firmware_.bootImage.empty() ? nullptr : firmware_.bootImage.data();
     engine.BootImageLength = firmware_.bootImageLength;
-    engine.BootBlocks = 0;
     engine.Port = *inputs.ports[channel];
     engine.UpdateMode = inputs.updateMode;
     engine.Select3069 = 1;

@@ -190,7 +190,6 @@ void TCSingleFlashDlg::FillH8_3069() {
     Engine3069.SpeedIndex = load_.speedIndex;
     Engine3069.ClockHz = load_.clockHz;
     Engine3069.BootImage = nullptr;
-    Engine3069.BootBlocks = 0;
     Engine3069.NmsKind = load_.nmsKind;
     Engine3069.FileId = load_.fileId;
     Engine3069.StopRequested = 0;
