@@ -42,8 +42,10 @@
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWindow>
 #include <filesystem>
 #include <map>
 
@@ -60,6 +62,10 @@ constexpr int kDefaultSize = 200;
 constexpr int kFactoryLabelDrop = 4;
 constexpr int kDefaultLogSplitSize = 10;
 constexpr int kMaxLogSplitSize = 1000;
+// How often, and how many times at most, remote use looks whether the window
+// system has shown the main window.
+constexpr int kShownPollMs = 10;
+constexpr int kShownPolls = 200;
 
 std::vector<std::string> ProgramArguments() {
     std::vector<std::string> arguments;
@@ -367,6 +373,14 @@ void TPohjafrm::StartRemoteMultiFlash() {
                    "Quovix 5", MB_OK | MB_ICONERROR);
         SetExitStatus(1);
         PostMessage(this, WM_CLOSE);
+        return;
+    }
+    // The window system gives a maximised main window its size only once it shows
+    // it, and the load's window is centred in that size. A main window that is
+    // never shown (minimised) is waited for a bounded time.
+    const bool shown = windowHandle() != nullptr && windowHandle()->isExposed();
+    if (!shown && ++remoteStartPolls_ <= kShownPolls) {
+        QTimer::singleShot(kShownPollMs, this, [this] { PostMessage(this, WM_REMOTE_START); });
         return;
     }
     Flashmonta1Click();

@@ -215,6 +215,7 @@ private:
     std::unique_ptr<QPrinter> printer_;
     std::unique_ptr<HandoverClock> handoverClock_;
     int exitStatus_ = 0;
+    int remoteStartPolls_ = 0;
 };
 
 template <class Window> Window* TPohjafrm::ActiveChild() const {

@@ -9,6 +9,7 @@
 namespace {
 // Where the check puts a missing "Number" line: after the name and five lines.
 constexpr size_t kNumberLinePosition = 6;
+constexpr const char* kZeroNumberLine = "Number=0000";
 } // namespace
 
 uint16_t ModemTypeCheckValue(const std::string& typeFileName, std::vector<std::string> lines) {
@@ -17,11 +18,14 @@ uint16_t ModemTypeCheckValue(const std::string& typeFileName, std::vector<std::s
         const size_t equals = line.find('=');
         return equals != std::string::npos && SameText(Trimmed(line.substr(0, equals)), "Number");
     });
+    // The line is written whole, whatever its spelling: the factory correction
+    // writes "Number=<value>" over it, and the next check must compute over the
+    // same text.
     if (numberLine != lines.end())
-        *numberLine = numberLine->substr(0, numberLine->find('=') + 1) + "0000";
+        *numberLine = kZeroNumberLine;
     else
         lines.insert(lines.begin() + static_cast<long>(std::min(kNumberLinePosition, lines.size())),
-                     "Number=0000");
+                     kZeroNumberLine);
     std::string text;
     for (const std::string& line : lines)
         text += line + "\r\n";

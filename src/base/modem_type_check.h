@@ -7,6 +7,7 @@
 #include <vector>
 
 // The CRC of the file's lower-case name and its lines, each ended by CR LF, with
-// the value of its first "Number" line as "0000" (a "Number=0000" line is put after
-// the name and five lines when the file has none).
+// its first "Number" line (the name compared without regard to case or blanks)
+// made "Number=0000" (such a line is put after the name and five lines when the
+// file has none).
 uint16_t ModemTypeCheckValue(const std::string& typeFileName, std::vector<std::string> lines);

@@ -90,9 +90,10 @@ struct Frame {
 
 // Converts the record at position into the frame and moves position past the
 // converted characters (the next search for 'S' skips the checksum digits); false
-// when the record is not valid.
+// when the record is not valid, and when the search for its 'S' gave up first: no
+// frame goes out then.
 bool convertRecord(Text text, size_t& position, Frame& frame) {
-    if (position >= text.size() || text.size() - position < 4)
+    if (position >= text.size() || text.size() - position < 4 || text[position] != 'S')
         return false;
     frame.type = static_cast<char>(text[position + 1]);
     const std::optional<uint8_t> count = hexByte(&text[position + 2]);
@@ -125,8 +126,9 @@ bool convertRecord(Text text, size_t& position, Frame& frame) {
 }
 
 // Walks the records as the run sends them. A record the run would refuse halfway
-// through a load, a wrong checksum or a text that ends before its S9 record would
-// leave the modem half programmed: such a file is refused before the port opens.
+// through a load, a wrong checksum, more than the search skips before the next 'S'
+// or a text that ends before its S9 record would leave the modem half programmed:
+// such a file is refused before the port opens.
 bool wholeRecords(Text text) {
     Frame frame;
     for (size_t position = 0;;) {

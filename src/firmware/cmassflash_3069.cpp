@@ -135,12 +135,9 @@ private:
     bool uploadsLoader() const { return engine_.DeviceRow <= 1; }
 
     // How the image goes out: the rows with a loader of their own take the encoded
-    // blocks as they are; a block file in boot mode goes block by block, each at
-    // its own address.
+    // blocks as they are; the boot mode and the uploaded loader a plain image.
     ProgramForm form() const {
-        if (update())
-            return uploadsLoader() ? ProgramForm::Plain : ProgramForm::EncodedBlocks;
-        return engine_.BootBlocks ? ProgramForm::DecodedBlocks : ProgramForm::Plain;
+        return update() && !uploadsLoader() ? ProgramForm::EncodedBlocks : ProgramForm::Plain;
     }
 
     // An empty image, blocks cut short or blocks outside the flash would erase the

@@ -113,9 +113,6 @@ public:
     // Update mode, rows 2 to 16: the encoded block image, sent block by block.
     uint8_t* Image = nullptr;
     uint32_t ImageLength = 0;
-    // Boot mode: 1 when Image holds the decoded blocks of a block file; each block is
-    // then programmed at the address its header carries.
-    uint8_t BootBlocks = 0;
     // Boot mode: the boot section (8 KiB) or null. Owned by the window.
     uint8_t* BootImage = nullptr;
     // Written by the multiple window; not read by the run.

@@ -1,11 +1,23 @@
 #include "firmware/flash_worker.h"
 
+#include "platform/wait_clock.h"
+
 #include <QEventLoop>
 #include <QTimer>
 #include <system_error>
 
 namespace {
 constexpr int kFinishedPollMs = 5;
+std::atomic<WaitClock*> testClock{nullptr};
+} // namespace
+
+WaitClock& FlashWindowClock() {
+    WaitClock* clock = testClock;
+    return clock ? *clock : SystemWaitClock();
+}
+
+void SetFlashWindowClockForTests(WaitClock* clock) {
+    testClock = clock;
 }
 
 FlashWorker::FlashWorker(QObject* window, WPARAM channel, std::chrono::milliseconds reportDelay, Run run,
@@ -33,7 +45,7 @@ void FlashWorker::Wait() {
 
 void FlashWorker::Execute() {
     store_(run_());
-    std::this_thread::sleep_for(reportDelay_);
+    FlashWindowClock().Sleep(reportDelay_);
     PostMessage(window_.data(), WM_FLASH_DONE, channel_, 0);
     finished_ = true;
 }

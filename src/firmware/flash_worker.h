@@ -3,6 +3,10 @@
 // the worker stores its code, waits for its report delay and posts WM_FLASH_DONE
 // with its channel index (0 for the single window) to the window. The GUI thread
 // learns of the end only from that message.
+//
+// The firmware windows' engines, workers and the windows' own pauses wait on one
+// clock: the machine's, or one a test puts in place so that a load runs in
+// virtual time.
 
 #include "platform/window_message.h"
 
@@ -12,6 +16,12 @@
 #include <cstdint>
 #include <functional>
 #include <thread>
+
+class WaitClock;
+
+WaitClock& FlashWindowClock();
+// Null gives the machine's clock back.
+void SetFlashWindowClockForTests(WaitClock* clock);
 
 class FlashWorker {
 public:

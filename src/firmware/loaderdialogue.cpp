@@ -250,11 +250,8 @@ std::optional<FlashRange> LoaderDialogue::ImageRange(const uint8_t* image, uint3
     FlashRange range{UINT32_MAX, 0};
     for (uint32_t at = 0; at < length; at += kFirmwareBlockSize) {
         const uint8_t* header = image + at;
-        const uint32_t address = form == ProgramForm::EncodedBlocks
-                                     ? EncodedBlockAddress(header)
-                                     : uint32_t{header[1]} << 16 | uint32_t{header[2]} << 8 | header[3];
-        if ((form == ProgramForm::DecodedBlocks && header[0] != 0) ||
-            address + kFirmwareBlockData > flashSize)
+        const uint32_t address = EncodedBlockAddress(header);
+        if (address + kFirmwareBlockData > flashSize)
             return std::nullopt;
         range.lowest = std::min(range.lowest, address);
         range.highest = std::max<uint32_t>(range.highest, address + kFirmwareBlockData - 1);

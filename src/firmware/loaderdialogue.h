@@ -79,8 +79,6 @@ enum class ProgramForm {
     Plain,
     // 132-byte blocks as they are: an encoded header and 128 scrambled bytes.
     EncodedBlocks,
-    // 132-byte decoded blocks as they are: the address and 128 bytes.
-    DecodedBlocks,
 };
 
 // The lowest and the highest flash address an image programs.

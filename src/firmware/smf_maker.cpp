@@ -64,8 +64,7 @@ public:
 
     void header(const std::string& line) {
         const Columns columns = SplitAtTabs(line);
-        if (!Trimmed(columns[0]).empty())
-            ini_.WriteString("Version", columns[0], Column(columns, 1));
+        ini_.WriteString("Version", columns[0], Column(columns, 1));
     }
 
     void parameter(const std::string& line) {

@@ -7,6 +7,7 @@
 #include "platform/portmap.h"
 #include "platform/program_files.h"
 #include "platform/tinifile.h"
+#include "platform/wait_clock.h"
 #include "platform/wave_sound.h"
 #include "shell/main_window_services.h"
 #include "shell/mdi_child.h"
@@ -19,7 +20,6 @@
 #include <QTimer>
 #include <algorithm>
 #include <filesystem>
-#include <thread>
 
 namespace {
 using std::chrono::milliseconds;
@@ -175,9 +175,9 @@ void TCMultiFlashDlg::Build(int instance) {
     connect(pakko, &QTimer::timeout, this, &TCMultiFlashDlg::pakkoTimer);
     GroupBox5->installEventFilter(this);
     const QStringList ports = fromLatin1(Pohjafrm->ListSerialPorts()).split(',');
-    for (QComboBox* box : portti_id) {
+    for (PortComboBox* box : portti_id) {
         box->addItems(ports);
-        box->installEventFilter(this);
+        connect(box, &PortComboBox::aboutToDropDown, this, [this, box] { portti_id1DropDown(box); });
     }
     ConnectControls();
     QMdiSubWindow* child = Pohjafrm->MdiArea()->addSubWindow(this);
@@ -338,10 +338,6 @@ bool TCMultiFlashDlg::eventFilter(QObject* watched, QEvent* event) {
     if (watched == GroupBox5 && event->type() == QEvent::Resize &&
         static_cast<QResizeEvent*>(event)->oldSize().width() != GroupBox5->width())
         ShowSoftwareName();
-    if (event->type() == QEvent::MouseButtonPress)
-        for (QComboBox* box : portti_id)
-            if (watched == box)
-                portti_id1DropDown(box);
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -358,8 +354,11 @@ void TCMultiFlashDlg::LuetiedostoClick() {
     fileName = *chosen;
     initialDir_ = directoryOf(fileName);
     ApplyChosenFile();
+    DevicelistSelect();
 }
 
+// Restoring the settings does this too, but leaves the device-list handler to its
+// end, when the saved row is in place.
 void TCMultiFlashDlg::ApplyChosenFile() {
     Flash_tiedosto->setEnabled(true);
     setWindowTitle(fromLatin1(fileName));
@@ -367,7 +366,6 @@ void TCMultiFlashDlg::ApplyChosenFile() {
         Devicelist->setCurrentIndex(kNmsRow);
     else if (Devicelist->currentIndex() == kNmsRow)
         Devicelist->setCurrentIndex(kSRecordRow);
-    DevicelistSelect();
     ShowSoftwareName();
 }
 
@@ -448,13 +446,13 @@ MultiFlashChoices TCMultiFlashDlg::Choices() const {
 }
 
 // A start refused by a check shows its box and leaves the program open, in remote
-// use too: the technician can mend the choice and start again. Until a load ends,
-// remote use counts as failed, since nothing was loaded.
+// use too: the technician can mend the choice and start again. Remote use counts
+// as failed until a load has ended well: a refused start, an interrupted load and
+// a program closed meanwhile all end with failure.
 bool TCMultiFlashDlg::Flash_tiedostoClick() {
-    const bool started = StartLoad();
-    if (!started && remoteUse_)
+    if (remoteUse_)
         Pohjafrm->SetExitStatus(1);
-    return started;
+    return StartLoad();
 }
 
 bool TCMultiFlashDlg::StartLoad() {
@@ -472,7 +470,7 @@ bool TCMultiFlashDlg::StartLoad() {
     if (!SaveMultiFlashSettings())
         ShowMessage(kSettingsWriteFailed);
     TakeChannelPorts();
-    std::this_thread::sleep_for(kAfterTakingPorts);
+    FlashWindowClock().Sleep(kAfterTakingPorts);
     firmware_ = {};
     auto read = ReadMultiFlashFirmware(choices);
     if (const auto* refusal = std::get_if<FlashRefusal>(&read)) {
@@ -534,6 +532,7 @@ void TCMultiFlashDlg::FillH8_3048(CMassFlash& engine, const MultiFlashEngineInpu
     engine.Encrypted = 0;
     engine.StopRequested = 0;
     engine.Host = channels_[channel].host.get();
+    engine.Clock = &FlashWindowClock();
     engine.Result = kChannelNotReported;
 }
 
@@ -543,7 +542,6 @@ void TCMultiFlashDlg::FillH8_3069(CMassFlash_3069& engine, const MultiFlashEngin
     engine.ImageLength = firmware_.imageLength;
     engine.BootImage = firmware_.bootImage.empty() ? nullptr : firmware_.bootImage.data();
     engine.BootImageLength = firmware_.bootImageLength;
-    engine.BootBlocks = 0;
     engine.Port = *inputs.ports[channel];
     engine.UpdateMode = inputs.updateMode;
     engine.Select3069 = 1;
@@ -557,6 +555,7 @@ void TCMultiFlashDlg::FillH8_3069(CMassFlash_3069& engine, const MultiFlashEngin
     engine.FileId.clear();
     engine.StopRequested = 0;
     engine.Host = channels_[channel].host.get();
+    engine.Clock = &FlashWindowClock();
     engine.Result = kChannelNotReported;
 }
 
@@ -572,6 +571,7 @@ void TCMultiFlashDlg::FillK10(CMassFlash_KZ_K10& engine, const MultiFlashEngineI
     engine.FileId = firmware_.fileId;
     engine.StopRequested = 0;
     engine.Host = channels_[channel].host.get();
+    engine.Clock = &FlashWindowClock();
     engine.Result = kChannelNotReported;
 }
 
@@ -666,10 +666,9 @@ bool TCMultiFlashDlg::AllChannelsReported() const {
 }
 
 void TCMultiFlashDlg::CompleteLoad() {
-    bool failed = false;
-    std::string summary;
+    LoadOutcome outcome;
     try {
-        summary = CollectResults(failed);
+        outcome = CollectResults();
     } catch (const std::exception&) {
         // The load still ends: the window comes back and the ports go back.
         loading_ = false;
@@ -677,36 +676,40 @@ void TCMultiFlashDlg::CompleteLoad() {
         ReturnToIdle();
         return;
     }
-    FinishLoad(failed, summary);
+    FinishLoad(outcome);
 }
 
-// The summary of the four channels; each failed channel turns red and sets failed.
-std::string TCMultiFlashDlg::CollectResults(bool& failed) {
-    std::string summary = "All channels\r\n";
+// The summary of the four channels. A failed channel turns red while its box is
+// checked; it makes the result sound the failure's in the H8/3048 family, in the
+// others only while its box is checked; any failed channel fails remote use.
+TCMultiFlashDlg::LoadOutcome TCMultiFlashDlg::CollectResults() {
+    LoadOutcome outcome{"All channels\r\n"};
     for (int c = 0; c < kFlashChannels; ++c) {
         const uint32_t code = ResultOf(c);
         channels_[c].worker.reset();
         channels_[c].host.reset();
-        const bool channelFailed = code >= 1 && code < kChannelDisabled;
-        if (channelFailed)
+        const bool failed = code >= 1 && code < kChannelDisabled;
+        const bool shown = failed && kayta[c]->isChecked();
+        if (shown)
             colourBox(channelBox[c], true);
-        failed = failed || channelFailed;
-        summary += "Port" + std::to_string(c + 1) + ": " + ResultText(c) + "\r\n";
+        outcome.soundFailed = outcome.soundFailed || (loadFamily_ == FlashFamily::H8_3048 ? failed : shown);
+        outcome.remoteFailed = outcome.remoteFailed || failed;
+        outcome.summary += "Port" + std::to_string(c + 1) + ": " + ResultText(c) + "\r\n";
     }
-    return summary;
+    return outcome;
 }
 
-void TCMultiFlashDlg::FinishLoad(bool failed, const std::string& summary) {
+void TCMultiFlashDlg::FinishLoad(const LoadOutcome& outcome) {
     loading_ = false;
     if (remoteUse_) {
-        if (failed)
-            ShowMessage(summary);
-        EndRemoteUse(failed ? 1 : 0);
+        if (outcome.remoteFailed)
+            ShowMessage(outcome.summary);
+        EndRemoteUse(outcome.remoteFailed ? 1 : 0);
     } else {
-        const std::string sound = ProgramFile(failed ? "error.wav" : "ok.wav");
+        const std::string sound = ProgramFile(outcome.soundFailed ? "error.wav" : "ok.wav");
         if (std::filesystem::exists(sound))
             PlayWaveFile(sound);
-        MessageBox(summary, "Information", MB_OK | MB_TOPMOST);
+        MessageBox(outcome.summary, "Information", MB_OK | MB_TOPMOST);
     }
     ReturnToIdle();
 }
@@ -719,7 +722,7 @@ void TCMultiFlashDlg::ReturnToIdle() {
     Luetiedosto->setEnabled(true);
     Flash_tiedosto->setEnabled(true);
     peruuta->setEnabled(true);
-    std::this_thread::sleep_for(kBeforeReturningPorts);
+    FlashWindowClock().Sleep(kBeforeReturningPorts);
     ReturnChannelPorts();
 }
 

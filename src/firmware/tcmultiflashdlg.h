@@ -17,6 +17,7 @@
 #include "firmware/flash_window_host.h"
 #include "firmware/flash_worker.h"
 #include "firmware/multi_flash_load.h"
+#include "shell/close_query.h"
 #include "shell/main_window_services.h"
 #include "ui_tcmultiflashdlg.h"
 
@@ -30,7 +31,7 @@ class QMdiSubWindow;
 class QTimer;
 class WindowMessage;
 
-class TCMultiFlashDlg : public QMainWindow, public Ui::TCMultiFlashDlg {
+class TCMultiFlashDlg : public QMainWindow, public Ui::TCMultiFlashDlg, public CloseQuery {
     Q_OBJECT
 public:
     // The terminal's variant: instance number 0.
@@ -63,6 +64,10 @@ public:
     void OnChannelFinished(WPARAM channel);
     void SetCancelEnabled();
     void pakkoTimer();
+    // While a load runs, asks whether to interrupt it: Yes stops every channel and
+    // waits for it, and the window may close. The main window asks this too when it
+    // closes.
+    bool FormCloseQuery() override;
 
     // The remote-use load: port digit (an index into the sorted port list, from
     // 1), channel mask digit (bit 0 = channel 1), file and update digit.
@@ -73,7 +78,7 @@ public:
     std::string bootFileName;
 
     std::array<QCheckBox*, kFlashChannels> kayta{};
-    std::array<QComboBox*, kFlashChannels> portti_id{};
+    std::array<PortComboBox*, kFlashChannels> portti_id{};
     std::array<QProgressBar*, kFlashChannels> loader{};
     std::array<QProgressBar*, kFlashChannels> softa{};
     std::array<QGroupBox*, kFlashChannels> channelBox{};
@@ -111,11 +116,15 @@ private:
     void FillH8_3069(CMassFlash_3069& engine, const MultiFlashEngineInputs& inputs, int channel);
     void FillK10(CMassFlash_KZ_K10& engine, const MultiFlashEngineInputs& inputs, int channel);
     void StartWorkers();
+    struct LoadOutcome {
+        std::string summary;
+        bool soundFailed = false;
+        bool remoteFailed = false;
+    };
     void CompleteLoad();
-    std::string CollectResults(bool& failed);
-    void FinishLoad(bool failed, const std::string& summary);
+    LoadOutcome CollectResults();
+    void FinishLoad(const LoadOutcome& outcome);
     void ReturnToIdle();
-    bool FormCloseQuery();
     void FormClose();
     void StopAndWaitForWorkers();
     void EndRemoteUse(int status);

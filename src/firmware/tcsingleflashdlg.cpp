@@ -174,6 +174,7 @@ void TCSingleFlashDlg::FillH8_3048() {
     Engine.Port = load_.port;
     Engine.StopRequested = 0;
     Engine.Host = host_.get();
+    Engine.Clock = &FlashWindowClock();
     init_bar->setMaximum(static_cast<int>(Engine.GetInitSteps()));
 }
 
@@ -189,11 +190,11 @@ void TCSingleFlashDlg::FillH8_3069() {
     Engine3069.SpeedIndex = load_.speedIndex;
     Engine3069.ClockHz = load_.clockHz;
     Engine3069.BootImage = nullptr;
-    Engine3069.BootBlocks = 0;
     Engine3069.NmsKind = load_.nmsKind;
     Engine3069.FileId = load_.fileId;
     Engine3069.StopRequested = 0;
     Engine3069.Host = host_.get();
+    Engine3069.Clock = &FlashWindowClock();
     init_bar->setMaximum(static_cast<int>(Engine3069.GetInitSteps()));
 }
 
@@ -222,9 +223,17 @@ void TCSingleFlashDlg::OnFlashDone() {
     Luetiedosto->setEnabled(true);
     Flash_tiedosto->setEnabled(true);
     peruuta->setEnabled(true);
-    // The interrupt question is open: the result follows its answer.
+    resultPending_ = true;
     if (!asking_)
-        ShowResult();
+        ShowPendingResult();
+}
+
+// Shown once, however many questions were open when the load ended.
+void TCSingleFlashDlg::ShowPendingResult() {
+    if (!resultPending_)
+        return;
+    resultPending_ = false;
+    ShowResult();
 }
 
 void TCSingleFlashDlg::ShowResult() {
@@ -242,20 +251,23 @@ void TCSingleFlashDlg::DisableCancel() {
 
 // A running load is asked to stop; the window stays open and shows the result
 // when the engine has ended. A load that ends while the question is open shows its
-// result after the answer, and a Yes then closes the window.
+// result after the answer, and a Yes then lets the window close.
+bool TCSingleFlashDlg::FormCloseQuery() {
+    if (!loading_)
+        return true;
+    asking_ = true;
+    const bool yes = MessageBox(kInterruptQuestion, "", MB_YESNOCANCEL | MB_ICONWARNING) == IDYES;
+    asking_ = false;
+    if (loading_ && yes)
+        (load_.h8_3069 ? Engine3069.StopRequested : Engine.StopRequested) = 1;
+    ShowPendingResult();
+    return yes && !loading_;
+}
+
 void TCSingleFlashDlg::closeEvent(QCloseEvent* event) {
-    if (loading_) {
-        asking_ = true;
-        const bool yes = MessageBox(kInterruptQuestion, "", MB_YESNOCANCEL | MB_ICONWARNING) == IDYES;
-        asking_ = false;
-        if (loading_ && yes)
-            (load_.h8_3069 ? Engine3069.StopRequested : Engine.StopRequested) = 1;
-        if (!loading_)
-            ShowResult();
-        if (loading_ || !yes) {
-            event->ignore();
-            return;
-        }
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
     }
     closed_ = true;
     SetMainButtonsEnabled(true);

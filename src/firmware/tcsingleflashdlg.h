@@ -10,13 +10,14 @@
 #include "firmware/flash_window_host.h"
 #include "firmware/flash_worker.h"
 #include "firmware/single_flash_load.h"
+#include "shell/close_query.h"
 #include "ui_tcsingleflashdlg.h"
 
 #include <QMainWindow>
 #include <memory>
 #include <string>
 
-class TCSingleFlashDlg : public QMainWindow, public Ui::TCSingleFlashDlg {
+class TCSingleFlashDlg : public QMainWindow, public Ui::TCSingleFlashDlg, public CloseQuery {
     Q_OBJECT
 public:
     explicit TCSingleFlashDlg(QWidget* owner);
@@ -34,6 +35,10 @@ public:
     void h8_3069Click();
     void OnFlashDone();
     void DisableCancel();
+    // While a load runs, asks whether to interrupt it: Yes asks the engine to stop
+    // and keeps the window for the result; the window may close only when no load
+    // runs. The main window asks this too when it closes.
+    bool FormCloseQuery() override;
 
     // The file chosen in the open dialog "Open file to flash".
     std::string fileName;
@@ -51,6 +56,7 @@ private:
     void SetMainButtonsEnabled(bool enabled);
     void StopAndWait();
     void ShowResult();
+    void ShowPendingResult();
 
     CMassFlash Engine;
     CMassFlash_3069 Engine3069;
@@ -61,7 +67,9 @@ private:
     SingleFlashFileKind kind_;
     std::string initialDir_;
     bool loading_ = false;
-    // The interrupt question is open.
+    // The interrupt question is open, and a load ended while it was: its result
+    // follows the answer.
     bool asking_ = false;
+    bool resultPending_ = false;
     bool closed_ = false;
 };

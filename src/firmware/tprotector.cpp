@@ -85,14 +85,11 @@ std::string TProtector::Unwrap(const std::string& payload) {
     }
     const size_t idLength =
         PassiveFileID ? readLittleEndian(header_.data() + kFileIdLengthAt) : FileID.size();
+    // A payload that ends in the identifier gives it as far as it goes.
     const std::string id = payload.substr(0, idLength);
-    const bool complete = idLength + 2 <= payload.size();
-    if (PassiveFileID) {
+    if (PassiveFileID)
         FileID = id;
-        validKeyFile_ = complete;
-    } else {
-        validKeyFile_ = complete && id == FileID;
-    }
+    validKeyFile_ = PassiveFileID || id == FileID;
     return payload.substr(std::min(payload.size(), idLength + 2));
 }
 

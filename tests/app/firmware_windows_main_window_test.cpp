@@ -9,11 +9,12 @@
 #include "platform/portmap.h"
 #include "shell/serial_port_list.h"
 #include "sim/firmware/firmware_test_files.h"
-#include "sim/simulatedh8_3048.h"
+#include "sim/firmware/flash_window_sim.h"
 #include "support/file_text.h"
 
 #include <QMdiSubWindow>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 class FirmwareWindowsMainWindowTest : public MainWindowTest {
@@ -37,9 +38,14 @@ protected:
     SimulatedH8_3048& modemOnFirstPort() {
         const std::string ports = ReadSerialPortList();
         const std::string first = ports.substr(0, ports.find(','));
-        modem = std::make_unique<SimulatedH8_3048>(false, MakeTestLoader(1));
-        modem->Attach(ComPortNumber(first));
-        return *modem;
+        return sim.AttachModem(ComPortNumber(first), false, MakeTestLoader(1));
+    }
+
+    // The main window in remote use, once it has opened the load's window.
+    std::unique_ptr<TPohjafrm> openRemote(const std::vector<std::string>& arguments) {
+        auto window = open(arguments);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window->CMultiFlashDlg[0] != nullptr; }, 5000));
+        return window;
     }
 
     QMdiSubWindow* childOf(TPohjafrm& window, int instance) {
@@ -48,7 +54,7 @@ protected:
     }
 
     const std::vector<uint8_t> image = MakeTestImage(400);
-    std::unique_ptr<SimulatedH8_3048> modem;
+    FlashWindowSim sim;
 };
 
 TEST_F(FirmwareWindowsMainWindowTest, MultiFlashCommandsOpenEachInstanceOnceAndSwitchTheButtons) {
@@ -127,6 +133,48 @@ TEST_F(FirmwareWindowsMainWindowTest, FailedRemoteUseShowsTheSummaryAndEndsWithF
     EXPECT_EQ(boxes.texts()[0].rfind("All channels\r\nPort1: " + FlashErrorText(kFlashEraseFailed), 0), 0u);
 }
 
+// The window system gives the main window its size once it shows it: the remote
+// load's window waits for that, and then sits centred.
+TEST_F(FirmwareWindowsMainWindowTest, RemoteUseCentresItsWindowInTheShownMainWindow) {
+    const std::string file = firmwareFile();
+    modemOnFirstPort();
+    sim.Hold();
+    TPohjafrm window({folder.file("quovix"), "ZrunemoltoQ", "1", "1", "0", file});
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(window.CMultiFlashDlg[0]) << "not before the main window is shown";
+    window.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.CMultiFlashDlg[0] != nullptr; }, 5000));
+    QMdiSubWindow* child = childOf(window, 1);
+    const WindowPoint centre = CentredFirmwareWindow(window.width(), window.height(), child->width(),
+                                                     child->height(), window.SpeedPanel->height(), 1);
+    EXPECT_EQ(child->pos(), QPoint(centre.left, centre.top));
+    sim.Release();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }, 20000));
+    EXPECT_EQ(window.ExitStatus(), 0);
+}
+
+// A remote load the user interrupts is no success, whether the main window or the
+// firmware window is closed first.
+TEST_F(FirmwareWindowsMainWindowTest, InterruptedRemoteUseEndsWithFailure) {
+    const std::string file = firmwareFile();
+    modemOnFirstPort();
+    for (const bool firmwareWindowFirst : {false, true}) {
+        SCOPED_TRACE(firmwareWindowFirst);
+        TIniFile(SettingsFileName()).EraseSection("Layout"); // no window of the last run comes back
+        sim.Hold();
+        auto window = openRemote({"ZrunemoltoQ", "1", "1", "0", file});
+        ASSERT_TRUE(window->CMultiFlashDlg[0] && window->CMultiFlashDlg[0]->Loading());
+        boxes.queueAnswer(IDYES);
+        // The load goes on once the window waits for it.
+        QTimer::singleShot(0, [this] { sim.Release(); });
+        if (firmwareWindowFirst)
+            window->CMultiFlashDlg[0]->close();
+        window->close();
+        EXPECT_FALSE(window->isVisible());
+        EXPECT_EQ(window->ExitStatus(), 1);
+    }
+}
+
 TEST_F(FirmwareWindowsMainWindowTest, CancelClosesTheFirmwareWindowsWithTheirFrames) {
     {
         auto window = open({"KpalvuxR"});
@@ -162,8 +210,7 @@ TEST_F(FirmwareWindowsMainWindowTest, RemoteStartRefusedByACheckShowsItsMessageA
     const std::string file = firmwareFile();
     {
         // Channels 1 and 2 both on the first port.
-        auto window = open({"ZrunemoltoQ", "1", "3", "0", file});
-        QCoreApplication::processEvents();
+        auto window = openRemote({"ZrunemoltoQ", "1", "3", "0", file});
         EXPECT_TRUE(window->isVisible());
         EXPECT_EQ(boxes.texts(),
                   std::vector<std::string>{"All active channels must point to different com ports !!!"});
@@ -171,8 +218,7 @@ TEST_F(FirmwareWindowsMainWindowTest, RemoteStartRefusedByACheckShowsItsMessageA
         window->close();
     }
     boxes.clear();
-    auto window = open({"ZrunemoltoQ", "0", "1", "0", file});
-    QCoreApplication::processEvents();
+    auto window = openRemote({"ZrunemoltoQ", "0", "1", "0", file});
     EXPECT_TRUE(window->isVisible()) << "port digit 0 selects no port: nothing starts";
     ASSERT_TRUE(window->CMultiFlashDlg[0]);
     EXPECT_FALSE(window->CMultiFlashDlg[0]->kayta1->isChecked());

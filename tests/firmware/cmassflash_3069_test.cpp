@@ -261,26 +261,6 @@ TEST_F(H8_3069Load, BootModeWritesImageAndBootSection) {
     EXPECT_EQ(host.loaderPosition, 8u);
 }
 
-// A block file in boot mode goes block by block, each at the address its header
-// carries: the headers are never programmed as data.
-TEST_F(H8_3069Load, BootModeProgramsADecodedBlockFileAtItsAddresses) {
-    SimulatedLoaderModem& sim = modem(SimulatedLoaderModem::BootMode());
-    std::vector<uint8_t> flat = MakeTestImage(4096, 9);
-    std::vector<uint8_t> scrambled = flat;
-    std::vector<uint8_t> blocks = EncodeFirmwareBlocks(scrambled, 4096);
-    std::vector<uint8_t> high(0x10100, 0x77);
-    std::vector<uint8_t> far = EncodeFirmwareBlocksFrom(high, 0x10000, 0x10100);
-    blocks.insert(blocks.end(), far.begin(), far.end());
-    DecodeFirmwareBlocks(blocks);
-    engine.BootBlocks = 1;
-    ASSERT_EQ(boot(blocks), k3069Ok);
-    EXPECT_EQ(sim.Memory(0, flat.size()), flat);
-    EXPECT_EQ(sim.Memory(flat.size(), 0x10000 - flat.size()),
-              std::vector<uint8_t>(0x10000 - flat.size(), 0xFF));
-    EXPECT_EQ(sim.Memory(0x10000, 0x100), std::vector<uint8_t>(0x100, 0x77));
-    EXPECT_EQ(host.dataPosition, blocks.size());
-}
-
 struct BitRateCase {
     int32_t speedIndex;
     int32_t clockHz;

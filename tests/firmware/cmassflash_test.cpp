@@ -162,6 +162,10 @@ TEST_F(H8_3048Load, DamagedFilesAreRefusedBeforeThePortOpens) {
         {"no end record", damaged([&](std::string& t) { t.resize(t.rfind("S9")); })},
         {"record too short", MakeSRecord('0', 0, {}) + "\r\nS2020000\r\n"},
         {"no S0 first", damaged([](std::string& t) { t[1] = '1'; })},
+        // After the most characters a search skips, the next one is no record start.
+        {"no S within reach", MakeSRecord('0', 0, {}) + "\r\n" + std::string(1020, '.') +
+                                  MakeSRecord('1', 0, std::vector<uint8_t>{1, 2, 3}).replace(0, 1, "X") +
+                                  "\r\n" + MakeSRecord('9', 0, {}) + "\r\n"},
     };
     for (const auto& [name, text] : cases) {
         EXPECT_EQ(load(text, false), kFlashNotValidFile) << name;

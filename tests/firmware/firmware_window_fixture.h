@@ -1,13 +1,14 @@
 #pragma once
 // What the firmware window tests share: a stand-in main window, a program folder of
 // their own with the H8/3048 loader images, simulated H8/3048 modems on virtual
-// ports, a firmware file and answered message boxes and file dialogs.
+// ports answering in the virtual time the windows' loads run in, a firmware file
+// and answered message boxes and file dialogs.
 
 #include "firmware/cmassflash.h"
 #include "platform/file_dialogs.h"
 #include "platform/program_files.h"
 #include "sim/firmware/firmware_test_files.h"
-#include "sim/simulatedh8_3048.h"
+#include "sim/firmware/flash_window_sim.h"
 #include "support/fake_main_window.h"
 #include "support/file_text.h"
 #include "support/message_box_recorder.h"
@@ -54,8 +55,7 @@ protected:
 
     // A boot-mode modem answering on COM comNumber.
     SimulatedH8_3048& attachModem(int comNumber, bool updateMode = false) {
-        modems.push_back(std::make_unique<SimulatedH8_3048>(updateMode, fastLoader));
-        modems.back()->Attach(comNumber);
+        modems.push_back(&sim.AttachModem(comNumber, updateMode, fastLoader));
         return *modems.back();
     }
 
@@ -92,9 +92,11 @@ protected:
 
     TempFolder folder;
     MessageBoxRecorder boxes;
-    FakeMainWindow main;
     const std::vector<uint8_t> fastLoader = MakeTestLoader(1);
-    std::vector<std::unique_ptr<SimulatedH8_3048>> modems;
+    // Declared before the main window, whose windows' loads it serves.
+    FlashWindowSim sim;
+    std::vector<SimulatedH8_3048*> modems;
+    FakeMainWindow main;
     std::optional<std::string> chosenFile;
     std::vector<FileDialogRequest> dialogs;
 };

@@ -1,10 +1,13 @@
 #include "firmware/tcmultiflashdlg.h"
 
+#include "firmware/cmassflash_3069.h"
+
 #include "firmware_window_fixture.h"
 #include "platform/tinifile.h"
 #include "platform/wave_sound.h"
 
 #include <QPointer>
+#include <QTimer>
 
 namespace {
 using Verdict = SimulatedH8_3048::Verdict;
@@ -107,6 +110,32 @@ TEST_F(MultiFlashWindowTest, DisabledChannelsReportAsNotEnabledAndOnlyEnabledPor
     EXPECT_EQ(PlayingWaveFile(), "") << "the close stops the sound";
 }
 
+// A failed channel whose box was cleared during the load keeps its colour; its
+// failure sounds in the H8/3048 family only. The summary still names it.
+TEST_F(MultiFlashWindowTest, FailureOfAChannelClearedDuringTheLoad) {
+    const std::string okSound = writeFile("ok.wav", silentWave());
+    const std::string errorSound = writeFile("error.wav", silentWave());
+    open();
+    window->LuetiedostoClick();
+    attachModem(21).faults.eraseStatus = 0xFF;
+    window->kayta1->setChecked(true);
+    window->portti_id1->setCurrentIndex(0);
+    for (const bool h8_3069 : {false, true}) {
+        SCOPED_TRACE(h8_3069);
+        window->h8_3069->setChecked(h8_3069); // an H8/3069 load fails on the H8/3048 modem
+        boxes.clear();
+        sim.Hold();
+        ASSERT_TRUE(window->Flash_tiedostoClick());
+        window->kayta1->setChecked(false);
+        sim.Release();
+        ASSERT_TRUE(waitFor([&] { return summaryShown(); }));
+        EXPECT_EQ(summary().find("Port1: ERROR"), 14u) << summary();
+        EXPECT_FALSE(window->GroupBox1->autoFillBackground());
+        EXPECT_EQ(PlayingWaveFile(), h8_3069 ? okSound : errorSound);
+        window->kayta1->setChecked(true);
+    }
+}
+
 TEST_F(MultiFlashWindowTest, RefusedStartsGiveTheirBoxAndLeaveTheButtons) {
     open();
     window->LuetiedostoClick();
@@ -155,11 +184,14 @@ TEST_F(MultiFlashWindowTest, ClosingMidLoadStopsAndWaitsAndGivesThePortsBack) {
     enableChannels({0, 1});
     modems[0]->faults.zerosBeforeSync = 0;
     modems[1]->faults.zerosBeforeSync = 0;
+    sim.Hold();
     ASSERT_TRUE(window->Flash_tiedostoClick());
     boxes.queueAnswer(IDNO);
     window->close();
     EXPECT_TRUE(window) << "No keeps the window open";
     boxes.queueAnswer(IDYES);
+    // The load goes on once the window waits for it.
+    QTimer::singleShot(0, [this] { sim.Release(); });
     window->close();
     ASSERT_TRUE(waitFor([&] { return window.isNull(); }));
     EXPECT_EQ(main.restored, (std::vector<int>{21, 22}));
@@ -168,19 +200,18 @@ TEST_F(MultiFlashWindowTest, ClosingMidLoadStopsAndWaitsAndGivesThePortsBack) {
 }
 
 TEST_F(MultiFlashWindowTest, RemoteUseEndsWithTheLoadsStatus) {
-    main.exit_status = -1;
     open();
     attachModem(21);
     window->RemoteStartFlash(1, 1, *chosenFile, 0);
-    ASSERT_TRUE(waitFor([&] { return main.exit_status != -1; }));
+    EXPECT_EQ(main.exit_status, 1) << "a remote load is no success until it has ended well";
+    ASSERT_TRUE(waitFor([&] { return !window->Loading(); }));
     EXPECT_EQ(main.exit_status, 0);
     EXPECT_EQ(boxes.count(), 0u) << "a successful remote load shows nothing";
     EXPECT_EQ(modems[0]->Memory(0, image.size()), image);
 
-    main.exit_status = -1;
     modems[0]->faults.eraseStatus = 0xFF;
     window->RemoteStartFlash(1, 1, *chosenFile, 0);
-    ASSERT_TRUE(waitFor([&] { return main.exit_status != -1; }));
+    ASSERT_TRUE(waitFor([&] { return !window->Loading(); }));
     EXPECT_EQ(main.exit_status, 1);
     ASSERT_EQ(boxes.count(), 1u);
     EXPECT_EQ(boxes.texts()[0].rfind("All channels\r\nPort1: ", 0), 0u);
@@ -250,6 +281,48 @@ TEST_F(MultiFlashWindowTest, RestoredSoftwareNameIsSplitAsAChosenOne) {
     window->LuetiedostoClick();
     EXPECT_EQ(restored, window->sw_name->text());
     EXPECT_EQ(restored.toStdString(), "img16k.a20 ");
+}
+
+// Restoring a saved file does not run the device-list handler on the row the
+// list holds before its own key is read: a saved K10 row keeps "115200" as saved.
+TEST_F(MultiFlashWindowTest, RestoredFileLeavesTheSpeedBoxToTheSavedRow) {
+    for (const bool withFile : {false, true}) {
+        TIniFile ini(SettingsFileName());
+        ini.WriteString("Multi Flash", "Directory", folder.path().string() + "/");
+        ini.WriteString("Multi Flash", "Filename", withFile ? "modem.a37" : "ERROR");
+        ini.WriteInteger("Multi Flash", "Device", 14);
+        ini.WriteString("Multi Flash", "Speed", "1");
+        open();
+        EXPECT_EQ(window->Flash_tiedosto->isEnabled(), withFile);
+        EXPECT_EQ(window->Devicelist->currentIndex(), 14);
+        EXPECT_TRUE(window->SpeedSelection->isEnabled()) << withFile;
+        EXPECT_TRUE(window->SpeedSelection->isChecked()) << withFile;
+        window->close();
+    }
+}
+
+// A port box that drops down, by mouse or by keyboard, lists the ports there are
+// then; the chosen port stays chosen while it is listed.
+TEST_F(MultiFlashWindowTest, PortBoxTakesThePortListWheneverItDropsDown) {
+    open();
+    QComboBox* box = window->portti_id2;
+    box->setCurrentIndex(2);
+    const auto dropDown = [&](const std::function<void()>& how) {
+        how();
+        box->hidePopup();
+        QStringList items;
+        for (int i = 0; i < box->count(); ++i)
+            items << box->itemText(i);
+        return items.join(',').toStdString() + " @" + box->currentText().toStdString();
+    };
+    main.com_list = "COM21,COM23,COM7";
+    EXPECT_EQ(dropDown([&] { QTest::keyClick(box, Qt::Key_Down, Qt::AltModifier); }),
+              "COM21,COM23,COM7 @COM23");
+    main.com_list = "COM21,COM8";
+    EXPECT_EQ(dropDown([&] { QTest::keyClick(box, Qt::Key_F4); }), "COM21,COM8 @");
+    box->setCurrentIndex(0);
+    main.com_list = "COM8,COM21";
+    EXPECT_EQ(dropDown([&] { QTest::mouseClick(box, Qt::LeftButton); }), "COM8,COM21 @COM21");
 }
 
 TEST_F(MultiFlashWindowTest, LoadEndingWhileTheInterruptQuestionIsOpenShowsItsSummaryAfterTheAnswer) {

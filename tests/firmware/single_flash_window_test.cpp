@@ -2,6 +2,7 @@
 
 #include "firmware_window_fixture.h"
 #include "platform/tinifile.h"
+#include "shell/close_query.h"
 
 #include <QPointer>
 
@@ -91,9 +92,11 @@ TEST_F(SingleFlashWindowTest, ExtensionChoosesEngineRowAndSpeedBox) {
 TEST_F(SingleFlashWindowTest, ClosingMidLoadStopsTheEngineAndKeepsTheWindowForTheResult) {
     attachModem(32, true).faults.zerosBeforeSync = 0;
     window->LuetiedostoClick();
+    sim.Hold();
     ASSERT_TRUE(window->Flash_tiedostoClick());
     boxes.queueAnswer(IDYES);
     window->close();
+    sim.Release();
     ASSERT_TRUE(waitFor([&] { return !results().empty(); }));
     EXPECT_EQ(results(), std::vector<std::string>{FlashErrorText(kFlashUserInterrupted)});
     EXPECT_TRUE(window);
@@ -111,5 +114,31 @@ TEST_F(SingleFlashWindowTest, LoadEndingWhileTheInterruptQuestionIsOpenShowsItsR
     const std::vector<ShownBox> expected{{kInterruptQuestion, false}, {FlashErrorText(kFlashOk), false}};
     EXPECT_EQ(shown, expected) << "the result follows the answer, and nothing says the load was interrupted";
     EXPECT_TRUE(window.isNull() || window->Closed()) << "with no load running, Yes closes the window";
+}
+// The main window asks again while the interrupt question is open (its close asks
+// every child); the load ending meanwhile shows its result once, after the answers.
+TEST_F(SingleFlashWindowTest, SecondCloseWhileTheQuestionIsOpenShowsTheResultOnce) {
+    attachModem(32, true);
+    window->LuetiedostoClick();
+    sim.Hold();
+    ASSERT_TRUE(window->Flash_tiedostoClick());
+    int questions = 0;
+    std::vector<std::string> others;
+    SetMessageBoxResponder([&](const MessageBoxRequest& request) {
+        if (request.text != kInterruptQuestion)
+            others.push_back(request.text);
+        else if (++questions == 1)
+            EXPECT_FALSE(static_cast<CloseQuery*>(window.data())->FormCloseQuery());
+        else {
+            sim.Release();
+            EXPECT_TRUE(waitFor([&] { return !window->Loading(); }));
+        }
+        return int{IDNO};
+    });
+    window->close();
+    SetMessageBoxResponder([](const MessageBoxRequest&) { return int{IDOK}; });
+    EXPECT_EQ(questions, 2);
+    EXPECT_EQ(others, std::vector<std::string>{FlashErrorText(kFlashOk)});
+    EXPECT_TRUE(window) << "No keeps the window open";
 }
 } // namespace

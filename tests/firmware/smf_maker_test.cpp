@@ -81,6 +81,17 @@ TEST_F(SmfMakerTest, AParameterWithoutVisibilityLineGetsAHiddenOne) {
         (std::vector<std::string>{"B01=Radio channel", "B01_v=0", "M01=Acknowledged transfer", "M01_v=3"}));
 }
 
+// A header line's first column is its key, even when it is empty.
+TEST_F(SmfMakerTest, HeaderLineWithAnEmptyKeyIsWrittenAsItIs) {
+    const std::string exportFile = folder.file("export.txt");
+    WriteFileText(exportFile, "Modem type\tQX-Keyless\nName\tKeyless\t\n\tlonely\t\n>>>>>>>>\n");
+    const std::string path = MakeSmfFromText(exportFile, folder.path().string());
+    const std::vector<std::string> version = TIniFile(path).ReadSectionValues("Version");
+    ASSERT_EQ(version.size(), 3u);
+    EXPECT_EQ(version[1], "=lonely");
+    EXPECT_TRUE(PassesCheck(path, "QX-Keyless.smf"));
+}
+
 TEST_F(SmfMakerTest, ReplacesTheOldFileWholeAndOnlyWhenItCan) {
     WriteFileText(folder.file("QX-Plain.smf"), "[Version]\r\nOld key=1\r\n[Old section]\r\nx=1\r\n");
     WriteFileText(folder.file("qx-plain.SMF"), "[Version]\r\nQuovix ini=1\r\n");

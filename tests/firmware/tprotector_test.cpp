@@ -147,21 +147,37 @@ TEST(TProtector, DamagedContainersGiveTheirTexts) {
     EXPECT_THROW(protector.LoadFromFile(folder.file("missing")), EStreamError);
 }
 
-// A passive identifier longer than the payload is taken as far as it goes and the
-// file is not valid.
-TEST(TProtector, PassiveIdentifierLongerThanThePayload) {
+// A payload that ends in or before the identifier: the identifier is taken as far
+// as it goes. A compared one is accepted when it equals FileID, a passive one
+// always.
+TEST(TProtector, PayloadThatEndsInTheIdentifier) {
     TempFolder folder;
     const std::string name = folder.file("d");
-    TProtector protector;
-    protector.Key = "k";
-    protector.FileID = std::string(40, 'I');
-    protector.SaveToFile(name, "short");
-    protector.UseFileID = true;
-    protector.PassiveFileID = true;
-    protector.LoadFromFile(name);
-    EXPECT_FALSE(protector.ValidKeyFile());
-    EXPECT_EQ(protector.FileID, "short");
-    EXPECT_TRUE(protector.Data().empty());
+    TProtector writer;
+    writer.Key = "k";
+    struct Case {
+        std::string payload;
+        bool passive;
+        std::string expectedId;
+        bool valid;
+    };
+    const Case cases[] = {
+        {"OEM1", false, "OEM1", true},  {"OEM1\r", false, "OEM1", true},    {"OEM", false, "OEM1", false},
+        {"short", true, "short", true}, {"OEM1\r\nx", false, "OEM1", true},
+    };
+    for (const Case& c : cases) {
+        TProtector reader;
+        reader.Key = "k";
+        reader.UseFileID = true;
+        reader.PassiveFileID = c.passive;
+        reader.FileID = c.passive ? "" : "OEM1";
+        writer.FileID = std::string(c.passive ? 40 : 0, 'I');
+        writer.SaveToFile(name, c.payload);
+        reader.LoadFromFile(name);
+        EXPECT_EQ(reader.ValidKeyFile(), c.valid) << c.payload;
+        EXPECT_EQ(reader.FileID, c.expectedId) << c.payload;
+        EXPECT_EQ(reader.Data(), c.payload.size() > 6 ? "x" : "") << c.payload;
+    }
 }
 
 TEST(TProtector, IsAComponentOfThePackagesPage) {
