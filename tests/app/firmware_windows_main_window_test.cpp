@@ -13,6 +13,7 @@
 #include "support/file_text.h"
 
 #include <QMdiSubWindow>
+#include <QMenuBar>
 #include <QTest>
 #include <QTimer>
 
@@ -145,8 +146,9 @@ TEST_F(FirmwareWindowsMainWindowTest, RemoteUseCentresItsWindowInTheShownMainWin
     window.show();
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.CMultiFlashDlg[0] != nullptr; }, 5000));
     QMdiSubWindow* child = childOf(window, 1);
-    const WindowPoint centre = CentredFirmwareWindow(window.width(), window.height(), child->width(),
-                                                     child->height(), window.SpeedPanel->height(), 1);
+    const WindowPoint centre =
+        CentredFirmwareWindow(window.frameGeometry().width(), window.height() - window.menuBar()->height(),
+                              child->width(), child->height(), window.SpeedPanel->height(), 1);
     EXPECT_EQ(child->pos(), QPoint(centre.left, centre.top));
     sim.Release();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }, 20000));
