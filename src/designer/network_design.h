@@ -46,9 +46,9 @@ public:
     void CloseOtherRoutingLists();
 
     // The zoom factor in per cent, which the tool bar shows and the label fonts
-    // follow, and the scale in per cent at which the figures stand, by which saved
-    // positions are brought back to full scale. A step moves every figure and sets
-    // its scale and font size; the reset returns to 100 per cent.
+    // follow, and the scale in per cent at which the figures' sizes stand. A step
+    // moves every figure on the screen and sets its scale and font size; the reset
+    // returns to 100 per cent and shows every figure at its place at 100 per cent.
     float zoom = 100.0f;
     float drawingScale = 100.0f;
     void ZoomIn();
@@ -79,7 +79,7 @@ public:
 
 private:
     void TakeDrawingScale(TKuvio& figure) const;
-    void ScaleFiguresTo(int steps);
+    void ZoomFigures(bool in);
 
     bool singleModem_;
     int zoomSteps_ = 0;
