@@ -59,13 +59,15 @@ public:
     void MouseMove(QPoint point, TKuvio* pressed);
 
     // A modem of a type from a modem-type menu, centred at the pointer; it follows
-    // the mouse until a click places it, and then its properties open.
-    TKuvio& NewModemFigure(const std::string& typeName, NewModemKind kind, const std::string& itemKey,
+    // the mouse until a click places it, and then its properties open. None when
+    // the design takes no further modem.
+    TKuvio* NewModemFigure(const std::string& typeName, NewModemKind kind, const std::string& itemKey,
                            ModemTypeVersionReader& typeReader);
     // Commands on the context figure (the one a pop-up menu was opened on).
     void StartConnecting();
     void DeleteModem();
     void MakeMaster();
+    // Makes no copy where the design takes no further modem.
     void CopyModem();
     void DeleteConnection();
     void ShowProperties();

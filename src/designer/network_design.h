@@ -22,6 +22,8 @@ public:
     bool SingleModem() const { return singleModem_; }
 
     const std::vector<std::unique_ptr<TKuvio>>& Figures() const { return figures_; }
+    // A single-modem design holds one figure.
+    bool TakesAnotherFigure() const { return !singleModem_ || figures_.empty(); }
     // Appends a figure; it takes the drawing's scale and label font size.
     TKuvio& Append(std::unique_ptr<TKuvio> figure);
     // Destroys every figure; the master, active and context figures become none.

@@ -411,9 +411,12 @@ void LoadProjectBytes(NetworkDesign& design, const std::string& fileName, const 
             added.SetModemName("");
         }
     }
-    LinkFigures(design, format.oldLinkRule);
-    BreakLinkCycles(design, &TKuvio::parent);
-    BreakLinkCycles(design, &TKuvio::mobileParent);
+    // Single-modem records carry no link numbers.
+    if (!design.SingleModem()) {
+        LinkFigures(design, format.oldLinkRule);
+        BreakLinkCycles(design, &TKuvio::parent);
+        BreakLinkCycles(design, &TKuvio::mobileParent);
+    }
     design.active =
         design.master ? design.master : (design.Figures().empty() ? nullptr : design.Figures().front().get());
     design.modified = false;

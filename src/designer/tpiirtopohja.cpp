@@ -716,6 +716,7 @@ void Tpiirtopohja::Modeemi1Click() {
     const ModemMenuState state = ModemMenuRules(design_, CurrentMenuConditions());
     Apply(ui->Luouusi2, state.newModem);
     Apply(ui->NewMobile1, state.newMobile);
+    Apply(ui->Newmulti2, state.newMulti);
     Apply(ui->Yhdist1, state.connect);
     Apply(ui->Poista2, state.deleteItem);
     Apply(ui->Copy2, state.copy);

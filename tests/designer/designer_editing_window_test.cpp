@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <cstdlib>
+#include <functional>
 #include <set>
 #include <utility>
 
@@ -484,6 +485,7 @@ protected:
         const ModemMenuState modem = ModemMenuRules(design, Conditions());
         ExpectItems<ModemMenuState>(modem, {{"Luouusi2", &ModemMenuState::newModem},
                                             {"NewMobile1", &ModemMenuState::newMobile},
+                                            {"Newmulti2", &ModemMenuState::newMulti},
                                             {"Yhdist1", &ModemMenuState::connect},
                                             {"Poista2", &ModemMenuState::deleteItem},
                                             {"Copy2", &ModemMenuState::copy},
@@ -553,6 +555,42 @@ TEST_F(DesignerMenuItemsTest, SingleModemMenusFollowTheirRules) {
     TKuvio& modem = Place(designer, {80, 80}, "&New modem", "QX-450");
     Ominaisuus->hide();
     ExpectMenusFollowTheirRules("one modem", &modem);
+    designer->Design().modified = false;
+}
+
+// No path adds a second modem to a single-modem window: the Modem menu's new-modem
+// items (also after a delete answered No, which leaves no modem active), Insert,
+// and a copy.
+TEST_F(DesignerEditingTest, ASingleModemWindowTakesNoSecondModem) {
+    Tpiirtopohja* designer = Open(true);
+    TKuvio& modem = Place(designer, {150, 150}, "&New modem", "QX-450");
+    Ominaisuus->hide();
+    const auto newModemItemsEnabled = [designer] {
+        emit designer->findChild<QMenu*>("Modeemi1")->aboutToShow();
+        return designer->findChild<QMenu*>("Luouusi2")->menuAction()->isEnabled() ||
+               designer->findChild<QMenu*>("Newmulti2")->menuAction()->isEnabled();
+    };
+    EXPECT_FALSE(newModemItemsEnabled());
+    designer->findChild<QAction*>("Poista2")->trigger();
+    boxes.queueAnswer(IDNO);
+    Click(OnPicture(modem));
+    ASSERT_EQ(designer->Design().Figures().size(), 1u);
+    EXPECT_FALSE(newModemItemsEnabled());
+
+    const std::vector<std::pair<const char*, std::function<void()>>> paths = {
+        {"Modem > New multiterminal",
+         [designer] { designer->findChild<QMenu*>("Newmulti2")->actions()[0]->trigger(); }},
+        {"Insert", [this] { QTest::keyClick(canvas, Qt::Key_Insert); }},
+        {"copy",
+         [this, designer, &modem] {
+             designer->Copy2Click();
+             Click(OnPicture(modem));
+         }},
+    };
+    for (const auto& [path, add] : paths) {
+        add();
+        EXPECT_EQ(designer->Design().Figures().size(), 1u) << path;
+    }
     designer->Design().modified = false;
 }
 

@@ -360,6 +360,14 @@ TEST_F(ProjectFileTest, SingleModemFileIsCentredWithoutName) {
     EXPECT_EQ(loaded.Figures()[0]->GetModemName(), "");
     EXPECT_EQ(loaded.Figures()[0]->PropertyEntries(), figure.PropertyEntries());
     EXPECT_EQ(loaded.active, loaded.Figures()[0].get());
+
+    // Single-modem records carry no link numbers: a file with a second record
+    // (which older versions let a single-modem window write) links nothing.
+    AddFigure(saved, "QX-Lite", 5, 5, 2);
+    LoadProjectFile(loaded, Save(saved, "two.ssf"), options);
+    ASSERT_EQ(loaded.Figures().size(), 2u);
+    for (const auto& modem : loaded.Figures())
+        EXPECT_EQ(modem->parent, nullptr);
 }
 
 TEST_F(ProjectFileTest, UnreadableFileThrowsAndLeavesAnEmptyDesign) {
