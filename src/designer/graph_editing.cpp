@@ -231,7 +231,16 @@ void GraphEditor::DeleteModem() {
     if (hooks_.figureRemoved)
         hooks_.figureRemoved(*figure);
     design_.DeleteFigure(figure);
+    FiguresRemoved();
     MarkEdited();
+}
+
+void GraphEditor::FiguresRemoved() {
+    dragging_ = false;
+    dragPending_ = false;
+    newFigurePending_ = false;
+    connecting_ = false;
+    cursor_ = EditCursor::Default;
 }
 
 void GraphEditor::MakeMaster() {

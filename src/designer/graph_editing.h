@@ -77,6 +77,9 @@ public:
     void EnterCopyMode();
     // The view of mobile links: leaving it drops a mobile active figure.
     void SetMobileView(bool on);
+    // Figures were removed from the design: a modem being placed or dragged and a
+    // connection being drawn end with them.
+    void FiguresRemoved();
 
     // Enter places a modem being placed, or opens the active modem's properties;
     // Escape leaves every mode and hides the active modem's route lists.

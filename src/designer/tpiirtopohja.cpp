@@ -544,6 +544,7 @@ bool Tpiirtopohja::AskSaveChanges() {
         }
     }
     design_.DeleteAllFigures();
+    editor_.FiguresRemoved();
     RedrawRoutes();
     design_.modified = false;
     return true;
@@ -579,6 +580,7 @@ void Tpiirtopohja::LoadProjectFile(const std::string& fileName) {
     options.clientWidth = scrollArea_->viewport()->width();
     options.clientHeight = scrollArea_->viewport()->height();
     options.typeReader = &typeReader_;
+    editor_.FiguresRemoved();
     try {
         ::LoadProjectFile(design_, fileName, options);
     } catch (const EFileError& failure) {

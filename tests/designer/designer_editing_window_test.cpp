@@ -328,6 +328,64 @@ TEST_F(DesignerEditingTest, InsertOrCopyOnTheModemJustPlacedLeavesNoModemHidden)
     design.modified = false;
 }
 
+// Delete, Open, a recent file and New, while a new modem still follows the mouse,
+// each end its placing: a modem left in the design is dragged by the mouse, and its
+// drop opens no properties.
+TEST_F(DesignerEditingTest, EveryPathThatRemovesModemsEndsTheirPlacing) {
+    Tpiirtopohja* designer = Open();
+    Place(designer, {100, 100}, "&New modem", "QX-450");
+    const std::string first = folder.file("first.spf");
+    const std::string second = folder.file("second.spf");
+    for (const std::string& path : {first, second}) {
+        dialogAnswers = {path};
+        designer->Tallennanimell1Click();
+    }
+    const std::vector<std::pair<const char*, std::function<void()>>> paths = {
+        {"Delete",
+         [this] {
+             boxes.queueAnswer(IDYES);
+             QTest::keyClick(canvas, Qt::Key_Delete);
+         }},
+        {"Open",
+         [this, designer, second] {
+             dialogAnswers = {second};
+             boxes.queueAnswer(IDNO);
+             designer->Avaa1Click();
+         }},
+        {"recent file",
+         [this, designer] {
+             boxes.queueAnswer(IDNO);
+             designer->findChild<QMenu*>("Tiedosto1")->actions().back()->trigger();
+         }},
+        {"New",
+         [this, designer] {
+             boxes.queueAnswer(IDNO);
+             designer->Uusi1Click();
+             prj_ominaisuus->hide();
+         }},
+    };
+    for (const auto& [path, removeModems] : paths) {
+        Ominaisuus->hide();
+        Move({300, 300});
+        QTest::keyClick(canvas, Qt::Key_Insert);
+        ASSERT_TRUE(designer->Editor().Dragging()) << path;
+        removeModems();
+        EXPECT_FALSE(designer->Editor().Dragging()) << path;
+        EXPECT_FALSE(designer->Editor().NewFigurePending()) << path;
+        if (designer->Design().Figures().empty())
+            continue;
+        TKuvio& modem = *designer->Design().Figures().front();
+        const int left = modem.Left();
+        const QPoint grab = OnPicture(modem);
+        Mouse(QEvent::MouseButtonPress, grab, Qt::LeftButton, Qt::LeftButton);
+        Move(grab + QPoint(40, 30), Qt::LeftButton);
+        Mouse(QEvent::MouseButtonRelease, grab + QPoint(40, 30), Qt::LeftButton, Qt::NoButton);
+        EXPECT_EQ(modem.Left(), left + 40) << path;
+        EXPECT_FALSE(Ominaisuus->isVisible()) << path;
+    }
+    designer->Design().modified = false;
+}
+
 // Escape in the project properties is their Cancel: the new project's properties
 // are refused, so a later OK of the dialog names no file after the project.
 TEST_F(DesignerEditingTest, EscapeCancelsTheProjectProperties) {
