@@ -402,7 +402,8 @@ void Tpiirtopohja::OpenStartFile() {
         Uusi1Click();
         return;
     }
-    LoadProjectFile(latest);
+    if (!LoadProjectFile(latest))
+        return;
     SetFileNameOfMode(latest);
     design_.routesDirty = true;
 }
@@ -459,7 +460,8 @@ void Tpiirtopohja::OpenDesignFile(const std::string& fileName) {
     ui->MobileRoutes1->setChecked(false);
     editor_.SetMobileView(false);
     design_.figureCounter = 1;
-    LoadProjectFile(fileName);
+    if (!LoadProjectFile(fileName))
+        return;
     SetFileNameOfMode(fileName);
     design_.routesDirty = true;
     RecordRecentFile(fileName);
@@ -558,13 +560,17 @@ void Tpiirtopohja::Uusi1Click() {
     design_.routesDirty = false;
     design_.figureCounter = 0;
     design_.routesGenerated = false;
+    ForgetFile();
+    ResetZoom();
+    RefreshPropertyTable();
+}
+
+void Tpiirtopohja::ForgetFile() {
     projectFileName_ = "noname.spf";
     singleModemFileName_ = "default.ssf";
     fileNamed_ = false;
     if (SingleModem())
         setWindowTitle(QString(kSingleModemCaption) + "default.ssf");
-    ResetZoom();
-    RefreshPropertyTable();
 }
 
 void Tpiirtopohja::Avaa1Click() {
@@ -574,26 +580,36 @@ void Tpiirtopohja::Avaa1Click() {
         OpenDesignFile(*chosen);
 }
 
-void Tpiirtopohja::LoadProjectFile(const std::string& fileName) {
-    fileNamed_ = true;
+bool Tpiirtopohja::LoadProjectFile(const std::string& fileName) {
     LoadOptions options;
     options.clientWidth = scrollArea_->viewport()->width();
     options.clientHeight = scrollArea_->viewport()->height();
     options.typeReader = &typeReader_;
     editor_.FiguresRemoved();
+    bool read = true;
     try {
         ::LoadProjectFile(design_, fileName, options);
     } catch (const EFileError& failure) {
         ShowFileError(failure);
+        read = false;
     }
-    if (SingleModem()) {
-        setWindowTitle(fromLatin1(kSingleModemCaption + fileName));
+    if (!read) {
+        // Named after a file it never read, the window would save the empty design
+        // over that file.
+        ForgetFile();
+        ShowFileCaption(projectFileName_);
     } else {
-        ShowFileCaption(fileName);
-        ui->MobileRoutes1->setEnabled(!design_.properties.IsVirtualRouting());
+        fileNamed_ = true;
+        if (SingleModem()) {
+            setWindowTitle(fromLatin1(kSingleModemCaption + fileName));
+        } else {
+            ShowFileCaption(fileName);
+            ui->MobileRoutes1->setEnabled(!design_.properties.IsVirtualRouting());
+        }
     }
     RedrawRoutes();
     RefreshPropertyTable();
+    return read;
 }
 
 bool Tpiirtopohja::SaveProjectFile(const std::string& fileName) {

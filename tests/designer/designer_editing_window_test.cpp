@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <set>
 #include <utility>
@@ -384,6 +385,37 @@ TEST_F(DesignerEditingTest, EveryPathThatRemovesModemsEndsTheirPlacing) {
         EXPECT_FALSE(Ominaisuus->isVisible()) << path;
     }
     designer->Design().modified = false;
+}
+
+// A file that cannot be read ends Open: the window is left unnamed, the recent list
+// unchanged, and Save asks for a name instead of writing over that file.
+TEST_F(DesignerEditingTest, AFileThatCannotBeReadIsNeverTakenAsTheOpenFile) {
+    for (const bool singleModem : {false, true}) {
+        Tpiirtopohja* designer = Open(singleModem);
+        if (prj_ominaisuus)
+            prj_ominaisuus->hide();
+        Place(designer, {100, 100}, "&New modem", "QX-450");
+        Ominaisuus->hide();
+        const std::string saved = folder.file(singleModem ? "good.ssf" : "good.spf");
+        dialogAnswers = {saved};
+        designer->Tallennanimell1Click();
+        // A folder under a file's name: it exists, and it cannot be read as a file.
+        const std::string unreadable = folder.file(singleModem ? "folder.ssf" : "folder.spf");
+        std::filesystem::create_directory(unreadable);
+        boxes.clear();
+        dialogAnswers = {unreadable};
+        designer->Avaa1Click();
+        EXPECT_EQ(boxes.texts().size(), 1u) << singleModem;
+        EXPECT_EQ(designer->FileName(), singleModem ? "default.ssf" : "noname.spf");
+        EXPECT_FALSE(designer->windowTitle().contains("folder")) << singleModem;
+        const TIniFile settings(SettingsFileName());
+        EXPECT_EQ(settings.ReadString(designer->Recent().Section(), "Latest", ""), saved);
+        dialogAnswers = {std::nullopt};
+        designer->Tallenna1Click();
+        EXPECT_TRUE(dialogAnswers.empty()) << "Save asked for a name";
+        EXPECT_TRUE(std::filesystem::is_directory(unreadable));
+        designer->close();
+    }
 }
 
 // Escape in the project properties is their Cancel: the new project's properties
