@@ -543,6 +543,7 @@ bool Tpiirtopohja::AskSaveChanges() {
             if (!chosen || !SaveProjectFile(*chosen))
                 return false;
             SetFileNameOfMode(*chosen);
+            fileNamed_ = true;
         }
     }
     design_.DeleteAllFigures();
@@ -563,6 +564,11 @@ void Tpiirtopohja::Uusi1Click() {
     ForgetFile();
     ResetZoom();
     RefreshPropertyTable();
+}
+
+// The window's file is one it read or wrote.
+bool Tpiirtopohja::HasFile() const {
+    return SingleModem() ? singleModemFileName_ != "default.ssf" : fileNamed_;
 }
 
 void Tpiirtopohja::ForgetFile() {
@@ -625,8 +631,7 @@ bool Tpiirtopohja::SaveProjectFile(const std::string& fileName) {
 }
 
 void Tpiirtopohja::Tallenna1Click() {
-    const bool named = SingleModem() ? singleModemFileName_ != "default.ssf" : fileNamed_;
-    if (named)
+    if (HasFile())
         SaveProjectFile(FileName());
     else
         Tallennanimell1Click();
@@ -1210,7 +1215,10 @@ void Tpiirtopohja::FormClose() {
     EnableMainWindowCommands(true);
     ClosePropertyTable();
     programming_->Cancel();
-    recentFiles_.Write();
+    // Only the designer's own file is recorded: the list of a designer that worked
+    // with another file since this one read it stays as that one wrote it.
+    if (HasFile())
+        recentFiles_.RecordAndWrite(FileName());
     design_.DeleteAllFigures();
     if (SingleModem())
         EnableCopyAndPaste(true);

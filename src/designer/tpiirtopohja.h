@@ -183,6 +183,7 @@ private:
     void SetFileNameOfMode(const std::string& fileName);
     // The window names no file: "noname.spf" and "default.ssf".
     void ForgetFile();
+    bool HasFile() const;
     void ShowFileCaption(const std::string& fileName);
     void ResetZoom();
     void ZoomStep(bool in);

@@ -418,6 +418,29 @@ TEST_F(DesignerEditingTest, AFileThatCannotBeReadIsNeverTakenAsTheOpenFile) {
     }
 }
 
+// Closing a designer records only its own file: one whose file is already its
+// latest, or that has no file, leaves another designer's newer list as it is.
+TEST_F(DesignerEditingTest, ClosingADesignerKeepsAnotherDesignersNewerRecentFiles) {
+    const std::string x = folder.file("x.spf");
+    const std::string y = folder.file("y.spf");
+    std::vector<Tpiirtopohja*> designers;
+    for (const std::string& path : {x, y}) {
+        designers.push_back(Open());
+        if (prj_ominaisuus)
+            prj_ominaisuus->hide();
+        dialogAnswers = {path};
+        designers.back()->Tallennanimell1Click();
+    }
+    designers[1]->Uusi1Click();
+    prj_ominaisuus->hide();
+    designers[1]->close();
+    designers[0]->close();
+    const TIniFile settings(SettingsFileName());
+    EXPECT_EQ(settings.ReadString("File List", "Latest", ""), y);
+    EXPECT_EQ(settings.ReadString("File List", "File1", ""), x);
+    EXPECT_EQ(settings.ReadString("File List", "File2", ""), "");
+}
+
 // Escape in the project properties is their Cancel: the new project's properties
 // are refused, so a later OK of the dialog names no file after the project.
 TEST_F(DesignerEditingTest, EscapeCancelsTheProjectProperties) {
