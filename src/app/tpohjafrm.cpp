@@ -623,17 +623,25 @@ void TPohjafrm::ProgramBtnClick() {
 }
 
 // Copy and paste go to the active terminal, or put the active designer into copy
-// mode; print prints the active terminal's text or designer's graph.
+// mode; print prints the active terminal's text or designer's graph. A designer
+// holds OpenBtn back while it is open, which tells the two kinds apart.
 void TPohjafrm::CopyBtnClick() {
-    Tterminaali* terminal = ActiveTerminal();
-    if (terminal != nullptr && OpenBtn->isEnabled())
+    if (Tterminaali* terminal = ActiveTerminal(); terminal != nullptr && OpenBtn->isEnabled())
         terminal->Kopioi1Click();
+    else
+        DesignerCopyMode();
 }
 
 void TPohjafrm::PasteBtnClick() {
-    Tterminaali* terminal = ActiveTerminal();
-    if (terminal != nullptr && OpenBtn->isEnabled())
+    if (Tterminaali* terminal = ActiveTerminal(); terminal != nullptr && OpenBtn->isEnabled())
         terminal->Liit1Click();
+    else
+        DesignerCopyMode();
+}
+
+void TPohjafrm::DesignerCopyMode() {
+    if (auto* designer = ActiveChild<Tpiirtopohja>(); designer != nullptr && !OpenBtn->isEnabled())
+        designer->Copy2Click();
 }
 
 void TPohjafrm::PrintBtnClick() {

@@ -208,6 +208,8 @@ private:
 
     void SpeedPanelMouseDown(QMouseEvent* event);
     void FormMouseUp(QMouseEvent* event);
+    // The copy and paste buttons' work while a designer is active.
+    void DesignerCopyMode();
 
     CommandLineModes modes_;
     std::unique_ptr<QPrinter> printer_;

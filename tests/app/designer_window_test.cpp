@@ -228,6 +228,18 @@ TEST_F(DesignerWindowTest, PrintButtonPrintsTheActiveDesignersGraph) {
     EXPECT_NE(PdfText(pdf).find("Lighthouse"), std::string::npos);
 }
 
+// With a designer active the tool bar's Copy and Paste put it into copy mode.
+TEST_F(DesignerWindowTest, ToolBarCopyAndPastePutTheActiveDesignerIntoCopyMode) {
+    OpenMainWindow();
+    Tpiirtopohja* designer = OpenDesigner(main->Piirtopohja1);
+    ASSERT_NE(designer, nullptr);
+    for (QAction* button : {main->CopyBtn, main->PasteBtn}) {
+        designer->Editor().EscapeKey();
+        button->trigger();
+        EXPECT_TRUE(designer->Editor().CopyMode()) << button->objectName().toStdString();
+    }
+}
+
 TEST_F(DesignerWindowTest, ModemDataOfAnotherTypeKeepsTheModemsValues) {
     OpenMainWindow();
     Tpiirtopohja* designer = OpenDesigner(main->Piirtopohja1);
