@@ -205,7 +205,7 @@ void TPohjafrm::ConnectCommands() {
     on(loadermnu, &TPohjafrm::loadermnuClick);
     on(Lasku, &TPohjafrm::LaskuClick);
     on(Lopeta1, &TPohjafrm::Lopeta1Click);
-    connect(Limittin1, &QAction::triggered, mdiClient, &QMdiArea::cascadeSubWindows);
+    connect(Limittin1, &QAction::triggered, this, &TPohjafrm::CascadeChildren);
     connect(Jrjest1, &QAction::triggered, this, [this] { TileChildren(TileOrientation::Vertical); });
     connect(TileHorizontal1, &QAction::triggered, this,
             [this] { TileChildren(TileOrientation::Horizontal); });
@@ -520,6 +520,27 @@ void TPohjafrm::TileChildren(TileOrientation orientation) {
         const WindowRect& tile = tiles[static_cast<size_t>(i)];
         children[i]->showNormal();
         children[i]->setGeometry(tile.left, tile.top, tile.width, tile.height);
+    }
+}
+
+// The windows keep their order front to back, the front one ending lowest and
+// rightmost; each keeps a size to work in.
+void TPohjafrm::CascadeChildren() {
+    QList<QMdiSubWindow*> children;
+    for (QMdiSubWindow* child : mdiClient->subWindowList(QMdiArea::StackingOrder))
+        if (child->isVisible() && !child->isMinimized())
+            children.append(child);
+    if (children.isEmpty())
+        return;
+    const QSize area = mdiClient->viewport()->size();
+    const int step =
+        children.front()->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, children.front());
+    const std::vector<WindowRect> places = CascadeRects(children.size(), area.width(), area.height(), step);
+    for (qsizetype i = 0; i < children.size(); ++i) {
+        const WindowRect& place = places[static_cast<size_t>(i)];
+        children[i]->showNormal();
+        children[i]->setGeometry(place.left, place.top, place.width, place.height);
+        children[i]->raise();
     }
 }
 

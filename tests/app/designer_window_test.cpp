@@ -240,6 +240,26 @@ TEST_F(DesignerWindowTest, ToolBarCopyAndPastePutTheActiveDesignerIntoCopyMode) 
     }
 }
 
+// Window > Cascade leaves the designers a usable size: each at least two thirds of
+// the area, each one step right of and below the one behind it.
+TEST_F(DesignerWindowTest, CascadedDesignersKeepAUsableSize) {
+    OpenMainWindow();
+    for (QAction* command : {main->Piirtopohja1, main->SingleModemSetup1, main->Piirtopohja1})
+        ASSERT_NE(OpenDesigner(command), nullptr);
+    main->Limittin1->trigger();
+    const QSize area = main->mdiArea()->viewport()->size();
+    const auto children = main->mdiArea()->subWindowList(QMdiArea::StackingOrder);
+    for (qsizetype i = 0; i < children.size(); ++i) {
+        const QRect place = children[i]->geometry();
+        EXPECT_GE(place.width(), area.width() * 2 / 3) << i;
+        EXPECT_GE(place.height(), area.height() * 2 / 3) << i;
+        EXPECT_TRUE(QRect(QPoint(0, 0), area).contains(place)) << i;
+        if (i > 0) {
+            EXPECT_GT(place.topLeft().x(), children[i - 1]->geometry().topLeft().x()) << i;
+        }
+    }
+}
+
 TEST_F(DesignerWindowTest, ModemDataOfAnotherTypeKeepsTheModemsValues) {
     OpenMainWindow();
     Tpiirtopohja* designer = OpenDesigner(main->Piirtopohja1);
