@@ -669,10 +669,10 @@ void Tpiirtopohja::LataaModeemi1Click() {
         return;
     try {
         LoadModemData(*design_.active, *chosen);
+        modemFileName_ = *chosen;
     } catch (const EFileError& failure) {
         ShowFileError(failure);
     }
-    modemFileName_ = *chosen;
 }
 
 void Tpiirtopohja::TallennaModeemi1Click() {

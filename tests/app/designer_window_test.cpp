@@ -19,6 +19,7 @@
 #include <QPrinter>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <filesystem>
 #include <memory>
 
 namespace {
@@ -284,6 +285,14 @@ TEST_F(DesignerWindowTest, ModemDataOfAnotherTypeKeepsTheModemsValues) {
     EXPECT_EQ(other.PropertyEntries()[0].value, "mine");
     EXPECT_EQ(dialogs.requests.back().title, "Open modem data");
     EXPECT_EQ(dialogs.requests.back().filter, "Modem setup files|*.ssf");
+
+    // A file that cannot be read is not offered again by the next dialog.
+    const std::string unreadable = folder.file("folder.ssf");
+    std::filesystem::create_directory(unreadable);
+    dialogs.answers = {unreadable};
+    Trigger(designer, "LataaModeemi1");
+    Trigger(designer, "LataaModeemi1");
+    EXPECT_EQ(dialogs.requests.back().fileName, folder.file("nms.ssf"));
 }
 
 TEST_F(DesignerWindowTest, SettingsAndStartFileAreReadAtCreation) {
