@@ -212,7 +212,7 @@ void TPohjafrm::ConnectCommands() {
     on(loadermnu, &TPohjafrm::loadermnuClick);
     on(Lasku, &TPohjafrm::LaskuClick);
     on(Lopeta1, &TPohjafrm::Lopeta1Click);
-    connect(Limittin1, &QAction::triggered, mdiClient, &QMdiArea::cascadeSubWindows);
+    connect(Limittin1, &QAction::triggered, this, &TPohjafrm::CascadeChildren);
     connect(Jrjest1, &QAction::triggered, this, [this] { TileChildren(TileOrientation::Vertical); });
     connect(TileHorizontal1, &QAction::triggered, this,
             [this] { TileChildren(TileOrientation::Horizontal); });
@@ -538,6 +538,27 @@ void TPohjafrm::TileChildren(TileOrientation orientation) {
     }
 }
 
+// The windows keep their order front to back, the front one ending lowest and
+// rightmost; each keeps a size to work in.
+void TPohjafrm::CascadeChildren() {
+    QList<QMdiSubWindow*> children;
+    for (QMdiSubWindow* child : mdiClient->subWindowList(QMdiArea::StackingOrder))
+        if (child->isVisible() && !child->isMinimized())
+            children.append(child);
+    if (children.isEmpty())
+        return;
+    const QSize area = mdiClient->viewport()->size();
+    const int step =
+        children.front()->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, children.front());
+    const std::vector<WindowRect> places = CascadeRects(children.size(), area.width(), area.height(), step);
+    for (qsizetype i = 0; i < children.size(); ++i) {
+        const WindowRect& place = places[static_cast<size_t>(i)];
+        children[i]->showNormal();
+        children[i]->setGeometry(place.left, place.top, place.width, place.height);
+        children[i]->raise();
+    }
+}
+
 // Creates a terminal (settings dialog at once), keeps it in `terminaali`, shows
 // the tool bar and counts it in open_terminals.
 void TPohjafrm::Uusi1Click() {
@@ -646,16 +667,14 @@ void TPohjafrm::ProgramBtnClick() {
 // mode; print prints the active terminal's text or designer's graph. A designer
 // disables OpenBtn while it is open, which tells the buttons which kind is active.
 void TPohjafrm::CopyBtnClick() {
-    Tterminaali* terminal = ActiveTerminal();
-    if (terminal != nullptr && OpenBtn->isEnabled())
+    if (Tterminaali* terminal = ActiveTerminal(); terminal != nullptr && OpenBtn->isEnabled())
         terminal->Kopioi1Click();
     else
         DesignerCopyMode();
 }
 
 void TPohjafrm::PasteBtnClick() {
-    Tterminaali* terminal = ActiveTerminal();
-    if (terminal != nullptr && OpenBtn->isEnabled())
+    if (Tterminaali* terminal = ActiveTerminal(); terminal != nullptr && OpenBtn->isEnabled())
         terminal->Liit1Click();
     else
         DesignerCopyMode();

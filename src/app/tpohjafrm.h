@@ -187,6 +187,7 @@ private:
     void ConnectCommands();
     void SetToolBarWidgetVisible(QWidget* widget, bool visible);
     void TileChildren(TileOrientation orientation);
+    void CascadeChildren();
 
     void FormCreate(const std::vector<std::string>& commandLine);
     void ApplyStartPosition();

@@ -187,14 +187,16 @@ void GraphEditor::LeavePlacedFigure() {
         design_.context->dragging = false;
 }
 
-TKuvio& GraphEditor::NewModemFigure(const std::string& typeName, NewModemKind kind,
+TKuvio* GraphEditor::NewModemFigure(const std::string& typeName, NewModemKind kind,
                                     const std::string& itemKey, ModemTypeVersionReader& typeReader) {
+    if (!design_.TakesAnotherFigure())
+        return nullptr;
     LeavePlacedFigure();
     TKuvio& figure = design_.NewModemFigure(typeName, kind, pointer_.x(), pointer_.y(), itemKey, typeReader);
     newFigurePending_ = true;
     GrabAtCentre(figure);
     StepOffStackedFigures(figure);
-    return figure;
+    return &figure;
 }
 
 // Insert with the mouse still on the modem just placed, or a copy of a modem
@@ -229,7 +231,16 @@ void GraphEditor::DeleteModem() {
     if (hooks_.figureRemoved)
         hooks_.figureRemoved(*figure);
     design_.DeleteFigure(figure);
+    FiguresRemoved();
     MarkEdited();
+}
+
+void GraphEditor::FiguresRemoved() {
+    dragging_ = false;
+    dragPending_ = false;
+    newFigurePending_ = false;
+    connecting_ = false;
+    cursor_ = EditCursor::Default;
 }
 
 void GraphEditor::MakeMaster() {
@@ -245,7 +256,7 @@ void GraphEditor::MakeMaster() {
 }
 
 void GraphEditor::CopyModem() {
-    if (!design_.context)
+    if (!design_.context || !design_.TakesAnotherFigure())
         return;
     LeavePlacedFigure();
     TKuvio& copy = design_.CopyFigure(*design_.context, pointer_.x(), pointer_.y());

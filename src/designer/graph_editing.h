@@ -59,13 +59,15 @@ public:
     void MouseMove(QPoint point, TKuvio* pressed);
 
     // A modem of a type from a modem-type menu, centred at the pointer; it follows
-    // the mouse until a click places it, and then its properties open.
-    TKuvio& NewModemFigure(const std::string& typeName, NewModemKind kind, const std::string& itemKey,
+    // the mouse until a click places it, and then its properties open. None when
+    // the design takes no further modem.
+    TKuvio* NewModemFigure(const std::string& typeName, NewModemKind kind, const std::string& itemKey,
                            ModemTypeVersionReader& typeReader);
     // Commands on the context figure (the one a pop-up menu was opened on).
     void StartConnecting();
     void DeleteModem();
     void MakeMaster();
+    // Makes no copy where the design takes no further modem.
     void CopyModem();
     void DeleteConnection();
     void ShowProperties();
@@ -75,6 +77,9 @@ public:
     void EnterCopyMode();
     // The view of mobile links: leaving it drops a mobile active figure.
     void SetMobileView(bool on);
+    // Figures were removed from the design: a modem being placed or dragged and a
+    // connection being drawn end with them.
+    void FiguresRemoved();
 
     // Enter places a modem being placed, or opens the active modem's properties;
     // Escape leaves every mode and hides the active modem's route lists.

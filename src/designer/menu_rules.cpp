@@ -35,12 +35,15 @@ ModemMenuState ModemMenuRules(const NetworkDesign& design, const MenuConditions&
     } else {
         if (single || !anyFigure) {
             state.connect = false;
-            state.newModem = conditions.modemTypes;
+            // A single-modem window holds one modem, also while none is active.
+            state.newModem = conditions.modemTypes && !anyFigure;
         }
         state.deleteItem = anyFigure;
         state.master = state.properties = state.showRoute = state.printProperties = state.copy = state.load =
             state.save = false;
     }
+    if (single)
+        state.newMulti = state.newModem;
     state.newMobile = !single && conditions.mobileView;
     state.receive = state.transmit = active && !conditions.portOpen;
     return state;

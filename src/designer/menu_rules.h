@@ -24,8 +24,10 @@ struct MenuConditions {
 using ItemState = std::optional<bool>;
 
 struct ModemMenuState {
-    ItemState newModem, newMobile, connect, deleteItem, copy, master, properties, showRoute, receive,
-        transmit, printProperties, load, save;
+    // "New m&ultiterminal" follows "&New modem" in a single-modem designer, as in
+    // the drawing's pop-up menu.
+    ItemState newModem, newMobile, newMulti, connect, deleteItem, copy, master, properties, showRoute,
+        receive, transmit, printProperties, load, save;
     // "&Hide route" in place of "&Show route".
     bool hideRoute = false;
 };

@@ -26,7 +26,7 @@ bool LoadModemData(TKuvio& figure, const std::string& fileName) {
 }
 
 void SaveModemData(const TKuvio& figure, const std::string& fileName) {
-    WriteWholeFile(fileName, EncodeModemRecord(figure, true, 100.0f));
+    WriteWholeFile(fileName, EncodeModemRecord(figure, true));
 }
 
 void ReadModemTypeDefaults(TKuvio& figure) {

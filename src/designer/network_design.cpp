@@ -5,7 +5,6 @@
 #include "designer/zoom.h"
 
 #include <algorithm>
-#include <cmath>
 
 TKuvio& NetworkDesign::Append(std::unique_ptr<TKuvio> figure) {
     TakeDrawingScale(*figure);
@@ -111,27 +110,31 @@ void NetworkDesign::CloseOtherRoutingLists() {
 
 void NetworkDesign::ZoomIn() {
     zoom = ZoomedIn(zoom);
-    ScaleFiguresTo(zoomSteps_ + 1);
+    ZoomFigures(true);
 }
 
 void NetworkDesign::ZoomOut() {
     zoom = ZoomedOut(zoom);
-    ScaleFiguresTo(zoomSteps_ - 1);
+    ZoomFigures(false);
+}
+
+// Each figure moves from where it is shown by one step, as the drawing's controls
+// scale; its place at 100 per cent stays.
+void NetworkDesign::ZoomFigures(bool in) {
+    zoomSteps_ += in ? 1 : -1;
+    drawingScale = DrawingScaleForSteps(zoomSteps_);
+    for (const auto& figure : figures_) {
+        figure->ShowAt(ZoomedPosition(figure->Left(), in), ZoomedPosition(figure->Top(), in));
+        TakeDrawingScale(*figure);
+    }
 }
 
 void NetworkDesign::ResetZoom() {
     zoom = 100.0f;
-    ScaleFiguresTo(0);
-}
-
-void NetworkDesign::ScaleFiguresTo(int steps) {
-    const float before = drawingScale;
-    zoomSteps_ = steps;
-    drawingScale = DrawingScaleForSteps(steps);
-    const double ratio = static_cast<double>(drawingScale) / before;
+    zoomSteps_ = 0;
+    drawingScale = 100.0f;
     for (const auto& figure : figures_) {
-        figure->SetLeft(static_cast<int>(std::lround(figure->Left() * ratio)));
-        figure->SetTop(static_cast<int>(std::lround(figure->Top() * ratio)));
+        figure->ShowAt(figure->FullScaleLeft(), figure->FullScaleTop());
         TakeDrawingScale(*figure);
     }
 }

@@ -22,6 +22,8 @@ public:
     bool SingleModem() const { return singleModem_; }
 
     const std::vector<std::unique_ptr<TKuvio>>& Figures() const { return figures_; }
+    // A single-modem design holds one figure.
+    bool TakesAnotherFigure() const { return !singleModem_ || figures_.empty(); }
     // Appends a figure; it takes the drawing's scale and label font size.
     TKuvio& Append(std::unique_ptr<TKuvio> figure);
     // Destroys every figure; the master, active and context figures become none.
@@ -46,9 +48,9 @@ public:
     void CloseOtherRoutingLists();
 
     // The zoom factor in per cent, which the tool bar shows and the label fonts
-    // follow, and the scale in per cent at which the figures stand, by which saved
-    // positions are brought back to full scale. A step moves every figure and sets
-    // its scale and font size; the reset returns to 100 per cent.
+    // follow, and the scale in per cent at which the figures' sizes stand. A step
+    // moves every figure on the screen and sets its scale and font size; the reset
+    // returns to 100 per cent and shows every figure at its place at 100 per cent.
     float zoom = 100.0f;
     float drawingScale = 100.0f;
     void ZoomIn();
@@ -79,7 +81,7 @@ public:
 
 private:
     void TakeDrawingScale(TKuvio& figure) const;
-    void ScaleFiguresTo(int steps);
+    void ZoomFigures(bool in);
 
     bool singleModem_;
     int zoomSteps_ = 0;

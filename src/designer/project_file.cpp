@@ -10,7 +10,6 @@
 #include <QFile>
 #include <algorithm>
 #include <cctype>
-#include <cmath>
 #include <cstdio>
 #include <optional>
 #include <unordered_map>
@@ -61,11 +60,6 @@ std::string ReadRecordText(ByteReader& in) {
 
 uint16_t Crc16Of(const std::string& bytes, size_t count) {
     return Crc16Nibble(0xFFFF, reinterpret_cast<const uint8_t*>(bytes.data()), count);
-}
-
-// Rounded to the nearest pixel, so that saving at another zoom never moves a figure.
-int32_t PositionAtFullScale(int position, float zoom) {
-    return static_cast<int32_t>(std::lround(static_cast<double>(position) / zoom * 100.0));
 }
 
 void NumberFigures(NetworkDesign& design) {
@@ -247,14 +241,13 @@ RecordFormat RecordFormat::ForVersion(const std::string& version) {
     return {!beforeTrailers, a > 4, version < "3.1.13"};
 }
 
-std::string EncodeModemRecord(const TKuvio& figure, bool singleForm, float zoom) {
+std::string EncodeModemRecord(const TKuvio& figure, bool singleForm) {
     std::string out;
     if (!singleForm) {
-        AppendLittleEndian32(out, static_cast<uint32_t>(PositionAtFullScale(figure.Left(), zoom)));
-        // The picture's top at full scale: the name's top brought back, and the
-        // picture's own offset below it, which the zoom scaled with rounding.
-        AppendLittleEndian32(
-            out, static_cast<uint32_t>(PositionAtFullScale(figure.Top(), zoom) + TKuvio::kPictureOffset));
+        // The picture's place at 100 per cent, which the figure keeps whatever the
+        // zoom: saving at any zoom never moves a modem.
+        AppendLittleEndian32(out, static_cast<uint32_t>(figure.FullScaleLeft()));
+        AppendLittleEndian32(out, static_cast<uint32_t>(figure.FullScaleTop() + TKuvio::kPictureOffset));
         AppendLittleEndian32(out, figure.numberAndFlags);
         AppendLittleEndian32(out, figure.parentNumber);
         AppendLittleEndian32(out, figure.mobileParentNumber);
@@ -357,8 +350,7 @@ std::string EncodeProjectFile(NetworkDesign& design, const std::string& version,
         design.properties.Write(out);
     }
     for (const auto& figure : design.Figures())
-        out += EncodeModemRecord(*figure, design.SingleModem(),
-                                 design.SingleModem() ? 100.0f : design.drawingScale);
+        out += EncodeModemRecord(*figure, design.SingleModem());
     const uint16_t crc = Crc16Of(out, out.size());
     out += ":\x01"
            "0";
@@ -419,9 +411,12 @@ void LoadProjectBytes(NetworkDesign& design, const std::string& fileName, const 
             added.SetModemName("");
         }
     }
-    LinkFigures(design, format.oldLinkRule);
-    BreakLinkCycles(design, &TKuvio::parent);
-    BreakLinkCycles(design, &TKuvio::mobileParent);
+    // Single-modem records carry no link numbers.
+    if (!design.SingleModem()) {
+        LinkFigures(design, format.oldLinkRule);
+        BreakLinkCycles(design, &TKuvio::parent);
+        BreakLinkCycles(design, &TKuvio::mobileParent);
+    }
     design.active =
         design.master ? design.master : (design.Figures().empty() ? nullptr : design.Figures().front().get());
     design.modified = false;

@@ -28,10 +28,10 @@ struct RecordFormat {
     static RecordFormat ForVersion(const std::string& version);
 };
 
-// The bytes of one figure's record: the project form with its placement block,
-// name, addresses and identifier, or the single form with the type name and the
-// values only.
-std::string EncodeModemRecord(const TKuvio& figure, bool singleForm, float zoom);
+// The bytes of one figure's record: the project form with its placement block
+// (its place at 100 per cent), name, addresses and identifier, or the single form
+// with the type name and the values only.
+std::string EncodeModemRecord(const TKuvio& figure, bool singleForm);
 
 enum class RecordResult {
     End,          // no record starts before the data end

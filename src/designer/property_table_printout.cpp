@@ -22,7 +22,10 @@ public:
         const QFontMetrics printed = painter.fontMetrics();
         sx_ = static_cast<double>(printed.horizontalAdvance("Wg")) / window.horizontalAdvance("Wg");
         sy_ = static_cast<double>(printed.height()) / window.height();
-        // The grid starts below the heading, whatever the printer's resolution.
+        // The grid starts below the heading, at printer pixels, whatever the
+        // printer's resolution: at 55 window pixels scaled to the printer's it would
+        // start the lower the finer the printer, and the rows that the bands fit to
+        // the page would run off its foot.
         origin_ = QPoint(kMargin, kMargin + printed.height());
     }
 

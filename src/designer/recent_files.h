@@ -24,13 +24,14 @@ public:
     // gives the box "Unable to write ini file. Access denied" and the list in memory
     // keeps the new order.
     void RecordAndWrite(const std::string& fileName);
-    void Write() const;
 
     const std::string& Latest() const { return slots_[0]; }
     // Slot 0 is the latest file, 1 to 5 the older ones.
     const std::string& Slot(size_t index) const { return slots_[index]; }
 
 private:
+    void Write() const;
+
     bool singleModem_;
     std::array<std::string, kSlots> slots_;
 };

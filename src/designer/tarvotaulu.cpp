@@ -237,6 +237,8 @@ void ShowPropertyTable(Tpiirtopohja* designer) {
         frame->showNormal();
     }
     if (arvotaulu) {
+        if (arvotaulu->Designer() == designer)
+            arvotaulu->KeepDesignerState(state);
         if (QMdiSubWindow* frame = FrameOf(arvotaulu))
             frame->show();
         arvotaulu->show();

@@ -28,6 +28,10 @@ public:
 
     // Builds the table anew from the designer's modems.
     void RefreshPropertyTable();
+    Tpiirtopohja* Designer() const { return designer_; }
+    // The window state the designer gets back when the table closes: the one it had
+    // at its latest Property table command.
+    void KeepDesignerState(Qt::WindowStates state) { designerState_ = state; }
     const std::vector<PropertyTableTab>& Tabs() const { return tabs_; }
     QTableWidget* Grid(int tab) const;
     int CurrentTab() const;

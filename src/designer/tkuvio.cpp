@@ -118,7 +118,22 @@ void RouteLineList::Clear() {
     inOrder_ = true;
 }
 
-TKuvio::TKuvio(int x, int y) : left_(x), top_(y) {}
+TKuvio::TKuvio(int x, int y) : left_(x), top_(y), fullScaleLeft_(x), fullScaleTop_(y) {}
+
+void TKuvio::SetLeft(int x) {
+    left_ = x;
+    fullScaleLeft_ = static_cast<int>(std::lround(x / static_cast<double>(scale_)));
+}
+
+void TKuvio::SetTop(int y) {
+    top_ = y;
+    fullScaleTop_ = static_cast<int>(std::lround(y / static_cast<double>(scale_)));
+}
+
+void TKuvio::ShowAt(int x, int y) {
+    left_ = x;
+    top_ = y;
+}
 
 void TKuvio::MoveTo(int x, int y) {
     SetTop(y - Scaled(25));

@@ -71,7 +71,9 @@ public:
 
     // Geometry at the drawing's scale (1.0 at 100 per cent): the name label at
     // (Left, Top), the picture below it, the info label under the picture. Positions
-    // are pixels of the drawing; the sizes and offsets follow the scale.
+    // are pixels of the drawing; the sizes and offsets follow the scale. The figure
+    // also keeps its place at 100 per cent, which only a placement changes, so that
+    // zooming never moves it in the file.
     float Scale() const { return scale_; }
     void SetScale(float scale) { scale_ = scale; }
     int Scaled(int length) const { return static_cast<int>(std::lround(length * scale_)); }
@@ -81,8 +83,14 @@ public:
     int PictureWidth() const { return Scaled(kPictureWidth); }
     int PictureHeight() const { return Scaled(kPictureHeight); }
     int InfoTop() const { return PictureTop() + PictureHeight() + Scaled(8); }
-    void SetLeft(int x) { left_ = x; }
-    void SetTop(int y) { top_ = y; }
+    // A placement (by the user or from a file) at the current scale.
+    void SetLeft(int x);
+    void SetTop(int y);
+    // The drawing was zoomed under the figure: it is shown elsewhere, its place at
+    // 100 per cent stays.
+    void ShowAt(int x, int y);
+    int FullScaleLeft() const { return fullScaleLeft_; }
+    int FullScaleTop() const { return fullScaleTop_; }
     // Makes (x, y) the figure's centre.
     void MoveTo(int x, int y);
     int CentreX() const { return left_ + Scaled(15); }
@@ -190,6 +198,8 @@ private:
 
     int left_;
     int top_;
+    int fullScaleLeft_;
+    int fullScaleTop_;
     float scale_ = 1.0f;
     int fontSize_ = 10;
     std::string modemName_ = "Noname";

@@ -402,7 +402,8 @@ void Tpiirtopohja::OpenStartFile() {
         Uusi1Click();
         return;
     }
-    LoadProjectFile(latest);
+    if (!LoadProjectFile(latest))
+        return;
     SetFileNameOfMode(latest);
     design_.routesDirty = true;
 }
@@ -459,7 +460,8 @@ void Tpiirtopohja::OpenDesignFile(const std::string& fileName) {
     ui->MobileRoutes1->setChecked(false);
     editor_.SetMobileView(false);
     design_.figureCounter = 1;
-    LoadProjectFile(fileName);
+    if (!LoadProjectFile(fileName))
+        return;
     SetFileNameOfMode(fileName);
     design_.routesDirty = true;
     RecordRecentFile(fileName);
@@ -541,9 +543,11 @@ bool Tpiirtopohja::AskSaveChanges() {
             if (!chosen || !SaveProjectFile(*chosen))
                 return false;
             SetFileNameOfMode(*chosen);
+            fileNamed_ = true;
         }
     }
     design_.DeleteAllFigures();
+    editor_.FiguresRemoved();
     RedrawRoutes();
     design_.modified = false;
     return true;
@@ -557,13 +561,22 @@ void Tpiirtopohja::Uusi1Click() {
     design_.routesDirty = false;
     design_.figureCounter = 0;
     design_.routesGenerated = false;
+    ForgetFile();
+    ResetZoom();
+    RefreshPropertyTable();
+}
+
+// The window's file is one it read or wrote.
+bool Tpiirtopohja::HasFile() const {
+    return SingleModem() ? singleModemFileName_ != "default.ssf" : fileNamed_;
+}
+
+void Tpiirtopohja::ForgetFile() {
     projectFileName_ = "noname.spf";
     singleModemFileName_ = "default.ssf";
     fileNamed_ = false;
     if (SingleModem())
         setWindowTitle(QString(kSingleModemCaption) + "default.ssf");
-    ResetZoom();
-    RefreshPropertyTable();
 }
 
 void Tpiirtopohja::Avaa1Click() {
@@ -573,25 +586,36 @@ void Tpiirtopohja::Avaa1Click() {
         OpenDesignFile(*chosen);
 }
 
-void Tpiirtopohja::LoadProjectFile(const std::string& fileName) {
-    fileNamed_ = true;
+bool Tpiirtopohja::LoadProjectFile(const std::string& fileName) {
     LoadOptions options;
     options.clientWidth = scrollArea_->viewport()->width();
     options.clientHeight = scrollArea_->viewport()->height();
     options.typeReader = &typeReader_;
+    editor_.FiguresRemoved();
+    bool read = true;
     try {
         ::LoadProjectFile(design_, fileName, options);
     } catch (const EFileError& failure) {
         ShowFileError(failure);
+        read = false;
     }
-    if (SingleModem()) {
-        setWindowTitle(fromLatin1(kSingleModemCaption + fileName));
+    if (!read) {
+        // Named after a file it never read, the window would save the empty design
+        // over that file.
+        ForgetFile();
+        ShowFileCaption(projectFileName_);
     } else {
-        ShowFileCaption(fileName);
-        ui->MobileRoutes1->setEnabled(!design_.properties.IsVirtualRouting());
+        fileNamed_ = true;
+        if (SingleModem()) {
+            setWindowTitle(fromLatin1(kSingleModemCaption + fileName));
+        } else {
+            ShowFileCaption(fileName);
+            ui->MobileRoutes1->setEnabled(!design_.properties.IsVirtualRouting());
+        }
     }
     RedrawRoutes();
     RefreshPropertyTable();
+    return read;
 }
 
 bool Tpiirtopohja::SaveProjectFile(const std::string& fileName) {
@@ -607,8 +631,7 @@ bool Tpiirtopohja::SaveProjectFile(const std::string& fileName) {
 }
 
 void Tpiirtopohja::Tallenna1Click() {
-    const bool named = SingleModem() ? singleModemFileName_ != "default.ssf" : fileNamed_;
-    if (named)
+    if (HasFile())
         SaveProjectFile(FileName());
     else
         Tallennanimell1Click();
@@ -646,10 +669,10 @@ void Tpiirtopohja::LataaModeemi1Click() {
         return;
     try {
         LoadModemData(*design_.active, *chosen);
+        modemFileName_ = *chosen;
     } catch (const EFileError& failure) {
         ShowFileError(failure);
     }
-    modemFileName_ = *chosen;
 }
 
 void Tpiirtopohja::TallennaModeemi1Click() {
@@ -716,6 +739,7 @@ void Tpiirtopohja::Modeemi1Click() {
     const ModemMenuState state = ModemMenuRules(design_, CurrentMenuConditions());
     Apply(ui->Luouusi2, state.newModem);
     Apply(ui->NewMobile1, state.newMobile);
+    Apply(ui->Newmulti2, state.newMulti);
     Apply(ui->Yhdist1, state.connect);
     Apply(ui->Poista2, state.deleteItem);
     Apply(ui->Copy2, state.copy);
@@ -1191,7 +1215,10 @@ void Tpiirtopohja::FormClose() {
     EnableMainWindowCommands(true);
     ClosePropertyTable();
     programming_->Cancel();
-    recentFiles_.Write();
+    // Only the designer's own file is recorded: the list of a designer that worked
+    // with another file since this one read it stays as that one wrote it.
+    if (HasFile())
+        recentFiles_.RecordAndWrite(FileName());
     design_.DeleteAllFigures();
     if (SingleModem())
         EnableCopyAndPaste(true);

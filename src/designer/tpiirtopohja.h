@@ -66,7 +66,9 @@ public:
     // Asks whether to save a modified design; false when the user cancels. After
     // true the design is empty.
     bool AskSaveChanges();
-    void LoadProjectFile(const std::string& fileName);
+    // Replaces the design by the file's; false (after a message) when the file
+    // cannot be read: the design is then empty and the window unnamed.
+    bool LoadProjectFile(const std::string& fileName);
     // Saves the design; false (after a message) when the file cannot be written.
     bool SaveProjectFile(const std::string& fileName);
 
@@ -179,6 +181,9 @@ private:
     void OpenStartFile();
     void OpenDesignFile(const std::string& fileName);
     void SetFileNameOfMode(const std::string& fileName);
+    // The window names no file: "noname.spf" and "default.ssf".
+    void ForgetFile();
+    bool HasFile() const;
     void ShowFileCaption(const std::string& fileName);
     void ResetZoom();
     void ZoomStep(bool in);

@@ -15,25 +15,13 @@
 #include <QScrollArea>
 #include <QScrollBar>
 
-namespace {
-
-// An empty design has nothing to put on paper.
-bool HasModemsToPrint(const NetworkDesign& design) {
-    if (!design.Figures().empty())
-        return true;
-    ShowMessage("There are no modems to print");
-    return false;
-}
-
-} // namespace
-
 PropertyRowContext Tpiirtopohja::RowContext() const {
     return {SingleModem(), static_cast<char>('0' + securityLevel_), toLatin1(windowTitle())};
 }
 
 void Tpiirtopohja::Drawing1Click() {
     QPrinter* printer = SharedPrinter();
-    if (!printer || !HasModemsToPrint(design_))
+    if (!printer)
         return;
     scrollArea_->horizontalScrollBar()->setValue(0);
     scrollArea_->verticalScrollBar()->setValue(0);
@@ -43,7 +31,8 @@ void Tpiirtopohja::Drawing1Click() {
 
 void Tpiirtopohja::Properties1Click() {
     QPrinter* printer = SharedPrinter();
-    if (!printer || !HasModemsToPrint(design_))
+    // The properties of all modems of an empty design are nothing to print.
+    if (!printer || design_.Figures().empty())
         return;
     const ModemRows rowsOf = RowsOfOneBuild(RowContext());
     std::vector<std::vector<PropertyRow>> modems;

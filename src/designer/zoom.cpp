@@ -1,11 +1,15 @@
 #include "designer/zoom.h"
 
 #include <cmath>
+#include <cstdlib>
 
 namespace {
 
 constexpr double kStepPercent = 5.0;
-constexpr double kFigureStep = 105.0 / 100.0;
+// A step scales the figures by 105/100.
+constexpr long long kStepLarger = 105;
+constexpr long long kStepSmaller = 100;
+constexpr double kFigureStep = static_cast<double>(kStepLarger) / kStepSmaller;
 constexpr float kZoomInLimit = 200.0f;
 constexpr float kZoomOutLimit = 40.0f;
 
@@ -23,6 +27,14 @@ float ZoomedOut(float zoom) {
 
 float DrawingScaleForSteps(int steps) {
     return static_cast<float>(100.0 * std::pow(kFigureStep, steps));
+}
+
+int ZoomedPosition(int position, bool in) {
+    const long long numerator = in ? kStepLarger : kStepSmaller;
+    const long long denominator = in ? kStepSmaller : kStepLarger;
+    const long long twice = 2 * std::llabs(position) * numerator + denominator;
+    const auto magnitude = static_cast<int>(twice / (2 * denominator));
+    return position < 0 ? -magnitude : magnitude;
 }
 
 bool CanZoomIn(float zoom) {

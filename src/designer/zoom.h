@@ -13,6 +13,9 @@ float ZoomedOut(float zoom);
 // The scale in per cent at which the figures stand after a number of steps from
 // 100 per cent (negative steps zoom out).
 float DrawingScaleForSteps(int steps);
+// A position on the drawing after one step in (times 105/100) or out (times
+// 100/105), rounded to the nearest pixel, halves away from zero.
+int ZoomedPosition(int position, bool in);
 // Zooming in is allowed below 200 per cent, zooming out above 40 per cent.
 bool CanZoomIn(float zoom);
 bool CanZoomOut(float zoom);

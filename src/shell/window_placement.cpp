@@ -89,3 +89,20 @@ std::vector<WindowRect> TileRects(int count, int areaWidth, int areaHeight, Tile
     }
     return rects;
 }
+
+std::vector<WindowRect> CascadeRects(int count, int areaWidth, int areaHeight, int step) {
+    std::vector<WindowRect> rects;
+    if (count <= 0)
+        return rects;
+    step = std::max(step, 1);
+    const int spread = (count - 1) * step;
+    const int width = std::max(areaWidth - spread, areaWidth * 2 / 3);
+    const int height = std::max(areaHeight - spread, areaHeight * 2 / 3);
+    // How many windows fit one after the other before one would reach past the area.
+    const int run = std::min(areaWidth - width, areaHeight - height) / step + 1;
+    for (int i = 0; i < count; ++i) {
+        const int offset = i % run * step;
+        rects.push_back({offset, offset, width, height});
+    }
+    return rects;
+}

@@ -59,3 +59,9 @@ WindowPoint CentredFirmwareWindow(int mainWidth, int mainHeight, int windowWidth
 // columns (vertical tiling) or one above the other in equal rows (horizontal).
 enum class TileOrientation { Vertical, Horizontal };
 std::vector<WindowRect> TileRects(int count, int areaWidth, int areaHeight, TileOrientation orientation);
+
+// Cascading of the MDI children in an area: every window of the same size, each one
+// step right of and below the one before; the size is the area less the last
+// window's offset, but at least two thirds of the area, and a window that would
+// reach past the area starts the next run at the top-left corner again.
+std::vector<WindowRect> CascadeRects(int count, int areaWidth, int areaHeight, int step);

@@ -19,6 +19,7 @@
 #include <QPrinter>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <filesystem>
 #include <memory>
 
 namespace {
@@ -228,6 +229,38 @@ TEST_F(DesignerWindowTest, PrintButtonPrintsTheActiveDesignersGraph) {
     EXPECT_NE(PdfText(pdf).find("Lighthouse"), std::string::npos);
 }
 
+// With a designer active the tool bar's Copy and Paste put it into copy mode.
+TEST_F(DesignerWindowTest, ToolBarCopyAndPastePutTheActiveDesignerIntoCopyMode) {
+    OpenMainWindow();
+    Tpiirtopohja* designer = OpenDesigner(main->Piirtopohja1);
+    ASSERT_NE(designer, nullptr);
+    for (QAction* button : {main->CopyBtn, main->PasteBtn}) {
+        designer->Editor().EscapeKey();
+        button->trigger();
+        EXPECT_TRUE(designer->Editor().CopyMode()) << button->objectName().toStdString();
+    }
+}
+
+// Window > Cascade leaves the designers a usable size: each at least two thirds of
+// the area, each one step right of and below the one behind it.
+TEST_F(DesignerWindowTest, CascadedDesignersKeepAUsableSize) {
+    OpenMainWindow();
+    for (QAction* command : {main->Piirtopohja1, main->SingleModemSetup1, main->Piirtopohja1})
+        ASSERT_NE(OpenDesigner(command), nullptr);
+    main->Limittin1->trigger();
+    const QSize area = main->mdiArea()->viewport()->size();
+    const auto children = main->mdiArea()->subWindowList(QMdiArea::StackingOrder);
+    for (qsizetype i = 0; i < children.size(); ++i) {
+        const QRect place = children[i]->geometry();
+        EXPECT_GE(place.width(), area.width() * 2 / 3) << i;
+        EXPECT_GE(place.height(), area.height() * 2 / 3) << i;
+        EXPECT_TRUE(QRect(QPoint(0, 0), area).contains(place)) << i;
+        if (i > 0) {
+            EXPECT_GT(place.topLeft().x(), children[i - 1]->geometry().topLeft().x()) << i;
+        }
+    }
+}
+
 TEST_F(DesignerWindowTest, ModemDataOfAnotherTypeKeepsTheModemsValues) {
     OpenMainWindow();
     Tpiirtopohja* designer = OpenDesigner(main->Piirtopohja1);
@@ -252,6 +285,14 @@ TEST_F(DesignerWindowTest, ModemDataOfAnotherTypeKeepsTheModemsValues) {
     EXPECT_EQ(other.PropertyEntries()[0].value, "mine");
     EXPECT_EQ(dialogs.requests.back().title, "Open modem data");
     EXPECT_EQ(dialogs.requests.back().filter, "Modem setup files|*.ssf");
+
+    // A file that cannot be read is not offered again by the next dialog.
+    const std::string unreadable = folder.file("folder.ssf");
+    std::filesystem::create_directory(unreadable);
+    dialogs.answers = {unreadable};
+    Trigger(designer, "LataaModeemi1");
+    Trigger(designer, "LataaModeemi1");
+    EXPECT_EQ(dialogs.requests.back().fileName, folder.file("nms.ssf"));
 }
 
 TEST_F(DesignerWindowTest, SettingsAndStartFileAreReadAtCreation) {
@@ -361,9 +402,13 @@ TEST_F(DesignerWindowTest, FactoryModeOffersLevelNineAndCorrectsTypeFiles) {
     OpenMainWindow(true);
     Tpiirtopohja* designer = OpenDesigner(main->SingleModemSetup1);
     ASSERT_NE(designer, nullptr);
+    // The Project menu shows only the security level.
     EXPECT_TRUE(designer->findChild<QMenu*>("Projekti1")->menuAction()->isVisible());
-    EXPECT_TRUE(designer->findChild<QAction*>("Suojaustaso1")->isVisible());
-    EXPECT_FALSE(designer->findChild<QAction*>("Ominaisuudet3")->isVisible());
+    QStringList shown;
+    for (QAction* item : designer->findChild<QMenu*>("Projekti1")->actions())
+        if (item->isVisible() && !item->isSeparator())
+            shown << item->text();
+    EXPECT_EQ(shown, QStringList{"Security &level"});
 
     boxes.queueAnswer(IDYES);
     MenuItem(designer, "Luouusi2", "QX-450R")->trigger();

@@ -1,11 +1,9 @@
 // A terminal in the real main window: where its settings dialog and transmit
 // window open, its status bar, the power events it hears of, its packet interval
-// in the layout; and the main window's firmware-window places and Copy and Paste
-// with a designer active.
+// in the layout; and the main window's firmware-window places.
 #include "main_window_fixture.h"
 
 #include "app/port_handover.h"
-#include "designer/tpiirtopohja.h"
 #include "firmware/tcmultiflashdlg.h"
 #include "firmware/tcsingleflashdlg.h"
 #include "platform/device_broadcast.h"
@@ -102,16 +100,6 @@ TEST_F(TerminalInMainWindowTest, PacketIntervalComesBackWhetherItsTimerRanOrNot)
         restored->loadTerminalSettings(ini, "Window number 0");
         EXPECT_EQ(restored->cr_interval->interval(), 500) << running;
         EXPECT_EQ(restored->cr_interval->isActive(), running);
-    }
-}
-
-TEST_F(TerminalInMainWindowTest, CopyAndPasteButtonsPutTheActiveDesignerIntoCopyMode) {
-    for (QAction* button : {main->CopyBtn, main->PasteBtn}) {
-        main->Piirtopohja1->trigger();
-        auto* designer = qobject_cast<Tpiirtopohja*>(main->mdiArea()->currentSubWindow()->widget());
-        ASSERT_NE(designer, nullptr);
-        button->trigger();
-        EXPECT_TRUE(designer->Editor().CopyMode()) << button->objectName().toStdString();
     }
 }
 

@@ -17,6 +17,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
 #include <set>
 #include <utility>
 
@@ -327,6 +329,118 @@ TEST_F(DesignerEditingTest, InsertOrCopyOnTheModemJustPlacedLeavesNoModemHidden)
     design.modified = false;
 }
 
+// Delete, Open, a recent file and New, while a new modem still follows the mouse,
+// each end its placing: a modem left in the design is dragged by the mouse, and its
+// drop opens no properties.
+TEST_F(DesignerEditingTest, EveryPathThatRemovesModemsEndsTheirPlacing) {
+    Tpiirtopohja* designer = Open();
+    Place(designer, {100, 100}, "&New modem", "QX-450");
+    const std::string first = folder.file("first.spf");
+    const std::string second = folder.file("second.spf");
+    for (const std::string& path : {first, second}) {
+        dialogAnswers = {path};
+        designer->Tallennanimell1Click();
+    }
+    const std::vector<std::pair<const char*, std::function<void()>>> paths = {
+        {"Delete",
+         [this] {
+             boxes.queueAnswer(IDYES);
+             QTest::keyClick(canvas, Qt::Key_Delete);
+         }},
+        {"Open",
+         [this, designer, second] {
+             dialogAnswers = {second};
+             boxes.queueAnswer(IDNO);
+             designer->Avaa1Click();
+         }},
+        {"recent file",
+         [this, designer] {
+             boxes.queueAnswer(IDNO);
+             designer->findChild<QMenu*>("Tiedosto1")->actions().back()->trigger();
+         }},
+        {"New",
+         [this, designer] {
+             boxes.queueAnswer(IDNO);
+             designer->Uusi1Click();
+             prj_ominaisuus->hide();
+         }},
+    };
+    for (const auto& [path, removeModems] : paths) {
+        Ominaisuus->hide();
+        Move({300, 300});
+        QTest::keyClick(canvas, Qt::Key_Insert);
+        ASSERT_TRUE(designer->Editor().Dragging()) << path;
+        removeModems();
+        EXPECT_FALSE(designer->Editor().Dragging()) << path;
+        EXPECT_FALSE(designer->Editor().NewFigurePending()) << path;
+        if (designer->Design().Figures().empty())
+            continue;
+        TKuvio& modem = *designer->Design().Figures().front();
+        const int left = modem.Left();
+        const QPoint grab = OnPicture(modem);
+        Mouse(QEvent::MouseButtonPress, grab, Qt::LeftButton, Qt::LeftButton);
+        Move(grab + QPoint(40, 30), Qt::LeftButton);
+        Mouse(QEvent::MouseButtonRelease, grab + QPoint(40, 30), Qt::LeftButton, Qt::NoButton);
+        EXPECT_EQ(modem.Left(), left + 40) << path;
+        EXPECT_FALSE(Ominaisuus->isVisible()) << path;
+    }
+    designer->Design().modified = false;
+}
+
+// A file that cannot be read ends Open: the window is left unnamed, the recent list
+// unchanged, and Save asks for a name instead of writing over that file.
+TEST_F(DesignerEditingTest, AFileThatCannotBeReadIsNeverTakenAsTheOpenFile) {
+    for (const bool singleModem : {false, true}) {
+        Tpiirtopohja* designer = Open(singleModem);
+        if (prj_ominaisuus)
+            prj_ominaisuus->hide();
+        Place(designer, {100, 100}, "&New modem", "QX-450");
+        Ominaisuus->hide();
+        const std::string saved = folder.file(singleModem ? "good.ssf" : "good.spf");
+        dialogAnswers = {saved};
+        designer->Tallennanimell1Click();
+        // A folder under a file's name: it exists, and it cannot be read as a file.
+        const std::string unreadable = folder.file(singleModem ? "folder.ssf" : "folder.spf");
+        std::filesystem::create_directory(unreadable);
+        boxes.clear();
+        dialogAnswers = {unreadable};
+        designer->Avaa1Click();
+        EXPECT_EQ(boxes.texts().size(), 1u) << singleModem;
+        EXPECT_EQ(designer->FileName(), singleModem ? "default.ssf" : "noname.spf");
+        EXPECT_FALSE(designer->windowTitle().contains("folder")) << singleModem;
+        const TIniFile settings(SettingsFileName());
+        EXPECT_EQ(settings.ReadString(designer->Recent().Section(), "Latest", ""), saved);
+        dialogAnswers = {std::nullopt};
+        designer->Tallenna1Click();
+        EXPECT_TRUE(dialogAnswers.empty()) << "Save asked for a name";
+        EXPECT_TRUE(std::filesystem::is_directory(unreadable));
+        designer->close();
+    }
+}
+
+// Closing a designer records only its own file: one whose file is already its
+// latest, or that has no file, leaves another designer's newer list as it is.
+TEST_F(DesignerEditingTest, ClosingADesignerKeepsAnotherDesignersNewerRecentFiles) {
+    const std::string x = folder.file("x.spf");
+    const std::string y = folder.file("y.spf");
+    std::vector<Tpiirtopohja*> designers;
+    for (const std::string& path : {x, y}) {
+        designers.push_back(Open());
+        if (prj_ominaisuus)
+            prj_ominaisuus->hide();
+        dialogAnswers = {path};
+        designers.back()->Tallennanimell1Click();
+    }
+    designers[1]->Uusi1Click();
+    prj_ominaisuus->hide();
+    designers[1]->close();
+    designers[0]->close();
+    const TIniFile settings(SettingsFileName());
+    EXPECT_EQ(settings.ReadString("File List", "Latest", ""), y);
+    EXPECT_EQ(settings.ReadString("File List", "File1", ""), x);
+    EXPECT_EQ(settings.ReadString("File List", "File2", ""), "");
+}
+
 // Escape in the project properties is their Cancel: the new project's properties
 // are refused, so a later OK of the dialog names no file after the project.
 TEST_F(DesignerEditingTest, EscapeCancelsTheProjectProperties) {
@@ -484,6 +598,7 @@ protected:
         const ModemMenuState modem = ModemMenuRules(design, Conditions());
         ExpectItems<ModemMenuState>(modem, {{"Luouusi2", &ModemMenuState::newModem},
                                             {"NewMobile1", &ModemMenuState::newMobile},
+                                            {"Newmulti2", &ModemMenuState::newMulti},
                                             {"Yhdist1", &ModemMenuState::connect},
                                             {"Poista2", &ModemMenuState::deleteItem},
                                             {"Copy2", &ModemMenuState::copy},
@@ -553,6 +668,42 @@ TEST_F(DesignerMenuItemsTest, SingleModemMenusFollowTheirRules) {
     TKuvio& modem = Place(designer, {80, 80}, "&New modem", "QX-450");
     Ominaisuus->hide();
     ExpectMenusFollowTheirRules("one modem", &modem);
+    designer->Design().modified = false;
+}
+
+// No path adds a second modem to a single-modem window: the Modem menu's new-modem
+// items (also after a delete answered No, which leaves no modem active), Insert,
+// and a copy.
+TEST_F(DesignerEditingTest, ASingleModemWindowTakesNoSecondModem) {
+    Tpiirtopohja* designer = Open(true);
+    TKuvio& modem = Place(designer, {150, 150}, "&New modem", "QX-450");
+    Ominaisuus->hide();
+    const auto newModemItemsEnabled = [designer] {
+        emit designer->findChild<QMenu*>("Modeemi1")->aboutToShow();
+        return designer->findChild<QMenu*>("Luouusi2")->menuAction()->isEnabled() ||
+               designer->findChild<QMenu*>("Newmulti2")->menuAction()->isEnabled();
+    };
+    EXPECT_FALSE(newModemItemsEnabled());
+    designer->findChild<QAction*>("Poista2")->trigger();
+    boxes.queueAnswer(IDNO);
+    Click(OnPicture(modem));
+    ASSERT_EQ(designer->Design().Figures().size(), 1u);
+    EXPECT_FALSE(newModemItemsEnabled());
+
+    const std::vector<std::pair<const char*, std::function<void()>>> paths = {
+        {"Modem > New multiterminal",
+         [designer] { designer->findChild<QMenu*>("Newmulti2")->actions()[0]->trigger(); }},
+        {"Insert", [this] { QTest::keyClick(canvas, Qt::Key_Insert); }},
+        {"copy",
+         [this, designer, &modem] {
+             designer->Copy2Click();
+             Click(OnPicture(modem));
+         }},
+    };
+    for (const auto& [path, add] : paths) {
+        add();
+        EXPECT_EQ(designer->Design().Figures().size(), 1u) << path;
+    }
     designer->Design().modified = false;
 }
 

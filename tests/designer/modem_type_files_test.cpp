@@ -171,7 +171,7 @@ TEST_F(ModemTypeFilesTest, NewModemTakesTypeDefaultsOnlyWhenTheItemChanges) {
     TKuvio defaults(0, 0);
     defaults.SetTypeName("QX-450");
     defaults.SetPropertyEntry('B', '0', "42", true, true, 8, 0x1100);
-    std::ofstream(folder.file("QX-450.ssf"), std::ios::binary) << EncodeModemRecord(defaults, true, 100.0f);
+    std::ofstream(folder.file("QX-450.ssf"), std::ios::binary) << EncodeModemRecord(defaults, true);
 
     NetworkDesign design(false);
     ModemTypeVersionReader reader(false);

@@ -2,9 +2,16 @@
 
 #include "designer/graph_renderer.h"
 #include "designer/network_design.h"
+#include "designer/project_file.h"
+#include "support/message_box_recorder.h"
+#include "support/temp_folder.h"
 
+#include <QPoint>
+#include <cmath>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -66,6 +73,47 @@ TEST(Zoom, InAndOutReturnTheFiguresToTheirPlacesButNotTheFactor) {
     }
     EXPECT_EQ(design.zoom, 100.0f);
     EXPECT_EQ(figure.FontSize(), 10);
+}
+
+// At every step count a user can reach, modems that are not moved keep their
+// places: on the screen each step scales a position by 105/100 (100/105 out)
+// rounded to the nearest pixel, and saving and reopening at that zoom, round after
+// round, puts every modem back where it was placed.
+TEST(Zoom, ModemsNotMovedKeepTheirPlacesAtEveryReachableZoom) {
+    TempFolder folder;
+    MessageBoxRecorder boxes;
+    const std::string path = folder.file("zoomed.spf");
+    std::vector<QPoint> placed;
+    for (int i = 0; i < 150; ++i)
+        placed.emplace_back(13 * i + 1, 7 * i + 3);
+    const auto stepped = [](int position, int steps) {
+        for (int i = 0; i < std::abs(steps); ++i)
+            position = static_cast<int>(std::lround(steps > 0 ? position * 1.05 : position / 1.05));
+        return position;
+    };
+    for (int steps = -ZoomUntilStopped(false).second; steps <= ZoomUntilStopped(true).second; ++steps) {
+        auto design = std::make_unique<NetworkDesign>(false);
+        for (const QPoint& place : placed)
+            design->Append(std::make_unique<TKuvio>(place.x(), place.y()));
+        for (int round = 0; round < 3; ++round) {
+            for (int i = 0; i < std::abs(steps); ++i)
+                steps > 0 ? design->ZoomIn() : design->ZoomOut();
+            for (size_t i = 0; i < placed.size(); ++i) {
+                const TKuvio& figure = *design->Figures()[i];
+                ASSERT_EQ(QPoint(figure.Left(), figure.Top()),
+                          QPoint(stepped(placed[i].x(), steps), stepped(placed[i].y(), steps)))
+                    << steps << " steps, modem " << i;
+            }
+            SaveProjectFile(*design, path, "5.2.1", "caption");
+            design = std::make_unique<NetworkDesign>(false);
+            LoadProjectFile(*design, path, {});
+            for (size_t i = 0; i < placed.size(); ++i) {
+                const TKuvio& figure = *design->Figures()[i];
+                ASSERT_EQ(QPoint(figure.Left(), figure.Top()), placed[i])
+                    << steps << " steps, round " << round << ", modem " << i;
+            }
+        }
+    }
 }
 
 TEST(Zoom, FigureGeometryFollowsTheScale) {

@@ -49,3 +49,14 @@ TEST(WindowPlacement, AToolWindowBelowTheScreenMovesUpWhole) {
     EXPECT_EQ(PlaceOnDesktop({0, 0, 2000, 900}, desktop), (WindowRect{0, 0, 1024, 768}));
     EXPECT_EQ(PlaceOnDesktop({10, 10, 300, 150}, desktop), (WindowRect{10, 10, 300, 150}));
 }
+
+TEST(WindowPlacement, CascadedWindowsKeepTwoThirdsOfTheAreaAndStayInIt) {
+    EXPECT_EQ(CascadeRects(3, 800, 600, 30),
+              (std::vector<WindowRect>{{0, 0, 740, 540}, {30, 30, 740, 540}, {60, 60, 740, 540}}));
+    // Twenty windows: two thirds of the area each, in runs of seven.
+    const auto many = CascadeRects(20, 800, 600, 30);
+    ASSERT_EQ(many.size(), 20u);
+    EXPECT_EQ(many[6], (WindowRect{180, 180, 533, 400}));
+    EXPECT_EQ(many[7], (WindowRect{0, 0, 533, 400}));
+    EXPECT_TRUE(CascadeRects(0, 800, 600, 30).empty());
+}
