@@ -9,6 +9,7 @@
 #include "designer/tpiirtopohja.h"
 #include "platform/latin1.h"
 #include "platform/message_box.h"
+#include "platform/window_caption.h"
 #include "platform/window_message.h"
 #include "shell/main_window_services.h"
 #include "ui_tominaisuus.h"
@@ -33,8 +34,6 @@ namespace {
 constexpr int kValueX = 110;
 constexpr int kRowStep = 25;
 constexpr int kFormWidth = 310;
-// Room of the title bar beside the caption: the icon and the window buttons.
-constexpr int kTitleBarRoom = 120;
 // The conversion arrows stand in this gap between the two columns.
 constexpr int kArrowGap = 12;
 // Space below the buttons.
@@ -275,19 +274,28 @@ void Tominaisuus::ShowModemProperties(bool convert) {
     if (isHidden())
         show();
     raise();
+    // The window takes the keyboard from the designer, so that a typed name,
+    // Return and Escape reach the focused field.
+    activateWindow();
     FocusFirstField();
     busy_ = false;
 }
 
+// The focused field's text is selected, so that typing replaces it.
 void Tominaisuus::FocusFirstField() {
     if (!hideFixedFields_) {
         ui->nimi->setFocus();
+        ui->nimi->selectAll();
         return;
     }
     for (size_t i = 0; i < main_.controls.size(); ++i) {
         QWidget* control = main_.controls[i];
         if (control && ParameterSchema::Enabled(main_.schema.fields[i], View()) && !control->isHidden()) {
             control->setFocus();
+            if (auto* edit = qobject_cast<QLineEdit*>(control))
+                edit->selectAll();
+            else if (auto* spin = qobject_cast<QSpinBox*>(control))
+                spin->selectAll();
             return;
         }
     }
@@ -478,10 +486,8 @@ void Tominaisuus::PlaceWindow(QGroupBox* column, int bottom) {
     if (main)
         height = std::min(height, main->height());
     const bool scrolls = height < content.height();
-    // Wide enough to show the whole caption.
-    const int captionWidth = fontMetrics().horizontalAdvance(windowTitle()) + kTitleBarRoom;
     resize(std::max(content.width() + (scrolls ? style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0),
-                    captionWidth),
+                    CaptionWidth(windowTitle())),
            height);
     if (!isVisible() && main) {
         const int designerHeight = designer_ ? designer_->height() : height;
