@@ -32,6 +32,7 @@ namespace {
 // Where the value controls stand in a column at least (further right when a label
 // of the type file needs the room), and the height of a row.
 constexpr int kValueX = 110;
+constexpr int kLabelGap = 6;
 constexpr int kRowStep = 25;
 constexpr int kFormWidth = 310;
 // The conversion arrows stand in this gap between the two columns.
@@ -337,15 +338,18 @@ void Tominaisuus::BuildPropertyEditor(int mode) {
     ui->ConvAll->setVisible(right);
 }
 
+// Only the labels the window shows count: the fixed rows' unless they are hidden,
+// and those of the shown parameters.
 int Tominaisuus::ValueColumn(const ParameterSchema& schema, int x0) const {
     const QFontMetrics metrics = ui->Label_nimi->fontMetrics();
     int widest = 0;
-    for (QLabel* label : {ui->Label_nimi, ui->Label_os, ui->Label_sysadd})
-        widest = std::max(widest, metrics.horizontalAdvance(label->text()));
+    if (!hideFixedFields_)
+        for (QLabel* label : {ui->Label_nimi, ui->Label_os, ui->Label_sysadd})
+            widest = std::max(widest, metrics.horizontalAdvance(label->text()));
     for (const ParameterField& field : schema.fields)
-        if (field.HasControl() && field.letter != 'M')
+        if (field.HasControl() && field.letter != 'M' && ParameterSchema::Shown(field, View()))
             widest = std::max(widest, metrics.horizontalAdvance(fromLatin1(field.label + ":")));
-    return std::max(kValueX, x0 + widest + 6);
+    return std::max(kValueX, x0 + widest + kLabelGap);
 }
 
 // The fixed controls go into the column that shows the figure: the right one in the

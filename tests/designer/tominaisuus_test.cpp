@@ -65,6 +65,16 @@ protected:
             values.push_back(entry.value);
         return values;
     }
+    // A modem-type file of the given properties, with its right check number.
+    void WriteTypeFile(const std::string& type,
+                       const std::vector<std::pair<std::string, std::string>>& keys) {
+        TIniFile ini(folder.file(type + ".smf"));
+        ini.WriteString("Version", "Quovix ini", "1");
+        ini.WriteString("Version", "Number", "0");
+        for (const auto& [key, value] : keys)
+            ini.WriteString("Properties", key, value);
+        ini.WriteInteger("Version", "Number", ModemTypeCheckValue(type + ".smf", ini.Lines()));
+    }
     static bool Red(QWidget* control) { return control->palette().color(QPalette::Text) == QColor(Qt::red); }
 
     std::unique_ptr<FakeMainWindow> main;
@@ -375,12 +385,7 @@ TEST_F(TominaisuusTest, TypingHoldsTheTerminalAddressToTheAddressLength) {
 // In the single-modem mode a type whose fields are all hidden there leaves no
 // field to focus: the window says so.
 TEST_F(TominaisuusTest, ATypeWithoutFieldsShownInTheSingleModemModeIsReported) {
-    TIniFile ini(folder.file("QX-Hidden.smf"));
-    ini.WriteString("Version", "Quovix ini", "1");
-    ini.WriteString("Version", "Number", "0");
-    ini.WriteString("Properties", "B0ONLY", "Only in projects");
-    ini.WriteString("Properties", "B0ONLY_v", "1");
-    ini.WriteInteger("Version", "Number", ModemTypeCheckValue("QX-Hidden.smf", ini.Lines()));
+    WriteTypeFile("QX-Hidden", {{"B0ONLY", "Only in projects"}, {"B0ONLY_v", "1"}});
     Tpiirtopohja* single = CreateDesigner(true);
     TKuvio& figure =
         single->Design().NewModemFigure("QX-Hidden", NewModemKind::Normal, 100, 100, "x", reader);
@@ -390,6 +395,27 @@ TEST_F(TominaisuusTest, ATypeWithoutFieldsShownInTheSingleModemModeIsReported) {
     EXPECT_EQ(boxes.texts(),
               std::vector<std::string>{"There is somethig wrong on QX-Hidden.smf SMF file\r\nThere "
                                        "is no visible parameters field"});
+}
+
+// The value column stands at 110 unless a shown label needs more room; the
+// hidden name and address rows and a hidden parameter do not move it.
+TEST_F(TominaisuusTest, TheValueColumnStandsAt110UnlessAShownLabelIsWider) {
+    const char* wide = "A factory setting with a long label";
+    WriteTypeFile("QX-Short", {{"B0CH", "Channel"}, {"B0CH_v", "3"}, {"B9WIDE", wide}, {"B9WIDE_v", "3"}});
+    Tpiirtopohja* single = CreateDesigner(true);
+    TKuvio& figure = single->Design().NewModemFigure("QX-Short", NewModemKind::Normal, 100, 100, "x", reader);
+    for (int level : {5, 9}) {
+        single->SetSecurityLevel(level);
+        window->SetFigure(single, &figure);
+        window->ShowModemProperties(false);
+        const int x1 = Control<QSpinBox>("B0CH")->x();
+        if (level == 5) {
+            EXPECT_EQ(x1, 110);
+            continue;
+        }
+        EXPECT_EQ(Control<QSpinBox>("B9WIDE")->x(), x1);
+        EXPECT_LT(10 + window->fontMetrics().horizontalAdvance(QString(wide) + ":"), x1);
+    }
 }
 
 TEST_F(TominaisuusTest, ConversionCopiesMatchingRowsAndChangesTheType) {
