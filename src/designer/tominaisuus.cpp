@@ -722,6 +722,9 @@ bool Tominaisuus::StoreFigure() {
             ChangeFigureType();
         StoreFieldValues(*figure_, column.schema, values, View());
     }
+    // Receive and Transmit store the values as OK does, and mark the design as OK
+    // does: else a later close would not ask to save what the figure now holds, and
+    // Transmit would program routes built with the terminal address before the edit.
     if (designer_) {
         designer_->Design().modified = true;
         if (ui->osoite->isModified() || ui->MultiMemo->document()->isModified())
