@@ -194,6 +194,22 @@ TEST_F(TominaisuusTest, AnAcceptedSecurityLevelRebuildsTheShownWindow) {
     Ominaisuus->hide();
 }
 
+// Shown again at level 5 the security dialog has the keyboard on the password,
+// wherever it was when the dialog closed; the password shows as '#'.
+TEST_F(TominaisuusTest, TheSecurityDialogFocusesThePasswordWhenShownAgain) {
+    auto* password = suoja->findChild<QLineEdit*>("salasana");
+    suoja->ShowFor(designer);
+    suoja->findChild<QRadioButton*>("taso_5")->setChecked(true);
+    password->setText("qejvomtu");
+    EXPECT_EQ(password->displayText(), "########");
+    suoja->findChild<QPushButton*>("ok")->setFocus();
+    suoja->okClick();
+    ASSERT_EQ(designer->SecurityLevel(), 5);
+    suoja->ShowFor(designer);
+    EXPECT_EQ(suoja->focusWidget(), password);
+    suoja->poisClick();
+}
+
 // The window shows its whole caption and ends where its content ends; in the
 // conversion view no arrow covers a field of the left column.
 TEST_F(TominaisuusTest, CaptionContentAndArrowsFitTheWindow) {
