@@ -104,13 +104,18 @@ QColor WindowTextColour() {
     return QApplication::palette().color(QPalette::WindowText);
 }
 
-// An edit that the user cannot change shows the button face, as a read-only field.
-void SetEditable(QLineEdit* edit, bool editable) {
-    edit->setReadOnly(!editable);
+// An edit shows the button face or the window colour behind its text.
+void SetEditLook(QLineEdit* edit, bool readOnly, bool buttonFace) {
+    edit->setReadOnly(readOnly);
     QPalette palette = edit->palette();
     palette.setColor(QPalette::Base,
-                     QApplication::palette().color(editable ? QPalette::Base : QPalette::Button));
+                     QApplication::palette().color(buttonFace ? QPalette::Button : QPalette::Base));
     edit->setPalette(palette);
+}
+
+// An edit that the user cannot change shows the button face, as a read-only field.
+void SetEditable(QLineEdit* edit, bool editable) {
+    SetEditLook(edit, !editable, !editable);
 }
 
 QWidget* CreateControl(const ParameterField& field, QWidget* parent, int textWidth) {
@@ -553,7 +558,10 @@ void Tominaisuus::ShowFixedFields(bool readOnly) {
     ui->no_address->setEnabled(!(IsVirtualMaster() || multiport || readOnly));
     ui->no_address->setChecked(figure_->NoTerminalAddress());
     ui->nimi->setText(fromLatin1(figure_->GetModemName()));
-    SetEditable(ui->osoite, !(multiport || readOnly || figure_->NoTerminalAddress()));
+    // A multiport modem's addresses are edited in the memo: its address field is
+    // read-only but keeps the window colour.
+    SetEditLook(ui->osoite, multiport || readOnly || figure_->NoTerminalAddress(),
+                readOnly || figure_->NoTerminalAddress());
     ui->osoite->setText(fromLatin1(figure_->GetTerminalAddress()));
     if (multiport) {
         QStringList addresses;

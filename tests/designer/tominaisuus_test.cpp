@@ -8,6 +8,7 @@
 #include "support/fake_main_window.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -367,6 +368,9 @@ TEST_F(TominaisuusTest, NoTerminalAddressAndMultiportAddresses) {
     Show(multi);
     EXPECT_FALSE(Button("Multibtn")->isHidden());
     EXPECT_FALSE(noAddress->isEnabled());
+    // A multiport modem's address field is read-only, in the window colour.
+    EXPECT_TRUE(address->isReadOnly());
+    EXPECT_EQ(address->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Base));
     Button("Multibtn")->click();
     auto* memo = Control<QPlainTextEdit>("MultiMemo");
     EXPECT_EQ(memo->toPlainText(), "A1\nB2");
