@@ -118,7 +118,9 @@ void SetEditable(QLineEdit* edit, bool editable) {
     SetEditLook(edit, !editable, !editable);
 }
 
-QWidget* CreateControl(const ParameterField& field, QWidget* parent, int textWidth) {
+// An edit or list is at least the text width; a check box, which stands at the
+// label column, reaches as far as an edit of the value column.
+QWidget* CreateControl(const ParameterField& field, QWidget* parent, int textWidth, int checkWidth) {
     switch (field.letter) {
     case 'S':
     case 'H': {
@@ -135,8 +137,7 @@ QWidget* CreateControl(const ParameterField& field, QWidget* parent, int textWid
     }
     case 'M': {
         auto* check = new QCheckBox(fromLatin1(field.label), parent);
-        check->resize(std::max(check->sizeHint().width(), kValueX - 10 + textWidth),
-                      check->sizeHint().height());
+        check->resize(std::max(check->sizeHint().width(), checkWidth), check->sizeHint().height());
         return check;
     }
     case 'R':
@@ -411,7 +412,7 @@ void Tominaisuus::LayOutFixedRows(QGroupBox* column, int x0, int& y) {
 
 int Tominaisuus::AddFieldRow(Column& column, size_t index, QGroupBox* parent, int x0, int y) {
     const ParameterField& field = column.schema.fields[index];
-    QWidget* control = CreateControl(field, parent, ui->nimi->width());
+    QWidget* control = CreateControl(field, parent, ui->nimi->width(), valueX_ - x0 + ui->nimi->width());
     QLabel* label = nullptr;
     column.kept.push_back(DefaultFieldValue(field));
     if (control) {
