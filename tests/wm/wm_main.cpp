@@ -2,13 +2,13 @@
 // own with openbox on it, runs the tests there on Qt's X11 platform and ends both.
 // Listing the tests (CTest's discovery) starts nothing.
 #include "platform/portmap.h"
+#include "support/test_listing.h"
 #include "x_display_session.h"
 #include "x_windows.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QTest>
-#include <cstring>
 #include <gtest/gtest.h>
 #include <iostream>
 #include <optional>
@@ -17,13 +17,6 @@ namespace {
 
 constexpr int kWindowManagerStartMs = 10000;
 constexpr int kProbeMs = 500;
-
-bool OnlyListing(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--gtest_list_tests") == 0)
-            return true;
-    return false;
-}
 
 // True once the window manager manages a window shown now. While it starts it may
 // drop a window shown too early: the probe is shown again until one is managed.
@@ -43,7 +36,7 @@ bool WindowManagerReady() {
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
-    if (OnlyListing(argc, argv))
+    if (OnlyListingTests(argc, argv))
         return RUN_ALL_TESTS();
     std::optional<XDisplaySession> session;
     try {
