@@ -288,7 +288,10 @@ void Tominaisuus::ShowModemProperties(bool convert) {
     busy_ = false;
 }
 
-// The focused field's text is selected, so that typing replaces it.
+// The name, or with the fixed rows hidden the first field the user may change
+// that is shown: a hidden field cannot take the keyboard, and the message is for a
+// type that shows no field at all. The focused field's text is selected, so that
+// typing replaces it.
 void Tominaisuus::FocusFirstField() {
     if (!hideFixedFields_) {
         ui->nimi->setFocus();
@@ -554,6 +557,7 @@ bool Tominaisuus::IsVirtualMaster() const {
 
 void Tominaisuus::ShowFixedFields(bool readOnly) {
     const bool multiport = figure_->Multiport();
+    // With the fixed rows hidden the address button would stand over the parameter rows.
     ui->Multibtn->setVisible(multiport && !hideFixedFields_);
     ui->Label_hex->setVisible(!multiport && !hideFixedFields_);
     ui->no_address->setEnabled(!(IsVirtualMaster() || multiport || readOnly));

@@ -402,19 +402,26 @@ TEST_F(TominaisuusTest, TypingHoldsTheTerminalAddressToTheAddressLength) {
     EXPECT_EQ(address->text(), "No address");
 }
 
-// In the single-modem mode a type whose fields are all hidden there leaves no
-// field to focus: the window says so.
-TEST_F(TominaisuusTest, ATypeWithoutFieldsShownInTheSingleModemModeIsReported) {
+// In the single-modem mode the keyboard goes to the first field shown there; a
+// type whose fields are all hidden there leaves none to focus: the window says so.
+TEST_F(TominaisuusTest, TheSingleModemModeFocusesTheFirstShownField) {
     WriteTypeFile("QX-Hidden", {{"B0ONLY", "Only in projects"}, {"B0ONLY_v", "1"}});
+    WriteTypeFile("QX-Second",
+                  {{"B0ONLY", "Only in projects"}, {"B0ONLY_v", "1"}, {"S0NAME", "Name"}, {"S0NAME_v", "2"}});
     Tpiirtopohja* single = CreateDesigner(true);
-    TKuvio& figure =
-        single->Design().NewModemFigure("QX-Hidden", NewModemKind::Normal, 100, 100, "x", reader);
-    boxes.clear();
-    window->SetFigure(single, &figure);
-    window->ShowModemProperties(false);
+    for (const char* type : {"QX-Second", "QX-Hidden"}) {
+        TKuvio& figure = single->Design().NewModemFigure(type, NewModemKind::Normal, 100, 100, type, reader);
+        boxes.clear();
+        window->SetFigure(single, &figure);
+        window->ShowModemProperties(false);
+    }
     EXPECT_EQ(boxes.texts(),
               std::vector<std::string>{"There is somethig wrong on QX-Hidden.smf SMF file\r\nThere "
                                        "is no visible parameters field"});
+    window->SetFigure(single, single->Design().Figures().front().get());
+    window->ShowModemProperties(false);
+    EXPECT_EQ(window->focusWidget(), Control<QLineEdit>("S0NAME"));
+    EXPECT_EQ(boxes.count(), 1u);
 }
 
 // The value column stands at 110 unless a shown label needs more room; the
