@@ -1,6 +1,7 @@
 // The designer's windows as a window manager treats them: which window has the
 // keyboard, which stands in front, and whether a caption fits its title bar.
 #include "designer/designer_canvas.h"
+#include "designer/graph_renderer.h"
 #include "designer/tinfo.h"
 #include "designer/tominaisuus.h"
 #include "designer/tpiirtopohja.h"
@@ -15,7 +16,6 @@
 #include <QCursor>
 #include <QDeadlineTimer>
 #include <QImage>
-#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
@@ -134,17 +134,20 @@ protected:
         ASSERT_TRUE(QTest::qWaitFor([&] { return QCursor::pos() == global; }, kWaitMs));
         QTest::qWait(20);
     }
-    void Click(QPoint point) {
+    // Drops a new modem that follows the pointer, once it has followed it to the point.
+    TKuvio& DropAt(TKuvio& placed, QPoint point) {
         PointAt(point);
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return FigureAt(designer->Design(), point, false).figure == &placed; }, kWaitMs));
         QTest::mouseClick(canvas, Qt::LeftButton, Qt::NoModifier, point);
+        return placed;
     }
     // Takes a modem type from the designer's Modem menu and drops it at the point.
     TKuvio& PlaceFromModemMenu(const QString& type, QPoint point) {
         for (QAction* item : designer->findChild<QMenu*>("Luouusi2")->actions())
             if (item->text() == type)
                 item->trigger();
-        Click(point);
-        return *designer->Design().Figures().back();
+        return DropAt(*designer->Design().Figures().back(), point);
     }
     // The window manager gave the main window the focus, and Qt has taken it.
     bool DesignerHasTheKeyboard() {
@@ -189,10 +192,10 @@ TEST_F(DesignerUnderWindowManager, ThePropertiesWindowTakesTheKeyboard) {
     EXPECT_EQ(placed.GetModemName(), "Hill");
 
     QTest::keyClick(Focused(), Qt::Key_Insert);
-    Click({400, 300});
     ASSERT_EQ(designer->Design().Figures().size(), 2u);
+    TKuvio& inserted = DropAt(*designer->Design().Figures().back(), {400, 300});
     TypeIntoProperties("Vale", Qt::Key_Return);
-    EXPECT_EQ(designer->Design().Figures().back()->GetModemName(), "Vale");
+    EXPECT_EQ(inserted.GetModemName(), "Vale");
 }
 
 // A box raised while the status window shows a run stands in front of it and has
@@ -214,6 +217,8 @@ TEST_F(DesignerUnderWindowManager, BoxesStandInFrontOfTheStatusWindow) {
         int caption = 0;
         QTimer::singleShot(0, [&] {
             QWidget* box = QApplication::activeModalWidget();
+            if (!box)
+                return;
             inFront = QTest::qWaitFor(
                 [&] {
                     return XWindows::StackedAbove(box, status) && XWindows::ActiveWindow() == box->winId();
