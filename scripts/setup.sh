@@ -11,7 +11,7 @@ packages=(
     qt6-tools-dev libqt6opengl6-dev
     zlib1g-dev libudev-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xauth
+    xvfb xauth openbox libxcb1-dev
     poppler-utils
 )
 

@@ -35,6 +35,8 @@ void StoreFieldValues(TKuvio& figure, const ParameterSchema& schema, const std::
                       const SchemaView& view) {
     for (size_t i = 0; i < schema.fields.size() && i < values.size(); ++i) {
         const ParameterField& field = schema.fields[i];
+        // A field without a control keeps the value it was read with: the value of
+        // the field before it would store one key's value under another.
         if (!field.HasControl())
             ShowMessage(std::string("mita se t\xE4\xE4ll\xE4 ? ") + field.letter);
         figure.SetPropertyEntry(field.letter, field.level, StoredFieldText(field, values[i]),

@@ -28,10 +28,13 @@ QColor ProgramColour(uint32_t colour) {
 
 } // namespace
 
+// A dialog's border: a caption with a close button only, and a fixed size.
 Tinfo::Tinfo(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint), ui(new Ui::Tinfo), PiilotaTmr(new QTimer(this)),
-      PopupMenu1(new QMenu(this)) {
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                          Qt::WindowStaysOnTopHint),
+      ui(new Ui::Tinfo), PiilotaTmr(new QTimer(this)), PopupMenu1(new QMenu(this)) {
     ui->setupUi(this);
+    setFixedSize(size());
     PiilotaTmr->setInterval(kButtonDelayMs);
     Copy1 = PopupMenu1->addAction("&Copy");
     Copy1->setShortcut(QKeySequence("Ctrl+C"));

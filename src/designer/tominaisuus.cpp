@@ -9,6 +9,7 @@
 #include "designer/tpiirtopohja.h"
 #include "platform/latin1.h"
 #include "platform/message_box.h"
+#include "platform/window_caption.h"
 #include "platform/window_message.h"
 #include "shell/main_window_services.h"
 #include "ui_tominaisuus.h"
@@ -31,10 +32,9 @@ namespace {
 // Where the value controls stand in a column at least (further right when a label
 // of the type file needs the room), and the height of a row.
 constexpr int kValueX = 110;
+constexpr int kLabelGap = 6;
 constexpr int kRowStep = 25;
 constexpr int kFormWidth = 310;
-// Room of the title bar beside the caption: the icon and the window buttons.
-constexpr int kTitleBarRoom = 120;
 // The conversion arrows stand in this gap between the two columns.
 constexpr int kArrowGap = 12;
 // Space below the buttons.
@@ -104,16 +104,23 @@ QColor WindowTextColour() {
     return QApplication::palette().color(QPalette::WindowText);
 }
 
-// An edit that the user cannot change shows the button face, as a read-only field.
-void SetEditable(QLineEdit* edit, bool editable) {
-    edit->setReadOnly(!editable);
+// An edit shows the button face or the window colour behind its text.
+void SetEditLook(QLineEdit* edit, bool readOnly, bool buttonFace) {
+    edit->setReadOnly(readOnly);
     QPalette palette = edit->palette();
     palette.setColor(QPalette::Base,
-                     QApplication::palette().color(editable ? QPalette::Base : QPalette::Button));
+                     QApplication::palette().color(buttonFace ? QPalette::Button : QPalette::Base));
     edit->setPalette(palette);
 }
 
-QWidget* CreateControl(const ParameterField& field, QWidget* parent, int textWidth) {
+// An edit that the user cannot change shows the button face, as a read-only field.
+void SetEditable(QLineEdit* edit, bool editable) {
+    SetEditLook(edit, !editable, !editable);
+}
+
+// An edit or list is at least the text width; a check box, which stands at the
+// label column, reaches as far as an edit of the value column.
+QWidget* CreateControl(const ParameterField& field, QWidget* parent, int textWidth, int checkWidth) {
     switch (field.letter) {
     case 'S':
     case 'H': {
@@ -130,8 +137,7 @@ QWidget* CreateControl(const ParameterField& field, QWidget* parent, int textWid
     }
     case 'M': {
         auto* check = new QCheckBox(fromLatin1(field.label), parent);
-        check->resize(std::max(check->sizeHint().width(), kValueX - 10 + textWidth),
-                      check->sizeHint().height());
+        check->resize(std::max(check->sizeHint().width(), checkWidth), check->sizeHint().height());
         return check;
     }
     case 'R':
@@ -275,19 +281,31 @@ void Tominaisuus::ShowModemProperties(bool convert) {
     if (isHidden())
         show();
     raise();
+    // The window takes the keyboard from the designer, so that a typed name,
+    // Return and Escape reach the focused field.
+    activateWindow();
     FocusFirstField();
     busy_ = false;
 }
 
+// The name, or with the fixed rows hidden the first field the user may change
+// that is shown: a hidden field cannot take the keyboard, and the message is for a
+// type that shows no field at all. The focused field's text is selected, so that
+// typing replaces it.
 void Tominaisuus::FocusFirstField() {
     if (!hideFixedFields_) {
         ui->nimi->setFocus();
+        ui->nimi->selectAll();
         return;
     }
     for (size_t i = 0; i < main_.controls.size(); ++i) {
         QWidget* control = main_.controls[i];
         if (control && ParameterSchema::Enabled(main_.schema.fields[i], View()) && !control->isHidden()) {
             control->setFocus();
+            if (auto* edit = qobject_cast<QLineEdit*>(control))
+                edit->selectAll();
+            else if (auto* spin = qobject_cast<QSpinBox*>(control))
+                spin->selectAll();
             return;
         }
     }
@@ -329,15 +347,18 @@ void Tominaisuus::BuildPropertyEditor(int mode) {
     ui->ConvAll->setVisible(right);
 }
 
+// Only the labels the window shows count: the fixed rows' unless they are hidden,
+// and those of the shown parameters.
 int Tominaisuus::ValueColumn(const ParameterSchema& schema, int x0) const {
     const QFontMetrics metrics = ui->Label_nimi->fontMetrics();
     int widest = 0;
-    for (QLabel* label : {ui->Label_nimi, ui->Label_os, ui->Label_sysadd})
-        widest = std::max(widest, metrics.horizontalAdvance(label->text()));
+    if (!hideFixedFields_)
+        for (QLabel* label : {ui->Label_nimi, ui->Label_os, ui->Label_sysadd})
+            widest = std::max(widest, metrics.horizontalAdvance(label->text()));
     for (const ParameterField& field : schema.fields)
-        if (field.HasControl() && field.letter != 'M')
+        if (field.HasControl() && field.letter != 'M' && ParameterSchema::Shown(field, View()))
             widest = std::max(widest, metrics.horizontalAdvance(fromLatin1(field.label + ":")));
-    return std::max(kValueX, x0 + widest + 6);
+    return std::max(kValueX, x0 + widest + kLabelGap);
 }
 
 // The fixed controls go into the column that shows the figure: the right one in the
@@ -394,7 +415,7 @@ void Tominaisuus::LayOutFixedRows(QGroupBox* column, int x0, int& y) {
 
 int Tominaisuus::AddFieldRow(Column& column, size_t index, QGroupBox* parent, int x0, int y) {
     const ParameterField& field = column.schema.fields[index];
-    QWidget* control = CreateControl(field, parent, ui->nimi->width());
+    QWidget* control = CreateControl(field, parent, ui->nimi->width(), valueX_ - x0 + ui->nimi->width());
     QLabel* label = nullptr;
     column.kept.push_back(DefaultFieldValue(field));
     if (control) {
@@ -478,10 +499,8 @@ void Tominaisuus::PlaceWindow(QGroupBox* column, int bottom) {
     if (main)
         height = std::min(height, main->height());
     const bool scrolls = height < content.height();
-    // Wide enough to show the whole caption.
-    const int captionWidth = fontMetrics().horizontalAdvance(windowTitle()) + kTitleBarRoom;
     resize(std::max(content.width() + (scrolls ? style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0),
-                    captionWidth),
+                    CaptionWidth(windowTitle())),
            height);
     if (!isVisible() && main) {
         const int designerHeight = designer_ ? designer_->height() : height;
@@ -538,12 +557,16 @@ bool Tominaisuus::IsVirtualMaster() const {
 
 void Tominaisuus::ShowFixedFields(bool readOnly) {
     const bool multiport = figure_->Multiport();
+    // With the fixed rows hidden the address button would stand over the parameter rows.
     ui->Multibtn->setVisible(multiport && !hideFixedFields_);
     ui->Label_hex->setVisible(!multiport && !hideFixedFields_);
     ui->no_address->setEnabled(!(IsVirtualMaster() || multiport || readOnly));
     ui->no_address->setChecked(figure_->NoTerminalAddress());
     ui->nimi->setText(fromLatin1(figure_->GetModemName()));
-    SetEditable(ui->osoite, !(multiport || readOnly || figure_->NoTerminalAddress()));
+    // A multiport modem's addresses are edited in the memo: its address field is
+    // read-only but keeps the window colour.
+    SetEditLook(ui->osoite, multiport || readOnly || figure_->NoTerminalAddress(),
+                readOnly || figure_->NoTerminalAddress());
     ui->osoite->setText(fromLatin1(figure_->GetTerminalAddress()));
     if (multiport) {
         QStringList addresses;
@@ -712,6 +735,9 @@ bool Tominaisuus::StoreFigure() {
             ChangeFigureType();
         StoreFieldValues(*figure_, column.schema, values, View());
     }
+    // Receive and Transmit store the values as OK does, and mark the design as OK
+    // does: else a later close would not ask to save what the figure now holds, and
+    // Transmit would program routes built with the terminal address before the edit.
     if (designer_) {
         designer_->Design().modified = true;
         if (ui->osoite->isModified() || ui->MultiMemo->document()->isModified())

@@ -29,7 +29,20 @@ void Tsuoja::ShowFor(Tpiirtopohja* designer) {
     level_ = designer->SecurityLevel();
     show();
     raise();
+    activateWindow();
+    FormActivate();
+}
+
+bool Tsuoja::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate)
+        FormActivate();
+    return QDialog::event(event);
+}
+
+void Tsuoja::FormActivate() {
     (level_ == 9 ? ui->taso_9 : level_ == 5 ? ui->taso_5 : ui->taso_0)->setChecked(true);
+    if (level_ != 0)
+        ui->salasana->setFocus();
 }
 
 void Tsuoja::showEvent(QShowEvent* event) {

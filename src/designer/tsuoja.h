@@ -24,10 +24,14 @@ public:
     void poisClick();
 
 protected:
+    bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
     void LevelChosen();
+    // Each time the dialog becomes active: the current level's button is ticked and,
+    // for levels 5 and 9, the password has the keyboard.
+    void FormActivate();
 
     Ui::Tsuoja* ui;
     QPointer<Tpiirtopohja> designer_;

@@ -1,11 +1,14 @@
 #include "platform/message_box.h"
 
 #include "platform/latin1.h"
+#include "platform/window_caption.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
+#include <algorithm>
 #include <mutex>
 
 namespace {
@@ -70,6 +73,20 @@ int answerFor(QMessageBox::StandardButton button, unsigned flags) {
     }
 }
 
+bool stayOnTopWindowShown() {
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    return std::any_of(windows.begin(), windows.end(), [](const QWidget* window) {
+        return window->isVisible() && window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+    });
+}
+
+// The box sizes itself by its text: a short text would leave its caption cut.
+void makeRoomForCaption(QMessageBox& box) {
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(CaptionWidth(box.windowTitle()), 0, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 int showOnGuiThread(const MessageBoxRequest& request) {
     QMessageBox box(iconFor(request.flags), fromLatin1(request.caption), fromLatin1(request.text),
                     buttonsFor(request.flags), QApplication::activeWindow());
@@ -78,8 +95,12 @@ int showOnGuiThread(const MessageBoxRequest& request) {
         if (buttons.size() > 1)
             box.setDefaultButton(qobject_cast<QPushButton*>(buttons.at(1)));
     }
-    if (request.flags & MB_TOPMOST)
+    // A box that waits for an answer stands in front. Beside a shown stay-on-top
+    // window (the serial traffic status, a tool window) it stays on top too: else
+    // the window manager keeps it behind that window and the program looks frozen.
+    if ((request.flags & MB_TOPMOST) || stayOnTopWindowShown())
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    makeRoomForCaption(box);
     return answerFor(static_cast<QMessageBox::StandardButton>(box.exec()), request.flags);
 }
 } // namespace

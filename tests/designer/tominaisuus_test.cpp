@@ -8,6 +8,7 @@
 #include "support/fake_main_window.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -64,6 +65,16 @@ protected:
         for (const PropertyEntry& entry : figure.PropertyEntries())
             values.push_back(entry.value);
         return values;
+    }
+    // A modem-type file of the given properties, with its right check number.
+    void WriteTypeFile(const std::string& type,
+                       const std::vector<std::pair<std::string, std::string>>& keys) {
+        TIniFile ini(folder.file(type + ".smf"));
+        ini.WriteString("Version", "Quovix ini", "1");
+        ini.WriteString("Version", "Number", "0");
+        for (const auto& [key, value] : keys)
+            ini.WriteString("Properties", key, value);
+        ini.WriteInteger("Version", "Number", ModemTypeCheckValue(type + ".smf", ini.Lines()));
     }
     static bool Red(QWidget* control) { return control->palette().color(QPalette::Text) == QColor(Qt::red); }
 
@@ -182,6 +193,22 @@ TEST_F(TominaisuusTest, AnAcceptedSecurityLevelRebuildsTheShownWindow) {
     EXPECT_FALSE(suoja->isVisible());
     EXPECT_EQ(designer->SecurityLevel(), 5);
     Ominaisuus->hide();
+}
+
+// Shown again at level 5 the security dialog has the keyboard on the password,
+// wherever it was when the dialog closed; the password shows as '#'.
+TEST_F(TominaisuusTest, TheSecurityDialogFocusesThePasswordWhenShownAgain) {
+    auto* password = suoja->findChild<QLineEdit*>("salasana");
+    suoja->ShowFor(designer);
+    suoja->findChild<QRadioButton*>("taso_5")->setChecked(true);
+    password->setText("qejvomtu");
+    EXPECT_EQ(password->displayText(), "########");
+    suoja->findChild<QPushButton*>("ok")->setFocus();
+    suoja->okClick();
+    ASSERT_EQ(designer->SecurityLevel(), 5);
+    suoja->ShowFor(designer);
+    EXPECT_EQ(suoja->focusWidget(), password);
+    suoja->poisClick();
 }
 
 // The window shows its whole caption and ends where its content ends; in the
@@ -341,6 +368,9 @@ TEST_F(TominaisuusTest, NoTerminalAddressAndMultiportAddresses) {
     Show(multi);
     EXPECT_FALSE(Button("Multibtn")->isHidden());
     EXPECT_FALSE(noAddress->isEnabled());
+    // A multiport modem's address field is read-only, in the window colour.
+    EXPECT_TRUE(address->isReadOnly());
+    EXPECT_EQ(address->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Base));
     Button("Multibtn")->click();
     auto* memo = Control<QPlainTextEdit>("MultiMemo");
     EXPECT_EQ(memo->toPlainText(), "A1\nB2");
@@ -372,24 +402,47 @@ TEST_F(TominaisuusTest, TypingHoldsTheTerminalAddressToTheAddressLength) {
     EXPECT_EQ(address->text(), "No address");
 }
 
-// In the single-modem mode a type whose fields are all hidden there leaves no
-// field to focus: the window says so.
-TEST_F(TominaisuusTest, ATypeWithoutFieldsShownInTheSingleModemModeIsReported) {
-    TIniFile ini(folder.file("QX-Hidden.smf"));
-    ini.WriteString("Version", "Quovix ini", "1");
-    ini.WriteString("Version", "Number", "0");
-    ini.WriteString("Properties", "B0ONLY", "Only in projects");
-    ini.WriteString("Properties", "B0ONLY_v", "1");
-    ini.WriteInteger("Version", "Number", ModemTypeCheckValue("QX-Hidden.smf", ini.Lines()));
+// In the single-modem mode the keyboard goes to the first field shown there; a
+// type whose fields are all hidden there leaves none to focus: the window says so.
+TEST_F(TominaisuusTest, TheSingleModemModeFocusesTheFirstShownField) {
+    WriteTypeFile("QX-Hidden", {{"B0ONLY", "Only in projects"}, {"B0ONLY_v", "1"}});
+    WriteTypeFile("QX-Second",
+                  {{"B0ONLY", "Only in projects"}, {"B0ONLY_v", "1"}, {"S0NAME", "Name"}, {"S0NAME_v", "2"}});
     Tpiirtopohja* single = CreateDesigner(true);
-    TKuvio& figure =
-        single->Design().NewModemFigure("QX-Hidden", NewModemKind::Normal, 100, 100, "x", reader);
-    boxes.clear();
-    window->SetFigure(single, &figure);
-    window->ShowModemProperties(false);
+    for (const char* type : {"QX-Second", "QX-Hidden"}) {
+        TKuvio& figure = single->Design().NewModemFigure(type, NewModemKind::Normal, 100, 100, type, reader);
+        boxes.clear();
+        window->SetFigure(single, &figure);
+        window->ShowModemProperties(false);
+    }
     EXPECT_EQ(boxes.texts(),
               std::vector<std::string>{"There is somethig wrong on QX-Hidden.smf SMF file\r\nThere "
                                        "is no visible parameters field"});
+    window->SetFigure(single, single->Design().Figures().front().get());
+    window->ShowModemProperties(false);
+    EXPECT_EQ(window->focusWidget(), Control<QLineEdit>("S0NAME"));
+    EXPECT_EQ(boxes.count(), 1u);
+}
+
+// The value column stands at 110 unless a shown label needs more room; the
+// hidden name and address rows and a hidden parameter do not move it.
+TEST_F(TominaisuusTest, TheValueColumnStandsAt110UnlessAShownLabelIsWider) {
+    const char* wide = "A factory setting with a long label";
+    WriteTypeFile("QX-Short", {{"B0CH", "Channel"}, {"B0CH_v", "3"}, {"B9WIDE", wide}, {"B9WIDE_v", "3"}});
+    Tpiirtopohja* single = CreateDesigner(true);
+    TKuvio& figure = single->Design().NewModemFigure("QX-Short", NewModemKind::Normal, 100, 100, "x", reader);
+    for (int level : {5, 9}) {
+        single->SetSecurityLevel(level);
+        window->SetFigure(single, &figure);
+        window->ShowModemProperties(false);
+        const int x1 = Control<QSpinBox>("B0CH")->x();
+        if (level == 5) {
+            EXPECT_EQ(x1, 110);
+            continue;
+        }
+        EXPECT_EQ(Control<QSpinBox>("B9WIDE")->x(), x1);
+        EXPECT_LT(10 + window->fontMetrics().horizontalAdvance(QString(wide) + ":"), x1);
+    }
 }
 
 TEST_F(TominaisuusTest, ConversionCopiesMatchingRowsAndChangesTheType) {

@@ -3,24 +3,14 @@
 // chosen before the application object exists; listing the tests (CTest's
 // discovery) makes no application at all.
 #include "platform/portmap.h"
+#include "support/test_listing.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
 
-#include <cstring>
-
-namespace {
-bool onlyListing(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--gtest_list_tests") == 0)
-            return true;
-    return false;
-}
-} // namespace
-
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
-    if (onlyListing(argc, argv))
+    if (OnlyListingTests(argc, argv))
         return RUN_ALL_TESTS();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

@@ -1,0 +1,57 @@
+// The main of the tests under a window manager: each run starts a display of its
+// own with openbox on it, runs the tests there on Qt's X11 platform and ends both.
+// Listing the tests (CTest's discovery) starts nothing.
+#include "platform/portmap.h"
+#include "support/test_listing.h"
+#include "x_display_session.h"
+#include "x_windows.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <iostream>
+#include <optional>
+
+namespace {
+
+constexpr int kWindowManagerStartMs = 10000;
+constexpr int kProbeMs = 500;
+
+// True once the window manager manages a window shown now. While it starts it may
+// drop a window shown too early: the probe is shown again until one is managed.
+bool WindowManagerReady() {
+    QWidget probe;
+    QDeadlineTimer deadline(kWindowManagerStartMs);
+    while (!deadline.hasExpired()) {
+        probe.show();
+        if (QTest::qWaitFor([&] { return XWindows::IsManaged(&probe); }, kProbeMs))
+            return true;
+        probe.hide();
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    if (OnlyListingTests(argc, argv))
+        return RUN_ALL_TESTS();
+    std::optional<XDisplaySession> session;
+    try {
+        session.emplace();
+    } catch (const std::exception& failure) {
+        std::cerr << "No display with a window manager: " << failure.what() << "\n";
+        return 1;
+    }
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Quovix 5");
+    if (!WindowManagerReady()) {
+        std::cerr << "openbox did not start on " << session->Display() << "\n";
+        return 1;
+    }
+    SetSerialDevicesForTests({});
+    return RUN_ALL_TESTS();
+}
