@@ -109,7 +109,7 @@ TEST_F(PingTestTest, APingCountRepeatsASinglePingAndEachAnswerAddsALine) {
 
 TEST_F(PingTestTest, AnUnansweredSinglePingSaysSoAndTheNextRunStartsClean) {
     AddModem("01");
-    AddModem("2B");
+    TKuvio& silent = AddModem("2B");
     modem.With([](DollarModemSim& sim) {
         sim.SetPingSilent({0x2B});
         return 0;
@@ -120,6 +120,13 @@ TEST_F(PingTestTest, AnUnansweredSinglePingSaysSoAndTheNextRunStartsClean) {
     // The port stays open until the data-flow timer closes it.
     EXPECT_TRUE(programming.port.IsOpen());
     ASSERT_TRUE(Fire(programming.run.DataFlowTimer()));
+    EXPECT_FALSE(programming.port.IsOpen());
+
+    // An NMS modem's status lines never start that timer: its port closes at once.
+    silent.SetNmsSupport(true);
+    programming.ping.Ping1Click();
+    RunPings();
+    EXPECT_FALSE(programming.run.DataFlowTimer().Active());
     EXPECT_FALSE(programming.port.IsOpen());
 }
 
@@ -136,6 +143,104 @@ TEST_F(PingTestTest, AnAddressThatIsNoHexNumberIsRefusedBeforeAnythingIsSent) {
     programming.ping.Ping1Click();
     EXPECT_EQ(boxes.texts(), Texts{"Can't ping this modem because No Terminal address available"});
     EXPECT_TRUE(Pings().empty());
+}
+
+// An NMS modem's status lines leave the port alone: the ping closes it after each
+// answer itself, so the next ping opens afresh and each modem gets its own level.
+TEST_F(PingTestTest, EachAnswerClosesThePortAndReachesOnlyItsModemAlsoForAnNmsModem) {
+    for (bool pingAll : {false, true}) {
+        TKuvio& master = AddModem("01");
+        TKuvio& nms = AddModem("1A");
+        nms.SetNmsSupport(true);
+        TKuvio& other = AddModem("2B");
+        modem.With([](DollarModemSim& sim) {
+            sim.SetPingMaster(0x01);
+            sim.SetPingLevel(0x1A, -73);
+            return 0;
+        });
+        if (pingAll) {
+            programming.ping.PingAll1Click();
+            RunPings();
+        } else {
+            for (TKuvio* figure : {&nms, &other}) {
+                design.active = figure;
+                programming.ping.Ping1Click();
+                RunPings();
+                EXPECT_FALSE(programming.port.IsOpen());
+            }
+        }
+        EXPECT_EQ(nms.InfoText(), "rssi -73 dBm\r\n");
+        EXPECT_EQ(other.InfoText(), "rssi -87 dBm\r\n");
+        EXPECT_EQ(master.InfoText(), pingAll ? "Master OK" : "");
+        EXPECT_EQ(boxes.texts(), pingAll ? Texts{"Ping test finnished"} : Texts{});
+        EXPECT_FALSE(programming.port.IsOpen());
+        boxes.clear();
+        design.DeleteAllFigures();
+    }
+}
+
+// The command goes to the modem whose name is logged and whose label takes the
+// answer, whatever the user makes active during the start delay.
+TEST_F(PingTestTest, ThePingedModemIsTheOneAskedForThoughTheActiveOneChanges) {
+    AddModem("01");
+    TKuvio& pinged = AddModem("1A");
+    TKuvio& other = AddModem("2B");
+    design.active = &pinged;
+    programming.ping.Ping1Click();
+    for (TKuvio* active : {&other, static_cast<TKuvio*>(nullptr)}) {
+        design.active = active;
+        RunPings();
+        design.active = &pinged;
+        programming.ping.Ping1Click();
+    }
+    RunPings();
+    EXPECT_EQ(Pings(), Texts(3, "SL+P=001A"));
+    EXPECT_EQ(pinged.InfoText(), "rssi -87 dBm\r\n");
+    EXPECT_EQ(other.InfoText(), "");
+}
+
+// A modem whose address is empty though it is not marked as having none is
+// pinged: nothing goes out and the reply time-out ends its ping.
+TEST_F(PingTestTest, AnEmptyAddressSendsNothingAndTimesOut) {
+    AddModem("01");
+    TKuvio& empty = AddModem("1A");
+    empty.SetTerminalAddress(" ");
+    programming.ping.Ping1Click();
+    RunPings();
+    EXPECT_EQ(boxes.texts(), Texts{"modem 2\n\rPING test does not respond"});
+    boxes.clear();
+    programming.ping.PingAll1Click();
+    RunPings();
+    EXPECT_EQ(Pings(), Texts{"SL+P=0001"});
+    EXPECT_EQ(empty.InfoText(), "#Ping error");
+    EXPECT_EQ(std::count(status.lines.begin(), status.lines.end(), "Send test message"), 1);
+}
+
+// Delete removes the pinged modem, New and Open every modem: the ping ends with
+// its port, before its start delay or its reply time-out reads the figure.
+TEST_F(PingTestTest, AFigureThatGoesAwayEndsItsPing) {
+    const std::function<void()> removals[] = {[this] { design.DeleteFigure(design.active); },
+                                              [this] { design.DeleteAllFigures(); }};
+    for (const auto& remove : removals) {
+        for (bool commandSent : {false, true}) {
+            AddModem("01");
+            AddModem("2B");
+            modem.With([](DollarModemSim& sim) {
+                sim.SetPingSilent({0x2B});
+                return 0;
+            });
+            programming.ping.Ping1Click();
+            if (commandSent) {
+                ASSERT_TRUE(Fire(programming.ping.StartDelayTimer()));
+            }
+            remove();
+            EXPECT_FALSE(Fire(programming.ping.StartDelayTimer()));
+            EXPECT_FALSE(Fire(programming.ping.ReplyTimer()));
+            EXPECT_EQ(programming.ping.Mode(), PingTest::NoPing);
+            EXPECT_FALSE(programming.port.IsOpen());
+            design.DeleteAllFigures();
+        }
+    }
 }
 
 } // namespace
