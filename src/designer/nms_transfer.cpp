@@ -3,6 +3,7 @@
 #include "base/crc16.h"
 #include "base/nms_frame.h"
 #include "base/text_lines.h"
+#include "designer/field_value.h"
 #include "designer/modem_type_files.h"
 #include "designer/parameter_schema.h"
 #include "designer/route_generation.h"
@@ -44,10 +45,13 @@ bool StartsWith(const std::string& text, const char* prefix) {
 }
 
 // The value bytes of an entry's text as its type code sends them; nothing for a
-// frequency that does not fit its 32-bit field.
+// frequency that does not fit its 32-bit field. An 'H' field's text is
+// hexadecimal, not decimal as for other numbers.
 std::optional<std::string> EntryValueBytes(const PropertyEntry& entry) {
     if (NmsNumberSize(entry.nmsSize) == 0)
         return entry.value;
+    if (entry.tag == 'H')
+        return NmsNumberBytes(HexFieldNumber(entry.value), entry.nmsSize);
     if (!IsNmsFrequencyId(entry.nmsId))
         return NmsNumberBytes(static_cast<uint32_t>(std::strtoll(entry.value.c_str(), nullptr, 10)),
                               entry.nmsSize);
@@ -74,6 +78,8 @@ std::string ParameterName(const TKuvio& figure, size_t index, uint16_t nmsId) {
 std::string EntryText(const PropertyEntry& entry, const std::string& bytes) {
     if (NmsNumberSize(entry.nmsSize) == 0)
         return bytes;
+    if (entry.tag == 'H')
+        return HexFieldText(NmsBigEndianValue(bytes));
     if (IsNmsFrequencyId(entry.nmsId))
         return FrequencyHzToText(NmsBigEndianValue(bytes));
     return std::to_string(NmsNumberValue(bytes, entry.nmsSize));

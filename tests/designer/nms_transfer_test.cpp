@@ -188,6 +188,21 @@ TEST_F(NmsTransferTest, ReceiveBringsTheValuesIntoTheFigure) {
     EXPECT_EQ(entries[3].value, "plain");
 }
 
+// An 'H' field holds hexadecimal digits: its text goes out as that number and
+// comes back as such digits, not read or written as a decimal number.
+TEST_F(NmsTransferTest, HexadecimalFieldsAreHexadecimalBothWays) {
+    constexpr uint16_t kNetMask = 0x2010;
+    modem.With([](NmsModemSim& sim) { sim.SetValue(kNetMask, bytesOf({0, 0, 0, 0})); });
+    master.SetPropertyEntry('H', '5', "FFFFFF00", true, true, NmsUnsigned32, kNetMask);
+    transfer.Transmit(kModemCom, job);
+    EXPECT_EQ(view.last, "All done");
+    EXPECT_EQ(Stored(kNetMask), bytesOf({0xFF, 0xFF, 0xFF, 0x00}));
+
+    modem.With([](NmsModemSim& sim) { sim.SetValue(kNetMask, bytesOf({0, 0, 0xAB, 0xC0})); });
+    transfer.Receive(kModemCom, job);
+    EXPECT_EQ(master.PropertyEntries().back().value, "ABC0");
+}
+
 // A modem that sends every reply twice: the second copy is no answer to the next
 // request, so values are written, read back and received as they are.
 TEST_F(NmsTransferTest, RepeatedRepliesAreNotTakenForTheNextAnswer) {
