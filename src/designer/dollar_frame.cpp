@@ -75,11 +75,8 @@ std::string PropertyItem(const PropertyEntry& entry) {
     case 'H':
         return NumberItem('H', entry.second, HexFieldNumber(entry.value), 4);
     case 'S':
-        return TextItemOf('S', entry.second, entry.value);
     case 'M':
-        // A check box: one character, so the item keeps its fixed length.
-        return TextItemOf('M', entry.second,
-                          entry.value.empty() ? std::string("0") : entry.value.substr(0, 1));
+        return TextItemOf(entry.tag, entry.second, entry.value);
     case 'C':
         ShowMisplacedItem();
         return {};

@@ -239,8 +239,6 @@ void DollarRun::Received(const std::string& bytes) {
         case DollarReceiver::Event::Misplaced:
             ShowMisplacedItem();
             break;
-        case DollarReceiver::Event::Unknown:
-            break;
         }
     }
     dispatching_ = false;
