@@ -84,8 +84,8 @@ public:
     // Logs the frame as sent data and sends it.
     void SendToModem(const std::string& frame);
     // Opens the port with the settings text and the designer's port number and
-    // logs it; false when it did not open.
-    bool OpenPort(const std::string& settings, int comNumber);
+    // logs it.
+    void OpenPort(const std::string& settings, int comNumber);
     void EndRun();
 
     SenderState senderState = Idle;
