@@ -130,13 +130,17 @@ TEST_F(PingTestTest, AnUnansweredSinglePingSaysSoAndTheNextRunStartsClean) {
     EXPECT_FALSE(programming.port.IsOpen());
 }
 
-TEST_F(PingTestTest, AnAddressThatIsNoHexNumberIsRefusedBeforeAnythingIsSent) {
+// An address with more digits than the command carries would ping another modem.
+TEST_F(PingTestTest, AnAddressThatIsNoHexNumberOrTooLongIsRefusedBeforeAnythingIsSent) {
     AddModem("01");
-    AddModem("XZ");
-    programming.ping.Ping1Click();
-    EXPECT_EQ(boxes.texts(), Texts{"Can't ping this modem because its terminal address is not valid"});
-    EXPECT_EQ(programming.ping.Mode(), PingTest::NoPing);
-    EXPECT_FALSE(programming.port.IsOpen());
+    for (const char* address : {"XZ", "12345"}) {
+        AddModem(address);
+        boxes.clear();
+        programming.ping.Ping1Click();
+        EXPECT_EQ(boxes.texts(), Texts{"Can't ping this modem because its terminal address is not valid"});
+        EXPECT_EQ(programming.ping.Mode(), PingTest::NoPing);
+        EXPECT_FALSE(programming.port.IsOpen());
+    }
 
     AddModem("");
     boxes.clear();
