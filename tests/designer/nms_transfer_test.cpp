@@ -203,6 +203,20 @@ TEST_F(NmsTransferTest, HexadecimalFieldsAreHexadecimalBothWays) {
     EXPECT_EQ(master.PropertyEntries().back().value, "ABC0");
 }
 
+// The end of an exchange is never examined: both replies are taken whatever the
+// modem answers, and no line is shown.
+TEST_F(NmsTransferTest, TheEndOfTheExchangeTakesBothRepliesAndChecksNothing) {
+    ASSERT_TRUE(port.Open(kModemCom, 115200, 8, 0));
+    for (NmsModemSim::Fault fault : {NmsModemSim::Fault::NoAcknowledge, NmsModemSim::Fault::Silent}) {
+        modem.With([fault](NmsModemSim& sim) { sim.SetFault(fault); });
+        EXPECT_EQ(transfer.NmsWriteValue(NmsId::EndOfExchange, NmsUnsigned8, 1), NmsOk);
+        char left = 0;
+        EXPECT_EQ(port.ReadWithTimeout(&left, 1, 100), 0);
+    }
+    EXPECT_TRUE(view.lines.empty());
+    port.Close();
+}
+
 // A modem that sends every reply twice: the second copy is no answer to the next
 // request, so values are written, read back and received as they are.
 TEST_F(NmsTransferTest, RepeatedRepliesAreNotTakenForTheNextAnswer) {
