@@ -85,16 +85,12 @@ void DollarRun::SendToModem(const std::string& frame) {
     port_.Send(frame);
 }
 
-void DollarRun::OpenPort(const std::string& settings, int com) {
-    port_.Open(settings, com);
-    ShowTransferStatus("Opening port COM" + std::to_string(port_.ComNumber()) + ".. Wait 1 second..", 0);
-}
-
 // A port that does not open has shown its own box; the run still goes through
 // its start delay and ends by the first-answer timer.
 void DollarRun::OpenModemPort() {
     receiver_.Clear();
-    OpenPort(Active()->settingsFromType, comNumber);
+    port_.Open(Active()->settingsFromType, comNumber);
+    ShowTransferStatus("Opening port COM" + std::to_string(port_.ComNumber()) + ".. Wait 1 second..", 0);
     alkutmr_->Start();
 }
 

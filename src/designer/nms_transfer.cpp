@@ -455,15 +455,16 @@ bool NmsTransfer::WriteProtocolValuesNms(const NmsTransferJob& job) {
     const ProjectProperties& project = job.project;
     std::string netId = project.netId.substr(0, ProjectProperties::kNetIdLength);
     netId.resize(ProjectProperties::kNetIdLength, '\0');
+    // Each value is written, whether or not one before it failed.
+    const int results[] = {
+        NmsWriteValue(NmsId::AddressType, NmsUnsigned8, static_cast<uint32_t>(project.addressType + 3)),
+        NmsWriteValue(NmsId::RoutingType, NmsUnsigned8, static_cast<uint32_t>(project.routingType + 1)),
+        NmsWriteValue(NmsId::ModemAddress, NmsUnsigned16, job.figure->identifier),
+        NmsWriteBytes(NmsId::NetworkId, NmsByteString, netId),
+        NmsWriteValue(NmsId::AddressOffset, NmsUnsigned8, static_cast<uint32_t>(project.offset)),
+        NmsWriteValue(NmsId::AddressLength, NmsUnsigned8, static_cast<uint32_t>(project.length))};
     const bool ok =
-        NmsWriteValue(NmsId::AddressType, NmsUnsigned8, static_cast<uint32_t>(project.addressType + 3)) ==
-            NmsOk &&
-        NmsWriteValue(NmsId::RoutingType, NmsUnsigned8, static_cast<uint32_t>(project.routingType + 1)) ==
-            NmsOk &&
-        NmsWriteValue(NmsId::ModemAddress, NmsUnsigned16, job.figure->identifier) == NmsOk &&
-        NmsWriteBytes(NmsId::NetworkId, NmsByteString, netId) == NmsOk &&
-        NmsWriteValue(NmsId::AddressOffset, NmsUnsigned8, static_cast<uint32_t>(project.offset)) == NmsOk &&
-        NmsWriteValue(NmsId::AddressLength, NmsUnsigned8, static_cast<uint32_t>(project.length)) == NmsOk;
+        std::all_of(std::begin(results), std::end(results), [](int result) { return result == NmsOk; });
     if (!ok)
         Status("Protocol write error");
     return ok;

@@ -3,6 +3,7 @@
 #include "base/text_lines.h"
 #include "designer/designer_port_settings.h"
 #include "designer/dollar_run.h"
+#include "designer/modem_port.h"
 #include "designer/network_design.h"
 #include "platform/message_box.h"
 
@@ -111,8 +112,11 @@ bool PingTest::PingsAvailable() const {
     return design_.active && !design_.properties.IsVirtualRouting();
 }
 
+// The log names the chosen port number, also when the port refused it.
 void PingTest::OpenPingPort() {
-    run_.OpenPort(settings_.PingSettingsText(), settings_.portNumber);
+    run_.Port().Open(settings_.PingSettingsText(), settings_.portNumber);
+    run_.ShowTransferStatus("Opening port COM" + std::to_string(settings_.portNumber) + ".. Wait 1 second..",
+                            0);
     PingAlkuTimer1_->Start();
     pinged_ = design_.active;
 }

@@ -342,6 +342,17 @@ TEST_F(NmsTransferTest, AFrequencyBeyondThirtyTwoBitsIsRefusedAndNotSent) {
     EXPECT_EQ(view.results[0], (std::pair<uint16_t, int>{kFrequencyTx, NmsWriteRejected}));
 }
 
+// A refused protocol value does not keep the ones after it from being written.
+TEST_F(NmsTransferTest, EveryProtocolValueIsWrittenThoughOneIsRefused) {
+    modem.With([](NmsModemSim& sim) { sim.RefuseId(NmsId::AddressType); });
+    transfer.Transmit(kModemCom, job);
+    EXPECT_TRUE(view.Shows("Protocol write error"));
+    const std::vector<uint16_t> written = modem.With([](NmsModemSim& sim) { return sim.Written(); });
+    for (uint16_t id : {NmsId::RoutingType, NmsId::ModemAddress, NmsId::NetworkId, NmsId::AddressOffset,
+                        NmsId::AddressLength})
+        EXPECT_EQ(std::count(written.begin(), written.end(), id), 1) << id;
+}
+
 // The transfer's own failures without a value written: no port, and a modem that
 // is not in the routing mode, which a receive names in its note.
 TEST_F(NmsTransferTest, NoPortAndTheCompatibleModeNote) {

@@ -220,6 +220,25 @@ TEST_F(PingTestTest, AnEmptyAddressSendsNothingAndTimesOut) {
     EXPECT_EQ(std::count(status.lines.begin(), status.lines.end(), "Send test message"), 1);
 }
 
+// A ping while the port is still open cannot move it to another number; the
+// opening line names the number chosen all the same.
+TEST_F(PingTestTest, TheOpeningLineNamesTheChosenPortNumber) {
+    AddModem("01");
+    AddModem("2B");
+    modem.With([](DollarModemSim& sim) {
+        sim.SetPingSilent({0x2B});
+        return 0;
+    });
+    programming.ping.Ping1Click();
+    RunPings();
+    settings.portNumber = kCom + 1;
+    boxes.clear();
+    programming.ping.Ping1Click();
+    EXPECT_EQ(boxes.texts(), Texts{"Close serial port before changing port number !!"});
+    EXPECT_EQ(status.lines.back(), "Opening port COM" + std::to_string(kCom + 1) + ".. Wait 1 second..");
+    programming.Cancel();
+}
+
 // Delete removes the pinged modem, New and Open every modem: the ping ends with
 // its port, before its start delay or its reply time-out reads the figure.
 TEST_F(PingTestTest, AFigureThatGoesAwayEndsItsPing) {
