@@ -30,6 +30,14 @@ protected:
     }
 
     TKuvio& AddModem(const std::string& address) { return AddSimulatedModem(design, address, nullptr); }
+    // A remote modem whose pings the master never answers.
+    TKuvio& AddSilentModem() {
+        modem.With([](DollarModemSim& sim) {
+            sim.SetPingSilent({0x2B});
+            return 0;
+        });
+        return AddModem("2B");
+    }
 
     // Plays the timers until the ping test ends: the start delay at once, the
     // reply time-out when no answer closed the port meanwhile.
@@ -109,11 +117,7 @@ TEST_F(PingTestTest, APingCountRepeatsASinglePingAndEachAnswerAddsALine) {
 
 TEST_F(PingTestTest, AnUnansweredSinglePingSaysSoAndTheNextRunStartsClean) {
     AddModem("01");
-    TKuvio& silent = AddModem("2B");
-    modem.With([](DollarModemSim& sim) {
-        sim.SetPingSilent({0x2B});
-        return 0;
-    });
+    TKuvio& silent = AddSilentModem();
     programming.ping.Ping1Click();
     RunPings();
     EXPECT_EQ(boxes.texts(), Texts{"modem 2\n\rPING test does not respond"});
@@ -224,11 +228,7 @@ TEST_F(PingTestTest, AnEmptyAddressSendsNothingAndTimesOut) {
 // opening line names the number chosen all the same.
 TEST_F(PingTestTest, TheOpeningLineNamesTheChosenPortNumber) {
     AddModem("01");
-    AddModem("2B");
-    modem.With([](DollarModemSim& sim) {
-        sim.SetPingSilent({0x2B});
-        return 0;
-    });
+    AddSilentModem();
     programming.ping.Ping1Click();
     RunPings();
     settings.portNumber = kCom + 1;
@@ -247,11 +247,7 @@ TEST_F(PingTestTest, AFigureThatGoesAwayEndsItsPing) {
     for (const auto& remove : removals) {
         for (bool commandSent : {false, true}) {
             AddModem("01");
-            AddModem("2B");
-            modem.With([](DollarModemSim& sim) {
-                sim.SetPingSilent({0x2B});
-                return 0;
-            });
+            AddSilentModem();
             programming.ping.Ping1Click();
             if (commandSent) {
                 ASSERT_TRUE(Fire(programming.ping.StartDelayTimer()));
