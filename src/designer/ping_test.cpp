@@ -78,7 +78,7 @@ void PingTest::Ping1Click() {
     mode_ = SinglePing;
     figure->ClearInfo();
     pingsLeft_ = pingCount_;
-    OpenPingPort();
+    OpenPingPort(*figure);
 }
 
 void PingTest::PingAll1Click() {
@@ -112,13 +112,14 @@ bool PingTest::PingsAvailable() const {
     return design_.active && !design_.properties.IsVirtualRouting();
 }
 
-// The log names the chosen port number, also when the port refused it.
-void PingTest::OpenPingPort() {
+// The log names the chosen port number, also when the port refused it. A count's
+// repeats ping the same figure, whatever the user makes active meanwhile.
+void PingTest::OpenPingPort(TKuvio& figure) {
     run_.Port().Open(settings_.PingSettingsText(), settings_.portNumber);
     run_.ShowTransferStatus("Opening port COM" + std::to_string(settings_.portNumber) + ".. Wait 1 second..",
                             0);
     PingAlkuTimer1_->Start();
-    pinged_ = design_.active;
+    pinged_ = &figure;
 }
 
 void PingTest::ContinuePingAll(bool restart) {
@@ -141,7 +142,7 @@ void PingTest::ContinuePingAll(bool restart) {
             return;
         cursor_ = &figure;
         design_.active = &figure;
-        OpenPingPort();
+        OpenPingPort(figure);
         return;
     }
     run_.ShowTransferStatus(kTestFinished, 1);
@@ -194,7 +195,7 @@ void PingTest::PingAnswered(const std::string& info, bool endsSinglePing) {
     if (mode_ == PingAll) {
         ContinuePingAll(false);
     } else if (!endsSinglePing && --pingsLeft_ > 0) {
-        OpenPingPort();
+        OpenPingPort(*pinged_);
     } else {
         mode_ = NoPing;
     }

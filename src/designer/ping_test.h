@@ -69,7 +69,7 @@ public:
 
 private:
     bool CheckAddress(const TKuvio& figure);
-    void OpenPingPort();
+    void OpenPingPort(TKuvio& figure);
     void ContinuePingAll(bool restart);
     void StartDelayElapsed();
     void ReplyTimeout();

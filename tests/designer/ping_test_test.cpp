@@ -188,22 +188,20 @@ TEST_F(PingTestTest, EachAnswerClosesThePortAndReachesOnlyItsModemAlsoForAnNmsMo
 }
 
 // The command goes to the modem whose name is logged and whose label takes the
-// answer, whatever the user makes active during the start delay.
+// answer, each time its count repeats it, whatever the user makes active meanwhile.
 TEST_F(PingTestTest, ThePingedModemIsTheOneAskedForThoughTheActiveOneChanges) {
     AddModem("01");
     TKuvio& pinged = AddModem("1A");
     TKuvio& other = AddModem("2B");
-    design.active = &pinged;
-    programming.ping.Ping1Click();
+    programming.ping.SetPingCount("2");
     for (TKuvio* active : {&other, static_cast<TKuvio*>(nullptr)}) {
-        design.active = active;
-        RunPings();
         design.active = &pinged;
         programming.ping.Ping1Click();
+        design.active = active;
+        RunPings();
     }
-    RunPings();
-    EXPECT_EQ(Pings(), Texts(3, "SL+P=001A"));
-    EXPECT_EQ(pinged.InfoText(), "rssi -87 dBm\r\n");
+    EXPECT_EQ(Pings(), Texts(4, "SL+P=001A"));
+    EXPECT_EQ(pinged.InfoText(), "rssi -87 dBm\r\nrssi -87 dBm\r\n");
     EXPECT_EQ(other.InfoText(), "");
 }
 
