@@ -210,13 +210,16 @@ void PingTest::ReplyTimeout() {
         ContinuePingAll(false);
         return;
     }
-    ShowMessage(pinged_->GetModemName() + "\n\rPING test does not respond");
+    // The ping ends before its box, so that an answer coming late while the box
+    // is open starts no repeat.
+    const std::string name = pinged_->GetModemName();
     pinged_ = nullptr;
     mode_ = NoPing;
     // The data-flow timer closes the port later; for an NMS modem the status
     // lines never started it, and the port would stay open for good.
     if (!run_.DataFlowTimer().Active())
         run_.EndRun();
+    ShowMessage(name + "\n\rPING test does not respond");
 }
 
 void PingTest::FigureRemoved(const TKuvio* figure) {

@@ -3,6 +3,7 @@
 #include "designer/designer_port_settings.h"
 #include "designer/designer_programming.h"
 #include "designer/run_fixtures.h"
+#include "platform/message_box.h"
 #include "serial/event_loop.h"
 #include "sim/dollar_modem_sim.h"
 #include "support/message_box_recorder.h"
@@ -132,6 +133,22 @@ TEST_F(PingTestTest, AnUnansweredSinglePingSaysSoAndTheNextRunStartsClean) {
     RunPings();
     EXPECT_FALSE(programming.run.DataFlowTimer().Active());
     EXPECT_FALSE(programming.port.IsOpen());
+}
+
+// An answer that comes late, while the time-out's box is open, starts no repeat.
+TEST_F(PingTestTest, ALateAnswerUnderTheTimeOutBoxStartsNoRepeat) {
+    AddModem("01");
+    AddSilentModem();
+    programming.ping.SetPingCount("2");
+    SetMessageBoxResponder([this](const MessageBoxRequest&) {
+        programming.port.onReceived("OK\r\nrssi -50 dBm\r\n");
+        return IDOK;
+    });
+    programming.ping.Ping1Click();
+    RunPings();
+    SetMessageBoxResponder({});
+    EXPECT_FALSE(programming.ping.StartDelayTimer().Active());
+    EXPECT_EQ(programming.ping.Mode(), PingTest::NoPing);
 }
 
 // An address with more digits than the command carries would ping another modem.
