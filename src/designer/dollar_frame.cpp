@@ -1,9 +1,9 @@
 #include "designer/dollar_frame.h"
 
 #include "base/crc16.h"
-#include "base/hex.h"
 #include "base/text_lines.h"
 #include "base/text_numbers.h"
+#include "designer/field_value.h"
 #include "designer/project_properties.h"
 #include "platform/message_box.h"
 
@@ -73,13 +73,10 @@ std::string PropertyItem(const PropertyEntry& entry) {
     case 'W':
         return NumberItem('W', entry.second, static_cast<uint32_t>(ParseDecimal(entry.value).value_or(0)), 2);
     case 'H':
-        return NumberItem('H', entry.second, ParseHex("0x" + entry.value).value_or(0), 4);
+        return NumberItem('H', entry.second, HexFieldNumber(entry.value), 4);
     case 'S':
-        return TextItemOf('S', entry.second, entry.value);
     case 'M':
-        // A check box: one character, so the item keeps its fixed length.
-        return TextItemOf('M', entry.second,
-                          entry.value.empty() ? std::string("0") : entry.value.substr(0, 1));
+        return TextItemOf(entry.tag, entry.second, entry.value);
     case 'C':
         ShowMisplacedItem();
         return {};
@@ -252,11 +249,9 @@ std::vector<DollarItem> DecodeItems(const std::string& frame) {
         case 'W':
             item.value = std::to_string(BigEndianAt(frame, value, 2));
             break;
-        case 'H': {
-            const uint32_t number = BigEndianAt(frame, value, 4);
-            item.value = IntToHex(number, number >= 0x10000 ? 8 : 4);
+        case 'H':
+            item.value = HexFieldText(BigEndianAt(frame, value, 4));
             break;
-        }
         case 'S':
         case 'M':
             item.value = frame.substr(value, frame.find('\0', value) - value);

@@ -14,7 +14,7 @@ bool DollarReceiver::Append(const char* data, size_t count) {
 
 std::optional<DollarReceiver::Event> DollarReceiver::Next() {
     const size_t start = buffer_.find(kDollarStart);
-    if (start == std::string::npos) {
+    if (start == std::string::npos || start > buffer_.find('\0')) {
         buffer_.clear();
         return std::nullopt;
     }
@@ -26,14 +26,13 @@ std::optional<DollarReceiver::Event> DollarReceiver::Next() {
         position += step.length;
         step = StepItem(buffer_, position);
     }
-    if (step.kind == ItemStep::Incomplete)
+    if (step.kind == ItemStep::Incomplete || step.kind == ItemStep::Unknown)
         return std::nullopt;
-    if (step.kind != ItemStep::End) {
-        // A frame that cannot be walked is dropped from its "$" on; a later
-        // "$" may start a good one.
-        Event rejected{step.kind == ItemStep::Misplaced ? Event::Misplaced : Event::Unknown,
-                       buffer_.substr(0, position)};
-        buffer_.erase(0, 1);
+    if (step.kind == ItemStep::Misplaced) {
+        // The walk cannot go past a "C" item: the buffer is dropped, as after a
+        // CRC error.
+        Event rejected{Event::Misplaced, buffer_.substr(0, position)};
+        buffer_.clear();
         return rejected;
     }
     const size_t length = position + kDollarTrailer;

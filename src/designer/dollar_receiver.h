@@ -1,10 +1,12 @@
 #pragma once
 // Assembles "$" frames from the bytes a port delivers in pieces. Bytes are
-// appended as they come; Next takes what is at the front: bytes before a "$" are
-// dropped, a frame whose items run to its "L" and the two CRC bytes after it is
-// checked and handed out, and bytes after it stay for the next frame. A frame
-// still arriving stays in the buffer. The buffer never grows past its capacity:
-// a flood that fills it is dropped.
+// appended as they come; Next takes what is at the front: the "$" is looked for
+// before the first zero byte only, bytes before it are dropped, and a buffer
+// without one is dropped whole. A frame whose items run to its "L" and the two
+// CRC bytes after it is checked and handed out, and bytes after it stay for the
+// next frame. A frame still arriving, or one with a byte that is no item tag,
+// stays in the buffer. The buffer never grows past its capacity: a flood that
+// fills it is dropped.
 
 #include <cstdint>
 #include <optional>
@@ -18,8 +20,7 @@ public:
         enum Kind {
             Frame,     // a complete frame with a good CRC
             CrcError,  // a complete frame whose CRC does not match; the buffer is emptied
-            Misplaced, // a frame with a "C" item, dropped
-            Unknown,   // a frame with a byte that is no item tag, dropped
+            Misplaced, // a frame with a "C" item; the buffer is emptied
         };
         Kind kind = Frame;
         std::string frame;

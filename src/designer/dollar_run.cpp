@@ -85,16 +85,13 @@ void DollarRun::SendToModem(const std::string& frame) {
     port_.Send(frame);
 }
 
-bool DollarRun::OpenPort(const std::string& settings, int com) {
-    const bool opened = port_.Open(settings, com);
-    ShowTransferStatus("Opening port COM" + std::to_string(port_.ComNumber()) + ".. Wait 1 second..", 0);
-    return opened;
-}
-
+// A port that does not open has shown its own box; the run still goes through
+// its start delay and ends by the first-answer timer.
 void DollarRun::OpenModemPort() {
     receiver_.Clear();
-    if (OpenPort(Active()->settingsFromType, comNumber))
-        alkutmr_->Start();
+    port_.Open(Active()->settingsFromType, comNumber);
+    ShowTransferStatus("Opening port COM" + std::to_string(port_.ComNumber()) + ".. Wait 1 second..", 0);
+    alkutmr_->Start();
 }
 
 void DollarRun::StartParameterTransmit() {
@@ -238,8 +235,6 @@ void DollarRun::Received(const std::string& bytes) {
             break;
         case DollarReceiver::Event::Misplaced:
             ShowMisplacedItem();
-            break;
-        case DollarReceiver::Event::Unknown:
             break;
         }
     }

@@ -83,15 +83,13 @@ public:
     void ShowTransferStatus(const std::string& text, int mode);
     // Logs the frame as sent data and sends it.
     void SendToModem(const std::string& frame);
-    // Opens the port with the settings text and the designer's port number and
-    // logs it; false when it did not open.
-    bool OpenPort(const std::string& settings, int comNumber);
     void EndRun();
 
     SenderState senderState = Idle;
     bool inProgrammingMode = false;
     int comNumber = 1;
     DollarReceiver& Receiver() { return receiver_; }
+    ModemPort& Port() { return port_; }
     RunTimer& FirstAnswerTimer() { return *tilasiirto_; }
     RunTimer& DataFlowTimer() { return *rsptmr_; }
     RunTimer& StartDelayTimer() { return *alkutmr_; }

@@ -150,6 +150,14 @@ ResponseResult ApplyReportedValue(const ParameterField& field, char letter, cons
     return ResponseResult::Applied;
 }
 
+uint32_t HexFieldNumber(const std::string& text) {
+    return ParseHex("0x" + text).value_or(0);
+}
+
+std::string HexFieldText(uint32_t number) {
+    return IntToHex(number, number >= 0x10000 ? 8 : 4);
+}
+
 bool RefusedHexKey(char key) {
     const auto code = static_cast<unsigned char>(key);
     return code >= 32 && code <= 126 && !IsHexString(std::string(1, key));

@@ -50,6 +50,12 @@ enum class ResponseResult {
 ResponseResult ApplyReportedValue(const ParameterField& field, char letter, const std::string& reported,
                                   FieldValue& value);
 
+// An 'H' field's text as the number it stands for, read as hexadecimal (0 when it
+// is none), and a number as an 'H' field shows it: upper-case hexadecimal, eight
+// digits from 0x10000 on, else four. Both protocols carry 'H' values so.
+uint32_t HexFieldNumber(const std::string& text);
+std::string HexFieldText(uint32_t number);
+
 // A typed key that an 'H' field refuses: a printable character that is no
 // hexadecimal digit.
 bool RefusedHexKey(char key);

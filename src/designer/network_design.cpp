@@ -18,6 +18,8 @@ void NetworkDesign::TakeDrawingScale(TKuvio& figure) const {
 }
 
 void NetworkDesign::DeleteAllFigures() {
+    for (const RemovalListener& listener : removalListeners_)
+        listener(nullptr);
     figures_.clear();
     master = nullptr;
     active = nullptr;
@@ -29,6 +31,8 @@ void NetworkDesign::DeleteFigure(TKuvio* figure) {
                                     [figure](const auto& candidate) { return candidate.get() == figure; });
     if (found == figures_.end())
         return;
+    for (const RemovalListener& listener : removalListeners_)
+        listener(figure);
     for (const auto& other : figures_) {
         if (other->parent == figure)
             other->parent = nullptr;

@@ -6,6 +6,7 @@
 #include "designer/project_properties.h"
 #include "designer/tkuvio.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,6 +27,10 @@ public:
     bool TakesAnotherFigure() const { return !singleModem_ || figures_.empty(); }
     // Appends a figure; it takes the drawing's scale and label font size.
     TKuvio& Append(std::unique_ptr<TKuvio> figure);
+    // Told before figures are destroyed: of one figure, or of every figure (none
+    // given), so that what holds a figure lets it go first.
+    using RemovalListener = std::function<void(const TKuvio* figure)>;
+    void ListenForRemovals(RemovalListener listener) { removalListeners_.push_back(std::move(listener)); }
     // Destroys every figure; the master, active and context figures become none.
     void DeleteAllFigures();
     // Destroys one figure: every other figure loses its links to it, and the master,
@@ -86,4 +91,5 @@ private:
     bool singleModem_;
     int zoomSteps_ = 0;
     std::vector<std::unique_ptr<TKuvio>> figures_;
+    std::vector<RemovalListener> removalListeners_;
 };

@@ -3,6 +3,7 @@
 #include "base/crc16.h"
 #include "base/nms_frame.h"
 #include "base/text_lines.h"
+#include "designer/field_value.h"
 #include "designer/modem_type_files.h"
 #include "designer/parameter_schema.h"
 #include "designer/route_generation.h"
@@ -44,10 +45,13 @@ bool StartsWith(const std::string& text, const char* prefix) {
 }
 
 // The value bytes of an entry's text as its type code sends them; nothing for a
-// frequency that does not fit its 32-bit field.
+// frequency that does not fit its 32-bit field. An 'H' field's text is
+// hexadecimal, not decimal as for other numbers.
 std::optional<std::string> EntryValueBytes(const PropertyEntry& entry) {
     if (NmsNumberSize(entry.nmsSize) == 0)
         return entry.value;
+    if (entry.tag == 'H')
+        return NmsNumberBytes(HexFieldNumber(entry.value), entry.nmsSize);
     if (!IsNmsFrequencyId(entry.nmsId))
         return NmsNumberBytes(static_cast<uint32_t>(std::strtoll(entry.value.c_str(), nullptr, 10)),
                               entry.nmsSize);
@@ -74,6 +78,8 @@ std::string ParameterName(const TKuvio& figure, size_t index, uint16_t nmsId) {
 std::string EntryText(const PropertyEntry& entry, const std::string& bytes) {
     if (NmsNumberSize(entry.nmsSize) == 0)
         return bytes;
+    if (entry.tag == 'H')
+        return HexFieldText(NmsBigEndianValue(bytes));
     if (IsNmsFrequencyId(entry.nmsId))
         return FrequencyHzToText(NmsBigEndianValue(bytes));
     return std::to_string(NmsNumberValue(bytes, entry.nmsSize));
@@ -187,23 +193,30 @@ int NmsTransfer::ReceiveNmsFrame(std::string& frame) {
 }
 
 // Sends a request and takes its acknowledgement and its response.
-int NmsTransfer::Request(const std::string& frame, std::string& response, bool reportAcknowledge) {
+int NmsTransfer::Request(const std::string& frame, std::string& response, Checks checks) {
     sequence_ = static_cast<uint8_t>(sequence_ + 2);
     // Bytes still waiting (a modem that repeats its replies) answer an earlier
     // request: taken now they would be read as this one's reply.
     char stale[kSearchReadBytes];
     for (int read = 0; read < kDrainReads && port_.Read(stale, kSearchReadBytes) > 0; ++read) {
     }
-    if (port_.Write(frame.data(), static_cast<int>(frame.size())) != static_cast<int>(frame.size()))
-        return NmsPortFailed;
+    const bool written =
+        port_.Write(frame.data(), static_cast<int>(frame.size())) == static_cast<int>(frame.size());
     std::string acknowledge;
+    if (checks == Checks::None) {
+        ReceiveNmsFrame(acknowledge);
+        ReceiveNmsFrame(response);
+        return NmsOk;
+    }
+    if (!written)
+        return NmsPortFailed;
     if (const int code = ReceiveNmsFrame(acknowledge); code != NmsOk) {
         Status(StatusWithCode("MSG com error ", code));
         return code;
     }
     const std::optional<NmsReply> ack = ReadNmsReply(acknowledge);
     if (!ack || !ack->IsAcknowledge()) {
-        if (reportAcknowledge)
+        if (checks == Checks::Write)
             Status("EI ACK sanoma " + std::to_string(frame.size()));
         return NmsNoAcknowledge;
     }
@@ -216,7 +229,7 @@ int NmsTransfer::Request(const std::string& frame, std::string& response, bool r
 
 int NmsTransfer::NmsReadString(uint16_t id, size_t maximum, std::string& text) {
     std::string response;
-    if (const int code = Request(BuildNmsGetFrame(sequence_, id), response, false); code != NmsOk)
+    if (const int code = Request(BuildNmsGetFrame(sequence_, id), response, Checks::Read); code != NmsOk)
         return code;
     const std::optional<NmsReply> reply = ReadNmsReply(response);
     if (reply && reply->IsError())
@@ -241,10 +254,10 @@ int NmsTransfer::WriteNumberOrBytes(uint16_t id, const std::string& value, bool 
     if (!frame)
         return NmsPortFailed;
     std::string response;
-    const int code = Request(*frame, response, id != NmsId::EndOfExchange);
     // The end of an exchange is never examined: the modem may already have left.
     if (id == NmsId::EndOfExchange)
-        return NmsOk;
+        return Request(*frame, response, Checks::None);
+    const int code = Request(*frame, response, Checks::Write);
     if (code != NmsOk)
         return code;
     const std::optional<NmsReply> reply = ReadNmsReply(response);
@@ -442,15 +455,16 @@ bool NmsTransfer::WriteProtocolValuesNms(const NmsTransferJob& job) {
     const ProjectProperties& project = job.project;
     std::string netId = project.netId.substr(0, ProjectProperties::kNetIdLength);
     netId.resize(ProjectProperties::kNetIdLength, '\0');
+    // Each value is written, whether or not one before it failed.
+    const int results[] = {
+        NmsWriteValue(NmsId::AddressType, NmsUnsigned8, static_cast<uint32_t>(project.addressType + 3)),
+        NmsWriteValue(NmsId::RoutingType, NmsUnsigned8, static_cast<uint32_t>(project.routingType + 1)),
+        NmsWriteValue(NmsId::ModemAddress, NmsUnsigned16, job.figure->identifier),
+        NmsWriteBytes(NmsId::NetworkId, NmsByteString, netId),
+        NmsWriteValue(NmsId::AddressOffset, NmsUnsigned8, static_cast<uint32_t>(project.offset)),
+        NmsWriteValue(NmsId::AddressLength, NmsUnsigned8, static_cast<uint32_t>(project.length))};
     const bool ok =
-        NmsWriteValue(NmsId::AddressType, NmsUnsigned8, static_cast<uint32_t>(project.addressType + 3)) ==
-            NmsOk &&
-        NmsWriteValue(NmsId::RoutingType, NmsUnsigned8, static_cast<uint32_t>(project.routingType + 1)) ==
-            NmsOk &&
-        NmsWriteValue(NmsId::ModemAddress, NmsUnsigned16, job.figure->identifier) == NmsOk &&
-        NmsWriteBytes(NmsId::NetworkId, NmsByteString, netId) == NmsOk &&
-        NmsWriteValue(NmsId::AddressOffset, NmsUnsigned8, static_cast<uint32_t>(project.offset)) == NmsOk &&
-        NmsWriteValue(NmsId::AddressLength, NmsUnsigned8, static_cast<uint32_t>(project.length)) == NmsOk;
+        std::all_of(std::begin(results), std::end(results), [](int result) { return result == NmsOk; });
     if (!ok)
         Status("Protocol write error");
     return ok;

@@ -140,7 +140,11 @@ public:
 
 private:
     void Run(int comNumber, NmsTransferJob& job, bool transmit);
-    int Request(const std::string& frame, std::string& response, bool reportAcknowledge);
+    // What a request's replies are checked for: a read's and a write's alike, but
+    // a write names a missing acknowledgement; the end of an exchange checks
+    // nothing and takes both replies whatever comes.
+    enum class Checks { Read, Write, None };
+    int Request(const std::string& frame, std::string& response, Checks checks);
     int ReadBytes(char* into, int count, int maxAttempts);
     int WriteNumberOrBytes(uint16_t id, const std::string& value, bool sameLength);
     void Status(const std::string& text, int mode = 0) { view_.ShowTransferStatus(text, mode); }

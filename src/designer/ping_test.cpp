@@ -3,9 +3,11 @@
 #include "base/text_lines.h"
 #include "designer/designer_port_settings.h"
 #include "designer/dollar_run.h"
+#include "designer/modem_port.h"
 #include "designer/network_design.h"
 #include "platform/message_box.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 
@@ -14,16 +16,10 @@ namespace {
 constexpr const char* kPingPrefix = "SL+P=";
 constexpr const char* kTestFinished = "Ping test finnished";
 
-// The address a figure is pinged by: its terminal address, or the first of a
-// multiport modem's, trimmed; none when it has none.
-std::optional<std::string> PingAddress(const TKuvio& figure) {
-    if (figure.NoTerminalAddress())
-        return std::nullopt;
-    const std::string address =
-        Trimmed(figure.Multiport() ? figure.GetTerminalAddressAt(0) : figure.GetTerminalAddress());
-    if (address.empty() || address == "@@")
-        return std::nullopt;
-    return address;
+// The address text a figure is pinged by: its terminal address, or the first of a
+// multiport modem's, trimmed.
+std::string PingAddress(const TKuvio& figure) {
+    return Trimmed(figure.Multiport() ? figure.GetTerminalAddressAt(0) : figure.GetTerminalAddress());
 }
 
 std::optional<uint64_t> HexValue(const std::string& text) {
@@ -43,13 +39,15 @@ PingTest::PingTest(NetworkDesign& design, DollarRun& run, const DesignerPortSett
       PingAlkuTimer1_(timers(kStartDelayMs)), testivastetmr_(timers(kReplyMs)) {
     PingAlkuTimer1_->onTimeout = [this] { StartDelayElapsed(); };
     testivastetmr_->onTimeout = [this] { ReplyTimeout(); };
+    design_.ListenForRemovals([this](const TKuvio* figure) { FigureRemoved(figure); });
 }
 
 PingTest::~PingTest() = default;
 
 std::optional<std::string> PingTest::PingCommand(const TKuvio& figure, int addressLength) {
-    const auto address = PingAddress(figure);
-    const auto value = address ? HexValue(*address) : std::nullopt;
+    if (figure.NoTerminalAddress())
+        return std::nullopt;
+    const auto value = HexValue(PingAddress(figure));
     const int digits = 2 * addressLength;
     if (!value || digits < 2 || digits > 16 || (digits < 16 && *value >> (4 * digits) != 0))
         return std::nullopt;
@@ -60,7 +58,7 @@ std::optional<std::string> PingTest::PingCommand(const TKuvio& figure, int addre
 }
 
 bool PingTest::CheckAddress(const TKuvio& figure) {
-    if (PingCommand(figure, design_.properties.length))
+    if (PingAddress(figure).empty() || PingCommand(figure, design_.properties.length))
         return true;
     ShowMessage("Can't ping this modem because its terminal address is not valid");
     Cancel();
@@ -71,7 +69,7 @@ void PingTest::Ping1Click() {
     TKuvio* figure = design_.active;
     if (!figure)
         return;
-    if (!PingAddress(*figure)) {
+    if (figure->NoTerminalAddress()) {
         ShowMessage("Can't ping this modem because No Terminal address available");
         return;
     }
@@ -80,7 +78,7 @@ void PingTest::Ping1Click() {
     mode_ = SinglePing;
     figure->ClearInfo();
     pingsLeft_ = pingCount_;
-    OpenPingPort();
+    OpenPingPort(*figure);
 }
 
 void PingTest::PingAll1Click() {
@@ -114,25 +112,37 @@ bool PingTest::PingsAvailable() const {
     return design_.active && !design_.properties.IsVirtualRouting();
 }
 
-void PingTest::OpenPingPort() {
-    run_.OpenPort(settings_.PingSettingsText(), settings_.portNumber);
+// The log names the chosen port number, also when the port refused it. A count's
+// repeats ping the same figure, whatever the user makes active meanwhile.
+void PingTest::OpenPingPort(TKuvio& figure) {
+    run_.Port().Open(settings_.PingSettingsText(), settings_.portNumber);
+    run_.ShowTransferStatus("Opening port COM" + std::to_string(settings_.portNumber) + ".. Wait 1 second..",
+                            0);
     PingAlkuTimer1_->Start();
-    pinged_ = design_.active;
+    pinged_ = &figure;
 }
 
 void PingTest::ContinuePingAll(bool restart) {
     const auto& figures = design_.Figures();
-    cursor_ = restart || !cursor_ ? 0 : *cursor_ + 1;
-    for (; *cursor_ < figures.size(); ++*cursor_) {
-        TKuvio& figure = *figures[*cursor_];
-        if (!PingAddress(figure)) {
+    auto next = figures.begin();
+    if (!restart && cursor_) {
+        next = std::find_if(figures.begin(), figures.end(),
+                            [this](const auto& figure) { return figure.get() == cursor_; });
+        if (next != figures.end())
+            ++next;
+    }
+    cursor_ = nullptr;
+    for (; next != figures.end(); ++next) {
+        TKuvio& figure = **next;
+        if (figure.NoTerminalAddress()) {
             figure.AddInfoLine("#Not ping");
             continue;
         }
         if (!CheckAddress(figure))
             return;
+        cursor_ = &figure;
         design_.active = &figure;
-        OpenPingPort();
+        OpenPingPort(figure);
         return;
     }
     run_.ShowTransferStatus(kTestFinished, 1);
@@ -140,13 +150,12 @@ void PingTest::ContinuePingAll(bool restart) {
     ShowMessage(kTestFinished);
 }
 
+// The command goes to the pinged figure, whose label takes the answer, even when
+// another figure was made active during the start delay.
 void PingTest::StartDelayElapsed() {
     PingAlkuTimer1_->Stop();
-    TKuvio* figure = design_.active;
-    if (!figure || !pinged_)
-        return;
     run_.ShowTransferStatus(pinged_->GetModemName(), 2);
-    if (const auto command = PingCommand(*figure, design_.properties.length)) {
+    if (const auto command = PingCommand(*pinged_, design_.properties.length)) {
         run_.SendToModem(*command);
         run_.ShowTransferStatus("Send test message", 0);
         run_.senderState = DollarRun::PingSent;
@@ -162,30 +171,31 @@ void PingTest::Received(const std::string& bytes) {
     if (buffer.find("OK") != std::string::npos) {
         buffer.erase(0, 2);
         run_.ShowTransferStatus("SL command resp OK", 4);
-        if (pinged_ && pinged_ == design_.master) {
-            pinged_->AddInfoLine("Master OK");
-            PingAnswered();
+        if (pinged_ == design_.master) {
+            PingAnswered("Master OK", true);
             return;
         }
     }
     if (buffer.find("dBm") != std::string::npos) {
         const size_t rssi = buffer.find("rssi");
-        if (pinged_)
-            pinged_->AddInfoLine(buffer.substr(rssi == std::string::npos ? 0 : rssi));
-        PingAnswered();
+        PingAnswered(buffer.substr(rssi == std::string::npos ? 0 : rssi), false);
     }
 }
 
-// The master answered: the port closes and the walk goes on, or the single ping
-// is repeated while pings are left.
-void PingTest::PingAnswered() {
+// The master answered: the port closes and the buffer is emptied whatever the
+// figure (the status line's own port action is skipped for an NMS modem), the
+// answer goes onto the pinged figure, and the walk goes on, or the single ping is
+// repeated while pings are left.
+void PingTest::PingAnswered(const std::string& info, bool endsSinglePing) {
     enableTestNet_(true);
     testivastetmr_->Stop();
+    run_.EndRun();
+    pinged_->AddInfoLine(info);
     run_.ShowTransferStatus("Serial port closed", 1);
     if (mode_ == PingAll) {
         ContinuePingAll(false);
-    } else if (pinged_ != design_.master && --pingsLeft_ > 0) {
-        OpenPingPort();
+    } else if (!endsSinglePing && --pingsLeft_ > 0) {
+        OpenPingPort(*pinged_);
     } else {
         mode_ = NoPing;
     }
@@ -195,15 +205,30 @@ void PingTest::ReplyTimeout() {
     testivastetmr_->Stop();
     enableTestNet_(true);
     if (mode_ == PingAll) {
-        if (pinged_)
-            pinged_->AddInfoLine("#Ping error");
+        pinged_->AddInfoLine("#Ping error");
         run_.EndRun();
         ContinuePingAll(false);
         return;
     }
-    ShowMessage((pinged_ ? pinged_->GetModemName() : std::string()) + "\n\rPING test does not respond");
+    // The ping ends before its box, so that an answer coming late while the box
+    // is open starts no repeat.
+    const std::string name = pinged_->GetModemName();
     pinged_ = nullptr;
     mode_ = NoPing;
+    // The data-flow timer closes the port later; for an NMS modem the status
+    // lines never started it, and the port would stay open for good.
+    if (!run_.DataFlowTimer().Active())
+        run_.EndRun();
+    ShowMessage(name + "\n\rPING test does not respond");
+}
+
+void PingTest::FigureRemoved(const TKuvio* figure) {
+    if (figure && figure != pinged_ && figure != cursor_)
+        return;
+    if (WaitsForText())
+        Cancel();
+    pinged_ = nullptr;
+    cursor_ = nullptr;
 }
 
 void PingTest::Cancel() {

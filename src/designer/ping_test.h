@@ -6,7 +6,13 @@
 // network in list order. Replies go onto the figures' info labels.
 //
 // An address that is no hexadecimal number, or that does not fit the project's
-// address length, is refused with a box before anything is sent.
+// address length, is refused with a box before anything is sent: an address with
+// more digits than the command carries would ping another modem. An empty address
+// opens the port and sends nothing, so its ping ends by the reply time-out.
+//
+// Each answer closes the port and empties the receive buffer, so the next ping
+// opens afresh and reads only its own answer. A figure that goes away (Delete,
+// New, Open) ends its ping at once.
 
 #include "designer/run_timer.h"
 
@@ -33,8 +39,8 @@ public:
     ~PingTest();
 
     // The ping command for a figure: "SL+P=" and its address in 2 x length
-    // upper-case hexadecimal digits; none when the figure has no address or it
-    // does not fit.
+    // upper-case hexadecimal digits; none when the figure has no address, an empty
+    // one, or one that does not fit.
     static std::optional<std::string> PingCommand(const TKuvio& figure, int addressLength);
 
     // "Ping selected": pings the active figure the chosen number of times.
@@ -63,11 +69,12 @@ public:
 
 private:
     bool CheckAddress(const TKuvio& figure);
-    void OpenPingPort();
+    void OpenPingPort(TKuvio& figure);
     void ContinuePingAll(bool restart);
     void StartDelayElapsed();
     void ReplyTimeout();
-    void PingAnswered();
+    void PingAnswered(const std::string& info, bool endsSinglePing);
+    void FigureRemoved(const TKuvio* figure);
 
     NetworkDesign& design_;
     DollarRun& run_;
@@ -79,6 +86,7 @@ private:
     int pingCount_ = 1;
     int pingsLeft_ = 0;
     TKuvio* pinged_ = nullptr;
-    // Position of the ping-all walk in the figure list; none before it starts.
-    std::optional<size_t> cursor_;
+    // The figure the ping-all walk stands at; none before it starts and after it
+    // passed the last figure.
+    const TKuvio* cursor_ = nullptr;
 };

@@ -217,11 +217,13 @@ void RouteGenerator::BuildRouteTables() {
         if (!figure.parent && !figure.mobileParent)
             continue;
         if (!AddMasterLinesTo(figure, previous) || !VirtualRoutesOf(figure, current, previous))
-            return;
+            break;
     }
+    // Tables that a problem left empty or half built differ too, and are marked.
     if (design_.routesGenerated)
         HighlightChangedTables();
-    design_.routesDirty = false;
+    if (!design_.routeProblem)
+        design_.routesDirty = false;
 }
 
 // The figure's table gets the way back to the master: the master's address and
@@ -282,9 +284,15 @@ bool RouteGenerator::VirtualRoutesOf(TKuvio& figure, int& current, int& previous
 }
 
 void RouteGenerator::HighlightChangedTables() {
-    for (const auto& figure : design_.Figures())
-        if (figure->RoutesChanged())
+    bool marked = false;
+    for (const auto& figure : design_.Figures()) {
+        if (figure->RoutesChanged() && !figure->NameHighlight()) {
             figure->SetNameHighlight(true);
+            marked = true;
+        }
+    }
+    if (marked && redraw_)
+        redraw_();
 }
 
 void RouteGenerator::ShowRoute() {

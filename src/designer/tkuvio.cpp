@@ -98,24 +98,23 @@ std::vector<std::string> RouteLineList::TakeLines() {
     return taken;
 }
 
+void RouteLineList::MakeSorted() {
+    if (sorted_)
+        return;
+    std::stable_sort(lines_.begin(), lines_.end(), LessText);
+    sorted_ = true;
+}
+
 void RouteLineList::Add(std::string line) {
-    if (!sorted) {
-        inOrder_ = inOrder_ && (lines_.empty() || !LessText(line, lines_.back()));
-        lines_.push_back(std::move(line));
-    } else if (inOrder_ && pending_.empty() && (lines_.empty() || !LessText(line, lines_.back()))) {
-        lines_.push_back(std::move(line));
-    } else if (inOrder_) {
+    if (sorted_ && (!pending_.empty() || (!lines_.empty() && LessText(line, lines_.back()))))
         pending_.push_back(std::move(line));
-    } else {
-        const auto place = std::upper_bound(lines_.begin(), lines_.end(), line, LessText);
-        lines_.insert(place, std::move(line));
-    }
+    else
+        lines_.push_back(std::move(line));
 }
 
 void RouteLineList::Clear() {
     lines_.clear();
     pending_.clear();
-    inOrder_ = true;
 }
 
 TKuvio::TKuvio(int x, int y) : left_(x), top_(y), fullScaleLeft_(x), fullScaleTop_(y) {}
@@ -231,7 +230,7 @@ void TKuvio::AddVirtualRoute(uint32_t a, uint32_t b) {
 void TKuvio::AddVirtualRouteShort(uint32_t a, uint32_t b) {
     if (!virtualRoutes_)
         virtualRoutes_.emplace();
-    virtualRoutes_->sorted = true;
+    virtualRoutes_->MakeSorted();
     virtualRoutes_->Add(IntToHex(a, 4) + " <-> " + IntToHex(b, 4));
 }
 
@@ -268,7 +267,7 @@ bool TKuvio::RoutesChanged() const {
 void TKuvio::AddSourceRoute(const std::string& text) {
     if (!sourceRoutes_) {
         sourceRoutes_.emplace();
-        sourceRoutes_->sorted = true;
+        sourceRoutes_->MakeSorted();
     }
     sourceRoutes_->Add(SourceRouteDisplayText(text));
 }

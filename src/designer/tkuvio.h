@@ -25,13 +25,15 @@ struct PropertyEntry {
 
 // A list of route lines shown beside a figure on request; sorted lists keep their
 // lines in the order of a case-insensitive comparison, each new line after the
-// ones equal to it. Lines added to a sorted list in order are merged in at the
+// ones equal to it. Lines added to a sorted list out of order are merged in at the
 // next read, so that the many lines of a route generation cost N log N.
 class RouteLineList {
 public:
-    bool sorted = false;
     bool shown = false;
 
+    // Keeps the lines in order from now on, those already in the list included, as
+    // a list box does when it is made sorted.
+    void MakeSorted();
     const std::vector<std::string>& Lines() const;
     std::string Text() const;
     void Add(std::string line);
@@ -40,12 +42,10 @@ public:
     std::vector<std::string> TakeLines();
 
 private:
+    bool sorted_ = false;
     mutable std::vector<std::string> lines_;
     // Lines of a sorted list not yet merged into lines_, in the order they came.
     mutable std::vector<std::string> pending_;
-    // lines_ is in sorted order; a list that was filled unsorted at first may not be,
-    // and then every line goes to the place a binary search finds at once.
-    bool inOrder_ = true;
 };
 
 // Source-route lines as they are shown: the terminal address as 8 hexadecimal

@@ -285,6 +285,7 @@ TransferStatusWindow& StatusWindow() {
 void Tpiirtopohja::CreateProgramming() {
     DesignerProgramming::Hooks hooks;
     hooks.redraw = [this] { RedrawRoutes(); };
+    // The accepted level, not the "Level 9" tick, which a wrong password leaves ticked.
     hooks.factoryLevel = [this] { return securityLevel_ == 9; };
     hooks.mobileRoutes = [this] { return MobileView(); };
     hooks.enableTestNet = [this](bool enabled) { ui->Testnet1->menuAction()->setEnabled(enabled); };

@@ -2,12 +2,15 @@
 #include "designer/run_fixtures.h"
 #include "designer/tinfo.h"
 #include "designer/tpiirtopohja.h"
+#include "designer/tsuoja.h"
 #include "designer_fixture.h"
 #include "serial/event_loop.h"
 #include "sim/dollar_modem_sim.h"
 #include "support/fake_main_window.h"
 
 #include <QAction>
+#include <QLineEdit>
+#include <QRadioButton>
 
 namespace {
 
@@ -73,6 +76,24 @@ TEST_F(DesignerProgrammingTest, TheFirstCommandWaitsTheWholeStartDelay) {
     ASSERT_TRUE(delay.has_value());
     EXPECT_GE(*delay, 1000ms);
     EXPECT_EQ(Commands().front(), 0x01);
+}
+
+// The factory block goes out at level 9 only, not on the "Level 9" tick alone,
+// which a wrong password leaves ticked.
+TEST_F(DesignerProgrammingTest, OnlyAnAcceptedLevelNineWritesTheFactoryBlock) {
+    main.factory_mode = true;
+    designer->Design().active = &AddModem("01", nullptr);
+    ASSERT_NE(suoja, nullptr);
+    for (const char* password : {"wrong", "zirkapol"}) {
+        suoja->ShowFor(designer);
+        suoja->findChild<QRadioButton*>("taso_9")->setChecked(true);
+        suoja->findChild<QLineEdit*>("salasana")->setText(password);
+        suoja->okClick();
+        suoja->hide();
+        const size_t sent = Commands().size();
+        ASSERT_TRUE(Transmit());
+        EXPECT_EQ(Commands().at(sent + 1), password == std::string("wrong") ? 0x02 : 0x11);
+    }
 }
 
 TEST_F(DesignerProgrammingTest, SavingAModemWithoutValuesAsksForItsPropertiesFirst) {

@@ -26,11 +26,13 @@ TEST(DollarFrame, FramesWithoutItemsMatchTheirCheckVectors) {
 TEST(DollarFrame, PropertyEntriesAreEncodedByTheirTypeLetter) {
     MessageBoxRecorder boxes;
     const std::vector<PropertyEntry> entries{
-        Entry('B', '0', "300"),  Entry('R', '5', "x"), Entry('W', '0', "70000"), Entry('H', '5', "1A2B3C4D"),
-        Entry('S', '0', "name"), Entry('M', '0', "1"), Entry('C', '0', "9"),     Entry('Q', '0', "ignored")};
+        Entry('B', '0', "300"),      Entry('R', '5', "x"),       Entry('W', '0', "70000"),
+        Entry('H', '5', "1A2B3C4D"), Entry('S', '0', "name"),    Entry('M', '0', "1"),
+        Entry('C', '0', "9"),        Entry('Q', '0', "ignored"), Entry('M', '5', "ON")};
     EXPECT_EQ(*ParameterItems(entries),
-              bytesOf({'B',  '0',  0x2C, 0, 'R', '5', 0,   0,   'W', '0', 0x11, 0x70, 0,   'H', '5', 0x1A,
-                       0x2B, 0x3C, 0x4D, 0, 'S', '0', 'n', 'a', 'm', 'e', 0,    'M',  '0', '1', 0}));
+              bytesOf({'B', '0', 0x2C, 0,    'R',  '5',  0,    0,   'W', '0', 0x11, 0x70,
+                       0,   'H', '5',  0x1A, 0x2B, 0x3C, 0x4D, 0,   'S', '0', 'n',  'a',
+                       'm', 'e', 0,    'M',  '0',  '1',  0,    'M', '5', 'O', 'N',  0}));
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{"nyt v\xE4\xE4r\xE4ss\xE4 paikassa"});
 }
 
@@ -146,18 +148,30 @@ TEST(DollarReceiver, ACrcMismatchReportsBothNumbersAndEmptiesTheBuffer) {
     EXPECT_TRUE(receiver.Buffer().empty());
 }
 
-TEST(DollarReceiver, FramesThatCannotBeWalkedAreDroppedAndALaterFrameIsStillFound) {
+// A "C" item drops the buffer; a byte that is no item tag leaves its frame in the
+// buffer, never complete, whatever follows.
+TEST(DollarReceiver, AMisplacedItemDropsTheBufferAndAnUnknownByteKeepsIt) {
     DollarReceiver receiver;
     const std::string good = BuildDollarFrame(0x0C);
-    const std::string bytes =
-        bytesOf({'$', 2, 0, 'C', '0', 'L', 1, 2}) + bytesOf({'$', 2, 0, 'Z', 'L', 1, 2}) + good;
-    receiver.Append(bytes.data(), bytes.size());
+    const std::string misplaced = bytesOf({'$', 2, 0, 'C', '0', 'L', 1, 2}) + good;
+    receiver.Append(misplaced.data(), misplaced.size());
     EXPECT_EQ(receiver.Next()->kind, DollarReceiver::Event::Misplaced);
-    EXPECT_EQ(receiver.Next()->kind, DollarReceiver::Event::Unknown);
-    const auto event = receiver.Next();
-    ASSERT_TRUE(event.has_value());
-    EXPECT_EQ(event->kind, DollarReceiver::Event::Frame);
-    EXPECT_EQ(event->frame, good);
+    EXPECT_TRUE(receiver.Buffer().empty());
+
+    const std::string unknown = bytesOf({'$', 2, 0, 'Z', 'L', 1, 2}) + good;
+    receiver.Append(unknown.data(), unknown.size());
+    EXPECT_FALSE(receiver.Next().has_value());
+    EXPECT_EQ(receiver.Buffer(), unknown);
+}
+
+// The "$" counts only before the first zero byte: one after it is not looked for
+// and the whole buffer is dropped.
+TEST(DollarReceiver, TheStartIsLookedForOnlyBeforeTheFirstZeroByte) {
+    DollarReceiver receiver;
+    const std::string bytes = std::string("ab\0", 3) + BuildDollarFrame(0x00);
+    receiver.Append(bytes.data(), bytes.size());
+    EXPECT_FALSE(receiver.Next().has_value());
+    EXPECT_TRUE(receiver.Buffer().empty());
 }
 
 TEST(DollarReceiver, AFloodIsDroppedInsteadOfGrowingTheBuffer) {

@@ -234,6 +234,21 @@ TEST_F(DollarRunTest, SilenceEndsWithTheNoResponseBoxAndTheNextRunWorks) {
     EXPECT_EQ(Commands().back(), 0x00);
 }
 
+// The port's own box says it did not open; the run still waits its start delay,
+// logs its first step and ends by the first-answer timer.
+TEST_F(DollarRunTest, APortThatDoesNotOpenStillRunsItsStartDelay) {
+    AddModem("01", nullptr);
+    run.comNumber = kCom + 1;
+    run.StartParameterTransmit();
+    EXPECT_FALSE(port.IsOpen());
+    ASSERT_TRUE(Fire(run.StartDelayTimer()));
+    EXPECT_EQ(status.lines.back(), "Set the modem to the programming mode");
+    ASSERT_TRUE(Fire(run.FirstAnswerTimer()));
+    EXPECT_EQ(status.lines.back(), "Port closed");
+    ASSERT_EQ(boxes.texts().size(), 2u);
+    EXPECT_EQ(boxes.texts()[1].substr(0, 30), "No response from the modem!!!\r");
+}
+
 TEST_F(DollarRunTest, ABadCrcIsReportedAndTheDataFlowTimerEndsTheRun) {
     AddModem("01", nullptr);
     modem.With([](DollarModemSim& sim) {

@@ -188,6 +188,35 @@ TEST_F(NmsTransferTest, ReceiveBringsTheValuesIntoTheFigure) {
     EXPECT_EQ(entries[3].value, "plain");
 }
 
+// An 'H' field holds hexadecimal digits: its text goes out as that number and
+// comes back as such digits, not read or written as a decimal number.
+TEST_F(NmsTransferTest, HexadecimalFieldsAreHexadecimalBothWays) {
+    constexpr uint16_t kNetMask = 0x2010;
+    modem.With([](NmsModemSim& sim) { sim.SetValue(kNetMask, bytesOf({0, 0, 0, 0})); });
+    master.SetPropertyEntry('H', '5', "FFFFFF00", true, true, NmsUnsigned32, kNetMask);
+    transfer.Transmit(kModemCom, job);
+    EXPECT_EQ(view.last, "All done");
+    EXPECT_EQ(Stored(kNetMask), bytesOf({0xFF, 0xFF, 0xFF, 0x00}));
+
+    modem.With([](NmsModemSim& sim) { sim.SetValue(kNetMask, bytesOf({0, 0, 0xAB, 0xC0})); });
+    transfer.Receive(kModemCom, job);
+    EXPECT_EQ(master.PropertyEntries().back().value, "ABC0");
+}
+
+// The end of an exchange is never examined: both replies are taken whatever the
+// modem answers, and no line is shown.
+TEST_F(NmsTransferTest, TheEndOfTheExchangeTakesBothRepliesAndChecksNothing) {
+    ASSERT_TRUE(port.Open(kModemCom, 115200, 8, 0));
+    for (NmsModemSim::Fault fault : {NmsModemSim::Fault::NoAcknowledge, NmsModemSim::Fault::Silent}) {
+        modem.With([fault](NmsModemSim& sim) { sim.SetFault(fault); });
+        EXPECT_EQ(transfer.NmsWriteValue(NmsId::EndOfExchange, NmsUnsigned8, 1), NmsOk);
+        char left = 0;
+        EXPECT_EQ(port.ReadWithTimeout(&left, 1, 100), 0);
+    }
+    EXPECT_TRUE(view.lines.empty());
+    port.Close();
+}
+
 // A modem that sends every reply twice: the second copy is no answer to the next
 // request, so values are written, read back and received as they are.
 TEST_F(NmsTransferTest, RepeatedRepliesAreNotTakenForTheNextAnswer) {
@@ -311,6 +340,17 @@ TEST_F(NmsTransferTest, AFrequencyBeyondThirtyTwoBitsIsRefusedAndNotSent) {
     EXPECT_EQ(Stored(kFrequencyTx), bytesOf({0, 0, 0, 0}));
     ASSERT_EQ(view.results.size(), 1u);
     EXPECT_EQ(view.results[0], (std::pair<uint16_t, int>{kFrequencyTx, NmsWriteRejected}));
+}
+
+// A refused protocol value does not keep the ones after it from being written.
+TEST_F(NmsTransferTest, EveryProtocolValueIsWrittenThoughOneIsRefused) {
+    modem.With([](NmsModemSim& sim) { sim.RefuseId(NmsId::AddressType); });
+    transfer.Transmit(kModemCom, job);
+    EXPECT_TRUE(view.Shows("Protocol write error"));
+    const std::vector<uint16_t> written = modem.With([](NmsModemSim& sim) { return sim.Written(); });
+    for (uint16_t id : {NmsId::RoutingType, NmsId::ModemAddress, NmsId::NetworkId, NmsId::AddressOffset,
+                        NmsId::AddressLength})
+        EXPECT_EQ(std::count(written.begin(), written.end(), id), 1) << id;
 }
 
 // The transfer's own failures without a value written: no port, and a modem that

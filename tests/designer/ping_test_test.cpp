@@ -3,6 +3,7 @@
 #include "designer/designer_port_settings.h"
 #include "designer/designer_programming.h"
 #include "designer/run_fixtures.h"
+#include "platform/message_box.h"
 #include "serial/event_loop.h"
 #include "sim/dollar_modem_sim.h"
 #include "support/message_box_recorder.h"
@@ -30,6 +31,14 @@ protected:
     }
 
     TKuvio& AddModem(const std::string& address) { return AddSimulatedModem(design, address, nullptr); }
+    // A remote modem whose pings the master never answers.
+    TKuvio& AddSilentModem() {
+        modem.With([](DollarModemSim& sim) {
+            sim.SetPingSilent({0x2B});
+            return 0;
+        });
+        return AddModem("2B");
+    }
 
     // Plays the timers until the ping test ends: the start delay at once, the
     // reply time-out when no answer closed the port meanwhile.
@@ -109,11 +118,7 @@ TEST_F(PingTestTest, APingCountRepeatsASinglePingAndEachAnswerAddsALine) {
 
 TEST_F(PingTestTest, AnUnansweredSinglePingSaysSoAndTheNextRunStartsClean) {
     AddModem("01");
-    AddModem("2B");
-    modem.With([](DollarModemSim& sim) {
-        sim.SetPingSilent({0x2B});
-        return 0;
-    });
+    TKuvio& silent = AddSilentModem();
     programming.ping.Ping1Click();
     RunPings();
     EXPECT_EQ(boxes.texts(), Texts{"modem 2\n\rPING test does not respond"});
@@ -121,21 +126,155 @@ TEST_F(PingTestTest, AnUnansweredSinglePingSaysSoAndTheNextRunStartsClean) {
     EXPECT_TRUE(programming.port.IsOpen());
     ASSERT_TRUE(Fire(programming.run.DataFlowTimer()));
     EXPECT_FALSE(programming.port.IsOpen());
+
+    // An NMS modem's status lines never start that timer: its port closes at once.
+    silent.SetNmsSupport(true);
+    programming.ping.Ping1Click();
+    RunPings();
+    EXPECT_FALSE(programming.run.DataFlowTimer().Active());
+    EXPECT_FALSE(programming.port.IsOpen());
 }
 
-TEST_F(PingTestTest, AnAddressThatIsNoHexNumberIsRefusedBeforeAnythingIsSent) {
+// An answer that comes late, while the time-out's box is open, starts no repeat.
+TEST_F(PingTestTest, ALateAnswerUnderTheTimeOutBoxStartsNoRepeat) {
     AddModem("01");
-    AddModem("XZ");
+    AddSilentModem();
+    programming.ping.SetPingCount("2");
+    SetMessageBoxResponder([this](const MessageBoxRequest&) {
+        programming.port.onReceived("OK\r\nrssi -50 dBm\r\n");
+        return IDOK;
+    });
     programming.ping.Ping1Click();
-    EXPECT_EQ(boxes.texts(), Texts{"Can't ping this modem because its terminal address is not valid"});
+    RunPings();
+    SetMessageBoxResponder({});
+    EXPECT_FALSE(programming.ping.StartDelayTimer().Active());
     EXPECT_EQ(programming.ping.Mode(), PingTest::NoPing);
-    EXPECT_FALSE(programming.port.IsOpen());
+}
+
+// An address with more digits than the command carries would ping another modem.
+TEST_F(PingTestTest, AnAddressThatIsNoHexNumberOrTooLongIsRefusedBeforeAnythingIsSent) {
+    AddModem("01");
+    for (const char* address : {"XZ", "12345"}) {
+        AddModem(address);
+        boxes.clear();
+        programming.ping.Ping1Click();
+        EXPECT_EQ(boxes.texts(), Texts{"Can't ping this modem because its terminal address is not valid"});
+        EXPECT_EQ(programming.ping.Mode(), PingTest::NoPing);
+        EXPECT_FALSE(programming.port.IsOpen());
+    }
 
     AddModem("");
     boxes.clear();
     programming.ping.Ping1Click();
     EXPECT_EQ(boxes.texts(), Texts{"Can't ping this modem because No Terminal address available"});
     EXPECT_TRUE(Pings().empty());
+}
+
+// An NMS modem's status lines leave the port alone: the ping closes it after each
+// answer itself, so the next ping opens afresh and each modem gets its own level.
+TEST_F(PingTestTest, EachAnswerClosesThePortAndReachesOnlyItsModemAlsoForAnNmsModem) {
+    for (bool pingAll : {false, true}) {
+        TKuvio& master = AddModem("01");
+        TKuvio& nms = AddModem("1A");
+        nms.SetNmsSupport(true);
+        TKuvio& other = AddModem("2B");
+        modem.With([](DollarModemSim& sim) {
+            sim.SetPingMaster(0x01);
+            sim.SetPingLevel(0x1A, -73);
+            return 0;
+        });
+        if (pingAll) {
+            programming.ping.PingAll1Click();
+            RunPings();
+        } else {
+            for (TKuvio* figure : {&nms, &other}) {
+                design.active = figure;
+                programming.ping.Ping1Click();
+                RunPings();
+                EXPECT_FALSE(programming.port.IsOpen());
+            }
+        }
+        EXPECT_EQ(nms.InfoText(), "rssi -73 dBm\r\n");
+        EXPECT_EQ(other.InfoText(), "rssi -87 dBm\r\n");
+        EXPECT_EQ(master.InfoText(), pingAll ? "Master OK" : "");
+        EXPECT_EQ(boxes.texts(), pingAll ? Texts{"Ping test finnished"} : Texts{});
+        EXPECT_FALSE(programming.port.IsOpen());
+        boxes.clear();
+        design.DeleteAllFigures();
+    }
+}
+
+// The command goes to the modem whose name is logged and whose label takes the
+// answer, each time its count repeats it, whatever the user makes active meanwhile.
+TEST_F(PingTestTest, ThePingedModemIsTheOneAskedForThoughTheActiveOneChanges) {
+    AddModem("01");
+    TKuvio& pinged = AddModem("1A");
+    TKuvio& other = AddModem("2B");
+    programming.ping.SetPingCount("2");
+    for (TKuvio* active : {&other, static_cast<TKuvio*>(nullptr)}) {
+        design.active = &pinged;
+        programming.ping.Ping1Click();
+        design.active = active;
+        RunPings();
+    }
+    EXPECT_EQ(Pings(), Texts(4, "SL+P=001A"));
+    EXPECT_EQ(pinged.InfoText(), "rssi -87 dBm\r\nrssi -87 dBm\r\n");
+    EXPECT_EQ(other.InfoText(), "");
+}
+
+// A modem whose address is empty though it is not marked as having none is
+// pinged: nothing goes out and the reply time-out ends its ping.
+TEST_F(PingTestTest, AnEmptyAddressSendsNothingAndTimesOut) {
+    AddModem("01");
+    TKuvio& empty = AddModem("1A");
+    empty.SetTerminalAddress(" ");
+    programming.ping.Ping1Click();
+    RunPings();
+    EXPECT_EQ(boxes.texts(), Texts{"modem 2\n\rPING test does not respond"});
+    boxes.clear();
+    programming.ping.PingAll1Click();
+    RunPings();
+    EXPECT_EQ(Pings(), Texts{"SL+P=0001"});
+    EXPECT_EQ(empty.InfoText(), "#Ping error");
+    EXPECT_EQ(std::count(status.lines.begin(), status.lines.end(), "Send test message"), 1);
+}
+
+// A ping while the port is still open cannot move it to another number; the
+// opening line names the number chosen all the same.
+TEST_F(PingTestTest, TheOpeningLineNamesTheChosenPortNumber) {
+    AddModem("01");
+    AddSilentModem();
+    programming.ping.Ping1Click();
+    RunPings();
+    settings.portNumber = kCom + 1;
+    boxes.clear();
+    programming.ping.Ping1Click();
+    EXPECT_EQ(boxes.texts(), Texts{"Close serial port before changing port number !!"});
+    EXPECT_EQ(status.lines.back(), "Opening port COM" + std::to_string(kCom + 1) + ".. Wait 1 second..");
+    programming.Cancel();
+}
+
+// Delete removes the pinged modem, New and Open every modem: the ping ends with
+// its port, before its start delay or its reply time-out reads the figure.
+TEST_F(PingTestTest, AFigureThatGoesAwayEndsItsPing) {
+    const std::function<void()> removals[] = {[this] { design.DeleteFigure(design.active); },
+                                              [this] { design.DeleteAllFigures(); }};
+    for (const auto& remove : removals) {
+        for (bool commandSent : {false, true}) {
+            AddModem("01");
+            AddSilentModem();
+            programming.ping.Ping1Click();
+            if (commandSent) {
+                ASSERT_TRUE(Fire(programming.ping.StartDelayTimer()));
+            }
+            remove();
+            EXPECT_FALSE(Fire(programming.ping.StartDelayTimer()));
+            EXPECT_FALSE(Fire(programming.ping.ReplyTimer()));
+            EXPECT_EQ(programming.ping.Mode(), PingTest::NoPing);
+            EXPECT_FALSE(programming.port.IsOpen());
+            design.DeleteAllFigures();
+        }
+    }
 }
 
 } // namespace

@@ -158,6 +158,36 @@ TEST(RouteGeneration, VirtualTablesNumberEveryLinkOnTheWayToTheMaster) {
     EXPECT_FALSE(repeater->NameHighlight());
 }
 
+// A generation that meets a problem still marks the tables it changed: those it
+// emptied or left half built.
+TEST(RouteGeneration, AProblemStillMarksTheTablesItChanged) {
+    Network net;
+    net.design.properties.routingType = 1;
+    TKuvio& master = net.Add("01", nullptr);
+    TKuvio& bad = net.Add("0A", &master);
+    TKuvio& after = net.Add("0B", &master);
+    ASSERT_TRUE(net.routes.Generate());
+    bad.SetTerminalAddress("0");
+    net.design.routesDirty = true;
+    EXPECT_FALSE(net.routes.Generate());
+    EXPECT_TRUE(master.NameHighlight());
+    EXPECT_FALSE(bad.NameHighlight());
+    EXPECT_TRUE(after.NameHighlight());
+    EXPECT_TRUE(net.design.routesDirty);
+}
+
+// A repeater's table is made sorted by its first link line, with the lines it had
+// from a multiport master in the order of its addresses.
+TEST(RouteGeneration, ARepeatersTableIsSortedWithTheLinesItHadBefore) {
+    Network net;
+    net.design.properties.routingType = 1;
+    TKuvio& master = net.AddMultiport({"B1", "A1"}, nullptr);
+    TKuvio& repeater = net.Add("0C", &master);
+    net.Add("0D", &repeater);
+    ASSERT_TRUE(net.routes.Generate());
+    EXPECT_EQ(TableOf(repeater), (Lines{"000000A1 <-> 0001", "000000B1 <-> 0001", "0003 <-> 0002"}));
+}
+
 TEST(RouteGeneration, MultiportModemsGetOneMasterLinePerAddress) {
     Network net;
     net.design.properties.routingType = 1;

@@ -165,7 +165,7 @@ TEST(TKuvio, RouteTextsAndLists) {
 
 TEST(TKuvio, SortedRouteListsPlaceEachLineAfterItsEqualsAsABinarySearchDoes) {
     RouteLineList sorted;
-    sorted.sorted = true;
+    sorted.MakeSorted();
     for (const char* line : {"b", "A"})
         sorted.Add(line);
     EXPECT_EQ(sorted.Lines(), (std::vector<std::string>{"A", "b"}));
@@ -173,15 +173,15 @@ TEST(TKuvio, SortedRouteListsPlaceEachLineAfterItsEqualsAsABinarySearchDoes) {
         sorted.Add(line);
     EXPECT_EQ(sorted.Text(), "A\r\na\r\nb\r\nB\r\nc\r\n");
 
-    // Lines added before the list was sorted stay where they are, out of order, and
-    // the later ones go where a binary search over them finds.
+    // Lines added before the list was made sorted are sorted with it, equal ones
+    // keeping their order.
     RouteLineList started;
-    for (const char* line : {"z", "m"})
+    for (const char* line : {"z", "m", "M"})
         started.Add(line);
-    started.sorted = true;
+    started.MakeSorted();
     for (const char* line : {"n", "a"})
         started.Add(line);
-    EXPECT_EQ(started.Lines(), (std::vector<std::string>{"a", "z", "m", "n"}));
+    EXPECT_EQ(started.Lines(), (std::vector<std::string>{"a", "m", "M", "n", "z"}));
     started.Clear();
     for (const char* line : {"y", "x"})
         started.Add(line);

@@ -198,5 +198,6 @@ std::string DollarModemSim::Ping(const std::string& command) {
         return {};
     if (address == pingMaster_)
         return "OK";
-    return "OK\r\nrssi -87 dBm\r\n";
+    const auto level = pingLevels_.find(address);
+    return "OK\r\nrssi " + std::to_string(level == pingLevels_.end() ? -87 : level->second) + " dBm\r\n";
 }

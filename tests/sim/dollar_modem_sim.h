@@ -57,9 +57,10 @@ public:
     void SetParameters(std::vector<Item> items) { parameters_ = std::move(items); }
     void SetFactoryParameters(std::vector<Item> items) { factory_ = std::move(items); }
 
-    // Ping: the master's own terminal address, the rssi line of each remote
-    // address, and the addresses that never answer.
+    // Ping: the master's own terminal address, the level of a remote address
+    // (-87 dBm unless set), and the addresses that never answer.
     void SetPingMaster(uint64_t ownAddress) { pingMaster_ = ownAddress; }
+    void SetPingLevel(uint64_t address, int dBm) { pingLevels_[address] = dBm; }
     void SetPingSilent(std::set<uint64_t> addresses) { pingSilent_ = std::move(addresses); }
 
     // Takes the bytes of one read from the line; returns the chunks to send back.
@@ -93,6 +94,7 @@ private:
     std::set<size_t> rejected_;
     uint8_t protocolStatus_ = 1;
     uint64_t pingMaster_ = 0;
+    std::map<uint64_t, int> pingLevels_;
     std::set<uint64_t> pingSilent_;
 
     std::string pending_;
