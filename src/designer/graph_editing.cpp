@@ -231,7 +231,6 @@ void GraphEditor::DeleteModem() {
     if (hooks_.figureRemoved)
         hooks_.figureRemoved(*figure);
     design_.DeleteFigure(figure);
-    FiguresRemoved();
     MarkEdited();
 }
 

@@ -24,7 +24,7 @@ struct GraphEditorHooks {
     std::function<void()> showContextProperties;
     // The active figure changed by a click.
     std::function<void()> activeChanged;
-    // A figure is about to be destroyed.
+    // The user deletes a figure: called before it is destroyed.
     std::function<void(TKuvio&)> figureRemoved;
     // While true, presses on figures do nothing (the properties window is changing
     // a modem's type).
@@ -45,7 +45,13 @@ public:
     // the mouse held at the covered modem's centre, with both names in sight.
     static constexpr QPoint kStackStep{10, 20};
 
-    explicit GraphEditor(NetworkDesign& design) : design_(design) {}
+    // Figures removed from the design by any path end the placing, dragging and
+    // connecting that held them.
+    explicit GraphEditor(NetworkDesign& design) : design_(design) {
+        design_.ListenForRemovals([this](const TKuvio*) { FiguresRemoved(); });
+    }
+    GraphEditor(const GraphEditor&) = delete;
+    GraphEditor& operator=(const GraphEditor&) = delete;
     void SetHooks(GraphEditorHooks hooks) { hooks_ = std::move(hooks); }
 
     // Mouse events, at points of the drawing. A release goes to what was pressed.
@@ -77,10 +83,6 @@ public:
     void EnterCopyMode();
     // The view of mobile links: leaving it drops a mobile active figure.
     void SetMobileView(bool on);
-    // Figures were removed from the design: a modem being placed or dragged and a
-    // connection being drawn end with them.
-    void FiguresRemoved();
-
     // Enter places a modem being placed, or opens the active modem's properties;
     // Escape leaves every mode and hides the active modem's route lists.
     void EnterKey();
@@ -100,6 +102,9 @@ public:
     EditCursor Cursor() const { return cursor_; }
 
 private:
+    // Figures were removed from the design: a modem being placed or dragged and a
+    // connection being drawn end with them.
+    void FiguresRemoved();
     void Drop(TKuvio& figure);
     // A figure still following the mouse stays where it is when another one comes.
     void LeavePlacedFigure();

@@ -548,7 +548,6 @@ bool Tpiirtopohja::AskSaveChanges() {
         }
     }
     design_.DeleteAllFigures();
-    editor_.FiguresRemoved();
     RedrawRoutes();
     design_.modified = false;
     return true;
@@ -592,7 +591,6 @@ bool Tpiirtopohja::LoadProjectFile(const std::string& fileName) {
     options.clientWidth = scrollArea_->viewport()->width();
     options.clientHeight = scrollArea_->viewport()->height();
     options.typeReader = &typeReader_;
-    editor_.FiguresRemoved();
     bool read = true;
     try {
         ::LoadProjectFile(design_, fileName, options);
