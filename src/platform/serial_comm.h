@@ -207,6 +207,8 @@ std::string SystemErrorText(DWORD error);
 
 // Makes opening look for UUCP lock files in this folder instead of /var/lock.
 void SetUucpLockFolderForTests(const std::string& folder);
+// Makes every event wait on the machine's device at this path fail, or work again.
+void SetEventWaitsFailForTests(const std::string& devicePath, bool fail);
 
 // Time one character takes on the line with these settings: start bit, data
 // bits, parity bit and stop bits at the bit rate.

@@ -1,16 +1,21 @@
 // Port hand-over and the power and port events with real terminals on virtual
-// ports.
+// ports and pseudo-terminals.
 #include "app/port_handover.h"
 #include "app/tpohjafrm.h"
 #include "platform/device_broadcast.h"
+#include "platform/portmap.h"
 #include "platform/program_files.h"
+#include "platform/serial_comm.h"
 #include "platform/virtual_port.h"
 #include "platform/window_message.h"
 #include "support/message_box_recorder.h"
+#include "support/pseudo_terminal.h"
 #include "support/temp_folder.h"
 #include "terminal/tterminaali.h"
 
 #include <QCoreApplication>
+#include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -19,6 +24,7 @@ namespace {
 constexpr int kCom4 = 4;
 constexpr int kCom5 = 5;
 constexpr int kMissingCom = 9;
+constexpr int kWaitMs = 5000;
 
 // Resume's waits pass at once.
 class NoWaitClock : public HandoverClock {
@@ -120,6 +126,69 @@ TEST_F(RealTerminalHandoverTest, RemovedAndArrivingPortClosesAndReopensItsTermin
     settle();
     EXPECT_TRUE(com4.NearEndOpen());
     EXPECT_TRUE(onCom4->closePortItemShown());
+}
+
+// The far end reads nothing, so the terminal's write is held up when its port is
+// closed and reopened, by each of the ways that do so. Afterwards a typed key
+// goes out, once, and the TX counter counts what went out.
+TEST_F(RealTerminalHandoverTest, AfterAnyReopenDuringAHeldUpWriteTheTerminalSendsWhatIsTyped) {
+    using Reopen = std::function<void(int com, Tterminaali& terminal, const std::string& device)>;
+    const std::vector<std::pair<const char*, Reopen>> reopens{
+        {"lent and given back",
+         [this](int com, Tterminaali&, const std::string&) {
+             main->ReleaseTerminalPort(com);
+             settle();
+             main->RestoreTerminalPort(com);
+         }},
+        {"Close all and Open all",
+         [this](int, Tterminaali&, const std::string&) {
+             main->TermOpenCloseAll->trigger();
+             settle();
+             main->TermOpenCloseAll->trigger();
+         }},
+        {"suspend and resume",
+         [this](int, Tterminaali&, const std::string&) {
+             PostMessage(main.get(), WM_POWERBROADCAST, PBT_APMSUSPEND);
+             settle();
+             PostMessage(main.get(), WM_POWERBROADCAST, PBT_APMRESUMESUSPEND);
+         }},
+        {"reopened quietly after a failed event wait",
+         [](int, Tterminaali& terminal, const std::string& device) {
+             SetEventWaitsFailForTests(device, true);
+             EXPECT_TRUE(QTest::qWaitFor(
+                 [&] { return terminal.teksti->screenText().contains("Serial port restarted"); }, kWaitMs));
+             SetEventWaitsFailForTests(device, false);
+         }},
+    };
+    int com = 20;
+    for (const auto& [name, reopen] : reopens) {
+        SCOPED_TRACE(name);
+        PseudoTerminal modem;
+        modem.LinkAs(PortsFolder(), ++com);
+        Tterminaali* terminal = terminalOn(com);
+        ASSERT_TRUE(terminal->portOpen());
+        terminal->QueueSend(std::string(200000, 'd'), true);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return terminal->CommPort1->TxPending() > 0; }, kWaitMs));
+
+        reopen(com, *terminal, modem.SlavePath());
+        settle();
+        ASSERT_TRUE(terminal->portOpen());
+        QTest::keyClick(terminal->teksti, Qt::Key_K);
+        std::string arrived;
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                arrived += modem.ReadFor(1 << 16, std::chrono::milliseconds(5));
+                return !arrived.empty() && arrived.back() == 'k';
+            },
+            kWaitMs))
+            << arrived.size() << " bytes arrived";
+        EXPECT_EQ(std::count(arrived.begin(), arrived.end(), 'k'), 1);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return terminal->txCount() == arrived.size(); }, kWaitMs))
+            << terminal->txCount() << " counted, " << arrived.size() << " arrived";
+        terminal->Suljeterminaali1Click();
+        settle();
+    }
+    EXPECT_TRUE(boxes.texts().empty());
 }
 
 } // namespace
