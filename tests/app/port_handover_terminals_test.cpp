@@ -15,6 +15,7 @@
 
 #include <QCoreApplication>
 #include <QTest>
+#include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -189,6 +190,41 @@ TEST_F(RealTerminalHandoverTest, AfterAnyReopenDuringAHeldUpWriteTheTerminalSend
         settle();
     }
     EXPECT_TRUE(boxes.texts().empty());
+}
+
+// A terminal's cable is pulled: its modem's pseudo-terminal goes and so does its
+// link, while a device of the machine that the list shows as COM2 stays. No
+// reopen takes that device for COM1: the terminal stays closed and silver until
+// its modem comes back on the link.
+TEST_F(RealTerminalHandoverTest, APulledCableNeverMovesTheTerminalToAnotherDevice) {
+    PseudoTerminal machineDevice;
+    SetSerialDevicesForTests({machineDevice.SlavePath()});
+    auto modem = std::make_unique<PseudoTerminal>();
+    modem->LinkAs(PortsFolder(), 1);
+    EXPECT_EQ(main->ListSerialPorts(), "COM1,COM2,COM4,COM5");
+    Tterminaali* terminal = terminalOn(1);
+    ASSERT_TRUE(terminal->portOpen());
+
+    std::filesystem::remove(std::filesystem::path(PortsFolder()) / "com1");
+    modem.reset();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return terminal->openport1->isVisible(); }, kWaitMs));
+    EXPECT_FALSE(terminal->portOpen()) << "the quiet reopen took another device";
+    EXPECT_EQ(main->ListSerialPorts(), "COM2,COM4,COM5");
+    PostMessage(main.get(), WM_POWERBROADCAST, PBT_APMRESUMESUSPEND);
+    PostDeviceChange(main.get(), DBT_DEVICEARRIVAL, DBT_DEVTYP_PORT, "COM1");
+    settle();
+    EXPECT_FALSE(terminal->portOpen()) << "a resume or an arrival took another device";
+    EXPECT_EQ(background(terminal), QColor(192, 192, 192));
+
+    PseudoTerminal modemBack;
+    modemBack.LinkAs(PortsFolder(), 1);
+    PostDeviceChange(main.get(), DBT_DEVICEARRIVAL, DBT_DEVTYP_PORT, "COM1");
+    settle();
+    ASSERT_TRUE(terminal->portOpen());
+    QTest::keyClick(terminal->teksti, Qt::Key_K);
+    EXPECT_EQ(modemBack.ReadFor(1, std::chrono::milliseconds(kWaitMs)), "k");
+    EXPECT_EQ(machineDevice.ReadFor(1, std::chrono::milliseconds(50)), "");
+    SetSerialDevicesForTests({});
 }
 
 } // namespace
