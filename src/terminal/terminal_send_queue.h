@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // What the send path needs of the terminal's port.
 class TerminalPortLink {
@@ -84,9 +85,13 @@ public:
     bool idle() const { return !chunkInFlight_ && !keysBusy_ && queue_.empty(); }
 
 private:
+    // Appends to the queue; shown bytes are on the screen already.
+    void enqueue(std::string_view data, bool fromUser, bool shown);
     // Writes up to the port's free room from the front of the queue.
     void writeChunk(bool echo);
+    void echoUnshown(size_t count);
     void writeToPort(std::string_view bytes);
+    void dropQueue();
 
     TerminalPortLink& port_;
     TerminalSendHost& host_;
@@ -94,6 +99,9 @@ private:
     std::string typedKeys_;
     bool keysBusy_ = false;
     std::string queue_;
+    // Beside each queued byte: whether the screen shows it already (a typed key,
+    // echoed when it was typed).
+    std::vector<bool> shown_;
     bool chunkInFlight_ = false;
     bool moreQueued_ = false;
     bool nmsReplyMode_ = false;
