@@ -175,7 +175,10 @@ protected:
         termios2 tio{};
         if (ioctl(fd_, TCGETS2, &tio) != 0)
             return ErrorCode(errno);
-        // Raw bytes both ways: no line editing, no translation, no echo.
+        // Raw bytes both ways: no line editing, no translation, no echo. Without
+        // INPCK a byte with a parity or framing error comes as it was received
+        // (with it, as 0), and the driver's counters still tell the error
+        // (ClearCommError).
         tio.c_iflag = IGNBRK;
         tio.c_oflag = 0;
         tio.c_lflag = 0;
@@ -199,8 +202,6 @@ protected:
         default:
             break;
         }
-        if (dcb.fParity && dcb.Parity != NOPARITY)
-            tio.c_iflag |= INPCK;
         if (dcb.StopBits != ONESTOPBIT)
             tio.c_cflag |= CSTOPB;
         if (dcb.fOutxCtsFlow || dcb.fRtsControl == RTS_CONTROL_HANDSHAKE)

@@ -429,6 +429,20 @@ TEST_F(PtyCommPort, ClosingTheFarEndMidSessionEndsQuietlyWithoutHanging) {
     EXPECT_TRUE(boxes.texts().empty());
 }
 
+// With parity on, a byte with a parity or framing error must reach the owner as
+// it came off the line, the error told by the line-error flags alone: the
+// terminal layer neither replaces such a byte by 0 (INPCK) nor drops (IGNPAR) or
+// marks (PARMRK) it. A pseudo-terminal carries no line errors and keeps no parity
+// (it clears PARENB), so what it shows is the input modes the port set.
+TEST_F(PtyCommPort, WithParityOnErrorBytesArriveAsOnTheLine) {
+    for (TParityBits parity : {pbOdd, pbEven, pbMark, pbSpace}) {
+        port.vaihda_pariteetti(parity);
+        port.aukaise(false);
+        EXPECT_EQ(bench.Pty()->Modes().c_iflag & (INPCK | IGNPAR | PARMRK), 0u) << parity;
+        port.sulje();
+    }
+}
+
 namespace {
 
 // The bytes of stream `tag` (0..31): the tag in the high five bits of every
