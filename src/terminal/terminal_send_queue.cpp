@@ -86,16 +86,20 @@ void TerminalSendQueue::typedKeysSent() {
 }
 
 void TerminalSendQueue::cancel() {
-    reset();
+    stopSending();
     port_.flushTransmit();
 }
 
-void TerminalSendQueue::reset() {
+void TerminalSendQueue::stopSending() {
     moreQueued_ = false;
     dropQueue();
-    typedKeys_.clear();
     chunkInFlight_ = false;
     keysBusy_ = false;
+}
+
+void TerminalSendQueue::reset() {
+    stopSending();
+    typedKeys_.clear();
 }
 
 void TerminalSendQueue::writeChunk(bool echo) {

@@ -71,9 +71,12 @@ public:
     void sendNextChunk();
     // The typed keys written last have gone out (posted by writeDone).
     void typedKeysSent();
-    // Drops everything waiting to be sent, also in the driver.
+    // Drops the queue, also what the driver holds, and ends all in flight; keys
+    // typed and not yet written stay for the next flush.
     void cancel();
-    // Forgets all of the send state (the port was closed).
+    // The same, the driver left alone (the port was closed).
+    void stopSending();
+    // Forgets all of the send state, typed keys included.
     void reset();
 
     // NMS replies are being collected: nothing queued is echoed or mirrored.
