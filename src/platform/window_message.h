@@ -9,7 +9,6 @@
 
 #include <QEvent>
 #include <QObject>
-#include <atomic>
 #include <cstdint>
 
 using WPARAM = uintptr_t;
@@ -64,14 +63,6 @@ public:
     static QEvent::Type eventType(int number);
 
 private:
-    friend bool PostWindowMessage(QObject* target, WindowMessage* message);
-
-    // Hands this message over from the thread that posts it to the one that
-    // receives it: what the poster wrote before posting, the message included,
-    // is seen by the receiver (set when posted, read when received). Qt's queue
-    // orders the two already, but under its own locks, which the thread
-    // sanitizer does not see; this edge it does, for this message alone.
-    mutable std::atomic<bool> posted_{false};
     int number_;
     WPARAM wParam_;
     LPARAM lParam_;
