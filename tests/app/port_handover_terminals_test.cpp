@@ -133,45 +133,47 @@ TEST_F(RealTerminalHandoverTest, RemovedAndArrivingPortClosesAndReopensItsTermin
 // closed and reopened, by each of the ways that do so. Afterwards a typed key
 // goes out, once, and the TX counter counts what went out.
 TEST_F(RealTerminalHandoverTest, AfterAnyReopenDuringAHeldUpWriteTheTerminalSendsWhatIsTyped) {
-    using Reopen = std::function<void(int com, Tterminaali& terminal, const std::string& device)>;
-    const std::vector<std::pair<const char*, Reopen>> reopens{
+    int com = 20;
+    Tterminaali* terminal = nullptr;
+    std::string device;
+    const std::vector<std::pair<const char*, std::function<void()>>> reopens{
         {"lent and given back",
-         [this](int com, Tterminaali&, const std::string&) {
+         [&] {
              main->ReleaseTerminalPort(com);
              settle();
              main->RestoreTerminalPort(com);
          }},
         {"Close all and Open all",
-         [this](int, Tterminaali&, const std::string&) {
+         [&] {
              main->TermOpenCloseAll->trigger();
              settle();
              main->TermOpenCloseAll->trigger();
          }},
         {"suspend and resume",
-         [this](int, Tterminaali&, const std::string&) {
+         [&] {
              PostMessage(main.get(), WM_POWERBROADCAST, PBT_APMSUSPEND);
              settle();
              PostMessage(main.get(), WM_POWERBROADCAST, PBT_APMRESUMESUSPEND);
          }},
         {"reopened quietly after a failed event wait",
-         [](int, Tterminaali& terminal, const std::string& device) {
+         [&] {
              SetEventWaitsFailForTests(device, true);
-             EXPECT_TRUE(QTest::qWaitFor(
-                 [&] { return terminal.teksti->screenText().contains("Serial port restarted"); }, kWaitMs));
+             EXPECT_TRUE(QTest::qWaitFor([&] { return terminal->teksti->screenText().contains("restarted"); },
+                                         kWaitMs));
              SetEventWaitsFailForTests(device, false);
          }},
     };
-    int com = 20;
     for (const auto& [name, reopen] : reopens) {
         SCOPED_TRACE(name);
         PseudoTerminal modem;
         modem.LinkAs(PortsFolder(), ++com);
-        Tterminaali* terminal = terminalOn(com);
+        device = modem.SlavePath();
+        terminal = terminalOn(com);
         ASSERT_TRUE(terminal->portOpen());
         terminal->QueueSend(std::string(200000, 'd'), true);
         ASSERT_TRUE(QTest::qWaitFor([&] { return terminal->CommPort1->TxPending() > 0; }, kWaitMs));
 
-        reopen(com, *terminal, modem.SlavePath());
+        reopen();
         settle();
         ASSERT_TRUE(terminal->portOpen());
         QTest::keyClick(terminal->teksti, Qt::Key_K);

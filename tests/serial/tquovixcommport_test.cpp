@@ -548,33 +548,3 @@ TEST_F(PtyCommPort, EachWriteDoneReportsItsOwnBytesAcrossAReopen) {
     ProcessEventsFor(50ms);
     EXPECT_EQ(sent, 103);
 }
-
-// The far end reads nothing, so a write is held up; the close ends it, and its
-// owner hears so with the bytes the device took. What the owner is told went
-// out is what the far end gets.
-TEST_F(PtyCommPort, ACloseEndsAHeldUpWriteForItsOwner) {
-    port.aukaise(false);
-    const std::string block(2048, 'h');
-    int queued = 0;
-    while (port.TxPending() == 0 && queued < 200 * 2048) {
-        Send(block);
-        queued += 2048;
-        ProcessEventsUntil([&] { return sent == queued; }, 200ms);
-    }
-    ASSERT_GT(port.TxPending(), 0) << "no write was held up";
-    log.clear();
-    port.sulje();
-    port.aukaise(false);
-    ASSERT_TRUE(ProcessEventsUntil([&] { return log.find("tx") != std::string::npos; }, 2000ms))
-        << "the ended write was not reported";
-    Send("k");
-    std::string farSaw;
-    ASSERT_TRUE(ProcessEventsUntil(
-        [&] {
-            farSaw += bench.Far().ReadFor(1 << 16, 5ms);
-            return !farSaw.empty() && farSaw.back() == 'k';
-        },
-        5000ms));
-    ASSERT_TRUE(ProcessEventsUntil([&] { return sent == static_cast<int>(farSaw.size()); }, 2000ms))
-        << sent << " reported, " << farSaw.size() << " arrived";
-}
