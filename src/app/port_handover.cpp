@@ -61,8 +61,9 @@ void CloseAllTerminalPorts(const HandoverTerminals& terminals) {
     }
 }
 
-void ReopenAllTerminalPorts(const HandoverTerminals& terminals, bool retry, HandoverClock& clock) {
-    if (retry && !terminals.empty())
+void ReopenAllTerminalPorts(const HandoverTerminals& terminals, bool retry, HandoverClock& clock,
+                            bool childWindowsOpen) {
+    if (retry && childWindowsOpen)
         clock.wait(ReopenTiming::kAfterResumeMs);
     for (HandoverTerminal* terminal : terminals)
         ReopenPort(*terminal, retry, clock);

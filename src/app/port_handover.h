@@ -41,9 +41,11 @@ void ReleaseTerminalPort(const HandoverTerminals& terminals, int comNumber);
 void RestoreTerminalPort(const HandoverTerminals& terminals, int comNumber);
 void CloseAllTerminalPorts(const HandoverTerminals& terminals);
 // Reopens every terminal's port: one quiet attempt, and with retry, after a wait
-// for the machine to settle, up to kRetries more of which only the last shows a
-// box. Ports that stay closed are left silver with "Open port" shown.
-void ReopenAllTerminalPorts(const HandoverTerminals& terminals, bool retry, HandoverClock& clock);
+// for the machine to settle (when any child window is open), up to kRetries more
+// of which only the last shows a box. Ports that stay closed are left silver with
+// "Open port" shown.
+void ReopenAllTerminalPorts(const HandoverTerminals& terminals, bool retry, HandoverClock& clock,
+                            bool childWindowsOpen);
 
 // The port index (0 = COM1) of a device name "COMn"; -1 for any other name.
 int DevicePortIndex(const std::string& portName);

@@ -884,7 +884,8 @@ void TPohjafrm::CloseAllTerminalPorts() {
 
 void TPohjafrm::ReopenAllTerminalPorts(bool retry) {
     const std::vector<TerminalWindowLink*> terminals = TerminalChildren();
-    ::ReopenAllTerminalPorts({terminals.begin(), terminals.end()}, retry, *handoverClock_);
+    ::ReopenAllTerminalPorts({terminals.begin(), terminals.end()}, retry, *handoverClock_,
+                             !mdiClient->subWindowList().isEmpty());
     PostMessage(this, WM_TERMINALS_CHANGED);
 }
 

@@ -1,7 +1,5 @@
 #include "platform/device_broadcast.h"
 
-#include <QCoreApplication>
-
 namespace {
 // The header is a base of the message, built before the message itself, so that
 // the message's lParam can point to it for the message's whole life.
@@ -24,8 +22,5 @@ const DEV_BROADCAST_PORT* DeviceHeader(const WindowMessage& message) {
 }
 
 bool PostDeviceChange(QObject* target, WPARAM event, int deviceType, const std::string& name) {
-    if (target == nullptr)
-        return false;
-    QCoreApplication::postEvent(target, new DeviceChangeMessage(event, {deviceType, name}));
-    return true;
+    return target != nullptr && PostWindowMessage(target, new DeviceChangeMessage(event, {deviceType, name}));
 }

@@ -19,6 +19,11 @@ namespace {
 std::mutex devicesForTestsMutex;
 std::optional<std::vector<std::string>> devicesForTests;
 
+// The numbering of the program's run, for the ports folder it belongs to.
+std::mutex numberingMutex;
+std::string numberedFolder;
+PortNumbering numbering;
+
 // Device families in the order they are given numbers.
 const char* const kDeviceFamilies[] = {"ttyS", "ttyUSB", "ttyACM", "rfcomm"};
 
@@ -111,28 +116,50 @@ std::vector<std::string> SerialDevicesPresent() {
 
 std::map<int, std::string> AssignPortNumbers(const std::map<int, std::string>& links,
                                              const std::vector<int>& reserved,
-                                             const std::vector<std::string>& devices) {
+                                             const std::vector<std::string>& devices,
+                                             PortNumbering& numbering) {
     std::map<int, std::string> ports = links;
     std::set<std::string> linkedTargets;
-    for (const auto& [number, target] : links)
+    for (const auto& [number, target] : links) {
         linkedTargets.insert(target);
-    const std::set<int> taken(reserved.begin(), reserved.end());
+        numbering.linked.insert(number);
+        numbering.given.erase(number);
+    }
+    std::map<std::string, int> numberOf;
+    for (const auto& [number, device] : numbering.given)
+        numberOf[device] = number;
+    std::set<int> taken(reserved.begin(), reserved.end());
+    taken.insert(numbering.linked.begin(), numbering.linked.end());
     int next = 1;
     for (const std::string& device : devices) {
-        if (linkedTargets.count(device))
+        if (linkedTargets.count(device) || numberOf.count(device))
             continue;
-        while (ports.count(next) || taken.count(next))
+        while (taken.count(next) || numbering.given.count(next))
             ++next;
-        ports[next] = device;
+        numbering.given[next] = device;
     }
+    for (const auto& [number, device] : numbering.given)
+        if (!linkedTargets.count(device))
+            ports[number] = device;
     return ports;
 }
 
+namespace {
+// The numbers of the ports folder's links and of the devices present now.
+std::map<int, std::string> CurrentPorts() {
+    const std::string folder = PortsFolder();
+    std::lock_guard lock(numberingMutex);
+    // Numbers belong to the ports folder they were given with.
+    if (folder != numberedFolder) {
+        numberedFolder = folder;
+        numbering = PortNumbering();
+    }
+    return AssignPortNumbers(PortLinks(), VirtualPortNumbers(), SerialDevicesPresent(), numbering);
+}
+} // namespace
+
 std::string PortDevicePath(int comNumber) {
-    const auto links = PortLinks();
-    if (const auto link = links.find(comNumber); link != links.end())
-        return link->second;
-    const auto ports = AssignPortNumbers(links, VirtualPortNumbers(), SerialDevicesPresent());
+    const auto ports = CurrentPorts();
     const auto port = ports.find(comNumber);
     return port == ports.end() ? std::string() : port->second;
 }
@@ -140,7 +167,7 @@ std::string PortDevicePath(int comNumber) {
 std::vector<int> PresentPortNumbers() {
     std::vector<int> numbers = VirtualPortNumbers();
     std::error_code error;
-    for (const auto& [number, path] : AssignPortNumbers(PortLinks(), numbers, SerialDevicesPresent()))
+    for (const auto& [number, path] : CurrentPorts())
         if (fs::exists(path, error))
             numbers.push_back(number);
     std::sort(numbers.begin(), numbers.end());

@@ -5,8 +5,16 @@
 // that exist, in a fixed order: real UARTs among /dev/ttyS*, then ttyUSB*,
 // ttyACM* and rfcomm* (each family in numeric order). A virtual port
 // (platform/virtual_port.h) takes its number before both.
+//
+// While the program runs a number never moves to another device, so a port
+// that reopens (after a pulled cable, a hand-over, a resume) finds its own
+// device or none: a device keeps the number it was given when it goes and gets
+// it back when it returns, a new device takes a number never given before, and a
+// number that was linked names only what its link names, nothing while the link
+// is gone.
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -31,8 +39,18 @@ std::vector<std::string> SerialDevicesPresent();
 // so tests never reach a real device (a machine's ttyS0 may be its console).
 void SetSerialDevicesForTests(const std::vector<std::string>& devices);
 
-// The assignment rule by itself: linked numbers keep their targets; every device
-// not already linked takes the lowest number that is neither linked nor reserved.
+// What the map keeps from one assignment to the next: the numbers given to
+// devices and the numbers that were linked.
+struct PortNumbering {
+    std::map<int, std::string> given;
+    std::set<int> linked;
+};
+
+// The assignment rule by itself: linked numbers name their targets; every other
+// device keeps the number it was given, or takes the lowest number that was
+// never linked, given or reserved. A device named by a link goes by the link's
+// number alone. The result holds the numbers of devices that are gone too.
 std::map<int, std::string> AssignPortNumbers(const std::map<int, std::string>& links,
                                              const std::vector<int>& reserved,
-                                             const std::vector<std::string>& devices);
+                                             const std::vector<std::string>& devices,
+                                             PortNumbering& numbering);

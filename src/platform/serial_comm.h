@@ -109,7 +109,7 @@ constexpr uint8_t RTS_CONTROL_DISABLE = 0, RTS_CONTROL_ENABLE = 1, RTS_CONTROL_H
 struct DCB {
     DWORD BaudRate = 9600; // any rate the driver takes
     bool fBinary = true;
-    bool fParity = false;      // check the parity of received bytes
+    bool fParity = false;      // kept only: a byte in error comes as received, told by ClearCommError
     bool fOutxCtsFlow = false; // hold output while CTS is off
     bool fOutxDsrFlow = false;
     uint8_t fDtrControl = DTR_CONTROL_ENABLE;
@@ -207,6 +207,8 @@ std::string SystemErrorText(DWORD error);
 
 // Makes opening look for UUCP lock files in this folder instead of /var/lock.
 void SetUucpLockFolderForTests(const std::string& folder);
+// Makes every event wait on the machine's device at this path fail, or work again.
+void SetEventWaitsFailForTests(const std::string& devicePath, bool fail);
 
 // Time one character takes on the line with these settings: start bit, data
 // bits, parity bit and stop bits at the bit rate.

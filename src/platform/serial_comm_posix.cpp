@@ -13,6 +13,7 @@
 #include <linux/serial.h>
 #include <mutex>
 #include <poll.h>
+#include <set>
 #include <shared_mutex>
 #include <sys/eventfd.h>
 #include <sys/file.h>
@@ -23,6 +24,9 @@ namespace {
 
 std::mutex uucpLockFolderMutex;
 std::string uucpLockFolder = "/var/lock";
+
+std::mutex failingWaitsMutex;
+std::set<std::string> devicesWithFailingWaits;
 
 std::string UucpLockFolder() {
     std::lock_guard lock(uucpLockFolderMutex);
@@ -137,7 +141,8 @@ uint8_t ByteSizeOf(tcflag_t cflag) {
 
 class PosixSerialDevice : public SerialDevice {
 public:
-    PosixSerialDevice(int fd, int wakeFd) : fd_(fd), wakeFd_(wakeFd) {
+    PosixSerialDevice(std::string path, int fd, int wakeFd)
+        : path_(std::move(path)), fd_(fd), wakeFd_(wakeFd) {
         int lines = 0;
         hasModemLines_ = ioctl(fd_, TIOCMGET, &lines) == 0;
         serial_icounter_struct counters{};
@@ -170,7 +175,10 @@ protected:
         termios2 tio{};
         if (ioctl(fd_, TCGETS2, &tio) != 0)
             return ErrorCode(errno);
-        // Raw bytes both ways: no line editing, no translation, no echo.
+        // Raw bytes both ways: no line editing, no translation, no echo. Without
+        // INPCK a byte with a parity or framing error comes as it was received
+        // (with it, as 0), and the driver's counters still tell the error
+        // (ClearCommError).
         tio.c_iflag = IGNBRK;
         tio.c_oflag = 0;
         tio.c_lflag = 0;
@@ -194,8 +202,6 @@ protected:
         default:
             break;
         }
-        if (dcb.fParity && dcb.Parity != NOPARITY)
-            tio.c_iflag |= INPCK;
         if (dcb.StopBits != ONESTOPBIT)
             tio.c_cflag |= CSTOPB;
         if (dcb.fOutxCtsFlow || dcb.fRtsControl == RTS_CONTROL_HANDSHAKE)
@@ -271,6 +277,11 @@ protected:
 
     bool HasModemLines() override { return hasModemLines_; }
 
+    bool WaitsFail() override {
+        std::lock_guard lock(failingWaitsMutex);
+        return devicesWithFailingWaits.count(path_) != 0;
+    }
+
     DWORD SetLine(DWORD function) override {
         int result = 0;
         switch (function) {
@@ -342,6 +353,7 @@ private:
             ioctl(fd_, TIOCMBIS, &rts);
     }
 
+    const std::string path_;
     std::shared_mutex descriptorLock_;
     int fd_;
     int wakeFd_;
@@ -354,6 +366,14 @@ private:
 void SetUucpLockFolderForTests(const std::string& folder) {
     std::lock_guard lock(uucpLockFolderMutex);
     uucpLockFolder = folder;
+}
+
+void SetEventWaitsFailForTests(const std::string& devicePath, bool fail) {
+    std::lock_guard lock(failingWaitsMutex);
+    if (fail)
+        devicesWithFailingWaits.insert(devicePath);
+    else
+        devicesWithFailingWaits.erase(devicePath);
 }
 
 std::shared_ptr<SerialDevice> OpenPosixSerialDevice(const std::string& path, DWORD* error) {
@@ -377,5 +397,5 @@ std::shared_ptr<SerialDevice> OpenPosixSerialDevice(const std::string& path, DWO
     const int wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (wakeFd < 0)
         return fail(ERROR_GEN_FAILURE);
-    return std::make_shared<PosixSerialDevice>(fd, wakeFd);
+    return std::make_shared<PosixSerialDevice>(path, fd, wakeFd);
 }

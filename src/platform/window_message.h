@@ -51,6 +51,7 @@ constexpr int kSystemMessageBase = QEvent::User;
 class WindowMessage : public QEvent {
 public:
     WindowMessage(int number, WPARAM wParam, LPARAM lParam);
+    ~WindowMessage() override;
 
     int number() const { return number_; }
     WPARAM wParam() const { return wParam_; }
@@ -70,3 +71,7 @@ private:
 // Queues the message for the target's thread; returns false when there is no
 // target. Messages still queued for a target that is destroyed are dropped.
 bool PostMessage(QObject* target, int number, WPARAM wParam = 0, LPARAM lParam = 0);
+// The same for a message made by the caller (a kind of message with more to
+// carry); the target's thread takes it over, or it is deleted when there is no
+// target.
+bool PostWindowMessage(QObject* target, WindowMessage* message);

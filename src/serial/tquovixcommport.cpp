@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -173,6 +174,7 @@ void TQuovixCommPort::aukaise(bool quiet) {
 void TQuovixCommPort::sulje() {
     if (!open_)
         return;
+    EndPendingWrite();
     open_ = false;
     if (taustaajo_ && eventThread_) {
         eventThread_->Resume();
@@ -190,12 +192,25 @@ void TQuovixCommPort::sulje() {
             CloseHandle(handle_);
     }
     handle_ = INVALID_HANDLE_VALUE;
-    // A write in flight ends with the port; its completion will never come. What
-    // the device took is gone with it and the rest is dropped, so a reopened port
-    // starts with an empty queue and never sends old bytes again.
-    writePending_ = false;
+    // What a write in flight had not handed to the device is dropped, so a
+    // reopened port starts with an empty queue and never sends old bytes again.
     txPending_ = 0;
     lastWritten_ = 0;
+    unreported_ = 0;
+}
+
+// A write on its way ends with the port: its own completion will never come, so
+// the owner hears of its end, with the bytes the device took, by the done-message
+// it would have got.
+void TQuovixCommPort::EndPendingWrite() {
+    if (!writePending_)
+        return;
+    DWORD taken = 0;
+    if (CancelIoEx(handle_, &writeOverlapped_))
+        GetOverlappedResult(handle_, &writeOverlapped_, &taken, false);
+    WriteCompleted(taken);
+    writePending_ = false;
+    PostWriteDone();
 }
 
 void TQuovixCommPort::CloseEvents() {
@@ -443,7 +458,7 @@ bool TQuovixCommPort::WndProc(int number, WPARAM wParam, LPARAM lParam) {
             kirjoitus_odota();
         return true;
     case WM_COMM_WRITE_DONE:
-        WriteDone();
+        WriteDone(current, static_cast<int>(lParam));
         return true;
     default:
         return false;
@@ -528,7 +543,7 @@ void TQuovixCommPort::kirjoitus_aloita() {
     if (WriteFile(handle_, txBuffer_.data(), static_cast<DWORD>(txPending_), &written, &writeOverlapped_)) {
         WriteCompleted(written);
         txIdle_ = false;
-        PostWriteMessage(WM_COMM_WRITE_DONE);
+        PostWriteDone();
         return;
     }
     if (GetLastError() != ERROR_IO_PENDING) {
@@ -556,8 +571,7 @@ bool TQuovixCommPort::kirjoitus_odota() {
         } else {
             txIdle_ = true;
             writePending_ = false;
-            if (lahteneet_merkit)
-                lahteneet_merkit(this);
+            ReportWritten(std::exchange(unreported_, 0));
         }
         break;
     case WAIT_TIMEOUT:
@@ -574,7 +588,7 @@ bool TQuovixCommPort::kirjoitus_odota() {
 void TQuovixCommPort::WriteCompleted(DWORD written) {
     const int count = std::min(static_cast<int>(written), txPending_);
     txPending_ -= count;
-    lastWritten_ = count;
+    unreported_ += count;
     std::memmove(txBuffer_.data(), txBuffer_.data() + count, static_cast<size_t>(txPending_));
 }
 
@@ -584,10 +598,9 @@ void TQuovixCommPort::WriteCompleted(DWORD written) {
 void TQuovixCommPort::WriteFailed() {
     const DWORD error = GetLastError();
     txPending_ = 0;
-    lastWritten_ = 0;
     writePending_ = false;
     txIdle_ = false;
-    PostWriteMessage(WM_COMM_WRITE_DONE);
+    PostWriteDone();
     Box("Write failed on ComPort COM" + std::to_string(portin_nro_ + 1) + "! " + SystemErrorText(error),
         "Port failed");
 }
@@ -597,20 +610,32 @@ void TQuovixCommPort::PostWriteMessage(int number) {
     PostMessage(window_.get(), number, CommPostWParam(openTag_, 0));
 }
 
-// The write-done message: the transmitter is idle and the owner hears of it;
-// bytes queued while the write was on its way go out now. A done-message that
-// comes while a write is pending (one of an earlier open, or from before a
-// transmit purge) is old news: starting a write then would send again what the
-// pending one holds, or fail it and drop the queue; its own completion moves the
-// queue on.
-void TQuovixCommPort::WriteDone() {
-    if (writePending_)
-        return;
-    txIdle_ = true;
+// The done-message carries the bytes it reports, so it reports them whenever it
+// is handled.
+void TQuovixCommPort::PostWriteDone() {
+    PostMessage(window_.get(), WM_COMM_WRITE_DONE, CommPostWParam(openTag_, 0),
+                std::exchange(unreported_, 0));
+}
+
+// The write-done message: the owner hears that its bytes have gone, and the
+// transmitter of the open that wrote them is idle; bytes queued while the write
+// was on its way go out now. The message of an earlier open, or one that comes
+// while a write is pending (from before a transmit purge), only reports: starting
+// a write then would send again what the pending one holds, or fail it and drop
+// the queue; its own completion moves the queue on.
+void TQuovixCommPort::WriteDone(bool current, int written) {
+    const bool ownWrite = current && !writePending_;
+    if (ownWrite)
+        txIdle_ = true;
+    ReportWritten(written);
+    if (ownWrite && open_ && txIdle_ && txPending_ > 0)
+        kirjoitus_aloita();
+}
+
+void TQuovixCommPort::ReportWritten(int written) {
+    lastWritten_ = written;
     if (lahteneet_merkit)
         lahteneet_merkit(this);
-    if (open_ && txIdle_ && txPending_ > 0)
-        kirjoitus_aloita();
 }
 
 void TQuovixCommPort::laheta_merkki(char c) {

@@ -131,7 +131,10 @@ public:
     // State the owners read.
     bool IsOpen() const { return open_; }
     HANDLE Handle() const { return handle_; }
-    // Bytes waiting in the transmit buffer, and bytes the last completed write wrote.
+    // Bytes waiting in the transmit buffer, and, while lahteneet_merkit fires,
+    // the bytes that went out since it fired before: each write-done reports the
+    // bytes of its own writes, also when it comes after the port was closed and
+    // opened again.
     int TxPending() const { return txPending_; }
     int LastWritten() const { return lastWritten_; }
 
@@ -219,8 +222,11 @@ private:
     void Receive(bool waitForRead, const char* ioeText);
     void WriteCompleted(DWORD written);
     void WriteFailed();
-    void WriteDone();
+    void EndPendingWrite();
+    void WriteDone(bool current, int written);
+    void ReportWritten(int written);
     void PostWriteMessage(int number);
+    void PostWriteDone();
     void CloseEvents();
 
     // Properties.
@@ -255,6 +261,8 @@ private:
     std::vector<char> txBuffer_;
     int txPending_ = 0;
     int lastWritten_ = 0;
+    // Bytes written and not yet reported to the owner by a write-done.
+    int unreported_ = 0;
     bool txIdle_ = true;
     bool writePending_ = false;
     // The direct-write box for a device that is gone has been shown in this open.

@@ -17,26 +17,34 @@ void TerminalSendQueue::typeKey(char c) {
     flushTypedKeys();
 }
 
+// Keys typed while data is queued go behind it. They were echoed and mirrored as
+// keys when they were typed, so the queue neither shows nor mirrors them again.
+// Keys that do not fit beside a write filling the transmit buffer wait for its
+// end, as keys in flight do.
 void TerminalSendQueue::flushTypedKeys() {
     if (keysBusy_ || !port_.portOpen() || typedKeys_.empty())
         return;
-    const std::string keys = std::move(typedKeys_);
-    typedKeys_.clear();
-    // Keys typed while queued data is on its way go behind it, so they neither
-    // overtake it nor find the transmit buffer full.
-    if (!queue_.empty() || chunkInFlight_)
-        queueSend(keys, true);
-    else
-        writeToPort(keys);
     keysBusy_ = true;
+    if (!queue_.empty())
+        enqueue(typedKeys_, false, true);
+    else if (static_cast<size_t>(std::max(port_.transmitRoom(), 0)) >= typedKeys_.size())
+        writeToPort(typedKeys_);
+    else
+        return;
+    typedKeys_.clear();
 }
 
 void TerminalSendQueue::queueSend(std::string_view data, bool fromUser) {
+    enqueue(data, fromUser, false);
+}
+
+void TerminalSendQueue::enqueue(std::string_view data, bool fromUser, bool shown) {
     if (!port_.portOpen())
         return;
     moreQueued_ = false;
     const bool wasEmpty = queue_.empty();
     queue_ += data;
+    shown_.insert(shown_.end(), data.size(), shown);
     if (wasEmpty && !chunkInFlight_)
         writeChunk(options_.localEcho && host_.echoQueued());
     if (options_.mirror && fromUser && !nmsReplyMode_)
@@ -65,7 +73,7 @@ void TerminalSendQueue::writeDone() {
 void TerminalSendQueue::sendNextChunk() {
     moreQueued_ = false;
     if (queue_.empty() || !port_.portOpen()) {
-        queue_.clear();
+        dropQueue();
         return;
     }
     writeChunk(options_.localEcho && !nmsReplyMode_);
@@ -78,16 +86,20 @@ void TerminalSendQueue::typedKeysSent() {
 }
 
 void TerminalSendQueue::cancel() {
-    reset();
+    stopSending();
     port_.flushTransmit();
 }
 
-void TerminalSendQueue::reset() {
+void TerminalSendQueue::stopSending() {
     moreQueued_ = false;
-    queue_.clear();
-    typedKeys_.clear();
+    dropQueue();
     chunkInFlight_ = false;
     keysBusy_ = false;
+}
+
+void TerminalSendQueue::reset() {
+    stopSending();
+    typedKeys_.clear();
 }
 
 void TerminalSendQueue::writeChunk(bool echo) {
@@ -96,16 +108,31 @@ void TerminalSendQueue::writeChunk(bool echo) {
     // No room: a write of the port is still going, and its end moves the queue on.
     if (count == 0)
         return;
-    const std::string_view chunk(queue_.data(), count);
     if (echo)
-        host_.echo(chunk);
-    writeToPort(chunk);
+        echoUnshown(count);
+    writeToPort(std::string_view(queue_.data(), count));
     chunkInFlight_ = true;
     queue_.erase(0, count);
+    shown_.erase(shown_.begin(), shown_.begin() + static_cast<std::ptrdiff_t>(count));
+}
+
+void TerminalSendQueue::echoUnshown(size_t count) {
+    for (size_t start = 0, end = 0; start < count; start = end) {
+        end = start;
+        while (end < count && shown_[end] == shown_[start])
+            ++end;
+        if (!shown_[start])
+            host_.echo(std::string_view(queue_.data() + start, end - start));
+    }
 }
 
 void TerminalSendQueue::writeToPort(std::string_view bytes) {
     if (options_.fiveQv)
         port_.setRtsRaised(true);
     port_.write(bytes);
+}
+
+void TerminalSendQueue::dropQueue() {
+    queue_.clear();
+    shown_.clear();
 }

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // What the send path needs of the terminal's port.
 class TerminalPortLink {
@@ -70,9 +71,12 @@ public:
     void sendNextChunk();
     // The typed keys written last have gone out (posted by writeDone).
     void typedKeysSent();
-    // Drops everything waiting to be sent, also in the driver.
+    // Drops the queue, also what the driver holds, and ends all in flight; keys
+    // typed and not yet written stay for the next flush.
     void cancel();
-    // Forgets all of the send state (the port was closed).
+    // The same, the driver left alone (the port was closed).
+    void stopSending();
+    // Forgets all of the send state, typed keys included.
     void reset();
 
     // NMS replies are being collected: nothing queued is echoed or mirrored.
@@ -84,9 +88,13 @@ public:
     bool idle() const { return !chunkInFlight_ && !keysBusy_ && queue_.empty(); }
 
 private:
+    // Appends to the queue; shown bytes are on the screen already.
+    void enqueue(std::string_view data, bool fromUser, bool shown);
     // Writes up to the port's free room from the front of the queue.
     void writeChunk(bool echo);
+    void echoUnshown(size_t count);
     void writeToPort(std::string_view bytes);
+    void dropQueue();
 
     TerminalPortLink& port_;
     TerminalSendHost& host_;
@@ -94,6 +102,9 @@ private:
     std::string typedKeys_;
     bool keysBusy_ = false;
     std::string queue_;
+    // Beside each queued byte: whether the screen shows it already (a typed key,
+    // echoed when it was typed).
+    std::vector<bool> shown_;
     bool chunkInFlight_ = false;
     bool moreQueued_ = false;
     bool nmsReplyMode_ = false;

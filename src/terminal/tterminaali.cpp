@@ -869,7 +869,7 @@ void Tterminaali::closeport1Click() {
     CommPort1->sulje();
     ShowPortOpen(false);
     SuspendTransmitWindow();
-    sendQueue_.reset();
+    sendQueue_.stopSending();
     if (Pohjafrm != nullptr)
         PostMessage(Pohjafrm->Window(), WM_TERMINALS_CHANGED);
 }

@@ -168,6 +168,41 @@ TEST_F(OpenTerminalTest, ABackspaceTypedOnAMirroringTerminalIsTypedOnTheOther) {
         << other->teksti->screenText().toStdString();
 }
 
+// A key typed on a mirroring terminal while its queued data is going out goes out
+// once, shows once and reaches the other terminal's modem once: typed with a
+// piece on the wire, with one that fills the transmit buffer, and with data
+// still queued behind it.
+TEST_F(OpenTerminalTest, AKeyTypedDuringAQueuedSendGoesOutAndShowsOnce) {
+    VirtualPort second(kModemCom + 1);
+    const auto [first, other] = openMirroringPair();
+    modem.SetPacing(true);
+    first->CommPort1->vaihda_bitti_nop(br_38400);
+    for (const size_t queued : {200u, 2048u, 5000u}) {
+        SCOPED_TRACE(queued);
+        first->Clear1Click();
+        first->teksti->setFocus();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return first->Focused(); }, kWaitMs))
+            << "mirrors only with the focus";
+        const std::string data(queued, 'q');
+        first->QueueSend(data, true);
+        QTest::keyClick(first->teksti, Qt::Key_X);
+        std::string own;
+        std::string mirrored;
+        const auto arrived = [&] {
+            own += modem.Read();
+            mirrored += second.Read();
+            return own.size() > queued && mirrored.size() > queued;
+        };
+        EXPECT_TRUE(QTest::qWaitFor(arrived, kWaitMs));
+        QTest::qWait(100);
+        arrived();
+        EXPECT_TRUE(own == data + "x") << std::count(own.begin(), own.end(), 'x') << " x of " << own.size();
+        EXPECT_TRUE(mirrored == data + "x")
+            << std::count(mirrored.begin(), mirrored.end(), 'x') << " x of " << mirrored.size();
+        EXPECT_EQ(first->teksti->screenText().count('x'), 1);
+    }
+}
+
 TEST_F(OpenTerminalTest, LayoutKeysBringTheTerminalBack) {
     answerDialog(true);
     main->Uusi1->trigger();

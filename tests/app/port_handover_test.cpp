@@ -94,7 +94,7 @@ TEST(PortHandover, ResumeRetriesQuietlyAndOnlyTheSixthRetryShowsABox) {
     }
 
     CountingClock clock;
-    ReopenAllTerminalPorts(terminals, true, clock);
+    ReopenAllTerminalPorts(terminals, true, clock, true);
     EXPECT_TRUE(thirdRetry.portOpen());
     EXPECT_EQ(thirdRetry.quietAttempts, 4);
     EXPECT_EQ(thirdRetry.loudAttempts, 0);
@@ -116,7 +116,7 @@ TEST(PortHandover, ResumeRetriesQuietlyAndOnlyTheSixthRetryShowsABox) {
 TEST(PortHandover, OpenAllGivesEachPortOneQuietAttemptWithoutWaitingToSettle) {
     FakeTerminal opens(kCom4, false), fails(kCom5, false, 2);
     CountingClock clock;
-    ReopenAllTerminalPorts({&opens, &fails}, false, clock);
+    ReopenAllTerminalPorts({&opens, &fails}, false, clock, true);
     EXPECT_TRUE(opens.portOpen());
     EXPECT_FALSE(fails.portOpen());
     EXPECT_EQ(fails.quietAttempts, 1);
@@ -124,9 +124,13 @@ TEST(PortHandover, OpenAllGivesEachPortOneQuietAttemptWithoutWaitingToSettle) {
     EXPECT_EQ(fails.shade, PortShade::Closed);
     EXPECT_EQ(clock.waited, 2 * 100);
 
+    // A resume waits for the machine to settle while any window is open.
     CountingClock idle;
-    ReopenAllTerminalPorts({}, true, idle);
+    ReopenAllTerminalPorts({}, true, idle, false);
     EXPECT_EQ(idle.waited, 0);
+    CountingClock designerOnly;
+    ReopenAllTerminalPorts({}, true, designerOnly, true);
+    EXPECT_EQ(designerOnly.waited, 8000);
 }
 
 TEST(PortHandover, DeviceNamesGiveTheirPortIndex) {

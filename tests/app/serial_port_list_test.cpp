@@ -27,7 +27,9 @@ TEST_F(MainWindowTest, PortListNamesTheMappedPortsSorted) {
     const std::string com1 = ports.Add(1);
     // The machine's own serial devices take the lowest numbers left.
     std::vector<std::string> names{"COM1", "COM3"};
-    for (const auto& [number, device] : AssignPortNumbers({{1, com1}, {3, com3}}, {}, SerialDevicesPresent()))
+    PortNumbering numbering;
+    for (const auto& [number, device] :
+         AssignPortNumbers({{1, com1}, {3, com3}}, {}, SerialDevicesPresent(), numbering))
         if (number != 1 && number != 3)
             names.push_back("COM" + std::to_string(number));
     const std::string expected = ComListFromPortNames(names);

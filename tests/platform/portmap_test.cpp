@@ -51,8 +51,10 @@ TEST(PortMap, ComPortNamesInEitherSpellingAndCase) {
 }
 
 TEST(PortMap, UnlinkedDevicesTakeTheLowestFreeNumbersInOrder) {
-    const auto ports = AssignPortNumbers({{1, "/dev/ttyUSB1"}, {3, "/dev/pts/4"}}, {2},
-                                         {"/dev/ttyS0", "/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyACM0"});
+    PortNumbering numbering;
+    const auto ports =
+        AssignPortNumbers({{1, "/dev/ttyUSB1"}, {3, "/dev/pts/4"}}, {2},
+                          {"/dev/ttyS0", "/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyACM0"}, numbering);
     const std::map<int, std::string> expected{
         {1, "/dev/ttyUSB1"}, {3, "/dev/pts/4"}, {4, "/dev/ttyS0"}, {5, "/dev/ttyUSB0"}, {6, "/dev/ttyACM0"}};
     EXPECT_EQ(ports, expected);
@@ -67,6 +69,34 @@ TEST_F(PortMapTest, LinksInThePortsFolderNameTheDevices) {
     EXPECT_EQ(PortDevicePath(12), device);
     EXPECT_TRUE(Present(12));
     EXPECT_FALSE(Present(13)) << "a link to nothing is no port";
+}
+
+// Devices come and go and links are removed and made while the program runs: a
+// number keeps naming the device it first named, and a number that was linked
+// names only what its link names.
+TEST_F(PortMapTest, ANumberNeverMovesToAnotherDevice) {
+    const std::string a = MakeDevice("a"), b = MakeDevice("b"), c = MakeDevice("c");
+    Link("com1", MakeDevice("modem"));
+    SetSerialDevicesForTests({a, b});
+    ASSERT_EQ(PortDevicePath(2), a);
+    ASSERT_EQ(PortDevicePath(3), b);
+
+    fs::remove(folder.path() / "ports" / "com1");
+    fs::remove(b);
+    SetSerialDevicesForTests({a});
+    EXPECT_EQ(PortDevicePath(1), "") << "a removed link falls back to no other device";
+    EXPECT_EQ(PortDevicePath(2), a);
+    EXPECT_EQ(PortDevicePath(3), b) << "a device that went keeps its number";
+    EXPECT_FALSE(Present(1) || Present(3));
+
+    MakeDevice("b");
+    SetSerialDevicesForTests({c, a, b});
+    EXPECT_EQ(PortDevicePath(3), b);
+    EXPECT_EQ(PortDevicePath(4), c) << "a new device takes a number never given before";
+    const std::string back = MakeDevice("modem-back");
+    Link("com1", back);
+    EXPECT_EQ(PortDevicePath(1), back);
+    SetSerialDevicesForTests({});
 }
 
 TEST_F(PortMapTest, RelativeLinksAreReadFromThePortsFolder) {

@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <atomic>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <thread>
 #include <vector>
@@ -92,3 +94,33 @@ TEST(WindowMessage, OrdinaryEventsAreNotMessages) {
     QEvent user(QEvent::User);
     EXPECT_EQ(WindowMessage::from(&user), nullptr);
 }
+
+#if defined(__SANITIZE_THREAD__)
+// Under the thread sanitizer: a message orders what its poster wrote before it
+// only for its own receiver. Data a thread writes before posting one message,
+// read after another, unrelated message was received, is a race the sanitizer
+// must still see.
+TEST(WindowMessageDeathTest, AnotherMessageHidesNoRace) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            int written = 0;
+            Receiver waiting;
+            Receiver unrelated;
+            std::atomic<bool> posted{false};
+            std::thread writer([&] {
+                written = 1;
+                PostMessage(&waiting, WM_FLASH_DONE);
+                posted.store(true, std::memory_order_relaxed);
+            });
+            while (!posted.load(std::memory_order_relaxed))
+                std::this_thread::yield();
+            PostMessage(&unrelated, WM_FLASH_LOCK_CANCEL);
+            QCoreApplication::sendPostedEvents(&unrelated);
+            [[maybe_unused]] const int read = *static_cast<volatile int*>(&written);
+            writer.join();
+            std::exit(0);
+        },
+        testing::ExitedWithCode(66), "ThreadSanitizer: data race");
+}
+#endif

@@ -429,6 +429,20 @@ TEST_F(PtyCommPort, ClosingTheFarEndMidSessionEndsQuietlyWithoutHanging) {
     EXPECT_TRUE(boxes.texts().empty());
 }
 
+// With parity on, a byte with a parity or framing error must reach the owner as
+// it came off the line, the error told by the line-error flags alone: the
+// terminal layer neither replaces such a byte by 0 (INPCK) nor drops (IGNPAR) or
+// marks (PARMRK) it. A pseudo-terminal carries no line errors and keeps no parity
+// (it clears PARENB), so what it shows is the input modes the port set.
+TEST_F(PtyCommPort, WithParityOnErrorBytesArriveAsOnTheLine) {
+    for (TParityBits parity : {pbOdd, pbEven, pbMark, pbSpace}) {
+        port.vaihda_pariteetti(parity);
+        port.aukaise(false);
+        EXPECT_EQ(bench.Pty()->Modes().c_iflag & (INPCK | IGNPAR | PARMRK), 0u) << parity;
+        port.sulje();
+    }
+}
+
 namespace {
 
 // The bytes of stream `tag` (0..31): the tag in the high five bits of every
@@ -520,4 +534,17 @@ TEST_F(PtyCommPort, CloseAndReopenDuringAHeldUpWriteNeitherLosesNorRepeatsQueued
     EXPECT_EQ(rest.size(), last.size()) << "bytes lost or sent twice before the last open";
     EXPECT_TRUE(rest == last) << "the last open's bytes did not come once each, in order";
     EXPECT_TRUE(boxes.texts().empty());
+}
+
+// A write's done-message from before a close, handled after the reopen, tells
+// the owner the count of its own write, not of the new open's last one.
+TEST_F(PtyCommPort, EachWriteDoneReportsItsOwnBytesAcrossAReopen) {
+    port.aukaise(false);
+    Send(std::string(100, 'a')); // leaves at once; its done-message waits in the queue
+    port.sulje();
+    port.aukaise(false);
+    Send("bcd");
+    ProcessEventsUntil([&] { return sent >= 103; }, 2000ms);
+    ProcessEventsFor(50ms);
+    EXPECT_EQ(sent, 103);
 }

@@ -64,6 +64,13 @@ std::string PseudoTerminal::ReadFor(size_t count, std::chrono::milliseconds time
     return bytes;
 }
 
+termios PseudoTerminal::Modes() const {
+    termios modes{};
+    if (tcgetattr(master_, &modes) != 0)
+        throw std::runtime_error("pseudo-terminal modes not readable");
+    return modes;
+}
+
 void PseudoTerminal::CloseMaster() {
     if (master_ >= 0)
         close(master_);

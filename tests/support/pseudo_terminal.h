@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <string>
+#include <termios.h>
 
 class PseudoTerminal {
 public:
@@ -21,6 +22,9 @@ public:
     void Write(const std::string& bytes);
     // Waits until count bytes have come or the time is up.
     std::string ReadFor(size_t count, std::chrono::milliseconds timeout);
+    // The line's modes as the program set them on the slave (the master reads
+    // the slave's).
+    termios Modes() const;
     // Closes the master side: the slave's device goes away.
     void CloseMaster();
 

@@ -195,4 +195,19 @@ TEST_F(SendQueueTest, CancelDropsTheQueueAndPurgesTheDriver) {
     EXPECT_TRUE(queue.idle());
 }
 
+// A key typed while the one before it is in flight waits; neither a cancel nor
+// closing the port drops it: it goes with the next key.
+TEST_F(SendQueueTest, KeysWaitingBehindAKeyInFlightOutliveACancelAndAClose) {
+    for (auto stop : {&TerminalSendQueue::cancel, &TerminalSendQueue::stopSending}) {
+        port.wire.clear();
+        queue.typeKey('a');
+        queue.typeKey('b');
+        (queue.*stop)();
+        runToIdle();
+        queue.typeKey('c');
+        runToIdle();
+        EXPECT_EQ(port.wire, "abc");
+    }
+}
+
 } // namespace
