@@ -424,11 +424,8 @@ DWORD SerialDevice::Purge(DWORD flags) {
     std::lock_guard lock(mutex_);
     if (DWORD error = Usable())
         return error;
-    if ((flags & PURGE_TXABORT) && write_) {
-        Complete(write_->overlapped, write_->event, ERROR_OPERATION_ABORTED,
-                 write_->total - static_cast<DWORD>(write_->unsent.size()));
-        write_.reset();
-    }
+    if ((flags & PURGE_TXABORT) && write_)
+        AbortWrite();
     DWORD error = ERROR_SUCCESS;
     // On a pseudo-terminal the output queue reads empty while bytes are still in
     // transit, and flushing then loses them: flush only what the driver reports.
@@ -461,9 +458,7 @@ DWORD SerialDevice::Cancel(OVERLAPPED* overlapped) {
         return ERROR_INVALID_HANDLE;
     bool cancelled = false;
     if (write_ && (!overlapped || write_->overlapped == overlapped)) {
-        Complete(write_->overlapped, write_->event, ERROR_OPERATION_ABORTED,
-                 write_->total - static_cast<DWORD>(write_->unsent.size()));
-        write_.reset();
+        AbortWrite();
         cancelled = true;
     }
     if (wait_ && (!overlapped || wait_->overlapped == overlapped)) {
@@ -481,13 +476,16 @@ void SerialDevice::Close() {
         if (closed_)
             return;
         if (write_)
-            Complete(write_->overlapped, write_->event, ERROR_OPERATION_ABORTED, 0);
+            AbortWrite();
         if (wait_) {
             *wait_->mask = 0;
             Complete(wait_->overlapped, wait_->event, ERROR_OPERATION_ABORTED, 0);
         }
-        write_.reset();
         wait_.reset();
+        // What the line has not taken goes with the port: the driver would
+        // otherwise hold the close until a held line takes it.
+        if (Sample().outQueue > 0)
+            FlushOutput();
         closed_ = true;
     }
     Release();
@@ -532,6 +530,18 @@ void SerialDevice::Evaluate() {
     *wait_->mask = events;
     Complete(wait_->overlapped, wait_->event, ERROR_SUCCESS, 0);
     wait_.reset();
+}
+
+// An aborted write ends with the bytes that have left the device: it never
+// finished, so what the driver still holds of it is dropped with what it had not
+// taken yet.
+void SerialDevice::AbortWrite() {
+    const DWORD taken = write_->total - static_cast<DWORD>(write_->unsent.size());
+    const DWORD held = std::min(taken, Sample().outQueue);
+    if (held > 0)
+        FlushOutput();
+    Complete(write_->overlapped, write_->event, ERROR_OPERATION_ABORTED, taken - held);
+    write_.reset();
 }
 
 void SerialDevice::ContinueWrite() {

@@ -129,6 +129,7 @@ private:
     DWORD Usable() const;
     void Evaluate();
     void ContinueWrite();
+    void AbortWrite();
     DWORD EventsSince(const DeviceSample& sample) const;
     void NoteReported(DWORD events, const DeviceSample& sample);
     void MarkGone();

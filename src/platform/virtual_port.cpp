@@ -49,6 +49,7 @@ struct LineDirection {
         } else {
             bytes.resize(arrived);
             arrivals.resize(arrived);
+            lineFreeAt = std::min(lineFreeAt, Clock::now());
         }
     }
     std::optional<Clock::time_point> NextArrival(Clock::time_point now) const {

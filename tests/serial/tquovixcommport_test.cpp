@@ -314,6 +314,22 @@ TEST_F(VirtualCommPort, AFullQueueIsEmptiedByClosingAndTheReopenedPortSends) {
     EXPECT_EQ(port.TxPending(), 2) << "the send after the reopen is queued, not dropped";
 }
 
+// A close during a held-up write drops what the line has not taken, as the
+// driver would otherwise hold the close until it had, and the owner hears of
+// only the bytes that went out.
+TEST_F(VirtualCommPort, AClosedPortDropsWhatTheLineHasNotTakenAndCountsWhatWent) {
+    far.SetPacing(true);
+    port.vaihda_bitti_nop(br__2400);
+    port.aukaise(false);
+    Send(Pattern(100));
+    ProcessEventsFor(100ms);
+    port.sulje();
+    const std::string arrived = far.ReadFor(100, 600ms);
+    ProcessEventsFor(50ms);
+    EXPECT_LT(arrived.size(), 100u);
+    EXPECT_EQ(sent, static_cast<int>(arrived.size()));
+}
+
 TEST_F(VirtualCommPort, SixFailedErrorQueriesInARowBringTheBox) {
     port.aukaise(false);
     port.luku_aloita(); // a success starts the count again
