@@ -48,8 +48,9 @@ public:
     // Figures removed from the design by any path end the placing, dragging and
     // connecting that held them.
     explicit GraphEditor(NetworkDesign& design) : design_(design) {
-        design_.ListenForRemovals([this](const TKuvio*) { FiguresRemoved(); });
+        design_.ListenForRemovals(this, [this](const TKuvio*) { FiguresRemoved(); });
     }
+    ~GraphEditor() { design_.StopListening(this); }
     GraphEditor(const GraphEditor&) = delete;
     GraphEditor& operator=(const GraphEditor&) = delete;
     void SetHooks(GraphEditorHooks hooks) { hooks_ = std::move(hooks); }

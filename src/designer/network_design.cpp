@@ -17,9 +17,21 @@ void NetworkDesign::TakeDrawingScale(TKuvio& figure) const {
     figure.SetFontSize(FigureFontSize(zoom));
 }
 
+void NetworkDesign::ListenForRemovals(const void* owner, RemovalListener listener) {
+    removalListeners_.emplace_back(owner, std::move(listener));
+}
+
+void NetworkDesign::StopListening(const void* owner) {
+    std::erase_if(removalListeners_, [owner](const auto& listener) { return listener.first == owner; });
+}
+
+void NetworkDesign::TellRemoval(const TKuvio* figure) const {
+    for (const auto& [owner, listener] : removalListeners_)
+        listener(figure);
+}
+
 void NetworkDesign::DeleteAllFigures() {
-    for (const RemovalListener& listener : removalListeners_)
-        listener(nullptr);
+    TellRemoval(nullptr);
     figures_.clear();
     master = nullptr;
     active = nullptr;
@@ -31,8 +43,7 @@ void NetworkDesign::DeleteFigure(TKuvio* figure) {
                                     [figure](const auto& candidate) { return candidate.get() == figure; });
     if (found == figures_.end())
         return;
-    for (const RemovalListener& listener : removalListeners_)
-        listener(figure);
+    TellRemoval(figure);
     for (const auto& other : figures_) {
         if (other->parent == figure)
             other->parent = nullptr;

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class ModemTypeVersionReader;
@@ -28,9 +29,11 @@ public:
     // Appends a figure; it takes the drawing's scale and label font size.
     TKuvio& Append(std::unique_ptr<TKuvio> figure);
     // Told before figures are destroyed: of one figure, or of every figure (none
-    // given), so that what holds a figure lets it go first.
+    // given), so that what holds a figure lets it go first. The owner of a listener
+    // stops listening before it goes, as the design may outlive it.
     using RemovalListener = std::function<void(const TKuvio* figure)>;
-    void ListenForRemovals(RemovalListener listener) { removalListeners_.push_back(std::move(listener)); }
+    void ListenForRemovals(const void* owner, RemovalListener listener);
+    void StopListening(const void* owner);
     // Destroys every figure; the master, active and context figures become none.
     void DeleteAllFigures();
     // Destroys one figure: every other figure loses its links to it, and the master,
@@ -87,9 +90,10 @@ public:
 private:
     void TakeDrawingScale(TKuvio& figure) const;
     void ZoomFigures(bool in);
+    void TellRemoval(const TKuvio* figure) const;
 
     bool singleModem_;
     int zoomSteps_ = 0;
     std::vector<std::unique_ptr<TKuvio>> figures_;
-    std::vector<RemovalListener> removalListeners_;
+    std::vector<std::pair<const void*, RemovalListener>> removalListeners_;
 };

@@ -39,10 +39,12 @@ PingTest::PingTest(NetworkDesign& design, DollarRun& run, const DesignerPortSett
       PingAlkuTimer1_(timers(kStartDelayMs)), testivastetmr_(timers(kReplyMs)) {
     PingAlkuTimer1_->onTimeout = [this] { StartDelayElapsed(); };
     testivastetmr_->onTimeout = [this] { ReplyTimeout(); };
-    design_.ListenForRemovals([this](const TKuvio* figure) { FigureRemoved(figure); });
+    design_.ListenForRemovals(this, [this](const TKuvio* figure) { FigureRemoved(figure); });
 }
 
-PingTest::~PingTest() = default;
+PingTest::~PingTest() {
+    design_.StopListening(this);
+}
 
 std::optional<std::string> PingTest::PingCommand(const TKuvio& figure, int addressLength) {
     if (figure.NoTerminalAddress())

@@ -842,10 +842,8 @@ void Tpiirtopohja::MobileRoutes1Click() {
 // Before a figure is destroyed: a single-modem window has no file for the next one.
 void Tpiirtopohja::FigureRemoved(TKuvio& figure) {
     ModemFigureRemoved(figure);
-    if (!SingleModem())
-        return;
-    singleModemFileName_ = "default.ssf";
-    setWindowTitle(QString(kSingleModemCaption) + "default.ssf");
+    if (SingleModem())
+        ForgetFile();
 }
 
 void Tpiirtopohja::SetMasterNoAddress(bool on) {

@@ -16,6 +16,9 @@
 //   queue is empty. A synchronous write returns then; an overlapped write
 //   completes then (at once when that is already so).
 // - A transmit purge flushes only when the driver reports bytes queued.
+// - A write that is cancelled or purged completes with the bytes that have left;
+//   what the driver still holds of it is dropped, as is what it holds at a close,
+//   so a close never waits for a held-up line.
 // - Devices without modem lines (pseudo-terminals) fail GetCommModemStatus and the
 //   line functions, and never report line events.
 // - Once a device has gone (adapter pulled, far end closed) its calls fail, and a

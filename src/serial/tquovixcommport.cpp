@@ -200,8 +200,8 @@ void TQuovixCommPort::sulje() {
 }
 
 // A write on its way ends with the port: its own completion will never come, so
-// the owner hears of its end, with the bytes the device took, by the done-message
-// it would have got.
+// the owner hears of its end, with the bytes that went out on the line, by the
+// done-message it would have got.
 void TQuovixCommPort::EndPendingWrite() {
     if (!writePending_)
         return;

@@ -22,7 +22,8 @@ public:
     // Hands bytes to the port's transmit buffer; the port reports when they are
     // gone (TerminalSendQueue::writeDone).
     virtual void write(std::string_view bytes) = 0;
-    // Bytes the last completed write put on the line.
+    // Bytes that went out on the line, as the write-done being reported counts
+    // them (read in writeDone).
     virtual int lastWritten() const = 0;
     // RTS up (handshake mode) or down, for the 5QV/6QV handshake.
     virtual void setRtsRaised(bool raised) = 0;

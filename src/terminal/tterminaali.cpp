@@ -1,5 +1,6 @@
 #include "terminal/tterminaali.h"
 
+#include "platform/device_broadcast.h"
 #include "platform/latin1.h"
 #include "platform/message_box.h"
 #include "platform/program_files.h"
@@ -57,10 +58,6 @@ constexpr uint32_t kEventRing = 0x0100;
 constexpr uint32_t kEventCarrier = 0x0020;
 constexpr uint32_t kEventLineError = 0x0080;
 constexpr uint32_t kWaitFailed = 0x10000;
-
-// Power events the terminal notes on its screen.
-constexpr WPARAM kPowerSuspend = 4;
-constexpr WPARAM kPowerResume = 7;
 
 const QColor kOpenBackground = Qt::white;
 const QColor kClosedBackground(192, 192, 192);
@@ -999,9 +996,9 @@ bool Tterminaali::event(QEvent* event) {
             Suljeterminaali1Click();
             return true;
         case WM_POWERBROADCAST:
-            if (message->wParam() == kPowerSuspend)
+            if (message->wParam() == PBT_APMSUSPEND)
                 AddScreenLine("nyt nukkumaan");
-            else if (message->wParam() == kPowerResume)
+            else if (message->wParam() == PBT_APMRESUMESUSPEND)
                 AddScreenLine("unikeko nousee");
             return true;
         default:

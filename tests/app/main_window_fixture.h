@@ -2,6 +2,7 @@
 // Runs the main window from a folder of the test's own, with its settings file
 // there, and records every message box.
 
+#include "app/port_handover.h"
 #include "app/tpohjafrm.h"
 #include "platform/program_files.h"
 #include "platform/tinifile.h"
@@ -11,6 +12,12 @@
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 #include <memory>
+
+// A hand-over clock whose waits (after a resume, between retries) pass at once.
+class NoWaitClock : public HandoverClock {
+public:
+    void wait(int) override {}
+};
 
 class MainWindowTest : public testing::Test {
 protected:

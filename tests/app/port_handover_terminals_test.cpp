@@ -1,7 +1,8 @@
 // Port hand-over and the power and port events with real terminals on virtual
 // ports and pseudo-terminals.
+#include "main_window_fixture.h"
+
 #include "app/port_handover.h"
-#include "app/tpohjafrm.h"
 #include "platform/device_broadcast.h"
 #include "platform/portmap.h"
 #include "platform/program_files.h"
@@ -26,12 +27,6 @@ constexpr int kCom4 = 4;
 constexpr int kCom5 = 5;
 constexpr int kMissingCom = 9;
 constexpr int kWaitMs = 5000;
-
-// Resume's waits pass at once.
-class NoWaitClock : public HandoverClock {
-public:
-    void wait(int) override {}
-};
 
 class RealTerminalHandoverTest : public testing::Test {
 protected:

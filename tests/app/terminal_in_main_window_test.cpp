@@ -3,7 +3,6 @@
 // in the layout; and the main window's firmware-window places.
 #include "main_window_fixture.h"
 
-#include "app/port_handover.h"
 #include "firmware/tcmultiflashdlg.h"
 #include "firmware/tcsingleflashdlg.h"
 #include "platform/device_broadcast.h"
@@ -19,11 +18,6 @@
 #include <QTimer>
 
 namespace {
-
-class NoWaitClock : public HandoverClock {
-public:
-    void wait(int) override {}
-};
 
 class TerminalInMainWindowTest : public MainWindowTest {
 protected:

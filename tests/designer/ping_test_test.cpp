@@ -2,6 +2,7 @@
 // test plays the timers.
 #include "designer/designer_port_settings.h"
 #include "designer/designer_programming.h"
+#include "designer/graph_editing.h"
 #include "designer/run_fixtures.h"
 #include "platform/message_box.h"
 #include "serial/event_loop.h"
@@ -275,6 +276,20 @@ TEST_F(PingTestTest, AFigureThatGoesAwayEndsItsPing) {
             design.DeleteAllFigures();
         }
     }
+}
+
+// A ping and an editor that go before their design stop listening for its
+// removals: a later removal reaches neither (the address sanitizer sees it when
+// one does).
+TEST_F(PingTestTest, AListenerGoneBeforeItsDesignHearsOfNoRemoval) {
+    auto gonePing =
+        std::make_unique<DesignerProgramming>(design, status, settings, TestHooks(), MakeManualTimer);
+    auto goneEditor = std::make_unique<GraphEditor>(design);
+    gonePing.reset();
+    goneEditor.reset();
+    design.DeleteFigure(&AddModem("01"));
+    design.DeleteAllFigures();
+    EXPECT_TRUE(design.Figures().empty());
 }
 
 } // namespace
