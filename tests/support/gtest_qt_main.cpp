@@ -10,7 +10,7 @@
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
-    if (OnlyListingTests(argc, argv))
+    if (OnlyListingTests())
         return RUN_ALL_TESTS();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

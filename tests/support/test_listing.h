@@ -2,11 +2,10 @@
 // CTest discovers the tests by listing them: a test program's main then starts no
 // application and no display.
 
-#include <cstring>
+#include <gtest/gtest.h>
 
-inline bool OnlyListingTests(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--gtest_list_tests") == 0)
-            return true;
-    return false;
+// Asked after testing::InitGoogleTest, which takes the listing flag out of the
+// arguments and keeps it as GoogleTest's own.
+inline bool OnlyListingTests() {
+    return GTEST_FLAG_GET(list_tests);
 }

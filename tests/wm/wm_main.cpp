@@ -36,7 +36,7 @@ bool WindowManagerReady() {
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
-    if (OnlyListingTests(argc, argv))
+    if (OnlyListingTests())
         return RUN_ALL_TESTS();
     std::optional<XDisplaySession> session;
     try {
