@@ -39,6 +39,10 @@ Tterminaali* terminaali = nullptr;
 
 namespace {
 
+// Offsets of the settings dialog and the transmit window from the terminal.
+constexpr int kBesideLeft = 8;
+constexpr int kBesideTop = 80;
+
 // The port component's sizes for a terminal.
 constexpr int kTerminalBufferSize = 2048;
 // Pause between a port's events that the port component keeps.

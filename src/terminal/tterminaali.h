@@ -130,9 +130,7 @@ public:
     void Lhetys1Click();
     // Opens the radio test, or restores the one there is.
     void RadioTest1Click();
-    // Offsets of the settings dialog and the transmit window from the terminal.
-    static constexpr int kBesideLeft = 8;
-    static constexpr int kBesideTop = 80;
+    // Where the settings dialog and the transmit window open beside the terminal.
     QPoint BesideTerminal() const;
     void PopupMenu1Popup();
     void StopTransmitRepeat() { SuspendTransmitWindow(); }
