@@ -27,37 +27,29 @@ void ReopenPort(HandoverTerminal& terminal, bool retry, HandoverClock& clock) {
         terminal.openPort(attempt < ReopenTiming::kRetries);
         clock.wait(ReopenTiming::kStepMs);
     }
-    const bool open = terminal.portOpen();
-    terminal.shadeScreen(open ? PortShade::Open : PortShade::Closed);
-    if (open)
-        terminal.resumeTransmitWindow();
-    terminal.showPortItems(open);
+    terminal.showPortState();
 }
 } // namespace
 
 void ReleaseTerminalPort(const HandoverTerminals& terminals, int comNumber) {
     ForTerminalsOn(terminals, comNumber - 1, [](HandoverTerminal& terminal) {
         terminal.closePort();
-        terminal.shadeScreen(PortShade::Lent);
-        terminal.stopTransmitRepeat();
+        terminal.showPortLent();
     });
 }
 
 void RestoreTerminalPort(const HandoverTerminals& terminals, int comNumber) {
     ForTerminalsOn(terminals, comNumber - 1, [](HandoverTerminal& terminal) {
-        if (!terminal.closePortItemShown())
-            return;
-        terminal.openPort(false);
-        terminal.shadeScreen(PortShade::Open);
+        if (terminal.closePortItemShown())
+            terminal.openPort(false);
+        terminal.showPortState();
     });
 }
 
 void CloseAllTerminalPorts(const HandoverTerminals& terminals) {
     for (HandoverTerminal* terminal : terminals) {
-        terminal->suspendTransmitWindow();
-        terminal->shadeScreen(PortShade::Closed);
         terminal->closePort();
-        terminal->showPortItems(false);
+        terminal->showPortState();
     }
 }
 

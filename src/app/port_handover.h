@@ -37,7 +37,8 @@ using HandoverTerminals = std::vector<HandoverTerminal*>;
 // turns grey and stops its transmit window's repeat.
 void ReleaseTerminalPort(const HandoverTerminals& terminals, int comNumber);
 // Takes a lent port back: the terminals on it whose port is meant to be open
-// open it with boxes and turn white; a port the user closed stays closed.
+// open it with boxes; a port the user closed stays closed. Each then shows its
+// port as it is, so one that did not open is shown closed, not lent or open.
 void RestoreTerminalPort(const HandoverTerminals& terminals, int comNumber);
 void CloseAllTerminalPorts(const HandoverTerminals& terminals);
 // Reopens every terminal's port: one quiet attempt, and with retry, after a wait

@@ -7,7 +7,7 @@
 // Background of a terminal's screen, telling the state of its port.
 enum class PortShade {
     Open,   // the window colour
-    Closed, // silver: closed for all terminals, or failed to reopen
+    Closed, // silver: closed by the user or for all terminals, or failed to open
     Lent,   // mid grey: lent to another window
 };
 
@@ -20,15 +20,18 @@ public:
     // Opens the port; quietly, the port shows no box when it cannot be opened.
     virtual void openPort(bool quiet) = 0;
     virtual void closePort() = 0;
-    virtual void shadeScreen(PortShade shade) = 0;
+    // Shows the port as it now is. Open: the window colour, "Close port"
+    // offered. Closed: silver, "Open port" offered, and the transmit window told
+    // so that it cancels a running send. Every way by which a port ends open or
+    // closed, or fails to open, ends here, so that the screen, the menu and the
+    // transmit window never disagree with the port.
+    virtual void showPortState() = 0;
+    // The port lent to another window: mid grey, "Close port" still offered as
+    // the port is meant to be open again, and the transmit window's repeat
+    // stopped.
+    virtual void showPortLent() = 0;
     // A shown "Close port" item means the port is meant to be open.
     virtual bool closePortItemShown() const = 0;
-    // Shows "Close port" and hides "Open port" when meant open, the reverse
-    // otherwise.
-    virtual void showPortItems(bool meantOpen) = 0;
-    virtual void stopTransmitRepeat() = 0;
-    virtual void suspendTransmitWindow() = 0;
-    virtual void resumeTransmitWindow() = 0;
     // The terminal's own "Close port" and "Open port" commands.
     virtual void closePortCommand() = 0;
     virtual void openPortCommand() = 0;

@@ -228,7 +228,6 @@ void Tterminaali::ConnectCommands() {
         on(sliced, &Tterminaali::LogFilesliced1Click);
     on(RadioTest1, &Tterminaali::RadioTest1Click);
     connect(MultiFlash1, &QAction::triggered, this, [] { Pohjafrm->OpenMultiFlashWindow(0); });
-    openport1->setVisible(false);
 }
 
 void Tterminaali::SetupTerminal(int openSettings) {
@@ -240,7 +239,7 @@ void Tterminaali::SetupTerminal(int openSettings) {
     SetNmsReplyMode(false);
     renderer_.reset();
     colourCounter_.reset();
-    ShowPortOpen(CommPort1->IsOpen());
+    showPortState();
     UpdateTerminalCaption(false);
     if (ScriptSetup != nullptr)
         statusPanels[2]->setText(fromLatin1(ScriptSetup->GetActiveScriptSet()));
@@ -340,10 +339,7 @@ void Tterminaali::CommPort1tapahtumat() {
         // The port reopens quietly right after this event. When that fails the
         // terminal shows the port closed, as after the user closed it, and the
         // device's arrival opens it again.
-        QTimer::singleShot(0, this, [this] {
-            if (!CommPort1->IsOpen())
-                ShowPortOpen(false);
-        });
+        QTimer::singleShot(0, this, [this] { showPortState(); });
     }
 }
 
@@ -639,6 +635,8 @@ void Tterminaali::Asetukset1Click(bool newTerminal) {
     portinasetus->term_nimi->setText(newTerminal ? QString() : fromLatin1(options.name));
     for (;;) {
         if (portinasetus->exec() != QDialog::Accepted) {
+            // A move to another port that would not open has left the port closed.
+            showPortState();
             if (newTerminal)
                 PostMessage(this, WM_CLOSE);
             portinasetus->new_terminal = false;
@@ -652,7 +650,7 @@ void Tterminaali::Asetukset1Click(bool newTerminal) {
     }
     options.name = toLatin1(portinasetus->term_nimi->text());
     ApplyOptions(!newTerminal);
-    ShowPortOpen(true);
+    showPortState();
     portinasetus->new_terminal = false;
     if (newTerminal)
         ComeToFront();
@@ -718,9 +716,20 @@ void Tterminaali::PopupMenu1Popup() {
 
 // ---- Commands ----
 
-void Tterminaali::ShowPortOpen(bool open) {
+void Tterminaali::showPortState() {
+    const bool open = portOpen();
     shadeScreen(open ? PortShade::Open : PortShade::Closed);
-    showPortItems(open);
+    openport1->setVisible(!open);
+    closeport1->setVisible(open);
+    if (open)
+        ResumeTransmitWindow();
+    else
+        SuspendTransmitWindow();
+}
+
+void Tterminaali::showPortLent() {
+    shadeScreen(PortShade::Lent);
+    StopTransmitRepeat();
 }
 
 void Tterminaali::shadeScreen(PortShade shade) {
@@ -735,11 +744,6 @@ void Tterminaali::shadeScreen(PortShade shade) {
         teksti->setBackground(kLentBackground);
         break;
     }
-}
-
-void Tterminaali::showPortItems(bool meantOpen) {
-    openport1->setVisible(!meantOpen);
-    closeport1->setVisible(meantOpen);
 }
 
 // ---- Logging ----
@@ -851,7 +855,7 @@ void Tterminaali::loadTerminalSettings(const TIniFile& ini, const std::string& s
     ApplyOptions(true);
     renderer_.setLineStampPending(options.timeStamp && options.lineStart);
     CommPort1->tila_hiljaa(true);
-    ShowPortOpen(portOpen());
+    showPortState();
     if (layout.transmitShown) {
         Lhetys1Click();
         if (auto* transmit = qobject_cast<TLahetys*>(transmitWindow.data())) {
@@ -868,8 +872,7 @@ void Tterminaali::showScriptSetName(const std::string& name) {
 
 void Tterminaali::closeport1Click() {
     CommPort1->sulje();
-    ShowPortOpen(false);
-    SuspendTransmitWindow();
+    showPortState();
     sendQueue_.stopSending();
     if (Pohjafrm != nullptr)
         PostMessage(Pohjafrm->Window(), WM_TERMINALS_CHANGED);
@@ -877,8 +880,7 @@ void Tterminaali::closeport1Click() {
 
 void Tterminaali::openport1Click() {
     CommPort1->tila(true);
-    if (portOpen())
-        ShowPortOpen(true);
+    showPortState();
     if (Pohjafrm != nullptr)
         PostMessage(Pohjafrm->Window(), WM_TERMINALS_CHANGED);
 }

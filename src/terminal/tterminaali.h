@@ -159,12 +159,9 @@ public:
     int portNumber() const override { return CommPort1->Portin_nro(); }
     void openPort(bool quiet) override { CommPort1->aukaise(quiet); }
     void closePort() override { CommPort1->sulje(); }
-    void shadeScreen(PortShade shade) override;
+    void showPortState() override;
+    void showPortLent() override;
     bool closePortItemShown() const override { return closeport1->isVisible(); }
-    void showPortItems(bool meantOpen) override;
-    void stopTransmitRepeat() override { StopTransmitRepeat(); }
-    void suspendTransmitWindow() override { SuspendTransmitWindow(); }
-    void resumeTransmitWindow() override { ResumeTransmitWindow(); }
     void closePortCommand() override { closeport1Click(); }
     void openPortCommand() override { openport1Click(); }
 
@@ -180,7 +177,7 @@ private:
     void FormActivate();
     void FormDeactivate();
     void FormClose();
-    void ShowPortOpen(bool open);
+    void shadeScreen(PortShade shade);
     void ComeToFront();
     void ShowCount(size_t panel, const QString& text);
     // Fixes the counter panel's width: its own, or what its text needs when more.

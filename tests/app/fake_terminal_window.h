@@ -29,12 +29,12 @@ public:
         open = portAvailable;
     }
     void closePort() override { open = false; }
-    void shadeScreen(PortShade s) override { shade = s; }
+    void showPortState() override {
+        shade = open ? PortShade::Open : PortShade::Closed;
+        closeItem = open;
+    }
+    void showPortLent() override { shade = PortShade::Lent; }
     bool closePortItemShown() const override { return closeItem; }
-    void showPortItems(bool meantOpen) override { closeItem = meantOpen; }
-    void stopTransmitRepeat() override {}
-    void suspendTransmitWindow() override {}
-    void resumeTransmitWindow() override {}
     void closePortCommand() override {
         open = false;
         closeItem = false;

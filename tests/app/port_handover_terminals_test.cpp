@@ -3,19 +3,30 @@
 #include "main_window_fixture.h"
 
 #include "app/port_handover.h"
+#include "firmware/cmassflash.h"
+#include "firmware/tcmultiflashdlg.h"
 #include "platform/device_broadcast.h"
+#include "platform/file_dialogs.h"
 #include "platform/portmap.h"
 #include "platform/program_files.h"
 #include "platform/serial_comm.h"
 #include "platform/virtual_port.h"
 #include "platform/window_message.h"
+#include "sim/firmware/firmware_test_files.h"
+#include "sim/firmware/flash_window_sim.h"
+#include "support/file_text.h"
 #include "support/message_box_recorder.h"
 #include "support/pseudo_terminal.h"
 #include "support/temp_folder.h"
+#include "terminal/tlahetys.h"
+#include "terminal/tportinasetus.h"
 #include "terminal/tterminaali.h"
+#include "terminal/ttxtestfrm.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
@@ -46,8 +57,7 @@ protected:
         Tterminaali* terminal = Tterminaali::CreateTerminal(nullptr, 0);
         terminal->CommPort1->setPortin_nro(static_cast<TPortnro>(com - 1));
         terminal->CommPort1->tila_hiljaa(true);
-        terminal->showPortItems(true);
-        terminal->shadeScreen(terminal->portOpen() ? PortShade::Open : PortShade::Closed);
+        terminal->showPortState();
         QCoreApplication::processEvents();
         return terminal;
     }
@@ -57,8 +67,52 @@ protected:
             QCoreApplication::processEvents();
     }
 
+    // The link of COM com goes from the ports folder.
+    static void unlink(int com) {
+        std::filesystem::remove(std::filesystem::path(PortsFolder()) / ("com" + std::to_string(com)));
+    }
+
     static QColor background(Tterminaali* terminal) {
         return terminal->teksti->palette().color(QPalette::Base);
+    }
+
+    // What the modem receives while the program runs, until it holds count bytes or
+    // the time is up.
+    static std::string receive(PseudoTerminal& modem, size_t count) {
+        std::string arrived;
+        (void)QTest::qWaitFor(
+            [&] {
+                arrived += modem.ReadFor(count - arrived.size(), std::chrono::milliseconds(5));
+                return arrived.size() >= count;
+            },
+            kWaitMs);
+        return arrived;
+    }
+
+    // The port commands the terminal's pop-up menu offers.
+    static QStringList portCommands(Tterminaali* terminal) {
+        QStringList offered;
+        for (QAction* item : {terminal->closeport1, terminal->openport1})
+            if (item->isVisible())
+                offered << item->text();
+        return offered;
+    }
+
+    // A multi firmware window's load of the firmware file on the terminal's port.
+    TCMultiFlashDlg* multiFlashOn(Tterminaali* terminal, int com) {
+        for (const char* loader : {CMassFlash::kFastLoaderFile, CMassFlash::kSlowLoaderFile}) {
+            const std::vector<uint8_t> bytes = MakeTestLoader(1);
+            WriteFileText(folder.file(loader), std::string(bytes.begin(), bytes.end()));
+        }
+        WriteFileText(folder.file("modem.a37"), MakeSRecordFile(MakeTestImage(400)));
+        SetFileDialogResponder([this](const FileDialogRequest&) { return folder.file("modem.a37"); });
+        terminal->MultiFlash1->trigger();
+        TCMultiFlashDlg* window = main->CMultiFlashDlg[0];
+        window->LuetiedostoClick();
+        SetFileDialogResponder(nullptr);
+        window->kayta[0]->setChecked(true);
+        window->portti_id[0]->setCurrentText(QStringLiteral("COM%1").arg(com));
+        return window;
     }
 
     TempFolder folder;
@@ -187,6 +241,162 @@ TEST_F(RealTerminalHandoverTest, AfterAnyReopenDuringAHeldUpWriteTheTerminalSend
         settle();
     }
     EXPECT_TRUE(boxes.texts().empty());
+}
+
+// However a terminal's port comes to be closed, by the user or by an open that
+// fails, the terminal shows it closed (silver, "Open port" offered) and its
+// transmit window stops repeating as after Cancel. "Open port" then brings the
+// terminal back, and a typed key goes out once and starts no repeat.
+TEST_F(RealTerminalHandoverTest, EveryWayAPortClosesShowsItClosedAndStopsTheTransmitWindowsRepeat) {
+    constexpr int com = 7;
+    const QColor silver(192, 192, 192);
+    std::unique_ptr<PseudoTerminal> modem;
+    int modemCom = com;
+    Tterminaali* terminal = nullptr;
+    // The modem dies and its link goes: the port can no longer be opened.
+    const auto pullModem = [&] {
+        unlink(modemCom);
+        modem.reset();
+    };
+    const auto plugModem = [&](int number) {
+        modem = std::make_unique<PseudoTerminal>();
+        modem->LinkAs(PortsFolder(), number);
+        modemCom = number;
+    };
+    const auto postDevice = [&](WPARAM event) {
+        PostDeviceChange(main.get(), event, DBT_DEVTYP_PORT, "COM" + std::to_string(com));
+        settle();
+    };
+    const std::vector<std::pair<const char*, std::function<void()>>> closings{
+        {"Close port", [&] { terminal->closeport1->trigger(); }},
+        {"Close all", [&] { main->TermOpenCloseAll->trigger(); }},
+        {"Close port, then the port lent and given back",
+         [&] {
+             terminal->closeport1->trigger();
+             main->ReleaseTerminalPort(com);
+             main->RestoreTerminalPort(com);
+         }},
+        {"settings move it to a port that does not open, then Cancel",
+         [&] {
+             Tportinasetus dialog(main.get());
+             auto other = std::make_unique<PseudoTerminal>();
+             other->LinkAs(PortsFolder(), com + 1);
+             QTimer answer;
+             int step = 0;
+             QObject::connect(&answer, &QTimer::timeout, [&] {
+                 if (!dialog.isVisible())
+                     return;
+                 if (step++ == 0) {
+                     dialog.portinnro->setItemIndex(static_cast<int>(
+                         dialog.portinnro->items().indexOf("COM" + QString::number(com + 1))));
+                     unlink(com + 1);
+                     other.reset();
+                     dialog.OKClick();
+                 } else {
+                     dialog.PeruutaClick();
+                 }
+             });
+             answer.start(10);
+             terminal->Asetukset2->trigger();
+             EXPECT_EQ(step, 2);
+             EXPECT_EQ(terminal->portNumber(), com) << "on COM" << com + 1;
+         }},
+        {"radio test gives back a port that went",
+         [&] {
+             terminal->RadioTest1->trigger();
+             QPointer<Ttxtestfrm> radio = txtestfrm;
+             radio->portinnro->setItemIndex(com - 1);
+             radio->StartClick();
+             ASSERT_TRUE(radio->Running());
+             pullModem();
+             EXPECT_TRUE(QTest::qWaitFor([&] { return !radio->Running(); }, kWaitMs));
+             radio->close();
+         }},
+        {"multi firmware window gives back a port that went",
+         [&] {
+             FlashWindowSim sim;
+             QPointer<TCMultiFlashDlg> flash = multiFlashOn(terminal, com);
+             sim.Hold();
+             ASSERT_TRUE(flash->Flash_tiedostoClick());
+             pullModem();
+             sim.Release();
+             EXPECT_TRUE(QTest::qWaitFor([&] { return !flash->Loading(); }, kWaitMs));
+             flash->close();
+         }},
+        {"Open all fails",
+         [&] {
+             main->TermOpenCloseAll->trigger();
+             settle();
+             pullModem();
+             main->TermOpenCloseAll->trigger();
+         }},
+        {"resume fails",
+         [&] {
+             PostMessage(main.get(), WM_POWERBROADCAST, PBT_APMSUSPEND);
+             settle();
+             pullModem();
+             PostMessage(main.get(), WM_POWERBROADCAST, PBT_APMRESUMESUSPEND);
+         }},
+        {"adapter removed",
+         [&] {
+             unlink(com);
+             postDevice(DBT_DEVICEREMOVECOMPLETE);
+         }},
+        {"adapter arrives and does not open",
+         [&] {
+             unlink(com);
+             postDevice(DBT_DEVICEREMOVECOMPLETE);
+             postDevice(DBT_DEVICEARRIVAL);
+         }},
+        {"event wait fails and the quiet reopen too",
+         [&] {
+             pullModem();
+             EXPECT_TRUE(QTest::qWaitFor([&] { return terminal->teksti->screenText().contains("restarted"); },
+                                         kWaitMs));
+         }},
+    };
+    for (const auto& [name, close] : closings) {
+        SCOPED_TRACE(name);
+        pullModem();
+        plugModem(com);
+        terminal = terminalOn(com);
+        ASSERT_TRUE(terminal->portOpen());
+        terminal->Lhetys1Click();
+        settle(); // the window has loaded its saved options
+        QPointer<TLahetys> transmit = qobject_cast<TLahetys*>(terminal->transmitWindow.data());
+        ASSERT_TRUE(transmit);
+        transmit->SetBoxText("PING");
+        transmit->toisto->setChecked(true);
+        transmit->aika_vali->setText("0.2");
+        transmit->LahetaClick(true);
+        ASSERT_EQ(receive(*modem, 8), "PINGPING");
+
+        close();
+        settle();
+        EXPECT_FALSE(terminal->portOpen());
+        EXPECT_EQ(background(terminal), silver);
+        EXPECT_EQ(portCommands(terminal), QStringList{"Open port"});
+        EXPECT_FALSE(transmit->SendingActive());
+        EXPECT_TRUE(transmit->Laheta->isEnabled() && transmit->toisto->isEnabled() &&
+                    transmit->laskuri->isEnabled());
+
+        // The modem comes back on the terminal's port.
+        pullModem();
+        plugModem(terminal->portNumber() + 1);
+        terminal->openport1->trigger();
+        settle();
+        ASSERT_TRUE(terminal->portOpen());
+        EXPECT_EQ(background(terminal), QColor(Qt::white));
+        EXPECT_EQ(portCommands(terminal), QStringList{"Close port"});
+        const uint32_t sent = terminal->txCount();
+        QTest::keyClick(terminal->teksti, Qt::Key_K);
+        EXPECT_EQ(receive(*modem, 1), "k");
+        EXPECT_TRUE(QTest::qWaitFor([&] { return terminal->txCount() == sent + 1; }, kWaitMs));
+        settle();
+        EXPECT_FALSE(transmit->SendingActive()) << "the typed key started the repeat again";
+        terminal->Suljeterminaali1Click();
+        settle();
+    }
 }
 
 // A terminal's cable is pulled: its modem's pseudo-terminal goes and so does its

@@ -21,12 +21,16 @@ public:
             open_ = true;
     }
     void closePort() override { open_ = false; }
-    void shadeScreen(PortShade s) override { shade = s; }
+    void showPortState() override {
+        shade = open_ ? PortShade::Open : PortShade::Closed;
+        closeItem = open_;
+        transmitSuspended = !open_;
+    }
+    void showPortLent() override {
+        shade = PortShade::Lent;
+        ++repeatStops;
+    }
     bool closePortItemShown() const override { return closeItem; }
-    void showPortItems(bool meantOpen) override { closeItem = meantOpen; }
-    void stopTransmitRepeat() override { ++repeatStops; }
-    void suspendTransmitWindow() override { transmitSuspended = true; }
-    void resumeTransmitWindow() override { transmitSuspended = false; }
     void closePortCommand() override {
         open_ = false;
         closeItem = false;

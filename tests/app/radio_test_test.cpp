@@ -45,12 +45,9 @@ public:
             events.push_back("close");
         }
     }
-    void shadeScreen(PortShade newShade) override { shade = newShade; }
+    void showPortState() override { shade = portOpen() ? PortShade::Open : PortShade::Closed; }
+    void showPortLent() override { shade = PortShade::Lent; }
     bool closePortItemShown() const override { return true; }
-    void showPortItems(bool) override {}
-    void stopTransmitRepeat() override {}
-    void suspendTransmitWindow() override {}
-    void resumeTransmitWindow() override {}
     void closePortCommand() override {}
     void openPortCommand() override {}
     QWidget* terminalWindow() override { return this; }

@@ -212,7 +212,7 @@ TEST_F(TerminalWindowTest, FailedWaitPrintsTheRedLineAndReopensThePort) {
 }
 
 TEST_F(TerminalWindowTest, AFailedReopenShowsThePortClosed) {
-    terminal->showPortItems(true);
+    terminal->showPortState();
     modem.Vanish();
     ASSERT_TRUE(QTest::qWaitFor([&] { return screen().contains("Serial port restarted"); }, kWaitMs));
     EXPECT_TRUE(QTest::qWaitFor([&] { return terminal->openport1->isVisible(); }, kWaitMs));
