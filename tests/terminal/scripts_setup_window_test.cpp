@@ -180,6 +180,17 @@ TEST_F(ScriptSetupWindowTest, ReadOnlySettingsFileShowsTheFailureAndStillCloses)
     EXPECT_FALSE(std::filesystem::exists(ScriptStoreFileName(SettingsFileName())));
 }
 
+TEST_F(ScriptSetupWindowTest, EscClosesTheWindowFromEveryControl) {
+    auto window = open();
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             window->RichEdit2, window->SetName, window->Mixed3, window->SpeedButton5, window->Okbtn}) {
+        SCOPED_TRACE(control->objectName().toStdString());
+        window->show();
+        QTest::keyClick(control, Qt::Key_Escape);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, 1000));
+    }
+}
+
 TEST_F(ScriptSetupWindowTest, ScriptFileSavesTheGridsAndLoadsThemBack) {
     auto window = open();
     window->RichEdit5->setPlainText("five");
