@@ -69,8 +69,6 @@ public:
         return true;
     }
 
-    bool AtEnd() const { return left() == 0; }
-
 private:
     size_t left() const { return bytes_.size() - pos_; }
     uint32_t byteAt(size_t at) const { return static_cast<uint8_t>(bytes_[at]); }
@@ -210,13 +208,9 @@ ScriptFileContents DecodeScriptFile(const std::string& bytes, ScriptTable& table
         while (keys.size() < static_cast<size_t>(kScriptKeys) && readFileRecord(reader, flag, text)) {
             keys.push_back({flag != 0, text});
         }
-        const bool complete = keys.size() == static_cast<size_t>(kScriptKeys);
-        if (complete && !reader.AtEnd()) {
-            return contents;
-        }
         contents.layout = ScriptFileContents::OldLayout;
+        contents.cutShort = keys.size() < static_cast<size_t>(kScriptKeys);
         contents.keys = std::move(keys);
-        contents.cutShort = !complete;
         return contents;
     }
     if (bytes[0] != kFileMarker || bytes.size() < 2 || bytes[1] != kFileVersion) {
@@ -224,18 +218,12 @@ ScriptFileContents DecodeScriptFile(const std::string& bytes, ScriptTable& table
     }
     reader.ReadByte(flag);
     reader.ReadByte(flag);
-    ScriptTable read = table;
     int k = 1;
     for (; k <= kScriptCells && readFileRecord(reader, flag, text); ++k) {
-        read.cell(k) = {text, flag == '1' ? "1" : "0"};
-    }
-    const bool complete = k > kScriptCells;
-    if (complete && !reader.AtEnd()) {
-        return contents;
+        table.cell(k) = {text, flag == '1' ? "1" : "0"};
     }
     contents.layout = ScriptFileContents::Sets;
-    contents.cutShort = !complete;
-    table = std::move(read);
+    contents.cutShort = k <= kScriptCells;
     return contents;
 }
 

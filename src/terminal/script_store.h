@@ -79,9 +79,8 @@ struct ScriptFileContents {
 };
 
 // Reads a ".stf" file's bytes. The "V" layout goes straight into the table (its
-// complete records); the old layout is returned in keys. A file of neither
-// layout, or with bytes after its last record (garbage that happens to start
-// like one), loads nothing and is Unknown.
+// complete records); the old layout is returned in keys. Bytes after the last
+// record are not read. A file of neither layout loads nothing and is Unknown.
 ScriptFileContents DecodeScriptFile(const std::string& bytes, ScriptTable& table);
 // What was wrong with a ".stf" file that was read, for the user; empty when
 // nothing was.

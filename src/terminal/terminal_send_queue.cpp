@@ -17,20 +17,22 @@ void TerminalSendQueue::typeKey(char c) {
     flushTypedKeys();
 }
 
-// Keys typed while data is queued go behind it. They were echoed and mirrored as
-// keys when they were typed, so the queue neither shows nor mirrors them again.
-// Keys that do not fit beside a write filling the transmit buffer wait for its
-// end, as keys in flight do.
+// Keys go straight to the port only when nothing is queued and they fit its free
+// room; only then are they busy, and the end of that write frees them. Keys that
+// do not fit (a CR LF pair beside a one-byte buffer, keys beside a write filling
+// the buffer) and keys typed while data is queued join the queue, which sends
+// them as room comes. So keys never wait for a write that is not on its way. They
+// were echoed and mirrored as keys when they were typed, so the queue neither
+// shows nor mirrors them again.
 void TerminalSendQueue::flushTypedKeys() {
     if (keysBusy_ || !port_.portOpen() || typedKeys_.empty())
         return;
-    keysBusy_ = true;
-    if (!queue_.empty())
-        enqueue(typedKeys_, false, true);
-    else if (static_cast<size_t>(std::max(port_.transmitRoom(), 0)) >= typedKeys_.size())
+    if (queue_.empty() && freeRoom() >= typedKeys_.size()) {
         writeToPort(typedKeys_);
-    else
-        return;
+        keysBusy_ = true;
+    } else {
+        enqueue(typedKeys_, false, true);
+    }
     typedKeys_.clear();
 }
 
@@ -85,9 +87,12 @@ void TerminalSendQueue::typedKeysSent() {
     flushTypedKeys();
 }
 
+// Keys waiting behind keys in flight go out now: those keys are no longer busy,
+// so no write's end would send the ones behind them.
 void TerminalSendQueue::cancel() {
     stopSending();
     port_.flushTransmit();
+    flushTypedKeys();
 }
 
 void TerminalSendQueue::stopSending() {
@@ -102,9 +107,12 @@ void TerminalSendQueue::reset() {
     typedKeys_.clear();
 }
 
+size_t TerminalSendQueue::freeRoom() const {
+    return static_cast<size_t>(std::max(port_.transmitRoom(), 0));
+}
+
 void TerminalSendQueue::writeChunk(bool echo) {
-    const size_t room = static_cast<size_t>(std::max(port_.transmitRoom(), 0));
-    const size_t count = std::min(room, queue_.size());
+    const size_t count = std::min(freeRoom(), queue_.size());
     // No room: a write of the port is still going, and its end moves the queue on.
     if (count == 0)
         return;

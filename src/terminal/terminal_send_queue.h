@@ -61,7 +61,7 @@ public:
     // A character typed in the terminal (CR becomes CR LF when that option is
     // on). Ignored while the port is closed.
     void typeKey(char c);
-    // Writes the pending typed keys when nothing of theirs is in flight.
+    // Sends the pending typed keys when nothing of theirs is in flight.
     void flushTypedKeys();
     // Appends data to the outgoing queue and starts it when idle. fromUser lets
     // a mirroring terminal pass the data on. Dropped while the port is closed.
@@ -73,7 +73,7 @@ public:
     // The typed keys written last have gone out (posted by writeDone).
     void typedKeysSent();
     // Drops the queue, also what the driver holds, and ends all in flight; keys
-    // typed and not yet written stay for the next flush.
+    // typed and not yet written go out after it.
     void cancel();
     // The same, the driver left alone (the port was closed).
     void stopSending();
@@ -94,6 +94,7 @@ private:
     // Writes up to the port's free room from the front of the queue.
     void writeChunk(bool echo);
     void echoUnshown(size_t count);
+    size_t freeRoom() const;
     void writeToPort(std::string_view bytes);
     void dropQueue();
 

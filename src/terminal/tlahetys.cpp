@@ -19,6 +19,7 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
+#include <QRadioButton>
 #include <QThread>
 #include <filesystem>
 #include <new>
@@ -434,6 +435,10 @@ void TLahetys::LoadSettings() {
     if (values.fileCaptionCleared)
         Panel1->setText(QString());
     lahde->setItemIndex(std::clamp(values.select, 0, lahde->count() - 1));
+    // The window opens with the focus on its first control, "Data from", as a
+    // dialog does: on the source chosen. Qt would give it to the first control
+    // made, the file panel, which shows no focus and takes no typing.
+    lahde->button(lahde->itemIndex())->setFocus();
     laskuri->setChecked(values.counter);
     toisto->setChecked(values.continuous);
     aika_vali->setText(fromLatin1(values.delay));

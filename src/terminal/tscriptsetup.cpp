@@ -289,7 +289,10 @@ bool TScriptSetup::eventFilter(QObject* watched, QEvent* event) {
     }
     const auto* keyEvent = static_cast<QKeyEvent*>(event);
     const bool inEdit = qobject_cast<QTextEdit*>(watched) != nullptr;
-    if (press && keyEvent->key() == Qt::Key_Escape && (inEdit || watched == SetName)) {
+    // "Cancel" takes Esc whichever control has the focus: the edits, the set name
+    // and the "Mixed" boxes are watched here, and Esc on any other control, which
+    // it ignores, reaches the window itself.
+    if (press && keyEvent->key() == Qt::Key_Escape) {
         QMetaObject::invokeMethod(peruuta, &QPushButton::click, Qt::QueuedConnection);
         return true;
     }

@@ -1,13 +1,16 @@
 // The main window's "Open terminal" runs the port dialog and opens a terminal
 // on the chosen port; the user types into it and reads its screen.
 #include "app/tpohjafrm.h"
+#include "platform/portmap.h"
 #include "platform/program_files.h"
 #include "platform/tinifile.h"
 #include "platform/tradiogroup.h"
 #include "platform/virtual_port.h"
 #include "support/message_box_recorder.h"
+#include "support/pseudo_terminal.h"
 #include "support/temp_folder.h"
 #include "terminal/tportinasetus.h"
+#include "terminal/tscriptsetup.h"
 #include "terminal/tterminaali.h"
 
 #include <QFile>
@@ -17,11 +20,13 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
 
 constexpr int kModemCom = 13;
+constexpr int kLineCom = 16;
 constexpr int kWaitMs = 5000;
 
 class OpenTerminalTest : public testing::Test {
@@ -200,6 +205,67 @@ TEST_F(OpenTerminalTest, AKeyTypedDuringAQueuedSendGoesOutAndShowsOnce) {
         EXPECT_TRUE(mirrored == data + "x")
             << std::count(mirrored.begin(), mirrored.end(), 'x') << " x of " << mirrored.size();
         EXPECT_EQ(first->teksti->screenText().count('x'), 1);
+    }
+}
+
+// Whatever the size of the port's transmit buffer, typed keys, a CR turned into
+// CR LF and a key script longer than the buffer go out of a real line once and in
+// order, and so does the key typed after them: what does not fit goes as room
+// comes.
+TEST_F(OpenTerminalTest, EveryKeyGoesOutWhateverTheTransmitBuffer) {
+    PseudoTerminal line;
+    line.LinkAs(PortsFolder(), kLineCom);
+    TScriptSetup scripts;
+    Tterminaali* terminal = Tterminaali::CreateTerminal(nullptr, 0);
+    terminal->CommPort1->setPortin_nro(static_cast<TPortnro>(kLineCom - 1));
+    terminal->CommPort1->tila_hiljaa(true);
+    ASSERT_TRUE(terminal->portOpen());
+    terminal->options.crLf = true;
+    terminal->ApplyOptions();
+    struct Input {
+        const char* what;
+        // Types into the terminal and returns what must go out.
+        std::function<std::string(int buffer)> type;
+    };
+    const Input inputs[] = {
+        {"plain keys",
+         [&](int) {
+             QTest::keyClicks(terminal->teksti, "ab");
+             return std::string("ab");
+         }},
+        {"Enter with CR to CR LF",
+         [&](int) {
+             QTest::keyClicks(terminal->teksti, "a");
+             QTest::keyClick(terminal->teksti, Qt::Key_Return);
+             QTest::keyClicks(terminal->teksti, "b");
+             return std::string("a\r\nb");
+         }},
+        {"key script longer than the buffer",
+         [&](int buffer) {
+             std::string script;
+             for (int i = 0; i < 2 * buffer + 3; ++i)
+                 script.push_back(static_cast<char>('0' + i % 10));
+             scripts.RichEdit1->setPlainText(QString::fromLatin1(script));
+             QTest::keyClick(terminal->teksti, Qt::Key_F1, Qt::ShiftModifier);
+             QTest::keyClicks(terminal->teksti, "b");
+             return script + "b";
+         }},
+    };
+    for (const int buffer : {1, 2, 7, 10240}) {
+        terminal->CommPort1->vaihda_tx_size(buffer);
+        for (const Input& input : inputs) {
+            SCOPED_TRACE(std::string(input.what) + ", buffer " + std::to_string(buffer));
+            const std::string expected = input.type(buffer);
+            std::string sent;
+            const auto read = [&] {
+                sent += line.ReadFor(1 << 16, std::chrono::milliseconds(5));
+                return sent.size() >= expected.size();
+            };
+            EXPECT_TRUE(QTest::qWaitFor(read, kWaitMs));
+            QTest::qWait(20);
+            read();
+            EXPECT_EQ(sent, expected);
+        }
     }
 }
 

@@ -180,6 +180,17 @@ TEST_F(ScriptSetupWindowTest, ReadOnlySettingsFileShowsTheFailureAndStillCloses)
     EXPECT_FALSE(std::filesystem::exists(ScriptStoreFileName(SettingsFileName())));
 }
 
+TEST_F(ScriptSetupWindowTest, EscClosesTheWindowFromEveryControl) {
+    auto window = open();
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             window->RichEdit2, window->SetName, window->Mixed3, window->SpeedButton5, window->Okbtn}) {
+        SCOPED_TRACE(control->objectName().toStdString());
+        window->show();
+        QTest::keyClick(control, Qt::Key_Escape);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, 1000));
+    }
+}
+
 TEST_F(ScriptSetupWindowTest, ScriptFileSavesTheGridsAndLoadsThemBack) {
     auto window = open();
     window->RichEdit5->setPlainText("five");
@@ -253,11 +264,11 @@ TEST_F(ScriptSetupWindowTest, AnUnreadableStoreIsSaidAndNeverWrittenOver) {
 TEST_F(ScriptSetupWindowTest, AScriptFileThatIsNoneSaysSoAndLeavesTheEdits) {
     auto window = open();
     window->RichEdit1->setPlainText("kept");
-    const std::string zeros = folder.file("zeros.stf");
-    { std::ofstream(zeros, std::ios::binary) << std::string(200, '\0'); }
-    window->LoadScriptFile(zeros);
+    const std::string text = folder.file("text.stf");
+    { std::ofstream(text, std::ios::binary) << "not a script"; }
+    window->LoadScriptFile(text);
     window->LoadScriptFile(folder.path().string());
-    EXPECT_EQ((std::vector<std::string>{"File " + zeros + " is not a script file",
+    EXPECT_EQ((std::vector<std::string>{"File " + text + " is not a script file",
                                         "Unable to read file " + folder.path().string()}),
               boxes.texts());
     EXPECT_EQ("kept", window->RichEdit1->toPlainText().toStdString());

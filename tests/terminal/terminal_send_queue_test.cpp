@@ -196,14 +196,21 @@ TEST_F(SendQueueTest, CancelDropsTheQueueAndPurgesTheDriver) {
 }
 
 // A key typed while the one before it is in flight waits; neither a cancel nor
-// closing the port drops it: it goes with the next key.
+// closing the port drops it. After a cancel it goes at once, after a close with
+// the next key.
 TEST_F(SendQueueTest, KeysWaitingBehindAKeyInFlightOutliveACancelAndAClose) {
-    for (auto stop : {&TerminalSendQueue::cancel, &TerminalSendQueue::stopSending}) {
+    struct Stop {
+        void (TerminalSendQueue::*stop)();
+        const char* sentAtOnce;
+    };
+    for (const auto& [stop, sentAtOnce] :
+         {Stop{&TerminalSendQueue::cancel, "ab"}, Stop{&TerminalSendQueue::stopSending, "a"}}) {
         port.wire.clear();
         queue.typeKey('a');
         queue.typeKey('b');
         (queue.*stop)();
         runToIdle();
+        EXPECT_EQ(port.wire, sentAtOnce);
         queue.typeKey('c');
         runToIdle();
         EXPECT_EQ(port.wire, "abc");

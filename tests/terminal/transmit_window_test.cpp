@@ -12,6 +12,7 @@
 #include <QClipboard>
 #include <QMenu>
 #include <QPointer>
+#include <QRadioButton>
 #include <QTest>
 #include <QTextCursor>
 #include <QTimer>
@@ -240,6 +241,23 @@ TEST_F(TransmitWindowTest, ACommandSourceReadOutsideFactoryModeClearsTheFileCapt
     EXPECT_TRUE(window->Panel1->text().isEmpty());
     window->close();
     EXPECT_EQ(TIniFile(SettingsFileName()).ReadString("COM3", "TXFILE", ""), folder.file("commands.txt"));
+}
+
+// Shown and given the keyboard as the terminal opens it, the window has the focus
+// on its first control: the saved source of "Data from".
+TEST_F(TransmitWindowTest, OpensWithTheFocusOnTheChosenSource) {
+    RecordingTerminal terminal;
+    for (const int source : {TLahetys::TextSource, TLahetys::FileSource}) {
+        TIniFile(SettingsFileName()).WriteInteger("COM3", "SELECT", source);
+        auto* window = new TLahetys(terminal, false);
+        windows.emplace_back(window);
+        window->setWindowTitle("COM3: Transmit");
+        window->show();
+        window->activateWindow();
+        EXPECT_TRUE(waitFor([&] { return QApplication::focusWidget() == window->lahde->button(source); }))
+            << source;
+        window->close();
+    }
 }
 
 TEST_F(TransmitWindowTest, DelayBoxKeepsItsFloorAndSteps) {
