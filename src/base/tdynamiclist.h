@@ -1,7 +1,8 @@
 #pragma once
 // An owning list of named items. Items keep the order in which they were added;
 // names need not be unique, and Find returns the first item of a name. The owner
-// may be told of every change (add, grow, clear, delete).
+// may be told of every change (add, grow, clear, delete); a clear is told even
+// when the list was empty.
 
 #include "base/hex.h"
 
@@ -61,9 +62,8 @@ public:
         changed();
     }
 
+    // Notifies also when the list was empty, as Add does.
     void Clear() {
-        if (items_.empty())
-            return;
         for (Item* item : items_)
             release(item);
         items_.clear();

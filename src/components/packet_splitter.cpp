@@ -1,12 +1,15 @@
 #include "components/packet_splitter.h"
 
 void PacketSplitter::Take(const std::string& bytes, const TdPacketFraming& framing) {
-    for (char c : bytes) {
-        if (framing.Type == pmtKELVO_NMS)
-            takeNms(c, framing);
-        else
-            takeDelimited(c, framing);
-    }
+    for (char c : bytes)
+        Take(c, framing);
+}
+
+void PacketSplitter::Take(char c, const TdPacketFraming& framing) {
+    if (framing.Type == pmtKELVO_NMS)
+        takeNms(c, framing);
+    else
+        takeDelimited(c, framing);
 }
 
 void PacketSplitter::Clear() {

@@ -33,6 +33,7 @@ public:
     std::function<void(const std::string& packet, const std::string& frame)> OnPacket;
 
     void Take(const std::string& bytes, const TdPacketFraming& framing);
+    void Take(char c, const TdPacketFraming& framing);
     // Back to outside a packet, with nothing collected.
     void Clear();
 

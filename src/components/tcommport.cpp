@@ -19,14 +19,14 @@ const char kDevicePrefix[] = "\\\\.\\";
 
 } // namespace
 
-TCommPort::TCommPort(QObject* owner) : QObject(owner), packetThread_(std::make_unique<TPacketThread>()) {
+TCommPort::TCommPort(QObject* owner) : QObject(owner), packetThread_(std::make_unique<TPacketThread>(lock_)) {
     packetThread_->OnPacketReceived = [this] { vDoPacketReceived(); };
     packetThread_->OnDataReceived = [this] { vDoDataReceived(); };
 }
 
 TCommPort::~TCommPort() {
     bEventsEnabled_ = false;
-    packetThread_.reset();
+    packetThread_->Suspend();
     try {
         Close();
     } catch (...) {
@@ -126,7 +126,9 @@ bool TCommPort::bOpenSteps() {
     return bConnected_;
 }
 
+// The receiver ends first, so that no round reads a closed port.
 void TCommPort::vCloseHandle() {
+    packetThread_->Suspend();
     CloseHandle(hPort_);
     hPort_ = INVALID_HANDLE_VALUE;
     bConnected_ = false;
@@ -427,10 +429,12 @@ uint32_t TCommPort::u32GetInputCount() const {
 }
 
 uint32_t TCommPort::u32GetPacketCount() const {
+    std::lock_guard lock(lock_);
     return bConnected_ ? static_cast<uint32_t>(packetList_.size()) : 0;
 }
 
 std::string TCommPort::GetPacket(uint32_t index, bool remove) {
+    std::lock_guard lock(lock_);
     if (index >= packetList_.size())
         return {};
     std::string packet = packetList_[index];
@@ -441,6 +445,7 @@ std::string TCommPort::GetPacket(uint32_t index, bool remove) {
 
 void TCommPort::ClearPacketBuffers() {
     packetThread_->vClearBuffers();
+    std::lock_guard lock(lock_);
     packetList_.clear();
 }
 

@@ -2,8 +2,9 @@
 // The component package's packet serial port. It opens one COM port through the
 // program's serial calls (platform/serial_comm.h), sets the line up from its
 // properties, frames what it sends in one of four packet modes and leaves all
-// reception to its receiver (components/tpacketthread.h), which reports packets
-// and data through the events below. It keeps a short log of what went out and
+// reception to its receiver thread (components/tpacketthread.h), which runs
+// while the port is open and reports packets and data through the events below,
+// on the thread that made the port. It keeps a short log of what went out and
 // came in, can run a set-up dialog and keeps its settings in a settings node.
 //
 // Errors go to vError: thrown as std::runtime_error when ExceptionErrors is set,
@@ -17,8 +18,10 @@
 
 #include <QObject>
 
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -70,9 +73,10 @@ public:
     ~TCommPort() override;
 
     void Open();
+    // Ends the receiver thread, then closes the port; also from a handler.
     void Close();
     bool bGetConnected() const { return bConnected_; }
-    // Sets the connected flag; the receiver polls only while it is set.
+    // Sets the connected flag and starts or ends the receiver thread.
     void vSetConnected(bool connected);
 
     // Sends the text, framed as the packet settings say; only when connected.
@@ -91,8 +95,9 @@ public:
     void FlushRx();
     void FlushTx();
 
-    // The "TX: " and "RX: " lines, at most 100.
-    std::vector<std::string>* pGetCommunicationBuffer() { return packetThread_->pGetLogList(); }
+    // A copy of the "TX: " and "RX: " lines, at most 100: the receiver adds lines
+    // while the owner reads.
+    std::vector<std::string> pGetCommunicationBuffer() const { return packetThread_->LogList(); }
     std::string GetDebugReadBuffer() { return packetThread_->strDebugReadBuffer(); }
     std::string GetDebugWriteBuffer() { return packetThread_->strDebugWriteBuffer(); }
     void ClearDebugBuffers() { packetThread_->vClearDebugBuffers(); }
@@ -264,23 +269,27 @@ private:
     uint8_t u8EofChar_ = 0;
     uint8_t u8ErrorChar_ = 0;
     TdCommEvents u16Events_ = 0;
-    bool bPacketMode_ = false;
-    TdPacketModeType tdPacketModeType_ = pmtNORMAL;
-    char i8PacketStartChar_ = 2;
-    char i8PacketEndChar_ = 3;
-    uint16_t u16MaxPacketLen_ = 100;
+    // The receiver reads these at every round.
+    std::atomic<bool> bPacketMode_ = false;
+    std::atomic<TdPacketModeType> tdPacketModeType_ = pmtNORMAL;
+    std::atomic<char> i8PacketStartChar_ = 2;
+    std::atomic<char> i8PacketEndChar_ = 3;
+    std::atomic<uint16_t> u16MaxPacketLen_ = 100;
     TdSetupDialogItems u8SetupDialogItems_ = kAllSetupDialogItems;
 
+    // Guards the packet list and what the receiver shares (its log, its read and
+    // write logs, the text it collects).
+    mutable std::mutex lock_;
     std::vector<std::string> packetList_;
     TdAvailablePorts u64AvailablePorts_ = 0;
     HANDLE hPort_ = INVALID_HANDLE_VALUE;
     DCB dcb_;
-    bool bConnected_ = false;
+    std::atomic<bool> bConnected_ = false;
     bool bOutX_ = false;
     bool bInX_ = false;
     bool bSuppressOpenCloseEvents_ = false;
     bool bPacketTimeOut_ = false;
-    bool bEventsEnabled_ = true;
+    std::atomic<bool> bEventsEnabled_ = true;
     // Last, so it goes first: the receiver points into the fields above.
     std::unique_ptr<TPacketThread> packetThread_;
 };

@@ -1,37 +1,51 @@
 #pragma once
-// The receiving half of the packet serial port (components/tcommport.h). Every
-// 100 ms it takes what the open port's driver holds and, in packet mode, cuts it
-// into packets (components/packet_splitter.h) for the port's packet list, with an
-// "RX: " line per packet in the shared log; otherwise it collects the bytes as
-// plain data. It reports packets and data through its two closures.
+// The receiving half of the packet serial port (components/tcommport.h): a thread
+// that runs while the port is open. Every 100 ms it takes what the port's driver
+// holds and, in packet mode, cuts it into packets (components/packet_splitter.h):
+// each packet is stored in the port's packet list with an "RX: " line in the
+// shared log and reported before the next byte is taken. Otherwise it collects
+// the bytes as plain data and reports them once a round.
 //
-// It polls on a timer of the owner's thread rather than on a thread of its own:
-// handlers run on the owner's thread either way, and no lock is needed and no
-// round can outlive a port that closes or a component that goes away.
+// Reports run the two closures on the owner's thread, the thread that made the
+// receiver, and the receiver waits until they have run, so a handler sees the
+// packet list as it was when its packet was stored. Meanwhile the receiver holds
+// its packet; an owner that does not run its event loop finds the packet stored
+// and its report waiting.
+//
+// Suspend ends the thread and waits for it; a report it is waiting for is
+// dropped, so a handler may close or delete the port, and the owner may close it
+// while a report waits. The receiver ends with its component, and no round ever
+// reads a port that was closed.
+//
+// What it shares with the owner's thread (the packet list, the log, the read and
+// write logs and the text being collected) is guarded by the component's lock.
 
 #include "components/packet_splitter.h"
 #include "platform/serial_comm.h"
 
 #include <QObject>
-#include <QTimer>
 
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 // What the port shares with its receiver: its packet list, its settings (read at
 // every round, so changes apply at once) and its handle (taken at each open).
 struct TdPacketView {
     std::vector<std::string>* PacketList = nullptr;
-    const TdPacketModeType* PacketModeType = nullptr;
+    const std::atomic<TdPacketModeType>* PacketModeType = nullptr;
     HANDLE Port = INVALID_HANDLE_VALUE;
-    const uint16_t* MaxPacketLen = nullptr;
-    const char* PacketStartChar = nullptr;
-    const char* PacketEndChar = nullptr;
-    const bool* PacketMode = nullptr;
-    const bool* EventsEnabled = nullptr;
-    const bool* Connected = nullptr;
+    const std::atomic<uint16_t>* MaxPacketLen = nullptr;
+    const std::atomic<char>* PacketStartChar = nullptr;
+    const std::atomic<char>* PacketEndChar = nullptr;
+    const std::atomic<bool>* PacketMode = nullptr;
+    const std::atomic<bool>* EventsEnabled = nullptr;
+    const std::atomic<bool>* Connected = nullptr;
 };
 
 class TPacketThread : public QObject {
@@ -44,19 +58,26 @@ public:
     // before more is appended.
     static constexpr size_t kMaxDebugLog = 1000;
     static constexpr size_t kDebugLogKept = 900;
+    // The receiver rests this long after a handler that threw.
+    static constexpr std::chrono::milliseconds kRestAfterFault{10};
 
-    TPacketThread();
+    // lock: the component's lock, which outlives the receiver.
+    explicit TPacketThread(std::mutex& lock);
+    ~TPacketThread() override;
 
-    void vSetView(const TdPacketView& view) { view_ = view; }
-    // Stops and restarts the polling.
-    void Suspend();
+    // Takes the port's view; the thread is ended first.
+    void vSetView(const TdPacketView& view);
+    // Starts the thread; nothing when it runs.
     void Resume();
+    // Ends the thread and waits for it. Safe from a handler.
+    void Suspend();
 
     std::function<void()> OnPacketReceived;
     std::function<void()> OnDataReceived;
 
-    // One round: takes what is queued, when the port is connected.
-    void vPoll();
+    // True while no round runs and nothing waits in the driver: every byte that
+    // had arrived has been taken and reported.
+    bool bIdle() const;
 
     // Up to count queued bytes (all with 0); empty when none are queued.
     std::string strReadPort(uint32_t count);
@@ -73,23 +94,48 @@ public:
     // Logs a frame the port sent: a "TX: " line and the write log.
     void vLogSentFrame(const std::string& frame);
 
-    std::vector<std::string>* pGetLogList() { return &logList_; }
+    // A copy of the log, taken under the lock.
+    std::vector<std::string> LogList() const;
     // The packet being collected, or in plain-data mode all data since the last
     // clear.
     std::string strGetPacketText() const;
 
+protected:
+    bool event(QEvent* event) override;
+
 private:
+    enum TdReport : intptr_t { rPacket, rData };
+
+    // The members below run with the lock held.
+    void vExecute();
+    void vRound(std::unique_lock<std::mutex>& lock);
+    void vTakePackets(std::unique_lock<std::mutex>& lock);
+    // Reports on the owner's thread and waits, the lock released, until the
+    // handler has run; false when the thread is to end.
+    bool bSynchronize(std::unique_lock<std::mutex>& lock, TdReport report);
+    void vReportHandled(uint64_t ticket, bool threw);
+    std::string strRead(uint32_t count);
+    uint32_t u32InputCount() const;
     void vAddLogLine(const std::string& line);
     void vPacketCompleted(const std::string& packet, const std::string& frame);
     TdPacketFraming Framing() const;
-    bool bConnected() const { return view_.Connected && *view_.Connected; }
+    bool bPacketMode() const { return view_.PacketMode && *view_.PacketMode; }
+
+    std::mutex& lock_;
+    std::condition_variable wake_;
+    std::thread thread_;
+    bool stopping_ = false;
+    bool inRound_ = false;
+    bool packetCompleted_ = false;
+    bool handlerThrew_ = false;
+    // Reports are numbered; those up to answered_ have run or were dropped.
+    uint64_t posted_ = 0;
+    uint64_t answered_ = 0;
 
     TdPacketView view_;
-    QTimer timer_;
     PacketSplitter splitter_;
     std::vector<std::string> logList_;
     std::string plainText_;
     std::string readLog_;
     std::string writeLog_;
-    int packetsToReport_ = 0;
 };

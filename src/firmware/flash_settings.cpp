@@ -3,6 +3,8 @@
 #include "platform/program_files.h"
 #include "platform/tinifile.h"
 
+#include <algorithm>
+
 namespace {
 const char* const kSingleSection = "Single Flash";
 const char* const kNone = "ERROR";
@@ -14,6 +16,12 @@ const std::array<const char*, kFlashChannels> kEnableKeys{"Enable 1", "Enable 2"
 std::string directoryPart(const std::string& fileName) {
     const size_t slash = fileName.rfind(kSeparator);
     return slash == std::string::npos ? std::string() : fileName.substr(0, slash + 1);
+}
+
+// The folder without its closing separator, except the root, which is only that.
+std::string folderOf(const std::string& fileName) {
+    const size_t slash = fileName.rfind(kSeparator);
+    return slash == std::string::npos ? std::string() : fileName.substr(0, std::max<size_t>(slash, 1));
 }
 
 std::string filePart(const std::string& fileName) {
@@ -60,7 +68,7 @@ SingleFlashSettings ReadSingleFlashSettings(const TIniFile& ini) {
 bool WriteSingleFlashSettings(TIniFile& ini, int portIndex, const std::string& fileName) {
     return writeAll(ini, [&] {
         ini.WriteInteger(kSingleSection, "Serial port", portIndex);
-        ini.WriteString(kSingleSection, "Directory", directoryPart(fileName));
+        ini.WriteString(kSingleSection, "Directory", folderOf(fileName));
     });
 }
 

@@ -256,7 +256,7 @@ bool TCSingleFlashDlg::FormCloseQuery() {
     if (!loading_)
         return true;
     asking_ = true;
-    const bool yes = MessageBox(kInterruptQuestion, "", MB_YESNOCANCEL | MB_ICONWARNING) == IDYES;
+    const bool yes = MessageBox(kInterruptQuestion, "Confirm", MB_YESNOCANCEL | MB_ICONQUESTION) == IDYES;
     asking_ = false;
     if (loading_ && yes)
         (load_.h8_3069 ? Engine3069.StopRequested : Engine.StopRequested) = 1;

@@ -21,6 +21,9 @@ enum : int {
     WM_COMM_EVENT = 1230,
     WM_COMM_WAIT_FAILED = 1231,
     WM_COMM_WRITE_PENDING = 1232,
+    // A worker's call to be run on the thread of the object it is posted to, the
+    // worker waiting meanwhile (the class library's Synchronize).
+    WM_SYNCHRONIZE = 1233,
     WM_DESIGNER_OPEN_FILE = 1244,
     WM_DESIGNER_CREATE_HELPERS = 1245,
     WM_INVALID_PARAMETER = 1345,

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <thread>
 
 namespace {
 
@@ -18,6 +19,21 @@ constexpr int kCom = 41;
 
 std::string Bytes(const char* text, size_t size) {
     return std::string(text, size);
+}
+
+const std::string kTwoPackets = "\x02"
+                                "a\x03\x02"
+                                "b\x03";
+
+// Waits without running the event loop, as an owner busy on its own thread.
+bool WaitWithoutEvents(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + 2s;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
 }
 
 std::string NmsFrame(const std::string& data) {
@@ -40,9 +56,10 @@ protected:
         port.Open();
         ASSERT_TRUE(port.bGetConnected());
     }
+    // Sends the bytes and waits until the receiver has taken and reported them.
     void receive(const std::string& bytes) {
         modem.Write(bytes);
-        port.pGetPacketThread()->vPoll();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return port.pGetPacketThread()->bIdle(); }, 2000));
     }
     void usePackets(TdPacketModeType type) {
         port.SetPacketMode(true);
@@ -89,7 +106,7 @@ TEST_F(TCommPortTest, EachPacketModeSendsItsFramesByteForByte) {
 
     ASSERT_EQ(beforeSend.size(), 6u);
     EXPECT_EQ(beforeSend[1], nmsFrame);
-    const auto& log = *port.pGetCommunicationBuffer();
+    const auto log = port.pGetCommunicationBuffer();
     ASSERT_EQ(log.size(), 6u);
     EXPECT_EQ(log[0], "TX: \\72\\61\\77");
 }
@@ -109,7 +126,7 @@ TEST_F(TCommPortTest, SplitAndJoinedNmsFramesArriveAsOnePacketEventEach) {
     EXPECT_EQ(port.u32GetPacketCount(), 3u);
     EXPECT_EQ(port.GetPacket(1, true).substr(0, 6), "second");
     EXPECT_EQ(port.GetPacket(1, false).substr(0, 5), "third");
-    EXPECT_EQ(port.pGetCommunicationBuffer()->front().substr(0, 16), "RX: \\02\\00\\05\\66");
+    EXPECT_EQ(port.pGetCommunicationBuffer().front().substr(0, 16), "RX: \\02\\00\\05\\66");
 
     port.DisableEvents();
     receive(NmsFrame("quiet"));
@@ -151,15 +168,16 @@ TEST_F(TCommPortTest, TheReceiverPollsOnItsOwnWhileThePortIsOpen) {
 }
 
 TEST_F(TCommPortTest, LogsAreKeptToTheirLimits) {
-    usePackets(pmtKELVO_NMS);
+    usePackets(pmtNORMAL);
+    port.DisableEvents(); // 150 reports, each a turn of the test's event loop
     open();
     std::string many;
     for (int i = 0; i < 150; ++i)
-        many += NmsFrame(std::to_string(i));
+        many += "\x02" + std::to_string(i) + "\x03";
     receive(many);
-    const auto& log = *port.pGetCommunicationBuffer();
+    const auto log = port.pGetCommunicationBuffer();
     ASSERT_EQ(log.size(), TPacketThread::kMaxLogLines);
-    EXPECT_EQ(log.back().rfind("RX: \\02\\00\\03\\31\\34\\39", 0), 0u) << "the newest line is last";
+    EXPECT_EQ(log.back(), "RX: \\02\\31\\34\\39\\03") << "the newest line is last";
 
     EXPECT_EQ(port.GetDebugReadBuffer(), many) << "one read is kept whole";
     const std::string block(TPacketThread::kMaxDebugLog, 'r');
@@ -336,9 +354,7 @@ TEST_F(TCommPortTest, AHandlerMayDeleteOrCloseThePortWhilePacketsAreReported) {
     };
     owned->Open();
     ASSERT_TRUE(owned->bGetConnected());
-    modem.Write("\x02"
-                "a\x03\x02"
-                "b\x03");
+    modem.Write(kTwoPackets);
     EXPECT_TRUE(QTest::qWaitFor([&] { return seen > 0; }, 2000));
     QTest::qWait(250); // a deleted receiver must not poll again
     EXPECT_EQ(seen, 1);
@@ -350,10 +366,54 @@ TEST_F(TCommPortTest, AHandlerMayDeleteOrCloseThePortWhilePacketsAreReported) {
         sender->Close();
     };
     open();
-    receive("\x02"
-            "a\x03\x02"
-            "b\x03");
-    EXPECT_EQ(packetEvents, 2) << "both packets were stored before the first report";
+    modem.Write(kTwoPackets);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return packetEvents > 0; }, 2000));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(packetEvents, 1) << "nothing is taken after the close";
+    EXPECT_FALSE(modem.NearEndOpen());
+}
+
+TEST_F(TCommPortTest, APacketIsStoredWhileTheOwnerIsBusyAndReportedWhenItRunsItsEvents) {
+    usePackets(pmtKELVO_NMS);
+    open();
+    modem.Write(NmsFrame("reply"));
+    ASSERT_TRUE(WaitWithoutEvents([&] { return port.u32GetPacketCount() == 1; }));
+    EXPECT_EQ(packetEvents, 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return packetEvents == 1; }, 2000));
+}
+
+TEST_F(TCommPortTest, EachPacketIsReportedBeforeTheNextIsTaken) {
+    struct Case {
+        TdPacketModeType type;
+        std::string bytes;
+    };
+    const Case cases[]{{pmtNORMAL, kTwoPackets}, {pmtKELVO_NMS, NmsFrame("a") + NmsFrame("b")}};
+    std::vector<std::string> seen;
+    port.OnPacketReceived = [&](TCommPort* sender) {
+        const uint32_t count = sender->u32GetPacketCount();
+        seen.push_back(std::to_string(count) + sender->GetPacket(count - 1, false).substr(0, 1));
+    };
+    for (const Case& c : cases) {
+        usePackets(c.type);
+        open();
+        seen.clear();
+        receive(c.bytes);
+        EXPECT_EQ(seen, (std::vector<std::string>{"1a", "2b"})) << c.type;
+        port.Close();
+        port.ClearBuffers();
+    }
+}
+
+TEST_F(TCommPortTest, ACloseWhileAReportWaitsDropsIt) {
+    usePackets(pmtNORMAL);
+    open();
+    modem.Write(kTwoPackets);
+    ASSERT_TRUE(WaitWithoutEvents([&] { return port.u32GetPacketCount() == 1; }));
+    port.Close();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(packetEvents, 0);
+    open();
+    EXPECT_EQ(port.u32GetPacketCount(), 1u) << "the second packet was never taken";
 }
 
 TEST_F(TCommPortTest, TheAvailablePortsAreThoseThatOpen) {

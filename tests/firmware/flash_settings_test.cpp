@@ -87,10 +87,15 @@ TEST_F(FlashSettingsTest, RootFolderAndSingleWindowDirectory) {
     ini.WriteString("Multi Flash", "Directory", "/");
     ini.WriteString("Multi Flash", "Filename", "fw.a37");
     EXPECT_EQ(ReadMultiFlashSettings(ini, 1, fourPorts).fileName, "/fw.a37");
-    ASSERT_TRUE(WriteSingleFlashSettings(ini, 2, "/srv/fw/modem.sf2"));
-    const auto single = ReadSingleFlashSettings(ini);
-    EXPECT_EQ(single.portIndex, 2);
-    EXPECT_EQ(single.initialDir, "/srv/fw/");
+    const std::pair<const char*, const char*> folders[]{{"/srv/fw/modem.sf2", "/srv/fw"}, {"/fw.sff", "/"}};
+    for (const auto& [file, folder] : folders) {
+        ASSERT_TRUE(WriteSingleFlashSettings(ini, 2, file));
+        EXPECT_EQ(ini.ReadString("Single Flash", "Directory", ""), folder)
+            << "no closing separator but the root";
+        const auto single = ReadSingleFlashSettings(ini);
+        EXPECT_EQ(single.portIndex, 2);
+        EXPECT_EQ(single.initialDir, folder);
+    }
 }
 
 TEST_F(FlashSettingsTest, UnwritableFileIsReportedNotThrown) {

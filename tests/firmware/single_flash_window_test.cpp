@@ -49,7 +49,7 @@ TEST_F(SingleFlashWindowTest, EncipheredH8_3048FileIsLoadedAndTheResultShown) {
     EXPECT_TRUE(window->Luetiedosto->isEnabled() && window->Flash_tiedosto->isEnabled());
     EXPECT_EQ(TIniFile(SettingsFileName()).ReadInteger("Single Flash", "Serial port", -1), 1);
     EXPECT_EQ(TIniFile(SettingsFileName()).ReadString("Single Flash", "Directory", ""),
-              folder.path().string() + "/");
+              folder.path().string());
 }
 
 TEST_F(SingleFlashWindowTest, RefusedLoadLeavesTheButtonsForTheNextTry) {
@@ -96,6 +96,9 @@ TEST_F(SingleFlashWindowTest, ClosingMidLoadStopsTheEngineAndKeepsTheWindowForTh
     ASSERT_TRUE(window->Flash_tiedostoClick());
     boxes.queueAnswer(IDYES);
     window->close();
+    ASSERT_EQ(boxes.count(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].caption, "Confirm");
+    EXPECT_EQ(boxes.boxes()[0].flags, unsigned{MB_YESNOCANCEL | MB_ICONQUESTION}) << "a confirmation";
     sim.Release();
     ASSERT_TRUE(waitFor([&] { return !results().empty(); }));
     EXPECT_EQ(results(), std::vector<std::string>{FlashErrorText(kFlashUserInterrupted)});

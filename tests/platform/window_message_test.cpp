@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <atomic>
+#include <cstdint>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <thread>
@@ -100,11 +101,17 @@ TEST(WindowMessage, OrdinaryEventsAreNotMessages) {
 // only for its own receiver. Data a thread writes before posting one message,
 // read after another, unrelated message was received, is a race the sanitizer
 // must still see.
+//
+// The sanitizer keeps four records of recent accesses for each 8 bytes of
+// memory, and a new access that finds no free record overwrites one picked at
+// random. The written value fills 8 bytes of its own: sharing them with the flag
+// the reader spins on, the write's record was now and then lost to the spinning
+// reads, and the race went unseen.
 TEST(WindowMessageDeathTest, AnotherMessageHidesNoRace) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
-            int written = 0;
+            alignas(8) int64_t written = 0;
             Receiver waiting;
             Receiver unrelated;
             std::atomic<bool> posted{false};
@@ -117,7 +124,7 @@ TEST(WindowMessageDeathTest, AnotherMessageHidesNoRace) {
                 std::this_thread::yield();
             PostMessage(&unrelated, WM_FLASH_LOCK_CANCEL);
             QCoreApplication::sendPostedEvents(&unrelated);
-            [[maybe_unused]] const int read = *static_cast<volatile int*>(&written);
+            [[maybe_unused]] const int64_t read = *static_cast<volatile int64_t*>(&written);
             writer.join();
             std::exit(0);
         },
