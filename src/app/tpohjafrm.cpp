@@ -305,9 +305,7 @@ void TPohjafrm::ApplyStartPosition() {
                                ini.ReadInteger(kStartPosition, "Top", kDefaultPosition),
                                ini.ReadInteger(kStartPosition, "Width", kDefaultSize),
                                ini.ReadInteger(kStartPosition, "Height", kDefaultSize)};
-        const WindowRect placed = ClampToDesktop(saved, VirtualDesktop());
-        move(placed.left, placed.top);
-        resize(placed.width, placed.height);
+        SetWindowPlace(*this, ClampToDesktop(saved, VirtualDesktop()));
     }
     loader_path = ini.ReadString(kTesti, "loader", kNoLoaderPath);
 }
@@ -428,10 +426,11 @@ void TPohjafrm::WriteOwnSettings() {
     TIniFile ini(SettingsFileName());
     ini.BeginUpdate();
     if (!isMaximized()) {
-        ini.WriteInteger(kStartPosition, "Left", x());
-        ini.WriteInteger(kStartPosition, "Top", y());
-        ini.WriteInteger(kStartPosition, "Width", width());
-        ini.WriteInteger(kStartPosition, "Height", height());
+        const WindowRect place = WindowPlace(*this);
+        ini.WriteInteger(kStartPosition, "Left", place.left);
+        ini.WriteInteger(kStartPosition, "Top", place.top);
+        ini.WriteInteger(kStartPosition, "Width", place.width);
+        ini.WriteInteger(kStartPosition, "Height", place.height);
     }
     const int state = isMinimized() ? StateMinimised : isMaximized() ? StateMaximised : StateNormal;
     ini.WriteInteger(kStartPosition, "WindowState", state);
@@ -939,8 +938,7 @@ void TPohjafrm::SaveWindowLayout(const std::string& path) {
         if (child->widget() == nullptr)
             continue;
         LayoutChild saved;
-        const QRect place = child->geometry();
-        saved.window.place = {place.left(), place.top(), place.width(), place.height()};
+        saved.window.place = WindowPlace(*child);
         if (TerminalWindowLink* terminal = TerminalIn(child)) {
             saved.window.type = kLayoutTerminal;
             saved.writeOwnKeys = [terminal](TIniFile& ini, const std::string& section) {
@@ -1019,7 +1017,7 @@ void TPohjafrm::PlaceChild(QMdiSubWindow* child, const WindowRect& place) {
         return;
     if (child->isMaximized() || child->isMinimized())
         child->showNormal();
-    child->setGeometry(place.left, place.top, place.width, place.height);
+    SetWindowPlace(*child, place);
 }
 
 // Qt keeps the activation history oldest first.

@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 
 namespace {
@@ -41,22 +42,51 @@ WindowRect VirtualDesktop() {
     return {desktop.left(), desktop.top(), desktop.width(), desktop.height()};
 }
 
+WindowRect WindowPlace(const QWidget& window) {
+    return {window.x(), window.y(), window.width(), window.height()};
+}
+
+// Qt moves a top-level window by its frame while it has no native window yet, and
+// its native window moves by its frame once shown. Moved any other way, or between
+// the two, the window's inside goes where its frame should stand.
+void SetWindowPlace(QWidget& window, const WindowRect& place, const QMargins& frameUntilShown) {
+    const QPoint frame(place.left, place.top);
+    const QSize size(place.width, place.height);
+    QWindow* native = window.isWindow() ? window.windowHandle() : nullptr;
+    if (native != nullptr && !native->isVisible()) {
+        window.setGeometry(QRect(frame + QPoint(frameUntilShown.left(), frameUntilShown.top()), size));
+        return;
+    }
+    window.resize(size);
+    if (native != nullptr)
+        native->setFramePosition(frame);
+    else
+        window.move(frame);
+}
+
+namespace {
+// The window manager's border and title bar around a window, as far as Qt knows
+// them: none before the window is framed.
+QMargins FrameMargins(const QWidget& window) {
+    const QRect frame = window.frameGeometry();
+    const QRect inside = window.geometry();
+    return {inside.left() - frame.left(), inside.top() - frame.top(), frame.right() - inside.right(),
+            frame.bottom() - inside.bottom()};
+}
+} // namespace
+
 void PlaceWindowOnScreen(QWidget& window, const QPoint& framePosition, const QWidget& owner) {
     const QWidget* ownerWindow = owner.window();
-    const QRect ownerFrame = ownerWindow->frameGeometry();
-    const QRect ownerClient = ownerWindow->geometry();
-    const QPoint frameTopLeft = ownerClient.topLeft() - ownerFrame.topLeft();
-    const QSize frameExtra = ownerFrame.size() - ownerClient.size();
-    const QSize frameSize = window.size() + frameExtra;
+    const QMargins own = FrameMargins(window);
+    const QMargins frame = own.isNull() ? FrameMargins(*ownerWindow) : own;
+    const QSize frameSize = window.size().grownBy(frame);
     const QScreen* screen = ownerWindow->screen();
     const QRect available = screen != nullptr ? screen->availableGeometry() : QRect(framePosition, frameSize);
     const WindowRect placed =
         PlaceOnDesktop({framePosition.x(), framePosition.y(), frameSize.width(), frameSize.height()},
                        {available.left(), available.top(), available.width(), available.height()});
-    // The window's own geometry is that inside its frame, whether it has been
-    // shown before or not.
-    window.setGeometry(placed.left + frameTopLeft.x(), placed.top + frameTopLeft.y(),
-                       placed.width - frameExtra.width(), placed.height - frameExtra.height());
+    const QSize inside = QSize(placed.width, placed.height).shrunkBy(frame);
+    SetWindowPlace(window, {placed.left, placed.top, inside.width(), inside.height()}, frame);
 }
 
 WindowPoint CentredInMainWindow(int mainWidth, int mainHeight, int windowWidth, int windowHeight) {

@@ -1,7 +1,9 @@
 #pragma once
 // Where windows of the main window are placed: the main window itself at start,
-// inside the virtual desktop, and the firmware windows centred in the main window.
+// inside the virtual desktop, the firmware windows centred in the main window, and
+// every window whose place the settings file keeps, as it is saved and restored.
 
+#include <QMargins>
 #include <vector>
 
 class QPoint;
@@ -30,11 +32,25 @@ WindowRect PlaceOnDesktop(const WindowRect& wanted, const WindowRect& desktop);
 // The virtual desktop: all monitors together.
 WindowRect VirtualDesktop();
 
+// A window's place as the settings file keeps it: where the top-left corner of
+// its frame stands (a top-level window's frame being the window manager's border
+// and title bar, an MDI child's the one it has in the MDI area) and its size
+// inside that frame. Every window whose place is saved is saved from here and
+// restored by SetWindowPlace, so that it comes back where it stood.
+WindowRect WindowPlace(const QWidget& window);
+
+// Puts a window at a place WindowPlace gave. A top-level window's frame goes to
+// the place whether or not the window manager has framed the window yet, except
+// for a window whose native window exists but is not shown (being shown, or
+// hidden again): Qt has no frame for it and puts its inside where it is told, so
+// its inside goes to the place moved in by frameUntilShown, the frame expected.
+void SetWindowPlace(QWidget& window, const WindowRect& place, const QMargins& frameUntilShown = {});
+
 // Places a top-level window that opens beside its owner: the top-left corner of
 // its frame at framePosition, its size as it is, then moved up and left as far as
 // needed for the whole frame to lie on the owner's screen (without its panels),
-// so that its buttons can be reached. Before the window shows, its frame is taken
-// to be as thick as that of the owner's window.
+// so that its buttons can be reached. Before the window is framed, its frame is
+// taken to be as thick as that of the owner's window.
 void PlaceWindowOnScreen(QWidget& window, const QPoint& framePosition, const QWidget& owner);
 
 struct WindowPoint {

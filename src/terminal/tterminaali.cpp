@@ -824,9 +824,7 @@ void Tterminaali::saveTerminalSettings(TIniFile& ini, const std::string& section
     auto* transmit = qobject_cast<TLahetys*>(transmitWindow.data());
     layout.transmitShown = transmitShown && transmit != nullptr;
     if (layout.transmitShown)
-        // Where its frame stands, and the size of what it shows: the restore
-        // gives both back without guessing the frame's size.
-        layout.transmit = {transmit->x(), transmit->y(), transmit->width(), transmit->height()};
+        layout.transmit = WindowPlace(*transmit);
     WriteTerminalLayout(ini, section, layout);
     if (!layout.transmitShown)
         return;
