@@ -730,7 +730,7 @@ MenuConditions Tpiirtopohja::CurrentMenuConditions() const {
     conditions.mobileView = MobileView();
     conditions.portOpen = programming_->port.IsOpen();
     conditions.modemTypes = !ui->Luouusi2->actions().isEmpty();
-    conditions.level9 = securityLevel_ == 9;
+    conditions.level9 = suoja && suoja->LevelNineTicked();
     return conditions;
 }
 
