@@ -99,7 +99,7 @@ protected:
 TEST_F(DesignerEditingTest, ANetworkBuiltWithTheMouseIsSavedAndReopened) {
     Tpiirtopohja* designer = Open();
     NetworkDesign& design = designer->Design();
-    EXPECT_EQ(designer->windowTitle(), "Project: noname | file: noname.spf");
+    EXPECT_EQ(designer->windowTitle(), "Project: noname");
 
     TKuvio& master = Place(designer, {60, 40}, "&New modem", "QX-450");
     TKuvio& repeater = Place(designer, {260, 40}, "&New modem", "QX-450");
@@ -187,6 +187,23 @@ TEST_F(DesignerEditingTest, ANetworkBuiltWithTheMouseIsSavedAndReopened) {
         reopened->findChild<QAction*>("MobileRoutes1")->trigger();
         canvas->grab().save(QString(shots) + "/designer_mobile_routes.png");
     }
+}
+
+// A new project window is captioned "Projekti:" until its helpers show the project's
+// name; a cancelled first New leaves that, and an accepted one adds the file part.
+TEST_F(DesignerEditingTest, ANewProjectIsCaptionedByItsNameUntilItHasAFile) {
+    Tpiirtopohja* designer = CreateDesigner(false);
+    EXPECT_EQ(designer->windowTitle(), "Projekti:");
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(prj_ominaisuus->isVisible());
+    EXPECT_EQ(designer->windowTitle(), "Project: noname");
+    prj_ominaisuus->CancelBtnClick();
+    EXPECT_EQ(designer->windowTitle(), "Project: noname");
+
+    designer->findChild<QAction*>("Uusi1")->trigger();
+    prj_ominaisuus->findChild<QLineEdit*>("nimi")->setText("Harbour");
+    prj_ominaisuus->OKBtnClick();
+    EXPECT_EQ(designer->windowTitle(), "Project: Harbour | file: Harbour.spf");
 }
 
 TEST_F(DesignerEditingTest, KeysWheelAndRecentFilesDriveTheDrawing) {
