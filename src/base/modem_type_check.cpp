@@ -12,17 +12,17 @@ constexpr size_t kNumberLinePosition = 6;
 constexpr const char* kZeroNumberLine = "Number=0000";
 } // namespace
 
-uint16_t ModemTypeCheckValue(const std::string& typeFileName, std::vector<std::string> lines) {
+uint16_t ModemTypeCheckValue(const std::string& typeFileName, std::vector<std::string> lines,
+                             NumberLineForm form) {
     lines.insert(lines.begin(), LowerText(typeFileName));
     const auto numberLine = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
         const size_t equals = line.find('=');
         return equals != std::string::npos && SameText(Trimmed(line.substr(0, equals)), "Number");
     });
-    // The line is written whole, whatever its spelling: the factory correction
-    // writes "Number=<value>" over it, and the next check must compute over the
-    // same text.
     if (numberLine != lines.end())
-        *numberLine = kZeroNumberLine;
+        *numberLine = form == NumberLineForm::OwnKey
+                          ? numberLine->substr(0, numberLine->find('=') + 1) + "0000"
+                          : kZeroNumberLine;
     else
         lines.insert(lines.begin() + static_cast<long>(std::min(kNumberLinePosition, lines.size())),
                      kZeroNumberLine);

@@ -1,5 +1,6 @@
 #include "designer/designer_canvas.h"
 
+#include "designer/edit_cursors.h"
 #include "designer/graph_editing.h"
 
 #include <QHelpEvent>
@@ -21,22 +22,6 @@ MouseButton ButtonOf(const QMouseEvent* event) {
     return MouseButton::Other;
 }
 
-Qt::CursorShape CursorShape(EditCursor cursor) {
-    switch (cursor) {
-    case EditCursor::Connect:
-        return Qt::CrossCursor;
-    case EditCursor::Delete:
-        return Qt::ForbiddenCursor;
-    case EditCursor::Copy:
-        return Qt::DragCopyCursor;
-    case EditCursor::SizeAll:
-        return Qt::SizeAllCursor;
-    case EditCursor::Default:
-        break;
-    }
-    return Qt::ArrowCursor;
-}
-
 } // namespace
 
 DesignerCanvas::DesignerCanvas(GraphEditor& editor, QWidget* parent) : QWidget(parent), editor_(editor) {
@@ -50,7 +35,11 @@ void DesignerCanvas::Refresh() {
     for (const auto& figure : editor_.Design().Figures())
         needed = needed.expandedTo(QSize(figure->Left(), figure->InfoTop()) + kMargin);
     setMinimumSize(needed);
-    setCursor(CursorShape(editor_.Cursor()));
+    // A cursor is drawn when the editor changes it, not at every event.
+    if (shownCursor_ != editor_.Cursor()) {
+        shownCursor_ = editor_.Cursor();
+        setCursor(EditModeCursor(*shownCursor_));
+    }
     update();
 }
 

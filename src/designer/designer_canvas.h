@@ -3,11 +3,12 @@
 // turns mouse events into calls of the graph editor. A release goes to the figure
 // or the area that was pressed, as a held button keeps the mouse there.
 
+#include "designer/graph_editing.h"
 #include "designer/graph_renderer.h"
 
 #include <QWidget>
+#include <optional>
 
-class GraphEditor;
 class TKuvio;
 
 class DesignerCanvas : public QWidget {
@@ -46,4 +47,5 @@ private:
     Pressed pressed_ = Pressed::Nothing;
     TKuvio* pressedFigure_ = nullptr;
     QPoint lastGlobal_;
+    std::optional<EditCursor> shownCursor_;
 };

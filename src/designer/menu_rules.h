@@ -16,7 +16,8 @@ struct MenuConditions {
     bool portOpen = false;
     // The modem-type menus have items.
     bool modemTypes = true;
-    // Security level 9 is chosen.
+    // "Level &9" is ticked in the security-level window, whether or not its
+    // password was accepted.
     bool level9 = false;
 };
 

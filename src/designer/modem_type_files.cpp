@@ -53,6 +53,18 @@ bool QualifiesForCatalogue(const std::string& path, bool singleModem) {
     return singleModem || ini.ReadString("Version", "Routable", "true") != "false";
 }
 
+// Writing the number rewrites its line as the settings file spells a key (blanks
+// around "=" go) or adds the line at the end of "Version", and the line's text up
+// to its "=" is under the check. So the value written is the one computed over the
+// lines as the write leaves them: the next check finds it.
+void WriteCheckValue(const std::string& path, const std::string& typeFileName) {
+    TIniFile corrected = TIniFile::ReadIntoMemory(path);
+    corrected.WriteInteger("Version", "Number", 0);
+    corrected.WriteInteger("Version", "Number",
+                           ModemTypeCheckValue(typeFileName, corrected.Lines(), NumberLineForm::OwnKey));
+    corrected.UpdateFile();
+}
+
 } // namespace
 
 bool TypeFileTooLarge(const std::string& path) {
@@ -93,9 +105,8 @@ void CheckModemTypeFile(const std::string& typeFileName, bool factoryMode) {
                     std::to_string(kLargestTypeFile / 1024) + " KB");
         return;
     }
-    const int checkValue = ModemTypeCheckValue(typeFileName, ReadLines(path));
-    TIniFile ini(path);
-    const int stored = ini.ReadInteger("Version", "Number", -1);
+    const int checkValue = ModemTypeCheckValue(typeFileName, ReadLines(path), NumberLineForm::OwnKey);
+    const int stored = TIniFile(path).ReadInteger("Version", "Number", -1);
     if (stored == checkValue)
         return;
     if (!factoryMode) {
@@ -107,7 +118,7 @@ void CheckModemTypeFile(const std::string& typeFileName, bool factoryMode) {
                    MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     try {
-        ini.WriteInteger("Version", "Number", checkValue);
+        WriteCheckValue(path, typeFileName);
     } catch (const EIniFileException&) {
         MessageBox("Unable to write ini file. Access denied", "Error", MB_OK | MB_ICONERROR);
     }

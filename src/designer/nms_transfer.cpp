@@ -346,8 +346,10 @@ void NmsTransfer::Run(int comNumber, NmsTransferJob& job, bool transmit) {
         return;
     }
     Status("Port COM" + std::to_string(comNumber), 2);
-    Status(job.figure->GetModemName(), 2);
-    if (job.routingProject && job.generateRoutes && !job.generateRoutes()) {
+    // Receiving only reads the modem's values: it is logged as such and needs no
+    // routes, so a route problem elsewhere in the project does not stop it.
+    Status(job.figure->GetModemName(), transmit ? 2 : 3);
+    if (transmit && job.routingProject && job.generateRoutes && !job.generateRoutes()) {
         port_.Close();
         Status("One modem does not have route !!\r\nPlease check high lighted mode's route", 1);
         return;

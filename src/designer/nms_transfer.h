@@ -98,7 +98,7 @@ struct NmsTransferJob {
     TKuvio* master = nullptr;
     std::vector<TKuvio*> figures;
     bool mobileRoutes = false;
-    // Route generation before a project transfer; false when a route problem is
+    // Route generation before a project's Transmit; false when a route problem is
     // left.
     std::function<bool()> generateRoutes;
 };

@@ -159,8 +159,6 @@ Tpiirtopohja::Tpiirtopohja(bool singleModem, QWidget* parent)
                 item->setVisible(false);
             }
         }
-    } else {
-        ShowFileCaption(projectFileName_);
     }
     if (!FactoryMode()) {
         ui->Suojaustaso1->setEnabled(false);
@@ -389,6 +387,10 @@ void Tpiirtopohja::CreateHelpers() {
     // The tool windows outlive their designer: the main window owns them.
     QWidget* owner = Pohjafrm ? Pohjafrm->Window() : this;
     prj_ominaisuus = new Tprj_ominaisuus(owner);
+    // A project is captioned with its name from here on: the helpers come before
+    // the start file (both are posted, the helpers at construction), so a start
+    // file or the first New's properties give the caption that follows.
+    ShowProjectCaption();
     Ominaisuus = new Tominaisuus(owner);
     suoja = new Tsuoja(owner);
 }
@@ -730,7 +732,7 @@ MenuConditions Tpiirtopohja::CurrentMenuConditions() const {
     conditions.mobileView = MobileView();
     conditions.portOpen = programming_->port.IsOpen();
     conditions.modemTypes = !ui->Luouusi2->actions().isEmpty();
-    conditions.level9 = securityLevel_ == 9;
+    conditions.level9 = suoja && suoja->LevelNineTicked();
     return conditions;
 }
 

@@ -45,6 +45,10 @@ void Tsuoja::FormActivate() {
         ui->salasana->setFocus();
 }
 
+bool Tsuoja::LevelNineTicked() const {
+    return ui->taso_9->isChecked();
+}
+
 void Tsuoja::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     ui->salasana->clear();

@@ -19,6 +19,8 @@ public:
 
     void ShowFor(Tpiirtopohja* designer);
     int CurrentLevel() const { return level_; }
+    // "Level &9" is ticked, whatever its password gave.
+    bool LevelNineTicked() const;
 
     void okClick();
     void poisClick();

@@ -123,7 +123,8 @@ void WriteEntries(const std::vector<std::string>& lines, TIniFile& ini) {
 void WriteCheckNumber(TIniFile& ini, const std::string& typeFileName) {
     if (!ini.ValueExists("Version", "Number"))
         ini.WriteString("Version", "Number", "0000");
-    ini.WriteInteger("Version", "Number", ModemTypeCheckValue(typeFileName, ini.Lines()));
+    ini.WriteInteger("Version", "Number",
+                     ModemTypeCheckValue(typeFileName, ini.Lines(), NumberLineForm::Plain));
 }
 
 // A file of the same name in another letter case would stand beside the new one,

@@ -427,6 +427,41 @@ TEST_F(DesignerWindowTest, FactoryModeOffersLevelNineAndCorrectsTypeFiles) {
     EXPECT_EQ(designer->SecurityLevel(), 9);
 }
 
+// "Change smf-file type to" follows the tick of "Level &9", whatever the password
+// gave: a wrong one leaves level 0 in force with level 9 still ticked.
+TEST_F(DesignerWindowTest, ChangingTheTypeIsOffWhileLevelNineIsTicked) {
+    OpenMainWindow(true);
+    Tpiirtopohja* designer = OpenDesigner(main->Piirtopohja1);
+    ASSERT_NE(designer, nullptr);
+    MenuItem(designer, "Luouusi2", "QX-450")->trigger();
+    QAction* changeType = nullptr;
+    for (QAction* item : designer->PopupMenu2->actions())
+        if (item->text() == "Change sm&f-file type to")
+            changeType = item;
+    ASSERT_NE(changeType, nullptr);
+    const struct {
+        const char* level;
+        const char* password;
+        int inForce;
+        bool changeTypeEnabled;
+    } rows[] = {{"taso_9", "zirkapol", 9, false},
+                {"taso_0", "", 0, true},
+                {"taso_9", "wrong", 0, false},
+                {"taso_5", "qejvomtu", 5, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.level) + " " + row.password);
+        Trigger(designer, "Suojaustaso1");
+        suoja->findChild<QRadioButton*>(row.level)->setChecked(true);
+        suoja->findChild<QLineEdit*>("salasana")->setText(row.password);
+        suoja->okClick();
+        suoja->poisClick();
+        EXPECT_EQ(designer->SecurityLevel(), row.inForce);
+        designer->Design().context = designer->Design().active;
+        designer->PopupMenu2Popup();
+        EXPECT_EQ(changeType->isEnabled(), row.changeTypeEnabled);
+    }
+}
+
 TEST(SecurityLevel, LevelNineOnlyWithItsPassword) {
     EXPECT_EQ(ChooseSecurityLevel(9, "zirkapol").level, 9);
     EXPECT_FALSE(ChooseSecurityLevel(9, "qejvomtu").accepted);

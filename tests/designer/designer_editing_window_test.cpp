@@ -99,7 +99,7 @@ protected:
 TEST_F(DesignerEditingTest, ANetworkBuiltWithTheMouseIsSavedAndReopened) {
     Tpiirtopohja* designer = Open();
     NetworkDesign& design = designer->Design();
-    EXPECT_EQ(designer->windowTitle(), "Project: noname | file: noname.spf");
+    EXPECT_EQ(designer->windowTitle(), "Project: noname");
 
     TKuvio& master = Place(designer, {60, 40}, "&New modem", "QX-450");
     TKuvio& repeater = Place(designer, {260, 40}, "&New modem", "QX-450");
@@ -187,6 +187,50 @@ TEST_F(DesignerEditingTest, ANetworkBuiltWithTheMouseIsSavedAndReopened) {
         reopened->findChild<QAction*>("MobileRoutes1")->trigger();
         canvas->grab().save(QString(shots) + "/designer_mobile_routes.png");
     }
+}
+
+// A new project window is captioned "Projekti:" until its helpers show the project's
+// name; a cancelled first New leaves that, and an accepted one adds the file part.
+TEST_F(DesignerEditingTest, ANewProjectIsCaptionedByItsNameUntilItHasAFile) {
+    Tpiirtopohja* designer = CreateDesigner(false);
+    EXPECT_EQ(designer->windowTitle(), "Projekti:");
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(prj_ominaisuus->isVisible());
+    EXPECT_EQ(designer->windowTitle(), "Project: noname");
+    prj_ominaisuus->CancelBtnClick();
+    EXPECT_EQ(designer->windowTitle(), "Project: noname");
+
+    designer->findChild<QAction*>("Uusi1")->trigger();
+    prj_ominaisuus->findChild<QLineEdit*>("nimi")->setText("Harbour");
+    prj_ominaisuus->OKBtnClick();
+    EXPECT_EQ(designer->windowTitle(), "Project: Harbour | file: Harbour.spf");
+}
+
+// The connect, delete and copy modes each show a cursor drawn for them, with the
+// hot spot at the arrow's tip where the click acts; Escape brings the arrow back.
+TEST_F(DesignerEditingTest, EachEditingModeShowsItsOwnCursor) {
+    Tpiirtopohja* designer = Open();
+    TKuvio& modem = Place(designer, {60, 40}, "&New modem", "QX-450");
+    const std::function<void()> modes[] = {
+        [&] { designer->findChild<QAction*>("Yhdist1")->trigger(); },
+        [&] { ModemCommand(designer, modem, "Viiva1"); },
+        [&] { designer->findChild<QAction*>("Poista2")->trigger(); },
+        [&] { designer->findChild<QAction*>("Copy2")->trigger(); },
+    };
+    std::vector<QImage> images;
+    for (const auto& enter : modes) {
+        enter();
+        EXPECT_EQ(canvas->cursor().shape(), Qt::BitmapCursor);
+        EXPECT_EQ(canvas->cursor().hotSpot(), QPoint(1, 1));
+        images.push_back(canvas->cursor().bitmap().toImage());
+        QTest::keyClick(canvas, Qt::Key_Escape);
+        EXPECT_EQ(canvas->cursor().shape(), Qt::ArrowCursor);
+    }
+    ASSERT_EQ(images.size(), 4u);
+    EXPECT_EQ(images[0], images[1]) << "both ways of connecting";
+    EXPECT_NE(images[0], images[2]);
+    EXPECT_NE(images[0], images[3]);
+    EXPECT_NE(images[2], images[3]);
 }
 
 TEST_F(DesignerEditingTest, KeysWheelAndRecentFilesDriveTheDrawing) {

@@ -125,6 +125,9 @@ TEST(MenuRules, ModemPopupFollowsTheKindOfModem) {
     conditions.level9 = true;
     EXPECT_EQ(ModemPopupRules(design, multi, conditions).transmit, false);
     EXPECT_EQ(ModemPopupRules(design, multi, conditions).changeType, false);
+    conditions.level9 = false;
+    conditions.modemTypes = false;
+    EXPECT_EQ(ModemPopupRules(design, multi, conditions).changeType, false);
 }
 
 TEST(MenuRules, AllowedInModeReadsTheModesBit) {

@@ -1,3 +1,4 @@
+#include "base/crc16.h"
 #include "base/modem_type_check.h"
 #include "base/text_lines.h"
 #include "designer/modem_type_files.h"
@@ -30,7 +31,9 @@ TEST_F(ModemTypeFilesTest, FixturesCarryTheirCheckValue) {
         AddTypeFile(fixture);
         CheckModemTypeFile(fixture, false);
         const int stored = TIniFile(folder.file(fixture)).ReadInteger("Version", "Number", -1);
-        EXPECT_EQ(ModemTypeCheckValue(fixture, FileLines(folder.file(fixture))), stored) << fixture;
+        EXPECT_EQ(ModemTypeCheckValue(fixture, FileLines(folder.file(fixture)), NumberLineForm::OwnKey),
+                  stored)
+            << fixture;
     }
     EXPECT_TRUE(boxes.texts().empty());
 }
@@ -49,7 +52,8 @@ TEST_F(ModemTypeFilesTest, CatalogueFollowsTheModeAndLeavesOutNonTypeFiles) {
 TEST_F(ModemTypeFilesTest, ChangedFileIsReportedAndFactoryModeCorrectsIt) {
     AddTypeFile("QX-450.smf");
     TIniFile(folder.file("QX-450.smf")).WriteString("Version", "Settings", "19200,8,N,1");
-    const int checkValue = ModemTypeCheckValue("QX-450.smf", FileLines(folder.file("QX-450.smf")));
+    const int checkValue =
+        ModemTypeCheckValue("QX-450.smf", FileLines(folder.file("QX-450.smf")), NumberLineForm::OwnKey);
     const int stored = TIniFile(folder.file("QX-450.smf")).ReadInteger("Version", "Number", -1);
     CheckModemTypeFile("QX-450.smf", false);
     EXPECT_EQ(boxes.texts(),
@@ -70,6 +74,42 @@ TEST_F(ModemTypeFilesTest, ChangedFileIsReportedAndFactoryModeCorrectsIt) {
     boxes.clear();
     CheckModemTypeFile("QX-450.smf", false);
     EXPECT_TRUE(boxes.texts().empty());
+}
+
+// A sound file whose "Number" line is spelt with blanks or in capitals is checked
+// over that line's own text up to its "=", and is not reported.
+TEST_F(ModemTypeFilesTest, TheNumberLineIsCheckedAsItIsSpelt) {
+    for (const std::string key : {"Number = ", "NUMBER=", "  number\t= "}) {
+        SCOPED_TRACE(key);
+        const std::string zeroed = key.substr(0, key.find('=') + 1) + "0000";
+        const uint16_t sound =
+            Crc16Nibble(0xFFFF, "spelt.smf\r\n[Version]\r\nQuovix ini=1\r\n" + zeroed + "\r\n");
+        WriteText(folder.file("Spelt.smf"),
+                  "[Version]\r\nQuovix ini=1\r\n" + key + std::to_string(sound) + "\r\n");
+        boxes.clear();
+        CheckModemTypeFile("Spelt.smf", false);
+        EXPECT_TRUE(boxes.texts().empty());
+    }
+}
+
+// The factory correction writes the number that the next check computes over the
+// file as the write leaves it: whatever the spelling of the "Number" line, and when
+// the file had none and the line is added at the end of "Version".
+TEST_F(ModemTypeFilesTest, TheFactoryCorrectionPassesTheNextCheck) {
+    const std::string head = "[Version]\r\nQuovix ini=1\r\nName=QX\r\nSettings=9600,8,N,1\r\n";
+    const std::string tail =
+        "Version number=3\r\nnms support=0\r\nRoutable=true\r\n[Properties]\r\nB01=Channel\r\n";
+    for (const std::string numberLine : {"Number = 17\r\n", "NUMBER=17\r\n", "  number\t= 17\r\n", ""}) {
+        SCOPED_TRACE(numberLine);
+        WriteText(folder.file("Fixed.smf"), head + numberLine + tail);
+        boxes.clear();
+        boxes.queueAnswer(IDYES);
+        CheckModemTypeFile("Fixed.smf", true);
+        ASSERT_EQ(boxes.texts().size(), 1u);
+        boxes.clear();
+        CheckModemTypeFile("Fixed.smf", false);
+        EXPECT_TRUE(boxes.texts().empty());
+    }
 }
 
 TEST_F(ModemTypeFilesTest, MissingFileIsReported) {

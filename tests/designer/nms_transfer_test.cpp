@@ -25,6 +25,7 @@ class RecordingView : public NmsTransferView {
 public:
     void ShowTransferStatus(const std::string& text, int mode) override {
         lines.push_back(text);
+        modes.push_back(mode);
         if (mode == 1)
             last = text;
     }
@@ -43,6 +44,7 @@ public:
     }
 
     std::vector<std::string> lines;
+    std::vector<int> modes;
     std::string last;
     std::string pairs;
     std::vector<std::string> messages;
@@ -168,6 +170,34 @@ TEST_F(NmsTransferTest, TransmitOfTheMasterWritesValuesProtocolRoutesAndSaves) {
     for (const std::string& line : shown) {
         EXPECT_EQ(line.find(NmsTransfer::kLevel9Code), std::string::npos);
         EXPECT_EQ(line.find(NmsTransfer::kLevel5Code), std::string::npos);
+    }
+}
+
+// Only Transmit needs the project's routes and stops on a route problem; Receive
+// reads the modem and is logged as receiving (the caption of mode 3).
+TEST_F(NmsTransferTest, OnlyTransmitNeedsRoutesAndReceiveIsLoggedAsReceiving) {
+    int generations = 0;
+    job.generateRoutes = [&generations] {
+        ++generations;
+        return false;
+    };
+    const struct {
+        bool transmit;
+        int generations;
+        int nameMode;
+        std::string last;
+    } rows[] = {{true, 1, 2, "One modem does not have route !!\r\nPlease check high lighted mode's route"},
+                {false, 0, 3, "All done"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.transmit ? "transmit" : "receive");
+        view = RecordingView();
+        generations = 0;
+        row.transmit ? transfer.Transmit(kModemCom, job) : transfer.Receive(kModemCom, job);
+        EXPECT_EQ(generations, row.generations);
+        ASSERT_GE(view.lines.size(), 2u);
+        EXPECT_EQ(view.lines[1], "Master");
+        EXPECT_EQ(view.modes[1], row.nameMode);
+        EXPECT_EQ(view.last, row.last);
     }
 }
 

@@ -189,10 +189,18 @@ TEST_F(ProjectFileTest, LongTextsAreCutTo255BytesNotStoredEmpty) {
     figure.SetModemName(std::string(256, 'n'));
     figure.SetPropertyEntry('S', '0', std::string(300, 'v'), true, true, 0, 0);
     saved.properties.name = std::string(511, 'p');
+    // The address count is one byte too: a longer list keeps its first 255.
+    TKuvio& multi = AddFigure(saved, "QX-MP4", 100, 0, 2);
+    multi.SetMultiLook();
+    for (int i = 0; i < 300; ++i)
+        multi.SetTerminalAddressAt(i, std::to_string(i));
     NetworkDesign loaded(false);
     LoadProjectFile(loaded, Save(saved), {});
     EXPECT_TRUE(boxes.texts().empty());
-    ASSERT_EQ(loaded.Figures().size(), 1u);
+    ASSERT_EQ(loaded.Figures().size(), 2u);
+    EXPECT_EQ(
+        loaded.Figures()[1]->TerminalAddresses(),
+        std::vector<std::string>(multi.TerminalAddresses().begin(), multi.TerminalAddresses().begin() + 255));
     EXPECT_EQ(loaded.Figures()[0]->GetModemName(), std::string(255, 'n'));
     EXPECT_EQ(loaded.Figures()[0]->PropertyEntries()[0].value, std::string(255, 'v'));
     EXPECT_EQ(loaded.properties.name, std::string(255, 'p'));

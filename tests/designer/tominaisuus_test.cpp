@@ -74,7 +74,8 @@ protected:
         ini.WriteString("Version", "Number", "0");
         for (const auto& [key, value] : keys)
             ini.WriteString("Properties", key, value);
-        ini.WriteInteger("Version", "Number", ModemTypeCheckValue(type + ".smf", ini.Lines()));
+        ini.WriteInteger("Version", "Number",
+                         ModemTypeCheckValue(type + ".smf", ini.Lines(), NumberLineForm::OwnKey));
     }
     static bool Red(QWidget* control) { return control->palette().color(QPalette::Text) == QColor(Qt::red); }
 

@@ -22,7 +22,7 @@ std::string ExportFixture(const std::string& name) {
 // under the given name.
 bool PassesCheck(const std::string& path, const std::string& asName) {
     const int stored = TIniFile(path).ReadInteger("Version", "Number", -1);
-    return stored == ModemTypeCheckValue(asName, SplitLines(ReadFileText(path)));
+    return stored == ModemTypeCheckValue(asName, SplitLines(ReadFileText(path)), NumberLineForm::OwnKey);
 }
 
 class SmfMakerTest : public testing::Test {
