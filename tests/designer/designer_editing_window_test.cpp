@@ -6,8 +6,10 @@
 #include "designer/tprj_ominaisuus.h"
 #include "designer_fixture.h"
 #include "platform/file_dialogs.h"
+#include "platform/program_files.h"
 #include "platform/tinifile.h"
 #include "support/fake_main_window.h"
+#include "support/unreadable_file.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -30,7 +32,8 @@ protected:
         DesignerFolderTest::SetUp();
         for (const char* fixture : {"QX-450.smf", "QX-NMS.smf"})
             AddTypeFile(fixture);
-        SetFileDialogResponder([this](const FileDialogRequest&) -> std::optional<std::string> {
+        SetFileDialogResponder([this](const FileDialogRequest& request) -> std::optional<std::string> {
+            offeredName = request.fileName;
             if (dialogAnswers.empty())
                 return std::nullopt;
             std::optional<std::string> answer = dialogAnswers.front();
@@ -94,6 +97,8 @@ protected:
     FakeMainWindow main;
     DesignerCanvas* canvas = nullptr;
     std::vector<std::optional<std::string>> dialogAnswers;
+    // The file name the last dialog offered.
+    std::string offeredName;
 };
 
 TEST_F(DesignerEditingTest, ANetworkBuiltWithTheMouseIsSavedAndReopened) {
@@ -387,35 +392,69 @@ TEST_F(DesignerEditingTest, EveryPathThatRemovesModemsEndsTheirPlacing) {
     designer->Design().modified = false;
 }
 
-// A file that cannot be read ends Open: the window is left unnamed, the recent list
-// unchanged, and Save asks for a name instead of writing over that file.
+// A file that cannot be read ends every command that reads it: the window is left
+// unnamed, the latest file of the recent list stays as it was, and Save asks for a
+// name instead of writing over that file.
 TEST_F(DesignerEditingTest, AFileThatCannotBeReadIsNeverTakenAsTheOpenFile) {
+    enum class Read { Open, RecentFile, StartFile };
+    int made = 0;
     for (const bool singleModem : {false, true}) {
-        Tpiirtopohja* designer = Open(singleModem);
-        if (prj_ominaisuus)
-            prj_ominaisuus->hide();
-        Place(designer, {100, 100}, "&New modem", "QX-450");
-        Ominaisuus->hide();
-        const std::string saved = folder.file(singleModem ? "good.ssf" : "good.spf");
-        dialogAnswers = {saved};
-        designer->Tallennanimell1Click();
-        // A folder under a file's name: it exists, and it cannot be read as a file.
-        const std::string unreadable = folder.file(singleModem ? "folder.ssf" : "folder.spf");
-        std::filesystem::create_directory(unreadable);
+        for (const Unreadable kind : kUnreadableKinds) {
+            for (const Read read : {Read::Open, Read::RecentFile, Read::StartFile}) {
+                const std::string unreadable =
+                    MakeUnreadable(kind, folder.file("unreadable" + std::to_string(++made) +
+                                                     (singleModem ? ".ssf" : ".spf")));
+                const std::string latest = read == Read::StartFile ? unreadable : folder.file("good.spf");
+                const RecentFiles recent(singleModem);
+                TIniFile(SettingsFileName()).WriteString(recent.Section(), "Latest", latest);
+                TIniFile(SettingsFileName()).WriteString(recent.Section(), "File1", unreadable);
+                Tpiirtopohja* designer = Open(singleModem);
+                if (prj_ominaisuus)
+                    prj_ominaisuus->hide();
+                if (read == Read::Open) {
+                    dialogAnswers = {unreadable};
+                    designer->Avaa1Click();
+                } else if (read == Read::RecentFile) {
+                    for (QAction* item : designer->findChild<QMenu*>("Tiedosto1")->actions())
+                        if (item->data().toString().toStdString() == unreadable)
+                            item->trigger();
+                }
+                const std::string where = std::string(UnreadableName(kind)) + " row " + std::to_string(made);
+                EXPECT_EQ(designer->FileName(), singleModem ? "default.ssf" : "noname.spf") << where;
+                EXPECT_FALSE(designer->windowTitle().contains("unreadable")) << where;
+                EXPECT_EQ(TIniFile(SettingsFileName()).ReadString(recent.Section(), "Latest", ""), latest)
+                    << where;
+                dialogAnswers = {std::nullopt};
+                designer->Tallenna1Click();
+                EXPECT_TRUE(dialogAnswers.empty()) << where << ": Save asked for no name";
+                EXPECT_FALSE(std::filesystem::is_regular_file(std::filesystem::symlink_status(unreadable)))
+                    << where;
+                designer->close();
+            }
+        }
+    }
+}
+
+// Modem data that cannot be read are not taken either: the next save of modem
+// data does not offer that file's name.
+TEST_F(DesignerEditingTest, ModemDataThatCannotBeReadAreNotOfferedForTheNextSave) {
+    Tpiirtopohja* designer = Open();
+    prj_ominaisuus->hide();
+    TKuvio& modem = Place(designer, {100, 100}, "&New modem", "QX-450");
+    Ominaisuus->hide();
+    modem.SetPropertyEntry('B', '0', "5", true, true, 0, 0);
+    for (const Unreadable kind : kUnreadableKinds) {
+        const std::string unreadable =
+            MakeUnreadable(kind, folder.file(std::string(UnreadableName(kind)) + ".ssf"));
         boxes.clear();
         dialogAnswers = {unreadable};
-        designer->Avaa1Click();
-        EXPECT_EQ(boxes.texts().size(), 1u) << singleModem;
-        EXPECT_EQ(designer->FileName(), singleModem ? "default.ssf" : "noname.spf");
-        EXPECT_FALSE(designer->windowTitle().contains("folder")) << singleModem;
-        const TIniFile settings(SettingsFileName());
-        EXPECT_EQ(settings.ReadString(designer->Recent().Section(), "Latest", ""), saved);
+        designer->LataaModeemi1Click();
+        EXPECT_EQ(boxes.texts().size(), 1u) << UnreadableName(kind);
         dialogAnswers = {std::nullopt};
-        designer->Tallenna1Click();
-        EXPECT_TRUE(dialogAnswers.empty()) << "Save asked for a name";
-        EXPECT_TRUE(std::filesystem::is_directory(unreadable));
-        designer->close();
+        designer->TallennaModeemi1Click();
+        EXPECT_NE(offeredName, unreadable) << UnreadableName(kind);
     }
+    designer->Design().modified = false;
 }
 
 // Closing a designer records only its own file: one whose file is already its
