@@ -10,6 +10,7 @@
 #include "support/message_box_recorder.h"
 
 #include <gtest/gtest.h>
+#include <set>
 
 namespace {
 
@@ -28,6 +29,7 @@ protected:
     DesignerProgramming::Hooks TestHooks() {
         DesignerProgramming::Hooks hooks;
         hooks.enableTestNet = [this](bool enabled) { testNetEnabled = enabled; };
+        hooks.redraw = [this] { painted = Labels(); };
         return hooks;
     }
 
@@ -38,18 +40,38 @@ protected:
             sim.SetPingSilent({0x2B});
             return 0;
         });
-        return AddModem("2B");
+        TKuvio& silent = AddModem("2B");
+        silentModems.insert(&silent);
+        return silent;
+    }
+
+    Texts Labels() const {
+        Texts labels;
+        for (const auto& figure : design.Figures())
+            labels.push_back(figure->InfoText());
+        return labels;
+    }
+
+    // Plays the start delay of the modem asked (a second passes, the status
+    // window's button timer fires first) and waits until the modem took the
+    // command and, unless it stays silent, until its answer closed the port.
+    bool AskNext() {
+        const size_t asked = Pings().size();
+        const bool silent = silentModems.count(design.active) != 0;
+        Fire(status.buttonTimer);
+        if (!Fire(programming.ping.StartDelayTimer()))
+            return false;
+        ProcessEventsUntil([&] { return !programming.port.IsOpen() || (silent && Pings().size() > asked); },
+                           400ms);
+        return true;
     }
 
     // Plays the timers until the ping test ends: the start delay at once, the
     // reply time-out when no answer closed the port meanwhile.
     void RunPings() {
         for (int step = 0; step < 40 && programming.ping.WaitsForText(); ++step) {
-            if (Fire(programming.ping.StartDelayTimer())) {
-                ProcessEventsUntil([this] { return !programming.port.IsOpen(); }, 400ms);
-                continue;
-            }
-            Fire(programming.ping.ReplyTimer());
+            if (!AskNext() && !Fire(programming.ping.WalkOnTimer()))
+                Fire(programming.ping.ReplyTimer());
         }
     }
 
@@ -63,6 +85,9 @@ protected:
     DesignerPortSettings settings;
     RecordingStatus status;
     bool testNetEnabled = true;
+    std::set<const TKuvio*> silentModems;
+    // The labels as the last redraw painted them.
+    Texts painted;
     DesignerProgramming programming{design, status, settings, TestHooks(), MakeManualTimer};
 };
 
@@ -290,6 +315,183 @@ TEST_F(PingTestTest, AListenerGoneBeforeItsDesignHearsOfNoRemoval) {
     design.DeleteFigure(&AddModem("01"));
     design.DeleteAllFigures();
     EXPECT_TRUE(design.Figures().empty());
+}
+
+// Ping All paints each label it writes, the time-out's and the passed modem's too.
+TEST_F(PingTestTest, EveryLabelOfPingAllIsPaintedAtOnce) {
+    AddModem("01");
+    AddModem("1A");
+    AddModem("");
+    AddSilentModem();
+    programming.ping.PingAll1Click();
+    RunPings();
+    EXPECT_EQ(painted, (Texts{"Master OK", "rssi -87 dBm\r\n", "#Not ping", "#Ping error"}));
+}
+
+// However a ping run ends, its last line is written, after which the status
+// window's buttons come back; its caption names no modem that is gone, and Ping All
+// goes on with the modems left and says when it has finished.
+TEST_F(PingTestTest, EveryEndOfAPingRunGivesTheStatusWindowBack) {
+    const std::string ownCaption = TransferStatusWindow::kCaption;
+    const std::string portClosed = DollarRun::kPortClosed;
+    const std::string finished = "Ping test finnished";
+    const auto caption = [](int modem) {
+        return "Transfering values to modem modem " + std::to_string(modem);
+    };
+    // A master, a modem that never answers and one that does: modems 1, 2 and 3.
+    TKuvio* silent = nullptr;
+    TKuvio* remote = nullptr;
+    const auto ping = [this](TKuvio* figure) {
+        design.active = figure;
+        programming.ping.Ping1Click();
+    };
+    // Plays Ping All until the silent modem has its command.
+    const auto walkToSilent = [&] {
+        programming.ping.PingAll1Click();
+        for (int step = 0; step < 10 && !(design.active == silent && programming.ping.ReplyTimer().Active());
+             ++step)
+            AskNext();
+    };
+    struct End {
+        const char* name;
+        std::function<void()> run;
+        Texts pings;
+        std::string lastLine;
+        std::string caption;
+    };
+    const End ends[] = {
+        {"an answer", [&] { ping(remote); }, {"SL+P=001A"}, portClosed, caption(3)},
+        {"the count done",
+         [&] {
+             programming.ping.SetPingCount("2");
+             ping(remote);
+         },
+         {"SL+P=001A", "SL+P=001A"},
+         portClosed,
+         caption(3)},
+        {"a time-out",
+         [&] { ping(silent); },
+         {"SL+P=002B"},
+         "Dataflow between modem and PC interrupted some way !!",
+         caption(2)},
+        {"a time-out of an NMS modem",
+         [&] {
+             silent->SetNmsSupport(true);
+             ping(silent);
+         },
+         {"SL+P=002B"},
+         portClosed,
+         caption(2)},
+        {"Ping All past its last modem",
+         [&] { programming.ping.PingAll1Click(); },
+         {"SL+P=0001", "SL+P=002B", "SL+P=001A"},
+         finished,
+         caption(3)},
+        {"Ping All past a modem it cannot ping",
+         [&] {
+             silent->SetTerminalAddress("XZ");
+             programming.ping.PingAll1Click();
+         },
+         {"SL+P=0001", "SL+P=001A"},
+         finished,
+         caption(3)},
+        {"Delete of the pinged modem",
+         [&] {
+             ping(silent);
+             AskNext();
+             design.DeleteFigure(silent);
+         },
+         {"SL+P=002B"},
+         portClosed,
+         ownCaption},
+        {"Delete during Ping All",
+         [&] {
+             walkToSilent();
+             design.DeleteFigure(silent);
+         },
+         {"SL+P=0001", "SL+P=002B", "SL+P=001A"},
+         finished,
+         caption(3)},
+        {"New or Open during a ping",
+         [&] {
+             ping(silent);
+             AskNext();
+             design.DeleteAllFigures();
+         },
+         {"SL+P=002B"},
+         portClosed,
+         ownCaption},
+        {"New or Open during Ping All",
+         [&] {
+             walkToSilent();
+             design.DeleteAllFigures();
+             AddModem("3C");
+         },
+         {"SL+P=0001", "SL+P=002B"},
+         finished,
+         ownCaption},
+        {"the window closed during Ping All",
+         [&] {
+             walkToSilent();
+             programming.Cancel();
+         },
+         {"SL+P=0001", "SL+P=002B"},
+         portClosed,
+         caption(2)},
+        {"the window closed while a time-out waits for the data flow",
+         [&] {
+             ping(silent);
+             AskNext();
+             Fire(programming.ping.ReplyTimer());
+             programming.Cancel();
+         },
+         {"SL+P=002B"},
+         portClosed,
+         caption(2)},
+        {"a port that does not open",
+         [&] {
+             settings.portNumber = 250;
+             programming.ping.PingAll1Click();
+         },
+         {},
+         finished,
+         caption(3)},
+    };
+    for (const End& end : ends) {
+        SCOPED_TRACE(end.name);
+        design.DeleteAllFigures();
+        silentModems.clear();
+        AddModem("01");
+        silent = &AddSilentModem();
+        remote = &AddModem("1A");
+        modem.With([](DollarModemSim& sim) {
+            sim.SetPingMaster(0x01);
+            return 0;
+        });
+        settings.portNumber = kCom;
+        programming.ping.SetPingCount("1");
+        status.shown = false;
+        status.caption.clear();
+        status.buttonTimer.Stop();
+        boxes.clear();
+        const size_t asked = Pings().size();
+
+        end.run();
+        RunPings();
+        Fire(programming.run.DataFlowTimer());
+        const Texts pings = Pings();
+        EXPECT_EQ(Texts(pings.begin() + asked, pings.end()), end.pings);
+        EXPECT_EQ(status.lines.back(), end.lastLine);
+        EXPECT_EQ(status.caption, end.caption);
+        EXPECT_FALSE(status.buttonsEnabled);
+        EXPECT_TRUE(Fire(status.buttonTimer));
+        EXPECT_TRUE(status.buttonsEnabled);
+        const Texts shown = boxes.texts();
+        EXPECT_EQ(std::count(shown.begin(), shown.end(), finished), end.lastLine == finished);
+        EXPECT_EQ(programming.ping.Mode(), PingTest::NoPing);
+        EXPECT_FALSE(programming.port.IsOpen());
+        EXPECT_TRUE(testNetEnabled);
+    }
 }
 
 } // namespace
