@@ -48,10 +48,8 @@ TEST(TStreamStringTest, SavesAndLoadsFiles) {
     EXPECT_EQ(loaded.AsString(), std::string("\0\x01\xFF", 3));
 
     EXPECT_THROW(loaded.LoadFromFile(folder.file("missing.bin")), EStreamError);
-    for (const Unreadable kind : kUnreadableKinds) {
-        const std::string unreadable = MakeUnreadable(kind, folder.file(UnreadableName(kind)));
-        EXPECT_THROW(loaded.LoadFromFile(unreadable), EStreamError) << UnreadableName(kind);
-    }
+    for (const std::string& unreadable : MakeUnreadableFiles(folder.file("unreadable")))
+        EXPECT_THROW(loaded.LoadFromFile(unreadable), EStreamError) << unreadable;
     std::filesystem::permissions(name, std::filesystem::perms::owner_read);
     EXPECT_THROW(TStreamString().SaveToFile(name), EStreamError);
     loaded.LoadFromFile(name);

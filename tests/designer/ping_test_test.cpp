@@ -332,157 +332,88 @@ TEST_F(PingTestTest, EveryLabelOfPingAllIsPaintedAtOnce) {
 // window's buttons come back; its caption names no modem that is gone, and Ping All
 // goes on with the modems left and says when it has finished.
 TEST_F(PingTestTest, EveryEndOfAPingRunGivesTheStatusWindowBack) {
-    const std::string ownCaption = TransferStatusWindow::kCaption;
-    const std::string portClosed = DollarRun::kPortClosed;
+    const std::string closed = DollarRun::kPortClosed;
     const std::string finished = "Ping test finnished";
-    const auto caption = [](int modem) {
-        return "Transfering values to modem modem " + std::to_string(modem);
-    };
-    // A master, a modem that never answers and one that does: modems 1, 2 and 3.
-    TKuvio* silent = nullptr;
-    TKuvio* remote = nullptr;
-    const auto ping = [this](TKuvio* figure) {
-        design.active = figure;
-        programming.ping.Ping1Click();
-    };
-    // Plays Ping All until the silent modem has its command.
-    const auto walkToSilent = [&] {
-        programming.ping.PingAll1Click();
-        for (int step = 0; step < 10 && !(design.active == silent && programming.ping.ReplyTimer().Active());
-             ++step)
-            AskNext();
-    };
+    // The run: a single ping of the modem that answers (also twice) or of the one
+    // that never does (also as an NMS modem), or Ping All (also past an address it
+    // cannot ping, or on a port that does not open).
+    enum Start { Remote, RemoteTwice, Silent, SilentNms, All, AllPastBadAddress, AllOnDeadPort };
+    // What ends it once the silent modem has its command: its time-out (or another
+    // modem's answer), Delete of it, New or Open, the window closing (also after the
+    // time-out, while the data-flow timer holds the port).
+    enum Then { Wait, Delete, NewOrOpen, Close, CloseAfterTimeOut };
     struct End {
         const char* name;
-        std::function<void()> run;
+        Start start;
+        Then then;
         Texts pings;
         std::string lastLine;
-        std::string caption;
+        int captionModem; // 0: the window's own caption
     };
+    const Texts all{"SL+P=0001", "SL+P=002B", "SL+P=001A"};
     const End ends[] = {
-        {"an answer", [&] { ping(remote); }, {"SL+P=001A"}, portClosed, caption(3)},
-        {"the count done",
-         [&] {
-             programming.ping.SetPingCount("2");
-             ping(remote);
-         },
-         {"SL+P=001A", "SL+P=001A"},
-         portClosed,
-         caption(3)},
+        {"an answer", Remote, Wait, {"SL+P=001A"}, closed, 3},
+        {"the count done", RemoteTwice, Wait, {"SL+P=001A", "SL+P=001A"}, closed, 3},
         {"a time-out",
-         [&] { ping(silent); },
+         Silent,
+         Wait,
          {"SL+P=002B"},
          "Dataflow between modem and PC interrupted some way !!",
-         caption(2)},
-        {"a time-out of an NMS modem",
-         [&] {
-             silent->SetNmsSupport(true);
-             ping(silent);
-         },
-         {"SL+P=002B"},
-         portClosed,
-         caption(2)},
-        {"Ping All past its last modem",
-         [&] { programming.ping.PingAll1Click(); },
-         {"SL+P=0001", "SL+P=002B", "SL+P=001A"},
-         finished,
-         caption(3)},
-        {"Ping All past a modem it cannot ping",
-         [&] {
-             silent->SetTerminalAddress("XZ");
-             programming.ping.PingAll1Click();
-         },
-         {"SL+P=0001", "SL+P=001A"},
-         finished,
-         caption(3)},
-        {"Delete of the pinged modem",
-         [&] {
-             ping(silent);
-             AskNext();
-             design.DeleteFigure(silent);
-         },
-         {"SL+P=002B"},
-         portClosed,
-         ownCaption},
-        {"Delete during Ping All",
-         [&] {
-             walkToSilent();
-             design.DeleteFigure(silent);
-         },
-         {"SL+P=0001", "SL+P=002B", "SL+P=001A"},
-         finished,
-         caption(3)},
-        {"New or Open during a ping",
-         [&] {
-             ping(silent);
-             AskNext();
-             design.DeleteAllFigures();
-         },
-         {"SL+P=002B"},
-         portClosed,
-         ownCaption},
-        {"New or Open during Ping All",
-         [&] {
-             walkToSilent();
-             design.DeleteAllFigures();
-             AddModem("3C");
-         },
-         {"SL+P=0001", "SL+P=002B"},
-         finished,
-         ownCaption},
-        {"the window closed during Ping All",
-         [&] {
-             walkToSilent();
-             programming.Cancel();
-         },
-         {"SL+P=0001", "SL+P=002B"},
-         portClosed,
-         caption(2)},
-        {"the window closed while a time-out waits for the data flow",
-         [&] {
-             ping(silent);
-             AskNext();
-             Fire(programming.ping.ReplyTimer());
-             programming.Cancel();
-         },
-         {"SL+P=002B"},
-         portClosed,
-         caption(2)},
-        {"a port that does not open",
-         [&] {
-             settings.portNumber = 250;
-             programming.ping.PingAll1Click();
-         },
-         {},
-         finished,
-         caption(3)},
+         2},
+        {"an NMS modem's time-out", SilentNms, Wait, {"SL+P=002B"}, closed, 2},
+        {"Ping All past its last modem", All, Wait, all, finished, 3},
+        {"Ping All past a bad address", AllPastBadAddress, Wait, {"SL+P=0001", "SL+P=001A"}, finished, 3},
+        {"a port that does not open", AllOnDeadPort, Wait, {}, finished, 3},
+        {"Delete of the pinged modem", Silent, Delete, {"SL+P=002B"}, closed, 0},
+        {"Delete during Ping All", All, Delete, all, finished, 3},
+        {"New or Open during a ping", Silent, NewOrOpen, {"SL+P=002B"}, closed, 0},
+        {"New or Open during Ping All", All, NewOrOpen, {"SL+P=0001", "SL+P=002B"}, finished, 0},
+        {"the window closed during Ping All", All, Close, {"SL+P=0001", "SL+P=002B"}, closed, 2},
+        {"the window closed after a time-out", Silent, CloseAfterTimeOut, {"SL+P=002B"}, closed, 2},
     };
     for (const End& end : ends) {
         SCOPED_TRACE(end.name);
         design.DeleteAllFigures();
         silentModems.clear();
         AddModem("01");
-        silent = &AddSilentModem();
-        remote = &AddModem("1A");
-        modem.With([](DollarModemSim& sim) {
-            sim.SetPingMaster(0x01);
-            return 0;
-        });
-        settings.portNumber = kCom;
-        programming.ping.SetPingCount("1");
+        TKuvio* silent = &AddSilentModem();
+        TKuvio* remote = &AddModem("1A");
+        silent->SetNmsSupport(end.start == SilentNms);
+        if (end.start == AllPastBadAddress)
+            silent->SetTerminalAddress("XZ");
+        settings.portNumber = end.start == AllOnDeadPort ? 250 : kCom;
+        programming.ping.SetPingCount(end.start == RemoteTwice ? "2" : "1");
         status.shown = false;
-        status.caption.clear();
         status.buttonTimer.Stop();
         boxes.clear();
         const size_t asked = Pings().size();
 
-        end.run();
+        design.active = end.start == Remote || end.start == RemoteTwice ? remote : silent;
+        if (end.start >= All)
+            programming.ping.PingAll1Click();
+        else
+            programming.ping.Ping1Click();
+        for (int step = 0; end.then != Wait && step < 10 && !programming.ping.ReplyTimer().Active(); ++step)
+            AskNext();
+        if (end.then == CloseAfterTimeOut)
+            Fire(programming.ping.ReplyTimer());
+        if (end.then == Delete)
+            design.DeleteFigure(silent);
+        if (end.then == NewOrOpen) {
+            design.DeleteAllFigures();
+            AddModem("3C");
+        }
+        if (end.then == Close || end.then == CloseAfterTimeOut)
+            programming.Cancel();
         RunPings();
         Fire(programming.run.DataFlowTimer());
+
         const Texts pings = Pings();
         EXPECT_EQ(Texts(pings.begin() + asked, pings.end()), end.pings);
         EXPECT_EQ(status.lines.back(), end.lastLine);
-        EXPECT_EQ(status.caption, end.caption);
+        EXPECT_EQ(status.caption,
+                  end.captionModem ? "Transfering values to modem modem " + std::to_string(end.captionModem)
+                                   : TransferStatusWindow::kCaption);
         EXPECT_FALSE(status.buttonsEnabled);
         EXPECT_TRUE(Fire(status.buttonTimer));
         EXPECT_TRUE(status.buttonsEnabled);

@@ -373,9 +373,8 @@ TEST_F(ProjectFileTest, SingleModemFileIsCentredWithoutName) {
 
 // A file that opens but cannot be read is no empty file: both readers fail.
 TEST_F(ProjectFileTest, UnreadableFileThrowsAndLeavesAnEmptyDesign) {
-    std::vector<std::string> unreadable{folder.file("missing.spf")};
-    for (const Unreadable kind : kUnreadableKinds)
-        unreadable.push_back(MakeUnreadable(kind, folder.file(std::string(UnreadableName(kind)) + ".spf")));
+    std::vector<std::string> unreadable = MakeUnreadableFiles(folder.file("unreadable"));
+    unreadable.push_back(folder.file("missing.spf"));
     for (const std::string& path : unreadable) {
         NetworkDesign design(false);
         BuildNetwork(design);

@@ -4,34 +4,16 @@
 #include <filesystem>
 #include <string>
 #include <sys/stat.h>
+#include <vector>
 
-enum class Unreadable {
-    Folder,
-    // Opens, but its first read fails with an input/output error: a link to the
-    // reading process's own memory, whose first page is never mapped.
-    ReadError,
-    // A pipe that no one writes: opening it must not wait for a writer.
-    Pipe,
-};
-
-inline const Unreadable kUnreadableKinds[] = {Unreadable::Folder, Unreadable::ReadError, Unreadable::Pipe};
-
-inline const char* UnreadableName(Unreadable kind) {
-    return kind == Unreadable::Folder ? "folder" : kind == Unreadable::ReadError ? "read error" : "pipe";
-}
-
-// Makes one at the path and returns the path.
-inline std::string MakeUnreadable(Unreadable kind, const std::string& path) {
-    switch (kind) {
-    case Unreadable::Folder:
-        std::filesystem::create_directory(path);
-        break;
-    case Unreadable::ReadError:
-        std::filesystem::create_symlink("/proc/self/mem", path);
-        break;
-    case Unreadable::Pipe:
-        ::mkfifo(path.c_str(), 0600);
-        break;
-    }
-    return path;
+// Makes, at the stem followed by a blank and its kind: a folder; a link to the
+// reading process's own memory, which opens but whose first read fails with an
+// input/output error (its first page is never mapped); and a pipe that no one
+// writes, whose opening must not wait for a writer. Returns their paths.
+inline std::vector<std::string> MakeUnreadableFiles(const std::string& stem) {
+    const std::vector<std::string> paths{stem + " folder", stem + " read error", stem + " pipe"};
+    std::filesystem::create_directory(paths[0]);
+    std::filesystem::create_symlink("/proc/self/mem", paths[1]);
+    ::mkfifo(paths[2].c_str(), 0600);
+    return paths;
 }
