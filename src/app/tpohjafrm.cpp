@@ -663,24 +663,26 @@ void TPohjafrm::ProgramBtnClick() {
 }
 
 // Copy and paste go to the active terminal, or put the active designer into copy
-// mode; print prints the active terminal's text or designer's graph. A designer
-// disables OpenBtn while it is open, which tells the buttons which kind is active.
+// mode; print prints the active terminal's text or designer's graph. The active
+// child's own kind decides: OpenBtn cannot tell it, as closing one designer
+// enables that button while another is open, and a designer or a firmware window
+// disables it while a terminal is the active window.
 void TPohjafrm::CopyBtnClick() {
-    if (Tterminaali* terminal = ActiveTerminal(); terminal != nullptr && OpenBtn->isEnabled())
+    if (Tterminaali* terminal = ActiveTerminal())
         terminal->Kopioi1Click();
     else
         DesignerCopyMode();
 }
 
 void TPohjafrm::PasteBtnClick() {
-    if (Tterminaali* terminal = ActiveTerminal(); terminal != nullptr && OpenBtn->isEnabled())
+    if (Tterminaali* terminal = ActiveTerminal())
         terminal->Liit1Click();
     else
         DesignerCopyMode();
 }
 
 void TPohjafrm::DesignerCopyMode() {
-    if (auto* designer = ActiveChild<Tpiirtopohja>(); designer != nullptr && !OpenBtn->isEnabled())
+    if (auto* designer = ActiveChild<Tpiirtopohja>())
         designer->Copy2Click();
 }
 

@@ -1,12 +1,10 @@
 #include "base/tstreamstring.h"
 
 #include "platform/atomic_file.h"
+#include "platform/file_contents.h"
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 
 void TStreamString::Clear() {
     bytes_.clear();
@@ -52,13 +50,13 @@ uint8_t TStreamString::ByteAt(size_t position) {
 }
 
 void TStreamString::LoadFromFile(const std::string& fileName) {
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in || std::filesystem::is_directory(fileName))
-        throw EStreamError("Cannot open file \"" + fileName + "\"");
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        throw EStreamError("Cannot read file \"" + fileName + "\"");
-    bytes_ = std::move(bytes);
+    std::string content;
+    try {
+        content = ReadFileContents(fileName);
+    } catch (const EFileReadError& failure) {
+        throw EStreamError(failure.what());
+    }
+    bytes_.assign(content.begin(), content.end());
     position_ = 0;
 }
 

@@ -36,7 +36,6 @@ void DesignerNms::Run(bool transmit) {
     };
     NmsTransfer transfer(designer_.PolledPort, *this, sequence_);
     transfer.SetTimeoutSeconds(designer_.PortSettings().timeout);
-    valuesMarked_ = 0;
     const int port = designer_.PortSettings().portNumber;
     if (transmit)
         transfer.Transmit(port, job);
@@ -62,13 +61,10 @@ void DesignerNms::TransferStarts(TKuvio& figure) {
         Ominaisuus->SetFigure(&designer_, &figure);
 }
 
-// The properties window steps its own cursor through the parameters: index 1
-// starts at the first, any other takes the next. The values are numbered from 1 in
-// the order they are written, so a value past the last field is named by its number.
-void DesignerNms::MarkNmsWriteResult(size_t, const PropertyEntry& entry, int result) {
-    ++valuesMarked_;
+// The properties window numbers the figure's entries from 1.
+void DesignerNms::MarkNmsWriteResult(size_t index, const PropertyEntry& entry, int result) {
     if (Ominaisuus != nullptr)
-        Ominaisuus->MarkNmsWriteResult(result, valuesMarked_, entry.value, entry.tag);
+        Ominaisuus->MarkNmsWriteResult(result, static_cast<int>(index + 1), entry.value, entry.tag);
 }
 
 void DesignerNms::RefreshPropertyForm() {

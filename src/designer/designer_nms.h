@@ -31,8 +31,6 @@ private:
     Tpiirtopohja& designer_;
     // Counts on from transfer to transfer.
     uint8_t sequence_ = 0;
-    // The values of this transfer passed to the properties window so far.
-    int valuesMarked_ = 0;
 };
 
 // Fills the "Port number" submenu: one radio item "Serialport COMn" per port the

@@ -19,16 +19,14 @@ DesignerProgramming::DesignerProgramming(NetworkDesign& design, TransferStatusWi
                                          const RunTimerFactory& timers)
     : routes(design, [this] { Call(hooks_.redraw); }), run(design, port, status, *this, timers),
       ping(
-          design, run, settings, [this](bool enabled) { Call(hooks_.enableTestNet, enabled); }, timers),
+          design, run, settings, [this](bool enabled) { Call(hooks_.enableTestNet, enabled); },
+          [this] { Call(hooks_.redraw); }, timers),
       design_(design), settings_(settings), hooks_(std::move(hooks)) {
     port.onReceived = [this](const std::string& bytes) {
-        if (ping.WaitsForText()) {
-            // Answers go onto the figures' info labels.
+        if (ping.WaitsForText())
             ping.Received(bytes);
-            Call(hooks_.redraw);
-        } else {
+        else
             run.Received(bytes);
-        }
     };
 }
 

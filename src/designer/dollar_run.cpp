@@ -77,6 +77,9 @@ void DollarRun::EndRun() {
 }
 
 void DollarRun::Cancel() {
+    const bool going = port_.IsOpen() || tilasiirto_->Active() || rsptmr_->Active() || alkutmr_->Active();
+    if (going)
+        ShowTransferStatus(kPortClosed, 1);
     EndRun();
 }
 
@@ -250,7 +253,7 @@ void DollarRun::Dispatch(const std::string& frame) {
         ShowTransferStatus("Modem to normal state response", 0);
         inProgrammingMode = false;
         senderState = Idle;
-        ShowTransferStatus("Serial port closed", 1);
+        ShowTransferStatus(kPortClosed, 1);
         break;
     case ReplyProgMode:
         ProgModeReply(frame);

@@ -52,6 +52,8 @@ public:
     static constexpr int kFirstAnswerMs = 10000;
     static constexpr int kDataFlowMs = 10000;
     static constexpr int kStartDelayMs = 1000;
+    // The line of a run that ends with its port closed.
+    static constexpr const char* kPortClosed = "Serial port closed";
 
     // What a reply 8 goes on with.
     enum SenderState {
@@ -72,7 +74,8 @@ public:
     void StartParameterReceive();
     // Bytes from the port while no ping waits for its text reply.
     void Received(const std::string& bytes);
-    // Ends a run at once (the designer closes).
+    // Ends a run at once (the designer closes); a run still going writes its last
+    // line, so that the status window's buttons come back.
     void Cancel();
 
     // The one way every step reaches the status window; the mode also drives the
@@ -90,6 +93,7 @@ public:
     int comNumber = 1;
     DollarReceiver& Receiver() { return receiver_; }
     ModemPort& Port() { return port_; }
+    TransferStatusWindow& Status() { return status_; }
     RunTimer& FirstAnswerTimer() { return *tilasiirto_; }
     RunTimer& DataFlowTimer() { return *rsptmr_; }
     RunTimer& StartDelayTimer() { return *alkutmr_; }

@@ -5,6 +5,7 @@
 #include "designer/dollar_run.h"
 #include "designer/modem_port.h"
 #include "designer/network_design.h"
+#include "designer/transfer_status.h"
 #include "platform/message_box.h"
 
 #include <algorithm>
@@ -34,11 +35,17 @@ std::optional<uint64_t> HexValue(const std::string& text) {
 } // namespace
 
 PingTest::PingTest(NetworkDesign& design, DollarRun& run, const DesignerPortSettings& settings,
-                   std::function<void(bool)> enableTestNet, const RunTimerFactory& timers)
+                   std::function<void(bool)> enableTestNet, std::function<void()> redraw,
+                   const RunTimerFactory& timers)
     : design_(design), run_(run), settings_(settings), enableTestNet_(std::move(enableTestNet)),
-      PingAlkuTimer1_(timers(kStartDelayMs)), testivastetmr_(timers(kReplyMs)) {
+      redraw_(std::move(redraw)), PingAlkuTimer1_(timers(kStartDelayMs)), testivastetmr_(timers(kReplyMs)),
+      walkOn_(timers(0)) {
     PingAlkuTimer1_->onTimeout = [this] { StartDelayElapsed(); };
     testivastetmr_->onTimeout = [this] { ReplyTimeout(); };
+    walkOn_->onTimeout = [this] {
+        walkOn_->Stop();
+        ContinuePingAll(walkFrom_);
+    };
     design_.ListenForRemovals(this, [this](const TKuvio* figure) { FigureRemoved(figure); });
 }
 
@@ -63,7 +70,6 @@ bool PingTest::CheckAddress(const TKuvio& figure) {
     if (PingAddress(figure).empty() || PingCommand(figure, design_.properties.length))
         return true;
     ShowMessage("Can't ping this modem because its terminal address is not valid");
-    Cancel();
     return false;
 }
 
@@ -79,18 +85,21 @@ void PingTest::Ping1Click() {
         return;
     mode_ = SinglePing;
     figure->ClearInfo();
+    redraw_();
     pingsLeft_ = pingCount_;
     OpenPingPort(*figure);
 }
 
 void PingTest::PingAll1Click() {
     mode_ = PingAll;
-    ContinuePingAll(true);
+    const auto& figures = design_.Figures();
+    ContinuePingAll(figures.empty() ? nullptr : figures.front().get());
 }
 
 void PingTest::Clearrssiinfos1Click() {
     for (const auto& figure : design_.Figures())
         figure->ClearInfo();
+    redraw_();
 }
 
 void PingTest::SetPingCount(const std::string& text) {
@@ -124,32 +133,34 @@ void PingTest::OpenPingPort(TKuvio& figure) {
     pinged_ = &figure;
 }
 
-void PingTest::ContinuePingAll(bool restart) {
+// A modem whose address cannot be pinged gets its box, and the walk goes on.
+void PingTest::ContinuePingAll(const TKuvio* from) {
     const auto& figures = design_.Figures();
-    auto next = figures.begin();
-    if (!restart && cursor_) {
-        next = std::find_if(figures.begin(), figures.end(),
-                            [this](const auto& figure) { return figure.get() == cursor_; });
-        if (next != figures.end())
-            ++next;
-    }
-    cursor_ = nullptr;
+    auto next = std::find_if(figures.begin(), figures.end(),
+                             [from](const auto& figure) { return figure.get() == from; });
     for (; next != figures.end(); ++next) {
         TKuvio& figure = **next;
         if (figure.NoTerminalAddress()) {
-            figure.AddInfoLine("#Not ping");
+            AddLabel(figure, "#Not ping");
             continue;
         }
         if (!CheckAddress(figure))
-            return;
-        cursor_ = &figure;
+            continue;
         design_.active = &figure;
         OpenPingPort(figure);
         return;
     }
-    run_.ShowTransferStatus(kTestFinished, 1);
-    mode_ = NoPing;
+    EndPing(kTestFinished);
     ShowMessage(kTestFinished);
+}
+
+TKuvio* PingTest::FigureAfter(const TKuvio* figure) const {
+    const auto& figures = design_.Figures();
+    auto found = std::find_if(figures.begin(), figures.end(),
+                              [figure](const auto& candidate) { return candidate.get() == figure; });
+    if (found == figures.end() || ++found == figures.end())
+        return nullptr;
+    return found->get();
 }
 
 // The command goes to the pinged figure, whose label takes the answer, even when
@@ -185,59 +196,92 @@ void PingTest::Received(const std::string& bytes) {
 }
 
 // The master answered: the port closes and the buffer is emptied whatever the
-// figure (the status line's own port action is skipped for an NMS modem), the
-// answer goes onto the pinged figure, and the walk goes on, or the single ping is
-// repeated while pings are left.
+// figure (the status line's own port action is skipped for an NMS modem), and the
+// answer goes onto the pinged figure.
 void PingTest::PingAnswered(const std::string& info, bool endsSinglePing) {
-    enableTestNet_(true);
-    testivastetmr_->Stop();
-    run_.EndRun();
-    pinged_->AddInfoLine(info);
-    run_.ShowTransferStatus("Serial port closed", 1);
-    if (mode_ == PingAll) {
-        ContinuePingAll(false);
-    } else if (!endsSinglePing && --pingsLeft_ > 0) {
-        OpenPingPort(*pinged_);
-    } else {
-        mode_ = NoPing;
-    }
+    StopModemPing(true);
+    AddLabel(*pinged_, info);
+    run_.ShowTransferStatus(DollarRun::kPortClosed, 1);
+    pingsLeft_ = endsSinglePing ? 0 : pingsLeft_ - 1;
+    GoOn();
 }
 
 void PingTest::ReplyTimeout() {
-    testivastetmr_->Stop();
-    enableTestNet_(true);
     if (mode_ == PingAll) {
-        pinged_->AddInfoLine("#Ping error");
-        run_.EndRun();
-        ContinuePingAll(false);
+        StopModemPing(true);
+        AddLabel(*pinged_, "#Ping error");
+        GoOn();
         return;
     }
+    // A single ping leaves its port to the data-flow timer, whose box and line end
+    // the run later; an NMS modem's status lines never start that timer.
+    const bool leftToDataFlow = run_.DataFlowTimer().Active();
+    StopModemPing(!leftToDataFlow);
     // The ping ends before its box, so that an answer coming late while the box
     // is open starts no repeat.
     const std::string name = pinged_->GetModemName();
-    pinged_ = nullptr;
-    mode_ = NoPing;
-    // The data-flow timer closes the port later; for an NMS modem the status
-    // lines never started it, and the port would stay open for good.
-    if (!run_.DataFlowTimer().Active())
-        run_.EndRun();
+    EndPing(leftToDataFlow ? nullptr : DollarRun::kPortClosed);
     ShowMessage(name + "\n\rPING test does not respond");
 }
 
+// The status window names no modem that is gone. "Ping All" goes on once the
+// removal is over, from the modem after the one removed; when every modem goes,
+// none is left and the walk ends.
 void PingTest::FigureRemoved(const TKuvio* figure) {
-    if (figure && figure != pinged_ && figure != cursor_)
+    if (!WaitsForText())
         return;
-    if (WaitsForText())
-        Cancel();
+    if (walkOn_->Active()) {
+        if (!figure || figure == walkFrom_)
+            walkFrom_ = figure ? FigureAfter(figure) : nullptr;
+        return;
+    }
+    if (figure && figure != pinged_)
+        return;
+    run_.Status().SetCaption(TransferStatusWindow::kCaption);
+    StopModemPing(true);
+    if (mode_ != PingAll) {
+        EndPing(DollarRun::kPortClosed);
+        return;
+    }
+    walkFrom_ = figure ? FigureAfter(figure) : nullptr;
     pinged_ = nullptr;
-    cursor_ = nullptr;
+    walkOn_->Start();
+}
+
+void PingTest::AddLabel(TKuvio& figure, const std::string& text) {
+    figure.AddInfoLine(text);
+    redraw_();
+}
+
+void PingTest::StopModemPing(bool closePort) {
+    PingAlkuTimer1_->Stop();
+    testivastetmr_->Stop();
+    enableTestNet_(true);
+    if (closePort)
+        run_.EndRun();
+}
+
+void PingTest::GoOn() {
+    if (mode_ == PingAll)
+        ContinuePingAll(FigureAfter(pinged_));
+    else if (pingsLeft_ > 0)
+        OpenPingPort(*pinged_);
+    else
+        EndPing(nullptr);
+}
+
+void PingTest::EndPing(const char* lastLine) {
+    walkOn_->Stop();
+    mode_ = NoPing;
+    pinged_ = nullptr;
+    walkFrom_ = nullptr;
+    if (lastLine)
+        run_.ShowTransferStatus(lastLine, 1);
 }
 
 void PingTest::Cancel() {
-    PingAlkuTimer1_->Stop();
-    testivastetmr_->Stop();
-    mode_ = NoPing;
-    pinged_ = nullptr;
-    enableTestNet_(true);
-    run_.EndRun();
+    if (!WaitsForText())
+        return;
+    StopModemPing(true);
+    EndPing(DollarRun::kPortClosed);
 }

@@ -13,6 +13,12 @@
 // Each answer closes the port and empties the receive buffer, so the next ping
 // opens afresh and reads only its own answer. A figure that goes away (Delete,
 // New, Open) ends its ping at once.
+//
+// However one modem's ping ends (an answer, a time-out, a refused address, its
+// figure gone), "Ping All" goes on with the next modem left and a count pings
+// again while pings are left. However the whole run ends (those, the window
+// closing, the walk past its last modem), it writes its last line, after which the
+// status window's buttons come back. Every label it writes is painted at once.
 
 #include "designer/run_timer.h"
 
@@ -33,9 +39,11 @@ public:
 
     enum TextReplyMode { NoPing = 0, SinglePing = 1, PingAll = 2 };
 
-    // enableTestNet enables or disables the window's "Test net" menu.
+    // enableTestNet enables or disables the window's "Test net" menu; redraw paints
+    // the figures' labels.
     PingTest(NetworkDesign& design, DollarRun& run, const DesignerPortSettings& settings,
-             std::function<void(bool)> enableTestNet, const RunTimerFactory& timers);
+             std::function<void(bool)> enableTestNet, std::function<void()> redraw,
+             const RunTimerFactory& timers);
     ~PingTest();
 
     // The ping command for a figure: "SL+P=" and its address in 2 x length
@@ -56,7 +64,8 @@ public:
     // project.
     bool PingsAvailable() const;
 
-    // Ends a ping at once: the timers stop and the port closes.
+    // Ends a ping at once (the window closes): the timers stop, the port closes and
+    // the run's last line is written.
     void Cancel();
 
     // Text replies from the port while a ping runs.
@@ -65,28 +74,45 @@ public:
 
     RunTimer& StartDelayTimer() { return *PingAlkuTimer1_; }
     RunTimer& ReplyTimer() { return *testivastetmr_; }
+    // Takes "Ping All" on after a removal, once the removal is over.
+    RunTimer& WalkOnTimer() { return *walkOn_; }
     TextReplyMode Mode() const { return mode_; }
 
 private:
+    // Shows its box when the figure's address cannot be pinged.
     bool CheckAddress(const TKuvio& figure);
     void OpenPingPort(TKuvio& figure);
-    void ContinuePingAll(bool restart);
+    // Walks on from the figure (none: past the last one) to the first it can ping.
+    void ContinuePingAll(const TKuvio* from);
+    TKuvio* FigureAfter(const TKuvio* figure) const;
     void StartDelayElapsed();
     void ReplyTimeout();
     void PingAnswered(const std::string& info, bool endsSinglePing);
     void FigureRemoved(const TKuvio* figure);
+    void AddLabel(TKuvio& figure, const std::string& text);
+    // The pinged modem's ping is over: its timers stop, "Test net" comes back and
+    // the port closes unless it is left to the data-flow timer.
+    void StopModemPing(bool closePort);
+    // After a modem's ping: the walk goes on, a count pings again, or the run ends.
+    void GoOn();
+    // The run is over. The last line, when one is given, starts the status window's
+    // button timer; none is given when the run's last line was written already or
+    // is left to the data-flow timer.
+    void EndPing(const char* lastLine);
 
     NetworkDesign& design_;
     DollarRun& run_;
     const DesignerPortSettings& settings_;
     std::function<void(bool)> enableTestNet_;
+    std::function<void()> redraw_;
     std::unique_ptr<RunTimer> PingAlkuTimer1_;
     std::unique_ptr<RunTimer> testivastetmr_;
+    std::unique_ptr<RunTimer> walkOn_;
     TextReplyMode mode_ = NoPing;
     int pingCount_ = 1;
     int pingsLeft_ = 0;
+    // The figure whose ping runs; in "Ping All" also where the walk stands.
     TKuvio* pinged_ = nullptr;
-    // The figure the ping-all walk stands at; none before it starts and after it
-    // passed the last figure.
-    const TKuvio* cursor_ = nullptr;
+    // Where the walk goes on after a removal; none past the last figure.
+    const TKuvio* walkFrom_ = nullptr;
 };

@@ -5,9 +5,9 @@
 #include "designer/modem_type_files.h"
 #include "designer/network_design.h"
 #include "platform/atomic_file.h"
+#include "platform/file_contents.h"
 #include "platform/message_box.h"
 
-#include <QFile>
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -424,11 +424,11 @@ void LoadProjectBytes(NetworkDesign& design, const std::string& fileName, const 
 }
 
 std::string ReadWholeFile(const std::string& fileName) {
-    QFile file(QString::fromStdString(fileName));
-    if (!file.open(QIODevice::ReadOnly))
-        throw EFileError("Cannot open file \"" + fileName + "\". " + file.errorString().toStdString());
-    const QByteArray bytes = file.readAll();
-    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+    try {
+        return ReadFileContents(fileName);
+    } catch (const EFileReadError& failure) {
+        throw EFileError(failure.what());
+    }
 }
 
 void WriteWholeFile(const std::string& fileName, const std::string& bytes) {

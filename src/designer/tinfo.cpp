@@ -34,6 +34,7 @@ Tinfo::Tinfo(QWidget* parent)
                           Qt::WindowStaysOnTopHint),
       ui(new Ui::Tinfo), PiilotaTmr(new QTimer(this)), PopupMenu1(new QMenu(this)) {
     ui->setupUi(this);
+    setWindowTitle(kCaption);
     setFixedSize(size());
     PiilotaTmr->setInterval(kButtonDelayMs);
     Copy1 = PopupMenu1->addAction("&Copy");

@@ -533,7 +533,6 @@ void Tominaisuus::FreeFieldLists() {
         *column = Column();
     }
     responseCursor_.reset();
-    nmsCursor_.reset();
 }
 
 void Tominaisuus::ShowFigureValues(bool readOnly) {
@@ -624,25 +623,35 @@ void Tominaisuus::PutReportedValue(size_t field, char letter, const std::string&
     }
 }
 
-// The field a reported value goes to, the editor built for the figure first; none
-// (after a message) past the last field.
-std::optional<size_t> Tominaisuus::ReportedField(std::optional<size_t>& cursor, int index) {
+bool Tominaisuus::ReadyForReports() {
     if (!HasFigure())
-        return std::nullopt;
+        return false;
     BuildIfStale();
-    cursor = main_.schema.ReportedField(cursor, index);
-    if (!cursor)
+    return true;
+}
+
+std::optional<size_t> Tominaisuus::KnownField(std::optional<size_t> field, int index) {
+    if (!field)
         ShowMessage("Modem has more fields than SMF" + std::to_string(index));
-    return cursor;
+    return field;
 }
 
 void Tominaisuus::ApplyResponseFields(int index, char letter, const std::string& value) {
-    if (const std::optional<size_t> field = ReportedField(responseCursor_, index))
-        PutReportedValue(*field, letter, value);
+    if (!ReadyForReports())
+        return;
+    responseCursor_ = KnownField(main_.schema.ReportedField(responseCursor_, index), index);
+    if (responseCursor_)
+        PutReportedValue(*responseCursor_, letter, value);
 }
 
+// The figure's entries follow the field list, so an entry's number names its own
+// field, whichever entries the transfer passed over.
 void Tominaisuus::MarkNmsWriteResult(int failed, int index, const std::string& value, char letter) {
-    const std::optional<size_t> field = ReportedField(nmsCursor_, index);
+    if (!ReadyForReports())
+        return;
+    const bool listed = index >= 1 && static_cast<size_t>(index) <= main_.schema.fields.size();
+    const std::optional<size_t> field =
+        KnownField(listed ? std::optional<size_t>(index - 1) : std::nullopt, index);
     if (field && failed != 0)
         PutReportedValue(*field, letter, value);
 }

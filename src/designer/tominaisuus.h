@@ -53,8 +53,9 @@ public:
     // parameter, 1001 the first factory parameter, any other the one after the
     // previous. The value is shown in red.
     void ApplyResponseFields(int index, char letter, const std::string& value);
-    // The result of one value of the NMS transfer, selected as above with a cursor
-    // of its own; a failed value is shown in red.
+    // The result of one value of the NMS transfer: index is the number of the
+    // figure's entry, from 1, and the field of that entry takes it. A failed value is
+    // shown in red.
     void MarkNmsWriteResult(int failed, int index, const std::string& value, char letter);
     // Asks the window to tell the user that the modem refused a parameter.
     void PostInvalidParameter();
@@ -121,7 +122,11 @@ private:
     FieldValue ReadValue(const Column& column, size_t index) const;
     std::vector<FieldValue> ReadValues(const Column& column) const;
     void ShowValue(Column& column, size_t index, const FieldValue& value, bool red);
-    std::optional<size_t> ReportedField(std::optional<size_t>& cursor, int index);
+    // Builds the editor for the figure first; false without a figure.
+    bool ReadyForReports();
+    // The field of a reported value; none, after a message that names the value's
+    // number, past the last field.
+    std::optional<size_t> KnownField(std::optional<size_t> field, int index);
     void PutReportedValue(size_t field, char letter, const std::string& value);
     // Stores the shown values into the figure; false (after a message) when a
     // hexadecimal field holds other characters.
@@ -150,9 +155,8 @@ private:
     bool hideFixedFields_ = false;
     std::string targetTypeName_;
     bool convert_ = false;
-    // Where ApplyResponseFields and MarkNmsWriteResult stand in the main column.
+    // Where ApplyResponseFields stands in the main column.
     std::optional<size_t> responseCursor_;
-    std::optional<size_t> nmsCursor_;
     std::vector<QPushButton*> arrows_;
     // Cancel stays disabled over the next hide (a receive is running).
     bool keepCancelDisabled_ = false;

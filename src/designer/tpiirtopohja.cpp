@@ -951,12 +951,10 @@ void Tpiirtopohja::Testnet1Click() {
 
 void Tpiirtopohja::Ping1Click() {
     programming_->ping.Ping1Click();
-    RedrawRoutes();
 }
 
 void Tpiirtopohja::PingAll1Click() {
     programming_->ping.PingAll1Click();
-    RedrawRoutes();
 }
 
 void Tpiirtopohja::PingCount1Click() {
@@ -974,7 +972,6 @@ void Tpiirtopohja::UpdatePingCaption() {
 
 void Tpiirtopohja::Clearrssiinfos1Click() {
     programming_->ping.Clearrssiinfos1Click();
-    RedrawRoutes();
 }
 
 void Tpiirtopohja::COM11Click(QAction* item) {

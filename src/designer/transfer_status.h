@@ -7,6 +7,8 @@
 
 class TransferStatusWindow {
 public:
+    // The window's own caption, which a run replaces by its modem's name.
+    static constexpr const char* kCaption = "Serial port communication status";
     // Colours of the frames: sent green, received blue (0x00BBGGRR).
     static constexpr uint32_t kSentColour = 0x008000;
     static constexpr uint32_t kReceivedColour = 0xFF0000;

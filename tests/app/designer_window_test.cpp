@@ -9,9 +9,12 @@
 #include "platform/tinifile.h"
 #include "support/file_dialog_recorder.h"
 #include "support/pdf_text.h"
+#include "terminal/tterminaali.h"
 
+#include <QClipboard>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -229,16 +232,42 @@ TEST_F(DesignerWindowTest, PrintButtonPrintsTheActiveDesignersGraph) {
     EXPECT_NE(PdfText(pdf).find("Lighthouse"), std::string::npos);
 }
 
-// With a designer active the tool bar's Copy and Paste put it into copy mode.
+// With a designer active the tool bar's Copy and Paste put it into copy mode, also
+// after another designer closed and enabled the Open button.
 TEST_F(DesignerWindowTest, ToolBarCopyAndPastePutTheActiveDesignerIntoCopyMode) {
     OpenMainWindow();
     Tpiirtopohja* designer = OpenDesigner(main->Piirtopohja1);
     ASSERT_NE(designer, nullptr);
-    for (QAction* button : {main->CopyBtn, main->PasteBtn}) {
-        designer->Editor().EscapeKey();
-        button->trigger();
-        EXPECT_TRUE(designer->Editor().CopyMode()) << button->objectName().toStdString();
+    for (const bool anotherClosed : {false, true}) {
+        if (anotherClosed) {
+            CloseDesigner(OpenDesigner(main->Piirtopohja1));
+            ASSERT_TRUE(main->OpenBtn->isEnabled());
+            ASSERT_EQ(main->mdiArea()->activeSubWindow()->widget(), designer);
+        }
+        for (QAction* button : {main->CopyBtn, main->PasteBtn}) {
+            designer->Editor().EscapeKey();
+            button->trigger();
+            EXPECT_TRUE(designer->Editor().CopyMode()) << button->objectName().toStdString() << anotherClosed;
+        }
     }
+    designer->Editor().EscapeKey();
+}
+
+// With a terminal active Copy copies its text, though an open designer has
+// disabled the Open button.
+TEST_F(DesignerWindowTest, ToolBarCopyIsTheActiveTerminalsBesideAnOpenDesigner) {
+    OpenMainWindow();
+    Tpiirtopohja* designer = OpenDesigner(main->Piirtopohja1);
+    ASSERT_NE(designer, nullptr);
+    Tterminaali* terminal = Tterminaali::CreateTerminal(nullptr, 0);
+    main->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(terminal->parentWidget()));
+    ASSERT_FALSE(main->OpenBtn->isEnabled());
+    terminal->AppendScreenBytes("north");
+    terminal->Valitsekaikki1Click();
+    QGuiApplication::clipboard()->clear();
+    main->CopyBtn->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "north");
+    EXPECT_FALSE(designer->Editor().CopyMode());
 }
 
 // Window > Cascade leaves the designers a usable size: each at least two thirds of

@@ -1,5 +1,6 @@
 #include "base/tstreamstring.h"
 #include "support/temp_folder.h"
+#include "support/unreadable_file.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -47,7 +48,8 @@ TEST(TStreamStringTest, SavesAndLoadsFiles) {
     EXPECT_EQ(loaded.AsString(), std::string("\0\x01\xFF", 3));
 
     EXPECT_THROW(loaded.LoadFromFile(folder.file("missing.bin")), EStreamError);
-    EXPECT_THROW(loaded.LoadFromFile(folder.path().string()), EStreamError);
+    for (const std::string& unreadable : MakeUnreadableFiles(folder.file("unreadable")))
+        EXPECT_THROW(loaded.LoadFromFile(unreadable), EStreamError) << unreadable;
     std::filesystem::permissions(name, std::filesystem::perms::owner_read);
     EXPECT_THROW(TStreamString().SaveToFile(name), EStreamError);
     loaded.LoadFromFile(name);

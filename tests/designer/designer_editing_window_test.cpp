@@ -6,8 +6,10 @@
 #include "designer/tprj_ominaisuus.h"
 #include "designer_fixture.h"
 #include "platform/file_dialogs.h"
+#include "platform/program_files.h"
 #include "platform/tinifile.h"
 #include "support/fake_main_window.h"
+#include "support/unreadable_file.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -30,7 +32,8 @@ protected:
         DesignerFolderTest::SetUp();
         for (const char* fixture : {"QX-450.smf", "QX-NMS.smf"})
             AddTypeFile(fixture);
-        SetFileDialogResponder([this](const FileDialogRequest&) -> std::optional<std::string> {
+        SetFileDialogResponder([this](const FileDialogRequest& request) -> std::optional<std::string> {
+            offeredName = request.fileName;
             if (dialogAnswers.empty())
                 return std::nullopt;
             std::optional<std::string> answer = dialogAnswers.front();
@@ -94,6 +97,8 @@ protected:
     FakeMainWindow main;
     DesignerCanvas* canvas = nullptr;
     std::vector<std::optional<std::string>> dialogAnswers;
+    // The file name the last dialog offered.
+    std::string offeredName;
 };
 
 TEST_F(DesignerEditingTest, ANetworkBuiltWithTheMouseIsSavedAndReopened) {
@@ -431,35 +436,55 @@ TEST_F(DesignerEditingTest, EveryPathThatRemovesModemsEndsTheirPlacing) {
     designer->Design().modified = false;
 }
 
-// A file that cannot be read ends Open: the window is left unnamed, the recent list
-// unchanged, and Save asks for a name instead of writing over that file.
+// A file that cannot be read ends every command that reads it: the window is left
+// unnamed, the latest file of the recent list stays as it was, and Save asks for a
+// name instead of writing over that file.
 TEST_F(DesignerEditingTest, AFileThatCannotBeReadIsNeverTakenAsTheOpenFile) {
+    enum class Read { Open, RecentFile, StartFile };
+    int made = 0;
     for (const bool singleModem : {false, true}) {
-        Tpiirtopohja* designer = Open(singleModem);
-        if (prj_ominaisuus)
-            prj_ominaisuus->hide();
-        Place(designer, {100, 100}, "&New modem", "QX-450");
-        Ominaisuus->hide();
-        const std::string saved = folder.file(singleModem ? "good.ssf" : "good.spf");
-        dialogAnswers = {saved};
-        designer->Tallennanimell1Click();
-        // A folder under a file's name: it exists, and it cannot be read as a file.
-        const std::string unreadable = folder.file(singleModem ? "folder.ssf" : "folder.spf");
-        std::filesystem::create_directory(unreadable);
-        boxes.clear();
-        dialogAnswers = {unreadable};
-        designer->Avaa1Click();
-        EXPECT_EQ(boxes.texts().size(), 1u) << singleModem;
-        EXPECT_EQ(designer->FileName(), singleModem ? "default.ssf" : "noname.spf");
-        EXPECT_FALSE(designer->windowTitle().contains("folder")) << singleModem;
-        const TIniFile settings(SettingsFileName());
-        EXPECT_EQ(settings.ReadString(designer->Recent().Section(), "Latest", ""), saved);
-        dialogAnswers = {std::nullopt};
-        designer->Tallenna1Click();
-        EXPECT_TRUE(dialogAnswers.empty()) << "Save asked for a name";
-        EXPECT_TRUE(std::filesystem::is_directory(unreadable));
-        designer->close();
+        for (const Read read : {Read::Open, Read::RecentFile, Read::StartFile}) {
+            for (const std::string& unreadable : MakeUnreadableFiles(folder.file(std::to_string(++made)))) {
+                const std::string latest = read == Read::StartFile ? unreadable : folder.file("good.spf");
+                const RecentFiles recent(singleModem);
+                TIniFile(SettingsFileName()).WriteString(recent.Section(), "Latest", latest);
+                TIniFile(SettingsFileName()).WriteString(recent.Section(), "File1", unreadable);
+                Tpiirtopohja* designer = Open(singleModem);
+                if (prj_ominaisuus)
+                    prj_ominaisuus->hide();
+                dialogAnswers = {unreadable};
+                if (read == Read::Open)
+                    designer->Avaa1Click();
+                for (QAction* item : designer->findChild<QMenu*>("Tiedosto1")->actions())
+                    if (read == Read::RecentFile && item->data().toString().toStdString() == unreadable)
+                        item->trigger();
+                EXPECT_EQ(designer->FileName(), singleModem ? "default.ssf" : "noname.spf") << unreadable;
+                EXPECT_FALSE(designer->windowTitle().contains(QString::fromStdString(unreadable)))
+                    << unreadable;
+                EXPECT_EQ(TIniFile(SettingsFileName()).ReadString(recent.Section(), "Latest", ""), latest);
+                dialogAnswers = {std::nullopt};
+                designer->Tallenna1Click();
+                EXPECT_TRUE(dialogAnswers.empty()) << unreadable << ": Save asked for no name";
+                designer->close();
+            }
+        }
     }
+}
+
+// Modem data that cannot be read are not taken either: the next save of modem
+// data does not offer that file's name.
+TEST_F(DesignerEditingTest, ModemDataThatCannotBeReadAreNotOfferedForTheNextSave) {
+    Tpiirtopohja* designer = Open();
+    prj_ominaisuus->hide();
+    Place(designer, {100, 100}, "&New modem", "QX-450").SetPropertyEntry('B', '0', "5", true, true, 0, 0);
+    Ominaisuus->hide();
+    for (const std::string& unreadable : MakeUnreadableFiles(folder.file("modem"))) {
+        dialogAnswers = {unreadable, std::nullopt};
+        designer->LataaModeemi1Click();
+        designer->TallennaModeemi1Click();
+        EXPECT_NE(offeredName, unreadable);
+    }
+    designer->Design().modified = false;
 }
 
 // Closing a designer records only its own file: one whose file is already its

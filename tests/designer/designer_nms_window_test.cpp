@@ -3,7 +3,9 @@
 // window shows its lines, and the port menu lists the main window's ports.
 #include "base/nms_frame.h"
 #include "designer/designer_nms.h"
+#include "designer/modem_type_files.h"
 #include "designer/tinfo.h"
+#include "designer/tominaisuus.h"
 #include "designer/tpiirtopohja.h"
 #include "designer_fixture.h"
 #include "platform/program_files.h"
@@ -13,6 +15,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QLineEdit>
 #include <QMenu>
 
 namespace {
@@ -75,6 +78,38 @@ TEST_F(DesignerNmsTest, AMissingTypeFileIsReportedOncePerWindowBuild) {
                   "File " + ProgramFile("QX-GONE.smf") + " is missing !!\rRevcover file and try again",
                   "ERROR: Check ini-file", "Modem has more fields than SMF1",
                   "Modem has more fields than SMF2", "Modem has more fields than SMF3"}));
+}
+
+// The modem refuses the network mask. The station name before it has no NMS data
+// and is not written, yet the mask's own field is the one marked, and OK stores
+// each value under its own field.
+TEST_F(DesignerNmsTest, ARefusedValueIsMarkedOnItsOwnFieldAndStoredThere) {
+    AddTypeFile("QX-NMS.smf");
+    NetworkDesign& design = designer->Design();
+    design.DeleteAllFigures();
+    ModemTypeVersionReader reader(false);
+    TKuvio& figure = design.NewModemFigure("QX-NMS", NewModemKind::Normal, 100, 100, "QX-NMS", reader);
+    Ominaisuus->SetFigure(designer, &figure);
+    Ominaisuus->ShowModemProperties(false);
+    auto* station = Ominaisuus->findChild<QLineEdit*>("S0STATION");
+    auto* mask = Ominaisuus->findChild<QLineEdit*>("H5NETMASK");
+    ASSERT_TRUE(station && mask);
+    station->setText("north");
+    mask->setText("FFFFFF00");
+    // Channel and power are taken, the mask (2.16) refused.
+    modem.With([](NmsModemSim& sim) {
+        sim.SetValue(0x1102, std::string(1, '\0'));
+        sim.SetValue(0x1103, std::string(2, '\0'));
+        sim.RefuseId(0x2010);
+    });
+    Ominaisuus->transmitbtnClick();
+    const auto red = [](QWidget* field) { return field->palette().color(QPalette::Text) == QColor(Qt::red); };
+    EXPECT_FALSE(red(station));
+    EXPECT_TRUE(red(mask));
+    Ominaisuus->okClick(nullptr);
+    // Channel, power, station name, network mask.
+    EXPECT_EQ(figure.PropertyEntries()[2].value, "north");
+    EXPECT_EQ(figure.PropertyEntries()[3].value, "FFFFFF00");
 }
 
 TEST_F(DesignerNmsTest, ThePortMenuListsTheMainWindowsPortsWithTheChosenOneTicked) {

@@ -88,7 +88,7 @@ TEST_F(DollarRunTest, TransmitToTheMasterSendsParametersProtocolAndRoutesAndTheM
     EXPECT_EQ(status.caption, "Transfering values to modem modem 1");
     EXPECT_EQ(status.lines.front(), "Opening port COM41.. Wait 1 second..");
     EXPECT_EQ(status.lines.back(), "Serial port closed");
-    EXPECT_TRUE(status.buttonTimerStarted);
+    EXPECT_TRUE(status.buttonTimer.Active());
     EXPECT_EQ(run.senderState, DollarRun::Idle);
     EXPECT_FALSE(run.inProgrammingMode);
     EXPECT_FALSE(run.DataFlowTimer().Active());

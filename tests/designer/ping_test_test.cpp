@@ -10,6 +10,7 @@
 #include "support/message_box_recorder.h"
 
 #include <gtest/gtest.h>
+#include <set>
 
 namespace {
 
@@ -28,6 +29,7 @@ protected:
     DesignerProgramming::Hooks TestHooks() {
         DesignerProgramming::Hooks hooks;
         hooks.enableTestNet = [this](bool enabled) { testNetEnabled = enabled; };
+        hooks.redraw = [this] { painted = Labels(); };
         return hooks;
     }
 
@@ -38,18 +40,38 @@ protected:
             sim.SetPingSilent({0x2B});
             return 0;
         });
-        return AddModem("2B");
+        TKuvio& silent = AddModem("2B");
+        silentModems.insert(&silent);
+        return silent;
+    }
+
+    Texts Labels() const {
+        Texts labels;
+        for (const auto& figure : design.Figures())
+            labels.push_back(figure->InfoText());
+        return labels;
+    }
+
+    // Plays the start delay of the modem asked (a second passes, the status
+    // window's button timer fires first) and waits until the modem took the
+    // command and, unless it stays silent, until its answer closed the port.
+    bool AskNext() {
+        const size_t asked = Pings().size();
+        const bool silent = silentModems.count(design.active) != 0;
+        Fire(status.buttonTimer);
+        if (!Fire(programming.ping.StartDelayTimer()))
+            return false;
+        ProcessEventsUntil([&] { return !programming.port.IsOpen() || (silent && Pings().size() > asked); },
+                           400ms);
+        return true;
     }
 
     // Plays the timers until the ping test ends: the start delay at once, the
     // reply time-out when no answer closed the port meanwhile.
     void RunPings() {
         for (int step = 0; step < 40 && programming.ping.WaitsForText(); ++step) {
-            if (Fire(programming.ping.StartDelayTimer())) {
-                ProcessEventsUntil([this] { return !programming.port.IsOpen(); }, 400ms);
-                continue;
-            }
-            Fire(programming.ping.ReplyTimer());
+            if (!AskNext() && !Fire(programming.ping.WalkOnTimer()))
+                Fire(programming.ping.ReplyTimer());
         }
     }
 
@@ -63,6 +85,9 @@ protected:
     DesignerPortSettings settings;
     RecordingStatus status;
     bool testNetEnabled = true;
+    std::set<const TKuvio*> silentModems;
+    // The labels as the last redraw painted them.
+    Texts painted;
     DesignerProgramming programming{design, status, settings, TestHooks(), MakeManualTimer};
 };
 
@@ -290,6 +315,114 @@ TEST_F(PingTestTest, AListenerGoneBeforeItsDesignHearsOfNoRemoval) {
     design.DeleteFigure(&AddModem("01"));
     design.DeleteAllFigures();
     EXPECT_TRUE(design.Figures().empty());
+}
+
+// Ping All paints each label it writes, the time-out's and the passed modem's too.
+TEST_F(PingTestTest, EveryLabelOfPingAllIsPaintedAtOnce) {
+    AddModem("01");
+    AddModem("1A");
+    AddModem("");
+    AddSilentModem();
+    programming.ping.PingAll1Click();
+    RunPings();
+    EXPECT_EQ(painted, (Texts{"Master OK", "rssi -87 dBm\r\n", "#Not ping", "#Ping error"}));
+}
+
+// However a ping run ends, its last line is written, after which the status
+// window's buttons come back; its caption names no modem that is gone, and Ping All
+// goes on with the modems left and says when it has finished.
+TEST_F(PingTestTest, EveryEndOfAPingRunGivesTheStatusWindowBack) {
+    const std::string closed = DollarRun::kPortClosed;
+    const std::string finished = "Ping test finnished";
+    // The run: a single ping of the modem that answers (also twice) or of the one
+    // that never does (also as an NMS modem), or Ping All (also past an address it
+    // cannot ping, or on a port that does not open).
+    enum Start { Remote, RemoteTwice, Silent, SilentNms, All, AllPastBadAddress, AllOnDeadPort };
+    // What ends it once the silent modem has its command: its time-out (or another
+    // modem's answer), Delete of it, New or Open, the window closing (also after the
+    // time-out, while the data-flow timer holds the port).
+    enum Then { Wait, Delete, NewOrOpen, Close, CloseAfterTimeOut };
+    struct End {
+        const char* name;
+        Start start;
+        Then then;
+        Texts pings;
+        std::string lastLine;
+        int captionModem; // 0: the window's own caption
+    };
+    const Texts all{"SL+P=0001", "SL+P=002B", "SL+P=001A"};
+    const End ends[] = {
+        {"an answer", Remote, Wait, {"SL+P=001A"}, closed, 3},
+        {"the count done", RemoteTwice, Wait, {"SL+P=001A", "SL+P=001A"}, closed, 3},
+        {"a time-out",
+         Silent,
+         Wait,
+         {"SL+P=002B"},
+         "Dataflow between modem and PC interrupted some way !!",
+         2},
+        {"an NMS modem's time-out", SilentNms, Wait, {"SL+P=002B"}, closed, 2},
+        {"Ping All past its last modem", All, Wait, all, finished, 3},
+        {"Ping All past a bad address", AllPastBadAddress, Wait, {"SL+P=0001", "SL+P=001A"}, finished, 3},
+        {"a port that does not open", AllOnDeadPort, Wait, {}, finished, 3},
+        {"Delete of the pinged modem", Silent, Delete, {"SL+P=002B"}, closed, 0},
+        {"Delete during Ping All", All, Delete, all, finished, 3},
+        {"New or Open during a ping", Silent, NewOrOpen, {"SL+P=002B"}, closed, 0},
+        {"New or Open during Ping All", All, NewOrOpen, {"SL+P=0001", "SL+P=002B"}, finished, 0},
+        {"the window closed during Ping All", All, Close, {"SL+P=0001", "SL+P=002B"}, closed, 2},
+        {"the window closed after a time-out", Silent, CloseAfterTimeOut, {"SL+P=002B"}, closed, 2},
+    };
+    for (const End& end : ends) {
+        SCOPED_TRACE(end.name);
+        design.DeleteAllFigures();
+        silentModems.clear();
+        AddModem("01");
+        TKuvio* silent = &AddSilentModem();
+        TKuvio* remote = &AddModem("1A");
+        silent->SetNmsSupport(end.start == SilentNms);
+        if (end.start == AllPastBadAddress)
+            silent->SetTerminalAddress("XZ");
+        settings.portNumber = end.start == AllOnDeadPort ? 250 : kCom;
+        programming.ping.SetPingCount(end.start == RemoteTwice ? "2" : "1");
+        status.shown = false;
+        status.buttonTimer.Stop();
+        boxes.clear();
+        const size_t asked = Pings().size();
+
+        design.active = end.start == Remote || end.start == RemoteTwice ? remote : silent;
+        if (end.start >= All)
+            programming.ping.PingAll1Click();
+        else
+            programming.ping.Ping1Click();
+        for (int step = 0; end.then != Wait && step < 10 && !programming.ping.ReplyTimer().Active(); ++step)
+            AskNext();
+        if (end.then == CloseAfterTimeOut)
+            Fire(programming.ping.ReplyTimer());
+        if (end.then == Delete)
+            design.DeleteFigure(silent);
+        if (end.then == NewOrOpen) {
+            design.DeleteAllFigures();
+            AddModem("3C");
+        }
+        if (end.then == Close || end.then == CloseAfterTimeOut)
+            programming.Cancel();
+        RunPings();
+        Fire(programming.run.DataFlowTimer());
+
+        const Texts pings = Pings();
+        EXPECT_EQ(Texts(pings.begin() + asked, pings.end()), end.pings);
+        EXPECT_EQ(status.lines.back(), end.lastLine);
+        EXPECT_EQ(status.caption,
+                  end.captionModem ? "Transfering values to modem modem " + std::to_string(end.captionModem)
+                                   : TransferStatusWindow::kCaption);
+        EXPECT_FALSE(status.buttonsEnabled);
+        EXPECT_TRUE(Fire(status.buttonTimer));
+        EXPECT_TRUE(status.buttonsEnabled);
+        const Texts shown = boxes.texts();
+        EXPECT_EQ(std::count(shown.begin(), shown.end(), finished), end.lastLine == finished);
+        EXPECT_EQ(programming.ping.Mode(), PingTest::NoPing);
+        EXPECT_FALSE(programming.port.IsOpen());
+        EXPECT_TRUE(testNetEnabled);
+    }
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "designer/project_file.h"
 #include "support/message_box_recorder.h"
 #include "support/temp_folder.h"
+#include "support/unreadable_file.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -378,12 +379,20 @@ TEST_F(ProjectFileTest, SingleModemFileIsCentredWithoutName) {
         EXPECT_EQ(modem->parent, nullptr);
 }
 
+// A file that opens but cannot be read is no empty file: both readers fail.
 TEST_F(ProjectFileTest, UnreadableFileThrowsAndLeavesAnEmptyDesign) {
-    NetworkDesign design(false);
-    BuildNetwork(design);
-    EXPECT_THROW(LoadProjectFile(design, folder.file("missing.spf"), {}), EFileError);
-    EXPECT_TRUE(design.Figures().empty());
-    EXPECT_EQ(design.master, nullptr);
+    std::vector<std::string> unreadable = MakeUnreadableFiles(folder.file("unreadable"));
+    unreadable.push_back(folder.file("missing.spf"));
+    for (const std::string& path : unreadable) {
+        NetworkDesign design(false);
+        BuildNetwork(design);
+        EXPECT_THROW(LoadProjectFile(design, path, {}), EFileError) << path;
+        EXPECT_TRUE(design.Figures().empty());
+        EXPECT_EQ(design.master, nullptr);
+        TKuvio modem(0, 0);
+        EXPECT_THROW(LoadModemData(modem, path), EFileError) << path;
+    }
+    EXPECT_TRUE(boxes.texts().empty());
 }
 
 class ModemDataFileTest : public ProjectFileTest {};

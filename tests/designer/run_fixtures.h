@@ -66,6 +66,14 @@ inline TKuvio& AddSimulatedModem(NetworkDesign& design, const std::string& addre
 
 class RecordingStatus : public TransferStatusWindow {
 public:
+    // The button timer enables the buttons when it fires, as the window's does a
+    // second after it started.
+    RecordingStatus() {
+        buttonTimer.onTimeout = [this] {
+            buttonTimer.Stop();
+            buttonsEnabled = true;
+        };
+    }
     bool IsShown() const override { return shown; }
     void ShowCentredEmpty() override {
         shown = true;
@@ -78,7 +86,7 @@ public:
     }
     void SetCaption(const std::string& text) override { caption = text; }
     void EnableStatusButtons(bool enabled) override { buttonsEnabled = enabled; }
-    void StartButtonTimer() override { buttonTimerStarted = true; }
+    void StartButtonTimer() override { buttonTimer.Start(); }
     void RepaintNow() override {}
 
     bool shown = false;
@@ -87,7 +95,7 @@ public:
     std::vector<std::string> received;
     std::string caption;
     bool buttonsEnabled = true;
-    bool buttonTimerStarted = false;
+    ManualTimer buttonTimer;
 };
 
 class RecordingHost : public DollarRunHost {

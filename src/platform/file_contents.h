@@ -1,0 +1,16 @@
+#pragma once
+// Reading a file whole. A file that opens but whose read fails (a device that
+// reports a read error, a folder in the file's place) is a failed read, never an
+// empty or a cut file.
+
+#include <stdexcept>
+#include <string>
+
+class EFileReadError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The bytes of the whole file; throws EFileReadError when it cannot be opened or
+// read to its end.
+std::string ReadFileContents(const std::string& fileName);
