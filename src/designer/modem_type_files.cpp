@@ -4,14 +4,14 @@
 #include "base/text_lines.h"
 #include "designer/tkuvio.h"
 #include "platform/ascii.h"
+#include "platform/file_contents.h"
 #include "platform/message_box.h"
 #include "platform/program_files.h"
 #include "platform/tinifile.h"
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <optional>
 
 namespace fs = std::filesystem;
 
@@ -33,10 +33,14 @@ bool IsPlainTypeFileName(const std::string& name) {
            std::none_of(name.begin(), name.end(), unsafe);
 }
 
-std::vector<std::string> ReadLines(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return SplitLines(text);
+// The file's lines; none when its read fails, so a file that could not be read is
+// never checked as if it were empty.
+std::optional<std::vector<std::string>> ReadLines(const std::string& path) {
+    try {
+        return SplitLines(ReadFileContents(path));
+    } catch (const EFileReadError&) {
+        return std::nullopt;
+    }
 }
 
 bool IsTypeFile(const fs::directory_entry& entry) {
@@ -105,7 +109,12 @@ void CheckModemTypeFile(const std::string& typeFileName, bool factoryMode) {
                     std::to_string(kLargestTypeFile / 1024) + " KB");
         return;
     }
-    const int checkValue = ModemTypeCheckValue(typeFileName, ReadLines(path), NumberLineForm::OwnKey);
+    const auto lines = ReadLines(path);
+    if (!lines) {
+        ShowMessage("Unable to read file " + path);
+        return;
+    }
+    const int checkValue = ModemTypeCheckValue(typeFileName, *lines, NumberLineForm::OwnKey);
     const int stored = TIniFile(path).ReadInteger("Version", "Number", -1);
     if (stored == checkValue)
         return;

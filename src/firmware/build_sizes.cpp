@@ -1,10 +1,9 @@
 #include "firmware/build_sizes.h"
 
+#include "platform/file_contents.h"
 #include "platform/program_files.h"
 
 #include <charconv>
-#include <fstream>
-#include <iterator>
 #include <optional>
 
 namespace {
@@ -43,10 +42,14 @@ private:
     size_t position_ = 0;
 };
 
+// A result file that is missing or cannot be read adds nothing.
 std::string ReadResultFile(int number) {
-    std::ifstream in(ProgramFile(std::string(kResultFolder) + "/result" + std::to_string(number) + ".txt"),
-                     std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    try {
+        return ReadFileContents(
+            ProgramFile(std::string(kResultFolder) + "/result" + std::to_string(number) + ".txt"));
+    } catch (const EFileReadError&) {
+        return std::string();
+    }
 }
 
 } // namespace

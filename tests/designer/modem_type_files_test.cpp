@@ -7,6 +7,7 @@
 #include "designer/tkuvio.h"
 #include "designer_fixture.h"
 #include "platform/tinifile.h"
+#include "support/unreadable_file.h"
 
 #include <filesystem>
 #include <fstream>
@@ -164,6 +165,17 @@ TEST_F(ModemTypeFilesTest, AHugeFileIsReportedAsCorruptedWithoutReadingIt) {
     EXPECT_EQ(std::filesystem::file_size(folder.file("QX-Huge.smf")), size);
     EXPECT_EQ(ReadModemTypeVersion("QX-Huge.smf").name, "ERROR");
     EXPECT_TRUE(BuildModemTypeCatalogue(true).empty());
+}
+
+// A type file whose read fails is reported as unreadable, never checked as if it
+// were empty, and never rewritten, not even in factory mode after "Yes".
+TEST_F(ModemTypeFilesTest, AFileThatCannotBeReadIsReportedAndLeftAlone) {
+    const std::string path = MakeUnreadableFiles(folder.file("QX-Bad"))[1];
+    const std::string name = std::filesystem::path(path).filename().string();
+    boxes.queueAnswer(IDYES);
+    CheckModemTypeFile(name, true);
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Unable to read file " + path});
+    EXPECT_TRUE(std::filesystem::is_symlink(path));
 }
 
 TEST_F(ModemTypeFilesTest, VersionValuesAreReadOncePerRunOfTheSameType) {
