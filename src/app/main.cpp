@@ -4,6 +4,7 @@
 #include "app/taboutfrm.h"
 #include "app/tpohjafrm.h"
 #include "designer/tinfo.h"
+#include "platform/dialogs_in_front.h"
 #include "platform/message_box.h"
 #include "terminal/tportinasetus.h"
 #include "terminal/tpuskuriensaato.h"
@@ -52,6 +53,7 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName("Quovix 5");
+    InstallModalDialogRules();
     int status = 0;
     try {
         StartUpForms forms;

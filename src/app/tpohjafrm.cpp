@@ -9,6 +9,7 @@
 #include "firmware/tcmultiflashdlg.h"
 #include "firmware/tcsingleflashdlg.h"
 #include "platform/device_broadcast.h"
+#include "platform/dialogs_in_front.h"
 #include "platform/latin1.h"
 #include "platform/message_box.h"
 #include "platform/program_files.h"
@@ -468,7 +469,7 @@ void TPohjafrm::SpeedPanelMouseDown(QMouseEvent* event) {
     });
     puskuriensaato->rx_pituus->setValue(terminal->CommPort1->RX_puskurin_koko());
     puskuriensaato->tx_pituus->setValue(terminal->CommPort1->TX_puskurin_koko());
-    puskuriensaato->show();
+    ShowInFront(puskuriensaato);
 }
 
 void TPohjafrm::FormMouseUp(QMouseEvent* event) {

@@ -7,6 +7,7 @@
 #include "designer/tarvotaulu.h"
 #include "designer/tkuvio.h"
 #include "designer/tpiirtopohja.h"
+#include "platform/dialogs_in_front.h"
 #include "platform/latin1.h"
 #include "platform/message_box.h"
 #include "platform/window_caption.h"
@@ -278,12 +279,9 @@ void Tominaisuus::ShowModemProperties(bool convert) {
         Rebuild(convert);
     ShowFigureValues(convert);
     ui->vieritys->verticalScrollBar()->setValue(0);
-    if (isHidden())
-        show();
-    raise();
     // The window takes the keyboard from the designer, so that a typed name,
     // Return and Escape reach the focused field.
-    activateWindow();
+    ShowInFront(this);
     FocusFirstField();
     busy_ = false;
 }

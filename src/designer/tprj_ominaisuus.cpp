@@ -1,6 +1,7 @@
 #include "designer/tprj_ominaisuus.h"
 
 #include "designer/tpiirtopohja.h"
+#include "platform/dialogs_in_front.h"
 #include "platform/latin1.h"
 #include "ui_tprj_ominaisuus.h"
 
@@ -29,8 +30,7 @@ Tprj_ominaisuus::~Tprj_ominaisuus() {
 
 void Tprj_ominaisuus::ShowFor(Tpiirtopohja* designer) {
     designer_ = designer;
-    show();
-    raise();
+    ShowInFront(this);
     SetControls(designer->Design().properties);
 }
 

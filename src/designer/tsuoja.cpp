@@ -3,6 +3,7 @@
 #include "designer/security_level.h"
 #include "designer/tominaisuus.h"
 #include "designer/tpiirtopohja.h"
+#include "platform/dialogs_in_front.h"
 #include "platform/latin1.h"
 #include "platform/message_box.h"
 #include "shell/main_window_services.h"
@@ -27,9 +28,7 @@ Tsuoja::~Tsuoja() {
 void Tsuoja::ShowFor(Tpiirtopohja* designer) {
     designer_ = designer;
     level_ = designer->SecurityLevel();
-    show();
-    raise();
-    activateWindow();
+    ShowInFront(this);
     FormActivate();
 }
 

@@ -8,7 +8,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
-#include <algorithm>
 #include <mutex>
 
 namespace {
@@ -73,13 +72,6 @@ int answerFor(QMessageBox::StandardButton button, unsigned flags) {
     }
 }
 
-bool stayOnTopWindowShown() {
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    return std::any_of(windows.begin(), windows.end(), [](const QWidget* window) {
-        return window->isVisible() && window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-    });
-}
-
 // The box sizes itself by its text: a short text would leave its caption cut.
 void makeRoomForCaption(QMessageBox& box) {
     if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
@@ -95,10 +87,9 @@ int showOnGuiThread(const MessageBoxRequest& request) {
         if (buttons.size() > 1)
             box.setDefaultButton(qobject_cast<QPushButton*>(buttons.at(1)));
     }
-    // A box that waits for an answer stands in front. Beside a shown stay-on-top
-    // window (the serial traffic status, a tool window) it stays on top too: else
-    // the window manager keeps it behind that window and the program looks frozen.
-    if ((request.flags & MB_TOPMOST) || stayOnTopWindowShown())
+    // Beside a shown stay-on-top window the box stands in front as every modal
+    // window of the program does (dialogs_in_front.h); this flag keeps it on top always.
+    if (request.flags & MB_TOPMOST)
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
     makeRoomForCaption(box);
     return answerFor(static_cast<QMessageBox::StandardButton>(box.exec()), request.flags);

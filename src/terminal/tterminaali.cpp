@@ -1,6 +1,7 @@
 #include "terminal/tterminaali.h"
 
 #include "platform/device_broadcast.h"
+#include "platform/dialogs_in_front.h"
 #include "platform/latin1.h"
 #include "platform/message_box.h"
 #include "platform/program_files.h"
@@ -955,9 +956,8 @@ void Tterminaali::Uusi1Click() {
 void Tterminaali::Scriptsetup1Click() {
     if (ScriptSetup == nullptr)
         return;
-    ScriptSetup->show();
     ScriptSetup->showNormal();
-    ScriptSetup->raise();
+    ShowInFront(ScriptSetup);
 }
 
 void Tterminaali::Tiedosto1Click() {

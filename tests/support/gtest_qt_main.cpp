@@ -2,6 +2,7 @@
 // tests open real windows without a display, then GoogleTest. The platform is
 // chosen before the application object exists; listing the tests (CTest's
 // discovery) makes no application at all.
+#include "platform/dialogs_in_front.h"
 #include "platform/portmap.h"
 #include "support/test_listing.h"
 
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setApplicationName("Quovix 5");
+    InstallModalDialogRules();
     // COM numbers reach only the links and virtual ports a test makes, never a
     // device of the machine.
     SetSerialDevicesForTests({});

@@ -48,7 +48,7 @@ bool Unmanaged(const QWidget* window) {
 
 bool ActiveWithFocusOn(QWidget* window, const char* field) {
     QWidget* focused = QApplication::focusWidget();
-    return XWindows::ActiveWindow() == window->winId() && focused && focused->objectName() == field;
+    return XWindows::IsActive(window) && focused && focused->objectName() == field;
 }
 
 // How wide the caption's letters stand in the window's title bar: the columns
@@ -117,7 +117,13 @@ protected:
         main.resize(1000, 800);
         main.show();
         designer = CreateDesigner(false);
-        ASSERT_TRUE(QTest::qWaitFor([] { return prj_ominaisuus && prj_ominaisuus->isVisible(); }, kWaitMs));
+        // The project properties open with the keyboard; the user cancels them then.
+        ASSERT_TRUE(QTest::qWaitFor(
+            [] {
+                return prj_ominaisuus && XWindows::IsActive(prj_ominaisuus) &&
+                       QApplication::activeWindow() == prj_ominaisuus;
+            },
+            kWaitMs));
         prj_ominaisuus->CancelBtnClick();
         ASSERT_TRUE(Unmanaged(prj_ominaisuus));
         canvas = designer->Canvas();
@@ -152,10 +158,7 @@ protected:
     // The window manager gave the main window the focus, and Qt has taken it.
     bool DesignerHasTheKeyboard() {
         return QTest::qWaitFor(
-            [this] {
-                return XWindows::ActiveWindow() == main.winId() && QApplication::activeWindow() == &main;
-            },
-            kWaitMs);
+            [this] { return XWindows::IsActive(&main) && QApplication::activeWindow() == &main; }, kWaitMs);
     }
     static QPoint OnPicture(const TKuvio& figure) {
         return QPoint(figure.Left() + 15, figure.PictureTop() + 25);
@@ -220,10 +223,7 @@ TEST_F(DesignerUnderWindowManager, BoxesStandInFrontOfTheStatusWindow) {
             if (!box)
                 return;
             inFront = QTest::qWaitFor(
-                [&] {
-                    return XWindows::StackedAbove(box, status) && XWindows::ActiveWindow() == box->winId();
-                },
-                kWaitMs);
+                [&] { return XWindows::StackedAbove(box, status) && XWindows::IsActive(box); }, kWaitMs);
             caption = DrawnCaptionWidth(box);
             Screenshot("box_over_status");
             QTest::keyClick(Focused(), Qt::Key_Return);

@@ -1,6 +1,7 @@
 // The main of the tests under a window manager: each run starts a display of its
 // own with openbox on it, runs the tests there on Qt's X11 platform and ends both.
 // Listing the tests (CTest's discovery) starts nothing.
+#include "platform/dialogs_in_front.h"
 #include "platform/portmap.h"
 #include "support/test_listing.h"
 #include "x_display_session.h"
@@ -60,6 +61,7 @@ int main(int argc, char** argv) {
     qputenv("QT_XCB_GL_INTEGRATION", "none");
     QApplication app(argc, argv);
     QApplication::setApplicationName("Quovix 5");
+    InstallModalDialogRules();
     if (!WindowManagerReady()) {
         std::cerr << "openbox did not start on " << session->Display() << "\n";
         return 1;
