@@ -1,6 +1,10 @@
 #include "platform/dialogs_in_front.h"
 
+#include "platform/window_caption.h"
+
 #include <QApplication>
+#include <QGridLayout>
+#include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
 #include <QWindow>
@@ -92,6 +96,21 @@ void AwaitAnswer(QWidget* dialog) {
     new AwaitedAnswer(dialog, before != dialog ? before : nullptr, madeStayOnTop);
 }
 
+// A window manager cuts a caption that does not fit the title bar, and Qt sizes a
+// dialog by its content alone: the dialog is made as wide as its whole caption.
+// A message box sets its own size from its layout as it shows, so there the room
+// goes into the layout.
+void MakeRoomForCaption(QWidget* dialog) {
+    const int width = CaptionWidth(dialog->windowTitle());
+    if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
+        if (auto* grid = qobject_cast<QGridLayout*>(box->layout()))
+            grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                          grid->columnCount());
+    } else if (dialog->minimumWidth() < width) {
+        dialog->setMinimumWidth(width);
+    }
+}
+
 // Sees every window of the program as it is shown and hidden.
 class ModalDialogRules : public QObject {
     Q_OBJECT
@@ -118,6 +137,8 @@ private:
     // the keyboard to the window manager.
     static void ModalShowing(QWidget* dialog) {
         const bool programActive = QApplication::activeWindow() != nullptr;
+        if (!AwaitedAnswerOf(dialog))
+            MakeRoomForCaption(dialog);
         AwaitAnswer(dialog);
         if (programActive)
             Activate(dialog);

@@ -1,10 +1,8 @@
 #include "platform/message_box.h"
 
 #include "platform/latin1.h"
-#include "platform/window_caption.h"
 
 #include <QApplication>
-#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
@@ -72,13 +70,6 @@ int answerFor(QMessageBox::StandardButton button, unsigned flags) {
     }
 }
 
-// The box sizes itself by its text: a short text would leave its caption cut.
-void makeRoomForCaption(QMessageBox& box) {
-    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
-        grid->addItem(new QSpacerItem(CaptionWidth(box.windowTitle()), 0, QSizePolicy::Fixed),
-                      grid->rowCount(), 0, 1, grid->columnCount());
-}
-
 int showOnGuiThread(const MessageBoxRequest& request) {
     QMessageBox box(iconFor(request.flags), fromLatin1(request.caption), fromLatin1(request.text),
                     buttonsFor(request.flags), QApplication::activeWindow());
@@ -91,7 +82,6 @@ int showOnGuiThread(const MessageBoxRequest& request) {
     // window of the program does (dialogs_in_front.h); this flag keeps it on top always.
     if (request.flags & MB_TOPMOST)
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    makeRoomForCaption(box);
     return answerFor(static_cast<QMessageBox::StandardButton>(box.exec()), request.flags);
 }
 } // namespace

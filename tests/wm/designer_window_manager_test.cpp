@@ -238,6 +238,28 @@ TEST_F(DesignerUnderWindowManager, BoxesStandInFrontOfTheStatusWindow) {
     delete status;
 }
 
+// A dialog that is no message box, the ping count's input box, shows its whole
+// caption too.
+TEST_F(DesignerUnderWindowManager, TheInputBoxCaptionIsWhole) {
+    int shown = 0;
+    QString caption;
+    QTimer::singleShot(0, [&] {
+        QWidget* box = nullptr;
+        if (QTest::qWaitFor(
+                [&] { return (box = QApplication::activeModalWidget()) && XWindows::IsManaged(box); },
+                kWaitMs)) {
+            shown = DrawnCaptionWidth(box);
+            caption = box->windowTitle();
+            Screenshot("input_box_caption");
+        }
+        if (box)
+            box->close();
+    });
+    designer->PingCount1Click();
+    EXPECT_EQ(caption, "How many times to ping modem");
+    EXPECT_GE(shown, WholeCaptionWidth(caption) - 1);
+}
+
 // The properties window is wide enough for its whole caption.
 TEST_F(DesignerUnderWindowManager, ThePropertiesCaptionIsWhole) {
     int x = 100;
