@@ -1,6 +1,7 @@
 #include "platform/dialogs_in_front.h"
 
 #include "platform/window_caption.h"
+#include "platform/window_message.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -119,6 +120,11 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
+        // Every event passes here first, the window messages that the program's
+        // threads post too: such a message is taken over from its poster before
+        // anything of it is read, as its receiver takes it over.
+        if (WindowMessage::from(event))
+            return QObject::eventFilter(watched, event);
         const QEvent::Type type = event->type();
         if ((type == QEvent::Show || type == QEvent::Hide) && !event->spontaneous() &&
             watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow()) {
