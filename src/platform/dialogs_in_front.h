@@ -2,7 +2,7 @@
 // Dialogs that wait for the user's answer stand in front with the keyboard.
 //
 // Every modal window of the program (a message box, an input box, a file dialog,
-// a port or print dialog, the About box) keeps two rules, wherever it is opened
+// a port or print dialog, the About box) keeps three rules, wherever it is opened
 // from:
 // - It stands in front and has the keyboard, also while a stay-on-top window of
 //   the program is shown (the serial traffic status, the modem properties, a
@@ -12,6 +12,8 @@
 // - When it closes, the keyboard goes back to the window that had it before, so
 //   the user's next key lands where they were typing and not in whichever window
 //   the window manager picks.
+// - It is as wide as its whole caption, which a window manager would otherwise
+//   cut short in the title bar.
 //
 // One filter on the application sees every window as it is shown and hidden. It is
 // installed once, right after the application object is made.

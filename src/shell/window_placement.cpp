@@ -12,6 +12,15 @@ constexpr int kFallbackSize = 200;
 constexpr int kAllowedLeftOverhang = 50;
 constexpr int kMinimumVisible = 10;
 constexpr int kInstanceOffset = 16;
+
+// The window manager's border and title bar around a window, as far as Qt knows
+// them: none before the window is framed.
+QMargins FrameMargins(const QWidget& window) {
+    const QRect frame = window.frameGeometry();
+    const QRect inside = window.geometry();
+    return {inside.left() - frame.left(), inside.top() - frame.top(), frame.right() - inside.right(),
+            frame.bottom() - inside.bottom()};
+}
 } // namespace
 
 WindowRect ClampToDesktop(WindowRect saved, const WindowRect& desktop) {
@@ -63,17 +72,6 @@ void SetWindowPlace(QWidget& window, const WindowRect& place, const QMargins& fr
     else
         window.move(frame);
 }
-
-namespace {
-// The window manager's border and title bar around a window, as far as Qt knows
-// them: none before the window is framed.
-QMargins FrameMargins(const QWidget& window) {
-    const QRect frame = window.frameGeometry();
-    const QRect inside = window.geometry();
-    return {inside.left() - frame.left(), inside.top() - frame.top(), frame.right() - inside.right(),
-            frame.bottom() - inside.bottom()};
-}
-} // namespace
 
 void PlaceWindowOnScreen(QWidget& window, const QPoint& framePosition, const QWidget& owner) {
     const QWidget* ownerWindow = owner.window();
