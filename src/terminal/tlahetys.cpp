@@ -250,9 +250,8 @@ void TLahetys::FeedNmsReply(const std::string& chunk) {
         EndNmsReply();
         return;
     }
-    const std::string printed = replies_.Feed(chunk);
-    if (!printed.empty()) {
-        terminal_.AppendScreenBytes(printed);
+    for (const std::string& text : replies_.Feed(chunk)) {
+        terminal_.AppendScreenBytes(text);
     }
     if (!replies_.Awaiting()) {
         EndNmsReply();
