@@ -400,6 +400,8 @@ void TLahetys::Recount() {
 void TLahetys::ApplyDelay() {
     aika_vali->setText(fromLatin1(AppliedDelayText(toLatin1(aika_vali->text()), DecimalSeparator())));
     aika_vali->setModified(false);
+    // A repeat already waiting goes on with the new delay, counted from now.
+    ajastin.setInterval(RepeatIntervalMs(toLatin1(aika_vali->text())));
 }
 
 void TLahetys::StepDelay(bool up) {
