@@ -164,8 +164,8 @@ void NmsReplyAssembler::Stop() {
     awaited_ = 0;
 }
 
-std::string NmsReplyAssembler::Feed(const std::string& chunk) {
-    std::string out;
+std::vector<std::string> NmsReplyAssembler::Feed(const std::string& chunk) {
+    std::vector<std::string> out;
     size_t used = 0;
     while (Awaiting() && used < chunk.size()) {
         const size_t take = std::min(kCapacity - buffer_.size(), chunk.size() - used);
@@ -184,41 +184,43 @@ std::string NmsReplyAssembler::Feed(const std::string& chunk) {
 
 // Looks at the frame at the front of the buffer: waits for the rest of it, or
 // takes it and says whether the exchange goes on.
-NmsReplyAssembler::Step NmsReplyAssembler::takeFrame(std::string& out) {
+NmsReplyAssembler::Step NmsReplyAssembler::takeFrame(std::vector<std::string>& out) {
     const NmsFrameCheck check = CheckNmsFrame(buffer_);
     if (check.result == NmsFrameCheck::Bad) {
         return Step::Done;
     }
     if (check.result == NmsFrameCheck::Incomplete) {
         if (claimedFrameLength(buffer_) > kCapacity) {
-            out += kTooLong;
+            out.push_back(kTooLong);
             return Step::Done;
         }
         return Step::NeedMore;
     }
     const auto reply = ReadNmsReply(buffer_);
     if (!reply) {
-        out += kMalformed;
+        out.push_back(kMalformed);
         return Step::Done;
     }
     if (reply->IsError()) {
-        out += "NMSError " + std::to_string(reply->errorCode) + "\r\n";
+        out.push_back("NMSError " + std::to_string(reply->errorCode) + "\r\n");
         return Step::Done;
     }
     if (awaited_ == 2) {
         // A first frame that is no acknowledgement is read as the data frame.
         awaited_ = 1;
         if (reply->IsAcknowledge()) {
-            out += "\r\nNMSOK ";
+            out.push_back("\r\nNMSOK ");
             buffer_.erase(0, check.length);
         }
         return Step::Continue;
     }
     if (!reply->hasValue || reply->value.size() < NmsNumberSize(typeCode_)) {
-        out += kMalformed;
+        out.push_back(kMalformed);
         return Step::Done;
     }
-    out += valueText(reply->value);
+    if (std::string value = valueText(reply->value); !value.empty()) {
+        out.push_back(std::move(value));
+    }
     return Step::Done;
 }
 

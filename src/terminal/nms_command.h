@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 // The longest value a command line may set; longer values are refused.
 constexpr size_t kMaxNmsValueLength = 243;
@@ -55,14 +56,16 @@ public:
     void Stop();
     bool Awaiting() const { return awaited_ > 0; }
 
-    // Takes one received chunk and returns the text to print (often empty). When
-    // Awaiting() turns false the exchange is over and the terminal shows its
-    // received bytes again.
-    std::string Feed(const std::string& chunk);
+    // Takes one received chunk and returns the texts to print, in order (often
+    // none). Each is printed on its own: the terminal drops a text that begins
+    // with CR while its caret is at a line start, so the acknowledgement must
+    // not carry the value with it. When Awaiting() turns false the exchange is
+    // over and the terminal shows its received bytes again.
+    std::vector<std::string> Feed(const std::string& chunk);
 
 private:
     enum class Step { NeedMore, Continue, Done };
-    Step takeFrame(std::string& out);
+    Step takeFrame(std::vector<std::string>& out);
     std::string valueText(const std::string& value) const;
 
     std::string buffer_;

@@ -250,9 +250,8 @@ void TLahetys::FeedNmsReply(const std::string& chunk) {
         EndNmsReply();
         return;
     }
-    const std::string printed = replies_.Feed(chunk);
-    if (!printed.empty()) {
-        terminal_.AppendScreenBytes(printed);
+    for (const std::string& text : replies_.Feed(chunk)) {
+        terminal_.AppendScreenBytes(text);
     }
     if (!replies_.Awaiting()) {
         EndNmsReply();
@@ -401,6 +400,8 @@ void TLahetys::Recount() {
 void TLahetys::ApplyDelay() {
     aika_vali->setText(fromLatin1(AppliedDelayText(toLatin1(aika_vali->text()), DecimalSeparator())));
     aika_vali->setModified(false);
+    // A repeat already waiting goes on with the new delay, counted from now.
+    ajastin.setInterval(RepeatIntervalMs(toLatin1(aika_vali->text())));
 }
 
 void TLahetys::StepDelay(bool up) {

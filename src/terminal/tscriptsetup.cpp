@@ -71,6 +71,9 @@ TScriptSetup::TScriptSetup(QWidget* parent) : QMainWindow(parent) {
     connect(Kopioi1, &QAction::triggered, this, [this] { EditCommand(&QTextEdit::copy); });
     connect(Liit1, &QAction::triggered, this, [this] { EditCommand(&QTextEdit::paste); });
     SetFactoryMode(Pohjafrm != nullptr && Pohjafrm->FactoryMode());
+    // The window opens with the keyboard in the first script, so what is typed
+    // at once is not lost on a control that takes no text.
+    RichEdit1->setFocus();
     FormCreate();
     if (ScriptSetup == nullptr) {
         ScriptSetup = this;

@@ -122,6 +122,23 @@ TEST_F(TransmitThroughTerminalTest, RepliesPrintOnTheTerminalAndASilentModemGive
 
 namespace {
 
+// On a cleared screen the first echo and acknowledgement begin at the line start
+// and are dropped, but the value that follows is printed, and from then on every
+// line shows.
+TEST_F(TransmitThroughTerminalTest, RepliesShowOnAClearedScreen) {
+    ASSERT_TRUE(window);
+    modem.With([](NmsModemSim& sim) {
+        sim.SetValue(0x1100, std::string(1, '\xFF'));
+        sim.SetValue(0x1101, std::string(2, '\0'));
+    });
+    terminal->Clear1Click();
+    sendCommandFile("GET U8 1.256\nSET I16 1.257 -2\nGET U16 1.257\n");
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return window->Laheta->isEnabled() && !terminal->NmsReplyMode(); }, kWaitMs));
+    EXPECT_EQ(" 1.256 255\nSET I16 1.257 -2 \nNMSOK  1.257  -2\nGET U16 1.257 \nNMSOK  1.257 65534",
+              terminal->teksti->screenText().toStdString());
+}
+
 // The program closes with the transmit window open: its options and its place
 // come back with the terminal as they were.
 TEST_F(TransmitThroughTerminalTest, ClosingTheProgramKeepsAnOpenTransmitWindowsOptionsAndPlace) {

@@ -1,4 +1,5 @@
 #include "base/tstreamstring.h"
+#include "platform/dialogs_in_front.h"
 #include "platform/program_files.h"
 #include "platform/tinifile.h"
 #include "support/message_box_recorder.h"
@@ -189,6 +190,17 @@ TEST_F(ScriptSetupWindowTest, EscClosesTheWindowFromEveryControl) {
         QTest::keyClick(control, Qt::Key_Escape);
         EXPECT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, 1000));
     }
+}
+
+// Shown as a terminal shows it, the window takes what is typed at once into the
+// first script.
+TEST_F(ScriptSetupWindowTest, OpensWithTheKeyboardInTheFirstScript) {
+    auto window = open();
+    window->showNormal();
+    ShowInFront(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QTest::keyClicks(QApplication::focusWidget(), "ab");
+    EXPECT_EQ("ab", window->RichEdit1->toPlainText().toStdString());
 }
 
 TEST_F(ScriptSetupWindowTest, ScriptFileSavesTheGridsAndLoadsThemBack) {

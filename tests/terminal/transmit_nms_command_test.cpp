@@ -20,6 +20,14 @@ NmsCommand parsed(const std::string& line) {
     return parse.command.value_or(NmsCommand{});
 }
 
+std::string joined(const std::vector<std::string>& texts) {
+    std::string all;
+    for (const std::string& text : texts) {
+        all += text;
+    }
+    return all;
+}
+
 // Sends a line to the simulated modem and returns what the terminal prints.
 std::string exchange(NmsModemSim& modem, const std::string& line, uint8_t sequence = 0) {
     const NmsCommand command = parsed(line);
@@ -27,7 +35,7 @@ std::string exchange(NmsModemSim& modem, const std::string& line, uint8_t sequen
     replies.Start(command.typeCode, command.idText);
     std::string printed;
     for (const std::string& chunk : modem.Receive(BuildNmsRequestFrame(command, sequence))) {
-        printed += replies.Feed(chunk);
+        printed += joined(replies.Feed(chunk));
     }
     EXPECT_FALSE(replies.Awaiting()) << line;
     return printed;
@@ -112,14 +120,14 @@ TEST(NmsReplies, ErrorsPrintTheirCodeAndBadFramesEndTheExchange) {
     corrupted.back() = static_cast<char>(corrupted.back() ^ 1);
     NmsReplyAssembler replies;
     replies.Start(8, " 1.256");
-    EXPECT_EQ("NMSError 1\r\n", replies.Feed(modem.Receive(corrupted).at(0)));
+    EXPECT_EQ("NMSError 1\r\n", joined(replies.Feed(modem.Receive(corrupted).at(0))));
 }
 
 TEST(NmsReplies, LengthsAreCheckedAgainstTheFrameAndTheBuffer) {
     NmsReplyAssembler replies;
     replies.Start(16, " 1.256");
     // A frame that claims 600 payload bytes can never fit the reply buffer.
-    EXPECT_EQ("NMS reply too long\r\n", replies.Feed(bytes({0x02, 0x02, 0x58, 0})));
+    EXPECT_EQ("NMS reply too long\r\n", joined(replies.Feed(bytes({0x02, 0x02, 0x58, 0}))));
     EXPECT_FALSE(replies.Awaiting());
 
     // A data frame whose length byte claims more bytes than the frame holds.
@@ -133,14 +141,14 @@ TEST(NmsReplies, LengthsAreCheckedAgainstTheFrameAndTheBuffer) {
     const std::string payload = frames.substr(dataFrame + 3, frames.size() - dataFrame - 5);
     frames = frames.substr(0, dataFrame) + BuildNmsFrame(payload);
     replies.Start(16, " 1.256");
-    EXPECT_EQ("\r\nNMSOK NMS reply malformed\r\n", replies.Feed(frames));
+    EXPECT_EQ("\r\nNMSOK NMS reply malformed\r\n", joined(replies.Feed(frames)));
 
     // A number shorter than its type.
     modem.SetValue(0x1100, bytes({1}));
     replies.Start(32, " 1.256");
     std::string printed;
     for (const std::string& chunk : modem.Receive(BuildNmsRequestFrame(parsed("GET U32 1.256"), 0))) {
-        printed += replies.Feed(chunk);
+        printed += joined(replies.Feed(chunk));
     }
     EXPECT_EQ("\r\nNMSOK NMS reply malformed\r\n", printed);
 }

@@ -276,3 +276,29 @@ TEST_F(TransmitWindowTest, DelayBoxKeepsItsFloorAndSteps) {
     EXPECT_EQ("0.3", window->aika_vali->text().toStdString());
     window->close();
 }
+
+// A repeat that waits out a long delay takes a shorter one at once, whether the
+// delay box is left by Enter or by moving on.
+TEST_F(TransmitWindowTest, ANewDelayAppliesToTheRepeatAlreadyWaiting) {
+    RecordingTerminal terminal;
+    QPointer<TLahetys> window = open(terminal);
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(waitFor([&] { return QApplication::activeWindow() == window.data(); }));
+    window->SetBoxText("ping");
+    window->toisto->setChecked(true);
+    const std::vector<std::function<void()>> applies{
+        [&] { QTest::keyClick(window->aika_vali, Qt::Key_Return); }, [&] { window->teksti->setFocus(); }};
+    for (size_t row = 0; row < applies.size(); ++row) {
+        window->aika_vali->setText("60");
+        window->LahetaClick(true);
+        PostMessage(window, WM_TX_SEND_DONE);
+        QTest::qWait(50);
+        window->aika_vali->setFocus();
+        window->aika_vali->clear();
+        QTest::keyClicks(window->aika_vali, "0.2");
+        applies[row]();
+        EXPECT_TRUE(waitFor([&] { return terminal.queued.size() == 2 * row + 2; }, 2000)) << row;
+        window->PeruutaClick();
+    }
+}
