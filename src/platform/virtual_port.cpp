@@ -73,6 +73,9 @@ struct VirtualLink {
     bool nearOpen = false;
     std::chrono::steady_clock::time_point nearOpenedAt;
     bool rts = false, dtr = false, breakOn = false;
+    // Output stopped as by a received XOFF (EscapeCommFunction SETXOFF): the
+    // line takes no byte until SETXON.
+    bool outputHeld = false;
     DWORD modemStatus = 0;
     LineCounters counters;
     bool waitsFail = false;
@@ -152,6 +155,8 @@ protected:
         *accepted = 0;
         if (link_->vanished)
             return ERROR_DEVICE_NOT_CONNECTED;
+        if (link_->outputHeld)
+            return ERROR_SUCCESS;
         link_->toFar.Send(buffer, count, link_->paced, link_->CharacterTime());
         *accepted = count;
         link_->Changed();
@@ -182,6 +187,10 @@ protected:
             break;
         case CLRBREAK:
             link_->breakOn = false;
+            break;
+        case SETXOFF:
+        case SETXON:
+            link_->outputHeld = function == SETXOFF;
             break;
         default:
             break;
@@ -251,6 +260,7 @@ std::shared_ptr<SerialDevice> OpenVirtualSerialDevice(int comNumber, DWORD* erro
     }
     link->nearOpen = true;
     link->nearOpenedAt = std::chrono::steady_clock::now();
+    link->outputHeld = false;
     // A new session starts with the lines and counters as they are and no bytes
     // left from an earlier one.
     link->toNear.Drop(false);

@@ -15,8 +15,9 @@
 // The far end sets the lines the near end reads (CTS, DSR, RING, RLSD, all off at
 // first) and reads the lines the near end drives (RTS, DTR, break). With pacing
 // on, bytes in both directions take their time on the line at the near end's
-// settings: bytes x bits per character / bit rate. All members may be called from
-// any thread.
+// settings: bytes x bits per character / bit rate. The near end's SETXOFF escape
+// holds its output, as a received XOFF would, until SETXON or the next open. All
+// members may be called from any thread.
 
 #include "platform/serial_comm.h"
 

@@ -174,7 +174,7 @@ void TQuovixCommPort::aukaise(bool quiet) {
 void TQuovixCommPort::sulje() {
     if (!open_)
         return;
-    EndPendingWrite();
+    EndPendingWrite(false);
     open_ = false;
     if (taustaajo_ && eventThread_) {
         eventThread_->Resume();
@@ -199,18 +199,16 @@ void TQuovixCommPort::sulje() {
     unreported_ = 0;
 }
 
-// A write on its way ends with the port: its own completion will never come, so
-// the owner hears of its end, with the bytes that went out on the line, by the
-// done-message it would have got.
-void TQuovixCommPort::EndPendingWrite() {
+// A write on its way ends with the port or a transmit purge: its own completion
+// will never come, so the owner hears of its end, with the bytes that went out on
+// the line, as it would have from the completion.
+void TQuovixCommPort::EndPendingWrite(bool reportNow) {
     if (!writePending_)
         return;
+    CancelIoEx(handle_, &writeOverlapped_);
     DWORD taken = 0;
-    if (CancelIoEx(handle_, &writeOverlapped_))
-        GetOverlappedResult(handle_, &writeOverlapped_, &taken, false);
-    WriteCompleted(taken);
-    writePending_ = false;
-    PostWriteDone();
+    GetOverlappedResult(handle_, &writeOverlapped_, &taken, false);
+    EndWrite(taken, false, reportNow);
 }
 
 void TQuovixCommPort::CloseEvents() {
@@ -541,9 +539,7 @@ void TQuovixCommPort::kirjoitus_aloita() {
     writePending_ = false;
     DWORD written = 0;
     if (WriteFile(handle_, txBuffer_.data(), static_cast<DWORD>(txPending_), &written, &writeOverlapped_)) {
-        WriteCompleted(written);
-        txIdle_ = false;
-        PostWriteDone();
+        EndWrite(written, true, false);
         return;
     }
     if (GetLastError() != ERROR_IO_PENDING) {
@@ -561,18 +557,12 @@ bool TQuovixCommPort::kirjoitus_odota() {
     DWORD written = 0;
     switch (WaitForSingleObject(writeOverlapped_.hEvent, kWriteWaitSliceMs)) {
     case WAIT_OBJECT_0:
-        if (!GetOverlappedResult(handle_, &writeOverlapped_, &written, false)) {
+        if (GetOverlappedResult(handle_, &writeOverlapped_, &written, false))
+            EndWrite(written, true, true);
+        else if (GetLastError() == ERROR_OPERATION_ABORTED)
+            EndWrite(written, false, true); // the driver's transmit side was purged
+        else
             WriteFailed();
-            break;
-        }
-        WriteCompleted(written);
-        if (txPending_ > 0) {
-            kirjoitus_aloita();
-        } else {
-            txIdle_ = true;
-            writePending_ = false;
-            ReportWritten(std::exchange(unreported_, 0));
-        }
         break;
     case WAIT_TIMEOUT:
         // Still on its way: look again after the other messages.
@@ -585,22 +575,33 @@ bool TQuovixCommPort::kirjoitus_odota() {
     return false;
 }
 
-void TQuovixCommPort::WriteCompleted(DWORD written) {
-    const int count = std::min(static_cast<int>(written), txPending_);
-    txPending_ -= count;
+// Every end of a write comes here: done at once or later, failed, aborted by the
+// driver, cancelled by a transmit purge, or ended by a close. The bytes the
+// device took leave the buffer; the rest stays for the next write (keepRest) or
+// is dropped with the write. The transmitter stays busy until the end is
+// reported, at once (reportNow) or by the done-message where the caller must
+// not call the owner back; the report marks it idle and writes what is
+// pending. So pending bytes always have a write or a report on their way, the
+// room is the buffer less those bytes, and the owner hears of every end.
+void TQuovixCommPort::EndWrite(DWORD taken, bool keepRest, bool reportNow) {
+    const int count = std::min(static_cast<int>(taken), txPending_);
+    txPending_ = keepRest ? txPending_ - count : 0;
     unreported_ += count;
     std::memmove(txBuffer_.data(), txBuffer_.data() + count, static_cast<size_t>(txPending_));
-}
-
-// A write that failed, at once or in its result: the queue is dropped and the
-// transmitter goes idle through the write-done message, so the owner's send path
-// moves on instead of waiting for a completion that will never come.
-void TQuovixCommPort::WriteFailed() {
-    const DWORD error = GetLastError();
-    txPending_ = 0;
     writePending_ = false;
     txIdle_ = false;
-    PostWriteDone();
+    if (reportNow)
+        WriteDone(true, std::exchange(unreported_, 0));
+    else
+        PostWriteDone();
+}
+
+// A write that failed, at once or in its result: the queue is dropped, so the
+// owner's send path moves on instead of waiting for a completion that will never
+// come.
+void TQuovixCommPort::WriteFailed() {
+    const DWORD error = GetLastError();
+    EndWrite(0, false, false);
     Box("Write failed on ComPort COM" + std::to_string(portin_nro_ + 1) + "! " + SystemErrorText(error),
         "Port failed");
 }
@@ -617,18 +618,15 @@ void TQuovixCommPort::PostWriteDone() {
                 std::exchange(unreported_, 0));
 }
 
-// The write-done message: the owner hears that its bytes have gone, and the
-// transmitter of the open that wrote them is idle; bytes queued while the write
-// was on its way go out now. The message of an earlier open, or one that comes
-// while a write is pending (from before a transmit purge), only reports: starting
-// a write then would send again what the pending one holds, or fail it and drop
-// the queue; its own completion moves the queue on.
+// The report of a write's end (from EndWrite or its done-message): the owner
+// hears that its bytes have gone, and the transmitter of the open that wrote them
+// is idle; bytes queued while the write was on its way go out now. The message of
+// an earlier open only reports: that open's write ended with it.
 void TQuovixCommPort::WriteDone(bool current, int written) {
-    const bool ownWrite = current && !writePending_;
-    if (ownWrite)
+    if (current)
         txIdle_ = true;
     ReportWritten(written);
-    if (ownWrite && open_ && txIdle_ && txPending_ > 0)
+    if (current && open_ && txIdle_ && txPending_ > 0)
         kirjoitus_aloita();
 }
 
@@ -704,6 +702,9 @@ void TQuovixCommPort::flushrx() {
         Box("Rx buffer purge failed", "Port set failed");
 }
 
+// The purge ends the write on its way with what the line has taken: the rest of
+// its bytes is dropped with what the driver held, so nothing cancelled goes out
+// later.
 void TQuovixCommPort::flushtx() {
     COMSTAT status;
     if (!open_ || deviceGone_ || !ClearCommError(handle_, nullptr, &status) || status.cbOutQue <= 10)
@@ -712,18 +713,10 @@ void TQuovixCommPort::flushtx() {
         char text[64];
         std::snprintf(text, sizeof text, "Tx buf CancelIO failed, %ld ", static_cast<long>(GetLastError()));
         Box(text, "Port set failed");
-    } else if (writePending_) {
-        // The queue stays, less what the device already took: the purge below
-        // throws those bytes away, and sending them again would repeat them.
-        DWORD taken = 0;
-        GetOverlappedResult(handle_, &writeOverlapped_, &taken, false);
-        WriteCompleted(taken);
     }
     if (!PurgeComm(handle_, PURGE_TXABORT | PURGE_TXCLEAR))
         Box("Tx buffer purge failed", "Port set failed");
-    txIdle_ = true;
-    // The cancelled write will not complete: nothing is pending any more.
-    writePending_ = false;
+    EndPendingWrite(true);
 }
 
 DWORD TQuovixCommPort::DirectCount() {

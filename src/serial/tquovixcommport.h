@@ -137,6 +137,9 @@ public:
     // opened again.
     int TxPending() const { return txPending_; }
     int LastWritten() const { return lastWritten_; }
+    // Bytes of the open port are pending or a write of it has not ended yet (its
+    // done-message is still to come).
+    bool TxBusy() const { return open_ && (txPending_ > 0 || !txIdle_); }
 
     // Opening and closing.
     void aukaise(bool quiet);
@@ -220,9 +223,9 @@ private:
     DWORD EventMask() const;
     bool ModemLine(DWORD bit);
     void Receive(bool waitForRead, const char* ioeText);
-    void WriteCompleted(DWORD written);
+    void EndWrite(DWORD taken, bool keepRest, bool reportNow);
     void WriteFailed();
-    void EndPendingWrite();
+    void EndPendingWrite(bool reportNow);
     void WriteDone(bool current, int written);
     void ReportWritten(int written);
     void PostWriteMessage(int number);

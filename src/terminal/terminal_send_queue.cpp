@@ -1,6 +1,12 @@
 #include "terminal/terminal_send_queue.h"
 
 #include <algorithm>
+#include <utility>
+
+namespace {
+// Where no byte of a piece is echoed.
+constexpr size_t kEchoNone = std::string::npos;
+} // namespace
 
 TerminalSendQueue::TerminalSendQueue(TerminalPortLink& port, TerminalSendHost& host,
                                      const TerminalOptions& options)
@@ -9,138 +15,101 @@ TerminalSendQueue::TerminalSendQueue(TerminalPortLink& port, TerminalSendHost& h
 void TerminalSendQueue::typeKey(char c) {
     if (!port_.portOpen())
         return;
-    const std::string_view key =
-        (c == '\r' && options_.crLf) ? std::string_view("\r\n") : std::string_view(&c, 1);
-    typedKeys_ += key;
-    if (options_.localEcho)
-        host_.echo(key);
-    flushTypedKeys();
-}
-
-// Keys go straight to the port only when nothing is queued and they fit its free
-// room; only then are they busy, and the end of that write frees them. Keys that
-// do not fit (a CR LF pair beside a one-byte buffer, keys beside a write filling
-// the buffer) and keys typed while data is queued join the queue, which sends
-// them as room comes. So keys never wait for a write that is not on its way. They
-// were echoed and mirrored as keys when they were typed, so the queue neither
-// shows nor mirrors them again.
-void TerminalSendQueue::flushTypedKeys() {
-    if (keysBusy_ || !port_.portOpen() || typedKeys_.empty())
-        return;
-    if (queue_.empty() && freeRoom() >= typedKeys_.size()) {
-        writeToPort(typedKeys_);
-        keysBusy_ = true;
-    } else {
-        enqueue(typedKeys_, false, true);
-    }
-    typedKeys_.clear();
+    typedKeys_ += (c == '\r' && options_.crLf) ? std::string_view("\r\n") : std::string_view(&c, 1);
+    sendWhatIsNext();
 }
 
 void TerminalSendQueue::queueSend(std::string_view data, bool fromUser) {
-    enqueue(data, fromUser, false);
-}
-
-void TerminalSendQueue::enqueue(std::string_view data, bool fromUser, bool shown) {
     if (!port_.portOpen())
         return;
-    moreQueued_ = false;
-    const bool wasEmpty = queue_.empty();
     queue_ += data;
-    shown_.insert(shown_.end(), data.size(), shown);
-    if (wasEmpty && !chunkInFlight_)
-        writeChunk(options_.localEcho && host_.echoQueued());
+    sendWhatIsNext();
     if (options_.mirror && fromUser && !nmsReplyMode_)
         host_.mirror(data);
-    moreQueued_ = !queue_.empty();
 }
 
+// Every end of a write that the port reports comes here, also one from before a
+// close or a purge. The piece on its way has ended when the port holds nothing
+// more to send.
 void TerminalSendQueue::writeDone() {
+    const auto written = static_cast<size_t>(std::max(port_.lastWritten(), 0));
+    pieceWritten_ += written;
+    txCount_ += static_cast<uint32_t>(written);
+    host_.transmitted(txCount_);
+    if (port_.transmitting())
+        return;
     if (options_.fiveQv) {
         host_.holdRts(options_.rtsHoldMs);
         port_.setRtsRaised(false);
     }
-    if (keysBusy_)
-        host_.postKeysReady();
-    // Also after a write that put nothing on the line (the transmit buffer had
-    // no room): the queue must go on, or it would wait forever.
-    if (moreQueued_ && !queue_.empty())
+    const Piece ended = std::exchange(inFlight_, Piece::None);
+    if (ended == Piece::Keys && !port_.portOpen())
+        keepUnsentKeys();
+    if (!queue_.empty())
         host_.postSendNext();
-    if (queue_.empty())
+    else if (!typedKeys_.empty())
+        host_.postKeysReady();
+    if (ended == Piece::Send && queue_.empty())
         host_.queueEmptied();
-    chunkInFlight_ = false;
-    txCount_ += static_cast<uint32_t>(std::max(port_.lastWritten(), 0));
-    host_.transmitted(txCount_);
 }
 
 void TerminalSendQueue::sendNextChunk() {
-    moreQueued_ = false;
-    if (queue_.empty() || !port_.portOpen()) {
-        dropQueue();
-        return;
-    }
-    writeChunk(options_.localEcho && !nmsReplyMode_);
-    moreQueued_ = !queue_.empty();
+    if (!port_.portOpen())
+        queue_.clear();
+    sendWhatIsNext();
 }
 
-void TerminalSendQueue::typedKeysSent() {
-    keysBusy_ = false;
-    flushTypedKeys();
-}
-
-// Keys waiting behind keys in flight go out now: those keys are no longer busy,
-// so no write's end would send the ones behind them.
+// A piece of the queue on its way is purged, so its end comes at once; a piece
+// of typed keys is left to go out.
 void TerminalSendQueue::cancel() {
-    stopSending();
-    port_.flushTransmit();
-    flushTypedKeys();
+    queue_.clear();
+    if (inFlight_ == Piece::Send)
+        port_.flushTransmit();
 }
 
+// The port, closed, ends the piece on its way and reports it.
 void TerminalSendQueue::stopSending() {
-    moreQueued_ = false;
-    dropQueue();
-    chunkInFlight_ = false;
-    keysBusy_ = false;
+    queue_.clear();
 }
 
 void TerminalSendQueue::reset() {
-    stopSending();
+    queue_.clear();
     typedKeys_.clear();
+    keysEchoed_ = 0;
+    inFlight_ = Piece::None;
 }
 
-size_t TerminalSendQueue::freeRoom() const {
-    return static_cast<size_t>(std::max(port_.transmitRoom(), 0));
+void TerminalSendQueue::sendWhatIsNext() {
+    if (inFlight_ != Piece::None || !port_.portOpen() || port_.transmitting())
+        return;
+    if (!queue_.empty())
+        handToPort(Piece::Send, queue_,
+                   options_.localEcho && host_.echoQueued() && !nmsReplyMode_ ? 0 : kEchoNone);
+    else if (!typedKeys_.empty())
+        handToPort(Piece::Keys, typedKeys_, options_.localEcho ? keysEchoed_ : kEchoNone);
 }
 
-void TerminalSendQueue::writeChunk(bool echo) {
-    const size_t count = std::min(freeRoom(), queue_.size());
-    // No room: a write of the port is still going, and its end moves the queue on.
+// Writes up to the port's free room from the front of source; the bytes from
+// echoFrom on are shown as they go.
+void TerminalSendQueue::handToPort(Piece kind, std::string& source, size_t echoFrom) {
+    const size_t count = std::min(source.size(), static_cast<size_t>(std::max(port_.transmitRoom(), 0)));
     if (count == 0)
         return;
-    if (echo)
-        echoUnshown(count);
-    writeToPort(std::string_view(queue_.data(), count));
-    chunkInFlight_ = true;
-    queue_.erase(0, count);
-    shown_.erase(shown_.begin(), shown_.begin() + static_cast<std::ptrdiff_t>(count));
-}
-
-void TerminalSendQueue::echoUnshown(size_t count) {
-    for (size_t start = 0, end = 0; start < count; start = end) {
-        end = start;
-        while (end < count && shown_[end] == shown_[start])
-            ++end;
-        if (!shown_[start])
-            host_.echo(std::string_view(queue_.data() + start, end - start));
-    }
-}
-
-void TerminalSendQueue::writeToPort(std::string_view bytes) {
+    piece_ = source.substr(0, count);
+    source.erase(0, count);
+    if (kind == Piece::Keys)
+        keysEchoed_ -= std::min(keysEchoed_, count);
+    if (echoFrom < count)
+        host_.echo(std::string_view(piece_).substr(echoFrom));
+    inFlight_ = kind;
+    pieceWritten_ = 0;
     if (options_.fiveQv)
         port_.setRtsRaised(true);
-    port_.write(bytes);
+    port_.write(piece_);
 }
 
-void TerminalSendQueue::dropQueue() {
-    queue_.clear();
-    shown_.clear();
+void TerminalSendQueue::keepUnsentKeys() {
+    const size_t sent = std::min(pieceWritten_, piece_.size());
+    typedKeys_.insert(0, piece_, sent);
+    keysEchoed_ += piece_.size() - sent;
 }

@@ -1,16 +1,20 @@
 #pragma once
-// A terminal's send path: typed keys collected while a write is in flight, and an
-// outgoing queue cut into pieces that fit the free room of the port's transmit
-// buffer, each written when the previous one has gone out. With the 5QV/6QV
-// handshake RTS is raised before every write and dropped a baud-dependent hold
-// time after the transmitter ran empty.
+// A terminal's send path: the outgoing queue of sends (pasted text, scripts, the
+// transmit window's data) and the keys the user typed, kept apart. One piece at a
+// time goes to the port, no larger than the free room of its transmit buffer, and
+// the next only when the port has ended the write of the one before: first what
+// the queue holds, then the typed keys. A cancel drops the queue and the piece of
+// it on its way, never a typed key; bytes of typed keys that a close kept from the
+// line go out again after the port reopens. Local echo shows each piece as it is
+// handed to the port, so the screen shows the bytes in the order the line carries
+// them. With the 5QV/6QV handshake RTS is raised before every write and dropped a
+// baud-dependent hold time after the transmitter ran empty.
 
 #include "terminal/terminal_settings.h"
 
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 // What the send path needs of the terminal's port.
 class TerminalPortLink {
@@ -19,15 +23,18 @@ public:
     virtual bool portOpen() const = 0;
     // Free room in the port's transmit buffer.
     virtual int transmitRoom() const = 0;
-    // Hands bytes to the port's transmit buffer; the port reports when they are
-    // gone (TerminalSendQueue::writeDone).
+    // The port holds bytes to send or has a write whose end it has not reported.
+    virtual bool transmitting() const = 0;
+    // Hands bytes to the port's transmit buffer; the port reports the end of
+    // their write (TerminalSendQueue::writeDone), however it ended.
     virtual void write(std::string_view bytes) = 0;
     // Bytes that went out on the line, as the write-done being reported counts
     // them (read in writeDone).
     virtual int lastWritten() const = 0;
     // RTS up (handshake mode) or down, for the 5QV/6QV handshake.
     virtual void setRtsRaised(bool raised) = 0;
-    // Throws away what the driver still holds to send.
+    // Throws away what the port and its driver still hold to send; the write
+    // then ends.
     virtual void flushTransmit() = 0;
 };
 
@@ -61,21 +68,21 @@ public:
     // A character typed in the terminal (CR becomes CR LF when that option is
     // on). Ignored while the port is closed.
     void typeKey(char c);
-    // Sends the pending typed keys when nothing of theirs is in flight.
-    void flushTypedKeys();
+    // Sends what waits when the port is free (also after it reopened).
+    void flushTypedKeys() { sendWhatIsNext(); }
     // Appends data to the outgoing queue and starts it when idle. fromUser lets
     // a mirroring terminal pass the data on. Dropped while the port is closed.
     void queueSend(std::string_view data, bool fromUser);
-    // The port reports that its last write has gone out.
+    // The port reports the end of a write.
     void writeDone();
     // Writes the next piece of the queue (posted by writeDone).
     void sendNextChunk();
-    // The typed keys written last have gone out (posted by writeDone).
-    void typedKeysSent();
-    // Drops the queue, also what the driver holds, and ends all in flight; keys
-    // typed and not yet written go out after it.
+    // Writes the typed keys that wait (posted by writeDone).
+    void typedKeysSent() { sendWhatIsNext(); }
+    // Drops the queue and the piece of it on its way (the port purges it); typed
+    // keys go out after it.
     void cancel();
-    // The same, the driver left alone (the port was closed).
+    // Drops the queue (the port was closed); typed keys go out after the reopen.
     void stopSending();
     // Forgets all of the send state, typed keys included.
     void reset();
@@ -86,29 +93,32 @@ public:
     uint32_t transmittedCount() const { return txCount_; }
     void clearTransmittedCount() { txCount_ = 0; }
     size_t queuedBytes() const { return queue_.size(); }
-    bool idle() const { return !chunkInFlight_ && !keysBusy_ && queue_.empty(); }
+    bool idle() const { return inFlight_ == Piece::None && queue_.empty() && typedKeys_.empty(); }
 
 private:
-    // Appends to the queue; shown bytes are on the screen already.
-    void enqueue(std::string_view data, bool fromUser, bool shown);
-    // Writes up to the port's free room from the front of the queue.
-    void writeChunk(bool echo);
-    void echoUnshown(size_t count);
-    size_t freeRoom() const;
-    void writeToPort(std::string_view bytes);
-    void dropQueue();
+    enum class Piece { None, Send, Keys };
+
+    // The one place that decides what goes to the port next, and what of it is
+    // echoed: nothing while a piece is on its way, else the queue's front, else
+    // the typed keys.
+    void sendWhatIsNext();
+    void handToPort(Piece kind, std::string& source, size_t echoFrom);
+    // A close kept the end of the typed keys in flight from the line: they wait
+    // again, in front, already echoed.
+    void keepUnsentKeys();
 
     TerminalPortLink& port_;
     TerminalSendHost& host_;
     const TerminalOptions& options_;
     std::string typedKeys_;
-    bool keysBusy_ = false;
+    // Typed keys at the front that the screen shows already.
+    size_t keysEchoed_ = 0;
     std::string queue_;
-    // Beside each queued byte: whether the screen shows it already (a typed key,
-    // echoed when it was typed).
-    std::vector<bool> shown_;
-    bool chunkInFlight_ = false;
-    bool moreQueued_ = false;
+    // What the port holds of this path, those bytes, and how many of them the
+    // port has reported gone.
+    Piece inFlight_ = Piece::None;
+    std::string piece_;
+    size_t pieceWritten_ = 0;
     bool nmsReplyMode_ = false;
     uint32_t txCount_ = 0;
 };

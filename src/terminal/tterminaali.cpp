@@ -722,10 +722,13 @@ void Tterminaali::showPortState() {
     shadeScreen(open ? PortShade::Open : PortShade::Closed);
     openport1->setVisible(!open);
     closeport1->setVisible(open);
-    if (open)
+    if (open) {
         ResumeTransmitWindow();
-    else
+        // Typed keys that waited while the port was closed go out now.
+        sendQueue_.flushTypedKeys();
+    } else {
         SuspendTransmitWindow();
+    }
 }
 
 void Tterminaali::showPortLent() {

@@ -195,6 +195,7 @@ private:
 
     // TerminalPortLink
     int transmitRoom() const override;
+    bool transmitting() const override { return CommPort1->TxBusy(); }
     void write(std::string_view bytes) override;
     int lastWritten() const override;
     void setRtsRaised(bool raised) override;

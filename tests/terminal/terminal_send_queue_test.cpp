@@ -1,16 +1,20 @@
 #include "terminal/terminal_send_queue.h"
 
+#include <algorithm>
 #include <deque>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
 
-// A port whose writes complete when the test says so.
+// A port whose writes end when the test says so; every end is reported.
 class FakePort : public TerminalPortLink {
 public:
     bool open = true;
     int capacity = 2048;
     std::string pending;
+    // The end of a purged write is still to be reported.
+    bool endDue = false;
     std::vector<std::string> writes;
     std::string wire;
     int lastCount = 0;
@@ -20,6 +24,7 @@ public:
 
     bool portOpen() const override { return open; }
     int transmitRoom() const override { return capacity - static_cast<int>(pending.size()); }
+    bool transmitting() const override { return open && (!pending.empty() || endDue); }
     void write(std::string_view bytes) override {
         writes.emplace_back(bytes);
         pending += bytes;
@@ -30,13 +35,19 @@ public:
         rts = raised;
         events.push_back(raised ? "rts+" : "rts-");
     }
-    void flushTransmit() override { ++flushes; }
-
-    // The transmitter ran empty.
-    void complete() {
-        wire += pending;
-        lastCount = static_cast<int>(pending.size());
+    void flushTransmit() override {
+        ++flushes;
         pending.clear();
+        endDue = true;
+    }
+
+    // The write ends with its first `sent` bytes on the line (all by default).
+    void complete(size_t sent = std::string::npos) {
+        sent = std::min(sent, pending.size());
+        wire += pending.substr(0, sent);
+        lastCount = static_cast<int>(sent);
+        pending.clear();
+        endDue = false;
     }
 };
 
@@ -50,13 +61,18 @@ public:
     std::vector<int> holds;
     uint32_t total = 0;
     std::vector<std::string>* events = nullptr;
+    std::function<void()> onEmptied;
 
     void echo(std::string_view bytes) override { echoed += bytes; }
     bool echoQueued() const override { return echoQueuedData; }
     void mirror(std::string_view bytes) override { mirrored += bytes; }
     void postSendNext() override { posted.push_back(kSendNext); }
     void postKeysReady() override { posted.push_back(kKeysReady); }
-    void queueEmptied() override { ++emptied; }
+    void queueEmptied() override {
+        ++emptied;
+        if (onEmptied)
+            onEmptied();
+    }
     void holdRts(int ms) override {
         holds.push_back(ms);
         if (events)
@@ -68,32 +84,42 @@ public:
     static constexpr int kKeysReady = 2;
 };
 
-class SendQueueTest : public ::testing::Test {
-protected:
+// A port, a terminal and their send path.
+struct SendBench {
     FakePort port;
     FakeHost host;
     TerminalOptions options;
     TerminalSendQueue queue{port, host, options};
 
-    // Completes writes and delivers the posted messages until nothing moves.
-    void runToIdle() {
-        for (int guard = 0; guard < 1000; ++guard) {
-            if (!host.posted.empty()) {
-                const int message = host.posted.front();
-                host.posted.pop_front();
-                if (message == FakeHost::kSendNext)
-                    queue.sendNextChunk();
-                else
-                    queue.typedKeysSent();
-            } else if (!port.pending.empty()) {
-                port.complete();
-                queue.writeDone();
-            } else {
-                return;
-            }
+    // Delivers one posted message, or else ends the write on its way; false
+    // when nothing moves.
+    bool step() {
+        if (!host.posted.empty()) {
+            const int message = host.posted.front();
+            host.posted.pop_front();
+            if (message == FakeHost::kSendNext)
+                queue.sendNextChunk();
+            else
+                queue.typedKeysSent();
+        } else if (port.transmitting()) {
+            port.complete();
+            queue.writeDone();
+        } else {
+            return false;
         }
-        FAIL() << "the send path never came to rest";
+        return true;
     }
+    bool runToIdle() {
+        for (int guard = 0; guard < 100000; ++guard)
+            if (!step())
+                return true;
+        return false;
+    }
+};
+
+class SendQueueTest : public ::testing::Test, protected SendBench {
+protected:
+    void runToIdle() { ASSERT_TRUE(SendBench::runToIdle()) << "the send path never came to rest"; }
 };
 
 std::string Pattern(size_t size) {
@@ -123,9 +149,10 @@ TEST_F(SendQueueTest, KeysTypedDuringAQueuedSendGoBehindIt) {
     queue.queueSend(data, true);
     queue.typeKey('x');
     queue.typeKey('\r');
-    EXPECT_EQ(host.echoed, "x\r\n"); // queued data is echoed only for a transmit window
+    EXPECT_EQ(host.echoed, "") << "keys are echoed as they go out";
     runToIdle();
     EXPECT_EQ(port.wire, data + "x\r\n");
+    EXPECT_EQ(host.echoed, "x\r\n"); // queued data is echoed only for a transmit window
 }
 
 TEST_F(SendQueueTest, KeysTypedWhileKeysAreInFlightWaitAndFollow) {
@@ -190,31 +217,112 @@ TEST_F(SendQueueTest, CancelDropsTheQueueAndPurgesTheDriver) {
     queue.queueSend(Pattern(5000), true);
     queue.cancel();
     runToIdle();
-    EXPECT_EQ(port.wire.size(), 2048u);
+    EXPECT_EQ(port.wire, "");
     EXPECT_EQ(port.flushes, 1);
     EXPECT_TRUE(queue.idle());
 }
 
 // A key typed while the one before it is in flight waits; neither a cancel nor
-// closing the port drops it. After a cancel it goes at once, after a close with
-// the next key.
+// the end of the sends drops it.
 TEST_F(SendQueueTest, KeysWaitingBehindAKeyInFlightOutliveACancelAndAClose) {
-    struct Stop {
-        void (TerminalSendQueue::*stop)();
-        const char* sentAtOnce;
-    };
-    for (const auto& [stop, sentAtOnce] :
-         {Stop{&TerminalSendQueue::cancel, "ab"}, Stop{&TerminalSendQueue::stopSending, "a"}}) {
+    for (void (TerminalSendQueue::*stop)() : {&TerminalSendQueue::cancel, &TerminalSendQueue::stopSending}) {
         port.wire.clear();
         queue.typeKey('a');
         queue.typeKey('b');
         (queue.*stop)();
         runToIdle();
-        EXPECT_EQ(port.wire, sentAtOnce);
+        EXPECT_EQ(port.wire, "ab");
         queue.typeKey('c');
         runToIdle();
         EXPECT_EQ(port.wire, "abc");
     }
+}
+
+// The user's typed bytes (upper case, digits, CR and LF) and sent data (lower
+// case) never share a byte.
+std::string TypedOnly(const std::string& bytes) {
+    std::string typed;
+    std::copy_if(bytes.begin(), bytes.end(), std::back_inserter(typed), [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '\r' || c == '\n';
+    });
+    return typed;
+}
+
+bool InOrderWithin(const std::string& part, const std::string& whole) {
+    size_t at = 0;
+    for (char c : whole)
+        at += at < part.size() && part[at] == c;
+    return at == part.size();
+}
+
+// Keys typed while something is being sent are the user's: whatever is sent
+// beside them and however the sending ends, each typed byte reaches the line
+// once, in the order typed, and the screen (local echo) shows the line's bytes in
+// the line's order.
+TEST(SendPathTable, TypedBytesArriveOnceInOrderAndTheEchoFollowsTheLine) {
+    struct Source {
+        const char* name;
+        std::string typed; // what the source itself types
+        std::string data;  // what it sends through the queue
+        int repeats;
+    };
+    std::string file(19800, '\0');
+    for (size_t i = 0; i < file.size(); ++i)
+        file[i] = static_cast<char>('a' + i % 26);
+    const Source sources[] = {{"typed key", "AB", "", 0},      {"Enter", "\r", "", 0},
+                              {"paste", "", "pasted text", 0}, {"script", "", "script line", 0},
+                              {"file", "", file, 0},           {"repeat", "", file.substr(0, 300), 3}};
+    enum End { Written, Cancelled, PortClosed, PortLent };
+    for (const Source& source : sources)
+        for (End end : {Written, Cancelled, PortClosed, PortLent})
+            for (int capacity : {1, 7, 10240}) {
+                const std::string label = std::string(source.name) + " end " + std::to_string(end) +
+                                          " buffer " + std::to_string(capacity);
+                SendBench b;
+                b.port.capacity = capacity;
+                b.options.localEcho = b.options.crLf = true;
+                b.host.echoQueuedData = true;
+                int repeatsLeft = source.repeats;
+                b.host.onEmptied = [&] {
+                    if (repeatsLeft-- > 0)
+                        b.queue.queueSend(source.data, true);
+                };
+                for (char c : source.typed)
+                    b.queue.typeKey(c);
+                if (!source.data.empty())
+                    b.queue.queueSend(source.data, true);
+                for (char c : std::string("KC1")) {
+                    b.step();
+                    b.queue.typeKey(c);
+                }
+                if (end == Cancelled) {
+                    repeatsLeft = 0;
+                    b.queue.cancel();
+                } else if (end != Written) {
+                    // The close ends the write on its way with half of it on the line.
+                    repeatsLeft = 0;
+                    b.port.open = false;
+                    const bool ended = !b.port.pending.empty();
+                    b.port.complete(b.port.pending.size() / 2);
+                    if (end == PortClosed)
+                        b.queue.stopSending();
+                    if (ended)
+                        b.queue.writeDone();
+                    ASSERT_TRUE(b.runToIdle()) << label;
+                    b.port.open = true;
+                    b.queue.flushTypedKeys(); // the terminal shows the port open again
+                }
+                ASSERT_TRUE(b.runToIdle()) << label;
+                std::string typed; // CR goes out as CR LF
+                for (char c : source.typed + "KC1")
+                    typed += c == '\r' ? std::string("\r\n") : std::string(1, c);
+                EXPECT_EQ(TypedOnly(b.port.wire), typed) << label;
+                EXPECT_EQ(TypedOnly(b.host.echoed), typed) << label;
+                EXPECT_TRUE(InOrderWithin(b.port.wire, b.host.echoed)) << label;
+                if (end == Written) {
+                    EXPECT_EQ(b.host.echoed, b.port.wire) << label;
+                }
+            }
 }
 
 } // namespace
