@@ -990,12 +990,6 @@ void Tterminaali::AddScreenLine(const std::string& line) {
 
 void Tterminaali::FormActivate() {
     focused_ = true;
-    if (Pohjafrm == nullptr)
-        return;
-    Pohjafrm->SetCommandEnabled(MainCommand::SetupBtn, true);
-    Pohjafrm->SetCommandEnabled(MainCommand::ProgramBtn, true);
-    for (MainCommand other : {MainCommand::DrawingBtn, MainCommand::SingleModemBtn, MainCommand::FlashBtn})
-        Pohjafrm->SetCommandEnabled(other, false);
 }
 
 void Tterminaali::FormDeactivate() {
@@ -1052,12 +1046,5 @@ void Tterminaali::FormClose() {
     // leaves the count right.
     const auto others = static_cast<int32_t>(TerminalWindows().size()) - 1;
     Pohjafrm->SetOpenTerminalCount(std::max(others, 0));
-    Pohjafrm->SetCommandEnabled(MainCommand::SetupBtn, false);
-    Pohjafrm->SetCommandEnabled(MainCommand::ProgramBtn, false);
-    if (others <= 0)
-        for (MainCommand other :
-             {MainCommand::DrawingBtn, MainCommand::SingleModemBtn, MainCommand::FlashBtn})
-            Pohjafrm->SetCommandEnabled(other, true);
-    Pohjafrm->SetCommandEnabled(MainCommand::FlashmBtn, true);
     PostMessage(Pohjafrm->Window(), WM_TERMINALS_CHANGED);
 }
