@@ -7,6 +7,7 @@
 #include "firmware/tcmultiflashdlg.h"
 #include "firmware/tcsingleflashdlg.h"
 #include "platform/portmap.h"
+#include "shell/mdi_child.h"
 #include "shell/serial_port_list.h"
 #include "sim/firmware/firmware_test_files.h"
 #include "sim/firmware/flash_window_sim.h"
@@ -98,17 +99,17 @@ TEST_F(FirmwareWindowsMainWindowTest, ToolBarCommandsFollowTheOpenWindowsAndTheA
              window->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(terminal->parentWidget()));
          },
          "OpenBtn SetupBtn FlashmBtn Flashm2Btn Flashm3Btn Flashm4Btn ProgramBtn CopyBtn"},
-        {[&] { multiFlash()->close(); },
+        {[&] { CloseMdiChild(multiFlash()); },
          "OpenBtn SetupBtn FlashmBtn Flashm2Btn Flashm3Btn Flashm4Btn ProgramBtn CopyBtn TermOpenCloseAll "
          "logsize_nbr"},
         {[&] { window->FlashmBtn->trigger(); }, "OpenBtn FlashmBtn Flashm2Btn Flashm3Btn Flashm4Btn CopyBtn"},
         {[&] {
-             multiFlash()->close();
-             terminal->close();
+             CloseMdiChild(multiFlash());
+             terminal->Suljeterminaali1Click();
          },
          "OpenBtn DrawingBtn FlashBtn FlashmBtn Flashm2Btn Flashm3Btn Flashm4Btn CopyBtn logsize_nbr"},
         {[&] { window->FlashBtn->trigger(); }, "CopyBtn"},
-        {[&] { window->CSingleFlashDlg->close(); },
+        {[&] { CloseMdiChild(window->CSingleFlashDlg); },
          "OpenBtn DrawingBtn FlashBtn FlashmBtn Flashm2Btn Flashm3Btn Flashm4Btn CopyBtn logsize_nbr"},
     };
     for (size_t step = 0; step < steps.size(); ++step) {
