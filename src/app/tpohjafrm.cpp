@@ -114,6 +114,7 @@ TPohjafrm::TPohjafrm(const std::vector<std::string>& commandLine, QWidget* paren
         UpdateToolBarButtons();
     });
     FormCreate(commandLine);
+    UpdateToolBarButtons();
 }
 
 TPohjafrm::~TPohjafrm() {
@@ -357,7 +358,16 @@ bool TPohjafrm::Dispatch(const WindowMessage& message) {
         RestoreWindowLayout();
         return true;
     case WM_TERMINALS_CHANGED:
-        UpdateTerminalButtons();
+        // The changes that come together, from every terminal of a suspend or
+        // of a restored layout, are counted once after the last of them, so
+        // the wait before the count holds the program once.
+        if (!recountQueued_) {
+            recountQueued_ = true;
+            QTimer::singleShot(0, this, [this] {
+                recountQueued_ = false;
+                UpdateTerminalButtons();
+            });
+        }
         return true;
     case WM_POWERBROADCAST:
         OnPowerBroadcast(message);

@@ -219,6 +219,7 @@ private:
     std::unique_ptr<HandoverClock> handoverClock_;
     int exitStatus_ = 0;
     int remoteStartPolls_ = 0;
+    bool recountQueued_ = false;
 };
 
 template <class Window> Window* TPohjafrm::ActiveChild() const {
