@@ -33,15 +33,20 @@ void ReopenPort(HandoverTerminal& terminal, bool retry, HandoverClock& clock) {
 
 void ReleaseTerminalPort(const HandoverTerminals& terminals, int comNumber) {
     ForTerminalsOn(terminals, comNumber - 1, [](HandoverTerminal& terminal) {
+        if (!terminal.closePortItemShown())
+            return;
         terminal.closePort();
-        terminal.showPortLent();
+        terminal.setPortLent(true);
+        terminal.showPortState();
     });
 }
 
 void RestoreTerminalPort(const HandoverTerminals& terminals, int comNumber) {
     ForTerminalsOn(terminals, comNumber - 1, [](HandoverTerminal& terminal) {
-        if (terminal.closePortItemShown())
-            terminal.openPort(false);
+        if (!terminal.portLent())
+            return;
+        terminal.setPortLent(false);
+        terminal.openPort(false);
         terminal.showPortState();
     });
 }
@@ -58,7 +63,8 @@ void ReopenAllTerminalPorts(const HandoverTerminals& terminals, bool retry, Hand
     if (retry && childWindowsOpen)
         clock.wait(ReopenTiming::kAfterResumeMs);
     for (HandoverTerminal* terminal : terminals)
-        ReopenPort(*terminal, retry, clock);
+        if (!terminal->portLent())
+            ReopenPort(*terminal, retry, clock);
 }
 
 int DevicePortIndex(const std::string& portName) {
@@ -75,10 +81,18 @@ int DevicePortIndex(const std::string& portName) {
     return digits.empty() ? -1 : number - 1;
 }
 
+// A lent port's device is the lender's while the loan lasts; the hand-back
+// finds out whether it is still there.
 void ClosePortOnRemoval(const HandoverTerminals& terminals, int portIndex) {
-    ForTerminalsOn(terminals, portIndex, [](HandoverTerminal& terminal) { terminal.closePortCommand(); });
+    ForTerminalsOn(terminals, portIndex, [](HandoverTerminal& terminal) {
+        if (!terminal.portLent())
+            terminal.closePortCommand();
+    });
 }
 
 void ReopenPortOnArrival(const HandoverTerminals& terminals, int portIndex) {
-    ForTerminalsOn(terminals, portIndex, [](HandoverTerminal& terminal) { terminal.openPortCommand(); });
+    ForTerminalsOn(terminals, portIndex, [](HandoverTerminal& terminal) {
+        if (!terminal.portLent())
+            terminal.openPortCommand();
+    });
 }

@@ -33,22 +33,26 @@ struct ReopenTiming {
 
 using HandoverTerminals = std::vector<HandoverTerminal*>;
 
-// Lends the port of COM comNumber (1 = COM1): every terminal on it closes it,
-// turns grey and stops its transmit window's repeat.
+// Lends the port of COM comNumber (1 = COM1): every terminal on it whose port is
+// meant to be open closes it and shows it lent, which also stops its transmit
+// window's repeat. A port the user closed is not lent.
 void ReleaseTerminalPort(const HandoverTerminals& terminals, int comNumber);
-// Takes a lent port back: the terminals on it whose port is meant to be open
-// open it with boxes; a port the user closed stays closed. Each then shows its
-// port as it is, so one that did not open is shown closed, not lent or open.
+// Ends the loan: every terminal whose port was lent opens it with boxes and shows
+// it as it is, so one that did not open is shown closed. A port the user closed,
+// before or during the loan, stays closed.
 void RestoreTerminalPort(const HandoverTerminals& terminals, int comNumber);
+// Closes every terminal's port and shows it closed; a lent port stays lent.
 void CloseAllTerminalPorts(const HandoverTerminals& terminals);
 // Reopens every terminal's port: one quiet attempt, and with retry, after a wait
 // for the machine to settle (when any child window is open), up to kRetries more
 // of which only the last shows a box. Ports that stay closed are left silver with
-// "Open port" shown.
+// "Open port" shown. A lent port is left to its hand-back.
 void ReopenAllTerminalPorts(const HandoverTerminals& terminals, bool retry, HandoverClock& clock,
                             bool childWindowsOpen);
 
 // The port index (0 = COM1) of a device name "COMn"; -1 for any other name.
 int DevicePortIndex(const std::string& portName);
+// A port device removed or arrived: the terminals on it run their "Close port" or
+// "Open port" command, except those whose port is lent.
 void ClosePortOnRemoval(const HandoverTerminals& terminals, int portIndex);
 void ReopenPortOnArrival(const HandoverTerminals& terminals, int portIndex);

@@ -106,7 +106,15 @@ TPohjafrm::TPohjafrm(const std::vector<std::string>& commandLine, QWidget* paren
             MarkTerminalInactive();
     });
     ConnectCommands();
+    connect(mdiClient, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* child) {
+        if (child != nullptr && child->widget() != nullptr) {
+            child->installEventFilter(this);
+            child->widget()->installEventFilter(this);
+        }
+        UpdateToolBarButtons();
+    });
     FormCreate(commandLine);
+    UpdateToolBarButtons();
 }
 
 TPohjafrm::~TPohjafrm() {
@@ -350,7 +358,16 @@ bool TPohjafrm::Dispatch(const WindowMessage& message) {
         RestoreWindowLayout();
         return true;
     case WM_TERMINALS_CHANGED:
-        UpdateTerminalButtons();
+        // The changes that come together, from every terminal of a suspend or
+        // of a restored layout, are counted once after the last of them, so
+        // the wait before the count holds the program once.
+        if (!recountQueued_) {
+            recountQueued_ = true;
+            QTimer::singleShot(0, this, [this] {
+                recountQueued_ = false;
+                UpdateTerminalButtons();
+            });
+        }
         return true;
     case WM_POWERBROADCAST:
         OnPowerBroadcast(message);
@@ -447,6 +464,10 @@ bool TPohjafrm::eventFilter(QObject* watched, QEvent* event) {
         SpeedPanelMouseDown(static_cast<QMouseEvent*>(event));
     else if (watched == mdiClient->viewport() && event->type() == QEvent::MouseButtonRelease)
         FormMouseUp(static_cast<QMouseEvent*>(event));
+    else if (event->type() == QEvent::Hide && watched != SpeedPanel && watched != mdiClient->viewport())
+        // A child or its window that closes changes no activation when it was
+        // not active.
+        QTimer::singleShot(0, this, &TPohjafrm::UpdateToolBarButtons);
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -626,13 +647,6 @@ void TPohjafrm::OpenMultiFlashWindow(int instance) {
     child->move(at.left, at.top);
 }
 
-bool TPohjafrm::OtherMultiFlashWindowOpen(const QWidget* window) const {
-    return std::any_of(CMultiFlashDlg.begin(), CMultiFlashDlg.end(),
-                       [window](const QPointer<TCMultiFlashDlg>& other) {
-                           return other && other != window && !other->Closed();
-                       });
-}
-
 // Factory tools.
 void TPohjafrm::makesmf1Click() {
     MakeSmfFromDialogs(*this);
@@ -730,6 +744,32 @@ TerminalWindowLink* TerminalIn(QMdiSubWindow* child) {
     if (auto* terminal = dynamic_cast<TerminalWindowLink*>(child))
         return terminal;
     return dynamic_cast<TerminalWindowLink*>(child->widget());
+}
+
+ChildKind KindOf(QMdiSubWindow* child) {
+    const QWidget* window = child->widget();
+    if (TerminalIn(child) != nullptr)
+        return ChildKind::Terminal;
+    if (qobject_cast<const Tpiirtopohja*>(window) != nullptr)
+        return ChildKind::Designer;
+    if (qobject_cast<const TCSingleFlashDlg*>(window) != nullptr)
+        return ChildKind::SingleFlash;
+    if (qobject_cast<const TCMultiFlashDlg*>(window) != nullptr)
+        return ChildKind::MultiFlash;
+    return ChildKind::Other;
+}
+
+// A closed child, or one whose window closed inside its frame, is hidden until
+// it is deleted; a minimised or shaded child hides only its window.
+bool ChildShown(QMdiSubWindow* child) {
+    const QWidget* window = child->widget();
+    return !child->isHidden() && window != nullptr &&
+           (child->isMinimized() || child->isShaded() || !window->isHidden());
+}
+
+bool IsSingleModemDesigner(QMdiSubWindow* child) {
+    const auto* designer = qobject_cast<const Tpiirtopohja*>(child->widget());
+    return designer != nullptr && designer->SingleModem();
 }
 
 TerminalWindowLink* TerminalOf(const QAction* item) {
@@ -859,14 +899,31 @@ void TPohjafrm::UpdateTerminalButtons() {
     const auto open = std::count_if(terminals.begin(), terminals.end(),
                                     [](const TerminalWindowLink* terminal) { return terminal->portOpen(); });
     const auto total = static_cast<qsizetype>(terminals.size());
-    for (QAction* command : {TermOpenCloseAll, StartLog, SpeedButton2})
-        SetCommandEnabled(command, total >= 1);
+    UpdateToolBarButtons();
     if (total == 0)
         return;
     if (open > 0)
         SetOpenCloseAllCaption(0);
     if (open == 0)
         SetOpenCloseAllCaption(1);
+}
+
+void TPohjafrm::UpdateToolBarButtons() {
+    OpenWindows open;
+    for (QMdiSubWindow* child : mdiClient->subWindowList()) {
+        if (!ChildShown(child))
+            continue;
+        const ChildKind kind = KindOf(child);
+        open.terminals += kind == ChildKind::Terminal ? 1 : 0;
+        open.designer = open.designer || kind == ChildKind::Designer;
+        open.singleModemDesigner = open.singleModemDesigner || IsSingleModemDesigner(child);
+        open.singleFlash = open.singleFlash || kind == ChildKind::SingleFlash;
+        open.multiFlash = open.multiFlash || kind == ChildKind::MultiFlash;
+    }
+    QMdiSubWindow* active = mdiClient->currentSubWindow();
+    open.active = active != nullptr && ChildShown(active) ? KindOf(active) : ChildKind::None;
+    for (const auto& [command, enabled] : EnabledCommands(open))
+        SetCommandEnabled(command, enabled);
 }
 
 void TPohjafrm::ReleaseTerminalPort(int comNumber) {

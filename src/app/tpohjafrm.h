@@ -6,6 +6,7 @@
 // window's own helpers and tests.
 
 #include "app/command_line.h"
+#include "app/tool_bar_rule.h"
 #include "shell/main_window_services.h"
 #include "shell/window_placement.h"
 #include "ui_tpohjafrm.h"
@@ -85,7 +86,7 @@ public:
     bool DsrMode() const override { return dsr_mode; }
     bool BootFlashMode() const override { return bootflash_mode; }
     std::string VersionText() const override { return version_text; }
-    void SetCommandEnabled(MainCommand command, bool enabled) override;
+    void SetCommandEnabled(MainCommand command, bool enabled);
     void SetOpenTerminalCount(int count) override { open_terminals = count; }
     int LogSliceSizeMb() const override;
     QPrinter* Printer() override { return printer(); }
@@ -96,9 +97,7 @@ public:
     void CloseMainWindow() override { close(); }
     void SetExitStatus(int status) override { exitStatus_ = status; }
     void OpenMultiFlashWindow(int instance) override;
-    bool OtherMultiFlashWindowOpen(const QWidget* window) const override;
     void OpenTerminalWindow() override { Uusi1Click(); }
-    int OpenTerminalCount() const override { return open_terminals; }
     // The program's exit status: not 0 after a failed remote-use load.
     int ExitStatus() const { return exitStatus_; }
     // The single firmware window while it is open.
@@ -158,6 +157,9 @@ public:
     void StopLogAllTerminals();
     // Handler of WM_TERMINALS_CHANGED: recounts the terminals and sets the buttons.
     void UpdateTerminalButtons();
+    // Enables the tool-bar commands that the open windows and the active one
+    // allow; run at every activation of a child window and when one goes.
+    void UpdateToolBarButtons();
 
     // Port hand-over (COM numbers, 1 = COM1) and the power and port events.
     void ReleaseTerminalPort(int comNumber) override;
@@ -217,6 +219,7 @@ private:
     std::unique_ptr<HandoverClock> handoverClock_;
     int exitStatus_ = 0;
     int remoteStartPolls_ = 0;
+    bool recountQueued_ = false;
 };
 
 template <class Window> Window* TPohjafrm::ActiveChild() const {

@@ -65,25 +65,6 @@ std::string MainCaption() {
     return Pohjafrm ? toLatin1(Pohjafrm->Window()->windowTitle()) : std::string();
 }
 
-// The main-window commands that a designer holds back while it is open.
-void EnableMainWindowCommands(bool enabled) {
-    if (!Pohjafrm)
-        return;
-    for (MainCommand command :
-         {MainCommand::TermOpenCloseAll, MainCommand::SpeedButton2, MainCommand::StartLog,
-          MainCommand::logsize_lbl, MainCommand::logsize_nbr, MainCommand::OpenBtn, MainCommand::DrawingBtn,
-          MainCommand::SingleModemBtn, MainCommand::FlashBtn, MainCommand::FlashmBtn, MainCommand::Flashm2Btn,
-          MainCommand::Flashm3Btn, MainCommand::Flashm4Btn})
-        Pohjafrm->SetCommandEnabled(command, enabled);
-}
-
-void EnableCopyAndPaste(bool enabled) {
-    if (!Pohjafrm)
-        return;
-    Pohjafrm->SetCommandEnabled(MainCommand::CopyBtn, enabled);
-    Pohjafrm->SetCommandEnabled(MainCommand::PasteBtn, enabled);
-}
-
 void ShowFileError(const EFileError& failure) {
     MessageBox(failure.what(), "Error", MB_OK | MB_ICONERROR);
 }
@@ -150,7 +131,6 @@ Tpiirtopohja::Tpiirtopohja(bool singleModem, QWidget* parent)
 
     if (singleModem) {
         setWindowTitle(kSingleModemCaption);
-        EnableCopyAndPaste(false);
         if (!FactoryMode()) {
             ui->Projekti1->menuAction()->setVisible(false);
         } else {
@@ -313,7 +293,6 @@ void Tpiirtopohja::FormCreate() {
     design_.context = nullptr;
     port_ = DesignerPortSettings::Read();
     BuildPingSettingMenus();
-    EnableMainWindowCommands(false);
     BuildModemTypeMenus();
     recentFiles_.Read();
     BuildRecentFileMenu();
@@ -1208,7 +1187,6 @@ void Tpiirtopohja::closeEvent(QCloseEvent* event) {
 }
 
 void Tpiirtopohja::FormClose() {
-    EnableMainWindowCommands(true);
     ClosePropertyTable();
     programming_->Cancel();
     // Only the designer's own file is recorded: the list of a designer that worked
@@ -1216,8 +1194,6 @@ void Tpiirtopohja::FormClose() {
     if (HasFile())
         recentFiles_.RecordAndWrite(FileName());
     design_.DeleteAllFigures();
-    if (SingleModem())
-        EnableCopyAndPaste(true);
 }
 
 Tpiirtopohja* CreateDesigner(bool singleModem) {

@@ -33,15 +33,6 @@ constexpr milliseconds kForcedCloseDelay{1000};
 constexpr int kForcedClose = 5;
 const char* const kInterruptQuestion = "Do you really want to interrupt FLASH-memory programming ??";
 
-const std::vector<MainCommand> kDisabledWhileOpen{
-    MainCommand::DrawingBtn, MainCommand::SingleModemBtn,   MainCommand::FlashBtn,
-    MainCommand::ProgramBtn, MainCommand::TermOpenCloseAll, MainCommand::SpeedButton2,
-    MainCommand::StartLog,   MainCommand::logsize_lbl,      MainCommand::logsize_nbr};
-const std::vector<MainCommand> kEnabledAfterLastClose{
-    MainCommand::DrawingBtn, MainCommand::SingleModemBtn,   MainCommand::FlashBtn,
-    MainCommand::FlashmBtn,  MainCommand::TermOpenCloseAll, MainCommand::SpeedButton2,
-    MainCommand::StartLog,   MainCommand::logsize_lbl,      MainCommand::logsize_nbr};
-
 // The rows after the shared ones.
 const std::array<const char*, 2> kOwnDeviceRows{"KZ# SREC", "KZ# CRYPT"};
 
@@ -182,12 +173,6 @@ void TCMultiFlashDlg::Build(int instance) {
     ConnectControls();
     QMdiSubWindow* child = Pohjafrm->MdiArea()->addSubWindow(this);
     child->setAttribute(Qt::WA_DeleteOnClose);
-    connect(Pohjafrm->MdiArea(), &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* active) {
-        if (active != nullptr && active == subWindow())
-            FormActivate();
-        else if (active_)
-            FormDeactivate();
-    });
     FormCreate();
     child->show();
 }
@@ -215,7 +200,6 @@ void TCMultiFlashDlg::ConnectControls() {
 void TCMultiFlashDlg::FormCreate() {
     portti_id1->setCurrentIndex(kFirstPortItem < portti_id1->count() ? kFirstPortItem : -1);
     LoadMultiFlashSettings();
-    SetMainButtonsEnabled(kDisabledWhileOpen, false);
 }
 
 void TCMultiFlashDlg::FillDeviceList() {
@@ -835,32 +819,7 @@ void TCMultiFlashDlg::StopAndWaitForWorkers() {
 void TCMultiFlashDlg::FormClose() {
     closing_ = true;
     closed_ = true;
-    if (!Pohjafrm->OtherMultiFlashWindowOpen(this)) {
-        SetMainButtonsEnabled(kEnabledAfterLastClose, true);
-        if (Pohjafrm->OpenTerminalCount() > 0)
-            Pohjafrm->SetCommandEnabled(MainCommand::ProgramBtn, true);
-    }
     StopWaveFile();
-}
-
-// ---- Activation ----
-
-// The main window is gone first when the program ends with this window open.
-void TCMultiFlashDlg::FormActivate() {
-    active_ = true;
-    if (Pohjafrm != nullptr)
-        Pohjafrm->SetCommandEnabled(MainCommand::ProgramBtn, false);
-}
-
-void TCMultiFlashDlg::FormDeactivate() {
-    active_ = false;
-    if (Pohjafrm != nullptr)
-        Pohjafrm->SetCommandEnabled(MainCommand::ProgramBtn, true);
-}
-
-void TCMultiFlashDlg::SetMainButtonsEnabled(const std::vector<MainCommand>& commands, bool enabled) {
-    for (const MainCommand command : commands)
-        Pohjafrm->SetCommandEnabled(command, enabled);
 }
 
 QMdiSubWindow* TCMultiFlashDlg::subWindow() const {

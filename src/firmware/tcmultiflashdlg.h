@@ -130,9 +130,6 @@ private:
     void EndRemoteUse(int status);
     void TakeChannelPorts();
     void ReturnChannelPorts();
-    void SetMainButtonsEnabled(const std::vector<MainCommand>& commands, bool enabled);
-    void FormActivate();
-    void FormDeactivate();
     QMdiSubWindow* subWindow() const;
 
     // Family-dependent engine operations.
@@ -160,6 +157,5 @@ private:
     std::string bootInitialDir_;
     int filterIndex_ = 0;
     int pakkoTag_ = 0;
-    bool active_ = false;
     bool closed_ = false;
 };

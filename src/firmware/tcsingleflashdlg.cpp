@@ -17,13 +17,6 @@
 namespace {
 const char* const kInterruptQuestion = "Do you really want to interrupt FLASH-memory programming ??";
 
-const std::array<MainCommand, 13> kDisabledWhileOpen{
-    MainCommand::OpenBtn,      MainCommand::DrawingBtn, MainCommand::SingleModemBtn,
-    MainCommand::FlashBtn,     MainCommand::FlashmBtn,  MainCommand::Flashm2Btn,
-    MainCommand::Flashm3Btn,   MainCommand::Flashm4Btn, MainCommand::TermOpenCloseAll,
-    MainCommand::SpeedButton2, MainCommand::StartLog,   MainCommand::logsize_lbl,
-    MainCommand::logsize_nbr};
-
 // The rows after the shared ones.
 const std::array<const char*, 3> kOwnDeviceRows{"P3        - YAX20", "OEM DEV CM", "OEM DEV CM 2"};
 
@@ -67,20 +60,12 @@ TCSingleFlashDlg::~TCSingleFlashDlg() {
 
 void TCSingleFlashDlg::FormCreate() {
     LoadFlashSettings();
-    SetMainButtonsEnabled(false);
 }
 
 void TCSingleFlashDlg::LoadFlashSettings() {
     const SingleFlashSettings settings = ReadSingleFlashSettings(TIniFile(SettingsFileName()));
     portti_id->setCurrentIndex(settings.portIndex < portti_id->count() ? settings.portIndex : -1);
     initialDir_ = settings.initialDir;
-}
-
-void TCSingleFlashDlg::SetMainButtonsEnabled(bool enabled) {
-    if (Pohjafrm == nullptr)
-        return;
-    for (const MainCommand command : kDisabledWhileOpen)
-        Pohjafrm->SetCommandEnabled(command, enabled);
 }
 
 void TCSingleFlashDlg::LuetiedostoClick() {
@@ -270,7 +255,6 @@ void TCSingleFlashDlg::closeEvent(QCloseEvent* event) {
         return;
     }
     closed_ = true;
-    SetMainButtonsEnabled(true);
     event->accept();
 }
 

@@ -53,7 +53,6 @@ private:
     void StartEngine(SingleFlashLoad load);
     void FillH8_3048();
     void FillH8_3069();
-    void SetMainButtonsEnabled(bool enabled);
     void StopAndWait();
     void ShowResult();
     void ShowPendingResult();

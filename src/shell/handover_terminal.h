@@ -21,15 +21,17 @@ public:
     virtual void openPort(bool quiet) = 0;
     virtual void closePort() = 0;
     // Shows the port as it now is. Open: the window colour, "Close port"
-    // offered. Closed: silver, "Open port" offered, and the transmit window told
-    // so that it cancels a running send. Every way by which a port ends open or
-    // closed, or fails to open, ends here, so that the screen, the menu and the
-    // transmit window never disagree with the port.
+    // offered. Closed: silver, "Open port" offered. Lent: mid grey, "Close port"
+    // still offered as the port is meant to be open again. Unless open, the
+    // transmit window is told so that it cancels a running send. Every way by
+    // which a port's state changes ends here, so that the screen, the menu, the
+    // transmit window and the main window's count of open terminals never
+    // disagree with the port.
     virtual void showPortState() = 0;
-    // The port lent to another window: mid grey, "Close port" still offered as
-    // the port is meant to be open again, and the transmit window's repeat
-    // stopped.
-    virtual void showPortLent() = 0;
+    // A lent port is closed and belongs to another window until it is handed
+    // back; only the hand-back ends the loan, or the user's own "Close port".
+    virtual bool portLent() const = 0;
+    virtual void setPortLent(bool lent) = 0;
     // A shown "Close port" item means the port is meant to be open.
     virtual bool closePortItemShown() const = 0;
     // The terminal's own "Close port" and "Open port" commands.

@@ -15,28 +15,6 @@ class TerminalWindowLink;
 // The stored loader path while no loader has been chosen.
 constexpr const char* kNoLoaderPath = "qq";
 
-// The main window's commands and tool-bar controls that other windows enable and
-// disable while they are open, named as on the main window's form.
-enum class MainCommand {
-    OpenBtn,
-    DrawingBtn,
-    SingleModemBtn,
-    FlashBtn,
-    FlashmBtn,
-    Flashm2Btn,
-    Flashm3Btn,
-    Flashm4Btn,
-    ProgramBtn,
-    SetupBtn,
-    CopyBtn,
-    PasteBtn,
-    TermOpenCloseAll,
-    SpeedButton2,
-    StartLog,
-    logsize_lbl,
-    logsize_nbr,
-};
-
 class MainWindowServices {
 public:
     virtual ~MainWindowServices() = default;
@@ -53,9 +31,6 @@ public:
     virtual bool BootFlashMode() const = 0;
     // "5.2.1" and the like, as the About box shows it.
     virtual std::string VersionText() const = 0;
-
-    // Enables or disables a command or control of the main window.
-    virtual void SetCommandEnabled(MainCommand command, bool enabled) = 0;
 
     // The terminal table, its Window-menu entries and mirroring between terminals.
     virtual void AddWindowMenuEntry(TerminalWindowLink* terminal, const std::string& caption) = 0;
@@ -93,11 +68,8 @@ public:
     // Opens multiple firmware window 1 to 4, or brings it to the front when it is
     // open; 0 opens the terminal's variant, which takes the place of window 1.
     virtual void OpenMultiFlashWindow(int instance) = 0;
-    // Whether a multiple firmware window other than this one is open.
-    virtual bool OtherMultiFlashWindowOpen(const QWidget* window) const = 0;
     // Opens a terminal window, as the main window's own command does.
     virtual void OpenTerminalWindow() = 0;
-    virtual int OpenTerminalCount() const = 0;
 };
 
 // The one main window, as the other windows reach it; null before it exists.

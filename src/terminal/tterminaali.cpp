@@ -636,7 +636,10 @@ void Tterminaali::Asetukset1Click(bool newTerminal) {
     portinasetus->term_nimi->setText(newTerminal ? QString() : fromLatin1(options.name));
     for (;;) {
         if (portinasetus->exec() != QDialog::Accepted) {
-            // A move to another port that would not open has left the port closed.
+            // Cancel undoes nothing: a move to another port that would not open
+            // has left the terminal on that port, closed, and the clicks have set
+            // the line. The caption names the port that "Open port" opens.
+            UpdateTerminalCaption(!newTerminal);
             showPortState();
             if (newTerminal)
                 PostMessage(this, WM_CLOSE);
@@ -677,7 +680,14 @@ void Tterminaali::ComeToFront() {
     teksti->setFocus();
 }
 
+// In programming mode the caption tells the mode, and the Window-menu entry keeps
+// the caption of the normal settings.
 void Tterminaali::UpdateTerminalCaption(bool renameMenuEntry) {
+    if (programmingMode_.active()) {
+        setWindowTitle(QStringLiteral("COM%1: Programming mode ").arg(portNumber() + 1) +
+                       fromLatin1(options.name));
+        return;
+    }
     const std::string caption = TerminalCaption(lineSettings(), options);
     if (renameMenuEntry && Pohjafrm != nullptr)
         Pohjafrm->RenameWindowMenuEntry(toLatin1(windowTitle()), caption);
@@ -705,8 +715,7 @@ void Tterminaali::ProgSettings1Click() {
     } else {
         programmingMode_.enter(settings);
         ApplyProgrammable(settings);
-        setWindowTitle(QStringLiteral("COM%1: Programming mode ").arg(settings.line.portNumber + 1) +
-                       fromLatin1(options.name));
+        UpdateTerminalCaption(false);
     }
 }
 
@@ -718,22 +727,30 @@ void Tterminaali::PopupMenu1Popup() {
 // ---- Commands ----
 
 void Tterminaali::showPortState() {
-    const bool open = portOpen();
-    shadeScreen(open ? PortShade::Open : PortShade::Closed);
-    openport1->setVisible(!open);
-    closeport1->setVisible(open);
-    if (open) {
+    // A port that opened, on another port or by the hand-back, waits for no loan.
+    if (portOpen())
+        lentPort_ = -1;
+    const PortShade shade = portLent() ? PortShade::Lent : portOpen() ? PortShade::Open : PortShade::Closed;
+    shadeScreen(shade);
+    openport1->setVisible(shade == PortShade::Closed);
+    closeport1->setVisible(shade != PortShade::Closed);
+    if (shade == PortShade::Open) {
         ResumeTransmitWindow();
         // Typed keys that waited while the port was closed go out now.
         sendQueue_.flushTypedKeys();
     } else {
         SuspendTransmitWindow();
     }
+    if (Pohjafrm != nullptr)
+        PostMessage(Pohjafrm->Window(), WM_TERMINALS_CHANGED);
 }
 
-void Tterminaali::showPortLent() {
-    shadeScreen(PortShade::Lent);
-    StopTransmitRepeat();
+bool Tterminaali::portLent() const {
+    return lentPort_ >= 0 && lentPort_ == portNumber();
+}
+
+void Tterminaali::setPortLent(bool lent) {
+    lentPort_ = lent ? portNumber() : -1;
 }
 
 void Tterminaali::shadeScreen(PortShade shade) {
@@ -872,19 +889,17 @@ void Tterminaali::showScriptSetName(const std::string& name) {
     statusPanels[2]->setText(QStringLiteral("Script Set: ") + fromLatin1(name));
 }
 
+// Closed by the user, a lent port is no longer wanted back.
 void Tterminaali::closeport1Click() {
+    lentPort_ = -1;
     CommPort1->sulje();
     showPortState();
     sendQueue_.stopSending();
-    if (Pohjafrm != nullptr)
-        PostMessage(Pohjafrm->Window(), WM_TERMINALS_CHANGED);
 }
 
 void Tterminaali::openport1Click() {
     CommPort1->tila(true);
     showPortState();
-    if (Pohjafrm != nullptr)
-        PostMessage(Pohjafrm->Window(), WM_TERMINALS_CHANGED);
 }
 
 void Tterminaali::SuspendTransmitWindow() {
@@ -978,12 +993,6 @@ void Tterminaali::AddScreenLine(const std::string& line) {
 
 void Tterminaali::FormActivate() {
     focused_ = true;
-    if (Pohjafrm == nullptr)
-        return;
-    Pohjafrm->SetCommandEnabled(MainCommand::SetupBtn, true);
-    Pohjafrm->SetCommandEnabled(MainCommand::ProgramBtn, true);
-    for (MainCommand other : {MainCommand::DrawingBtn, MainCommand::SingleModemBtn, MainCommand::FlashBtn})
-        Pohjafrm->SetCommandEnabled(other, false);
 }
 
 void Tterminaali::FormDeactivate() {
@@ -1040,12 +1049,5 @@ void Tterminaali::FormClose() {
     // leaves the count right.
     const auto others = static_cast<int32_t>(TerminalWindows().size()) - 1;
     Pohjafrm->SetOpenTerminalCount(std::max(others, 0));
-    Pohjafrm->SetCommandEnabled(MainCommand::SetupBtn, false);
-    Pohjafrm->SetCommandEnabled(MainCommand::ProgramBtn, false);
-    if (others <= 0)
-        for (MainCommand other :
-             {MainCommand::DrawingBtn, MainCommand::SingleModemBtn, MainCommand::FlashBtn})
-            Pohjafrm->SetCommandEnabled(other, true);
-    Pohjafrm->SetCommandEnabled(MainCommand::FlashmBtn, true);
     PostMessage(Pohjafrm->Window(), WM_TERMINALS_CHANGED);
 }

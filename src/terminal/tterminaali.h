@@ -133,7 +133,6 @@ public:
     // Where the settings dialog and the transmit window open beside the terminal.
     QPoint BesideTerminal() const;
     void PopupMenu1Popup();
-    void StopTransmitRepeat() { SuspendTransmitWindow(); }
     void SuspendTransmitWindow();
     void ResumeTransmitWindow() {}
     bool Focused() const { return focused_; }
@@ -160,7 +159,8 @@ public:
     void openPort(bool quiet) override { CommPort1->aukaise(quiet); }
     void closePort() override { CommPort1->sulje(); }
     void showPortState() override;
-    void showPortLent() override;
+    bool portLent() const override;
+    void setPortLent(bool lent) override;
     bool closePortItemShown() const override { return closeport1->isVisible(); }
     void closePortCommand() override { closeport1Click(); }
     void openPortCommand() override { openport1Click(); }
@@ -223,6 +223,9 @@ private:
     bool chunkStampPending_ = false;
     uint32_t rxCount_ = 0;
     bool focused_ = false;
+    // The port (0 = COM1) lent to another window, -1 when none is. The loan
+    // concerns that port only: a terminal moved to another port is not lent.
+    int lentPort_ = -1;
 };
 
 // The terminal created last by the "Open terminal" commands.

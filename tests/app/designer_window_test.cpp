@@ -241,7 +241,7 @@ TEST_F(DesignerWindowTest, ToolBarCopyAndPastePutTheActiveDesignerIntoCopyMode) 
     for (const bool anotherClosed : {false, true}) {
         if (anotherClosed) {
             CloseDesigner(OpenDesigner(main->Piirtopohja1));
-            ASSERT_TRUE(main->OpenBtn->isEnabled());
+            ASSERT_FALSE(main->OpenBtn->isEnabled()) << "the first designer is still open";
             ASSERT_EQ(main->mdiArea()->activeSubWindow()->widget(), designer);
         }
         for (QAction* button : {main->CopyBtn, main->PasteBtn}) {

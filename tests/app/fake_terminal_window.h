@@ -30,10 +30,11 @@ public:
     }
     void closePort() override { open = false; }
     void showPortState() override {
-        shade = open ? PortShade::Open : PortShade::Closed;
-        closeItem = open;
+        shade = lent ? PortShade::Lent : open ? PortShade::Open : PortShade::Closed;
+        closeItem = open || lent;
     }
-    void showPortLent() override { shade = PortShade::Lent; }
+    bool portLent() const override { return lent; }
+    void setPortLent(bool isLent) override { lent = isLent; }
     bool closePortItemShown() const override { return closeItem; }
     void closePortCommand() override {
         open = false;
@@ -67,6 +68,7 @@ public:
     bool open = true;
     bool portAvailable = true;
     bool closeItem = true;
+    bool lent = false;
     PortShade shade = PortShade::Open;
     int quietOpens = 0;
     int loudOpens = 0;

@@ -7,15 +7,18 @@
 #include "firmware/tcmultiflashdlg.h"
 #include "firmware/tcsingleflashdlg.h"
 #include "platform/portmap.h"
+#include "shell/mdi_child.h"
 #include "shell/serial_port_list.h"
 #include "sim/firmware/firmware_test_files.h"
 #include "sim/firmware/flash_window_sim.h"
 #include "support/file_text.h"
+#include "terminal/tterminaali.h"
 
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 
 namespace {
 class FirmwareWindowsMainWindowTest : public MainWindowTest {
@@ -77,6 +80,53 @@ TEST_F(FirmwareWindowsMainWindowTest, MultiFlashCommandsOpenEachInstanceOnceAndS
     third->close();
     QCoreApplication::processEvents();
     EXPECT_TRUE(window->DrawingBtn->isEnabled());
+}
+
+// The tool bar's enabled commands follow the open windows and the active one,
+// whatever the order in which they were opened, activated and closed.
+TEST_F(FirmwareWindowsMainWindowTest, ToolBarCommandsFollowTheOpenWindowsAndTheActiveOne) {
+    auto window = open({"KpalvuxR"});
+    window->SetHandoverClock(std::make_unique<NoWaitClock>());
+    Tterminaali* terminal = nullptr;
+    const auto multiFlash = [&] { return window->CMultiFlashDlg[0]; };
+    const std::vector<std::pair<std::function<void()>, std::string>> steps{
+        {[] {}, "OpenBtn DrawingBtn FlashBtn FlashmBtn Flashm2Btn Flashm3Btn Flashm4Btn CopyBtn logsize_nbr"},
+        {[&] { terminal = Tterminaali::CreateTerminal(nullptr, 0); },
+         "OpenBtn SetupBtn FlashmBtn Flashm2Btn Flashm3Btn Flashm4Btn ProgramBtn CopyBtn TermOpenCloseAll "
+         "logsize_nbr"},
+        {[&] { window->FlashmBtn->trigger(); }, "OpenBtn FlashmBtn Flashm2Btn Flashm3Btn Flashm4Btn CopyBtn"},
+        {[&] {
+             window->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(terminal->parentWidget()));
+         },
+         "OpenBtn SetupBtn FlashmBtn Flashm2Btn Flashm3Btn Flashm4Btn ProgramBtn CopyBtn"},
+        {[&] { CloseMdiChild(multiFlash()); },
+         "OpenBtn SetupBtn FlashmBtn Flashm2Btn Flashm3Btn Flashm4Btn ProgramBtn CopyBtn TermOpenCloseAll "
+         "logsize_nbr"},
+        {[&] { window->FlashmBtn->trigger(); }, "OpenBtn FlashmBtn Flashm2Btn Flashm3Btn Flashm4Btn CopyBtn"},
+        {[&] {
+             CloseMdiChild(multiFlash());
+             terminal->Suljeterminaali1Click();
+         },
+         "OpenBtn DrawingBtn FlashBtn FlashmBtn Flashm2Btn Flashm3Btn Flashm4Btn CopyBtn logsize_nbr"},
+        {[&] { window->FlashBtn->trigger(); }, "CopyBtn"},
+        {[&] { CloseMdiChild(window->CSingleFlashDlg); },
+         "OpenBtn DrawingBtn FlashBtn FlashmBtn Flashm2Btn Flashm3Btn Flashm4Btn CopyBtn logsize_nbr"},
+    };
+    for (size_t step = 0; step < steps.size(); ++step) {
+        steps[step].first();
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::processEvents();
+        QStringList enabled;
+        for (QAction* command :
+             {window->OpenBtn, window->SetupBtn, window->DrawingBtn, window->FlashBtn, window->FlashmBtn,
+              window->Flashm2Btn, window->Flashm3Btn, window->Flashm4Btn, window->ProgramBtn, window->CopyBtn,
+              window->TermOpenCloseAll})
+            if (command->isEnabled())
+                enabled << command->objectName();
+        if (window->logsize_nbr->isEnabled())
+            enabled << "logsize_nbr";
+        EXPECT_EQ(enabled.join(' ').toStdString(), steps[step].second) << "step " << step;
+    }
 }
 
 TEST_F(FirmwareWindowsMainWindowTest, OpenMultiFlashWindowsAreSavedAndComeBackAtTheirPlaces) {

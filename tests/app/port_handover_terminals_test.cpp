@@ -25,8 +25,10 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
+#include <array>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
@@ -300,6 +302,9 @@ TEST_F(RealTerminalHandoverTest, EveryWayAPortClosesShowsItClosedAndStopsTheTran
              terminal->Asetukset2->trigger();
              EXPECT_EQ(step, 2);
              EXPECT_EQ(terminal->portNumber(), com) << "on COM" << com + 1;
+             // The caption names the port that "Open port" opens.
+             EXPECT_TRUE(terminal->windowTitle().startsWith(QStringLiteral("COM%1:").arg(com + 1)))
+                 << terminal->windowTitle().toStdString();
          }},
         {"radio test gives back a port that went",
          [&] {
@@ -337,6 +342,7 @@ TEST_F(RealTerminalHandoverTest, EveryWayAPortClosesShowsItClosedAndStopsTheTran
              pullModem();
              PostMessage(main.get(), WM_POWERBROADCAST, PBT_APMRESUMESUSPEND);
          }},
+        {"suspended", [&] { PostMessage(main.get(), WM_POWERBROADCAST, PBT_APMSUSPEND); }},
         {"adapter removed",
          [&] {
              unlink(com);
@@ -376,6 +382,7 @@ TEST_F(RealTerminalHandoverTest, EveryWayAPortClosesShowsItClosedAndStopsTheTran
         EXPECT_FALSE(terminal->portOpen());
         EXPECT_EQ(background(terminal), silver);
         EXPECT_EQ(portCommands(terminal), QStringList{"Open port"});
+        EXPECT_EQ(main->TermOpenCloseAll->text(), "OpenAll");
         EXPECT_FALSE(transmit->SendingActive());
         EXPECT_TRUE(transmit->Laheta->isEnabled() && transmit->toisto->isEnabled() &&
                     transmit->laskuri->isEnabled());
@@ -396,6 +403,107 @@ TEST_F(RealTerminalHandoverTest, EveryWayAPortClosesShowsItClosedAndStopsTheTran
         EXPECT_FALSE(transmit->SendingActive()) << "the typed key started the repeat again";
         terminal->Suljeterminaali1Click();
         settle();
+    }
+}
+
+// A terminal's port is open, closed by the user or lent to another window, and
+// every event leaves it in one of the three: its colour, its pop-up menu, its
+// transmit window and the tool bar's OpenAll/CloseAll all tell which. Only the
+// hand-back ends a loan, by opening the port.
+TEST_F(RealTerminalHandoverTest, EveryEventLeavesThePortOpenClosedOrLentAndOnlyTheHandBackEndsALoan) {
+    enum State { Open, Closed, Lent };
+    const std::array<const char*, 3> stateNames{"open", "closed", "lent"};
+    const std::array<QColor, 3> colours{QColor(Qt::white), QColor(192, 192, 192), QColor(128, 128, 128)};
+    constexpr int com = 7;
+    Tterminaali* terminal = nullptr;
+    std::string device;
+    const auto settings = [&](bool ok) {
+        Tportinasetus dialog(main.get());
+        QTimer answer;
+        int shown = 0;
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            if (!dialog.isVisible())
+                return;
+            if (ok && shown++ == 0)
+                dialog.OKClick(); // shown again when the port is not open
+            else
+                dialog.PeruutaClick();
+        });
+        answer.start(10);
+        terminal->Asetukset2->trigger();
+    };
+    const auto offered = [&](QAction* command) {
+        if (command->isVisible())
+            command->trigger();
+    };
+    const auto portEvent = [&](WPARAM event) {
+        PostDeviceChange(main.get(), event, DBT_DEVTYP_PORT, "COM" + std::to_string(com));
+    };
+    const auto power = [&](WPARAM event) { PostMessage(main.get(), WM_POWERBROADCAST, event); };
+    struct Event {
+        const char* name;
+        std::function<void()> run;
+        std::array<State, 3> after; // from open, closed, lent
+    };
+    const std::vector<Event> events{
+        {"Settings OK", [&] { settings(true); }, {Open, Closed, Lent}},
+        {"Settings Cancel", [&] { settings(false); }, {Open, Closed, Lent}},
+        {"Open port", [&] { offered(terminal->openport1); }, {Open, Open, Lent}},
+        {"Close port", [&] { offered(terminal->closeport1); }, {Closed, Closed, Closed}},
+        {"Close all", [&] { main->CloseAllTerminalPorts(); }, {Closed, Closed, Lent}},
+        {"Open all", [&] { main->ReopenAllTerminalPorts(false); }, {Open, Open, Lent}},
+        {"arrival", [&] { portEvent(DBT_DEVICEARRIVAL); }, {Open, Open, Lent}},
+        {"removal", [&] { portEvent(DBT_DEVICEREMOVECOMPLETE); }, {Closed, Closed, Lent}},
+        {"suspend", [&] { power(PBT_APMSUSPEND); }, {Closed, Closed, Lent}},
+        {"resume", [&] { power(PBT_APMRESUMESUSPEND); }, {Open, Open, Lent}},
+        {"failed event wait",
+         [&] {
+             SetEventWaitsFailForTests(device, true);
+             const bool open = terminal->portOpen();
+             EXPECT_EQ(QTest::qWaitFor([&] { return terminal->teksti->screenText().contains("restarted"); },
+                                       open ? kWaitMs : 0),
+                       open);
+             SetEventWaitsFailForTests(device, false);
+         },
+         {Open, Closed, Lent}},
+        {"hand-back", [&] { main->RestoreTerminalPort(com); }, {Open, Closed, Open}},
+    };
+    for (const Event& event : events) {
+        for (const State before : {Open, Closed, Lent}) {
+            SCOPED_TRACE(std::string(event.name) + " on a port " + stateNames[before]);
+            unlink(com);
+            PseudoTerminal modem;
+            modem.LinkAs(PortsFolder(), com);
+            device = modem.SlavePath();
+            terminal = terminalOn(com);
+            terminal->Lhetys1Click();
+            settle();
+            QPointer<TLahetys> transmit = qobject_cast<TLahetys*>(terminal->transmitWindow.data());
+            if (before == Open) {
+                transmit->SetBoxText("PING");
+                transmit->toisto->setChecked(true);
+                transmit->aika_vali->setText("0.2");
+                transmit->LahetaClick(true);
+            }
+            if (before == Closed)
+                terminal->closeport1->trigger();
+            if (before == Lent)
+                main->ReleaseTerminalPort(com);
+            const auto expectState = [&](State state) {
+                settle();
+                EXPECT_EQ(terminal->portOpen(), state == Open);
+                EXPECT_EQ(background(terminal), colours[state]);
+                EXPECT_EQ(portCommands(terminal), QStringList{state == Closed ? "Open port" : "Close port"});
+                EXPECT_EQ(main->TermOpenCloseAll->text(), state == Open ? "CloseAll" : "OpenAll");
+                EXPECT_TRUE(state == Open || !transmit->SendingActive());
+            };
+            event.run();
+            expectState(event.after[before]);
+            main->RestoreTerminalPort(com);
+            expectState(event.after[before] == Closed ? Closed : Open);
+            terminal->Suljeterminaali1Click();
+            settle();
+        }
     }
 }
 

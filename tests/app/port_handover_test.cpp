@@ -22,14 +22,12 @@ public:
     }
     void closePort() override { open_ = false; }
     void showPortState() override {
-        shade = open_ ? PortShade::Open : PortShade::Closed;
-        closeItem = open_;
+        shade = lent ? PortShade::Lent : open_ ? PortShade::Open : PortShade::Closed;
+        closeItem = open_ || lent;
         transmitSuspended = !open_;
     }
-    void showPortLent() override {
-        shade = PortShade::Lent;
-        ++repeatStops;
-    }
+    bool portLent() const override { return lent; }
+    void setPortLent(bool isLent) override { lent = isLent; }
     bool closePortItemShown() const override { return closeItem; }
     void closePortCommand() override {
         open_ = false;
@@ -42,7 +40,7 @@ public:
     bool closeItem;
     int quietAttempts = 0;
     int loudAttempts = 0;
-    int repeatStops = 0;
+    bool lent = false;
     bool transmitSuspended = false;
 
 private:
@@ -69,11 +67,11 @@ TEST(PortHandover, LendingCom4LeavesCom5AloneAndAUserClosedPortClosed) {
     for (FakeTerminal* lent : {&first, &second}) {
         EXPECT_FALSE(lent->portOpen());
         EXPECT_EQ(lent->shade, PortShade::Lent);
-        EXPECT_EQ(lent->repeatStops, 1);
+        EXPECT_TRUE(lent->transmitSuspended);
         EXPECT_TRUE(lent->closeItem); // still meant to be open
     }
     EXPECT_TRUE(other.portOpen());
-    EXPECT_EQ(other.repeatStops, 0);
+    EXPECT_FALSE(other.transmitSuspended);
 
     RestoreTerminalPort(terminals, 4);
     for (FakeTerminal* lent : {&first, &second}) {

@@ -45,8 +45,11 @@ public:
             events.push_back("close");
         }
     }
-    void showPortState() override { shade = portOpen() ? PortShade::Open : PortShade::Closed; }
-    void showPortLent() override { shade = PortShade::Lent; }
+    void showPortState() override {
+        shade = lent_ ? PortShade::Lent : portOpen() ? PortShade::Open : PortShade::Closed;
+    }
+    bool portLent() const override { return lent_; }
+    void setPortLent(bool lent) override { lent_ = lent; }
     bool closePortItemShown() const override { return true; }
     void closePortCommand() override {}
     void openPortCommand() override {}
@@ -63,6 +66,7 @@ public:
 
 private:
     HANDLE port_ = INVALID_HANDLE_VALUE;
+    bool lent_ = false;
 };
 
 class RadioTestWindowTest : public testing::Test {

@@ -84,9 +84,6 @@ TEST_F(SingleFlashWindowTest, ExtensionChoosesEngineRowAndSpeedBox) {
     window->LuetiedostoClick();
     EXPECT_FALSE(window->h8_3069->isChecked());
     EXPECT_FALSE(window->veryslow->isVisibleTo(window));
-    EXPECT_FALSE(main.commandEnabled[MainCommand::OpenBtn]);
-    window->close();
-    EXPECT_TRUE(main.commandEnabled[MainCommand::OpenBtn]);
 }
 
 TEST_F(SingleFlashWindowTest, ClosingMidLoadStopsTheEngineAndKeepsTheWindowForTheResult) {

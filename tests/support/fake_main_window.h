@@ -6,7 +6,6 @@
 #include "shell/main_window_services.h"
 
 #include <QMainWindow>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -24,7 +23,6 @@ public:
     bool DsrMode() const override { return dsr_mode; }
     bool BootFlashMode() const override { return bootflash_mode; }
     std::string VersionText() const override { return "5.2.1"; }
-    void SetCommandEnabled(MainCommand command, bool enabled) override { commandEnabled[command] = enabled; }
     void AddWindowMenuEntry(TerminalWindowLink* terminal, const std::string& caption) override;
     void RemoveWindowMenuEntry(TerminalWindowLink* terminal, const std::string& caption) override;
     void RenameWindowMenuEntry(const std::string& oldCaption, const std::string& newCaption) override;
@@ -43,9 +41,7 @@ public:
     void CloseMainWindow() override { ++close_requests; }
     void SetExitStatus(int status) override { exit_status = status; }
     void OpenMultiFlashWindow(int instance) override { multi_flash_opened.push_back(instance); }
-    bool OtherMultiFlashWindowOpen(const QWidget*) const override { return other_multi_flash_open; }
     void OpenTerminalWindow() override { ++terminals_opened; }
-    int OpenTerminalCount() const override { return open_terminals; }
 
     // What the windows set and what the test sets for them.
     bool factory_mode = false;
@@ -59,9 +55,7 @@ public:
     int close_requests = 0;
     int exit_status = 0;
     std::vector<int> multi_flash_opened;
-    bool other_multi_flash_open = false;
     int terminals_opened = 0;
-    std::map<MainCommand, bool> commandEnabled;
     std::vector<std::string> windowMenu;
     std::vector<int> released;
     std::vector<int> restored;
