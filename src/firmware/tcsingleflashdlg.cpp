@@ -237,8 +237,7 @@ void TCSingleFlashDlg::ShowPendingResult() {
 }
 
 // A load that succeeded stands at the end of its program bar while its box is open:
-// an engine's last progress may fall short of the bar's maximum (the H8/3048 engine
-// counts the records' text, the bar the whole file).
+// an engine's last progress may fall short of the bar's maximum.
 void TCSingleFlashDlg::ShowResult() {
     const uint32_t code = load_.h8_3069 ? Engine3069.Result : Engine.Result;
     const std::string text = load_.h8_3069 ? FlashErrorText3069(code, Engine3069.LoaderProgress)
