@@ -17,8 +17,6 @@ constexpr TColor DefaultIconColor = clRed;
 constexpr int DefaultIconPenWidth = 2;
 // Room between a link's label and its highlight frame, besides the distance.
 constexpr int LinkFrameMargin = 2;
-// An icon's label ends this far inside its radius.
-constexpr int LabelInset = 3;
 
 // A coordinate kept R inside an extent: first off the near edge, then off the far one.
 int keptInside(int value, int r, int extent) {

@@ -511,7 +511,7 @@ uint32_t CMassFlash_3069::FlashH8_3069() {
     return RunLoad([this] { return Run(*this).flash(); }, k3069PortFailure);
 }
 
-std::string FlashErrorText3069(uint32_t code, uint32_t loaderProgress, uint32_t port) {
+std::string FlashErrorText3069(uint32_t code, uint32_t loaderProgress) {
     if (code >= k3069LoaderMissing && code < k3069LoaderMissing + 8)
         return "ERROR: Loader image " +
                CMassFlash_3069::LoaderFile(static_cast<int>(code - k3069LoaderMissing)) +
@@ -616,7 +616,7 @@ std::string FlashErrorText3069(uint32_t code, uint32_t loaderProgress, uint32_t 
     case 255:
         return "ERROR: Bit-rate-adjustment confirmation error";
     case 65534:
-        return PortFailureText(port);
+        return "Port failure!";
     case 65535:
         return "Port not enabled!";
     default:

@@ -132,6 +132,5 @@ public:
 };
 
 // The text of a result code; the text of an initialisation error names the boot-mode
-// steps passed (the engine's LoaderProgress), that of a port failure the engine's
-// port (0: none named).
-std::string FlashErrorText3069(uint32_t code, uint32_t loaderProgress, uint32_t port = 0);
+// steps passed (the engine's LoaderProgress).
+std::string FlashErrorText3069(uint32_t code, uint32_t loaderProgress);

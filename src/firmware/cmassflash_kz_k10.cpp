@@ -142,6 +142,6 @@ uint32_t CMassFlash_KZ_K10::FlashKZ_K10() {
     return RunLoad([this] { return Run(*this).flash(); }, k3069PortFailure);
 }
 
-std::string FlashErrorTextKZ_K10(uint32_t code, uint32_t loaderProgress, uint32_t port) {
-    return FlashErrorText3069(code, loaderProgress, port);
+std::string FlashErrorTextKZ_K10(uint32_t code, uint32_t loaderProgress) {
+    return FlashErrorText3069(code, loaderProgress);
 }

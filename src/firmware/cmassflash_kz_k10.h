@@ -68,4 +68,4 @@ public:
 };
 
 // The text of a result code (the H8/3069 engine's table).
-std::string FlashErrorTextKZ_K10(uint32_t code, uint32_t loaderProgress, uint32_t port = 0);
+std::string FlashErrorTextKZ_K10(uint32_t code, uint32_t loaderProgress);

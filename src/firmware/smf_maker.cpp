@@ -17,6 +17,7 @@ namespace {
 
 constexpr std::string_view kBlockEnd = ">>>>>>>>";
 constexpr size_t kHeadingLines = 2;
+constexpr const char* kNumberKey = "Number";
 
 using Columns = std::vector<std::string>;
 
@@ -62,9 +63,12 @@ class SmfWriter {
 public:
     explicit SmfWriter(TIniFile& ini) : ini_(ini) {}
 
+    // The check number's key is written as "Number" whatever the export's spelling,
+    // so that the maker and the designer compute over the same line.
     void header(const std::string& line) {
         const Columns columns = SplitAtTabs(line);
-        ini_.WriteString("Version", columns[0], Column(columns, 1));
+        const bool numberKey = SameText(Trimmed(columns[0]), kNumberKey);
+        ini_.WriteString("Version", numberKey ? kNumberKey : columns[0], Column(columns, 1));
     }
 
     void parameter(const std::string& line) {
@@ -121,9 +125,9 @@ void WriteEntries(const std::vector<std::string>& lines, TIniFile& ini) {
 // The check number covers the file as it is written: a "Number" entry is made
 // first when the export has none, so that the designer finds the same line.
 void WriteCheckNumber(TIniFile& ini, const std::string& typeFileName) {
-    if (!ini.ValueExists("Version", "Number"))
-        ini.WriteString("Version", "Number", "0000");
-    ini.WriteInteger("Version", "Number",
+    if (!ini.ValueExists("Version", kNumberKey))
+        ini.WriteString("Version", kNumberKey, "0000");
+    ini.WriteInteger("Version", kNumberKey,
                      ModemTypeCheckValue(typeFileName, ini.Lines(), NumberLineForm::Plain));
 }
 

@@ -89,11 +89,11 @@ std::string textOf(const CMassFlash& engine) {
 }
 
 std::string textOf(const CMassFlash_3069& engine) {
-    return FlashErrorText3069(engine.Result, engine.LoaderProgress, engine.Port);
+    return FlashErrorText3069(engine.Result, engine.LoaderProgress);
 }
 
 std::string textOf(const CMassFlash_KZ_K10& engine) {
-    return FlashErrorTextKZ_K10(engine.Result, engine.LoaderProgress, engine.Port);
+    return FlashErrorTextKZ_K10(engine.Result, engine.LoaderProgress);
 }
 
 // Calls visit with the channel's engine of the family.
@@ -158,8 +158,6 @@ void TCMultiFlashDlg::Build(int instance) {
         bootFileName.clear();
     }
     Devicelist->setEnabled(false);
-    // Shown only while h8_3069 is checked, which the settings may do.
-    veryslow->setVisible(false);
     pakko = new QTimer(this);
     pakko->setObjectName("pakko");
     pakko->setInterval(kForcedCloseDelay);
@@ -399,6 +397,11 @@ void TCMultiFlashDlg::peruutaClick() {
         peruuta->setEnabled(false);
     else
         CloseMdiChild(this);
+}
+
+void TCMultiFlashDlg::keyPressEvent(QKeyEvent* event) {
+    if (!PressCancelButton(event, {peruuta}))
+        QMainWindow::keyPressEvent(event);
 }
 
 void TCMultiFlashDlg::SetCancelEnabled() {
@@ -672,6 +675,10 @@ TCMultiFlashDlg::LoadOutcome TCMultiFlashDlg::CollectResults() {
         const uint32_t code = ResultOf(c);
         channels_[c].worker.reset();
         channels_[c].host.reset();
+        // A loaded channel stands at the end of its program bar while the summary is
+        // open: an engine's last progress may fall short of the bar's maximum.
+        if (code == 0)
+            softa[c]->setValue(softa[c]->maximum());
         const bool failed = code >= 1 && code < kChannelDisabled;
         const bool shown = failed && kayta[c]->isChecked();
         if (shown)

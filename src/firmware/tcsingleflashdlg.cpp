@@ -221,10 +221,14 @@ void TCSingleFlashDlg::ShowPendingResult() {
     ShowResult();
 }
 
+// A load that succeeded stands at the end of its program bar while its box is open:
+// an engine's last progress may fall short of the bar's maximum.
 void TCSingleFlashDlg::ShowResult() {
-    const std::string text =
-        load_.h8_3069 ? FlashErrorText3069(Engine3069.Result, Engine3069.LoaderProgress, Engine3069.Port)
-                      : FlashErrorText(Engine.Result, Engine.Port);
+    const uint32_t code = load_.h8_3069 ? Engine3069.Result : Engine.Result;
+    const std::string text = load_.h8_3069 ? FlashErrorText3069(code, Engine3069.LoaderProgress)
+                                           : FlashErrorText(code, Engine.Port);
+    if (code == 0)
+        prog_bar->setValue(prog_bar->maximum());
     MessageBox(text, "Information", MB_OK | MB_TOPMOST);
     init_bar->setValue(0);
     prog_bar->setValue(0);
@@ -256,6 +260,12 @@ void TCSingleFlashDlg::closeEvent(QCloseEvent* event) {
     }
     closed_ = true;
     event->accept();
+}
+
+// Both Cancel and Flash are the form's cancel buttons; Cancel comes first.
+void TCSingleFlashDlg::keyPressEvent(QKeyEvent* event) {
+    if (!PressCancelButton(event, {peruuta, Flash_tiedosto}))
+        QMainWindow::keyPressEvent(event);
 }
 
 void TCSingleFlashDlg::StopAndWait() {

@@ -1,10 +1,13 @@
 #pragma once
 // Plays a wave file while the program goes on. Where no sound device is there,
 // nothing is heard and nothing is reported: a missing sound is never an error.
+// A sound still playing when the application ends is stopped before the
+// application object goes.
 
 #include <string>
 
-// Starts the file; true when it plays. A sound still playing is stopped first.
+// Starts the file; true when it is a wave file that was started. A sound still
+// playing is stopped first.
 bool PlayWaveFile(const std::string& fileName);
 void StopWaveFile();
 // The file that is playing, or empty. Without a sound device a started file counts

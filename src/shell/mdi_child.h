@@ -2,6 +2,8 @@
 // Windows that open as children of the main window's MDI area sit in a frame of
 // their own; their close commands close that frame, so no empty frame stays behind.
 
+#include <QAbstractButton>
+#include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QWidget>
@@ -23,4 +25,17 @@ inline void BringMdiChildForward(QWidget* window) {
     if (frame != nullptr && frame->mdiArea() != nullptr)
         frame->mdiArea()->setActiveSubWindow(frame);
     shown->raise();
+}
+
+// Esc presses the window's cancel button: of the buttons marked as cancel buttons,
+// in the window's order, the first that is enabled. True when one took the key.
+inline bool PressCancelButton(const QKeyEvent* key, std::initializer_list<QAbstractButton*> cancelButtons) {
+    if (key->key() != Qt::Key_Escape || key->modifiers() != Qt::NoModifier)
+        return false;
+    for (QAbstractButton* button : cancelButtons)
+        if (button->isEnabled()) {
+            button->click();
+            return true;
+        }
+    return false;
 }

@@ -366,7 +366,6 @@ TEST_F(H8_3069Load, DeviceGoneEndsWithinTwoSecondsWhileSilenceKeepsItsWaits) {
     }
     EXPECT_TRUE(host.informed.empty());
     EXPECT_EQ(boxes.count(), 0u);
-    EXPECT_EQ(FlashErrorText3069(k3069PortFailure, 0, kCom), "Port failure on COM21!");
     EXPECT_EQ(FlashErrorText3069(k3069PortFailure, 0), "Port failure!");
 
     modem(SimulatedLoaderModem::UpdateRow(7)).faults.eraseSilent = true;

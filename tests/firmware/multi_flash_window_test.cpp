@@ -98,11 +98,20 @@ TEST_F(MultiFlashWindowTest, DisabledChannelsReportAsNotEnabledAndOnlyEnabledPor
     open();
     window->LuetiedostoClick();
     enableChannels({2});
+    // The summary, and the loaded channel's program bar when it opened.
+    std::string summaryText;
+    int barAtSummary = -1;
+    SetMessageBoxResponder([&](const MessageBoxRequest& request) {
+        summaryText = request.text;
+        barAtSummary = window->softa3->value() * 100 / window->softa3->maximum();
+        return int{IDOK};
+    });
     ASSERT_TRUE(window->Flash_tiedostoClick());
-    ASSERT_TRUE(waitFor([&] { return summaryShown(); }));
+    ASSERT_TRUE(waitFor([&] { return !summaryText.empty(); }));
     const std::string off = FlashErrorText(kFlashPortNotEnabled);
-    EXPECT_EQ(summary(), "All channels\r\nPort1: " + off + "\r\nPort2: " + off +
-                             "\r\nPort3: " + FlashErrorText(kFlashOk) + "\r\nPort4: " + off + "\r\n");
+    EXPECT_EQ(summaryText, "All channels\r\nPort1: " + off + "\r\nPort2: " + off +
+                               "\r\nPort3: " + FlashErrorText(kFlashOk) + "\r\nPort4: " + off + "\r\n");
+    EXPECT_EQ(barAtSummary, 100);
     EXPECT_EQ(main.released, std::vector<int>{23});
     EXPECT_EQ(main.restored, std::vector<int>{23});
     EXPECT_EQ(PlayingWaveFile(), okSound);
@@ -157,7 +166,7 @@ TEST_F(MultiFlashWindowTest, RefusedStartsGiveTheirBoxAndLeaveTheButtons) {
 
 TEST_F(MultiFlashWindowTest, CheckBoxesSetByCodeRunTheirHandlers) {
     open();
-    EXPECT_FALSE(window->veryslow->isVisibleTo(window)) << "hidden while H8/3069 is cleared, at start-up too";
+    EXPECT_TRUE(window->veryslow->isVisibleTo(window)) << "only the family boxes hide it";
     ASSERT_EQ(window->Devicelist->count(), 16);
     EXPECT_EQ(window->Devicelist->itemText(2).toStdString(), "7QV-TC/RM - OEM ");
     EXPECT_EQ(window->Devicelist->itemText(15).toStdString(), "KZ# CRYPT");
@@ -186,6 +195,8 @@ TEST_F(MultiFlashWindowTest, ClosingMidLoadStopsAndWaitsAndGivesThePortsBack) {
     modems[1]->faults.zerosBeforeSync = 0;
     sim.Hold();
     ASSERT_TRUE(window->Flash_tiedostoClick());
+    QTest::keyClick(window->portti_id1, Qt::Key_Escape);
+    EXPECT_FALSE(window->peruuta->isEnabled()) << "Esc pressed Cancel, which stays off while loading";
     boxes.queueAnswer(IDNO);
     window->close();
     EXPECT_TRUE(window) << "No keeps the window open";

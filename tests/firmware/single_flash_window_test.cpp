@@ -41,10 +41,16 @@ TEST_F(SingleFlashWindowTest, EncipheredH8_3048FileIsLoadedAndTheResultShown) {
     window->LuetiedostoClick();
     EXPECT_FALSE(window->h8_3069->isChecked());
     EXPECT_EQ(window->windowTitle().toStdString(), *chosenFile);
+    // The result box, and the program bar's place when it opened.
+    std::vector<std::pair<std::string, int>> shown;
+    SetMessageBoxResponder([&](const MessageBoxRequest& request) {
+        shown.emplace_back(request.text, window->prog_bar->value() * 100 / window->prog_bar->maximum());
+        return int{IDOK};
+    });
     ASSERT_TRUE(window->Flash_tiedostoClick());
     EXPECT_FALSE(window->Luetiedosto->isEnabled());
-    ASSERT_TRUE(waitFor([&] { return !results().empty(); }));
-    EXPECT_EQ(results(), std::vector<std::string>{FlashErrorText(kFlashOk)});
+    ASSERT_TRUE(waitFor([&] { return !shown.empty(); }));
+    EXPECT_EQ(shown, (std::vector<std::pair<std::string, int>>{{FlashErrorText(kFlashOk), 100}}));
     EXPECT_EQ(modem.Memory(0, image.size()), image);
     EXPECT_TRUE(window->Luetiedosto->isEnabled() && window->Flash_tiedosto->isEnabled());
     EXPECT_EQ(TIniFile(SettingsFileName()).ReadInteger("Single Flash", "Serial port", -1), 1);
@@ -84,6 +90,18 @@ TEST_F(SingleFlashWindowTest, ExtensionChoosesEngineRowAndSpeedBox) {
     window->LuetiedostoClick();
     EXPECT_FALSE(window->h8_3069->isChecked());
     EXPECT_FALSE(window->veryslow->isVisibleTo(window));
+}
+
+// Esc presses the first enabled of the window's cancel buttons: Cancel, else Flash.
+TEST_F(SingleFlashWindowTest, EscapePressesTheFirstEnabledCancelButton) {
+    attachModem(32, true);
+    window->LuetiedostoClick();
+    window->DisableCancel();
+    QTest::keyClick(window->key_id1, Qt::Key_Escape);
+    EXPECT_TRUE(window->Loading()) << "Flash took the key";
+    ASSERT_TRUE(waitFor([&] { return !window->Loading(); }));
+    QTest::keyClick(window->portti_id, Qt::Key_Escape);
+    EXPECT_TRUE(window.isNull() || window->Closed()) << "Cancel closed the window";
 }
 
 TEST_F(SingleFlashWindowTest, ClosingMidLoadStopsTheEngineAndKeepsTheWindowForTheResult) {

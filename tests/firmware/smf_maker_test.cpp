@@ -92,6 +92,18 @@ TEST_F(SmfMakerTest, HeaderLineWithAnEmptyKeyIsWrittenAsItIs) {
     EXPECT_TRUE(PassesCheck(path, "QX-Keyless.smf"));
 }
 
+// However the export spells the check number's key, the made file passes the check.
+TEST_F(SmfMakerTest, NumberKeyInAnySpellingIsWrittenAsNumber) {
+    for (const std::string key : {"number", "NUMBER", "Number "}) {
+        const std::string exportFile = folder.file("export.txt");
+        WriteFileText(exportFile,
+                      "Modem type\tQX-Spelled\nName\tSpelled\t\n" + key + "\t31064\t\n>>>>>>>>\n");
+        const std::string path = MakeSmfFromText(exportFile, folder.path().string());
+        EXPECT_EQ(TIniFile(path).ReadSection("Version"), (std::vector<std::string>{"Name", "Number"})) << key;
+        EXPECT_TRUE(PassesCheck(path, "QX-Spelled.smf")) << key;
+    }
+}
+
 TEST_F(SmfMakerTest, ReplacesTheOldFileWholeAndOnlyWhenItCan) {
     WriteFileText(folder.file("QX-Plain.smf"), "[Version]\r\nOld key=1\r\n[Old section]\r\nx=1\r\n");
     WriteFileText(folder.file("qx-plain.SMF"), "[Version]\r\nQuovix ini=1\r\n");

@@ -1,0 +1,19 @@
+#pragma once
+// The samples of a wave file (RIFF "WAVE" with integer or floating-point PCM), read
+// without Qt so that the reading is checked apart from any sound device.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+struct WaveSamples {
+    uint32_t sampleRate = 0;
+    uint16_t channels = 0;
+    uint16_t bitsPerSample = 0; // 8 (unsigned), 16 or 32
+    bool floatingPoint = false; // 32-bit float samples
+    std::string data;           // the samples, whole frames only
+};
+
+// The samples of a wave file's bytes; nothing when the bytes are no wave file or
+// hold a form of samples that is not played.
+std::optional<WaveSamples> ReadWaveSamples(const std::string& bytes);
