@@ -230,8 +230,10 @@ bool DollarRun::AskToContinue(const std::string& question) {
         timers[i]->Stop();
     }
     const bool yes = MessageBox(question, "Confirm", MB_YESNO | MB_ICONQUESTION) == IDYES;
+    // A port closed under the box ends the run, unless the run ended there itself.
     if (!port_.IsOpen()) {
-        EndRun();
+        if (programmed_)
+            Finish(kPortClosed);
         return false;
     }
     for (size_t i = 0; i < std::size(timers); ++i)
