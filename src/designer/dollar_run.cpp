@@ -33,9 +33,12 @@ DollarRun::DollarRun(NetworkDesign& design, ModemPort& port, TransferStatusWindo
         alkutmr_->Stop();
         SendProgModeOn();
     };
+    design_.ListenForRemovals(this, [this](const TKuvio* figure) { FigureRemoved(figure); });
 }
 
-DollarRun::~DollarRun() = default;
+DollarRun::~DollarRun() {
+    design_.StopListening(this);
+}
 
 TKuvio* DollarRun::Active() const {
     return design_.active;
@@ -66,6 +69,8 @@ void DollarRun::ShowTransferStatus(const std::string& text, int mode) {
 }
 
 void DollarRun::EndRun() {
+    if (inProgrammingMode && port_.IsOpen())
+        SendToModem(BuildDollarFrame(DollarCommand::ProgModeOff));
     tilasiirto_->Stop();
     rsptmr_->Stop();
     alkutmr_->Stop();
@@ -74,13 +79,30 @@ void DollarRun::EndRun() {
     inProgrammingMode = false;
     receiver_.Clear();
     routeLines_.clear();
+    programmed_ = nullptr;
+}
+
+void DollarRun::Finish(const std::string& lastLine) {
+    EndRun();
+    ShowTransferStatus(lastLine, 1);
 }
 
 void DollarRun::Cancel() {
     const bool going = port_.IsOpen() || tilasiirto_->Active() || rsptmr_->Active() || alkutmr_->Active();
     if (going)
-        ShowTransferStatus(kPortClosed, 1);
-    EndRun();
+        Finish(kPortClosed);
+    else
+        EndRun();
+}
+
+// The modem of a run goes (Delete, New, Open, the project closed): the run ends
+// at once, before a reply moves it on with what is no longer shown, and the status
+// window names no modem that is gone.
+void DollarRun::FigureRemoved(const TKuvio* figure) {
+    if (!programmed_ || (figure && figure != programmed_))
+        return;
+    status_.SetCaption(TransferStatusWindow::kCaption);
+    Finish(kPortClosed);
 }
 
 void DollarRun::SendToModem(const std::string& frame) {
@@ -106,6 +128,7 @@ void DollarRun::StartParameterTransmit() {
         if (design_.routeProblem)
             return;
     }
+    programmed_ = figure;
     OpenModemPort();
     senderState = host_.FactoryLevelChosen() ? WriteFactoryFirst : WriteParameters;
     tilasiirto_->Start();
@@ -118,6 +141,7 @@ void DollarRun::StartParameterReceive() {
     if (!figure)
         return;
     senderState = ReadParameters;
+    programmed_ = figure;
     OpenModemPort();
     tilasiirto_->Start();
     ShowTransferStatus(figure->GetModemName(), 3);
@@ -129,7 +153,10 @@ void DollarRun::SendProgModeOn() {
     ShowTransferStatus("Set the modem to the programming mode", 0);
 }
 
+// A run that ended under a box sends nothing more.
 void DollarRun::SendProgModeOff() {
+    if (!port_.IsOpen())
+        return;
     SendToModem(BuildDollarFrame(DollarCommand::ProgModeOff));
     ShowTransferStatus("Set programming mode off", 0);
 }
@@ -182,9 +209,8 @@ void DollarRun::SendRoutes(bool first, bool virtualRoutes) {
         return;
     }
     if (items.failure == RouteLineItems::BadLine) {
-        ShowTransferStatus("Send " + kind + " route error", 1);
+        Finish("Send " + kind + " route error");
         ShowMessage(virtualRoutes ? "Virtual route transmit error" : "Source route transmit error");
-        SendProgModeOff();
         return;
     }
     const DollarCommand command =
@@ -204,8 +230,10 @@ bool DollarRun::AskToContinue(const std::string& question) {
         timers[i]->Stop();
     }
     const bool yes = MessageBox(question, "Confirm", MB_YESNO | MB_ICONQUESTION) == IDYES;
+    // A port closed under the box ends the run, unless the run ended there itself.
     if (!port_.IsOpen()) {
-        EndRun();
+        if (programmed_)
+            Finish(kPortClosed);
         return false;
     }
     for (size_t i = 0; i < std::size(timers); ++i)
@@ -252,8 +280,7 @@ void DollarRun::Dispatch(const std::string& frame) {
     case ReplyNormalState:
         ShowTransferStatus("Modem to normal state response", 0);
         inProgrammingMode = false;
-        senderState = Idle;
-        ShowTransferStatus(kPortClosed, 1);
+        Finish(kPortClosed);
         break;
     case ReplyProgMode:
         ProgModeReply(frame);
@@ -472,17 +499,18 @@ void DollarRun::RouteReply(uint8_t status, bool virtualRoutes) {
     }
 }
 
+// A time-out ends the run before its box, so that no reply coming while the box is
+// open moves the run on.
 void DollarRun::FirstAnswerTimeout() {
-    tilasiirto_->Stop();
-    port_.Close();
+    EndRun();
     ShowMessage(kNoResponse);
     ShowTransferStatus("No response from the modem", 0);
-    ShowTransferStatus("Port closed", 1);
+    Finish("Port closed");
     host_.EnablePropertiesCancel();
 }
 
 void DollarRun::DataFlowTimeout() {
-    rsptmr_->Stop();
+    EndRun();
     ShowMessage(std::string("ERROR: ") + kDataFlowBroken);
-    ShowTransferStatus(kDataFlowBroken, 1);
+    Finish(kDataFlowBroken);
 }

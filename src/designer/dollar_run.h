@@ -6,10 +6,13 @@
 // every step is written to the status window.
 //
 // Every end of a run (the modem back in its normal state, a time-out, a refused
-// question, a cancel) closes the port and resets the sender state, the
-// programming flag, the receive buffer and the timers, so the next run starts
-// clean. While a question box is open the timers are held; a port closed under
-// the box is not written to afterwards.
+// question, the window closing, the modem deleted, New, Open, the project closed)
+// goes through one place: a modem left in programming mode is set back while the
+// port is open, the port closes, the sender state, the programming flag, the
+// receive buffer and the timers are reset, so the next run starts clean and
+// nothing of a project no longer shown is sent; then the run's last line gives the
+// status window's buttons back. While a question box is open the timers are held;
+// a port closed under a box is not written to afterwards.
 
 #include "designer/dollar_frame.h"
 #include "designer/dollar_receiver.h"
@@ -86,6 +89,9 @@ public:
     void ShowTransferStatus(const std::string& text, int mode);
     // Logs the frame as sent data and sends it.
     void SendToModem(const std::string& frame);
+    // Nothing more reaches the modem: one left in programming mode is set back
+    // while the port is open (a pulled cable only fails the write), then the
+    // timers stop, the port closes and the run's state is reset.
     void EndRun();
 
     SenderState senderState = Idle;
@@ -100,6 +106,10 @@ public:
 
 private:
     TKuvio* Active() const;
+    // Every end of a run: EndRun, then the last line, whose button timer gives the
+    // status window's buttons back.
+    void Finish(const std::string& lastLine);
+    void FigureRemoved(const TKuvio* figure);
     // A Yes/No question with the timers held; false for No or when the port
     // closed while the box was open.
     bool AskToContinue(const std::string& question);
@@ -129,6 +139,8 @@ private:
     std::unique_ptr<RunTimer> tilasiirto_;
     std::unique_ptr<RunTimer> rsptmr_;
     std::unique_ptr<RunTimer> alkutmr_;
+    // The figure whose values the run transfers; none when no run goes.
+    const TKuvio* programmed_ = nullptr;
     std::vector<std::string> routeLines_;
     size_t routeLine_ = 0;
     // Values of the last parameter reply stored; the factory values follow them.

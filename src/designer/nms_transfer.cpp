@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <limits>
 #include <sstream>
+#include <utility>
 
 namespace {
 
@@ -204,6 +205,9 @@ int NmsTransfer::Request(const std::string& frame, std::string& response, Checks
         port_.Write(frame.data(), static_cast<int>(frame.size())) == static_cast<int>(frame.size());
     std::string acknowledge;
     if (checks == Checks::None) {
+        // A port that takes no bytes (a pulled cable) gets no reply to wait for.
+        if (!written)
+            return NmsPortFailed;
         ReceiveNmsFrame(acknowledge);
         ReceiveNmsFrame(response);
         return NmsOk;
@@ -305,8 +309,10 @@ int NmsTransfer::FindModemSpeed(int comNumber) {
             view_.Pause(kStxPollMs);
             found = window.find(kSelectionPrompt) != std::string::npos;
         }
-        if (found)
+        if (found) {
+            inExchange_ = true;
             break;
+        }
         for (int read = 0; read < kDrainReads; ++read) {
             char chunk[kSearchReadBytes];
             if (port_.Read(chunk, kSearchReadBytes) == 0)
@@ -345,26 +351,32 @@ void NmsTransfer::Run(int comNumber, NmsTransferJob& job, bool transmit) {
         view_.ShowMessage("Port does not exists !!!");
         return;
     }
+    inExchange_ = false;
     Status("Port COM" + std::to_string(comNumber), 2);
     // Receiving only reads the modem's values: it is logged as such and needs no
     // routes, so a route problem elsewhere in the project does not stop it.
     Status(job.figure->GetModemName(), transmit ? 2 : 3);
     if (transmit && job.routingProject && job.generateRoutes && !job.generateRoutes()) {
-        port_.Close();
-        Status("One modem does not have route !!\r\nPlease check high lighted mode's route", 1);
+        EndTransfer("One modem does not have route !!\r\nPlease check high lighted mode's route");
         return;
     }
     speedResult_ = FindModemSpeed(comNumber);
-    if (speedResult_ == NmsOk || speedResult_ == NmsModeOther || speedResult_ == NmsMode64) {
-        if (transmit)
-            TransmitSettingsNms(job);
-        else
-            ReceiveSettingsNms(job);
-    } else {
-        if (speedResult_ == NmsNotCompatible)
-            NmsWriteValue(NmsId::EndOfExchange, NmsUnsigned8, 1);
-        Status("Modem can't enter prog mode !\r\nPlease check port selection and Reboot modem and retry", 1);
-    }
+    if (speedResult_ != NmsOk && speedResult_ != NmsModeOther && speedResult_ != NmsMode64)
+        EndTransfer(
+            "Modem can't enter prog mode !\r\nPlease check port selection and Reboot modem and retry");
+    else if (transmit)
+        TransmitSettingsNms(job);
+    else
+        ReceiveSettingsNms(job);
+}
+
+// Every end of a transfer: a modem in the exchange, also one whose firmware id went
+// unread after the speed search, is told it is over; the last line gives the
+// status window's buttons back; the port closes.
+void NmsTransfer::EndTransfer(const std::string& lastLine) {
+    if (std::exchange(inExchange_, false))
+        NmsWriteValue(NmsId::EndOfExchange, NmsUnsigned8, 1);
+    Status(lastLine, 1);
     port_.Close();
 }
 
@@ -407,9 +419,8 @@ void NmsTransfer::TransmitSettingsNms(NmsTransferJob& job) {
     Status(" ");
     if (failed) {
         view_.ShowMessage("There was errors while writing parameters to modem !");
-        NmsWriteValue(NmsId::EndOfExchange, NmsUnsigned8, 1);
         view_.RefreshPropertyForm();
-        Status(" ", 1);
+        EndTransfer(" ");
         return;
     }
     // Every failed step marks a communication error; a failed protocol or route
@@ -424,8 +435,7 @@ void NmsTransfer::TransmitSettingsNms(NmsTransferJob& job) {
             communicationError = true;
         else if (mode != 0) {
             view_.ShowMessage("ERROR: modem must bee in \"TERAMONDO-7QV\" mode to program routes !!");
-            NmsWriteValue(NmsId::EndOfExchange, NmsUnsigned8, 1);
-            Status("ERROR:  wrong combatile mode", 1);
+            EndTransfer("ERROR:  wrong combatile mode");
             return;
         }
         if (speedResult_ == NmsMode64 && !ClearRouteTableNms())
@@ -449,8 +459,7 @@ void NmsTransfer::TransmitSettingsNms(NmsTransferJob& job) {
         communicationError = true;
     }
     view_.Pause(timeoutSeconds_ * 1000);
-    NmsWriteValue(NmsId::EndOfExchange, NmsUnsigned8, 1);
-    Status(communicationError ? "Communication error" : "All done", 1);
+    EndTransfer(communicationError ? "Communication error" : "All done");
 }
 
 bool NmsTransfer::WriteProtocolValuesNms(const NmsTransferJob& job) {
@@ -523,9 +532,8 @@ void NmsTransfer::ReceiveSettingsNms(NmsTransferJob& job) {
         figure.SetPropertyEntry(entry.tag, entry.second, text, entry.inUse != 0, true, entry.nmsSize,
                                 entry.nmsId);
     }
-    NmsWriteValue(NmsId::EndOfExchange, NmsUnsigned8, 1);
     Status(" ");
-    Status(communicationError ? "Communication error" : "All done", 1);
+    EndTransfer(communicationError ? "Communication error" : "All done");
     view_.ValuesReceived(figure);
     if (speedResult_ == NmsModeOther || speedResult_ == NmsMode64)
         view_.ShowMessage("NOTE: This modem is not \"Teramondo-7QV\" mode.\rCombatile mode needs to set to "

@@ -5,6 +5,13 @@
 // table, then saving. It drives a polled port step by step and waits for each
 // reply itself; the designer window runs it on the GUI thread and shows its
 // status lines, tests run it against a simulated modem.
+//
+// Every end of a transfer (all done, a refused value, a time-out, a pulled cable,
+// a route problem, a modem that cannot be programmed) goes through one place: a
+// modem that entered the exchange is told it is over, the last line gives the
+// status window's buttons back, and the port closes. The transfer holds the GUI
+// thread and its boxes are modal, so the designer cannot close, delete its modem
+// or change its project while it runs.
 
 #include "designer/project_properties.h"
 #include "designer/tkuvio.h"
@@ -140,6 +147,7 @@ public:
 
 private:
     void Run(int comNumber, NmsTransferJob& job, bool transmit);
+    void EndTransfer(const std::string& lastLine);
     // What a request's replies are checked for: a read's and a write's alike, but
     // a write names a missing acknowledgement; the end of an exchange checks
     // nothing and takes both replies whatever comes.
@@ -155,4 +163,6 @@ private:
     int timeoutSeconds_ = 3;
     int characterMicros_ = 90;
     int speedResult_ = 0;
+    // The modem answered the speed search: it is in the exchange until told its end.
+    bool inExchange_ = false;
 };

@@ -4,7 +4,8 @@
 // whole; chunks of a split reply leave a pause apart, so the program receives them
 // apart. A modem that answers by line speed is told the speed the program set.
 // It notes how long after the port's opening the program's first bytes came, so a
-// test can check a start delay the modem relies on.
+// test can check a start delay the modem relies on. A test can make it slow, or
+// pull its cable as a request comes.
 
 #include "platform/virtual_port.h"
 
@@ -49,6 +50,12 @@ public:
         return firstBytesAfterOpen_;
     }
 
+    // Each reply leaves this long after its request came.
+    void SetReplyDelay(std::chrono::milliseconds delay) { replyDelay_ = delay; }
+    // The cable is pulled as the n-th request from now on comes: the modem never
+    // takes that request, and the device behind the port is gone.
+    void PullCableAtRequest(int n) { pullAt_ = n; }
+
     // Works on the modem while its thread keeps off it.
     template <typename Change> auto With(Change change) {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -64,6 +71,10 @@ private:
             const auto arrived = std::chrono::steady_clock::now();
             for (std::string more = port_.ReadFor(1, kQuiet); !more.empty(); more = port_.ReadFor(1, kQuiet))
                 received += more;
+            if (pullAt_ > 0 && --pullAt_ == 0) {
+                port_.Vanish();
+                continue;
+            }
             std::vector<std::string> chunks;
             {
                 std::lock_guard<std::mutex> lock(mutex_);
@@ -72,6 +83,8 @@ private:
                     modem_.SetLineSpeed(static_cast<int>(port_.NearSettings().BaudRate));
                 chunks = modem_.Receive(received);
             }
+            if (!chunks.empty())
+                std::this_thread::sleep_for(replyDelay_.load());
             for (size_t i = 0; i < chunks.size() && !stop_; ++i) {
                 if (i > 0)
                     std::this_thread::sleep_for(kChunkGap);
@@ -93,6 +106,8 @@ private:
     std::chrono::steady_clock::time_point lastOpening_;
     std::optional<std::chrono::milliseconds> firstBytesAfterOpen_;
     std::mutex mutex_;
+    std::atomic<std::chrono::milliseconds> replyDelay_{std::chrono::milliseconds(0)};
+    std::atomic<int> pullAt_{0};
     std::atomic<bool> stop_{false};
     std::thread thread_;
 };
