@@ -7,6 +7,8 @@
 #include <QSoundEffect>
 #include <QUrl>
 
+#include <filesystem>
+
 namespace {
 // Owned by the application, so a sound left playing goes with it.
 QPointer<QSoundEffect> playing;
@@ -14,6 +16,11 @@ QPointer<QSoundEffect> playing;
 
 bool PlayWaveFile(const std::string& fileName) {
     StopWaveFile();
+    // The player opens the file on a thread of its own, which a pipe would hold
+    // until the program's end; only a regular file is handed to it.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(fileName, error))
+        return false;
     playing = new QSoundEffect(QCoreApplication::instance());
     playing->setSource(QUrl::fromLocalFile(fromLatin1(fileName)));
     playing->play();

@@ -4,7 +4,8 @@
 
 #include <string>
 
-// Starts the file; true when it plays. A sound still playing is stopped first.
+// Starts the file; true when it plays. A sound still playing is stopped first; what
+// is not a regular file is not played.
 bool PlayWaveFile(const std::string& fileName);
 void StopWaveFile();
 // The file that is playing, or empty. Without a sound device a started file counts
