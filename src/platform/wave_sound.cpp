@@ -16,8 +16,8 @@ QPointer<QSoundEffect> playing;
 
 bool PlayWaveFile(const std::string& fileName) {
     StopWaveFile();
-    // The player opens the file on a thread of its own, which a pipe would hold
-    // until the program's end; only a regular file is handed to it.
+    // The player opens the file by name on a thread of its own, where a pipe would
+    // keep it waiting for a writer; only a regular file is handed to it.
     std::error_code error;
     if (!std::filesystem::is_regular_file(fileName, error))
         return false;
