@@ -1,5 +1,7 @@
 #include "components/tdrawpanel.h"
 
+#include "platform/file_contents.h"
+
 #include <QFileInfo>
 #include <QScrollBar>
 
@@ -24,6 +26,17 @@ const char* PictureFormatOf(const QString& suffix) {
     if (suffix == "jpg" || suffix == "jpeg")
         return "JPEG";
     return nullptr;
+}
+
+// The picture in a file read whole; a null picture when the file cannot be read
+// or holds no picture of the format.
+QImage ReadPicture(const std::string& fileName, const char* format) {
+    try {
+        const std::string bytes = ReadFileContents(fileName);
+        return QImage::fromData(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())), format);
+    } catch (const EFileReadError&) {
+        return QImage();
+    }
 }
 
 void SaveBitmap(const QImage& image, const std::string& fileName) {
@@ -392,8 +405,8 @@ void TDrawPanel::LoadBackgroundImage(const std::string& fileName) {
     const char* format = PictureFormatOf(suffix);
     if (!format)
         throw std::runtime_error("Unknown picture file extension (." + suffix.toStdString() + ")");
-    QImage image;
-    if (!image.load(name, format))
+    const QImage image = ReadPicture(fileName, format);
+    if (image.isNull())
         throw std::runtime_error("Cannot open file \"" + fileName + "\"");
     backgroundImage_ = image;
     UseBackgroundImage = true;

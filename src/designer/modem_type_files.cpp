@@ -99,8 +99,10 @@ std::vector<std::string> BuildModemTypeCatalogue(bool singleModem) {
 
 void CheckModemTypeFile(const std::string& typeFileName, bool factoryMode) {
     const std::string path = ProgramFileIgnoringCase(typeFileName);
+    // Only a name with nothing under it is missing; a folder or a pipe there is a
+    // file that cannot be read, and is reported so below.
     std::error_code error;
-    if (path.empty() || !fs::is_regular_file(path, error)) {
+    if (path.empty() || fs::status(path, error).type() == fs::file_type::not_found) {
         ShowMessage("File " + ProgramFile(typeFileName) + " is missing !!\rRevcover file and try again");
         return;
     }

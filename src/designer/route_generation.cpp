@@ -42,6 +42,12 @@ std::string FirstAddressOf(const TKuvio& figure) {
     return figure.Multiport() ? figure.GetTerminalAddressAt(0) : figure.GetTerminalAddress();
 }
 
+// The link a source route goes up by: a mobile modem's mobile parent (the dotted
+// link, the only one it can get), any other modem's parent.
+const TKuvio* SourceRouteParent(const TKuvio& figure) {
+    return figure.Mobile() ? figure.mobileParent : figure.parent;
+}
+
 bool HasTerminalAddress(const TKuvio& figure) {
     return !figure.NoTerminalAddress();
 }
@@ -134,7 +140,7 @@ void RouteGenerator::GenerateRoutes() {
     design_.master->CloseSourceRouteWindow();
     for (const auto& figure : design_.Figures()) {
         figure->ClearRouteText();
-        if (figure.get() != design_.master && !figure->parent) {
+        if (figure.get() != design_.master && !SourceRouteParent(*figure)) {
             design_.active = figure.get();
             design_.routeProblem = true;
         }
@@ -156,8 +162,8 @@ bool RouteGenerator::SourceRouteText(const TKuvio& figure, std::string& text) co
     if (&figure == design_.master)
         return true;
     size_t steps = 0;
-    for (const TKuvio* up = figure.Mobile() ? figure.mobileParent : figure.parent; up && up != design_.master;
-         up = up->Mobile() ? up->mobileParent : up->parent) {
+    for (const TKuvio* up = SourceRouteParent(figure); up && up != design_.master;
+         up = SourceRouteParent(*up)) {
         if (++steps > design_.Figures().size())
             return false;
         text = up->GetModemAddress() + text;

@@ -424,10 +424,12 @@ void Tpiirtopohja::RemoveRecentFileItems() {
     recentItems_.clear();
 }
 
+// A file that is gone is reported as removed; one that is there but cannot be read
+// (a folder, a pipe) is opened as Open opens it, which says why it cannot be read.
 void Tpiirtopohja::OpenRecentFile(QAction* item) {
     const std::string path = toLatin1(item->data().toString());
     std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) {
+    if (std::filesystem::status(path, error).type() == std::filesystem::file_type::not_found) {
         ShowMessage((SingleModem() ? "Single modem file " : "Project file ") + path +
                     " has been removed from disk");
         return;

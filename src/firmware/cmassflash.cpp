@@ -5,11 +5,9 @@
 #include "firmware/flashhost.h"
 #include "firmware/loader_text.h"
 #include "firmware/loaderdialogue.h"
-#include "platform/program_files.h"
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <optional>
 #include <string_view>
 
@@ -374,9 +372,11 @@ uint32_t CheckPlainFlashFile(std::span<const uint8_t> data) {
 
 bool CMassFlash::LoadLoader() {
     LoaderLength = kLoaderLength;
-    std::ifstream file(ProgramFile(HighSpeed ? kFastLoaderFile : kSlowLoaderFile), std::ios::binary);
-    file.read(reinterpret_cast<char*>(LoaderImage.data()), LoaderImage.size());
-    return file.gcount() == static_cast<std::streamsize>(kLoaderLength);
+    const auto image = ReadLoaderImage(HighSpeed ? kFastLoaderFile : kSlowLoaderFile, kLoaderLength);
+    if (!image)
+        return false;
+    LoaderImage = *image;
+    return true;
 }
 
 uint32_t CMassFlash::FlashH8_3048() {

@@ -4,11 +4,9 @@
 #include "firmware/firmware_blocks.h"
 #include "firmware/flashhost.h"
 #include "firmware/loaderdialogue.h"
-#include "platform/program_files.h"
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <string_view>
 
 namespace {
@@ -496,12 +494,10 @@ bool CMassFlash_3069::LoadLoader() {
     if (number < 0)
         return true;
     LoaderLength = kLoaderLength;
-    std::ifstream file(ProgramFile(LoaderFile(number)), std::ios::binary);
-    std::array<uint8_t, 2048> image{};
-    file.read(reinterpret_cast<char*>(image.data()), image.size());
-    if (file.gcount() != static_cast<std::streamsize>(kLoaderLength))
+    const auto image = ReadLoaderImage(LoaderFile(number), kLoaderLength);
+    if (!image)
         return false;
-    LoaderImage = image;
+    LoaderImage = *image;
     return true;
 }
 

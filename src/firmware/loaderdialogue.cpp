@@ -5,6 +5,8 @@
 #include "firmware/cmassflash_3069.h"
 #include "firmware/firmware_blocks.h"
 #include "firmware/flashhost.h"
+#include "platform/file_contents.h"
+#include "platform/program_files.h"
 #include "platform/wait_clock.h"
 
 #include <algorithm>
@@ -445,6 +447,20 @@ void LoaderDialogue::AppendSumByte(std::vector<uint8_t>& frame) {
     for (const uint8_t byte : frame)
         sum = static_cast<uint8_t>(sum + byte);
     frame.push_back(static_cast<uint8_t>(-sum));
+}
+
+std::optional<LoaderImageBytes> ReadLoaderImage(const std::string& fileName, size_t length) {
+    std::string bytes;
+    try {
+        bytes = ReadFileContents(ProgramFile(fileName));
+    } catch (const EFileReadError&) {
+        return std::nullopt;
+    }
+    LoaderImageBytes image{};
+    if (bytes.size() != length || length > image.size())
+        return std::nullopt;
+    std::memcpy(image.data(), bytes.data(), length);
+    return image;
 }
 
 std::string PortFailureText(uint32_t port) {

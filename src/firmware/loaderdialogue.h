@@ -29,6 +29,11 @@ class WaitClock;
 // code.
 struct LoaderPortGone {};
 
+// A loader image beside the program, read whole: none when the file is missing,
+// cannot be read or does not hold exactly `length` bytes.
+using LoaderImageBytes = std::array<uint8_t, 2048>;
+std::optional<LoaderImageBytes> ReadLoaderImage(const std::string& fileName, size_t length);
+
 // The text of the engines' port-failure code, naming the port (0: none named).
 std::string PortFailureText(uint32_t port);
 

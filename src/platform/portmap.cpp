@@ -1,13 +1,14 @@
 #include "platform/portmap.h"
 
 #include "platform/ascii.h"
+#include "platform/file_contents.h"
 #include "platform/program_files.h"
 #include "platform/serial_device_p.h"
 
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -68,9 +69,12 @@ std::map<int, std::string> PortLinks() {
 // A ttyS node exists for every slot the driver has; only those with a UART type
 // other than "unknown" (0) are ports.
 bool IsRealUart(const std::string& name) {
-    std::ifstream typeFile("/sys/class/tty/" + name + "/type");
-    int type = 0;
-    return static_cast<bool>(typeFile >> type) && type != 0;
+    try {
+        const std::string type = ReadFileContents("/sys/class/tty/" + name + "/type");
+        return std::atoi(type.c_str()) != 0;
+    } catch (const EFileReadError&) {
+        return false;
+    }
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The machine's serial devices behind the serial calls, through termios2 (any bit
 // rate by BOTHER), the modem-line ioctls and the driver's TIOCGICOUNT counters.
+#include "platform/file_contents.h"
 #include "platform/serial_device_p.h"
 
 #include <asm/termbits.h>
@@ -9,7 +10,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <linux/serial.h>
 #include <mutex>
 #include <poll.h>
@@ -63,10 +63,12 @@ bool UucpLockedByOther(const std::string& path) {
     for (char& c : name)
         if (c == '/')
             c = '_';
-    std::ifstream lockFile(UucpLockFolder() + "/LCK.." + name, std::ios::binary);
-    if (!lockFile)
+    std::string content;
+    try {
+        content = ReadFileContents(UucpLockFolder() + "/LCK.." + name);
+    } catch (const EFileReadError&) {
         return false;
-    const std::string content((std::istreambuf_iterator<char>(lockFile)), std::istreambuf_iterator<char>());
+    }
     pid_t pid = 0;
     if (content.size() == sizeof(int32_t)) {
         int32_t binary = 0;

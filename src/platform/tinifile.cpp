@@ -2,13 +2,12 @@
 
 #include "platform/ascii.h"
 #include "platform/atomic_file.h"
+#include "platform/file_contents.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <mutex>
 #include <optional>
 #include <string_view>
@@ -172,23 +171,16 @@ std::optional<int> parseInteger(const std::string& text) {
 }
 
 // Reads the whole file. A missing file is empty; a file that exists but cannot be
-// read gives nothing, so that a write never replaces contents it could not see.
+// read (a folder or a pipe in its place, no permission, a read error) gives
+// nothing, so that a write never replaces contents it could not see.
 std::optional<std::string> readFile(const std::string& fileName) {
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in) {
+    try {
+        return ReadFileContents(fileName);
+    } catch (const EFileReadError&) {
         std::error_code error;
         if (std::filesystem::exists(fileName, error) || error)
             return std::nullopt;
         return std::string();
-    }
-    try {
-        std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        if (in.bad())
-            return std::nullopt;
-        return content;
-    } catch (const std::ios_base::failure&) {
-        // A folder or a device in the file's place fails while it is read.
-        return std::nullopt;
     }
 }
 

@@ -31,8 +31,9 @@ public:
     static TIniFile ReadIntoMemory(std::string fileName);
 
     const std::string& FileName() const { return fileName_; }
-    // False when the file exists but cannot be read (a folder in its place, no read
-    // permission); its reads then give their defaults. A missing file is readable.
+    // False when the file exists but cannot be read (a folder or a pipe in its place,
+    // no read permission); its reads then give their defaults. A missing file is
+    // readable. No read waits for the writer of a pipe.
     bool Readable() const;
 
     std::string ReadString(const std::string& section, const std::string& ident,

@@ -1,6 +1,7 @@
 #include "designer/designer_canvas.h"
 #include "designer/graph_renderer.h"
 #include "designer/menu_rules.h"
+#include "designer/project_file.h"
 #include "designer/tominaisuus.h"
 #include "designer/tpiirtopohja.h"
 #include "designer/tprj_ominaisuus.h"
@@ -186,6 +187,14 @@ TEST_F(DesignerEditingTest, ANetworkBuiltWithTheMouseIsSavedAndReopened) {
     EXPECT_EQ(at(2)->Left(), leafLeft + 40);
     EXPECT_EQ(at(2)->TypeName(), "QX-NMS");
     EXPECT_TRUE(boxes.texts().empty());
+
+    // With the mobile view off, the leaf's route shows: the hidden mobile modem has
+    // its route through the dotted link.
+    for (size_t i = 0; i < 4; ++i)
+        at(i)->SetTerminalAddress("A" + std::to_string(i));
+    reopened->Design().active = at(2);
+    reopened->findChild<QAction*>("NytReitti2")->trigger();
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Route\r\n000000A2 0002 0003"});
 
     if (const char* shots = std::getenv("QUOVIX_SCREENSHOTS")) {
         canvas->grab().save(QString(shots) + "/designer_network.png");
@@ -436,11 +445,20 @@ TEST_F(DesignerEditingTest, EveryPathThatRemovesModemsEndsTheirPlacing) {
     designer->Design().modified = false;
 }
 
-// A file that cannot be read ends every command that reads it: the window is left
-// unnamed, the latest file of the recent list stays as it was, and Save asks for a
-// name instead of writing over that file.
+// A file that cannot be read ends every command that reads it: Open and a recent
+// file say why in the same words, the window is left unnamed, the latest file of
+// the recent list stays as it was, and Save asks for a name instead of writing
+// over that file.
 TEST_F(DesignerEditingTest, AFileThatCannotBeReadIsNeverTakenAsTheOpenFile) {
     enum class Read { Open, RecentFile, StartFile };
+    const auto refusal = [](const std::string& path) {
+        try {
+            ReadWholeFile(path);
+        } catch (const EFileError& failure) {
+            return std::vector<std::string>{failure.what()};
+        }
+        return std::vector<std::string>{};
+    };
     int made = 0;
     for (const bool singleModem : {false, true}) {
         for (const Read read : {Read::Open, Read::RecentFile, Read::StartFile}) {
@@ -453,11 +471,15 @@ TEST_F(DesignerEditingTest, AFileThatCannotBeReadIsNeverTakenAsTheOpenFile) {
                 if (prj_ominaisuus)
                     prj_ominaisuus->hide();
                 dialogAnswers = {unreadable};
+                boxes.clear();
                 if (read == Read::Open)
                     designer->Avaa1Click();
                 for (QAction* item : designer->findChild<QMenu*>("Tiedosto1")->actions())
                     if (read == Read::RecentFile && item->data().toString().toStdString() == unreadable)
                         item->trigger();
+                if (read != Read::StartFile) {
+                    EXPECT_EQ(boxes.texts(), refusal(unreadable));
+                }
                 EXPECT_EQ(designer->FileName(), singleModem ? "default.ssf" : "noname.spf") << unreadable;
                 EXPECT_FALSE(designer->windowTitle().contains(QString::fromStdString(unreadable)))
                     << unreadable;

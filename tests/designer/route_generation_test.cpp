@@ -117,6 +117,26 @@ TEST(RouteGeneration, MissingMasterUnlinkedModemAndMissingAddressAreRouteProblem
                      "No defined address in modem shown as active modem"}));
 }
 
+// A mobile modem hangs by its dotted link only: it has a route through its mobile
+// parent, and one without that link has none, whatever its ordinary link.
+TEST(RouteGeneration, AMobileModemIsRoutedThroughItsMobileParent) {
+    Network net;
+    TKuvio& master = net.Add("01", nullptr);
+    TKuvio& repeater = net.Add("", &master);
+    TKuvio& mobile = net.Add("0b", nullptr);
+    mobile.SetMobileLook();
+    mobile.mobileParent = &repeater;
+    ASSERT_TRUE(net.routes.Generate());
+    EXPECT_EQ(mobile.RouteText(), "0b 2 3 ");
+    EXPECT_TRUE(net.boxes.texts().empty());
+
+    mobile.parent = &repeater;
+    mobile.mobileParent = nullptr;
+    net.design.routesDirty = true;
+    EXPECT_FALSE(net.routes.Generate());
+    EXPECT_EQ(net.design.active, &mobile);
+}
+
 TEST(RouteGeneration, ARingEndsInARouteProblemInBothRoutingTypes) {
     for (int routingType : {0, 1}) {
         Network net;
