@@ -106,6 +106,7 @@ TPohjafrm::TPohjafrm(const std::vector<std::string>& commandLine, QWidget* paren
             MarkTerminalInactive();
     });
     ConnectCommands();
+    connect(mdiClient, &QMdiArea::subWindowActivated, this, &GiveKeyboardToWorkingControl);
     FormCreate(commandLine);
 }
 

@@ -1198,6 +1198,10 @@ bool Tpiirtopohja::FormCloseQuery() {
     return true;
 }
 
+QWidget* Tpiirtopohja::WorkingControl() {
+    return canvas_;
+}
+
 void Tpiirtopohja::closeEvent(QCloseEvent* event) {
     if (!FormCloseQuery()) {
         event->ignore();
