@@ -2,7 +2,6 @@
 
 #include "shell/main_window_services.h"
 
-#include <QApplication>
 #include <QGuiApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -58,6 +57,7 @@ void KeepOnScreen(QWidget& window) {
         PlaceWindowOnScreen(window, window.pos(), owner);
 }
 
+// Windows and MDI children; not menus, tool tips and the like, nor the main window.
 bool KeptWithinReach(const QWidget& window) {
     switch (window.windowType()) {
     case Qt::Window:
@@ -77,12 +77,9 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Show && !event->spontaneous() && watched->isWidgetType()) {
-            auto* window = static_cast<QWidget*>(watched);
-            if ((window->isWindow() || qobject_cast<QMdiSubWindow*>(window) != nullptr) &&
-                KeptWithinReach(*window))
-                KeepWithinReach(*window);
-        }
+        if (event->type() == QEvent::Show && !event->spontaneous() && watched->isWidgetType() &&
+            KeptWithinReach(*static_cast<QWidget*>(watched)))
+            KeepWithinReach(*static_cast<QWidget*>(watched));
         return QObject::eventFilter(watched, event);
     }
 };

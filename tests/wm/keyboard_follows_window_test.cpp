@@ -22,7 +22,6 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QStyle>
-#include <QTableWidget>
 #include <QTest>
 #include <filesystem>
 #include <functional>
