@@ -58,21 +58,9 @@ struct ChildKind {
     bool reopened;
 };
 
-template <class Window> Window* Found(TPohjafrm& main) {
-    for (QMdiSubWindow* child : main.mdiArea()->subWindowList())
-        if (auto* window = qobject_cast<Window*>(child->widget()))
-            return window;
-    return nullptr;
-}
-
-// A form's keys go to one of its own controls.
-bool InForm(QWidget& window, const QWidget* focused) {
-    return focused != nullptr && focused != &window && window.isAncestorOf(focused);
-}
-
-// A window with nothing to work with yet takes the keys itself.
+// A form's keys go to its controls; a property table without modems takes them itself.
 bool InWindow(QWidget& window, const QWidget* focused) {
-    return focused == &window || InForm(window, focused);
+    return focused == &window || window.isAncestorOf(focused);
 }
 
 bool OnCanvas(QWidget& window, const QWidget* focused) {
@@ -94,13 +82,13 @@ const std::vector<ChildKind> kKinds = {
          main.Flashyksi1Click();
          return main.CSingleFlashDlg;
      },
-     InForm, true},
+     InWindow, true},
     {"multi firmware window",
      [](TPohjafrm& main) -> QWidget* {
          main.Flashmonta2Click();
          return main.CMultiFlashDlg[1];
      },
-     InForm, true},
+     InWindow, true},
     {"property table",
      [](TPohjafrm& main) -> QWidget* {
          static_cast<Tpiirtopohja*>(OpenDesigner(main, main.Piirtopohja1))->PropTable1Click();
@@ -112,7 +100,7 @@ const std::vector<ChildKind> kKinds = {
          OpenTerminal()->RadioTest1Click();
          return txtestfrm;
      },
-     InForm, false},
+     InWindow, false},
 };
 
 class KeyboardFollowsWindow : public testing::Test {
@@ -182,19 +170,6 @@ protected:
             Press(key, modifiers);
     }
 
-    void ClickCaption(QWidget* window) {
-        QMdiSubWindow* frame = FrameOf(window);
-        const int bar = frame->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, frame);
-        QTest::mouseClick(frame, Qt::LeftButton, Qt::NoModifier, QPoint(frame->width() / 3, bar / 2));
-    }
-
-    void ChooseFromWindowMenu(QWidget* window) {
-        // The terminals' entries follow the menu's own five items.
-        const QList<QAction*> items = main->Ikkunat1->actions();
-        for (qsizetype i = 5; i < items.size() && Active() != FrameOf(window); ++i)
-            items[i]->trigger();
-    }
-
     void ExpectKeyboardIn(const ChildKind& kind, QWidget* window, const char* way) {
         EXPECT_TRUE(QTest::qWaitFor(
             [&] {
@@ -202,10 +177,7 @@ protected:
                        kind.worksWith(*window, QApplication::focusWidget());
             },
             kWaitMs))
-            << kind.kind << " after " << way << (Active() == FrameOf(window) ? "" : " (not active)")
-            << ": keys go to "
-            << (QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className()
-                                            : "nothing");
+            << kind.kind << " after " << way;
     }
 
     TempFolder folder;
@@ -235,12 +207,16 @@ TEST_F(KeyboardFollowsWindow, TheActiveChildsWorkingControlHasTheKeys) {
         ExpectKeyboardIn(kind, window, "Ctrl+Shift+Tab");
 
         main->mdiArea()->setActiveSubWindow(FrameOf(other));
-        ClickCaption(window);
+        const int titleBar = FrameOf(window)->style()->pixelMetric(QStyle::PM_TitleBarHeight);
+        QTest::mouseClick(FrameOf(window), Qt::LeftButton, Qt::NoModifier, {50, titleBar / 2});
         ExpectKeyboardIn(kind, window, "a click on its caption");
 
         if (qobject_cast<Tterminaali*>(window) != nullptr) {
             main->mdiArea()->setActiveSubWindow(FrameOf(other));
-            ChooseFromWindowMenu(window);
+            // The terminals' entries follow the Window menu's own five items.
+            for (QAction* entry : main->Ikkunat1->actions().mid(5))
+                if (Active() != FrameOf(window))
+                    entry->trigger();
             ExpectKeyboardIn(kind, window, "the Window menu");
         }
 

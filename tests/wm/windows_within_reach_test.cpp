@@ -81,11 +81,6 @@ bool WithinReach(QWidget* window) {
                window->geometry().marginsAdded(XWindows::FrameExtents(window)));
 }
 
-std::string Where(QWidget* window) {
-    const QRect r = window->geometry();
-    return QString("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString();
-}
-
 class WindowsWithinReach : public testing::Test {
 protected:
     WindowsWithinReach() {
@@ -116,7 +111,7 @@ TEST_F(WindowsWithinReach, EveryWindowOpensWithinReach) {
             QWidget* opened = window.open(main, *last);
             ASSERT_NE(opened, nullptr) << window.kind;
             EXPECT_TRUE(QTest::qWaitFor([&] { return WithinReach(opened); }, kWaitMs))
-                << window.kind << " beside " << layout.name << " stands at " << Where(opened);
+                << window.kind << " beside " << layout.name;
             opened->close();
         }
         bool aboutWithinReach = false;
