@@ -6,6 +6,7 @@
 #include "designer/tinfo.h"
 #include "platform/dialogs_in_front.h"
 #include "platform/message_box.h"
+#include "shell/window_placement.h"
 #include "terminal/tportinasetus.h"
 #include "terminal/tpuskuriensaato.h"
 #include "terminal/tscriptsetup.h"
@@ -54,6 +55,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Quovix 5");
     InstallModalDialogRules();
+    InstallWindowsWithinReach();
     int status = 0;
     try {
         StartUpForms forms;

@@ -112,6 +112,7 @@ TPohjafrm::TPohjafrm(const std::vector<std::string>& commandLine, QWidget* paren
             child->widget()->installEventFilter(this);
         }
         UpdateToolBarButtons();
+        GiveKeyboardToWorkingControl(child);
     });
     FormCreate(commandLine);
     UpdateToolBarButtons();

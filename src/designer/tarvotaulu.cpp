@@ -80,6 +80,11 @@ int Tarvotaulu::CurrentTab() const {
     return ui->valilehdet->currentIndex();
 }
 
+QWidget* Tarvotaulu::WorkingControl() {
+    QWidget* grid = Grid(CurrentTab());
+    return grid != nullptr ? grid : this;
+}
+
 void Tarvotaulu::SetCurrentTab(int tab) {
     ui->valilehdet->setCurrentIndex(tab);
 }

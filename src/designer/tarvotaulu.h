@@ -6,6 +6,7 @@
 // main window, reached through arvotaulu.
 
 #include "designer/property_table.h"
+#include "shell/mdi_child.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -18,7 +19,7 @@ class Tarvotaulu;
 class QTableWidget;
 class Tpiirtopohja;
 
-class Tarvotaulu : public QMainWindow {
+class Tarvotaulu : public QMainWindow, public WorkingControlOwner {
     Q_OBJECT
 public:
     // The table of the designer's modems; the designer's window state is given
@@ -36,6 +37,8 @@ public:
     QTableWidget* Grid(int tab) const;
     int CurrentTab() const;
     void SetCurrentTab(int tab);
+    // The grid of the tab shown, or the window while the table holds no modem.
+    QWidget* WorkingControl() override;
 
     void PrintProTable1Click();
     void Saveastextfile1Click();

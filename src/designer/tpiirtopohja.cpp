@@ -1179,6 +1179,10 @@ bool Tpiirtopohja::FormCloseQuery() {
     return true;
 }
 
+QWidget* Tpiirtopohja::WorkingControl() {
+    return canvas_;
+}
+
 void Tpiirtopohja::closeEvent(QCloseEvent* event) {
     if (!FormCloseQuery()) {
         event->ignore();

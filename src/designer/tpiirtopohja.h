@@ -16,6 +16,7 @@
 #include "platform/file_dialogs.h"
 #include "serial/cdirectserial.h"
 #include "shell/close_query.h"
+#include "shell/mdi_child.h"
 
 #include <QMainWindow>
 #include <memory>
@@ -30,7 +31,7 @@ class QActionGroup;
 class QMenu;
 class QScrollArea;
 
-class Tpiirtopohja : public QMainWindow, public CloseQuery {
+class Tpiirtopohja : public QMainWindow, public CloseQuery, public WorkingControlOwner {
     Q_OBJECT
 public:
     Tpiirtopohja(bool singleModem, QWidget* parent = nullptr);
@@ -149,6 +150,8 @@ public:
     // The main window asks for a redraw when the program becomes active.
     void RefreshGraph() { RedrawRoutes(); }
     bool FormCloseQuery() override;
+    // The drawing takes the keys: the editing modes, Delete, Insert and the zoom.
+    QWidget* WorkingControl() override;
 
     // Programming and pinging through the designer's own port.
     DesignerProgramming& Programming() { return *programming_; }

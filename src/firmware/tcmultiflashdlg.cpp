@@ -769,6 +769,10 @@ void TCMultiFlashDlg::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+QWidget* TCMultiFlashDlg::WorkingControl() {
+    return LastUsedControl(*this, portti_id[0]);
+}
+
 bool TCMultiFlashDlg::FormCloseQuery() {
     if (pakkoTag_ == kForcedClose)
         return true;

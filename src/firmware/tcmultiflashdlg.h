@@ -19,6 +19,7 @@
 #include "firmware/multi_flash_load.h"
 #include "shell/close_query.h"
 #include "shell/main_window_services.h"
+#include "shell/mdi_child.h"
 #include "ui_tcmultiflashdlg.h"
 
 #include <QMainWindow>
@@ -31,7 +32,10 @@ class QMdiSubWindow;
 class QTimer;
 class WindowMessage;
 
-class TCMultiFlashDlg : public QMainWindow, public Ui::TCMultiFlashDlg, public CloseQuery {
+class TCMultiFlashDlg : public QMainWindow,
+                        public Ui::TCMultiFlashDlg,
+                        public CloseQuery,
+                        public WorkingControlOwner {
     Q_OBJECT
 public:
     // The terminal's variant: instance number 0.
@@ -68,6 +72,7 @@ public:
     // waits for it, and the window may close. The main window asks this too when it
     // closes.
     bool FormCloseQuery() override;
+    QWidget* WorkingControl() override;
 
     // The remote-use load: port digit (an index into the sorted port list, from
     // 1), channel mask digit (bit 0 = channel 1), file and update digit.

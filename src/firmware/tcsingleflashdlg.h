@@ -11,13 +11,17 @@
 #include "firmware/flash_worker.h"
 #include "firmware/single_flash_load.h"
 #include "shell/close_query.h"
+#include "shell/mdi_child.h"
 #include "ui_tcsingleflashdlg.h"
 
 #include <QMainWindow>
 #include <memory>
 #include <string>
 
-class TCSingleFlashDlg : public QMainWindow, public Ui::TCSingleFlashDlg, public CloseQuery {
+class TCSingleFlashDlg : public QMainWindow,
+                         public Ui::TCSingleFlashDlg,
+                         public CloseQuery,
+                         public WorkingControlOwner {
     Q_OBJECT
 public:
     explicit TCSingleFlashDlg(QWidget* owner);
@@ -39,6 +43,7 @@ public:
     // and keeps the window for the result; the window may close only when no load
     // runs. The main window asks this too when it closes.
     bool FormCloseQuery() override;
+    QWidget* WorkingControl() override { return LastUsedControl(*this, portti_id); }
 
     // The file chosen in the open dialog "Open file to flash".
     std::string fileName;

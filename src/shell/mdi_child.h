@@ -39,3 +39,25 @@ inline bool PressCancelButton(const QKeyEvent* key, std::initializer_list<QAbstr
         }
     return false;
 }
+
+// Each kind of MDI child names the control the user's keys belong to while its
+// window is the active one: a designer's drawing, a terminal's screen, the control
+// of a form that the user worked in last.
+class WorkingControlOwner {
+public:
+    virtual QWidget* WorkingControl() = 0;
+
+protected:
+    ~WorkingControlOwner() = default;
+};
+
+// The control of a form that had the keyboard last, while it can still take it;
+// otherwise the form's first control.
+QWidget* LastUsedControl(QWidget& form, QWidget* first);
+
+// The main window's one handler of a child window becoming the active one, however
+// it does (Ctrl+Tab, the Window menu, a click on its frame, another child closing,
+// the layout restored at start): the keyboard goes to the child's working control.
+// Without it the keys stay with the child's frame or a scroll area in it, where
+// no command listens.
+void GiveKeyboardToWorkingControl(QMdiSubWindow* child);

@@ -1,6 +1,10 @@
 #include "shell/window_placement.h"
 
+#include "shell/main_window_services.h"
+
 #include <QGuiApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
@@ -21,6 +25,64 @@ QMargins FrameMargins(const QWidget& window) {
     return {inside.left() - frame.left(), inside.top() - frame.top(), frame.right() - inside.right(),
             frame.bottom() - inside.bottom()};
 }
+
+// The window's frame, or before the window is framed that of the owner's window.
+QMargins FrameOrOwnersFrame(const QWidget& window, const QWidget& owner) {
+    const QMargins own = FrameMargins(window);
+    return own.isNull() ? FrameMargins(*owner.window()) : own;
+}
+
+WindowRect RectOf(const QRect& rect) {
+    return {rect.left(), rect.top(), rect.width(), rect.height()};
+}
+
+void KeepInMdiArea(QMdiSubWindow& child) {
+    const QMdiArea* area = child.mdiArea();
+    const QSize room = area != nullptr ? area->viewport()->size() : QSize();
+    if (room.isEmpty() || child.isMaximized() || child.isMinimized())
+        return;
+    const WindowRect standing = RectOf(child.geometry());
+    const WindowRect placed = PlaceOnDesktop(standing, {0, 0, room.width(), room.height()});
+    if (placed != standing)
+        child.setGeometry(placed.left, placed.top, placed.width, placed.height);
+}
+
+void KeepOnScreen(QWidget& window) {
+    const QScreen* screen = window.screen();
+    if (screen == nullptr || window.isMaximized() || window.isMinimized() || window.isFullScreen())
+        return;
+    const QWidget& owner = window.parentWidget() != nullptr ? *window.parentWidget() : window;
+    const QRect frame(window.pos(), window.size().grownBy(FrameOrOwnersFrame(window, owner)));
+    if (!screen->availableGeometry().contains(frame))
+        PlaceWindowOnScreen(window, window.pos(), owner);
+}
+
+// Windows and MDI children; not menus, tool tips and the like, nor the main window.
+bool KeptWithinReach(const QWidget& window) {
+    switch (window.windowType()) {
+    case Qt::Window:
+    case Qt::Dialog:
+    case Qt::Tool:
+    case Qt::SubWindow:
+        return Pohjafrm == nullptr || &window != Pohjafrm->Window();
+    default:
+        return false;
+    }
+}
+
+class WindowsWithinReach : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show && !event->spontaneous() && watched->isWidgetType() &&
+            KeptWithinReach(*static_cast<QWidget*>(watched)))
+            KeepWithinReach(*static_cast<QWidget*>(watched));
+        return QObject::eventFilter(watched, event);
+    }
+};
 } // namespace
 
 WindowRect ClampToDesktop(WindowRect saved, const WindowRect& desktop) {
@@ -74,17 +136,29 @@ void SetWindowPlace(QWidget& window, const WindowRect& place, const QMargins& fr
 }
 
 void PlaceWindowOnScreen(QWidget& window, const QPoint& framePosition, const QWidget& owner) {
-    const QWidget* ownerWindow = owner.window();
-    const QMargins own = FrameMargins(window);
-    const QMargins frame = own.isNull() ? FrameMargins(*ownerWindow) : own;
+    const QMargins frame = FrameOrOwnersFrame(window, owner);
     const QSize frameSize = window.size().grownBy(frame);
-    const QScreen* screen = ownerWindow->screen();
+    const QScreen* screen = owner.window()->screen();
     const QRect available = screen != nullptr ? screen->availableGeometry() : QRect(framePosition, frameSize);
     const WindowRect placed =
         PlaceOnDesktop({framePosition.x(), framePosition.y(), frameSize.width(), frameSize.height()},
                        {available.left(), available.top(), available.width(), available.height()});
     const QSize inside = QSize(placed.width, placed.height).shrunkBy(frame);
     SetWindowPlace(window, {placed.left, placed.top, inside.width(), inside.height()}, frame);
+}
+
+void KeepWithinReach(QWidget& window) {
+    if (auto* child = qobject_cast<QMdiSubWindow*>(&window))
+        KeepInMdiArea(*child);
+    else if (window.isWindow())
+        KeepOnScreen(window);
+}
+
+void InstallWindowsWithinReach() {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app != nullptr &&
+        app->findChild<WindowsWithinReach*>(QString(), Qt::FindDirectChildrenOnly) == nullptr)
+        app->installEventFilter(new WindowsWithinReach(app));
 }
 
 WindowPoint CentredInMainWindow(int mainWidth, int mainHeight, int windowWidth, int windowHeight) {
@@ -134,3 +208,5 @@ std::vector<WindowRect> CascadeRects(int count, int areaWidth, int areaHeight, i
     }
     return rects;
 }
+
+#include "window_placement.moc"

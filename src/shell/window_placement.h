@@ -53,6 +53,20 @@ void SetWindowPlace(QWidget& window, const WindowRect& place, const QMargins& fr
 // taken to be as thick as that of the owner's window.
 void PlaceWindowOnScreen(QWidget& window, const QPoint& framePosition, const QWidget& owner);
 
+// Keeps a window that is being shown within the user's reach: an MDI child inside
+// the main window's client area, any other window with its whole frame on its
+// screen (without the panels). A window out of reach moves as far as needed, and
+// is made smaller only when it is larger than the room; one within reach stays
+// where it stands. Where a window opens depends on how the others stand (the MDI
+// area puts a new child where it overlaps least, and a child may grow after), so
+// the rule is kept as each window is shown rather than by each placement.
+void KeepWithinReach(QWidget& window);
+
+// Puts every window of the program except the main window, which keeps its saved
+// place by its own rule, through KeepWithinReach as it is shown. One filter on
+// the application, installed once, right after the application object is made.
+void InstallWindowsWithinReach();
+
 struct WindowPoint {
     int left = 0;
     int top = 0;

@@ -6,6 +6,7 @@
 // programming settings and back with one key.
 
 #include "serial/tquovixcommport.h"
+#include "shell/mdi_child.h"
 #include "shell/terminal_window_link.h"
 #include "terminal/colour_counter.h"
 #include "terminal/line_error_counters.h"
@@ -34,7 +35,8 @@ class Tterminaali : public QMainWindow,
                     public TerminalLink,
                     public TerminalWindowLink,
                     private TerminalPortLink,
-                    private TerminalSendHost {
+                    private TerminalSendHost,
+                    public WorkingControlOwner {
     Q_OBJECT
 public:
     // Creates the terminal as a child window of the main window. openSettings 1
@@ -146,6 +148,8 @@ public:
     // What the main window's services use (terminal table, mirroring, port
     // hand-over, logging, window layout).
     QWidget* terminalWindow() override { return this; }
+    // Typed keys go out of the port from the screen.
+    QWidget* WorkingControl() override { return teksti; }
     bool mirrors() const override { return options.mirror; }
     void typeMirroredKey(char key) override;
     void sendMirroredData(std::string_view data) override { QueueSend(std::string(data), false); }

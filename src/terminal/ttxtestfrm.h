@@ -3,6 +3,7 @@
 // COM port without a pause until the user stops it. While it runs, the
 // terminals on that port give it up; they get it back when the test stops.
 
+#include "shell/mdi_child.h"
 #include "ui_ttxtestfrm.h"
 
 #include <QWidget>
@@ -11,7 +12,7 @@
 class TQuovixCommPort;
 class Tpikakirj;
 
-class Ttxtestfrm : public QWidget, public Ui::Ttxtestfrm {
+class Ttxtestfrm : public QWidget, public Ui::Ttxtestfrm, public WorkingControlOwner {
     Q_OBJECT
 public:
     // Pauses of the start and stop sequences, for the modem and the terminals.
@@ -25,6 +26,7 @@ public:
     void StartClick();
     void CancelClick();
     bool Running() const { return running_; }
+    QWidget* WorkingControl() override { return LastUsedControl(*this, TestChar); }
 
     // The port the test writes on, in polled mode.
     std::unique_ptr<TQuovixCommPort> CommPort1;

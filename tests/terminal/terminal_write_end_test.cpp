@@ -61,8 +61,10 @@ TEST_P(WriteEndTest, AfterEveryWriteEndTheNextSendAndTypedKeyGoOut) {
         {"lent and given back",
          [&] {
              terminal->closePort();
-             terminal->showPortLent();
+             terminal->setPortLent(true);
+             terminal->showPortState();
              QTest::qWait(20);
+             terminal->setPortLent(false);
              terminal->openPort(true);
              terminal->showPortState();
          }},

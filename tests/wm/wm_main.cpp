@@ -3,6 +3,7 @@
 // Listing the tests (CTest's discovery) starts nothing.
 #include "platform/dialogs_in_front.h"
 #include "platform/portmap.h"
+#include "shell/window_placement.h"
 #include "support/test_listing.h"
 #include "x_display_session.h"
 #include "x_windows.h"
@@ -62,6 +63,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Quovix 5");
     InstallModalDialogRules();
+    InstallWindowsWithinReach();
     if (!WindowManagerReady()) {
         std::cerr << "openbox did not start on " << session->Display() << "\n";
         return 1;

@@ -1,0 +1,127 @@
+// Every window the program opens lies within the user's reach, however the other
+// windows stand: a child window inside the main window's client area, any other
+// window on the screen.
+#include "app/taboutfrm.h"
+#include "app/tpohjafrm.h"
+#include "platform/program_files.h"
+#include "platform/tinifile.h"
+#include "support/message_box_recorder.h"
+#include "support/temp_folder.h"
+#include "terminal/tportinasetus.h"
+#include "terminal/tterminaali.h"
+#include "x_windows.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+constexpr int kWaitMs = 5000;
+
+// How the terminals already open stand in the main window's client area.
+struct Layout {
+    const char* name;
+    std::vector<QRect> terminals;
+};
+
+// The main window's client area is about 1270 x 850.
+const std::vector<Layout> kLayouts = {
+    {"two terminals side by side at the top", {{0, 0, 635, 500}, {635, 0, 635, 500}}},
+    {"three terminals filling the area", {{0, 0, 430, 900}, {430, 0, 430, 900}, {860, 0, 430, 900}}},
+    {"a terminal in the bottom-right corner", {{1100, 700, 500, 400}}},
+};
+
+// Opens a window beside the terminals (the last one opened is the active one) and
+// gives the window that is to stand within reach.
+struct OpenedWindow {
+    const char* kind;
+    std::function<QWidget*(TPohjafrm&, Tterminaali&)> open;
+};
+
+QWidget* NewChild(TPohjafrm& main, const std::function<void()>& open) {
+    const QList<QMdiSubWindow*> before = main.mdiArea()->subWindowList();
+    open();
+    for (QMdiSubWindow* child : main.mdiArea()->subWindowList())
+        if (!before.contains(child))
+            return child;
+    return nullptr;
+}
+
+const std::vector<OpenedWindow> kWindows = {
+    {"single-modem designer",
+     [](TPohjafrm& main, Tterminaali&) {
+         return NewChild(main, [&] { main.SingleModemSetup1->trigger(); });
+     }},
+    {"terminal",
+     [](TPohjafrm& main, Tterminaali&) {
+         return NewChild(main, [] { Tterminaali::CreateTerminal(nullptr, 0); });
+     }},
+    {"radio test", [](TPohjafrm& main,
+                      Tterminaali& terminal) { return NewChild(main, [&] { terminal.RadioTest1Click(); }); }},
+    {"single firmware window",
+     [](TPohjafrm& main, Tterminaali&) { return NewChild(main, [&] { main.Flashyksi1Click(); }); }},
+    {"transmit window",
+     [](TPohjafrm&, Tterminaali& terminal) -> QWidget* {
+         terminal.Lhetys1->trigger();
+         return qobject_cast<QWidget*>(terminal.transmitWindow.data());
+     }},
+};
+
+bool WithinReach(QWidget* window) {
+    if (auto* child = qobject_cast<QMdiSubWindow*>(window))
+        return child->mdiArea()->viewport()->rect().contains(child->geometry());
+    return XWindows::IsManaged(window) &&
+           window->screen()->availableGeometry().contains(
+               window->geometry().marginsAdded(XWindows::FrameExtents(window)));
+}
+
+class WindowsWithinReach : public testing::Test {
+protected:
+    WindowsWithinReach() {
+        SetProgramPathForTests(folder.file("quovix"));
+        TIniFile(SettingsFileName()).WriteInteger("Start Position", "WindowState", 0);
+    }
+    ~WindowsWithinReach() override { SetProgramPathForTests(""); }
+
+    TempFolder folder;
+    MessageBoxRecorder boxes;
+};
+
+TEST_F(WindowsWithinReach, EveryWindowOpensWithinReach) {
+    for (const Layout& layout : kLayouts) {
+        TPohjafrm main(std::vector<std::string>{folder.file("quovix")});
+        new Tportinasetus(&main);
+        new Taboutfrm(&main);
+        main.setGeometry(0, 30, 1270, 960);
+        main.show();
+        // The program's windows open once the main window stands framed.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return main.frameGeometry() != main.geometry(); }, kWaitMs));
+        Tterminaali* last = nullptr;
+        for (const QRect& place : layout.terminals) {
+            last = Tterminaali::CreateTerminal(nullptr, 0);
+            qobject_cast<QMdiSubWindow*>(last->parentWidget())->setGeometry(place);
+        }
+        for (const OpenedWindow& window : kWindows) {
+            QWidget* opened = window.open(main, *last);
+            ASSERT_NE(opened, nullptr) << window.kind;
+            EXPECT_TRUE(QTest::qWaitFor([&] { return WithinReach(opened); }, kWaitMs))
+                << window.kind << " beside " << layout.name;
+            opened->close();
+        }
+        bool aboutWithinReach = false;
+        QTimer::singleShot(0, [&] {
+            aboutWithinReach = QTest::qWaitFor([] { return WithinReach(aboutfrm); }, kWaitMs);
+            aboutfrm->close();
+        });
+        main.Tietoja1Click();
+        EXPECT_TRUE(aboutWithinReach) << "About box beside " << layout.name;
+    }
+}
+
+} // namespace
