@@ -18,6 +18,13 @@ NameParts SplitExtension(const std::string& name) {
 std::string CannotCreate(const std::string& fileName) {
     return "Cannot create file " + fileName;
 }
+
+// A pipe in the log's place would hold the terminal in the opening until
+// something reads from it, so it is refused as a file that cannot be created.
+bool IsPipe(const std::string& fileName) {
+    std::error_code error;
+    return std::filesystem::is_fifo(fileName, error);
+}
 } // namespace
 
 LocalDateTime CurrentLocalDateTime() {
@@ -97,7 +104,8 @@ std::string TerminalLog::bytesLine() const {
 
 bool TerminalLog::open(const std::string& fileName) {
     failure_.clear();
-    stream_.open(fileName, std::ios::binary | std::ios::trunc);
+    if (!IsPipe(fileName))
+        stream_.open(fileName, std::ios::binary | std::ios::trunc);
     if (!stream_.is_open()) {
         stream_.clear();
         failure_ = CannotCreate(fileName);

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace {
 
@@ -59,6 +60,11 @@ TEST(TerminalLog, FileThatCannotBeCreatedStartsNoLog) {
     EXPECT_FALSE(log.startSliced(folder.file("missing/log.txt"), 0, "", 1));
     EXPECT_FALSE(log.running());
     EXPECT_FALSE(log.sliced());
+    // A pipe in the file's place is refused, not opened and waited on for a reader.
+    const std::string pipe = folder.file("pipe.txt");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_FALSE(log.startWhole(pipe));
+    EXPECT_EQ(log.failure(), "Cannot create file " + pipe);
 }
 
 TEST(TerminalLog, SliceRollsAfterTheWriteThatPassesTheSize) {
