@@ -121,6 +121,9 @@ TPohjafrm::TPohjafrm(const std::vector<std::string>& commandLine, QWidget* paren
 TPohjafrm::~TPohjafrm() {
     if (Pohjafrm == this)
         Pohjafrm = nullptr;
+    // The MDI area, deleted with the frame's children after this destructor,
+    // announces that no child is active any more; this window is gone by then.
+    disconnect(mdiClient, nullptr, this, nullptr);
 }
 
 void TPohjafrm::CreateToolBarWidgets() {
