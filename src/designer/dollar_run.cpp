@@ -158,6 +158,8 @@ void DollarRun::SendProgModeOff() {
     if (!port_.IsOpen())
         return;
     SendToModem(BuildDollarFrame(DollarCommand::ProgModeOff));
+    // Asked once: an end before the modem's answer sends it no second time.
+    inProgrammingMode = false;
     ShowTransferStatus("Set programming mode off", 0);
 }
 

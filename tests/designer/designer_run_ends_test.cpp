@@ -63,7 +63,16 @@ protected:
 // cable end it.
 TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
     enum Protocol { Dollar, Nms };
-    enum End { Answer, TimeOut, CablePulled, WindowClosed, ModemDeleted, NewProject, OpenProject };
+    enum End {
+        Answer,
+        TimeOut,
+        CablePulled,
+        WindowClosed,
+        ModemDeleted,
+        NewProject,
+        OpenProject,
+        NewAfterModeOff
+    };
     struct Row {
         const char* name;
         Protocol protocol;
@@ -83,6 +92,7 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
         {"$: the modem deleted", Dollar, ModemDeleted, closed, false, true},
         {"$: New", Dollar, NewProject, closed, false, true},
         {"$: Open", Dollar, OpenProject, closed, false, true},
+        {"$: New with programming mode off asked", Dollar, NewAfterModeOff, closed, false, false},
         {"NMS: the modem's answer", Nms, Answer, "All done", true, true},
         {"NMS: a time-out", Nms, TimeOut, "Please check port selection and Reboot modem and retry", true,
          true},
@@ -107,6 +117,8 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
             dollar->With([&row](DollarModemSim& sim) {
                 if (row.end == TimeOut)
                     sim.OverrideReply(kFirstSourceRoute, -1, -1);
+                if (row.end == NewAfterModeOff)
+                    sim.OverrideReply(kProgModeOff, -1, -1);
             });
             if (row.end == CablePulled)
                 dollar->PullCableAtRequest(6);
@@ -122,13 +134,14 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
             designer->Lhetarvot1Click();
             designer->Programming().run.StartDelayTimer().onTimeout();
             // The cable pulled, the modem never takes the route line.
+            const uint8_t lastAsked = row.end == NewAfterModeOff ? kProgModeOff : kFirstSourceRoute;
             ASSERT_TRUE(ProcessEventsUntil(
                 [&] {
                     return row.end == CablePulled
                                ? info->LogText().find("Send source routeinfo to modem 0") != std::string::npos
-                               : !sent().empty() && sent().back() == kFirstSourceRoute;
+                               : !sent().empty() && sent().back() == lastAsked;
                 },
-                5s));
+                8s));
             sentBeforeEnd = sent().size();
             switch (row.end) {
             case Answer:
@@ -149,6 +162,7 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
                 Trigger("Poista1");
                 break;
             case NewProject:
+            case NewAfterModeOff:
                 Trigger("Uusi1");
                 break;
             case OpenProject:
