@@ -22,6 +22,7 @@
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace {
 
@@ -156,7 +157,9 @@ TEST_F(OpenTerminalTest, TerminalsJoinTheWindowMenuAndMirrorThroughTheMainWindow
 // the other's modem and takes the last character off the other's screen.
 TEST_F(OpenTerminalTest, ABackspaceTypedOnAMirroringTerminalIsTypedOnTheOther) {
     VirtualPort second(kModemCom + 1);
-    const auto [first, other] = openMirroringPair();
+    // Plain variables, which the waits below can capture under every compiler.
+    Tterminaali *first = nullptr, *other = nullptr;
+    std::tie(first, other) = openMirroringPair();
     second.Write("abc");
     ASSERT_TRUE(QTest::qWaitFor([&] { return other->teksti->screenText() == "abc"; }, kWaitMs));
     first->teksti->setFocus();
@@ -179,7 +182,8 @@ TEST_F(OpenTerminalTest, ABackspaceTypedOnAMirroringTerminalIsTypedOnTheOther) {
 // still queued behind it.
 TEST_F(OpenTerminalTest, AKeyTypedDuringAQueuedSendGoesOutAndShowsOnce) {
     VirtualPort second(kModemCom + 1);
-    const auto [first, other] = openMirroringPair();
+    Tterminaali *first = nullptr, *other = nullptr;
+    std::tie(first, other) = openMirroringPair();
     modem.SetPacing(true);
     first->CommPort1->vaihda_bitti_nop(br_38400);
     for (const size_t queued : {200u, 2048u, 5000u}) {
