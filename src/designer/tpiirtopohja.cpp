@@ -65,6 +65,14 @@ std::string MainCaption() {
     return Pohjafrm ? toLatin1(Pohjafrm->Window()->windowTitle()) : std::string();
 }
 
+// Nothing stands under the name: the one case in which a listed file is taken as
+// gone. Whatever stands there is read, so a folder or a pipe is reported in the
+// words of Open.
+bool NothingAt(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::status(path, error).type() == std::filesystem::file_type::not_found;
+}
+
 void ShowFileError(const EFileError& failure) {
     MessageBox(failure.what(), "Error", MB_OK | MB_ICONERROR);
 }
@@ -379,8 +387,7 @@ void Tpiirtopohja::OpenStartFile() {
         return;
     firstShow_ = false;
     const std::string& latest = recentFiles_.Latest();
-    std::error_code error;
-    if (latest.empty() || !std::filesystem::is_regular_file(latest, error)) {
+    if (latest.empty() || NothingAt(latest)) {
         Uusi1Click();
         return;
     }
@@ -428,8 +435,7 @@ void Tpiirtopohja::RemoveRecentFileItems() {
 // (a folder, a pipe) is opened as Open opens it, which says why it cannot be read.
 void Tpiirtopohja::OpenRecentFile(QAction* item) {
     const std::string path = toLatin1(item->data().toString());
-    std::error_code error;
-    if (std::filesystem::status(path, error).type() == std::filesystem::file_type::not_found) {
+    if (NothingAt(path)) {
         ShowMessage((SingleModem() ? "Single modem file " : "Project file ") + path +
                     " has been removed from disk");
         return;
