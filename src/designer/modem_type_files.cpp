@@ -99,10 +99,8 @@ std::vector<std::string> BuildModemTypeCatalogue(bool singleModem) {
 
 void CheckModemTypeFile(const std::string& typeFileName, bool factoryMode) {
     const std::string path = ProgramFileIgnoringCase(typeFileName);
-    // Only a name with nothing under it is missing; a folder or a pipe there is a
-    // file that cannot be read, and is reported so below.
-    std::error_code error;
-    if (path.empty() || fs::status(path, error).type() == fs::file_type::not_found) {
+    // A folder or a pipe under the name is a file that cannot be read, reported so below.
+    if (path.empty() || NothingAt(path)) {
         ShowMessage("File " + ProgramFile(typeFileName) + " is missing !!\rRevcover file and try again");
         return;
     }

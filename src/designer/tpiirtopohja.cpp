@@ -10,6 +10,7 @@
 #include "designer/tprj_ominaisuus.h"
 #include "designer/tsuoja.h"
 #include "designer/zoom.h"
+#include "platform/file_contents.h"
 #include "platform/file_dialogs.h"
 #include "platform/latin1.h"
 #include "platform/message_box.h"
@@ -33,7 +34,6 @@
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QWheelEvent>
-#include <filesystem>
 
 namespace {
 
@@ -63,14 +63,6 @@ std::string ProgramVersion() {
 
 std::string MainCaption() {
     return Pohjafrm ? toLatin1(Pohjafrm->Window()->windowTitle()) : std::string();
-}
-
-// Nothing stands under the name: the one case in which a listed file is taken as
-// gone. Whatever stands there is read, so a folder or a pipe is reported in the
-// words of Open.
-bool NothingAt(const std::string& path) {
-    std::error_code error;
-    return std::filesystem::status(path, error).type() == std::filesystem::file_type::not_found;
 }
 
 void ShowFileError(const EFileError& failure) {

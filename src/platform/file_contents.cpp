@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -46,4 +47,9 @@ std::string ReadFileContents(const std::string& fileName) {
             return content;
         content.append(block, static_cast<size_t>(count));
     }
+}
+
+bool NothingAt(const std::string& fileName) {
+    std::error_code error;
+    return std::filesystem::status(fileName, error).type() == std::filesystem::file_type::not_found;
 }

@@ -14,3 +14,8 @@ public:
 // The bytes of the whole file; throws EFileReadError when it cannot be opened or
 // read to its end.
 std::string ReadFileContents(const std::string& fileName);
+
+// Nothing at all stands under the name. Only then is a file missing; a folder, a
+// pipe or an unreadable file in its place is there and is reported as a file that
+// cannot be read.
+bool NothingAt(const std::string& fileName);

@@ -2,6 +2,7 @@
 
 #include "base/tstreamstring.h"
 #include "platform/atomic_file.h"
+#include "platform/file_contents.h"
 #include "platform/tinifile.h"
 
 #include <filesystem>
@@ -138,8 +139,7 @@ ScriptStoreLoad LoadScriptStore(const TIniFile& settings, const std::string& sto
                                 ScriptTable& table) {
     // Only a store that is not there at all means no scripts; anything else
     // that cannot be read must not pass for an empty table.
-    std::error_code error;
-    if (std::filesystem::status(storeFileName, error).type() == std::filesystem::file_type::not_found) {
+    if (NothingAt(storeFileName)) {
         return ScriptStoreLoad::None;
     }
     std::string bytes;
