@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
-#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <string_view>
@@ -177,10 +176,9 @@ std::optional<std::string> readFile(const std::string& fileName) {
     try {
         return ReadFileContents(fileName);
     } catch (const EFileReadError&) {
-        std::error_code error;
-        if (std::filesystem::exists(fileName, error) || error)
-            return std::nullopt;
-        return std::string();
+        if (NothingAt(fileName))
+            return std::string();
+        return std::nullopt;
     }
 }
 
