@@ -23,6 +23,8 @@ void DesignerNms::Run(bool transmit) {
         return;
     NmsTransferJob job;
     job.figure = design.active;
+    // Its status lines are those of an NMS modem to the end, whatever is active.
+    designer_.Programming().run.ReportFor(*job.figure);
     job.routingProject = !design.SingleModem();
     job.project = design.properties;
     job.master = design.master;

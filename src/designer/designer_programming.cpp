@@ -30,14 +30,32 @@ DesignerProgramming::DesignerProgramming(NetworkDesign& design, TransferStatusWi
     };
 }
 
+bool DesignerProgramming::PortHeld() const {
+    return port.IsOpen() || run.Going() || ping.WaitsForText();
+}
+
 void DesignerProgramming::Transmit() {
+    if (PortHeld())
+        return;
     run.comNumber = settings_.portNumber;
     run.StartParameterTransmit();
 }
 
 void DesignerProgramming::Receive() {
+    if (PortHeld())
+        return;
     run.comNumber = settings_.portNumber;
     run.StartParameterReceive();
+}
+
+void DesignerProgramming::Ping() {
+    if (!PortHeld())
+        ping.Ping1Click();
+}
+
+void DesignerProgramming::PingAll() {
+    if (!PortHeld())
+        ping.PingAll1Click();
 }
 
 void DesignerProgramming::Cancel() {

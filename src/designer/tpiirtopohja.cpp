@@ -709,7 +709,7 @@ void Tpiirtopohja::NewModemFigureAtOrigin(QAction* item) {
 MenuConditions Tpiirtopohja::CurrentMenuConditions() const {
     MenuConditions conditions;
     conditions.mobileView = MobileView();
-    conditions.portOpen = programming_->port.IsOpen();
+    conditions.portOpen = programming_->PortHeld();
     conditions.modemTypes = !ui->Luouusi2->actions().isEmpty();
     conditions.level9 = suoja && suoja->LevelNineTicked();
     return conditions;
@@ -752,6 +752,7 @@ void Tpiirtopohja::PopupMenu2Popup() {
     Apply(ui->Master1, state.master);
     Apply(ui->Deleteconnection1, state.deleteConnection);
     Apply(ui->Transmitparrou1, state.transmit);
+    Apply(ui->Pingmodem1, state.ping);
     Apply(Konvert1, state.changeType);
     ui->Nytreitti1->setText(RouteCaption(state.hideRoute));
 }
@@ -897,7 +898,7 @@ void Tpiirtopohja::Nytreitti1Click() {
 }
 
 void Tpiirtopohja::Haearvot1Click() {
-    if (design_.active == nullptr)
+    if (design_.active == nullptr || programming_->PortHeld())
         return;
     if (design_.active->NmsSupport())
         nms_->Run(false);
@@ -910,7 +911,7 @@ void Tpiirtopohja::Receivevalues1Click() {
 }
 
 void Tpiirtopohja::Lhetarvot1Click() {
-    if (design_.active == nullptr)
+    if (design_.active == nullptr || programming_->PortHeld())
         return;
     if (design_.active->NmsSupport())
         nms_->Run(true);
@@ -924,16 +925,17 @@ void Tpiirtopohja::Transmitparrou1Click() {
 
 void Tpiirtopohja::Testnet1Click() {
     const bool available = programming_->ping.PingsAvailable();
-    for (QAction* item : {ui->Ping1, ui->PingAll1, ui->Clearrssiinfos1})
-        item->setEnabled(available);
+    for (QAction* item : {ui->Ping1, ui->PingAll1})
+        item->setEnabled(available && !programming_->PortHeld());
+    ui->Clearrssiinfos1->setEnabled(available);
 }
 
 void Tpiirtopohja::Ping1Click() {
-    programming_->ping.Ping1Click();
+    programming_->Ping();
 }
 
 void Tpiirtopohja::PingAll1Click() {
-    programming_->ping.PingAll1Click();
+    programming_->PingAll();
 }
 
 void Tpiirtopohja::PingCount1Click() {
