@@ -140,6 +140,7 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
         {"$ receive: another modem deleted", Dollar, OtherDeleted, closed, true, false, false},
         {"Ping All: the cable pulled", PingAllRun, CablePulled, "Ping test finnished", true, false},
         {"NMS: the modem's answer", Nms, Answer, "All done", true, true},
+        {"NMS receive: the modem's answer", Nms, Answer, "All done", true, true, false},
         {"NMS: a time-out", Nms, TimeOut, "Please check port selection and Reboot modem and retry", true,
          true},
         {"NMS: the cable pulled", Nms, CablePulled, "\n ", true, false},
@@ -160,7 +161,7 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
             // The event comes while the modem's answer to programming mode on is on
             // its way; a late answer comes after the run ended, into the next one.
             dollar = std::make_unique<DollarModemOnPort>(kDollarCom);
-            dollar->SetReplyDelay(row.end == LateReply ? 300ms : 60ms);
+            dollar->SetReplyDelay(row.end == LateReply ? 150ms : 60ms);
             dollar->With([](DollarModemSim& sim) {
                 sim.SetPingMaster(1);
                 sim.SetParameters(
@@ -211,7 +212,7 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
                 designer->Programming().run.FirstAnswerTimer().onTimeout();
                 design.active = &master;
                 designer->Lhetarvot1Click();
-                ProcessEventsFor(500ms);
+                ProcessEventsFor(300ms);
                 designer->Programming().run.StartDelayTimer().onTimeout();
                 break;
             default:
@@ -356,7 +357,15 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
             figure.SetNmsSupport(true);
             figure.SetPropertyEntry('N', '1', "12", true, true, NmsUnsigned8, kPower);
             designer->Design().active = &figure;
-            designer->Lhetarvot1Click();
+            row.transmit ? designer->Lhetarvot1Click() : designer->Haearvot1Click();
+            if (row.end == Answer) {
+                const std::string modemValue = nms->With([](NmsModemSim& sim) { return sim.Value(kPower); });
+                EXPECT_EQ(row.transmit ? modemValue : figure.PropertyEntries()[0].value,
+                          row.transmit ? std::string(1, '\x0C') : "0");
+                // The next transfer of the modem ends as the first did.
+                info->PiilotaTmr->stop();
+                row.transmit ? designer->Lhetarvot1Click() : designer->Haearvot1Click();
+            }
         }
 
         const Codes all = sent();
