@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 #include <set>
+#include <utility>
 
 namespace {
 
@@ -161,20 +162,35 @@ TEST_F(PingTestTest, AnUnansweredSinglePingSaysSoAndTheNextRunStartsClean) {
     EXPECT_FALSE(programming.port.IsOpen());
 }
 
-// An answer that comes late, while the time-out's box is open, starts no repeat.
-TEST_F(PingTestTest, ALateAnswerUnderTheTimeOutBoxStartsNoRepeat) {
+// An answer that comes late, while the time-out's box is open, starts no repeat;
+// one that comes while Ping All waits to ping the next modem is no answer of that
+// modem's.
+TEST_F(PingTestTest, ALateAnswerStartsNoRepeatAndReachesNoOtherPing) {
     AddModem("01");
     AddSilentModem();
     programming.ping.SetPingCount("2");
-    SetMessageBoxResponder([this](const MessageBoxRequest&) {
-        programming.port.onReceived("OK\r\nrssi -50 dBm\r\n");
+    bool answerUnderBox = true;
+    SetMessageBoxResponder([&](const MessageBoxRequest&) {
+        if (std::exchange(answerUnderBox, false))
+            programming.port.onReceived("OK\r\nrssi -50 dBm\r\n");
         return IDOK;
     });
     programming.ping.Ping1Click();
     RunPings();
-    SetMessageBoxResponder({});
     EXPECT_FALSE(programming.ping.StartDelayTimer().Active());
     EXPECT_EQ(programming.ping.Mode(), PingTest::NoPing);
+    ASSERT_TRUE(Fire(programming.run.DataFlowTimer()));
+
+    TKuvio& remote = AddModem("1A");
+    programming.PingAll();
+    for (int step = 0; step < 40 && programming.ping.WaitsForText(); ++step) {
+        if (design.active == &remote && programming.ping.StartDelayTimer().Active() &&
+            remote.InfoText().empty())
+            programming.port.onReceived("OK\r\nrssi -50 dBm\r\n");
+        if (!AskNext())
+            Fire(programming.ping.ReplyTimer());
+    }
+    EXPECT_EQ(remote.InfoText(), "rssi -87 dBm\r\n");
 }
 
 // An address with more digits than the command carries would ping another modem.
