@@ -128,7 +128,7 @@ void TLahetys::LahetaClick(bool fromButton) {
         // A send keeps the source and the text it starts with until it ends:
         // another source chosen or the box edited while it runs is for the next
         // send.
-        sendSource_ = SourceIndex();
+        sendSource_ = static_cast<Source>(SourceIndex());
         sendText_ = BoxText();
     }
     if (!terminal_.PortOpen()) {
@@ -150,7 +150,7 @@ void TLahetys::LahetaClick(bool fromButton) {
             return;
         }
         break;
-    default:
+    case CommandSource:
         if (!linesPending_ && !LoadCommandLines()) {
             return;
         }

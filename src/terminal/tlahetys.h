@@ -104,7 +104,7 @@ private:
     NmsSequenceCounter sequence_;
     NmsReplyAssembler replies_;
     // The source and the box text of the send that runs.
-    int sendSource_ = TextSource;
+    Source sendSource_ = TextSource;
     std::string sendText_;
     std::vector<std::string> commandLines_;
     bool linesPending_ = false;
