@@ -314,9 +314,17 @@ void Tterminaali::AppendScreenText(std::string_view text, ColourKind kind) {
     teksti->appendText(text, kind, highlighted);
     if (log_.running()) {
         if (!log_.write(text))
-            MessageBox(log_.failure(), "", MB_OK | MB_ICONERROR);
+            ShowLogFailureAfterThisText();
         ShowLogState();
     }
+}
+
+// The box waits until the text being shown is whole: a box shown here would let
+// received data run through its event loop and onto the screen in the middle of
+// a chunk, and would hold the port's reading while it is open.
+void Tterminaali::ShowLogFailureAfterThisText() {
+    QTimer::singleShot(0, this,
+                       [failure = log_.failure()] { MessageBox(failure, "", MB_OK | MB_ICONERROR); });
 }
 
 void Tterminaali::AppendScreenBytes(const std::string& bytes) {

@@ -175,6 +175,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void ShowLogFailureAfterThisText();
     void FormCreate();
     void SetupTerminal(int openSettings);
     void ConnectCommands();
