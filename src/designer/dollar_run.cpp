@@ -40,8 +40,9 @@ DollarRun::~DollarRun() {
     design_.StopListening(this);
 }
 
+// The run's own figure; between runs (the NMS transfer's status lines) the active one.
 TKuvio* DollarRun::Active() const {
-    return design_.active;
+    return programmed_ ? programmed_ : design_.active;
 }
 
 void DollarRun::ShowTransferStatus(const std::string& text, int mode) {
@@ -119,10 +120,8 @@ void DollarRun::OpenModemPort() {
     alkutmr_->Start();
 }
 
-void DollarRun::StartParameterTransmit() {
-    TKuvio* figure = Active();
-    if (!figure)
-        return;
+void DollarRun::StartParameterTransmit(TKuvio& given) {
+    TKuvio* figure = &given;
     if (!design_.SingleModem()) {
         host_.GenerateRoutes();
         if (design_.routeProblem)
@@ -136,10 +135,8 @@ void DollarRun::StartParameterTransmit() {
     ShowTransferStatus(figure->GetModemName(), 2);
 }
 
-void DollarRun::StartParameterReceive() {
-    TKuvio* figure = Active();
-    if (!figure)
-        return;
+void DollarRun::StartParameterReceive(TKuvio& given) {
+    TKuvio* figure = &given;
     senderState = ReadParameters;
     programmed_ = figure;
     OpenModemPort();

@@ -8,6 +8,7 @@
 #include "shell/main_window_services.h"
 #include "ui_tinfo.h"
 
+#include <QApplication>
 #include <QMenu>
 #include <QScrollBar>
 #include <QTextCursor>
@@ -108,7 +109,9 @@ void Tinfo::SetCaption(const std::string& text) {
 void Tinfo::EnableStatusButtons(bool enabled) {
     ui->closebtn->setEnabled(enabled);
     ui->saveasbtn->setEnabled(enabled);
-    if (!enabled)
+    // A run's start (each modem of a ping round) brings the window to the front,
+    // but never above a dialog that waits for the user's answer.
+    if (!enabled && !QApplication::activeModalWidget())
         raise();
 }
 

@@ -46,10 +46,11 @@ bool FactoryMode() {
     return Pohjafrm && Pohjafrm->FactoryMode();
 }
 
-// Holds typing in the terminal-address field to the project's address length, as
-// an edit control's text limit does: a longer text the program puts in ("No
-// address", an address of a longer setting) stays whole and may be shortened, but
-// no edit makes a text longer than the limit.
+// Holds typing in a text field to its length (the terminal address to the
+// project's address length), as an edit control's text limit does: a longer text
+// the program puts in (a stored or reported value, "No address", an address of a
+// longer setting) stays whole and may be shortened, but no edit makes a text
+// longer than the limit.
 class TypedLengthLimit : public QValidator {
 public:
     TypedLengthLimit(QLineEdit* edit, int limit)
@@ -67,6 +68,12 @@ private:
     int limit_;
     qsizetype length_;
 };
+
+// The edit's limit on typing, in place of the one it had.
+void LimitTyping(QLineEdit* edit, int limit) {
+    delete edit->validator();
+    edit->setValidator(new TypedLengthLimit(edit, limit));
+}
 
 std::string TypeStem(const std::string& typeFile) {
     return std::filesystem::path(typeFile).stem().string();
@@ -126,7 +133,7 @@ QWidget* CreateControl(const ParameterField& field, QWidget* parent, int textWid
     case 'S':
     case 'H': {
         auto* edit = new QLineEdit(parent);
-        edit->setMaxLength(static_cast<int>(field.letter == 'S' ? kMaxTextLength : kMaxHexLength));
+        LimitTyping(edit, static_cast<int>(field.letter == 'S' ? kMaxTextLength : kMaxHexLength));
         edit->resize(textWidth, edit->sizeHint().height());
         return edit;
     }
@@ -221,22 +228,17 @@ void Tominaisuus::FormCreate() {
 }
 
 void Tominaisuus::SetFigure(Tpiirtopohja* designer, TKuvio* figure) {
+    const bool another = figure != figure_.get();
     designer_ = designer;
-    figure_ = figure;
+    figure_.Hold(designer ? &designer->Design() : nullptr, figure);
     hideFixedFields_ = designer && designer->SingleModem();
+    if (another && figure && isVisible() && !busy_)
+        LoadFigure(false);
 }
 
 void Tominaisuus::SetConversionTarget(const std::string& typeName) {
     targetTypeName_ = typeName;
     convert_ = true;
-}
-
-// A figure that its designer no longer holds (deleted, or the design closed) is
-// forgotten rather than touched.
-bool Tominaisuus::HasFigure() {
-    if (figure_ && !(designer_ && designer_->Design().NumberOf(figure_) != 0))
-        figure_ = nullptr;
-    return figure_ != nullptr;
 }
 
 SchemaView Tominaisuus::View() const {
@@ -274,16 +276,20 @@ void Tominaisuus::ShowModemProperties(bool convert) {
     if (!HasFigure() || busy_)
         return;
     busy_ = true;
-    typeChanged_ = figure_->GetSmfFileName() != loadedTypeFile_;
-    if (NeedsRebuild(convert))
-        Rebuild(convert);
-    ShowFigureValues(convert);
+    LoadFigure(convert);
     ui->vieritys->verticalScrollBar()->setValue(0);
     // The window takes the keyboard from the designer, so that a typed name,
     // Return and Escape reach the focused field.
     ShowInFront(this);
     FocusFirstField();
     busy_ = false;
+}
+
+void Tominaisuus::LoadFigure(bool convert) {
+    typeChanged_ = figure_->GetSmfFileName() != loadedTypeFile_;
+    if (NeedsRebuild(convert))
+        Rebuild(convert);
+    ShowFigureValues(convert);
 }
 
 // The name, or with the fixed rows hidden the first field the user may change
@@ -549,7 +555,7 @@ void Tominaisuus::RefreshPropertyForm() {
 
 bool Tominaisuus::IsVirtualMaster() const {
     return designer_ && designer_->Design().properties.IsVirtualRouting() &&
-           designer_->Design().master == figure_;
+           designer_->Design().master == figure_.get();
 }
 
 void Tominaisuus::ShowFixedFields(bool readOnly) {
@@ -776,7 +782,7 @@ void Tominaisuus::poisClick() {
 void Tominaisuus::Dismiss() {
     ui->vieritys->verticalScrollBar()->setValue(0);
     hide();
-    figure_ = nullptr;
+    figure_.Release();
     convert_ = false;
 }
 
@@ -798,7 +804,7 @@ void Tominaisuus::closeEvent(QCloseEvent* event) {
         okClick(ui->pois);
     FreeFieldLists();
     loadedTypeFile_.clear();
-    figure_ = nullptr;
+    figure_.Release();
     convert_ = false;
     QWidget::closeEvent(event);
 }
@@ -814,8 +820,7 @@ void Tominaisuus::hideEvent(QHideEvent* event) {
 
 void Tominaisuus::showEvent(QShowEvent* event) {
     const int addressLength = 2 * (designer_ ? designer_->Design().properties.length : 1);
-    delete ui->osoite->validator();
-    ui->osoite->setValidator(new TypedLengthLimit(ui->osoite, addressLength));
+    LimitTyping(ui->osoite, addressLength);
     QWidget::showEvent(event);
 }
 
@@ -887,13 +892,13 @@ void Tominaisuus::receivebtnClick() {
     keepCancelDisabled_ = true;
     if (HasFigure() && figure_->newFigure)
         okClick(ui->receivebtn);
-    if (designer_)
-        designer_->Receivevalues1Click();
+    if (designer_ && HasFigure())
+        designer_->ReceiveValues(*figure_);
 }
 
 void Tominaisuus::transmitbtnClick() {
     ui->pois->setEnabled(false);
     okClick(ui->transmitbtn);
-    if (designer_)
-        designer_->Transmitparrou1Click();
+    if (designer_ && HasFigure())
+        designer_->TransmitValues(*figure_);
 }

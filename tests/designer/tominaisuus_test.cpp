@@ -538,7 +538,7 @@ TEST_F(TominaisuusTest, DesignerOpensTheWindowAndTheValuesSurviveTheProjectFile)
     EXPECT_EQ(Ominaisuus->findChild<QComboBox*>("R0SPEED")->currentText(), "9600");
 
     // A removed figure is forgotten and the window closes.
-    designer->ModemFigureRemoved(loaded);
+    designer->Design().DeleteFigure(&loaded);
     EXPECT_FALSE(Ominaisuus->isVisible());
     EXPECT_EQ(Ominaisuus->Figure(), nullptr);
 }
