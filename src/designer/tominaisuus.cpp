@@ -46,33 +46,30 @@ bool FactoryMode() {
     return Pohjafrm && Pohjafrm->FactoryMode();
 }
 
-// Holds typing in a text field to its length (the terminal address to the
-// project's address length), as an edit control's text limit does: a longer text
-// the program puts in (a stored or reported value, "No address", an address of a
-// longer setting) stays whole and may be shortened, but no edit makes a text
+// The property of a text field that holds its limit on typing.
+constexpr const char* kTypingLimit = "typingLimit";
+
+// The edit's own limit follows its text down to the typing limit: a longer text
+// the program put in stays whole and may be shortened, and no key makes a text
 // longer than the limit.
-class TypedLengthLimit : public QValidator {
-public:
-    TypedLengthLimit(QLineEdit* edit, int limit)
-        : QValidator(edit), limit_(limit), length_(edit->text().size()) {
-        // The edit already holds the new text while it is checked: the length
-        // before the edit is kept from its last change.
-        connect(edit, &QLineEdit::textChanged, this, [this](const QString& text) { length_ = text.size(); });
-    }
+void FitLengthToText(QLineEdit* edit) {
+    edit->setMaxLength(std::max(edit->property(kTypingLimit).toInt(), static_cast<int>(edit->text().size())));
+}
 
-    State validate(QString& input, int&) const override {
-        return input.size() > length_ && input.size() > limit_ ? Invalid : Acceptable;
-    }
-
-private:
-    int limit_;
-    qsizetype length_;
-};
-
-// The edit's limit on typing, in place of the one it had.
+// Holds typing in a text field to its length (the terminal address to the
+// project's address length), as an edit control's text limit does.
 void LimitTyping(QLineEdit* edit, int limit) {
-    delete edit->validator();
-    edit->setValidator(new TypedLengthLimit(edit, limit));
+    if (!edit->property(kTypingLimit).isValid())
+        QObject::connect(edit, &QLineEdit::textChanged, edit, [edit] { FitLengthToText(edit); });
+    edit->setProperty(kTypingLimit, limit);
+    FitLengthToText(edit);
+}
+
+// A text the program puts into a limited field (a stored or reported value, "No
+// address", an address of a longer setting) stays whole.
+void PutText(QLineEdit* edit, const QString& text) {
+    edit->setMaxLength(std::max(edit->maxLength(), static_cast<int>(text.size())));
+    edit->setText(text);
 }
 
 std::string TypeStem(const std::string& typeFile) {
@@ -178,7 +175,7 @@ FieldValue ReadControl(QWidget* control) {
 
 void WriteControl(QWidget* control, const FieldValue& value) {
     if (auto* edit = qobject_cast<QLineEdit*>(control))
-        edit->setText(fromLatin1(value.text));
+        PutText(edit, fromLatin1(value.text));
     else if (auto* spin = qobject_cast<QSpinBox*>(control))
         spin->setValue(value.number);
     else if (auto* check = qobject_cast<QCheckBox*>(control))
@@ -570,7 +567,7 @@ void Tominaisuus::ShowFixedFields(bool readOnly) {
     // read-only but keeps the window colour.
     SetEditLook(ui->osoite, multiport || readOnly || figure_->NoTerminalAddress(),
                 readOnly || figure_->NoTerminalAddress());
-    ui->osoite->setText(fromLatin1(figure_->GetTerminalAddress()));
+    PutText(ui->osoite, fromLatin1(figure_->GetTerminalAddress()));
     if (multiport) {
         QStringList addresses;
         for (const std::string& address : figure_->TerminalAddresses())
@@ -828,7 +825,7 @@ void Tominaisuus::no_addressClick() {
     if (IsVirtualMaster()) {
         ui->no_address->setChecked(false);
     } else {
-        ui->osoite->setText(ui->no_address->isChecked() ? QStringLiteral("No address") : QStringLiteral("0"));
+        PutText(ui->osoite, ui->no_address->isChecked() ? QStringLiteral("No address") : QStringLiteral("0"));
         ui->osoite->setModified(true);
     }
     SetEditable(ui->osoite, !ui->no_address->isChecked());

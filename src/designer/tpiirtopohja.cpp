@@ -2,9 +2,9 @@
 
 #include "base/text_lines.h"
 #include "designer/designer_canvas.h"
+#include "designer/held_figure.h"
 #include "designer/modem_data_file.h"
 #include "designer/project_file.h"
-#include "designer/held_figure.h"
 #include "designer/tarvotaulu.h"
 #include "designer/tinfo.h"
 #include "designer/tominaisuus.h"

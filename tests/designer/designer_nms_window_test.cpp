@@ -17,6 +17,7 @@
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 
 namespace {
 
@@ -44,6 +45,27 @@ protected:
         figure.SetNmsSupport(true);
         figure.SetPropertyEntry('N', '1', "12", true, true, NmsUnsigned8, kPower);
         designer->Design().active = &figure;
+    }
+
+    // A modem of the NMS fixture type in the designer, with the station name the
+    // properties window stored; the window is left showing it.
+    TKuvio& NmsModem(Tpiirtopohja& owner, const char* station) {
+        ModemTypeVersionReader reader(false);
+        TKuvio& figure =
+            owner.Design().NewModemFigure("QX-NMS", NewModemKind::Normal, 100, 100, "QX-NMS", reader);
+        Ominaisuus->SetFigure(&owner, &figure);
+        Ominaisuus->ShowModemProperties(false);
+        Ominaisuus->findChild<QLineEdit*>("S0STATION")->setText(station);
+        Ominaisuus->okClick(Ominaisuus->findChild<QPushButton*>("transmitbtn"));
+        return figure;
+    }
+    // Channel and power are taken, the network mask (2.16) refused.
+    void RefuseTheMask() {
+        modem.With([](NmsModemSim& sim) {
+            sim.SetValue(0x1102, std::string(1, '\0'));
+            sim.SetValue(0x1103, std::string(2, '\0'));
+            sim.RefuseId(0x2010);
+        });
     }
 
     FakeMainWindow main;
@@ -87,21 +109,12 @@ TEST_F(DesignerNmsTest, ARefusedValueIsMarkedOnItsOwnFieldAndStoredThere) {
     AddTypeFile("QX-NMS.smf");
     NetworkDesign& design = designer->Design();
     design.DeleteAllFigures();
-    ModemTypeVersionReader reader(false);
-    TKuvio& figure = design.NewModemFigure("QX-NMS", NewModemKind::Normal, 100, 100, "QX-NMS", reader);
-    Ominaisuus->SetFigure(designer, &figure);
-    Ominaisuus->ShowModemProperties(false);
+    TKuvio& figure = NmsModem(*designer, "north");
     auto* station = Ominaisuus->findChild<QLineEdit*>("S0STATION");
     auto* mask = Ominaisuus->findChild<QLineEdit*>("H5NETMASK");
     ASSERT_TRUE(station && mask);
-    station->setText("north");
     mask->setText("FFFFFF00");
-    // Channel and power are taken, the mask (2.16) refused.
-    modem.With([](NmsModemSim& sim) {
-        sim.SetValue(0x1102, std::string(1, '\0'));
-        sim.SetValue(0x1103, std::string(2, '\0'));
-        sim.RefuseId(0x2010);
-    });
+    RefuseTheMask();
     Ominaisuus->transmitbtnClick();
     const auto red = [](QWidget* field) { return field->palette().color(QPalette::Text) == QColor(Qt::red); };
     EXPECT_FALSE(red(station));
@@ -110,6 +123,26 @@ TEST_F(DesignerNmsTest, ARefusedValueIsMarkedOnItsOwnFieldAndStoredThere) {
     // Channel, power, station name, network mask.
     EXPECT_EQ(figure.PropertyEntries()[2].value, "north");
     EXPECT_EQ(figure.PropertyEntries()[3].value, "FFFFFF00");
+}
+
+// The window shows another designer's modem when this one transmits its own: the
+// refused value is marked over the transmitted modem's values, and OK stores them
+// into it, not the other modem's.
+TEST_F(DesignerNmsTest, ATransferShowsItsOwnModemInAWindowShowingAnother) {
+    AddTypeFile("QX-NMS.smf");
+    designer->Design().DeleteAllFigures();
+    TKuvio& sent = NmsModem(*designer, "X-station");
+    designer->Design().active = &sent;
+    Tpiirtopohja* other = CreateDesigner(true);
+    QCoreApplication::processEvents();
+    NmsModem(*other, "Y-station");
+    RefuseTheMask();
+    designer->Lhetarvot1Click();
+    EXPECT_EQ(Ominaisuus->Figure(), &sent);
+    EXPECT_EQ(Ominaisuus->findChild<QLineEdit*>("S0STATION")->text(), "X-station");
+    Ominaisuus->okClick(nullptr);
+    EXPECT_EQ(sent.PropertyEntries()[2].value, "X-station");
+    delete other;
 }
 
 TEST_F(DesignerNmsTest, ThePortMenuListsTheMainWindowsPortsWithTheChosenOneTicked) {

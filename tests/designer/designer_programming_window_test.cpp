@@ -1,16 +1,24 @@
 // The designer window's programming commands against the simulated modem.
+#include "designer/modem_data_file.h"
 #include "designer/run_fixtures.h"
+#include "designer/tarvotaulu.h"
 #include "designer/tinfo.h"
+#include "designer/tominaisuus.h"
 #include "designer/tpiirtopohja.h"
 #include "designer/tsuoja.h"
 #include "designer_fixture.h"
+#include "platform/file_dialogs.h"
 #include "serial/event_loop.h"
 #include "sim/dollar_modem_sim.h"
 #include "support/fake_main_window.h"
 
 #include <QAction>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <functional>
 
 namespace {
 
@@ -36,12 +44,53 @@ protected:
 
     bool Transmit() {
         designer->Lhetarvot1Click();
+        return RunToItsEnd();
+    }
+
+    bool RunToItsEnd() {
         RunTimer& startDelay = designer->Programming().run.StartDelayTimer();
         if (!startDelay.Active())
             return false;
         startDelay.onTimeout();
         return ProcessEventsUntil([this] { return !designer->Programming().port.IsOpen(); }, 5s);
     }
+
+    // A modem of a type with a file, whose values the properties window stored.
+    TKuvio& AddTypedModem(const std::string& address, TKuvio* parent, int channel) {
+        TKuvio& figure = AddModem(address, parent);
+        figure.SetTypeName("QX-450R");
+        figure.ResetPropertyList(true);
+        ShowProperties(figure);
+        Ominaisuus->findChild<QSpinBox*>("B0CHANNEL")->setValue(channel);
+        Ominaisuus->okClick(nullptr);
+        return figure;
+    }
+    void ShowProperties(TKuvio& figure) {
+        Ominaisuus->SetFigure(designer, &figure);
+        Ominaisuus->ShowModemProperties(false);
+    }
+    // The command takes `given`, active when chosen; `other` becomes active while
+    // its file dialog is open.
+    void ChooseWhileAnotherIsMadeActive(TKuvio& given, TKuvio& other, const std::function<void()>& command) {
+        designer->Design().active = &given;
+        const std::string file = folder.file("modem.ssf");
+        SetFileDialogResponder([&](const FileDialogRequest&) {
+            designer->Design().active = &other;
+            return std::optional<std::string>(file);
+        });
+        command();
+        SetFileDialogResponder({});
+    }
+    // The window forgot the figure it showed: OK writes into none of the new design.
+    void ExpectTheWindowLetGo() {
+        EXPECT_FALSE(Ominaisuus->isVisible());
+        EXPECT_EQ(Ominaisuus->Figure(), nullptr);
+        const std::string before = designer->Design().Figures().back()->GetModemName();
+        Ominaisuus->okClick(nullptr);
+        EXPECT_EQ(designer->Design().Figures().back()->GetModemName(), before);
+    }
+    void Click(const char* button) { Ominaisuus->findChild<QPushButton*>(button)->click(); }
+    static std::string Channel(const TKuvio& figure) { return figure.PropertyEntries().at(0).value; }
 
     Codes Commands() {
         return modem.With([](DollarModemSim& sim) { return sim.Commands(); });
@@ -50,6 +99,7 @@ protected:
     FakeMainWindow main;
     DollarModemOnPort modem{kCom};
     Tpiirtopohja* designer = nullptr;
+    Tpiirtopohja* second = nullptr;
 };
 
 TEST_F(DesignerProgrammingTest, TransmitValuesProgramsTheActiveModemAndLogsInTheStatusWindow) {
@@ -124,6 +174,106 @@ TEST_F(DesignerProgrammingTest, ABadPingAddressLeavesTheDesignerUsable) {
     designer->Design().active = &master;
     ASSERT_TRUE(Transmit());
     EXPECT_EQ(Commands().back(), 0x00);
+}
+
+// Each command works on the modem it was given, whatever is made active while it
+// goes, and the properties window writes into no modem it was not given.
+TEST_F(DesignerProgrammingTest, EveryCommandTakesTheModemItWasGiven) {
+    AddTypeFile("QX-450R.smf");
+    const std::string file = folder.file("modem.ssf");
+    struct Case {
+        const char* command;
+        // Works on `given` while `other` is the active modem.
+        std::function<void(TKuvio& given, TKuvio& other)> run;
+        std::function<void(TKuvio& given, TKuvio& other)> check;
+    };
+    const std::vector<Case> cases = {
+        {"the properties window's Receive",
+         [&](TKuvio& given, TKuvio&) {
+             modem.With([](DollarModemSim& sim) { sim.SetParameters({{'B', '0', "\x07"}}); });
+             ShowProperties(given);
+             Click("receivebtn");
+             EXPECT_TRUE(RunToItsEnd());
+         },
+         [&](TKuvio& given, TKuvio& other) {
+             EXPECT_EQ(Channel(given), "7");
+             EXPECT_EQ(Channel(other), "42");
+         }},
+        {"the properties window's Transmit",
+         [&](TKuvio& given, TKuvio&) {
+             ShowProperties(given);
+             Click("transmitbtn");
+             EXPECT_TRUE(RunToItsEnd());
+         },
+         [&](TKuvio& given, TKuvio&) {
+             EXPECT_EQ(info->windowTitle().toStdString(),
+                       "Transfering values to modem " + given.GetModemName());
+             EXPECT_EQ(modem.With([](DollarModemSim& sim) { return sim.Parameters().at(0).value; }), "\x03");
+         }},
+        {"Load modem data while a ping makes another active",
+         [&](TKuvio& given, TKuvio& other) {
+             TKuvio source(0, 0);
+             source.SetTypeName(given.TypeName());
+             source.SetPropertyEntry('B', '0', "9", true, true, 0, 0);
+             SaveModemData(source, file);
+             ChooseWhileAnotherIsMadeActive(given, other, [&] { designer->LataaModeemi1Click(); });
+         },
+         [&](TKuvio& given, TKuvio& other) {
+             EXPECT_EQ(Channel(given), "9");
+             EXPECT_EQ(Channel(other), "42");
+         }},
+        {"Save modem data while a ping makes another active",
+         [&](TKuvio& given, TKuvio& other) {
+             ChooseWhileAnotherIsMadeActive(given, other, [&] { designer->TallennaModeemi1Click(); });
+         },
+         [&](TKuvio& given, TKuvio&) {
+             TKuvio saved(0, 0);
+             saved.SetTypeName(given.TypeName());
+             ASSERT_TRUE(LoadModemData(saved, file));
+             EXPECT_EQ(Channel(saved), "3");
+         }},
+        {"the properties window when the design is emptied",
+         [&](TKuvio& given, TKuvio&) {
+             ShowProperties(given);
+             designer->Design().modified = false;
+             ASSERT_TRUE(designer->AskSaveChanges());
+             AddTypedModem("0B", nullptr, 5).SetModemName("new");
+         },
+         [&](TKuvio&, TKuvio&) { ExpectTheWindowLetGo(); }},
+        {"the properties window when a project is opened",
+         [&](TKuvio& given, TKuvio&) {
+             ASSERT_TRUE(designer->SaveProjectFile(folder.file("net.spf")));
+             ShowProperties(given);
+             ASSERT_TRUE(designer->LoadProjectFile(folder.file("net.spf")));
+         },
+         [&](TKuvio&, TKuvio&) { ExpectTheWindowLetGo(); }},
+        {"the property table of a second designer",
+         [&](TKuvio&, TKuvio&) {
+             designer->PropTable1Click();
+             second = CreateDesigner(false);
+             QCoreApplication::processEvents();
+             TKuvio& figure = AddSimulatedModem(second->Design(), "05", nullptr);
+             figure.SetModemName("second's");
+             figure.ResetPropertyList(true);
+             second->PropTable1Click();
+         },
+         [&](TKuvio&, TKuvio&) {
+             ASSERT_NE(arvotaulu, nullptr);
+             EXPECT_EQ(arvotaulu->Designer(), second);
+             EXPECT_EQ(arvotaulu->Grid(0)->item(0, 1)->text(), "second's");
+             delete arvotaulu;
+             delete second;
+         }},
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.command);
+        designer->Design().DeleteAllFigures();
+        TKuvio& other = AddTypedModem("01", nullptr, 42);
+        TKuvio& given = AddTypedModem("0A", &other, 3);
+        designer->Design().active = &other;
+        row.run(given, other);
+        row.check(given, other);
+    }
 }
 
 } // namespace

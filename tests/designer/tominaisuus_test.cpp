@@ -380,27 +380,52 @@ TEST_F(TominaisuusTest, NoTerminalAddressAndMultiportAddresses) {
     EXPECT_EQ(multi.TerminalAddresses(), (std::vector<std::string>{"A1", "C3"}));
 }
 
-// The terminal address takes two characters per byte of the project's address
-// length, however long the text the window was shown with.
-TEST_F(TominaisuusTest, TypingHoldsTheTerminalAddressToTheAddressLength) {
+// Typing holds each text field to its length: the terminal address to two
+// characters per byte of the project's address length, a station name to 20, an
+// 'H' value to 8. A longer text that the program put in stays whole, shown and
+// stored again by OK, and may be shortened.
+TEST_F(TominaisuusTest, TypingHoldsTextFieldsToTheirLengthButNotTheStoredTexts) {
     designer->Design().properties.length = 2;
-    TKuvio& figure = NewModem("QX-450");
-    figure.SetTerminalAddress("123456");
-    Show(figure);
-    auto* address = Control<QLineEdit>("osoite");
-    EXPECT_EQ(address->text(), "123456");
-    address->setFocus();
-    address->end(false);
-    QTest::keyClicks(address, "7");
-    EXPECT_EQ(address->text(), "123456");
-    QTest::keyClick(address, Qt::Key_Backspace);
-    QTest::keyClick(address, Qt::Key_Backspace);
-    QTest::keyClick(address, Qt::Key_Backspace);
-    EXPECT_EQ(address->text(), "123");
-    QTest::keyClicks(address, "ABC");
-    EXPECT_EQ(address->text(), "123A");
+    TKuvio& figure = NewModem("QX-450R");
+    Show(figure, 5);
+    Button("ok")->click();
+    const struct {
+        const char* field;
+        std::string stored;
+        std::string typed;
+        size_t entry;
+    } cases[] = {{"osoite", "123456", "AAAA", 0},
+                 {"S0STATION", std::string(30, 's'), std::string(20, 'A'), 2},
+                 {"H5NETMASK", "0123456789ABCDEF", "AAAAAAAA", 3}};
+    const auto address = [](const char* field) { return field == std::string("osoite"); };
+    for (const auto& row : cases) {
+        if (address(row.field)) {
+            figure.SetTerminalAddress(row.stored);
+        } else {
+            // The entry as a project file gives it back.
+            const std::vector<PropertyEntry> entries = figure.PropertyEntries();
+            figure.ResetPropertyList(false);
+            for (size_t i = 0; i < entries.size(); ++i)
+                figure.SetPropertyEntry(entries[i].tag, entries[i].second,
+                                        i == row.entry ? row.stored : entries[i].value, true, true, 0, 0);
+        }
+        Show(figure, 5);
+        Button("ok")->click();
+        EXPECT_EQ(address(row.field) ? figure.GetTerminalAddress() : Values(figure)[row.entry], row.stored)
+            << row.field;
+        Show(figure, 5);
+        auto* edit = Control<QLineEdit>(row.field);
+        EXPECT_EQ(edit->text().toStdString(), row.stored) << row.field;
+        edit->setFocus();
+        edit->end(false);
+        QTest::keyClicks(edit, "A");
+        EXPECT_EQ(edit->text().toStdString(), row.stored) << row.field;
+        edit->selectAll();
+        QTest::keyClicks(edit, QString(static_cast<int>(row.typed.size()) + 3, 'A'));
+        EXPECT_EQ(edit->text().toStdString(), row.typed) << row.field;
+    }
     Control<QCheckBox>("no_address")->click();
-    EXPECT_EQ(address->text(), "No address");
+    EXPECT_EQ(Control<QLineEdit>("osoite")->text(), "No address");
 }
 
 // In the single-modem mode the keyboard goes to the first field shown there; a
