@@ -2,13 +2,13 @@
 
 #include "base/hex.h"
 #include "platform/atomic_file.h"
+#include "platform/dialogs_in_front.h"
 #include "platform/file_dialogs.h"
 #include "platform/latin1.h"
 #include "platform/message_box.h"
 #include "shell/main_window_services.h"
 #include "ui_tinfo.h"
 
-#include <QApplication>
 #include <QMenu>
 #include <QScrollBar>
 #include <QTextCursor>
@@ -111,7 +111,7 @@ void Tinfo::EnableStatusButtons(bool enabled) {
     ui->saveasbtn->setEnabled(enabled);
     // A run's start (each modem of a ping round) brings the window to the front,
     // but never above a dialog that waits for the user's answer.
-    if (!enabled && !QApplication::activeModalWidget())
+    if (!enabled && !AnswerAwaited())
         raise();
 }
 
