@@ -237,7 +237,7 @@ TEST_F(DesignerProgrammingTest, EveryCommandTakesTheModemItWasGiven) {
              ShowProperties(given);
              designer->Design().modified = false;
              ASSERT_TRUE(designer->AskSaveChanges());
-             AddTypedModem("0B", nullptr, 5).SetModemName("new");
+             AddModem("0B", nullptr).SetModemName("new");
          },
          [&](TKuvio&, TKuvio&) { ExpectTheWindowLetGo(); }},
         {"the properties window when a project is opened",
