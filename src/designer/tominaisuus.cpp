@@ -23,6 +23,7 @@
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QStyle>
+#include <QTimer>
 #include <algorithm>
 #include <filesystem>
 
@@ -225,12 +226,25 @@ void Tominaisuus::FormCreate() {
 }
 
 void Tominaisuus::SetFigure(Tpiirtopohja* designer, TKuvio* figure) {
-    const bool another = figure != figure_.get();
     designer_ = designer;
-    figure_.Hold(designer ? &designer->Design() : nullptr, figure);
     hideFixedFields_ = designer && designer->SingleModem();
-    if (another && figure && isVisible() && !busy_)
-        LoadFigure(false);
+    if (figure == figure_.get())
+        return;
+    figure_.Hold(designer ? &designer->Design() : nullptr, figure);
+    valuesShown_ = false;
+    // Shown at once unless the caller goes on to show it, or to mark its values.
+    if (isVisible())
+        QTimer::singleShot(0, this, [this] { ShowHeldFigure(); });
+}
+
+// A question the load asks (a conflict with the type file) lets the posted call
+// in: the load is not begun twice.
+void Tominaisuus::ShowHeldFigure() {
+    if (!HasFigure() || valuesShown_ || busy_)
+        return;
+    busy_ = true;
+    LoadFigure(false);
+    busy_ = false;
 }
 
 void Tominaisuus::SetConversionTarget(const std::string& typeName) {
@@ -533,6 +547,7 @@ void Tominaisuus::FreeFieldLists() {
             delete label;
         *column = Column();
     }
+    valuesShown_ = false;
     responseCursor_.reset();
 }
 
@@ -543,9 +558,11 @@ void Tominaisuus::ShowFigureValues(bool readOnly) {
     const std::vector<FieldValue> values = LoadFieldValues(main_.schema, *figure_);
     for (size_t i = 0; i < values.size(); ++i)
         ShowValue(main_, i, values[i], false);
+    valuesShown_ = true;
 }
 
 void Tominaisuus::RefreshPropertyForm() {
+    ShowHeldFigure();
     if (HasFigure())
         ShowFixedFields(false);
 }
@@ -627,6 +644,7 @@ void Tominaisuus::PutReportedValue(size_t field, char letter, const std::string&
 bool Tominaisuus::ReadyForReports() {
     if (!HasFigure())
         return false;
+    ShowHeldFigure();
     BuildIfStale();
     return true;
 }
@@ -728,6 +746,7 @@ void Tominaisuus::ChangeFigureType() {
 }
 
 bool Tominaisuus::StoreFigure() {
+    ShowHeldFigure();
     const bool converting = RightColumnShowing();
     const Column& column = converting ? second_ : main_;
     const std::vector<FieldValue> values = ReadValues(column);
