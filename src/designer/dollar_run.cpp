@@ -120,28 +120,26 @@ void DollarRun::OpenModemPort() {
     alkutmr_->Start();
 }
 
-void DollarRun::StartParameterTransmit(TKuvio& given) {
-    TKuvio* figure = &given;
+void DollarRun::StartParameterTransmit(TKuvio& figure) {
     if (!design_.SingleModem()) {
         host_.GenerateRoutes();
         if (design_.routeProblem)
             return;
     }
-    programmed_ = figure;
+    programmed_ = &figure;
     OpenModemPort();
     senderState = host_.FactoryLevelChosen() ? WriteFactoryFirst : WriteParameters;
     tilasiirto_->Start();
     ShowTransferStatus("Port COM" + std::to_string(comNumber), 2);
-    ShowTransferStatus(figure->GetModemName(), 2);
+    ShowTransferStatus(figure.GetModemName(), 2);
 }
 
-void DollarRun::StartParameterReceive(TKuvio& given) {
-    TKuvio* figure = &given;
+void DollarRun::StartParameterReceive(TKuvio& figure) {
     senderState = ReadParameters;
-    programmed_ = figure;
+    programmed_ = &figure;
     OpenModemPort();
     tilasiirto_->Start();
-    ShowTransferStatus(figure->GetModemName(), 3);
+    ShowTransferStatus(figure.GetModemName(), 3);
 }
 
 void DollarRun::SendProgModeOn() {
