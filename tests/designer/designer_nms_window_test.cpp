@@ -17,7 +17,6 @@
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPushButton>
 
 namespace {
 
@@ -45,27 +44,6 @@ protected:
         figure.SetNmsSupport(true);
         figure.SetPropertyEntry('N', '1', "12", true, true, NmsUnsigned8, kPower);
         designer->Design().active = &figure;
-    }
-
-    // A modem of the NMS fixture type in the designer, with the station name the
-    // properties window stored; the window is left showing it.
-    TKuvio& NmsModem(Tpiirtopohja& owner, const char* station) {
-        ModemTypeVersionReader reader(false);
-        TKuvio& figure =
-            owner.Design().NewModemFigure("QX-NMS", NewModemKind::Normal, 100, 100, "QX-NMS", reader);
-        Ominaisuus->SetFigure(&owner, &figure);
-        Ominaisuus->ShowModemProperties(false);
-        Ominaisuus->findChild<QLineEdit*>("S0STATION")->setText(station);
-        Ominaisuus->okClick(Ominaisuus->findChild<QPushButton*>("transmitbtn"));
-        return figure;
-    }
-    // Channel and power are taken, the network mask (2.16) refused.
-    void RefuseTheMask() {
-        modem.With([](NmsModemSim& sim) {
-            sim.SetValue(0x1102, std::string(1, '\0'));
-            sim.SetValue(0x1103, std::string(2, '\0'));
-            sim.RefuseId(0x2010);
-        });
     }
 
     FakeMainWindow main;
@@ -109,12 +87,21 @@ TEST_F(DesignerNmsTest, ARefusedValueIsMarkedOnItsOwnFieldAndStoredThere) {
     AddTypeFile("QX-NMS.smf");
     NetworkDesign& design = designer->Design();
     design.DeleteAllFigures();
-    TKuvio& figure = NmsModem(*designer, "north");
+    ModemTypeVersionReader reader(false);
+    TKuvio& figure = design.NewModemFigure("QX-NMS", NewModemKind::Normal, 100, 100, "QX-NMS", reader);
+    Ominaisuus->SetFigure(designer, &figure);
+    Ominaisuus->ShowModemProperties(false);
     auto* station = Ominaisuus->findChild<QLineEdit*>("S0STATION");
     auto* mask = Ominaisuus->findChild<QLineEdit*>("H5NETMASK");
     ASSERT_TRUE(station && mask);
+    station->setText("north");
     mask->setText("FFFFFF00");
-    RefuseTheMask();
+    // Channel and power are taken, the mask (2.16) refused.
+    modem.With([](NmsModemSim& sim) {
+        sim.SetValue(0x1102, std::string(1, '\0'));
+        sim.SetValue(0x1103, std::string(2, '\0'));
+        sim.RefuseId(0x2010);
+    });
     Ominaisuus->transmitbtnClick();
     const auto red = [](QWidget* field) { return field->palette().color(QPalette::Text) == QColor(Qt::red); };
     EXPECT_FALSE(red(station));
@@ -123,25 +110,19 @@ TEST_F(DesignerNmsTest, ARefusedValueIsMarkedOnItsOwnFieldAndStoredThere) {
     // Channel, power, station name, network mask.
     EXPECT_EQ(figure.PropertyEntries()[2].value, "north");
     EXPECT_EQ(figure.PropertyEntries()[3].value, "FFFFFF00");
-}
 
-// The window shows another designer's modem when this one transmits its own: the
-// refused value is marked over the transmitted modem's values, and OK stores them
-// into it, not the other modem's.
-TEST_F(DesignerNmsTest, ATransferShowsItsOwnModemInAWindowShowingAnother) {
-    AddTypeFile("QX-NMS.smf");
-    designer->Design().DeleteAllFigures();
-    TKuvio& sent = NmsModem(*designer, "X-station");
-    designer->Design().active = &sent;
+    // The window shows another designer's modem as this one transmits: the refused
+    // value is marked over the transmitted modem's own values, which OK keeps.
     Tpiirtopohja* other = CreateDesigner(true);
     QCoreApplication::processEvents();
-    NmsModem(*other, "Y-station");
-    RefuseTheMask();
+    Ominaisuus->SetFigure(other,
+                          &other->Design().NewModemFigure("QX-NMS", NewModemKind::Normal, 9, 9, "Y", reader));
+    Ominaisuus->ShowModemProperties(false);
+    Ominaisuus->findChild<QLineEdit*>("S0STATION")->setText("Y-station");
     designer->Lhetarvot1Click();
-    EXPECT_EQ(Ominaisuus->Figure(), &sent);
-    EXPECT_EQ(Ominaisuus->findChild<QLineEdit*>("S0STATION")->text(), "X-station");
+    EXPECT_EQ(Ominaisuus->findChild<QLineEdit*>("S0STATION")->text(), "north");
     Ominaisuus->okClick(nullptr);
-    EXPECT_EQ(sent.PropertyEntries()[2].value, "X-station");
+    EXPECT_EQ(figure.PropertyEntries()[2].value, "north");
     delete other;
 }
 
