@@ -214,7 +214,7 @@ TEST_F(DesignerProgrammingTest, EveryCommandTakesTheModemItWasGiven) {
              return channels(given, other) + (Channel(source) == Channel(given) ? ", saved given's" : "");
          },
          "9/42, saved given's"},
-        {"the properties window when the design is emptied",
+        {"the properties window when New or Open empties the design",
          [&](TKuvio& given, TKuvio&) {
              ShowProperties(given);
              designer->Design().modified = false;
@@ -223,15 +223,6 @@ TEST_F(DesignerProgrammingTest, EveryCommandTakesTheModemItWasGiven) {
              return WindowAndNewestModem();
          },
          "closed, new"},
-        {"the properties window when a project is opened",
-         [&](TKuvio& given, TKuvio&) {
-             EXPECT_TRUE(designer->SaveProjectFile(folder.file("net.spf")));
-             given.SetModemName("edited");
-             ShowProperties(given);
-             EXPECT_TRUE(designer->LoadProjectFile(folder.file("net.spf")));
-             return WindowAndNewestModem();
-         },
-         "closed, modem 2"},
         {"the property table of a second designer",
          [&](TKuvio&, TKuvio&) {
              designer->PropTable1Click();
