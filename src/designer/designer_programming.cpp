@@ -34,18 +34,18 @@ bool DesignerProgramming::PortHeld() const {
     return port.IsOpen() || run.Going() || ping.WaitsForText();
 }
 
-void DesignerProgramming::Transmit() {
+void DesignerProgramming::Transmit(TKuvio& figure) {
     if (PortHeld())
         return;
     run.comNumber = settings_.portNumber;
-    run.StartParameterTransmit();
+    run.StartParameterTransmit(figure);
 }
 
-void DesignerProgramming::Receive() {
+void DesignerProgramming::Receive(TKuvio& figure) {
     if (PortHeld())
         return;
     run.comNumber = settings_.portNumber;
-    run.StartParameterReceive();
+    run.StartParameterReceive(figure);
 }
 
 void DesignerProgramming::Ping() {

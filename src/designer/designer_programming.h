@@ -38,8 +38,8 @@ public:
     // Meanwhile no other run or ping of the window starts.
     bool PortHeld() const;
     // "Transmit values" and "Receive values" of a figure without NMS support.
-    void Transmit();
-    void Receive();
+    void Transmit(TKuvio& figure);
+    void Receive(TKuvio& figure);
     // "Ping selected" (and the pop-up's "Ping modem") and "Ping All".
     void Ping();
     void PingAll();

@@ -150,33 +150,27 @@ void DollarRun::OpenModemPort() {
     alkutmr_->Start();
 }
 
-void DollarRun::StartParameterTransmit() {
-    TKuvio* figure = design_.active;
-    if (!figure)
-        return;
+void DollarRun::StartParameterTransmit(TKuvio& figure) {
     if (!design_.SingleModem()) {
         host_.GenerateRoutes();
         if (design_.routeProblem)
             return;
     }
-    Begin(*figure);
+    Begin(figure);
     CollectRouteLines();
     OpenModemPort();
     senderState = host_.FactoryLevelChosen() ? WriteFactoryFirst : WriteParameters;
     tilasiirto_->Start();
     ShowTransferStatus("Port COM" + std::to_string(comNumber), 2);
-    ShowTransferStatus(figure->GetModemName(), 2);
+    ShowTransferStatus(figure.GetModemName(), 2);
 }
 
-void DollarRun::StartParameterReceive() {
-    TKuvio* figure = design_.active;
-    if (!figure)
-        return;
-    Begin(*figure);
+void DollarRun::StartParameterReceive(TKuvio& figure) {
+    Begin(figure);
     senderState = ReadParameters;
     OpenModemPort();
     tilasiirto_->Start();
-    ShowTransferStatus(figure->GetModemName(), 3);
+    ShowTransferStatus(figure.GetModemName(), 3);
 }
 
 void DollarRun::SendProgModeOn() {

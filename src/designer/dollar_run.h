@@ -80,9 +80,10 @@ public:
               const RunTimerFactory& timers);
     ~DollarRun();
 
-    // "Transmit values" and "Receive values" of a figure without NMS support.
-    void StartParameterTransmit();
-    void StartParameterReceive();
+    // "Transmit values" and "Receive values" of a figure without NMS support: the
+    // run serves that figure from its start to its end.
+    void StartParameterTransmit(TKuvio& figure);
+    void StartParameterReceive(TKuvio& figure);
     // Bytes from the port while no ping waits for its text reply.
     void Received(const std::string& bytes);
     // Ends a run at once (the designer closes); a run still going writes its last

@@ -298,7 +298,7 @@ TEST_F(PingTestTest, APingHoldsThePortUntilItsEnd) {
         design.active = &master;
         programming.Ping();
         programming.PingAll();
-        programming.Transmit();
+        programming.Transmit(master);
         EXPECT_EQ(status.lines.size(), lines);
         EXPECT_FALSE(programming.ping.StartDelayTimer().Active());
         ProcessEventsUntil([this] { return !programming.port.IsOpen(); }, 300ms);
