@@ -1,6 +1,6 @@
 // However a programming run of the designer window ends, against the simulated
-// modems: the "$" run, Ping All and the NMS transfer, each with every end that can
-// happen to it and every event that must not end it, and the run that follows.
+// modems: the "$" run and the NMS transfer, each with every end that can happen
+// to it and every event that must not end it, and the run that follows.
 #include "base/nms_frame.h"
 #include "designer/nms_transfer.h"
 #include "designer/run_fixtures.h"
@@ -19,7 +19,6 @@
 #include <QAction>
 #include <QPointer>
 #include <QTimer>
-#include <algorithm>
 
 namespace {
 
@@ -87,10 +86,9 @@ protected:
 // modem made active, or a ping asked, leave it going to its answer with its own
 // values, number, routes as they stood at its start, and its modem's values
 // received. Nothing of a run reaches the next: a reply late past a run's end is
-// dropped and the next run of the modem begins with programming mode on. A pulled
-// cable ends Ping All once.
+// dropped and the next run of the modem begins with programming mode on.
 TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
-    enum Protocol { Dollar, Nms, PingAllRun };
+    enum Protocol { Dollar, Nms };
     enum End {
         Answer,
         TimeOut,
@@ -138,7 +136,6 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
         {"$: a reply late past the end", Dollar, LateReply, closed, true, false},
         {"$ receive: another modem clicked", Dollar, OtherClicked, closed, true, false, false},
         {"$ receive: another modem deleted", Dollar, OtherDeleted, closed, true, false, false},
-        {"Ping All: the cable pulled", PingAllRun, CablePulled, "Ping test finnished", true, false},
         {"NMS: the modem's answer", Nms, Answer, "All done", true, true},
         {"NMS receive: the modem's answer", Nms, Answer, "All done", true, true, false},
         {"NMS: a time-out", Nms, TimeOut, "Please check port selection and Reboot modem and retry", true,
@@ -245,31 +242,6 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
                       : routeLeft   ? kTransmitChain
                                     : kTransmitChainNoRoutes);
             sentBeforeEnd = all.size();
-        } else if (row.protocol == PingAllRun) {
-            dollar = std::make_unique<DollarModemOnPort>(kDollarCom);
-            dollar->With([](DollarModemSim& sim) { sim.SetPingMaster(1); });
-            dollar->PullCableAtRequest(1);
-            sent = [&dollar] { return dollar->With([](DollarModemSim& sim) { return sim.Commands(); }); };
-            OpenDesigner(false, kDollarCom);
-            NetworkDesign& design = designer->Design();
-            TKuvio& master = AddSimulatedModem(design, "01", nullptr);
-            AddSimulatedModem(design, "0A", &master);
-            AddSimulatedModem(design, "0B", &master);
-            designer->PingAll1Click();
-            PingTest& ping = designer->Programming().ping;
-            for (int step = 0; step < 10 && ping.WaitsForText(); ++step) {
-                if (ping.StartDelayTimer().Active())
-                    ping.StartDelayTimer().onTimeout();
-                else if (ping.ReplyTimer().Active())
-                    ping.ReplyTimer().onTimeout();
-                ProcessEventsFor(50ms);
-            }
-            EXPECT_FALSE(ping.WaitsForText());
-            const auto shown = boxes.texts();
-            EXPECT_EQ(
-                std::count(shown.begin(), shown.end(),
-                           "Port COM" + std::to_string(kDollarCom) + " doesn't exist or is already in use"),
-                1);
         } else if (row.protocol == Dollar) {
             // A slow modem, which the end finds waiting for its first route line.
             dollar = std::make_unique<DollarModemOnPort>(kDollarCom);
@@ -373,7 +345,7 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
                   row.toldAfterEnd ? Codes{kProgModeOff} : Codes{});
         const std::string log = info->LogText();
         EXPECT_EQ(log.substr(log.size() - std::min(log.size(), row.lastLine.size())), row.lastLine) << log;
-        const std::string modem = row.protocol == Nms ? "nms modem" : "modem 1";
+        const std::string modem = row.protocol == Dollar ? "modem 1" : "nms modem";
         const std::string caption =
             row.transmit ? "Transfering values to modem " : "Receiving values from modem ";
         EXPECT_EQ(toLatin1(info->windowTitle()),
