@@ -399,7 +399,7 @@ void Tterminaali::Lhetys1Click() {
         return;
     }
     auto* window = new TLahetys(*this, Pohjafrm != nullptr && Pohjafrm->FactoryMode(), this);
-    window->setWindowTitle(QStringLiteral("Transmit window ") + windowTitle().left(5));
+    window->setWindowTitle(TransmitWindowCaption());
     window->adjustSize();
     PlaceWindowOnScreen(*window, BesideTerminal(), *this);
     const QPointer<TLahetys> attached(window);
@@ -527,6 +527,9 @@ bool Tterminaali::eventFilter(QObject* watched, QEvent* event) {
 bool Tterminaali::portOpen() const {
     return CommPort1->IsOpen();
 }
+unsigned Tterminaali::openCount() const {
+    return CommPort1->OpenCount();
+}
 int Tterminaali::transmitRoom() const {
     return CommPort1->TX_puskurin_koko() - CommPort1->TxPending();
 }
@@ -566,6 +569,10 @@ void Tterminaali::postKeysReady() {
 void Tterminaali::queueEmptied() {
     if (transmitShown)
         PostMessage(transmitWindow, WM_TX_SEND_DONE);
+}
+
+void Tterminaali::sendEnded() {
+    SuspendTransmitWindow();
 }
 
 void Tterminaali::holdRts(int ms) {
@@ -624,7 +631,7 @@ void Tterminaali::Asetukset1Click(bool newTerminal) {
                              [this](const LineSettings& line) { applyLineSettings(line); },
                              [this] {
                                  CommPort1->tila(false);
-                                 CommPort1->setPortin_nro(static_cast<TPortnro>(dialogLine_.portNumber));
+                                 MovePort(dialogLine_.portNumber);
                                  CommPort1->tila(true);
                              },
                              [this] {
@@ -692,6 +699,14 @@ void Tterminaali::UpdateTerminalCaption(bool renameMenuEntry) {
     if (renameMenuEntry && Pohjafrm != nullptr)
         Pohjafrm->RenameWindowMenuEntry(toLatin1(windowTitle()), caption);
     setWindowTitle(fromLatin1(caption));
+    // The transmit window names the port it sends to, and keeps its options
+    // under that name from then on.
+    if (auto* transmit = qobject_cast<QWidget*>(transmitWindow.data()))
+        transmit->setWindowTitle(TransmitWindowCaption());
+}
+
+QString Tterminaali::TransmitWindowCaption() const {
+    return QStringLiteral("Transmit window ") + windowTitle().left(5);
 }
 
 ProgrammableSettings Tterminaali::programmable() const {
@@ -739,6 +754,8 @@ void Tterminaali::showPortState() {
         // Typed keys that waited while the port was closed go out now.
         sendQueue_.flushTypedKeys();
     } else {
+        // A closed or lent port ends the sends, and the transmit window's.
+        sendQueue_.stopSending();
         SuspendTransmitWindow();
     }
     if (Pohjafrm != nullptr)
@@ -864,7 +881,7 @@ void Tterminaali::loadTerminalSettings(const TIniFile& ini, const std::string& s
     const QPoint defaultPlace = BesideTerminal();
     current.transmit = {defaultPlace.x(), defaultPlace.y(), kTransmitWindowSize, kTransmitWindowSize};
     const TerminalLayout layout = ReadTerminalLayout(ini, section, current);
-    CommPort1->setPortin_nro(static_cast<TPortnro>(layout.line.portNumber));
+    MovePort(layout.line.portNumber);
     applyLineSettings(layout.line);
     options = layout.options;
     cr_interval->stop();
@@ -889,12 +906,22 @@ void Tterminaali::showScriptSetName(const std::string& name) {
     statusPanels[2]->setText(QStringLiteral("Script Set: ") + fromLatin1(name));
 }
 
+// Data and keys given for one device never go to another: a move ends the
+// sends, the transmit window's repeat with them, and drops the typed keys, as a
+// close would; the port, closed by the caller, opens on the new number later.
+void Tterminaali::MovePort(int number) {
+    if (number == CommPort1->Portin_nro())
+        return;
+    CommPort1->setPortin_nro(static_cast<TPortnro>(number));
+    sendQueue_.portMoved();
+    SuspendTransmitWindow();
+}
+
 // Closed by the user, a lent port is no longer wanted back.
 void Tterminaali::closeport1Click() {
     lentPort_ = -1;
     CommPort1->sulje();
     showPortState();
-    sendQueue_.stopSending();
 }
 
 void Tterminaali::openport1Click() {

@@ -11,6 +11,7 @@ namespace {
 class FakePort : public TerminalPortLink {
 public:
     bool open = true;
+    unsigned opens = 1;
     int capacity = 2048;
     std::string pending;
     // The end of a purged write is still to be reported.
@@ -23,6 +24,7 @@ public:
     int flushes = 0;
 
     bool portOpen() const override { return open; }
+    unsigned openCount() const override { return opens; }
     int transmitRoom() const override { return capacity - static_cast<int>(pending.size()); }
     bool transmitting() const override { return open && (!pending.empty() || endDue); }
     void write(std::string_view bytes) override {
@@ -58,6 +60,7 @@ public:
     bool echoQueuedData = false;
     std::deque<int> posted;
     int emptied = 0;
+    int ended = 0;
     std::vector<int> holds;
     uint32_t total = 0;
     std::vector<std::string>* events = nullptr;
@@ -73,6 +76,7 @@ public:
         if (onEmptied)
             onEmptied();
     }
+    void sendEnded() override { ++ended; }
     void holdRts(int ms) override {
         holds.push_back(ms);
         if (events)
