@@ -5,12 +5,14 @@
 #include "app/tpohjafrm.h"
 #include "platform/program_files.h"
 #include "platform/tinifile.h"
+#include "platform/virtual_port.h"
 #include "support/message_box_recorder.h"
 #include "support/temp_folder.h"
 #include "terminal/tportinasetus.h"
 #include "terminal/tterminaali.h"
 #include "x_windows.h"
 
+#include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QScreen>
@@ -35,7 +37,12 @@ const std::vector<Layout> kLayouts = {
     {"two terminals side by side at the top", {{0, 0, 635, 500}, {635, 0, 635, 500}}},
     {"three terminals filling the area", {{0, 0, 430, 900}, {430, 0, 430, 900}, {860, 0, 430, 900}}},
     {"a terminal in the bottom-right corner", {{1100, 700, 500, 400}}},
+    // The settings dialog beside it fits only without its port list.
+    {"a terminal right of the middle", {{540, 0, 600, 400}}},
 };
+
+// Enough ports for the settings dialog's port list to widen it.
+constexpr int kPortCount = 20;
 
 // Opens a window beside the terminals (the last one opened is the active one) and
 // gives the window that is to stand within reach.
@@ -91,6 +98,12 @@ protected:
 
     TempFolder folder;
     MessageBoxRecorder boxes;
+    std::vector<std::unique_ptr<VirtualPort>> ports = [] {
+        std::vector<std::unique_ptr<VirtualPort>> made;
+        for (int com = 1; com <= kPortCount; ++com)
+            made.push_back(std::make_unique<VirtualPort>(com));
+        return made;
+    }();
 };
 
 TEST_F(WindowsWithinReach, EveryWindowOpensWithinReach) {
@@ -114,13 +127,25 @@ TEST_F(WindowsWithinReach, EveryWindowOpensWithinReach) {
                 << window.kind << " beside " << layout.name;
             opened->close();
         }
-        bool aboutWithinReach = false;
-        QTimer::singleShot(0, [&] {
-            aboutWithinReach = QTest::qWaitFor([] { return WithinReach(aboutfrm); }, kWaitMs);
-            aboutfrm->close();
-        });
-        main.Tietoja1Click();
-        EXPECT_TRUE(aboutWithinReach) << "About box beside " << layout.name;
+        const std::vector<std::pair<const char*, std::function<void()>>> modals = {
+            {"About box", [&] { main.Tietoja1Click(); }},
+            {"Serial port setup at its first show, of Settings", [&] { last->Asetukset1Click(false); }},
+            {"Serial port setup of Open terminal", [&] { main.Uusi1Click(); }},
+        };
+        for (const auto& [kind, open] : modals) {
+            bool withinReach = false;
+            QTimer::singleShot(0, [&] {
+                QWidget* dialog = nullptr;
+                static_cast<void>(QTest::qWaitFor(
+                    [&] { return (dialog = QApplication::activeModalWidget()) != nullptr; }, kWaitMs));
+                withinReach =
+                    dialog != nullptr && QTest::qWaitFor([&] { return WithinReach(dialog); }, kWaitMs);
+                if (dialog != nullptr)
+                    dialog->close();
+            });
+            open();
+            EXPECT_TRUE(withinReach) << kind << " beside " << layout.name;
+        }
     }
 }
 
