@@ -41,6 +41,16 @@ protected:
             SetEventWaitsFailForTests(bench.Pty()->SlavePath(), fail);
     }
 
+    // The port goes to another window for a while, as the hand-over lends it.
+    void LendAndHandBack() {
+        terminal->closePort();
+        terminal->setPortLent(true);
+        terminal->showPortState();
+        QTest::qWait(20);
+        terminal->setPortLent(false);
+        terminal->openPort(true);
+        terminal->showPortState();
+    }
     // What a device receives until `size` bytes have come or its line has
     // been quiet for 100 ms, and what follows them at once.
     static std::string Drain(FarEnd& far, size_t size) {
@@ -91,16 +101,7 @@ TEST_P(WriteEndTest, AfterEveryWriteEndTheNextSendAndTypedKeyGoOut) {
              QTest::qWait(20);
              terminal->openport1Click();
          }},
-        {"lent and given back",
-         [&] {
-             terminal->closePort();
-             terminal->setPortLent(true);
-             terminal->showPortState();
-             QTest::qWait(20);
-             terminal->setPortLent(false);
-             terminal->openPort(true);
-             terminal->showPortState();
-         }},
+        {"lent and given back", [&] { LendAndHandBack(); }},
         {"quiet reopen after a failed wait",
          [&] {
              waitsFail(true);
@@ -203,16 +204,7 @@ TEST_P(WriteEndTest, ReopensLeaveEachSendWholeOrAnExactPrefixOnItsOwnDevice) {
         {"settings on the same port", true, false, [&] { SettingsOk(PortBench::kComNumber); }},
         {"settings with a move", false, true, [&] { SettingsOk(PortBench::kOtherComNumber); }},
         {"layout load", true, false, [&] { terminal->loadTerminalSettings(layout, "Window number 0"); }},
-        {"hand-back", false, false,
-         [&] {
-             terminal->closePort();
-             terminal->setPortLent(true);
-             terminal->showPortState();
-             QTest::qWait(20);
-             terminal->setPortLent(false);
-             terminal->openPort(true);
-             terminal->showPortState();
-         }},
+        {"hand-back", false, false, [&] { LendAndHandBack(); }},
     };
     for (const Reopen& reopen : reopens)
         for (const Source& source : sources)
