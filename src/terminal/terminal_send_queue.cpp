@@ -75,7 +75,7 @@ void TerminalSendQueue::writeDone() {
 
 // True when the end of the piece ended its send.
 bool TerminalSendQueue::pieceEnded(Piece kind) {
-    std::string rest = piece_.substr(std::min(pieceWritten_, piece_.size()));
+    const std::string rest = piece_.substr(std::min(pieceWritten_, piece_.size()));
     if (rest.empty() || !pieceRestWanted_)
         return false;
     if (!port_.portOpen() || port_.openCount() != pieceOpen_) {

@@ -918,8 +918,8 @@ void Tterminaali::showScriptSetName(const std::string& name) {
 }
 
 // Data and keys given for one device never go to another: a move ends the
-// sends, the transmit window's repeat with them, and drops the typed keys, as a
-// close would; the port, closed by the caller, opens on the new number later.
+// sends and the transmit window's repeat, as "Close port" does, and drops the
+// typed keys too. The caller has closed the port and opens it on the new number.
 void Tterminaali::MovePort(int number) {
     if (number == CommPort1->Portin_nro())
         return;

@@ -226,6 +226,19 @@ TEST_F(SendQueueTest, CancelDropsTheQueueAndPurgesTheDriver) {
     EXPECT_TRUE(queue.idle());
 }
 
+// A write that fails with the port open would fail again: its send ends with
+// what the line took, visibly, and the next send goes out whole.
+TEST_F(SendQueueTest, AFailedWriteEndsItsSendWithoutAHole) {
+    const std::string data = Pattern(5000);
+    queue.queueSend(data, true);
+    port.complete(100);
+    queue.writeDone();
+    queue.queueSend("next", true);
+    runToIdle();
+    EXPECT_EQ(port.wire, data.substr(0, 100) + "next");
+    EXPECT_EQ(host.ended, 1);
+}
+
 // A key typed while the one before it is in flight waits; neither a cancel nor
 // the end of the sends drops it.
 TEST_F(SendQueueTest, KeysWaitingBehindAKeyInFlightOutliveACancelAndAClose) {
