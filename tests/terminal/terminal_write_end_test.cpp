@@ -251,10 +251,7 @@ TEST_P(WriteEndTest, ReopensLeaveEachSendWholeOrAnExactPrefixOnItsOwnDevice) {
                     transmit->close();
                 }
                 if (reopen.moves) {
-                    terminal->closePort();
-                    port().setPortin_nro(static_cast<TPortnro>(PortBench::kComNumber - 1));
-                    terminal->openPort(true);
-                    terminal->showPortState();
+                    SettingsOk(PortBench::kComNumber);
                     hold(false);
                 }
                 EXPECT_TRUE(boxes.texts().empty()) << row;
