@@ -41,16 +41,6 @@ protected:
             SetEventWaitsFailForTests(bench.Pty()->SlavePath(), fail);
     }
 
-    // The port goes to another window for a while, as the hand-over lends it.
-    void LendAndHandBack() {
-        terminal->closePort();
-        terminal->setPortLent(true);
-        terminal->showPortState();
-        QTest::qWait(20);
-        terminal->setPortLent(false);
-        terminal->openPort(true);
-        terminal->showPortState();
-    }
     // What a device receives until `size` bytes have come or its line has
     // been quiet for 100 ms, and what follows them at once.
     static std::string Drain(FarEnd& far, size_t size) {
@@ -84,7 +74,8 @@ protected:
 
 // However a write ends, the port's pending bytes, its room and its writing state
 // agree afterwards: a send and a typed key that follow go out. Each row ends a
-// write of 2048 bytes that the line holds back (as a received XOFF does).
+// write of 2048 bytes that the line holds back (as a received XOFF does); the
+// ways of closing and reopening the port are rows of the table below.
 TEST_P(WriteEndTest, AfterEveryWriteEndTheNextSendAndTypedKeyGoOut) {
     const std::string held(2048, 'f');
     struct End {
@@ -95,21 +86,6 @@ TEST_P(WriteEndTest, AfterEveryWriteEndTheNextSendAndTypedKeyGoOut) {
         {"done after the hold", [] {}},
         {"cancel", [&] { terminal->CancelSending(); }},
         {"abort by the driver", [&] { PurgeComm(port().Handle(), PURGE_TXABORT); }},
-        {"close and open",
-         [&] {
-             terminal->closeport1Click();
-             QTest::qWait(20);
-             terminal->openport1Click();
-         }},
-        {"lent and given back", [&] { LendAndHandBack(); }},
-        {"quiet reopen after a failed wait",
-         [&] {
-             waitsFail(true);
-             ASSERT_TRUE(QTest::qWaitFor(
-                 [&] { return terminal->teksti->screenText().contains("Serial port restarted"); }, 3000));
-             waitsFail(false);
-             QTest::qWait(600); // failures reported before the wait worked again
-         }},
     };
     for (const End& row : ends) {
         hold(true);
@@ -204,7 +180,16 @@ TEST_P(WriteEndTest, ReopensLeaveEachSendWholeOrAnExactPrefixOnItsOwnDevice) {
         {"settings on the same port", true, false, [&] { SettingsOk(PortBench::kComNumber); }},
         {"settings with a move", false, true, [&] { SettingsOk(PortBench::kOtherComNumber); }},
         {"layout load", true, false, [&] { terminal->loadTerminalSettings(layout, "Window number 0"); }},
-        {"hand-back", false, false, [&] { LendAndHandBack(); }},
+        {"hand-back", false, false,
+         [&] {
+             terminal->closePort();
+             terminal->setPortLent(true);
+             terminal->showPortState();
+             QTest::qWait(20);
+             terminal->setPortLent(false);
+             terminal->openPort(true);
+             terminal->showPortState();
+         }},
     };
     for (const Reopen& reopen : reopens)
         for (const Source& source : sources)
