@@ -5,7 +5,7 @@
 
 #include <QCoreApplication>
 
-#include <pulse/simple.h>
+#include <pulse/pulseaudio.h>
 
 #include <algorithm>
 #include <atomic>
@@ -18,15 +18,8 @@ static_assert(kMaxWaveChannels <= PA_CHANNELS_MAX && kMaxWaveSampleRate <= PA_RA
               "every wave form the reader accepts can be played");
 
 namespace {
-// The samples go to the server a twentieth of a second at a time, so a stop is
-// seen within about that long; the server holds a tenth of a second ahead.
-constexpr uint32_t kWritesPerSecond = 20;
+// The server holds a tenth of a second ahead of what is heard.
 constexpr uint32_t kBufferedPerSecond = 10;
-
-struct StreamCloser {
-    void operator()(pa_simple* stream) const { pa_simple_free(stream); }
-};
-using Stream = std::unique_ptr<pa_simple, StreamCloser>;
 
 pa_sample_spec SpecOf(const WaveSamples& wave) {
     pa_sample_spec spec{};
@@ -41,16 +34,21 @@ pa_sample_spec SpecOf(const WaveSamples& wave) {
     return spec;
 }
 
-// One sound on a thread of its own, which holds the stream and the connection
-// from start to end: the object's end stops the sound and joins the thread, so
-// nothing of the sound output is left once it is gone.
+// One sound on a thread of its own, which runs the sound library's main loop and
+// holds the connection to the server and the stream from start to end. The
+// object's end wakes the loop, so a stop is at once even while the server is slow
+// to take samples, and joins the thread once the stream, the connection and the
+// loop are gone: nothing of the sound output outlives it.
 class Playback {
 public:
     Playback(std::string fileName, WaveSamples wave)
-        : fileName_(std::move(fileName)), wave_(std::move(wave)), thread_([this] { Play(); }) {}
+        : fileName_(std::move(fileName)), wave_(std::move(wave)), loop_(pa_mainloop_new()),
+          thread_([this] { Play(); }) {}
     ~Playback() {
         stop_ = true;
+        pa_mainloop_wakeup(loop_);
         thread_.join();
+        pa_mainloop_free(loop_);
     }
     Playback(const Playback&) = delete;
     Playback& operator=(const Playback&) = delete;
@@ -60,29 +58,74 @@ public:
     bool Finished() const { return finished_; }
 
 private:
+    // Without a server (none is started for it) the loop ends at once.
     void Play() {
-        const pa_sample_spec spec = SpecOf(wave_);
-        const uint32_t second = static_cast<uint32_t>(pa_bytes_per_second(&spec));
-        const size_t frame = pa_frame_size(&spec);
-        const pa_buffer_attr buffer{static_cast<uint32_t>(-1), second / kBufferedPerSecond,
-                                    static_cast<uint32_t>(-1), static_cast<uint32_t>(-1),
-                                    static_cast<uint32_t>(-1)};
-        const Stream stream(pa_simple_new(nullptr, "Quovix 5", PA_STREAM_PLAYBACK, nullptr, "result sound",
-                                          &spec, nullptr, &buffer, nullptr));
-        if (stream == nullptr)
-            return;
-        const size_t piece = std::max(frame, second / kWritesPerSecond / frame * frame);
-        const std::string& data = wave_.data;
-        for (size_t at = 0; at < data.size(); at += piece) {
-            if (stop_ || pa_simple_write(stream.get(), data.data() + at, std::min(piece, data.size() - at),
-                                         nullptr) < 0)
-                return;
+        pa_context* context = pa_context_new(pa_mainloop_get_api(loop_), "Quovix 5");
+        if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0) {
+            while (!stop_ && pa_mainloop_iterate(loop_, 1, nullptr) >= 0 && Step(context)) {
+            }
         }
-        finished_ = !stop_ && pa_simple_drain(stream.get(), nullptr) >= 0;
+        if (stream_ != nullptr) {
+            pa_stream_disconnect(stream_);
+            pa_stream_unref(stream_);
+        }
+        if (drain_ != nullptr)
+            pa_operation_unref(drain_);
+        pa_context_disconnect(context);
+        pa_context_unref(context);
+    }
+
+    // Moves the sound on after the loop's events: opens the stream once the
+    // connection stands, hands the server what it asks for, and drains the stream
+    // after the last sample. False once the sound can go no further.
+    bool Step(pa_context* context) {
+        const pa_context_state_t connection = pa_context_get_state(context);
+        if (!PA_CONTEXT_IS_GOOD(connection))
+            return false;
+        if (connection != PA_CONTEXT_READY)
+            return true;
+        if (stream_ == nullptr)
+            return OpenStream(context);
+        const pa_stream_state_t state = pa_stream_get_state(stream_);
+        if (state != PA_STREAM_READY)
+            return PA_STREAM_IS_GOOD(state);
+        const std::string& data = wave_.data;
+        const size_t piece = std::min(pa_stream_writable_size(stream_), data.size() - written_);
+        if (piece > 0 &&
+            pa_stream_write(stream_, data.data() + written_, piece, nullptr, 0, PA_SEEK_RELATIVE) < 0)
+            return false;
+        written_ += piece;
+        if (written_ < data.size())
+            return true;
+        if (drain_ == nullptr)
+            drain_ = pa_stream_drain(stream_, nullptr, nullptr);
+        if (drain_ == nullptr)
+            return false;
+        if (pa_operation_get_state(drain_) == PA_OPERATION_RUNNING)
+            return true;
+        finished_ = pa_operation_get_state(drain_) == PA_OPERATION_DONE;
+        return false;
+    }
+
+    bool OpenStream(pa_context* context) {
+        const pa_sample_spec spec = SpecOf(wave_);
+        const auto unset = static_cast<uint32_t>(-1);
+        const pa_buffer_attr buffer{unset,
+                                    static_cast<uint32_t>(pa_bytes_per_second(&spec)) / kBufferedPerSecond,
+                                    unset, unset, unset};
+        stream_ = pa_stream_new(context, "result sound", &spec, nullptr);
+        return stream_ != nullptr &&
+               pa_stream_connect_playback(stream_, nullptr, &buffer, PA_STREAM_ADJUST_LATENCY, nullptr,
+                                          nullptr) >= 0;
     }
 
     const std::string fileName_;
     const WaveSamples wave_;
+    pa_mainloop* const loop_;
+    // Touched by the playing thread only.
+    pa_stream* stream_ = nullptr;
+    pa_operation* drain_ = nullptr;
+    size_t written_ = 0;
     std::atomic<bool> stop_{false};
     std::atomic<bool> finished_{false};
     // Last, so that it starts once everything it reads is there.
