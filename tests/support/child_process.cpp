@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <stdexcept>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -29,8 +30,12 @@ pid_t SpawnProgram(std::vector<std::string> arguments, int keepOpen,
     for (char** inherited = environ; *inherited != nullptr; ++inherited)
         envp.push_back(*inherited);
     envp.push_back(nullptr);
+    const pid_t parent = getpid();
     const pid_t child = fork();
     if (child == 0) {
+        // The program ends with the test program, however that ends.
+        if (prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || getppid() != parent)
+            _exit(1);
         const int devNull = open("/dev/null", O_RDWR);
         dup2(devNull, STDIN_FILENO);
         dup2(devNull, STDOUT_FILENO);

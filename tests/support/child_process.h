@@ -7,9 +7,10 @@
 #include <vector>
 
 // Runs a program with the arguments and the extra environment ("NAME=value", ahead
-// of the inherited one); the
-// child keeps only the listed descriptor open beside the standard ones. Throws
-// std::runtime_error when no child can be made.
+// of the inherited one); the child keeps only the listed descriptor open beside the
+// standard ones. Throws std::runtime_error when no child can be made. The program is
+// ended when the thread that started it ends, should the test program end without
+// stopping it.
 pid_t SpawnProgram(std::vector<std::string> arguments, int keepOpen = -1,
                    const std::vector<std::string>& environment = {});
 
