@@ -729,7 +729,7 @@ void Tterminaali::PopupMenu1Popup() {
 void Tterminaali::showPortState() {
     // A port that opened, on another port or by the hand-back, waits for no loan.
     if (portOpen())
-        lentPort_ = -1;
+        loan_.end();
     const PortShade shade = portLent() ? PortShade::Lent : portOpen() ? PortShade::Open : PortShade::Closed;
     shadeScreen(shade);
     openport1->setVisible(shade == PortShade::Closed);
@@ -746,11 +746,14 @@ void Tterminaali::showPortState() {
 }
 
 bool Tterminaali::portLent() const {
-    return lentPort_ >= 0 && lentPort_ == portNumber();
+    return loan_.lent(portNumber());
 }
 
 void Tterminaali::setPortLent(bool lent) {
-    lentPort_ = lent ? portNumber() : -1;
+    if (lent)
+        loan_.lend(portNumber());
+    else
+        loan_.handBack();
 }
 
 void Tterminaali::shadeScreen(PortShade shade) {
@@ -891,7 +894,7 @@ void Tterminaali::showScriptSetName(const std::string& name) {
 
 // Closed by the user, a lent port is no longer wanted back.
 void Tterminaali::closeport1Click() {
-    lentPort_ = -1;
+    loan_.end();
     CommPort1->sulje();
     showPortState();
     sendQueue_.stopSending();
