@@ -70,7 +70,7 @@ struct Send {
     int peer;
     int generation;
     std::string bytes;
-    int order;    // place in the user's order; -1 for a timed send (repeat, command line)
+    int step;     // the step that started it, its place in the user's order; -1 for a timed send
     bool repeats; // a Continuous send goes out again and again
     int seen = 0;
 };
@@ -80,7 +80,7 @@ struct Send {
 struct Key {
     char c;
     int peer;
-    int order;
+    int step;               // the step that typed it
     bool mayBeLost = false; // pending when its device went or its terminal moved
     bool done = false;      // arrived, or lost where that may be
 };
@@ -96,7 +96,7 @@ struct Peer {
     int owner = -1;       // the terminal whose send the open segment is
     std::string segment;
     bool counted = false;
-    std::array<int, 2> lastOrder{-1, -1};
+    std::array<int, 2> lastStep{-1, -1};
     bool present() const { return port || pty; }
 };
 
@@ -179,13 +179,15 @@ protected:
         if (terminals[t]->portOpen() && peerOf(t) >= 0) {
             const Peer& peer = peers[peerOf(t)];
             sends[t].emplace(bytes.substr(1, kIdLength),
-                             Send{peerOf(t), peer.generation, bytes, ordered ? ++order : -1, repeats});
+                             Send{peerOf(t), peer.generation, bytes,
+                                  ordered ? static_cast<int>(steps.size()) + 1 : -1, repeats});
         }
     }
 
     void typeKey(int t, int letter) {
         if (terminals[t]->portOpen() && peerOf(t) >= 0)
-            keys[t].push_back({static_cast<char>(kFirstKey[t] + letter), peerOf(t), ++order});
+            keys[t].push_back(
+                {static_cast<char>(kFirstKey[t] + letter), peerOf(t), static_cast<int>(steps.size()) + 1});
         QTest::keyClick(terminals[t]->teksti, static_cast<Qt::Key>(Qt::Key_A + kFirstKey[t] - 'a' + letter));
     }
 
@@ -485,17 +487,18 @@ protected:
                 continue;
             key.done = true;
             if (key.c == c)
-                return inOrder(peer, t, key.order, std::string("key ") + c);
+                return inOrder(peer, t, key.step, std::string("key ") + c);
             if (!key.mayBeLost)
                 return fault(describe(peer, std::string("key ") + c + " came where " + key.c + " was due"));
         }
         fault(describe(peer, std::string("key ") + c + " that was not typed for this device"));
     }
 
-    void inOrder(Peer& peer, int t, int order, const std::string& what) {
-        if (order < peer.lastOrder[t])
-            fault(describe(peer, what + " out of the user's order"));
-        peer.lastOrder[t] = order;
+    void inOrder(Peer& peer, int t, int step, const std::string& what) {
+        if (step < peer.lastStep[t])
+            fault(describe(peer, what + " of step " + std::to_string(step) + " came after step " +
+                                     std::to_string(peer.lastStep[t]) + "'s"));
+        peer.lastStep[t] = step;
     }
 
     // The open segment is an exact prefix of a send meant for this device.
@@ -523,8 +526,8 @@ protected:
         peer.counted = true;
         if (++send.seen > 1 && !send.repeats)
             fault(describe(peer, "send " + peer.segment.substr(0, 6) + " went out twice"));
-        if (send.order >= 0)
-            inOrder(peer, peer.owner, send.order, "send " + peer.segment.substr(0, 6));
+        if (send.step >= 0)
+            inOrder(peer, peer.owner, send.step, "send " + peer.segment.substr(0, 6));
     }
 
     void closeSegment(Peer& peer) {
@@ -609,8 +612,8 @@ protected:
         for (int t = 0; t < 2; ++t)
             for (const Key& key : keys[t])
                 if (!key.done && !key.mayBeLost && terminals[t]->portOpen() && peerOf(t) == key.peer)
-                    fault(std::string("T") + std::to_string(t) + ": key " + key.c + " (step order " +
-                          std::to_string(key.order) + ") never arrived");
+                    fault(std::string("T") + std::to_string(t) + ": key " + key.c + " typed at step " +
+                          std::to_string(key.step) + " never arrived");
     }
 
     std::string report(unsigned seed) const {
@@ -631,7 +634,6 @@ protected:
     std::array<std::map<std::string, Send>, 2> sends;
     std::array<std::vector<Key>, 2> keys;
     std::array<int, 2> nextId{0, 0};
-    int order = 0;
     std::vector<std::string> steps;
     std::set<int> skipped; // steps drawn but not done, to cut a failing walk down
     std::string faultText;
