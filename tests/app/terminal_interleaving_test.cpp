@@ -449,7 +449,7 @@ protected:
         if (peer.port)
             bytes = peer.port->Read();
         else if (peer.pty)
-            bytes = peer.pty->ReadFor(1 << 16, std::chrono::milliseconds(1));
+            bytes = peer.pty->ReadFor(1 << 16, std::chrono::milliseconds(2)); // 1 ms would not poll
         for (char c : bytes)
             take(peer, c);
         peer.line += bytes;
@@ -618,8 +618,11 @@ protected:
 
     std::string report(unsigned seed) const {
         std::ostringstream text;
-        text << faultText << "\nseed " << seed << ", " << steps.size()
-             << " steps (replay: QUOVIX_INTERLEAVING_SEED=" << seed
+        text << faultText << "\n";
+        for (const Peer& peer : peers)
+            text << "COM" << peer.com << " received " << peer.line.size() << " bytes, the last: \""
+                 << peer.line.substr(peer.line.size() - std::min<size_t>(peer.line.size(), 80)) << "\"\n";
+        text << "seed " << seed << ", " << steps.size() << " steps (replay: QUOVIX_INTERLEAVING_SEED=" << seed
              << " QUOVIX_INTERLEAVING_STEPS=" << steps.size() << "):\n";
         for (size_t i = 0; i < steps.size(); ++i)
             text << "  " << i + 1 << ". " << steps[i] << "\n";
