@@ -479,14 +479,15 @@ protected:
     }
 
     // Each key arrives where and in the order it was typed; a key passed over is
-    // lost, which only a key that may be lost may be.
+    // lost, which only a key that may be lost may be. Such a key typed before
+    // what the device already has is taken as lost rather than as this key.
     void takeKey(Peer& peer, int t, char c) {
         const int p = static_cast<int>(&peer - peers.data());
         for (Key& key : keys[t]) {
             if (key.done || key.peer != p)
                 continue;
             key.done = true;
-            if (key.c == c)
+            if (key.c == c && !(key.mayBeLost && key.step < peer.lastStep[t]))
                 return inOrder(peer, t, key.step, std::string("key ") + c);
             if (!key.mayBeLost)
                 return fault(describe(peer, std::string("key ") + c + " came where " + key.c + " was due"));
