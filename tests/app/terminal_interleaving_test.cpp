@@ -354,7 +354,7 @@ protected:
         d.letter = static_cast<int>(rng() % kLetters);
         d.continuous = rng() % 5 == 0;
         d.heldSteps = 1 + static_cast<int>(rng() % 6);
-        d.kind = static_cast<int>(rng() % 36);
+        d.kind = static_cast<int>(rng() % 37);
         return d;
     }
 
@@ -431,6 +431,11 @@ protected:
             hold(peer, true);
             peer.releaseAt = steps.size() + static_cast<size_t>(d.heldSteps);
             return com + "held for " + std::to_string(d.heldSteps) + " steps";
+        case 35:
+            // As a layout load does: every port closed and opened again in one go.
+            main->CloseAllTerminalPorts();
+            main->ReopenAllTerminalPorts(false);
+            return "Close all and Open all";
         default:
             QTest::qWait(static_cast<int>(d.size % 200));
             return "wait " + std::to_string(d.size % 200) + " ms";
