@@ -184,11 +184,15 @@ protected:
         }
     }
 
-    void typeKey(int t, int letter) {
+    // A terminal types its letters in turn, so that two keys on their way with
+    // the same letter are 13 keys apart.
+    char typeKey(int t) {
+        const int letter = typedCount[t]++ % kLetters;
+        const char c = static_cast<char>(kFirstKey[t] + letter);
         if (terminals[t]->portOpen() && peerOf(t) >= 0)
-            keys[t].push_back(
-                {static_cast<char>(kFirstKey[t] + letter), peerOf(t), static_cast<int>(steps.size()) + 1});
-        QTest::keyClick(terminals[t]->teksti, static_cast<Qt::Key>(Qt::Key_A + kFirstKey[t] - 'a' + letter));
+            keys[t].push_back({c, peerOf(t), static_cast<int>(steps.size()) + 1});
+        QTest::keyClick(terminals[t]->teksti, static_cast<Qt::Key>(Qt::Key_A + c - 'a'));
+        return c;
     }
 
     void paste(int t, size_t size) {
@@ -341,7 +345,7 @@ protected:
     // One step, drawn from the generator alone so that a seed replays its steps
     // whatever the program did; a held line is released after a few steps.
     struct Draw {
-        int kind, t, p, letter;
+        int kind, t, p, source;
         size_t size;
         bool continuous;
         int heldSteps;
@@ -351,7 +355,7 @@ protected:
         d.t = static_cast<int>(rng() % 2);
         d.p = static_cast<int>(rng() % 2);
         d.size = rng() % 10 == 0 ? 1000 + rng() % 2500 : 8 + rng() % 300;
-        d.letter = static_cast<int>(rng() % kLetters);
+        d.source = static_cast<int>(rng() % 3);
         d.continuous = rng() % 5 == 0;
         d.heldSteps = 1 + static_cast<int>(rng() % 6);
         d.kind = static_cast<int>(rng() % 37);
@@ -377,8 +381,7 @@ protected:
         case 9:
         case 10:
         case 11:
-            typeKey(t, d.letter);
-            return who + "types " + static_cast<char>(kFirstKey[t] + d.letter);
+            return who + "types " + typeKey(t);
         case 12:
         case 13:
             paste(t, d.size);
@@ -393,8 +396,8 @@ protected:
             return who + "transmit window Send: " + transmit(t, d.size, d.continuous);
         case 19:
             if (TLahetys* window = transmitWindow(t))
-                window->lahde->setItemIndex(d.letter % 3);
-            return who + "source " + std::to_string(d.letter % 3);
+                window->lahde->setItemIndex(d.source);
+            return who + "source " + std::to_string(d.source);
         case 20:
         case 21:
             if (TLahetys* window = transmitWindow(t))
@@ -643,6 +646,7 @@ protected:
     std::array<std::map<std::string, Send>, 2> sends;
     std::array<std::vector<Key>, 2> keys;
     std::array<int, 2> nextId{0, 0};
+    std::array<int, 2> typedCount{0, 0};
     std::vector<std::string> steps;
     std::set<int> skipped; // steps drawn but not done, to cut a failing walk down
     std::string faultText;
