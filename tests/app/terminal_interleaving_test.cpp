@@ -498,7 +498,8 @@ protected:
             if (key.c == c && !(key.mayBeLost && key.step < peer.lastStep[t]))
                 return inOrder(peer, t, key.step, std::string("key ") + c);
             if (!key.mayBeLost)
-                return fault(describe(peer, std::string("key ") + c + " came where " + key.c + " was due"));
+                return fault(describe(peer, std::string("key ") + c + " came where " + key.c + " of step " +
+                                                std::to_string(key.step) + " was due"));
         }
         fault(describe(peer, std::string("key ") + c + " that was not typed for this device"));
     }
