@@ -36,7 +36,7 @@ protected:
 
     // Starts the run's port at once and waits until the run has closed it again.
     bool Complete(bool transmit = true) {
-        transmit ? run.StartParameterTransmit() : run.StartParameterReceive();
+        transmit ? run.StartParameterTransmit(*design.active) : run.StartParameterReceive(*design.active);
         if (!port.IsOpen() || !Fire(run.StartDelayTimer()))
             return false;
         return ProcessEventsUntil([this] { return !port.IsOpen(); }, 5s);
@@ -185,7 +185,7 @@ TEST_F(DollarRunTest, FailingRepliesEndTheRunWithTheirBoxes) {
         boxes.clear();
         const size_t before = Commands().size();
         design.active = &master;
-        run.StartParameterTransmit();
+        run.StartParameterTransmit(*design.active);
         ASSERT_TRUE(Fire(run.StartDelayTimer()));
         if (c.endsByItself) {
             EXPECT_TRUE(ProcessEventsUntil([this] { return !port.IsOpen(); }, 5s));
@@ -213,7 +213,7 @@ TEST_F(DollarRunTest, SilenceEndsWithTheNoResponseBoxAndTheNextRunWorks) {
         sim.SetSilent(true);
         return 0;
     });
-    run.StartParameterTransmit();
+    run.StartParameterTransmit(*design.active);
     ASSERT_TRUE(Fire(run.StartDelayTimer()));
     ProcessEventsFor(100ms);
     EXPECT_FALSE(run.DataFlowTimer().Active());
@@ -235,14 +235,15 @@ TEST_F(DollarRunTest, SilenceEndsWithTheNoResponseBoxAndTheNextRunWorks) {
 }
 
 // The port's own box says it did not open; the run still waits its start delay,
-// logs its first step and ends by the first-answer timer.
+// logs its first step, shows no frame as sent, and ends by the first-answer timer.
 TEST_F(DollarRunTest, APortThatDoesNotOpenStillRunsItsStartDelay) {
     AddModem("01", nullptr);
     run.comNumber = kCom + 1;
-    run.StartParameterTransmit();
+    run.StartParameterTransmit(*design.active);
     EXPECT_FALSE(port.IsOpen());
     ASSERT_TRUE(Fire(run.StartDelayTimer()));
     EXPECT_EQ(status.lines.back(), "Set the modem to the programming mode");
+    EXPECT_TRUE(status.sent.empty());
     ASSERT_TRUE(Fire(run.FirstAnswerTimer()));
     EXPECT_EQ(status.lines.back(), "Port closed");
     ASSERT_EQ(boxes.texts().size(), 2u);
@@ -255,7 +256,7 @@ TEST_F(DollarRunTest, ABadCrcIsReportedAndTheDataFlowTimerEndsTheRun) {
         sim.CorruptNextCrc();
         return 0;
     });
-    run.StartParameterTransmit();
+    run.StartParameterTransmit(*design.active);
     ASSERT_TRUE(Fire(run.StartDelayTimer()));
     ASSERT_TRUE(ProcessEventsUntil([this] { return boxes.count() > 0; }, 3s));
     EXPECT_EQ(boxes.texts()[0].rfind("CRC error in modem -> PC message", 0), 0u);
@@ -318,7 +319,7 @@ TEST_F(DollarRunTest, APortClosedUnderTheQuestionIsNotWrittenTo) {
         port.Close();
         return IDYES;
     });
-    run.StartParameterTransmit();
+    run.StartParameterTransmit(*design.active);
     ASSERT_TRUE(Fire(run.StartDelayTimer()));
     ASSERT_TRUE(ProcessEventsUntil([this] { return !port.IsOpen(); }, 3s));
     ProcessEventsFor(100ms);
