@@ -35,6 +35,7 @@
 #include <array>
 #include <filesystem>
 #include <map>
+#include <numeric>
 #include <random>
 #include <set>
 #include <sstream>
@@ -344,8 +345,31 @@ protected:
 
     // One step, drawn from the generator alone so that a seed replays its steps
     // whatever the program did; a held line is released after a few steps.
+    enum Action {
+        Type,
+        Paste,
+        Script,
+        Transmit,
+        Source,
+        Cancel,
+        Settings,
+        ClosePort,
+        OpenPort,
+        FailWaits,
+        Lend,
+        HandBack,
+        Remove,
+        Arrive,
+        Hold,
+        ReopenAll,
+        Wait,
+        kActions
+    };
+    // How often each action is drawn, in shares of the whole.
+    static constexpr std::array<int, kActions> kShares{12, 2, 2, 3, 1, 2, 1, 1, 2, 1, 1, 2, 1, 2, 2, 1, 1};
     struct Draw {
-        int kind, t, p, source;
+        Action action;
+        int t, p, source;
         size_t size;
         bool continuous;
         int heldSteps;
@@ -358,7 +382,10 @@ protected:
         d.source = static_cast<int>(rng() % 3);
         d.continuous = rng() % 5 == 0;
         d.heldSteps = 1 + static_cast<int>(rng() % 6);
-        d.kind = static_cast<int>(rng() % 37);
+        int share = static_cast<int>(rng() % std::accumulate(kShares.begin(), kShares.end(), 0u));
+        d.action = Type;
+        while (share >= kShares[d.action])
+            share -= kShares[d.action], d.action = static_cast<Action>(d.action + 1);
         return d;
     }
 
@@ -368,81 +395,63 @@ protected:
         Peer& peer = peers[d.p];
         const std::string who = "T" + std::to_string(t) + " ";
         const std::string com = "COM" + std::to_string(peer.com) + " ";
-        switch (d.kind) {
-        case 0:
-        case 1:
-        case 2:
-        case 3:
-        case 4:
-        case 5:
-        case 6:
-        case 7:
-        case 8:
-        case 9:
-        case 10:
-        case 11:
+        switch (d.action) {
+        case Type:
             return who + "types " + typeKey(t);
-        case 12:
-        case 13:
+        case Paste:
             paste(t, d.size);
             return who + "pastes " + std::to_string(d.size);
-        case 14:
-        case 15:
+        case Script:
             script(t, d.size);
             return who + "Shift+F1 script " + std::to_string(d.size);
-        case 16:
-        case 17:
-        case 18:
+        case Transmit:
             return who + "transmit window Send: " + transmit(t, d.size, d.continuous);
-        case 19:
+        case Source:
             if (TLahetys* window = transmitWindow(t))
                 window->lahde->setItemIndex(d.source);
             return who + "source " + std::to_string(d.source);
-        case 20:
-        case 21:
+        case Cancel:
             if (TLahetys* window = transmitWindow(t))
                 window->PeruutaClick();
             return who + "Cancel";
-        case 22:
+        case Settings:
             return who + "Settings OK on " + com + settings(t, d.p);
-        case 23:
+        case ClosePort:
             offered(terminals[t]->closeport1);
             return who + "Close port";
-        case 24:
-        case 25:
+        case OpenPort:
             offered(terminals[t]->openport1);
             return who + "Open port";
-        case 26:
+        case FailWaits:
             failWaits(t);
             return who + "event waits fail";
-        case 27:
+        case Lend:
             main->ReleaseTerminalPort(peer.com);
             return com + "lent";
-        case 28:
-        case 29:
+        case HandBack:
             main->RestoreTerminalPort(peer.com);
             return com + "handed back";
-        case 30:
+        case Remove:
             remove(peer);
             return com + "removed";
-        case 31:
-        case 32:
+        case Arrive:
             arrive(peer);
             return com + "arrives";
-        case 33:
-        case 34:
+        case Hold:
             hold(peer, true);
             peer.releaseAt = steps.size() + static_cast<size_t>(d.heldSteps);
             return com + "held for " + std::to_string(d.heldSteps) + " steps";
-        case 35:
+        case ReopenAll:
             // As a layout load does: every port closed and opened again in one go.
             main->CloseAllTerminalPorts();
             main->ReopenAllTerminalPorts(false);
             return "Close all and Open all";
-        default:
-            QTest::qWait(static_cast<int>(d.size % 200));
-            return "wait " + std::to_string(d.size % 200) + " ms";
+        case Wait:
+        case kActions:
+            break;
         }
+        QTest::qWait(static_cast<int>(d.size % 200));
+        return "wait " + std::to_string(d.size % 200) + " ms";
     }
 
     // ---- what the peers received ----
