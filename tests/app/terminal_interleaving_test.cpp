@@ -185,13 +185,16 @@ protected:
         }
     }
 
-    // A terminal types its letters in turn, so that two keys on their way with
-    // the same letter are 13 keys apart.
+    // A terminal types its letters in turn for each device, so that two keys
+    // on their way to a device with the same letter are 13 keys apart.
     char typeKey(int t) {
-        const int letter = typedCount[t]++ % kLetters;
-        const char c = static_cast<char>(kFirstKey[t] + letter);
-        if (terminals[t]->portOpen() && peerOf(t) >= 0)
-            keys[t].push_back({c, peerOf(t), static_cast<int>(steps.size()) + 1});
+        const bool open = terminals[t]->portOpen() && peerOf(t) >= 0;
+        const int p = std::max(peerOf(t), 0);
+        const char c = static_cast<char>(kFirstKey[t] + typedFor[t][p] % kLetters);
+        if (open) {
+            keys[t].push_back({c, p, static_cast<int>(steps.size()) + 1});
+            ++typedFor[t][p];
+        }
         QTest::keyClick(terminals[t]->teksti, static_cast<Qt::Key>(Qt::Key_A + c - 'a'));
         return c;
     }
@@ -273,7 +276,7 @@ protected:
             if (shown++ > 0 || index < 0)
                 return dialog.PeruutaClick();
             if (peerOf(t) != p)
-                forgivePending(t);
+                dropPending(t);
             dialog.portinnro->setItemIndex(index);
             dialog.OKClick();
         });
@@ -282,10 +285,15 @@ protected:
         return shown > 1 ? "would not open" : "";
     }
 
-    // Keys still on their way when the terminal leaves their device may be lost.
+    // Keys still on their way when their device goes may be lost; a move to
+    // another device drops them.
     void forgivePending(int t) {
         for (Key& key : keys[t])
             key.mayBeLost |= !key.done;
+    }
+    void dropPending(int t) {
+        for (Key& key : keys[t])
+            key.done = true;
     }
 
     void failWaits(int t) {
@@ -656,7 +664,7 @@ protected:
     std::array<std::map<std::string, Send>, 2> sends;
     std::array<std::vector<Key>, 2> keys;
     std::array<int, 2> nextId{0, 0};
-    std::array<int, 2> typedCount{0, 0};
+    std::array<std::array<int, 2>, 2> typedFor{}; // keys typed by a terminal for a device
     std::vector<std::string> steps;
     std::set<int> skipped; // steps drawn but not done, to cut a failing walk down
     std::string faultText;
