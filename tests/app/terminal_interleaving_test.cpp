@@ -649,6 +649,12 @@ protected:
         for (const Peer& peer : peers)
             text << "COM" << peer.com << " received " << peer.line.size() << " bytes, the last: \""
                  << peer.line.substr(peer.line.size() - std::min<size_t>(peer.line.size(), 80)) << "\"\n";
+        for (int t = 0; t < 2; ++t)
+            text << "T" << t << " on COM" << terminals[t]->portNumber() + 1 << ", "
+                 << (terminals[t]->portOpen()   ? "open"
+                     : terminals[t]->portLent() ? "lent"
+                                                : "closed")
+                 << "\n";
         text << "seed " << seed << ", " << steps.size() << " steps (replay: QUOVIX_INTERLEAVING_SEED=" << seed
              << " QUOVIX_INTERLEAVING_STEPS=" << steps.size() << "):\n";
         for (size_t i = 0; i < steps.size(); ++i)
