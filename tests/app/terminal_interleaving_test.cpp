@@ -606,11 +606,20 @@ protected:
                     steps.back() += ", COM" + std::to_string(peer.com) + " released";
                 }
             settle();
+            steps.back() += " | " + where(0) + ", " + where(1);
             for (Peer& peer : peers)
                 drain(peer);
             checkScreens();
         }
         return faultText.empty();
+    }
+
+    std::string where(int t) const {
+        const Tterminaali* terminal = terminals[t];
+        return "T" + std::to_string(t) + " COM" + std::to_string(terminal->portNumber() + 1) +
+               (terminal->portOpen()   ? " open"
+                : terminal->portLent() ? " lent"
+                                       : " closed");
     }
 
     // Lines released, devices back, loans ended, repeats stopped and ports
@@ -649,12 +658,6 @@ protected:
         for (const Peer& peer : peers)
             text << "COM" << peer.com << " received " << peer.line.size() << " bytes, the last: \""
                  << peer.line.substr(peer.line.size() - std::min<size_t>(peer.line.size(), 80)) << "\"\n";
-        for (int t = 0; t < 2; ++t)
-            text << "T" << t << " on COM" << terminals[t]->portNumber() + 1 << ", "
-                 << (terminals[t]->portOpen()   ? "open"
-                     : terminals[t]->portLent() ? "lent"
-                                                : "closed")
-                 << "\n";
         text << "seed " << seed << ", " << steps.size() << " steps (replay: QUOVIX_INTERLEAVING_SEED=" << seed
              << " QUOVIX_INTERLEAVING_STEPS=" << steps.size() << "):\n";
         for (size_t i = 0; i < steps.size(); ++i)
