@@ -276,7 +276,7 @@ protected:
             if (shown++ > 0 || index < 0)
                 return dialog.PeruutaClick();
             if (peerOf(t) != p)
-                dropPending(t);
+                forgivePending(t);
             dialog.portinnro->setItemIndex(index);
             dialog.OKClick();
         });
@@ -285,15 +285,11 @@ protected:
         return shown > 1 ? "would not open" : "";
     }
 
-    // Keys still on their way when their device goes may be lost; a move to
-    // another device drops them.
+    // Keys still on their way when their device goes or their terminal moves
+    // may be lost: a move drops them.
     void forgivePending(int t) {
         for (Key& key : keys[t])
             key.mayBeLost |= !key.done;
-    }
-    void dropPending(int t) {
-        for (Key& key : keys[t])
-            key.done = true;
     }
 
     void failWaits(int t) {
