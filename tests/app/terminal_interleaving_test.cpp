@@ -54,9 +54,10 @@ constexpr std::array<char, 2> kFirstData{'A', 'N'};
 constexpr std::array<char, 2> kMarker{'<', '>'};
 const QColor kWhite(Qt::white), kSilver(192, 192, 192), kGrey(128, 128, 128);
 
-int EnvNumber(const char* name, int otherwise) {
+unsigned EnvNumber(const char* name, unsigned otherwise) {
     const char* value = std::getenv(name);
-    return value != nullptr && *value != '\0' ? std::atoi(value) : otherwise;
+    return value != nullptr && *value != '\0' ? static_cast<unsigned>(std::strtoul(value, nullptr, 10))
+                                              : otherwise;
 }
 
 int OwnerIn(char c, const std::array<char, 2>& firsts, int span) {
@@ -592,10 +593,10 @@ protected:
     }
 
     // The walk; each step is followed by the checks. False on the first fault.
-    bool walk(int count) {
-        for (int n = 0; n < count && faultText.empty(); ++n) {
+    bool walk(unsigned count) {
+        for (unsigned n = 0; n < count && faultText.empty(); ++n) {
             const Draw d = draw();
-            steps.push_back(skipped.count(n + 1) ? "skipped" : act(d));
+            steps.push_back(skipped.count(static_cast<int>(n) + 1) ? "skipped" : act(d));
             for (Peer& peer : peers)
                 if (peer.releaseAt == steps.size()) {
                     hold(peer, false);
@@ -677,10 +678,10 @@ protected:
 
 TEST_F(TerminalInterleaving, EveryPeerGetsOnlyItsOwnWholeOrPrefixSendsAndKeysInOrder) {
     const bool longWalk = std::getenv("QUOVIX_INTERLEAVING_LONG") != nullptr;
-    const int count = EnvNumber("QUOVIX_INTERLEAVING_STEPS", longWalk ? 0 : 2500);
+    const unsigned count = EnvNumber("QUOVIX_INTERLEAVING_STEPS", longWalk ? 0 : 2500);
     if (count == 0)
         GTEST_SKIP() << "the long walk runs with QUOVIX_INTERLEAVING_STEPS set";
-    const auto seed = static_cast<unsigned>(EnvNumber("QUOVIX_INTERLEAVING_SEED", longWalk ? 0 : 1));
+    const unsigned seed = EnvNumber("QUOVIX_INTERLEAVING_SEED", longWalk ? 0 : 1);
     const unsigned used = seed != 0 ? seed : std::random_device()();
     rng.seed(used);
     // QUOVIX_INTERLEAVING_SKIP="3-80,85" leaves those steps out of a replay.
