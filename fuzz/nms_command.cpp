@@ -21,9 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         require(parse.command->value.size() <= kMaxNmsValueLength);
         const std::string frame = BuildNmsRequestFrame(*parse.command, static_cast<uint8_t>(size));
         require(CheckNmsFrame(frame).result == NmsFrameCheck::Complete);
-        replies.Start(parse.command->typeCode, parse.command->idText);
+        replies.Start(parse.command->typeCode, parse.command->idText, 0);
     } else {
-        replies.Start(NmsText, "");
+        replies.Start(NmsText, "", 0);
     }
     size_t at = lineEnd == std::string::npos ? input.size() : lineEnd + 1;
     while (at < input.size() && replies.Awaiting()) {

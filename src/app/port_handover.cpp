@@ -46,6 +46,9 @@ void RestoreTerminalPort(const HandoverTerminals& terminals, int comNumber) {
         if (!terminal.portLent())
             return;
         terminal.setPortLent(false);
+        // Another window that borrowed the port too may hold it still.
+        if (terminal.portLent())
+            return;
         terminal.openPort(false);
         terminal.showPortState();
     });

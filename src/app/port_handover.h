@@ -35,11 +35,13 @@ using HandoverTerminals = std::vector<HandoverTerminal*>;
 
 // Lends the port of COM comNumber (1 = COM1): every terminal on it whose port is
 // meant to be open closes it and shows it lent, which also stops its transmit
-// window's repeat. A port the user closed is not lent.
+// window's repeat. A port the user closed is not lent. A lent port lent again has
+// one more borrower.
 void ReleaseTerminalPort(const HandoverTerminals& terminals, int comNumber);
-// Ends the loan: every terminal whose port was lent opens it with boxes and shows
-// it as it is, so one that did not open is shown closed. A port the user closed,
-// before or during the loan, stays closed.
+// One borrower gives the port back. When it was the last, the loan ends: every
+// terminal whose port was lent opens it with boxes and shows it as it is, so one
+// that did not open is shown closed. A port the user closed, before or during
+// the loan, stays closed.
 void RestoreTerminalPort(const HandoverTerminals& terminals, int comNumber);
 // Closes every terminal's port and shows it closed; a lent port stays lent.
 void CloseAllTerminalPorts(const HandoverTerminals& terminals);

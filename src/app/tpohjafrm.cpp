@@ -58,6 +58,14 @@ const char* const kWriteFailed = "Unable to write ini file. Access denied";
 const char* const kReadOnlySettings = " voi vain lukea";
 
 enum SavedWindowState { StateNormal = 0, StateMinimised = 1, StateMaximised = 2 };
+
+// A firmware window is centred once shown, then kept within reach: one that
+// would stand partly outside the client area is pulled in, one larger than the
+// area keeps its title bar in reach and the area scrolls to the rest.
+void MoveCentredChild(QMdiSubWindow& child, const WindowPoint& at) {
+    child.move(at.left, at.top);
+    KeepWithinReach(child);
+}
 constexpr int kDefaultPosition = 0;
 constexpr int kDefaultSize = 200;
 constexpr int kFactoryLabelDrop = 4;
@@ -611,7 +619,7 @@ void TPohjafrm::Flashyksi1Click() {
     const QSize main = frameGeometry().size();
     const WindowPoint at = CentredFirmwareWindow(main.width(), main.height(), child->width(), child->height(),
                                                  SpeedPanel->height(), 1);
-    child->move(at.left, at.top);
+    MoveCentredChild(*child, at);
 }
 void TPohjafrm::Flashmonta1Click() {
     OpenMultiFlashWindow(1);
@@ -648,7 +656,7 @@ void TPohjafrm::OpenMultiFlashWindow(int instance) {
         instance == 0 ? CentredInMainWindow(main.width(), main.height(), child->width(), child->height())
                       : CentredFirmwareWindow(main.width(), clientHeight, child->width(), child->height(),
                                               SpeedPanel->height(), place);
-    child->move(at.left, at.top);
+    MoveCentredChild(*child, at);
 }
 
 // Factory tools.

@@ -7,6 +7,7 @@
 
 namespace {
 
+constexpr size_t sequenceOffset = 5;
 constexpr size_t statusOffset = 11;
 constexpr size_t errorCodeOffset = 12;
 constexpr size_t valueLengthOffset = 12;
@@ -152,6 +153,7 @@ std::optional<NmsReply> ReadNmsReply(std::string_view bytes) {
     if (frame.size() <= statusOffset)
         return std::nullopt;
     NmsReply reply;
+    reply.sequence = byteAt(frame, sequenceOffset);
     reply.status = byteAt(frame, statusOffset);
     if (reply.IsError()) {
         if (frame.size() < errorCodeOffset + 2)

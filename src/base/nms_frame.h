@@ -77,6 +77,7 @@ struct NmsFrameCheck {
 NmsFrameCheck CheckNmsFrame(std::string_view bytes);
 
 struct NmsReply {
+    uint8_t sequence = 0; // that of the request it answers
     uint8_t status = 0;
     uint16_t errorCode = 0; // with NmsStatusError
     bool hasValue = false;  // a response that carries a value

@@ -17,12 +17,10 @@
 
 DesignerNms::DesignerNms(Tpiirtopohja& designer) : designer_(designer) {}
 
-void DesignerNms::Run(bool transmit) {
+void DesignerNms::Run(bool transmit, TKuvio& figure) {
     NetworkDesign& design = designer_.Design();
-    if (design.active == nullptr)
-        return;
     NmsTransferJob job;
-    job.figure = design.active;
+    job.figure = &figure;
     job.routingProject = !design.SingleModem();
     job.project = design.properties;
     job.master = design.master;

@@ -15,8 +15,8 @@ class DesignerNms : public NmsTransferView {
 public:
     explicit DesignerNms(Tpiirtopohja& designer);
 
-    // The transfer of the active figure; true transmits, false receives.
-    void Run(bool transmit);
+    // The transfer of the figure; true transmits, false receives.
+    void Run(bool transmit, TKuvio& figure);
 
     void ShowTransferStatus(const std::string& text, int mode) override;
     void AddStatusPair(const std::string& text) override;

@@ -30,14 +30,14 @@ DesignerProgramming::DesignerProgramming(NetworkDesign& design, TransferStatusWi
     };
 }
 
-void DesignerProgramming::Transmit() {
+void DesignerProgramming::Transmit(TKuvio& figure) {
     run.comNumber = settings_.portNumber;
-    run.StartParameterTransmit();
+    run.StartParameterTransmit(figure);
 }
 
-void DesignerProgramming::Receive() {
+void DesignerProgramming::Receive(TKuvio& figure) {
     run.comNumber = settings_.portNumber;
-    run.StartParameterReceive();
+    run.StartParameterReceive(figure);
 }
 
 void DesignerProgramming::Cancel() {

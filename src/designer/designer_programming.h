@@ -34,8 +34,8 @@ public:
                         const RunTimerFactory& timers = MakeQtRunTimer);
 
     // "Transmit values" and "Receive values" of a figure without NMS support.
-    void Transmit();
-    void Receive();
+    void Transmit(TKuvio& figure);
+    void Receive(TKuvio& figure);
     // Ends a run or a ping at once (the designer closes).
     void Cancel();
 

@@ -40,8 +40,9 @@ DollarRun::~DollarRun() {
     design_.StopListening(this);
 }
 
+// The run's own figure; between runs (the NMS transfer's status lines) the active one.
 TKuvio* DollarRun::Active() const {
-    return design_.active;
+    return programmed_ ? programmed_ : design_.active;
 }
 
 void DollarRun::ShowTransferStatus(const std::string& text, int mode) {
@@ -119,32 +120,26 @@ void DollarRun::OpenModemPort() {
     alkutmr_->Start();
 }
 
-void DollarRun::StartParameterTransmit() {
-    TKuvio* figure = Active();
-    if (!figure)
-        return;
+void DollarRun::StartParameterTransmit(TKuvio& figure) {
     if (!design_.SingleModem()) {
         host_.GenerateRoutes();
         if (design_.routeProblem)
             return;
     }
-    programmed_ = figure;
+    programmed_ = &figure;
     OpenModemPort();
     senderState = host_.FactoryLevelChosen() ? WriteFactoryFirst : WriteParameters;
     tilasiirto_->Start();
     ShowTransferStatus("Port COM" + std::to_string(comNumber), 2);
-    ShowTransferStatus(figure->GetModemName(), 2);
+    ShowTransferStatus(figure.GetModemName(), 2);
 }
 
-void DollarRun::StartParameterReceive() {
-    TKuvio* figure = Active();
-    if (!figure)
-        return;
+void DollarRun::StartParameterReceive(TKuvio& figure) {
     senderState = ReadParameters;
-    programmed_ = figure;
+    programmed_ = &figure;
     OpenModemPort();
     tilasiirto_->Start();
-    ShowTransferStatus(figure->GetModemName(), 3);
+    ShowTransferStatus(figure.GetModemName(), 3);
 }
 
 void DollarRun::SendProgModeOn() {

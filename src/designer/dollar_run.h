@@ -72,9 +72,10 @@ public:
               const RunTimerFactory& timers);
     ~DollarRun();
 
-    // "Transmit values" and "Receive values" of a figure without NMS support.
-    void StartParameterTransmit();
-    void StartParameterReceive();
+    // "Transmit values" and "Receive values" of a figure without NMS support: the
+    // run serves that figure from its start to its end.
+    void StartParameterTransmit(TKuvio& figure);
+    void StartParameterReceive(TKuvio& figure);
     // Bytes from the port while no ping waits for its text reply.
     void Received(const std::string& bytes);
     // Ends a run at once (the designer closes); a run still going writes its last
@@ -140,7 +141,7 @@ private:
     std::unique_ptr<RunTimer> rsptmr_;
     std::unique_ptr<RunTimer> alkutmr_;
     // The figure whose values the run transfers; none when no run goes.
-    const TKuvio* programmed_ = nullptr;
+    TKuvio* programmed_ = nullptr;
     std::vector<std::string> routeLines_;
     size_t routeLine_ = 0;
     // Values of the last parameter reply stored; the factory values follow them.

@@ -71,12 +71,6 @@ FieldValue DefaultFieldValue(const ParameterField& field) {
 
 FieldValue ClampedFieldValue(const ParameterField& field, FieldValue value) {
     switch (field.letter) {
-    case 'S':
-        value.text.resize(std::min(value.text.size(), kMaxTextLength));
-        break;
-    case 'H':
-        value.text.resize(std::min(value.text.size(), kMaxHexLength));
-        break;
     case 'B':
         value.number = std::clamp(value.number, 0, 255);
         break;

@@ -18,14 +18,15 @@ struct FieldValue {
     bool operator==(const FieldValue&) const = default;
 };
 
-// Longest texts of the 'S' and 'H' edits.
+// Longest texts typed into the 'S' and 'H' edits. Texts the program puts in (stored
+// or reported values) have no limit and stay whole.
 constexpr size_t kMaxTextLength = 20;
 constexpr size_t kMaxHexLength = 8;
 
 // The value of a newly built control.
 FieldValue DefaultFieldValue(const ParameterField& field);
-// What the field's control keeps of a value: texts cut to their length, numbers
-// held in their range, list indexes held in the list.
+// What the field's control keeps of a value: numbers held in their range, list
+// indexes held in the list, texts whole.
 FieldValue ClampedFieldValue(const ParameterField& field, FieldValue value);
 // A stored value (see StoredFieldText) shown in the field's control; a number that
 // is no number counts as 0, a 'C' number that no item has selects the first item.

@@ -25,9 +25,18 @@ void NetworkDesign::StopListening(const void* owner) {
     std::erase_if(removalListeners_, [owner](const auto& listener) { return listener.first == owner; });
 }
 
+// A listener may stop listening while it is told (a holder lets its figure go):
+// each is told from a copy of the list, and only while it still listens.
 void NetworkDesign::TellRemoval(const TKuvio* figure) const {
-    for (const auto& [owner, listener] : removalListeners_)
-        listener(figure);
+    const auto listeners = removalListeners_;
+    for (const auto& [owner, listener] : listeners)
+        if (Listens(owner))
+            listener(figure);
+}
+
+bool NetworkDesign::Listens(const void* owner) const {
+    return std::any_of(removalListeners_.begin(), removalListeners_.end(),
+                       [owner](const auto& listener) { return listener.first == owner; });
 }
 
 void NetworkDesign::DeleteAllFigures() {

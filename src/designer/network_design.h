@@ -91,6 +91,7 @@ private:
     void TakeDrawingScale(TKuvio& figure) const;
     void ZoomFigures(bool in);
     void TellRemoval(const TKuvio* figure) const;
+    bool Listens(const void* owner) const;
 
     bool singleModem_;
     int zoomSteps_ = 0;

@@ -230,9 +230,22 @@ void Tarvotaulu::Exit1Click() {
 void Tarvotaulu::closeEvent(QCloseEvent* event) {
     if (arvotaulu == this)
         arvotaulu = nullptr;
+    GiveDesignerItsState();
+    event->accept();
+}
+
+void Tarvotaulu::GiveDesignerItsState() {
     if (QMdiSubWindow* frame = FrameOf(designer_))
         frame->setWindowState(designerState_);
-    event->accept();
+}
+
+// The one table shows the modems of the designer that asked for it last: the
+// designer it showed before gets its window state back, as at a close.
+void Tarvotaulu::ShowDesigner(Tpiirtopohja* designer, Qt::WindowStates designerState) {
+    GiveDesignerItsState();
+    designer_ = designer;
+    designerState_ = designerState;
+    RefreshPropertyTable();
 }
 
 void ShowPropertyTable(Tpiirtopohja* designer) {
@@ -244,6 +257,8 @@ void ShowPropertyTable(Tpiirtopohja* designer) {
     if (arvotaulu) {
         if (arvotaulu->Designer() == designer)
             arvotaulu->KeepDesignerState(state);
+        else
+            arvotaulu->ShowDesigner(designer, state);
         if (QMdiSubWindow* frame = FrameOf(arvotaulu))
             frame->show();
         arvotaulu->show();
@@ -267,7 +282,7 @@ void RefreshPropertyTable() {
         arvotaulu->RefreshPropertyTable();
 }
 
-void ClosePropertyTable() {
-    if (arvotaulu)
+void ClosePropertyTable(const Tpiirtopohja* designer) {
+    if (arvotaulu && arvotaulu->Designer() == designer)
         CloseMdiChild(arvotaulu);
 }

@@ -29,6 +29,8 @@ public:
 
     // Builds the table anew from the designer's modems.
     void RefreshPropertyTable();
+    // Builds the table anew for another designer.
+    void ShowDesigner(Tpiirtopohja* designer, Qt::WindowStates designerState);
     Tpiirtopohja* Designer() const { return designer_; }
     // The window state the designer gets back when the table closes: the one it had
     // at its latest Property table command.
@@ -56,6 +58,7 @@ protected:
 private:
     void BuildPropertyTable();
     void RemoveGrids();
+    void GiveDesignerItsState();
     QTableWidget* CreateGrid(const PropertyTableTab& tab);
 
     Ui::Tarvotaulu* ui;
@@ -73,4 +76,5 @@ void ShowPropertyTable(Tpiirtopohja* designer);
 // Builds the table anew when there is one: its designer opened a file or a
 // modem's values were stored.
 void RefreshPropertyTable();
-void ClosePropertyTable();
+// Closes the table when it shows the designer's modems.
+void ClosePropertyTable(const Tpiirtopohja* designer);

@@ -2,6 +2,7 @@
 
 #include "base/hex.h"
 #include "platform/atomic_file.h"
+#include "platform/dialogs_in_front.h"
 #include "platform/file_dialogs.h"
 #include "platform/latin1.h"
 #include "platform/message_box.h"
@@ -108,7 +109,9 @@ void Tinfo::SetCaption(const std::string& text) {
 void Tinfo::EnableStatusButtons(bool enabled) {
     ui->closebtn->setEnabled(enabled);
     ui->saveasbtn->setEnabled(enabled);
-    if (!enabled)
+    // A run's start (each modem of a ping round) brings the window to the front,
+    // but never above a dialog that waits for the user's answer.
+    if (!enabled && !AnswerAwaited())
         raise();
 }
 

@@ -23,6 +23,7 @@
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QStyle>
+#include <QTimer>
 #include <algorithm>
 #include <filesystem>
 
@@ -46,27 +47,31 @@ bool FactoryMode() {
     return Pohjafrm && Pohjafrm->FactoryMode();
 }
 
-// Holds typing in the terminal-address field to the project's address length, as
-// an edit control's text limit does: a longer text the program puts in ("No
-// address", an address of a longer setting) stays whole and may be shortened, but
-// no edit makes a text longer than the limit.
-class TypedLengthLimit : public QValidator {
-public:
-    TypedLengthLimit(QLineEdit* edit, int limit)
-        : QValidator(edit), limit_(limit), length_(edit->text().size()) {
-        // The edit already holds the new text while it is checked: the length
-        // before the edit is kept from its last change.
-        connect(edit, &QLineEdit::textChanged, this, [this](const QString& text) { length_ = text.size(); });
-    }
+// The property of a text field that holds its limit on typing.
+constexpr const char* kTypingLimit = "typingLimit";
 
-    State validate(QString& input, int&) const override {
-        return input.size() > length_ && input.size() > limit_ ? Invalid : Acceptable;
-    }
+// The edit's own limit follows its text down to the typing limit: a longer text
+// the program put in stays whole and may be shortened, and no key makes a text
+// longer than the limit.
+void FitLengthToText(QLineEdit* edit) {
+    edit->setMaxLength(std::max(edit->property(kTypingLimit).toInt(), static_cast<int>(edit->text().size())));
+}
 
-private:
-    int limit_;
-    qsizetype length_;
-};
+// Holds typing in a text field to its length (the terminal address to the
+// project's address length), as an edit control's text limit does.
+void LimitTyping(QLineEdit* edit, int limit) {
+    if (!edit->property(kTypingLimit).isValid())
+        QObject::connect(edit, &QLineEdit::textChanged, edit, [edit] { FitLengthToText(edit); });
+    edit->setProperty(kTypingLimit, limit);
+    FitLengthToText(edit);
+}
+
+// A text the program puts into a limited field (a stored or reported value, "No
+// address", an address of a longer setting) stays whole.
+void PutText(QLineEdit* edit, const QString& text) {
+    edit->setMaxLength(std::max(edit->maxLength(), static_cast<int>(text.size())));
+    edit->setText(text);
+}
 
 std::string TypeStem(const std::string& typeFile) {
     return std::filesystem::path(typeFile).stem().string();
@@ -126,7 +131,7 @@ QWidget* CreateControl(const ParameterField& field, QWidget* parent, int textWid
     case 'S':
     case 'H': {
         auto* edit = new QLineEdit(parent);
-        edit->setMaxLength(static_cast<int>(field.letter == 'S' ? kMaxTextLength : kMaxHexLength));
+        LimitTyping(edit, static_cast<int>(field.letter == 'S' ? kMaxTextLength : kMaxHexLength));
         edit->resize(textWidth, edit->sizeHint().height());
         return edit;
     }
@@ -171,7 +176,7 @@ FieldValue ReadControl(QWidget* control) {
 
 void WriteControl(QWidget* control, const FieldValue& value) {
     if (auto* edit = qobject_cast<QLineEdit*>(control))
-        edit->setText(fromLatin1(value.text));
+        PutText(edit, fromLatin1(value.text));
     else if (auto* spin = qobject_cast<QSpinBox*>(control))
         spin->setValue(value.number);
     else if (auto* check = qobject_cast<QCheckBox*>(control))
@@ -222,21 +227,29 @@ void Tominaisuus::FormCreate() {
 
 void Tominaisuus::SetFigure(Tpiirtopohja* designer, TKuvio* figure) {
     designer_ = designer;
-    figure_ = figure;
     hideFixedFields_ = designer && designer->SingleModem();
+    if (figure == figure_.get())
+        return;
+    figure_.Hold(designer ? &designer->Design() : nullptr, figure);
+    valuesShown_ = false;
+    // Shown at once unless the caller goes on to show it, or to mark its values.
+    if (isVisible())
+        QTimer::singleShot(0, this, [this] { ShowHeldFigure(); });
+}
+
+// A question the load asks (a conflict with the type file) lets the posted call
+// in: the load is not begun twice.
+void Tominaisuus::ShowHeldFigure() {
+    if (!HasFigure() || valuesShown_ || busy_)
+        return;
+    busy_ = true;
+    LoadFigure(false);
+    busy_ = false;
 }
 
 void Tominaisuus::SetConversionTarget(const std::string& typeName) {
     targetTypeName_ = typeName;
     convert_ = true;
-}
-
-// A figure that its designer no longer holds (deleted, or the design closed) is
-// forgotten rather than touched.
-bool Tominaisuus::HasFigure() {
-    if (figure_ && !(designer_ && designer_->Design().NumberOf(figure_) != 0))
-        figure_ = nullptr;
-    return figure_ != nullptr;
 }
 
 SchemaView Tominaisuus::View() const {
@@ -274,16 +287,20 @@ void Tominaisuus::ShowModemProperties(bool convert) {
     if (!HasFigure() || busy_)
         return;
     busy_ = true;
-    typeChanged_ = figure_->GetSmfFileName() != loadedTypeFile_;
-    if (NeedsRebuild(convert))
-        Rebuild(convert);
-    ShowFigureValues(convert);
+    LoadFigure(convert);
     ui->vieritys->verticalScrollBar()->setValue(0);
     // The window takes the keyboard from the designer, so that a typed name,
     // Return and Escape reach the focused field.
     ShowInFront(this);
     FocusFirstField();
     busy_ = false;
+}
+
+void Tominaisuus::LoadFigure(bool convert) {
+    typeChanged_ = figure_->GetSmfFileName() != loadedTypeFile_;
+    if (NeedsRebuild(convert))
+        Rebuild(convert);
+    ShowFigureValues(convert);
 }
 
 // The name, or with the fixed rows hidden the first field the user may change
@@ -530,6 +547,7 @@ void Tominaisuus::FreeFieldLists() {
             delete label;
         *column = Column();
     }
+    valuesShown_ = false;
     responseCursor_.reset();
 }
 
@@ -540,16 +558,18 @@ void Tominaisuus::ShowFigureValues(bool readOnly) {
     const std::vector<FieldValue> values = LoadFieldValues(main_.schema, *figure_);
     for (size_t i = 0; i < values.size(); ++i)
         ShowValue(main_, i, values[i], false);
+    valuesShown_ = true;
 }
 
 void Tominaisuus::RefreshPropertyForm() {
+    ShowHeldFigure();
     if (HasFigure())
         ShowFixedFields(false);
 }
 
 bool Tominaisuus::IsVirtualMaster() const {
     return designer_ && designer_->Design().properties.IsVirtualRouting() &&
-           designer_->Design().master == figure_;
+           designer_->Design().master == figure_.get();
 }
 
 void Tominaisuus::ShowFixedFields(bool readOnly) {
@@ -564,7 +584,7 @@ void Tominaisuus::ShowFixedFields(bool readOnly) {
     // read-only but keeps the window colour.
     SetEditLook(ui->osoite, multiport || readOnly || figure_->NoTerminalAddress(),
                 readOnly || figure_->NoTerminalAddress());
-    ui->osoite->setText(fromLatin1(figure_->GetTerminalAddress()));
+    PutText(ui->osoite, fromLatin1(figure_->GetTerminalAddress()));
     if (multiport) {
         QStringList addresses;
         for (const std::string& address : figure_->TerminalAddresses())
@@ -624,6 +644,7 @@ void Tominaisuus::PutReportedValue(size_t field, char letter, const std::string&
 bool Tominaisuus::ReadyForReports() {
     if (!HasFigure())
         return false;
+    ShowHeldFigure();
     BuildIfStale();
     return true;
 }
@@ -725,6 +746,7 @@ void Tominaisuus::ChangeFigureType() {
 }
 
 bool Tominaisuus::StoreFigure() {
+    ShowHeldFigure();
     const bool converting = RightColumnShowing();
     const Column& column = converting ? second_ : main_;
     const std::vector<FieldValue> values = ReadValues(column);
@@ -776,7 +798,7 @@ void Tominaisuus::poisClick() {
 void Tominaisuus::Dismiss() {
     ui->vieritys->verticalScrollBar()->setValue(0);
     hide();
-    figure_ = nullptr;
+    figure_.Release();
     convert_ = false;
 }
 
@@ -798,7 +820,7 @@ void Tominaisuus::closeEvent(QCloseEvent* event) {
         okClick(ui->pois);
     FreeFieldLists();
     loadedTypeFile_.clear();
-    figure_ = nullptr;
+    figure_.Release();
     convert_ = false;
     QWidget::closeEvent(event);
 }
@@ -814,8 +836,7 @@ void Tominaisuus::hideEvent(QHideEvent* event) {
 
 void Tominaisuus::showEvent(QShowEvent* event) {
     const int addressLength = 2 * (designer_ ? designer_->Design().properties.length : 1);
-    delete ui->osoite->validator();
-    ui->osoite->setValidator(new TypedLengthLimit(ui->osoite, addressLength));
+    LimitTyping(ui->osoite, addressLength);
     QWidget::showEvent(event);
 }
 
@@ -823,7 +844,7 @@ void Tominaisuus::no_addressClick() {
     if (IsVirtualMaster()) {
         ui->no_address->setChecked(false);
     } else {
-        ui->osoite->setText(ui->no_address->isChecked() ? QStringLiteral("No address") : QStringLiteral("0"));
+        PutText(ui->osoite, ui->no_address->isChecked() ? QStringLiteral("No address") : QStringLiteral("0"));
         ui->osoite->setModified(true);
     }
     SetEditable(ui->osoite, !ui->no_address->isChecked());
@@ -887,13 +908,13 @@ void Tominaisuus::receivebtnClick() {
     keepCancelDisabled_ = true;
     if (HasFigure() && figure_->newFigure)
         okClick(ui->receivebtn);
-    if (designer_)
-        designer_->Receivevalues1Click();
+    if (designer_ && HasFigure())
+        designer_->ReceiveValues(*figure_);
 }
 
 void Tominaisuus::transmitbtnClick() {
     ui->pois->setEnabled(false);
     okClick(ui->transmitbtn);
-    if (designer_)
-        designer_->Transmitparrou1Click();
+    if (designer_ && HasFigure())
+        designer_->TransmitValues(*figure_);
 }

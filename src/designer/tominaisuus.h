@@ -8,6 +8,7 @@
 // designer's window is the global Ominaisuus.
 
 #include "designer/field_value.h"
+#include "designer/held_figure.h"
 #include "designer/parameter_schema.h"
 
 #include <QPointer>
@@ -33,9 +34,11 @@ public:
 
     // The figure the next ShowModemProperties shows, and its designer (mode,
     // security level, project). Hides the name and address rows in a
-    // single-modem designer.
+    // single-modem designer. A shown window given another figure shows that
+    // figure's values: it never names one modem over another's values. The
+    // window lets the figure go, and closes, when its design removes it.
     void SetFigure(Tpiirtopohja* designer, TKuvio* figure);
-    TKuvio* Figure() const { return figure_; }
+    TKuvio* Figure() const { return figure_.get(); }
     // Opens the two-column view that converts the figure to another modem type.
     void SetConversionTarget(const std::string& typeName);
     // True while the window converts a figure (the designer then ignores presses
@@ -93,7 +96,12 @@ private:
     };
 
     void FormCreate();
-    bool HasFigure();
+    bool HasFigure() const { return figure_.get() != nullptr; }
+    // Builds the editor for the figure when needed and shows its values.
+    void LoadFigure(bool convert);
+    // The controls show the held figure's values before anything reads or marks
+    // them: a window given another figure never names it over another's values.
+    void ShowHeldFigure();
     SchemaView View() const;
     char DesignerSecurityChar() const;
     bool RightColumnShowing() const;
@@ -143,9 +151,11 @@ private:
 
     Ui::Tominaisuus* ui;
     QPointer<Tpiirtopohja> designer_;
-    TKuvio* figure_ = nullptr;
+    HeldFigure figure_{[this] { close(); }};
     Column main_;
     Column second_;
+    // The controls show the values of the figure held.
+    bool valuesShown_ = false;
     std::string loadedTypeFile_;
     bool busy_ = false;
     char securityChar_ = 0;

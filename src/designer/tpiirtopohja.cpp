@@ -2,6 +2,7 @@
 
 #include "base/text_lines.h"
 #include "designer/designer_canvas.h"
+#include "designer/held_figure.h"
 #include "designer/modem_data_file.h"
 #include "designer/project_file.h"
 #include "designer/tarvotaulu.h"
@@ -638,17 +639,20 @@ void Tpiirtopohja::Lopeta1Click() {
         Pohjafrm->CloseMainWindow();
 }
 
+// Load and Save take the modem active when chosen: a ping that goes on while the
+// file dialog is open makes others active meanwhile.
 void Tpiirtopohja::LataaModeemi1Click() {
     if (!design_.active) {
         ShowMessage("Select modem first");
         return;
     }
+    const HeldFigure figure(design_, design_.active);
     const std::optional<std::string> chosen =
         ChooseFileName(this, ModemDataRequest(false, "Open modem data"));
-    if (!chosen)
+    if (!chosen || !figure.get())
         return;
     try {
-        LoadModemData(*design_.active, *chosen);
+        LoadModemData(*figure, *chosen);
         modemFileName_ = *chosen;
     } catch (const EFileError& failure) {
         ShowFileError(failure);
@@ -664,12 +668,13 @@ void Tpiirtopohja::TallennaModeemi1Click() {
         ShowMessage("Setup modems properties first");
         return;
     }
+    const HeldFigure figure(design_, design_.active);
     const std::optional<std::string> chosen =
         ChooseFileName(this, ModemDataRequest(true, "Save modem data as"));
-    if (!chosen)
+    if (!chosen || !figure.get())
         return;
     try {
-        SaveModemData(*design_.active, *chosen);
+        SaveModemData(*figure, *chosen);
         modemFileName_ = *chosen;
     } catch (const EFileError& failure) {
         ShowFileError(failure);
@@ -821,8 +826,7 @@ void Tpiirtopohja::MobileRoutes1Click() {
 }
 
 // Before a figure is destroyed: a single-modem window has no file for the next one.
-void Tpiirtopohja::FigureRemoved(TKuvio& figure) {
-    ModemFigureRemoved(figure);
+void Tpiirtopohja::FigureRemoved(TKuvio&) {
     if (SingleModem())
         ForgetFile();
 }
@@ -845,13 +849,6 @@ void Tpiirtopohja::ActiveFigureChanged() {
     if (Ominaisuus && Ominaisuus->isVisible() && design_.active) {
         Ominaisuus->SetFigure(this, design_.active);
         Ominaisuus->ShowModemProperties(false);
-    }
-}
-
-void Tpiirtopohja::ModemFigureRemoved(TKuvio& figure) {
-    if (Ominaisuus && Ominaisuus->Figure() == &figure) {
-        Ominaisuus->SetFigure(this, nullptr);
-        Ominaisuus->close();
     }
 }
 
@@ -897,12 +894,15 @@ void Tpiirtopohja::Nytreitti1Click() {
 }
 
 void Tpiirtopohja::Haearvot1Click() {
-    if (design_.active == nullptr)
-        return;
-    if (design_.active->NmsSupport())
-        nms_->Run(false);
+    if (design_.active)
+        ReceiveValues(*design_.active);
+}
+
+void Tpiirtopohja::ReceiveValues(TKuvio& figure) {
+    if (figure.NmsSupport())
+        nms_->Run(false, figure);
     else
-        programming_->Receive();
+        programming_->Receive(figure);
 }
 
 void Tpiirtopohja::Receivevalues1Click() {
@@ -910,12 +910,15 @@ void Tpiirtopohja::Receivevalues1Click() {
 }
 
 void Tpiirtopohja::Lhetarvot1Click() {
-    if (design_.active == nullptr)
-        return;
-    if (design_.active->NmsSupport())
-        nms_->Run(true);
+    if (design_.active)
+        TransmitValues(*design_.active);
+}
+
+void Tpiirtopohja::TransmitValues(TKuvio& figure) {
+    if (figure.NmsSupport())
+        nms_->Run(true, figure);
     else
-        programming_->Transmit();
+        programming_->Transmit(figure);
 }
 
 void Tpiirtopohja::Transmitparrou1Click() {
@@ -1191,7 +1194,7 @@ void Tpiirtopohja::closeEvent(QCloseEvent* event) {
 }
 
 void Tpiirtopohja::FormClose() {
-    ClosePropertyTable();
+    ClosePropertyTable(this);
     programming_->Cancel();
     // Only the designer's own file is recorded: the list of a designer that worked
     // with another file since this one read it stays as that one wrote it.

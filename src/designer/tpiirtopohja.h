@@ -97,7 +97,6 @@ public:
     // Commands whose work other parts of the designer do.
     void Ominaisuudet2Click();
     void ActiveFigureChanged();
-    void ModemFigureRemoved(TKuvio& figure);
     bool ConvertingModemType() const;
     void Nytreitti1Click();
     void Reitit1Click();
@@ -105,6 +104,10 @@ public:
     void Receivevalues1Click();
     void Lhetarvot1Click();
     void Transmitparrou1Click();
+    // Programs the figure's values into the modem on the port, or reads the
+    // modem's values into the figure, by NMS frames or the "$" protocol.
+    void TransmitValues(TKuvio& figure);
+    void ReceiveValues(TKuvio& figure);
     void Konvert1Click(QAction* item);
     void Testnet1Click();
     void Ping1Click();

@@ -3,6 +3,7 @@
 #include "base/tstreamstring.h"
 #include "firmware/firmware_blocks.h"
 #include "firmware/tprotector.h"
+#include "platform/file_contents.h"
 
 #include <algorithm>
 #include <cctype>
@@ -50,9 +51,15 @@ std::optional<FirmwareFile> ReadFirmwareFile(const std::string& fileName, bool p
     }
 }
 
-bool FirmwareFileExists(const std::string& fileName) {
-    std::error_code error;
-    return !fileName.empty() && std::filesystem::is_regular_file(fileName, error);
+std::optional<std::string> UnloadableFileText(const std::string& fileName, const std::string& missingText) {
+    if (fileName.empty() || NothingAt(fileName))
+        return missingText;
+    try {
+        CheckReadableFile(fileName);
+    } catch (const EFileReadError& failure) {
+        return failure.what();
+    }
+    return std::nullopt;
 }
 
 std::string FileExtension(const std::string& fileName) {

@@ -52,7 +52,10 @@ struct FirmwareFile {
 std::optional<FirmwareFile> ReadFirmwareFile(const std::string& fileName, bool protectedFile,
                                              FlashRefusal& refusal);
 
-bool FirmwareFileExists(const std::string& fileName);
+// Why a chosen file cannot be loaded, found before anything is read: nothing under
+// its name gives `missingText`; a folder, a pipe or a file that cannot be opened
+// gives the reader's own words. Nothing when the file can be read.
+std::optional<std::string> UnloadableFileText(const std::string& fileName, const std::string& missingText);
 // The extension with its dot, as written, and in lower case ("" when there is none).
 std::string FileExtension(const std::string& fileName);
 std::string LowerCaseExtension(const std::string& fileName);

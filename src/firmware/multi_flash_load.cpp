@@ -150,8 +150,8 @@ std::optional<MultiFlashCheckRefusal> CheckMultiFlashChoices(const MultiFlashCho
         return MultiFlashCheckRefusal{"All active channels must point to different com ports !!!", -1, true};
     if (const auto port = portWithoutNumber(choices))
         return MultiFlashCheckRefusal{NotAComPortText(*port), -1, true};
-    if (!FirmwareFileExists(choices.fileName))
-        return MultiFlashCheckRefusal{FileMissingText(choices.fileName), -1, true};
+    if (const auto problem = UnloadableFileText(choices.fileName, FileMissingText(choices.fileName)))
+        return MultiFlashCheckRefusal{*problem, -1, true};
     return std::nullopt;
 }
 

@@ -443,6 +443,8 @@ bool TCMultiFlashDlg::Flash_tiedostoClick() {
 }
 
 bool TCMultiFlashDlg::StartLoad() {
+    if (loading_)
+        return false;
     const MultiFlashChoices choices = Choices();
     const auto refusal = CheckMultiFlashChoices(choices);
     if (!refusal || refusal->afterReset)
@@ -467,8 +469,7 @@ bool TCMultiFlashDlg::StartLoad() {
         return false;
     }
     firmware_ = std::move(std::get<MultiFlashFirmware>(read));
-    Luetiedosto->setEnabled(false);
-    Flash_tiedosto->setEnabled(false);
+    EnableLoadChoices(false);
     loading_ = true;
     loadFamily_ = firmware_.family;
     for (int c = 0; c < kFlashChannels; ++c)
@@ -705,13 +706,24 @@ void TCMultiFlashDlg::FinishLoad(const LoadOutcome& outcome) {
     ReturnToIdle();
 }
 
+// While a load runs nothing in the window can start another or change what it
+// loads: its file, boot file, channels and ports stay as the load took them.
+void TCMultiFlashDlg::EnableLoadChoices(bool enabled) {
+    Luetiedosto->setEnabled(enabled);
+    Flash_tiedosto->setEnabled(enabled);
+    BootFile->setEnabled(enabled && Pohjafrm->BootFlashMode());
+    for (int c = 0; c < kFlashChannels; ++c) {
+        kayta[c]->setEnabled(enabled);
+        portti_id[c]->setEnabled(enabled);
+    }
+}
+
 void TCMultiFlashDlg::ReturnToIdle() {
     for (int c = 0; c < kFlashChannels; ++c) {
         loader[c]->setValue(0);
         softa[c]->setValue(0);
     }
-    Luetiedosto->setEnabled(true);
-    Flash_tiedosto->setEnabled(true);
+    EnableLoadChoices(true);
     peruuta->setEnabled(true);
     FlashWindowClock().Sleep(kBeforeReturningPorts);
     ReturnChannelPorts();
@@ -745,8 +757,8 @@ void TCMultiFlashDlg::ReturnChannelPorts() {
 void TCMultiFlashDlg::RemoteStartFlash(int portDigit, int channelMaskDigit, const std::string& file,
                                        int updateDigit) {
     fileName = file;
-    if (!FirmwareFileExists(fileName)) {
-        MessageBox("File does not exists !! " + fileName, "", MB_OK | MB_ICONWARNING);
+    if (const auto problem = UnloadableFileText(fileName, "File does not exists !! " + fileName)) {
+        MessageBox(*problem, "", MB_OK | MB_ICONWARNING);
         EndRemoteUse(1);
         return;
     }

@@ -130,6 +130,7 @@ private:
     void CompleteLoad();
     LoadOutcome CollectResults();
     void FinishLoad(const LoadOutcome& outcome);
+    void EnableLoadChoices(bool enabled);
     void ReturnToIdle();
     void FormClose();
     void StopAndWaitForWorkers();

@@ -105,8 +105,8 @@ SingleFlashChoices TCSingleFlashDlg::Choices() const {
 }
 
 bool TCSingleFlashDlg::Flash_tiedostoClick() {
-    if (!FirmwareFileExists(fileName)) {
-        ShowMessage(FileMissingText(fileName));
+    if (const auto problem = UnloadableFileText(fileName, FileMissingText(fileName))) {
+        ShowMessage(*problem);
         return false;
     }
     TIniFile ini(SettingsFileName());
@@ -200,7 +200,7 @@ bool TCSingleFlashDlg::event(QEvent* event) {
 }
 
 void TCSingleFlashDlg::OnFlashDone() {
-    if (!loading_)
+    if (closing_ || !loading_)
         return;
     FlashThread.reset();
     host_.reset();
@@ -268,9 +268,12 @@ void TCSingleFlashDlg::keyPressEvent(QKeyEvent* event) {
         QMainWindow::keyPressEvent(event);
 }
 
+// The wait runs the event loop: the worker's end message must not reset the thread
+// polled here, so it is ignored from now on.
 void TCSingleFlashDlg::StopAndWait() {
     if (!FlashThread)
         return;
+    closing_ = true;
     Engine.StopRequested = 1;
     Engine3069.StopRequested = 1;
     WaitForWorkers([this] { return FlashThread->Finished(); });

@@ -72,6 +72,8 @@ private:
     SingleFlashFileKind kind_;
     std::string initialDir_;
     bool loading_ = false;
+    // The window waits for its worker on the way out.
+    bool closing_ = false;
     // The interrupt question is open, and a load ended while it was: its result
     // follows the answer.
     bool asking_ = false;

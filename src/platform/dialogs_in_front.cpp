@@ -160,6 +160,12 @@ void ShowInFront(QWidget* window) {
     Activate(window);
 }
 
+bool AnswerAwaited() {
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    return std::any_of(windows.begin(), windows.end(),
+                       [](const QWidget* window) { return window->isVisible() && AwaitedAnswerOf(window); });
+}
+
 void InstallModalDialogRules() {
     QCoreApplication* app = QCoreApplication::instance();
     if (!app || app->findChild<ModalDialogRules*>(QString(), Qt::FindDirectChildrenOnly))

@@ -26,3 +26,8 @@ class QWidget;
 // when it was already open behind another window. When it closes, the keyboard
 // goes back as from a modal window.
 void ShowInFront(QWidget* window);
+
+// True while a dialog or a tool window shown in front waits for the user's
+// answer: a window brought to the front by the program's own progress (the serial
+// traffic status) is not raised above it.
+bool AnswerAwaited();

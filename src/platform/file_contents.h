@@ -15,6 +15,10 @@ public:
 // read to its end.
 std::string ReadFileContents(const std::string& fileName);
 
+// Throws what ReadFileContents would throw before it reads a byte: the file
+// cannot be opened, or it is a folder, a pipe or a device.
+void CheckReadableFile(const std::string& fileName);
+
 // Nothing at all stands under the name. Only then is a file missing; a folder, a
 // pipe or an unreadable file in its place is there and is reported as a file that
 // cannot be read.

@@ -358,8 +358,9 @@ void TQuovixCommPort::vaihda_tx_size(int size) {
         Box("Can't change TX buffersize", "Port set failed");
 }
 
+// A level below 1 would read nothing: the port would never receive again.
 void TQuovixCommPort::vaihda_rx_raja(int limit) {
-    rxNotify_ = std::min(limit, rxSize_);
+    rxNotify_ = std::clamp(limit, 1, rxSize_);
 }
 
 void TQuovixCommPort::vaihda_tx_raja(int limit) {
@@ -486,31 +487,59 @@ void TQuovixCommPort::luku_odota() {
     Receive(true, "CE_IOE wait on ComPort COM");
 }
 
+// One pass reads on, at most RX_notify bytes at a time, until it has taken what
+// the driver held when it began, so a small notify level never makes reception
+// slower than the line while each pass still ends and lets the GUI thread on.
+// Bytes arrive at the owner in the order of the line: an owner that waits in a
+// box of its own while it handles a chunk gets no further chunk before it
+// returns; the pass under way reads them then.
 void TQuovixCommPort::Receive(bool waitForRead, const char* ioeText) {
+    if (receiving_) {
+        passHeldBack_ = true;
+        return;
+    }
+    receiving_ = true;
+    DWORD budget = 0;
+    bool first = true;
+    while (open_ && ReadChunk(waitForRead, ioeText, first, budget))
+        first = false;
+    receiving_ = false;
+}
+
+// Reads and hands on one chunk; false when there was nothing to take. A pass held
+// back meanwhile leaves its bytes to this one.
+bool TQuovixCommPort::ReadChunk(bool waitForRead, const char* ioeText, bool first, DWORD& budget) {
     DWORD errors = 0;
     COMSTAT status;
     const std::string portNumber = std::to_string(portin_nro_ + 1);
     if (!ClearCommError(handle_, &errors, &status)) {
         if (++clearCommErrorFailures > kClearCommErrorLimit)
             Box("ClearCommError on ComPort COM" + portNumber + "!", "Port failed");
-        return;
+        return false;
     }
     if (errors & CE_IOE)
         Box(ioeText + portNumber + "!", "Port failed");
     clearCommErrorFailures = 0;
-    if (status.cbInQue < 1)
-        return;
+    if (first || passHeldBack_)
+        budget = status.cbInQue;
+    passHeldBack_ = false;
+    if (status.cbInQue < 1 || budget < 1)
+        return false;
     DWORD read = 0;
     bool done = ReadFile(handle_, rxBuffer_.data(), static_cast<DWORD>(rxNotify_), &read, &readOverlapped_);
     if (!done && waitForRead && GetLastError() == ERROR_IO_PENDING &&
         WaitForSingleObject(readOverlapped_.hEvent, kReadWaitMs) == WAIT_OBJECT_0)
         done = GetOverlappedResult(handle_, &readOverlapped_, &read, false);
     if (!done)
-        return;
+        return false;
     rxBuffer_[read] = 0;
     rxCount_ = static_cast<int>(read);
-    if (read != 0 && tulleet_merkit)
+    if (read == 0)
+        return false;
+    budget -= std::min(read, budget);
+    if (tulleet_merkit)
         tulleet_merkit(this);
+    return true;
 }
 
 char* TQuovixCommPort::lue_rx_char() {

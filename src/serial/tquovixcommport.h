@@ -4,8 +4,9 @@
 //
 // - background run (taustaajo true): the port is opened overlapped, an event
 //   thread (TComm_event) watches it, and the component's hidden window receives
-//   the thread's posts on the GUI thread, reads what arrived (at most RX_notify
-//   bytes per event) and fires tulleet_merkit, writes queued bytes with
+//   the thread's posts on the GUI thread, reads what arrived (in chunks of at
+//   most RX_notify bytes, each firing tulleet_merkit, until it has what the
+//   driver held when the event came), writes queued bytes with
 //   lahetettavat and fires lahteneet_merkit when they have gone, and fires
 //   tapahtumat after every event word;
 // - polled run (taustaajo false): no thread and no messages; WriteDirect and
@@ -223,6 +224,7 @@ private:
     DWORD EventMask() const;
     bool ModemLine(DWORD bit);
     void Receive(bool waitForRead, const char* ioeText);
+    bool ReadChunk(bool waitForRead, const char* ioeText, bool first, DWORD& budget);
     void EndWrite(DWORD taken, bool keepRest, bool reportNow);
     void WriteFailed();
     void EndPendingWrite(bool reportNow);
@@ -261,6 +263,10 @@ private:
     unsigned openTag_ = 0;
     std::vector<char> rxBuffer_;
     int rxCount_ = 0;
+    // A receive pass is under way (tulleet_merkit may be waiting in an owner's
+    // box), and a pass asked for meanwhile was left to it.
+    bool receiving_ = false;
+    bool passHeldBack_ = false;
     std::vector<char> txBuffer_;
     int txPending_ = 0;
     int lastWritten_ = 0;

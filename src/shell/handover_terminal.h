@@ -11,6 +11,32 @@ enum class PortShade {
     Lent,   // mid grey: lent to another window
 };
 
+// The loan of a terminal's port: the port lent (0 = COM1) and how many windows
+// borrowed it. It concerns that port only: a terminal moved to another port is
+// not lent.
+class PortLoan {
+public:
+    bool lent(int port) const { return port_ >= 0 && port_ == port; }
+    void lend(int port) {
+        if (!lent(port))
+            borrowers_ = 0;
+        port_ = port;
+        ++borrowers_;
+    }
+    void handBack() {
+        if (--borrowers_ <= 0)
+            end();
+    }
+    void end() {
+        port_ = -1;
+        borrowers_ = 0;
+    }
+
+private:
+    int port_ = -1;
+    int borrowers_ = 0;
+};
+
 // What hand-over needs of a terminal.
 class HandoverTerminal {
 public:
@@ -28,8 +54,10 @@ public:
     // transmit window and the main window's count of open terminals never
     // disagree with the port.
     virtual void showPortState() = 0;
-    // A lent port is closed and belongs to another window until it is handed
-    // back; only the hand-back ends the loan, or the user's own "Close port".
+    // A lent port is closed and belongs to other windows until they hand it
+    // back: setPortLent(true) as each of them borrows it, setPortLent(false) as
+    // each gives it back. It stays lent while any borrower is left, or until
+    // the user's own "Close port".
     virtual bool portLent() const = 0;
     virtual void setPortLent(bool lent) = 0;
     // A shown "Close port" item means the port is meant to be open.

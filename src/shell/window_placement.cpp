@@ -36,13 +36,18 @@ WindowRect RectOf(const QRect& rect) {
     return {rect.left(), rect.top(), rect.width(), rect.height()};
 }
 
+// A child larger than the area shrinks to the area, but never below what its
+// layout needs: such a child keeps its title bar in the area's top left corner,
+// and the area scrolls to the rest.
 void KeepInMdiArea(QMdiSubWindow& child) {
     const QMdiArea* area = child.mdiArea();
     const QSize room = area != nullptr ? area->viewport()->size() : QSize();
     if (room.isEmpty() || child.isMaximized() || child.isMinimized())
         return;
     const WindowRect standing = RectOf(child.geometry());
-    const WindowRect placed = PlaceOnDesktop(standing, {0, 0, room.width(), room.height()});
+    const QSize needed = child.minimumSizeHint().boundedTo(child.size());
+    const QSize fits = room.expandedTo(needed);
+    const WindowRect placed = PlaceOnDesktop(standing, {0, 0, fits.width(), fits.height()});
     if (placed != standing)
         child.setGeometry(placed.left, placed.top, placed.width, placed.height);
 }

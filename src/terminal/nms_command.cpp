@@ -152,11 +152,12 @@ std::string NmsRefusalText(const std::string& why) {
     return "NMS command refused: " + why + "\r\n";
 }
 
-void NmsReplyAssembler::Start(int typeCode, std::string idText) {
+void NmsReplyAssembler::Start(int typeCode, std::string idText, uint8_t sequence) {
     buffer_.clear();
     awaited_ = 2;
     typeCode_ = typeCode;
     idText_ = std::move(idText);
+    sequence_ = sequence;
 }
 
 void NmsReplyAssembler::Stop() {
@@ -200,6 +201,12 @@ NmsReplyAssembler::Step NmsReplyAssembler::takeFrame(std::vector<std::string>& o
     if (!reply) {
         out.push_back(kMalformed);
         return Step::Done;
+    }
+    if (reply->sequence != sequence_) {
+        // A late reply to an earlier request, one cancelled or given up, is no
+        // answer to this one.
+        buffer_.erase(0, check.length);
+        return Step::Continue;
     }
     if (reply->IsError()) {
         out.push_back("NMSError " + std::to_string(reply->errorCode) + "\r\n");

@@ -50,8 +50,9 @@ class NmsReplyAssembler {
 public:
     static constexpr size_t kCapacity = 500;
 
-    // A request was sent: two frames are awaited.
-    void Start(int typeCode, std::string idText);
+    // A request was sent: two frames are awaited, both carrying the request's
+    // sequence number.
+    void Start(int typeCode, std::string idText, uint8_t sequence);
     // Stops awaiting (cancel, close, time-out).
     void Stop();
     bool Awaiting() const { return awaited_ > 0; }
@@ -72,4 +73,5 @@ private:
     int awaited_ = 0;
     int typeCode_ = 0;
     std::string idText_;
+    uint8_t sequence_ = 0;
 };

@@ -125,6 +125,11 @@ void TLahetys::LahetaClick(bool fromButton) {
     if (fromButton) {
         lineIndex_ = 0;
         linesPending_ = false;
+        // A send keeps the source and the text it starts with until it ends:
+        // another source chosen or the box edited while it runs is for the next
+        // send.
+        sendSource_ = static_cast<Source>(SourceIndex());
+        sendText_ = BoxText();
     }
     if (!terminal_.PortOpen()) {
         return;
@@ -133,30 +138,26 @@ void TLahetys::LahetaClick(bool fromButton) {
         packetCounter_ = -1;
     }
     terminal_.StopSendTimer();
-    const int source = SourceIndex();
     std::string data;
-    if (source == TextSource) {
-        const std::string text = BoxText();
-        if (text.empty()) {
-            ShowMessage("Error: No text to send");
+    switch (sendSource_) {
+    case TextSource:
+        if (!TextToSend(data)) {
             return;
         }
-        if (laskuri->isChecked()) {
-            packetCounter_ = NextPacketCounter(packetCounter_);
+        break;
+    case FileSource:
+        if (!ReadChosenFile(data)) {
+            return;
         }
-        data = BuildTransmitText(text, packetCounter_,
-                                 {laskuri->isChecked(), mixed_text->isChecked(),
-                                  factoryMode_ && CRC_text->isChecked(), lisa->isChecked()});
-    } else if (!ReadChosenFile(data)) {
-        return;
-    } else if (source == CommandSource) {
-        if (!linesPending_) {
-            commandLines_ = ReadCommandLines(data);
-            lineIndex_ = 0;
+        break;
+    case CommandSource:
+        if (!linesPending_ && !LoadCommandLines()) {
+            return;
         }
         data = NextCommandLine();
+        break;
     }
-    if ((toisto->isChecked() && source != CommandSource) || (source == CommandSource && linesPending_)) {
+    if ((toisto->isChecked() && sendSource_ != CommandSource) || linesPending_) {
         SetSendingControls(true);
     }
     if (!data.empty()) {
@@ -166,6 +167,32 @@ void TLahetys::LahetaClick(bool fromButton) {
         // line follows after the delay all the same.
         OnSendDone();
     }
+}
+
+bool TLahetys::TextToSend(std::string& data) {
+    if (sendText_.empty()) {
+        ShowMessage("Error: No text to send");
+        return false;
+    }
+    if (laskuri->isChecked()) {
+        packetCounter_ = NextPacketCounter(packetCounter_);
+    }
+    data = BuildTransmitText(sendText_, packetCounter_,
+                             {laskuri->isChecked(), mixed_text->isChecked(),
+                              factoryMode_ && CRC_text->isChecked(), lisa->isChecked()});
+    return true;
+}
+
+// The command file is read once, as its first line goes: the lines it had then
+// are worked through to the end.
+bool TLahetys::LoadCommandLines() {
+    std::string file;
+    if (!ReadChosenFile(file)) {
+        return false;
+    }
+    commandLines_ = ReadCommandLines(file);
+    lineIndex_ = 0;
+    return true;
 }
 
 // Reads the chosen file whole; false (after the message) when there is nothing
@@ -233,10 +260,11 @@ std::string TLahetys::StartNmsRequest(const std::string& line) {
         terminal_.AppendScreenBytes(NmsRefusalText(parse.error));
         return "";
     }
-    replies_.Start(parse.command->typeCode, parse.command->idText);
+    const uint8_t sequence = sequence_.Next();
+    replies_.Start(parse.command->typeCode, parse.command->idText, sequence);
     terminal_.SetNmsReplyMode(true);
     nmsTimeout_.start();
-    return BuildNmsRequestFrame(*parse.command, sequence_.Next());
+    return BuildNmsRequestFrame(*parse.command, sequence);
 }
 
 void TLahetys::FinishCommandLines() {

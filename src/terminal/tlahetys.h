@@ -76,7 +76,9 @@ private:
     void OnSendDone();
     void LoadSettings();
     void SaveSettings();
+    bool TextToSend(std::string& data);
     bool ReadChosenFile(std::string& bytes);
+    bool LoadCommandLines();
     std::string NextCommandLine();
     std::string StartNmsRequest(const std::string& line);
     void FinishCommandLines();
@@ -101,6 +103,9 @@ private:
     int packetCounter_ = -1;
     NmsSequenceCounter sequence_;
     NmsReplyAssembler replies_;
+    // The source and the box text of the send that runs.
+    Source sendSource_ = TextSource;
+    std::string sendText_;
     std::vector<std::string> commandLines_;
     bool linesPending_ = false;
     size_t lineIndex_ = 0;

@@ -63,8 +63,16 @@ void Tportinasetus::RemovePortInUse(int portIndex) {
     inUse_.erase(portIndex);
 }
 
+// The dialog is filled before it appears: controls made then (the port list's
+// buttons) show with it, so its size is whole when it is placed. Made once it
+// shows, they would appear a moment later and grow it past the place it was given.
+void Tportinasetus::setVisible(bool visible) {
+    if (visible && !isVisible())
+        FormShow();
+    QDialog::setVisible(visible);
+}
+
 void Tportinasetus::showEvent(QShowEvent* event) {
-    FormShow();
     PlaceOnScreen();
     QDialog::showEvent(event);
 }

@@ -63,6 +63,8 @@ public:
     void kattelyClick();
     void timestampClick();
 
+    void setVisible(bool visible) override;
+
 protected:
     void showEvent(QShowEvent* event) override;
 

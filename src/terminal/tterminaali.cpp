@@ -314,9 +314,17 @@ void Tterminaali::AppendScreenText(std::string_view text, ColourKind kind) {
     teksti->appendText(text, kind, highlighted);
     if (log_.running()) {
         if (!log_.write(text))
-            MessageBox(log_.failure(), "", MB_OK | MB_ICONERROR);
+            ShowLogFailureAfterThisText();
         ShowLogState();
     }
+}
+
+// The box waits until the text being shown is whole: a box shown here would let
+// received data run through its event loop and onto the screen in the middle of
+// a chunk, and would hold the port's reading while it is open.
+void Tterminaali::ShowLogFailureAfterThisText() {
+    QTimer::singleShot(0, this,
+                       [failure = log_.failure()] { MessageBox(failure, "", MB_OK | MB_ICONERROR); });
 }
 
 void Tterminaali::AppendScreenBytes(const std::string& bytes) {
@@ -729,7 +737,7 @@ void Tterminaali::PopupMenu1Popup() {
 void Tterminaali::showPortState() {
     // A port that opened, on another port or by the hand-back, waits for no loan.
     if (portOpen())
-        lentPort_ = -1;
+        loan_.end();
     const PortShade shade = portLent() ? PortShade::Lent : portOpen() ? PortShade::Open : PortShade::Closed;
     shadeScreen(shade);
     openport1->setVisible(shade == PortShade::Closed);
@@ -746,11 +754,14 @@ void Tterminaali::showPortState() {
 }
 
 bool Tterminaali::portLent() const {
-    return lentPort_ >= 0 && lentPort_ == portNumber();
+    return loan_.lent(portNumber());
 }
 
 void Tterminaali::setPortLent(bool lent) {
-    lentPort_ = lent ? portNumber() : -1;
+    if (lent)
+        loan_.lend(portNumber());
+    else
+        loan_.handBack();
 }
 
 void Tterminaali::shadeScreen(PortShade shade) {
@@ -891,7 +902,7 @@ void Tterminaali::showScriptSetName(const std::string& name) {
 
 // Closed by the user, a lent port is no longer wanted back.
 void Tterminaali::closeport1Click() {
-    lentPort_ = -1;
+    loan_.end();
     CommPort1->sulje();
     showPortState();
     sendQueue_.stopSending();

@@ -175,6 +175,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void ShowLogFailureAfterThisText();
     void FormCreate();
     void SetupTerminal(int openSettings);
     void ConnectCommands();
@@ -227,9 +228,7 @@ private:
     bool chunkStampPending_ = false;
     uint32_t rxCount_ = 0;
     bool focused_ = false;
-    // The port (0 = COM1) lent to another window, -1 when none is. The loan
-    // concerns that port only: a terminal moved to another port is not lent.
-    int lentPort_ = -1;
+    PortLoan loan_;
 };
 
 // The terminal created last by the "Open terminal" commands.

@@ -9,6 +9,7 @@
 
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QPointer>
 
 Ttxtestfrm* txtestfrm = nullptr;
 
@@ -118,16 +119,21 @@ void Ttxtestfrm::StopTest() {
     running_ = false;
 }
 
-// The writer ended by itself: its port failed.
+// The writer ended by itself: its port failed. The failure is told before the
+// port goes back to the terminals, whose reopen may fail for the same cause and
+// say so in a box of its own.
 void Ttxtestfrm::WriterEnded() {
     if (!running_ || !writer_ || writer_->Error() == 0) {
         return;
     }
-    const DWORD error = writer_->Error();
-    StopTest();
-    setHint(Cancel, kIdleHint);
-    MessageBox("Direct write error: " + SystemErrorText(error), "Port write failed",
+    const QPointer<Ttxtestfrm> window(this);
+    MessageBox("Direct write error: " + SystemErrorText(writer_->Error()), "Port write failed",
                MB_OK | MB_ICONINFORMATION);
+    // The window may have been closed, and the test stopped, while the box was open.
+    if (window && running_) {
+        StopTest();
+        setHint(Cancel, kIdleHint);
+    }
 }
 
 void Ttxtestfrm::CancelClick() {

@@ -262,8 +262,14 @@ TEST_F(MainWindowTest, ShiftCtrlRightClickOnTheToolBarSetsTheActiveTerminalsBuff
     EXPECT_EQ(terminal->CommPort1->RX_notify(), 4096);
     EXPECT_EQ(terminal->CommPort1->TX_puskurin_koko(), 1024);
 
+    QTest::mouseClick(window->SpeedPanel, Qt::RightButton, shiftCtrl, QPoint(2, 2));
+    buffers.rx_pituus->setValue(0);
+    buffers.okbtnClick();
+    EXPECT_EQ(terminal->CommPort1->RX_notify(), 1) << "a notify level of 0 would receive nothing";
+
     // The terminal closes while the dialog is still up: OK then touches nothing.
     QTest::mouseClick(window->SpeedPanel, Qt::RightButton, shiftCtrl, QPoint(2, 2));
+    EXPECT_EQ(buffers.rx_pituus->value(), 1) << "the size in force";
     child->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     ASSERT_TRUE(terminal.isNull());

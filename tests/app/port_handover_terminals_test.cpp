@@ -313,8 +313,14 @@ TEST_F(RealTerminalHandoverTest, EveryWayAPortClosesShowsItClosedAndStopsTheTran
              radio->portinnro->setItemIndex(com - 1);
              radio->StartClick();
              ASSERT_TRUE(radio->Running());
+             boxes.clear();
              pullModem();
              EXPECT_TRUE(QTest::qWaitFor([&] { return !radio->Running(); }, kWaitMs));
+             // The cause comes before the hand-back's failed reopen.
+             std::vector<std::string> captions;
+             for (const MessageBoxRequest& box : boxes.boxes())
+                 captions.push_back(box.caption);
+             EXPECT_EQ(captions, (std::vector<std::string>{"Port write failed", "Error opening port"}));
              radio->close();
          }},
         {"multi firmware window gives back a port that went",
@@ -409,7 +415,7 @@ TEST_F(RealTerminalHandoverTest, EveryWayAPortClosesShowsItClosedAndStopsTheTran
 // A terminal's port is open, closed by the user or lent to another window, and
 // every event leaves it in one of the three: its colour, its pop-up menu, its
 // transmit window and the tool bar's OpenAll/CloseAll all tell which. Only the
-// hand-back ends a loan, by opening the port.
+// hand-back of its last borrower ends a loan, by opening the port.
 TEST_F(RealTerminalHandoverTest, EveryEventLeavesThePortOpenClosedOrLentAndOnlyTheHandBackEndsALoan) {
     enum State { Open, Closed, Lent };
     const std::array<const char*, 3> stateNames{"open", "closed", "lent"};
@@ -467,6 +473,12 @@ TEST_F(RealTerminalHandoverTest, EveryEventLeavesThePortOpenClosedOrLentAndOnlyT
          },
          {Open, Closed, Lent}},
         {"hand-back", [&] { main->RestoreTerminalPort(com); }, {Open, Closed, Open}},
+        {"another window borrows and gives back",
+         [&] {
+             main->ReleaseTerminalPort(com);
+             main->RestoreTerminalPort(com);
+         },
+         {Open, Closed, Lent}},
     };
     for (const Event& event : events) {
         for (const State before : {Open, Closed, Lent}) {

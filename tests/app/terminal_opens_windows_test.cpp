@@ -19,7 +19,7 @@ protected:
     TerminalOpensWindowsTest() {
         main = open();
         main->factory_mode = true;
-        main->resize(1000, 800);
+        main->resize(1000, 900);
         terminal = Tterminaali::CreateTerminal(nullptr, 0);
         QCoreApplication::processEvents();
     }

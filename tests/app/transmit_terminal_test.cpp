@@ -122,6 +122,26 @@ TEST_F(TransmitThroughTerminalTest, RepliesPrintOnTheTerminalAndASilentModemGive
 
 namespace {
 
+// The modem answers late: the reply to a request that was cancelled comes while
+// the next file's request waits, and is passed over; the next request's own reply
+// is the one shown.
+TEST_F(TransmitThroughTerminalTest, ALateReplyIsTakenOnlyByItsOwnRequest) {
+    ASSERT_TRUE(window);
+    modem.With([](NmsModemSim& sim) {
+        sim.SetValue(0x1100, "late");
+        sim.SetValue(0x1101, "own");
+    });
+    modem.SetReplyDelay(std::chrono::milliseconds(1000));
+    sendCommandFile("GET S 1.256\nGET S 1.256\n");
+    QTest::qWait(300);
+    window->PeruutaClick();
+    sendCommandFile("GET S 1.257\n");
+    // On the fresh screen the echoes and the acknowledgement begin at the line
+    // start and are dropped: the value is all that shows.
+    EXPECT_TRUE(screenHas("own"));
+    EXPECT_EQ(terminal->teksti->screenText().toStdString(), "own");
+}
+
 // On a cleared screen the first echo and acknowledgement begin at the line start
 // and are dropped, but the value that follows is printed, and from then on every
 // line shows.

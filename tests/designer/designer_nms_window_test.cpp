@@ -110,6 +110,20 @@ TEST_F(DesignerNmsTest, ARefusedValueIsMarkedOnItsOwnFieldAndStoredThere) {
     // Channel, power, station name, network mask.
     EXPECT_EQ(figure.PropertyEntries()[2].value, "north");
     EXPECT_EQ(figure.PropertyEntries()[3].value, "FFFFFF00");
+
+    // The window shows another designer's modem as this one transmits: the refused
+    // value is marked over the transmitted modem's own values, which OK keeps.
+    Tpiirtopohja* other = CreateDesigner(true);
+    QCoreApplication::processEvents();
+    Ominaisuus->SetFigure(other,
+                          &other->Design().NewModemFigure("QX-NMS", NewModemKind::Normal, 9, 9, "Y", reader));
+    Ominaisuus->ShowModemProperties(false);
+    Ominaisuus->findChild<QLineEdit*>("S0STATION")->setText("Y-station");
+    designer->Lhetarvot1Click();
+    EXPECT_EQ(Ominaisuus->findChild<QLineEdit*>("S0STATION")->text(), "north");
+    Ominaisuus->okClick(nullptr);
+    EXPECT_EQ(figure.PropertyEntries()[2].value, "north");
+    delete other;
 }
 
 TEST_F(DesignerNmsTest, ThePortMenuListsTheMainWindowsPortsWithTheChosenOneTicked) {

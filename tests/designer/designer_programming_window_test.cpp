@@ -1,9 +1,13 @@
 // The designer window's programming commands against the simulated modem.
+#include "designer/modem_data_file.h"
 #include "designer/run_fixtures.h"
+#include "designer/tarvotaulu.h"
 #include "designer/tinfo.h"
+#include "designer/tominaisuus.h"
 #include "designer/tpiirtopohja.h"
 #include "designer/tsuoja.h"
 #include "designer_fixture.h"
+#include "platform/file_dialogs.h"
 #include "serial/event_loop.h"
 #include "sim/dollar_modem_sim.h"
 #include "support/fake_main_window.h"
@@ -11,6 +15,9 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <functional>
 
 namespace {
 
@@ -36,12 +43,49 @@ protected:
 
     bool Transmit() {
         designer->Lhetarvot1Click();
+        return RunToItsEnd();
+    }
+
+    bool RunToItsEnd() {
         RunTimer& startDelay = designer->Programming().run.StartDelayTimer();
         if (!startDelay.Active())
             return false;
         startDelay.onTimeout();
         return ProcessEventsUntil([this] { return !designer->Programming().port.IsOpen(); }, 5s);
     }
+
+    // A modem of a type with a file, whose values the properties window stored.
+    TKuvio& AddTypedModem(const std::string& address, TKuvio* parent, int channel) {
+        TKuvio& figure = AddModem(address, parent);
+        figure.SetTypeName("QX-450R");
+        figure.ResetPropertyList(true);
+        ShowProperties(figure);
+        Ominaisuus->findChild<QSpinBox*>("B0CHANNEL")->setValue(channel);
+        Ominaisuus->okClick(nullptr);
+        return figure;
+    }
+    void ShowProperties(TKuvio& figure) {
+        Ominaisuus->SetFigure(designer, &figure);
+        Ominaisuus->ShowModemProperties(false);
+    }
+    // The command takes `given`, active when chosen; a ping makes `other` active
+    // while its file dialog is open.
+    void ChooseWhileAnotherIsMadeActive(TKuvio& given, TKuvio& other, const std::function<void()>& command) {
+        designer->Design().active = &given;
+        SetFileDialogResponder([&](const FileDialogRequest&) {
+            designer->Design().active = &other;
+            return std::optional<std::string>(folder.file("modem.ssf"));
+        });
+        command();
+        SetFileDialogResponder({});
+    }
+    // Whether the window is still shown, and the newest modem's name after its OK.
+    std::string WindowAndNewestModem() {
+        const bool shown = Ominaisuus->isVisible();
+        Ominaisuus->okClick(nullptr);
+        return (shown ? "shown, " : "closed, ") + designer->Design().Figures().back()->GetModemName();
+    }
+    static std::string Channel(const TKuvio& figure) { return figure.PropertyEntries().at(0).value; }
 
     Codes Commands() {
         return modem.With([](DollarModemSim& sim) { return sim.Commands(); });
@@ -124,6 +168,82 @@ TEST_F(DesignerProgrammingTest, ABadPingAddressLeavesTheDesignerUsable) {
     designer->Design().active = &master;
     ASSERT_TRUE(Transmit());
     EXPECT_EQ(Commands().back(), 0x00);
+}
+
+// Each command works on the modem it was given, whatever is made active while it
+// goes, and the properties window writes into no modem it was not given. Each row
+// gives what it observed: channels, the channel the modem got, or the window.
+TEST_F(DesignerProgrammingTest, EveryCommandTakesTheModemItWasGiven) {
+    AddTypeFile("QX-450R.smf");
+    const std::string file = folder.file("modem.ssf");
+    const auto channels = [](TKuvio& given, TKuvio& other) { return Channel(given) + "/" + Channel(other); };
+    const struct {
+        const char* command;
+        // Works on `given` while `other` is the active modem.
+        std::function<std::string(TKuvio& given, TKuvio& other)> run;
+        std::string observed;
+    } cases[] = {
+        {"the properties window's Receive",
+         [&](TKuvio& given, TKuvio& other) {
+             modem.With([](DollarModemSim& sim) { sim.SetParameters({{'B', '0', "\x07"}}); });
+             ShowProperties(given);
+             Ominaisuus->receivebtnClick();
+             EXPECT_TRUE(RunToItsEnd());
+             return channels(given, other);
+         },
+         "7/42"},
+        {"the properties window's Transmit",
+         [&](TKuvio& given, TKuvio&) {
+             ShowProperties(given);
+             Ominaisuus->transmitbtnClick();
+             EXPECT_TRUE(RunToItsEnd());
+             return std::to_string(
+                 modem.With([](DollarModemSim& sim) { return sim.Parameters().at(0).value[0]; }));
+         },
+         "3"},
+        {"Load and Save modem data",
+         [&](TKuvio& given, TKuvio& other) {
+             TKuvio source(0, 0);
+             source.SetTypeName(given.TypeName());
+             source.SetPropertyEntry('B', '0', "9", true, true, 0, 0);
+             SaveModemData(source, file);
+             ChooseWhileAnotherIsMadeActive(given, other, [&] { designer->LataaModeemi1Click(); });
+             source.ResetPropertyList(true);
+             ChooseWhileAnotherIsMadeActive(given, other, [&] { designer->TallennaModeemi1Click(); });
+             EXPECT_TRUE(LoadModemData(source, file));
+             return channels(given, other) + (Channel(source) == Channel(given) ? ", saved given's" : "");
+         },
+         "9/42, saved given's"},
+        {"the properties window when New or Open empties the design",
+         [&](TKuvio& given, TKuvio&) {
+             ShowProperties(given);
+             designer->Design().modified = false;
+             EXPECT_TRUE(designer->AskSaveChanges());
+             AddModem("0B", nullptr).SetModemName("new");
+             return WindowAndNewestModem();
+         },
+         "closed, new"},
+        {"the property table of a second designer",
+         [&](TKuvio&, TKuvio&) {
+             designer->PropTable1Click();
+             std::unique_ptr<Tpiirtopohja> second(CreateDesigner(false));
+             QCoreApplication::processEvents();
+             TKuvio& figure = AddSimulatedModem(second->Design(), "05", nullptr);
+             figure.ResetPropertyList(true);
+             figure.SetModemName("second's");
+             second->PropTable1Click();
+             const std::unique_ptr<Tarvotaulu> table(arvotaulu);
+             return table->Designer() == second.get() ? table->Grid(0)->item(0, 1)->text().toStdString() : "";
+         },
+         "second's"},
+    };
+    for (const auto& row : cases) {
+        designer->Design().DeleteAllFigures();
+        TKuvio& other = AddTypedModem("01", nullptr, 42);
+        TKuvio& given = AddTypedModem("0A", &other, 3);
+        designer->Design().active = &other;
+        EXPECT_EQ(row.run(given, other), row.observed) << row.command;
+    }
 }
 
 } // namespace

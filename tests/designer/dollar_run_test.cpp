@@ -36,7 +36,7 @@ protected:
 
     // Starts the run's port at once and waits until the run has closed it again.
     bool Complete(bool transmit = true) {
-        transmit ? run.StartParameterTransmit() : run.StartParameterReceive();
+        transmit ? run.StartParameterTransmit(*design.active) : run.StartParameterReceive(*design.active);
         if (!port.IsOpen() || !Fire(run.StartDelayTimer()))
             return false;
         return ProcessEventsUntil([this] { return !port.IsOpen(); }, 5s);
@@ -185,7 +185,7 @@ TEST_F(DollarRunTest, FailingRepliesEndTheRunWithTheirBoxes) {
         boxes.clear();
         const size_t before = Commands().size();
         design.active = &master;
-        run.StartParameterTransmit();
+        run.StartParameterTransmit(*design.active);
         ASSERT_TRUE(Fire(run.StartDelayTimer()));
         if (c.endsByItself) {
             EXPECT_TRUE(ProcessEventsUntil([this] { return !port.IsOpen(); }, 5s));
@@ -213,7 +213,7 @@ TEST_F(DollarRunTest, SilenceEndsWithTheNoResponseBoxAndTheNextRunWorks) {
         sim.SetSilent(true);
         return 0;
     });
-    run.StartParameterTransmit();
+    run.StartParameterTransmit(*design.active);
     ASSERT_TRUE(Fire(run.StartDelayTimer()));
     ProcessEventsFor(100ms);
     EXPECT_FALSE(run.DataFlowTimer().Active());
@@ -239,7 +239,7 @@ TEST_F(DollarRunTest, SilenceEndsWithTheNoResponseBoxAndTheNextRunWorks) {
 TEST_F(DollarRunTest, APortThatDoesNotOpenStillRunsItsStartDelay) {
     AddModem("01", nullptr);
     run.comNumber = kCom + 1;
-    run.StartParameterTransmit();
+    run.StartParameterTransmit(*design.active);
     EXPECT_FALSE(port.IsOpen());
     ASSERT_TRUE(Fire(run.StartDelayTimer()));
     EXPECT_EQ(status.lines.back(), "Set the modem to the programming mode");
@@ -255,7 +255,7 @@ TEST_F(DollarRunTest, ABadCrcIsReportedAndTheDataFlowTimerEndsTheRun) {
         sim.CorruptNextCrc();
         return 0;
     });
-    run.StartParameterTransmit();
+    run.StartParameterTransmit(*design.active);
     ASSERT_TRUE(Fire(run.StartDelayTimer()));
     ASSERT_TRUE(ProcessEventsUntil([this] { return boxes.count() > 0; }, 3s));
     EXPECT_EQ(boxes.texts()[0].rfind("CRC error in modem -> PC message", 0), 0u);
@@ -318,7 +318,7 @@ TEST_F(DollarRunTest, APortClosedUnderTheQuestionIsNotWrittenTo) {
         port.Close();
         return IDYES;
     });
-    run.StartParameterTransmit();
+    run.StartParameterTransmit(*design.active);
     ASSERT_TRUE(Fire(run.StartDelayTimer()));
     ASSERT_TRUE(ProcessEventsUntil([this] { return !port.IsOpen(); }, 3s));
     ProcessEventsFor(100ms);

@@ -25,8 +25,9 @@ TEST(FieldValueTest, StoredValuesComeBackEqualForEveryLetter) {
 }
 
 TEST(FieldValueTest, ValuesAreHeldAsTheControlsHoldThem) {
-    EXPECT_EQ(FieldValueFromStored(Field('S'), std::string(25, 'x')).text.size(), kMaxTextLength);
-    EXPECT_EQ(FieldValueFromStored(Field('H'), "123456789").text, "12345678");
+    // Texts are held whole: their length limits hold only what is typed.
+    EXPECT_EQ(FieldValueFromStored(Field('S'), std::string(30, 'x')).text, std::string(30, 'x'));
+    EXPECT_EQ(FieldValueFromStored(Field('H'), "123456789").text, "123456789");
     EXPECT_EQ(FieldValueFromStored(Field('B'), "300").number, 255);
     EXPECT_EQ(FieldValueFromStored(Field('W'), "-5").number, 0);
     EXPECT_EQ(FieldValueFromStored(Field('W'), "abc").number, 0);

@@ -380,27 +380,46 @@ TEST_F(TominaisuusTest, NoTerminalAddressAndMultiportAddresses) {
     EXPECT_EQ(multi.TerminalAddresses(), (std::vector<std::string>{"A1", "C3"}));
 }
 
-// The terminal address takes two characters per byte of the project's address
-// length, however long the text the window was shown with.
-TEST_F(TominaisuusTest, TypingHoldsTheTerminalAddressToTheAddressLength) {
+// Typing holds each text field to its length: the terminal address to two
+// characters per byte of the project's address length, a station name to 20, an
+// 'H' value to 8. A longer text that the program put in stays whole, shown and
+// stored again by OK, and may be shortened.
+TEST_F(TominaisuusTest, TypingHoldsTextFieldsToTheirLengthButNotTheStoredTexts) {
     designer->Design().properties.length = 2;
-    TKuvio& figure = NewModem("QX-450");
+    const char* station = "ssssssssssssssssssssssssssssss";
+    const char* mask = "0123456789ABCDEF";
+    TKuvio& figure = NewModem("QX-450R");
     figure.SetTerminalAddress("123456");
-    Show(figure);
-    auto* address = Control<QLineEdit>("osoite");
-    EXPECT_EQ(address->text(), "123456");
-    address->setFocus();
-    address->end(false);
-    QTest::keyClicks(address, "7");
-    EXPECT_EQ(address->text(), "123456");
-    QTest::keyClick(address, Qt::Key_Backspace);
-    QTest::keyClick(address, Qt::Key_Backspace);
-    QTest::keyClick(address, Qt::Key_Backspace);
-    EXPECT_EQ(address->text(), "123");
-    QTest::keyClicks(address, "ABC");
-    EXPECT_EQ(address->text(), "123A");
+    // Channel, power, station name and network mask as a project file gives them.
+    figure.ResetPropertyList(true);
+    for (const auto& [letter, value] : {std::pair{'B', "1"}, {'W', "2"}, {'S', station}, {'H', mask}})
+        figure.SetPropertyEntry(letter, '0', value, true, true, 0, 0);
+    Show(figure, 5);
+    Button("ok")->click();
+    EXPECT_EQ(figure.GetTerminalAddress(), "123456");
+    EXPECT_EQ(Values(figure)[2], station);
+    EXPECT_EQ(Values(figure)[3], mask);
+    Show(figure, 5);
+    const struct {
+        const char* field;
+        QString shown;
+        QString typed;
+    } cases[] = {{"osoite", "123456", "AAAA"},
+                 {"S0STATION", station, QString(20, 'A')},
+                 {"H5NETMASK", mask, "AAAAAAAA"}};
+    for (const auto& row : cases) {
+        auto* edit = Control<QLineEdit>(row.field);
+        EXPECT_EQ(edit->text(), row.shown);
+        edit->setFocus();
+        edit->end(false);
+        QTest::keyClicks(edit, "A");
+        EXPECT_EQ(edit->text(), row.shown);
+        edit->selectAll();
+        QTest::keyClicks(edit, QString(row.typed.size() + 3, 'A'));
+        EXPECT_EQ(edit->text(), row.typed);
+    }
     Control<QCheckBox>("no_address")->click();
-    EXPECT_EQ(address->text(), "No address");
+    EXPECT_EQ(Control<QLineEdit>("osoite")->text(), "No address");
 }
 
 // In the single-modem mode the keyboard goes to the first field shown there; a
@@ -538,7 +557,7 @@ TEST_F(TominaisuusTest, DesignerOpensTheWindowAndTheValuesSurviveTheProjectFile)
     EXPECT_EQ(Ominaisuus->findChild<QComboBox*>("R0SPEED")->currentText(), "9600");
 
     // A removed figure is forgotten and the window closes.
-    designer->ModemFigureRemoved(loaded);
+    designer->Design().DeleteFigure(&loaded);
     EXPECT_FALSE(Ominaisuus->isVisible());
     EXPECT_EQ(Ominaisuus->Figure(), nullptr);
 }

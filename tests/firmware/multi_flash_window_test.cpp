@@ -8,6 +8,7 @@
 
 #include <QPointer>
 #include <QTimer>
+#include <sys/stat.h>
 
 namespace {
 using Verdict = SimulatedH8_3048::Verdict;
@@ -160,6 +161,16 @@ TEST_F(MultiFlashWindowTest, RefusedStartsGiveTheirBoxAndLeaveTheButtons) {
     window->fileName = folder.file("gone.a37");
     EXPECT_FALSE(window->Flash_tiedostoClick());
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{"File " + window->fileName + " does not exists !!!"});
+    const std::string directory = folder.file("firmware.a37"), pipe = folder.file("firmware.rec");
+    std::filesystem::create_directory(directory);
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    for (const auto& [unreadable, why] :
+         {std::pair{directory, "Is a directory"}, std::pair{pipe, "It is not a regular file."}}) {
+        boxes.clear();
+        window->fileName = unreadable;
+        EXPECT_FALSE(window->Flash_tiedostoClick());
+        EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Cannot read file \"" + unreadable + "\". " + why});
+    }
     EXPECT_TRUE(window->Luetiedosto->isEnabled());
     EXPECT_TRUE(main.released.empty());
 }
@@ -209,6 +220,29 @@ TEST_F(MultiFlashWindowTest, ClosingMidLoadStopsAndWaitsAndGivesThePortsBack) {
     EXPECT_FALSE(summaryShown());
 }
 
+TEST_F(MultiFlashWindowTest, WhileALoadRunsNothingStartsAnotherOrChangesWhatItLoads) {
+    main.bootflash_mode = true;
+    open();
+    window->LuetiedostoClick();
+    enableChannels({0});
+    sim.Hold();
+    ASSERT_TRUE(window->Flash_tiedostoClick());
+    const std::vector<QWidget*> choices{window->Luetiedosto, window->Flash_tiedosto, window->BootFile,
+                                        window->kayta1,      window->portti_id1,     window->portti_id4};
+    for (QWidget* control : choices)
+        EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
+    QTest::mouseClick(window->BootFile, Qt::LeftButton);
+    EXPECT_FALSE(window->Flash_tiedosto->isEnabled()) << "Boot file cannot turn Flash back on";
+    EXPECT_FALSE(window->Flash_tiedostoClick()) << "no second load over the running one";
+    EXPECT_EQ(main.released, std::vector<int>{21});
+    sim.Release();
+    ASSERT_TRUE(waitFor([&] { return summaryShown(); }));
+    for (QWidget* control : choices)
+        EXPECT_TRUE(control->isEnabled()) << control->objectName().toStdString();
+    EXPECT_EQ(main.restored, std::vector<int>{21});
+    EXPECT_EQ(modems[0]->Memory(0, image.size()), image);
+}
+
 TEST_F(MultiFlashWindowTest, RemoteUseEndsWithTheLoadsStatus) {
     open();
     attachModem(21);
@@ -233,6 +267,14 @@ TEST_F(MultiFlashWindowTest, RemoteUseThatCannotStartEndsWithFailure) {
     EXPECT_EQ(main.exit_status, 1);
     EXPECT_EQ(boxes.texts(),
               std::vector<std::string>{"File does not exists !! " + folder.file("missing.a37")});
+    const std::string directory = folder.file("firmware.a37");
+    std::filesystem::create_directory(directory);
+    boxes.clear();
+    main.exit_status = 0;
+    window->RemoteStartFlash(1, 1, directory, 0);
+    EXPECT_EQ(main.exit_status, 1) << "a folder cannot be loaded";
+    EXPECT_EQ(boxes.texts(),
+              std::vector<std::string>{"Cannot read file \"" + directory + "\". Is a directory"});
     main.exit_status = 0;
     window->RemoteStartFlash(0, 1, *chosenFile, 0);
     EXPECT_EQ(main.exit_status, 1) << "port digit 0 selects no port: nothing starts";

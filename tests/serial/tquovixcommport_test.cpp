@@ -342,6 +342,47 @@ TEST_F(VirtualCommPort, SixFailedErrorQueriesInARowBringTheBox) {
     EXPECT_EQ(boxes.boxes()[0].caption, "Port failed");
 }
 
+// However small the notify level, one event takes all the driver holds, so the
+// port keeps up with the line.
+TEST_F(VirtualCommPort, OneEventReadsAllHeldBytesInChunksOfAtMostRxNotify) {
+    const std::string burst = Pattern(3000);
+    for (int notify : {2048, 7, 1}) {
+        received.clear();
+        chunks.clear();
+        port.vaihda_rx_raja(notify);
+        port.aukaise(false);
+        far.Write(burst);
+        std::this_thread::sleep_for(20ms);
+        port.mita_tapahtui(EV_RXCHAR, 0);
+        EXPECT_TRUE(received == burst) << notify << ": " << received.size() << " bytes";
+        EXPECT_EQ(*std::max_element(chunks.begin(), chunks.end()), std::min(notify, 3000)) << notify;
+        port.sulje();
+    }
+}
+
+// An owner that waits in a box over a chunk (a nested event loop) gets what came
+// meanwhile after it returns, never inside it.
+TEST_F(VirtualCommPort, BytesArrivingWhileTheOwnerWaitsOverAChunkFollowItInLineOrder) {
+    port.vaihda_rx_raja(4);
+    port.aukaise(false);
+    int depth = 0;
+    int deepest = 0;
+    const auto record = port.tulleet_merkit;
+    port.tulleet_merkit = [&](TQuovixCommPort* sender) {
+        deepest = std::max(deepest, ++depth);
+        record(sender);
+        if (received == "0123") {
+            far.Write("456789");
+            ProcessEventsFor(100ms);
+        }
+        --depth;
+    };
+    far.Write("0123");
+    ASSERT_TRUE(ProcessEventsUntil([&] { return received.size() == 10; }, 3000ms));
+    EXPECT_EQ(received, "0123456789");
+    EXPECT_EQ(deepest, 1);
+}
+
 TEST(CommPortMessages, OpeningMissingOrBusyPortsSaysSoUnlessQuiet) {
     MessageBoxRecorder boxes;
     PortBench bench(Backend::Virtual);
@@ -367,6 +408,10 @@ TEST(CommPortMessages, SettersClampTheNotifyLimits) {
     EXPECT_EQ(port.RX_notify(), 2048);
     port.vaihda_rx_size(256);
     EXPECT_EQ(port.RX_notify(), 256);
+    port.vaihda_rx_size(0);
+    port.vaihda_rx_raja(0);
+    EXPECT_EQ(port.RX_puskurin_koko(), 1);
+    EXPECT_EQ(port.RX_notify(), 1) << "a level of 0 would never receive";
     EXPECT_EQ(port.virhe_kasittelija(),
               "T\xE4m\xE4  virhek\xE4sittelij\xE4 ei toimi en\xE4\xE4 WIN95:n kanssa");
 }

@@ -32,7 +32,7 @@ std::string joined(const std::vector<std::string>& texts) {
 std::string exchange(NmsModemSim& modem, const std::string& line, uint8_t sequence = 0) {
     const NmsCommand command = parsed(line);
     NmsReplyAssembler replies;
-    replies.Start(command.typeCode, command.idText);
+    replies.Start(command.typeCode, command.idText, sequence);
     std::string printed;
     for (const std::string& chunk : modem.Receive(BuildNmsRequestFrame(command, sequence))) {
         printed += joined(replies.Feed(chunk));
@@ -119,13 +119,13 @@ TEST(NmsReplies, ErrorsPrintTheirCodeAndBadFramesEndTheExchange) {
     std::string corrupted = BuildNmsRequestFrame(parsed("GET U8 1.256"), 0);
     corrupted.back() = static_cast<char>(corrupted.back() ^ 1);
     NmsReplyAssembler replies;
-    replies.Start(8, " 1.256");
+    replies.Start(8, " 1.256", 0);
     EXPECT_EQ("NMSError 1\r\n", joined(replies.Feed(modem.Receive(corrupted).at(0))));
 }
 
 TEST(NmsReplies, LengthsAreCheckedAgainstTheFrameAndTheBuffer) {
     NmsReplyAssembler replies;
-    replies.Start(16, " 1.256");
+    replies.Start(16, " 1.256", 0);
     // A frame that claims 600 payload bytes can never fit the reply buffer.
     EXPECT_EQ("NMS reply too long\r\n", joined(replies.Feed(bytes({0x02, 0x02, 0x58, 0}))));
     EXPECT_FALSE(replies.Awaiting());
@@ -140,12 +140,12 @@ TEST(NmsReplies, LengthsAreCheckedAgainstTheFrameAndTheBuffer) {
     // Mend the CRC so only the length byte is wrong.
     const std::string payload = frames.substr(dataFrame + 3, frames.size() - dataFrame - 5);
     frames = frames.substr(0, dataFrame) + BuildNmsFrame(payload);
-    replies.Start(16, " 1.256");
+    replies.Start(16, " 1.256", 0);
     EXPECT_EQ("\r\nNMSOK NMS reply malformed\r\n", joined(replies.Feed(frames)));
 
     // A number shorter than its type.
     modem.SetValue(0x1100, bytes({1}));
-    replies.Start(32, " 1.256");
+    replies.Start(32, " 1.256", 0);
     std::string printed;
     for (const std::string& chunk : modem.Receive(BuildNmsRequestFrame(parsed("GET U32 1.256"), 0))) {
         printed += joined(replies.Feed(chunk));

@@ -34,9 +34,15 @@ public:
     int cancels = 0;
     QObject* handle = nullptr;
     bool dismissed = false;
+    // Each send leaves at once and the window hears that the queue ran empty.
+    bool reportsSendDone = false;
 
     bool PortOpen() const override { return open; }
-    void QueueSend(const std::string& data, bool) override { queued.push_back(data); }
+    void QueueSend(const std::string& data, bool) override {
+        queued.push_back(data);
+        if (reportsSendDone && handle != nullptr)
+            PostMessage(handle, WM_TX_SEND_DONE);
+    }
     void AppendScreenBytes(const std::string& text) override { screen += text; }
     void CancelSending() override { ++cancels; }
     void SendCharacterNow(char c) override { immediate += c; }
@@ -162,6 +168,48 @@ TEST_F(TransmitWindowTest, CommandFileSendsOneLinePerSendAndSkipsRefusedLines) {
     EXPECT_FALSE(window->SendingActive());
     EXPECT_TRUE(window->Laheta->isEnabled());
     window->close();
+}
+
+// A send keeps the source, the box text and the command lines it started with:
+// what the user chooses or types while it runs is for the next Send, and a
+// command file ends with its last line whether Continuous is ticked or not.
+TEST_F(TransmitWindowTest, ASendKeepsItsSourceUntilItEnds) {
+    const std::string commands = writeFile("commands.txt", "one\r\n// note\r\ntwo\r\nthree\r\n");
+    const std::string file = writeFile("data.txt", "FILE");
+    const std::vector<std::string> lines{"one\r\n", "two\r\n", "three\r\n"};
+    struct Row {
+        int source;
+        bool continuous;
+        int changedTo;
+        std::vector<std::string> sent;
+    };
+    const Row rows[] = {{TLahetys::CommandSource, false, TLahetys::TextSource, lines},
+                        {TLahetys::CommandSource, true, TLahetys::FileSource, lines},
+                        {TLahetys::TextSource, true, TLahetys::CommandSource, {"BOX", "BOX", "BOX"}},
+                        {TLahetys::FileSource, true, TLahetys::TextSource, {"FILE", "FILE", "FILE"}}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.source);
+        RecordingTerminal terminal;
+        terminal.reportsSendDone = true;
+        QPointer<TLahetys> window = open(terminal);
+        ASSERT_TRUE(waitFor([&] { return terminal.handle == window.data(); }));
+        window->SetBoxText("BOX");
+        window->SelectFile(row.source == TLahetys::CommandSource ? commands : file);
+        window->lahde->setItemIndex(row.source);
+        window->toisto->setChecked(row.continuous);
+        window->LahetaClick(true);
+        window->lahde->setItemIndex(row.changedTo);
+        window->SetBoxText("NEW");
+        EXPECT_TRUE(waitFor([&] { return terminal.queued.size() >= 3; }, 3000));
+        QTest::qWait(500); // a command file has ended by now
+        if (row.source != TLahetys::CommandSource) {
+            window->PeruutaClick();
+            terminal.queued.resize(3);
+        }
+        EXPECT_EQ(terminal.queued, row.sent);
+        EXPECT_TRUE(window->Laheta->isEnabled());
+        delete window.data(); // before its terminal goes
+    }
 }
 
 TEST_F(TransmitWindowTest, SilentModemTimesOutAndTheTerminalShowsItsInputAgain) {

@@ -21,6 +21,7 @@
 #include <QTextBlock>
 #include <QTimer>
 #include <chrono>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -116,6 +117,21 @@ TEST_F(TerminalWindowTest, HexAndMixedViewsShowEscapesInBlue) {
     EXPECT_NE(formatAt(0).foreground().color(), QColor(0, 0, 255));
     EXPECT_EQ(formatAt(2).foreground().color(), QColor(0, 0, 255));
     EXPECT_NE(formatAt(10).foreground().color(), QColor(0, 0, 255));
+}
+
+// A log that fails in the middle of a chunk shows its box after the chunk: what
+// arrives while the box is open follows on the screen in the line's order.
+TEST_F(TerminalWindowTest, AFailingLogsBoxKeepsReceivedDataInOrder) {
+    terminal->options.viewType = kMixedView;
+    std::filesystem::create_symlink("/dev/full", folder.file("log_COM_14___0000.txt"));
+    terminal->startSlicedLog(folder.file("log.txt"), 0);
+    SetMessageBoxResponder([&](const MessageBoxRequest&) {
+        modem.Write("B2\r\n");
+        QTest::qWait(200);
+        return IDOK;
+    });
+    modem.Write("A1\r\n");
+    EXPECT_TRUE(screenShows("A1\n\\0D\n\\0AB2\n\\0D\n\\0A")) << screen().toStdString();
 }
 
 TEST_F(TerminalWindowTest, ChunkStampsAreMaroon) {

@@ -23,6 +23,7 @@
 #include <QMdiSubWindow>
 #include <QStyle>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
@@ -180,6 +181,13 @@ protected:
             << kind.kind << " after " << way;
     }
 
+    // Whichever child is the active one, its working control has the keys.
+    bool ActiveChildHasTheKeys() const {
+        auto* owner = Active() != nullptr ? dynamic_cast<WorkingControlOwner*>(Active()->widget()) : nullptr;
+        return owner != nullptr && XWindows::IsActive(main.get()) &&
+               QApplication::focusWidget() == owner->WorkingControl();
+    }
+
     TempFolder folder;
     MessageBoxRecorder boxes;
     std::unique_ptr<TPohjafrm> main;
@@ -210,6 +218,21 @@ TEST_F(KeyboardFollowsWindow, TheActiveChildsWorkingControlHasTheKeys) {
         const int titleBar = FrameOf(window)->style()->pixelMetric(QStyle::PM_TitleBarHeight);
         QTest::mouseClick(FrameOf(window), Qt::LeftButton, Qt::NoModifier, {50, titleBar / 2});
         ExpectKeyboardIn(kind, window, "a click on its caption");
+
+        // Open terminal's settings dialog left by Esc: the new terminal closes.
+        QTimer::singleShot(0, [] {
+            QWidget* dialog = nullptr;
+            static_cast<void>(QTest::qWaitFor(
+                [&] { return (dialog = QApplication::activeModalWidget()) != nullptr; }, kWaitMs));
+            if (dialog != nullptr)
+                QTest::keyClick(dialog, Qt::Key_Escape);
+        });
+        const qsizetype children = main->mdiArea()->subWindowList().size();
+        main->Uusi1Click();
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return main->mdiArea()->subWindowList().size() == children && ActiveChildHasTheKeys(); },
+            kWaitMs))
+            << kind.kind << " after Open terminal's settings dialog left by Esc";
 
         if (qobject_cast<Tterminaali*>(window) != nullptr) {
             main->mdiArea()->setActiveSubWindow(FrameOf(other));

@@ -66,8 +66,11 @@ XDisplaySession::XDisplaySession() {
     int report[2];
     if (pipe(report) != 0)
         throw std::runtime_error("no pipe for Xvfb");
+    // QUOVIX_WM_SCREEN ("1024x600") runs the tests on a screen of that size.
+    const char* screen = std::getenv("QUOVIX_WM_SCREEN");
+    const std::string size = screen != nullptr && *screen != '\0' ? screen : "1280x1024";
     server_ = Spawn(
-        {"Xvfb", "-displayfd", std::to_string(report[1]), "-nolisten", "tcp", "-screen", "0", "1280x1024x24"},
+        {"Xvfb", "-displayfd", std::to_string(report[1]), "-nolisten", "tcp", "-screen", "0", size + "x24"},
         report[1]);
     close(report[1]);
     try {
