@@ -21,6 +21,8 @@ void DesignerNms::Run(bool transmit, TKuvio& figure) {
     NetworkDesign& design = designer_.Design();
     NmsTransferJob job;
     job.figure = &figure;
+    // Its status lines are those of an NMS modem to the end, whatever is active.
+    designer_.Programming().run.ReportFor(figure);
     job.routingProject = !design.SingleModem();
     job.project = design.properties;
     job.master = design.master;

@@ -30,13 +30,14 @@ void DesignerPort::Close() {
         CommPort1.sulje();
 }
 
-void DesignerPort::Send(const std::string& bytes) {
+bool DesignerPort::Send(const std::string& bytes) {
     if (!CommPort1.IsOpen() || bytes.empty())
-        return;
+        return false;
     // The component takes the block over and frees it.
     char* block = static_cast<char*>(std::malloc(bytes.size()));
     std::memcpy(block, bytes.data(), bytes.size());
     CommPort1.lahetettavat(block, static_cast<int>(bytes.size()));
+    return true;
 }
 
 void DesignerPort::CommPort1tulleet_merkit() {

@@ -22,7 +22,7 @@ public:
     bool Open(const std::string& settings, int comNumber) override;
     void Close() override;
     bool IsOpen() const override { return CommPort1.IsOpen(); }
-    void Send(const std::string& bytes) override;
+    bool Send(const std::string& bytes) override;
     int ComNumber() const override { return static_cast<int>(CommPort1.Portin_nro()) + 1; }
 
     std::function<void(const std::string&)> onReceived;

@@ -30,14 +30,32 @@ DesignerProgramming::DesignerProgramming(NetworkDesign& design, TransferStatusWi
     };
 }
 
+bool DesignerProgramming::PortHeld() const {
+    return port.IsOpen() || run.Going() || ping.WaitsForText();
+}
+
 void DesignerProgramming::Transmit(TKuvio& figure) {
+    if (PortHeld())
+        return;
     run.comNumber = settings_.portNumber;
     run.StartParameterTransmit(figure);
 }
 
 void DesignerProgramming::Receive(TKuvio& figure) {
+    if (PortHeld())
+        return;
     run.comNumber = settings_.portNumber;
     run.StartParameterReceive(figure);
+}
+
+void DesignerProgramming::Ping() {
+    if (!PortHeld())
+        ping.Ping1Click();
+}
+
+void DesignerProgramming::PingAll() {
+    if (!PortHeld())
+        ping.PingAll1Click();
 }
 
 void DesignerProgramming::Cancel() {

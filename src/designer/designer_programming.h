@@ -33,9 +33,16 @@ public:
                         const DesignerPortSettings& settings, Hooks hooks,
                         const RunTimerFactory& timers = MakeQtRunTimer);
 
+    // One process holds the port at a time: a "$" run, a ping or "Ping All" from
+    // its start to its end, or the port left open for the data-flow timer.
+    // Meanwhile no other run or ping of the window starts.
+    bool PortHeld() const;
     // "Transmit values" and "Receive values" of a figure without NMS support.
     void Transmit(TKuvio& figure);
     void Receive(TKuvio& figure);
+    // "Ping selected" (and the pop-up's "Ping modem") and "Ping All".
+    void Ping();
+    void PingAll();
     // Ends a run or a ping at once (the designer closes).
     void Cancel();
 

@@ -40,13 +40,8 @@ DollarRun::~DollarRun() {
     design_.StopListening(this);
 }
 
-// The run's own figure; between runs (the NMS transfer's status lines) the active one.
-TKuvio* DollarRun::Active() const {
-    return programmed_ ? programmed_ : design_.active;
-}
-
 void DollarRun::ShowTransferStatus(const std::string& text, int mode) {
-    const bool nms = Active() && Active()->NmsSupport();
+    const bool nms = nmsLines_;
     if (!status_.IsShown())
         status_.ShowCentredEmpty();
     if (mode == 2 || mode == 3) {
@@ -80,7 +75,18 @@ void DollarRun::EndRun() {
     inProgrammingMode = false;
     receiver_.Clear();
     routeLines_.clear();
+    routeLine_ = 0;
+    receivedValues_ = 0;
+    asked_.reset();
     programmed_ = nullptr;
+}
+
+void DollarRun::Begin(TKuvio& figure) {
+    EndRun();
+    programmed_ = &figure;
+    programmedIsMaster_ = &figure == design_.master;
+    virtualRouting_ = design_.properties.IsVirtualRouting();
+    ReportFor(figure);
 }
 
 void DollarRun::Finish(const std::string& lastLine) {
@@ -106,16 +112,40 @@ void DollarRun::FigureRemoved(const TKuvio* figure) {
     Finish(kPortClosed);
 }
 
-void DollarRun::SendToModem(const std::string& frame) {
-    status_.AddStatusData(frame, TransferStatusWindow::kSentColour);
-    port_.Send(frame);
+bool DollarRun::SendToModem(const std::string& frame) {
+    const bool taken = port_.Send(frame);
+    if (taken)
+        status_.AddStatusData(frame, TransferStatusWindow::kSentColour);
+    return taken;
+}
+
+void DollarRun::Send(DollarCommand command, const std::string& items) {
+    asked_ = command;
+    SendToModem(BuildDollarFrame(command, items));
+}
+
+// The reply of each command has the command's code, but the first route lines'
+// have those of the lines after them. A modem may turn to its remote state, find
+// a CRC error or not know a command whatever was asked.
+bool DollarRun::Awaits(uint8_t replyCode) const {
+    if (!asked_)
+        return false;
+    if (replyCode == ReplyRemoteState || replyCode == ReplyCrcError || replyCode == ReplyUnknownCommand)
+        return true;
+    switch (*asked_) {
+    case DollarCommand::FirstSourceRoute:
+        return replyCode == ReplySourceRoute;
+    case DollarCommand::FirstVirtualRoute:
+        return replyCode == ReplyVirtualRoute;
+    default:
+        return replyCode == static_cast<uint8_t>(*asked_);
+    }
 }
 
 // A port that does not open has shown its own box; the run still goes through
 // its start delay and ends by the first-answer timer.
 void DollarRun::OpenModemPort() {
-    receiver_.Clear();
-    port_.Open(Active()->settingsFromType, comNumber);
+    port_.Open(programmed_->settingsFromType, comNumber);
     ShowTransferStatus("Opening port COM" + std::to_string(port_.ComNumber()) + ".. Wait 1 second..", 0);
     alkutmr_->Start();
 }
@@ -126,7 +156,8 @@ void DollarRun::StartParameterTransmit(TKuvio& figure) {
         if (design_.routeProblem)
             return;
     }
-    programmed_ = &figure;
+    Begin(figure);
+    CollectRouteLines();
     OpenModemPort();
     senderState = host_.FactoryLevelChosen() ? WriteFactoryFirst : WriteParameters;
     tilasiirto_->Start();
@@ -135,15 +166,15 @@ void DollarRun::StartParameterTransmit(TKuvio& figure) {
 }
 
 void DollarRun::StartParameterReceive(TKuvio& figure) {
+    Begin(figure);
     senderState = ReadParameters;
-    programmed_ = &figure;
     OpenModemPort();
     tilasiirto_->Start();
     ShowTransferStatus(figure.GetModemName(), 3);
 }
 
 void DollarRun::SendProgModeOn() {
-    SendToModem(BuildDollarFrame(DollarCommand::ProgModeOn));
+    Send(DollarCommand::ProgModeOn);
     inProgrammingMode = true;
     ShowTransferStatus("Set the modem to the programming mode", 0);
 }
@@ -152,46 +183,53 @@ void DollarRun::SendProgModeOn() {
 void DollarRun::SendProgModeOff() {
     if (!port_.IsOpen())
         return;
-    SendToModem(BuildDollarFrame(DollarCommand::ProgModeOff));
+    Send(DollarCommand::ProgModeOff);
     // Asked once: an end before the modem's answer sends it no second time.
     inProgrammingMode = false;
     ShowTransferStatus("Set programming mode off", 0);
 }
 
 void DollarRun::SendCommand(DollarCommand command, const std::string& items, const std::string& log) {
-    SendToModem(BuildDollarFrame(command, items));
+    Send(command, items);
     ShowTransferStatus(log, 0);
 }
 
 void DollarRun::SendParameters() {
-    if (const auto items = ParameterItems(Active()->PropertyEntries()))
+    if (const auto items = ParameterItems(programmed_->PropertyEntries()))
         SendCommand(DollarCommand::WriteParameters, *items, "Parameters send to modem");
 }
 
 void DollarRun::SendFactoryParameters() {
-    if (const auto items = FactoryParameterItems(Active()->PropertyEntries()))
+    if (const auto items = FactoryParameterItems(programmed_->PropertyEntries()))
         SendCommand(DollarCommand::WriteFactoryParameters, *items, "Parameters send to modem");
 }
 
-void DollarRun::SendRoutes(bool first, bool virtualRoutes) {
-    const std::string kind = virtualRoutes ? "virtual" : "source";
-    if (first) {
-        routeLine_ = 0;
-        routeLines_.clear();
-        TKuvio* figure = Active();
-        if (!virtualRoutes) {
+// The lines a transmit would send, as the design stands at its start: a removal
+// or a change of the view during the run leaves them as they were.
+void DollarRun::CollectRouteLines() {
+    routeLines_.clear();
+    if (design_.SingleModem())
+        return;
+    if (!virtualRouting_) {
+        if (programmedIsMaster_)
             routeLines_ = SourceRouteLines(FigureList(design_), design_.master, host_.MobileRoutesShown());
-        } else if (!figure->Mobile() || host_.MobileRoutesShown()) {
-            for (std::string line = figure->NextVirtualRoute(true); !line.empty();
-                 line = figure->NextVirtualRoute(false))
-                routeLines_.push_back(line);
-        }
+    } else if (!programmed_->Mobile() || host_.MobileRoutesShown()) {
+        for (std::string line = programmed_->NextVirtualRoute(true); !line.empty();
+             line = programmed_->NextVirtualRoute(false))
+            routeLines_.push_back(line);
     }
+}
+
+// Route lines go from the first again after a reply 8; the list stays the run's.
+void DollarRun::SendRoutes(bool first) {
+    const bool virtualRoutes = virtualRouting_;
+    const std::string kind = virtualRoutes ? "virtual" : "source";
+    if (first)
+        routeLine_ = 0;
     if (routeLine_ >= routeLines_.size()) {
         senderState = Idle;
         const bool none = routeLine_ == 0;
-        routeLines_.clear();
-        SendToModem(BuildDollarFrame(DollarCommand::SaveRoutes));
+        Send(DollarCommand::SaveRoutes);
         ShowTransferStatus(virtualRoutes ? "Send virtual route saving command"
                            : none        ? "No source route to send"
                                          : "Send source route saving command",
@@ -213,7 +251,7 @@ void DollarRun::SendRoutes(bool first, bool virtualRoutes) {
     const DollarCommand command =
         virtualRoutes ? (routeLine_ == 0 ? DollarCommand::FirstVirtualRoute : DollarCommand::NextVirtualRoute)
                       : (routeLine_ == 0 ? DollarCommand::FirstSourceRoute : DollarCommand::NextSourceRoute);
-    SendToModem(BuildDollarFrame(command, items.items));
+    Send(command, items.items);
     senderState = Routes;
     ShowTransferStatus("Send " + kind + " routeinfo to modem " + std::to_string(routeLine_), 0);
     ++routeLine_;
@@ -240,6 +278,8 @@ bool DollarRun::AskToContinue(const std::string& question) {
 }
 
 void DollarRun::Received(const std::string& bytes) {
+    if (!programmed_ || !asked_)
+        return;
     if (!receiver_.Append(bytes.data(), bytes.size()))
         ShowTransferStatus("Too much data from the modem. Received data dropped", 0);
     // A box of a reply lets the event loop deliver more bytes; they wait in the
@@ -253,7 +293,10 @@ void DollarRun::Received(const std::string& bytes) {
             // One frame per read: what came after it (a repeated reply) is
             // discarded, so that no command is sent twice.
             receiver_.Clear();
+            if (!programmed_ || !Awaits(ReplyCode(event->frame)))
+                break;
             status_.AddStatusData(event->frame, TransferStatusWindow::kReceivedColour);
+            asked_.reset();
             Dispatch(event->frame);
             break;
         case DollarReceiver::Event::CrcError:
@@ -270,8 +313,6 @@ void DollarRun::Received(const std::string& bytes) {
 }
 
 void DollarRun::Dispatch(const std::string& frame) {
-    if (!Active())
-        return;
     const uint8_t status = ReplyStatus(frame);
     switch (ReplyCode(frame)) {
     case ReplyNormalState:
@@ -301,7 +342,7 @@ void DollarRun::Dispatch(const std::string& frame) {
             SendCommand(DollarCommand::ReadFactoryParameters, {},
                         "Requesting factory parameters from the modem.");
         } else {
-            host_.ShowModemProperties(*Active());
+            host_.ShowModemProperties(*programmed_);
             SendProgModeOff();
         }
         break;
@@ -309,7 +350,7 @@ void DollarRun::Dispatch(const std::string& frame) {
         ShowTransferStatus("Factory parameter request responsded", 0);
         host_.HidePropertiesWindow();
         StoreReceivedValues(DecodeItems(frame), receivedValues_, true);
-        host_.ShowModemProperties(*Active());
+        host_.ShowModemProperties(*programmed_);
         SendProgModeOff();
         break;
     case ReplyProtocolInfo:
@@ -335,17 +376,17 @@ void DollarRun::Dispatch(const std::string& frame) {
         break;
     case ReplySourceRoute:
         ShowTransferStatus("route response OK", 0);
-        RouteReply(status, false);
+        RouteReply(status);
         break;
     case ReplyVirtualRoute:
         ShowTransferStatus("Virtualroute response", 0);
-        RouteReply(status, true);
+        RouteReply(status);
         break;
     case ReplyRoutesSaved:
         ShowTransferStatus("Routes saved to eeprom response", 0);
         SendProgModeOff();
-        if (Active()->NameHighlight()) {
-            Active()->SetNameHighlight(false);
+        if (programmed_ && programmed_->NameHighlight()) {
+            programmed_->SetNameHighlight(false);
             host_.DesignChanged(false);
         }
         break;
@@ -370,7 +411,7 @@ void DollarRun::Dispatch(const std::string& frame) {
 
 void DollarRun::ProgModeReply(const std::string& frame) {
     tilasiirto_->Stop();
-    TKuvio& figure = *Active();
+    TKuvio& figure = *programmed_;
     const ModemTypeAnswer answer = ReadModemTypeAnswer(frame);
     bool goOn = true;
     if (!SameText(answer.name, figure.modemNameFromType)) {
@@ -403,13 +444,13 @@ void DollarRun::RemoteStateReply() {
         SendParameters();
         break;
     case WriteFactoryFirst:
-        if (HasFactoryBlock(Active()->PropertyEntries()))
+        if (HasFactoryBlock(programmed_->PropertyEntries()))
             SendFactoryParameters();
         else
             SendParameters();
         break;
     case Routes:
-        SendRoutes(true, design_.properties.IsVirtualRouting());
+        SendRoutes(true);
         break;
     default:
         break;
@@ -422,13 +463,13 @@ void DollarRun::ParametersWrittenReply(const std::vector<DollarItem>& items) {
             SendCommand(DollarCommand::SaveParameters, {}, "Save parameters to modem");
         else
             SendCommand(DollarCommand::ProtocolInfo,
-                        ProtocolInfoItems(design_.properties, Active()->identifier),
+                        ProtocolInfoItems(design_.properties, programmed_->identifier),
                         "Send protocol info to modem");
         return;
     }
     ShowTransferStatus("Parameter error", 0);
     SendProgModeOff();
-    host_.ShowRejectedParameters(*Active(), items);
+    host_.ShowRejectedParameters(*programmed_, items);
     senderState = Idle;
 }
 
@@ -439,14 +480,14 @@ void DollarRun::FactoryWrittenReply(const std::vector<DollarItem>& items) {
     }
     ShowTransferStatus("Factory parameter error", 0);
     SendProgModeOff();
-    host_.ShowRejectedFactoryParameters(*Active(), items);
+    host_.ShowRejectedFactoryParameters(*programmed_, items);
     senderState = Idle;
 }
 
 // Received values go into the figure's entries from the given one on. Without
 // overwrite only entries in use take them; the entries keep their NMS size and id.
 void DollarRun::StoreReceivedValues(const std::vector<DollarItem>& items, size_t firstEntry, bool overwrite) {
-    TKuvio& figure = *Active();
+    TKuvio& figure = *programmed_;
     if (!overwrite)
         figure.ResetPropertyList(false);
     for (size_t i = 0; i < items.size(); ++i) {
@@ -462,22 +503,22 @@ void DollarRun::StoreReceivedValues(const std::vector<DollarItem>& items, size_t
 }
 
 void DollarRun::AfterParametersSaved() {
-    TKuvio& figure = *Active();
     if (design_.SingleModem()) {
         SendProgModeOff();
-    } else if (design_.properties.IsVirtualRouting()) {
-        if (figure.HasVirtualRouteWindow())
-            SendRoutes(true, true);
+    } else if (virtualRouting_) {
+        if (programmed_->HasVirtualRouteWindow())
+            SendRoutes(true);
         else
             SendProgModeOff();
-    } else if (&figure == design_.master) {
-        SendRoutes(true, false);
+    } else if (programmedIsMaster_) {
+        SendRoutes(true);
     } else {
         SendCommand(DollarCommand::RemoveSourceRoutes, {}, "Remove source routings from slave modem");
     }
 }
 
-void DollarRun::RouteReply(uint8_t status, bool virtualRoutes) {
+void DollarRun::RouteReply(uint8_t status) {
+    const bool virtualRoutes = virtualRouting_;
     switch (status) {
     case 0:
         ShowMessage(virtualRoutes ? "ERROR sending virtualrouteinfo to this modem !!"
@@ -485,7 +526,7 @@ void DollarRun::RouteReply(uint8_t status, bool virtualRoutes) {
         SendProgModeOff();
         break;
     case 1:
-        SendRoutes(false, virtualRoutes);
+        SendRoutes(false);
         break;
     case 2:
         ShowMessage("Routing NOT available in this modem version !!");

@@ -13,12 +13,20 @@
 // nothing of a project no longer shown is sent; then the run's last line gives the
 // status window's buttons back. While a question box is open the timers are held;
 // a port closed under a box is not written to afterwards.
+//
+// A run serves the modem it started with, whatever is made active, deleted or
+// shown meanwhile: its values, its check, its routes (collected at the start, with
+// whether it is the master and the routing in force) and the window its values go
+// to. It starts from nothing and takes only the replies to what it asked: bytes
+// before its first command, after its end, or a reply to another command belong
+// to no run and are dropped.
 
 #include "designer/dollar_frame.h"
 #include "designer/dollar_receiver.h"
 #include "designer/run_timer.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -88,8 +96,14 @@ public:
     // 2 and 3 start the data-flow timer and caption the window for a transmit or
     // a receive; 4 only adds the line.
     void ShowTransferStatus(const std::string& text, int mode);
-    // Logs the frame as sent data and sends it.
-    void SendToModem(const std::string& frame);
+    // Sends the frame and logs it as sent data when the port took it; false when
+    // it did not (the port is closed or gone).
+    bool SendToModem(const std::string& frame);
+    // The status lines that follow are of this figure's run: for a modem with NMS
+    // support they drive neither the data-flow timer nor the port.
+    void ReportFor(const TKuvio& figure) { nmsLines_ = figure.NmsSupport(); }
+    // A "$" run holds the port from its start to its end.
+    bool Going() const { return programmed_ != nullptr; }
     // Nothing more reaches the modem: one left in programming mode is set back
     // while the port is open (a pulled cable only fails the write), then the
     // timers stop, the port closes and the run's state is reset.
@@ -106,7 +120,10 @@ public:
     RunTimer& StartDelayTimer() { return *alkutmr_; }
 
 private:
-    TKuvio* Active() const;
+    // Clears what a run before left and takes the figure.
+    void Begin(TKuvio& figure);
+    void CollectRouteLines();
+    bool Awaits(uint8_t replyCode) const;
     // Every end of a run: EndRun, then the last line, whose button timer gives the
     // status window's buttons back.
     void Finish(const std::string& lastLine);
@@ -118,9 +135,11 @@ private:
     void SendProgModeOn();
     void SendProgModeOff();
     void SendCommand(DollarCommand command, const std::string& items, const std::string& log);
+    // Sends a command of the run; its reply is the one the run waits for.
+    void Send(DollarCommand command, const std::string& items = {});
     void SendParameters();
     void SendFactoryParameters();
-    void SendRoutes(bool first, bool virtualRoutes);
+    void SendRoutes(bool first);
     void AfterParametersSaved();
     void Dispatch(const std::string& frame);
     void ProgModeReply(const std::string& frame);
@@ -128,7 +147,7 @@ private:
     void ParametersWrittenReply(const std::vector<DollarItem>& items);
     void FactoryWrittenReply(const std::vector<DollarItem>& items);
     void StoreReceivedValues(const std::vector<DollarItem>& items, size_t firstEntry, bool overwrite);
-    void RouteReply(uint8_t status, bool virtualRoutes);
+    void RouteReply(uint8_t status);
     void FirstAnswerTimeout();
     void DataFlowTimeout();
 
@@ -142,8 +161,15 @@ private:
     std::unique_ptr<RunTimer> alkutmr_;
     // The figure whose values the run transfers; none when no run goes.
     TKuvio* programmed_ = nullptr;
+    // Taken at the run's start: whether the figure is the master, the routing in
+    // force and the route lines to send.
+    bool programmedIsMaster_ = false;
+    bool virtualRouting_ = false;
     std::vector<std::string> routeLines_;
     size_t routeLine_ = 0;
+    // The last command sent; none before the first of a run.
+    std::optional<DollarCommand> asked_;
+    bool nmsLines_ = false;
     // Values of the last parameter reply stored; the factory values follow them.
     size_t receivedValues_ = 0;
     bool dispatching_ = false;

@@ -12,7 +12,7 @@ class TKuvio;
 struct MenuConditions {
     // "&Mobile routes" is ticked.
     bool mobileView = false;
-    // The programming port is open for a run.
+    // A run or a ping holds the programming port.
     bool portOpen = false;
     // The modem-type menus have items.
     bool modemTypes = true;
@@ -38,7 +38,7 @@ struct AreaPopupState {
 };
 
 struct ModemPopupState {
-    ItemState connect, showRoute, copy, master, deleteConnection, transmit, changeType;
+    ItemState connect, showRoute, copy, master, deleteConnection, transmit, ping, changeType;
     bool hideRoute = false;
 };
 

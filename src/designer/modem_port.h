@@ -12,8 +12,9 @@ public:
     virtual bool Open(const std::string& settings, int comNumber) = 0;
     virtual void Close() = 0;
     virtual bool IsOpen() const = 0;
-    // Sends a whole frame; nothing goes out while the port is closed.
-    virtual void Send(const std::string& bytes) = 0;
+    // Sends a whole frame; nothing goes out while the port is closed. True when
+    // the port took the frame.
+    virtual bool Send(const std::string& bytes) = 0;
     // The COM number the port is set to (1 = COM1).
     virtual int ComNumber() const = 0;
 };

@@ -124,13 +124,21 @@ bool PingTest::PingsAvailable() const {
 }
 
 // The log names the chosen port number, also when the port refused it. A count's
-// repeats ping the same figure, whatever the user makes active meanwhile.
+// repeats ping the same figure, whatever the user makes active meanwhile. A port
+// that does not open (a pulled cable, a port another program holds) has shown its
+// box: the whole run ends there, once, rather than with a box for each modem left.
 void PingTest::OpenPingPort(TKuvio& figure) {
-    run_.Port().Open(settings_.PingSettingsText(), settings_.portNumber);
+    run_.ReportFor(figure);
+    const bool opened = run_.Port().Open(settings_.PingSettingsText(), settings_.portNumber);
     run_.ShowTransferStatus("Opening port COM" + std::to_string(settings_.portNumber) + ".. Wait 1 second..",
                             0);
-    PingAlkuTimer1_->Start();
     pinged_ = &figure;
+    if (!opened) {
+        StopModemPing(true);
+        EndPing(kTestFinished);
+        return;
+    }
+    PingAlkuTimer1_->Start();
 }
 
 // A modem whose address cannot be pinged gets its box, and the walk goes on.
@@ -168,8 +176,8 @@ TKuvio* PingTest::FigureAfter(const TKuvio* figure) const {
 void PingTest::StartDelayElapsed() {
     PingAlkuTimer1_->Stop();
     run_.ShowTransferStatus(pinged_->GetModemName(), 2);
-    if (const auto command = PingCommand(*pinged_, design_.properties.length)) {
-        run_.SendToModem(*command);
+    const auto command = PingCommand(*pinged_, design_.properties.length);
+    if (command && run_.SendToModem(*command)) {
         run_.ShowTransferStatus("Send test message", 0);
         run_.senderState = DollarRun::PingSent;
     }
@@ -177,7 +185,10 @@ void PingTest::StartDelayElapsed() {
     testivastetmr_->Start();
 }
 
+// Bytes before the command went out answer no ping of this run.
 void PingTest::Received(const std::string& bytes) {
+    if (run_.senderState != DollarRun::PingSent)
+        return;
     std::string& buffer = run_.Receiver().Buffer();
     if (!run_.Receiver().Append(bytes.data(), bytes.size()))
         return;

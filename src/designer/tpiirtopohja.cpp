@@ -714,7 +714,7 @@ void Tpiirtopohja::NewModemFigureAtOrigin(QAction* item) {
 MenuConditions Tpiirtopohja::CurrentMenuConditions() const {
     MenuConditions conditions;
     conditions.mobileView = MobileView();
-    conditions.portOpen = programming_->port.IsOpen();
+    conditions.portOpen = programming_->PortHeld();
     conditions.modemTypes = !ui->Luouusi2->actions().isEmpty();
     conditions.level9 = suoja && suoja->LevelNineTicked();
     return conditions;
@@ -757,6 +757,7 @@ void Tpiirtopohja::PopupMenu2Popup() {
     Apply(ui->Master1, state.master);
     Apply(ui->Deleteconnection1, state.deleteConnection);
     Apply(ui->Transmitparrou1, state.transmit);
+    Apply(ui->Pingmodem1, state.ping);
     Apply(Konvert1, state.changeType);
     ui->Nytreitti1->setText(RouteCaption(state.hideRoute));
 }
@@ -898,7 +899,10 @@ void Tpiirtopohja::Haearvot1Click() {
         ReceiveValues(*design_.active);
 }
 
+// The window's port is held by one run or ping at a time.
 void Tpiirtopohja::ReceiveValues(TKuvio& figure) {
+    if (programming_->PortHeld())
+        return;
     if (figure.NmsSupport())
         nms_->Run(false, figure);
     else
@@ -915,6 +919,8 @@ void Tpiirtopohja::Lhetarvot1Click() {
 }
 
 void Tpiirtopohja::TransmitValues(TKuvio& figure) {
+    if (programming_->PortHeld())
+        return;
     if (figure.NmsSupport())
         nms_->Run(true, figure);
     else
@@ -927,16 +933,17 @@ void Tpiirtopohja::Transmitparrou1Click() {
 
 void Tpiirtopohja::Testnet1Click() {
     const bool available = programming_->ping.PingsAvailable();
-    for (QAction* item : {ui->Ping1, ui->PingAll1, ui->Clearrssiinfos1})
-        item->setEnabled(available);
+    for (QAction* item : {ui->Ping1, ui->PingAll1})
+        item->setEnabled(available && !programming_->PortHeld());
+    ui->Clearrssiinfos1->setEnabled(available);
 }
 
 void Tpiirtopohja::Ping1Click() {
-    programming_->ping.Ping1Click();
+    programming_->Ping();
 }
 
 void Tpiirtopohja::PingAll1Click() {
-    programming_->ping.PingAll1Click();
+    programming_->PingAll();
 }
 
 void Tpiirtopohja::PingCount1Click() {

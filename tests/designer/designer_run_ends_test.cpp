@@ -1,6 +1,6 @@
 // However a programming run of the designer window ends, against the simulated
 // modems: the "$" run and the NMS transfer, each with every end that can happen
-// to it.
+// to it and every event that must not end it, and the run that follows.
 #include "base/nms_frame.h"
 #include "designer/nms_transfer.h"
 #include "designer/run_fixtures.h"
@@ -30,6 +30,11 @@ constexpr int kNmsCom = 46;
 constexpr uint16_t kPower = 0x1205;
 constexpr uint8_t kProgModeOff = 0x00;
 constexpr uint8_t kFirstSourceRoute = 0x0D;
+// The commands of a transmit to the master with one route line, without, and of a
+// receive.
+const Codes kTransmitChain{0x01, 0x02, 0x0B, 0x07, 0x06, 0x0D, 0x0C, 0x00};
+const Codes kTransmitChainNoRoutes{0x01, 0x02, 0x0B, 0x07, 0x06, 0x0C, 0x00};
+const Codes kReceiveChain{0x01, 0x03, 0x00};
 
 class DesignerRunEndsTest : public DesignerFolderTest {
 protected:
@@ -48,6 +53,21 @@ protected:
 
     void Trigger(const char* name) { designer->findChild<QAction*>(name)->trigger(); }
 
+    // A run of the master from its start delay to its port closed; false when it
+    // does not end.
+    bool RunMaster(bool transmit) {
+        NetworkDesign& design = designer->Design();
+        design.active = design.master;
+        transmit ? designer->Lhetarvot1Click() : designer->Haearvot1Click();
+        designer->Programming().run.StartDelayTimer().onTimeout();
+        return ProcessEventsUntil([this] { return !designer->Programming().port.IsOpen(); }, 5s);
+    }
+
+    void Click(TKuvio& figure, MouseButton button = MouseButton::Left) {
+        designer->Editor().FigureMouseDown(figure, button, QPoint(5, 5));
+        designer->Editor().FigureMouseUp(figure);
+    }
+
     FakeMainWindow main;
     FileDialogRecorder files;
     QPointer<Tpiirtopohja> designer;
@@ -61,6 +81,12 @@ protected:
 // the way are modal: no window can be closed and no modem deleted, no project
 // made or opened during it, so only the modem's answer, a time-out and a pulled
 // cable end it.
+// A "$" run serves the modem it started with: another modem clicked, deleted (by
+// its pop-up or in delete mode) or dragged, the mobile view turned off under the
+// modem made active, or a ping asked, leave it going to its answer with its own
+// values, number, routes as they stood at its start, and its modem's values
+// received. Nothing of a run reaches the next: a reply late past a run's end is
+// dropped and the next run of the modem begins with programming mode on.
 TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
     enum Protocol { Dollar, Nms };
     enum End {
@@ -71,7 +97,14 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
         ModemDeleted,
         NewProject,
         OpenProject,
-        NewAfterModeOff
+        NewAfterModeOff,
+        OtherClicked,
+        OtherDeleted,
+        DeleteModeClick,
+        OtherDragged,
+        MobileViewOff,
+        PingAsked,
+        LateReply
     };
     struct Row {
         const char* name;
@@ -81,6 +114,7 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
         bool captionKept;
         // The modem is told that programming is over after the end came.
         bool toldAfterEnd;
+        bool transmit = true;
     };
     const std::string closed = DollarRun::kPortClosed;
     const std::string dataFlow = "Dataflow between modem and PC interrupted some way !!";
@@ -93,7 +127,17 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
         {"$: New", Dollar, NewProject, closed, false, true},
         {"$: Open", Dollar, OpenProject, closed, false, true},
         {"$: New with programming mode off asked", Dollar, NewAfterModeOff, closed, false, false},
+        {"$: another modem clicked", Dollar, OtherClicked, closed, true, false},
+        {"$: another modem deleted by its pop-up", Dollar, OtherDeleted, closed, true, false},
+        {"$: another modem deleted in delete mode", Dollar, DeleteModeClick, closed, true, false},
+        {"$: another modem dragged", Dollar, OtherDragged, closed, true, false},
+        {"$: the mobile view turned off", Dollar, MobileViewOff, closed, true, false},
+        {"$: a ping asked", Dollar, PingAsked, closed, true, false},
+        {"$: a reply late past the end", Dollar, LateReply, closed, true, false},
+        {"$ receive: another modem clicked", Dollar, OtherClicked, closed, true, false, false},
+        {"$ receive: another modem deleted", Dollar, OtherDeleted, closed, true, false, false},
         {"NMS: the modem's answer", Nms, Answer, "All done", true, true},
+        {"NMS receive: the modem's answer", Nms, Answer, "All done", true, true, false},
         {"NMS: a time-out", Nms, TimeOut, "Please check port selection and Reboot modem and retry", true,
          true},
         {"NMS: the cable pulled", Nms, CablePulled, "\n ", true, false},
@@ -110,7 +154,95 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
         std::function<Codes()> sent;
         std::unique_ptr<DollarModemOnPort> dollar;
         std::unique_ptr<NmsModemOnPort> nms;
-        if (row.protocol == Dollar) {
+        if (row.protocol == Dollar && row.end >= OtherClicked) {
+            // The event comes while the modem's answer to programming mode on is on
+            // its way; a late answer comes after the run ended, into the next one.
+            dollar = std::make_unique<DollarModemOnPort>(kDollarCom);
+            dollar->SetReplyDelay(row.end == LateReply ? 150ms : 60ms);
+            dollar->With([](DollarModemSim& sim) {
+                sim.SetPingMaster(1);
+                sim.SetParameters(
+                    {{'B', '0', "\x09"}, {'W', '0', std::string("\x12\xC0", 2)}, {'S', '5', "south"}});
+            });
+            sent = [&dollar] { return dollar->With([](DollarModemSim& sim) { return sim.Commands(); }); };
+            OpenDesigner(false, kDollarCom);
+            NetworkDesign& design = designer->Design();
+            TKuvio& master = AddSimulatedModem(design, "01", nullptr);
+            TKuvio& slave = AddSimulatedModem(design, "0A", &master);
+            if (row.end == MobileViewOff) {
+                slave.SetMobileLook();
+                slave.mobileParent = &master;
+                slave.parent = nullptr;
+                Trigger("MobileRoutes1");
+            }
+            design.active = &master;
+            row.transmit ? designer->Lhetarvot1Click() : designer->Haearvot1Click();
+            designer->Programming().run.StartDelayTimer().onTimeout();
+            switch (row.end) {
+            case OtherClicked:
+                Click(slave);
+                break;
+            case OtherDeleted:
+                Click(slave, MouseButton::Right);
+                boxes.queueAnswer(IDYES);
+                Trigger("Poista1");
+                break;
+            case DeleteModeClick:
+                Trigger("Poista2");
+                boxes.queueAnswer(IDYES);
+                designer->Editor().FigureMouseDown(slave, MouseButton::Left, QPoint(5, 5));
+                break;
+            case OtherDragged:
+                designer->Editor().FigureMouseDown(slave, MouseButton::Left, QPoint(5, 5));
+                designer->Editor().MouseMove(QPoint(80, 90), &slave);
+                designer->Editor().FigureMouseUp(slave);
+                break;
+            case MobileViewOff:
+                Click(slave);
+                Trigger("MobileRoutes1");
+                break;
+            case PingAsked:
+                designer->Ping1Click();
+                designer->PingAll1Click();
+                break;
+            case LateReply:
+                designer->Programming().run.FirstAnswerTimer().onTimeout();
+                design.active = &master;
+                designer->Lhetarvot1Click();
+                ProcessEventsFor(300ms);
+                designer->Programming().run.StartDelayTimer().onTimeout();
+                break;
+            default:
+                break;
+            }
+            ASSERT_TRUE(ProcessEventsUntil([this] { return !designer->Programming().port.IsOpen(); }, 5s));
+            Codes expected = row.transmit ? kTransmitChain : kReceiveChain;
+            if (row.end == LateReply)
+                expected.insert(expected.begin(), 0x01);
+            EXPECT_EQ(sent(), expected);
+            const bool slaveGone = row.end == OtherDeleted || row.end == DeleteModeClick;
+            if (row.transmit) {
+                const auto protocol = dollar->With([](DollarModemSim& sim) { return sim.ProtocolInfo(); });
+                ASSERT_EQ(protocol.size(), 4u);
+                EXPECT_EQ(protocol[2].value, std::string("\x00\x01", 2)) << "the master's modem number";
+            } else {
+                EXPECT_EQ(master.PropertyEntries()[2].value, "south");
+                if (!slaveGone) {
+                    EXPECT_EQ(slave.PropertyEntries()[2].value, "north");
+                }
+            }
+            EXPECT_TRUE(dollar->With([](DollarModemSim& sim) { return sim.Pings(); }).empty());
+            // The next run of the same modem starts from nothing.
+            const size_t before = sent().size();
+            ASSERT_TRUE(RunMaster(row.transmit));
+            const Codes all = sent();
+            const bool routeLeft = !slaveGone && row.end != MobileViewOff;
+            EXPECT_EQ(Codes(all.begin() + static_cast<long>(before), all.end()),
+                      !row.transmit ? kReceiveChain
+                      : routeLeft   ? kTransmitChain
+                                    : kTransmitChainNoRoutes);
+            sentBeforeEnd = all.size();
+        } else if (row.protocol == Dollar) {
             // A slow modem, which the end finds waiting for its first route line.
             dollar = std::make_unique<DollarModemOnPort>(kDollarCom);
             dollar->SetReplyDelay(200ms);
@@ -169,6 +301,8 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
                 files.answers.push_back(other);
                 Trigger("Avaa1");
                 break;
+            default:
+                break;
             }
             ProcessEventsFor(600ms);
         } else {
@@ -195,7 +329,15 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
             figure.SetNmsSupport(true);
             figure.SetPropertyEntry('N', '1', "12", true, true, NmsUnsigned8, kPower);
             designer->Design().active = &figure;
-            designer->Lhetarvot1Click();
+            row.transmit ? designer->Lhetarvot1Click() : designer->Haearvot1Click();
+            if (row.end == Answer) {
+                const std::string modemValue = nms->With([](NmsModemSim& sim) { return sim.Value(kPower); });
+                EXPECT_EQ(row.transmit ? modemValue : figure.PropertyEntries()[0].value,
+                          row.transmit ? std::string(1, '\x0C') : "0");
+                // The next transfer of the modem ends as the first did.
+                info->PiilotaTmr->stop();
+                row.transmit ? designer->Lhetarvot1Click() : designer->Haearvot1Click();
+            }
         }
 
         const Codes all = sent();
@@ -204,8 +346,10 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
         const std::string log = info->LogText();
         EXPECT_EQ(log.substr(log.size() - std::min(log.size(), row.lastLine.size())), row.lastLine) << log;
         const std::string modem = row.protocol == Dollar ? "modem 1" : "nms modem";
+        const std::string caption =
+            row.transmit ? "Transfering values to modem " : "Receiving values from modem ";
         EXPECT_EQ(toLatin1(info->windowTitle()),
-                  row.captionKept ? "Transfering values to modem " + modem : TransferStatusWindow::kCaption);
+                  row.captionKept ? caption + modem : TransferStatusWindow::kCaption);
         EXPECT_TRUE(info->PiilotaTmr->isActive());
         if (designer) {
             EXPECT_FALSE(designer->Programming().port.IsOpen());

@@ -235,7 +235,7 @@ TEST_F(DollarRunTest, SilenceEndsWithTheNoResponseBoxAndTheNextRunWorks) {
 }
 
 // The port's own box says it did not open; the run still waits its start delay,
-// logs its first step and ends by the first-answer timer.
+// logs its first step, shows no frame as sent, and ends by the first-answer timer.
 TEST_F(DollarRunTest, APortThatDoesNotOpenStillRunsItsStartDelay) {
     AddModem("01", nullptr);
     run.comNumber = kCom + 1;
@@ -243,6 +243,7 @@ TEST_F(DollarRunTest, APortThatDoesNotOpenStillRunsItsStartDelay) {
     EXPECT_FALSE(port.IsOpen());
     ASSERT_TRUE(Fire(run.StartDelayTimer()));
     EXPECT_EQ(status.lines.back(), "Set the modem to the programming mode");
+    EXPECT_TRUE(status.sent.empty());
     ASSERT_TRUE(Fire(run.FirstAnswerTimer()));
     EXPECT_EQ(status.lines.back(), "Port closed");
     ASSERT_EQ(boxes.texts().size(), 2u);

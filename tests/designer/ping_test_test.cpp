@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 #include <set>
+#include <utility>
 
 namespace {
 
@@ -161,20 +162,35 @@ TEST_F(PingTestTest, AnUnansweredSinglePingSaysSoAndTheNextRunStartsClean) {
     EXPECT_FALSE(programming.port.IsOpen());
 }
 
-// An answer that comes late, while the time-out's box is open, starts no repeat.
-TEST_F(PingTestTest, ALateAnswerUnderTheTimeOutBoxStartsNoRepeat) {
+// An answer that comes late, while the time-out's box is open, starts no repeat;
+// one that comes while Ping All waits to ping the next modem is no answer of that
+// modem's.
+TEST_F(PingTestTest, ALateAnswerStartsNoRepeatAndReachesNoOtherPing) {
     AddModem("01");
     AddSilentModem();
     programming.ping.SetPingCount("2");
-    SetMessageBoxResponder([this](const MessageBoxRequest&) {
-        programming.port.onReceived("OK\r\nrssi -50 dBm\r\n");
+    bool answerUnderBox = true;
+    SetMessageBoxResponder([&](const MessageBoxRequest&) {
+        if (std::exchange(answerUnderBox, false))
+            programming.port.onReceived("OK\r\nrssi -50 dBm\r\n");
         return IDOK;
     });
     programming.ping.Ping1Click();
     RunPings();
-    SetMessageBoxResponder({});
     EXPECT_FALSE(programming.ping.StartDelayTimer().Active());
     EXPECT_EQ(programming.ping.Mode(), PingTest::NoPing);
+    ASSERT_TRUE(Fire(programming.run.DataFlowTimer()));
+
+    TKuvio& remote = AddModem("1A");
+    programming.PingAll();
+    for (int step = 0; step < 40 && programming.ping.WaitsForText(); ++step) {
+        if (design.active == &remote && programming.ping.StartDelayTimer().Active() &&
+            remote.InfoText().empty())
+            programming.port.onReceived("OK\r\nrssi -50 dBm\r\n");
+        if (!AskNext())
+            Fire(programming.ping.ReplyTimer());
+    }
+    EXPECT_EQ(remote.InfoText(), "rssi -87 dBm\r\n");
 }
 
 // An address with more digits than the command carries would ping another modem.
@@ -265,19 +281,32 @@ TEST_F(PingTestTest, AnEmptyAddressSendsNothingAndTimesOut) {
     EXPECT_EQ(std::count(status.lines.begin(), status.lines.end(), "Send test message"), 1);
 }
 
-// A ping while the port is still open cannot move it to another number; the
-// opening line names the number chosen all the same.
-TEST_F(PingTestTest, TheOpeningLineNamesTheChosenPortNumber) {
-    AddModem("01");
-    AddSilentModem();
-    programming.ping.Ping1Click();
-    RunPings();
-    settings.portNumber = kCom + 1;
-    boxes.clear();
-    programming.ping.Ping1Click();
-    EXPECT_EQ(boxes.texts(), Texts{"Close serial port before changing port number !!"});
-    EXPECT_EQ(status.lines.back(), "Opening port COM" + std::to_string(kCom + 1) + ".. Wait 1 second..");
-    programming.Cancel();
+// One process holds the port: while a ping waits for its answer, or leaves the
+// port to the data-flow timer, another ping, Ping All or a "$" run starts nothing,
+// and the answer goes onto the modem pinged.
+TEST_F(PingTestTest, APingHoldsThePortUntilItsEnd) {
+    TKuvio& master = AddModem("01");
+    TKuvio& remote = AddModem("1A");
+    TKuvio& silent = AddSilentModem();
+    for (TKuvio* pinged : {&remote, &silent}) {
+        design.active = pinged;
+        programming.Ping();
+        ASSERT_TRUE(Fire(programming.ping.StartDelayTimer()));
+        if (pinged == &silent)
+            Fire(programming.ping.ReplyTimer());
+        const size_t lines = status.lines.size();
+        design.active = &master;
+        programming.Ping();
+        programming.PingAll();
+        programming.Transmit(master);
+        EXPECT_EQ(status.lines.size(), lines);
+        EXPECT_FALSE(programming.ping.StartDelayTimer().Active());
+        ProcessEventsUntil([this] { return !programming.port.IsOpen(); }, 300ms);
+        Fire(programming.run.DataFlowTimer());
+    }
+    EXPECT_EQ(Pings(), (Texts{"SL+P=001A", "SL+P=002B"}));
+    EXPECT_EQ(Labels(), (Texts{"", "rssi -87 dBm\r\n", ""}));
+    EXPECT_TRUE(modem.With([](DollarModemSim& sim) { return sim.Commands(); }).empty());
 }
 
 // Delete removes the pinged modem, New and Open every modem: the ping ends with
@@ -414,11 +443,16 @@ TEST_F(PingTestTest, EveryEndOfAPingRunGivesTheStatusWindowBack) {
         EXPECT_EQ(status.caption,
                   end.captionModem ? "Transfering values to modem modem " + std::to_string(end.captionModem)
                                    : TransferStatusWindow::kCaption);
-        EXPECT_FALSE(status.buttonsEnabled);
+        // A port that does not open ends Ping All at once, with its one box, before
+        // any modem's line takes the buttons.
+        const bool deadPort = end.start == AllOnDeadPort;
+        EXPECT_EQ(status.buttonsEnabled, deadPort);
         EXPECT_TRUE(Fire(status.buttonTimer));
         EXPECT_TRUE(status.buttonsEnabled);
         const Texts shown = boxes.texts();
-        EXPECT_EQ(std::count(shown.begin(), shown.end(), finished), end.lastLine == finished);
+        EXPECT_EQ(std::count(shown.begin(), shown.end(), finished), end.lastLine == finished && !deadPort);
+        EXPECT_EQ(std::count(shown.begin(), shown.end(), "Port COM250 doesn't exist or is already in use"),
+                  deadPort);
         EXPECT_EQ(programming.ping.Mode(), PingTest::NoPing);
         EXPECT_FALSE(programming.port.IsOpen());
         EXPECT_TRUE(testNetEnabled);
