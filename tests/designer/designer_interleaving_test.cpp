@@ -1,7 +1,7 @@
 // Two designer windows against a simulated "$" modem and a simulated NMS modem,
 // driven by a seeded stream of user actions and modem events. After every step:
-// each frame a modem took belongs to a run started for that modem (the run's own
-// figure, as it was at the start, and the run's order of commands); no figure's
+// each frame a modem took belongs to a run started for that modem (the values of
+// the run's own figure, in the run's order of commands); no figure's
 // values change but by its own run, its own window or its own file command; no
 // run outlives the removal of its figure or its time-out; and once every run is
 // over the status window's last line tells how the last one ended.
@@ -212,7 +212,11 @@ protected:
         DesignerFolderTest::SetUp();
         TIniFile(SettingsFileName()).WriteInteger("Properties", "Timeout", 1);
         SetMessageBoxResponder([this](const MessageBoxRequest& box) { return Answer(box); });
-        SetFileDialogResponder([this](const FileDialogRequest&) { return fileAnswer; });
+        // A file dialog lets the event loop run while it is open, as pings go on.
+        SetFileDialogResponder([this](const FileDialogRequest&) {
+            ProcessEventsFor(20ms);
+            return fileAnswer;
+        });
         PlugIn(0);
         PlugIn(1);
         for (int side = 0; side < 2; ++side) {
@@ -452,8 +456,11 @@ void DesignerInterleavingTest::Perform(const Step& step) {
                       });
         break;
     case PingSelected:
-        StartExchange(side, step.arg, Exchange::Ping, design.active,
-                      [&] { Choose(side, &Tpiirtopohja::Testnet1Click, "Ping1"); });
+    case PingAll:
+        StartExchange(
+            side, step.arg, step.action == PingAll ? Exchange::PingAll : Exchange::Ping, design.active, [&] {
+                Choose(side, &Tpiirtopohja::Testnet1Click, step.action == PingAll ? "PingAll1" : "Ping1");
+            });
         break;
     case PingFromPopup:
         if (figure) {
@@ -461,10 +468,6 @@ void DesignerInterleavingTest::Perform(const Step& step) {
             StartExchange(side, step.arg, Exchange::Ping, design.active,
                           [&] { Choose(side, &Tpiirtopohja::PopupMenu2Popup, "Pingmodem1"); });
         }
-        break;
-    case PingAll:
-        StartExchange(side, step.arg, Exchange::PingAll, design.active,
-                      [&] { Choose(side, &Tpiirtopohja::Testnet1Click, "PingAll1"); });
         break;
     case Click:
     case Drag:
