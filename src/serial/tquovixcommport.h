@@ -131,6 +131,8 @@ public:
 
     // State the owners read.
     bool IsOpen() const { return open_; }
+    // Counts the opens: the open the port is in, or was in last.
+    unsigned OpenCount() const { return openTag_; }
     HANDLE Handle() const { return handle_; }
     // Bytes waiting in the transmit buffer, and, while lahteneet_merkit fires,
     // the bytes that went out since it fired before: each write-done reports the

@@ -1,12 +1,8 @@
 #include "terminal/terminal_send_queue.h"
 
 #include <algorithm>
+#include <numeric>
 #include <utility>
-
-namespace {
-// Where no byte of a piece is echoed.
-constexpr size_t kEchoNone = std::string::npos;
-} // namespace
 
 TerminalSendQueue::TerminalSendQueue(TerminalPortLink& port, TerminalSendHost& host,
                                      const TerminalOptions& options)
@@ -15,17 +11,40 @@ TerminalSendQueue::TerminalSendQueue(TerminalPortLink& port, TerminalSendHost& h
 void TerminalSendQueue::typeKey(char c) {
     if (!port_.portOpen())
         return;
-    typedKeys_ += (c == '\r' && options_.crLf) ? std::string_view("\r\n") : std::string_view(&c, 1);
+    append(Piece::Keys, (c == '\r' && options_.crLf) ? std::string_view("\r\n") : std::string_view(&c, 1));
     sendWhatIsNext();
 }
 
 void TerminalSendQueue::queueSend(std::string_view data, bool fromUser) {
     if (!port_.portOpen())
         return;
-    queue_ += data;
+    append(Piece::Send, data);
     sendWhatIsNext();
     if (options_.mirror && fromUser && !nmsReplyMode_)
         host_.mirror(data);
+}
+
+void TerminalSendQueue::append(Piece kind, std::string_view bytes) {
+    if (bytes.empty())
+        return;
+    // Typed keys that follow each other go out together; each send stays apart,
+    // so a failed write ends its own send only.
+    if (kind == Piece::Send || waiting_.empty() || waiting_.back().kind != kind)
+        waiting_.push_back({kind, {}, 0});
+    waiting_.back().bytes += bytes;
+}
+
+void TerminalSendQueue::putBack(Piece kind, const std::string& rest) {
+    if (!pieceHasMore_)
+        waiting_.push_front({kind, {}, 0});
+    waiting_.front().bytes.insert(0, rest);
+    waiting_.front().echoed += rest.size();
+}
+
+size_t TerminalSendQueue::queuedBytes() const {
+    return std::accumulate(waiting_.begin(), waiting_.end(), size_t{0}, [](size_t sum, const Waiting& w) {
+        return sum + (w.kind == Piece::Send ? w.bytes.size() : 0);
+    });
 }
 
 // Every end of a write that the port reports comes here, also one from before a
@@ -43,73 +62,105 @@ void TerminalSendQueue::writeDone() {
         port_.setRtsRaised(false);
     }
     const Piece ended = std::exchange(inFlight_, Piece::None);
-    if (ended == Piece::Keys && !port_.portOpen())
-        keepUnsentKeys();
-    if (!queue_.empty())
-        host_.postSendNext();
-    else if (!typedKeys_.empty())
-        host_.postKeysReady();
-    if (ended == Piece::Send && queue_.empty())
+    const bool sendFailed = ended != Piece::None && pieceEnded(ended);
+    if (!waiting_.empty()) {
+        if (waiting_.front().kind == Piece::Send)
+            host_.postSendNext();
+        else
+            host_.postKeysReady();
+    }
+    if (ended == Piece::Send && !sendFailed && !holdsSends())
         host_.queueEmptied();
+}
+
+// True when the end of the piece ended its send.
+bool TerminalSendQueue::pieceEnded(Piece kind) {
+    const std::string rest = piece_.substr(std::min(pieceWritten_, piece_.size()));
+    if (rest.empty() || !pieceRestWanted_)
+        return false;
+    if (!port_.portOpen() || port_.openCount() != pieceOpen_) {
+        putBack(kind, rest);
+        return false;
+    }
+    // The write failed in this open: trying it again would fail again. A send
+    // ends, so the line never carries it with a hole.
+    if (kind == Piece::Keys)
+        return false;
+    if (pieceHasMore_)
+        waiting_.pop_front();
+    host_.sendEnded();
+    return true;
 }
 
 void TerminalSendQueue::sendNextChunk() {
     if (!port_.portOpen())
-        queue_.clear();
+        dropSends();
     sendWhatIsNext();
 }
 
-// A piece of the queue on its way is purged, so its end comes at once; a piece
-// of typed keys is left to go out.
+// A piece of a send on its way is purged, so its end comes at once; a piece of
+// typed keys is left to go out.
 void TerminalSendQueue::cancel() {
-    queue_.clear();
+    stopSending();
     if (inFlight_ == Piece::Send)
         port_.flushTransmit();
 }
 
 // The port, closed, ends the piece on its way and reports it.
 void TerminalSendQueue::stopSending() {
-    queue_.clear();
+    dropSends();
+    if (inFlight_ == Piece::Send)
+        pieceRestWanted_ = false;
+}
+
+void TerminalSendQueue::portMoved() {
+    waiting_.clear();
+    pieceRestWanted_ = false;
 }
 
 void TerminalSendQueue::reset() {
-    queue_.clear();
-    typedKeys_.clear();
-    keysEchoed_ = 0;
+    waiting_.clear();
     inFlight_ = Piece::None;
+    pieceRestWanted_ = false;
 }
 
+void TerminalSendQueue::dropSends() {
+    std::erase_if(waiting_, [](const Waiting& w) { return w.kind == Piece::Send; });
+}
+
+bool TerminalSendQueue::holdsSends() const {
+    return std::any_of(waiting_.begin(), waiting_.end(),
+                       [](const Waiting& w) { return w.kind == Piece::Send; });
+}
+
+bool TerminalSendQueue::echoes(Piece kind) const {
+    return options_.localEcho && (kind == Piece::Keys || (host_.echoQueued() && !nmsReplyMode_));
+}
+
+// Writes up to the port's free room from the front of what waits; the bytes
+// the screen does not show yet are shown as they go.
 void TerminalSendQueue::sendWhatIsNext() {
-    if (inFlight_ != Piece::None || !port_.portOpen() || port_.transmitting())
+    if (inFlight_ != Piece::None || waiting_.empty() || !port_.portOpen() || port_.transmitting())
         return;
-    if (!queue_.empty())
-        handToPort(Piece::Send, queue_,
-                   options_.localEcho && host_.echoQueued() && !nmsReplyMode_ ? 0 : kEchoNone);
-    else if (!typedKeys_.empty())
-        handToPort(Piece::Keys, typedKeys_, options_.localEcho ? keysEchoed_ : kEchoNone);
-}
-
-// Writes up to the port's free room from the front of source; the bytes from
-// echoFrom on are shown as they go.
-void TerminalSendQueue::handToPort(Piece kind, std::string& source, size_t echoFrom) {
-    const size_t count = std::min(source.size(), static_cast<size_t>(std::max(port_.transmitRoom(), 0)));
+    Waiting& front = waiting_.front();
+    const size_t count = std::min(front.bytes.size(), static_cast<size_t>(std::max(port_.transmitRoom(), 0)));
     if (count == 0)
         return;
-    piece_ = source.substr(0, count);
-    source.erase(0, count);
-    if (kind == Piece::Keys)
-        keysEchoed_ -= std::min(keysEchoed_, count);
-    if (echoFrom < count)
+    const Piece kind = front.kind;
+    const size_t echoFrom = std::min(front.echoed, count);
+    piece_ = front.bytes.substr(0, count);
+    front.bytes.erase(0, count);
+    front.echoed -= echoFrom;
+    pieceHasMore_ = !front.bytes.empty();
+    if (!pieceHasMore_)
+        waiting_.pop_front();
+    if (echoes(kind) && echoFrom < count)
         host_.echo(std::string_view(piece_).substr(echoFrom));
     inFlight_ = kind;
     pieceWritten_ = 0;
+    pieceOpen_ = port_.openCount();
+    pieceRestWanted_ = true;
     if (options_.fiveQv)
         port_.setRtsRaised(true);
     port_.write(piece_);
-}
-
-void TerminalSendQueue::keepUnsentKeys() {
-    const size_t sent = std::min(pieceWritten_, piece_.size());
-    typedKeys_.insert(0, piece_, sent);
-    keysEchoed_ += piece_.size() - sent;
 }

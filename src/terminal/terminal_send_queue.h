@@ -1,18 +1,20 @@
 #pragma once
-// A terminal's send path: the outgoing queue of sends (pasted text, scripts, the
-// transmit window's data) and the keys the user typed, kept apart. One piece at a
-// time goes to the port, no larger than the free room of its transmit buffer, and
-// the next only when the port has ended the write of the one before: first what
-// the queue holds, then the typed keys. A cancel drops the queue and the piece of
-// it on its way, never a typed key; bytes of typed keys that a close kept from the
-// line go out again after the port reopens. Local echo shows each piece as it is
-// handed to the port, so the screen shows the bytes in the order the line carries
-// them. With the 5QV/6QV handshake RTS is raised before every write and dropped a
-// baud-dependent hold time after the transmitter ran empty.
+// A terminal's send path: sends (pasted text, scripts, the transmit window's
+// data) and the keys the user typed wait in one line, in the order the user gave
+// them. One piece at a time goes to the port, no larger than the free room of its
+// transmit buffer and never mixing a send with typed keys, and the next only when
+// the port has ended the write of the one before. A cancel drops the sends and
+// the piece of them on its way, never a typed key. A piece that a close cut short
+// goes on from its first byte the line did not take once the port reopens on the
+// same device, unless the send ended with the close; a write that failed ends its
+// send. Local echo shows each piece as it is handed to the port, once. With the
+// 5QV/6QV handshake RTS is raised before every write and dropped a baud-dependent
+// hold time after the transmitter ran empty.
 
 #include "terminal/terminal_settings.h"
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 
@@ -21,6 +23,9 @@ class TerminalPortLink {
 public:
     virtual ~TerminalPortLink() = default;
     virtual bool portOpen() const = 0;
+    // Counts the port's opens: a write whose end comes under another count, or
+    // while the port is closed, was cut short by a close.
+    virtual unsigned openCount() const = 0;
     // Free room in the port's transmit buffer.
     virtual int transmitRoom() const = 0;
     // The port holds bytes to send or has a write whose end it has not reported.
@@ -55,6 +60,9 @@ public:
     virtual void postKeysReady() = 0;
     // The queue has run empty after a write: tells the transmit window.
     virtual void queueEmptied() = 0;
+    // A send ended before all of it went out (its write failed): tells the
+    // transmit window, as a close does.
+    virtual void sendEnded() = 0;
     // Waits the RTS hold time.
     virtual void holdRts(int ms) = 0;
     // The running count of bytes sent changed.
@@ -79,11 +87,15 @@ public:
     void sendNextChunk();
     // Writes the typed keys that wait (posted by writeDone).
     void typedKeysSent() { sendWhatIsNext(); }
-    // Drops the queue and the piece of it on its way (the port purges it); typed
-    // keys go out after it.
+    // Drops the sends and the piece of them on its way (the port purges it);
+    // typed keys stay in their place.
     void cancel();
-    // Drops the queue (the port was closed); typed keys go out after the reopen.
+    // Ends the sends: the port closed, or was lent. Typed keys go out after the
+    // reopen.
     void stopSending();
+    // The port moved to another device: nothing meant for the old one goes out
+    // on the new one, neither sends nor typed keys.
+    void portMoved();
     // Forgets all of the send state, typed keys included.
     void reset();
 
@@ -92,33 +104,49 @@ public:
     bool nmsReplyMode() const { return nmsReplyMode_; }
     uint32_t transmittedCount() const { return txCount_; }
     void clearTransmittedCount() { txCount_ = 0; }
-    size_t queuedBytes() const { return queue_.size(); }
-    bool idle() const { return inFlight_ == Piece::None && queue_.empty() && typedKeys_.empty(); }
+    size_t queuedBytes() const;
+    bool idle() const { return inFlight_ == Piece::None && waiting_.empty(); }
 
 private:
     enum class Piece { None, Send, Keys };
+    // One send, or keys typed one after another, waiting in the user's order;
+    // the first `echoed` bytes the screen shows already (the rest of a piece a
+    // close cut short).
+    struct Waiting {
+        Piece kind;
+        std::string bytes;
+        size_t echoed = 0;
+    };
 
+    void append(Piece kind, std::string_view bytes);
+    // Puts the rest of the piece back in front, into what it was cut from.
+    void putBack(Piece kind, const std::string& rest);
     // The one place that decides what goes to the port next, and what of it is
-    // echoed: nothing while a piece is on its way, else the queue's front, else
-    // the typed keys.
+    // echoed: nothing while a piece is on its way, else the front of what waits.
     void sendWhatIsNext();
-    void handToPort(Piece kind, std::string& source, size_t echoFrom);
-    // A close kept the end of the typed keys in flight from the line: they wait
-    // again, in front, already echoed.
-    void keepUnsentKeys();
+    bool echoes(Piece kind) const;
+    // The piece on its way has ended: what the line did not take of it waits
+    // again in front when a close cut it short, else a failed write ends its
+    // send (true).
+    bool pieceEnded(Piece kind);
+    void dropSends();
+    bool holdsSends() const;
 
     TerminalPortLink& port_;
     TerminalSendHost& host_;
     const TerminalOptions& options_;
-    std::string typedKeys_;
-    // Typed keys at the front that the screen shows already.
-    size_t keysEchoed_ = 0;
-    std::string queue_;
-    // What the port holds of this path, those bytes, and how many of them the
-    // port has reported gone.
+    std::deque<Waiting> waiting_;
+    // What the port holds of this path, those bytes, how many of them the port
+    // has reported gone, the open they were written in, and whether what the
+    // line does not take of them still wants to go (no cancel, close or move
+    // ended them).
     Piece inFlight_ = Piece::None;
     std::string piece_;
     size_t pieceWritten_ = 0;
+    unsigned pieceOpen_ = 0;
+    bool pieceRestWanted_ = false;
+    // What the piece was cut from still waits in front.
+    bool pieceHasMore_ = false;
     bool nmsReplyMode_ = false;
     uint32_t txCount_ = 0;
 };

@@ -407,7 +407,7 @@ void Tterminaali::Lhetys1Click() {
         return;
     }
     auto* window = new TLahetys(*this, Pohjafrm != nullptr && Pohjafrm->FactoryMode(), this);
-    window->setWindowTitle(QStringLiteral("Transmit window ") + windowTitle().left(5));
+    window->setWindowTitle(TransmitWindowCaption());
     window->adjustSize();
     PlaceWindowOnScreen(*window, BesideTerminal(), *this);
     const QPointer<TLahetys> attached(window);
@@ -535,6 +535,9 @@ bool Tterminaali::eventFilter(QObject* watched, QEvent* event) {
 bool Tterminaali::portOpen() const {
     return CommPort1->IsOpen();
 }
+unsigned Tterminaali::openCount() const {
+    return CommPort1->OpenCount();
+}
 int Tterminaali::transmitRoom() const {
     return CommPort1->TX_puskurin_koko() - CommPort1->TxPending();
 }
@@ -574,6 +577,10 @@ void Tterminaali::postKeysReady() {
 void Tterminaali::queueEmptied() {
     if (transmitShown)
         PostMessage(transmitWindow, WM_TX_SEND_DONE);
+}
+
+void Tterminaali::sendEnded() {
+    SuspendTransmitWindow();
 }
 
 void Tterminaali::holdRts(int ms) {
@@ -632,7 +639,7 @@ void Tterminaali::Asetukset1Click(bool newTerminal) {
                              [this](const LineSettings& line) { applyLineSettings(line); },
                              [this] {
                                  CommPort1->tila(false);
-                                 CommPort1->setPortin_nro(static_cast<TPortnro>(dialogLine_.portNumber));
+                                 MovePort(dialogLine_.portNumber);
                                  CommPort1->tila(true);
                              },
                              [this] {
@@ -700,6 +707,14 @@ void Tterminaali::UpdateTerminalCaption(bool renameMenuEntry) {
     if (renameMenuEntry && Pohjafrm != nullptr)
         Pohjafrm->RenameWindowMenuEntry(toLatin1(windowTitle()), caption);
     setWindowTitle(fromLatin1(caption));
+    // The transmit window names the port it sends to, and keeps its options
+    // under that name from then on.
+    if (auto* transmit = qobject_cast<QWidget*>(transmitWindow.data()))
+        transmit->setWindowTitle(TransmitWindowCaption());
+}
+
+QString Tterminaali::TransmitWindowCaption() const {
+    return QStringLiteral("Transmit window ") + windowTitle().left(5);
 }
 
 ProgrammableSettings Tterminaali::programmable() const {
@@ -747,6 +762,8 @@ void Tterminaali::showPortState() {
         // Typed keys that waited while the port was closed go out now.
         sendQueue_.flushTypedKeys();
     } else {
+        // A closed or lent port ends the sends, and the transmit window's.
+        sendQueue_.stopSending();
         SuspendTransmitWindow();
     }
     if (Pohjafrm != nullptr)
@@ -875,7 +892,7 @@ void Tterminaali::loadTerminalSettings(const TIniFile& ini, const std::string& s
     const QPoint defaultPlace = BesideTerminal();
     current.transmit = {defaultPlace.x(), defaultPlace.y(), kTransmitWindowSize, kTransmitWindowSize};
     const TerminalLayout layout = ReadTerminalLayout(ini, section, current);
-    CommPort1->setPortin_nro(static_cast<TPortnro>(layout.line.portNumber));
+    MovePort(layout.line.portNumber);
     applyLineSettings(layout.line);
     options = layout.options;
     cr_interval->stop();
@@ -900,12 +917,22 @@ void Tterminaali::showScriptSetName(const std::string& name) {
     statusPanels[2]->setText(QStringLiteral("Script Set: ") + fromLatin1(name));
 }
 
+// Data and keys given for one device never go to another: a move ends the
+// sends and the transmit window's repeat, as "Close port" does, and drops the
+// typed keys too. The caller has closed the port and opens it on the new number.
+void Tterminaali::MovePort(int number) {
+    if (number == CommPort1->Portin_nro())
+        return;
+    CommPort1->setPortin_nro(static_cast<TPortnro>(number));
+    sendQueue_.portMoved();
+    SuspendTransmitWindow();
+}
+
 // Closed by the user, a lent port is no longer wanted back.
 void Tterminaali::closeport1Click() {
     loan_.end();
     CommPort1->sulje();
     showPortState();
-    sendQueue_.stopSending();
 }
 
 void Tterminaali::openport1Click() {

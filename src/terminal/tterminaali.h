@@ -106,6 +106,8 @@ public:
     // events, line-start stamp; ends programming mode without restoring.
     void ApplyOptions(bool renameMenuEntry = true);
     void UpdateTerminalCaption(bool renameMenuEntry);
+    // "Transmit window " and the port part of the terminal's caption.
+    QString TransmitWindowCaption() const;
     LineSettings lineSettings() const;
     void applyLineSettings(const LineSettings& line);
     bool ProgrammingModeActive() const { return programmingMode_.active(); }
@@ -184,6 +186,7 @@ private:
     void FormClose();
     void shadeScreen(PortShade shade);
     void ComeToFront();
+    void MovePort(int number);
     void ShowCount(size_t panel, const QString& text);
     // Fixes the counter panel's width: its own, or what its text needs when more.
     void FitCountPanel(size_t panel);
@@ -200,6 +203,7 @@ private:
 
     // TerminalPortLink
     int transmitRoom() const override;
+    unsigned openCount() const override;
     bool transmitting() const override { return CommPort1->TxBusy(); }
     void write(std::string_view bytes) override;
     int lastWritten() const override;
@@ -212,6 +216,7 @@ private:
     void postSendNext() override;
     void postKeysReady() override;
     void queueEmptied() override;
+    void sendEnded() override;
     void holdRts(int ms) override;
     void transmitted(uint32_t total) override;
 

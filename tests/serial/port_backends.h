@@ -65,19 +65,24 @@ inline const char* BackendName(Backend backend) {
 class PortBench {
 public:
     static constexpr int kComNumber = 7;
+    static constexpr int kOtherComNumber = 8;
 
-    explicit PortBench(Backend backend) {
+    explicit PortBench(Backend backend) : backend_(backend) {
         SetProgramPathForTests(folder_.file("quovix"));
-        if (backend == Backend::Pty)
-            far_ = std::make_unique<PtyFarEnd>(folder_.file("ports"), kComNumber);
-        else
-            far_ = std::make_unique<VirtualFarEnd>(kComNumber);
+        far_ = MakeFarEnd(kComNumber);
     }
     ~PortBench() {
         far_.reset();
+        other_.reset();
         SetProgramPathForTests("");
     }
     FarEnd& Far() { return *far_; }
+    // A second device, COM kOtherComNumber, made when first asked for.
+    FarEnd& Other() {
+        if (!other_)
+            other_ = MakeFarEnd(kOtherComNumber);
+        return *other_;
+    }
     const PseudoTerminal* Pty() {
         auto* far = dynamic_cast<PtyFarEnd*>(far_.get());
         return far ? &far->Pty() : nullptr;
@@ -88,6 +93,14 @@ public:
     }
 
 private:
+    std::unique_ptr<FarEnd> MakeFarEnd(int comNumber) {
+        if (backend_ == Backend::Pty)
+            return std::make_unique<PtyFarEnd>(folder_.file("ports"), comNumber);
+        return std::make_unique<VirtualFarEnd>(comNumber);
+    }
+
+    Backend backend_;
     TempFolder folder_;
     std::unique_ptr<FarEnd> far_;
+    std::unique_ptr<FarEnd> other_;
 };

@@ -11,6 +11,7 @@ namespace {
 class FakePort : public TerminalPortLink {
 public:
     bool open = true;
+    unsigned opens = 1;
     int capacity = 2048;
     std::string pending;
     // The end of a purged write is still to be reported.
@@ -23,6 +24,7 @@ public:
     int flushes = 0;
 
     bool portOpen() const override { return open; }
+    unsigned openCount() const override { return opens; }
     int transmitRoom() const override { return capacity - static_cast<int>(pending.size()); }
     bool transmitting() const override { return open && (!pending.empty() || endDue); }
     void write(std::string_view bytes) override {
@@ -58,6 +60,7 @@ public:
     bool echoQueuedData = false;
     std::deque<int> posted;
     int emptied = 0;
+    int ended = 0;
     std::vector<int> holds;
     uint32_t total = 0;
     std::vector<std::string>* events = nullptr;
@@ -73,6 +76,7 @@ public:
         if (onEmptied)
             onEmptied();
     }
+    void sendEnded() override { ++ended; }
     void holdRts(int ms) override {
         holds.push_back(ms);
         if (events)
@@ -222,6 +226,19 @@ TEST_F(SendQueueTest, CancelDropsTheQueueAndPurgesTheDriver) {
     EXPECT_TRUE(queue.idle());
 }
 
+// A write that fails with the port open would fail again: its send ends with
+// what the line took, visibly, and the next send goes out whole.
+TEST_F(SendQueueTest, AFailedWriteEndsItsSendWithoutAHole) {
+    const std::string data = Pattern(5000);
+    queue.queueSend(data, true);
+    port.complete(100);
+    queue.writeDone();
+    queue.queueSend("next", true);
+    runToIdle();
+    EXPECT_EQ(port.wire, data.substr(0, 100) + "next");
+    EXPECT_EQ(host.ended, 1);
+}
+
 // A key typed while the one before it is in flight waits; neither a cancel nor
 // the end of the sends drops it.
 TEST_F(SendQueueTest, KeysWaitingBehindAKeyInFlightOutliveACancelAndAClose) {
@@ -258,7 +275,7 @@ bool InOrderWithin(const std::string& part, const std::string& whole) {
 // Keys typed while something is being sent are the user's: whatever is sent
 // beside them and however the sending ends, each typed byte reaches the line
 // once, in the order typed, and the screen (local echo) shows the line's bytes in
-// the line's order.
+// the line's order. A send started between typed keys goes out between them.
 TEST(SendPathTable, TypedBytesArriveOnceInOrderAndTheEchoFollowsTheLine) {
     struct Source {
         const char* name;
@@ -275,54 +292,63 @@ TEST(SendPathTable, TypedBytesArriveOnceInOrderAndTheEchoFollowsTheLine) {
     enum End { Written, Cancelled, PortClosed, PortLent };
     for (const Source& source : sources)
         for (End end : {Written, Cancelled, PortClosed, PortLent})
-            for (int capacity : {1, 7, 10240}) {
-                const std::string label = std::string(source.name) + " end " + std::to_string(end) +
-                                          " buffer " + std::to_string(capacity);
-                SendBench b;
-                b.port.capacity = capacity;
-                b.options.localEcho = b.options.crLf = true;
-                b.host.echoQueuedData = true;
-                int repeatsLeft = source.repeats;
-                b.host.onEmptied = [&] {
-                    if (repeatsLeft-- > 0)
+            for (int capacity : {1, 7, 10240})
+                for (bool laterSend : {false, true}) {
+                    const std::string label = std::string(source.name) + " end " + std::to_string(end) +
+                                              " buffer " + std::to_string(capacity) +
+                                              (laterSend ? " later send" : "");
+                    SendBench b;
+                    b.port.capacity = capacity;
+                    b.options.localEcho = b.options.crLf = true;
+                    b.host.echoQueuedData = true;
+                    int repeatsLeft = source.repeats;
+                    b.host.onEmptied = [&] {
+                        if (repeatsLeft-- > 0)
+                            b.queue.queueSend(source.data, true);
+                    };
+                    for (char c : source.typed)
+                        b.queue.typeKey(c);
+                    if (!source.data.empty())
                         b.queue.queueSend(source.data, true);
-                };
-                for (char c : source.typed)
-                    b.queue.typeKey(c);
-                if (!source.data.empty())
-                    b.queue.queueSend(source.data, true);
-                for (char c : std::string("KC1")) {
-                    b.step();
-                    b.queue.typeKey(c);
-                }
-                if (end == Cancelled) {
-                    repeatsLeft = 0;
-                    b.queue.cancel();
-                } else if (end != Written) {
-                    // The close ends the write on its way with half of it on the line.
-                    repeatsLeft = 0;
-                    b.port.open = false;
-                    const bool ended = !b.port.pending.empty();
-                    b.port.complete(b.port.pending.size() / 2);
-                    if (end == PortClosed)
-                        b.queue.stopSending();
-                    if (ended)
-                        b.queue.writeDone();
+                    for (char c : std::string("KC1")) {
+                        b.step();
+                        b.queue.typeKey(c);
+                        if (laterSend && c == 'K')
+                            b.queue.queueSend("later", true);
+                    }
+                    if (end == Cancelled) {
+                        repeatsLeft = 0;
+                        b.queue.cancel();
+                    } else if (end != Written) {
+                        // The close ends the write on its way with half of it on the line.
+                        repeatsLeft = 0;
+                        b.port.open = false;
+                        const bool ended = !b.port.pending.empty();
+                        b.port.complete(b.port.pending.size() / 2);
+                        if (end == PortClosed)
+                            b.queue.stopSending();
+                        if (ended)
+                            b.queue.writeDone();
+                        ASSERT_TRUE(b.runToIdle()) << label;
+                        b.port.open = true;
+                        b.queue.flushTypedKeys(); // the terminal shows the port open again
+                    }
                     ASSERT_TRUE(b.runToIdle()) << label;
-                    b.port.open = true;
-                    b.queue.flushTypedKeys(); // the terminal shows the port open again
+                    std::string typed; // CR goes out as CR LF
+                    for (char c : source.typed + "KC1")
+                        typed += c == '\r' ? std::string("\r\n") : std::string(1, c);
+                    EXPECT_EQ(TypedOnly(b.port.wire), typed) << label;
+                    EXPECT_EQ(TypedOnly(b.host.echoed), typed) << label;
+                    EXPECT_TRUE(InOrderWithin(b.port.wire, b.host.echoed)) << label;
+                    if (end == Written) {
+                        EXPECT_EQ(b.host.echoed, b.port.wire) << label;
+                    }
+                    if (end == Written && source.repeats == 0) {
+                        EXPECT_EQ(b.port.wire, typed.substr(0, typed.size() - 3) + source.data + "K" +
+                                                   (laterSend ? "later" : "") + "C1")
+                            << label;
+                    }
                 }
-                ASSERT_TRUE(b.runToIdle()) << label;
-                std::string typed; // CR goes out as CR LF
-                for (char c : source.typed + "KC1")
-                    typed += c == '\r' ? std::string("\r\n") : std::string(1, c);
-                EXPECT_EQ(TypedOnly(b.port.wire), typed) << label;
-                EXPECT_EQ(TypedOnly(b.host.echoed), typed) << label;
-                EXPECT_TRUE(InOrderWithin(b.port.wire, b.host.echoed)) << label;
-                if (end == Written) {
-                    EXPECT_EQ(b.host.echoed, b.port.wire) << label;
-                }
-            }
 }
 
 } // namespace

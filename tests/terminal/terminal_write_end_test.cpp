@@ -1,10 +1,18 @@
 #include "terminal/tterminaali.h"
 
+#include "platform/tinifile.h"
 #include "serial/port_backends.h"
 #include "support/fake_main_window.h"
 #include "support/message_box_recorder.h"
+#include "support/temp_folder.h"
+#include "terminal/tlahetys.h"
+#include "terminal/tportinasetus.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QTest>
+#include <QTimer>
+#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -33,15 +41,41 @@ protected:
             SetEventWaitsFailForTests(bench.Pty()->SlavePath(), fail);
     }
 
+    // What a device receives until `size` bytes have come or its line has
+    // been quiet for 100 ms, and what follows them at once.
+    static std::string Drain(FarEnd& far, size_t size) {
+        std::string bytes;
+        for (int quiet = 0; bytes.size() < size && quiet < 4;) {
+            QTest::qWait(5);
+            const std::string more = far.ReadFor(size - bytes.size(), 20ms);
+            quiet = more.empty() ? quiet + 1 : 0;
+            bytes += more;
+        }
+        QTest::qWait(5);
+        return bytes + far.ReadFor(4096, 10ms);
+    }
+    // Runs the settings dialog on the terminal and chooses the device of COM n.
+    void SettingsOk(int comNumber) {
+        QTimer::singleShot(0, &dialog, [&] {
+            const QStringList items = dialog.portinnro->items();
+            dialog.portinnro->setItemIndex(
+                static_cast<int>(items.indexOf(QStringLiteral("COM%1").arg(comNumber))));
+            dialog.OKClick();
+        });
+        terminal->Asetukset1Click(false);
+    }
+
     MessageBoxRecorder boxes;
     PortBench bench;
     FakeMainWindow main;
+    Tportinasetus dialog;
     QPointer<Tterminaali> terminal;
 };
 
 // However a write ends, the port's pending bytes, its room and its writing state
 // agree afterwards: a send and a typed key that follow go out. Each row ends a
-// write of 2048 bytes that the line holds back (as a received XOFF does).
+// write of 2048 bytes that the line holds back (as a received XOFF does); the
+// ways of closing and reopening the port are rows of the table below.
 TEST_P(WriteEndTest, AfterEveryWriteEndTheNextSendAndTypedKeyGoOut) {
     const std::string held(2048, 'f');
     struct End {
@@ -52,30 +86,6 @@ TEST_P(WriteEndTest, AfterEveryWriteEndTheNextSendAndTypedKeyGoOut) {
         {"done after the hold", [] {}},
         {"cancel", [&] { terminal->CancelSending(); }},
         {"abort by the driver", [&] { PurgeComm(port().Handle(), PURGE_TXABORT); }},
-        {"close and open",
-         [&] {
-             terminal->closeport1Click();
-             QTest::qWait(20);
-             terminal->openport1Click();
-         }},
-        {"lent and given back",
-         [&] {
-             terminal->closePort();
-             terminal->setPortLent(true);
-             terminal->showPortState();
-             QTest::qWait(20);
-             terminal->setPortLent(false);
-             terminal->openPort(true);
-             terminal->showPortState();
-         }},
-        {"quiet reopen after a failed wait",
-         [&] {
-             waitsFail(true);
-             ASSERT_TRUE(QTest::qWaitFor(
-                 [&] { return terminal->teksti->screenText().contains("Serial port restarted"); }, 3000));
-             waitsFail(false);
-             QTest::qWait(600); // failures reported before the wait worked again
-         }},
     };
     for (const End& row : ends) {
         hold(true);
@@ -99,6 +109,139 @@ TEST_P(WriteEndTest, AfterEveryWriteEndTheNextSendAndTypedKeyGoOut) {
         boxes.clear();
         QTest::qWait(20);
     }
+}
+
+// A send and typed keys keep their device, their bytes and their order through
+// every way the port closes and opens again while the line holds them back. A
+// reopen of the same device goes on with them; "Close port", a loan and a move
+// to another device end the sends (the line has carried an exact prefix) and
+// the repeat. Typed keys go out once, and never to another device.
+TEST_P(WriteEndTest, ReopensLeaveEachSendWholeOrAnExactPrefixOnItsOwnDevice) {
+    FarEnd& other = bench.Other();
+    main.com_list = "COM7,COM8";
+    const TempFolder folder;
+    const std::string fileName = folder.file("send.txt");
+    const std::string file = "AAAAABBBBBCCCCCDDDDDEEEEEFFFFF";
+    std::ofstream(fileName, std::ios::binary) << file;
+    TIniFile layout(folder.file("layout.ini"));
+    struct Source {
+        const char* name;
+        std::string data; // what the line carries when it goes out whole
+        bool usesTransmitWindow;
+        std::function<void(TLahetys*)> start;
+    };
+    const std::string pasted = "pasted-0123456789-text!";
+    const std::string script = "S3-000;S3-001;S3-002;";
+    const std::string pings = "PINGPINGPINGPINGPINGPINGPINGPINGPINGPING";
+    const Source sources[] = {
+        {"typed keys", "abcdef", false, [&](TLahetys*) { QTest::keyClicks(terminal->teksti, "abcdef"); }},
+        {"paste", pasted, false,
+         [&](TLahetys*) {
+             QApplication::clipboard()->setText(QString::fromStdString(pasted));
+             terminal->Liit1Click();
+         }},
+        {"script", script, false, [&](TLahetys*) { terminal->QueueSend(script, true); }},
+        {"file", file, true,
+         [&](TLahetys* transmit) {
+             transmit->lahde->setItemIndex(TLahetys::FileSource);
+             transmit->SelectFile(fileName);
+             transmit->LahetaClick(true);
+         }},
+        {"repeat", pings, true,
+         [&](TLahetys* transmit) {
+             transmit->lahde->setItemIndex(TLahetys::TextSource);
+             transmit->SetBoxText("PING");
+             transmit->toisto->setChecked(true);
+             transmit->aika_vali->setText("0.2");
+             transmit->LahetaClick(true);
+         }},
+    };
+    struct Reopen {
+        const char* name;
+        bool goesOn;
+        bool moves;
+        std::function<void()> run;
+    };
+    const Reopen reopens[] = {
+        {"failed wait", true, false,
+         [&] {
+             terminal->Clear1Click();
+             waitsFail(true);
+             ASSERT_TRUE(QTest::qWaitFor(
+                 [&] { return terminal->teksti->screenText().contains("Serial port restarted"); }, 3000));
+             waitsFail(false);
+             QTest::qWait(100);
+         }},
+        {"close and open", false, false,
+         [&] {
+             terminal->closeport1Click();
+             terminal->openport1Click();
+         }},
+        {"settings on the same port", true, false, [&] { SettingsOk(PortBench::kComNumber); }},
+        {"settings with a move", false, true, [&] { SettingsOk(PortBench::kOtherComNumber); }},
+        {"layout load", true, false, [&] { terminal->loadTerminalSettings(layout, "Window number 0"); }},
+        {"hand-back", false, false,
+         [&] {
+             terminal->closePort();
+             terminal->setPortLent(true);
+             terminal->showPortState();
+             QTest::qWait(20);
+             terminal->setPortLent(false);
+             terminal->openPort(true);
+             terminal->showPortState();
+         }},
+    };
+    for (const Reopen& reopen : reopens)
+        for (const Source& source : sources)
+            for (int buffer : {1, 7, 10240}) {
+                const std::string row =
+                    std::string(reopen.name) + ", " + source.name + ", TX buffer " + std::to_string(buffer);
+                const bool repeat = source.data == pings;
+                port().vaihda_tx_size(buffer);
+                terminal->saveTerminalSettings(layout, "Window number 0");
+                hold(true);
+                QPointer<TLahetys> transmit;
+                if (source.usesTransmitWindow) {
+                    terminal->Lhetys1Click();
+                    transmit = qobject_cast<TLahetys*>(terminal->transmitWindow.data());
+                    // A repeat starts once the window has introduced itself.
+                    QTest::qWait(repeat ? TLahetys::kFirstTickMs + 20 : 0);
+                }
+                source.start(transmit);
+                QTest::qWait(10);
+                reopen.run();
+                hold(false);
+                if (repeat) {
+                    QTest::qWait(250);
+                    if (transmit->SendingActive())
+                        transmit->PeruutaClick();
+                }
+                // Typed keys outlive every reopen but a move.
+                const bool typed = &source == &sources[0];
+                const bool whole = !repeat && (reopen.goesOn || (typed && !reopen.moves));
+                const std::string line = Drain(bench.Far(), whole ? source.data.size() : SIZE_MAX);
+                EXPECT_EQ(line, whole ? source.data : source.data.substr(0, line.size())) << row;
+                EXPECT_TRUE(!repeat || (line.size() >= 8) == reopen.goesOn) << row << ": " << line;
+                // Only what is typed after a move reaches the other device.
+                EXPECT_EQ(other.ReadFor(4096, 10ms), "") << row;
+                QTest::keyClick(terminal->teksti, Qt::Key_Z);
+                EXPECT_EQ(Drain(reopen.moves ? other : bench.Far(), 1), "z") << row;
+                // The transmit window names, and keeps its options under, the
+                // port its terminal is on.
+                const int com = reopen.moves ? PortBench::kOtherComNumber : PortBench::kComNumber;
+                if (transmit) {
+                    EXPECT_EQ(transmit->windowTitle().toStdString(),
+                              "Transmit window COM" + std::to_string(com) + ":")
+                        << row;
+                    transmit->close();
+                }
+                if (reopen.moves) {
+                    SettingsOk(PortBench::kComNumber);
+                    hold(false);
+                }
+                EXPECT_TRUE(boxes.texts().empty()) << row;
+                boxes.clear();
+            }
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, WriteEndTest, testing::Values(Backend::Virtual, Backend::Pty),
