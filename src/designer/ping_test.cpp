@@ -133,6 +133,7 @@ void PingTest::OpenPingPort(TKuvio& figure) {
     run_.ShowTransferStatus("Opening port COM" + std::to_string(settings_.portNumber) + ".. Wait 1 second..",
                             0);
     pinged_ = &figure;
+    leftToDataFlowBy_ = nullptr;
     if (!opened) {
         StopModemPing(true);
         EndPing(kTestFinished);
@@ -231,6 +232,7 @@ void PingTest::ReplyTimeout() {
     // The ping ends before its box, so that an answer coming late while the box
     // is open starts no repeat.
     const std::string name = pinged_->GetModemName();
+    leftToDataFlowBy_ = leftToDataFlow ? pinged_ : nullptr;
     EndPing(leftToDataFlow ? nullptr : DollarRun::kPortClosed);
     ShowMessage(name + "\n\rPING test does not respond");
 }
@@ -240,7 +242,7 @@ void PingTest::ReplyTimeout() {
 // none is left and the walk ends.
 void PingTest::FigureRemoved(const TKuvio* figure) {
     if (!WaitsForText()) {
-        if (!figure)
+        if (!figure || figure == leftToDataFlowBy_)
             EndPortLeftToDataFlow();
         return;
     }
@@ -263,6 +265,7 @@ void PingTest::FigureRemoved(const TKuvio* figure) {
 }
 
 void PingTest::EndPortLeftToDataFlow() {
+    leftToDataFlowBy_ = nullptr;
     if (!run_.Port().IsOpen() || run_.Going())
         return;
     run_.Status().SetCaption(TransferStatusWindow::kCaption);

@@ -119,4 +119,7 @@ private:
     TKuvio* pinged_ = nullptr;
     // Where the walk goes on after a removal; none past the last figure.
     const TKuvio* walkFrom_ = nullptr;
+    // The figure whose unanswered single ping left the port to the data-flow
+    // timer: its removal ends that port, as emptying the design does.
+    const TKuvio* leftToDataFlowBy_ = nullptr;
 };

@@ -176,7 +176,6 @@ struct Exchange {
     std::string protocolFrame;
     bool master = false;
     bool figureGone = false;
-    bool designEmptied = false;
     std::set<std::string> pings;
     int lastCode = -1;
     bool ended = true;
@@ -437,10 +436,8 @@ void DesignerInterleavingTest::Forget(int side, const TKuvio* figure) {
     for (const auto& own : sides[side].window->Design().Figures())
         if (figure == nullptr || own.get() == figure) {
             before.erase(own.get());
-            if (sides[side].run.figure == own.get()) {
+            if (sides[side].run.figure == own.get())
                 sides[side].run.figureGone = true;
-                sides[side].run.designEmptied = figure == nullptr;
-            }
         }
 }
 
@@ -700,15 +697,15 @@ void DesignerInterleavingTest::CheckEnds(const Step& step) {
             continue;
         const bool going = run.kind != Exchange::Nms && !Going(side).empty();
         // A single run of a modem that is gone, or one whose time ran out, is over.
-        // A ping is over when it waits for nothing: the port it leaves open is
-        // closed by the data-flow timer, or by New or Open.
+        // A ping whose time ran out is over when it waits for nothing: the port it
+        // leaves open is closed by the data-flow timer, or when its modem goes.
         const bool mustEnd =
             run.kind != Exchange::PingAll && (run.figureGone || (timedOut && step.side == side));
         const auto timers = Timers(side);
         const bool pingHolds =
             sides[side].window->Programming().ping.WaitsForText() ||
             std::any_of(timers.begin() + 3, timers.end(), [](RunTimer* timer) { return timer->Active(); });
-        if (mustEnd && (run.kind == Exchange::Ping && !run.designEmptied ? pingHolds : going))
+        if (mustEnd && (run.kind == Exchange::Ping && !run.figureGone ? pingHolds : going))
             Fail("window " + std::to_string(side) + ": a run of kind " + std::to_string(run.kind) +
                  " goes on after its end:" + Going(side));
         if (!going) {

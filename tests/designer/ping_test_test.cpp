@@ -370,7 +370,15 @@ TEST_F(PingTestTest, EveryEndOfAPingRunGivesTheStatusWindowBack) {
     // What ends it once the silent modem has its command: its time-out (or another
     // modem's answer), Delete of it, New or Open, the window closing (the last two
     // also after the time-out, while the data-flow timer holds the port).
-    enum Then { Wait, Delete, NewOrOpen, NewOrOpenAfterTimeOut, Close, CloseAfterTimeOut };
+    enum Then {
+        Wait,
+        Delete,
+        DeleteAfterTimeOut,
+        NewOrOpen,
+        NewOrOpenAfterTimeOut,
+        Close,
+        CloseAfterTimeOut
+    };
     struct End {
         const char* name;
         Start start;
@@ -400,6 +408,7 @@ TEST_F(PingTestTest, EveryEndOfAPingRunGivesTheStatusWindowBack) {
         {"the window closed during Ping All", All, Close, {"SL+P=0001", "SL+P=002B"}, closed, 2},
         {"the window closed after a time-out", Silent, CloseAfterTimeOut, {"SL+P=002B"}, closed, 2},
         {"New or Open after a time-out", Silent, NewOrOpenAfterTimeOut, {"SL+P=002B"}, closed, 0},
+        {"the pinged modem deleted after a time-out", Silent, DeleteAfterTimeOut, {"SL+P=002B"}, closed, 0},
     };
     for (const End& end : ends) {
         SCOPED_TRACE(end.name);
@@ -425,9 +434,10 @@ TEST_F(PingTestTest, EveryEndOfAPingRunGivesTheStatusWindowBack) {
             programming.ping.Ping1Click();
         for (int step = 0; end.then != Wait && step < 10 && !programming.ping.ReplyTimer().Active(); ++step)
             AskNext();
-        if (end.then == CloseAfterTimeOut || end.then == NewOrOpenAfterTimeOut)
+        if (end.then == CloseAfterTimeOut || end.then == NewOrOpenAfterTimeOut ||
+            end.then == DeleteAfterTimeOut)
             Fire(programming.ping.ReplyTimer());
-        if (end.then == Delete)
+        if (end.then == Delete || end.then == DeleteAfterTimeOut)
             design.DeleteFigure(silent);
         if (end.then == NewOrOpen || end.then == NewOrOpenAfterTimeOut) {
             design.DeleteAllFigures();
