@@ -161,12 +161,18 @@ void TLahetys::LahetaClick(bool fromButton) {
         SetSendingControls(true);
     }
     if (!data.empty()) {
+        queueingSend_ = true;
         terminal_.QueueSend(data, true);
+        queueingSend_ = false;
     } else if (linesPending_) {
         // Nothing goes out for this line, so no send-done will come: the next
         // line follows after the delay all the same.
         OnSendDone();
     }
+}
+
+bool TLahetys::SendsCommandLines() const {
+    return (queueingSend_ ? sendSource_ : SourceIndex()) == CommandSource;
 }
 
 bool TLahetys::TextToSend(std::string& data) {
