@@ -126,10 +126,12 @@ void TLahetys::LahetaClick(bool fromButton) {
         lineIndex_ = 0;
         linesPending_ = false;
         // A send keeps the source and the text it starts with until it ends:
-        // another source chosen or the box edited while it runs is for the next
-        // send.
+        // another source chosen, the box edited or its options ticked while it
+        // runs are for the next send.
         sendSource_ = static_cast<Source>(SourceIndex());
         sendText_ = BoxText();
+        sendOptions_ = {laskuri->isChecked(), mixed_text->isChecked(), factoryMode_ && CRC_text->isChecked(),
+                        lisa->isChecked()};
     }
     if (!terminal_.PortOpen()) {
         return;
@@ -180,12 +182,10 @@ bool TLahetys::TextToSend(std::string& data) {
         ShowMessage("Error: No text to send");
         return false;
     }
-    if (laskuri->isChecked()) {
+    if (sendOptions_.counter) {
         packetCounter_ = NextPacketCounter(packetCounter_);
     }
-    data = BuildTransmitText(sendText_, packetCounter_,
-                             {laskuri->isChecked(), mixed_text->isChecked(),
-                              factoryMode_ && CRC_text->isChecked(), lisa->isChecked()});
+    data = BuildTransmitText(sendText_, packetCounter_, sendOptions_);
     return true;
 }
 

@@ -7,6 +7,7 @@
 
 #include "base/nmssequencecounter.h"
 #include "terminal/nms_command.h"
+#include "terminal/transmit_text.h"
 #include "ui_tlahetys.h"
 
 #include <QTimer>
@@ -107,9 +108,10 @@ private:
     int packetCounter_ = -1;
     NmsSequenceCounter sequence_;
     NmsReplyAssembler replies_;
-    // The source and the box text of the send that runs.
+    // The source, the box text and its options of the send that runs.
     Source sendSource_ = TextSource;
     std::string sendText_;
+    TransmitTextOptions sendOptions_;
     // The window is handing its send's data to the terminal.
     bool queueingSend_ = false;
     std::vector<std::string> commandLines_;
