@@ -7,11 +7,12 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 
 packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-base-dev-tools libgl-dev qt6-multimedia-dev
+    qt6-base-dev qt6-base-dev-tools libgl-dev
     qt6-tools-dev libqt6opengl6-dev
-    zlib1g-dev libudev-dev
+    zlib1g-dev libudev-dev libpulse-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth openbox libxcb1-dev
+    pulseaudio
     poppler-utils
 )
 

@@ -34,7 +34,8 @@ bool ReadFormat(const std::string& chunk, WaveSamples& wave) {
     const bool integer = tag == kIntegerPcm &&
                          (wave.bitsPerSample == 8 || wave.bitsPerSample == 16 || wave.bitsPerSample == 32);
     const bool floating = wave.floatingPoint && wave.bitsPerSample == 32;
-    return (integer || floating) && wave.channels > 0 && wave.sampleRate > 0;
+    return (integer || floating) && wave.channels > 0 && wave.channels <= kMaxWaveChannels &&
+           wave.sampleRate > 0 && wave.sampleRate <= kMaxWaveSampleRate;
 }
 } // namespace
 

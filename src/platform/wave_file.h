@@ -6,6 +6,10 @@
 #include <optional>
 #include <string>
 
+// The most channels and samples a second that the sound output plays.
+constexpr uint16_t kMaxWaveChannels = 32;
+constexpr uint32_t kMaxWaveSampleRate = 384000;
+
 struct WaveSamples {
     uint32_t sampleRate = 0;
     uint16_t channels = 0;
@@ -15,5 +19,5 @@ struct WaveSamples {
 };
 
 // The samples of a wave file's bytes; nothing when the bytes are no wave file or
-// hold a form of samples that is not played.
+// hold a form of samples that is not played (beyond the limits above among them).
 std::optional<WaveSamples> ReadWaveSamples(const std::string& bytes);

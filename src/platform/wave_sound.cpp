@@ -3,46 +3,143 @@
 #include "platform/file_contents.h"
 #include "platform/wave_file.h"
 
-#include <QAudioSink>
-#include <QBuffer>
 #include <QCoreApplication>
-#include <QMediaDevices>
 
+#include <pulse/pulseaudio.h>
+
+#include <algorithm>
+#include <atomic>
 #include <memory>
+#include <optional>
+#include <system_error>
+#include <thread>
+
+static_assert(kMaxWaveChannels <= PA_CHANNELS_MAX && kMaxWaveSampleRate <= PA_RATE_MAX,
+              "every wave form the reader accepts can be played");
 
 namespace {
-// The sound that plays: its samples are read from memory by the sink, so no loader
-// thread of the sound library is ever started for it.
-struct PlayingSound {
-    std::string fileName;
-    QByteArray samples;
-    QBuffer source{&samples};
-    std::unique_ptr<QAudioSink> sink;
-    // Set when the sink has played every sample.
-    bool finished = false;
+// The server holds a tenth of a second ahead of what is heard.
+constexpr uint32_t kBufferedPerSecond = 10;
+
+pa_sample_spec SpecOf(const WaveSamples& wave) {
+    pa_sample_spec spec{};
+    if (wave.floatingPoint)
+        spec.format = PA_SAMPLE_FLOAT32LE;
+    else if (wave.bitsPerSample == 8)
+        spec.format = PA_SAMPLE_U8;
+    else
+        spec.format = wave.bitsPerSample == 16 ? PA_SAMPLE_S16LE : PA_SAMPLE_S32LE;
+    spec.rate = wave.sampleRate;
+    spec.channels = static_cast<uint8_t>(wave.channels);
+    return spec;
+}
+
+// One sound on a thread of its own, which runs the sound library's main loop and
+// holds the connection to the server and the stream from start to end. The
+// object's end wakes the loop, so a stop is at once even while the server is slow
+// to take samples, and joins the thread once the stream, the connection and the
+// loop are gone: nothing of the sound output outlives it.
+class Playback {
+public:
+    Playback(std::string fileName, WaveSamples wave)
+        : fileName_(std::move(fileName)), wave_(std::move(wave)), loop_(pa_mainloop_new()),
+          thread_([this] { Play(); }) {}
+    ~Playback() {
+        stop_ = true;
+        pa_mainloop_wakeup(loop_);
+        thread_.join();
+        pa_mainloop_free(loop_);
+    }
+    Playback(const Playback&) = delete;
+    Playback& operator=(const Playback&) = delete;
+
+    const std::string& FileName() const { return fileName_; }
+    // Set when every sample was played.
+    bool Finished() const { return finished_; }
+
+private:
+    // Without a server (none is started for it) the loop ends at once.
+    void Play() {
+        pa_context* context = pa_context_new(pa_mainloop_get_api(loop_), "Quovix 5");
+        if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0) {
+            while (!stop_ && pa_mainloop_iterate(loop_, 1, nullptr) >= 0 && Step(context)) {
+            }
+        }
+        if (stream_ != nullptr) {
+            pa_stream_disconnect(stream_);
+            pa_stream_unref(stream_);
+        }
+        if (drain_ != nullptr)
+            pa_operation_unref(drain_);
+        pa_context_disconnect(context);
+        pa_context_unref(context);
+    }
+
+    // Moves the sound on after the loop's events: opens the stream once the
+    // connection stands, hands the server what it asks for, and drains the stream
+    // after the last sample. False once the sound can go no further.
+    bool Step(pa_context* context) {
+        const pa_context_state_t connection = pa_context_get_state(context);
+        if (!PA_CONTEXT_IS_GOOD(connection))
+            return false;
+        if (connection != PA_CONTEXT_READY)
+            return true;
+        if (stream_ == nullptr)
+            return OpenStream(context);
+        const pa_stream_state_t state = pa_stream_get_state(stream_);
+        if (state != PA_STREAM_READY)
+            return PA_STREAM_IS_GOOD(state);
+        const std::string& data = wave_.data;
+        const size_t piece = std::min(pa_stream_writable_size(stream_), data.size() - written_);
+        if (piece > 0 &&
+            pa_stream_write(stream_, data.data() + written_, piece, nullptr, 0, PA_SEEK_RELATIVE) < 0)
+            return false;
+        written_ += piece;
+        if (written_ < data.size())
+            return true;
+        if (drain_ == nullptr)
+            drain_ = pa_stream_drain(stream_, nullptr, nullptr);
+        if (drain_ == nullptr)
+            return false;
+        if (pa_operation_get_state(drain_) == PA_OPERATION_RUNNING)
+            return true;
+        finished_ = pa_operation_get_state(drain_) == PA_OPERATION_DONE;
+        return false;
+    }
+
+    bool OpenStream(pa_context* context) {
+        const pa_sample_spec spec = SpecOf(wave_);
+        const auto unset = static_cast<uint32_t>(-1);
+        const pa_buffer_attr buffer{unset,
+                                    static_cast<uint32_t>(pa_bytes_per_second(&spec)) / kBufferedPerSecond,
+                                    unset, unset, unset};
+        stream_ = pa_stream_new(context, "result sound", &spec, nullptr);
+        return stream_ != nullptr &&
+               pa_stream_connect_playback(stream_, nullptr, &buffer, PA_STREAM_ADJUST_LATENCY, nullptr,
+                                          nullptr) >= 0;
+    }
+
+    const std::string fileName_;
+    const WaveSamples wave_;
+    pa_mainloop* const loop_;
+    // Touched by the playing thread only.
+    pa_stream* stream_ = nullptr;
+    pa_operation* drain_ = nullptr;
+    size_t written_ = 0;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> finished_{false};
+    // Last, so that it starts once everything it reads is there.
+    std::thread thread_;
 };
 
-std::unique_ptr<PlayingSound> playing;
+// At the program's very end the global's destruction stops a sound still playing
+// too, before the libraries go.
+std::unique_ptr<Playback> playing;
 bool stoppedAtApplicationEnd = false;
 
-// The sink is stopped and gone before the application object goes, so nothing of
-// the sound outlives the program's own teardown.
 void StopAtApplicationEnd() {
     stoppedAtApplicationEnd = false;
     StopWaveFile();
-}
-
-QAudioFormat FormatOf(const WaveSamples& wave) {
-    QAudioFormat format;
-    format.setSampleRate(static_cast<int>(wave.sampleRate));
-    format.setChannelCount(wave.channels);
-    if (wave.floatingPoint)
-        format.setSampleFormat(QAudioFormat::Float);
-    else if (wave.bitsPerSample == 8)
-        format.setSampleFormat(QAudioFormat::UInt8);
-    else
-        format.setSampleFormat(wave.bitsPerSample == 16 ? QAudioFormat::Int16 : QAudioFormat::Int32);
-    return format;
 }
 
 std::optional<WaveSamples> ReadWaveFile(const std::string& fileName) {
@@ -56,36 +153,25 @@ std::optional<WaveSamples> ReadWaveFile(const std::string& fileName) {
 
 bool PlayWaveFile(const std::string& fileName) {
     StopWaveFile();
-    const std::optional<WaveSamples> wave = ReadWaveFile(fileName);
+    std::optional<WaveSamples> wave = ReadWaveFile(fileName);
     if (!wave)
         return false;
     if (!stoppedAtApplicationEnd) {
         qAddPostRoutine(StopAtApplicationEnd);
         stoppedAtApplicationEnd = true;
     }
-    playing = std::make_unique<PlayingSound>();
-    playing->fileName = fileName;
-    playing->samples = QByteArray(wave->data.data(), static_cast<qsizetype>(wave->data.size()));
-    playing->source.open(QIODevice::ReadOnly);
-    playing->sink = std::make_unique<QAudioSink>(QMediaDevices::defaultAudioOutput(), FormatOf(*wave));
-    PlayingSound* sound = playing.get();
-    QObject::connect(sound->sink.get(), &QAudioSink::stateChanged, sound->sink.get(),
-                     [sound](QAudio::State state) {
-                         if (state == QAudio::IdleState && !sound->finished) {
-                             sound->finished = true;
-                             sound->sink->stop();
-                         }
-                     });
-    sound->sink->start(&sound->source);
+    try {
+        playing = std::make_unique<Playback>(fileName, std::move(*wave));
+    } catch (const std::system_error&) {
+        return false; // no thread to play it on: silent, as without a server
+    }
     return true;
 }
 
 void StopWaveFile() {
-    if (playing != nullptr && playing->sink != nullptr)
-        playing->sink->stop();
     playing.reset();
 }
 
 std::string PlayingWaveFile() {
-    return playing != nullptr && !playing->finished ? playing->fileName : std::string();
+    return playing != nullptr && !playing->Finished() ? playing->FileName() : std::string();
 }

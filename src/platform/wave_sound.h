@@ -1,8 +1,9 @@
 #pragma once
-// Plays a wave file while the program goes on. Where no sound device is there,
+// Plays a wave file while the program goes on. Where no sound server is there,
 // nothing is heard and nothing is reported: a missing sound is never an error.
-// A sound still playing when the application ends is stopped before the
-// application object goes.
+// The sound plays on a thread of the player's own; stopping it closes the stream
+// and the connection to the server and joins the thread. A sound still playing
+// when the application ends is stopped so before the application object goes.
 
 #include <string>
 
@@ -10,6 +11,6 @@
 // playing is stopped first.
 bool PlayWaveFile(const std::string& fileName);
 void StopWaveFile();
-// The file that is playing, or empty. Without a sound device a started file counts
+// The file that is playing, or empty. Without a sound server a started file counts
 // as playing until it is stopped.
 std::string PlayingWaveFile();

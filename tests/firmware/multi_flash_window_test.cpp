@@ -5,6 +5,8 @@
 #include "firmware_window_fixture.h"
 #include "platform/tinifile.h"
 #include "platform/wave_sound.h"
+#include "support/silent_wave.h"
+#include "support/sound_server.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -13,18 +15,8 @@
 namespace {
 using Verdict = SimulatedH8_3048::Verdict;
 
-// Ten seconds of silence as a wave file: 8 kHz, 8 bits, mono.
-std::string silentWave() {
-    const auto le = [](uint32_t value, int bytes) {
-        std::string out;
-        for (int i = 0; i < bytes; ++i)
-            out += static_cast<char>((value >> (8 * i)) & 0xFF);
-        return out;
-    };
-    const std::string samples(80000, '\x80');
-    return "RIFF" + le(36 + samples.size(), 4) + "WAVEfmt " + le(16, 4) + le(1, 2) + le(1, 2) + le(8000, 4) +
-           le(8000, 4) + le(1, 2) + le(8, 2) + "data" + le(samples.size(), 4) + samples;
-}
+// Ten seconds of silence.
+const std::string silentWave = SilentWave(80000);
 
 class MultiFlashWindowTest : public FirmwareWindowFixture {
 protected:
@@ -61,9 +53,19 @@ protected:
     QPointer<TCMultiFlashDlg> window;
 };
 
-TEST_F(MultiFlashWindowTest, FourChannelsLoadAtOnceAndOneFailureShowsInTheSummary) {
-    writeFile("ok.wav", silentWave());
-    const std::string errorSound = writeFile("error.wav", silentWave());
+// The tests that play a result sound play it to a sound server of their own, so
+// that the program ends connected to one, as on a technician's desktop.
+class MultiFlashSoundTest : public MultiFlashWindowTest {
+protected:
+    void SetUp() override {
+        if (const std::string failure = StartSoundServer(); !failure.empty())
+            GTEST_SKIP() << "No sound server: " << failure;
+    }
+};
+
+TEST_F(MultiFlashSoundTest, FourChannelsLoadAtOnceAndOneFailureShowsInTheSummary) {
+    writeFile("ok.wav", silentWave);
+    const std::string errorSound = writeFile("error.wav", silentWave);
     open();
     window->LuetiedostoClick();
     ASSERT_TRUE(window->Flash_tiedosto->isEnabled());
@@ -94,8 +96,8 @@ TEST_F(MultiFlashWindowTest, FourChannelsLoadAtOnceAndOneFailureShowsInTheSummar
     EXPECT_EQ(PlayingWaveFile(), "") << "and stops the sound";
 }
 
-TEST_F(MultiFlashWindowTest, DisabledChannelsReportAsNotEnabledAndOnlyEnabledPortsAreTaken) {
-    const std::string okSound = writeFile("ok.wav", silentWave());
+TEST_F(MultiFlashSoundTest, DisabledChannelsReportAsNotEnabledAndOnlyEnabledPortsAreTaken) {
+    const std::string okSound = writeFile("ok.wav", silentWave);
     open();
     window->LuetiedostoClick();
     enableChannels({2});
@@ -122,9 +124,9 @@ TEST_F(MultiFlashWindowTest, DisabledChannelsReportAsNotEnabledAndOnlyEnabledPor
 
 // A failed channel whose box was cleared during the load keeps its colour; its
 // failure sounds in the H8/3048 family only. The summary still names it.
-TEST_F(MultiFlashWindowTest, FailureOfAChannelClearedDuringTheLoad) {
-    const std::string okSound = writeFile("ok.wav", silentWave());
-    const std::string errorSound = writeFile("error.wav", silentWave());
+TEST_F(MultiFlashSoundTest, FailureOfAChannelClearedDuringTheLoad) {
+    const std::string okSound = writeFile("ok.wav", silentWave);
+    const std::string errorSound = writeFile("error.wav", silentWave);
     open();
     window->LuetiedostoClick();
     attachModem(21).faults.eraseStatus = 0xFF;

@@ -15,8 +15,9 @@ std::string chunk(const std::string& id, const std::string& body, uint32_t claim
            (body.size() % 2 != 0 ? std::string(1, '\0') : std::string());
 }
 
-std::string format(uint16_t tag, uint16_t channels, uint16_t bits, const std::string& extension = "") {
-    return chunk("fmt ", le(tag, 2) + le(channels, 2) + le(8000, 4) + le(8000u * channels * bits / 8, 4) +
+std::string format(uint16_t tag, uint16_t channels, uint16_t bits, const std::string& extension = "",
+                   uint32_t rate = 8000) {
+    return chunk("fmt ", le(tag, 2) + le(channels, 2) + le(rate, 4) + le(rate * channels * bits / 8, 4) +
                              le(channels * bits / 8, 2) + le(bits, 2) + extension);
 }
 
@@ -44,6 +45,11 @@ TEST(WaveFileTest, ReadsPlayableFormsAndRefusesTheRest) {
         {"compressed", riff(format(2, 1, 4) + chunk("data", "ab")), -1},
         {"12-bit", riff(format(1, 1, 12) + chunk("data", "ab")), -1},
         {"no channels", riff(format(1, 0, 8) + chunk("data", "ab")), -1},
+        {"32 channels", riff(format(1, 32, 8) + chunk("data", std::string(32, 'a'))), 32},
+        {"65535 channels", riff(format(1, 65535, 8) + chunk("data", "ab")), -1},
+        {"384 kHz", riff(format(1, 1, 8, "", 384000) + chunk("data", "ab")), 2},
+        {"rate beyond any output", riff(format(1, 1, 8, "", 0xFFFFFFFF) + chunk("data", "ab")), -1},
+        {"no rate", riff(format(1, 1, 8, "", 0) + chunk("data", "ab")), -1},
         {"no data", riff(format(1, 1, 8)), -1},
         {"short", "RIFF", -1},
     };

@@ -1,45 +1,18 @@
 #include "x_display_session.h"
 
+#include "support/child_process.h"
+
 #include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
 #include <poll.h>
 #include <stdexcept>
-#include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
 using namespace std::chrono_literals;
 constexpr auto kServerStartLimit = 15s;
-constexpr auto kStopLimit = 3s;
-
-// Runs a program with the arguments; the child keeps only the listed descriptor
-// open beside the standard ones.
-pid_t Spawn(std::vector<std::string> arguments, int keepOpen = -1) {
-    std::vector<char*> argv;
-    for (std::string& argument : arguments)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    const pid_t child = fork();
-    if (child == 0) {
-        const int devNull = open("/dev/null", O_RDWR);
-        dup2(devNull, STDIN_FILENO);
-        dup2(devNull, STDOUT_FILENO);
-        for (int fd = 3; fd < 1024; ++fd)
-            if (fd != keepOpen)
-                close(fd);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    if (child < 0)
-        throw std::runtime_error("cannot start " + arguments[0]);
-    return child;
-}
 
 // The display number Xvfb writes to the pipe once it accepts clients.
 std::string ReadDisplayNumber(int fd) {
@@ -69,7 +42,7 @@ XDisplaySession::XDisplaySession() {
     // QUOVIX_WM_SCREEN ("1024x600") runs the tests on a screen of that size.
     const char* screen = std::getenv("QUOVIX_WM_SCREEN");
     const std::string size = screen != nullptr && *screen != '\0' ? screen : "1280x1024";
-    server_ = Spawn(
+    server_ = SpawnProgram(
         {"Xvfb", "-displayfd", std::to_string(report[1]), "-nolisten", "tcp", "-screen", "0", size + "x24"},
         report[1]);
     close(report[1]);
@@ -77,32 +50,15 @@ XDisplaySession::XDisplaySession() {
         display_ = ":" + ReadDisplayNumber(report[0]);
     } catch (...) {
         close(report[0]);
-        Stop(server_);
+        StopProgram(server_);
         throw;
     }
     close(report[0]);
     setenv("DISPLAY", display_.c_str(), 1);
-    manager_ = Spawn({"openbox", "--sm-disable"});
+    manager_ = SpawnProgram({"openbox", "--sm-disable"});
 }
 
 XDisplaySession::~XDisplaySession() {
-    Stop(manager_);
-    Stop(server_);
-}
-
-// Asks the program to end, and ends it when it has not within the limit.
-void XDisplaySession::Stop(pid_t& process) {
-    if (process <= 0)
-        return;
-    kill(process, SIGTERM);
-    const auto deadline = std::chrono::steady_clock::now() + kStopLimit;
-    while (waitpid(process, nullptr, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            kill(process, SIGKILL);
-            waitpid(process, nullptr, 0);
-            break;
-        }
-        std::this_thread::sleep_for(10ms);
-    }
-    process = -1;
+    StopProgram(manager_);
+    StopProgram(server_);
 }

@@ -21,8 +21,6 @@ public:
     const std::string& Display() const { return display_; }
 
 private:
-    void Stop(pid_t& process);
-
     pid_t server_ = -1;
     pid_t manager_ = -1;
     std::string display_;
