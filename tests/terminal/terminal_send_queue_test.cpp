@@ -4,6 +4,7 @@
 #include <deque>
 #include <functional>
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace {
 
@@ -292,15 +293,11 @@ TEST(SendPathTable, TypedBytesArriveOnceInOrderAndTheEchoFollowsTheLine) {
                               {"paste", "", "pasted text", 0}, {"script", "", "script line", 0},
                               {"file", "", file, 0},           {"repeat", "", file.substr(0, 300), 3}};
     enum End { Written, Cancelled, PortClosed, PortLent };
-    struct Column {
-        bool laterSend;
-        bool sourceChanges;
-    };
-    const Column columns[] = {{false, false}, {true, false}, {false, true}, {true, true}};
     for (const Source& source : sources)
         for (End end : {Written, Cancelled, PortClosed, PortLent})
             for (int capacity : {1, 7, 10240})
-                for (const auto& [laterSend, sourceChanges] : columns) {
+                for (const auto& [laterSend, sourceChanges] :
+                     {std::pair{false, false}, {true, false}, {false, true}, {true, true}}) {
                     const std::string label = std::string(source.name) + " end " + std::to_string(end) +
                                               " buffer " + std::to_string(capacity) +
                                               (laterSend ? " later send" : "") +
