@@ -239,8 +239,11 @@ void PingTest::ReplyTimeout() {
 // removal is over, from the modem after the one removed; when every modem goes,
 // none is left and the walk ends.
 void PingTest::FigureRemoved(const TKuvio* figure) {
-    if (!WaitsForText())
+    if (!WaitsForText()) {
+        if (!figure)
+            EndPortLeftToDataFlow();
         return;
+    }
     if (walkOn_->Active()) {
         if (!figure || figure == walkFrom_)
             walkFrom_ = figure ? FigureAfter(figure) : nullptr;
@@ -257,6 +260,13 @@ void PingTest::FigureRemoved(const TKuvio* figure) {
     walkFrom_ = figure ? FigureAfter(figure) : nullptr;
     pinged_ = nullptr;
     walkOn_->Start();
+}
+
+void PingTest::EndPortLeftToDataFlow() {
+    if (!run_.Port().IsOpen() || run_.Going())
+        return;
+    run_.Status().SetCaption(TransferStatusWindow::kCaption);
+    run_.Cancel();
 }
 
 void PingTest::AddLabel(TKuvio& figure, const std::string& text) {

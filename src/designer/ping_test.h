@@ -89,6 +89,10 @@ private:
     void ReplyTimeout();
     void PingAnswered(const std::string& info, bool endsSinglePing);
     void FigureRemoved(const TKuvio* figure);
+    // An unanswered single ping leaves its port to the data-flow timer: the design
+    // emptied (New, Open) ends it, so that the timer's box and line do not come over
+    // the next design, nor name a modem that is gone.
+    void EndPortLeftToDataFlow();
     void AddLabel(TKuvio& figure, const std::string& text);
     // The pinged modem's ping is over: its timers stop, "Test net" comes back and
     // the port closes unless it is left to the data-flow timer.

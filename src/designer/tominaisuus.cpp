@@ -903,7 +903,13 @@ void Tominaisuus::ConvAllClick() {
             CopyFieldValue(pair);
 }
 
+bool Tominaisuus::CanStartRun() const {
+    return designer_ && HasFigure() && !designer_->Programming().PortHeld();
+}
+
 void Tominaisuus::receivebtnClick() {
+    if (!CanStartRun())
+        return;
     ui->pois->setEnabled(false);
     keepCancelDisabled_ = true;
     if (HasFigure() && figure_->newFigure)
@@ -913,6 +919,8 @@ void Tominaisuus::receivebtnClick() {
 }
 
 void Tominaisuus::transmitbtnClick() {
+    if (!CanStartRun())
+        return;
     ui->pois->setEnabled(false);
     okClick(ui->transmitbtn);
     if (designer_ && HasFigure())

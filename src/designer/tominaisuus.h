@@ -97,6 +97,10 @@ private:
 
     void FormCreate();
     bool HasFigure() const { return figure_.get() != nullptr; }
+    // The Receive and Transmit buttons start a run of the window's modem; while
+    // another run or a ping holds the designer's port they do nothing at all, so
+    // that Cancel and the modem's values stay as they were.
+    bool CanStartRun() const;
     // Builds the editor for the figure when needed and shows its values.
     void LoadFigure(bool convert);
     // The controls show the held figure's values before anything reads or marks

@@ -97,7 +97,6 @@ void Tportinasetus::FormShow() {
         const int interval = target_.packetTimer != nullptr ? target_.packetTimer->interval() : 0;
         PortDialogValues values = ValuesFromTerminal(*target_.line, *target_.options, interval);
         values.portPosition = PositionOfPort(entries_, target_.line->portNumber);
-        shownPosition_ = values.portPosition;
         if (target_.packetTimer != nullptr)
             target_.packetTimer->stop();
         ShowValues(values);
@@ -161,7 +160,9 @@ void Tportinasetus::OKClick() {
     const int portIndex = position >= 0 && position < static_cast<int>(entries_.size())
                               ? PortIndexOfEntry(entries_[static_cast<size_t>(position)])
                               : target_.line->portNumber;
-    const bool moved = !new_terminal && position != shownPosition_;
+    // A move is a port other than the terminal's: one whose port is gone from the
+    // list is shown on the first entry, and OK there moves it too.
+    const bool moved = !new_terminal && portIndex != target_.line->portNumber;
     if (new_terminal || moved)
         target_.line->portNumber = portIndex;
     if (moved && target_.reopenPort)

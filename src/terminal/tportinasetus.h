@@ -78,7 +78,6 @@ private:
     LineSettings ownLine_;
     TerminalOptions ownOptions_;
     std::vector<std::string> entries_;
-    int shownPosition_ = 0;
     std::set<int> inUse_;
     std::optional<QPoint> place_;
 };

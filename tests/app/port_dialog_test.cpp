@@ -230,6 +230,13 @@ TEST_F(PortDialogTest, ExistingTerminalIsShownAndMovedOnlyWhenItsPortChanges) {
     dialog->OKClick();
     EXPECT_EQ(terminal.reopened, 1);
     EXPECT_EQ(terminal.line.portNumber, 1);
+
+    terminal.line.portNumber = 20;
+    ShowFor(terminal, false);
+    EXPECT_EQ(Entry(), "COM1") << "a port gone from the list shows the first entry";
+    dialog->OKClick();
+    EXPECT_EQ(terminal.reopened, 2) << "and OK there moves the terminal to it";
+    EXPECT_EQ(terminal.line.portNumber, 0);
 }
 
 TEST_F(PortDialogTest, LineClicksTakeEffectAtOnceAndStayAfterCancel) {

@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTableWidget>
@@ -201,6 +202,19 @@ TEST_F(DesignerProgrammingTest, EveryCommandTakesTheModemItWasGiven) {
                  modem.With([](DollarModemSim& sim) { return sim.Parameters().at(0).value[0]; }));
          },
          "3"},
+        {"the properties window's buttons while a ping holds the port",
+         [&](TKuvio& given, TKuvio& other) {
+             const size_t sent = Commands().size();
+             ShowProperties(given);
+             designer->Ping1Click();
+             Ominaisuus->receivebtnClick();
+             Ominaisuus->transmitbtnClick();
+             designer->Programming().Cancel();
+             const bool cancel = Ominaisuus->findChild<QPushButton*>("pois")->isEnabled();
+             return channels(given, other) + (cancel ? ", Cancel" : "") + ", " +
+                    std::to_string(Commands().size() - sent);
+         },
+         "3/42, Cancel, 0"},
         {"Load and Save modem data",
          [&](TKuvio& given, TKuvio& other) {
              TKuvio source(0, 0);

@@ -368,9 +368,9 @@ TEST_F(PingTestTest, EveryEndOfAPingRunGivesTheStatusWindowBack) {
     // cannot ping, or on a port that does not open).
     enum Start { Remote, RemoteTwice, Silent, SilentNms, All, AllPastBadAddress, AllOnDeadPort };
     // What ends it once the silent modem has its command: its time-out (or another
-    // modem's answer), Delete of it, New or Open, the window closing (also after the
-    // time-out, while the data-flow timer holds the port).
-    enum Then { Wait, Delete, NewOrOpen, Close, CloseAfterTimeOut };
+    // modem's answer), Delete of it, New or Open, the window closing (the last two
+    // also after the time-out, while the data-flow timer holds the port).
+    enum Then { Wait, Delete, NewOrOpen, NewOrOpenAfterTimeOut, Close, CloseAfterTimeOut };
     struct End {
         const char* name;
         Start start;
@@ -399,6 +399,7 @@ TEST_F(PingTestTest, EveryEndOfAPingRunGivesTheStatusWindowBack) {
         {"New or Open during Ping All", All, NewOrOpen, {"SL+P=0001", "SL+P=002B"}, finished, 0},
         {"the window closed during Ping All", All, Close, {"SL+P=0001", "SL+P=002B"}, closed, 2},
         {"the window closed after a time-out", Silent, CloseAfterTimeOut, {"SL+P=002B"}, closed, 2},
+        {"New or Open after a time-out", Silent, NewOrOpenAfterTimeOut, {"SL+P=002B"}, closed, 0},
     };
     for (const End& end : ends) {
         SCOPED_TRACE(end.name);
@@ -424,11 +425,11 @@ TEST_F(PingTestTest, EveryEndOfAPingRunGivesTheStatusWindowBack) {
             programming.ping.Ping1Click();
         for (int step = 0; end.then != Wait && step < 10 && !programming.ping.ReplyTimer().Active(); ++step)
             AskNext();
-        if (end.then == CloseAfterTimeOut)
+        if (end.then == CloseAfterTimeOut || end.then == NewOrOpenAfterTimeOut)
             Fire(programming.ping.ReplyTimer());
         if (end.then == Delete)
             design.DeleteFigure(silent);
-        if (end.then == NewOrOpen) {
+        if (end.then == NewOrOpen || end.then == NewOrOpenAfterTimeOut) {
             design.DeleteAllFigures();
             AddModem("3C");
         }

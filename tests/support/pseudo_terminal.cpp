@@ -49,7 +49,8 @@ std::string PseudoTerminal::ReadFor(size_t count, std::chrono::milliseconds time
     const auto deadline = Clock::now() + timeout;
     std::string bytes;
     while (bytes.size() < count) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        // Rounded up, so that a short time-out still looks at the device once.
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0)
             break;
         pollfd readable{master_, POLLIN, 0};
