@@ -30,7 +30,7 @@ void TerminalSendQueue::append(Piece kind, std::string_view bytes) {
     // Typed keys that follow each other go out together; each send stays apart,
     // so a failed write ends its own send only.
     if (kind == Piece::Send || waiting_.empty() || waiting_.back().kind != kind)
-        waiting_.push_back({kind, {}, 0});
+        waiting_.push_back({kind, {}, 0, kind == Piece::Send && host_.echoQueued()});
     waiting_.back().bytes += bytes;
 }
 
@@ -133,8 +133,10 @@ bool TerminalSendQueue::holdsSends() const {
                        [](const Waiting& w) { return w.kind == Piece::Send; });
 }
 
-bool TerminalSendQueue::echoes(Piece kind) const {
-    return options_.localEcho && (kind == Piece::Keys || (host_.echoQueued() && !nmsReplyMode_));
+// A send keeps the echo it was given with, whatever the transmit window
+// chooses while it goes out.
+bool TerminalSendQueue::echoes(const Waiting& waiting) const {
+    return options_.localEcho && (waiting.kind == Piece::Keys || (waiting.echoedSend && !nmsReplyMode_));
 }
 
 // Writes up to the port's free room from the front of what waits; the bytes
@@ -147,6 +149,7 @@ void TerminalSendQueue::sendWhatIsNext() {
     if (count == 0)
         return;
     const Piece kind = front.kind;
+    const bool echo = echoes(front);
     const size_t echoFrom = std::min(front.echoed, count);
     piece_ = front.bytes.substr(0, count);
     front.bytes.erase(0, count);
@@ -154,7 +157,7 @@ void TerminalSendQueue::sendWhatIsNext() {
     pieceHasMore_ = !front.bytes.empty();
     if (!pieceHasMore_)
         waiting_.pop_front();
-    if (echoes(kind) && echoFrom < count)
+    if (echo && echoFrom < count)
         host_.echo(std::string_view(piece_).substr(echoFrom));
     inFlight_ = kind;
     pieceWritten_ = 0;

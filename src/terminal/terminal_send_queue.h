@@ -49,8 +49,8 @@ public:
     virtual ~TerminalSendHost() = default;
     // Shows sent bytes on the screen (local echo).
     virtual void echo(std::string_view bytes) = 0;
-    // True when bytes started from the queue are echoed: an open transmit window
-    // that does not send command lines.
+    // True when a send given now is echoed: an open transmit window that does
+    // not send command lines.
     virtual bool echoQueued() const = 0;
     // Hands sent data to the terminals that mirror this one.
     virtual void mirror(std::string_view bytes) = 0;
@@ -111,11 +111,12 @@ private:
     enum class Piece { None, Send, Keys };
     // One send, or keys typed one after another, waiting in the user's order;
     // the first `echoed` bytes the screen shows already (the rest of a piece a
-    // close cut short).
+    // close cut short). Whether a send is echoed is settled as it is given.
     struct Waiting {
         Piece kind;
         std::string bytes;
         size_t echoed = 0;
+        bool echoedSend = false;
     };
 
     void append(Piece kind, std::string_view bytes);
@@ -124,7 +125,7 @@ private:
     // The one place that decides what goes to the port next, and what of it is
     // echoed: nothing while a piece is on its way, else the front of what waits.
     void sendWhatIsNext();
-    bool echoes(Piece kind) const;
+    bool echoes(const Waiting& waiting) const;
     // The piece on its way has ended: what the line did not take of it waits
     // again in front when a close cut it short, else a failed write ends its
     // send (true).

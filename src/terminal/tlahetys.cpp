@@ -126,10 +126,12 @@ void TLahetys::LahetaClick(bool fromButton) {
         lineIndex_ = 0;
         linesPending_ = false;
         // A send keeps the source and the text it starts with until it ends:
-        // another source chosen or the box edited while it runs is for the next
-        // send.
+        // another source chosen, the box edited or its options ticked while it
+        // runs are for the next send.
         sendSource_ = static_cast<Source>(SourceIndex());
         sendText_ = BoxText();
+        sendOptions_ = {laskuri->isChecked(), mixed_text->isChecked(), factoryMode_ && CRC_text->isChecked(),
+                        lisa->isChecked()};
     }
     if (!terminal_.PortOpen()) {
         return;
@@ -161,7 +163,9 @@ void TLahetys::LahetaClick(bool fromButton) {
         SetSendingControls(true);
     }
     if (!data.empty()) {
+        queueingSend_ = true;
         terminal_.QueueSend(data, true);
+        queueingSend_ = false;
     } else if (linesPending_) {
         // Nothing goes out for this line, so no send-done will come: the next
         // line follows after the delay all the same.
@@ -169,17 +173,19 @@ void TLahetys::LahetaClick(bool fromButton) {
     }
 }
 
+bool TLahetys::SendsCommandLines() const {
+    return (queueingSend_ ? sendSource_ : SourceIndex()) == CommandSource;
+}
+
 bool TLahetys::TextToSend(std::string& data) {
     if (sendText_.empty()) {
         ShowMessage("Error: No text to send");
         return false;
     }
-    if (laskuri->isChecked()) {
+    if (sendOptions_.counter) {
         packetCounter_ = NextPacketCounter(packetCounter_);
     }
-    data = BuildTransmitText(sendText_, packetCounter_,
-                             {laskuri->isChecked(), mixed_text->isChecked(),
-                              factoryMode_ && CRC_text->isChecked(), lisa->isChecked()});
+    data = BuildTransmitText(sendText_, packetCounter_, sendOptions_);
     return true;
 }
 

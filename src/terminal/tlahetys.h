@@ -7,6 +7,7 @@
 
 #include "base/nmssequencecounter.h"
 #include "terminal/nms_command.h"
+#include "terminal/transmit_text.h"
 #include "ui_tlahetys.h"
 
 #include <QTimer>
@@ -54,6 +55,10 @@ public:
     void SaveSettings(TIniFile& settings);
 
     int SourceIndex() const { return lahde->itemIndex(); }
+    // Whether what the terminal is given now are command lines, which it does
+    // not echo: the window's own data are of its send's source, whatever is
+    // chosen meanwhile; a paste or a script goes by the source chosen.
+    bool SendsCommandLines() const;
     bool SendingActive() const { return sendingActive_; }
     // The box text as it is sent: line breaks as CR LF.
     std::string BoxText() const;
@@ -103,9 +108,12 @@ private:
     int packetCounter_ = -1;
     NmsSequenceCounter sequence_;
     NmsReplyAssembler replies_;
-    // The source and the box text of the send that runs.
+    // The source, the box text and its options of the send that runs.
     Source sendSource_ = TextSource;
     std::string sendText_;
+    TransmitTextOptions sendOptions_;
+    // The window is handing its send's data to the terminal.
+    bool queueingSend_ = false;
     std::vector<std::string> commandLines_;
     bool linesPending_ = false;
     size_t lineIndex_ = 0;

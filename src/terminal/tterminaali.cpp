@@ -412,9 +412,7 @@ void Tterminaali::Lhetys1Click() {
     PlaceWindowOnScreen(*window, BesideTerminal(), *this);
     const QPointer<TLahetys> attached(window);
     transmitWindow = window;
-    transmitSendsCommandLines = [attached] {
-        return attached && attached->SourceIndex() == TLahetys::CommandSource;
-    };
+    transmitSendsCommandLines = [attached] { return attached && attached->SendsCommandLines(); };
     nmsReplyCollector = [attached](std::string_view bytes) {
         if (attached)
             attached->FeedNmsReply(std::string(bytes));

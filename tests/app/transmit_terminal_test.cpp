@@ -144,7 +144,8 @@ TEST_F(TransmitThroughTerminalTest, ALateReplyIsTakenOnlyByItsOwnRequest) {
 
 // On a cleared screen the first echo and acknowledgement begin at the line start
 // and are dropped, but the value that follows is printed, and from then on every
-// line shows.
+// line shows. Command lines are not echoed as sent data, also when the user
+// chooses another source while the file runs.
 TEST_F(TransmitThroughTerminalTest, RepliesShowOnAClearedScreen) {
     ASSERT_TRUE(window);
     modem.With([](NmsModemSim& sim) {
@@ -152,10 +153,12 @@ TEST_F(TransmitThroughTerminalTest, RepliesShowOnAClearedScreen) {
         sim.SetValue(0x1101, std::string(2, '\0'));
     });
     terminal->Clear1Click();
-    sendCommandFile("GET U8 1.256\nSET I16 1.257 -2\nGET U16 1.257\n");
+    terminal->options.localEcho = true;
+    sendCommandFile("GET U8 1.256\nSET I16 1.257 -2\ntext\nGET U16 1.257\n");
+    window->lahde->setItemIndex(TLahetys::TextSource);
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return window->Laheta->isEnabled() && !terminal->NmsReplyMode(); }, kWaitMs));
-    EXPECT_EQ(" 1.256 255\nSET I16 1.257 -2 \nNMSOK  1.257  -2\nGET U16 1.257 \nNMSOK  1.257 65534",
+    EXPECT_EQ(" 1.256 255\nSET I16 1.257 -2 \nNMSOK  1.257  -2\ntext \nGET U16 1.257 \nNMSOK  1.257 65534",
               terminal->teksti->screenText().toStdString());
 }
 

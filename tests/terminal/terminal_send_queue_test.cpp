@@ -4,6 +4,7 @@
 #include <deque>
 #include <functional>
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace {
 
@@ -275,7 +276,9 @@ bool InOrderWithin(const std::string& part, const std::string& whole) {
 // Keys typed while something is being sent are the user's: whatever is sent
 // beside them and however the sending ends, each typed byte reaches the line
 // once, in the order typed, and the screen (local echo) shows the line's bytes in
-// the line's order. A send started between typed keys goes out between them.
+// the line's order. A send started between typed keys goes out between them. A
+// send keeps the echo it was given with when the transmit window's source
+// changes as it goes out.
 TEST(SendPathTable, TypedBytesArriveOnceInOrderAndTheEchoFollowsTheLine) {
     struct Source {
         const char* name;
@@ -293,10 +296,14 @@ TEST(SendPathTable, TypedBytesArriveOnceInOrderAndTheEchoFollowsTheLine) {
     for (const Source& source : sources)
         for (End end : {Written, Cancelled, PortClosed, PortLent})
             for (int capacity : {1, 7, 10240})
-                for (bool laterSend : {false, true}) {
+                for (const auto& [laterSend, sourceChanges] :
+                     {std::pair{false, false}, {true, false}, {false, true}, {true, true}}) {
                     const std::string label = std::string(source.name) + " end " + std::to_string(end) +
                                               " buffer " + std::to_string(capacity) +
-                                              (laterSend ? " later send" : "");
+                                              (laterSend ? " later send" : "") +
+                                              (sourceChanges ? " source changes" : "");
+                    if (sourceChanges && source.repeats > 0)
+                        continue; // a repeat after the change is a send of its own
                     SendBench b;
                     b.port.capacity = capacity;
                     b.options.localEcho = b.options.crLf = true;
@@ -316,6 +323,7 @@ TEST(SendPathTable, TypedBytesArriveOnceInOrderAndTheEchoFollowsTheLine) {
                         if (laterSend && c == 'K')
                             b.queue.queueSend("later", true);
                     }
+                    b.host.echoQueuedData = !sourceChanges;
                     if (end == Cancelled) {
                         repeatsLeft = 0;
                         b.queue.cancel();

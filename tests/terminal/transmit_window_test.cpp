@@ -170,9 +170,10 @@ TEST_F(TransmitWindowTest, CommandFileSendsOneLinePerSendAndSkipsRefusedLines) {
     window->close();
 }
 
-// A send keeps the source, the box text and the command lines it started with:
-// what the user chooses or types while it runs is for the next Send, and a
-// command file ends with its last line whether Continuous is ticked or not.
+// A send keeps the source, the box text and its options and the command lines it
+// started with: what the user chooses, ticks or types while it runs is for the
+// next Send, and a command file ends with its last line whether Continuous is
+// ticked or not.
 TEST_F(TransmitWindowTest, ASendKeepsItsSourceUntilItEnds) {
     const std::string commands = writeFile("commands.txt", "one\r\n// note\r\ntwo\r\nthree\r\n");
     const std::string file = writeFile("data.txt", "FILE");
@@ -200,6 +201,7 @@ TEST_F(TransmitWindowTest, ASendKeepsItsSourceUntilItEnds) {
         window->LahetaClick(true);
         window->lahde->setItemIndex(row.changedTo);
         window->SetBoxText("NEW");
+        window->lisa->setChecked(true);
         EXPECT_TRUE(waitFor([&] { return terminal.queued.size() >= 3; }, 3000));
         QTest::qWait(500); // a command file has ended by now
         if (row.source != TLahetys::CommandSource) {
