@@ -319,10 +319,14 @@ protected:
             action->trigger();
     }
 
+    // As the drawing does: the move and the release reach the pressed figure only
+    // while it is there (a press in delete mode removes it).
     void Press(MouseButton button, int side, TKuvio& figure, QPoint move = {}) {
         GraphEditor& editor = sides[side].window->Editor();
         const QPoint at(figure.CentreX(), figure.Top() + 10);
         editor.FigureMouseDown(figure, button, at);
+        if (!Alive(&figure))
+            return;
         if (!move.isNull())
             editor.MouseMove(at + move, &figure);
         editor.FigureMouseUp(figure);
