@@ -130,6 +130,7 @@ void TLahetys::LahetaClick(bool fromButton) {
         // runs are for the next send.
         sendSource_ = static_cast<Source>(SourceIndex());
         sendText_ = BoxText();
+        sendFile_.clear();
         sendOptions_ = {laskuri->isChecked(), mixed_text->isChecked(), factoryMode_ && CRC_text->isChecked(),
                         lisa->isChecked()};
     }
@@ -148,9 +149,11 @@ void TLahetys::LahetaClick(bool fromButton) {
         }
         break;
     case FileSource:
-        if (!ReadChosenFile(data)) {
+        // The file is read once, as the send starts: its repeats send those bytes.
+        if (sendFile_.empty() && !ReadChosenFile(sendFile_)) {
             return;
         }
+        data = sendFile_;
         break;
     case CommandSource:
         if (!linesPending_ && !LoadCommandLines()) {

@@ -111,6 +111,7 @@ private:
     // The source, the box text and its options of the send that runs.
     Source sendSource_ = TextSource;
     std::string sendText_;
+    std::string sendFile_; // the chosen file's bytes, read as the send starts
     TransmitTextOptions sendOptions_;
     // The window is handing its send's data to the terminal.
     bool queueingSend_ = false;

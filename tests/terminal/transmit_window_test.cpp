@@ -177,6 +177,7 @@ TEST_F(TransmitWindowTest, CommandFileSendsOneLinePerSendAndSkipsRefusedLines) {
 TEST_F(TransmitWindowTest, ASendKeepsItsSourceUntilItEnds) {
     const std::string commands = writeFile("commands.txt", "one\r\n// note\r\ntwo\r\nthree\r\n");
     const std::string file = writeFile("data.txt", "FILE");
+    const std::string otherFile = writeFile("other.txt", "OTHER");
     const std::vector<std::string> lines{"one\r\n", "two\r\n", "three\r\n"};
     struct Row {
         int source;
@@ -201,6 +202,7 @@ TEST_F(TransmitWindowTest, ASendKeepsItsSourceUntilItEnds) {
         window->LahetaClick(true);
         window->lahde->setItemIndex(row.changedTo);
         window->SetBoxText("NEW");
+        window->SelectFile(otherFile);
         window->lisa->setChecked(true);
         EXPECT_TRUE(waitFor([&] { return terminal.queued.size() >= 3; }, 3000));
         QTest::qWait(500); // a command file has ended by now
