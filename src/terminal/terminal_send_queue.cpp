@@ -92,9 +92,11 @@ bool TerminalSendQueue::pieceEnded(Piece kind) {
     return true;
 }
 
+// A closed port ends the sends as everywhere else, the piece on its way too: its
+// entry has gone, so its rest has nowhere to go back to.
 void TerminalSendQueue::sendNextChunk() {
     if (!port_.portOpen())
-        dropSends();
+        stopSending();
     sendWhatIsNext();
 }
 
