@@ -79,6 +79,7 @@ void DollarRun::EndRun() {
     receivedValues_ = 0;
     asked_.reset();
     programmed_ = nullptr;
+    ++runsEnded_;
 }
 
 void DollarRun::Begin(TKuvio& figure) {
@@ -120,6 +121,8 @@ bool DollarRun::SendToModem(const std::string& frame) {
 }
 
 void DollarRun::Send(DollarCommand command, const std::string& items) {
+    if (Stale())
+        return;
     asked_ = command;
     SendToModem(BuildDollarFrame(command, items));
 }
@@ -181,7 +184,7 @@ void DollarRun::SendProgModeOn() {
 
 // A run that ended under a box sends nothing more.
 void DollarRun::SendProgModeOff() {
-    if (!port_.IsOpen())
+    if (Stale() || !port_.IsOpen())
         return;
     Send(DollarCommand::ProgModeOff);
     // Asked once: an end before the modem's answer sends it no second time.
@@ -190,6 +193,8 @@ void DollarRun::SendProgModeOff() {
 }
 
 void DollarRun::SendCommand(DollarCommand command, const std::string& items, const std::string& log) {
+    if (Stale())
+        return;
     Send(command, items);
     ShowTransferStatus(log, 0);
 }
@@ -222,6 +227,8 @@ void DollarRun::CollectRouteLines() {
 
 // Route lines go from the first again after a reply 8; the list stays the run's.
 void DollarRun::SendRoutes(bool first) {
+    if (Stale())
+        return;
     const bool virtualRoutes = virtualRouting_;
     const std::string kind = virtualRoutes ? "virtual" : "source";
     if (first)
@@ -258,12 +265,6 @@ void DollarRun::SendRoutes(bool first) {
 }
 
 bool DollarRun::AskToContinue(const std::string& question) {
-    RunTimer* timers[] = {tilasiirto_.get(), rsptmr_.get(), alkutmr_.get()};
-    bool held[std::size(timers)];
-    for (size_t i = 0; i < std::size(timers); ++i) {
-        held[i] = timers[i]->Active();
-        timers[i]->Stop();
-    }
     const bool yes = MessageBox(question, "Confirm", MB_YESNO | MB_ICONQUESTION) == IDYES;
     // A port closed under the box ends the run, unless the run ended there itself.
     if (!port_.IsOpen()) {
@@ -271,9 +272,6 @@ bool DollarRun::AskToContinue(const std::string& question) {
             Finish(kPortClosed);
         return false;
     }
-    for (size_t i = 0; i < std::size(timers); ++i)
-        if (held[i])
-            timers[i]->Start();
     return yes;
 }
 
@@ -288,6 +286,7 @@ void DollarRun::Received(const std::string& bytes) {
         return;
     dispatching_ = true;
     while (const auto event = receiver_.Next()) {
+        replyOfRun_ = runsEnded_;
         switch (event->kind) {
         case DollarReceiver::Event::Frame:
             // One frame per read: what came after it (a repeated reply) is
@@ -302,7 +301,8 @@ void DollarRun::Received(const std::string& bytes) {
         case DollarReceiver::Event::CrcError:
             ShowMessage("CRC error in modem -> PC message" + std::to_string(event->computed) + " " +
                         std::to_string(event->received));
-            senderState = Idle;
+            if (!Stale())
+                senderState = Idle;
             break;
         case DollarReceiver::Event::Misplaced:
             ShowMisplacedItem();
@@ -397,7 +397,8 @@ void DollarRun::Dispatch(const std::string& frame) {
     case ReplyCrcError:
         ShowTransferStatus("CRC error in transfer response", 0);
         ShowMessage("CRC Error in PC <-> modem message");
-        senderState = Idle;
+        if (!Stale())
+            senderState = Idle;
         break;
     case ReplyUnknownCommand:
         ShowTransferStatus("Unknown response from modem", 0);
@@ -423,7 +424,7 @@ void DollarRun::ProgModeReply(const std::string& frame) {
         goOn =
             AskToContinue("The radio modem smf-file version number value is different.\r\nContinue anyway ?");
     }
-    if (!port_.IsOpen())
+    if (Stale() || !port_.IsOpen())
         return;
     if (!goOn) {
         SendProgModeOff();
@@ -470,7 +471,8 @@ void DollarRun::ParametersWrittenReply(const std::vector<DollarItem>& items) {
     ShowTransferStatus("Parameter error", 0);
     SendProgModeOff();
     host_.ShowRejectedParameters(*programmed_, items);
-    senderState = Idle;
+    if (!Stale())
+        senderState = Idle;
 }
 
 void DollarRun::FactoryWrittenReply(const std::vector<DollarItem>& items) {
@@ -481,7 +483,8 @@ void DollarRun::FactoryWrittenReply(const std::vector<DollarItem>& items) {
     ShowTransferStatus("Factory parameter error", 0);
     SendProgModeOff();
     host_.ShowRejectedFactoryParameters(*programmed_, items);
-    senderState = Idle;
+    if (!Stale())
+        senderState = Idle;
 }
 
 // Received values go into the figure's entries from the given one on. Without
@@ -538,17 +541,22 @@ void DollarRun::RouteReply(uint8_t status) {
 }
 
 // A time-out ends the run before its box, so that no reply coming while the box is
-// open moves the run on.
-void DollarRun::FirstAnswerTimeout() {
+// open moves the run on; a process that took the port under the box keeps it.
+bool DollarRun::EndedWithBox(const std::string& text) {
     EndRun();
-    ShowMessage(kNoResponse);
+    ShowMessage(text);
+    return !port_.IsOpen();
+}
+
+void DollarRun::FirstAnswerTimeout() {
+    if (!EndedWithBox(kNoResponse))
+        return;
     ShowTransferStatus("No response from the modem", 0);
     Finish("Port closed");
     host_.EnablePropertiesCancel();
 }
 
 void DollarRun::DataFlowTimeout() {
-    EndRun();
-    ShowMessage(std::string("ERROR: ") + kDataFlowBroken);
-    Finish(kDataFlowBroken);
+    if (EndedWithBox(std::string("ERROR: ") + kDataFlowBroken))
+        Finish(kDataFlowBroken);
 }

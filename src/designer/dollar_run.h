@@ -11,7 +11,7 @@
 // port is open, the port closes, the sender state, the programming flag, the
 // receive buffer and the timers are reset, so the next run starts clean and
 // nothing of a project no longer shown is sent; then the run's last line gives the
-// status window's buttons back. While a question box is open the timers are held;
+// status window's buttons back. While any box is open the timers stand still;
 // a port closed under a box is not written to afterwards.
 //
 // A run serves the modem it started with, whatever is made active, deleted or
@@ -128,8 +128,8 @@ private:
     // status window's buttons back.
     void Finish(const std::string& lastLine);
     void FigureRemoved(const TKuvio* figure);
-    // A Yes/No question with the timers held; false for No or when the port
-    // closed while the box was open.
+    // A Yes/No question (the timers stand still under it); false for No or when
+    // the port closed while the box was open.
     bool AskToContinue(const std::string& question);
     void OpenModemPort();
     void SendProgModeOn();
@@ -148,8 +148,14 @@ private:
     void FactoryWrittenReply(const std::vector<DollarItem>& items);
     void StoreReceivedValues(const std::vector<DollarItem>& items, size_t firstEntry, bool overwrite);
     void RouteReply(uint8_t status);
+    // Ends the run and shows its box; false when another process took the port
+    // while the box was open.
+    bool EndedWithBox(const std::string& text);
     void FirstAnswerTimeout();
     void DataFlowTimeout();
+    // A reply's box lets the run end (its modem deleted, New, Open) and another
+    // start: the reply's handling then sends and changes nothing more.
+    bool Stale() const { return dispatching_ && replyOfRun_ != runsEnded_; }
 
     NetworkDesign& design_;
     ModemPort& port_;
@@ -173,4 +179,7 @@ private:
     // Values of the last parameter reply stored; the factory values follow them.
     size_t receivedValues_ = 0;
     bool dispatching_ = false;
+    // Counts the runs ended; the reply being handled is of the run that count names.
+    uint64_t runsEnded_ = 0;
+    uint64_t replyOfRun_ = 0;
 };

@@ -230,11 +230,16 @@ void Tominaisuus::SetFigure(Tpiirtopohja* designer, TKuvio* figure) {
     hideFixedFields_ = designer && designer->SingleModem();
     if (figure == figure_.get())
         return;
-    figure_.Hold(designer ? &designer->Design() : nullptr, figure);
+    HoldFigure(designer, figure);
     valuesShown_ = false;
     // Shown at once unless the caller goes on to show it, or to mark its values.
     if (isVisible())
         QTimer::singleShot(0, this, [this] { ShowHeldFigure(); });
+}
+
+void Tominaisuus::HoldFigure(Tpiirtopohja* designer, TKuvio* figure) {
+    figure_.Hold(designer ? &designer->Design() : nullptr, figure);
+    ++figureTurn_;
 }
 
 // A question the load asks (a conflict with the type file) lets the posted call
@@ -243,7 +248,7 @@ void Tominaisuus::ShowHeldFigure() {
     if (!HasFigure() || valuesShown_ || busy_)
         return;
     busy_ = true;
-    LoadFigure(false);
+    LoadNewest(false);
     busy_ = false;
 }
 
@@ -287,7 +292,10 @@ void Tominaisuus::ShowModemProperties(bool convert) {
     if (!HasFigure() || busy_)
         return;
     busy_ = true;
-    LoadFigure(convert);
+    if (!LoadNewest(convert)) {
+        busy_ = false;
+        return;
+    }
     ui->vieritys->verticalScrollBar()->setValue(0);
     // The window takes the keyboard from the designer, so that a typed name,
     // Return and Escape reach the focused field.
@@ -296,11 +304,20 @@ void Tominaisuus::ShowModemProperties(bool convert) {
     busy_ = false;
 }
 
-void Tominaisuus::LoadFigure(bool convert) {
+// A figure given to the window under the conflict question is the one shown, in
+// the plain view: the conversion was asked for the figure before it.
+bool Tominaisuus::LoadNewest(bool convert) {
+    bool loaded = LoadFigure(convert);
+    while (!loaded && HasFigure())
+        loaded = LoadFigure(false);
+    return loaded;
+}
+
+bool Tominaisuus::LoadFigure(bool convert) {
     typeChanged_ = figure_->GetSmfFileName() != loadedTypeFile_;
     if (NeedsRebuild(convert))
         Rebuild(convert);
-    ShowFigureValues(convert);
+    return ShowFigureValues(convert);
 }
 
 // The name, or with the fixed rows hidden the first field the user may change
@@ -547,18 +564,27 @@ void Tominaisuus::FreeFieldLists() {
             delete label;
         *column = Column();
     }
+    ++rowsTurn_;
     valuesShown_ = false;
     responseCursor_.reset();
 }
 
-void Tominaisuus::ShowFigureValues(bool readOnly) {
+bool Tominaisuus::ShowFigureValues(bool readOnly) {
     if (!HasFigure())
-        return;
+        return false;
     ShowFixedFields(readOnly);
-    const std::vector<FieldValue> values = LoadFieldValues(main_.schema, *figure_);
+    const Standing before = Now();
+    // The walk stops at the question when its figure or rows went under it.
+    const std::vector<FieldValue> values =
+        LoadFieldValues(main_.schema, *figure_, [this, before](const TKuvio& figure) {
+            return AskContinueOnConflict(figure) && StillStands(before);
+        });
+    if (!StillStands(before))
+        return false;
     for (size_t i = 0; i < values.size(); ++i)
         ShowValue(main_, i, values[i], false);
     valuesShown_ = true;
+    return true;
 }
 
 void Tominaisuus::RefreshPropertyForm() {
@@ -746,13 +772,18 @@ void Tominaisuus::ChangeFigureType() {
 }
 
 bool Tominaisuus::StoreFigure() {
+    const uint64_t figureTurn = figureTurn_;
     ShowHeldFigure();
+    if (figureTurn != figureTurn_ || !valuesShown_)
+        return false;
     const bool converting = RightColumnShowing();
     const Column& column = converting ? second_ : main_;
     const std::vector<FieldValue> values = ReadValues(column);
     if (const std::optional<size_t> notHex = FirstInvalidHexField(column.schema, values)) {
+        const Standing before = Now();
         ShowMessage(kHexRefused);
-        column.controls[*notHex]->setFocus();
+        if (StillStands(before))
+            column.controls[*notHex]->setFocus();
         return false;
     }
     StoreFixedFields();
@@ -798,7 +829,7 @@ void Tominaisuus::poisClick() {
 void Tominaisuus::Dismiss() {
     ui->vieritys->verticalScrollBar()->setValue(0);
     hide();
-    figure_.Release();
+    HoldFigure(nullptr, nullptr);
     convert_ = false;
 }
 
@@ -820,7 +851,7 @@ void Tominaisuus::closeEvent(QCloseEvent* event) {
         okClick(ui->pois);
     FreeFieldLists();
     loadedTypeFile_.clear();
-    figure_.Release();
+    HoldFigure(nullptr, nullptr);
     convert_ = false;
     QWidget::closeEvent(event);
 }
@@ -888,15 +919,19 @@ void Tominaisuus::ConvertFieldValue(int pair) {
     if (pair < 0 || static_cast<size_t>(pair) >= pairs.size())
         return;
     const auto& [left, right] = pairs[static_cast<size_t>(pair)];
+    const Standing before = Now();
     if (MessageBox("Converting value\r\n" + RowText(second_, right) + "\r\nto\r\n" + RowText(main_, left) +
                        "\r\n\r\nAre you sure you want to convert this value ?",
-                   "Confirm", MB_YESNO | MB_ICONQUESTION) == IDYES)
+                   "Confirm", MB_YESNO | MB_ICONQUESTION) == IDYES &&
+        StillStands(before))
         CopyFieldValue(pairs[static_cast<size_t>(pair)]);
 }
 
 void Tominaisuus::ConvAllClick() {
+    const Standing before = Now();
     if (MessageBox("Convert all matching values (red arrows)\r\n\r\nAre you sure you want to continue ?",
-                   "Confirm", MB_YESNO | MB_ICONQUESTION) != IDYES)
+                   "Confirm", MB_YESNO | MB_ICONQUESTION) != IDYES ||
+        !StillStands(before))
         return;
     for (const auto& pair : ConversionPairs())
         if (PairConvertible(pair))
@@ -907,22 +942,26 @@ bool Tominaisuus::CanStartRun() const {
     return designer_ && HasFigure() && !designer_->Programming().PortHeld();
 }
 
+// The buttons act only when their store succeeded, and on the figure they were
+// pressed for: a refusal's box lets the window be given another figure.
+bool Tominaisuus::StoredForExchange(bool storeAlways) {
+    const uint64_t figureTurn = figureTurn_;
+    if ((storeAlways || figure_->newFigure) && !StoreFigure())
+        return false;
+    return figureTurn == figureTurn_ && designer_ && HasFigure();
+}
+
 void Tominaisuus::receivebtnClick() {
-    if (!CanStartRun())
+    if (!CanStartRun() || !StoredForExchange(false))
         return;
     ui->pois->setEnabled(false);
     keepCancelDisabled_ = true;
-    if (HasFigure() && figure_->newFigure)
-        okClick(ui->receivebtn);
-    if (designer_ && HasFigure())
-        designer_->ReceiveValues(*figure_);
+    designer_->ReceiveValues(*figure_);
 }
 
 void Tominaisuus::transmitbtnClick() {
-    if (!CanStartRun())
+    if (!CanStartRun() || !StoredForExchange(true))
         return;
     ui->pois->setEnabled(false);
-    okClick(ui->transmitbtn);
-    if (designer_ && HasFigure())
-        designer_->TransmitValues(*figure_);
+    designer_->TransmitValues(*figure_);
 }

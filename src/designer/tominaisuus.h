@@ -48,7 +48,8 @@ public:
     // Opens or refreshes the window for the figure set before.
     void ShowModemProperties(bool convert);
     // Fills the fixed fields and the parameter controls from the figure.
-    void ShowFigureValues(bool readOnly);
+    // False when the window changed under the conflict question (see Standing).
+    bool ShowFigureValues(bool readOnly);
     // Fills only the fixed fields (name, addresses) from the figure.
     void RefreshPropertyForm();
 
@@ -97,12 +98,28 @@ private:
 
     void FormCreate();
     bool HasFigure() const { return figure_.get() != nullptr; }
+    // A box runs the event loop: meanwhile a run's reply may give the window
+    // another figure, the figure may go, or the rows may be built again. What was
+    // worked out before a box (a figure, a row, a column) is used after it only
+    // while the window still stands as it stood.
+    struct Standing {
+        uint64_t figureTurn;
+        uint64_t rowsTurn;
+    };
+    Standing Now() const { return {figureTurn_, rowsTurn_}; }
+    bool StillStands(const Standing& before) const {
+        return before.figureTurn == figureTurn_ && before.rowsTurn == rowsTurn_;
+    }
+    void HoldFigure(Tpiirtopohja* designer, TKuvio* figure);
     // The Receive and Transmit buttons start a run of the window's modem; while
     // another run or a ping holds the designer's port they do nothing at all, so
     // that Cancel and the modem's values stay as they were.
     bool CanStartRun() const;
-    // Builds the editor for the figure when needed and shows its values.
-    void LoadFigure(bool convert);
+    // Builds the editor for the figure when needed and shows its values; false when
+    // the window changed under the conflict question and shows nothing of them.
+    bool LoadFigure(bool convert);
+    // Loads the figure held when the load ends; false when none is held then.
+    bool LoadNewest(bool convert);
     // The controls show the held figure's values before anything reads or marks
     // them: a window given another figure never names it over another's values.
     void ShowHeldFigure();
@@ -141,8 +158,12 @@ private:
     std::optional<size_t> KnownField(std::optional<size_t> field, int index);
     void PutReportedValue(size_t field, char letter, const std::string& value);
     // Stores the shown values into the figure; false (after a message) when a
-    // hexadecimal field holds other characters.
+    // hexadecimal field holds other characters, or when the window no longer shows
+    // the figure's values after a question of their load.
     bool StoreFigure();
+    // Stores the values for Receive (a new figure only) or Transmit (always); true
+    // when they were stored and the window still holds the pressed-for figure.
+    bool StoredForExchange(bool storeAlways);
     void StoreFixedFields();
     void ChangeFigureType();
     // Hides the window and lets go of the figure and the conversion view.
@@ -155,7 +176,13 @@ private:
 
     Ui::Tominaisuus* ui;
     QPointer<Tpiirtopohja> designer_;
-    HeldFigure figure_{[this] { close(); }};
+    // Counts the figures given and let go, and the rows built.
+    uint64_t figureTurn_ = 0;
+    uint64_t rowsTurn_ = 0;
+    HeldFigure figure_{[this] {
+        ++figureTurn_;
+        close();
+    }};
     Column main_;
     Column second_;
     // The controls show the values of the figure held.

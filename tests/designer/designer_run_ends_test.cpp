@@ -4,7 +4,10 @@
 #include "base/nms_frame.h"
 #include "designer/nms_transfer.h"
 #include "designer/run_fixtures.h"
+#include "designer/held_figure.h"
+#include "designer/modem_type_files.h"
 #include "designer/tinfo.h"
+#include "designer/tominaisuus.h"
 #include "designer/tpiirtopohja.h"
 #include "designer_fixture.h"
 #include "platform/latin1.h"
@@ -17,8 +20,11 @@
 #include "support/file_dialog_recorder.h"
 
 #include <QAction>
+#include <QLineEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QTimer>
+#include <filesystem>
 
 namespace {
 
@@ -27,6 +33,7 @@ using Codes = std::vector<uint8_t>;
 
 constexpr int kDollarCom = 45;
 constexpr int kNmsCom = 46;
+constexpr int kOtherDollarCom = 47;
 constexpr uint16_t kPower = 0x1205;
 constexpr uint8_t kProgModeOff = 0x00;
 constexpr uint8_t kFirstSourceRoute = 0x0D;
@@ -357,6 +364,244 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
             ProcessEventsUntil([this] { return designer.isNull(); }, 2s);
         }
+    }
+}
+
+// A box is a pause. Each box that can open while a run goes is held open while
+// something happens under it: the run's own replies (which show the run's modem in
+// the one properties window), another designer's Receive ending (which shows its
+// modem there), the figure deleted, New, Open, the designer closed. After the box
+// nothing acts on what went or changed meanwhile: no crash, no value in a modem its
+// user did not address, no run the user did not start, and a run still going
+// ends with its values stored.
+TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyWhatStillHolds) {
+    enum Box { Conversion, HexOnOk, HexOnTransmit, Conflict, NmsFrequency };
+    enum Under { OwnReplies, OtherDesignerEnds, FigureDeleted, NewProject, OpenProject, DesignerClosed };
+    struct Row {
+        Box box;
+        Under under;
+    };
+    const char* const boxNames[] = {"conversion", "hex on OK", "hex on Transmit", "conflict", "NMS frequency"};
+    const char* const underNames[] = {"own replies", "other designer", "deleted", "New", "Open", "closed"};
+    std::vector<Row> rows;
+    for (Box box : {Conversion, HexOnOk, HexOnTransmit, Conflict})
+        for (Under under : {OwnReplies, OtherDesignerEnds, FigureDeleted, NewProject, OpenProject, DesignerClosed})
+            if (box != HexOnTransmit || under != OwnReplies)
+                rows.push_back({box, under});
+    rows.push_back({NmsFrequency, OtherDesignerEnds});
+    for (const char* type : {"QX-450.smf", "QX-450R.smf", "QX-NMS.smf"})
+        AddTypeFile(type);
+    const std::string other = folder.file("other.spf");
+    const std::string power("\x12\xC0", 2);
+    const std::vector<DollarModemSim::Item> ownValues{{'B', '0', "\x09"}, {'W', '5', power}, {'S', '0', "south"}};
+    const std::vector<DollarModemSim::Item> otherValues{{'B', '0', "\x04"}, {'W', '5', power}, {'S', '0', "west"}};
+    ModemTypeVersionReader reader(false);
+    const auto values = [](const TKuvio& figure) {
+        std::vector<std::string> all;
+        for (const PropertyEntry& entry : figure.PropertyEntries())
+            all.push_back(entry.value);
+        return all;
+    };
+    const auto station = [](const TKuvio& figure) { return figure.PropertyEntries().at(2).value; };
+
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(boxNames[row.box]) + " x " + underNames[row.under]);
+        if (info) {
+            info->hide();
+            info->PiilotaTmr->stop();
+        }
+        const bool ownRun = row.box == Conversion || row.box == HexOnOk || row.box == Conflict;
+        DollarModemOnPort dollar(row.box == NmsFrequency ? kOtherDollarCom + 1 : kDollarCom);
+        DollarModemOnPort otherDollar(kOtherDollarCom);
+        std::unique_ptr<NmsModemOnPort> nms;
+        dollar.SetReplyDelay(100ms);
+        otherDollar.SetReplyDelay(30ms);
+        dollar.With([&](DollarModemSim& sim) { sim.SetParameters(ownValues); });
+        otherDollar.With([&](DollarModemSim& sim) { sim.SetParameters(otherValues); });
+        const auto commands = [](DollarModemOnPort& modem) {
+            return modem.With([](DollarModemSim& sim) { return sim.Commands(); });
+        };
+
+        // Designer 1 holds the modem of the run (A) and the one the user works on in
+        // the properties window (B); designer 2 receives Y meanwhile.
+        OpenDesigner(row.box == NmsFrequency, row.box == NmsFrequency ? kNmsCom : kDollarCom);
+        NetworkDesign& design = designer->Design();
+        if (!std::filesystem::exists(other)) {
+            AddSimulatedModem(design, "05", nullptr);
+            ASSERT_TRUE(designer->SaveProjectFile(other));
+            design.DeleteAllFigures();
+        }
+        const auto typed = [&](Tpiirtopohja* window, TKuvio& figure, const std::string& type) -> TKuvio& {
+            figure.SetTypeName(type);
+            figure.ResetPropertyList(true);
+            Ominaisuus->SetFigure(window, &figure);
+            Ominaisuus->ShowModemProperties(false);
+            Ominaisuus->okClick(nullptr);
+            return figure;
+        };
+        TKuvio* a = nullptr;
+        TKuvio* b = nullptr;
+        if (row.box == NmsFrequency) {
+            nms = std::make_unique<NmsModemOnPort>(kNmsCom);
+            nms->With([](NmsModemSim& sim) {
+                sim.SetOwnSpeed(115200);
+                sim.SetValue(NmsId::FirmwareId, "YRF0100");
+                sim.SetValue(NmsId::Mode, std::string(1, '\0'));
+                for (uint16_t id : {0x1102, 0x110C, 0x2011})
+                    sim.SetValue(id, std::string(1, '\0'));
+                sim.SetValue(0x1103, std::string(2, '\0'));
+                sim.SetValue(0x2010, std::string(4, '\0'));
+            });
+            b = &design.NewModemFigure("QX-NMS", NewModemKind::Normal, 100, 100, "X", reader);
+            Ominaisuus->SetFigure(designer, b);
+            Ominaisuus->ShowModemProperties(false);
+            Ominaisuus->findChild<QLineEdit*>("S0FREQUENCY")->setText("99999");
+            Ominaisuus->okClick(nullptr);
+        } else {
+            a = &AddSimulatedModem(design, "01", nullptr);
+            if (row.box == Conflict)
+                a->SetTypeName("QX-450R");
+            else
+                typed(designer, *a, "QX-450R");
+            b = &typed(designer, AddSimulatedModem(design, "0A", a), "QX-450");
+        }
+        QPointer<Tpiirtopohja> second = CreateDesigner(false);
+        QCoreApplication::processEvents();
+        QAction port;
+        port.setData(kOtherDollarCom);
+        second->COM11Click(&port);
+        TKuvio& y = typed(second, AddSimulatedModem(second->Design(), "01", nullptr), "QX-NMS");
+        const std::vector<std::string> bBefore = values(*b);
+        const std::vector<std::string> yBefore = values(y);
+        const std::vector<std::string> aBefore = a ? values(*a) : std::vector<std::string>{};
+        // Whether A and B are still there at the end (a figure of an opened project
+        // may take the place of one deleted).
+        HeldFigure aKept(design, a);
+        HeldFigure bKept(design, b);
+
+        // What happens under the box, once, at the first box of the row.
+        const std::string boxText = row.box == Conversion      ? "Converting value"
+                                    : row.box == Conflict      ? "Conflict between modem data structure"
+                                    : row.box == NmsFrequency  ? "The frequency 99999 MHz"
+                                                               : "Not allowed hexadesimal value";
+        bool opened = false;
+        std::vector<std::string> texts;
+        SetMessageBoxResponder([&](const MessageBoxRequest& request) {
+            texts.push_back(request.text);
+            const bool yesNo = (request.flags & 0xF) == MB_YESNO || (request.flags & 0xF) == MB_YESNOCANCEL;
+            if (opened || request.text.rfind(boxText, 0) != 0)
+                return yesNo ? IDNO : IDOK;
+            opened = true;
+            switch (row.under) {
+            case OwnReplies:
+                if (row.box == Conflict)
+                    ProcessEventsFor(300ms);
+                else
+                    ProcessEventsUntil([this] { return !designer->Programming().port.IsOpen(); }, 5s);
+                break;
+            case OtherDesignerEnds:
+                ProcessEventsUntil([&] { return !second->Programming().port.IsOpen(); }, 5s);
+                break;
+            case FigureDeleted:
+                design.DeleteFigure(row.box == Conflict ? a : b);
+                break;
+            case NewProject:
+                Trigger("Uusi1");
+                break;
+            case OpenProject:
+                files.answers.push_back(other);
+                Trigger("Avaa1");
+                break;
+            case DesignerClosed:
+                Trigger("Sulje1");
+                break;
+            }
+            return yesNo ? IDYES : IDOK;
+        });
+
+        // Designer 2's Receive of Y goes while the box is open; designer 1's
+        // Receive of A when the box is in the window.
+        second->Design().active = &y;
+        second->Haearvot1Click();
+        second->Programming().run.StartDelayTimer().onTimeout();
+        if (ownRun) {
+            design.active = a;
+            designer->Haearvot1Click();
+            designer->Programming().run.StartDelayTimer().onTimeout();
+        }
+        if (row.box == Conversion) {
+            Ominaisuus->SetFigure(designer, b);
+            Ominaisuus->SetConversionTarget("QX-450R");
+            Ominaisuus->ShowModemProperties(true);
+            QPushButton* arrow = nullptr;
+            for (QPushButton* candidate : Ominaisuus->findChildren<QPushButton*>())
+                if (candidate->property("tag").isValid() && candidate->isEnabled())
+                    arrow = candidate;
+            ASSERT_NE(arrow, nullptr);
+            arrow->click();
+        } else if (row.box == HexOnOk || row.box == HexOnTransmit) {
+            Ominaisuus->SetFigure(designer, b);
+            Ominaisuus->ShowModemProperties(false);
+            Ominaisuus->findChild<QLineEdit*>("H5NETMASK")->setText("12G4");
+            Ominaisuus->findChild<QPushButton*>(row.box == HexOnOk ? "ok" : "transmitbtn")->click();
+        } else if (row.box == NmsFrequency) {
+            design.active = b;
+            designer->Lhetarvot1Click();
+        }
+        ProcessEventsUntil([&] { return opened; }, 5s);
+        ASSERT_TRUE(opened);
+        ProcessEventsUntil(
+            [&] {
+                return (!designer || !designer->Programming().port.IsOpen()) &&
+                       (!second || !second->Programming().port.IsOpen());
+            },
+            5s);
+        ProcessEventsFor(100ms);
+        // The user's OK on a window that holds another designer's modem stores
+        // what it shows: that modem's own values.
+        if (Ominaisuus && Ominaisuus->Figure() == &y)
+            Ominaisuus->okClick(nullptr);
+        SetMessageBoxResponder({});
+
+        // Only the runs the user started: one Receive each, no Transmit.
+        for (const Codes& sent : {commands(dollar), commands(otherDollar)}) {
+            EXPECT_LE(std::count(sent.begin(), sent.end(), 0x01), 1);
+            EXPECT_EQ(std::count(sent.begin(), sent.end(), 0x02), 0);
+        }
+        EXPECT_EQ(commands(otherDollar), kReceiveChain);
+        EXPECT_EQ(commands(dollar).empty(), !ownRun);
+        // Y holds what its modem sent; B what it held; A what its modem sent when
+        // its run was left to end.
+        ASSERT_TRUE(second);
+        EXPECT_EQ(station(y), "west");
+        std::vector<std::string> yExpected = yBefore;
+        yExpected[0] = "4";
+        yExpected[1] = "4800";
+        yExpected[2] = "west";
+        EXPECT_EQ(values(y), yExpected);
+        if (bKept.get()) {
+            EXPECT_EQ(values(*b), bBefore);
+        }
+        const bool aLeftToEnd = row.under == OwnReplies || row.under == OtherDesignerEnds ||
+                                (row.under == FigureDeleted && row.box != Conflict);
+        if (ownRun && aKept.get() && aLeftToEnd) {
+            EXPECT_EQ(station(*a), "south");
+            const std::vector<std::string> aAfter = values(*a);
+            EXPECT_EQ(std::vector<std::string>(aAfter.begin() + 3, aAfter.end()),
+                      std::vector<std::string>(aBefore.begin() + 3, aBefore.end()));
+            EXPECT_EQ(commands(dollar), kReceiveChain);
+        }
+        EXPECT_EQ(info->LogText().find("interrupted"), std::string::npos) << info->LogText();
+        aKept.Release();
+        bKept.Release();
+        for (QPointer<Tpiirtopohja> window : {QPointer<Tpiirtopohja>(designer), second}) {
+            if (!window)
+                continue;
+            window->Design().modified = false;
+            window->findChild<QAction*>("Sulje1")->trigger();
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        ProcessEventsUntil([&] { return designer.isNull() && second.isNull(); }, 2s);
     }
 }
 

@@ -2,6 +2,7 @@
 // virtual port against the simulated modem; the test plays the timers.
 #include "designer/designer_port.h"
 #include "designer/route_generation.h"
+#include "designer/figure_values.h"
 #include "designer/run_fixtures.h"
 #include "serial/event_loop.h"
 #include "sim/dollar_modem_sim.h"
@@ -328,6 +329,26 @@ TEST_F(DollarRunTest, APortClosedUnderTheQuestionIsNotWrittenTo) {
     EXPECT_FALSE(run.FirstAnswerTimer().Active());
     EXPECT_FALSE(run.DataFlowTimer().Active());
     EXPECT_FALSE(run.inProgrammingMode);
+}
+
+// A box is a pause for a run, whichever window asks it: no timer of the run fires
+// while one is open, and those that ran go on after it.
+TEST_F(DollarRunTest, AnyBoxHoldsTheTimersOfTheRun) {
+    AddModem("01", nullptr);
+    int firedUnderBox = 0;
+    SetMessageBoxResponder([&](const MessageBoxRequest&) {
+        for (RunTimer* timer : {&run.FirstAnswerTimer(), &run.DataFlowTimer(), &run.StartDelayTimer()})
+            firedUnderBox += Fire(*timer);
+        return IDYES;
+    });
+    run.StartParameterReceive(*design.active);
+    ShowMessage("a box of another window");
+    ASSERT_TRUE(Fire(run.StartDelayTimer()));
+    AskContinueOnConflict(*design.active);
+    EXPECT_EQ(firedUnderBox, 0);
+    EXPECT_TRUE(Fire(run.FirstAnswerTimer()));
+    EXPECT_FALSE(port.IsOpen());
+    SetMessageBoxResponder({});
 }
 
 TEST_F(SingleModemRunTest, ReceiveAtLevelNineFillsTheFigureAndMarksTheDesignModified) {
