@@ -274,8 +274,14 @@ bool Tominaisuus::NeedsRebuild(bool convert) const {
            convert || RightColumnShowing();
 }
 
-void Tominaisuus::Rebuild(bool convert) {
-    CheckModemTypeFile(figure_->GetSmfFileName(), FactoryMode());
+// The type file's check and reading may show boxes: the rows are built for the
+// type file the figure had at the start.
+bool Tominaisuus::Rebuild(bool convert) {
+    const uint64_t figureTurn = figureTurn_;
+    const std::string typeFile = figure_->GetSmfFileName();
+    CheckModemTypeFile(typeFile, FactoryMode());
+    if (figureTurn != figureTurn_)
+        return false;
     securityChar_ = DesignerSecurityChar();
     FreeFieldLists();
     if (convert) {
@@ -285,7 +291,8 @@ void Tominaisuus::Rebuild(bool convert) {
     } else {
         BuildPropertyEditor(0);
     }
-    loadedTypeFile_ = figure_->GetSmfFileName();
+    loadedTypeFile_ = typeFile;
+    return figureTurn == figureTurn_;
 }
 
 void Tominaisuus::ShowModemProperties(bool convert) {
@@ -315,8 +322,8 @@ bool Tominaisuus::LoadNewest(bool convert) {
 
 bool Tominaisuus::LoadFigure(bool convert) {
     typeChanged_ = figure_->GetSmfFileName() != loadedTypeFile_;
-    if (NeedsRebuild(convert))
-        Rebuild(convert);
+    if (NeedsRebuild(convert) && !Rebuild(convert))
+        return false;
     return ShowFigureValues(convert);
 }
 
@@ -359,12 +366,13 @@ void Tominaisuus::BuildPropertyEditor(int mode) {
     ui->vieritys->verticalScrollBar()->setValue(0);
     const std::string typeFile = right ? targetTypeName_ + ".smf" : figure_->GetSmfFileName();
     parent->setTitle(fromLatin1(TypeStem(typeFile)));
+    setWindowTitle(fromLatin1("Modem " + TypeStem(figure_->GetSmfFileName()) +
+                              " properties, version:" + std::to_string(figure_->versionFromType)));
+    // Reading the file may show a box: nothing below reads the figure.
     Column& column = right ? second_ : main_;
     column.schema = ReadParameterSchema(ProgramFileIgnoringCase(typeFile));
     valueX_ = ValueColumn(column.schema, x0);
     LayOutFixedRows(parent, x0, y);
-    setWindowTitle(fromLatin1("Modem " + TypeStem(figure_->GetSmfFileName()) +
-                              " properties, version:" + std::to_string(figure_->versionFromType)));
 
     const size_t separator = column.schema.FactorySeparatorIndex(View());
     for (size_t i = 0; i < column.schema.fields.size(); ++i) {
@@ -643,11 +651,8 @@ void Tominaisuus::ShowValue(Column& column, size_t index, const FieldValue& valu
     SetTextColour(control, red ? QColor(Qt::red) : WindowTextColour());
 }
 
-void Tominaisuus::BuildIfStale() {
-    if (NeedsRebuild(false)) {
-        Rebuild(false);
-        ShowFigureValues(false);
-    }
+bool Tominaisuus::BuildIfStale() {
+    return !NeedsRebuild(false) || (Rebuild(false) && ShowFigureValues(false));
 }
 
 void Tominaisuus::PutReportedValue(size_t field, char letter, const std::string& value) {
@@ -668,11 +673,12 @@ void Tominaisuus::PutReportedValue(size_t field, char letter, const std::string&
 }
 
 bool Tominaisuus::ReadyForReports() {
-    if (!HasFigure())
+    if (!HasFigure() || busy_)
         return false;
-    ShowHeldFigure();
-    BuildIfStale();
-    return true;
+    busy_ = true;
+    const bool ready = (valuesShown_ || LoadFigure(false)) && BuildIfStale();
+    busy_ = false;
+    return ready;
 }
 
 std::optional<size_t> Tominaisuus::KnownField(std::optional<size_t> field, int index) {
@@ -758,17 +764,20 @@ void Tominaisuus::StoreFixedFields() {
 
 // The figure takes the target type of the conversion view: its type file, the
 // type's version values and the picture that goes with them.
-void Tominaisuus::ChangeFigureType() {
-    figure_->SetTypeName(targetTypeName_);
-    ModemTypeVersionReader(FactoryMode()).ReadSmfVersionInfo(*figure_);
-    if (figure_->Mobile())
-        figure_->SetMobileLook();
-    else if (figure_->Multiport())
-        figure_->SetMultiLook();
-    else if (figure_->MasterLook())
-        figure_->SetMasterLook();
+bool Tominaisuus::ChangeFigureType(const HeldFigure& figure) {
+    figure->SetTypeName(targetTypeName_);
+    ModemTypeVersionReader(FactoryMode()).ReadSmfVersionInfo(*figure);
+    if (!figure.get())
+        return false;
+    if (figure->Mobile())
+        figure->SetMobileLook();
+    else if (figure->Multiport())
+        figure->SetMultiLook();
+    else if (figure->MasterLook())
+        figure->SetMasterLook();
     else
-        figure_->SetModemLook();
+        figure->SetModemLook();
+    return true;
 }
 
 bool Tominaisuus::StoreFigure() {
@@ -788,12 +797,18 @@ bool Tominaisuus::StoreFigure() {
     }
     StoreFixedFields();
     // Without rows (the type file is missing or holds no parameters) the window
-    // shows none of the modem's values, so it keeps them all.
+    // shows none of the modem's values, so it keeps them all. The new type's file
+    // check may show a box: the values go on into the figure OK was pressed for,
+    // unless it went meanwhile.
     if (!column.schema.fields.empty()) {
-        figure_->ResetPropertyList(typeChanged_ || converting);
-        if (converting)
-            ChangeFigureType();
-        StoreFieldValues(*figure_, column.schema, values, View());
+        HeldFigure figure;
+        figure.Hold(designer_ ? &designer_->Design() : nullptr, figure_.get());
+        const SchemaView view = View();
+        const ParameterSchema schema = column.schema;
+        figure->ResetPropertyList(typeChanged_ || converting);
+        if (converting && !ChangeFigureType(figure))
+            return false;
+        StoreFieldValues(*figure, schema, values, view);
     }
     // Receive and Transmit store the values as OK does, and mark the design as OK
     // does: else a later close would not ask to save what the figure now holds, and
@@ -814,7 +829,9 @@ void Tominaisuus::okClick(QObject* sender) {
     const bool exchange = sender == ui->receivebtn || sender == ui->transmitbtn;
     if (!exchange)
         ui->ok->setFocus();
-    if (!StoreFigure() || exchange)
+    // A box of the store may give the window another figure, which stays shown.
+    const uint64_t figureTurn = figureTurn_;
+    if (!StoreFigure() || exchange || figureTurn != figureTurn_)
         return;
     figure_->newFigure = false;
     Dismiss();

@@ -130,8 +130,10 @@ private:
     // The editor is built again for another type file, another security level and
     // for the conversion view (and after it).
     bool NeedsRebuild(bool convert) const;
-    void Rebuild(bool convert);
-    void BuildIfStale();
+    // Both false when the window was given another figure, or let it go, under a
+    // box of the type file.
+    bool Rebuild(bool convert);
+    bool BuildIfStale();
     void BuildPropertyEditor(int mode);
     // Where a column's value controls stand: right of its widest label.
     int ValueColumn(const ParameterSchema& schema, int x0) const;
@@ -151,7 +153,9 @@ private:
     FieldValue ReadValue(const Column& column, size_t index) const;
     std::vector<FieldValue> ReadValues(const Column& column) const;
     void ShowValue(Column& column, size_t index, const FieldValue& value, bool red);
-    // Builds the editor for the figure first; false without a figure.
+    // Builds the editor for the figure first; false without a figure, while a load
+    // of the window waits on its question, or when the figure changed under a box
+    // of the build.
     bool ReadyForReports();
     // The field of a reported value; none, after a message that names the value's
     // number, past the last field.
@@ -165,7 +169,8 @@ private:
     // when they were stored and the window still holds the pressed-for figure.
     bool StoredForExchange(bool storeAlways);
     void StoreFixedFields();
-    void ChangeFigureType();
+    // False when the figure went under a box of the new type file's check.
+    bool ChangeFigureType(const HeldFigure& figure);
     // Hides the window and lets go of the figure and the conversion view.
     void Dismiss();
     // The pairs of shown rows of the two columns, side by side.
