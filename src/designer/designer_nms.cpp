@@ -64,7 +64,8 @@ void DesignerNms::TransferStarts(TKuvio& figure) {
 }
 
 bool DesignerNms::ShowsTransferred() const {
-    return Ominaisuus != nullptr && transferred_.get() != nullptr && Ominaisuus->Figure() == transferred_.get();
+    return Ominaisuus != nullptr && transferred_.get() != nullptr &&
+           Ominaisuus->Figure() == transferred_.get();
 }
 
 // The properties window numbers the figure's entries from 1.

@@ -79,7 +79,6 @@ void DollarRun::EndRun() {
     receivedValues_ = 0;
     asked_.reset();
     programmed_ = nullptr;
-    ++runsEnded_;
 }
 
 void DollarRun::Begin(TKuvio& figure) {
@@ -121,8 +120,6 @@ bool DollarRun::SendToModem(const std::string& frame) {
 }
 
 void DollarRun::Send(DollarCommand command, const std::string& items) {
-    if (Stale())
-        return;
     asked_ = command;
     SendToModem(BuildDollarFrame(command, items));
 }
@@ -184,7 +181,7 @@ void DollarRun::SendProgModeOn() {
 
 // A run that ended under a box sends nothing more.
 void DollarRun::SendProgModeOff() {
-    if (Stale() || !port_.IsOpen())
+    if (!port_.IsOpen())
         return;
     Send(DollarCommand::ProgModeOff);
     // Asked once: an end before the modem's answer sends it no second time.
@@ -193,8 +190,6 @@ void DollarRun::SendProgModeOff() {
 }
 
 void DollarRun::SendCommand(DollarCommand command, const std::string& items, const std::string& log) {
-    if (Stale())
-        return;
     Send(command, items);
     ShowTransferStatus(log, 0);
 }
@@ -227,8 +222,6 @@ void DollarRun::CollectRouteLines() {
 
 // Route lines go from the first again after a reply 8; the list stays the run's.
 void DollarRun::SendRoutes(bool first) {
-    if (Stale())
-        return;
     const bool virtualRoutes = virtualRouting_;
     const std::string kind = virtualRoutes ? "virtual" : "source";
     if (first)
@@ -286,7 +279,6 @@ void DollarRun::Received(const std::string& bytes) {
         return;
     dispatching_ = true;
     while (const auto event = receiver_.Next()) {
-        replyOfRun_ = runsEnded_;
         switch (event->kind) {
         case DollarReceiver::Event::Frame:
             // One frame per read: what came after it (a repeated reply) is
@@ -301,8 +293,7 @@ void DollarRun::Received(const std::string& bytes) {
         case DollarReceiver::Event::CrcError:
             ShowMessage("CRC error in modem -> PC message" + std::to_string(event->computed) + " " +
                         std::to_string(event->received));
-            if (!Stale())
-                senderState = Idle;
+            senderState = Idle;
             break;
         case DollarReceiver::Event::Misplaced:
             ShowMisplacedItem();
@@ -397,8 +388,7 @@ void DollarRun::Dispatch(const std::string& frame) {
     case ReplyCrcError:
         ShowTransferStatus("CRC error in transfer response", 0);
         ShowMessage("CRC Error in PC <-> modem message");
-        if (!Stale())
-            senderState = Idle;
+        senderState = Idle;
         break;
     case ReplyUnknownCommand:
         ShowTransferStatus("Unknown response from modem", 0);
@@ -424,7 +414,7 @@ void DollarRun::ProgModeReply(const std::string& frame) {
         goOn =
             AskToContinue("The radio modem smf-file version number value is different.\r\nContinue anyway ?");
     }
-    if (Stale() || !port_.IsOpen())
+    if (!port_.IsOpen())
         return;
     if (!goOn) {
         SendProgModeOff();
@@ -471,8 +461,7 @@ void DollarRun::ParametersWrittenReply(const std::vector<DollarItem>& items) {
     ShowTransferStatus("Parameter error", 0);
     SendProgModeOff();
     host_.ShowRejectedParameters(*programmed_, items);
-    if (!Stale())
-        senderState = Idle;
+    senderState = Idle;
 }
 
 void DollarRun::FactoryWrittenReply(const std::vector<DollarItem>& items) {
@@ -483,8 +472,7 @@ void DollarRun::FactoryWrittenReply(const std::vector<DollarItem>& items) {
     ShowTransferStatus("Factory parameter error", 0);
     SendProgModeOff();
     host_.ShowRejectedFactoryParameters(*programmed_, items);
-    if (!Stale())
-        senderState = Idle;
+    senderState = Idle;
 }
 
 // Received values go into the figure's entries from the given one on. Without

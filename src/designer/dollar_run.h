@@ -104,6 +104,10 @@ public:
     void ReportFor(const TKuvio& figure) { nmsLines_ = figure.NmsSupport(); }
     // A "$" run holds the port from its start to its end.
     bool Going() const { return programmed_ != nullptr; }
+    // A reply is being handled. Its box may end the run (its modem deleted, New,
+    // Open); the handling goes on after the box, so no other run starts before it
+    // is over.
+    bool HandlingReply() const { return dispatching_; }
     // Nothing more reaches the modem: one left in programming mode is set back
     // while the port is open (a pulled cable only fails the write), then the
     // timers stop, the port closes and the run's state is reset.
@@ -153,9 +157,6 @@ private:
     bool EndedWithBox(const std::string& text);
     void FirstAnswerTimeout();
     void DataFlowTimeout();
-    // A reply's box lets the run end (its modem deleted, New, Open) and another
-    // start: the reply's handling then sends and changes nothing more.
-    bool Stale() const { return dispatching_ && replyOfRun_ != runsEnded_; }
 
     NetworkDesign& design_;
     ModemPort& port_;
@@ -179,7 +180,4 @@ private:
     // Values of the last parameter reply stored; the factory values follow them.
     size_t receivedValues_ = 0;
     bool dispatching_ = false;
-    // Counts the runs ended; the reply being handled is of the run that count names.
-    uint64_t runsEnded_ = 0;
-    uint64_t replyOfRun_ = 0;
 };

@@ -18,6 +18,7 @@ public:
                 onTimeout();
         });
     }
+
 protected:
     void StartClock() override { timer_.start(); }
     void StopClock() override { timer_.stop(); }

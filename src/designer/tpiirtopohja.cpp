@@ -875,7 +875,9 @@ void Tpiirtopohja::ShowRejectedValues(TKuvio& figure, const std::vector<DollarIt
     if (!Ominaisuus)
         return;
     const HeldFigure marked(design_, &figure);
-    const auto stillShown = [&marked] { return Ominaisuus && marked.get() && Ominaisuus->Figure() == marked.get(); };
+    const auto stillShown = [&marked] {
+        return Ominaisuus && marked.get() && Ominaisuus->Figure() == marked.get();
+    };
     Ominaisuus->SetFigure(this, &figure);
     const bool factory = firstIndex != 1;
     if (factory)

@@ -2,10 +2,10 @@
 // modems: the "$" run and the NMS transfer, each with every end that can happen
 // to it and every event that must not end it, and the run that follows.
 #include "base/nms_frame.h"
-#include "designer/nms_transfer.h"
-#include "designer/run_fixtures.h"
 #include "designer/held_figure.h"
 #include "designer/modem_type_files.h"
+#include "designer/nms_transfer.h"
+#include "designer/run_fixtures.h"
 #include "designer/tinfo.h"
 #include "designer/tominaisuus.h"
 #include "designer/tpiirtopohja.h"
@@ -375,28 +375,44 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
 // user did not address, no run the user did not start, and a run still going
 // ends with its values stored.
 TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyWhatStillHolds) {
-    enum Box { Conversion, HexOnOk, HexOnTransmit, Conflict, NmsFrequency, RejectedValue };
-    enum Under { OwnReplies, OtherDesignerEnds, FigureDeleted, NewProject, OpenProject, DesignerClosed };
+    enum Box { Conversion, HexOnOk, HexOnTransmit, Conflict, NmsFrequency, RejectedValue, TypeFileMissing };
+    enum Under {
+        OwnReplies,
+        OtherDesignerEnds,
+        FigureDeleted,
+        NewProject,
+        OpenProject,
+        DesignerClosed,
+        // The run's modem deleted and another modem's run asked for.
+        NextRunStarted
+    };
     struct Row {
         Box box;
         Under under;
     };
-    const char* const boxNames[] = {"conversion",    "hex on OK",     "hex on Transmit",
-                                    "conflict",      "NMS frequency", "rejected value"};
-    const char* const underNames[] = {"own replies", "other designer", "deleted", "New", "Open", "closed"};
+    const char* const boxNames[] = {"conversion",    "hex on OK",      "hex on Transmit",  "conflict",
+                                    "NMS frequency", "rejected value", "type file missing"};
+    const char* const underNames[] = {"own replies", "other designer", "deleted", "New",
+                                      "Open",        "closed",         "next run"};
     std::vector<Row> rows;
     for (Box box : {Conversion, HexOnOk, HexOnTransmit, Conflict})
-        for (Under under : {OwnReplies, OtherDesignerEnds, FigureDeleted, NewProject, OpenProject, DesignerClosed})
+        for (Under under :
+             {OwnReplies, OtherDesignerEnds, FigureDeleted, NewProject, OpenProject, DesignerClosed})
             if (box != HexOnTransmit || under != OwnReplies)
                 rows.push_back({box, under});
+    rows.push_back({Conflict, NextRunStarted});
     rows.push_back({NmsFrequency, OtherDesignerEnds});
     rows.push_back({RejectedValue, OtherDesignerEnds});
+    rows.push_back({TypeFileMissing, OtherDesignerEnds});
+    rows.push_back({TypeFileMissing, FigureDeleted});
     for (const char* type : {"QX-450.smf", "QX-450R.smf", "QX-NMS.smf"})
         AddTypeFile(type);
     const std::string other = folder.file("other.spf");
     const std::string power("\x12\xC0", 2);
-    const std::vector<DollarModemSim::Item> ownValues{{'B', '0', "\x09"}, {'W', '5', power}, {'S', '0', "south"}};
-    const std::vector<DollarModemSim::Item> otherValues{{'B', '0', "\x04"}, {'W', '5', power}, {'S', '0', "west"}};
+    const std::vector<DollarModemSim::Item> ownValues{
+        {'B', '0', "\x09"}, {'W', '5', power}, {'S', '0', "south"}};
+    const std::vector<DollarModemSim::Item> otherValues{
+        {'B', '0', "\x04"}, {'W', '5', power}, {'S', '0', "west"}};
     ModemTypeVersionReader reader(false);
     const auto values = [](const TKuvio& figure) {
         std::vector<std::string> all;
@@ -413,12 +429,16 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
             info->PiilotaTmr->stop();
         }
         const bool ownTransmit = row.box == RejectedValue;
-        const bool ownRun = row.box == Conversion || row.box == HexOnOk || row.box == Conflict || ownTransmit;
+        // Boxes the run itself opens as it shows A's values.
+        const bool boxOfTheRun = row.box == Conflict || row.box == TypeFileMissing || ownTransmit;
+        const bool ownRun = row.box == Conversion || row.box == HexOnOk || boxOfTheRun;
         DollarModemOnPort dollar(row.box == NmsFrequency ? kOtherDollarCom + 1 : kDollarCom);
         DollarModemOnPort otherDollar(kOtherDollarCom);
         std::unique_ptr<NmsModemOnPort> nms;
         dollar.SetReplyDelay(100ms);
-        otherDollar.SetReplyDelay(30ms);
+        // A box the run itself opens comes late: designer 2's run is slow enough to
+        // end under it.
+        otherDollar.SetReplyDelay(boxOfTheRun ? 300ms : 30ms);
         dollar.With([&](DollarModemSim& sim) {
             sim.SetParameters(ownValues);
             // The station name, refused, opens the box: the window has no text
@@ -470,6 +490,8 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
             a = &AddSimulatedModem(design, "01", nullptr);
             if (row.box == Conflict || ownTransmit)
                 a->SetTypeName("QX-450R");
+            else if (row.box == TypeFileMissing)
+                a->SetTypeName("QX-GONE");
             else
                 typed(designer, *a, "QX-450R");
             b = &typed(designer, AddSimulatedModem(design, "0A", a), "QX-450");
@@ -489,11 +511,12 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
         HeldFigure bKept(design, b);
 
         // What happens under the box, once, at the first box of the row.
-        const std::string boxText = row.box == Conversion      ? "Converting value"
-                                    : row.box == Conflict      ? "Conflict between modem data structure"
-                                    : row.box == NmsFrequency  ? "The frequency 99999 MHz"
-                                    : ownTransmit              ? "Field mismatch"
-                                                               : "Not allowed hexadesimal value";
+        const std::string boxText = row.box == Conversion        ? "Converting value"
+                                    : row.box == Conflict        ? "Conflict between modem data structure"
+                                    : row.box == NmsFrequency    ? "The frequency 99999 MHz"
+                                    : ownTransmit                ? "Field mismatch"
+                                    : row.box == TypeFileMissing ? "File "
+                                                                 : "Not allowed hexadesimal value";
         bool opened = false;
         std::vector<std::string> texts;
         SetMessageBoxResponder([&](const MessageBoxRequest& request) {
@@ -513,7 +536,7 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
                 ProcessEventsUntil([&] { return !second->Programming().port.IsOpen(); }, 5s);
                 break;
             case FigureDeleted:
-                design.DeleteFigure(row.box == Conflict ? a : b);
+                design.DeleteFigure(boxOfTheRun ? a : b);
                 break;
             case NewProject:
                 Trigger("Uusi1");
@@ -524,6 +547,12 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
                 break;
             case DesignerClosed:
                 Trigger("Sulje1");
+                break;
+            case NextRunStarted:
+                design.DeleteFigure(a);
+                design.active = b;
+                designer->Haearvot1Click();
+                designer->Programming().run.StartDelayTimer().onTimeout();
                 break;
             }
             return yesNo ? IDYES : IDOK;
@@ -592,7 +621,7 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
             EXPECT_EQ(values(*b), bBefore);
         }
         const bool aLeftToEnd = !ownTransmit && (row.under == OwnReplies || row.under == OtherDesignerEnds ||
-                                                 (row.under == FigureDeleted && row.box != Conflict));
+                                                 (row.under == FigureDeleted && !boxOfTheRun));
         if (ownRun && aKept.get() && aLeftToEnd) {
             EXPECT_EQ(station(*a), "south");
             const std::vector<std::string> aAfter = values(*a);

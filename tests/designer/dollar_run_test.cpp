@@ -1,8 +1,8 @@
 // The "$" programming run end to end: the run drives the designer's port over a
 // virtual port against the simulated modem; the test plays the timers.
 #include "designer/designer_port.h"
-#include "designer/route_generation.h"
 #include "designer/figure_values.h"
+#include "designer/route_generation.h"
 #include "designer/run_fixtures.h"
 #include "serial/event_loop.h"
 #include "sim/dollar_modem_sim.h"
@@ -349,6 +349,22 @@ TEST_F(DollarRunTest, AnyBoxHoldsTheTimersOfTheRun) {
     EXPECT_TRUE(Fire(run.FirstAnswerTimer()));
     EXPECT_FALSE(port.IsOpen());
     SetMessageBoxResponder({});
+}
+
+// A run started while a time-out's box is open keeps the port: the time-out's
+// last lines end only the run that timed out.
+TEST_F(DollarRunTest, ARunStartedUnderATimeOutsBoxKeepsThePort) {
+    AddModem("01", nullptr);
+    run.StartParameterReceive(*design.active);
+    SetMessageBoxResponder([this](const MessageBoxRequest&) {
+        run.StartParameterReceive(*design.active);
+        return IDOK;
+    });
+    ASSERT_TRUE(Fire(run.FirstAnswerTimer()));
+    SetMessageBoxResponder({});
+    EXPECT_TRUE(port.IsOpen());
+    EXPECT_TRUE(run.Going());
+    EXPECT_TRUE(run.StartDelayTimer().Active());
 }
 
 TEST_F(SingleModemRunTest, ReceiveAtLevelNineFillsTheFigureAndMarksTheDesignModified) {
