@@ -501,7 +501,10 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
         QAction port;
         port.setData(kOtherDollarCom);
         second->COM11Click(&port);
-        TKuvio& y = typed(second, AddSimulatedModem(second->Design(), "01", nullptr), "QX-NMS");
+        // Y's rows, where a value of A could land: the NMS frequency's field for the
+        // NMS transfer, A's own type for the values A's modem refused.
+        TKuvio& y = typed(second, AddSimulatedModem(second->Design(), "01", nullptr),
+                          ownTransmit ? "QX-450R" : "QX-NMS");
         const std::vector<std::string> bBefore = values(*b);
         const std::vector<std::string> yBefore = values(y);
         const std::vector<std::string> aBefore = a ? values(*a) : std::vector<std::string>{};
