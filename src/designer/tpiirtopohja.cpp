@@ -869,22 +869,16 @@ void Tpiirtopohja::Konvert1Click(QAction* item) {
 
 // The values a modem refused, shown in red on its properties: the parameters are
 // marked and the user told, the factory block's are shown as they come.
-// A value's box lets the window be given another modem, or the modem go: the
-// marking ends there, so that no other modem's controls show this one's values.
 void Tpiirtopohja::ShowRejectedValues(TKuvio& figure, const std::vector<DollarItem>& items, int firstIndex) {
     if (!Ominaisuus)
         return;
-    const HeldFigure marked(design_, &figure);
-    const auto stillShown = [&marked] {
-        return Ominaisuus && marked.get() && Ominaisuus->Figure() == marked.get();
-    };
     Ominaisuus->SetFigure(this, &figure);
     const bool factory = firstIndex != 1;
     if (factory)
         Ominaisuus->ShowModemProperties(false);
-    for (size_t i = 0; i < items.size() && stillShown(); ++i)
+    for (size_t i = 0; i < items.size(); ++i)
         Ominaisuus->ApplyResponseFields(firstIndex + static_cast<int>(i), items[i].tag, items[i].value);
-    if (factory || !stillShown())
+    if (factory)
         return;
     Ominaisuus->RefreshPropertyForm();
     Ominaisuus->PostInvalidParameter();
