@@ -673,12 +673,10 @@ void Tominaisuus::PutReportedValue(size_t field, char letter, const std::string&
 }
 
 bool Tominaisuus::ReadyForReports() {
-    if (!HasFigure() || busy_)
+    if (!HasFigure())
         return false;
-    busy_ = true;
-    const bool ready = (valuesShown_ || LoadFigure(false)) && BuildIfStale();
-    busy_ = false;
-    return ready;
+    ShowHeldFigure();
+    return HasFigure() && BuildIfStale();
 }
 
 std::optional<size_t> Tominaisuus::KnownField(std::optional<size_t> field, int index) {
@@ -945,10 +943,8 @@ void Tominaisuus::ConvertFieldValue(int pair) {
 }
 
 void Tominaisuus::ConvAllClick() {
-    const Standing before = Now();
     if (MessageBox("Convert all matching values (red arrows)\r\n\r\nAre you sure you want to continue ?",
-                   "Confirm", MB_YESNO | MB_ICONQUESTION) != IDYES ||
-        !StillStands(before))
+                   "Confirm", MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     for (const auto& pair : ConversionPairs())
         if (PairConvertible(pair))

@@ -153,9 +153,8 @@ private:
     FieldValue ReadValue(const Column& column, size_t index) const;
     std::vector<FieldValue> ReadValues(const Column& column) const;
     void ShowValue(Column& column, size_t index, const FieldValue& value, bool red);
-    // Builds the editor for the figure first; false without a figure, while a load
-    // of the window waits on its question, or when the figure changed under a box
-    // of the build.
+    // Builds the editor for the figure first; false without a figure, or when it
+    // went under a box of the build.
     bool ReadyForReports();
     // The field of a reported value; none, after a message that names the value's
     // number, past the last field.

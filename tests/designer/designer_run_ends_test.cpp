@@ -375,7 +375,23 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
 // user did not address, no run the user did not start, and a run still going
 // ends with its values stored.
 TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyWhatStillHolds) {
-    enum Box { Conversion, HexOnOk, HexOnTransmit, Conflict, NmsFrequency, RejectedValue, TypeFileMissing };
+    enum Box {
+        Conversion,
+        HexOnOk,
+        HexOnTransmit,
+        Conflict,
+        NmsFrequency,
+        RejectedValue,
+        TypeFileMissing,
+        // The same file's unreadable rows, the box after the missing file's.
+        SchemaUnreadable,
+        // The conflict question of a figure given to the shown window as OK is
+        // pressed, before its values were shown.
+        ConflictOnOk,
+        // The target type's check on OK of a conversion to a damaged type file.
+        ConversionToDamagedType,
+        HexOnReceive
+    };
     enum Under {
         OwnReplies,
         OtherDesignerEnds,
@@ -390,8 +406,10 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
         Box box;
         Under under;
     };
-    const char* const boxNames[] = {"conversion",    "hex on OK",      "hex on Transmit",  "conflict",
-                                    "NMS frequency", "rejected value", "type file missing"};
+    const char* const boxNames[] = {"conversion",        "hex on OK",         "hex on Transmit",
+                                    "conflict",          "NMS frequency",     "rejected value",
+                                    "type file missing", "schema unreadable", "conflict on OK",
+                                    "damaged target",    "hex on Receive"};
     const char* const underNames[] = {"own replies", "other designer", "deleted", "New",
                                       "Open",        "closed",         "next run"};
     std::vector<Row> rows;
@@ -405,8 +423,14 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
     rows.push_back({RejectedValue, OtherDesignerEnds});
     rows.push_back({TypeFileMissing, OtherDesignerEnds});
     rows.push_back({TypeFileMissing, FigureDeleted});
+    rows.push_back({SchemaUnreadable, FigureDeleted});
+    rows.push_back({ConflictOnOk, FigureDeleted});
+    rows.push_back({ConversionToDamagedType, FigureDeleted});
+    rows.push_back({HexOnReceive, OtherDesignerEnds});
     for (const char* type : {"QX-450.smf", "QX-450R.smf", "QX-NMS.smf"})
         AddTypeFile(type);
+    // A type file copied under another name: its check number no longer fits.
+    AddTypeFile("QX-450R.smf", "QX-BAD.smf");
     const std::string other = folder.file("other.spf");
     const std::string power("\x12\xC0", 2);
     const std::vector<DollarModemSim::Item> ownValues{
@@ -430,7 +454,10 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
         }
         const bool ownTransmit = row.box == RejectedValue;
         // Boxes the run itself opens as it shows A's values.
-        const bool boxOfTheRun = row.box == Conflict || row.box == TypeFileMissing || ownTransmit;
+        const bool boxOfTheRun =
+            row.box == Conflict || row.box == TypeFileMissing || row.box == SchemaUnreadable || ownTransmit;
+        // The box is about A, not about B.
+        const bool boxOfA = boxOfTheRun || row.box == ConflictOnOk;
         const bool ownRun = row.box == Conversion || row.box == HexOnOk || boxOfTheRun;
         DollarModemOnPort dollar(row.box == NmsFrequency ? kOtherDollarCom + 1 : kDollarCom);
         DollarModemOnPort otherDollar(kOtherDollarCom);
@@ -488,9 +515,9 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
             Ominaisuus->okClick(nullptr);
         } else {
             a = &AddSimulatedModem(design, "01", nullptr);
-            if (row.box == Conflict || ownTransmit)
+            if (row.box == Conflict || row.box == ConflictOnOk || ownTransmit)
                 a->SetTypeName("QX-450R");
-            else if (row.box == TypeFileMissing)
+            else if (row.box == TypeFileMissing || row.box == SchemaUnreadable)
                 a->SetTypeName("QX-GONE");
             else
                 typed(designer, *a, "QX-450R");
@@ -514,12 +541,15 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
         HeldFigure bKept(design, b);
 
         // What happens under the box, once, at the first box of the row.
-        const std::string boxText = row.box == Conversion        ? "Converting value"
-                                    : row.box == Conflict        ? "Conflict between modem data structure"
-                                    : row.box == NmsFrequency    ? "The frequency 99999 MHz"
-                                    : ownTransmit                ? "Field mismatch"
-                                    : row.box == TypeFileMissing ? "File "
-                                                                 : "Not allowed hexadesimal value";
+        const std::string boxText = row.box == Conversion         ? "Converting value"
+                                    : row.box == Conflict         ? "Conflict between modem data structure"
+                                    : row.box == NmsFrequency     ? "The frequency 99999 MHz"
+                                    : ownTransmit                 ? "Field mismatch"
+                                    : row.box == TypeFileMissing  ? "File "
+                                    : row.box == SchemaUnreadable ? "ERROR: Check ini-file"
+                                    : row.box == ConflictOnOk     ? "Conflict between modem data structure"
+                                    : row.box == ConversionToDamagedType ? "Ini file QX-BAD.smf"
+                                                                         : "Not allowed hexadesimal value";
         bool opened = false;
         std::vector<std::string> texts;
         SetMessageBoxResponder([&](const MessageBoxRequest& request) {
@@ -539,7 +569,7 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
                 ProcessEventsUntil([&] { return !second->Programming().port.IsOpen(); }, 5s);
                 break;
             case FigureDeleted:
-                design.DeleteFigure(boxOfTheRun ? a : b);
+                design.DeleteFigure(boxOfA ? a : b);
                 break;
             case NewProject:
                 Trigger("Uusi1");
@@ -581,11 +611,26 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
                     arrow = candidate;
             ASSERT_NE(arrow, nullptr);
             arrow->click();
-        } else if (row.box == HexOnOk || row.box == HexOnTransmit) {
+        } else if (row.box == HexOnOk || row.box == HexOnTransmit || row.box == HexOnReceive) {
             Ominaisuus->SetFigure(designer, b);
             Ominaisuus->ShowModemProperties(false);
             Ominaisuus->findChild<QLineEdit*>("H5NETMASK")->setText("12G4");
-            Ominaisuus->findChild<QPushButton*>(row.box == HexOnOk ? "ok" : "transmitbtn")->click();
+            // Receive stores a modem only while it is new.
+            b->newFigure = row.box == HexOnReceive;
+            const char* button = row.box == HexOnOk         ? "ok"
+                                 : row.box == HexOnTransmit ? "transmitbtn"
+                                                            : "receivebtn";
+            Ominaisuus->findChild<QPushButton*>(button)->click();
+        } else if (row.box == ConflictOnOk) {
+            Ominaisuus->SetFigure(designer, b);
+            Ominaisuus->ShowModemProperties(false);
+            Ominaisuus->SetFigure(designer, a);
+            Ominaisuus->findChild<QPushButton*>("ok")->click();
+        } else if (row.box == ConversionToDamagedType) {
+            Ominaisuus->SetFigure(designer, b);
+            Ominaisuus->SetConversionTarget("QX-BAD");
+            Ominaisuus->ShowModemProperties(true);
+            Ominaisuus->findChild<QPushButton*>("ok")->click();
         } else if (row.box == NmsFrequency) {
             design.active = b;
             designer->Lhetarvot1Click();
@@ -624,7 +669,7 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
             EXPECT_EQ(values(*b), bBefore);
         }
         const bool aLeftToEnd = !ownTransmit && (row.under == OwnReplies || row.under == OtherDesignerEnds ||
-                                                 (row.under == FigureDeleted && !boxOfTheRun));
+                                                 (row.under == FigureDeleted && !boxOfA));
         if (ownRun && aKept.get() && aLeftToEnd) {
             EXPECT_EQ(station(*a), "south");
             const std::vector<std::string> aAfter = values(*a);
