@@ -59,6 +59,11 @@ protected:
     }
 
     void Trigger(const char* name) { designer->findChild<QAction*>(name)->trigger(); }
+    // File > Open of the project file, as chosen in the file dialog.
+    void OpenProjectFile(const std::string& path) {
+        files.answers.push_back(path);
+        Trigger("Avaa1");
+    }
 
     // A run of the master from its start delay to its port closed; false when it
     // does not end.
@@ -305,8 +310,7 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
                 Trigger("Uusi1");
                 break;
             case OpenProject:
-                files.answers.push_back(other);
-                Trigger("Avaa1");
+                OpenProjectFile(other);
                 break;
             default:
                 break;
@@ -575,8 +579,7 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
                 Trigger("Uusi1");
                 break;
             case OpenProject:
-                files.answers.push_back(other);
-                Trigger("Avaa1");
+                OpenProjectFile(other);
                 break;
             case DesignerClosed:
                 Trigger("Sulje1");
