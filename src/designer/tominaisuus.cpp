@@ -764,9 +764,11 @@ void Tominaisuus::StoreFixedFields() {
 // type's version values and the picture that goes with them.
 bool Tominaisuus::ChangeFigureType(const HeldFigure& figure) {
     figure->SetTypeName(targetTypeName_);
-    ModemTypeVersionReader(FactoryMode()).ReadSmfVersionInfo(*figure);
+    ModemTypeVersionReader reader(FactoryMode());
+    const ModemTypeVersion& version = reader.VersionOf(figure->GetSmfFileName());
     if (!figure.get())
         return false;
+    ApplyModemTypeVersion(*figure, version);
     if (figure->Mobile())
         figure->SetMobileLook();
     else if (figure->Multiport())
