@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 
@@ -30,6 +31,10 @@ public:
     std::vector<std::string> queued;
     std::string screen;
     std::string immediate;
+    // When each immediate character was given, and each send queued.
+    std::vector<std::chrono::steady_clock::time_point> immediateAt, queuedAt;
+    // The line holds the immediate character given last.
+    bool characterWaiting = false;
     bool nmsReplyMode = false;
     int cancels = 0;
     QObject* handle = nullptr;
@@ -40,12 +45,17 @@ public:
     bool PortOpen() const override { return open; }
     void QueueSend(const std::string& data, bool) override {
         queued.push_back(data);
+        queuedAt.push_back(std::chrono::steady_clock::now());
         if (reportsSendDone && handle != nullptr)
             PostMessage(handle, WM_TX_SEND_DONE);
     }
     void AppendScreenBytes(const std::string& text) override { screen += text; }
     void CancelSending() override { ++cancels; }
-    void SendCharacterNow(char c) override { immediate += c; }
+    void SendCharacterNow(char c) override {
+        immediate += c;
+        immediateAt.push_back(std::chrono::steady_clock::now());
+    }
+    bool CharacterWaiting() const override { return characterWaiting; }
     void StopSendTimer() override {}
     void SetNmsReplyMode(bool on) override { nmsReplyMode = on; }
     void SetTransmitWindowHandle(QObject* window) override { handle = window; }
@@ -160,9 +170,21 @@ TEST_F(TransmitWindowTest, CommandFileSendsOneLinePerSendAndSkipsRefusedLines) {
     EXPECT_TRUE(window->SendingActive());
     EXPECT_EQ("\r\nGET U16 1.256 ", terminal.screen);
 
-    // The refused line prints why and the file goes on without a send.
+    // The refused line prints why and the file goes on without a send. The
+    // escape's first '+' waits while the line holds it; each of the others
+    // follows 100 ms after the one before has left.
+    terminal.characterWaiting = true;
     PostMessage(window, WM_TX_SEND_DONE);
-    EXPECT_TRUE(waitFor([&] { return terminal.immediate == std::string("++"); }));
+    EXPECT_TRUE(waitFor([&] { return terminal.immediate == "+"; }));
+    QTest::qWait(300);
+    EXPECT_EQ("+", terminal.immediate);
+    const auto released = std::chrono::steady_clock::now();
+    terminal.characterWaiting = false;
+    EXPECT_TRUE(waitFor([&] { return terminal.queued.size() == 2; }));
+    EXPECT_EQ("++", terminal.immediate);
+    const auto pause = std::chrono::milliseconds(kEscapeCharacterPauseMs);
+    EXPECT_GE(terminal.immediateAt.back() - released, pause);
+    EXPECT_GE(terminal.queuedAt.back() - terminal.immediateAt.back(), pause);
     EXPECT_NE(std::string::npos, terminal.screen.find("NMS command refused"));
     EXPECT_EQ((std::vector<std::string>{terminal.queued[0], "+"}), terminal.queued);
     EXPECT_FALSE(window->SendingActive());
@@ -222,7 +244,10 @@ TEST_F(TransmitWindowTest, SilentModemTimesOutAndTheTerminalShowsItsInputAgain) 
     window->lahde->setItemIndex(TLahetys::CommandSource);
     window->SelectFile(writeFile("get.txt", "GET U8 1.2"));
     window->LahetaClick(true);
+    // The time to answer starts when the request has left the port.
+    QTest::qWait(TLahetys::kNmsReplyTimeoutMs + 300);
     EXPECT_TRUE(terminal.nmsReplyMode);
+    PostMessage(window, WM_TX_SEND_DONE);
     EXPECT_TRUE(waitFor([&] { return !terminal.nmsReplyMode; }, TLahetys::kNmsReplyTimeoutMs + 2000));
     EXPECT_NE(std::string::npos, terminal.screen.find("NMS reply timed out"));
 
