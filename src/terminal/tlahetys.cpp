@@ -258,7 +258,9 @@ std::string TLahetys::NextCommandLine() {
         }
     }
     ++lineIndex_;
-    if (lineIndex_ >= commandLines_.size()) {
+    // An escape still on its way keeps the lines pending: its send-done brings the
+    // end, so no new send comes between its characters.
+    if (lineIndex_ >= commandLines_.size() && escapeRest_.empty()) {
         FinishCommandLines();
     } else {
         linesPending_ = true;

@@ -175,8 +175,11 @@ TEST_F(TransmitWindowTest, CommandFileSendsOneLinePerSendAndSkipsRefusedLines) {
     EXPECT_EQ("++", terminal.immediate);
     EXPECT_NE(std::string::npos, terminal.screen.find("NMS command refused"));
     EXPECT_EQ((std::vector<std::string>{terminal.queued[0], "+"}), terminal.queued);
+    // The file ends once the escape's last character has left.
+    EXPECT_FALSE(window->Laheta->isEnabled());
+    PostMessage(window, WM_TX_SEND_DONE);
+    EXPECT_TRUE(waitFor([&] { return window->Laheta->isEnabled(); }));
     EXPECT_FALSE(window->SendingActive());
-    EXPECT_TRUE(window->Laheta->isEnabled());
     window->close();
 }
 
