@@ -264,9 +264,12 @@ void PingTest::FigureRemoved(const TKuvio* figure) {
     walkOn_->Start();
 }
 
+// The serial layer may have closed a port whose device went: the data-flow timer
+// the ping left running ends with it all the same.
 void PingTest::EndPortLeftToDataFlow() {
     leftToDataFlowBy_ = nullptr;
-    if (!run_.Port().IsOpen() || run_.Going())
+    const bool leftOver = run_.Port().IsOpen() || run_.DataFlowTimer().Active();
+    if (!leftOver || run_.Going())
         return;
     run_.Status().SetCaption(TransferStatusWindow::kCaption);
     run_.Cancel();

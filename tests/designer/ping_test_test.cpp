@@ -369,13 +369,15 @@ TEST_F(PingTestTest, EveryEndOfAPingRunGivesTheStatusWindowBack) {
     enum Start { Remote, RemoteTwice, Silent, SilentNms, All, AllPastBadAddress, AllOnDeadPort };
     // What ends it once the silent modem has its command: its time-out (or another
     // modem's answer), Delete of it, New or Open, the window closing (the last two
-    // also after the time-out, while the data-flow timer holds the port).
+    // also after the time-out, while the data-flow timer holds the port, or after the
+    // serial layer closed a port whose device went).
     enum Then {
         Wait,
         Delete,
         DeleteAfterTimeOut,
         NewOrOpen,
         NewOrOpenAfterTimeOut,
+        NewOrOpenAfterPortGone,
         Close,
         CloseAfterTimeOut
     };
@@ -409,6 +411,7 @@ TEST_F(PingTestTest, EveryEndOfAPingRunGivesTheStatusWindowBack) {
         {"the window closed after a time-out", Silent, CloseAfterTimeOut, {"SL+P=002B"}, closed, 2},
         {"New or Open after a time-out", Silent, NewOrOpenAfterTimeOut, {"SL+P=002B"}, closed, 0},
         {"the pinged modem deleted after a time-out", Silent, DeleteAfterTimeOut, {"SL+P=002B"}, closed, 0},
+        {"New or Open after the port went", Silent, NewOrOpenAfterPortGone, {"SL+P=002B"}, closed, 0},
     };
     for (const End& end : ends) {
         SCOPED_TRACE(end.name);
@@ -435,11 +438,14 @@ TEST_F(PingTestTest, EveryEndOfAPingRunGivesTheStatusWindowBack) {
         for (int step = 0; end.then != Wait && step < 10 && !programming.ping.ReplyTimer().Active(); ++step)
             AskNext();
         if (end.then == CloseAfterTimeOut || end.then == NewOrOpenAfterTimeOut ||
-            end.then == DeleteAfterTimeOut)
+            end.then == DeleteAfterTimeOut || end.then == NewOrOpenAfterPortGone)
             Fire(programming.ping.ReplyTimer());
+        if (end.then == NewOrOpenAfterPortGone)
+            programming.port.Close();
         if (end.then == Delete || end.then == DeleteAfterTimeOut)
             design.DeleteFigure(silent);
-        if (end.then == NewOrOpen || end.then == NewOrOpenAfterTimeOut) {
+        if (end.then == NewOrOpen || end.then == NewOrOpenAfterTimeOut ||
+            end.then == NewOrOpenAfterPortGone) {
             design.DeleteAllFigures();
             AddModem("3C");
         }
