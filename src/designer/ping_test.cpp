@@ -139,6 +139,8 @@ void PingTest::OpenPingPort(TKuvio& figure) {
         EndPing(kTestFinished);
         return;
     }
+    // The buttons stay off between the pings of a count or a walk.
+    run_.Status().EnableStatusButtons(false);
     PingAlkuTimer1_->Start();
 }
 

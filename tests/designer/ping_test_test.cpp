@@ -54,12 +54,13 @@ protected:
     }
 
     // Plays the start delay of the modem asked (a second passes, the status
-    // window's button timer fires first) and waits until the modem took the
-    // command and, unless it stays silent, until its answer closed the port.
+    // window's button timer, were it running, fires first) and waits until the
+    // modem took the command and, unless it stays silent, until its answer closed
+    // the port.
     bool AskNext() {
         const size_t asked = Pings().size();
         const bool silent = silentModems.count(design.active) != 0;
-        Fire(status.buttonTimer);
+        buttonsBackMidRun = Fire(status.buttonTimer) || buttonsBackMidRun;
         if (!Fire(programming.ping.StartDelayTimer()))
             return false;
         ProcessEventsUntil([&] { return !programming.port.IsOpen() || (silent && Pings().size() > asked); },
@@ -86,6 +87,7 @@ protected:
     DesignerPortSettings settings;
     RecordingStatus status;
     bool testNetEnabled = true;
+    bool buttonsBackMidRun = false;
     std::set<const TKuvio*> silentModems;
     // The labels as the last redraw painted them.
     Texts painted;
@@ -427,6 +429,7 @@ TEST_F(PingTestTest, EveryEndOfAPingRunGivesTheStatusWindowBack) {
         programming.ping.SetPingCount(end.start == RemoteTwice ? "2" : "1");
         status.shown = false;
         status.buttonTimer.Stop();
+        buttonsBackMidRun = false;
         boxes.clear();
         const size_t asked = Pings().size();
 
@@ -464,6 +467,7 @@ TEST_F(PingTestTest, EveryEndOfAPingRunGivesTheStatusWindowBack) {
         // any modem's line takes the buttons.
         const bool deadPort = end.start == AllOnDeadPort;
         EXPECT_EQ(status.buttonsEnabled, deadPort);
+        EXPECT_FALSE(buttonsBackMidRun) << "the buttons came back between two pings";
         EXPECT_TRUE(Fire(status.buttonTimer));
         EXPECT_TRUE(status.buttonsEnabled);
         const Texts shown = boxes.texts();
