@@ -249,7 +249,8 @@ TEST_F(PingTestTest, EachAnswerClosesThePortAndReachesOnlyItsModemAlsoForAnNmsMo
 }
 
 // The command goes to the modem whose name is logged and whose label takes the
-// answer, each time its count repeats it, whatever the user makes active meanwhile.
+// answer, each time its count repeats it, whatever the user makes active or the
+// port chosen meanwhile; Ping All keeps its port too.
 TEST_F(PingTestTest, ThePingedModemIsTheOneAskedForThoughTheActiveOneChanges) {
     AddModem("01");
     TKuvio& pinged = AddModem("1A");
@@ -259,11 +260,18 @@ TEST_F(PingTestTest, ThePingedModemIsTheOneAskedForThoughTheActiveOneChanges) {
         design.active = &pinged;
         programming.ping.Ping1Click();
         design.active = active;
+        settings.portNumber = kCom + 1;
         RunPings();
+        settings.portNumber = kCom;
     }
     EXPECT_EQ(Pings(), Texts(4, "SL+P=001A"));
     EXPECT_EQ(pinged.InfoText(), "rssi -87 dBm\r\nrssi -87 dBm\r\n");
     EXPECT_EQ(other.InfoText(), "");
+    programming.ping.PingAll1Click();
+    settings.portNumber = kCom + 1;
+    RunPings();
+    EXPECT_EQ(Pings().size(), 7u);
+    EXPECT_EQ(boxes.texts(), Texts{"Ping test finnished"});
 }
 
 // A modem whose address is empty though it is not marked as having none is
