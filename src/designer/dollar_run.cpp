@@ -85,7 +85,7 @@ void DollarRun::Begin(TKuvio& figure) {
     EndRun();
     programmed_ = &figure;
     programmedIsMaster_ = &figure == design_.master;
-    virtualRouting_ = design_.properties.IsVirtualRouting();
+    properties_ = design_.properties;
     ReportFor(figure);
 }
 
@@ -210,7 +210,7 @@ void DollarRun::CollectRouteLines() {
     routeLines_.clear();
     if (design_.SingleModem())
         return;
-    if (!virtualRouting_) {
+    if (!properties_.IsVirtualRouting()) {
         if (programmedIsMaster_)
             routeLines_ = SourceRouteLines(FigureList(design_), design_.master, host_.MobileRoutesShown());
     } else if (!programmed_->Mobile() || host_.MobileRoutesShown()) {
@@ -222,7 +222,7 @@ void DollarRun::CollectRouteLines() {
 
 // Route lines go from the first again after a reply 8; the list stays the run's.
 void DollarRun::SendRoutes(bool first) {
-    const bool virtualRoutes = virtualRouting_;
+    const bool virtualRoutes = properties_.IsVirtualRouting();
     const std::string kind = virtualRoutes ? "virtual" : "source";
     if (first)
         routeLine_ = 0;
@@ -358,7 +358,7 @@ void DollarRun::Dispatch(const std::string& frame) {
         if (status == 0)
             SendCommand(DollarCommand::SaveParameters, {}, "Save parameters to modem");
         else
-            SendCommand(DollarCommand::AddressOffsetLength, AddressOffsetLengthItems(design_.properties),
+            SendCommand(DollarCommand::AddressOffsetLength, AddressOffsetLengthItems(properties_),
                         "Send M (offset) and N (length) info to modem");
         break;
     case ReplyAddressOffsetLength:
@@ -462,8 +462,7 @@ void DollarRun::ParametersWrittenReply(const std::vector<DollarItem>& items) {
         if (design_.SingleModem())
             SendCommand(DollarCommand::SaveParameters, {}, "Save parameters to modem");
         else
-            SendCommand(DollarCommand::ProtocolInfo,
-                        ProtocolInfoItems(design_.properties, programmed_->identifier),
+            SendCommand(DollarCommand::ProtocolInfo, ProtocolInfoItems(properties_, programmed_->identifier),
                         "Send protocol info to modem");
         return;
     }
@@ -505,7 +504,7 @@ void DollarRun::StoreReceivedValues(const std::vector<DollarItem>& items, size_t
 void DollarRun::AfterParametersSaved() {
     if (design_.SingleModem()) {
         SendProgModeOff();
-    } else if (virtualRouting_) {
+    } else if (properties_.IsVirtualRouting()) {
         if (programmed_->HasVirtualRouteWindow())
             SendRoutes(true);
         else
@@ -518,7 +517,7 @@ void DollarRun::AfterParametersSaved() {
 }
 
 void DollarRun::RouteReply(uint8_t status) {
-    const bool virtualRoutes = virtualRouting_;
+    const bool virtualRoutes = properties_.IsVirtualRouting();
     switch (status) {
     case 0:
         ShowMessage(virtualRoutes ? "ERROR sending virtualrouteinfo to this modem !!"
