@@ -7,6 +7,8 @@
 #include "platform/ascii.h"
 #include "platform/message_box.h"
 
+#include <utility>
+
 namespace {
 
 constexpr const char* kNoResponse =
@@ -296,8 +298,7 @@ void DollarRun::Received(const std::string& bytes) {
             if (!programmed_ || !Awaits(ReplyCode(event->frame)))
                 break;
             status_.AddStatusData(event->frame, TransferStatusWindow::kReceivedColour);
-            asked_.reset();
-            Dispatch(event->frame);
+            DispatchReply(event->frame);
             break;
         case DollarReceiver::Event::CrcError:
             ShowMessage("CRC error in modem -> PC message" + std::to_string(event->computed) + " " +
@@ -310,6 +311,15 @@ void DollarRun::Received(const std::string& bytes) {
         }
     }
     dispatching_ = false;
+}
+
+// A reply 8 that moves the run on to nothing leaves it waiting for the reply to its
+// last command: the modem's answer to programming mode off still ends the run.
+void DollarRun::DispatchReply(const std::string& frame) {
+    const std::optional<DollarCommand> asked = std::exchange(asked_, std::nullopt);
+    Dispatch(frame);
+    if (ReplyCode(frame) == ReplyRemoteState && programmed_ && !asked_)
+        asked_ = asked;
 }
 
 void DollarRun::Dispatch(const std::string& frame) {

@@ -142,6 +142,7 @@ private:
     void SendFactoryParameters();
     void SendRoutes(bool first);
     void AfterParametersSaved();
+    void DispatchReply(const std::string& frame);
     void Dispatch(const std::string& frame);
     void ProgModeReply(const std::string& frame);
     void RemoteStateReply();

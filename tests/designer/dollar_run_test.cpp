@@ -152,6 +152,22 @@ TEST_F(DollarRunTest, RepliesSplitRepeatedOrWithTheTopBitSetStillCarryTheRunThro
     }
     EXPECT_NE(std::find(status.lines.begin(), status.lines.end(), "No source route to send"),
               status.lines.end());
+
+    // A reply 8 while programming mode off waits for its answer leaves that answer
+    // awaited: it still ends the run.
+    modem.With([](DollarModemSim& sim) {
+        sim.SetTopBit(false);
+        sim.OverrideReply(0x00, -1, -1);
+        return 0;
+    });
+    const size_t before = Commands().size();
+    run.StartParameterTransmit(*design.active);
+    ASSERT_TRUE(Fire(run.StartDelayTimer()));
+    ASSERT_TRUE(ProcessEventsUntil([&] { return Commands().size() == before + 7; }, 5s));
+    port.onReceived(DollarModemSim::Frame(8));
+    port.onReceived(DollarModemSim::Frame(0));
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(status.lines.back(), DollarRun::kPortClosed);
 }
 
 // Each failing reply ends the run with its box and the port closed: by itself, or
