@@ -49,9 +49,13 @@ void DollarRun::ShowTransferStatus(const std::string& text, int mode) {
     if (mode == 2 || mode == 3) {
         if (!nms)
             rsptmr_->Start();
-        status_.SetCaption((mode == 2 ? "Transfering values to modem " : "Receiving values from modem ") +
-                           text);
-        status_.EnableStatusButtons(false);
+        // A "$" run whose port did not open (another designer holds it) leaves the
+        // caption and the buttons to the process that has the window.
+        if (nms || port_.IsOpen()) {
+            status_.SetCaption((mode == 2 ? "Transfering values to modem " : "Receiving values from modem ") +
+                               text);
+            status_.EnableStatusButtons(false);
+        }
     } else if ((mode == 0 || mode == 1) && !nms) {
         rsptmr_->Stop();
         if (!tilasiirto_->Active())

@@ -252,11 +252,13 @@ TEST_F(DollarRunTest, SilenceEndsWithTheNoResponseBoxAndTheNextRunWorks) {
 
 // The port's own box says it did not open; the run still waits its start delay,
 // logs its first step, shows no frame as sent, and ends by the first-answer timer.
+// The window's caption stays that of the process holding the port.
 TEST_F(DollarRunTest, APortThatDoesNotOpenStillRunsItsStartDelay) {
     AddModem("01", nullptr);
     run.comNumber = kCom + 1;
     run.StartParameterTransmit(*design.active);
     EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(status.caption, "");
     ASSERT_TRUE(Fire(run.StartDelayTimer()));
     EXPECT_EQ(status.lines.back(), "Set the modem to the programming mode");
     EXPECT_TRUE(status.sent.empty());
