@@ -2,6 +2,7 @@
 
 #include "base/text_lines.h"
 #include "designer/designer_canvas.h"
+#include "designer/figure_values.h"
 #include "designer/held_figure.h"
 #include "designer/modem_data_file.h"
 #include "designer/project_file.h"
@@ -919,7 +920,7 @@ void Tpiirtopohja::Lhetarvot1Click() {
 }
 
 void Tpiirtopohja::TransmitValues(TKuvio& figure) {
-    if (programming_->PortHeld())
+    if (programming_->PortHeld() || !CheckHexValuesFit(figure))
         return;
     if (figure.NmsSupport())
         nms_->Run(true, figure);
