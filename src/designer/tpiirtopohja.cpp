@@ -373,7 +373,7 @@ void Tpiirtopohja::CreateHelpers() {
     // file or the first New's properties give the caption that follows.
     ShowProjectCaption();
     Ominaisuus = new Tominaisuus(owner);
-    suoja = new Tsuoja(owner);
+    suoja = suoja_ = new Tsuoja(owner);
 }
 
 void Tpiirtopohja::OpenStartFile() {
@@ -717,7 +717,7 @@ MenuConditions Tpiirtopohja::CurrentMenuConditions() const {
     conditions.mobileView = MobileView();
     conditions.portOpen = programming_->PortHeld();
     conditions.modemTypes = !ui->Luouusi2->actions().isEmpty();
-    conditions.level9 = suoja && suoja->LevelNineTicked();
+    conditions.level9 = suoja_ && suoja_->LevelNineTicked();
     return conditions;
 }
 
@@ -758,6 +758,7 @@ void Tpiirtopohja::PopupMenu2Popup() {
     Apply(ui->Master1, state.master);
     Apply(ui->Deleteconnection1, state.deleteConnection);
     Apply(ui->Transmitparrou1, state.transmit);
+    Apply(ui->Receivevalues1, state.receive);
     Apply(ui->Pingmodem1, state.ping);
     Apply(Konvert1, state.changeType);
     ui->Nytreitti1->setText(RouteCaption(state.hideRoute));
@@ -991,8 +992,8 @@ void Tpiirtopohja::Ominaisuudet3Click() {
 }
 
 void Tpiirtopohja::Suojaustaso1Click() {
-    if (suoja)
-        suoja->ShowFor(this);
+    if (suoja_)
+        suoja_->ShowFor(this);
 }
 
 void Tpiirtopohja::ProjectPropertiesAccepted(bool newProject) {
