@@ -530,6 +530,8 @@ bool Tpiirtopohja::AskSaveChanges() {
             fileNamed_ = true;
         }
     }
+    if (prj_ominaisuus)
+        prj_ominaisuus->CloseFor(this);
     design_.DeleteAllFigures();
     RedrawRoutes();
     design_.modified = false;
@@ -1181,9 +1183,10 @@ bool Tpiirtopohja::FormCloseQuery() {
         Ominaisuus->close();
     if (!AskSaveChanges())
         return false;
-    for (QWidget* helper : std::initializer_list<QWidget*>{prj_ominaisuus, suoja})
-        if (helper)
-            helper->hide();
+    if (prj_ominaisuus)
+        prj_ominaisuus->CloseFor(this);
+    if (suoja_)
+        suoja_->hide();
     // A "$" run or a ping still going ends with its port.
     programming_->Cancel();
     return true;

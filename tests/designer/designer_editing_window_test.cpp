@@ -422,15 +422,20 @@ TEST_F(DesignerEditingTest, EveryPathThatRemovesModemsEndsTheirPlacing) {
          [this, designer] {
              boxes.queueAnswer(IDNO);
              designer->Uusi1Click();
-             prj_ominaisuus->hide();
          }},
     };
     for (const auto& [path, removeModems] : paths) {
         Ominaisuus->hide();
+        // The project properties, edited and left open, are of the design that goes:
+        // their OK writes nothing into the next one.
+        designer->Ominaisuudet3Click();
+        prj_ominaisuus->findChild<QLineEdit*>("nimi")->setText("stale");
         Move({300, 300});
         QTest::keyClick(canvas, Qt::Key_Insert);
         ASSERT_TRUE(designer->Editor().Dragging()) << path;
         removeModems();
+        prj_ominaisuus->OKBtnClick();
+        EXPECT_EQ(designer->Design().properties.name == "stale", std::string(path) == "Delete") << path;
         EXPECT_FALSE(designer->Editor().Dragging()) << path;
         EXPECT_FALSE(designer->Editor().NewFigurePending()) << path;
         if (designer->Design().Figures().empty())
