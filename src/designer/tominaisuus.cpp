@@ -287,6 +287,9 @@ void Tominaisuus::ShowModemProperties(bool convert) {
     if (!HasFigure() || busy_)
         return;
     busy_ = true;
+    // A view shown without the conversion (a run's values) ends a conversion that
+    // was open.
+    convert_ = convert;
     LoadFigure(convert);
     ui->vieritys->verticalScrollBar()->setValue(0);
     // The window takes the keyboard from the designer, so that a typed name,
