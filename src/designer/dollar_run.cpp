@@ -7,6 +7,8 @@
 #include "platform/ascii.h"
 #include "platform/message_box.h"
 
+#include <utility>
+
 namespace {
 
 constexpr const char* kNoResponse =
@@ -47,9 +49,13 @@ void DollarRun::ShowTransferStatus(const std::string& text, int mode) {
     if (mode == 2 || mode == 3) {
         if (!nms)
             rsptmr_->Start();
-        status_.SetCaption((mode == 2 ? "Transfering values to modem " : "Receiving values from modem ") +
-                           text);
-        status_.EnableStatusButtons(false);
+        // A "$" run whose port did not open (another designer holds it) leaves the
+        // caption and the buttons to the process that has the window.
+        if (nms || port_.IsOpen()) {
+            status_.SetCaption((mode == 2 ? "Transfering values to modem " : "Receiving values from modem ") +
+                               text);
+            status_.EnableStatusButtons(false);
+        }
     } else if ((mode == 0 || mode == 1) && !nms) {
         rsptmr_->Stop();
         if (!tilasiirto_->Active())
@@ -85,7 +91,7 @@ void DollarRun::Begin(TKuvio& figure) {
     EndRun();
     programmed_ = &figure;
     programmedIsMaster_ = &figure == design_.master;
-    virtualRouting_ = design_.properties.IsVirtualRouting();
+    properties_ = design_.properties;
     ReportFor(figure);
 }
 
@@ -210,7 +216,7 @@ void DollarRun::CollectRouteLines() {
     routeLines_.clear();
     if (design_.SingleModem())
         return;
-    if (!virtualRouting_) {
+    if (!properties_.IsVirtualRouting()) {
         if (programmedIsMaster_)
             routeLines_ = SourceRouteLines(FigureList(design_), design_.master, host_.MobileRoutesShown());
     } else if (!programmed_->Mobile() || host_.MobileRoutesShown()) {
@@ -222,7 +228,7 @@ void DollarRun::CollectRouteLines() {
 
 // Route lines go from the first again after a reply 8; the list stays the run's.
 void DollarRun::SendRoutes(bool first) {
-    const bool virtualRoutes = virtualRouting_;
+    const bool virtualRoutes = properties_.IsVirtualRouting();
     const std::string kind = virtualRoutes ? "virtual" : "source";
     if (first)
         routeLine_ = 0;
@@ -287,8 +293,7 @@ void DollarRun::Received(const std::string& bytes) {
             if (!programmed_ || !Awaits(ReplyCode(event->frame)))
                 break;
             status_.AddStatusData(event->frame, TransferStatusWindow::kReceivedColour);
-            asked_.reset();
-            Dispatch(event->frame);
+            DispatchReply(event->frame);
             break;
         case DollarReceiver::Event::CrcError:
             ShowMessage("CRC error in modem -> PC message" + std::to_string(event->computed) + " " +
@@ -301,6 +306,15 @@ void DollarRun::Received(const std::string& bytes) {
         }
     }
     dispatching_ = false;
+}
+
+// A reply 8 that moves the run on to nothing leaves it waiting for the reply to its
+// last command: the modem's answer to programming mode off still ends the run.
+void DollarRun::DispatchReply(const std::string& frame) {
+    const std::optional<DollarCommand> asked = std::exchange(asked_, std::nullopt);
+    Dispatch(frame);
+    if (ReplyCode(frame) == ReplyRemoteState && programmed_ && !asked_)
+        asked_ = asked;
 }
 
 void DollarRun::Dispatch(const std::string& frame) {
@@ -349,7 +363,7 @@ void DollarRun::Dispatch(const std::string& frame) {
         if (status == 0)
             SendCommand(DollarCommand::SaveParameters, {}, "Save parameters to modem");
         else
-            SendCommand(DollarCommand::AddressOffsetLength, AddressOffsetLengthItems(design_.properties),
+            SendCommand(DollarCommand::AddressOffsetLength, AddressOffsetLengthItems(properties_),
                         "Send M (offset) and N (length) info to modem");
         break;
     case ReplyAddressOffsetLength:
@@ -453,8 +467,7 @@ void DollarRun::ParametersWrittenReply(const std::vector<DollarItem>& items) {
         if (design_.SingleModem())
             SendCommand(DollarCommand::SaveParameters, {}, "Save parameters to modem");
         else
-            SendCommand(DollarCommand::ProtocolInfo,
-                        ProtocolInfoItems(design_.properties, programmed_->identifier),
+            SendCommand(DollarCommand::ProtocolInfo, ProtocolInfoItems(properties_, programmed_->identifier),
                         "Send protocol info to modem");
         return;
     }
@@ -496,7 +509,7 @@ void DollarRun::StoreReceivedValues(const std::vector<DollarItem>& items, size_t
 void DollarRun::AfterParametersSaved() {
     if (design_.SingleModem()) {
         SendProgModeOff();
-    } else if (virtualRouting_) {
+    } else if (properties_.IsVirtualRouting()) {
         if (programmed_->HasVirtualRouteWindow())
             SendRoutes(true);
         else
@@ -509,7 +522,7 @@ void DollarRun::AfterParametersSaved() {
 }
 
 void DollarRun::RouteReply(uint8_t status) {
-    const bool virtualRoutes = virtualRouting_;
+    const bool virtualRoutes = properties_.IsVirtualRouting();
     switch (status) {
     case 0:
         ShowMessage(virtualRoutes ? "ERROR sending virtualrouteinfo to this modem !!"

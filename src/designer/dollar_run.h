@@ -23,6 +23,7 @@
 
 #include "designer/dollar_frame.h"
 #include "designer/dollar_receiver.h"
+#include "designer/project_properties.h"
 #include "designer/run_timer.h"
 
 #include <memory>
@@ -145,6 +146,7 @@ private:
     void SendFactoryParameters();
     void SendRoutes(bool first);
     void AfterParametersSaved();
+    void DispatchReply(const std::string& frame);
     void Dispatch(const std::string& frame);
     void ProgModeReply(const std::string& frame);
     void RemoteStateReply();
@@ -168,10 +170,11 @@ private:
     std::unique_ptr<RunTimer> alkutmr_;
     // The figure whose values the run transfers; none when no run goes.
     TKuvio* programmed_ = nullptr;
-    // Taken at the run's start: whether the figure is the master, the routing in
-    // force and the route lines to send.
+    // Taken at the run's start: whether the figure is the master, the project's
+    // values (the routing in force, the network id, M and N) and the route lines
+    // to send. Project properties accepted during the run apply to the next one.
     bool programmedIsMaster_ = false;
-    bool virtualRouting_ = false;
+    ProjectProperties properties_;
     std::vector<std::string> routeLines_;
     size_t routeLine_ = 0;
     // The last command sent; none before the first of a run.

@@ -148,6 +148,10 @@ uint32_t HexFieldNumber(const std::string& text) {
     return ParseHex("0x" + text).value_or(0);
 }
 
+bool HexFieldFits(const std::string& text) {
+    return text.empty() || !IsHexString(text) || ParseHex("0x" + text).has_value();
+}
+
 std::string HexFieldText(uint32_t number) {
     return IntToHex(number, number >= 0x10000 ? 8 : 4);
 }

@@ -56,6 +56,8 @@ ResponseResult ApplyReportedValue(const ParameterField& field, char letter, cons
 // digits from 0x10000 on, else four. Both protocols carry 'H' values so.
 uint32_t HexFieldNumber(const std::string& text);
 std::string HexFieldText(uint32_t number);
+// False for a text of hexadecimal digits whose number needs more than 32 bits.
+bool HexFieldFits(const std::string& text);
 
 // A typed key that an 'H' field refuses: a printable character that is no
 // hexadecimal digit.

@@ -1,8 +1,35 @@
 #include "designer/figure_values.h"
 
 #include "base/hex.h"
+#include "designer/modem_type_files.h"
 #include "designer/tkuvio.h"
 #include "platform/message_box.h"
+
+#include <filesystem>
+
+std::string ParameterName(const TKuvio& figure, size_t index, uint16_t nmsId) {
+    const std::string path = ProgramFileIgnoringCase(figure.GetSmfFileName());
+    std::error_code error;
+    if (!path.empty() && std::filesystem::is_regular_file(path, error)) {
+        const ParameterSchema schema = ReadParameterSchema(path);
+        if (index < schema.fields.size())
+            return "\"" + schema.fields[index].label + "\"";
+    }
+    return "value " + std::to_string(nmsId >> 12) + "." + std::to_string(nmsId & 0xFFF);
+}
+
+bool CheckHexValuesFit(const TKuvio& figure) {
+    const std::vector<PropertyEntry>& entries = figure.PropertyEntries();
+    for (size_t index = 0; index < entries.size(); ++index) {
+        const PropertyEntry& entry = entries[index];
+        if (entry.tag != 'H' || HexFieldFits(entry.value))
+            continue;
+        ShowMessage("The value " + entry.value + " of " + ParameterName(figure, index, entry.nmsId) +
+                    " does not fit the modem's 32-bit field: nothing was sent");
+        return false;
+    }
+    return true;
+}
 
 bool AskContinueOnConflict(const TKuvio& figure) {
     return MessageBox("Conflict between modem data structure and " + figure.GetSmfFileName() +

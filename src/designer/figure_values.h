@@ -28,6 +28,15 @@ std::vector<FieldValue> LoadFieldValues(const ParameterSchema& schema, TKuvio& f
 void StoreFieldValues(TKuvio& figure, const ParameterSchema& schema, const std::vector<FieldValue>& values,
                       const SchemaView& view);
 
+// The name the type file gives the figure's parameter at index, for messages; its
+// NMS value id when the type file does not name it.
+std::string ParameterName(const TKuvio& figure, size_t index, uint16_t nmsId);
+
+// An 'H' value of more digits than its 32-bit field holds would reach the modem
+// as another number than the one shown: the box names the first such value and
+// false is returned, before anything of a transmit is sent.
+bool CheckHexValuesFit(const TKuvio& figure);
+
 // The first 'H' field whose text is not hexadecimal (pasted text passes no key
 // filter); none when all are.
 std::optional<size_t> FirstInvalidHexField(const ParameterSchema& schema,

@@ -71,7 +71,7 @@ ModemPopupState ModemPopupRules(const NetworkDesign& design, const TKuvio& figur
         state.hideRoute = RouteListShown(design, figure);
         state.transmit = !conditions.portOpen;
     }
-    state.ping = !conditions.portOpen;
+    state.receive = state.ping = !conditions.portOpen;
     // Like the other menus of modem types, it stays off while there are none.
     state.changeType = conditions.modemTypes && !conditions.level9;
     return state;

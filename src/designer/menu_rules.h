@@ -38,7 +38,7 @@ struct AreaPopupState {
 };
 
 struct ModemPopupState {
-    ItemState connect, showRoute, copy, master, deleteConnection, transmit, ping, changeType;
+    ItemState connect, showRoute, copy, master, deleteConnection, transmit, receive, ping, changeType;
     bool hideRoute = false;
 };
 

@@ -4,15 +4,13 @@
 #include "base/nms_frame.h"
 #include "base/text_lines.h"
 #include "designer/field_value.h"
-#include "designer/modem_type_files.h"
-#include "designer/parameter_schema.h"
+#include "designer/figure_values.h"
 #include "designer/route_generation.h"
 #include "serial/cdirectserial.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <limits>
 #include <sstream>
 #include <utility>
@@ -60,19 +58,6 @@ std::optional<std::string> EntryValueBytes(const PropertyEntry& entry) {
     if (!hz)
         return std::nullopt;
     return NmsNumberBytes(*hz, entry.nmsSize);
-}
-
-// The name the type file gives the figure's parameter at index, for messages; its
-// value id when the type file does not name it.
-std::string ParameterName(const TKuvio& figure, size_t index, uint16_t nmsId) {
-    const std::string path = ProgramFileIgnoringCase(figure.GetSmfFileName());
-    std::error_code error;
-    if (!path.empty() && std::filesystem::is_regular_file(path, error)) {
-        const ParameterSchema schema = ReadParameterSchema(path);
-        if (index < schema.fields.size())
-            return "\"" + schema.fields[index].label + "\"";
-    }
-    return "value " + std::to_string(nmsId >> 12) + "." + std::to_string(nmsId & 0xFFF);
 }
 
 // A value read from the modem as the entry's text.

@@ -84,6 +84,7 @@ void PingTest::Ping1Click() {
     if (!CheckAddress(*figure))
         return;
     mode_ = SinglePing;
+    runSettings_ = settings_;
     figure->ClearInfo();
     redraw_();
     pingsLeft_ = pingCount_;
@@ -92,6 +93,7 @@ void PingTest::Ping1Click() {
 
 void PingTest::PingAll1Click() {
     mode_ = PingAll;
+    runSettings_ = settings_;
     const auto& figures = design_.Figures();
     ContinuePingAll(figures.empty() ? nullptr : figures.front().get());
 }
@@ -123,15 +125,15 @@ bool PingTest::PingsAvailable() const {
     return design_.active && !design_.properties.IsVirtualRouting();
 }
 
-// The log names the chosen port number, also when the port refused it. A count's
+// The log names the run's port number, also when the port refused it. A count's
 // repeats ping the same figure, whatever the user makes active meanwhile. A port
 // that does not open (a pulled cable, a port another program holds) has shown its
 // box: the whole run ends there, once, rather than with a box for each modem left.
 void PingTest::OpenPingPort(TKuvio& figure) {
     run_.ReportFor(figure);
-    const bool opened = run_.Port().Open(settings_.PingSettingsText(), settings_.portNumber);
-    run_.ShowTransferStatus("Opening port COM" + std::to_string(settings_.portNumber) + ".. Wait 1 second..",
-                            0);
+    const bool opened = run_.Port().Open(runSettings_.PingSettingsText(), runSettings_.portNumber);
+    run_.ShowTransferStatus(
+        "Opening port COM" + std::to_string(runSettings_.portNumber) + ".. Wait 1 second..", 0);
     pinged_ = &figure;
     leftToDataFlowBy_ = nullptr;
     if (!opened) {
@@ -139,6 +141,8 @@ void PingTest::OpenPingPort(TKuvio& figure) {
         EndPing(kTestFinished);
         return;
     }
+    // The buttons stay off between the pings of a count or a walk.
+    run_.Status().EnableStatusButtons(false);
     PingAlkuTimer1_->Start();
 }
 
@@ -148,8 +152,10 @@ void PingTest::OpenPingPort(TKuvio& figure) {
 void PingTest::ContinuePingAll(const TKuvio* from) {
     walkFrom_ = from;
     walking_ = true;
-    while (mode_ == PingAll && walkFrom_) {
+    while (mode_ == PingAll) {
         TKuvio* figure = FigureAt(walkFrom_);
+        if (!figure)
+            break;
         if (figure->NoTerminalAddress()) {
             AddLabel(*figure, "#Not ping");
         } else if (CheckAddress(*figure)) {
@@ -276,9 +282,12 @@ void PingTest::FigureRemoved(const TKuvio* figure) {
     walkOn_->Start();
 }
 
+// The serial layer may have closed a port whose device went: the data-flow timer
+// the ping left running ends with it all the same.
 void PingTest::EndPortLeftToDataFlow() {
     leftToDataFlowBy_ = nullptr;
-    if (!run_.Port().IsOpen() || run_.Going())
+    const bool leftOver = run_.Port().IsOpen() || run_.DataFlowTimer().Active();
+    if (!leftOver || run_.Going())
         return;
     run_.Status().SetCaption(TransferStatusWindow::kCaption);
     run_.Cancel();

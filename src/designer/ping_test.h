@@ -20,6 +20,7 @@
 // closing, the walk past its last modem), it writes its last line, after which the
 // status window's buttons come back. Every label it writes is painted at once.
 
+#include "designer/designer_port_settings.h"
 #include "designer/run_timer.h"
 
 #include <functional>
@@ -30,7 +31,6 @@
 class DollarRun;
 class NetworkDesign;
 class TKuvio;
-struct DesignerPortSettings;
 
 class PingTest {
 public:
@@ -108,6 +108,9 @@ private:
     NetworkDesign& design_;
     DollarRun& run_;
     const DesignerPortSettings& settings_;
+    // The port and line settings of the run, taken at its start: a walk and a
+    // count's repeats keep them, a choice made meanwhile applies to the next run.
+    DesignerPortSettings runSettings_;
     std::function<void(bool)> enableTestNet_;
     std::function<void()> redraw_;
     std::unique_ptr<RunTimer> PingAlkuTimer1_;

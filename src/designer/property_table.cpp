@@ -55,24 +55,27 @@ std::vector<PropertyTableTab> BuildPropertyTable(const NetworkDesign& design, co
         const size_t tab = static_cast<size_t>(found - typeFiles.begin());
         if (found == typeFiles.end()) {
             typeFiles.push_back(typeFile);
-            tabs.push_back({TabName(*figure), {}});
+            tabs.push_back({TabName(*figure), {}, {}});
             Resize(tabs.back().cells, kFirstSize, kFirstSize);
             nextColumn.push_back(1);
         }
         FillPropertyRows(tabs[tab].cells, nextColumn[tab]++, rows(*figure));
+        tabs[tab].figures.push_back(figure.get());
     }
     return tabs;
 }
 
-TKuvio* FigureOfColumn(const NetworkDesign& design, const TableCells& cells, size_t column) {
-    if (column == 0 || cells.size() <= kModemAddressRow || column >= cells[kModemAddressRow].size())
+TKuvio* FigureOfColumn(const NetworkDesign& design, const PropertyTableTab& tab, size_t column) {
+    const TableCells& cells = tab.cells;
+    if (column == 0 || column > tab.figures.size() || cells.size() <= kModemAddressRow ||
+        column >= cells[kModemAddressRow].size())
         return nullptr;
     const std::string& text = cells[kModemAddressRow][column];
     if (text.empty() || !IsHexString(text))
         return nullptr;
     const uint32_t identifier = KelvoBase::StringHexToInt(text);
     for (const auto& figure : design.Figures())
-        if (figure->identifier == identifier)
+        if (figure.get() == tab.figures[column - 1] && figure->identifier == identifier)
             return figure.get();
     return nullptr;
 }

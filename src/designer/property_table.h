@@ -21,6 +21,8 @@ struct PropertyTableTab {
     // The modem type: the type file's name without its extension.
     std::string name;
     TableCells cells;
+    // The modem each column was built for, from column 1 on.
+    std::vector<const TKuvio*> figures;
 };
 
 // The rows of one modem, as the properties window shows them.
@@ -34,9 +36,11 @@ void FillPropertyRows(TableCells& cells, size_t column, const std::vector<Proper
 
 std::vector<PropertyTableTab> BuildPropertyTable(const NetworkDesign& design, const ModemRows& rows);
 
-// The figure whose identifier is the column's modem-address row read as a
-// hexadecimal number; none for the name column or a row that is no such number.
-TKuvio* FigureOfColumn(const NetworkDesign& design, const TableCells& cells, size_t column);
+// The figure the column was built for, while it is in the design with the
+// column's modem-address row, read as a hexadecimal number, as its identifier;
+// none for the name column or a row that is no such number. Two modems may share
+// an address: each column opens its own.
+TKuvio* FigureOfColumn(const NetworkDesign& design, const PropertyTableTab& tab, size_t column);
 
 // Every tab as "Modem type <name>" and its rows, cells separated by TAB, lines
 // ended by CR LF, each tab followed by an empty line pair.

@@ -148,8 +148,8 @@ void Tarvotaulu::OpenColumnModemProperties(int column) {
     const int tab = CurrentTab();
     if (!designer_ || tab < 0 || column < 0)
         return;
-    TKuvio* figure = FigureOfColumn(designer_->Design(), tabs_[static_cast<size_t>(tab)].cells,
-                                    static_cast<size_t>(column));
+    TKuvio* figure =
+        FigureOfColumn(designer_->Design(), tabs_[static_cast<size_t>(tab)], static_cast<size_t>(column));
     if (!figure)
         return;
     designer_->Design().context = figure;
@@ -259,9 +259,16 @@ void ShowPropertyTable(Tpiirtopohja* designer) {
             arvotaulu->KeepDesignerState(state);
         else
             arvotaulu->ShowDesigner(designer, state);
-        if (QMdiSubWindow* frame = FrameOf(arvotaulu))
+        QMdiSubWindow* frame = FrameOf(arvotaulu);
+        if (frame)
             frame->show();
         arvotaulu->show();
+        // In front of the designer it showed before, which may have come back
+        // maximized over the whole area.
+        if (frame && Pohjafrm) {
+            frame->raise();
+            Pohjafrm->MdiArea()->setActiveSubWindow(frame);
+        }
         return;
     }
     arvotaulu = new Tarvotaulu(designer, state);

@@ -106,7 +106,11 @@ void Tinfo::SetCaption(const std::string& text) {
     setWindowTitle(fromLatin1(text));
 }
 
+// A process that starts holds the buttons until its own end: the button timer of
+// one that ended just before does not give them back in its middle.
 void Tinfo::EnableStatusButtons(bool enabled) {
+    if (!enabled)
+        PiilotaTmr->stop();
     ui->closebtn->setEnabled(enabled);
     ui->saveasbtn->setEnabled(enabled);
     // A run's start (each modem of a ping round) brings the window to the front,

@@ -299,6 +299,9 @@ void Tominaisuus::ShowModemProperties(bool convert) {
     if (!HasFigure() || busy_)
         return;
     busy_ = true;
+    // A view shown without the conversion (a run's values) ends a conversion that
+    // was open.
+    convert_ = convert;
     if (!LoadNewest(convert)) {
         busy_ = false;
         return;
@@ -315,8 +318,10 @@ void Tominaisuus::ShowModemProperties(bool convert) {
 // the plain view: the conversion was asked for the figure before it.
 bool Tominaisuus::LoadNewest(bool convert) {
     bool loaded = LoadFigure(convert);
-    while (!loaded && HasFigure())
+    while (!loaded && HasFigure()) {
+        convert_ = false;
         loaded = LoadFigure(false);
+    }
     return loaded;
 }
 

@@ -2,6 +2,7 @@
 
 #include "base/text_lines.h"
 #include "designer/designer_canvas.h"
+#include "designer/figure_values.h"
 #include "designer/held_figure.h"
 #include "designer/modem_data_file.h"
 #include "designer/project_file.h"
@@ -372,7 +373,7 @@ void Tpiirtopohja::CreateHelpers() {
     // file or the first New's properties give the caption that follows.
     ShowProjectCaption();
     Ominaisuus = new Tominaisuus(owner);
-    suoja = new Tsuoja(owner);
+    suoja = suoja_ = new Tsuoja(owner);
 }
 
 void Tpiirtopohja::OpenStartFile() {
@@ -529,6 +530,8 @@ bool Tpiirtopohja::AskSaveChanges() {
             fileNamed_ = true;
         }
     }
+    if (prj_ominaisuus)
+        prj_ominaisuus->CloseFor(this);
     design_.DeleteAllFigures();
     RedrawRoutes();
     design_.modified = false;
@@ -716,7 +719,7 @@ MenuConditions Tpiirtopohja::CurrentMenuConditions() const {
     conditions.mobileView = MobileView();
     conditions.portOpen = programming_->PortHeld();
     conditions.modemTypes = !ui->Luouusi2->actions().isEmpty();
-    conditions.level9 = suoja && suoja->LevelNineTicked();
+    conditions.level9 = suoja_ && suoja_->LevelNineTicked();
     return conditions;
 }
 
@@ -757,6 +760,7 @@ void Tpiirtopohja::PopupMenu2Popup() {
     Apply(ui->Master1, state.master);
     Apply(ui->Deleteconnection1, state.deleteConnection);
     Apply(ui->Transmitparrou1, state.transmit);
+    Apply(ui->Receivevalues1, state.receive);
     Apply(ui->Pingmodem1, state.ping);
     Apply(Konvert1, state.changeType);
     ui->Nytreitti1->setText(RouteCaption(state.hideRoute));
@@ -919,7 +923,7 @@ void Tpiirtopohja::Lhetarvot1Click() {
 }
 
 void Tpiirtopohja::TransmitValues(TKuvio& figure) {
-    if (programming_->PortHeld())
+    if (programming_->PortHeld() || !CheckHexValuesFit(figure))
         return;
     if (figure.NmsSupport())
         nms_->Run(true, figure);
@@ -990,8 +994,8 @@ void Tpiirtopohja::Ominaisuudet3Click() {
 }
 
 void Tpiirtopohja::Suojaustaso1Click() {
-    if (suoja)
-        suoja->ShowFor(this);
+    if (suoja_)
+        suoja_->ShowFor(this);
 }
 
 void Tpiirtopohja::ProjectPropertiesAccepted(bool newProject) {
@@ -1179,9 +1183,10 @@ bool Tpiirtopohja::FormCloseQuery() {
         Ominaisuus->close();
     if (!AskSaveChanges())
         return false;
-    for (QWidget* helper : std::initializer_list<QWidget*>{prj_ominaisuus, suoja})
-        if (helper)
-            helper->hide();
+    if (prj_ominaisuus)
+        prj_ominaisuus->CloseFor(this);
+    if (suoja_)
+        suoja_->hide();
     // A "$" run or a ping still going ends with its port.
     programming_->Cancel();
     return true;

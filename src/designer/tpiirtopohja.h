@@ -19,6 +19,7 @@
 #include "shell/mdi_child.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,6 +31,7 @@ class DesignerCanvas;
 class QActionGroup;
 class QMenu;
 class QScrollArea;
+class Tsuoja;
 
 class Tpiirtopohja : public QMainWindow, public CloseQuery, public WorkingControlOwner {
     Q_OBJECT
@@ -225,6 +227,8 @@ private:
     std::string modemFileName_ = "default.ssf";
     bool fileNamed_ = false;
     int securityLevel_ = 0;
+    // This designer's security-level window; the global one is the newest designer's.
+    QPointer<Tsuoja> suoja_;
     // The start file has not been opened yet.
     bool firstShow_ = true;
 };

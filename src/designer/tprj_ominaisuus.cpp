@@ -39,6 +39,13 @@ void Tprj_ominaisuus::ShowNewProject(Tpiirtopohja* designer) {
     ShowFor(designer);
 }
 
+void Tprj_ominaisuus::CloseFor(const Tpiirtopohja* designer) {
+    if (designer_ != designer)
+        return;
+    designer_ = nullptr;
+    CancelBtnClick();
+}
+
 void Tprj_ominaisuus::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     ui->nimi->setFocus();

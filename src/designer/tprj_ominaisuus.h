@@ -25,6 +25,9 @@ public:
     // The same for a project just started with New: OK then gives the designer
     // its caption with the file part.
     void ShowNewProject(Tpiirtopohja* designer);
+    // The designer's design goes (New, Open): the dialog closes unanswered, so
+    // that its OK writes nothing of that design into the next.
+    void CloseFor(const Tpiirtopohja* designer);
 
     // The values the controls hold now.
     ProjectProperties ControlValues() const;

@@ -22,6 +22,7 @@ public:
     virtual void AddStatusPair(const std::string& text) = 0;
     virtual void AddStatusData(const std::string& bytes, uint32_t colour) = 0;
     virtual void SetCaption(const std::string& text) = 0;
+    // Disabled, they stay off until the button timer is started again.
     virtual void EnableStatusButtons(bool enabled) = 0;
     // Enables the buttons again a second after a run ends.
     virtual void StartButtonTimer() = 0;

@@ -151,9 +151,41 @@ private:
     }
 };
 
+// A tool window that the program's progress shows while a modal dialog waits for
+// its answer (a run's reply shows the modem properties under a question) stays
+// behind that dialog: without its stay-on-top hint a window manager would stack
+// the newly mapped window above the dialog. The hint comes back with the answer.
+class BehindQuestion : public QObject {
+public:
+    BehindQuestion(QWidget* question, QWidget* window) : QObject(question), window_(window) {
+        SetStayOnTop(window, false);
+        question->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Hide && watched == parent()) {
+            if (window_)
+                SetStayOnTop(window_, true);
+            deleteLater();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    const QPointer<QWidget> window_;
+};
+
 } // namespace
 
 void ShowInFront(QWidget* window) {
+    QWidget* question = QApplication::activeModalWidget();
+    if (question && question != window) {
+        if (window->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+            new BehindQuestion(question, window);
+        window->show();
+        return;
+    }
     window->show();
     window->raise();
     AwaitAnswer(window);

@@ -24,7 +24,8 @@ class QWidget;
 // Shows a tool window that waits for the user's answer (the project properties,
 // the security level, the modem properties) in front with the keyboard, also
 // when it was already open behind another window. When it closes, the keyboard
-// goes back as from a modal window.
+// goes back as from a modal window. Shown while a modal dialog waits for its
+// answer, the window stays behind that dialog.
 void ShowInFront(QWidget* window);
 
 // True while a dialog or a tool window shown in front waits for the user's

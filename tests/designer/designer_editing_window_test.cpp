@@ -5,6 +5,7 @@
 #include "designer/tominaisuus.h"
 #include "designer/tpiirtopohja.h"
 #include "designer/tprj_ominaisuus.h"
+#include "designer/tsuoja.h"
 #include "designer_fixture.h"
 #include "platform/file_dialogs.h"
 #include "platform/program_files.h"
@@ -18,6 +19,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <cstdlib>
 #include <filesystem>
@@ -420,15 +422,20 @@ TEST_F(DesignerEditingTest, EveryPathThatRemovesModemsEndsTheirPlacing) {
          [this, designer] {
              boxes.queueAnswer(IDNO);
              designer->Uusi1Click();
-             prj_ominaisuus->hide();
          }},
     };
     for (const auto& [path, removeModems] : paths) {
         Ominaisuus->hide();
+        // The project properties, edited and left open, are of the design that goes:
+        // their OK writes nothing into the next one.
+        designer->Ominaisuudet3Click();
+        prj_ominaisuus->findChild<QLineEdit*>("nimi")->setText("stale");
         Move({300, 300});
         QTest::keyClick(canvas, Qt::Key_Insert);
         ASSERT_TRUE(designer->Editor().Dragging()) << path;
         removeModems();
+        prj_ominaisuus->OKBtnClick();
+        EXPECT_EQ(designer->Design().properties.name == "stale", std::string(path) == "Delete") << path;
         EXPECT_FALSE(designer->Editor().Dragging()) << path;
         EXPECT_FALSE(designer->Editor().NewFigurePending()) << path;
         if (designer->Design().Figures().empty())
@@ -718,6 +725,7 @@ protected:
                                              {"Master1", &ModemPopupState::master},
                                              {"Deleteconnection1", &ModemPopupState::deleteConnection},
                                              {"Transmitparrou1", &ModemPopupState::transmit},
+                                             {"Receivevalues1", &ModemPopupState::receive},
                                              {"Change sm&f-file type to", &ModemPopupState::changeType}});
         EXPECT_EQ(Find("Nytreitti1")->text(), popup.hideRoute ? "&Hide route" : "&Show route") << state;
         designer->Design().context = nullptr;
@@ -749,6 +757,16 @@ TEST_F(DesignerMenuItemsTest, ProjectMenusFollowTheirRules) {
     Ominaisuus->hide();
     ExpectMenusFollowTheirRules("mobile view", &mobile);
     design.modified = false;
+
+    // "Change smf-file type" follows this designer's level tick, not the newest
+    // designer's.
+    const QPointer<Tsuoja> ownLevel = suoja;
+    Open();
+    prj_ominaisuus->hide();
+    ownLevel->findChild<QRadioButton*>("taso_9")->setChecked(true);
+    design.context = &master;
+    designer->PopupMenu2Popup();
+    EXPECT_FALSE(Find("Change sm&f-file type to")->isEnabled());
 }
 
 TEST_F(DesignerMenuItemsTest, SingleModemMenusFollowTheirRules) {

@@ -156,6 +156,21 @@ TEST_F(DesignerProgrammingTest, ADuplicateAddressStopsTheTransmitBeforeThePortOp
     EXPECT_TRUE(Commands().empty());
 }
 
+// A hexadecimal value beyond 32 bits would be sent as 0: neither protocol sends it.
+TEST_F(DesignerProgrammingTest, AHexadecimalValueBeyondItsFieldStopsTheTransmitBeforeThePortOpens) {
+    TKuvio& modem = AddModem("01", nullptr);
+    modem.SetPropertyEntry('H', '0', "123456789A", true, true, 0, 0x1C05);
+    for (bool nms : {false, true}) {
+        boxes.clear();
+        modem.SetNmsSupport(nms);
+        designer->Lhetarvot1Click();
+        EXPECT_FALSE(designer->Programming().port.IsOpen());
+        EXPECT_EQ(boxes.texts(), std::vector<std::string>{"The value 123456789A of value 1.3077 does not fit "
+                                                          "the modem's 32-bit field: nothing was sent"});
+    }
+    EXPECT_TRUE(Commands().empty());
+}
+
 TEST_F(DesignerProgrammingTest, ABadPingAddressLeavesTheDesignerUsable) {
     TKuvio& master = AddModem("01", nullptr);
     TKuvio& bad = AddModem("XZ", &master);

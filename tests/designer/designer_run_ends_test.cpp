@@ -9,6 +9,7 @@
 #include "designer/tinfo.h"
 #include "designer/tominaisuus.h"
 #include "designer/tpiirtopohja.h"
+#include "designer/tprj_ominaisuus.h"
 #include "designer_fixture.h"
 #include "platform/latin1.h"
 #include "platform/message_box.h"
@@ -23,6 +24,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTimer>
 #include <filesystem>
 
@@ -95,10 +97,10 @@ protected:
 // cable end it.
 // A "$" run serves the modem it started with: another modem clicked, deleted (by
 // its pop-up or in delete mode) or dragged, the mobile view turned off under the
-// modem made active, or a ping asked, leave it going to its answer with its own
-// values, number, routes as they stood at its start, and its modem's values
-// received. Nothing of a run reaches the next: a reply late past a run's end is
-// dropped and the next run of the modem begins with programming mode on.
+// modem made active, a ping asked, or other project properties accepted, leave it
+// going to its answer with its own values, number, routes and project values as
+// they stood at its start, and its modem's values received. Nothing of a run reaches the next: a reply late
+// past a run's end is dropped and the next run of the modem begins with programming mode on.
 TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
     enum Protocol { Dollar, Nms };
     enum End {
@@ -116,6 +118,7 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
         OtherDragged,
         MobileViewOff,
         PingAsked,
+        PropertiesChanged,
         LateReply
     };
     struct Row {
@@ -145,6 +148,7 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
         {"$: another modem dragged", Dollar, OtherDragged, closed, true, false},
         {"$: the mobile view turned off", Dollar, MobileViewOff, closed, true, false},
         {"$: a ping asked", Dollar, PingAsked, closed, true, false},
+        {"$: other project properties accepted", Dollar, PropertiesChanged, closed, true, false},
         {"$: a reply late past the end", Dollar, LateReply, closed, true, false},
         {"$ receive: another modem clicked", Dollar, OtherClicked, closed, true, false, false},
         {"$ receive: another modem deleted", Dollar, OtherDeleted, closed, true, false, false},
@@ -188,6 +192,7 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
                 Trigger("MobileRoutes1");
             }
             design.active = &master;
+            const ProjectProperties atStart = design.properties;
             row.transmit ? designer->Lhetarvot1Click() : designer->Haearvot1Click();
             designer->Programming().run.StartDelayTimer().onTimeout();
             switch (row.end) {
@@ -217,6 +222,12 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
                 designer->Ping1Click();
                 designer->PingAll1Click();
                 break;
+            case PropertiesChanged:
+                prj_ominaisuus->ShowFor(designer);
+                prj_ominaisuus->findChild<QLineEdit*>("netid")->setText("NEWID");
+                prj_ominaisuus->findChild<QRadioButton*>("VirtualRouting")->setChecked(true);
+                prj_ominaisuus->OKBtnClick();
+                break;
             case LateReply:
                 designer->Programming().run.FirstAnswerTimer().onTimeout();
                 design.active = &master;
@@ -236,7 +247,9 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
             if (row.transmit) {
                 const auto protocol = dollar->With([](DollarModemSim& sim) { return sim.ProtocolInfo(); });
                 ASSERT_EQ(protocol.size(), 4u);
+                EXPECT_EQ(protocol[1].value, std::string(1, static_cast<char>(atStart.routingType)));
                 EXPECT_EQ(protocol[2].value, std::string("\x00\x01", 2)) << "the master's modem number";
+                EXPECT_EQ(protocol[3].value, atStart.netId);
             } else {
                 EXPECT_EQ(master.PropertyEntries()[2].value, "south");
                 if (!slaveGone) {
@@ -245,6 +258,7 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
             }
             EXPECT_TRUE(dollar->With([](DollarModemSim& sim) { return sim.Pings(); }).empty());
             // The next run of the same modem starts from nothing.
+            design.properties = atStart;
             const size_t before = sent().size();
             ASSERT_TRUE(RunMaster(row.transmit));
             const Codes all = sent();

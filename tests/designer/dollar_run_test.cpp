@@ -153,6 +153,22 @@ TEST_F(DollarRunTest, RepliesSplitRepeatedOrWithTheTopBitSetStillCarryTheRunThro
     }
     EXPECT_NE(std::find(status.lines.begin(), status.lines.end(), "No source route to send"),
               status.lines.end());
+
+    // A reply 8 while programming mode off waits for its answer leaves that answer
+    // awaited: it still ends the run.
+    modem.With([](DollarModemSim& sim) {
+        sim.SetTopBit(false);
+        sim.OverrideReply(0x00, -1, -1);
+        return 0;
+    });
+    const size_t before = Commands().size();
+    run.StartParameterTransmit(*design.active);
+    ASSERT_TRUE(Fire(run.StartDelayTimer()));
+    ASSERT_TRUE(ProcessEventsUntil([&] { return Commands().size() == before + 7; }, 5s));
+    port.onReceived(DollarModemSim::Frame(8));
+    port.onReceived(DollarModemSim::Frame(0));
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(status.lines.back(), DollarRun::kPortClosed);
 }
 
 // Each failing reply ends the run with its box and the port closed: by itself, or
@@ -237,11 +253,13 @@ TEST_F(DollarRunTest, SilenceEndsWithTheNoResponseBoxAndTheNextRunWorks) {
 
 // The port's own box says it did not open; the run still waits its start delay,
 // logs its first step, shows no frame as sent, and ends by the first-answer timer.
+// The window's caption stays that of the process holding the port.
 TEST_F(DollarRunTest, APortThatDoesNotOpenStillRunsItsStartDelay) {
     AddModem("01", nullptr);
     run.comNumber = kCom + 1;
     run.StartParameterTransmit(*design.active);
     EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(status.caption, "");
     ASSERT_TRUE(Fire(run.StartDelayTimer()));
     EXPECT_EQ(status.lines.back(), "Set the modem to the programming mode");
     EXPECT_TRUE(status.sent.empty());

@@ -121,11 +121,13 @@ TEST(MenuRules, ModemPopupFollowsTheKindOfModem) {
     EXPECT_EQ(ModemPopupRules(design, multi, conditions).master, false);
     EXPECT_EQ(ModemPopupRules(design, multi, conditions).transmit, true);
     EXPECT_EQ(ModemPopupRules(design, master, conditions).ping, true);
+    EXPECT_EQ(ModemPopupRules(design, master, conditions).receive, true);
     EXPECT_EQ(ModemPopupRules(design, multi, conditions).changeType, true);
     conditions.portOpen = true;
     conditions.level9 = true;
     EXPECT_EQ(ModemPopupRules(design, multi, conditions).transmit, false);
     EXPECT_EQ(ModemPopupRules(design, master, conditions).ping, false);
+    EXPECT_EQ(ModemPopupRules(design, master, conditions).receive, false);
     EXPECT_EQ(ModemPopupRules(design, multi, conditions).changeType, false);
     conditions.level9 = false;
     conditions.modemTypes = false;

@@ -54,12 +54,13 @@ protected:
     }
 
     // Plays the start delay of the modem asked (a second passes, the status
-    // window's button timer fires first) and waits until the modem took the
-    // command and, unless it stays silent, until its answer closed the port.
+    // window's button timer, were it running, fires first) and waits until the
+    // modem took the command and, unless it stays silent, until its answer closed
+    // the port.
     bool AskNext() {
         const size_t asked = Pings().size();
         const bool silent = silentModems.count(design.active) != 0;
-        Fire(status.buttonTimer);
+        buttonsBackMidRun = Fire(status.buttonTimer) || buttonsBackMidRun;
         if (!Fire(programming.ping.StartDelayTimer()))
             return false;
         ProcessEventsUntil([&] { return !programming.port.IsOpen() || (silent && Pings().size() > asked); },
@@ -86,6 +87,7 @@ protected:
     DesignerPortSettings settings;
     RecordingStatus status;
     bool testNetEnabled = true;
+    bool buttonsBackMidRun = false;
     std::set<const TKuvio*> silentModems;
     // The labels as the last redraw painted them.
     Texts painted;
@@ -247,7 +249,8 @@ TEST_F(PingTestTest, EachAnswerClosesThePortAndReachesOnlyItsModemAlsoForAnNmsMo
 }
 
 // The command goes to the modem whose name is logged and whose label takes the
-// answer, each time its count repeats it, whatever the user makes active meanwhile.
+// answer, each time its count repeats it, whatever the user makes active or the
+// port chosen meanwhile; Ping All keeps its port too.
 TEST_F(PingTestTest, ThePingedModemIsTheOneAskedForThoughTheActiveOneChanges) {
     AddModem("01");
     TKuvio& pinged = AddModem("1A");
@@ -257,11 +260,18 @@ TEST_F(PingTestTest, ThePingedModemIsTheOneAskedForThoughTheActiveOneChanges) {
         design.active = &pinged;
         programming.ping.Ping1Click();
         design.active = active;
+        settings.portNumber = kCom + 1;
         RunPings();
+        settings.portNumber = kCom;
     }
     EXPECT_EQ(Pings(), Texts(4, "SL+P=001A"));
     EXPECT_EQ(pinged.InfoText(), "rssi -87 dBm\r\nrssi -87 dBm\r\n");
     EXPECT_EQ(other.InfoText(), "");
+    programming.ping.PingAll1Click();
+    settings.portNumber = kCom + 1;
+    RunPings();
+    EXPECT_EQ(Pings().size(), 7u);
+    EXPECT_EQ(boxes.texts(), Texts{"Ping test finnished"});
 }
 
 // A modem whose address is empty though it is not marked as having none is
@@ -398,13 +408,15 @@ TEST_F(PingTestTest, EveryEndOfAPingRunGivesTheStatusWindowBack) {
     enum Start { Remote, RemoteTwice, Silent, SilentNms, All, AllPastBadAddress, AllOnDeadPort };
     // What ends it once the silent modem has its command: its time-out (or another
     // modem's answer), Delete of it, New or Open, the window closing (the last two
-    // also after the time-out, while the data-flow timer holds the port).
+    // also after the time-out, while the data-flow timer holds the port, or after the
+    // serial layer closed a port whose device went).
     enum Then {
         Wait,
         Delete,
         DeleteAfterTimeOut,
         NewOrOpen,
         NewOrOpenAfterTimeOut,
+        NewOrOpenAfterPortGone,
         Close,
         CloseAfterTimeOut
     };
@@ -438,6 +450,7 @@ TEST_F(PingTestTest, EveryEndOfAPingRunGivesTheStatusWindowBack) {
         {"the window closed after a time-out", Silent, CloseAfterTimeOut, {"SL+P=002B"}, closed, 2},
         {"New or Open after a time-out", Silent, NewOrOpenAfterTimeOut, {"SL+P=002B"}, closed, 0},
         {"the pinged modem deleted after a time-out", Silent, DeleteAfterTimeOut, {"SL+P=002B"}, closed, 0},
+        {"New or Open after the port went", Silent, NewOrOpenAfterPortGone, {"SL+P=002B"}, closed, 0},
     };
     for (const End& end : ends) {
         SCOPED_TRACE(end.name);
@@ -453,6 +466,7 @@ TEST_F(PingTestTest, EveryEndOfAPingRunGivesTheStatusWindowBack) {
         programming.ping.SetPingCount(end.start == RemoteTwice ? "2" : "1");
         status.shown = false;
         status.buttonTimer.Stop();
+        buttonsBackMidRun = false;
         boxes.clear();
         const size_t asked = Pings().size();
 
@@ -464,11 +478,14 @@ TEST_F(PingTestTest, EveryEndOfAPingRunGivesTheStatusWindowBack) {
         for (int step = 0; end.then != Wait && step < 10 && !programming.ping.ReplyTimer().Active(); ++step)
             AskNext();
         if (end.then == CloseAfterTimeOut || end.then == NewOrOpenAfterTimeOut ||
-            end.then == DeleteAfterTimeOut)
+            end.then == DeleteAfterTimeOut || end.then == NewOrOpenAfterPortGone)
             Fire(programming.ping.ReplyTimer());
+        if (end.then == NewOrOpenAfterPortGone)
+            programming.port.Close();
         if (end.then == Delete || end.then == DeleteAfterTimeOut)
             design.DeleteFigure(silent);
-        if (end.then == NewOrOpen || end.then == NewOrOpenAfterTimeOut) {
+        if (end.then == NewOrOpen || end.then == NewOrOpenAfterTimeOut ||
+            end.then == NewOrOpenAfterPortGone) {
             design.DeleteAllFigures();
             AddModem("3C");
         }
@@ -487,6 +504,7 @@ TEST_F(PingTestTest, EveryEndOfAPingRunGivesTheStatusWindowBack) {
         // any modem's line takes the buttons.
         const bool deadPort = end.start == AllOnDeadPort;
         EXPECT_EQ(status.buttonsEnabled, deadPort);
+        EXPECT_FALSE(buttonsBackMidRun) << "the buttons came back between two pings";
         EXPECT_TRUE(Fire(status.buttonTimer));
         EXPECT_TRUE(status.buttonsEnabled);
         const Texts shown = boxes.texts();

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCoreApplication>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPrinter>
 #include <QTableWidget>
@@ -54,24 +55,30 @@ TEST(PropertyTable, TabsFollowTheFirstModemOfEachTypeAndColumnsTheListOrder) {
     EXPECT_TRUE(BuildPropertyTable(NetworkDesign(false), RowsOf).empty());
 }
 
+// Two modems may share an address: each column opens the modem it was built for.
 TEST(PropertyTable, ColumnFindsItsModemByTheHexadecimalAddressRow) {
     NetworkDesign design(false);
-    AddFigure(design, "plain", "QX-A", 0x0012);
+    TKuvio& plain = AddFigure(design, "plain", "QX-A", 0x0012);
     TKuvio& lettered = AddFigure(design, "lettered", "QX-A", 0xBEEF);
-    const TableCells cells{{"Name:", "plain", "lettered", "single", "gone"},
-                           {"Terminal address:", "", "", "--", ""},
-                           {"Modem address:", "0012", "BEEF", "--", "0099"}};
-    EXPECT_EQ(FigureOfColumn(design, cells, 1), design.Figures()[0].get());
-    EXPECT_EQ(FigureOfColumn(design, cells, 2), &lettered);
-    EXPECT_EQ(FigureOfColumn(design, cells, 0), nullptr);
-    EXPECT_EQ(FigureOfColumn(design, cells, 3), nullptr);
-    EXPECT_EQ(FigureOfColumn(design, cells, 4), nullptr);
-    EXPECT_EQ(FigureOfColumn(design, cells, 9), nullptr);
+    TKuvio& twin = AddFigure(design, "twin", "QX-A", 0x0012);
+    const TKuvio gone(0, 0);
+    const PropertyTableTab tab{"QX-A",
+                               {{"Name:", "plain", "lettered", "single", "gone", "twin"},
+                                {"Terminal address:", "", "", "--", "", ""},
+                                {"Modem address:", "0012", "BEEF", "--", "0099", "0012"}},
+                               {&plain, &lettered, &plain, &gone, &twin}};
+    EXPECT_EQ(FigureOfColumn(design, tab, 1), &plain);
+    EXPECT_EQ(FigureOfColumn(design, tab, 2), &lettered);
+    EXPECT_EQ(FigureOfColumn(design, tab, 5), &twin);
+    EXPECT_EQ(FigureOfColumn(design, tab, 0), nullptr);
+    EXPECT_EQ(FigureOfColumn(design, tab, 3), nullptr);
+    EXPECT_EQ(FigureOfColumn(design, tab, 4), nullptr);
+    EXPECT_EQ(FigureOfColumn(design, tab, 9), nullptr);
 }
 
 TEST(PropertyTable, TextOfTheFileAndOfACopy) {
-    const std::vector<PropertyTableTab> tabs{{"X", {{"a", "b"}, {"c", "d"}}},
-                                             {"Y", {{"e", "f"}, {"g", "h"}}}};
+    const std::vector<PropertyTableTab> tabs{{"X", {{"a", "b"}, {"c", "d"}}, {}},
+                                             {"Y", {{"e", "f"}, {"g", "h"}}, {}}};
     EXPECT_EQ(PropertyTableText({tabs[0]}), "Modem type X\r\na\tb\r\nc\td\r\n\r\n\r\n");
     EXPECT_EQ(PropertyTableText(tabs),
               "Modem type X\r\na\tb\r\nc\td\r\n\r\n\r\nModem type Y\r\ne\tf\r\ng\th\r\n\r\n\r\n");
@@ -204,6 +211,17 @@ TEST_F(PropertyTableWindowTest, EachTableCommandKeepsTheDesignersStateAnew) {
     table->findChild<QAction*>("Closeprotable1")->trigger();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(DesignerFrame()->isMaximized());
+
+    // Asked for by this designer, the table of a second one comes in front of that
+    // one, which got its maximized state back.
+    const std::unique_ptr<Tpiirtopohja> second(CreateDesigner(false));
+    QCoreApplication::processEvents();
+    second->PropTable1Click();
+    main.MdiArea()->setActiveSubWindow(DesignerFrame());
+    table = OpenTable();
+    const auto frameOf = [](QWidget* window) { return qobject_cast<QMdiSubWindow*>(window->parentWidget()); };
+    EXPECT_EQ(main.MdiArea()->subWindowList(QMdiArea::StackingOrder).back(), frameOf(table));
+    EXPECT_EQ(main.MdiArea()->activeSubWindow(), frameOf(table));
 }
 
 // The maximized designer set to its normal size for the table keeps a size that

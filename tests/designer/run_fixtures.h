@@ -87,7 +87,11 @@ public:
         (colour == kSentColour ? sent : received).push_back(bytes);
     }
     void SetCaption(const std::string& text) override { caption = text; }
-    void EnableStatusButtons(bool enabled) override { buttonsEnabled = enabled; }
+    void EnableStatusButtons(bool enabled) override {
+        buttonsEnabled = enabled;
+        if (!enabled)
+            buttonTimer.Stop();
+    }
     void StartButtonTimer() override { buttonTimer.Start(); }
     void RepaintNow() override {}
 

@@ -63,6 +63,9 @@ TEST_F(StatusWindow, ButtonsAreHeldDuringARunAndComeBackWhenItsTimerFires) {
     window->StartButtonTimer();
     EXPECT_TRUE(window->PiilotaTmr->isActive());
     EXPECT_EQ(window->PiilotaTmr->interval(), Tinfo::kButtonDelayMs);
+    // The next run, starting before the timer fired, holds them to its own end.
+    window->EnableStatusButtons(false);
+    EXPECT_FALSE(window->PiilotaTmr->isActive());
     // The timer fires at once instead of after its second.
     window->PiilotaTmr->setInterval(0);
     window->StartButtonTimer();

@@ -576,6 +576,15 @@ TEST_F(TominaisuusTest, ChangeTypeCommandOpensTheConversionView) {
     EXPECT_FALSE(designer->ConvertingModemType());
     EXPECT_EQ(figure.TypeName(), "QX-NMS");
     EXPECT_EQ(figure.PictureName(), "MODEEMIE");
+
+    // A run's values shown meanwhile replace the conversion view, and the drawing
+    // takes its clicks again.
+    designer->Design().context = &figure;
+    designer->Konvert1Click(&target);
+    designer->Programming().HidePropertiesWindow();
+    designer->Programming().ShowModemProperties(figure);
+    EXPECT_TRUE(Ominaisuus->findChild<QGroupBox*>("Bevel2")->isHidden());
+    EXPECT_FALSE(designer->ConvertingModemType());
 }
 
 TEST_F(TominaisuusTest, NmsTypeAtLevelNineHasNoFactorySeparator) {
