@@ -388,10 +388,15 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
 // A box is a pause. Each box that can open while a run goes is held open while
 // something happens under it: the run's own replies (which show the run's modem in
 // the one properties window), another designer's Receive ending (which shows its
-// modem there), the figure deleted, New, Open, the designer closed. After the box
-// nothing acts on what went or changed meanwhile: no crash, no value in a modem its
-// user did not address, no run the user did not start, and a run still going
-// ends with its values stored.
+// modem there), the figure deleted, New, Open, the designer closed, the run's modem
+// deleted and another run asked for. After the box nothing acts on what went or
+// changed meanwhile: no crash, no value in a modem its user did not address, no run
+// the user did not start, and a run still going ends with its values stored.
+// The boxes: the conversion arrow's question, the hexadecimal refusal on OK,
+// Transmit and Receive, the type conflict (from a run's values, or from OK on a
+// modem given to the window as it is pressed), the NMS frequency refusal, a value
+// the modem refused, the missing type file and its unreadable rows, and the check
+// of a damaged conversion target on OK.
 TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyWhatStillHolds) {
     enum Box {
         Conversion,
@@ -401,15 +406,23 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
         NmsFrequency,
         RejectedValue,
         TypeFileMissing,
-        // The same file's unreadable rows, the box after the missing file's.
         SchemaUnreadable,
-        // The conflict question of a figure given to the shown window as OK is
-        // pressed, before its values were shown.
         ConflictOnOk,
-        // The target type's check on OK of a conversion to a damaged type file.
         ConversionToDamagedType,
         HexOnReceive
     };
+    // How each box begins.
+    const std::string boxTexts[] = {"Converting value",
+                                    "Not allowed hexadesimal value",
+                                    "Not allowed hexadesimal value",
+                                    "Conflict between modem data structure",
+                                    "The frequency 99999 MHz",
+                                    "Field mismatch",
+                                    "File ",
+                                    "ERROR: Check ini-file",
+                                    "Conflict between modem data structure",
+                                    "Ini file QX-BAD.smf",
+                                    "Not allowed hexadesimal value"};
     enum Under {
         OwnReplies,
         OtherDesignerEnds,
@@ -417,34 +430,27 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
         NewProject,
         OpenProject,
         DesignerClosed,
-        // The run's modem deleted and another modem's run asked for.
-        NextRunStarted
+        NextRun
     };
     struct Row {
         Box box;
         Under under;
     };
-    const char* const boxNames[] = {"conversion",        "hex on OK",         "hex on Transmit",
-                                    "conflict",          "NMS frequency",     "rejected value",
-                                    "type file missing", "schema unreadable", "conflict on OK",
-                                    "damaged target",    "hex on Receive"};
-    const char* const underNames[] = {"own replies", "other designer", "deleted", "New",
-                                      "Open",        "closed",         "next run"};
     std::vector<Row> rows;
     for (Box box : {Conversion, HexOnOk, HexOnTransmit, Conflict})
         for (Under under :
              {OwnReplies, OtherDesignerEnds, FigureDeleted, NewProject, OpenProject, DesignerClosed})
             if (box != HexOnTransmit || under != OwnReplies)
                 rows.push_back({box, under});
-    rows.push_back({Conflict, NextRunStarted});
-    rows.push_back({NmsFrequency, OtherDesignerEnds});
-    rows.push_back({RejectedValue, OtherDesignerEnds});
-    rows.push_back({TypeFileMissing, OtherDesignerEnds});
-    rows.push_back({TypeFileMissing, FigureDeleted});
-    rows.push_back({SchemaUnreadable, FigureDeleted});
-    rows.push_back({ConflictOnOk, FigureDeleted});
-    rows.push_back({ConversionToDamagedType, FigureDeleted});
-    rows.push_back({HexOnReceive, OtherDesignerEnds});
+    rows.insert(rows.end(), {{Conflict, NextRun},
+                             {NmsFrequency, OtherDesignerEnds},
+                             {RejectedValue, OtherDesignerEnds},
+                             {TypeFileMissing, OtherDesignerEnds},
+                             {TypeFileMissing, FigureDeleted},
+                             {SchemaUnreadable, FigureDeleted},
+                             {ConflictOnOk, FigureDeleted},
+                             {ConversionToDamagedType, FigureDeleted},
+                             {HexOnReceive, OtherDesignerEnds}});
     for (const char* type : {"QX-450.smf", "QX-450R.smf", "QX-NMS.smf"})
         AddTypeFile(type);
     // A type file copied under another name: its check number no longer fits.
@@ -462,10 +468,10 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
             all.push_back(entry.value);
         return all;
     };
-    const auto station = [](const TKuvio& figure) { return figure.PropertyEntries().at(2).value; };
 
     for (const Row& row : rows) {
-        SCOPED_TRACE(std::string(boxNames[row.box]) + " x " + underNames[row.under]);
+        const std::string& boxText = boxTexts[row.box];
+        SCOPED_TRACE(std::to_string(row.box) + " " + boxText + ", under it " + std::to_string(row.under));
         if (info) {
             info->hide();
             info->PiilotaTmr->stop();
@@ -505,11 +511,17 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
             ASSERT_TRUE(designer->SaveProjectFile(other));
             design.DeleteAllFigures();
         }
+        // The properties window on the figure, in the conversion view to a target.
+        const auto show = [](Tpiirtopohja* window, TKuvio* figure, const std::string& target = {}) {
+            Ominaisuus->SetFigure(window, figure);
+            if (!target.empty())
+                Ominaisuus->SetConversionTarget(target);
+            Ominaisuus->ShowModemProperties(!target.empty());
+        };
         const auto typed = [&](Tpiirtopohja* window, TKuvio& figure, const std::string& type) -> TKuvio& {
             figure.SetTypeName(type);
             figure.ResetPropertyList(true);
-            Ominaisuus->SetFigure(window, &figure);
-            Ominaisuus->ShowModemProperties(false);
+            show(window, &figure);
             Ominaisuus->okClick(nullptr);
             return figure;
         };
@@ -527,8 +539,7 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
                 sim.SetValue(0x2010, std::string(4, '\0'));
             });
             b = &design.NewModemFigure("QX-NMS", NewModemKind::Normal, 100, 100, "X", reader);
-            Ominaisuus->SetFigure(designer, b);
-            Ominaisuus->ShowModemProperties(false);
+            show(designer, b);
             Ominaisuus->findChild<QLineEdit*>("S0FREQUENCY")->setText("99999");
             Ominaisuus->okClick(nullptr);
         } else {
@@ -551,27 +562,18 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
         TKuvio& y = typed(second, AddSimulatedModem(second->Design(), "01", nullptr),
                           ownTransmit ? "QX-450R" : "QX-NMS");
         const std::vector<std::string> bBefore = values(*b);
-        const std::vector<std::string> yBefore = values(y);
-        const std::vector<std::string> aBefore = a ? values(*a) : std::vector<std::string>{};
+        std::vector<std::string> yAfter = values(y);
+        yAfter[0] = "4";
+        yAfter[1] = "4800";
+        yAfter[2] = "west";
         // Whether A and B are still there at the end (a figure of an opened project
         // may take the place of one deleted).
         HeldFigure aKept(design, a);
         HeldFigure bKept(design, b);
 
         // What happens under the box, once, at the first box of the row.
-        const std::string boxText = row.box == Conversion         ? "Converting value"
-                                    : row.box == Conflict         ? "Conflict between modem data structure"
-                                    : row.box == NmsFrequency     ? "The frequency 99999 MHz"
-                                    : ownTransmit                 ? "Field mismatch"
-                                    : row.box == TypeFileMissing  ? "File "
-                                    : row.box == SchemaUnreadable ? "ERROR: Check ini-file"
-                                    : row.box == ConflictOnOk     ? "Conflict between modem data structure"
-                                    : row.box == ConversionToDamagedType ? "Ini file QX-BAD.smf"
-                                                                         : "Not allowed hexadesimal value";
         bool opened = false;
-        std::vector<std::string> texts;
         SetMessageBoxResponder([&](const MessageBoxRequest& request) {
-            texts.push_back(request.text);
             const bool yesNo = (request.flags & 0xF) == MB_YESNO || (request.flags & 0xF) == MB_YESNOCANCEL;
             if (opened || request.text.rfind(boxText, 0) != 0)
                 return yesNo ? IDNO : IDOK;
@@ -598,7 +600,7 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
             case DesignerClosed:
                 Trigger("Sulje1");
                 break;
-            case NextRunStarted:
+            case NextRun:
                 design.DeleteFigure(a);
                 design.active = b;
                 designer->Haearvot1Click();
@@ -619,9 +621,7 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
             designer->Programming().run.StartDelayTimer().onTimeout();
         }
         if (row.box == Conversion) {
-            Ominaisuus->SetFigure(designer, b);
-            Ominaisuus->SetConversionTarget("QX-450R");
-            Ominaisuus->ShowModemProperties(true);
+            show(designer, b, "QX-450R");
             QPushButton* arrow = nullptr;
             for (QPushButton* candidate : Ominaisuus->findChildren<QPushButton*>())
                 if (candidate->property("tag").isValid() && candidate->isEnabled())
@@ -629,8 +629,7 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
             ASSERT_NE(arrow, nullptr);
             arrow->click();
         } else if (row.box == HexOnOk || row.box == HexOnTransmit || row.box == HexOnReceive) {
-            Ominaisuus->SetFigure(designer, b);
-            Ominaisuus->ShowModemProperties(false);
+            show(designer, b);
             Ominaisuus->findChild<QLineEdit*>("H5NETMASK")->setText("12G4");
             // Receive stores a modem only while it is new.
             b->newFigure = row.box == HexOnReceive;
@@ -639,14 +638,11 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
                                                             : "receivebtn";
             Ominaisuus->findChild<QPushButton*>(button)->click();
         } else if (row.box == ConflictOnOk) {
-            Ominaisuus->SetFigure(designer, b);
-            Ominaisuus->ShowModemProperties(false);
+            show(designer, b);
             Ominaisuus->SetFigure(designer, a);
             Ominaisuus->findChild<QPushButton*>("ok")->click();
         } else if (row.box == ConversionToDamagedType) {
-            Ominaisuus->SetFigure(designer, b);
-            Ominaisuus->SetConversionTarget("QX-BAD");
-            Ominaisuus->ShowModemProperties(true);
+            show(designer, b, "QX-BAD");
             Ominaisuus->findChild<QPushButton*>("ok")->click();
         } else if (row.box == NmsFrequency) {
             design.active = b;
@@ -671,28 +667,20 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
         const Codes ownSent = commands(dollar);
         EXPECT_LE(std::count(ownSent.begin(), ownSent.end(), 0x01), 1);
         EXPECT_EQ(std::count(ownSent.begin(), ownSent.end(), 0x02), ownTransmit ? 1 : 0);
+        EXPECT_EQ(ownSent.empty(), !ownRun);
         EXPECT_EQ(commands(otherDollar), kReceiveChain);
-        EXPECT_EQ(commands(dollar).empty(), !ownRun);
         // Y holds what its modem sent; B what it held; A what its modem sent when
         // its run was left to end.
         ASSERT_TRUE(second);
-        EXPECT_EQ(station(y), "west");
-        std::vector<std::string> yExpected = yBefore;
-        yExpected[0] = "4";
-        yExpected[1] = "4800";
-        yExpected[2] = "west";
-        EXPECT_EQ(values(y), yExpected);
+        EXPECT_EQ(values(y), yAfter);
         if (bKept.get()) {
             EXPECT_EQ(values(*b), bBefore);
         }
         const bool aLeftToEnd = !ownTransmit && (row.under == OwnReplies || row.under == OtherDesignerEnds ||
                                                  (row.under == FigureDeleted && !boxOfA));
         if (ownRun && aKept.get() && aLeftToEnd) {
-            EXPECT_EQ(station(*a), "south");
-            const std::vector<std::string> aAfter = values(*a);
-            EXPECT_EQ(std::vector<std::string>(aAfter.begin() + 3, aAfter.end()),
-                      std::vector<std::string>(aBefore.begin() + 3, aBefore.end()));
-            EXPECT_EQ(commands(dollar), kReceiveChain);
+            EXPECT_EQ(a->PropertyEntries().at(2).value, "south");
+            EXPECT_EQ(ownSent, kReceiveChain);
         }
         EXPECT_EQ(info->LogText().find("interrupted"), std::string::npos) << info->LogText();
         aKept.Release();
