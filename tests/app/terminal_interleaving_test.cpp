@@ -40,6 +40,7 @@
 #include <QTest>
 #include <QTimer>
 #include <array>
+#include <deque>
 #include <filesystem>
 #include <map>
 #include <numeric>
@@ -53,6 +54,8 @@ constexpr std::array<int, 2> kComs{4, 5}; // COM4 a virtual port, COM5 a pseudo-
 constexpr size_t kIdLength = 5;
 constexpr int kLetters = 13;
 using Clock = std::chrono::steady_clock;
+// A transmit purge leaves so many bytes in the driver, which go out later.
+constexpr size_t kUnpurgedBytes = 10;
 // What a device sends is on the screen this long after; a key typed has gone
 // out once the line has been quiet this long.
 constexpr auto kShownWithin = std::chrono::milliseconds(1500);
@@ -166,7 +169,8 @@ struct Send {
     bool repeats;      // a Continuous send goes out again and again
     std::string after; // the command line that goes before it
     int seen = 0;
-    int endedAt = -1; // the step of the event that ended it
+    int endedAt = -1;     // the step of the event that ended it
+    size_t lateBytes = 0; // of it that came at a later step
 };
 
 // A key typed for a device goes there, also after the device was plugged in
@@ -182,7 +186,6 @@ struct Key {
 // How the device answers an NMS request.
 enum class Reply { OnTime, Late, Lost, Twice };
 struct Request {
-    std::string idText;
     int value;
     Reply reply;
 };
@@ -209,10 +212,11 @@ struct Peer {
     std::string escapeKey; // the escape on its way, of this terminal, and what came of it
     int escapeOwner = -1;
     std::string escape;
-    bool whole = false;                            // the open segment is its whole send
-    std::vector<std::pair<int, std::string>> late; // replies and the steps they are due
-    std::string line;                              // what this device received
-    int owner = -1;                                // the terminal whose send the open segment is
+    bool whole = false;    // the open segment is its whole send
+    size_t checked = 0;    // of the open segment checked
+    std::string lateReply; // to the last request, held back for the next
+    std::string line;      // what this device received
+    int owner = -1;        // the terminal whose send the open segment is
     std::string segment;
     bool counted = false;
     std::array<int, 2> lastStep{-1, -1};
@@ -312,19 +316,22 @@ protected:
     }
     // Records a send the terminal starts now, after the given command line;
     // none when its port is not open.
-    void record(int t, const std::string& bytes, bool ordered, bool repeats, const std::string& after = "",
+    bool record(int t, const std::string& bytes, bool ordered, bool repeats, const std::string& after = "",
                 const std::string& key = "") {
-        if (terminals[t]->portOpen() && peerOf(t) >= 0) {
-            const Peer& peer = peers[peerOf(t)];
-            sends[t][key.empty() ? keyOf(bytes) : key] =
-                Send{peerOf(t), peer.generation, bytes, ordered ? step : -1, repeats, after};
-            live[t].insert(key.empty() ? keyOf(bytes) : key);
-        }
+        if (!terminals[t]->portOpen() || peerOf(t) < 0)
+            return false;
+        const Peer& peer = peers[peerOf(t)];
+        sends[t][key.empty() ? keyOf(bytes) : key] =
+            Send{peerOf(t), peer.generation, bytes, ordered ? step : -1, repeats, after};
+        live[t].insert(key.empty() ? keyOf(bytes) : key);
+        return true;
     }
     // An event of the walk ends the terminal's sends: what has not gone out of
     // them may never go, and its transmit window is told. What its device sent
     // and the screen does not show yet may be lost.
     void endSends(int t) {
+        if (const std::string request = nextRequestOf(t); !request.empty())
+            endedRequest[t] = request;
         forgiveReceived(t);
         valuesDue[t].clear();
         for (const std::string& key : live[t])
@@ -364,10 +371,6 @@ protected:
     TLahetys* transmitWindow(int t) {
         auto* window = qobject_cast<TLahetys*>(terminals[t]->transmitWindow.data());
         if (window == nullptr) {
-            // A new window numbers its requests from 0 again: a late reply to
-            // the old one's would answer its request of that number.
-            if (peerOf(t) >= 0)
-                peers[peerOf(t)].late.clear();
             terminals[t]->Lhetys1Click();
             (void)QTest::qWaitFor([&] { return terminals[t]->transmitWindow != nullptr; }, 2000);
             settle();
@@ -379,7 +382,7 @@ protected:
     // The transmit window sends from its chosen source: the box, a file or a
     // command file of three text lines, one of them the escape when asked,
     // once or Continuous.
-    std::string transmit(int t, size_t size, bool continuous, int escapeLine, int nmsLine, Reply reply) {
+    std::string transmit(int t, size_t size, bool continuous, int escapeLine, int nmsLines, int reply) {
         TLahetys* window = transmitWindow(t);
         if (window == nullptr || !window->Laheta->isEnabled())
             return "busy";
@@ -394,26 +397,32 @@ protected:
             // The escape goes out as its three characters alone, an NMS line
             // as its request frame.
             std::string lines, previous;
+            what = "command file:";
             for (int i = 0; i < 3; ++i) {
                 std::string line = i == escapeLine ? kEscape : newData(t, size / 8 + 6, "\r\n");
-                if (i == nmsLine && i != escapeLine)
-                    line = nmsRequest(t, size % 2 == 0, reply, lines);
-                else
-                    lines += line + (i == escapeLine ? "\r\n" : "");
-                if (i == escapeLine)
-                    dueEscape[t] = kEscape + std::to_string(nextEscape++);
-                const std::string key = i == escapeLine ? dueEscape[t] : keyOf(line);
-                record(t, line, false, false, previous, key);
+                const auto answer = static_cast<Reply>((reply + i) % 4);
+                if (i == escapeLine) {
+                    lines += line + "\r\n";
+                    what += " escape";
+                } else if ((nmsLines >> i & 1) != 0) {
+                    line = nmsRequest(t, (size >> i) % 2 == 0, answer, lines);
+                    what += std::string(" NMS answered ") +
+                            std::array{"on time", "late", "never", "twice"}[static_cast<int>(answer)];
+                } else {
+                    lines += line;
+                    what += " " + line.substr(0, 6);
+                }
+                const std::string key =
+                    i == escapeLine ? kEscape + std::to_string(nextEscape++) : keyOf(line);
+                if (record(t, line, false, false, previous, key) && i == escapeLine)
+                    dueEscape[t] = key;
                 previous = key;
             }
             WriteFileText(file, lines);
             window->SelectFile(file);
-            what = "command file" +
-                   (escapeLine < 3 ? ", escape line " + std::to_string(escapeLine + 1) : "") +
-                   (nmsLine < 3 && nmsLine != escapeLine
-                        ? ", NMS line " + std::to_string(nmsLine + 1) + " answered " +
-                              std::array{"on time", "late", "never", "twice"}[static_cast<int>(reply)]
-                        : "");
+            // Its NMS replies, when awaited, take what the device sent.
+            if (nmsLines != 0)
+                forgiveReceived(t);
         } else {
             const std::string data = newData(t, size);
             record(t, data, !continuous, continuous);
@@ -441,9 +450,9 @@ protected:
         lines += line + "\r\n";
         const NmsCommandParse parse = ParseNmsCommandLine(line);
         const std::string frame = BuildNmsRequestFrame(*parse.command, 0);
-        requests[t][keyOf(frame)] = {parse.command->idText, value, reply};
-        valueIds[value] = parse.command->idText;
-        dueRequest[t] = keyOf(frame);
+        requests[t][keyOf(frame)] = {value, reply};
+        valueIds[value] = id; // printed as the line has it, after a blank
+        dueRequests[t].push_back(keyOf(frame));
         return frame;
     }
 
@@ -492,8 +501,8 @@ protected:
             bytes += InReceivedDigits(position % kReceivedPositions, 3);
         const int t = terminal == terminals[0] ? 0 : 1;
         // The bytes would end an NMS exchange as a bad reply.
-        if (terminal->NmsReplyMode())
-            return "nothing while a reply is awaited";
+        if (terminal->NmsReplyMode() || !nextRequestOf(t).empty())
+            return "nothing while an NMS request is due";
         received[t].push_back({number, bytes, Clock::now(), false});
         lastPieceStep[t] = step;
         writeTo(peer, bytes);
@@ -507,17 +516,21 @@ protected:
             peer.pty->Write(bytes);
     }
 
-    // The device answers a whole request as the walk drew: at once, some steps
-    // later, never, or twice. A value answered at once is due on the screen,
-    // unless a piece the device sent just before may have ended the exchange.
+    // The device answers a whole request as the walk drew: at once, never,
+    // twice, or late: as the next request comes, before its own reply, unless
+    // that request has the same sequence number (a new transmit window numbers
+    // from 0 again), which would make the reply its answer. A value answered at
+    // once is due on the screen, unless a piece the device sent just before may
+    // have ended the exchange.
     void answerRequest(Peer& peer, int t, const std::string& key, char sequence) {
         const Request& request = requests[t][key];
         const std::string reply =
             ReplyFrame(sequence, NmsStatusAcknowledge, "") +
             ReplyFrame(sequence, kDataStatus,
                        NmsNumberBytes(static_cast<uint32_t>(request.value), NmsUnsigned16));
-        if (request.reply == Reply::Late)
-            peer.late.emplace_back(step + 1 + request.value % 20, reply);
+        if (peer.lateReply.size() > 5 && peer.lateReply[5] != sequence)
+            writeTo(peer, peer.lateReply);
+        peer.lateReply = request.reply == Reply::Late ? reply : "";
         if (request.reply != Reply::OnTime && request.reply != Reply::Twice)
             return;
         writeTo(peer, request.reply == Reply::Twice ? reply + reply : reply);
@@ -525,24 +538,16 @@ protected:
             valuesDue[t][request.value] = Clock::now();
     }
 
-    void sendLateReplies() {
-        for (Peer& peer : peers)
-            std::erase_if(peer.late, [&](const std::pair<int, std::string>& reply) {
-                if (reply.first > step)
-                    return false;
-                writeTo(peer, reply.second);
-                return true;
-            });
-    }
-
     void forgiveReceived(int t) {
         for (size_t i = shownUpTo[t]; i < received[t].size(); ++i)
             received[t][i].mayBeLost = true;
     }
 
+    // The port restarts: what the device sent meanwhile may be lost.
     void failWaits(int t) {
         if (peerOf(t) < 0 || !peers[peerOf(t)].present())
             return;
+        forgiveReceived(t);
         Peer& peer = peers[peerOf(t)];
         const auto fail = [&](bool on) {
             if (peer.port)
@@ -643,20 +648,20 @@ protected:
         size_t size;
         bool continuous;
         int heldSteps;
-        int escapeLine, nmsLine; // 3 and above: none
-        Reply reply;
+        int escapeLine;      // 3 and above: none
+        int nmsLines, reply; // which lines are NMS requests, and how the first is answered
     };
     Draw draw() {
         Draw d{};
         d.t = static_cast<int>(rng() % 2);
         d.p = static_cast<int>(rng() % 2);
         d.size = rng() % 10 == 0 ? 1000 + rng() % 2500 : 8 + rng() % 300;
-        d.source = static_cast<int>(rng() % 3);
+        d.source = std::min(static_cast<int>(rng() % 4), 2); // command lines the more often
         d.continuous = rng() % 5 == 0;
         d.heldSteps = 1 + static_cast<int>(rng() % 6);
         d.escapeLine = static_cast<int>(rng() % 6);
-        d.nmsLine = static_cast<int>(rng() % 6);
-        d.reply = static_cast<Reply>(rng() % 4);
+        d.nmsLines = static_cast<int>(rng() % 8);
+        d.reply = static_cast<int>(rng() % 4);
         int share = static_cast<int>(rng() % std::accumulate(kShares.begin(), kShares.end(), 0u));
         d.action = Type;
         while (share >= kShares[d.action])
@@ -681,7 +686,7 @@ protected:
             return who + "Shift+F1 script " + std::to_string(d.size);
         case Transmit:
             return who + "transmit window Send: " +
-                   transmit(t, d.size, d.continuous, d.escapeLine, d.nmsLine, d.reply);
+                   transmit(t, d.size, d.continuous, d.escapeLine, d.nmsLines, d.reply);
         case Source:
             if (TLahetys* window = transmitWindow(t))
                 window->lahde->setItemIndex(d.source);
@@ -790,7 +795,7 @@ protected:
             peer.owner = marked;
             peer.segment = c;
         } else if (c == kStx) {
-            startUnmarked(peer, c, dueRequest);
+            startUnmarked(peer, c, {dueRequestOf(0), dueRequestOf(1)});
         } else if (c == kEscape.front()) {
             takeEscape(peer);
         } else if (peer.owner < 0) {
@@ -810,6 +815,25 @@ protected:
                                                            found->second.generation == peer.generation)
                 return t;
         return -1;
+    }
+
+    // The first of the terminal's requests that went to a port, has not come,
+    // and that no event of an earlier step ended: those of a command file go in
+    // its order, and none after an event ended them.
+    std::string nextRequestOf(int t) {
+        std::deque<std::string>& due = dueRequests[t];
+        for (; !due.empty(); due.pop_front())
+            if (const auto found = sends[t].find(due.front());
+                found != sends[t].end() && found->second.seen == 0 &&
+                (found->second.endedAt < 0 || found->second.endedAt == step))
+                return due.front();
+        return "";
+    }
+
+    // Else the driver may still hold the head of the one an event ended.
+    std::string dueRequestOf(int t) {
+        const std::string key = nextRequestOf(t);
+        return key.empty() ? std::exchange(endedRequest[t], "") : key;
     }
 
     // A request frame carries no marker: it is of the terminal that gave the
@@ -929,6 +953,13 @@ protected:
         if (!peer.counted)
             countSend(peer, peer.owner, send, "send " + peer.segment.substr(0, 6));
         peer.counted = true;
+        // What the driver holds as an event ends the send may still go out,
+        // no more.
+        if (send.endedAt >= 0 && step > send.endedAt &&
+            (send.lateBytes += peer.segment.size() - peer.checked) > kUnpurgedBytes)
+            fault(describe(peer, "send " + peer.segment.substr(0, 6) + " went on after the event of step " +
+                                     std::to_string(send.endedAt) + " ended it"));
+        peer.checked = peer.segment.size();
     }
 
     // A send has started on the device: the first time unless it repeats, not
@@ -937,11 +968,6 @@ protected:
     void countSend(Peer& peer, int t, Send& send, const std::string& name) {
         if (++send.seen > 1 && !send.repeats)
             fault(describe(peer, name + " went out twice"));
-        // Bytes handed to the port before the event may still be on their way
-        // as it ends the send; at the next step none may be.
-        if (send.endedAt >= 0 && step > send.endedAt)
-            fault(describe(peer, name + " started after the event of step " + std::to_string(send.endedAt) +
-                                     " ended it"));
         if (!send.after.empty() && sends[t][send.after].seen == 0)
             fault(describe(peer, name + " came before the command line " + send.after + " above it"));
         if (send.step >= 0)
@@ -963,9 +989,19 @@ protected:
         peer.segment.clear();
         peer.counted = false;
         peer.whole = false;
+        peer.checked = 0;
     }
 
     // ---- what the screens show ----
+
+    // The first of the pieces from the given one on, all of which may be lost,
+    // that holds the tail; the end when none does.
+    static size_t pieceWithTail(const std::vector<Received>& sent, size_t from, const std::string& tail) {
+        for (; from < sent.size() && sent[from].mayBeLost; ++from)
+            if (sent[from].bytes.find(tail) != std::string::npos)
+                return from;
+        return sent.size();
+    }
 
     // The pieces the screen shows are those its devices sent it, in order, each
     // whole or cut where it may be lost; none lost that may not be. A screen
@@ -997,19 +1033,23 @@ protected:
                 if (!sent[i].mayBeLost)
                     return fault(name + "the piece " + sent[i].bytes.substr(0, 5) + " is missing before " +
                                  piece.substr(0, 5));
-            if (found->bytes.compare(0, piece.size(), piece) != 0 ||
+            // The NMS replies awaited may have taken the head of a later piece
+            // that may be lost, and the screen shows its tail behind this one.
+            const std::string tail = piece.substr(std::min(piece.size(), found->bytes.size()));
+            const size_t last = tail.empty() ? index : pieceWithTail(sent, index + 1, tail);
+            if (found->bytes.compare(0, piece.size() - tail.size(), piece, 0, piece.size() - tail.size()) !=
+                    0 ||
+                last == sent.size() ||
                 (piece.size() < found->bytes.size() && end != std::string::npos && !found->mayBeLost))
                 return fault(name + "the piece " + piece.substr(0, 5) + " shows " +
                              std::to_string(piece.size()) + " bytes that are not its " +
                              std::to_string(found->bytes.size()));
-            next = index + 1;
-            whole = piece.size() == found->bytes.size() ? next : index;
+            next = last + 1;
+            whole = piece.size() >= found->bytes.size() ? next : index;
             anywhere = false;
         }
         shownUpTo[t] = whole;
         checkValues(t, screen, name);
-        if (terminals[t]->NmsReplyMode())
-            forgiveReceived(t);
         for (size_t i = next; i < sent.size(); ++i)
             if (!sent[i].mayBeLost && Clock::now() - sent[i].sentAt > kShownWithin)
                 return fault(name + "the piece " + sent[i].bytes.substr(0, 5) + " is not shown");
@@ -1076,7 +1116,6 @@ protected:
             const Draw d = draw();
             step = static_cast<int>(n) + 1;
             steps.push_back(skipped.count(step) ? "skipped" : act(d));
-            sendLateReplies();
             holdRequestPastItsTimeOut();
             for (Peer& peer : peers)
                 if (peer.releaseAt == steps.size()) {
@@ -1182,8 +1221,9 @@ protected:
     int nextReceived = 0;
     std::string setup; // the terminals' options the seed drew
     std::array<std::map<std::string, Request>, 2> requests;
-    std::array<std::string, 2> dueRequest; // the last request each terminal was given
-    std::array<std::string, 2> dueEscape;  // and the last escape
+    std::array<std::deque<std::string>, 2> dueRequests; // the requests each terminal was given, in order
+    std::array<std::string, 2> endedRequest;            // the one due as an event ended them
+    std::array<std::string, 2> dueEscape;               // and the last escape
     int nextEscape = 0;
     std::map<int, std::string> valueIds; // each NMS value answered, and its request's id
     std::array<std::map<int, Clock::time_point>, 2> valuesDue; // values answered at once, and when
