@@ -795,7 +795,7 @@ protected:
             peer.owner = marked;
             peer.segment = c;
         } else if (c == kStx) {
-            startUnmarked(peer, c, {dueRequestOf(0), dueRequestOf(1)});
+            startFrame(peer);
         } else if (c == kEscape.front()) {
             takeEscape(peer);
         } else if (peer.owner < 0) {
@@ -830,21 +830,19 @@ protected:
         return "";
     }
 
-    // Else the driver may still hold the head of the one an event ended.
-    std::string dueRequestOf(int t) {
-        const std::string key = nextRequestOf(t);
-        return key.empty() ? std::exchange(endedRequest[t], "") : key;
-    }
-
-    // A request frame carries no marker: it is of the terminal that gave the
-    // request this device is due.
-    void startUnmarked(Peer& peer, char c, const std::array<std::string, 2>& keys) {
+    // A request frame carries no marker: it is of the terminal whose request
+    // this device is due, else of one that an event ended, whose head the
+    // driver may still hold.
+    void startFrame(Peer& peer) {
         closeSegment(peer);
-        peer.owner = dueFrom(peer, keys);
-        if (peer.owner < 0)
+        const std::array<std::string, 2> due{nextRequestOf(0), nextRequestOf(1)};
+        if ((peer.owner = dueFrom(peer, due)) >= 0)
+            peer.key = due[static_cast<size_t>(peer.owner)];
+        else if ((peer.owner = dueFrom(peer, endedRequest)) >= 0)
+            peer.key = std::exchange(endedRequest[static_cast<size_t>(peer.owner)], "");
+        else
             return fault(describe(peer, "a request frame of no send"));
-        peer.key = keys[peer.owner];
-        peer.segment = c;
+        peer.segment = kStx;
     }
 
     // The escape's first two characters go out at once, ahead of what waits
@@ -994,6 +992,12 @@ protected:
 
     // ---- what the screens show ----
 
+    static std::vector<Received>::const_iterator Find(const std::vector<Received>& sent, int number) {
+        const auto found = std::lower_bound(sent.begin(), sent.end(), number,
+                                            [](const Received& r, int n) { return r.number < n; });
+        return found != sent.end() && found->number == number ? found : sent.end();
+    }
+
     // The first of the pieces from the given one on, all of which may be lost,
     // that holds the tail; the end when none does.
     static size_t pieceWithTail(const std::vector<Received>& sent, size_t from, const std::string& tail) {
@@ -1024,10 +1028,14 @@ protected:
             if (piece.size() <= kReceivedIdLength)
                 continue;
             const int number = FromReceivedDigits(piece.substr(1, kReceivedIdLength));
-            const auto found = std::lower_bound(sent.begin(), sent.end(), number,
-                                                [](const Received& r, int n) { return r.number < n; });
+            const auto found = Find(sent, number);
             const auto index = static_cast<size_t>(found - sent.begin());
-            if (found == sent.end() || found->number != number || index < next)
+            // A device keeps what the terminal that closed did not read, for
+            // the next one that opens it.
+            if (const auto other = Find(received[1 - t], number);
+                found == sent.end() && other != received[1 - t].end() && other->mayBeLost)
+                continue;
+            if (found == sent.end() || index < next)
                 return fault(name + "the piece " + piece.substr(0, 5) + " its device did not send it next");
             for (size_t i = next; i < index && !anywhere; ++i)
                 if (!sent[i].mayBeLost)
