@@ -1,16 +1,20 @@
 // A seeded random walk through two real terminals on two peers (a paced virtual
-// port and a pseudo-terminal): typed keys, pastes, scripts, the transmit window's
-// text, file and command-file sends, Cancel, source changes, Settings moves
-// between the peers, Close and Open port, failed event waits, loans and
-// hand-backs, removals (the device gone before or after a failed write) and
-// arrivals, and lines held and released. After every step the bytes each peer
-// received are checked: only sends and keys meant for that peer (that device,
-// that plug-in); each send whole, or an exact prefix of itself when an event of
-// the walk (Cancel, a close, a move, a removal) ended it, after which none of it
-// starts and its transmit window no longer sends; a command file's lines and its
-// escape in order; keys once, in the order typed, and none left behind on a quiet
-// line; and each terminal's screen tells its port's true state. A failure prints
-// the seed and every step taken.
+// port and a pseudo-terminal), each echoing or not and reading in large or small
+// chunks as the seed draws: typed keys, pastes, scripts, the transmit window's
+// text, file and command-file sends (text lines, the escape, NMS GET and SET
+// lines), Cancel, source changes, Settings moves between the peers, Close and
+// Open port, failed event waits, loans and hand-backs, removals (a key typed
+// into the failed write before or after the failed wait) and arrivals, lines
+// held and released (also past an NMS request's time-out), pieces the devices
+// send, and NMS replies on time, late, lost or twice. After every step the bytes
+// each peer received are checked: only sends and keys meant for that peer (that
+// device, that plug-in); each send whole, or an exact prefix of itself when an
+// event of the walk (Cancel, a close, a move, a removal) ended it, after which no
+// more of it goes than the driver held and its transmit window no longer sends;
+// a command file's lines and its escape in order; keys once, in the order typed,
+// and none left behind on a quiet line. Each terminal's screen tells its port's
+// true state and shows what its devices sent it, in order, and each NMS value
+// only with its own request's id. A failure prints the seed and every step taken.
 //
 // The walk draws each step from the seed alone, so a seed replays its steps:
 //     QUOVIX_INTERLEAVING_SEED=<seed> QUOVIX_INTERLEAVING_STEPS=<n> test_app
