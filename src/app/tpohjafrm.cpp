@@ -114,6 +114,9 @@ TPohjafrm::TPohjafrm(const std::vector<std::string>& commandLine, QWidget* paren
             MarkTerminalInactive();
     });
     ConnectCommands();
+    // A child that closes, whichever way, hands the keyboard to the one the user
+    // was in before it, not to the one made first.
+    mdiClient->setActivationOrder(QMdiArea::ActivationHistoryOrder);
     connect(mdiClient, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* child) {
         if (child != nullptr && child->widget() != nullptr) {
             child->installEventFilter(this);

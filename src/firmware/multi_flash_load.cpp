@@ -8,12 +8,10 @@
 #include "platform/portmap.h"
 
 #include <algorithm>
+#include <set>
 #include <string_view>
 
 namespace {
-// A disabled channel takes part in the port comparison with a value no port
-// index can take, one per channel.
-constexpr int kDisabledPortValue = 255;
 constexpr size_t kCryptTrailer = 2; // the last two bytes of a protected payload are not programmed
 constexpr int kFirstBlockRow = 2;
 constexpr int kLastBlockRow = 13;
@@ -24,14 +22,21 @@ std::string_view textOf(const std::vector<uint8_t>& bytes) {
     return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 
+// The port a channel's engine opens: the COM number its box names. A text without
+// one stands for itself here; the next check refuses it.
+std::string portOf(const MultiFlashChannel& channel) {
+    const int number = ComPortNumber(channel.portText);
+    return number != 0 ? "COM" + std::to_string(number) : channel.portText;
+}
+
+// The boxes' lists may differ (each is refreshed as it drops down), so the
+// channels are compared by the ports they will open, not by where the ports stand
+// in the lists.
 bool portsCollide(const MultiFlashChoices& choices) {
-    std::array<int, kFlashChannels> values{};
-    for (int c = 0; c < kFlashChannels; ++c)
-        values[c] = choices.channels[c].enabled ? choices.channels[c].portIndex : kDisabledPortValue - c;
-    for (int a = 0; a < kFlashChannels; ++a)
-        for (int b = a + 1; b < kFlashChannels; ++b)
-            if (values[a] == values[b])
-                return true;
+    std::set<std::string> ports;
+    for (const MultiFlashChannel& channel : choices.channels)
+        if (channel.enabled && !ports.insert(portOf(channel)).second)
+            return true;
     return false;
 }
 

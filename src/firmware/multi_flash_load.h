@@ -16,7 +16,6 @@ constexpr int kFlashChannels = 4;
 struct MultiFlashChannel {
     bool enabled = false;
     std::string portText; // the selected item of the port box, trimmed
-    int portIndex = -1;   // its index in the box
 };
 
 struct MultiFlashChoices {

@@ -333,7 +333,13 @@ void TCMultiFlashDlg::LuetiedostoClick() {
     if (!chosen)
         return;
     filterIndex_ = request.filterIndex;
-    fileName = *chosen;
+    TakeFile(*chosen);
+}
+
+// The window shows the file it will load and takes the file's device row, whether
+// the technician chose it or remote use named it.
+void TCMultiFlashDlg::TakeFile(const std::string& file) {
+    fileName = file;
     initialDir_ = directoryOf(fileName);
     ApplyChosenFile();
     DevicelistSelect();
@@ -413,8 +419,7 @@ void TCMultiFlashDlg::SetCancelEnabled() {
 MultiFlashChoices TCMultiFlashDlg::Choices() const {
     MultiFlashChoices choices;
     for (int c = 0; c < kFlashChannels; ++c)
-        choices.channels[c] = {kayta[c]->isChecked(), channelText(portti_id[c]),
-                               portti_id[c]->currentIndex()};
+        choices.channels[c] = {kayta[c]->isChecked(), channelText(portti_id[c])};
     choices.h8_3069 = h8_3069->isChecked();
     choices.kzModule = KZmodule->isChecked();
     choices.update = Update->isChecked();
@@ -469,7 +474,7 @@ bool TCMultiFlashDlg::StartLoad() {
         return false;
     }
     firmware_ = std::move(std::get<MultiFlashFirmware>(read));
-    EnableLoadChoices(false);
+    HoldLoadChoices();
     loading_ = true;
     loadFamily_ = firmware_.family;
     for (int c = 0; c < kFlashChannels; ++c)
@@ -707,15 +712,26 @@ void TCMultiFlashDlg::FinishLoad(const LoadOutcome& outcome) {
 }
 
 // While a load runs nothing in the window can start another or change what it
-// loads: its file, boot file, channels and ports stay as the load took them.
-void TCMultiFlashDlg::EnableLoadChoices(bool enabled) {
-    Luetiedosto->setEnabled(enabled);
-    Flash_tiedosto->setEnabled(enabled);
-    BootFile->setEnabled(enabled && Pohjafrm->BootFlashMode());
-    for (int c = 0; c < kFlashChannels; ++c) {
-        kayta[c]->setEnabled(enabled);
-        portti_id[c]->setEnabled(enabled);
+// loads: its file, boot file, channels, ports and options stay as the load took
+// them. Afterwards every control gets back the state its own rules gave it (DSR
+// mode, the family, the device row).
+void TCMultiFlashDlg::HoldLoadChoices() {
+    heldChoices_.clear();
+    std::vector<QWidget*> controls{Luetiedosto, Flash_tiedosto, BootFile,    Update,      SpeedSelection,
+                                   veryslow,    h8_3069,        KZmodule,    BootSection, freq_24,
+                                   freq_33,     freq_var,       kidetaajuus, Devicelist};
+    controls.insert(controls.end(), kayta.begin(), kayta.end());
+    controls.insert(controls.end(), portti_id.begin(), portti_id.end());
+    for (QWidget* control : controls) {
+        heldChoices_.emplace_back(control, control->isEnabledTo(this));
+        control->setEnabled(false);
     }
+}
+
+void TCMultiFlashDlg::ReleaseLoadChoices() {
+    for (const auto& [control, enabled] : heldChoices_)
+        control->setEnabled(enabled);
+    heldChoices_.clear();
 }
 
 void TCMultiFlashDlg::ReturnToIdle() {
@@ -723,7 +739,7 @@ void TCMultiFlashDlg::ReturnToIdle() {
         loader[c]->setValue(0);
         softa[c]->setValue(0);
     }
-    EnableLoadChoices(true);
+    ReleaseLoadChoices();
     peruuta->setEnabled(true);
     FlashWindowClock().Sleep(kBeforeReturningPorts);
     ReturnChannelPorts();
@@ -756,13 +772,13 @@ void TCMultiFlashDlg::ReturnChannelPorts() {
 
 void TCMultiFlashDlg::RemoteStartFlash(int portDigit, int channelMaskDigit, const std::string& file,
                                        int updateDigit) {
-    fileName = file;
-    if (const auto problem = UnloadableFileText(fileName, "File does not exists !! " + fileName)) {
+    if (const auto problem = UnloadableFileText(file, "File does not exists !! " + file)) {
         MessageBox(*problem, "", MB_OK | MB_ICONWARNING);
         EndRemoteUse(1);
         return;
     }
     remoteUse_ = true;
+    TakeFile(file);
     Update->setChecked(updateDigit != 0);
     portti_id1->setCurrentIndex(portDigit - 1 < portti_id1->count() ? portDigit - 1 : -1);
     for (int c = 0; c < kFlashChannels; ++c)

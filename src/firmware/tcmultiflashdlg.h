@@ -26,6 +26,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class QMdiSubWindow;
@@ -111,6 +112,7 @@ private:
     void FillDeviceList();
     void LoadMultiFlashSettings();
     bool SaveMultiFlashSettings();
+    void TakeFile(const std::string& file);
     void ApplyChosenFile();
     void ShowSoftwareName();
     MultiFlashChoices Choices() const;
@@ -130,7 +132,8 @@ private:
     void CompleteLoad();
     LoadOutcome CollectResults();
     void FinishLoad(const LoadOutcome& outcome);
-    void EnableLoadChoices(bool enabled);
+    void HoldLoadChoices();
+    void ReleaseLoadChoices();
     void ReturnToIdle();
     void FormClose();
     void StopAndWaitForWorkers();
@@ -155,6 +158,8 @@ private:
     FlashFamily loadFamily_ = FlashFamily::H8_3048;
     std::array<bool, kFlashChannels> loadChannels_{};
     std::vector<int> takenPorts_;
+    // The controls held off while a load runs, with the state they get back.
+    std::vector<std::pair<QWidget*, bool>> heldChoices_;
     bool loading_ = false;
     bool closing_ = false;
     // The interrupt question is open.

@@ -314,7 +314,10 @@ DWORD SerialDevice::Write(const void* buffer, DWORD count, DWORD* written, OVERL
         return ERROR_INVALID_PARAMETER;
     event->Reset();
     DWORD accepted = 0;
-    if (DWORD error = PutOutput(bytes, count, &accepted)) {
+    if (!PutImmediate()) {
+        if (gone_)
+            return ERROR_DEVICE_NOT_CONNECTED;
+    } else if (DWORD error = PutOutput(bytes, count, &accepted)) {
         if (error == ERROR_DEVICE_NOT_CONNECTED)
             MarkGone();
         return error;
@@ -338,7 +341,7 @@ DWORD SerialDevice::SynchronousWrite(const uint8_t* bytes, DWORD count, DWORD* w
         Clock::now() + Milliseconds(count * CharacterSeconds(dcb_) * kSyncWriteTimeFactor) + kSyncWriteMargin;
     for (;;) {
         DWORD accepted = 0;
-        if (*written < count) {
+        if (*written < count && PutImmediate()) {
             if (DWORD error = PutOutput(bytes + *written, count - *written, &accepted)) {
                 if (error == ERROR_DEVICE_NOT_CONNECTED)
                     MarkGone();
@@ -368,11 +371,13 @@ DWORD SerialDevice::ClearError(DWORD* errors, COMSTAT* status) {
     std::lock_guard lock(mutex_);
     if (DWORD error = Usable())
         return error;
+    const bool immediateHeld = !PutImmediate();
     const DeviceSample sample = Sample();
     if (sample.gone) {
         MarkGone();
         return ERROR_DEVICE_NOT_CONNECTED;
     }
+    immediateInDriver_ = immediateInDriver_ && sample.outQueue > 0;
     const LineCounters& now = sample.counters;
     const LineCounters& then = errorBaseline_;
     DWORD flags = 0;
@@ -392,6 +397,7 @@ DWORD SerialDevice::ClearError(DWORD* errors, COMSTAT* status) {
     if (status) {
         status->cbInQue = sample.inQueue;
         status->cbOutQue = sample.outQueue + (write_ ? static_cast<DWORD>(write_->unsent.size()) : 0);
+        status->fTxim = immediateHeld || immediateInDriver_;
     }
     return ERROR_SUCCESS;
 }
@@ -426,6 +432,10 @@ DWORD SerialDevice::Purge(DWORD flags) {
         return error;
     if ((flags & PURGE_TXABORT) && write_)
         AbortWrite();
+    if (flags & PURGE_TXCLEAR) {
+        immediate_.reset();
+        immediateInDriver_ = false;
+    }
     DWORD error = ERROR_SUCCESS;
     // On a pseudo-terminal the output queue reads empty while bytes are still in
     // transit, and flushing then loses them: flush only what the driver reports.
@@ -439,17 +449,35 @@ DWORD SerialDevice::Purge(DWORD flags) {
     return error;
 }
 
+// As the driver does under flow control, a character the line does not take
+// now waits, ahead of the bytes of a pending write, until the line is free.
 DWORD SerialDevice::TransmitChar(char c) {
     std::lock_guard lock(mutex_);
     if (DWORD error = Usable())
         return error;
-    const auto byte = static_cast<uint8_t>(c);
+    if (immediate_)
+        return ERROR_INVALID_PARAMETER;
+    immediate_ = static_cast<uint8_t>(c);
+    PutImmediate();
+    if (!gone_)
+        return ERROR_SUCCESS;
+    immediate_.reset();
+    return ERROR_DEVICE_NOT_CONNECTED;
+}
+
+bool SerialDevice::PutImmediate() {
+    if (!immediate_)
+        return true;
     DWORD accepted = 0;
-    const DWORD error = PutOutput(&byte, 1, &accepted);
-    if (error == ERROR_SUCCESS && accepted == 0)
-        return ERROR_GEN_FAILURE;
-    txArmed_ = txArmed_ || accepted > 0;
-    return error;
+    const DWORD error = PutOutput(&*immediate_, 1, &accepted);
+    if (error == ERROR_DEVICE_NOT_CONNECTED)
+        MarkGone();
+    if (error != ERROR_SUCCESS || accepted == 0)
+        return false;
+    immediate_.reset();
+    immediateInDriver_ = true;
+    txArmed_ = true;
+    return true;
 }
 
 DWORD SerialDevice::Cancel(OVERLAPPED* overlapped) {
@@ -508,8 +536,9 @@ bool SerialDevice::Drive(std::chrono::milliseconds slice) {
 }
 
 void SerialDevice::Evaluate() {
-    if (gone_ || (!wait_ && !write_))
+    if (gone_ || (!wait_ && !write_ && !immediate_))
         return;
+    PutImmediate();
     if (write_)
         ContinueWrite();
     if (!wait_ || gone_)
@@ -545,7 +574,7 @@ void SerialDevice::AbortWrite() {
 }
 
 void SerialDevice::ContinueWrite() {
-    if (!write_->unsent.empty()) {
+    if (!write_->unsent.empty() && PutImmediate()) {
         DWORD accepted = 0;
         if (DWORD error =
                 PutOutput(write_->unsent.data(), static_cast<DWORD>(write_->unsent.size()), &accepted)) {

@@ -147,6 +147,7 @@ struct COMMTIMEOUTS {
 struct COMSTAT {
     DWORD cbInQue = 0;  // bytes received and not yet read
     DWORD cbOutQue = 0; // bytes written and not yet sent
+    bool fTxim = false; // a character of TransmitCommChar has not left yet
 };
 
 // The record of one overlapped operation. hEvent is reset when the operation
@@ -194,7 +195,9 @@ BOOL EscapeCommFunction(HANDLE port, DWORD function);
 BOOL SetCommBreak(HANDLE port);
 BOOL ClearCommBreak(HANDLE port);
 BOOL PurgeComm(HANDLE port, DWORD flags);
-// Sends one byte at once, ahead of bytes that a pending write still holds.
+// Sends one byte at once, ahead of bytes that a pending write still holds. A line
+// held by flow control keeps it waiting, still ahead of them (COMSTAT fTxim), and
+// a second character fails while one waits.
 BOOL TransmitCommChar(HANDLE port, char c);
 BOOL CancelIo(HANDLE port);
 // Cancels the operation of one record, or all with null; ERROR_NOT_FOUND when

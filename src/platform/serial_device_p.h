@@ -15,6 +15,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 // How long one driving step waits for the device before it is evaluated again:
@@ -129,6 +130,8 @@ private:
     DWORD Usable() const;
     void Evaluate();
     void ContinueWrite();
+    // Hands the waiting TransmitChar character to the line; true when none waits.
+    bool PutImmediate();
     void AbortWrite();
     DWORD EventsSince(const DeviceSample& sample) const;
     void NoteReported(DWORD events, const DeviceSample& sample);
@@ -153,6 +156,11 @@ private:
     DWORD rxReportedCount_ = 0;
     bool rxTaken_ = false;
     bool txArmed_ = false;
+    // The TransmitChar character the line has not taken yet, or whether the
+    // driver may still hold it with the bytes before it (a pseudo-terminal's
+    // held output takes bytes and keeps them).
+    std::optional<uint8_t> immediate_;
+    bool immediateInDriver_ = false;
 };
 
 // Opens a device of the machine; null with the error code on failure.

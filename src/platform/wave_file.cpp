@@ -31,8 +31,8 @@ bool ReadFormat(const std::string& chunk, WaveSamples& wave) {
     wave.sampleRate = LittleEndian(chunk, 4, 4);
     wave.bitsPerSample = static_cast<uint16_t>(LittleEndian(chunk, 14, 2));
     wave.floatingPoint = tag == kFloatPcm;
-    const bool integer = tag == kIntegerPcm &&
-                         (wave.bitsPerSample == 8 || wave.bitsPerSample == 16 || wave.bitsPerSample == 32);
+    const bool integer = tag == kIntegerPcm && (wave.bitsPerSample == 8 || wave.bitsPerSample == 16 ||
+                                                wave.bitsPerSample == 24 || wave.bitsPerSample == 32);
     const bool floating = wave.floatingPoint && wave.bitsPerSample == 32;
     return (integer || floating) && wave.channels > 0 && wave.channels <= kMaxWaveChannels &&
            wave.sampleRate > 0 && wave.sampleRate <= kMaxWaveSampleRate;

@@ -13,7 +13,7 @@ constexpr uint32_t kMaxWaveSampleRate = 384000;
 struct WaveSamples {
     uint32_t sampleRate = 0;
     uint16_t channels = 0;
-    uint16_t bitsPerSample = 0; // 8 (unsigned), 16 or 32
+    uint16_t bitsPerSample = 0; // 8 (unsigned), 16, 24 or 32
     bool floatingPoint = false; // 32-bit float samples
     std::string data;           // the samples, whole frames only
 };

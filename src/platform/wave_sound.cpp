@@ -27,12 +27,27 @@ pa_sample_spec SpecOf(const WaveSamples& wave) {
         spec.format = PA_SAMPLE_FLOAT32LE;
     else if (wave.bitsPerSample == 8)
         spec.format = PA_SAMPLE_U8;
+    else if (wave.bitsPerSample == 16)
+        spec.format = PA_SAMPLE_S16LE;
     else
-        spec.format = wave.bitsPerSample == 16 ? PA_SAMPLE_S16LE : PA_SAMPLE_S32LE;
+        spec.format = wave.bitsPerSample == 24 ? PA_SAMPLE_S24LE : PA_SAMPLE_S32LE;
     spec.rate = wave.sampleRate;
     spec.channels = static_cast<uint8_t>(wave.channels);
     return spec;
 }
+
+// A wave file's channels stand in Microsoft's order; the library's default map
+// knows only up to six channels, so those beyond the named positions play as
+// auxiliary ones.
+pa_channel_map MapOf(const WaveSamples& wave) {
+    pa_channel_map map{};
+    pa_channel_map_init_extend(&map, wave.channels, PA_CHANNEL_MAP_WAVEEX);
+    return map;
+}
+
+struct MainLoopFree {
+    void operator()(pa_mainloop* loop) const { pa_mainloop_free(loop); }
+};
 
 // One sound on a thread of its own, which runs the sound library's main loop and
 // holds the connection to the server and the stream from start to end. The
@@ -46,9 +61,8 @@ public:
           thread_([this] { Play(); }) {}
     ~Playback() {
         stop_ = true;
-        pa_mainloop_wakeup(loop_);
+        pa_mainloop_wakeup(loop_.get());
         thread_.join();
-        pa_mainloop_free(loop_);
     }
     Playback(const Playback&) = delete;
     Playback& operator=(const Playback&) = delete;
@@ -60,9 +74,9 @@ public:
 private:
     // Without a server (none is started for it) the loop ends at once.
     void Play() {
-        pa_context* context = pa_context_new(pa_mainloop_get_api(loop_), "Quovix 5");
+        pa_context* context = pa_context_new(pa_mainloop_get_api(loop_.get()), "Quovix 5");
         if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0) {
-            while (!stop_ && pa_mainloop_iterate(loop_, 1, nullptr) >= 0 && Step(context)) {
+            while (!stop_ && pa_mainloop_iterate(loop_.get(), 1, nullptr) >= 0 && Step(context)) {
             }
         }
         if (stream_ != nullptr) {
@@ -109,11 +123,12 @@ private:
 
     bool OpenStream(pa_context* context) {
         const pa_sample_spec spec = SpecOf(wave_);
+        const pa_channel_map map = MapOf(wave_);
         const auto unset = static_cast<uint32_t>(-1);
         const pa_buffer_attr buffer{unset,
                                     static_cast<uint32_t>(pa_bytes_per_second(&spec)) / kBufferedPerSecond,
                                     unset, unset, unset};
-        stream_ = pa_stream_new(context, "result sound", &spec, nullptr);
+        stream_ = pa_stream_new(context, "result sound", &spec, &map);
         return stream_ != nullptr &&
                pa_stream_connect_playback(stream_, nullptr, &buffer, PA_STREAM_ADJUST_LATENCY, nullptr,
                                           nullptr) >= 0;
@@ -121,7 +136,8 @@ private:
 
     const std::string fileName_;
     const WaveSamples wave_;
-    pa_mainloop* const loop_;
+    // Freed after the thread has ended, or at once when no thread could start.
+    const std::unique_ptr<pa_mainloop, MainLoopFree> loop_;
     // Touched by the playing thread only.
     pa_stream* stream_ = nullptr;
     pa_operation* drain_ = nullptr;

@@ -670,6 +670,11 @@ void TQuovixCommPort::laheta_merkki(char c) {
         Box("Interrupt character doesn't trasmit correctly", "Port set failed");
 }
 
+bool TQuovixCommPort::CharacterWaiting() {
+    COMSTAT status;
+    return open_ && ClearCommError(handle_, nullptr, &status) && status.fTxim;
+}
+
 // ---------------------------------------------------------------------------
 // Polled run and purges
 

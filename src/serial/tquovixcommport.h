@@ -190,6 +190,9 @@ public:
     bool kirjoitus_odota();
     void lahetettavat(char* buf, int n);
     void laheta_merkki(char c);
+    // The character of laheta_merkki still waits for the line (held by flow
+    // control).
+    bool CharacterWaiting();
     char* lue_rx_char();
     char* lue_tx_char();
     int merkkien_maara() const { return rxCount_; }

@@ -21,6 +21,9 @@ public:
     virtual void CancelSending() = 0;
     // Writes one character at once, past the queue.
     virtual void SendCharacterNow(char c) = 0;
+    // The character of SendCharacterNow still waits for the line (held by flow
+    // control).
+    virtual bool CharacterWaiting() const = 0;
     // Stops the terminal's own send timer.
     virtual void StopSendTimer() = 0;
     // While on, the terminal hands every received chunk to its transmit window's

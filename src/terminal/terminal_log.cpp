@@ -64,6 +64,8 @@ bool TerminalLog::startSliced(const std::string& fileName, int portNumber, const
     if (running_)
         return true;
     extension_ = SplitExtension(fileName).extension;
+    slicedName_ = fileName;
+    terminalName_ = terminalName;
     sliceBase_ = SliceBaseName(fileName, portNumber, terminalName);
     sliceNumber_ = 0;
     sliceSizeMb_ = sliceSizeMb;
@@ -77,6 +79,13 @@ void TerminalLog::stop() {
     stream_.close();
     running_ = false;
     sliced_ = false;
+}
+
+bool TerminalLog::portMoved(int portNumber) {
+    if (!sliced_)
+        return true;
+    sliceBase_ = SliceBaseName(slicedName_, portNumber, terminalName_);
+    return rollToNextSlice();
 }
 
 bool TerminalLog::write(std::string_view text) {

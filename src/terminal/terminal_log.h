@@ -48,6 +48,10 @@ public:
     bool startSliced(const std::string& fileName, int portNumber, const std::string& terminalName,
                      int sliceSizeMb);
     void stop();
+    // The terminal moved to another port (0 = COM1): a sliced log closes the
+    // slice under way and goes on in the next one, named after the new port.
+    // False when that slice could not be created (the log has stopped).
+    bool portMoved(int portNumber);
 
     // Writes shown text to the log. False when the log had to stop because the
     // file could not be written or the next slice could not be created.
@@ -78,6 +82,8 @@ private:
     int sliceNumber_ = 0;
     int sliceSizeMb_ = 0;
     std::string sliceBase_;
+    std::string slicedName_;
+    std::string terminalName_;
     std::string extension_;
     std::string fileName_;
     std::string failure_;

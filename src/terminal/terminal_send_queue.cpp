@@ -11,6 +11,7 @@ TerminalSendQueue::TerminalSendQueue(TerminalPortLink& port, TerminalSendHost& h
 void TerminalSendQueue::typeKey(char c) {
     if (!port_.portOpen())
         return;
+    failedOpen_.reset();
     append(Piece::Keys, (c == '\r' && options_.crLf) ? std::string_view("\r\n") : std::string_view(&c, 1));
     sendWhatIsNext();
 }
@@ -18,6 +19,7 @@ void TerminalSendQueue::typeKey(char c) {
 void TerminalSendQueue::queueSend(std::string_view data, bool fromUser) {
     if (!port_.portOpen())
         return;
+    failedOpen_.reset();
     append(Piece::Send, data);
     sendWhatIsNext();
     if (options_.mirror && fromUser && !nmsReplyMode_)
@@ -29,8 +31,10 @@ void TerminalSendQueue::append(Piece kind, std::string_view bytes) {
         return;
     // Typed keys that follow each other go out together; each send stays apart,
     // so a failed write ends its own send only.
-    if (kind == Piece::Send || waiting_.empty() || waiting_.back().kind != kind)
-        waiting_.push_back({kind, {}, 0, kind == Piece::Send && host_.echoQueued()});
+    const bool echo = options_.localEcho && (kind == Piece::Keys || (host_.echoQueued() && !nmsReplyMode_));
+    if (kind == Piece::Send || waiting_.empty() || waiting_.back().kind != kind ||
+        waiting_.back().echo != echo)
+        waiting_.push_back({kind, {}, 0, echo});
     waiting_.back().bytes += bytes;
 }
 
@@ -78,14 +82,16 @@ bool TerminalSendQueue::pieceEnded(Piece kind) {
     const std::string rest = piece_.substr(std::min(pieceWritten_, piece_.size()));
     if (rest.empty() || !pieceRestWanted_)
         return false;
-    if (!port_.portOpen() || port_.openCount() != pieceOpen_) {
+    const bool sameOpen = port_.portOpen() && port_.openCount() == pieceOpen_;
+    // The write failed in this open: trying it again at once would fail again.
+    // Typed keys wait in front for the next open or what the user gives next; a
+    // send ends, so the line never carries it with a hole.
+    if (sameOpen && kind == Piece::Keys)
+        failedOpen_ = pieceOpen_;
+    if (!sameOpen || kind == Piece::Keys) {
         putBack(kind, rest);
         return false;
     }
-    // The write failed in this open: trying it again would fail again. A send
-    // ends, so the line never carries it with a hole.
-    if (kind == Piece::Keys)
-        return false;
     if (pieceHasMore_)
         waiting_.pop_front();
     host_.sendEnded();
@@ -135,23 +141,18 @@ bool TerminalSendQueue::holdsSends() const {
                        [](const Waiting& w) { return w.kind == Piece::Send; });
 }
 
-// A send keeps the echo it was given with, whatever the transmit window
-// chooses while it goes out.
-bool TerminalSendQueue::echoes(const Waiting& waiting) const {
-    return options_.localEcho && (waiting.kind == Piece::Keys || (waiting.echoedSend && !nmsReplyMode_));
-}
-
 // Writes up to the port's free room from the front of what waits; the bytes
 // the screen does not show yet are shown as they go.
 void TerminalSendQueue::sendWhatIsNext() {
-    if (inFlight_ != Piece::None || waiting_.empty() || !port_.portOpen() || port_.transmitting())
+    if (inFlight_ != Piece::None || waiting_.empty() || !port_.portOpen() || port_.transmitting() ||
+        failedOpen_ == port_.openCount())
         return;
     Waiting& front = waiting_.front();
     const size_t count = std::min(front.bytes.size(), static_cast<size_t>(std::max(port_.transmitRoom(), 0)));
     if (count == 0)
         return;
     const Piece kind = front.kind;
-    const bool echo = echoes(front);
+    const bool echo = front.echo;
     const size_t echoFrom = std::min(front.echoed, count);
     piece_ = front.bytes.substr(0, count);
     front.bytes.erase(0, count);

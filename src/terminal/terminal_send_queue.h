@@ -7,7 +7,10 @@
 // the piece of them on its way, never a typed key. A piece that a close cut short
 // goes on from its first byte the line did not take once the port reopens on the
 // same device, unless the send ended with the close; a write that failed ends its
-// send. Local echo shows each piece as it is handed to the port, once. With the
+// send, while typed keys of it wait for the next open. Local echo shows each
+// piece as it is handed to the port, once; whether a send or typed keys are
+// echoed is settled as they are given (local echo, the transmit window, NMS
+// reply mode), whatever changes while they go out. With the
 // 5QV/6QV handshake RTS is raised before every write and dropped a baud-dependent
 // hold time after the transmitter ran empty.
 
@@ -15,6 +18,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -111,12 +115,12 @@ private:
     enum class Piece { None, Send, Keys };
     // One send, or keys typed one after another, waiting in the user's order;
     // the first `echoed` bytes the screen shows already (the rest of a piece a
-    // close cut short). Whether a send is echoed is settled as it is given.
+    // close cut short). Whether it is echoed is settled as it is given.
     struct Waiting {
         Piece kind;
         std::string bytes;
         size_t echoed = 0;
-        bool echoedSend = false;
+        bool echo = false;
     };
 
     void append(Piece kind, std::string_view bytes);
@@ -125,7 +129,6 @@ private:
     // The one place that decides what goes to the port next, and what of it is
     // echoed: nothing while a piece is on its way, else the front of what waits.
     void sendWhatIsNext();
-    bool echoes(const Waiting& waiting) const;
     // The piece on its way has ended: what the line did not take of it waits
     // again in front when a close cut it short, else a failed write ends its
     // send (true).
@@ -146,6 +149,9 @@ private:
     size_t pieceWritten_ = 0;
     unsigned pieceOpen_ = 0;
     bool pieceRestWanted_ = false;
+    // The open in which a write of typed keys failed: they wait for another
+    // open, or for what the user gives next.
+    std::optional<unsigned> failedOpen_;
     // What the piece was cut from still waits in front.
     bool pieceHasMore_ = false;
     bool nmsReplyMode_ = false;

@@ -60,6 +60,12 @@ int ShownHandshake(const LineSettings& line, bool fiveQv) {
     return kHandshakeNone;
 }
 
+std::string TransmitWindowCaption(const std::string& terminalCaption) {
+    constexpr size_t kKeptPart = 5;
+    const std::string port = terminalCaption.substr(0, terminalCaption.find(':') + 1);
+    return "Transmit window " + (port.size() > kKeptPart + 1 ? port : terminalCaption.substr(0, kKeptPart));
+}
+
 std::string TerminalCaption(const LineSettings& line, const TerminalOptions& options) {
     std::string caption = "COM" + std::to_string(line.portNumber + 1) + ": " + BaudRateText(line.baudRate) +
                           " " + ItemText(kParityTexts, line.parity) + " ";

@@ -79,3 +79,10 @@ int ShownHandshake(const LineSettings& line, bool fiveQv);
 
 // "COM1: 9600 None  8 1 | None | Echo | CR -> CR/LF | Name: modem".
 std::string TerminalCaption(const LineSettings& line, const TerminalOptions& options);
+
+// The caption of a terminal's transmit window, which names the section its
+// options are kept in: "Transmit window " and the first five characters of the
+// terminal's caption ("COM7:", "COM12"), as saved options of COM1 to COM99 are
+// kept; from COM100 on, where five characters would not tell the ports apart,
+// the whole port name and its colon.
+std::string TransmitWindowCaption(const std::string& terminalCaption);

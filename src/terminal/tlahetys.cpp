@@ -20,9 +20,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QRadioButton>
-#include <QThread>
 #include <filesystem>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -41,6 +41,8 @@ TLahetys::TLahetys(TerminalLink& owner, bool factoryMode, QWidget* parent)
     setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
     nmsTimeout_.setSingleShot(true);
+    escapeTimer_.setSingleShot(true);
+    connect(&escapeTimer_, &QTimer::timeout, this, &TLahetys::EscapeTimer);
     nmsTimeout_.setInterval(kNmsReplyTimeoutMs);
     aika_vali->setText(fromLatin1(AppliedDelayText("", DecimalSeparator())));
     CRC_text->setVisible(factoryMode_);
@@ -166,14 +168,18 @@ void TLahetys::LahetaClick(bool fromButton) {
         SetSendingControls(true);
     }
     if (!data.empty()) {
-        queueingSend_ = true;
-        terminal_.QueueSend(data, true);
-        queueingSend_ = false;
-    } else if (linesPending_) {
+        Queue(data);
+    } else if (linesPending_ && escapeRest_.empty()) {
         // Nothing goes out for this line, so no send-done will come: the next
         // line follows after the delay all the same.
         OnSendDone();
     }
+}
+
+void TLahetys::Queue(const std::string& data) {
+    queueingSend_ = true;
+    terminal_.QueueSend(data, true);
+    queueingSend_ = false;
 }
 
 bool TLahetys::SendsCommandLines() const {
@@ -238,11 +244,8 @@ std::string TLahetys::NextCommandLine() {
         terminal_.AppendScreenBytes(action.echo);
         switch (action.kind) {
         case CommandLineAction::Escape:
-            for (int i = 0; i < 2; ++i) {
-                terminal_.SendCharacterNow(action.data[static_cast<size_t>(i)]);
-                QThread::msleep(kEscapeCharacterPauseMs);
-            }
-            data = action.data.substr(2);
+            escapeRest_ = action.data;
+            SendEscapeCharacter();
             break;
         case CommandLineAction::Nms:
             data = StartNmsRequest(line);
@@ -272,8 +275,34 @@ std::string TLahetys::StartNmsRequest(const std::string& line) {
     const uint8_t sequence = sequence_.Next();
     replies_.Start(parse.command->typeCode, parse.command->idText, sequence);
     terminal_.SetNmsReplyMode(true);
-    nmsTimeout_.start();
     return BuildNmsRequestFrame(*parse.command, sequence);
+}
+
+void TLahetys::SendEscapeCharacter() {
+    if (escapeRest_.size() == 1) {
+        Queue(std::exchange(escapeRest_, {}));
+        return;
+    }
+    terminal_.SendCharacterNow(escapeRest_.front());
+    escapeRest_.erase(0, 1);
+    escapePaused_ = false;
+    EscapeTimer();
+}
+
+void TLahetys::EscapeTimer() {
+    if (escapePaused_) {
+        SendEscapeCharacter();
+    } else if (terminal_.CharacterWaiting()) {
+        escapeTimer_.start(kEscapePollMs);
+    } else {
+        escapePaused_ = true;
+        escapeTimer_.start(kEscapeCharacterPauseMs);
+    }
+}
+
+void TLahetys::StopEscape() {
+    escapeTimer_.stop();
+    escapeRest_.clear();
 }
 
 void TLahetys::FinishCommandLines() {
@@ -312,6 +341,9 @@ void TLahetys::SetSendingControls(bool active) {
 }
 
 void TLahetys::OnSendDone() {
+    // The request has left: the modem's time to answer starts now.
+    if (replies_.Awaiting() && !nmsTimeout_.isActive())
+        nmsTimeout_.start();
     if (!linesPending_ && (!toisto->isChecked() || !sendingActive_)) {
         return;
     }
@@ -333,6 +365,7 @@ void TLahetys::ajastinTimer() {
 }
 
 void TLahetys::PeruutaClick() {
+    StopEscape();
     if (!sendingActive_) {
         terminal_.CancelSending();
         close();
@@ -373,6 +406,7 @@ bool TLahetys::event(QEvent* event) {
             OnSendDone();
             return true;
         case WM_TX_PORT_CLOSED:
+            StopEscape();
             EndNmsReply();
             if (!Laheta->isEnabled()) {
                 PeruutaClick();
@@ -456,6 +490,7 @@ void TLahetys::hideEvent(QHideEvent* event) {
 void TLahetys::closeEvent(QCloseEvent* event) {
     SaveSettings();
     EndNmsReply();
+    StopEscape();
     ajastin.stop();
     terminal_.TransmitWindowDismissed(true);
     event->accept();

@@ -28,11 +28,13 @@ public:
     enum Source { FileSource = 0, TextSource = 1, CommandSource = 2 };
     // The window introduces itself to its terminal this long after construction.
     static constexpr int kFirstTickMs = 70;
-    // A modem that has not answered an NMS request by then is given up, so the
-    // terminal shows what it receives again.
+    // A modem that has not answered an NMS request this long after the request
+    // has left is given up, so the terminal shows what it receives again.
     static constexpr int kNmsReplyTimeoutMs = 3000;
     // How often a due line looks again whether the last request's reply is over.
     static constexpr int kReplyWaitPollMs = 20;
+    // How often an escape character held by the line is looked at again.
+    static constexpr int kEscapePollMs = 5;
 
     // The terminal passes itself and its window; the caption (which names the
     // settings section) is set by the terminal before the settings load.
@@ -86,6 +88,14 @@ private:
     bool LoadCommandLines();
     std::string NextCommandLine();
     std::string StartNmsRequest(const std::string& line);
+    // Hands the send's data to the terminal.
+    void Queue(const std::string& data);
+    // The characters of an escape line go one at a time, each after a pause
+    // counted from when the one before has left: a held line delays the escape
+    // and keeps it whole. The last goes through the queue.
+    void SendEscapeCharacter();
+    void EscapeTimer();
+    void StopEscape();
     void FinishCommandLines();
     void EndNmsReply();
     void SetSendingControls(bool active);
@@ -115,6 +125,11 @@ private:
     TransmitTextOptions sendOptions_;
     // The window is handing its send's data to the terminal.
     bool queueingSend_ = false;
+    // The escape line's characters still to go, and whether the pause after the
+    // last one sent runs (else it waits for the line to take it).
+    QTimer escapeTimer_;
+    std::string escapeRest_;
+    bool escapePaused_ = false;
     std::vector<std::string> commandLines_;
     bool linesPending_ = false;
     size_t lineIndex_ = 0;

@@ -163,6 +163,9 @@ void Tportinasetus::OKClick() {
     // A move is a port other than the terminal's: one whose port is gone from the
     // list is shown on the first entry, and OK there moves it too.
     const bool moved = !new_terminal && portIndex != target_.line->portNumber;
+    // A terminal that moves leaves its old port free for the next new one.
+    if (moved)
+        inUse_.erase(target_.line->portNumber);
     if (new_terminal || moved)
         target_.line->portNumber = portIndex;
     if (moved && target_.reopenPort)

@@ -647,13 +647,18 @@ void Tterminaali::Asetukset1Click(bool newTerminal) {
     portinasetus->SetPlace(BesideTerminal());
     portinasetus->new_terminal = newTerminal;
     portinasetus->term_nimi->setText(newTerminal ? QString() : fromLatin1(options.name));
+    // The caption names the port the terminal is on, which "Open port" opens, and
+    // the screen shows whether it is open.
+    const auto showPort = [this, newTerminal] {
+        UpdateTerminalCaption(!newTerminal);
+        showPortState();
+    };
     for (;;) {
         if (portinasetus->exec() != QDialog::Accepted) {
             // Cancel undoes nothing: a move to another port that would not open
             // has left the terminal on that port, closed, and the clicks have set
-            // the line. The caption names the port that "Open port" opens.
-            UpdateTerminalCaption(!newTerminal);
-            showPortState();
+            // the line.
+            showPort();
             if (newTerminal)
                 PostMessage(this, WM_CLOSE);
             portinasetus->new_terminal = false;
@@ -661,6 +666,7 @@ void Tterminaali::Asetukset1Click(bool newTerminal) {
         }
         if (portOpen())
             break;
+        showPort();
         MessageBox("Could not open port COM" + std::to_string(CommPort1->Portin_nro() + 1) + "." +
                        "\n Port in in use !",
                    "", MB_OK);
@@ -712,7 +718,7 @@ void Tterminaali::UpdateTerminalCaption(bool renameMenuEntry) {
 }
 
 QString Tterminaali::TransmitWindowCaption() const {
-    return QStringLiteral("Transmit window ") + windowTitle().left(5);
+    return fromLatin1(::TransmitWindowCaption(toLatin1(windowTitle())));
 }
 
 ProgrammableSettings Tterminaali::programmable() const {
@@ -817,7 +823,11 @@ std::string Tterminaali::StopLogOrChooseFile() {
         stopLogging();
         return {};
     }
-    return ChooseLogFile();
+    const std::string fileName = ChooseLogFile();
+    // The item ticked itself as it was clicked: a cancelled choice unticks it.
+    if (fileName.empty())
+        ShowLogState();
+    return fileName;
 }
 
 void Tterminaali::Logfile1Click() {
@@ -917,13 +927,17 @@ void Tterminaali::showScriptSetName(const std::string& name) {
 
 // Data and keys given for one device never go to another: a move ends the
 // sends and the transmit window's repeat, as "Close port" does, and drops the
-// typed keys too. The caller has closed the port and opens it on the new number.
+// typed keys too. A sliced log goes on in a slice named after the new port. The caller has closed the port
+// and opens it on the new number.
 void Tterminaali::MovePort(int number) {
     if (number == CommPort1->Portin_nro())
         return;
     CommPort1->setPortin_nro(static_cast<TPortnro>(number));
     sendQueue_.portMoved();
     SuspendTransmitWindow();
+    if (!log_.portMoved(number))
+        ShowLogFailureAfterThisText();
+    ShowLogState();
 }
 
 // Closed by the user, a lent port is no longer wanted back.

@@ -79,6 +79,7 @@ public:
     void AppendScreenBytes(const std::string& bytes) override;
     void CancelSending() override { sendQueue_.cancel(); }
     void SendCharacterNow(char c) override;
+    bool CharacterWaiting() const override { return CommPort1->CharacterWaiting(); }
     void StopSendTimer() override;
     void SetNmsReplyMode(bool on) override { sendQueue_.setNmsReplyMode(on); }
     void SetTransmitWindowHandle(QObject* window) override { transmitWindow = window; }

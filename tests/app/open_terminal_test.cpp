@@ -13,6 +13,8 @@
 #include "terminal/tscriptsetup.h"
 #include "terminal/tterminaali.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -308,6 +310,21 @@ TEST_F(OpenTerminalTest, SlicedLogTakesWhatTheScreenShows) {
     QFile log(QString::fromStdString(folder.file("log_COM_13___0000.txt")));
     ASSERT_TRUE(log.open(QIODevice::ReadOnly)) << log.fileName().toStdString();
     EXPECT_EQ(log.readAll(), QByteArray("one\r\ntwo"));
+
+    // A log command whose save dialog is cancelled starts nothing and leaves
+    // its item unticked.
+    for (QAction* item : {terminal->Logfile1, terminal->LogFilesliced2}) {
+        QTimer::singleShot(0, [] {
+            QDialog* save = nullptr;
+            if (QTest::qWaitFor(
+                    [&] { return (save = qobject_cast<QDialog*>(QApplication::activeModalWidget())); },
+                    kWaitMs))
+                save->reject();
+        });
+        item->trigger();
+        EXPECT_FALSE(item->isChecked()) << item->text().toStdString();
+        EXPECT_FALSE(terminal->Logilappu->isVisible());
+    }
 }
 
 } // namespace

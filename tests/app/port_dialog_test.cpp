@@ -124,8 +124,13 @@ TEST_F(PortDialogTest, SecondNewTerminalIsOfferedTheNextFreePort) {
     EXPECT_EQ(second.line.portNumber, PortIndexOfEntry(next));
     EXPECT_EQ(dialog->PortsInUse(), (std::set<int>{0, PortIndexOfEntry(next)}));
 
-    // Once the first terminal has closed, its port is free again.
-    dialog->RemovePortInUse(0);
+    // The first terminal moving to COM4 leaves COM1 free; once it has closed,
+    // COM4 is free again.
+    ShowFor(first, false);
+    dialog->portinnro->setItemIndex(static_cast<int>(dialog->portinnro->items().indexOf("COM4")));
+    dialog->OKClick();
+    EXPECT_EQ(dialog->PortsInUse(), (std::set<int>{3, PortIndexOfEntry(next)}));
+    dialog->RemovePortInUse(3);
     FakeTerminal third;
     ShowFor(third, true);
     EXPECT_EQ(Entry(), "COM1");

@@ -25,7 +25,7 @@ class MultiFlashLoadTest : public ::testing::Test {
 protected:
     MultiFlashLoadTest() {
         for (int c = 0; c < kFlashChannels; ++c)
-            choices.channels[c] = {false, "COM" + std::to_string(c + 1), c};
+            choices.channels[c] = {false, "COM" + std::to_string(c + 1)};
         choices.channels[0].enabled = true;
         choices.fileName = folder.file("modem.a37");
         WriteFileText(choices.fileName, MakeSRecordFile(image));
@@ -74,15 +74,15 @@ TEST_F(MultiFlashLoadTest, ChecksRefuseInTheWindowsOrder) {
     EXPECT_EQ(refusalOfCheck(), "Both H8 and KZ mudules can not be flashed same time !!!");
     choices.kzModule = false;
     choices.channels[2].enabled = true;
-    choices.channels[2].portIndex = choices.channels[3].portIndex;
+    choices.channels[2].portText = choices.channels[3].portText;
     EXPECT_EQ(refusalOfCheck(), "All active channels must point to different com ports !!!");
-    choices.channels[2].portIndex = 2;
+    choices.channels[2].portText = "COM3";
     choices.fileName = folder.file("missing.a37");
     EXPECT_EQ(refusalOfCheck(), "File " + choices.fileName + " does not exists !!!");
 }
 
 TEST_F(MultiFlashLoadTest, DisabledChannelsPortsAreNotCompared) {
-    choices.channels[1].portIndex = choices.channels[2].portIndex = choices.channels[0].portIndex;
+    choices.channels[1].portText = choices.channels[2].portText = choices.channels[0].portText;
     EXPECT_EQ(refusalOfCheck(), "(passed)");
     choices.channels[1].enabled = true;
     EXPECT_EQ(refusalOfCheck(), "All active channels must point to different com ports !!!");
@@ -117,7 +117,7 @@ TEST_F(MultiFlashLoadTest, SpeedIndexAndCrystalFollowTheBoxesInOrder) {
 }
 
 TEST_F(MultiFlashLoadTest, InputsCarryPortsOfEnabledChannelsAndTheFamilysFixedValues) {
-    choices.channels[2] = {true, "COM12", 3};
+    choices.channels[2] = {true, "COM12"};
     choices.dsrMode = true;
     MultiFlashFirmware k10;
     k10.family = FlashFamily::K10;

@@ -158,7 +158,17 @@ TEST_F(MultiFlashWindowTest, RefusedStartsGiveTheirBoxAndLeaveTheButtons) {
     EXPECT_FALSE(window->Flash_tiedostoClick());
     EXPECT_EQ(boxes.texts(),
               std::vector<std::string>{"All active channels must point to different com ports !!!"});
+    // COM22 unplugged: channel 1's refreshed list has COM23 where channel 2's older
+    // list has it one further on.
     window->portti_id[1]->setCurrentIndex(2);
+    main.com_list = "COM21,COM23,COM24,COM25";
+    window->portti_id1DropDown(window->portti_id1);
+    window->portti_id1->setCurrentIndex(1);
+    boxes.clear();
+    EXPECT_FALSE(window->Flash_tiedostoClick()) << "both channels would open COM23";
+    EXPECT_EQ(boxes.texts(),
+              std::vector<std::string>{"All active channels must point to different com ports !!!"});
+    window->portti_id1->setCurrentIndex(0);
     boxes.clear();
     window->fileName = folder.file("gone.a37");
     EXPECT_FALSE(window->Flash_tiedostoClick());
@@ -227,10 +237,16 @@ TEST_F(MultiFlashWindowTest, WhileALoadRunsNothingStartsAnotherOrChangesWhatItLo
     open();
     window->LuetiedostoClick();
     enableChannels({0});
+    const std::vector<QWidget*> choices{window->Luetiedosto, window->Flash_tiedosto, window->BootFile,
+                                        window->kayta1,      window->portti_id1,     window->portti_id4,
+                                        window->Update,      window->SpeedSelection, window->veryslow,
+                                        window->KZmodule,    window->h8_3069,        window->BootSection,
+                                        window->freq_33,     window->kidetaajuus,    window->Devicelist};
+    std::vector<bool> before;
+    for (QWidget* control : choices)
+        before.push_back(control->isEnabled());
     sim.Hold();
     ASSERT_TRUE(window->Flash_tiedostoClick());
-    const std::vector<QWidget*> choices{window->Luetiedosto, window->Flash_tiedosto, window->BootFile,
-                                        window->kayta1,      window->portti_id1,     window->portti_id4};
     for (QWidget* control : choices)
         EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
     QTest::mouseClick(window->BootFile, Qt::LeftButton);
@@ -239,16 +255,20 @@ TEST_F(MultiFlashWindowTest, WhileALoadRunsNothingStartsAnotherOrChangesWhatItLo
     EXPECT_EQ(main.released, std::vector<int>{21});
     sim.Release();
     ASSERT_TRUE(waitFor([&] { return summaryShown(); }));
-    for (QWidget* control : choices)
-        EXPECT_TRUE(control->isEnabled()) << control->objectName().toStdString();
+    for (size_t i = 0; i < choices.size(); ++i)
+        EXPECT_EQ(choices[i]->isEnabled(), before[i]) << choices[i]->objectName().toStdString();
     EXPECT_EQ(main.restored, std::vector<int>{21});
     EXPECT_EQ(modems[0]->Memory(0, image.size()), image);
 }
 
 TEST_F(MultiFlashWindowTest, RemoteUseEndsWithTheLoadsStatus) {
+    TIniFile ini(SettingsFileName());
+    ini.WriteString("Multi Flash", "Directory", folder.path().string() + "/");
+    ini.WriteString("Multi Flash", "Filename", "img64k.a20");
     open();
     attachModem(21);
     window->RemoteStartFlash(1, 1, *chosenFile, 0);
+    EXPECT_EQ(window->windowTitle().toStdString(), *chosenFile) << "the window shows the file it loads";
     EXPECT_EQ(main.exit_status, 1) << "a remote load is no success until it has ended well";
     ASSERT_TRUE(waitFor([&] { return !window->Loading(); }));
     EXPECT_EQ(main.exit_status, 0);
@@ -278,9 +298,11 @@ TEST_F(MultiFlashWindowTest, RemoteUseThatCannotStartEndsWithFailure) {
     EXPECT_EQ(boxes.texts(),
               std::vector<std::string>{"Cannot read file \"" + directory + "\". Is a directory"});
     main.exit_status = 0;
+    boxes.clear();
     window->RemoteStartFlash(0, 1, *chosenFile, 0);
     EXPECT_EQ(main.exit_status, 1) << "port digit 0 selects no port: nothing starts";
     EXPECT_FALSE(window->kayta1->isChecked());
+    EXPECT_EQ(boxes.count(), 0u) << "channel 1 is turned off without a message";
 }
 
 TEST_F(MultiFlashWindowTest, SettingsComeBackInANewWindow) {

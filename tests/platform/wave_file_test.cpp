@@ -44,6 +44,7 @@ TEST(WaveFileTest, ReadsPlayableFormsAndRefusesTheRest) {
         {"data before format", riff(chunk("data", "ab") + format(1, 1, 8)), -1},
         {"compressed", riff(format(2, 1, 4) + chunk("data", "ab")), -1},
         {"12-bit", riff(format(1, 1, 12) + chunk("data", "ab")), -1},
+        {"24-bit stereo", riff(format(1, 2, 24) + chunk("data", "abcdefg")), 6},
         {"no channels", riff(format(1, 0, 8) + chunk("data", "ab")), -1},
         {"32 channels", riff(format(1, 32, 8) + chunk("data", std::string(32, 'a'))), 32},
         {"65535 channels", riff(format(1, 65535, 8) + chunk("data", "ab")), -1},

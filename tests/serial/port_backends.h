@@ -10,6 +10,7 @@
 #include "support/temp_folder.h"
 
 #include <chrono>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -77,6 +78,13 @@ public:
         SetProgramPathForTests("");
     }
     FarEnd& Far() { return *far_; }
+    // Another device takes the place of COM kComNumber's, as when an adapter is
+    // pulled and plugged in again.
+    void ReplaceFar() {
+        far_.reset();
+        std::filesystem::remove(folder_.file("ports") + "/com" + std::to_string(kComNumber));
+        far_ = MakeFarEnd(kComNumber);
+    }
     // A second device, COM kOtherComNumber, made when first asked for.
     FarEnd& Other() {
         if (!other_)

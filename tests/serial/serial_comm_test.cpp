@@ -374,3 +374,25 @@ TEST_F(VirtualPortCalls, CancelledWriteCompletesAbortedAndPurgeDropsUnsentBytes)
     EXPECT_EQ(GetLastError(), ERROR_NOT_FOUND);
     CloseHandle(record.hEvent);
 }
+
+// A line held by flow control keeps the character of TransmitCommChar waiting,
+// ahead of a pending write, and takes it first when it is free again.
+TEST_F(VirtualPortCalls, AHeldLineKeepsTheImmediateCharacterAheadOfThePendingWrite) {
+    OpenPort port(9600);
+    ASSERT_TRUE(EscapeCommFunction(port.handle, SETXOFF));
+    OVERLAPPED record;
+    record.hEvent = CreateEvent(true, false);
+    DWORD written = 0;
+    ASSERT_FALSE(WriteFile(port.handle, "abc", 3, &written, &record));
+    ASSERT_TRUE(TransmitCommChar(port.handle, '+'));
+    EXPECT_FALSE(TransmitCommChar(port.handle, '-')) << "one character waits at a time";
+    COMSTAT status;
+    ASSERT_TRUE(ClearCommError(port.handle, nullptr, &status));
+    EXPECT_TRUE(status.fTxim);
+    ASSERT_TRUE(EscapeCommFunction(port.handle, SETXON));
+    EXPECT_EQ(WaitForSingleObject(record.hEvent, 2000), WAIT_OBJECT_0);
+    EXPECT_EQ(far.ReadFor(4, 1000ms), "+abc");
+    ASSERT_TRUE(ClearCommError(port.handle, nullptr, &status));
+    EXPECT_FALSE(status.fTxim);
+    CloseHandle(record.hEvent);
+}

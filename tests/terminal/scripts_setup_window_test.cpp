@@ -30,6 +30,7 @@ public:
     void AppendScreenBytes(const std::string&) override {}
     void CancelSending() override {}
     void SendCharacterNow(char) override {}
+    bool CharacterWaiting() const override { return false; }
     void StopSendTimer() override {}
     void SetNmsReplyMode(bool) override {}
     void SetTransmitWindowHandle(QObject*) override {}

@@ -80,9 +80,13 @@ TEST(TerminalLog, SliceRollsAfterTheWriteThatPassesTheSize) {
     EXPECT_EQ(log.fileLine(), folder.file("log_COM_03_m__0001.txt"));
     EXPECT_EQ(log.bytesLine(), "0 Bytes");
     EXPECT_TRUE(log.write("next"));
+    // After a move to COM5 the next slice names that port.
+    EXPECT_TRUE(log.portMoved(4));
+    EXPECT_TRUE(log.write("moved"));
     log.stop();
     EXPECT_EQ(std::filesystem::file_size(first), TerminalLog::kBytesPerMegabyte + 2);
     EXPECT_EQ(Contents(folder.file("log_COM_03_m__0001.txt")), "next");
+    EXPECT_EQ(Contents(folder.file("log_COM_05_m__0002.txt")), "moved");
 }
 
 TEST(TerminalLog, SliceSizeZeroNeverRollsAndARunningLogIsNotRestarted) {

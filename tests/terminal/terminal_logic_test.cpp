@@ -54,6 +54,15 @@ TEST(TerminalSettings, CaptionNamesPortLineHandshakeAndOptions) {
     EXPECT_EQ(TerminalCaption(line, options), "COM10: 38400 Even  7 2 | Hardware");
     options.fiveQv = true;
     EXPECT_EQ(TerminalCaption(line, options), "COM10: 38400 Even  7 2 | 5QV/6QV");
+
+    // The transmit window's caption keeps apart ports whose first five
+    // characters are the same.
+    for (const auto& [terminal, transmit] :
+         {std::pair{"COM7: 9600 None  8 1 | None", "Transmit window COM7:"},
+          std::pair{"COM12: 9600 None  8 1 | None", "Transmit window COM12"},
+          std::pair{"COM123: 9600 None  8 1 | None", "Transmit window COM123:"},
+          std::pair{"COM12: Programming mode x", "Transmit window COM12"}})
+        EXPECT_EQ(TransmitWindowCaption(terminal), transmit);
 }
 
 ProgrammableSettings FieldTerminal() {

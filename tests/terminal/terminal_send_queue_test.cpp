@@ -277,8 +277,8 @@ bool InOrderWithin(const std::string& part, const std::string& whole) {
 // beside them and however the sending ends, each typed byte reaches the line
 // once, in the order typed, and the screen (local echo) shows the line's bytes in
 // the line's order. A send started between typed keys goes out between them. A
-// send keeps the echo it was given with when the transmit window's source
-// changes as it goes out.
+// send keeps the echo it was given with when the transmit window's source,
+// local echo or the NMS reply mode change as it goes out.
 TEST(SendPathTable, TypedBytesArriveOnceInOrderAndTheEchoFollowsTheLine) {
     struct Source {
         const char* name;
@@ -324,6 +324,10 @@ TEST(SendPathTable, TypedBytesArriveOnceInOrderAndTheEchoFollowsTheLine) {
                             b.queue.queueSend("later", true);
                     }
                     b.host.echoQueuedData = !sourceChanges;
+                    if (sourceChanges) {
+                        b.options.localEcho = false;
+                        b.queue.setNmsReplyMode(true);
+                    }
                     if (end == Cancelled) {
                         repeatsLeft = 0;
                         b.queue.cancel();

@@ -2,6 +2,7 @@
 
 #include "platform/tinifile.h"
 #include "serial/port_backends.h"
+#include "serial/tcomm_event.h"
 #include "support/fake_main_window.h"
 #include "support/message_box_recorder.h"
 #include "support/temp_folder.h"
@@ -161,6 +162,21 @@ TEST_P(WriteEndTest, ReopensLeaveEachSendWholeOrAnExactPrefixOnItsOwnDevice) {
         bool goesOn;
         bool moves;
         std::function<void()> run;
+        bool removes = false; // its write fails, with a box
+    };
+    // The device goes while the line holds the write, and the port closes; another
+    // device takes its place and the user opens the port.
+    const auto removeDevice = [&](const std::function<void()>& failFirst) {
+        terminal->Clear1Click();
+        bench.Far().Vanish();
+        failFirst();
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return terminal->teksti->screenText().contains("Serial port restarted"); }, 3000));
+        QTest::qWait(20);
+        bench.ReplaceFar();
+        if (bench.Virtual())
+            bench.Virtual()->SetPacing(true);
+        terminal->openport1Click();
     };
     const Reopen reopens[] = {
         {"failed wait", true, false,
@@ -180,6 +196,14 @@ TEST_P(WriteEndTest, ReopensLeaveEachSendWholeOrAnExactPrefixOnItsOwnDevice) {
         {"settings on the same port", true, false, [&] { SettingsOk(PortBench::kComNumber); }},
         {"settings with a move", false, true, [&] { SettingsOk(PortBench::kOtherComNumber); }},
         {"layout load", true, false, [&] { terminal->loadTerminalSettings(layout, "Window number 0"); }},
+        {"device removed, its write failing first", false, false,
+         [&] { removeDevice([&] { port().kirjoitus_odota(); }); }, true},
+        {"device removed, its wait failing first", false, false,
+         [&] {
+             removeDevice(
+                 [&] { port().WndProc(WM_COMM_WAIT_FAILED, CommPostWParam(port().OpenCount(), 0), 0); });
+         },
+         true},
         {"hand-back", false, false,
          [&] {
              terminal->closePort();
@@ -239,9 +263,68 @@ TEST_P(WriteEndTest, ReopensLeaveEachSendWholeOrAnExactPrefixOnItsOwnDevice) {
                     SettingsOk(PortBench::kComNumber);
                     hold(false);
                 }
-                EXPECT_TRUE(boxes.texts().empty()) << row;
+                for (const std::string& box : boxes.texts())
+                    EXPECT_TRUE(reopen.removes && box.starts_with("Write failed on ComPort COM7!"))
+                        << row << box;
                 boxes.clear();
             }
+}
+
+// A command file's escape line given while the line is held reaches the modem
+// whole once the hold ends, its characters 100 ms apart, and the file goes on.
+TEST_P(WriteEndTest, AHeldLineDelaysTheEscapeLineWhole) {
+    main.factory_mode = true;
+    const TempFolder folder;
+    std::ofstream(folder.file("commands.txt"), std::ios::binary) << "LINE1\r\n+++\r\nLINE3\r\n";
+    terminal->Lhetys1Click();
+    QPointer<TLahetys> transmit = qobject_cast<TLahetys*>(terminal->transmitWindow.data());
+    QTest::qWait(TLahetys::kFirstTickMs + 20);
+    transmit->lahde->setItemIndex(TLahetys::CommandSource);
+    transmit->SelectFile(folder.file("commands.txt"));
+    transmit->LahetaClick(true);
+    EXPECT_EQ(Drain(bench.Far(), 7), "LINE1\r\n");
+    hold(true);
+    QTest::qWait(600);
+    hold(false);
+    std::string line;
+    std::vector<std::chrono::steady_clock::time_point> arrivals;
+    static_cast<void>(QTest::qWaitFor(
+        [&] {
+            for (const char c : bench.Far().ReadFor(1, 2ms)) {
+                line += c;
+                arrivals.push_back(std::chrono::steady_clock::now());
+            }
+            return line.size() >= 10;
+        },
+        3000));
+    EXPECT_EQ(line, "+++LINE3\r\n");
+    ASSERT_GE(arrivals.size(), 3u);
+    EXPECT_GE(arrivals[1] - arrivals[0], 80ms);
+    EXPECT_GE(arrivals[2] - arrivals[1], 80ms);
+    EXPECT_TRUE(boxes.texts().empty());
+    transmit->close();
+}
+
+// A move to a port another program holds: while the box says it could not be
+// opened, the terminal names the new port and shows it closed.
+TEST_P(WriteEndTest, AMoveToAPortThatWillNotOpenShowsThatPortClosed) {
+    main.com_list = "COM7,COM8";
+    bench.Other();
+    const HANDLE holder = CreateFile("\\\\.\\COM8", 0);
+    if (holder == INVALID_HANDLE_VALUE)
+        GTEST_SKIP() << "COM8 cannot be held";
+    std::string captionAtBox;
+    bool looksOpenAtBox = true;
+    SetMessageBoxResponder([&](const MessageBoxRequest&) {
+        captionAtBox = terminal->windowTitle().toStdString();
+        looksOpenAtBox = terminal->closePortItemShown();
+        QTimer::singleShot(0, &dialog, [&] { dialog.PeruutaClick(); });
+        return IDOK;
+    });
+    SettingsOk(PortBench::kOtherComNumber);
+    EXPECT_EQ(captionAtBox.substr(0, 5), "COM8:");
+    EXPECT_FALSE(looksOpenAtBox);
+    CloseHandle(holder);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, WriteEndTest, testing::Values(Backend::Virtual, Backend::Pty),

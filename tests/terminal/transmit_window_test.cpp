@@ -46,6 +46,9 @@ public:
     void AppendScreenBytes(const std::string& text) override { screen += text; }
     void CancelSending() override { ++cancels; }
     void SendCharacterNow(char c) override { immediate += c; }
+    // The line holds the immediate character while set.
+    bool characterWaiting = false;
+    bool CharacterWaiting() const override { return characterWaiting; }
     void StopSendTimer() override {}
     void SetNmsReplyMode(bool on) override { nmsReplyMode = on; }
     void SetTransmitWindowHandle(QObject* window) override { handle = window; }
@@ -160,9 +163,16 @@ TEST_F(TransmitWindowTest, CommandFileSendsOneLinePerSendAndSkipsRefusedLines) {
     EXPECT_TRUE(window->SendingActive());
     EXPECT_EQ("\r\nGET U16 1.256 ", terminal.screen);
 
-    // The refused line prints why and the file goes on without a send.
+    // The refused line prints why and the file goes on without a send. The
+    // escape's first '+' waits while the line holds it.
+    terminal.characterWaiting = true;
     PostMessage(window, WM_TX_SEND_DONE);
-    EXPECT_TRUE(waitFor([&] { return terminal.immediate == std::string("++"); }));
+    EXPECT_TRUE(waitFor([&] { return terminal.immediate == "+"; }));
+    QTest::qWait(300);
+    EXPECT_EQ("+", terminal.immediate);
+    terminal.characterWaiting = false;
+    EXPECT_TRUE(waitFor([&] { return terminal.queued.size() == 2; }));
+    EXPECT_EQ("++", terminal.immediate);
     EXPECT_NE(std::string::npos, terminal.screen.find("NMS command refused"));
     EXPECT_EQ((std::vector<std::string>{terminal.queued[0], "+"}), terminal.queued);
     EXPECT_FALSE(window->SendingActive());
@@ -222,7 +232,10 @@ TEST_F(TransmitWindowTest, SilentModemTimesOutAndTheTerminalShowsItsInputAgain) 
     window->lahde->setItemIndex(TLahetys::CommandSource);
     window->SelectFile(writeFile("get.txt", "GET U8 1.2"));
     window->LahetaClick(true);
+    // The time to answer starts when the request has left the port.
+    QTest::qWait(TLahetys::kNmsReplyTimeoutMs + 300);
     EXPECT_TRUE(terminal.nmsReplyMode);
+    PostMessage(window, WM_TX_SEND_DONE);
     EXPECT_TRUE(waitFor([&] { return !terminal.nmsReplyMode; }, TLahetys::kNmsReplyTimeoutMs + 2000));
     EXPECT_NE(std::string::npos, terminal.screen.find("NMS reply timed out"));
 

@@ -219,7 +219,9 @@ TEST_F(KeyboardFollowsWindow, TheActiveChildsWorkingControlHasTheKeys) {
         QTest::mouseClick(FrameOf(window), Qt::LeftButton, Qt::NoModifier, {50, titleBar / 2});
         ExpectKeyboardIn(kind, window, "a click on its caption");
 
-        // Open terminal's settings dialog left by Esc: the new terminal closes.
+        // Open terminal's settings dialog left by Esc: the new terminal closes and
+        // the keys go back to the window the user was in, the one made later.
+        ActiveAfter(window, other);
         QTimer::singleShot(0, [] {
             QWidget* dialog = nullptr;
             static_cast<void>(QTest::qWaitFor(
@@ -229,10 +231,9 @@ TEST_F(KeyboardFollowsWindow, TheActiveChildsWorkingControlHasTheKeys) {
         });
         const qsizetype children = main->mdiArea()->subWindowList().size();
         main->Uusi1Click();
-        EXPECT_TRUE(QTest::qWaitFor(
-            [&] { return main->mdiArea()->subWindowList().size() == children && ActiveChildHasTheKeys(); },
-            kWaitMs))
-            << kind.kind << " after Open terminal's settings dialog left by Esc";
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return main->mdiArea()->subWindowList().size() == children; }, kWaitMs));
+        ExpectKeyboardIn(kKinds[0], other, "Open terminal's settings dialog left by Esc");
 
         if (qobject_cast<Tterminaali*>(window) != nullptr) {
             main->mdiArea()->setActiveSubWindow(FrameOf(other));
@@ -243,11 +244,14 @@ TEST_F(KeyboardFollowsWindow, TheActiveChildsWorkingControlHasTheKeys) {
             ExpectKeyboardIn(kind, window, "the Window menu");
         }
 
-        // With only the two open, the other's closing makes the window the active one.
-        if (main->mdiArea()->subWindowList().size() == 2) {
-            CloseMdiChild(other);
-            ExpectKeyboardIn(kind, window, "the other window closing");
-        }
+        // A terminal closing gives the keys back to the window active before it,
+        // though a terminal made between them is open too.
+        QWidget* third = OpenTerminal();
+        ActiveAfter(third, window);
+        main->mdiArea()->setActiveSubWindow(FrameOf(other));
+        CloseMdiChild(other);
+        ExpectKeyboardIn(kind, window, "the terminal over it closing");
+        CloseMdiChild(third);
 
         main->close();
         main.reset();
@@ -259,6 +263,15 @@ TEST_F(KeyboardFollowsWindow, TheActiveChildsWorkingControlHasTheKeys) {
             << kind.kind;
         ASSERT_NO_FATAL_FAILURE(ActivateMain());
         ExpectKeyboardIn(kind, reopened, "a restart");
+
+        // The window closing over two terminals gives the keys to the one the user
+        // was in last, not the one made first.
+        QWidget* first = OpenTerminal();
+        QWidget* last = OpenTerminal();
+        ActiveAfter(first, last);
+        main->mdiArea()->setActiveSubWindow(FrameOf(reopened));
+        CloseMdiChild(reopened);
+        ExpectKeyboardIn(kKinds[0], last, "its closing over two terminals");
         main->close();
         main.reset();
     }
