@@ -11,7 +11,7 @@
 // device, that plug-in); each send whole, or an exact prefix of itself when an
 // event of the walk (Cancel, a close, a move, a removal) ended it, after which no
 // more of it goes than the driver held and its transmit window no longer sends;
-// a command file's lines and its escape in order; keys once, in the order typed,
+// a command file's lines in order and its escapes whole; keys once, in the order typed,
 // and none left behind on a quiet line. Each terminal's screen tells its port's
 // true state and shows what its devices sent it, in order, and each NMS value
 // only with its own request's id. A failure prints the seed and every step taken.
@@ -212,10 +212,10 @@ struct Peer {
     // Since when, and the step, nothing came while a terminal was open on it.
     Clock::time_point quietSince;
     int quietFrom = 0;
-    std::string key;       // the send of the open segment, when its first byte tells
-    std::string escapeKey; // the escape on its way, of this terminal, and what came of it
-    int escapeOwner = -1;
-    std::string escape;
+    std::string key; // the send of the open segment, when its first byte tells
+    // Escape characters: that came, that the escapes given may bring, and that
+    // they must bring (no event ended them).
+    size_t escapeChars = 0, escapeCharsDue = 0, escapeCharsOwed = 0;
     bool whole = false;    // the open segment is its whole send
     size_t checked = 0;    // of the open segment checked
     std::string lateReply; // to the last request, held back for the next
@@ -320,24 +320,22 @@ protected:
     }
     // Records a send the terminal starts now, after the given command line;
     // none when its port is not open.
-    bool record(int t, const std::string& bytes, bool ordered, bool repeats, const std::string& after = "",
-                const std::string& key = "") {
+    void record(int t, const std::string& bytes, bool ordered, bool repeats, const std::string& after = "") {
         if (!terminals[t]->portOpen() || peerOf(t) < 0)
-            return false;
+            return;
         const Peer& peer = peers[peerOf(t)];
-        sends[t][key.empty() ? keyOf(bytes) : key] =
-            Send{peerOf(t), peer.generation, bytes, ordered ? step : -1, repeats, after};
-        live[t].insert(key.empty() ? keyOf(bytes) : key);
-        return true;
+        sends[t][keyOf(bytes)] = Send{peerOf(t), peer.generation, bytes, ordered ? step : -1, repeats, after};
+        live[t].insert(keyOf(bytes));
     }
     // An event of the walk ends the terminal's sends: what has not gone out of
     // them may never go, and its transmit window is told. What its device sent
     // and the screen does not show yet may be lost.
     void endSends(int t) {
+        if (peerOf(t) >= 0)
+            peers[peerOf(t)].escapeCharsOwed = peers[peerOf(t)].escapeChars;
         if (const std::string request = nextRequestOf(t); !request.empty())
             endedRequest[t] = request;
         forgiveReceived(t);
-        valuesDue[t].clear();
         for (const std::string& key : live[t])
             sends[t][key].endedAt = step;
         live[t].clear();
@@ -408,6 +406,11 @@ protected:
                 if (i == escapeLine) {
                     lines += line + "\r\n";
                     what += " escape";
+                    if (terminals[t]->portOpen() && peerOf(t) >= 0) {
+                        peers[peerOf(t)].escapeCharsDue += kEscape.size();
+                        peers[peerOf(t)].escapeCharsOwed += kEscape.size();
+                    }
+                    continue;
                 } else if ((nmsLines >> i & 1) != 0) {
                     line = nmsRequest(t, (size >> i) % 2 == 0, answer, lines);
                     what += std::string(" NMS answered ") +
@@ -416,11 +419,8 @@ protected:
                     lines += line;
                     what += " " + line.substr(0, 6);
                 }
-                const std::string key =
-                    i == escapeLine ? kEscape + std::to_string(nextEscape++) : keyOf(line);
-                if (record(t, line, false, false, previous, key) && i == escapeLine)
-                    dueEscape[t] = key;
-                previous = key;
+                record(t, line, false, false, previous);
+                previous = keyOf(line);
             }
             WriteFileText(file, lines);
             window->SelectFile(file);
@@ -542,9 +542,12 @@ protected:
             valuesDue[t][request.value] = Clock::now();
     }
 
+    // What the device sent the terminal and its screen does not show yet,
+    // pieces and NMS values, may be lost.
     void forgiveReceived(int t) {
         for (size_t i = shownUpTo[t]; i < received[t].size(); ++i)
             received[t][i].mayBeLost = true;
+        valuesDue[t].clear();
     }
 
     // The port restarts: what the device sent meanwhile may be lost.
@@ -597,7 +600,7 @@ protected:
                     typeKey(t);
             }
         closeSegment(peer);
-        endEscape(peer);
+        peer.escapeChars = peer.escapeCharsDue = peer.escapeCharsOwed = 0;
         std::filesystem::remove(std::filesystem::path(PortsFolder()) / ("com" + std::to_string(peer.com)));
         peer.port.reset();
         peer.pty.reset();
@@ -850,32 +853,11 @@ protected:
     }
 
     // The escape's first two characters go out at once, ahead of what waits
-    // and so within another send; only the third waits its turn. Its three
-    // characters are taken apart from the sends.
+    // and so within another send, or before the line above when the line is
+    // held; only the third waits its turn. They are counted apart from the sends.
     void takeEscape(Peer& peer) {
-        const int t = dueFrom(peer, dueEscape);
-        if (t < 0)
-            return fault(describe(peer, "an escape character of no send"));
-        if (peer.escapeKey != dueEscape[t]) {
-            endEscape(peer);
-            peer.escapeOwner = t;
-            peer.escapeKey = dueEscape[t];
-            countSend(peer, t, sends[t][peer.escapeKey], "the escape");
-        }
-        if ((peer.escape += kEscape.front()) == kEscape)
-            live[t].erase(peer.escapeKey);
-        if (peer.escape.size() > kEscape.size())
-            fault(describe(peer, "an escape of more than its three characters"));
-    }
-
-    // The escape on its way was whole, or an event ended it.
-    void endEscape(Peer& peer) {
-        if (!peer.escapeKey.empty() && peer.escape != kEscape &&
-            sends[peer.escapeOwner][peer.escapeKey].endedAt < 0)
-            fault(describe(peer, "an escape cut after " + std::to_string(peer.escape.size()) +
-                                     " characters with no event to end it"));
-        peer.escapeKey.clear();
-        peer.escape.clear();
+        if (++peer.escapeChars > peer.escapeCharsDue)
+            fault(describe(peer, "more escape characters than the escapes given"));
     }
 
     std::string describe(const Peer& peer, const std::string& what) const {
@@ -1191,7 +1173,8 @@ protected:
         }
         for (Peer& peer : peers) {
             closeSegment(peer);
-            endEscape(peer);
+            if (peer.escapeChars < peer.escapeCharsOwed)
+                fault(describe(peer, "escapes that no event ended lost characters"));
         }
         checkScreens();
         for (int t = 0; t < 2; ++t)
@@ -1235,9 +1218,7 @@ protected:
     std::array<std::map<std::string, Request>, 2> requests;
     std::array<std::deque<std::string>, 2> dueRequests; // the requests each terminal was given, in order
     std::array<std::string, 2> endedRequest;            // the one due as an event ended them
-    std::array<std::string, 2> dueEscape;               // and the last escape
-    int nextEscape = 0;
-    std::map<int, std::string> valueIds; // each NMS value answered, and its request's id
+    std::map<int, std::string> valueIds;                // each NMS value answered, and its request's id
     std::array<std::map<int, Clock::time_point>, 2> valuesDue; // values answered at once, and when
     std::array<int, 2> lastPieceStep{-10, -10};                // a device last sent the terminal a piece then
     int nextRequest = 0;
