@@ -948,6 +948,7 @@ protected:
             // The byte taken for the sequence number may have been the first after the cut.
             const std::string rest = peer.segment.substr(at == 6 ? 5 : at);
             peer.segment.resize(peer.segment.size() - rest.size());
+            peer.checked = std::min(peer.checked, peer.segment.size());
             closeSegment(peer);
             for (char c : rest)
                 take(peer, c);
