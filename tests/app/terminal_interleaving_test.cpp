@@ -499,7 +499,10 @@ protected:
                 endSends(t);
             }
             dialog.portinnro->setItemIndex(index);
-            dialog.OKClick();
+            // As a click does: from the event queue, not among the timers
+            // (a transmit window's timer would act before the messages OK posts).
+            QMetaObject::invokeMethod(
+                &dialog, [&dialog] { dialog.OKClick(); }, Qt::QueuedConnection);
         });
         answer.start(5);
         terminals[t]->Asetukset2->trigger();
