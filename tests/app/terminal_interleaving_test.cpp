@@ -948,8 +948,13 @@ protected:
             std::mismatch(peer.segment.begin(), peer.segment.end(), expected.begin(), expected.end()).first -
             peer.segment.begin());
         if (at < peer.segment.size() && frame && send.endedAt >= 0) {
-            // The byte taken for the sequence number may have been the first after the cut.
-            const std::string rest = peer.segment.substr(at == 6 ? 5 : at);
+            // The byte taken for the sequence number may have been the first
+            // after the cut, when it opens a send or a key.
+            const char sequence = peer.segment[5];
+            const bool opens = OwnerIn(sequence, kFirstKey, kLetters) >= 0 ||
+                               OwnerIn(sequence, kMarker, 1) >= 0 || sequence == kStx ||
+                               sequence == kEscape.front();
+            const std::string rest = peer.segment.substr(at == 6 && opens ? 5 : at);
             peer.segment.resize(peer.segment.size() - rest.size());
             peer.checked = std::min(peer.checked, peer.segment.size());
             closeSegment(peer);
