@@ -131,7 +131,7 @@ private:
     // A Yes/No question with the timers held; false for No or when the port
     // closed while the box was open.
     bool AskToContinue(const std::string& question);
-    void OpenModemPort();
+    bool OpenModemPort();
     void SendProgModeOn();
     void SendProgModeOff();
     void SendCommand(DollarCommand command, const std::string& items, const std::string& log);
