@@ -814,8 +814,9 @@ void DesignerInterleavingTest::Perform(const Step& step) {
         }
         break;
     case ConvertValue:
-        // "Change smf-file type to" from the pop-up, and one of the arrows.
-        if (figure) {
+        // "Change smf-file type to" from the pop-up, and one of the arrows; only on
+        // the line with modems of both kinds.
+        if (figure && side == 0) {
             Press(MouseButton::Right, side, *figure);
             window.PopupMenu2Popup();
             QMenu* menu = nullptr;
