@@ -746,6 +746,10 @@ void DesignerInterleavingTest::Perform(const Step& step) {
         if (step.action == LoadData && design.active) {
             mayChange.insert(design.active);
             userChanged.insert(design.active);
+            // A properties window open on the modem keeps the values it showed, for
+            // OK to store.
+            if (Ominaisuus && Ominaisuus->Figure() == design.active)
+                windowEdited.insert(design.active);
         }
         Choose(side, &Tpiirtopohja::Modeemi1Click,
                step.action == LoadData ? "LataaModeemi1" : "TallennaModeemi1");
