@@ -498,6 +498,9 @@ protected:
     void StartExchange(int side, int arg, Exchange::Kind kind, TKuvio* figure,
                        const std::function<void()>& command) {
         Drain();
+        // A box shown meanwhile may have held steps that removed the figure.
+        if (figure && !Alive(figure))
+            return;
         const bool nms =
             figure && figure->NmsSupport() && (kind == Exchange::Transmit || kind == Exchange::Receive);
         // The NMS transfer holds the GUI thread for seconds: one in six of its
@@ -970,8 +973,10 @@ void DesignerInterleavingTest::CheckReceived(int side, const TKuvio& figure) {
                 Fail("window " + std::to_string(side) + ": " + figure.GetModemName() + " received " +
                      entry.value);
         }
-    } else if (ParameterItems(figure.PropertyEntries()).value_or("").rfind(ModemParameterItems(), 0) != 0) {
-        Fail("window " + std::to_string(side) + ": " + figure.GetModemName() + " received " + Values(figure));
+    } else if (const std::string sent = ModemParameterItems();
+               ParameterItems(figure.PropertyEntries()).value_or("").rfind(sent, 0) != 0) {
+        Fail("window " + std::to_string(side) + ": " + figure.GetModemName() + " received " + Values(figure) +
+             " of the modem's " + QByteArray::fromStdString(sent).toHex(' ').toStdString());
     }
 }
 
