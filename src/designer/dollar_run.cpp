@@ -149,11 +149,15 @@ bool DollarRun::Awaits(uint8_t replyCode) const {
 }
 
 // A port that does not open has shown its own box; the run still goes through
-// its start delay and ends by the first-answer timer.
-void DollarRun::OpenModemPort() {
+// its start delay and ends by the first-answer timer. False when the run ended
+// while that box was open (its modem was removed).
+bool DollarRun::OpenModemPort() {
     port_.Open(programmed_->settingsFromType, comNumber);
+    if (!programmed_)
+        return false;
     ShowTransferStatus("Opening port COM" + std::to_string(port_.ComNumber()) + ".. Wait 1 second..", 0);
     alkutmr_->Start();
+    return true;
 }
 
 void DollarRun::StartParameterTransmit(TKuvio& figure) {
@@ -164,7 +168,8 @@ void DollarRun::StartParameterTransmit(TKuvio& figure) {
     }
     Begin(figure);
     CollectRouteLines();
-    OpenModemPort();
+    if (!OpenModemPort())
+        return;
     senderState = host_.FactoryLevelChosen() ? WriteFactoryFirst : WriteParameters;
     tilasiirto_->Start();
     ShowTransferStatus("Port COM" + std::to_string(comNumber), 2);
@@ -174,7 +179,8 @@ void DollarRun::StartParameterTransmit(TKuvio& figure) {
 void DollarRun::StartParameterReceive(TKuvio& figure) {
     Begin(figure);
     senderState = ReadParameters;
-    OpenModemPort();
+    if (!OpenModemPort())
+        return;
     tilasiirto_->Start();
     ShowTransferStatus(figure.GetModemName(), 3);
 }

@@ -136,7 +136,7 @@ private:
     // A Yes/No question (the timers stand still under it); false for No or when
     // the port closed while the box was open.
     bool AskToContinue(const std::string& question);
-    void OpenModemPort();
+    bool OpenModemPort();
     void SendProgModeOn();
     void SendProgModeOff();
     void SendCommand(DollarCommand command, const std::string& items, const std::string& log);

@@ -1,22 +1,31 @@
-// Two designer windows against a simulated "$" modem and a simulated NMS modem,
-// driven by a seeded stream of user actions and modem events. After every step:
-// each frame a modem took belongs to a run started for that modem (the values of
-// the run's own figure, in the run's order of commands); no figure's
-// values change but by its own run, its own window or its own file command; no
-// run outlives the removal of its figure or its time-out; and once every run is
-// over the status window's last line tells how the last one ended.
+// Two designer windows, the first on a line with a "$" modem and an NMS modem, the
+// second on an NMS modem's line, driven by a seeded stream of user actions and
+// modem events; a box the program shows stays open for a few of the next steps.
+// After every step: each frame a modem took belongs to a run started for that
+// modem (the values, routes and project values of the run's own figure as the run
+// began, in the run's order of commands); no figure's values change but by its
+// own run, its own window or its own file command, and a receive stores what the
+// modem sent; no run starts but by the user; no run outlives the removal of its
+// figure or its time-out; the status window's buttons stay off while a run goes;
+// and once every run is over the status window's last line tells how the last one
+// ended.
 //
 // QUOVIX_INTERLEAVING_SEED chooses the seed; QUOVIX_INTERLEAVING_REPLAY replays a
 // step list as a failure printed it.
+#include "base/control_chars.h"
 #include "base/nms_frame.h"
 #include "designer/designer_canvas.h"
 #include "designer/dollar_frame.h"
+#include "designer/figure_values.h"
 #include "designer/modem_data_file.h"
+#include "designer/nms_transfer.h"
+#include "designer/route_generation.h"
 #include "designer/run_fixtures.h"
 #include "designer/tarvotaulu.h"
 #include "designer/tinfo.h"
 #include "designer/tominaisuus.h"
 #include "designer/tpiirtopohja.h"
+#include "designer/tprj_ominaisuus.h"
 #include "designer_fixture.h"
 #include "platform/file_dialogs.h"
 #include "platform/tinifile.h"
@@ -26,6 +35,8 @@
 #include "support/fake_main_window.h"
 
 #include <QAction>
+#include <QLineEdit>
+#include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
@@ -34,6 +45,7 @@
 #include <map>
 #include <random>
 #include <set>
+#include <span>
 #include <sstream>
 
 namespace {
@@ -46,27 +58,45 @@ constexpr uint16_t kPower = 0x1205;
 // How long after a run's end a frame it sent may still be on its way to the modem.
 constexpr auto kLineLag = 600ms;
 
-// A simulated modem that also keeps each read as it came, with the command codes
-// it found in it.
+// A simulated modem that also keeps each read as it came, with the "$" command
+// codes or the NMS values it found in it.
 struct Read {
     std::string bytes;
     std::vector<uint8_t> codes;
+    std::vector<std::pair<uint16_t, std::string>> nmsWrites;
 };
 template <typename Sim> struct Tapped : Sim {
+    static constexpr bool kDollar = requires(Sim & sim) { sim.Commands(); };
     std::vector<std::string> Receive(const std::string& bytes) {
         size_t before = 0;
-        if constexpr (requires(Sim & sim) { sim.Commands(); })
+        if constexpr (kDollar)
             before = this->Commands().size();
+        else
+            before = this->Written().size();
         std::vector<std::string> out = Sim::Receive(bytes);
-        Read read{bytes, {}};
-        if constexpr (requires(Sim & sim) { sim.Commands(); })
+        Read read{bytes, {}, {}};
+        if constexpr (kDollar)
             read.codes.assign(this->Commands().begin() + static_cast<long>(before), this->Commands().end());
+        else
+            for (size_t i = before; i < this->Written().size(); ++i)
+                read.nmsWrites.emplace_back(this->Written()[i], this->Value(this->Written()[i]));
         reads.push_back(std::move(read));
         return out;
     }
     std::vector<Read> reads;
 };
-using DollarModem = ModemOnPort<Tapped<DollarModemSim>>;
+// The "$" modem with an NMS modem beside it on one line: the NMS frames and speed
+// command reach the NMS modem, all else the "$" one, so that a run of either kind
+// can reach the wrong device.
+struct BothKinds : Tapped<DollarModemSim> {
+    std::vector<std::string> Receive(const std::string& bytes) {
+        const bool forNms = bytes[0] == static_cast<char>(STX) || bytes.rfind("SL%P", 0) == 0;
+        return forNms ? nms.Receive(bytes) : Tapped<DollarModemSim>::Receive(bytes);
+    }
+    void SetLineSpeed(int baud) { nms.SetLineSpeed(baud); }
+    Tapped<NmsModemSim> nms;
+};
+using DollarModem = ModemOnPort<BothKinds>;
 using NmsModem = ModemOnPort<Tapped<NmsModemSim>>;
 
 enum Action {
@@ -99,20 +129,24 @@ enum Action {
     PullCable,
     PlugBack,
     NmsRefuse,
+    HexValue,
+    ConvertValue,
+    ProjectDialog,
     kActions
 };
 const char* const kActionNames[] = {
-    "Transmit",    "Receive",      "PingSelected",  "PingFromPopup",   "PingAll",
-    "Click",       "Drag",         "Key",           "DeleteFromPopup", "DeleteModeClick",
-    "MobileView",  "NewProject",   "OpenProject",   "Properties",      "TableProperties",
-    "WindowOk",    "WindowCancel", "WindowReceive", "WindowTransmit",  "LoadData",
-    "SaveData",    "Wait",         "FireTimer",     "ReplyDelay",      "LoseReply",
-    "RepliesBack", "PullCable",    "PlugBack",      "NmsRefuse"};
+    "Transmit",     "Receive",      "PingSelected",  "PingFromPopup",   "PingAll",
+    "Click",        "Drag",         "Key",           "DeleteFromPopup", "DeleteModeClick",
+    "MobileView",   "NewProject",   "OpenProject",   "Properties",      "TableProperties",
+    "WindowOk",     "WindowCancel", "WindowReceive", "WindowTransmit",  "LoadData",
+    "SaveData",     "Wait",         "FireTimer",     "ReplyDelay",      "LoseReply",
+    "RepliesBack",  "PullCable",    "PlugBack",      "NmsRefuse",       "HexValue",
+    "ConvertValue", "ProjectDialog"};
 // How often each action comes, in the order above. Time passing and the modem's
 // answers are the most frequent, so that runs get far between the user's actions;
 // the NMS transfer holds the GUI thread for seconds and comes rarely.
-constexpr int kWeights[] = {6, 4, 2, 2, 2, 8, 3,  2,  2, 1, 2, 1, 1, 3, 2,
-                            3, 2, 2, 2, 1, 1, 40, 10, 2, 2, 2, 1, 2, 1};
+constexpr int kWeights[] = {6, 4, 2, 2, 2, 8,  3,  2, 2, 1, 2, 1, 1, 3, 2, 3,
+                            2, 2, 2, 1, 1, 40, 10, 2, 2, 2, 1, 2, 1, 1, 1, 2};
 static_assert(std::size(kActionNames) == kActions && std::size(kWeights) == kActions);
 
 struct Step {
@@ -175,11 +209,21 @@ struct Exchange {
     std::set<std::string> parameterFrames;
     std::string protocolFrame;
     bool master = false;
+    bool receives = false;
+    // The frames of the route lines the run's modem is to get, in order, and the
+    // next one's place.
+    std::vector<std::string> routeFrames;
+    size_t routeLine = 0;
+    // The NMS values of the figure from the run's start on, and of the project as
+    // the run began, by id.
+    std::map<uint16_t, std::set<std::string>> nmsValues;
     bool figureGone = false;
     std::set<std::string> pings;
     int lastCode = -1;
     bool ended = true;
     Clock::time_point endedAt;
+    // Tells this run from those started after it.
+    int serial = 0;
 };
 
 // The "$" commands each command may follow in a transmit and in a receive; -1 is
@@ -211,6 +255,9 @@ protected:
     void SetUp() override {
         DesignerFolderTest::SetUp();
         TIniFile(SettingsFileName()).WriteInteger("Properties", "Timeout", 1);
+        AddTypeFile("QX-450R.smf");
+        AddTypeFile("QX-450.smf");
+        AddTypeFile("QX-NMS.smf");
         SetMessageBoxResponder([this](const MessageBoxRequest& box) { return Answer(box); });
         // A file dialog lets the event loop run while it is open, as pings go on.
         SetFileDialogResponder([this](const FileDialogRequest&) {
@@ -253,47 +300,116 @@ protected:
             dollar.reset();
             dollar = std::make_unique<DollarModem>(kComs[0]);
             replyDelay = 0ms;
-            dollar->With([](DollarModemSim& sim) { sim.SetPingMaster(1); });
+            dollar->With([](BothKinds& sim) {
+                sim.SetPingMaster(1);
+                // Values in another order than their type file's: a receive asks
+                // whether to go on.
+                sim.SetParameters({{'S', '0', "far"}});
+                SetUpNms(sim.nms);
+            });
         } else {
             nms.reset();
             nms = std::make_unique<NmsModem>(kComs[1]);
-            nms->With([](NmsModemSim& sim) {
-                sim.SetOwnSpeed(115200);
-                sim.SetValue(NmsId::FirmwareId, "YRF0100");
-                sim.SetValue(NmsId::Mode, std::string(1, '\0'));
-                sim.SetValue(kPower, std::string(1, '\0'));
-            });
+            nms->With(SetUpNms);
         }
     }
 
+    // Works on the NMS modem on the window's line.
+    template <typename Change> auto WithNms(int side, Change change) {
+        return side == 0 ? dollar->With([&](BothKinds& sim) { return change(sim.nms); })
+                         : nms->With([&](Tapped<NmsModemSim>& sim) { return change(sim); });
+    }
+
+    static void SetUpNms(NmsModemSim& sim) {
+        sim.SetOwnSpeed(115200);
+        sim.SetValue(NmsId::FirmwareId, "YRF0100");
+        sim.SetValue(NmsId::Mode, std::string(1, '\0'));
+        sim.SetValue(kPower, std::string(1, '\0'));
+    }
+
     // A master, a slave under it, one under that and a repeater, each with values
-    // of its own; the second window's modems speak NMS.
+    // of its own. The first window's modems are of a type whose file the properties
+    // window edits, and an NMS modem hangs below them; the second window's modems
+    // speak NMS.
     void PlaceModems(int side) {
         NetworkDesign& design = sides[side].window->Design();
-        const char* const addresses[] = {"01", "0A", "0B", ""};
+        const char* const addresses[] = {"01", "0A", "0B", "", "0C"};
         TKuvio* parent = nullptr;
-        for (const char* address : addresses) {
+        for (const char* address : std::span(addresses).first(side == 0 ? 5 : 4)) {
             TKuvio& figure = AddSimulatedModem(design, address, parent);
             const int n = figure.identifier + 10 * side;
             figure.SetLeft(60 * n);
             figure.ResetPropertyList(true);
-            figure.SetPropertyEntry('B', '0', std::to_string(n), true, true, 0, 0);
-            figure.SetPropertyEntry('W', '0', std::to_string(1200 + n), true, true, 0, 0);
-            figure.SetPropertyEntry('S', '5', "station " + std::to_string(n), true, true, 0, 0);
-            if (side == 1) {
+            if (side == 1 || figure.identifier == 5) {
+                figure.SetPropertyEntry('B', '0', std::to_string(n), true, true, 0, 0);
+                figure.SetPropertyEntry('S', '5', "station " + std::to_string(n), true, true, 0, 0);
+                figure.SetTypeName("QX-NMS");
                 figure.SetNmsSupport(true);
                 figure.SetPropertyEntry('N', '1', std::to_string(n), true, true, NmsUnsigned8, kPower);
+            } else {
+                StoreTypedValues(figure, n);
             }
             parent = &figure;
         }
     }
 
+    // The values as the properties window's OK stores them.
+    void StoreTypedValues(TKuvio& figure, int n) {
+        figure.SetTypeName("QX-450");
+        const ParameterSchema schema = ReadParameterSchema(folder.file("QX-450.smf"));
+        const std::string stored[] = {std::to_string(n),
+                                      std::to_string(100 + n),
+                                      "station " + std::to_string(n),
+                                      "FF0" + std::to_string(n % 10),
+                                      "1",
+                                      "1"};
+        std::vector<FieldValue> values;
+        for (size_t i = 0; i < schema.fields.size(); ++i)
+            values.push_back(FieldValueFromStored(schema.fields[i], stored[i]));
+        StoreFieldValues(figure, schema, values, {});
+    }
+
+    // A box stays open over a few of the walk's next steps, and is then answered
+    // as the step before it chose.
     int Answer(const MessageBoxRequest& box) {
         if (box.text.find("save") != std::string::npos || box.text.find("Save") != std::string::npos)
             return IDNO;
+        const int arg = done.empty() ? 0 : done.back().arg;
+        int answer = (box.flags & MB_YESNO) != MB_YESNO ? IDOK : arg / 4 % 3 ? IDYES : IDNO;
         if (box.text.find("delete") != std::string::npos)
-            return deleteAnswer;
-        return (box.flags & MB_YESNO) == MB_YESNO ? IDYES : IDOK;
+            answer = deleteAnswer;
+        // The window then shows the values as the answer has them, for OK to store.
+        if (box.text.rfind("Conflict between", 0) == 0 && Ominaisuus && Ominaisuus->Figure())
+            windowEdited.insert(Ominaisuus->Figure());
+        Hold(arg % 4);
+        return answer;
+    }
+
+    void Hold(int steps) {
+        if (holding || steps == 0)
+            return;
+        holding = true;
+        // A run that started before the box is the user's; one that is still to
+        // start after it is too, and its lines come after those of the held steps.
+        ResolveStart();
+        heldStart = std::exchange(pending, std::nullopt);
+        const std::set<const TKuvio*> outerMayChange = mayChange;
+        const std::set<const TKuvio*> outerUserChanged = userChanged;
+        const std::array<bool, 2> outerLabels = labelsMayChange;
+        const int outerTimedOut = timedOut;
+        heldMayChange = mayChange;
+        for (int i = 0; i < steps && done.size() < walk.size() && failures.empty(); ++i)
+            RunStep();
+        heldMayChange.clear();
+        mayChange.insert(outerMayChange.begin(), outerMayChange.end());
+        userChanged.insert(outerUserChanged.begin(), outerUserChanged.end());
+        for (int side = 0; side < 2; ++side)
+            labelsMayChange[side] = labelsMayChange[side] || outerLabels[side];
+        timedOut = outerTimedOut;
+        if (heldStart)
+            heldStart->logged = Log();
+        pending = std::exchange(heldStart, std::nullopt);
+        holding = false;
     }
 
     TKuvio* FigureAt(int side, int arg) {
@@ -368,55 +484,111 @@ protected:
     static void NoteValues(Exchange& run) {
         if (const auto items = ParameterItems(run.figure->PropertyEntries()))
             run.parameterFrames.insert(BuildDollarFrame(DollarCommand::WriteParameters, *items));
+        for (const PropertyEntry& entry : run.figure->PropertyEntries())
+            if (entry.nmsSize != 0 && !entry.value.empty() &&
+                entry.value.find_first_not_of("0123456789") == std::string::npos)
+                run.nmsValues[entry.nmsId].insert(NmsNumberBytes(std::stoul(entry.value), entry.nmsSize));
     }
 
     std::string Log() const { return info ? info->LogText() : std::string(); }
 
     // Runs the command that may start a run of the figure; the oracle records the
-    // run when the status window tells that it started.
+    // run when the status window tells that it started, at the latest as a box
+    // opens.
     void StartExchange(int side, int arg, Exchange::Kind kind, TKuvio* figure,
                        const std::function<void()>& command) {
         Drain();
+        // A box shown meanwhile may have held steps that removed the figure.
+        if (figure && !Alive(figure))
+            return;
         const bool nms =
             figure && figure->NmsSupport() && (kind == Exchange::Transmit || kind == Exchange::Receive);
-        // The NMS transfer holds the GUI thread for seconds: one in twelve of its
+        // The NMS transfer holds the GUI thread for seconds: one in six of its
         // commands is carried out.
-        if (nms && arg % 12 != 0)
+        if (nms && arg % 6 != 0)
             return;
         if ((kind == Exchange::Receive || nms) && figure)
             mayChange.insert(figure);
         if (kind == Exchange::Ping || kind == Exchange::PingAll)
             labelsMayChange[side] = true;
-        const std::string logged = Log();
+        pending = PendingStart{side, kind, figure, Log()};
         command();
-        const std::string now = Log();
-        const std::string added = now.rfind(logged, 0) == 0 ? now.substr(logged.size()) : now;
-        if (!figure || added.find(nms ? "Port COM" : "Opening port COM") == std::string::npos)
+        ResolveStart();
+        pending.reset();
+    }
+
+    // The oracle's own reading of the values shows no box of the walk.
+    void Quietly(const std::function<void()>& work) {
+        const bool held = std::exchange(holding, true);
+        work();
+        holding = held;
+    }
+
+    void ResolveStart() {
+        if (!pending)
             return;
-        NetworkDesign& design = sides[side].window->Design();
-        Exchange& run = sides[side].run;
+        const PendingStart start = *pending;
+        const std::string now = Log();
+        const std::string added = now.rfind(start.logged, 0) == 0 ? now.substr(start.logged.size()) : now;
+        // A "$" run or a ping opens its port; the NMS transfer, also of a figure the
+        // window's store has just converted, names its port.
+        const bool dollarRun = added.find("Opening port COM") != std::string::npos;
+        const bool nmsRun = !dollarRun && added.find("Port COM") != std::string::npos;
+        if (!start.figure || !Alive(start.figure) || (!dollarRun && !nmsRun))
+            return;
+        pending.reset();
+        NetworkDesign& design = sides[start.side].window->Design();
+        Exchange& run = sides[start.side].run;
+        TKuvio* figure = start.figure;
         run = Exchange{};
-        run.kind = nms ? Exchange::Nms : kind;
+        run.serial = ++runs;
+        run.kind = nmsRun ? Exchange::Nms : start.kind;
+        run.receives = start.kind == Exchange::Receive;
         run.figure = figure;
-        NoteValues(run);
+        Quietly([&] { NoteValues(run); });
         run.protocolFrame = BuildDollarFrame(DollarCommand::ProtocolInfo,
                                              ProtocolInfoItems(design.properties, figure->identifier));
+        std::string netId = design.properties.netId.substr(0, ProjectProperties::kNetIdLength);
+        netId.resize(ProjectProperties::kNetIdLength, '\0');
+        run.nmsValues[NmsId::NetworkId] = {netId};
+        run.nmsValues[NmsId::ModemAddress] = {NmsNumberBytes(figure->identifier, NmsUnsigned16)};
         run.master = figure == design.master;
         run.ended = false;
-        for (const auto& each : design.Figures())
-            if (kind == Exchange::PingAll || each.get() == figure)
+        std::vector<TKuvio*> figures;
+        for (const auto& each : design.Figures()) {
+            figures.push_back(each.get());
+            if (start.kind == Exchange::PingAll || each.get() == figure)
                 if (const auto ping = PingTest::PingCommand(*each, design.properties.length))
                     run.pings.insert(*ping);
+        }
+        if (run.kind == Exchange::Transmit && run.master && !design.properties.IsVirtualRouting())
+            for (const std::string& line : SourceRouteLines(
+                     figures, design.master, sides[start.side].window->Programming().MobileRoutesShown()))
+                run.routeFrames.push_back(BuildDollarFrame(run.routeFrames.empty()
+                                                               ? DollarCommand::FirstSourceRoute
+                                                               : DollarCommand::NextSourceRoute,
+                                                           SourceRouteItems(line).items));
+    }
+
+    // The items of the parameters the "$" modem holds, as it sends them.
+    std::string ModemParameterItems() {
+        std::string items;
+        for (const DollarModemSim::Item& item : dollar->With([](BothKinds& sim) { return sim.Parameters(); }))
+            items += std::string{item.tag, item.second} + item.value +
+                     (item.tag == 'K' ? "" : std::string(1, '\0'));
+        return items;
     }
 
     void RunSteps(uint32_t seed, int count);
+    void RunStep();
     void Perform(const Step& step);
     void Fail(const std::string& what) { failures.push_back(what); }
     void Forget(int side, const TKuvio* figure);
     void CheckReads();
-    void CheckRead(int side, const Read& read, Clock::time_point at);
+    void CheckRead(int side, const Read& read, Clock::time_point at, bool nmsDevice);
+    void CheckReceived(int side, const TKuvio& figure);
     void CheckValues();
-    void CheckEnds(const Step& step);
+    void CheckEnds();
     void Snapshot();
 
     FakeMainWindow main;
@@ -427,12 +599,32 @@ protected:
     std::optional<std::string> fileAnswer;
     int deleteAnswer = IDYES;
     std::chrono::milliseconds replyDelay{0};
-    bool timedOut = false;
+    // The run whose time ran out in this step, -1 for none.
+    int timedOut = -1;
+    int runs = 0;
     // Per figure: its values and its label before the step.
     std::map<const TKuvio*, std::pair<std::string, std::string>> before;
     std::set<const TKuvio*> mayChange;
-    bool labelsMayChange[2] = {false, false};
+    // Held over a box's steps; the figures whose values the user gave this step;
+    // the figures whose values the user edited in the properties window.
+    std::set<const TKuvio*> heldMayChange;
+    std::set<const TKuvio*> userChanged;
+    std::set<const TKuvio*> windowEdited;
+    std::array<bool, 2> labelsMayChange = {false, false};
     std::vector<std::string> failures;
+    // The walk's steps, those done, and whether a box holds the walk.
+    std::vector<Step> walk;
+    std::vector<Step> done;
+    bool holding = false;
+    struct PendingStart {
+        int side;
+        Exchange::Kind kind;
+        TKuvio* figure;
+        std::string logged;
+    };
+    std::optional<PendingStart> pending;
+    // The start the command under the box is still to make.
+    std::optional<PendingStart> heldStart;
 };
 
 // A removed figure leaves the oracle's records before its memory can serve another.
@@ -440,6 +632,7 @@ void DesignerInterleavingTest::Forget(int side, const TKuvio* figure) {
     for (const auto& own : sides[side].window->Design().Figures())
         if (figure == nullptr || own.get() == figure) {
             before.erase(own.get());
+            windowEdited.erase(own.get());
             if (sides[side].run.figure == own.get())
                 sides[side].run.figureGone = true;
         }
@@ -461,10 +654,12 @@ void DesignerInterleavingTest::Perform(const Step& step) {
         break;
     case PingSelected:
     case PingAll:
-        StartExchange(
-            side, step.arg, step.action == PingAll ? Exchange::PingAll : Exchange::Ping, design.active, [&] {
-                Choose(side, &Tpiirtopohja::Testnet1Click, step.action == PingAll ? "PingAll1" : "Ping1");
-            });
+        // Ping All walks from the first modem, whichever is active.
+        StartExchange(side, step.arg, step.action == PingAll ? Exchange::PingAll : Exchange::Ping,
+                      step.action == PingAll ? FigureAt(side, 0) : design.active, [&] {
+                          Choose(side, &Tpiirtopohja::Testnet1Click,
+                                 step.action == PingAll ? "PingAll1" : "Ping1");
+                      });
         break;
     case PingFromPopup:
         if (figure) {
@@ -536,6 +731,10 @@ void DesignerInterleavingTest::Perform(const Step& step) {
                                          sides[owner].window->Design().Figures().end(),
                                          [&](const auto& own) { return own.get() == shown; }))
             ++owner;
+        if (windowEdited.count(shown) && step.action != WindowCancel) {
+            mayChange.insert(shown);
+            userChanged.insert(shown);
+        }
         if (step.action == WindowOk || step.action == WindowCancel || owner == 2)
             button->click();
         else
@@ -547,8 +746,14 @@ void DesignerInterleavingTest::Perform(const Step& step) {
     case LoadData:
     case SaveData:
         fileAnswer = step.action == LoadData ? modemData : folder.file("saved.ssf");
-        if (step.action == LoadData && design.active)
+        if (step.action == LoadData && design.active) {
             mayChange.insert(design.active);
+            userChanged.insert(design.active);
+            // A properties window open on the modem keeps the values it showed, for
+            // OK to store.
+            if (Ominaisuus && Ominaisuus->Figure() == design.active)
+                windowEdited.insert(design.active);
+        }
         Choose(side, &Tpiirtopohja::Modeemi1Click,
                step.action == LoadData ? "LataaModeemi1" : "TallennaModeemi1");
         break;
@@ -570,7 +775,7 @@ void DesignerInterleavingTest::Perform(const Step& step) {
         const size_t which = due[static_cast<size_t>(step.arg) % due.size()];
         // The run's first answer and data flow time out; a ping's reply time-out
         // may leave the end to the data flow.
-        timedOut = which == 1 || which == 2;
+        timedOut = which == 1 || which == 2 ? sides[side].run.serial : -1;
         Timers(side)[which]->onTimeout();
         break;
     }
@@ -600,7 +805,52 @@ void DesignerInterleavingTest::Perform(const Step& step) {
         PlugIn(side);
         break;
     case NmsRefuse:
-        nms->With([&](NmsModemSim& sim) { sim.RefuseId(step.arg % 2 ? kPower : 0); });
+        WithNms(side, [&](Tapped<NmsModemSim>& sim) { sim.RefuseId(step.arg % 2 ? kPower : 0); });
+        break;
+    case HexValue:
+        // Text that is no hexadecimal number in the network mask, stored with OK.
+        if (figure) {
+            window.Editor().FigureDoubleClick(*figure);
+            auto* mask = Ominaisuus && Ominaisuus->Figure() == figure
+                             ? Ominaisuus->findChild<QLineEdit*>("H5NETMASK")
+                             : nullptr;
+            if (mask && mask->isVisible()) {
+                mask->setText("12G4");
+                Ominaisuus->findChild<QPushButton*>("ok")->click();
+            }
+        }
+        break;
+    case ConvertValue:
+        // "Change smf-file type to" from the pop-up, and one of the arrows; only on
+        // the line with modems of both kinds.
+        if (figure && side == 0) {
+            Press(MouseButton::Right, side, *figure);
+            window.PopupMenu2Popup();
+            QMenu* menu = nullptr;
+            for (QMenu* each : window.findChildren<QMenu*>())
+                if (each->title() == "Change sm&f-file type to")
+                    menu = each;
+            const QList<QAction*> types = menu ? menu->actions() : QList<QAction*>();
+            if (!menu || !Alive(figure) || !menu->isEnabled() || types.empty())
+                break;
+            window.Konvert1Click(types[step.arg % types.size()]);
+            windowEdited.insert(figure);
+            std::vector<QPushButton*> arrows;
+            for (QPushButton* button : Ominaisuus->findChildren<QPushButton*>())
+                if (button->property("tag").isValid() && button->isEnabled())
+                    arrows.push_back(button);
+            if (!arrows.empty())
+                arrows[static_cast<size_t>(step.arg) % arrows.size()]->click();
+        }
+        break;
+    case ProjectDialog:
+        // Opened, or given another network id and closed with OK or Cancel.
+        if (step.arg % 3 == 0) {
+            Choose(side, &Tpiirtopohja::Projekti1Click, "Ominaisuudet3");
+        } else if (prj_ominaisuus && prj_ominaisuus->isVisible()) {
+            prj_ominaisuus->findChild<QLineEdit*>("netid")->setText(QString("NET%1").arg(step.arg));
+            prj_ominaisuus->findChild<QPushButton*>(step.arg % 3 == 1 ? "OKBtn" : "CancelBtn")->click();
+        }
         break;
     case kActions:
         break;
@@ -609,14 +859,15 @@ void DesignerInterleavingTest::Perform(const Step& step) {
 
 void DesignerInterleavingTest::CheckReads() {
     const auto now = Clock::now();
-    for (const Read& read :
-         dollar->With([](Tapped<DollarModemSim>& sim) { return std::exchange(sim.reads, {}); }))
-        CheckRead(0, read, now);
-    for (const Read& read : nms->With([](Tapped<NmsModemSim>& sim) { return std::exchange(sim.reads, {}); }))
-        CheckRead(1, read, now);
+    for (const Read& read : dollar->With([](BothKinds& sim) { return std::exchange(sim.reads, {}); }))
+        CheckRead(0, read, now, false);
+    for (int side = 0; side < 2; ++side)
+        for (const Read& read :
+             WithNms(side, [](Tapped<NmsModemSim>& sim) { return std::exchange(sim.reads, {}); }))
+            CheckRead(side, read, now, true);
 }
 
-void DesignerInterleavingTest::CheckRead(int side, const Read& read, Clock::time_point at) {
+void DesignerInterleavingTest::CheckRead(int side, const Read& read, Clock::time_point at, bool nmsDevice) {
     Exchange& run = sides[side].run;
     const std::string shown = "modem " + std::to_string(side) + " took " +
                               QByteArray::fromStdString(read.bytes).toHex(' ').toStdString() +
@@ -633,8 +884,16 @@ void DesignerInterleavingTest::CheckRead(int side, const Read& read, Clock::time
             Fail(shown + ": a ping no ping run of this modem sends");
         return;
     }
-    if (run.kind == Exchange::Nms)
+    if (nmsDevice || run.kind == Exchange::Nms) {
+        if (!nmsDevice || run.kind != Exchange::Nms)
+            return Fail(shown +
+                        (nmsDevice ? ": the NMS modem took them" : ": the \"$\" modem took an NMS run's"));
+        for (const auto& [id, value] : read.nmsWrites)
+            if (const auto own = run.nmsValues.find(id);
+                own != run.nmsValues.end() && !own->second.count(value))
+                Fail(shown + ": NMS value " + NmsValueIdText(id) + " not the run's modem's");
         return;
+    }
     if (run.kind != Exchange::Transmit && run.kind != Exchange::Receive)
         return Fail(shown + " during a ping");
     const auto& order = run.kind == Exchange::Transmit ? kTransmitOrder : kReceiveOrder;
@@ -646,6 +905,12 @@ void DesignerInterleavingTest::CheckRead(int side, const Read& read, Clock::time
             Fail(shown + ": the master's routes removed");
         if ((code == 0x0D || code == 0x04) && !run.master)
             Fail(shown + ": routes sent to a slave");
+        if (code == 0x0D)
+            run.routeLine = 0;
+        if ((code == 0x0D || code == 0x04) &&
+            (run.routeLine >= run.routeFrames.size() ||
+             read.bytes.find(run.routeFrames[run.routeLine++]) == std::string::npos))
+            Fail(shown + ": not the route lines of the run's modem");
         run.lastCode = code;
     }
     const bool parametersSent = std::count(read.codes.begin(), read.codes.end(), 0x02) > 0;
@@ -663,15 +928,16 @@ void DesignerInterleavingTest::Snapshot() {
     for (const Side& side : sides)
         for (const auto& figure : side.window->Design().Figures())
             before[figure.get()] = {Values(*figure), figure->InfoText()};
-    mayChange.clear();
+    mayChange = heldMayChange;
+    userChanged.clear();
     for (int side = 0; side < 2; ++side)
         labelsMayChange[side] = sides[side].run.kind >= Exchange::Ping &&
                                 sides[side].run.kind <= Exchange::PingAll && !sides[side].run.ended;
     for (Side& side : sides) {
         if (side.run.ended || side.run.figureGone)
             continue;
-        NoteValues(side.run);
-        if (side.run.kind == Exchange::Receive)
+        Quietly([&] { NoteValues(side.run); });
+        if (side.run.receives)
             mayChange.insert(side.run.figure);
     }
 }
@@ -685,6 +951,9 @@ void DesignerInterleavingTest::CheckValues() {
             if (was->second.first != Values(*figure) && !mayChange.count(figure.get()))
                 Fail("window " + std::to_string(side) + ": values of " + figure->GetModemName() +
                      " changed: " + was->second.first + " -> " + Values(*figure));
+            else if (was->second.first != Values(*figure) && sides[side].run.receives &&
+                     sides[side].run.figure == figure.get() && !userChanged.count(figure.get()))
+                Quietly([&] { CheckReceived(side, *figure); });
             if (was->second.second != figure->InfoText() && !labelsMayChange[side])
                 Fail("window " + std::to_string(side) + ": label of " + figure->GetModemName() +
                      " changed with no ping going: " + figure->InfoText());
@@ -693,18 +962,41 @@ void DesignerInterleavingTest::CheckValues() {
         Fail("the properties window holds a figure that is gone");
 }
 
-void DesignerInterleavingTest::CheckEnds(const Step& step) {
+// A receive stores the values the modem sent, as it sent them, from the figure's
+// first value on.
+void DesignerInterleavingTest::CheckReceived(int side, const TKuvio& figure) {
+    if (sides[side].run.kind == Exchange::Nms) {
+        for (const PropertyEntry& entry : figure.PropertyEntries()) {
+            const std::string sent =
+                WithNms(side, [&](Tapped<NmsModemSim>& sim) { return sim.Value(entry.nmsId); });
+            if (entry.nmsSize != 0 && entry.value != std::to_string(NmsNumberValue(sent, entry.nmsSize)))
+                Fail("window " + std::to_string(side) + ": " + figure.GetModemName() + " received " +
+                     entry.value);
+        }
+    } else if (const std::string sent = ModemParameterItems();
+               ParameterItems(figure.PropertyEntries()).value_or("").rfind(sent, 0) != 0) {
+        Fail("window " + std::to_string(side) + ": " + figure.GetModemName() + " received " + Values(figure) +
+             " of the modem's " + QByteArray::fromStdString(sent).toHex(' ').toStdString());
+    }
+}
+
+void DesignerInterleavingTest::CheckEnds() {
     bool endedNow = false;
     for (int side = 0; side < 2; ++side) {
         Exchange& run = sides[side].run;
+        const bool going = run.kind != Exchange::Nms && !Going(side).empty();
+        if (run.ended && !Going(side).empty() && !(heldStart && heldStart->side == side))
+            Fail("window " + std::to_string(side) + ": a run the user did not start:" + Going(side));
         if (run.ended)
             continue;
-        const bool going = run.kind != Exchange::Nms && !Going(side).empty();
+        if (going && info && info->findChild<QPushButton*>("closebtn")->isEnabled())
+            Fail("window " + std::to_string(side) +
+                 ": the status window's buttons are on while a run of kind " + std::to_string(run.kind) +
+                 " goes");
         // A single run of a modem that is gone, or one whose time ran out, is over.
         // A ping whose time ran out is over when it waits for nothing: the port it
         // leaves open is closed by the data-flow timer, or when its modem goes.
-        const bool mustEnd =
-            run.kind != Exchange::PingAll && (run.figureGone || (timedOut && step.side == side));
+        const bool mustEnd = run.kind != Exchange::PingAll && (run.figureGone || timedOut == run.serial);
         const auto timers = Timers(side);
         const bool pingHolds =
             sides[side].window->Programming().ping.WaitsForText() ||
@@ -718,7 +1010,8 @@ void DesignerInterleavingTest::CheckEnds(const Step& step) {
             endedNow = true;
         }
     }
-    if (!endedNow || !sides[0].run.ended || !sides[1].run.ended || !info)
+    // Under a box the command that opened it may still go on.
+    if (!endedNow || !sides[0].run.ended || !sides[1].run.ended || !info || holding)
         return;
     const std::string log = info->LogText();
     const size_t lineEnd = log.find_last_of("\r\n");
@@ -740,22 +1033,23 @@ void DesignerInterleavingTest::CheckEnds(const Step& step) {
         Fail("the status window's last line tells no end: " + last);
 }
 
+void DesignerInterleavingTest::RunStep() {
+    const Step step = walk[done.size()];
+    done.push_back(step);
+    Snapshot();
+    timedOut = -1;
+    Perform(step);
+    QCoreApplication::processEvents();
+    CheckReads();
+    CheckValues();
+    CheckEnds();
+}
+
 void DesignerInterleavingTest::RunSteps(uint32_t seed, int count) {
     const char* replay = std::getenv("QUOVIX_INTERLEAVING_REPLAY");
-    const std::vector<Step> steps = replay ? Parse(replay) : Generate(seed, count);
-    std::vector<Step> done;
-    for (const Step& step : steps) {
-        done.push_back(step);
-        Snapshot();
-        timedOut = false;
-        Perform(step);
-        QCoreApplication::processEvents();
-        CheckReads();
-        CheckValues();
-        CheckEnds(step);
-        if (!failures.empty())
-            break;
-    }
+    walk = replay ? Parse(replay) : Generate(seed, count);
+    while (done.size() < walk.size() && failures.empty())
+        RunStep();
     ASSERT_TRUE(failures.empty()) << "seed " << seed << ", after " << done.size() << " steps:\n"
                                   << failures.front() << "\nthe status window's last lines:\n"
                                   << Log().substr(Log().size() - std::min<size_t>(Log().size(), 400))

@@ -267,6 +267,20 @@ TEST_F(DollarRunTest, APortThatDoesNotOpenStillRunsItsStartDelay) {
     EXPECT_EQ(status.lines.back(), "Port closed");
     ASSERT_EQ(boxes.texts().size(), 2u);
     EXPECT_EQ(boxes.texts()[1].substr(0, 30), "No response from the modem!!!\r");
+
+    // The modem removed while the port's box is open ends the run there.
+    for (const bool transmit : {true, false}) {
+        AddModem("02", design.master);
+        SetMessageBoxResponder([this](const MessageBoxRequest&) {
+            design.DeleteFigure(design.active);
+            return IDOK;
+        });
+        transmit ? run.StartParameterTransmit(*design.active) : run.StartParameterReceive(*design.active);
+        SetMessageBoxResponder({});
+        EXPECT_FALSE(run.StartDelayTimer().Active()) << transmit;
+        EXPECT_FALSE(run.DataFlowTimer().Active()) << transmit;
+        EXPECT_EQ(status.lines.back(), DollarRun::kPortClosed) << transmit;
+    }
 }
 
 TEST_F(DollarRunTest, ABadCrcIsReportedAndTheDataFlowTimerEndsTheRun) {
