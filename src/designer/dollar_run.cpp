@@ -44,30 +44,46 @@ DollarRun::~DollarRun() {
 
 void DollarRun::ShowTransferStatus(const std::string& text, int mode) {
     const bool nms = nmsLines_;
-    if (!status_.IsShown())
-        status_.ShowCentredEmpty();
     if (mode == 2 || mode == 3) {
         if (!nms)
             rsptmr_->Start();
-        // A "$" run whose port did not open (another designer holds it) leaves the
-        // caption and the buttons to the process that has the window.
-        if (nms || port_.IsOpen()) {
-            status_.SetCaption((mode == 2 ? "Transfering values to modem " : "Receiving values from modem ") +
-                               text);
-            status_.EnableStatusButtons(false);
-        }
     } else if ((mode == 0 || mode == 1) && !nms) {
         rsptmr_->Stop();
         if (!tilasiirto_->Active())
             rsptmr_->Start();
     }
+    if (ShowsInStatus())
+        AddToStatusWindow(text, mode);
+    if (!nms && mode == 1)
+        EndRun();
+}
+
+// A "$" run whose port did not open never takes the window: the caption and the
+// buttons stay with the process that has it.
+void DollarRun::AddToStatusWindow(const std::string& text, int mode) {
+    if (!status_.IsShown())
+        status_.ShowCentredEmpty();
+    if ((mode == 2 || mode == 3) && (nmsLines_ || port_.IsOpen()) && status_.Take(this))
+        status_.SetCaption((mode == 2 ? "Transfering values to modem " : "Receiving values from modem ") +
+                           text);
     status_.AddStatusLine(text);
     if (mode == 1)
-        status_.StartButtonTimer();
-    if (nms)
+        status_.GiveBack(this);
+    if (nmsLines_)
         status_.RepaintNow();
-    else if (mode == 1)
-        EndRun();
+}
+
+bool DollarRun::ShowsInStatus() const {
+    return status_.Serves(this);
+}
+
+void DollarRun::TakeStatusWindow() {
+    status_.Take(this);
+}
+
+void DollarRun::NameNoModemInStatus() {
+    if (ShowsInStatus())
+        status_.SetCaption(TransferStatusWindow::kCaption);
 }
 
 void DollarRun::EndRun() {
@@ -114,13 +130,13 @@ void DollarRun::Cancel() {
 void DollarRun::FigureRemoved(const TKuvio* figure) {
     if (!programmed_ || (figure && figure != programmed_))
         return;
-    status_.SetCaption(TransferStatusWindow::kCaption);
+    NameNoModemInStatus();
     Finish(kPortClosed);
 }
 
 bool DollarRun::SendToModem(const std::string& frame) {
     const bool taken = port_.Send(frame);
-    if (taken)
+    if (taken && ShowsInStatus())
         status_.AddStatusData(frame, TransferStatusWindow::kSentColour);
     return taken;
 }
@@ -301,7 +317,8 @@ void DollarRun::Received(const std::string& bytes) {
             receiver_.Clear();
             if (!programmed_ || !Awaits(ReplyCode(event->frame)))
                 break;
-            status_.AddStatusData(event->frame, TransferStatusWindow::kReceivedColour);
+            if (ShowsInStatus())
+                status_.AddStatusData(event->frame, TransferStatusWindow::kReceivedColour);
             DispatchReply(event->frame);
             break;
         case DollarReceiver::Event::CrcError:
