@@ -2,9 +2,9 @@
 
 #include "designer/designer_port_settings.h"
 #include "designer/designer_programming.h"
+#include "designer/tinfo.h"
 #include "designer/tominaisuus.h"
 #include "designer/tpiirtopohja.h"
-#include "designer/transfer_status.h"
 #include "platform/latin1.h"
 #include "platform/message_box.h"
 #include "shell/main_window_services.h"
@@ -48,8 +48,8 @@ void DesignerNms::ShowTransferStatus(const std::string& text, int mode) {
 }
 
 void DesignerNms::AddStatusPair(const std::string& text) {
-    if (designer_.Programming().run.ShowsInStatus())
-        designer_.Programming().run.Status().AddStatusPair(text);
+    if (info != nullptr)
+        info->AddStatusPair(text);
 }
 
 void DesignerNms::ShowMessage(const std::string& text) {

@@ -44,37 +44,28 @@ DollarRun::~DollarRun() {
 
 void DollarRun::ShowTransferStatus(const std::string& text, int mode) {
     const bool nms = nmsLines_;
+    if (!status_.IsShown())
+        status_.ShowCentredEmpty();
     if (mode == 2 || mode == 3) {
         if (!nms)
             rsptmr_->Start();
+        // A "$" run whose port did not open (another designer holds it) never takes
+        // the window: the caption and the buttons stay with the process that has it.
+        if ((nms || port_.IsOpen()) && status_.Take(this))
+            status_.SetCaption((mode == 2 ? "Transfering values to modem " : "Receiving values from modem ") +
+                               text);
     } else if ((mode == 0 || mode == 1) && !nms) {
         rsptmr_->Stop();
         if (!tilasiirto_->Active())
             rsptmr_->Start();
     }
-    if (ShowsInStatus())
-        AddToStatusWindow(text, mode);
-    if (!nms && mode == 1)
-        EndRun();
-}
-
-// A "$" run whose port did not open never takes the window: the caption and the
-// buttons stay with the process that has it.
-void DollarRun::AddToStatusWindow(const std::string& text, int mode) {
-    if (!status_.IsShown())
-        status_.ShowCentredEmpty();
-    if ((mode == 2 || mode == 3) && (nmsLines_ || port_.IsOpen()) && status_.Take(this))
-        status_.SetCaption((mode == 2 ? "Transfering values to modem " : "Receiving values from modem ") +
-                           text);
     status_.AddStatusLine(text);
     if (mode == 1)
         status_.GiveBack(this);
-    if (nmsLines_)
+    if (nms)
         status_.RepaintNow();
-}
-
-bool DollarRun::ShowsInStatus() const {
-    return status_.Serves(this);
+    else if (mode == 1)
+        EndRun();
 }
 
 void DollarRun::TakeStatusWindow() {
@@ -82,7 +73,7 @@ void DollarRun::TakeStatusWindow() {
 }
 
 void DollarRun::NameNoModemInStatus() {
-    if (ShowsInStatus())
+    if (status_.Serves(this))
         status_.SetCaption(TransferStatusWindow::kCaption);
 }
 
@@ -136,7 +127,7 @@ void DollarRun::FigureRemoved(const TKuvio* figure) {
 
 bool DollarRun::SendToModem(const std::string& frame) {
     const bool taken = port_.Send(frame);
-    if (taken && ShowsInStatus())
+    if (taken)
         status_.AddStatusData(frame, TransferStatusWindow::kSentColour);
     return taken;
 }
@@ -317,8 +308,7 @@ void DollarRun::Received(const std::string& bytes) {
             receiver_.Clear();
             if (!programmed_ || !Awaits(ReplyCode(event->frame)))
                 break;
-            if (ShowsInStatus())
-                status_.AddStatusData(event->frame, TransferStatusWindow::kReceivedColour);
+            status_.AddStatusData(event->frame, TransferStatusWindow::kReceivedColour);
             DispatchReply(event->frame);
             break;
         case DollarReceiver::Event::CrcError:

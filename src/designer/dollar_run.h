@@ -97,10 +97,9 @@ public:
     // 2 and 3 start the data-flow timer and caption the window for a transmit or
     // a receive; 4 only adds the line. The run, ping or NMS transfer of this
     // designer takes the window with its caption when its port opened and gives it
-    // back with its last line; while another designer's process holds it, nothing
-    // of this one reaches the window.
+    // back with its last line; while another designer's process holds it, this
+    // one's lines are only added.
     void ShowTransferStatus(const std::string& text, int mode);
-    bool ShowsInStatus() const;
     // A ping takes it again at each port it opens, its buttons off between pings.
     void TakeStatusWindow();
     // The window's own caption, when this designer's modem went.
@@ -132,7 +131,6 @@ private:
     // Clears what a run before left and takes the figure.
     void Begin(TKuvio& figure);
     void CollectRouteLines();
-    void AddToStatusWindow(const std::string& text, int mode);
     bool Awaits(uint8_t replyCode) const;
     // Every end of a run: EndRun, then the last line, whose button timer gives the
     // status window's buttons back.

@@ -6,8 +6,8 @@
 // NMS transfer whose port opened takes it, and holds it to its last line. Only
 // that process captions the window and holds and gives back its buttons; another
 // process meanwhile (one whose port another designer holds, or one on another
-// port) writes nothing into it, so that its lines, its caption and its end do not
-// come into the middle of the process the window shows.
+// port) only adds its lines, so that its caption and its end do not come into the
+// middle of the process the window serves.
 
 #include <cstdint>
 #include <string>
