@@ -41,6 +41,7 @@ void DesignerNms::Run(bool transmit, TKuvio& figure) {
         transfer.Transmit(port, job);
     else
         transfer.Receive(port, job);
+    transferred_.Release();
 }
 
 void DesignerNms::ShowTransferStatus(const std::string& text, int mode) {
@@ -57,18 +58,24 @@ void DesignerNms::ShowMessage(const std::string& text) {
 }
 
 void DesignerNms::TransferStarts(TKuvio& figure) {
+    transferred_.Hold(&designer_.Design(), &figure);
     if (Ominaisuus != nullptr)
         Ominaisuus->SetFigure(&designer_, &figure);
 }
 
+bool DesignerNms::ShowsTransferred() const {
+    return Ominaisuus != nullptr && transferred_.get() != nullptr &&
+           Ominaisuus->Figure() == transferred_.get();
+}
+
 // The properties window numbers the figure's entries from 1.
 void DesignerNms::MarkNmsWriteResult(size_t index, const PropertyEntry& entry, int result) {
-    if (Ominaisuus != nullptr)
+    if (ShowsTransferred())
         Ominaisuus->MarkNmsWriteResult(result, static_cast<int>(index + 1), entry.value, entry.tag);
 }
 
 void DesignerNms::RefreshPropertyForm() {
-    if (Ominaisuus != nullptr)
+    if (ShowsTransferred())
         Ominaisuus->RefreshPropertyForm();
 }
 

@@ -4,6 +4,7 @@
 // port, write its progress into the status window, show each value's result in
 // the properties window, and fill the "Port number" submenu.
 
+#include "designer/held_figure.h"
 #include "designer/nms_transfer.h"
 
 #include <cstdint>
@@ -28,7 +29,12 @@ public:
     void Pause(int ms) override;
 
 private:
+    // The properties window shows a result only while it shows the modem
+    // transferred: a box of the transfer lets another designer's run re-point it.
+    bool ShowsTransferred() const;
+
     Tpiirtopohja& designer_;
+    HeldFigure transferred_;
     // Counts on from transfer to transfer.
     uint8_t sequence_ = 0;
 };

@@ -31,7 +31,7 @@ DesignerProgramming::DesignerProgramming(NetworkDesign& design, TransferStatusWi
 }
 
 bool DesignerProgramming::PortHeld() const {
-    return port.IsOpen() || run.Going() || ping.WaitsForText();
+    return port.IsOpen() || run.Going() || run.HandlingReply() || ping.WaitsForText();
 }
 
 void DesignerProgramming::Transmit(TKuvio& figure) {

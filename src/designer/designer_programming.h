@@ -34,7 +34,8 @@ public:
                         const RunTimerFactory& timers = MakeQtRunTimer);
 
     // One process holds the port at a time: a "$" run, a ping or "Ping All" from
-    // its start to its end, or the port left open for the data-flow timer.
+    // its start to its end (a reply's handling under its box included), or the
+    // port left open for the data-flow timer.
     // Meanwhile no other run or ping of the window starts.
     bool PortHeld() const;
     // "Transmit values" and "Receive values" of a figure without NMS support.

@@ -271,12 +271,6 @@ void DollarRun::SendRoutes(bool first) {
 }
 
 bool DollarRun::AskToContinue(const std::string& question) {
-    RunTimer* timers[] = {tilasiirto_.get(), rsptmr_.get(), alkutmr_.get()};
-    bool held[std::size(timers)];
-    for (size_t i = 0; i < std::size(timers); ++i) {
-        held[i] = timers[i]->Active();
-        timers[i]->Stop();
-    }
     const bool yes = MessageBox(question, "Confirm", MB_YESNO | MB_ICONQUESTION) == IDYES;
     // A port closed under the box ends the run, unless the run ended there itself.
     if (!port_.IsOpen()) {
@@ -284,9 +278,6 @@ bool DollarRun::AskToContinue(const std::string& question) {
             Finish(kPortClosed);
         return false;
     }
-    for (size_t i = 0; i < std::size(timers); ++i)
-        if (held[i])
-            timers[i]->Start();
     return yes;
 }
 
@@ -558,17 +549,22 @@ void DollarRun::RouteReply(uint8_t status) {
 }
 
 // A time-out ends the run before its box, so that no reply coming while the box is
-// open moves the run on.
-void DollarRun::FirstAnswerTimeout() {
+// open moves the run on; a process that took the port under the box keeps it.
+bool DollarRun::EndedWithBox(const std::string& text) {
     EndRun();
-    ShowMessage(kNoResponse);
+    ShowMessage(text);
+    return !port_.IsOpen();
+}
+
+void DollarRun::FirstAnswerTimeout() {
+    if (!EndedWithBox(kNoResponse))
+        return;
     ShowTransferStatus("No response from the modem", 0);
     Finish("Port closed");
     host_.EnablePropertiesCancel();
 }
 
 void DollarRun::DataFlowTimeout() {
-    EndRun();
-    ShowMessage(std::string("ERROR: ") + kDataFlowBroken);
-    Finish(kDataFlowBroken);
+    if (EndedWithBox(std::string("ERROR: ") + kDataFlowBroken))
+        Finish(kDataFlowBroken);
 }

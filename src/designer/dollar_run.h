@@ -11,7 +11,7 @@
 // port is open, the port closes, the sender state, the programming flag, the
 // receive buffer and the timers are reset, so the next run starts clean and
 // nothing of a project no longer shown is sent; then the run's last line gives the
-// status window's buttons back. While a question box is open the timers are held;
+// status window's buttons back. While any box is open the timers stand still;
 // a port closed under a box is not written to afterwards.
 //
 // A run serves the modem it started with, whatever is made active, deleted or
@@ -112,6 +112,10 @@ public:
     void ReportFor(const TKuvio& figure) { nmsLines_ = figure.NmsSupport(); }
     // A "$" run holds the port from its start to its end.
     bool Going() const { return programmed_ != nullptr; }
+    // A reply is being handled. Its box may end the run (its modem deleted, New,
+    // Open); the handling goes on after the box, so no other run starts before it
+    // is over.
+    bool HandlingReply() const { return dispatching_; }
     // Nothing more reaches the modem: one left in programming mode is set back
     // while the port is open (a pulled cable only fails the write), then the
     // timers stop, the port closes and the run's state is reset.
@@ -136,8 +140,8 @@ private:
     // status window's buttons back.
     void Finish(const std::string& lastLine);
     void FigureRemoved(const TKuvio* figure);
-    // A Yes/No question with the timers held; false for No or when the port
-    // closed while the box was open.
+    // A Yes/No question (the timers stand still under it); false for No or when
+    // the port closed while the box was open.
     bool AskToContinue(const std::string& question);
     void OpenModemPort();
     void SendProgModeOn();
@@ -157,6 +161,9 @@ private:
     void FactoryWrittenReply(const std::vector<DollarItem>& items);
     void StoreReceivedValues(const std::vector<DollarItem>& items, size_t firstEntry, bool overwrite);
     void RouteReply(uint8_t status);
+    // Ends the run and shows its box; false when another process took the port
+    // while the box was open.
+    bool EndedWithBox(const std::string& text);
     void FirstAnswerTimeout();
     void DataFlowTimeout();
 

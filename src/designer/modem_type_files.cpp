@@ -146,15 +146,22 @@ ModemTypeVersion ReadModemTypeVersion(const std::string& typeFileName) {
     return values;
 }
 
+void ApplyModemTypeVersion(TKuvio& figure, const ModemTypeVersion& version) {
+    figure.settingsFromType = version.settings;
+    figure.versionFromType = version.versionNumber;
+    figure.modemNameFromType = version.name;
+    figure.SetNmsSupport(version.nmsSupport == 1);
+}
+
 void ModemTypeVersionReader::ReadSmfVersionInfo(TKuvio& figure) {
-    const std::string typeFile = figure.GetSmfFileName();
+    ApplyModemTypeVersion(figure, VersionOf(figure.GetSmfFileName()));
+}
+
+const ModemTypeVersion& ModemTypeVersionReader::VersionOf(const std::string& typeFile) {
     if (typeFile != lastTypeFile_) {
         CheckModemTypeFile(typeFile, factoryMode_);
         values_ = ReadModemTypeVersion(typeFile);
+        lastTypeFile_ = typeFile;
     }
-    figure.settingsFromType = values_.settings;
-    figure.versionFromType = values_.versionNumber;
-    figure.modemNameFromType = values_.name;
-    figure.SetNmsSupport(values_.nmsSupport == 1);
-    lastTypeFile_ = typeFile;
+    return values_;
 }

@@ -37,6 +37,7 @@ struct ModemTypeVersion {
 };
 
 ModemTypeVersion ReadModemTypeVersion(const std::string& typeFileName);
+void ApplyModemTypeVersion(TKuvio& figure, const ModemTypeVersion& version);
 
 // Gives figures their type's "Version" values. A figure of the same type as the
 // one before takes the kept values without opening (or checking) the file again.
@@ -45,6 +46,9 @@ public:
     explicit ModemTypeVersionReader(bool factoryMode) : factoryMode_(factoryMode) {}
 
     void ReadSmfVersionInfo(TKuvio& figure);
+    // The type file's values, checked first; the check may show a box, so a caller
+    // that holds a figure meanwhile gives it the values after (ApplyModemTypeVersion).
+    const ModemTypeVersion& VersionOf(const std::string& typeFile);
 
 private:
     bool factoryMode_;

@@ -145,25 +145,39 @@ void PingTest::OpenPingPort(TKuvio& figure) {
     PingAlkuTimer1_->Start();
 }
 
-// A modem whose address cannot be pinged gets its box, and the walk goes on.
+// A modem whose address cannot be pinged gets its box, and the walk goes on. The
+// walk stands in walkFrom_, which a removal under the box moves on; a walk ended
+// under the box (the designer closed) goes no further.
 void PingTest::ContinuePingAll(const TKuvio* from) {
-    const auto& figures = design_.Figures();
-    auto next = std::find_if(figures.begin(), figures.end(),
-                             [from](const auto& figure) { return figure.get() == from; });
-    for (; next != figures.end(); ++next) {
-        TKuvio& figure = **next;
-        if (figure.NoTerminalAddress()) {
-            AddLabel(figure, "#Not ping");
-            continue;
+    walkFrom_ = from;
+    walking_ = true;
+    while (mode_ == PingAll) {
+        TKuvio* figure = FigureAt(walkFrom_);
+        if (!figure)
+            break;
+        if (figure->NoTerminalAddress()) {
+            AddLabel(*figure, "#Not ping");
+        } else if (CheckAddress(*figure)) {
+            walking_ = false;
+            design_.active = figure;
+            OpenPingPort(*figure);
+            return;
         }
-        if (!CheckAddress(figure))
-            continue;
-        design_.active = &figure;
-        OpenPingPort(figure);
-        return;
+        if (walkFrom_ == figure)
+            walkFrom_ = FigureAfter(figure);
     }
+    walking_ = false;
+    if (mode_ != PingAll)
+        return;
     EndPing(kTestFinished);
     ShowMessage(kTestFinished);
+}
+
+TKuvio* PingTest::FigureAt(const TKuvio* figure) const {
+    for (const auto& candidate : design_.Figures())
+        if (candidate.get() == figure)
+            return candidate.get();
+    return nullptr;
 }
 
 TKuvio* PingTest::FigureAfter(const TKuvio* figure) const {
@@ -249,7 +263,7 @@ void PingTest::FigureRemoved(const TKuvio* figure) {
             EndPortLeftToDataFlow();
         return;
     }
-    if (walkOn_->Active()) {
+    if (walkOn_->Active() || walking_) {
         if (!figure || figure == walkFrom_)
             walkFrom_ = figure ? FigureAfter(figure) : nullptr;
         return;

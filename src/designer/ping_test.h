@@ -85,6 +85,7 @@ private:
     // Walks on from the figure (none: past the last one) to the first it can ping.
     void ContinuePingAll(const TKuvio* from);
     TKuvio* FigureAfter(const TKuvio* figure) const;
+    TKuvio* FigureAt(const TKuvio* figure) const;
     void StartDelayElapsed();
     void ReplyTimeout();
     void PingAnswered(const std::string& info, bool endsSinglePing);
@@ -122,6 +123,8 @@ private:
     TKuvio* pinged_ = nullptr;
     // Where the walk goes on after a removal; none past the last figure.
     const TKuvio* walkFrom_ = nullptr;
+    // The walk looks for the next modem to ping (and may show a box on the way).
+    bool walking_ = false;
     // The figure whose unanswered single ping left the port to the data-flow
     // timer: its removal ends that port, as emptying the design does.
     const TKuvio* leftToDataFlowBy_ = nullptr;

@@ -1,5 +1,7 @@
 #include "designer/run_timer.h"
 
+#include "platform/message_box.h"
+
 #include <QTimer>
 
 namespace {
@@ -16,15 +18,44 @@ public:
                 onTimeout();
         });
     }
-    void Start() override { timer_.start(); }
-    void Stop() override { timer_.stop(); }
-    bool Active() const override { return timer_.isActive(); }
+
+protected:
+    void StartClock() override { timer_.start(); }
+    void StopClock() override { timer_.stop(); }
 
 private:
     QTimer timer_;
 };
 
 } // namespace
+
+RunTimer::RunTimer() {
+    WatchMessageBoxes(this, [this](bool open) { BoxesOpen(open); });
+}
+
+RunTimer::~RunTimer() {
+    StopWatchingMessageBoxes(this);
+}
+
+void RunTimer::Start() {
+    running_ = true;
+    if (!MessageBoxOpen())
+        StartClock();
+}
+
+void RunTimer::Stop() {
+    running_ = false;
+    StopClock();
+}
+
+void RunTimer::BoxesOpen(bool open) {
+    if (!running_)
+        return;
+    if (open)
+        StopClock();
+    else
+        StartClock();
+}
 
 std::unique_ptr<RunTimer> MakeQtRunTimer(int milliseconds) {
     return std::make_unique<QtRunTimer>(milliseconds);

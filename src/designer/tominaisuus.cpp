@@ -230,11 +230,16 @@ void Tominaisuus::SetFigure(Tpiirtopohja* designer, TKuvio* figure) {
     hideFixedFields_ = designer && designer->SingleModem();
     if (figure == figure_.get())
         return;
-    figure_.Hold(designer ? &designer->Design() : nullptr, figure);
+    HoldFigure(designer, figure);
     valuesShown_ = false;
     // Shown at once unless the caller goes on to show it, or to mark its values.
     if (isVisible())
         QTimer::singleShot(0, this, [this] { ShowHeldFigure(); });
+}
+
+void Tominaisuus::HoldFigure(Tpiirtopohja* designer, TKuvio* figure) {
+    figure_.Hold(designer ? &designer->Design() : nullptr, figure);
+    ++figureTurn_;
 }
 
 // A question the load asks (a conflict with the type file) lets the posted call
@@ -243,7 +248,7 @@ void Tominaisuus::ShowHeldFigure() {
     if (!HasFigure() || valuesShown_ || busy_)
         return;
     busy_ = true;
-    LoadFigure(false);
+    LoadNewest(false);
     busy_ = false;
 }
 
@@ -269,8 +274,14 @@ bool Tominaisuus::NeedsRebuild(bool convert) const {
            convert || RightColumnShowing();
 }
 
-void Tominaisuus::Rebuild(bool convert) {
-    CheckModemTypeFile(figure_->GetSmfFileName(), FactoryMode());
+// The type file's check and reading may show boxes: the rows are built for the
+// type file the figure had at the start.
+bool Tominaisuus::Rebuild(bool convert) {
+    const uint64_t figureTurn = figureTurn_;
+    const std::string typeFile = figure_->GetSmfFileName();
+    CheckModemTypeFile(typeFile, FactoryMode());
+    if (figureTurn != figureTurn_)
+        return false;
     securityChar_ = DesignerSecurityChar();
     FreeFieldLists();
     if (convert) {
@@ -280,7 +291,8 @@ void Tominaisuus::Rebuild(bool convert) {
     } else {
         BuildPropertyEditor(0);
     }
-    loadedTypeFile_ = figure_->GetSmfFileName();
+    loadedTypeFile_ = typeFile;
+    return figureTurn == figureTurn_;
 }
 
 void Tominaisuus::ShowModemProperties(bool convert) {
@@ -290,7 +302,10 @@ void Tominaisuus::ShowModemProperties(bool convert) {
     // A view shown without the conversion (a run's values) ends a conversion that
     // was open.
     convert_ = convert;
-    LoadFigure(convert);
+    if (!LoadNewest(convert)) {
+        busy_ = false;
+        return;
+    }
     ui->vieritys->verticalScrollBar()->setValue(0);
     // The window takes the keyboard from the designer, so that a typed name,
     // Return and Escape reach the focused field.
@@ -299,11 +314,22 @@ void Tominaisuus::ShowModemProperties(bool convert) {
     busy_ = false;
 }
 
-void Tominaisuus::LoadFigure(bool convert) {
+// A figure given to the window under the conflict question is the one shown, in
+// the plain view: the conversion was asked for the figure before it.
+bool Tominaisuus::LoadNewest(bool convert) {
+    bool loaded = LoadFigure(convert);
+    while (!loaded && HasFigure()) {
+        convert_ = false;
+        loaded = LoadFigure(false);
+    }
+    return loaded;
+}
+
+bool Tominaisuus::LoadFigure(bool convert) {
     typeChanged_ = figure_->GetSmfFileName() != loadedTypeFile_;
-    if (NeedsRebuild(convert))
-        Rebuild(convert);
-    ShowFigureValues(convert);
+    if (NeedsRebuild(convert) && !Rebuild(convert))
+        return false;
+    return ShowFigureValues(convert);
 }
 
 // The name, or with the fixed rows hidden the first field the user may change
@@ -345,12 +371,13 @@ void Tominaisuus::BuildPropertyEditor(int mode) {
     ui->vieritys->verticalScrollBar()->setValue(0);
     const std::string typeFile = right ? targetTypeName_ + ".smf" : figure_->GetSmfFileName();
     parent->setTitle(fromLatin1(TypeStem(typeFile)));
+    setWindowTitle(fromLatin1("Modem " + TypeStem(figure_->GetSmfFileName()) +
+                              " properties, version:" + std::to_string(figure_->versionFromType)));
+    // Reading the file may show a box: nothing below reads the figure.
     Column& column = right ? second_ : main_;
     column.schema = ReadParameterSchema(ProgramFileIgnoringCase(typeFile));
     valueX_ = ValueColumn(column.schema, x0);
     LayOutFixedRows(parent, x0, y);
-    setWindowTitle(fromLatin1("Modem " + TypeStem(figure_->GetSmfFileName()) +
-                              " properties, version:" + std::to_string(figure_->versionFromType)));
 
     const size_t separator = column.schema.FactorySeparatorIndex(View());
     for (size_t i = 0; i < column.schema.fields.size(); ++i) {
@@ -550,18 +577,27 @@ void Tominaisuus::FreeFieldLists() {
             delete label;
         *column = Column();
     }
+    ++rowsTurn_;
     valuesShown_ = false;
     responseCursor_.reset();
 }
 
-void Tominaisuus::ShowFigureValues(bool readOnly) {
+bool Tominaisuus::ShowFigureValues(bool readOnly) {
     if (!HasFigure())
-        return;
+        return false;
     ShowFixedFields(readOnly);
-    const std::vector<FieldValue> values = LoadFieldValues(main_.schema, *figure_);
+    const Standing before = Now();
+    // The walk stops at the question when its figure or rows went under it.
+    const std::vector<FieldValue> values =
+        LoadFieldValues(main_.schema, *figure_, [this, before](const TKuvio& figure) {
+            return AskContinueOnConflict(figure) && StillStands(before);
+        });
+    if (!StillStands(before))
+        return false;
     for (size_t i = 0; i < values.size(); ++i)
         ShowValue(main_, i, values[i], false);
     valuesShown_ = true;
+    return true;
 }
 
 void Tominaisuus::RefreshPropertyForm() {
@@ -620,11 +656,8 @@ void Tominaisuus::ShowValue(Column& column, size_t index, const FieldValue& valu
     SetTextColour(control, red ? QColor(Qt::red) : WindowTextColour());
 }
 
-void Tominaisuus::BuildIfStale() {
-    if (NeedsRebuild(false)) {
-        Rebuild(false);
-        ShowFigureValues(false);
-    }
+bool Tominaisuus::BuildIfStale() {
+    return !NeedsRebuild(false) || (Rebuild(false) && ShowFigureValues(false));
 }
 
 void Tominaisuus::PutReportedValue(size_t field, char letter, const std::string& value) {
@@ -648,8 +681,7 @@ bool Tominaisuus::ReadyForReports() {
     if (!HasFigure())
         return false;
     ShowHeldFigure();
-    BuildIfStale();
-    return true;
+    return HasFigure() && BuildIfStale();
 }
 
 std::optional<size_t> Tominaisuus::KnownField(std::optional<size_t> field, int index) {
@@ -735,37 +767,53 @@ void Tominaisuus::StoreFixedFields() {
 
 // The figure takes the target type of the conversion view: its type file, the
 // type's version values and the picture that goes with them.
-void Tominaisuus::ChangeFigureType() {
-    figure_->SetTypeName(targetTypeName_);
-    ModemTypeVersionReader(FactoryMode()).ReadSmfVersionInfo(*figure_);
-    if (figure_->Mobile())
-        figure_->SetMobileLook();
-    else if (figure_->Multiport())
-        figure_->SetMultiLook();
-    else if (figure_->MasterLook())
-        figure_->SetMasterLook();
+bool Tominaisuus::ChangeFigureType(const HeldFigure& figure) {
+    figure->SetTypeName(targetTypeName_);
+    ModemTypeVersionReader reader(FactoryMode());
+    const ModemTypeVersion& version = reader.VersionOf(figure->GetSmfFileName());
+    if (!figure.get())
+        return false;
+    ApplyModemTypeVersion(*figure, version);
+    if (figure->Mobile())
+        figure->SetMobileLook();
+    else if (figure->Multiport())
+        figure->SetMultiLook();
+    else if (figure->MasterLook())
+        figure->SetMasterLook();
     else
-        figure_->SetModemLook();
+        figure->SetModemLook();
+    return true;
 }
 
 bool Tominaisuus::StoreFigure() {
+    const uint64_t figureTurn = figureTurn_;
     ShowHeldFigure();
+    if (figureTurn != figureTurn_ || !valuesShown_)
+        return false;
     const bool converting = RightColumnShowing();
     const Column& column = converting ? second_ : main_;
     const std::vector<FieldValue> values = ReadValues(column);
     if (const std::optional<size_t> notHex = FirstInvalidHexField(column.schema, values)) {
+        const Standing before = Now();
         ShowMessage(kHexRefused);
-        column.controls[*notHex]->setFocus();
+        if (StillStands(before))
+            column.controls[*notHex]->setFocus();
         return false;
     }
     StoreFixedFields();
     // Without rows (the type file is missing or holds no parameters) the window
-    // shows none of the modem's values, so it keeps them all.
+    // shows none of the modem's values, so it keeps them all. The new type's file
+    // check may show a box: the values go on into the figure OK was pressed for,
+    // unless it went meanwhile.
     if (!column.schema.fields.empty()) {
-        figure_->ResetPropertyList(typeChanged_ || converting);
-        if (converting)
-            ChangeFigureType();
-        StoreFieldValues(*figure_, column.schema, values, View());
+        HeldFigure figure;
+        figure.Hold(designer_ ? &designer_->Design() : nullptr, figure_.get());
+        const SchemaView view = View();
+        const ParameterSchema schema = column.schema;
+        figure->ResetPropertyList(typeChanged_ || converting);
+        if (converting && !ChangeFigureType(figure))
+            return false;
+        StoreFieldValues(*figure, schema, values, view);
     }
     // Receive and Transmit store the values as OK does, and mark the design as OK
     // does: else a later close would not ask to save what the figure now holds, and
@@ -786,7 +834,9 @@ void Tominaisuus::okClick(QObject* sender) {
     const bool exchange = sender == ui->receivebtn || sender == ui->transmitbtn;
     if (!exchange)
         ui->ok->setFocus();
-    if (!StoreFigure() || exchange)
+    // A box of the store may give the window another figure, which stays shown.
+    const uint64_t figureTurn = figureTurn_;
+    if (!StoreFigure() || exchange || figureTurn != figureTurn_)
         return;
     figure_->newFigure = false;
     Dismiss();
@@ -801,7 +851,7 @@ void Tominaisuus::poisClick() {
 void Tominaisuus::Dismiss() {
     ui->vieritys->verticalScrollBar()->setValue(0);
     hide();
-    figure_.Release();
+    HoldFigure(nullptr, nullptr);
     convert_ = false;
 }
 
@@ -823,7 +873,7 @@ void Tominaisuus::closeEvent(QCloseEvent* event) {
         okClick(ui->pois);
     FreeFieldLists();
     loadedTypeFile_.clear();
-    figure_.Release();
+    HoldFigure(nullptr, nullptr);
     convert_ = false;
     QWidget::closeEvent(event);
 }
@@ -891,9 +941,11 @@ void Tominaisuus::ConvertFieldValue(int pair) {
     if (pair < 0 || static_cast<size_t>(pair) >= pairs.size())
         return;
     const auto& [left, right] = pairs[static_cast<size_t>(pair)];
+    const Standing before = Now();
     if (MessageBox("Converting value\r\n" + RowText(second_, right) + "\r\nto\r\n" + RowText(main_, left) +
                        "\r\n\r\nAre you sure you want to convert this value ?",
-                   "Confirm", MB_YESNO | MB_ICONQUESTION) == IDYES)
+                   "Confirm", MB_YESNO | MB_ICONQUESTION) == IDYES &&
+        StillStands(before))
         CopyFieldValue(pairs[static_cast<size_t>(pair)]);
 }
 
@@ -910,22 +962,26 @@ bool Tominaisuus::CanStartRun() const {
     return designer_ && HasFigure() && !designer_->Programming().PortHeld();
 }
 
+// The buttons act only when their store succeeded, and on the figure they were
+// pressed for: a refusal's box lets the window be given another figure.
+bool Tominaisuus::StoredForExchange(bool storeAlways) {
+    const uint64_t figureTurn = figureTurn_;
+    if ((storeAlways || figure_->newFigure) && !StoreFigure())
+        return false;
+    return figureTurn == figureTurn_ && designer_ && HasFigure();
+}
+
 void Tominaisuus::receivebtnClick() {
-    if (!CanStartRun())
+    if (!CanStartRun() || !StoredForExchange(false))
         return;
     ui->pois->setEnabled(false);
     keepCancelDisabled_ = true;
-    if (HasFigure() && figure_->newFigure)
-        okClick(ui->receivebtn);
-    if (designer_ && HasFigure())
-        designer_->ReceiveValues(*figure_);
+    designer_->ReceiveValues(*figure_);
 }
 
 void Tominaisuus::transmitbtnClick() {
-    if (!CanStartRun())
+    if (!CanStartRun() || !StoredForExchange(true))
         return;
     ui->pois->setEnabled(false);
-    okClick(ui->transmitbtn);
-    if (designer_ && HasFigure())
-        designer_->TransmitValues(*figure_);
+    designer_->TransmitValues(*figure_);
 }

@@ -48,7 +48,8 @@ public:
     // Opens or refreshes the window for the figure set before.
     void ShowModemProperties(bool convert);
     // Fills the fixed fields and the parameter controls from the figure.
-    void ShowFigureValues(bool readOnly);
+    // False when the window changed under the conflict question (see Standing).
+    bool ShowFigureValues(bool readOnly);
     // Fills only the fixed fields (name, addresses) from the figure.
     void RefreshPropertyForm();
 
@@ -97,12 +98,28 @@ private:
 
     void FormCreate();
     bool HasFigure() const { return figure_.get() != nullptr; }
+    // A box runs the event loop: meanwhile a run's reply may give the window
+    // another figure, the figure may go, or the rows may be built again. What was
+    // worked out before a box (a figure, a row, a column) is used after it only
+    // while the window still stands as it stood.
+    struct Standing {
+        uint64_t figureTurn;
+        uint64_t rowsTurn;
+    };
+    Standing Now() const { return {figureTurn_, rowsTurn_}; }
+    bool StillStands(const Standing& before) const {
+        return before.figureTurn == figureTurn_ && before.rowsTurn == rowsTurn_;
+    }
+    void HoldFigure(Tpiirtopohja* designer, TKuvio* figure);
     // The Receive and Transmit buttons start a run of the window's modem; while
     // another run or a ping holds the designer's port they do nothing at all, so
     // that Cancel and the modem's values stay as they were.
     bool CanStartRun() const;
-    // Builds the editor for the figure when needed and shows its values.
-    void LoadFigure(bool convert);
+    // Builds the editor for the figure when needed and shows its values; false when
+    // the window changed under the conflict question and shows nothing of them.
+    bool LoadFigure(bool convert);
+    // Loads the figure held when the load ends; false when none is held then.
+    bool LoadNewest(bool convert);
     // The controls show the held figure's values before anything reads or marks
     // them: a window given another figure never names it over another's values.
     void ShowHeldFigure();
@@ -113,8 +130,10 @@ private:
     // The editor is built again for another type file, another security level and
     // for the conversion view (and after it).
     bool NeedsRebuild(bool convert) const;
-    void Rebuild(bool convert);
-    void BuildIfStale();
+    // Both false when the window was given another figure, or let it go, under a
+    // box of the type file.
+    bool Rebuild(bool convert);
+    bool BuildIfStale();
     void BuildPropertyEditor(int mode);
     // Where a column's value controls stand: right of its widest label.
     int ValueColumn(const ParameterSchema& schema, int x0) const;
@@ -134,17 +153,23 @@ private:
     FieldValue ReadValue(const Column& column, size_t index) const;
     std::vector<FieldValue> ReadValues(const Column& column) const;
     void ShowValue(Column& column, size_t index, const FieldValue& value, bool red);
-    // Builds the editor for the figure first; false without a figure.
+    // Builds the editor for the figure first; false without a figure, or when it
+    // went under a box of the build.
     bool ReadyForReports();
     // The field of a reported value; none, after a message that names the value's
     // number, past the last field.
     std::optional<size_t> KnownField(std::optional<size_t> field, int index);
     void PutReportedValue(size_t field, char letter, const std::string& value);
     // Stores the shown values into the figure; false (after a message) when a
-    // hexadecimal field holds other characters.
+    // hexadecimal field holds other characters, or when the window no longer shows
+    // the figure's values after a question of their load.
     bool StoreFigure();
+    // Stores the values for Receive (a new figure only) or Transmit (always); true
+    // when they were stored and the window still holds the pressed-for figure.
+    bool StoredForExchange(bool storeAlways);
     void StoreFixedFields();
-    void ChangeFigureType();
+    // False when the figure went under a box of the new type file's check.
+    bool ChangeFigureType(const HeldFigure& figure);
     // Hides the window and lets go of the figure and the conversion view.
     void Dismiss();
     // The pairs of shown rows of the two columns, side by side.
@@ -155,7 +180,13 @@ private:
 
     Ui::Tominaisuus* ui;
     QPointer<Tpiirtopohja> designer_;
-    HeldFigure figure_{[this] { close(); }};
+    // Counts the figures given and let go, and the rows built.
+    uint64_t figureTurn_ = 0;
+    uint64_t rowsTurn_ = 0;
+    HeldFigure figure_{[this] {
+        ++figureTurn_;
+        close();
+    }};
     Column main_;
     Column second_;
     // The controls show the values of the figure held.

@@ -50,3 +50,12 @@ void ShowMessage(const std::string& text);
 // function. The responder runs on the thread that asked.
 using MessageBoxResponder = std::function<int(const MessageBoxRequest&)>;
 void SetMessageBoxResponder(MessageBoxResponder responder);
+
+// A box on the GUI thread is a pause: it runs the event loop, but work that must
+// not go on while the user reads it (a programming run's time-outs) stands still
+// from the first box opened to the last one closed. Watchers are told of those two
+// moments on the GUI thread, a responder's boxes included.
+bool MessageBoxOpen();
+using MessageBoxWatcher = std::function<void(bool open)>;
+void WatchMessageBoxes(const void* owner, MessageBoxWatcher watcher);
+void StopWatchingMessageBoxes(const void* owner);

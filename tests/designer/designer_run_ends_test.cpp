@@ -2,9 +2,12 @@
 // modems: the "$" run and the NMS transfer, each with every end that can happen
 // to it and every event that must not end it, and the run that follows.
 #include "base/nms_frame.h"
+#include "designer/held_figure.h"
+#include "designer/modem_type_files.h"
 #include "designer/nms_transfer.h"
 #include "designer/run_fixtures.h"
 #include "designer/tinfo.h"
+#include "designer/tominaisuus.h"
 #include "designer/tpiirtopohja.h"
 #include "designer/tprj_ominaisuus.h"
 #include "designer_fixture.h"
@@ -23,6 +26,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <filesystem>
 
 namespace {
 
@@ -31,6 +35,7 @@ using Codes = std::vector<uint8_t>;
 
 constexpr int kDollarCom = 45;
 constexpr int kNmsCom = 46;
+constexpr int kOtherDollarCom = 47;
 constexpr uint16_t kPower = 0x1205;
 constexpr uint8_t kProgModeOff = 0x00;
 constexpr uint8_t kFirstSourceRoute = 0x0D;
@@ -63,6 +68,11 @@ protected:
     }
 
     void Trigger(const char* name) { designer->findChild<QAction*>(name)->trigger(); }
+    // File > Open of the project file, as chosen in the file dialog.
+    void OpenProjectFile(const std::string& path) {
+        files.answers.push_back(path);
+        Trigger("Avaa1");
+    }
 
     // A run of the master from its start delay to its port closed; false when it
     // does not end.
@@ -367,8 +377,7 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
                 Trigger("Uusi1");
                 break;
             case OpenProject:
-                files.answers.push_back(other);
-                Trigger("Avaa1");
+                OpenProjectFile(other);
                 break;
             default:
                 break;
@@ -423,6 +432,317 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
             ProcessEventsUntil([this] { return designer.isNull(); }, 2s);
         }
+    }
+}
+
+// A box is a pause. Each box that can open while a run goes is held open while
+// something happens under it: the run's own replies (which show the run's modem in
+// the one properties window), another designer's Receive ending (which shows its
+// modem there), the figure deleted, New, Open, the designer closed, the run's modem
+// deleted and another run asked for. After the box nothing acts on what went or
+// changed meanwhile: no crash, no value in a modem its user did not address, no run
+// the user did not start, and a run still going ends with its values stored.
+// The boxes: the conversion arrow's question, the hexadecimal refusal on OK,
+// Transmit and Receive, the type conflict (from a run's values, or from OK on a
+// modem given to the window as it is pressed), the NMS frequency refusal, a value
+// the modem refused, the missing type file and its unreadable rows, and the check
+// of a damaged conversion target on OK.
+TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyWhatStillHolds) {
+    enum Box {
+        Conversion,
+        HexOnOk,
+        HexOnTransmit,
+        Conflict,
+        NmsFrequency,
+        RejectedValue,
+        TypeFileMissing,
+        SchemaUnreadable,
+        ConflictOnOk,
+        ConversionToDamagedType,
+        HexOnReceive
+    };
+    // How each box begins.
+    const std::string boxTexts[] = {"Converting value",
+                                    "Not allowed hexadesimal value",
+                                    "Not allowed hexadesimal value",
+                                    "Conflict between modem data structure",
+                                    "The frequency 99999 MHz",
+                                    "Field mismatch",
+                                    "File ",
+                                    "ERROR: Check ini-file",
+                                    "Conflict between modem data structure",
+                                    "Ini file QX-BAD.smf",
+                                    "Not allowed hexadesimal value"};
+    enum Under {
+        OwnReplies,
+        OtherDesignerEnds,
+        FigureDeleted,
+        NewProject,
+        OpenProject,
+        DesignerClosed,
+        NextRun
+    };
+    struct Row {
+        Box box;
+        Under under;
+    };
+    std::vector<Row> rows;
+    for (Box box : {Conversion, HexOnOk, HexOnTransmit, Conflict})
+        for (Under under :
+             {OwnReplies, OtherDesignerEnds, FigureDeleted, NewProject, OpenProject, DesignerClosed})
+            if (box != HexOnTransmit || under != OwnReplies)
+                rows.push_back({box, under});
+    rows.insert(rows.end(), {{Conflict, NextRun},
+                             {NmsFrequency, OtherDesignerEnds},
+                             {RejectedValue, OtherDesignerEnds},
+                             {TypeFileMissing, OtherDesignerEnds},
+                             {TypeFileMissing, FigureDeleted},
+                             {SchemaUnreadable, FigureDeleted},
+                             {ConflictOnOk, FigureDeleted},
+                             {ConversionToDamagedType, FigureDeleted},
+                             {HexOnReceive, OtherDesignerEnds}});
+    for (const char* type : {"QX-450.smf", "QX-450R.smf", "QX-NMS.smf"})
+        AddTypeFile(type);
+    // A type file copied under another name: its check number no longer fits.
+    AddTypeFile("QX-450R.smf", "QX-BAD.smf");
+    const std::string other = folder.file("other.spf");
+    const std::string power("\x12\xC0", 2);
+    const std::vector<DollarModemSim::Item> ownValues{
+        {'B', '0', "\x09"}, {'W', '5', power}, {'S', '0', "south"}};
+    const std::vector<DollarModemSim::Item> otherValues{
+        {'B', '0', "\x04"}, {'W', '5', power}, {'S', '0', "west"}};
+    ModemTypeVersionReader reader(false);
+    const auto values = [](const TKuvio& figure) {
+        std::vector<std::string> all;
+        for (const PropertyEntry& entry : figure.PropertyEntries())
+            all.push_back(entry.value);
+        return all;
+    };
+
+    for (const Row& row : rows) {
+        const std::string& boxText = boxTexts[row.box];
+        SCOPED_TRACE(std::to_string(row.box) + " " + boxText + ", under it " + std::to_string(row.under));
+        if (info) {
+            info->hide();
+            info->PiilotaTmr->stop();
+        }
+        const bool ownTransmit = row.box == RejectedValue;
+        // Boxes the run itself opens as it shows A's values.
+        const bool boxOfTheRun =
+            row.box == Conflict || row.box == TypeFileMissing || row.box == SchemaUnreadable || ownTransmit;
+        // The box is about A, not about B.
+        const bool boxOfA = boxOfTheRun || row.box == ConflictOnOk;
+        const bool ownRun = row.box == Conversion || row.box == HexOnOk || boxOfTheRun;
+        DollarModemOnPort dollar(row.box == NmsFrequency ? kOtherDollarCom + 1 : kDollarCom);
+        DollarModemOnPort otherDollar(kOtherDollarCom);
+        std::unique_ptr<NmsModemOnPort> nms;
+        dollar.SetReplyDelay(100ms);
+        // A box the run itself opens comes late: designer 2's run is slow enough to
+        // end under it.
+        otherDollar.SetReplyDelay(boxOfTheRun ? 300ms : 30ms);
+        dollar.With([&](DollarModemSim& sim) {
+            sim.SetParameters(ownValues);
+            // The station name, refused, opens the box: the window has no text
+            // field where it shows it; the value after it has its field.
+            if (ownTransmit)
+                sim.RejectParameters({2, 3});
+        });
+        otherDollar.With([&](DollarModemSim& sim) { sim.SetParameters(otherValues); });
+        const auto commands = [](DollarModemOnPort& modem) {
+            return modem.With([](DollarModemSim& sim) { return sim.Commands(); });
+        };
+
+        // Designer 1 holds the modem of the run (A) and the one the user works on in
+        // the properties window (B); designer 2 receives Y meanwhile.
+        OpenDesigner(row.box == NmsFrequency, row.box == NmsFrequency ? kNmsCom : kDollarCom);
+        NetworkDesign& design = designer->Design();
+        if (!std::filesystem::exists(other)) {
+            AddSimulatedModem(design, "05", nullptr);
+            ASSERT_TRUE(designer->SaveProjectFile(other));
+            design.DeleteAllFigures();
+        }
+        // The properties window on the figure, in the conversion view to a target.
+        const auto show = [](Tpiirtopohja* window, TKuvio* figure, const std::string& target = {}) {
+            Ominaisuus->SetFigure(window, figure);
+            if (!target.empty())
+                Ominaisuus->SetConversionTarget(target);
+            Ominaisuus->ShowModemProperties(!target.empty());
+        };
+        const auto typed = [&](Tpiirtopohja* window, TKuvio& figure, const std::string& type) -> TKuvio& {
+            figure.SetTypeName(type);
+            figure.ResetPropertyList(true);
+            show(window, &figure);
+            Ominaisuus->okClick(nullptr);
+            return figure;
+        };
+        TKuvio* a = nullptr;
+        TKuvio* b = nullptr;
+        if (row.box == NmsFrequency) {
+            nms = std::make_unique<NmsModemOnPort>(kNmsCom);
+            nms->With([](NmsModemSim& sim) {
+                sim.SetOwnSpeed(115200);
+                sim.SetValue(NmsId::FirmwareId, "YRF0100");
+                sim.SetValue(NmsId::Mode, std::string(1, '\0'));
+                for (uint16_t id : {0x1102, 0x110C, 0x2011})
+                    sim.SetValue(id, std::string(1, '\0'));
+                sim.SetValue(0x1103, std::string(2, '\0'));
+                sim.SetValue(0x2010, std::string(4, '\0'));
+            });
+            b = &design.NewModemFigure("QX-NMS", NewModemKind::Normal, 100, 100, "X", reader);
+            show(designer, b);
+            Ominaisuus->findChild<QLineEdit*>("S0FREQUENCY")->setText("99999");
+            Ominaisuus->okClick(nullptr);
+        } else {
+            a = &AddSimulatedModem(design, "01", nullptr);
+            if (row.box == Conflict || row.box == ConflictOnOk || ownTransmit)
+                a->SetTypeName("QX-450R");
+            else if (row.box == TypeFileMissing || row.box == SchemaUnreadable)
+                a->SetTypeName("QX-GONE");
+            else
+                typed(designer, *a, "QX-450R");
+            b = &typed(designer, AddSimulatedModem(design, "0A", a), "QX-450");
+        }
+        QPointer<Tpiirtopohja> second = CreateDesigner(false);
+        QCoreApplication::processEvents();
+        QAction port;
+        port.setData(kOtherDollarCom);
+        second->COM11Click(&port);
+        // Y's rows, where a value of A could land: the NMS frequency's field for the
+        // NMS transfer, A's own type for the values A's modem refused.
+        TKuvio& y = typed(second, AddSimulatedModem(second->Design(), "01", nullptr),
+                          ownTransmit ? "QX-450R" : "QX-NMS");
+        const std::vector<std::string> bBefore = values(*b);
+        std::vector<std::string> yAfter = values(y);
+        yAfter[0] = "4";
+        yAfter[1] = "4800";
+        yAfter[2] = "west";
+        // Whether A and B are still there at the end (a figure of an opened project
+        // may take the place of one deleted).
+        HeldFigure aKept(design, a);
+        HeldFigure bKept(design, b);
+
+        // What happens under the box, once, at the first box of the row.
+        bool opened = false;
+        SetMessageBoxResponder([&](const MessageBoxRequest& request) {
+            const bool yesNo = (request.flags & 0xF) == MB_YESNO || (request.flags & 0xF) == MB_YESNOCANCEL;
+            if (opened || request.text.rfind(boxText, 0) != 0)
+                return yesNo ? IDNO : IDOK;
+            opened = true;
+            switch (row.under) {
+            case OwnReplies:
+                if (row.box == Conflict)
+                    ProcessEventsFor(300ms);
+                else
+                    ProcessEventsUntil([this] { return !designer->Programming().port.IsOpen(); }, 5s);
+                break;
+            case OtherDesignerEnds:
+                ProcessEventsUntil([&] { return !second->Programming().port.IsOpen(); }, 5s);
+                break;
+            case FigureDeleted:
+                design.DeleteFigure(boxOfA ? a : b);
+                break;
+            case NewProject:
+                Trigger("Uusi1");
+                break;
+            case OpenProject:
+                OpenProjectFile(other);
+                break;
+            case DesignerClosed:
+                Trigger("Sulje1");
+                break;
+            case NextRun:
+                design.DeleteFigure(a);
+                design.active = b;
+                designer->Haearvot1Click();
+                designer->Programming().run.StartDelayTimer().onTimeout();
+                break;
+            }
+            return yesNo ? IDYES : IDOK;
+        });
+
+        // Designer 2's Receive of Y goes while the box is open; designer 1's
+        // Receive of A when the box is in the window.
+        second->Design().active = &y;
+        second->Haearvot1Click();
+        second->Programming().run.StartDelayTimer().onTimeout();
+        if (ownRun) {
+            design.active = a;
+            ownTransmit ? designer->Lhetarvot1Click() : designer->Haearvot1Click();
+            designer->Programming().run.StartDelayTimer().onTimeout();
+        }
+        if (row.box == Conversion) {
+            show(designer, b, "QX-450R");
+            QPushButton* arrow = nullptr;
+            for (QPushButton* candidate : Ominaisuus->findChildren<QPushButton*>())
+                if (candidate->property("tag").isValid() && candidate->isEnabled())
+                    arrow = candidate;
+            ASSERT_NE(arrow, nullptr);
+            arrow->click();
+        } else if (row.box == HexOnOk || row.box == HexOnTransmit || row.box == HexOnReceive) {
+            show(designer, b);
+            Ominaisuus->findChild<QLineEdit*>("H5NETMASK")->setText("12G4");
+            // Receive stores a modem only while it is new.
+            b->newFigure = row.box == HexOnReceive;
+            const char* button = row.box == HexOnOk         ? "ok"
+                                 : row.box == HexOnTransmit ? "transmitbtn"
+                                                            : "receivebtn";
+            Ominaisuus->findChild<QPushButton*>(button)->click();
+        } else if (row.box == ConflictOnOk) {
+            show(designer, b);
+            Ominaisuus->SetFigure(designer, a);
+            Ominaisuus->findChild<QPushButton*>("ok")->click();
+        } else if (row.box == ConversionToDamagedType) {
+            show(designer, b, "QX-BAD");
+            Ominaisuus->findChild<QPushButton*>("ok")->click();
+        } else if (row.box == NmsFrequency) {
+            design.active = b;
+            designer->Lhetarvot1Click();
+        }
+        ProcessEventsUntil([&] { return opened; }, 5s);
+        ASSERT_TRUE(opened);
+        ProcessEventsUntil(
+            [&] {
+                return (!designer || !designer->Programming().port.IsOpen()) &&
+                       (!second || !second->Programming().port.IsOpen());
+            },
+            5s);
+        ProcessEventsFor(100ms);
+        // The user's OK on a window that holds another designer's modem stores
+        // what it shows: that modem's own values.
+        if (Ominaisuus && Ominaisuus->Figure() == &y)
+            Ominaisuus->okClick(nullptr);
+        SetMessageBoxResponder({});
+
+        // Only the runs the user started.
+        const Codes ownSent = commands(dollar);
+        EXPECT_LE(std::count(ownSent.begin(), ownSent.end(), 0x01), 1);
+        EXPECT_EQ(std::count(ownSent.begin(), ownSent.end(), 0x02), ownTransmit ? 1 : 0);
+        EXPECT_EQ(ownSent.empty(), !ownRun);
+        EXPECT_EQ(commands(otherDollar), kReceiveChain);
+        // Y holds what its modem sent; B what it held; A what its modem sent when
+        // its run was left to end.
+        ASSERT_TRUE(second);
+        EXPECT_EQ(values(y), yAfter);
+        if (bKept.get()) {
+            EXPECT_EQ(values(*b), bBefore);
+        }
+        const bool aLeftToEnd = !ownTransmit && (row.under == OwnReplies || row.under == OtherDesignerEnds ||
+                                                 (row.under == FigureDeleted && !boxOfA));
+        if (ownRun && aKept.get() && aLeftToEnd) {
+            EXPECT_EQ(a->PropertyEntries().at(2).value, "south");
+            EXPECT_EQ(ownSent, kReceiveChain);
+        }
+        EXPECT_EQ(info->LogText().find("interrupted"), std::string::npos) << info->LogText();
+        aKept.Release();
+        bKept.Release();
+        for (QPointer<Tpiirtopohja> window : {QPointer<Tpiirtopohja>(designer), second}) {
+            if (!window)
+                continue;
+            window->Design().modified = false;
+            window->findChild<QAction*>("Sulje1")->trigger();
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        ProcessEventsUntil([&] { return designer.isNull() && second.isNull(); }, 2s);
     }
 }
 

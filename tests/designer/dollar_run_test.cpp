@@ -1,6 +1,7 @@
 // The "$" programming run end to end: the run drives the designer's port over a
 // virtual port against the simulated modem; the test plays the timers.
 #include "designer/designer_port.h"
+#include "designer/figure_values.h"
 #include "designer/route_generation.h"
 #include "designer/run_fixtures.h"
 #include "serial/event_loop.h"
@@ -346,6 +347,42 @@ TEST_F(DollarRunTest, APortClosedUnderTheQuestionIsNotWrittenTo) {
     EXPECT_FALSE(run.FirstAnswerTimer().Active());
     EXPECT_FALSE(run.DataFlowTimer().Active());
     EXPECT_FALSE(run.inProgrammingMode);
+}
+
+// A box is a pause for a run, whichever window asks it: no timer of the run fires
+// while one is open, and those that ran go on after it.
+TEST_F(DollarRunTest, AnyBoxHoldsTheTimersOfTheRun) {
+    AddModem("01", nullptr);
+    int firedUnderBox = 0;
+    SetMessageBoxResponder([&](const MessageBoxRequest&) {
+        for (RunTimer* timer : {&run.FirstAnswerTimer(), &run.DataFlowTimer(), &run.StartDelayTimer()})
+            firedUnderBox += Fire(*timer);
+        return IDYES;
+    });
+    run.StartParameterReceive(*design.active);
+    ShowMessage("a box of another window");
+    ASSERT_TRUE(Fire(run.StartDelayTimer()));
+    AskContinueOnConflict(*design.active);
+    EXPECT_EQ(firedUnderBox, 0);
+    EXPECT_TRUE(Fire(run.FirstAnswerTimer()));
+    EXPECT_FALSE(port.IsOpen());
+    SetMessageBoxResponder({});
+}
+
+// A run started while a time-out's box is open keeps the port: the time-out's
+// last lines end only the run that timed out.
+TEST_F(DollarRunTest, ARunStartedUnderATimeOutsBoxKeepsThePort) {
+    AddModem("01", nullptr);
+    run.StartParameterReceive(*design.active);
+    SetMessageBoxResponder([this](const MessageBoxRequest&) {
+        run.StartParameterReceive(*design.active);
+        return IDOK;
+    });
+    ASSERT_TRUE(Fire(run.FirstAnswerTimer()));
+    SetMessageBoxResponder({});
+    EXPECT_TRUE(port.IsOpen());
+    EXPECT_TRUE(run.Going());
+    EXPECT_TRUE(run.StartDelayTimer().Active());
 }
 
 TEST_F(SingleModemRunTest, ReceiveAtLevelNineFillsTheFigureAndMarksTheDesignModified) {

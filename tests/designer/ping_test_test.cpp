@@ -342,6 +342,35 @@ TEST_F(PingTestTest, AFigureThatGoesAwayEndsItsPing) {
     }
 }
 
+// Ping All's box for a modem it cannot ping is a pause: a modem removed under it,
+// that one or every one, leaves the walk to go on with what is left.
+TEST_F(PingTestTest, ARemovalUnderTheWalksBoxLeavesTheWalkToWhatIsLeft) {
+    modem.With([](DollarModemSim& sim) {
+        sim.SetPingMaster(0x01);
+        return 0;
+    });
+    for (bool every : {false, true}) {
+        AddModem("01");
+        TKuvio* refused = &AddModem("XYZ");
+        AddModem("1A");
+        SetMessageBoxResponder([&](const MessageBoxRequest& request) {
+            if (request.text.rfind("Can't ping", 0) == 0)
+                every ? design.DeleteAllFigures() : design.DeleteFigure(refused);
+            return IDOK;
+        });
+        const size_t before = Pings().size();
+        programming.ping.PingAll1Click();
+        RunPings();
+        SetMessageBoxResponder({});
+        const Texts pings = Pings();
+        EXPECT_EQ(Texts(pings.begin() + static_cast<long>(before), pings.end()),
+                  every ? Texts{"SL+P=0001"} : (Texts{"SL+P=0001", "SL+P=001A"}));
+        EXPECT_EQ(programming.ping.Mode(), PingTest::NoPing);
+        EXPECT_FALSE(programming.port.IsOpen());
+        design.DeleteAllFigures();
+    }
+}
+
 // A ping and an editor that go before their design stop listening for its
 // removals: a later removal reaches neither (the address sanitizer sees it when
 // one does).

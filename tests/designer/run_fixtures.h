@@ -13,19 +13,21 @@
 
 class ManualTimer : public RunTimer {
 public:
-    void Start() override { active_ = true; }
-    void Stop() override { active_ = false; }
-    bool Active() const override { return active_; }
-    // Fires as the real timer would after its interval: only while it runs.
+    // Fires as the real timer would after its interval: only while its clock runs
+    // (not while a box holds it).
     bool Fire() {
-        if (!active_)
+        if (!ticking_)
             return false;
         onTimeout();
         return true;
     }
 
+protected:
+    void StartClock() override { ticking_ = true; }
+    void StopClock() override { ticking_ = false; }
+
 private:
-    bool active_ = false;
+    bool ticking_ = false;
 };
 
 inline std::unique_ptr<RunTimer> MakeManualTimer(int) {
