@@ -49,13 +49,11 @@ void DollarRun::ShowTransferStatus(const std::string& text, int mode) {
     if (mode == 2 || mode == 3) {
         if (!nms)
             rsptmr_->Start();
-        // A "$" run whose port did not open (another designer holds it) leaves the
-        // caption and the buttons to the process that has the window.
-        if (nms || port_.IsOpen()) {
+        // A "$" run whose port did not open (another designer holds it) never takes
+        // the window: the caption and the buttons stay with the process that has it.
+        if ((nms || port_.IsOpen()) && status_.Take(this))
             status_.SetCaption((mode == 2 ? "Transfering values to modem " : "Receiving values from modem ") +
                                text);
-            status_.EnableStatusButtons(false);
-        }
     } else if ((mode == 0 || mode == 1) && !nms) {
         rsptmr_->Stop();
         if (!tilasiirto_->Active())
@@ -63,11 +61,20 @@ void DollarRun::ShowTransferStatus(const std::string& text, int mode) {
     }
     status_.AddStatusLine(text);
     if (mode == 1)
-        status_.StartButtonTimer();
+        status_.GiveBack(this);
     if (nms)
         status_.RepaintNow();
     else if (mode == 1)
         EndRun();
+}
+
+void DollarRun::TakeStatusWindow() {
+    status_.Take(this);
+}
+
+void DollarRun::NameNoModemInStatus() {
+    if (status_.Serves(this))
+        status_.SetCaption(TransferStatusWindow::kCaption);
 }
 
 void DollarRun::EndRun() {
@@ -114,7 +121,7 @@ void DollarRun::Cancel() {
 void DollarRun::FigureRemoved(const TKuvio* figure) {
     if (!programmed_ || (figure && figure != programmed_))
         return;
-    status_.SetCaption(TransferStatusWindow::kCaption);
+    NameNoModemInStatus();
     Finish(kPortClosed);
 }
 

@@ -95,8 +95,15 @@ public:
     // data-flow timer and the port:
     // 0 re-arms the data-flow timer; 1 as 0, then ends the run (port closed);
     // 2 and 3 start the data-flow timer and caption the window for a transmit or
-    // a receive; 4 only adds the line.
+    // a receive; 4 only adds the line. The run, ping or NMS transfer of this
+    // designer takes the window with its caption when its port opened and gives it
+    // back with its last line; while another designer's process holds it, this
+    // one's lines are only added.
     void ShowTransferStatus(const std::string& text, int mode);
+    // A ping takes it again at each port it opens, its buttons off between pings.
+    void TakeStatusWindow();
+    // The window's own caption, when this designer's modem went.
+    void NameNoModemInStatus();
     // Sends the frame and logs it as sent data when the port took it; false when
     // it did not (the port is closed or gone).
     bool SendToModem(const std::string& frame);

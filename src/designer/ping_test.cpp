@@ -5,7 +5,6 @@
 #include "designer/dollar_run.h"
 #include "designer/modem_port.h"
 #include "designer/network_design.h"
-#include "designer/transfer_status.h"
 #include "platform/message_box.h"
 
 #include <algorithm>
@@ -142,7 +141,7 @@ void PingTest::OpenPingPort(TKuvio& figure) {
         return;
     }
     // The buttons stay off between the pings of a count or a walk.
-    run_.Status().EnableStatusButtons(false);
+    run_.TakeStatusWindow();
     PingAlkuTimer1_->Start();
 }
 
@@ -271,7 +270,7 @@ void PingTest::FigureRemoved(const TKuvio* figure) {
     }
     if (figure && figure != pinged_)
         return;
-    run_.Status().SetCaption(TransferStatusWindow::kCaption);
+    run_.NameNoModemInStatus();
     StopModemPing(true);
     if (mode_ != PingAll) {
         EndPing(DollarRun::kPortClosed);
@@ -289,7 +288,7 @@ void PingTest::EndPortLeftToDataFlow() {
     const bool leftOver = run_.Port().IsOpen() || run_.DataFlowTimer().Active();
     if (!leftOver || run_.Going())
         return;
-    run_.Status().SetCaption(TransferStatusWindow::kCaption);
+    run_.NameNoModemInStatus();
     run_.Cancel();
 }
 

@@ -1,6 +1,13 @@
 #pragma once
 // The status window as the designer's modem programming sees it: progress lines,
 // frames as data lines (shown only in factory mode), its caption and buttons.
+//
+// One window serves every designer, and one process at a time: the run, ping or
+// NMS transfer whose port opened takes it, and holds it to its last line. Only
+// that process captions the window and holds and gives back its buttons; another
+// process meanwhile (one whose port another designer holds, or one on another
+// port) only adds its lines, so that its caption and its end do not come into the
+// middle of the process the window serves.
 
 #include <cstdint>
 #include <string>
@@ -28,4 +35,29 @@ public:
     virtual void StartButtonTimer() = 0;
     // Paints the window at once (a run that holds the GUI thread calls it).
     virtual void RepaintNow() = 0;
+
+    // A process is known by its designer's run, through which all of it writes.
+    using Process = const void*;
+    // The window is free or the process holds it.
+    bool Serves(Process process) const { return !holder_ || holder_ == process; }
+    // The process whose port opened takes the window and its buttons stay off;
+    // false when another process holds it.
+    bool Take(Process process) {
+        if (!Serves(process))
+            return false;
+        holder_ = process;
+        EnableStatusButtons(false);
+        return true;
+    }
+    // The process's last line: the window is free, its buttons come back a second
+    // later. A process that does not hold it gives nothing back.
+    void GiveBack(Process process) {
+        if (!Serves(process))
+            return;
+        holder_ = nullptr;
+        StartButtonTimer();
+    }
+
+private:
+    Process holder_ = nullptr;
 };

@@ -45,6 +45,13 @@ const Codes kTransmitChain{0x01, 0x02, 0x0B, 0x07, 0x06, 0x0D, 0x0C, 0x00};
 const Codes kTransmitChainNoRoutes{0x01, 0x02, 0x0B, 0x07, 0x06, 0x0C, 0x00};
 const Codes kReceiveChain{0x01, 0x03, 0x00};
 
+void AnswerAsCompatibleNmsModem(NmsModemSim& sim) {
+    sim.SetOwnSpeed(115200);
+    sim.SetValue(NmsId::FirmwareId, "YRF0100");
+    sim.SetValue(NmsId::Mode, std::string(1, '\0'));
+    sim.SetValue(kPower, std::string(1, '\0'));
+}
+
 class DesignerRunEndsTest : public DesignerFolderTest {
 protected:
     void SetUp() override {
@@ -75,6 +82,41 @@ protected:
         transmit ? designer->Lhetarvot1Click() : designer->Haearvot1Click();
         designer->Programming().run.StartDelayTimer().onTimeout();
         return ProcessEventsUntil([this] { return !designer->Programming().port.IsOpen(); }, 5s);
+    }
+
+    // A second designer pings, then transmits or receives: on the first one's port
+    // it is refused and its run ends by its time-out; an NMS modem on a port of its
+    // own is transferred to its end. The status window keeps the first designer's
+    // caption, its buttons off.
+    void SecondDesignerRuns(bool transmit, bool nms) {
+        const std::string caption = toLatin1(info->windowTitle());
+        std::unique_ptr<NmsModemOnPort> nmsModem;
+        if (nms) {
+            nmsModem = std::make_unique<NmsModemOnPort>(kNmsCom);
+            nmsModem->With(AnswerAsCompatibleNmsModem);
+        }
+        std::unique_ptr<Tpiirtopohja> second(CreateDesigner(nms));
+        QAction port;
+        port.setData(nms ? kNmsCom : kDollarCom);
+        second->COM11Click(&port);
+        TKuvio& figure = AddSimulatedModem(second->Design(), "01", nullptr);
+        figure.SetNmsSupport(nms);
+        if (nms)
+            figure.SetPropertyEntry('N', '1', "12", true, true, NmsUnsigned8, kPower);
+        else
+            second->Ping1Click();
+        transmit ? second->Lhetarvot1Click() : second->Haearvot1Click();
+        if (!nms) {
+            second->Programming().run.StartDelayTimer().onTimeout();
+            second->Programming().run.FirstAnswerTimer().onTimeout();
+        }
+        EXPECT_FALSE(second->Programming().PortHeld());
+        if (nms) {
+            EXPECT_EQ(nmsModem->With([](NmsModemSim& sim) { return sim.Value(kPower); }), "\x0C");
+        }
+        EXPECT_EQ(toLatin1(info->windowTitle()), caption);
+        EXPECT_FALSE(info->PiilotaTmr->isActive());
+        EXPECT_FALSE(info->findChild<QPushButton*>("closebtn")->isEnabled());
     }
 
     void Click(TKuvio& figure, MouseButton button = MouseButton::Left) {
@@ -119,7 +161,9 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
         MobileViewOff,
         PingAsked,
         PropertiesChanged,
-        LateReply
+        LateReply,
+        SecondDesignerRefused,
+        SecondDesignerNms
     };
     struct Row {
         const char* name;
@@ -152,6 +196,11 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
         {"$: a reply late past the end", Dollar, LateReply, closed, true, false},
         {"$ receive: another modem clicked", Dollar, OtherClicked, closed, true, false, false},
         {"$ receive: another modem deleted", Dollar, OtherDeleted, closed, true, false, false},
+        {"$: a second designer on the port refused", Dollar, SecondDesignerRefused, closed, true, false},
+        {"$: a second designer's NMS transfer on another port", Dollar, SecondDesignerNms, closed, true,
+         false, false},
+        {"$ receive: a second designer on the port refused", Dollar, SecondDesignerRefused, closed, true,
+         false, false},
         {"NMS: the modem's answer", Nms, Answer, "All done", true, true},
         {"NMS receive: the modem's answer", Nms, Answer, "All done", true, true, false},
         {"NMS: a time-out", Nms, TimeOut, "Please check port selection and Reboot modem and retry", true,
@@ -227,6 +276,10 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
                 prj_ominaisuus->findChild<QLineEdit*>("netid")->setText("NEWID");
                 prj_ominaisuus->findChild<QRadioButton*>("VirtualRouting")->setChecked(true);
                 prj_ominaisuus->OKBtnClick();
+                break;
+            case SecondDesignerRefused:
+            case SecondDesignerNms:
+                SecondDesignerRuns(!row.transmit, row.end == SecondDesignerNms);
                 break;
             case LateReply:
                 designer->Programming().run.FirstAnswerTimer().onTimeout();
@@ -333,10 +386,7 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
         } else {
             nms = std::make_unique<NmsModemOnPort>(kNmsCom);
             nms->With([&row](NmsModemSim& sim) {
-                sim.SetOwnSpeed(115200);
-                sim.SetValue(NmsId::FirmwareId, "YRF0100");
-                sim.SetValue(NmsId::Mode, std::string(1, '\0'));
-                sim.SetValue(kPower, std::string(1, '\0'));
+                AnswerAsCompatibleNmsModem(sim);
                 if (row.end == TimeOut)
                     sim.SetFault(NmsModemSim::Fault::Silent);
             });

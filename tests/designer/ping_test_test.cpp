@@ -402,6 +402,7 @@ TEST_F(PingTestTest, EveryLabelOfPingAllIsPaintedAtOnce) {
 TEST_F(PingTestTest, EveryEndOfAPingRunGivesTheStatusWindowBack) {
     const std::string closed = DollarRun::kPortClosed;
     const std::string finished = "Ping test finnished";
+    const std::string dataFlow = "Dataflow between modem and PC interrupted some way !!";
     // The run: a single ping of the modem that answers (also twice) or of the one
     // that never does (also as an NMS modem), or Ping All (also past an address it
     // cannot ping, or on a port that does not open).
@@ -409,7 +410,9 @@ TEST_F(PingTestTest, EveryEndOfAPingRunGivesTheStatusWindowBack) {
     // What ends it once the silent modem has its command: its time-out (or another
     // modem's answer), Delete of it, New or Open, the window closing (the last two
     // also after the time-out, while the data-flow timer holds the port, or after the
-    // serial layer closed a port whose device went).
+    // serial layer closed a port whose device went). Or what comes before its end:
+    // a second designer on the same port transmits, receives or pings, is refused
+    // the port, and its run ends by its time-out.
     enum Then {
         Wait,
         Delete,
@@ -418,7 +421,10 @@ TEST_F(PingTestTest, EveryEndOfAPingRunGivesTheStatusWindowBack) {
         NewOrOpenAfterTimeOut,
         NewOrOpenAfterPortGone,
         Close,
-        CloseAfterTimeOut
+        CloseAfterTimeOut,
+        SecondTransmits,
+        SecondReceives,
+        SecondPings
     };
     struct End {
         const char* name;
@@ -432,12 +438,7 @@ TEST_F(PingTestTest, EveryEndOfAPingRunGivesTheStatusWindowBack) {
     const End ends[] = {
         {"an answer", Remote, Wait, {"SL+P=001A"}, closed, 3},
         {"the count done", RemoteTwice, Wait, {"SL+P=001A", "SL+P=001A"}, closed, 3},
-        {"a time-out",
-         Silent,
-         Wait,
-         {"SL+P=002B"},
-         "Dataflow between modem and PC interrupted some way !!",
-         2},
+        {"a time-out", Silent, Wait, {"SL+P=002B"}, dataFlow, 2},
         {"an NMS modem's time-out", SilentNms, Wait, {"SL+P=002B"}, closed, 2},
         {"Ping All past its last modem", All, Wait, all, finished, 3},
         {"Ping All past a bad address", AllPastBadAddress, Wait, {"SL+P=0001", "SL+P=001A"}, finished, 3},
@@ -451,7 +452,13 @@ TEST_F(PingTestTest, EveryEndOfAPingRunGivesTheStatusWindowBack) {
         {"New or Open after a time-out", Silent, NewOrOpenAfterTimeOut, {"SL+P=002B"}, closed, 0},
         {"the pinged modem deleted after a time-out", Silent, DeleteAfterTimeOut, {"SL+P=002B"}, closed, 0},
         {"New or Open after the port went", Silent, NewOrOpenAfterPortGone, {"SL+P=002B"}, closed, 0},
+        {"a second designer's refused Transmit", Silent, SecondTransmits, {"SL+P=002B"}, dataFlow, 2},
+        {"a second designer's refused Receive", Silent, SecondReceives, {"SL+P=002B"}, dataFlow, 2},
+        {"a second designer's refused ping during Ping All", All, SecondPings, all, finished, 3},
     };
+    NetworkDesign secondDesign{false};
+    AddSimulatedModem(secondDesign, "1A", nullptr);
+    DesignerProgramming second{secondDesign, status, settings, {}, MakeManualTimer};
     for (const End& end : ends) {
         SCOPED_TRACE(end.name);
         design.DeleteAllFigures();
@@ -491,6 +498,17 @@ TEST_F(PingTestTest, EveryEndOfAPingRunGivesTheStatusWindowBack) {
         }
         if (end.then == Close || end.then == CloseAfterTimeOut)
             programming.Cancel();
+        if (end.then >= SecondTransmits) {
+            TKuvio& figure = *secondDesign.active;
+            end.then == SecondTransmits  ? second.Transmit(figure)
+            : end.then == SecondReceives ? second.Receive(figure)
+                                         : second.Ping();
+            Fire(second.run.StartDelayTimer());
+            Fire(second.run.FirstAnswerTimer());
+            EXPECT_FALSE(second.PortHeld());
+            EXPECT_EQ(status.caption, "Transfering values to modem modem 2");
+            buttonsBackMidRun = Fire(status.buttonTimer) || buttonsBackMidRun;
+        }
         RunPings();
         Fire(programming.run.DataFlowTimer());
 

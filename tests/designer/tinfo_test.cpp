@@ -63,16 +63,23 @@ TEST_F(StatusWindow, ButtonsAreHeldDuringARunAndComeBackWhenItsTimerFires) {
     window->StartButtonTimer();
     EXPECT_TRUE(window->PiilotaTmr->isActive());
     EXPECT_EQ(window->PiilotaTmr->interval(), Tinfo::kButtonDelayMs);
-    // The next run, starting before the timer fired, holds them to its own end.
-    window->EnableStatusButtons(false);
+    // The next run, starting before the timer fired, holds them to its own end; a
+    // process that starts meanwhile neither has the window nor gives them back.
+    int run = 0;
+    int other = 0;
+    EXPECT_TRUE(window->Take(&run));
+    EXPECT_FALSE(window->PiilotaTmr->isActive());
+    EXPECT_FALSE(window->Take(&other));
+    window->GiveBack(&other);
     EXPECT_FALSE(window->PiilotaTmr->isActive());
     // The timer fires at once instead of after its second.
     window->PiilotaTmr->setInterval(0);
-    window->StartButtonTimer();
+    window->GiveBack(&run);
     for (QDeadlineTimer deadline(2000); window->PiilotaTmr->isActive() && !deadline.hasExpired();)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     EXPECT_FALSE(window->PiilotaTmr->isActive());
     EXPECT_TRUE(Button("closebtn")->isEnabled());
+    EXPECT_TRUE(window->Serves(&other));
     window->ShowCentredEmpty();
     window->closebtnClick();
     EXPECT_FALSE(window->isVisible());
