@@ -51,9 +51,9 @@ void DollarRun::ShowTransferStatus(const std::string& text, int mode) {
             rsptmr_->Start();
         // A "$" run whose port did not open (another designer holds it) never takes
         // the window: the caption and the buttons stay with the process that has it.
-        if ((nms || port_.IsOpen()) && status_.Take(this))
-            status_.SetCaption((mode == 2 ? "Transfering values to modem " : "Receiving values from modem ") +
-                               text);
+        if (nms || port_.IsOpen())
+            status_.Take(this, (mode == 2 ? "Transfering values to modem " : "Receiving values from modem ") +
+                                   text);
     } else if ((mode == 0 || mode == 1) && !nms) {
         rsptmr_->Stop();
         if (!tilasiirto_->Active())

@@ -11,6 +11,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 class TransferStatusWindow {
 public:
@@ -40,24 +42,44 @@ public:
     using Process = const void*;
     // The window is free or the process holds it.
     bool Serves(Process process) const { return !holder_ || holder_ == process; }
-    // The process whose port opened takes the window and its buttons stay off;
-    // false when another process holds it.
-    bool Take(Process process) {
-        if (!Serves(process))
+    // The process whose port opened takes the window, captions it (an empty
+    // caption keeps the one shown) and its buttons stay off. While another process
+    // holds it, the process waits its turn with its caption: false.
+    bool Take(Process process, const std::string& caption = {}) {
+        if (!Serves(process)) {
+            std::erase_if(waiting_, [&](const auto& entry) { return entry.first == process; });
+            waiting_.emplace_back(process, caption);
             return false;
-        holder_ = process;
-        EnableStatusButtons(false);
+        }
+        Serve(process, caption);
         return true;
     }
-    // The process's last line: the window is free, its buttons come back a second
-    // later. A process that does not hold it gives nothing back.
+    // The process's last line: the next process still going takes the window,
+    // or, with none, its buttons come back a second later. A process that does
+    // not hold it only leaves its place in the queue.
     void GiveBack(Process process) {
+        std::erase_if(waiting_, [&](const auto& entry) { return entry.first == process; });
         if (!Serves(process))
             return;
         holder_ = nullptr;
-        StartButtonTimer();
+        if (waiting_.empty()) {
+            StartButtonTimer();
+            return;
+        }
+        const auto [next, caption] = waiting_.front();
+        waiting_.erase(waiting_.begin());
+        Serve(next, caption);
     }
 
 private:
+    void Serve(Process process, const std::string& caption) {
+        holder_ = process;
+        EnableStatusButtons(false);
+        if (!caption.empty())
+            SetCaption(caption);
+    }
+
     Process holder_ = nullptr;
+    // Processes going while another holds the window, in the order they came.
+    std::vector<std::pair<Process, std::string>> waiting_;
 };

@@ -64,17 +64,26 @@ TEST_F(StatusWindow, ButtonsAreHeldDuringARunAndComeBackWhenItsTimerFires) {
     EXPECT_TRUE(window->PiilotaTmr->isActive());
     EXPECT_EQ(window->PiilotaTmr->interval(), Tinfo::kButtonDelayMs);
     // The next run, starting before the timer fired, holds them to its own end; a
-    // process that starts meanwhile neither has the window nor gives them back.
+    // process that starts meanwhile waits its turn and gives nothing back before
+    // it has the window; one still going when the holder ends takes it over.
     int run = 0;
     int other = 0;
-    EXPECT_TRUE(window->Take(&run));
+    int third = 0;
+    EXPECT_TRUE(window->Take(&run, "run"));
     EXPECT_FALSE(window->PiilotaTmr->isActive());
-    EXPECT_FALSE(window->Take(&other));
+    EXPECT_FALSE(window->Take(&other, "other"));
     window->GiveBack(&other);
     EXPECT_FALSE(window->PiilotaTmr->isActive());
+    EXPECT_FALSE(window->Take(&third, "third"));
+    window->GiveBack(&run);
+    EXPECT_TRUE(window->Serves(&third));
+    EXPECT_FALSE(window->Serves(&run));
+    EXPECT_EQ(window->windowTitle(), "third");
+    EXPECT_FALSE(window->PiilotaTmr->isActive());
+    EXPECT_FALSE(Button("closebtn")->isEnabled());
     // The timer fires at once instead of after its second.
     window->PiilotaTmr->setInterval(0);
-    window->GiveBack(&run);
+    window->GiveBack(&third);
     for (QDeadlineTimer deadline(2000); window->PiilotaTmr->isActive() && !deadline.hasExpired();)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     EXPECT_FALSE(window->PiilotaTmr->isActive());
