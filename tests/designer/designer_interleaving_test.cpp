@@ -512,7 +512,9 @@ protected:
         if (kind == Exchange::Ping || kind == Exchange::PingAll)
             labelsMayChange[side] = true;
         pending = PendingStart{side, kind, figure, Log()};
+        ++commandsGoing[side];
         command();
+        --commandsGoing[side];
         ResolveStart();
         pending.reset();
     }
@@ -599,6 +601,8 @@ protected:
     std::optional<std::string> fileAnswer;
     int deleteAnswer = IDYES;
     std::chrono::milliseconds replyDelay{0};
+    // Per window: the commands that may start a run still going, under a box.
+    std::array<int, 2> commandsGoing = {0, 0};
     // The run whose time ran out in this step, -1 for none.
     int timedOut = -1;
     int runs = 0;
@@ -984,7 +988,8 @@ void DesignerInterleavingTest::CheckEnds() {
     bool endedNow = false;
     for (int side = 0; side < 2; ++side) {
         Exchange& run = sides[side].run;
-        const bool going = run.kind != Exchange::Nms && !Going(side).empty();
+        // The NMS transfer goes on while its command does, also under a box it shows.
+        const bool going = run.kind == Exchange::Nms ? commandsGoing[side] > 0 : !Going(side).empty();
         if (run.ended && !Going(side).empty() && !(heldStart && heldStart->side == side))
             Fail("window " + std::to_string(side) + ": a run the user did not start:" + Going(side));
         if (run.ended)

@@ -53,6 +53,17 @@ TEST(PropertyTable, TabsFollowTheFirstModemOfEachTypeAndColumnsTheListOrder) {
     // A type of one modem keeps the grid's first two columns.
     EXPECT_EQ(tabs[2].cells[0], (std::vector<std::string>{"Name:", "c1"}));
     EXPECT_TRUE(BuildPropertyTable(NetworkDesign(false), RowsOf).empty());
+
+    // A question while a modem's rows are read lets the user delete it: the table
+    // stops there, holding only modems still in the design.
+    const TKuvio* first = design.Figures()[0].get();
+    const std::vector<PropertyTableTab> cut = BuildPropertyTable(design, [&](TKuvio& figure) {
+        if (figure.GetModemName() == "b1")
+            design.DeleteFigure(&figure);
+        return RowsOf(figure.GetModemName() == "a1" ? figure : *design.Figures()[0]);
+    });
+    ASSERT_EQ(cut.size(), 1u);
+    EXPECT_EQ(cut[0].figures, (std::vector<const TKuvio*>{first}));
 }
 
 // Two modems may share an address: each column opens the modem it was built for.
