@@ -15,6 +15,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPrinter>
+#include <QTabBar>
 #include <QTableWidget>
 #include <filesystem>
 
@@ -255,6 +256,26 @@ TEST_F(PropertyTableWindowTest, DesignerAndTableOpenAtSizesThatShowTheirContent)
         height += grid->rowHeight(row);
     EXPECT_GE(grid->viewport()->width(), width);
     EXPECT_GE(grid->viewport()->height(), height);
+}
+
+// The conflict question lets the event loop run: the user deletes the modem it is
+// about and the table is built anew under it. That build stands.
+TEST_F(PropertyTableWindowTest, ABuildUnderTheConflictQuestionStands) {
+    Tarvotaulu* table = OpenTable();
+    AddFigure(designer->Design(), "Kept", "QX-450", 1);
+    TKuvio& asked = AddFigure(designer->Design(), "Asked", "QX-450R", 2);
+    asked.SetPropertyEntry('S', '0', "out of order", true, true, 0, 0);
+    bool deleted = false;
+    SetMessageBoxResponder([&](const MessageBoxRequest&) {
+        if (!std::exchange(deleted, true)) {
+            designer->Design().DeleteFigure(&asked);
+            RefreshPropertyTable();
+        }
+        return IDYES;
+    });
+    RefreshPropertyTable();
+    EXPECT_EQ(table->Tabs().size(), 1u);
+    EXPECT_EQ(table->findChild<QTabBar*>("valilehdet")->count(), 1);
 }
 
 TEST_F(PropertyTableWindowTest, EmptyDesignGivesNoTabsAndNothingToSaveCopyOrPrint) {
