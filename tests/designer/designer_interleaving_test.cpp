@@ -224,6 +224,8 @@ struct Exchange {
     Clock::time_point endedAt;
     // Tells this run from those started after it.
     int serial = 0;
+    // How many commands of its window were going, its own the last, as it started.
+    int command = 0;
 };
 
 // The "$" commands each command may follow in a transmit and in a receive; -1 is
@@ -514,8 +516,8 @@ protected:
         pending = PendingStart{side, kind, figure, Log()};
         ++commandsGoing[side];
         command();
-        --commandsGoing[side];
         ResolveStart();
+        --commandsGoing[side];
         pending.reset();
     }
 
@@ -556,6 +558,7 @@ protected:
         run.nmsValues[NmsId::ModemAddress] = {NmsNumberBytes(figure->identifier, NmsUnsigned16)};
         run.master = figure == design.master;
         run.ended = false;
+        run.command = commandsGoing[start.side];
         std::vector<TKuvio*> figures;
         for (const auto& each : design.Figures()) {
             figures.push_back(each.get());
@@ -989,7 +992,8 @@ void DesignerInterleavingTest::CheckEnds() {
     for (int side = 0; side < 2; ++side) {
         Exchange& run = sides[side].run;
         // The NMS transfer goes on while its command does, also under a box it shows.
-        const bool going = run.kind == Exchange::Nms ? commandsGoing[side] > 0 : !Going(side).empty();
+        const bool going =
+            run.kind == Exchange::Nms ? commandsGoing[side] >= run.command : !Going(side).empty();
         if (run.ended && !Going(side).empty() && !(heldStart && heldStart->side == side))
             Fail("window " + std::to_string(side) + ": a run the user did not start:" + Going(side));
         if (run.ended)
@@ -1004,7 +1008,9 @@ void DesignerInterleavingTest::CheckEnds() {
         // A single run of a modem that is gone, or one whose time ran out, is over.
         // A ping whose time ran out is over when it waits for nothing: the port it
         // leaves open is closed by the data-flow timer, or when its modem goes.
-        const bool mustEnd = run.kind != Exchange::PingAll && (run.figureGone || timedOut == run.serial);
+        // The NMS transfer holds the GUI thread: it ends as its box returns.
+        const bool mustEnd = run.kind != Exchange::PingAll && run.kind != Exchange::Nms &&
+                             (run.figureGone || timedOut == run.serial);
         const auto timers = Timers(side);
         const bool pingHolds =
             sides[side].window->Programming().ping.WaitsForText() ||
