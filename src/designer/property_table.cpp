@@ -1,6 +1,7 @@
 #include "designer/property_table.h"
 
 #include "base/hex.h"
+#include "designer/held_figure.h"
 #include "designer/network_design.h"
 #include "designer/tkuvio.h"
 
@@ -29,9 +30,17 @@ std::string TabName(const TKuvio& figure) {
 
 } // namespace
 
-ModemRows RowsOfOneBuild(const PropertyRowContext& context) {
-    return [context, schemas = std::make_shared<TypeSchemas>()](TKuvio& figure) {
-        return ModemPropertyRows(figure, context, schemas->Of(figure)).Rows();
+ModemRows RowsOfOneBuild(const PropertyRowContext& context, NetworkDesign* design) {
+    return [context, design, schemas = std::make_shared<TypeSchemas>()](TKuvio& figure) {
+        HeldFigure held;
+        held.Hold(design, &figure);
+        const ParameterSchema& schema = schemas->Of(figure);
+        const std::vector<FieldValue> values = LoadFieldValues(schema, figure, [&](const TKuvio& asked) {
+            return AskContinueOnConflict(asked) && (!design || held.get());
+        });
+        if (design && !held.get())
+            return std::vector<PropertyRow>();
+        return BuildPropertyRows(figure, schema, values, context);
     };
 }
 
@@ -49,7 +58,11 @@ std::vector<PropertyTableTab> BuildPropertyTable(const NetworkDesign& design, co
     std::vector<std::string> typeFiles;
     // The modems of a type fill the columns from 1 in list order.
     std::vector<size_t> nextColumn;
-    for (const auto& figure : design.Figures()) {
+    for (size_t i = 0; i < design.Figures().size(); ++i) {
+        const TKuvio* const figure = design.Figures()[i].get();
+        const std::vector<PropertyRow> figureRows = rows(*design.Figures()[i]);
+        if (i >= design.Figures().size() || design.Figures()[i].get() != figure)
+            break;
         const std::string typeFile = figure->GetSmfFileName();
         const auto found = std::find(typeFiles.begin(), typeFiles.end(), typeFile);
         const size_t tab = static_cast<size_t>(found - typeFiles.begin());
@@ -59,8 +72,8 @@ std::vector<PropertyTableTab> BuildPropertyTable(const NetworkDesign& design, co
             Resize(tabs.back().cells, kFirstSize, kFirstSize);
             nextColumn.push_back(1);
         }
-        FillPropertyRows(tabs[tab].cells, nextColumn[tab]++, rows(*figure));
-        tabs[tab].figures.push_back(figure.get());
+        FillPropertyRows(tabs[tab].cells, nextColumn[tab]++, figureRows);
+        tabs[tab].figures.push_back(figure);
     }
     return tabs;
 }

@@ -27,13 +27,17 @@ struct PropertyTableTab {
 
 // The rows of one modem, as the properties window shows them.
 using ModemRows = std::function<std::vector<PropertyRow>(TKuvio&)>;
-// The rows of the modems of one table or printout, each type file read once.
-ModemRows RowsOfOneBuild(const PropertyRowContext& context);
+// The rows of the modems of one table or printout, each type file read once. The
+// conflict question lets the event loop run: a modem of `design` that goes under
+// it is read no further.
+ModemRows RowsOfOneBuild(const PropertyRowContext& context, NetworkDesign* design = nullptr);
 
 // Writes a modem's rows into column `column` of the grid; column 1 also writes the
 // row names into column 0. The grid grows to hold them.
 void FillPropertyRows(TableCells& cells, size_t column, const std::vector<PropertyRow>& rows);
 
+// The table of the design's modems; it stops at a modem that a question asked
+// while its rows were read removed, as the list it walked is gone.
 std::vector<PropertyTableTab> BuildPropertyTable(const NetworkDesign& design, const ModemRows& rows);
 
 // The figure the column was built for, while it is in the design with the

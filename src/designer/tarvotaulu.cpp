@@ -93,7 +93,12 @@ void Tarvotaulu::BuildPropertyTable() {
     if (!designer_)
         return;
     setWindowTitle(designer_->SingleModem() ? "Property table" : "Property table of all the modems");
-    tabs_ = ::BuildPropertyTable(designer_->Design(), RowsOfOneBuild(designer_->RowContext()));
+    const int build = ++builds_;
+    std::vector<PropertyTableTab> tabs = ::BuildPropertyTable(
+        designer_->Design(), RowsOfOneBuild(designer_->RowContext(), &designer_->Design()));
+    if (build != builds_)
+        return;
+    tabs_ = std::move(tabs);
     ui->valilehdet->setVisible(!tabs_.empty());
     for (const PropertyTableTab& tab : tabs_) {
         ui->grids->addWidget(CreateGrid(tab));

@@ -65,6 +65,8 @@ private:
     QPointer<Tpiirtopohja> designer_;
     Qt::WindowStates designerState_;
     std::vector<PropertyTableTab> tabs_;
+    // Counts the builds, so that one a question let in meanwhile stands.
+    int builds_ = 0;
 };
 
 // The one table window; null while there is none.

@@ -224,6 +224,8 @@ struct Exchange {
     Clock::time_point endedAt;
     // Tells this run from those started after it.
     int serial = 0;
+    // How many commands of its window were going, its own the last, as it started.
+    int command = 0;
 };
 
 // The "$" commands each command may follow in a transmit and in a receive; -1 is
@@ -512,8 +514,10 @@ protected:
         if (kind == Exchange::Ping || kind == Exchange::PingAll)
             labelsMayChange[side] = true;
         pending = PendingStart{side, kind, figure, Log()};
+        ++commandsGoing[side];
         command();
         ResolveStart();
+        --commandsGoing[side];
         pending.reset();
     }
 
@@ -554,6 +558,7 @@ protected:
         run.nmsValues[NmsId::ModemAddress] = {NmsNumberBytes(figure->identifier, NmsUnsigned16)};
         run.master = figure == design.master;
         run.ended = false;
+        run.command = commandsGoing[start.side];
         std::vector<TKuvio*> figures;
         for (const auto& each : design.Figures()) {
             figures.push_back(each.get());
@@ -599,6 +604,8 @@ protected:
     std::optional<std::string> fileAnswer;
     int deleteAnswer = IDYES;
     std::chrono::milliseconds replyDelay{0};
+    // Per window: the commands that may start a run still going, under a box.
+    std::array<int, 2> commandsGoing = {0, 0};
     // The run whose time ran out in this step, -1 for none.
     int timedOut = -1;
     int runs = 0;
@@ -984,7 +991,9 @@ void DesignerInterleavingTest::CheckEnds() {
     bool endedNow = false;
     for (int side = 0; side < 2; ++side) {
         Exchange& run = sides[side].run;
-        const bool going = run.kind != Exchange::Nms && !Going(side).empty();
+        // The NMS transfer goes on while its command does, also under a box it shows.
+        const bool going =
+            run.kind == Exchange::Nms ? commandsGoing[side] >= run.command : !Going(side).empty();
         if (run.ended && !Going(side).empty() && !(heldStart && heldStart->side == side))
             Fail("window " + std::to_string(side) + ": a run the user did not start:" + Going(side));
         if (run.ended)
@@ -999,7 +1008,9 @@ void DesignerInterleavingTest::CheckEnds() {
         // A single run of a modem that is gone, or one whose time ran out, is over.
         // A ping whose time ran out is over when it waits for nothing: the port it
         // leaves open is closed by the data-flow timer, or when its modem goes.
-        const bool mustEnd = run.kind != Exchange::PingAll && (run.figureGone || timedOut == run.serial);
+        // The NMS transfer holds the GUI thread: it ends as its box returns.
+        const bool mustEnd = run.kind != Exchange::PingAll && run.kind != Exchange::Nms &&
+                             (run.figureGone || timedOut == run.serial);
         const auto timers = Timers(side);
         const bool pingHolds =
             sides[side].window->Programming().ping.WaitsForText() ||

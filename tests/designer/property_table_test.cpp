@@ -15,6 +15,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPrinter>
+#include <QTabBar>
 #include <QTableWidget>
 #include <filesystem>
 
@@ -53,6 +54,17 @@ TEST(PropertyTable, TabsFollowTheFirstModemOfEachTypeAndColumnsTheListOrder) {
     // A type of one modem keeps the grid's first two columns.
     EXPECT_EQ(tabs[2].cells[0], (std::vector<std::string>{"Name:", "c1"}));
     EXPECT_TRUE(BuildPropertyTable(NetworkDesign(false), RowsOf).empty());
+
+    // A question while a modem's rows are read lets the user delete it: the table
+    // stops there, holding only modems still in the design.
+    const TKuvio* first = design.Figures()[0].get();
+    const std::vector<PropertyTableTab> cut = BuildPropertyTable(design, [&](TKuvio& figure) {
+        if (figure.GetModemName() == "b1")
+            design.DeleteFigure(&figure);
+        return RowsOf(figure.GetModemName() == "a1" ? figure : *design.Figures()[0]);
+    });
+    ASSERT_EQ(cut.size(), 1u);
+    EXPECT_EQ(cut[0].figures, (std::vector<const TKuvio*>{first}));
 }
 
 // Two modems may share an address: each column opens the modem it was built for.
@@ -244,6 +256,26 @@ TEST_F(PropertyTableWindowTest, DesignerAndTableOpenAtSizesThatShowTheirContent)
         height += grid->rowHeight(row);
     EXPECT_GE(grid->viewport()->width(), width);
     EXPECT_GE(grid->viewport()->height(), height);
+}
+
+// The conflict question lets the event loop run: the user deletes the modem it is
+// about and the table is built anew under it. That build stands.
+TEST_F(PropertyTableWindowTest, ABuildUnderTheConflictQuestionStands) {
+    Tarvotaulu* table = OpenTable();
+    AddFigure(designer->Design(), "Kept", "QX-450", 1);
+    TKuvio& asked = AddFigure(designer->Design(), "Asked", "QX-450R", 2);
+    asked.SetPropertyEntry('S', '0', "out of order", true, true, 0, 0);
+    bool deleted = false;
+    SetMessageBoxResponder([&](const MessageBoxRequest&) {
+        if (!std::exchange(deleted, true)) {
+            designer->Design().DeleteFigure(&asked);
+            RefreshPropertyTable();
+        }
+        return IDYES;
+    });
+    RefreshPropertyTable();
+    EXPECT_EQ(table->Tabs().size(), 1u);
+    EXPECT_EQ(table->findChild<QTabBar*>("valilehdet")->count(), 1);
 }
 
 TEST_F(PropertyTableWindowTest, EmptyDesignGivesNoTabsAndNothingToSaveCopyOrPrint) {
