@@ -59,9 +59,10 @@ TEST(PropertyTable, TabsFollowTheFirstModemOfEachTypeAndColumnsTheListOrder) {
     // stops there, holding only modems still in the design.
     const TKuvio* first = design.Figures()[0].get();
     const std::vector<PropertyTableTab> cut = BuildPropertyTable(design, [&](TKuvio& figure) {
-        if (figure.GetModemName() == "b1")
-            design.DeleteFigure(&figure);
-        return RowsOf(figure.GetModemName() == "a1" ? figure : *design.Figures()[0]);
+        if (figure.GetModemName() != "b1")
+            return RowsOf(figure);
+        design.DeleteFigure(&figure);
+        return RowsOf(*design.Figures()[0]);
     });
     ASSERT_EQ(cut.size(), 1u);
     EXPECT_EQ(cut[0].figures, (std::vector<const TKuvio*>{first}));
