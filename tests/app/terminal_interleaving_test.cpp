@@ -78,6 +78,7 @@ const std::string kEscape = "+++";
 // NMS requests: GET and SET of 16-bit values whose id and value bytes, like the
 // replies' other bytes, are none that the checks read for anything else.
 constexpr char kStx = '\x02';
+constexpr size_t kSequenceAt = 5; // a request frame's sequence number
 constexpr std::array<int, 7> kNmsGroups{1, 2, 4, 5, 6, 8, 9};
 constexpr char kHighByte = '\x80';
 constexpr char kDataStatus = kHighByte;
@@ -563,7 +564,7 @@ protected:
             ReplyFrame(sequence, NmsStatusAcknowledge, "") +
             ReplyFrame(sequence, kDataStatus,
                        NmsNumberBytes(static_cast<uint32_t>(request.value), NmsUnsigned16));
-        if (peer.lateReply.size() > 5 && peer.lateReply[5] != sequence)
+        if (peer.lateReply.size() > kSequenceAt && peer.lateReply[kSequenceAt] != sequence)
             writeTo(peer, peer.lateReply);
         peer.lateReply = request.reply == Reply::Late ? reply : "";
         if (request.reply != Reply::OnTime && request.reply != Reply::Twice)
@@ -583,14 +584,12 @@ protected:
         valuesDue[t].clear();
     }
 
-    // The device's event waits fail: the port open on it restarts, and what
-    // the device sent meanwhile may be lost.
+    // The device's event waits fail: the port open on it restarts, at once or
+    // a while later, and each restart may lose what the device sent.
     void failWaits(int t) {
         if (peerOf(t) < 0 || !peers[peerOf(t)].present())
             return;
         Peer& peer = peers[peerOf(t)];
-        if (const Tterminaali* open = openOn(peer))
-            forgiveReceived(indexOf(open));
         const auto fail = [&](bool on) {
             if (peer.port)
                 peer.port->SetWaitsFail(on);
@@ -847,11 +846,30 @@ protected:
         return "";
     }
 
+    // A request frame's bytes may be any, but escape characters go ahead of
+    // them, and a frame an event cut before its sequence number is followed
+    // by what came next: a key that no sequence number can be (they are even)
+    // or the key due.
+    bool withinFrame(const Peer& peer, char c) const {
+        if (!peer.segment.starts_with(kStx) || peer.segment.size() >= FrameLength(peer.segment))
+            return false;
+        if (c == kEscape.front())
+            return expectedBytes(peer).substr(peer.segment.size(), 1) == std::string(1, c);
+        const int t = OwnerIn(c, kFirstKey, kLetters);
+        return peer.segment.size() != kSequenceAt || t < 0 || sends[peer.owner].at(peer.key).endedAt < 0 ||
+               (c % 2 == 0 && c != nextKey(peer, t));
+    }
+
+    char nextKey(const Peer& peer, int t) const {
+        for (const Key& key : keys[t])
+            if (!key.done && &peers[key.peer] == &peer)
+                return key.c;
+        return 0;
+    }
+
     void take(Peer& peer, char c) {
-        if (peer.segment.starts_with(kStx) && peer.segment.size() < FrameLength(peer.segment) &&
-            !(c == kEscape.front() &&
-              expectedBytes(peer).substr(peer.segment.size(), 1) != kEscape.substr(0, 1))) {
-            peer.segment += c; // a request frame's bytes may be any; escape characters go ahead of them
+        if (withinFrame(peer, c)) {
+            peer.segment += c;
         } else if (const int t = OwnerIn(c, kFirstKey, kLetters); t >= 0) {
             closeSegment(peer);
             takeKey(peer, t, c);
@@ -953,8 +971,8 @@ protected:
     // sequence number it came with.
     std::string expectedBytes(const Peer& peer) const {
         const std::string& bytes = sends[peer.owner].at(segmentKey(peer)).bytes;
-        return peer.segment.starts_with(kStx) && peer.segment.size() > 5
-                   ? WithSequence(bytes, peer.segment[5])
+        return peer.segment.starts_with(kStx) && peer.segment.size() > kSequenceAt
+                   ? WithSequence(bytes, peer.segment[kSequenceAt])
                    : bytes;
     }
 
@@ -982,11 +1000,10 @@ protected:
         if (at < peer.segment.size() && frame && send.endedAt >= 0) {
             // The byte taken for the sequence number may have been the first
             // after the cut, when it opens a send or a key.
-            const char sequence = peer.segment[5];
+            const char sequence = peer.segment[kSequenceAt];
             const bool opens = OwnerIn(sequence, kFirstKey, kLetters) >= 0 ||
-                               OwnerIn(sequence, kMarker, 1) >= 0 || sequence == kStx ||
-                               sequence == kEscape.front();
-            const std::string rest = peer.segment.substr(at == 6 && opens ? 5 : at);
+                               OwnerIn(sequence, kMarker, 1) >= 0 || sequence == kStx;
+            const std::string rest = peer.segment.substr(at == kSequenceAt + 1 && opens ? kSequenceAt : at);
             peer.segment.resize(peer.segment.size() - rest.size());
             peer.checked = std::min(peer.checked, peer.segment.size());
             closeSegment(peer);
@@ -1004,7 +1021,7 @@ protected:
             if (!send.repeats)
                 live[peer.owner].erase(segmentKey(peer));
             if (frame)
-                answerRequest(peer, peer.owner, segmentKey(peer), peer.segment[5]);
+                answerRequest(peer, peer.owner, segmentKey(peer), peer.segment[kSequenceAt]);
         }
         if (!peer.counted)
             countSend(peer, peer.owner, send, "send " + peer.segment.substr(0, 6));
@@ -1056,34 +1073,57 @@ protected:
         return found != sent.end() && found->number == number ? found : sent.end();
     }
 
-    // The first of the pieces from the given one on, all of which may be lost,
-    // that holds the tail; the end when none does.
-    static size_t pieceWithTail(const std::vector<Received>& sent, size_t from, const std::string& tail) {
-        for (; from < sent.size() && sent[from].mayBeLost; ++from)
-            if (sent[from].bytes.find(tail) != std::string::npos)
-                return from;
-        return sent.size();
+    // A place in what a terminal's devices sent it: a piece and a byte of it.
+    struct Place {
+        size_t piece = 0, offset = 0;
+    };
+
+    static Place After(const std::vector<Received>& sent, Place at) {
+        return ++at.offset < sent[at.piece].bytes.size() ? at : Place{at.piece + 1, 0};
     }
 
-    // The first of the pieces from the given one on, all of which may be lost,
-    // that the shown piece is of with a part cut out from its id on: a head of
-    // it, or its mark alone, and then a later part of it; the end when none.
-    static size_t pieceCutInId(const std::vector<Received>& sent, size_t from, const std::string& piece) {
-        for (; from < sent.size() && sent[from].mayBeLost; ++from) {
-            const std::string& bytes = sent[from].bytes;
-            const auto common = static_cast<size_t>(
-                std::mismatch(piece.begin(), piece.end(), bytes.begin(), bytes.end()).first - piece.begin());
-            for (size_t head = 1; head <= common; ++head)
-                if (bytes.find(piece.substr(head), head == 1 ? 0 : head + 1) != std::string::npos)
-                    return from;
+    // The piece that a mark and the id after it name; none when the id is cut.
+    static std::vector<Received>::const_iterator Named(const std::vector<Received>& sent,
+                                                       const std::string& head) {
+        return head.size() > kReceivedIdLength && head[0] == kReceivedMark
+                   ? Find(sent, FromReceivedDigits(head.substr(1, kReceivedIdLength)))
+                   : sent.end();
+    }
+
+    // Where the screen goes on when it shows a byte that is not the next one:
+    // a mark at the head of the piece its id names (or, its id cut, the next
+    // head), another byte at its nearest later place; the end when none.
+    static Place ResumeAt(const std::vector<Received>& sent, Place from, const std::string& head) {
+        if (head[0] == kReceivedMark) {
+            const auto named = Named(sent, head);
+            return named != sent.end() ? Place{static_cast<size_t>(named - sent.begin()), 0}
+                                       : Place{from.piece + 1, 0};
+        }
+        for (size_t offset = from.offset + 1; from.piece < sent.size(); ++from.piece, offset = 0)
+            if (const size_t at = sent[from.piece].bytes.find(head[0], offset); at != std::string::npos)
+                return {from.piece, at};
+        return {sent.size(), 0};
+    }
+
+    // The first piece that loses bytes that it may not lose when the screen
+    // passes from one place on to another; the end when none.
+    static size_t LostWrongly(const std::vector<Received>& sent, Place from, Place to) {
+        for (size_t k = from.piece; k <= to.piece && k < sent.size(); ++k) {
+            const size_t first = k == from.piece ? from.offset : 0;
+            const size_t last = k == to.piece ? to.offset : sent[k].bytes.size();
+            if (first < last && !sent[k].mayBeLost)
+                return k;
         }
         return sent.size();
     }
 
     // The pieces the screen shows are those its devices sent it, in order, each
-    // whole or cut where it may be lost; none lost that may not be. A screen
-    // that has dropped its top may begin anywhere.
+    // whole, or with bytes missing where it may lose them (to NMS replies
+    // awaited, to a reopen); a screen that has dropped its top may begin
+    // anywhere. A device keeps what a terminal that closed did not read for the
+    // next one that opens it.
     void checkReceived(int t) {
+        noteReopen(t);
         const QString screen = terminals[t]->teksti->screenText();
         std::string shown;
         for (const QChar c : screen)
@@ -1093,65 +1133,57 @@ protected:
         const std::vector<Received>& sent = received[t];
         const std::string name = "T" + std::to_string(t) + "'s screen: ";
         bool anywhere = screen.size() >= terminals[t]->options.lowMark / 2;
-        size_t next = 0, whole = 0;
-        for (size_t at = shown.find(kReceivedMark); at != std::string::npos && faultText.empty();) {
-            const size_t end = shown.find(kReceivedMark, at + 1);
-            const std::string piece = shown.substr(at, end - at);
-            at = end;
-            if (piece.size() <= kReceivedIdLength)
-                continue;
-            const int number = FromReceivedDigits(piece.substr(1, kReceivedIdLength));
-            const auto found = Find(sent, number);
-            const auto index = static_cast<size_t>(found - sent.begin());
-            // A device keeps what the terminal that closed did not read, for
-            // the next one that opens it.
-            if (const auto other = Find(received[1 - t], number);
-                found == sent.end() && other != received[1 - t].end() && other->mayBeLost)
-                continue;
-            // Or NMS replies awaited took its id, or a part from within it,
-            // and the rest is shown.
-            if (const size_t cut = pieceCutInId(sent, next, piece);
-                found == sent.end() && cut != sent.size()) {
-                next = whole = cut + 1;
+        Place at;
+        for (size_t i = 0; i < shown.size() && faultText.empty(); ++i) {
+            const std::string head = shown.substr(i, 1 + kReceivedIdLength);
+            const bool named = Named(sent, head) != sent.end();
+            if (!named && at.piece < sent.size() && sent[at.piece].bytes[at.offset] == shown[i]) {
+                at = After(sent, at);
                 continue;
             }
-            if (found == sent.end() || index < next)
-                return fault(name + "the piece " + piece.substr(0, 5) + " its device did not send it next");
-            for (size_t i = next; i < index && !anywhere; ++i)
-                if (!sent[i].mayBeLost)
-                    return fault(name + "the piece " + sent[i].bytes.substr(0, 5) + " is missing before " +
-                                 piece.substr(0, 5));
-            // NMS replies awaited may have taken a middle part of a piece that
-            // may be lost, or the head of a later one, whose tail then follows.
-            const size_t common = static_cast<size_t>(
-                std::mismatch(piece.begin(), piece.end(), found->bytes.begin(), found->bytes.end()).first -
-                piece.begin());
-            const std::string tail = piece.substr(common);
-            const size_t last =
-                tail.empty() || (found->mayBeLost && found->bytes.find(tail, common) != std::string::npos)
-                    ? index
-                    : pieceWithTail(sent, index + 1, tail);
-            if (last == sent.size() ||
-                (common < found->bytes.size() && end != std::string::npos && !found->mayBeLost))
-                return fault(name + "the piece " + piece.substr(0, 5) + " shows " +
-                             std::to_string(piece.size()) + " bytes that are not its " +
-                             std::to_string(found->bytes.size()));
-            next = last + 1;
-            whole = common == found->bytes.size() ? next : index;
-            anywhere = false;
+            if (const auto other = Named(received[1 - t], head);
+                other != received[1 - t].end() && other->mayBeLost) {
+                i = std::min(shown.find(kReceivedMark, i + 1), shown.size()) - 1;
+                continue;
+            }
+            const Place to = ResumeAt(sent, at, head);
+            if (anywhere) {
+                if (named)
+                    at = After(sent, to), anywhere = false;
+                continue;
+            }
+            if (to.piece >= sent.size() || std::tie(to.piece, to.offset) < std::tie(at.piece, at.offset))
+                return fault(name + "shows \"" + shown.substr(i, 12) + "\" where its devices sent " +
+                             (at.piece < sent.size()
+                                  ? sent[at.piece].bytes.substr(0, 5) + "'s byte " + std::to_string(at.offset)
+                                  : "nothing more"));
+            if (const size_t lost = LostWrongly(sent, at, to); lost < sent.size())
+                return fault(name + "the piece " + sent[lost].bytes.substr(0, 5) + " lost bytes before \"" +
+                             shown.substr(i, 12) + "\"");
+            at = After(sent, to);
         }
-        shownUpTo[t] = whole;
+        shownUpTo[t] = at.piece;
         checkValues(t, screen, name);
-        for (size_t i = next; i < sent.size(); ++i)
+        for (size_t i = at.piece; i < sent.size(); ++i)
             if (!sent[i].mayBeLost && Clock::now() - sent[i].sentAt > kShownWithin)
-                return late(name + "the piece " + sent[i].bytes.substr(0, 5) + " is not shown");
+                return late(name + "the piece " + sent[i].bytes.substr(0, 5) + " is not shown whole");
+    }
+
+    // A port opened again (a restart after failed event waits, a close and an
+    // open) drops what its device sent that was not read yet.
+    void noteReopen(int t) {
+        if (const HANDLE handle = terminals[t]->CommPort1->Handle(); handle != handles[t]) {
+            handles[t] = handle;
+            forgiveReceived(t);
+        }
     }
 
     // Each NMS value the screen shows is printed with its own request's id, and
     // once; a value answered at once to a request no event ended is shown.
     void checkValues(int t, const QString& screen, const std::string& name) {
-        // The echoed SET line carries the value too.
-        static const QRegularExpression valueLine(QStringLiteral("(?<!U16 )(\\d+\\.\\d+) (\\d+)"));
+        // The echoed SET line carries the value too. A SET line's id text, the
+        // seven characters around its point, ends in a blank.
+        static const QRegularExpression valueLine(QStringLiteral("(?<!U16 )(\\d+\\.\\d+) +(\\d+)"));
         std::set<int> shown;
         for (auto lines = valueLine.globalMatch(screen); lines.hasNext();) {
             const QRegularExpressionMatch line = lines.next();
@@ -1315,6 +1347,7 @@ protected:
     int step = 0;
     std::array<std::vector<Received>, 2> received; // what each terminal's devices sent it
     std::array<size_t, 2> shownUpTo{0, 0};         // the pieces before this one have been shown whole
+    std::array<HANDLE, 2> handles{};               // each terminal's port as its screen was last checked
     int nextReceived = 0;
     std::string setup; // the terminals' options the seed drew
     std::array<std::map<std::string, Request>, 2> requests;
