@@ -1090,14 +1090,19 @@ protected:
                    : sent.end();
     }
 
-    // Where the screen goes on when it shows a byte that is not the next one:
-    // a mark at the head of the piece its id names (or, its id cut, the next
-    // head), another byte at its nearest later place; the end when none.
+    // Where the screen goes on from a mark: at the head of the piece its id
+    // names; its id cut or still coming, at the next piece with that head, else
+    // at the next head. From another byte: at its nearest later place. The
+    // end when there is none.
     static Place ResumeAt(const std::vector<Received>& sent, Place from, const std::string& head) {
         if (head[0] == kReceivedMark) {
-            const auto named = Named(sent, head);
-            return named != sent.end() ? Place{static_cast<size_t>(named - sent.begin()), 0}
-                                       : Place{from.piece + 1, 0};
+            if (const auto named = Named(sent, head); named != sent.end())
+                return {static_cast<size_t>(named - sent.begin()), 0};
+            const size_t next = from.offset == 0 ? from.piece : from.piece + 1;
+            for (size_t k = next; k < sent.size(); ++k)
+                if (sent[k].bytes.starts_with(head))
+                    return {k, 0};
+            return {next, 0};
         }
         for (size_t offset = from.offset + 1; from.piece < sent.size(); ++from.piece, offset = 0)
             if (const size_t at = sent[from.piece].bytes.find(head[0], offset); at != std::string::npos)
@@ -1136,19 +1141,19 @@ protected:
         Place at;
         for (size_t i = 0; i < shown.size() && faultText.empty(); ++i) {
             const std::string head = shown.substr(i, 1 + kReceivedIdLength);
-            const bool named = Named(sent, head) != sent.end();
-            if (!named && at.piece < sent.size() && sent[at.piece].bytes[at.offset] == shown[i]) {
+            if (head[0] != kReceivedMark && at.piece < sent.size() &&
+                sent[at.piece].bytes[at.offset] == head[0]) {
                 at = After(sent, at);
                 continue;
             }
-            if (const auto other = Named(received[1 - t], head);
-                other != received[1 - t].end() && other->mayBeLost) {
-                i = std::min(shown.find(kReceivedMark, i + 1), shown.size()) - 1;
+            if (const size_t end = std::min(shown.find(kReceivedMark, i + 1), shown.size());
+                keptForOther(t, shown.substr(i, end - i))) {
+                i = end - 1;
                 continue;
             }
             const Place to = ResumeAt(sent, at, head);
             if (anywhere) {
-                if (named)
+                if (Named(sent, head) != sent.end())
                     at = After(sent, to), anywhere = false;
                 continue;
             }
@@ -1167,6 +1172,19 @@ protected:
         for (size_t i = at.piece; i < sent.size(); ++i)
             if (!sent[i].mayBeLost && Clock::now() - sent[i].sentAt > kShownWithin)
                 return late(name + "the piece " + sent[i].bytes.substr(0, 5) + " is not shown whole");
+    }
+
+    // Shown bytes up to the next mark that the other terminal's device sent it
+    // and it did not read: the device keeps them for the next terminal that
+    // opens it.
+    bool keptForOther(int t, const std::string& bytes) const {
+        const std::vector<Received>& other = received[1 - t];
+        if (const auto named = Named(other, bytes); named != other.end())
+            return named->mayBeLost;
+        return bytes[0] != kReceivedMark &&
+               std::any_of(other.begin(), other.end(), [&](const Received& piece) {
+                   return piece.mayBeLost && piece.bytes.find(bytes) != std::string::npos;
+               });
     }
 
     // A port opened again (a restart after failed event waits, a close and an
