@@ -712,10 +712,34 @@ protected:
         return d;
     }
 
+    // Before an event that may end sends, the escapes owed on the devices it
+    // touches have come.
+    void beforeEvent(const Draw& d) {
+        switch (d.action) {
+        case Cancel:
+        case Settings:
+        case ClosePort:
+            checkEscapesBefore(d.t);
+            break;
+        case Lend:
+        case Remove:
+            if (const Tterminaali* terminal = openOn(peers[d.p]))
+                checkEscapesBefore(indexOf(terminal));
+            break;
+        case ReopenAll:
+            checkEscapesBefore(0);
+            checkEscapesBefore(1);
+            break;
+        default:
+            break;
+        }
+    }
+
     // Does a step; what it did, for the list.
     std::string act(const Draw& d) {
         const int t = d.t;
         Peer& peer = peers[d.p];
+        beforeEvent(d);
         const std::string who = "T" + std::to_string(t) + " ";
         const std::string com = "COM" + std::to_string(peer.com) + " ";
         switch (d.action) {
@@ -836,8 +860,7 @@ protected:
     }
 
     std::string missingOnQuietLine(const Peer& peer, int t) const {
-        if (const auto* window = qobject_cast<TLahetys*>(terminals[t]->transmitWindow.data());
-            !(window && window->SendingActive()) && peer.escapeChars < peer.escapeCharsOwed)
+        if (escapesOwed(peer, t))
             return "escapes that no event ended lost characters";
         for (const Key& key : keys[t])
             if (!key.done && !key.mayBeLost && &peers[key.peer] == &peer && key.step < peer.quietFrom)
@@ -934,6 +957,32 @@ protected:
     void takeEscape(Peer& peer) {
         if (++peer.escapeChars > peer.escapeCharsDue)
             fault(describe(peer, "more escape characters than the escapes given"));
+    }
+
+    // Escape characters that no event ended and that should have come: those
+    // of a command file that has ended.
+    bool escapesOwed(const Peer& peer, int t) const {
+        return !windowSending(t) && peer.escapeChars < peer.escapeCharsOwed;
+    }
+
+    // Before an event that may end the escapes on the terminal's device, those
+    // owed come whole, unless the line is held.
+    void checkEscapesBefore(int t) {
+        const int p = peerOf(t);
+        if (p < 0 || peers[p].held || openOn(peers[p]) != terminals[t])
+            return;
+        Peer& peer = peers[p];
+        const auto owed = [&] {
+            drain(peer);
+            return escapesOwed(peer, t);
+        };
+        if (owed() && !QTest::qWaitFor([&] { return !owed(); }, kLagLimitMs))
+            fault(describe(peer, "escapes that no event ended lost characters"));
+    }
+
+    bool windowSending(int t) const {
+        const auto* window = qobject_cast<TLahetys*>(terminals[t]->transmitWindow.data());
+        return window != nullptr && window->SendingActive();
     }
 
     std::string describe(const Peer& peer, const std::string& what) const {
