@@ -82,6 +82,7 @@ constexpr size_t kSequenceAt = 5; // a request frame's sequence number
 constexpr std::array<int, 7> kNmsGroups{1, 2, 4, 5, 6, 8, 9};
 constexpr char kHighByte = '\x80';
 constexpr char kDataStatus = kHighByte;
+constexpr int kStrayValue = 0xFFFF; // the value of a reply to no request of the walk
 
 // Every byte says whose it is: terminal t types the 13 lower-case letters from
 // kFirstKey[t]; its sends are upper-case letters from kFirstData[t] (command lines
@@ -147,6 +148,12 @@ std::string ReplyFrame(char sequence, char status, const std::string& value) {
         if (std::none_of(frame.begin() + 6, frame.end(), Confusable))
             return frame;
     }
+}
+
+// The acknowledgement and the value of a request with the sequence number.
+std::string Replies(char sequence, int value) {
+    return ReplyFrame(sequence, NmsStatusAcknowledge, "") +
+           ReplyFrame(sequence, kDataStatus, NmsNumberBytes(static_cast<uint32_t>(value), NmsUnsigned16));
 }
 
 // A request frame as it went out with its sequence number.
@@ -555,17 +562,16 @@ protected:
     // The device answers a whole request as the walk drew: at once, never,
     // twice, or late: as the next request comes, before its own reply, unless
     // that request has the same sequence number (a new transmit window numbers
-    // from 0 again), which would make the reply its answer. A value answered at
+    // from 0 again), which would make the reply its answer. Every answer comes
+    // after a reply to another request: the one held back, else one to the
+    // sequence number before, with a value no request has. A value answered at
     // once is due on the screen, unless a piece the device sent just before may
     // have ended the exchange.
     void answerRequest(Peer& peer, int t, const std::string& key, char sequence) {
         const Request& request = requests[t][key];
-        const std::string reply =
-            ReplyFrame(sequence, NmsStatusAcknowledge, "") +
-            ReplyFrame(sequence, kDataStatus,
-                       NmsNumberBytes(static_cast<uint32_t>(request.value), NmsUnsigned16));
-        if (peer.lateReply.size() > kSequenceAt && peer.lateReply[kSequenceAt] != sequence)
-            writeTo(peer, peer.lateReply);
+        const std::string reply = Replies(sequence, request.value);
+        const bool heldBack = peer.lateReply.size() > kSequenceAt && peer.lateReply[kSequenceAt] != sequence;
+        writeTo(peer, heldBack ? peer.lateReply : Replies(static_cast<char>(sequence - 2), kStrayValue));
         peer.lateReply = request.reply == Reply::Late ? reply : "";
         if (request.reply != Reply::OnTime && request.reply != Reply::Twice)
             return;
