@@ -73,8 +73,10 @@ constexpr int kHeldRequestSteps = 1500; // at most one request held past its tim
 // or doubled anywhere in it make the rest differ.
 constexpr int kPositionLetters = 3;
 constexpr int kPositions = kLetters * kLetters * kLetters;
-// The escape line of a command file, which carries no id.
+// The escape line of a command file, which carries no id, and the least pause
+// before each of its characters after the first.
 const std::string kEscape = "+++";
+constexpr auto kEscapePause = std::chrono::milliseconds(100);
 // NMS requests: GET and SET of 16-bit values whose id and value bytes, like the
 // replies' other bytes, are none that the checks read for anything else.
 constexpr char kStx = '\x02';
@@ -214,6 +216,18 @@ struct Received {
     bool mayBeLost; // its terminal closed or collected NMS replies meanwhile
 };
 
+// The escape characters a device gets, counted apart from the sends: that
+// came, that the escapes given may bring, and that they must bring (no event
+// ended them). Of the escape under way, the characters that came (1 or 2),
+// whether nothing may come between them (no event ended it and no character
+// of an ended one may still come), and when the last one had not yet come.
+struct Escapes {
+    size_t came = 0, due = 0, owed = 0;
+    size_t run = 0;
+    bool runOwed = false;
+    Clock::time_point lastCameAfter;
+};
+
 struct Peer {
     int com;
     std::unique_ptr<VirtualPort> port;
@@ -224,12 +238,11 @@ struct Peer {
     // Since when, and the step, nothing came while a terminal was open on it.
     Clock::time_point quietSince;
     int quietFrom = 0;
-    // What the device reads now went out after its read before.
-    Clock::time_point readAt, readBefore;
+    // What the device reads now went out after its read before; the byte
+    // being taken came after the one time and by the other.
+    Clock::time_point readAt, readBefore, cameAfter, cameBy;
     std::string key; // the send of the open segment, when its first byte tells
-    // Escape characters: that came, that the escapes given may bring, and that
-    // they must bring (no event ended them).
-    size_t escapeChars = 0, escapeCharsDue = 0, escapeCharsOwed = 0;
+    Escapes escapes;
     bool whole = false;    // the open segment is its whole send
     size_t checked = 0;    // of the open segment checked
     std::string lateReply; // to the last request, held back for the next
@@ -346,8 +359,11 @@ protected:
     // them may never go, and its transmit window is told. What its device sent
     // and the screen does not show yet may be lost.
     void endSends(int t) {
-        if (peerOf(t) >= 0)
-            peers[peerOf(t)].escapeCharsOwed = peers[peerOf(t)].escapeChars;
+        if (peerOf(t) >= 0) {
+            Escapes& escapes = peers[peerOf(t)].escapes;
+            escapes.owed = escapes.came;
+            escapes.run = 0;
+        }
         if (const std::string request = nextRequestOf(t); !request.empty())
             endedRequest[t] = request;
         forgiveReceived(t);
@@ -369,6 +385,17 @@ protected:
         }
         QTest::keyClick(terminals[t]->teksti, static_cast<Qt::Key>(Qt::Key_A + c - 'a'));
         return c;
+    }
+
+    // The user types a key, pastes or gives a script; what, for the list.
+    std::string give(int t, int what, size_t size) {
+        if (what == 0)
+            return std::string("types ") + typeKey(t);
+        if (what == 1)
+            paste(t, size);
+        else
+            script(t, size);
+        return (what == 1 ? "pastes " : "Shift+F1 script ") + std::to_string(size);
     }
 
     void paste(int t, size_t size) {
@@ -422,8 +449,8 @@ protected:
                     lines += line + "\r\n";
                     what += " escape";
                     if (terminals[t]->portOpen() && peerOf(t) >= 0) {
-                        peers[peerOf(t)].escapeCharsDue += kEscape.size();
-                        peers[peerOf(t)].escapeCharsOwed += kEscape.size();
+                        peers[peerOf(t)].escapes.due += kEscape.size();
+                        peers[peerOf(t)].escapes.owed += kEscape.size();
                     }
                     continue;
                 } else if ((nmsLines >> i & 1) != 0) {
@@ -640,7 +667,7 @@ protected:
                     typeKey(t);
             }
         closeSegment(peer);
-        peer.escapeChars = peer.escapeCharsDue = peer.escapeCharsOwed = 0;
+        peer.escapes = {};
         std::filesystem::remove(std::filesystem::path(PortsFolder()) / ("com" + std::to_string(peer.com)));
         peer.port.reset();
         peer.pty.reset();
@@ -741,6 +768,23 @@ protected:
         }
     }
 
+    // While the escape that opens a command file goes out, the user types a
+    // key, pastes or gives a script, on a line held for a few steps when so
+    // drawn.
+    std::string duringEscape(const Draw& d, const std::string& sent) {
+        const int p = peerOf(d.t);
+        if (!sent.starts_with("command file: escape") || p < 0 || !terminals[d.t]->portOpen())
+            return "";
+        std::string what = ", then ";
+        if (d.heldSteps <= 2) {
+            hold(peers[p], true);
+            peers[p].releaseAt = steps.size() + static_cast<size_t>(d.heldSteps);
+            what += "COM" + std::to_string(peers[p].com) + " held for " + std::to_string(d.heldSteps) +
+                    " steps, ";
+        }
+        return what + give(d.t, d.source, d.size);
+    }
+
     // Does a step; what it did, for the list.
     std::string act(const Draw& d) {
         const int t = d.t;
@@ -750,16 +794,13 @@ protected:
         const std::string com = "COM" + std::to_string(peer.com) + " ";
         switch (d.action) {
         case Type:
-            return who + "types " + typeKey(t);
         case Paste:
-            paste(t, d.size);
-            return who + "pastes " + std::to_string(d.size);
         case Script:
-            script(t, d.size);
-            return who + "Shift+F1 script " + std::to_string(d.size);
-        case Transmit:
-            return who + "transmit window Send: " +
-                   transmit(t, d.size, d.continuous, d.escapeLine, d.nmsLines, d.reply);
+            return who + give(t, d.action - Type, d.size);
+        case Transmit: {
+            const std::string sent = transmit(t, d.size, d.continuous, d.escapeLine, d.nmsLines, d.reply);
+            return who + "transmit window Send: " + sent + duringEscape(d, sent);
+        }
         case Source:
             if (TLahetys* window = transmitWindow(t))
                 window->lahde->setItemIndex(d.source);
@@ -829,15 +870,30 @@ protected:
     }
 
     // Takes what the device received; whether anything came.
+    // The virtual port tells when each byte came; a byte read from the
+    // pseudo-terminal came after the read before began.
     bool drain(Peer& peer) {
         peer.readBefore = std::exchange(peer.readAt, Clock::now());
         std::string bytes;
+        std::vector<Clock::time_point> arrivals;
         if (peer.port)
-            bytes = peer.port->Read();
+            bytes = peer.port->Read(&arrivals);
         else if (peer.pty)
             bytes = peer.pty->ReadFor(1 << 16, std::chrono::milliseconds(2)); // 1 ms would not poll
-        for (char c : bytes)
-            take(peer, c);
+        const Clock::time_point readBy = Clock::now();
+        for (size_t i = 0; i < bytes.size(); ++i) {
+            peer.cameAfter = arrivals.empty() ? peer.readBefore : arrivals[i];
+            peer.cameBy = arrivals.empty() ? readBy : arrivals[i];
+            if (bytes[i] == kEscape.front() && peer.escapes.run > 0) {
+                takeEscape(peer);
+                continue;
+            }
+            if (peer.escapes.run > 0 && peer.escapes.runOwed)
+                fault(
+                    describe(peer, std::string("\"") + bytes[i] + "\" came between an escape's characters"));
+            peer.escapes.run = 0;
+            take(peer, bytes[i]);
+        }
         peer.line += bytes;
         checkSegment(peer);
         return !bytes.empty();
@@ -854,6 +910,8 @@ protected:
         }
         if (Clock::now() - peer.quietSince < kQuietFor)
             return;
+        // What the driver held of escapes that an event ended has come by now.
+        peer.escapes.due = std::max(peer.escapes.owed, peer.escapes.came);
         const std::string missing = missingOnQuietLine(peer, indexOf(terminal));
         if (missing.empty())
             return;
@@ -957,18 +1015,27 @@ protected:
         peer.segment = kStx;
     }
 
-    // The escape's first two characters go out at once, ahead of what waits
-    // and so within another send, or before the line above when the line is
-    // held; only the third waits its turn. They are counted apart from the sends.
+    // An escape's first character goes out at once, ahead of what waits on a
+    // held line; from then on nothing else reaches the line until its last
+    // one, and each comes a pause after the one before.
     void takeEscape(Peer& peer) {
-        if (++peer.escapeChars > peer.escapeCharsDue)
+        Escapes& escapes = peer.escapes;
+        if (escapes.run == 0)
+            escapes.runOwed = escapes.due == std::max(escapes.owed, escapes.came);
+        else if (escapes.runOwed && peer.cameBy - escapes.lastCameAfter < kEscapePause)
+            fault(describe(peer, "escape characters less than " + std::to_string(kEscapePause.count()) +
+                                     " ms apart"));
+        if (++escapes.came > escapes.due)
             fault(describe(peer, "more escape characters than the escapes given"));
+        escapes.run = (escapes.run + 1) % kEscape.size();
+        escapes.lastCameAfter = peer.cameAfter;
     }
 
-    // Escape characters that no event ended and that should have come: those
-    // of a command file that has ended.
+    // Escape characters that no event ended and that should have come: of an
+    // escape under way, or of a command file that has ended.
     bool escapesOwed(const Peer& peer, int t) const {
-        return !windowSending(t) && peer.escapeChars < peer.escapeCharsOwed;
+        return (peer.escapes.run > 0 && peer.escapes.runOwed) ||
+               (!windowSending(t) && peer.escapes.came < peer.escapes.owed);
     }
 
     // Before an event that may end the escapes on the terminal's device, those
@@ -1368,6 +1435,7 @@ protected:
         for (int t = 0; t < 2; ++t) {
             if (auto* window = qobject_cast<TLahetys*>(terminals[t]->transmitWindow.data());
                 window && window->SendingActive()) {
+                checkEscapesBefore(t);
                 window->PeruutaClick();
                 endSends(t);
             }
@@ -1380,7 +1448,7 @@ protected:
         }
         for (Peer& peer : peers) {
             closeSegment(peer);
-            if (peer.escapeChars < peer.escapeCharsOwed)
+            if (peer.escapes.came < peer.escapes.owed)
                 fault(describe(peer, "escapes that no event ended lost characters"));
         }
         checkScreens();
