@@ -4,6 +4,7 @@
 #include "platform/atomic_file.h"
 #include "platform/latin1.h"
 #include "platform/message_box.h"
+#include "platform/modal_box.h"
 #include "platform/program_files.h"
 #include "platform/tinifile.h"
 #include "platform/window_message.h"
@@ -388,7 +389,7 @@ void TLahetys::BrowseClick() {
     QFileDialog dialog(this, QStringLiteral("Open file to transmit."), fromLatin1(ProgramFolder()),
                        QStringLiteral("kaikki (*.*)"));
     dialog.setFileMode(QFileDialog::ExistingFile);
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+    if (RunModal(dialog) == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
         SelectFile(dialog.selectedFiles().first().toStdString());
     }
 }

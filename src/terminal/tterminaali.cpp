@@ -4,6 +4,7 @@
 #include "platform/dialogs_in_front.h"
 #include "platform/latin1.h"
 #include "platform/message_box.h"
+#include "platform/modal_box.h"
 #include "platform/program_files.h"
 #include "platform/tinifile.h"
 #include "platform/window_message.h"
@@ -654,7 +655,7 @@ void Tterminaali::Asetukset1Click(bool newTerminal) {
         showPortState();
     };
     for (;;) {
-        if (portinasetus->exec() != QDialog::Accepted) {
+        if (RunModal(*portinasetus) != QDialog::Accepted) {
             // Cancel undoes nothing: a move to another port that would not open
             // has left the terminal on that port, closed, and the clicks have set
             // the line.
@@ -810,7 +811,7 @@ std::string Tterminaali::ChooseLogFile() {
         talleta->setDefaultSuffix(QStringLiteral("txt"));
         talleta->selectFile(QStringLiteral("logifile.txt"));
     }
-    if (talleta->exec() != QDialog::Accepted || talleta->selectedFiles().isEmpty())
+    if (RunModal(*talleta) != QDialog::Accepted || talleta->selectedFiles().isEmpty())
         return {};
     return QFile::encodeName(talleta->selectedFiles().front()).toStdString();
 }
@@ -990,7 +991,7 @@ void Tterminaali::Print1Click() {
     dialog.setOption(QAbstractPrintDialog::PrintSelection, teksti->hasSelection());
     dialog.setPrintRange(teksti->hasSelection() ? QAbstractPrintDialog::Selection
                                                 : QAbstractPrintDialog::AllPages);
-    if (dialog.exec() != QDialog::Accepted)
+    if (RunModal(dialog) != QDialog::Accepted)
         return;
     QTextDocument document;
     document.setMetaInformation(QTextDocument::DocumentTitle, windowTitle());
