@@ -359,11 +359,7 @@ protected:
     // them may never go, and its transmit window is told. What its device sent
     // and the screen does not show yet may be lost.
     void endSends(int t) {
-        if (peerOf(t) >= 0) {
-            Escapes& escapes = peers[peerOf(t)].escapes;
-            escapes.owed = escapes.came;
-            escapes.run = 0;
-        }
+        endEscapes(t);
         if (const std::string request = nextRequestOf(t); !request.empty())
             endedRequest[t] = request;
         forgiveReceived(t);
@@ -873,6 +869,7 @@ protected:
     // The virtual port tells when each byte came; a byte read from the
     // pseudo-terminal came after the read before began.
     bool drain(Peer& peer) {
+        noteReopens();
         peer.readBefore = std::exchange(peer.readAt, Clock::now());
         std::string bytes;
         std::vector<Clock::time_point> arrivals;
@@ -933,18 +930,33 @@ protected:
         return "";
     }
 
-    // A request frame's bytes may be any, but escape characters go ahead of
-    // them, and a frame an event cut before its sequence number is followed
-    // by what came next: a key that no sequence number can be (they are even)
-    // or the key due.
+    // A request frame's bytes may be any; one that an event ended is cut
+    // where a byte is not its own, and what came then is taken anew: in place
+    // of its sequence number, a byte that no sequence number can be (they are
+    // even) or the key due.
     bool withinFrame(const Peer& peer, char c) const {
         if (!peer.segment.starts_with(kStx) || peer.segment.size() >= FrameLength(peer.segment))
             return false;
-        if (c == kEscape.front())
+        if (sends[peer.owner].at(peer.key).endedAt < 0)
+            return true;
+        if (peer.segment.size() != kSequenceAt)
             return expectedBytes(peer).substr(peer.segment.size(), 1) == std::string(1, c);
         const int t = OwnerIn(c, kFirstKey, kLetters);
-        return peer.segment.size() != kSequenceAt || t < 0 || sends[peer.owner].at(peer.key).endedAt < 0 ||
-               (c % 2 == 0 && c != nextKey(peer, t));
+        return c % 2 == 0 && !(t >= 0 && c == nextKey(peer, t));
+    }
+
+    // Closes a request frame that a byte does not go on; the byte taken for
+    // its sequence number came after the cut when it opens a send or a frame.
+    void closeFrame(Peer& peer) {
+        const bool opens = peer.segment.size() == kSequenceAt + 1 &&
+                           (OwnerIn(peer.segment.back(), kMarker, 1) >= 0 || peer.segment.back() == kStx);
+        const char after = peer.segment.back();
+        if (opens)
+            peer.segment.pop_back();
+        peer.checked = std::min(peer.checked, peer.segment.size());
+        closeSegment(peer);
+        if (opens)
+            take(peer, after);
     }
 
     char nextKey(const Peer& peer, int t) const {
@@ -957,7 +969,11 @@ protected:
     void take(Peer& peer, char c) {
         if (withinFrame(peer, c)) {
             peer.segment += c;
-        } else if (const int t = OwnerIn(c, kFirstKey, kLetters); t >= 0) {
+            return;
+        }
+        if (peer.segment.starts_with(kStx))
+            closeFrame(peer);
+        if (const int t = OwnerIn(c, kFirstKey, kLetters); t >= 0) {
             closeSegment(peer);
             takeKey(peer, t, c);
         } else if (const int marked = OwnerIn(c, kMarker, 1); marked >= 0) {
@@ -1119,20 +1135,6 @@ protected:
         const auto at = static_cast<size_t>(
             std::mismatch(peer.segment.begin(), peer.segment.end(), expected.begin(), expected.end()).first -
             peer.segment.begin());
-        if (at < peer.segment.size() && frame && send.endedAt >= 0) {
-            // The byte taken for the sequence number may have been the first
-            // after the cut, when it opens a send or a key.
-            const char sequence = peer.segment[kSequenceAt];
-            const bool opens = OwnerIn(sequence, kFirstKey, kLetters) >= 0 ||
-                               OwnerIn(sequence, kMarker, 1) >= 0 || sequence == kStx;
-            const std::string rest = peer.segment.substr(at == kSequenceAt + 1 && opens ? kSequenceAt : at);
-            peer.segment.resize(peer.segment.size() - rest.size());
-            peer.checked = std::min(peer.checked, peer.segment.size());
-            closeSegment(peer);
-            for (char c : rest)
-                take(peer, c);
-            return;
-        }
         if (at < peer.segment.size())
             return fault(describe(peer, "send " + peer.segment.substr(0, 6) + " is not a prefix of itself: " +
                                             std::to_string(peer.segment.size()) + " bytes of " +
@@ -1250,7 +1252,7 @@ protected:
     // anywhere. A device keeps what a terminal that closed did not read for the
     // next one that opens it.
     void checkReceived(int t) {
-        noteReopen(t);
+        noteReopens();
         const QString screen = terminals[t]->teksti->screenText();
         std::string shown;
         for (const QChar c : screen)
@@ -1310,11 +1312,23 @@ protected:
     }
 
     // A port opened again (a restart after failed event waits, a close and an
-    // open) drops what its device sent that was not read yet.
-    void noteReopen(int t) {
-        if (const HANDLE handle = terminals[t]->CommPort1->Handle(); handle != handles[t]) {
-            handles[t] = handle;
-            forgiveReceived(t);
+    // open) ends the escape going out on its device and drops what the device
+    // sent that was not read yet.
+    void noteReopens() {
+        for (int t = 0; t < 2; ++t)
+            if (const HANDLE handle = terminals[t]->CommPort1->Handle(); handle != handles[t]) {
+                handles[t] = handle;
+                endEscapes(t);
+                forgiveReceived(t);
+            }
+    }
+
+    // The escapes on the terminal's device may lose what they did not bring yet.
+    void endEscapes(int t) {
+        if (peerOf(t) >= 0) {
+            Escapes& escapes = peers[peerOf(t)].escapes;
+            escapes.owed = escapes.came;
+            escapes.run = 0;
         }
     }
 
