@@ -130,8 +130,9 @@ protected:
     QPointer<Tpiirtopohja> designer;
 };
 
-// Both protocols end in one place on every end: the last line is written and the
-// status window's buttons come back, its caption names no modem that is gone, a
+// Both protocols end in one place on every end: the last line is written (for a
+// "$" run ended before its modem saved the parameters or route lines it took, what
+// it did not save) and the status window's buttons come back, its caption names no modem that is gone, a
 // modem left programming is told so while its cable is in (programming mode off,
 // the end of the NMS exchange), and nothing more of the project goes out.
 // The NMS transfer holds the GUI thread until it ends, and the boxes it shows on
@@ -181,14 +182,15 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
     const std::string closed = DollarRun::kPortClosed;
     const std::string dataFlow = "Dataflow between modem and PC interrupted some way !!";
     const std::string beforeSave = "Transfer interrupted before parameters saved to eeprom";
+    const std::string beforeRoutesSaved = "Transfer interrupted before routes saved to eeprom";
     const Row rows[] = {
         {"$: the modem's answer", Dollar, Answer, closed, true, false},
         {"$: a time-out", Dollar, TimeOut, dataFlow, true, true},
         {"$: the cable pulled", Dollar, CablePulled, dataFlow, true, false},
-        {"$: the window closed", Dollar, WindowClosed, closed, false, true},
-        {"$: the modem deleted", Dollar, ModemDeleted, closed, false, true},
-        {"$: New", Dollar, NewProject, closed, false, true},
-        {"$: Open", Dollar, OpenProject, closed, false, true},
+        {"$: the window closed", Dollar, WindowClosed, beforeRoutesSaved, false, true},
+        {"$: the modem deleted", Dollar, ModemDeleted, beforeRoutesSaved, false, true},
+        {"$: New", Dollar, NewProject, beforeRoutesSaved, false, true},
+        {"$: Open", Dollar, OpenProject, beforeRoutesSaved, false, true},
         {"$: New with programming mode off asked", Dollar, NewAfterModeOff, closed, false, false},
         {"$: New before the parameters were saved", Dollar, NewBeforeSave, beforeSave, false, true},
         {"$: the project closed before the parameters were saved", Dollar, ClosedBeforeSave, beforeSave,
