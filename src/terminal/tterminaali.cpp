@@ -106,7 +106,7 @@ std::vector<Tterminaali*> TerminalWindows() {
 
 Tterminaali::Tterminaali(QWidget* owner, int openSettings)
     : QMainWindow(owner), CommPort1(std::make_unique<TQuovixCommPort>(this)), cr_interval(new QTimer(this)),
-      lahtmr(new QTimer(this)), sendQueue_(*this, *this, options) {
+      lahtmr(new QTimer(this)), sendQueue_(*this, *this, options), escapeTimer_(new QTimer(this)) {
     setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
     FormCreate();
@@ -155,6 +155,9 @@ void Tterminaali::FormCreate() {
     cr_interval->setSingleShot(true);
     connect(cr_interval, &QTimer::timeout, this, &Tterminaali::cr_intervalTimer);
     lahtmr->setInterval(kSendTimerMs);
+    escapeTimer_->setSingleShot(true);
+    escapeTimer_->setTimerType(Qt::PreciseTimer);
+    connect(escapeTimer_, &QTimer::timeout, this, [this] { sendQueue_.escapeTimer(); });
 
     const char* panelTexts[] = {"RX: 0", "TX: 0", "Script Set:", "", "Elog: P = 0, O = 0, F= 0"};
     for (size_t i = 0; i < statusPanels.size(); ++i) {
@@ -394,10 +397,6 @@ void Tterminaali::QueueSend(const std::string& data, bool fromUser) {
     sendQueue_.queueSend(data, fromUser);
 }
 
-void Tterminaali::SendCharacterNow(char c) {
-    CommPort1->laheta_merkki(c);
-}
-
 void Tterminaali::StopSendTimer() {
     lahtmr->stop();
 }
@@ -584,6 +583,10 @@ void Tterminaali::sendEnded() {
 
 void Tterminaali::holdRts(int ms) {
     QThread::msleep(static_cast<unsigned long>(ms));
+}
+
+void Tterminaali::startEscapeTimer(std::chrono::milliseconds interval) {
+    escapeTimer_->start(interval);
 }
 
 void Tterminaali::transmitted(uint32_t total) {
@@ -1092,7 +1095,7 @@ void Tterminaali::FormClose() {
         transmit->close();
     SuspendTransmitWindow();
     if (portinasetus != nullptr)
-        portinasetus->RemovePortInUse(CommPort1->Portin_nro());
+        portinasetus->RemovePortInUse(&dialogLine_);
     if (Pohjafrm == nullptr)
         return;
     Pohjafrm->RemoveWindowMenuEntry(this, toLatin1(windowTitle()));
