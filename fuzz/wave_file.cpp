@@ -1,7 +1,10 @@
 // Wave files as the result sound reads them: any bytes must read without a crash,
-// and what is accepted must be a form the sound output plays, whole frames only.
+// and what is accepted must be what the sound library takes, by its own checks: a
+// valid sample form of the file's channels, a channel map that fits it, and whole
+// frames only.
 #include "platform/wave_file.h"
 #include "fuzz_require.h"
+#include "platform/wave_stream.h"
 
 #include <cstdint>
 #include <string>
@@ -11,11 +14,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::optional<WaveSamples> wave = ReadWaveSamples(bytes);
     if (!wave)
         return 0;
-    const uint16_t bits = wave->bitsPerSample;
-    require(bits == 8 || bits == 16 || bits == 32);
-    require(!wave->floatingPoint || bits == 32);
-    require(wave->channels >= 1 && wave->channels <= kMaxWaveChannels);
-    require(wave->sampleRate >= 1 && wave->sampleRate <= kMaxWaveSampleRate);
-    require(wave->data.size() <= size && wave->data.size() % (size_t{wave->channels} * bits / 8) == 0);
+    const pa_sample_spec spec = WaveSampleSpec(*wave);
+    const pa_channel_map map = WaveChannelMap(*wave);
+    require(pa_sample_spec_valid(&spec) && spec.channels == wave->channels);
+    require(pa_channel_map_valid(&map) && pa_channel_map_compatible(&map, &spec));
+    require(wave->data.size() <= size && wave->data.size() % pa_frame_size(&spec) == 0);
     return 0;
 }

@@ -12,6 +12,7 @@
 #include "platform/dialogs_in_front.h"
 #include "platform/latin1.h"
 #include "platform/message_box.h"
+#include "platform/modal_box.h"
 #include "platform/program_files.h"
 #include "platform/tinifile.h"
 #include "platform/window_message.h"
@@ -550,13 +551,13 @@ void TPohjafrm::Tietoja1Click() {
     const QPoint centre = geometry().center();
     aboutfrm->adjustSize();
     aboutfrm->move(centre.x() - aboutfrm->width() / 2, centre.y() - aboutfrm->height() / 2);
-    aboutfrm->exec();
+    RunModal(*aboutfrm);
 }
 
 bool TPohjafrm::SpeedButton1Click() {
     QPrintDialog dialog(printer_.get(), this);
     dialog.setWindowTitle("Printer setup");
-    return dialog.exec() == QDialog::Accepted;
+    return RunModal(dialog) == QDialog::Accepted;
 }
 
 void TPohjafrm::TileChildren(TileOrientation orientation) {
@@ -887,7 +888,7 @@ void TPohjafrm::StartLogClick() {
         StopLogAllTerminals();
         return;
     }
-    if (SaveLog->exec() != QDialog::Accepted || SaveLog->selectedFiles().isEmpty()) {
+    if (RunModal(*SaveLog) != QDialog::Accepted || SaveLog->selectedFiles().isEmpty()) {
         StartLog->setChecked(false);
         return;
     }

@@ -1,5 +1,6 @@
 #include "designer/dollar_run.h"
 
+#include "designer/figure_values.h"
 #include "designer/modem_port.h"
 #include "designer/network_design.h"
 #include "designer/route_generation.h"
@@ -60,7 +61,7 @@ void DollarRun::ShowTransferStatus(const std::string& text, int mode) {
             rsptmr_->Start();
     }
     status_.AddStatusLine(text);
-    if (mode == 1)
+    if (mode == 1 && !statusKept_)
         status_.GiveBack(this);
     if (nms)
         status_.RepaintNow();
@@ -90,6 +91,8 @@ void DollarRun::EndRun() {
     routeLines_.clear();
     routeLine_ = 0;
     receivedValues_ = 0;
+    valuesToSend_.reset();
+    parametersUnsaved_ = false;
     asked_.reset();
     programmed_ = nullptr;
 }
@@ -110,7 +113,7 @@ void DollarRun::Finish(const std::string& lastLine) {
 void DollarRun::Cancel() {
     const bool going = port_.IsOpen() || tilasiirto_->Active() || rsptmr_->Active() || alkutmr_->Active();
     if (going)
-        Finish(kPortClosed);
+        Finish(InterruptedLine());
     else
         EndRun();
 }
@@ -122,7 +125,13 @@ void DollarRun::FigureRemoved(const TKuvio* figure) {
     if (!programmed_ || (figure && figure != programmed_))
         return;
     NameNoModemInStatus();
-    Finish(kPortClosed);
+    Finish(InterruptedLine());
+}
+
+// A modem that took parameters but was not told to save them holds them only
+// until it restarts: the log says so rather than end as a complete run does.
+std::string DollarRun::InterruptedLine() const {
+    return parametersUnsaved_ ? kInterruptedBeforeSave : kPortClosed;
 }
 
 bool DollarRun::SendToModem(const std::string& frame) {
@@ -213,14 +222,36 @@ void DollarRun::SendCommand(DollarCommand command, const std::string& items, con
     ShowTransferStatus(log, 0);
 }
 
+// The values go out as they stood at the first command that carries them, so that
+// the factory block and the parameters are of one moment. A value stored since the
+// run started that its field cannot carry is refused before any of them is sent,
+// and the modem is set back.
+bool DollarRun::TakeValuesToSend() {
+    if (valuesToSend_)
+        return true;
+    if (!CheckHexValuesFit(*programmed_)) {
+        senderState = Idle;
+        if (programmed_)
+            SendProgModeOff();
+        return false;
+    }
+    valuesToSend_ = programmed_->PropertyEntries();
+    return true;
+}
+
 void DollarRun::SendParameters() {
-    if (const auto items = ParameterItems(programmed_->PropertyEntries()))
-        SendCommand(DollarCommand::WriteParameters, *items, "Parameters send to modem");
+    if (const auto items = ParameterItems(*valuesToSend_))
+        SendValues(DollarCommand::WriteParameters, *items);
 }
 
 void DollarRun::SendFactoryParameters() {
-    if (const auto items = FactoryParameterItems(programmed_->PropertyEntries()))
-        SendCommand(DollarCommand::WriteFactoryParameters, *items, "Parameters send to modem");
+    if (const auto items = FactoryParameterItems(*valuesToSend_))
+        SendValues(DollarCommand::WriteFactoryParameters, *items);
+}
+
+void DollarRun::SendValues(DollarCommand command, const std::string& items) {
+    parametersUnsaved_ = true;
+    SendCommand(command, items, "Parameters send to modem");
 }
 
 // The lines a transmit would send, as the design stands at its start: a removal
@@ -389,6 +420,7 @@ void DollarRun::Dispatch(const std::string& frame) {
             ShowMessage("Error saving parameters to eeprom");
             SendProgModeOff();
         } else {
+            parametersUnsaved_ = false;
             AfterParametersSaved();
         }
         break;
@@ -459,10 +491,13 @@ void DollarRun::RemoteStateReply() {
         SendCommand(DollarCommand::ReadParameters, {}, "Requesting parameters from the modem.");
         break;
     case WriteParameters:
-        SendParameters();
+        if (TakeValuesToSend())
+            SendParameters();
         break;
     case WriteFactoryFirst:
-        if (HasFactoryBlock(programmed_->PropertyEntries()))
+        if (!TakeValuesToSend())
+            break;
+        if (HasFactoryBlock(*valuesToSend_))
             SendFactoryParameters();
         else
             SendParameters();

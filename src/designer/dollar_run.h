@@ -66,6 +66,10 @@ public:
     static constexpr int kStartDelayMs = 1000;
     // The line of a run that ends with its port closed.
     static constexpr const char* kPortClosed = "Serial port closed";
+    // The line of a transmit ended by the user (or its modem deleted) after the
+    // modem took parameters and before it was told to save them.
+    static constexpr const char* kInterruptedBeforeSave =
+        "Transfer interrupted before parameters saved to eeprom";
 
     // What a reply 8 goes on with.
     enum SenderState {
@@ -102,6 +106,9 @@ public:
     void ShowTransferStatus(const std::string& text, int mode);
     // A ping takes it again at each port it opens, its buttons off between pings.
     void TakeStatusWindow();
+    // While kept, a line that ends a modem's ping (mode 1) does not give the window
+    // back: a ping run holds it from its first ping to its last line.
+    void KeepStatusWindow(bool keep) { statusKept_ = keep; }
     // The window's own caption, when this designer's modem went.
     void NameNoModemInStatus();
     // Sends the frame and logs it as sent data when the port took it; false when
@@ -112,6 +119,8 @@ public:
     void ReportFor(const TKuvio& figure) { nmsLines_ = figure.NmsSupport(); }
     // A "$" run holds the port from its start to its end.
     bool Going() const { return programmed_ != nullptr; }
+    // The run transfers this figure's values.
+    bool Programs(const TKuvio& figure) const { return programmed_ == &figure; }
     // A reply is being handled. Its box may end the run (its modem deleted, New,
     // Open); the handling goes on after the box, so no other run starts before it
     // is over.
@@ -149,8 +158,12 @@ private:
     void SendCommand(DollarCommand command, const std::string& items, const std::string& log);
     // Sends a command of the run; its reply is the one the run waits for.
     void Send(DollarCommand command, const std::string& items = {});
+    // False, with the modem set back, when a value does not fit its field.
+    bool TakeValuesToSend();
     void SendParameters();
     void SendFactoryParameters();
+    void SendValues(DollarCommand command, const std::string& items);
+    std::string InterruptedLine() const;
     void SendRoutes(bool first);
     void AfterParametersSaved();
     void DispatchReply(const std::string& frame);
@@ -187,6 +200,12 @@ private:
     // The last command sent; none before the first of a run.
     std::optional<DollarCommand> asked_;
     bool nmsLines_ = false;
+    bool statusKept_ = false;
+    // The figure's values as the run sends them, taken at the first command that
+    // carries them.
+    std::optional<std::vector<PropertyEntry>> valuesToSend_;
+    // The modem took parameters it has not been told to save.
+    bool parametersUnsaved_ = false;
     // Values of the last parameter reply stored; the factory values follow them.
     size_t receivedValues_ = 0;
     bool dispatching_ = false;

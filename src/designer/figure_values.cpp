@@ -18,15 +18,20 @@ std::string ParameterName(const TKuvio& figure, size_t index, uint16_t nmsId) {
     return "value " + std::to_string(nmsId >> 12) + "." + std::to_string(nmsId & 0xFFF);
 }
 
+std::optional<std::string> HexValueRefusal(const TKuvio& figure, size_t index) {
+    const PropertyEntry& entry = figure.PropertyEntries().at(index);
+    if (entry.tag != 'H' || HexFieldFits(entry.value))
+        return std::nullopt;
+    return "The value " + entry.value + " of " + ParameterName(figure, index, entry.nmsId) +
+           " does not fit the modem's 32-bit field: nothing was sent";
+}
+
 bool CheckHexValuesFit(const TKuvio& figure) {
-    const std::vector<PropertyEntry>& entries = figure.PropertyEntries();
-    for (size_t index = 0; index < entries.size(); ++index) {
-        const PropertyEntry& entry = entries[index];
-        if (entry.tag != 'H' || HexFieldFits(entry.value))
-            continue;
-        ShowMessage("The value " + entry.value + " of " + ParameterName(figure, index, entry.nmsId) +
-                    " does not fit the modem's 32-bit field: nothing was sent");
-        return false;
+    for (size_t index = 0; index < figure.PropertyEntries().size(); ++index) {
+        if (const std::optional<std::string> refusal = HexValueRefusal(figure, index)) {
+            ShowMessage(*refusal);
+            return false;
+        }
     }
     return true;
 }
@@ -42,18 +47,19 @@ std::vector<FieldValue> LoadFieldValues(const ParameterSchema& schema, TKuvio& f
     std::vector<FieldValue> values;
     for (const ParameterField& field : schema.fields)
         values.push_back(DefaultFieldValue(field));
+    // The question lets the event loop run, where the figure may be read again (the
+    // properties window shows it) or take other values: the walk goes on through
+    // the entries as they stood when it began.
+    const std::vector<PropertyEntry> entries = figure.PropertyEntries();
     bool asked = false;
-    PropertyEntry entry;
-    bool more = figure.NextPropertyEntry(entry, true);
-    for (size_t i = 0; i < schema.fields.size() && more; ++i) {
+    for (size_t i = 0; i < schema.fields.size() && i < entries.size(); ++i) {
         const ParameterField& field = schema.fields[i];
-        if (entry.tag != field.letter && !asked) {
+        if (entries[i].tag != field.letter && !asked) {
             asked = true;
             if (!continueOnConflict(figure))
                 break;
         }
-        values[i] = FieldValueFromStored(field, entry.value);
-        more = figure.NextPropertyEntry(entry, false);
+        values[i] = FieldValueFromStored(field, entries[i].value);
     }
     return values;
 }

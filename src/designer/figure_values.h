@@ -33,8 +33,11 @@ void StoreFieldValues(TKuvio& figure, const ParameterSchema& schema, const std::
 std::string ParameterName(const TKuvio& figure, size_t index, uint16_t nmsId);
 
 // An 'H' value of more digits than its 32-bit field holds would reach the modem
-// as another number than the one shown: the box names the first such value and
-// false is returned, before anything of a transmit is sent.
+// as another number than the one shown. The text of the box that refuses the
+// figure's entry at index for it; none when the entry fits.
+std::optional<std::string> HexValueRefusal(const TKuvio& figure, size_t index);
+// The box names the figure's first such value and false is returned, before
+// anything of its values is sent.
 bool CheckHexValuesFit(const TKuvio& figure);
 
 // The first 'H' field whose text is not hexadecimal (pasted text passes no key

@@ -44,13 +44,16 @@ bool StartsWith(const std::string& text, const char* prefix) {
 }
 
 // The value bytes of an entry's text as its type code sends them; nothing for a
-// frequency that does not fit its 32-bit field. An 'H' field's text is
-// hexadecimal, not decimal as for other numbers.
+// frequency or an 'H' value that does not fit its 32-bit field. An 'H' field's
+// text is hexadecimal, not decimal as for other numbers.
 std::optional<std::string> EntryValueBytes(const PropertyEntry& entry) {
     if (NmsNumberSize(entry.nmsSize) == 0)
         return entry.value;
-    if (entry.tag == 'H')
+    if (entry.tag == 'H') {
+        if (!HexFieldFits(entry.value))
+            return std::nullopt;
         return NmsNumberBytes(HexFieldNumber(entry.value), entry.nmsSize);
+    }
     if (!IsNmsFrequencyId(entry.nmsId))
         return NmsNumberBytes(static_cast<uint32_t>(std::strtoll(entry.value.c_str(), nullptr, 10)),
                               entry.nmsSize);
@@ -58,6 +61,12 @@ std::optional<std::string> EntryValueBytes(const PropertyEntry& entry) {
     if (!hz)
         return std::nullopt;
     return NmsNumberBytes(*hz, entry.nmsSize);
+}
+
+std::string FrequencyRefusal(const TKuvio& figure, size_t index) {
+    const PropertyEntry& entry = figure.PropertyEntries()[index];
+    return "The frequency " + entry.value + " MHz of " + ParameterName(figure, index, entry.nmsId) +
+           " does not fit the modem's 32-bit field: it was not sent";
 }
 
 // A value read from the modem as the entry's text.
@@ -365,10 +374,41 @@ void NmsTransfer::EndTransfer(const std::string& lastLine) {
     port_.Close();
 }
 
+// Every value is encoded before the first is written: one that does not fit its
+// field is refused with the field named and nothing of the values is sent.
+std::optional<std::vector<std::string>> NmsTransfer::ValuesToSend(const TKuvio& figure) {
+    std::vector<std::string> values(figure.PropertyEntries().size());
+    for (size_t index = 0; index < values.size(); ++index) {
+        const PropertyEntry& entry = figure.PropertyEntries()[index];
+        if (entry.nmsSize == 0)
+            continue;
+        const std::optional<std::string> bytes = EntryValueBytes(entry);
+        if (!bytes) {
+            const std::optional<std::string> hexRefusal = HexValueRefusal(figure, index);
+            view_.ShowMessage(hexRefusal ? *hexRefusal : FrequencyRefusal(figure, index));
+            view_.MarkNmsWriteResult(index, entry, NmsWriteRejected);
+            return std::nullopt;
+        }
+        values[index] = *bytes;
+    }
+    return values;
+}
+
+void NmsTransfer::EndWithValuesFailed() {
+    view_.ShowMessage("There was errors while writing parameters to modem !");
+    view_.RefreshPropertyForm();
+    EndTransfer(" ");
+}
+
 void NmsTransfer::TransmitSettingsNms(NmsTransferJob& job) {
     TKuvio& figure = *job.figure;
     figure.ResetPropertyList(false);
     view_.TransferStarts(figure);
+    const std::optional<std::vector<std::string>> values = ValuesToSend(figure);
+    if (!values) {
+        EndWithValuesFailed();
+        return;
+    }
     const int level = figure.HighestAccessLevel();
     if (level >= 5) {
         const bool top = level >= 9;
@@ -384,16 +424,10 @@ void NmsTransfer::TransmitSettingsNms(NmsTransferJob& job) {
         const PropertyEntry& entry = entries[index];
         if (entry.nmsSize == 0)
             continue;
-        const std::optional<std::string> bytes = EntryValueBytes(entry);
-        int result = NmsWriteRejected;
-        if (!bytes)
-            view_.ShowMessage("The frequency " + entry.value + " MHz of " +
-                              ParameterName(figure, index, entry.nmsId) +
-                              " does not fit the modem's 32-bit field: it was not sent");
-        else if (NmsNumberSize(entry.nmsSize) == 0)
-            result = NmsWriteBytes(entry.nmsId, entry.nmsSize, *bytes);
-        else
-            result = NmsWriteValue(entry.nmsId, entry.nmsSize, NmsBigEndianValue(*bytes));
+        const std::string& bytes = values->at(index);
+        const int result = NmsNumberSize(entry.nmsSize) == 0
+                               ? NmsWriteBytes(entry.nmsId, entry.nmsSize, bytes)
+                               : NmsWriteValue(entry.nmsId, entry.nmsSize, NmsBigEndianValue(bytes));
         view_.MarkNmsWriteResult(index, entry, result);
         view_.AddStatusPair("#");
         if (result != NmsOk) {
@@ -403,9 +437,7 @@ void NmsTransfer::TransmitSettingsNms(NmsTransferJob& job) {
     }
     Status(" ");
     if (failed) {
-        view_.ShowMessage("There was errors while writing parameters to modem !");
-        view_.RefreshPropertyForm();
-        EndTransfer(" ");
+        EndWithValuesFailed();
         return;
     }
     // Every failed step marks a communication error; a failed protocol or route

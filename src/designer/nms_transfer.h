@@ -148,6 +148,11 @@ public:
 private:
     void Run(int comNumber, NmsTransferJob& job, bool transmit);
     void EndTransfer(const std::string& lastLine);
+    // Each entry's value bytes (empty for an entry that sends none); none, after
+    // the box that names it, when a value does not fit its field.
+    std::optional<std::vector<std::string>> ValuesToSend(const TKuvio& figure);
+    // A value was refused or its write failed: the transfer ends unsaved.
+    void EndWithValuesFailed();
     // What a request's replies are checked for: a read's and a write's alike, but
     // a write names a missing acknowledgement; the end of an exchange checks
     // nothing and takes both replies whatever comes.

@@ -65,25 +65,32 @@ std::optional<std::string> PingTest::PingCommand(const TKuvio& figure, int addre
     return kPingPrefix + hex;
 }
 
+// An empty address is no refusal: its ping sends nothing and ends by the reply
+// time-out.
+std::optional<std::string> PingTest::RefusalOf(const TKuvio& figure) const {
+    if (figure.NoTerminalAddress())
+        return "Can't ping this modem because No Terminal address available";
+    if (PingAddress(figure).empty() || PingCommand(figure, runProject_.length))
+        return std::nullopt;
+    return "Can't ping this modem because its terminal address is not valid";
+}
+
 bool PingTest::CheckAddress(const TKuvio& figure) {
-    if (PingAddress(figure).empty() || PingCommand(figure, design_.properties.length))
-        return true;
-    ShowMessage("Can't ping this modem because its terminal address is not valid");
-    return false;
+    const std::optional<std::string> refusal = RefusalOf(figure);
+    if (refusal)
+        ShowMessage(*refusal);
+    return !refusal;
 }
 
 void PingTest::Ping1Click() {
     TKuvio* figure = design_.active;
     if (!figure)
         return;
-    if (figure->NoTerminalAddress()) {
-        ShowMessage("Can't ping this modem because No Terminal address available");
-        return;
-    }
+    BeginRun();
     if (!CheckAddress(*figure))
         return;
     mode_ = SinglePing;
-    runSettings_ = settings_;
+    run_.KeepStatusWindow(true);
     figure->ClearInfo();
     redraw_();
     pingsLeft_ = pingCount_;
@@ -91,10 +98,16 @@ void PingTest::Ping1Click() {
 }
 
 void PingTest::PingAll1Click() {
+    BeginRun();
     mode_ = PingAll;
-    runSettings_ = settings_;
+    run_.KeepStatusWindow(true);
     const auto& figures = design_.Figures();
     ContinuePingAll(figures.empty() ? nullptr : figures.front().get());
+}
+
+void PingTest::BeginRun() {
+    runSettings_ = settings_;
+    runProject_ = design_.properties;
 }
 
 void PingTest::Clearrssiinfos1Click() {
@@ -190,17 +203,36 @@ TKuvio* PingTest::FigureAfter(const TKuvio* figure) const {
 }
 
 // The command goes to the pinged figure, whose label takes the answer, even when
-// another figure was made active during the start delay.
+// another figure was made active during the start delay. An address made one that
+// cannot be pinged meanwhile is refused as at the start: nothing goes out, so no
+// answer is waited for.
 void PingTest::StartDelayElapsed() {
     PingAlkuTimer1_->Stop();
+    if (RefusalOf(*pinged_)) {
+        RefuseAfterDelay();
+        return;
+    }
     run_.ShowTransferStatus(pinged_->GetModemName(), 2);
-    const auto command = PingCommand(*pinged_, design_.properties.length);
+    const auto command = PingCommand(*pinged_, runProject_.length);
     if (command && run_.SendToModem(*command)) {
         run_.ShowTransferStatus("Send test message", 0);
         run_.senderState = DollarRun::PingSent;
     }
     enableTestNet_(false);
     testivastetmr_->Start();
+}
+
+// "Ping All" shows the refusal as its walk does and goes on from the refused
+// modem; a single ping ends before its box.
+void PingTest::RefuseAfterDelay() {
+    StopModemPing(true);
+    if (mode_ == PingAll) {
+        ContinuePingAll(pinged_);
+        return;
+    }
+    const std::string refusal = *RefusalOf(*pinged_);
+    EndPing(DollarRun::kPortClosed);
+    ShowMessage(refusal);
 }
 
 // Bytes before the command went out answer no ping of this run.
@@ -230,8 +262,11 @@ void PingTest::Received(const std::string& bytes) {
 void PingTest::PingAnswered(const std::string& info, bool endsSinglePing) {
     StopModemPing(true);
     AddLabel(*pinged_, info);
-    run_.ShowTransferStatus(DollarRun::kPortClosed, 1);
     pingsLeft_ = endsSinglePing ? 0 : pingsLeft_ - 1;
+    // The status window stays the run's until its last line: this one, or the
+    // walk's.
+    run_.KeepStatusWindow(mode_ == PingAll || pingsLeft_ > 0);
+    run_.ShowTransferStatus(DollarRun::kPortClosed, 1);
     GoOn();
 }
 
@@ -316,6 +351,7 @@ void PingTest::GoOn() {
 
 void PingTest::EndPing(const char* lastLine) {
     walkOn_->Stop();
+    run_.KeepStatusWindow(false);
     mode_ = NoPing;
     pinged_ = nullptr;
     walkFrom_ = nullptr;

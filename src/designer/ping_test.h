@@ -16,11 +16,18 @@
 //
 // However one modem's ping ends (an answer, a time-out, a refused address, its
 // figure gone), "Ping All" goes on with the next modem left and a count pings
-// again while pings are left. However the whole run ends (those, the window
-// closing, the walk past its last modem), it writes its last line, after which the
-// status window's buttons come back. Every label it writes is painted at once.
+// again while pings are left. The run holds the status window from its first port
+// to its last line, boxes between its pings included. However the whole run ends
+// (those, the window closing, the walk past its last modem), it writes its last
+// line, after which the status window's buttons come back. Every label it writes
+// is painted at once.
+//
+// A run keeps the port and line settings and the project's address length of its
+// start: a walk and a count's repeats keep them, a choice made meanwhile applies to
+// the next run.
 
 #include "designer/designer_port_settings.h"
+#include "designer/project_properties.h"
 #include "designer/run_timer.h"
 
 #include <functional>
@@ -79,7 +86,11 @@ public:
     TextReplyMode Mode() const { return mode_; }
 
 private:
-    // Shows its box when the figure's address cannot be pinged.
+    // Takes the settings and the project values of the run.
+    void BeginRun();
+    // The box that refuses to ping the figure; none when it can be pinged.
+    std::optional<std::string> RefusalOf(const TKuvio& figure) const;
+    // Shows its box when the figure cannot be pinged.
     bool CheckAddress(const TKuvio& figure);
     void OpenPingPort(TKuvio& figure);
     // Walks on from the figure (none: past the last one) to the first it can ping.
@@ -87,6 +98,9 @@ private:
     TKuvio* FigureAfter(const TKuvio* figure) const;
     TKuvio* FigureAt(const TKuvio* figure) const;
     void StartDelayElapsed();
+    // The pinged figure's address was made one that cannot be pinged during the
+    // start delay.
+    void RefuseAfterDelay();
     void ReplyTimeout();
     void PingAnswered(const std::string& info, bool endsSinglePing);
     void FigureRemoved(const TKuvio* figure);
@@ -108,9 +122,8 @@ private:
     NetworkDesign& design_;
     DollarRun& run_;
     const DesignerPortSettings& settings_;
-    // The port and line settings of the run, taken at its start: a walk and a
-    // count's repeats keep them, a choice made meanwhile applies to the next run.
     DesignerPortSettings runSettings_;
+    ProjectProperties runProject_;
     std::function<void(bool)> enableTestNet_;
     std::function<void()> redraw_;
     std::unique_ptr<RunTimer> PingAlkuTimer1_;

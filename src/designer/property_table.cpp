@@ -53,16 +53,24 @@ void FillPropertyRows(TableCells& cells, size_t column, const std::vector<Proper
     }
 }
 
+std::vector<ModemRowsOf> RowsOfEveryModem(const NetworkDesign& design, const ModemRows& rows) {
+    std::vector<ModemRowsOf> modems;
+    for (size_t i = 0; i < design.Figures().size(); ++i) {
+        const TKuvio* const figure = design.Figures()[i].get();
+        std::vector<PropertyRow> figureRows = rows(*design.Figures()[i]);
+        if (i >= design.Figures().size() || design.Figures()[i].get() != figure)
+            break;
+        modems.push_back({figure, std::move(figureRows)});
+    }
+    return modems;
+}
+
 std::vector<PropertyTableTab> BuildPropertyTable(const NetworkDesign& design, const ModemRows& rows) {
     std::vector<PropertyTableTab> tabs;
     std::vector<std::string> typeFiles;
     // The modems of a type fill the columns from 1 in list order.
     std::vector<size_t> nextColumn;
-    for (size_t i = 0; i < design.Figures().size(); ++i) {
-        const TKuvio* const figure = design.Figures()[i].get();
-        const std::vector<PropertyRow> figureRows = rows(*design.Figures()[i]);
-        if (i >= design.Figures().size() || design.Figures()[i].get() != figure)
-            break;
+    for (const auto& [figure, figureRows] : RowsOfEveryModem(design, rows)) {
         const std::string typeFile = figure->GetSmfFileName();
         const auto found = std::find(typeFiles.begin(), typeFiles.end(), typeFile);
         const size_t tab = static_cast<size_t>(found - typeFiles.begin());

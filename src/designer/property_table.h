@@ -36,8 +36,16 @@ ModemRows RowsOfOneBuild(const PropertyRowContext& context, NetworkDesign* desig
 // row names into column 0. The grid grows to hold them.
 void FillPropertyRows(TableCells& cells, size_t column, const std::vector<PropertyRow>& rows);
 
-// The table of the design's modems; it stops at a modem that a question asked
-// while its rows were read removed, as the list it walked is gone.
+// A modem and its rows.
+struct ModemRowsOf {
+    const TKuvio* figure;
+    std::vector<PropertyRow> rows;
+};
+// The rows of the design's modems in list order; the walk stops at a modem that a
+// question asked while its rows were read removed, as the list it walked is gone.
+std::vector<ModemRowsOf> RowsOfEveryModem(const NetworkDesign& design, const ModemRows& rows);
+
+// The table of the design's modems, as far as that walk goes.
 std::vector<PropertyTableTab> BuildPropertyTable(const NetworkDesign& design, const ModemRows& rows);
 
 // The figure the column was built for, while it is in the design with the

@@ -1,6 +1,6 @@
 #include "designer/run_timer.h"
 
-#include "platform/message_box.h"
+#include "platform/modal_box.h"
 
 #include <QTimer>
 

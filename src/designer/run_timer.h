@@ -3,10 +3,11 @@
 // use them are driven by a clock of the test's choosing: the window's timers are
 // Qt timers, a test's timers fire when the test says.
 //
-// A message box is a pause for every run and ping: while one is open their timers
-// stand still, and those that ran go again, from their full interval, when the last
-// box closes. So no time-out ends a process, nor shows its box over another, while
-// the user reads a question; a timer stopped meanwhile stays stopped.
+// A box (any modal window, modal_box.h) is a pause for every run and ping: while
+// one is open their timers stand still, and those that ran go again, from their
+// full interval, when the last box closes. So no time-out ends a process, nor shows
+// its box over another, while the user reads a question; a timer stopped meanwhile
+// stays stopped.
 
 #include <functional>
 #include <memory>

@@ -40,6 +40,8 @@ constexpr int kArrowGap = 12;
 // Space below the buttons.
 constexpr int kBottomMargin = 16;
 constexpr const char* kHexRefused = "Not allowed hexadesimal value\r\nAllodew values 0..9 and A..F/a..f";
+constexpr const char* kTypeKeptUnderRun =
+    "The modem's values are being transferred: its smf-file type can not be changed now";
 
 bool FactoryMode() {
     return Pohjafrm && Pohjafrm->FactoryMode();
@@ -284,6 +286,10 @@ bool Tominaisuus::Rebuild(bool convert) {
     FreeFieldLists();
     if (convert) {
         BuildPropertyEditor(1);
+        // The right column's caption names the figure: one gone under a box of the
+        // left column's read is read no further.
+        if (figureTurn != figureTurn_)
+            return false;
         resize(width() * 2, height());
         BuildPropertyEditor(3);
     } else {
@@ -789,6 +795,12 @@ bool Tominaisuus::StoreFigure() {
     if (figureTurn != figureTurn_ || !valuesShown_)
         return false;
     const bool converting = RightColumnShowing();
+    // A run stores the modem's values by position into the fields of the type it
+    // started with: the type stays until the run ends.
+    if (converting && designer_ && designer_->Programming().run.Programs(*figure_)) {
+        ShowMessage(kTypeKeptUnderRun);
+        return false;
+    }
     const Column& column = converting ? second_ : main_;
     const std::vector<FieldValue> values = ReadValues(column);
     if (const std::optional<size_t> notHex = FirstInvalidHexField(column.schema, values)) {

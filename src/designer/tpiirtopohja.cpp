@@ -16,6 +16,7 @@
 #include "platform/file_dialogs.h"
 #include "platform/latin1.h"
 #include "platform/message_box.h"
+#include "platform/modal_box.h"
 #include "platform/program_files.h"
 #include "platform/tinifile.h"
 #include "platform/window_message.h"
@@ -975,11 +976,13 @@ void Tpiirtopohja::PingAll1Click() {
 }
 
 void Tpiirtopohja::PingCount1Click() {
-    bool accepted = false;
-    const QString text = QInputDialog::getText(this, "How many times to ping modem", "Ping count",
-                                               QLineEdit::Normal, "1", &accepted);
+    QInputDialog dialog(this);
+    dialog.setWindowTitle("How many times to ping modem");
+    dialog.setLabelText("Ping count");
+    dialog.setTextValue("1");
+    const bool accepted = RunModal(dialog) == QDialog::Accepted;
     // A cancelled box answers its default text.
-    programming_->ping.SetPingCount(accepted ? toLatin1(text) : "1");
+    programming_->ping.SetPingCount(accepted ? toLatin1(dialog.textValue()) : "1");
     UpdatePingCaption();
 }
 

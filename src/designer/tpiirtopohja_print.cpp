@@ -4,6 +4,7 @@
 
 #include "designer/graph_printout.h"
 #include "designer/property_printout.h"
+#include "designer/property_table.h"
 #include "designer/shared_printer.h"
 #include "designer/tarvotaulu.h"
 #include "designer/tpiirtopohja.h"
@@ -34,10 +35,11 @@ void Tpiirtopohja::Properties1Click() {
     // The properties of all modems of an empty design are nothing to print.
     if (!printer || design_.Figures().empty())
         return;
-    const ModemRows rowsOf = RowsOfOneBuild(RowContext());
+    // The conflict question lets the event loop run: the modems are walked as the
+    // property table walks them.
     std::vector<std::vector<PropertyRow>> modems;
-    for (const auto& figure : design_.Figures())
-        modems.push_back(rowsOf(*figure));
+    for (ModemRowsOf& modem : RowsOfEveryModem(design_, RowsOfOneBuild(RowContext(), &design_)))
+        modems.push_back(std::move(modem.rows));
     ReportPrinted(PrintAllModemProperties(*printer, modems, design_.properties.name, font()));
 }
 

@@ -711,27 +711,15 @@ void TCMultiFlashDlg::FinishLoad(const LoadOutcome& outcome) {
     ReturnToIdle();
 }
 
-// While a load runs nothing in the window can start another or change what it
-// loads: its file, boot file, channels, ports and options stay as the load took
-// them. Afterwards every control gets back the state its own rules gave it (DSR
-// mode, the family, the device row).
+// The file, boot file, channels, ports and options; afterwards each goes back to
+// what its own rules gave it (DSR mode, the family, the device row).
 void TCMultiFlashDlg::HoldLoadChoices() {
-    heldChoices_.clear();
     std::vector<QWidget*> controls{Luetiedosto, Flash_tiedosto, BootFile,    Update,      SpeedSelection,
                                    veryslow,    h8_3069,        KZmodule,    BootSection, freq_24,
                                    freq_33,     freq_var,       kidetaajuus, Devicelist};
     controls.insert(controls.end(), kayta.begin(), kayta.end());
     controls.insert(controls.end(), portti_id.begin(), portti_id.end());
-    for (QWidget* control : controls) {
-        heldChoices_.emplace_back(control, control->isEnabledTo(this));
-        control->setEnabled(false);
-    }
-}
-
-void TCMultiFlashDlg::ReleaseLoadChoices() {
-    for (const auto& [control, enabled] : heldChoices_)
-        control->setEnabled(enabled);
-    heldChoices_.clear();
+    heldChoices_.Hold(*this, controls);
 }
 
 void TCMultiFlashDlg::ReturnToIdle() {
@@ -739,7 +727,7 @@ void TCMultiFlashDlg::ReturnToIdle() {
         loader[c]->setValue(0);
         softa[c]->setValue(0);
     }
-    ReleaseLoadChoices();
+    heldChoices_.Release();
     peruuta->setEnabled(true);
     FlashWindowClock().Sleep(kBeforeReturningPorts);
     ReturnChannelPorts();

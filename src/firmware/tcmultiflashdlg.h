@@ -16,6 +16,7 @@
 #include "firmware/flash_settings.h"
 #include "firmware/flash_window_host.h"
 #include "firmware/flash_worker.h"
+#include "firmware/load_choices_hold.h"
 #include "firmware/multi_flash_load.h"
 #include "shell/close_query.h"
 #include "shell/main_window_services.h"
@@ -133,7 +134,6 @@ private:
     LoadOutcome CollectResults();
     void FinishLoad(const LoadOutcome& outcome);
     void HoldLoadChoices();
-    void ReleaseLoadChoices();
     void ReturnToIdle();
     void FormClose();
     void StopAndWaitForWorkers();
@@ -159,7 +159,7 @@ private:
     std::array<bool, kFlashChannels> loadChannels_{};
     std::vector<int> takenPorts_;
     // The controls held off while a load runs, with the state they get back.
-    std::vector<std::pair<QWidget*, bool>> heldChoices_;
+    LoadChoicesHold heldChoices_;
     bool loading_ = false;
     bool closing_ = false;
     // The interrupt question is open.

@@ -124,8 +124,8 @@ bool TCSingleFlashDlg::Flash_tiedostoClick() {
 
 void TCSingleFlashDlg::StartEngine(SingleFlashLoad load) {
     load_ = std::move(load);
-    Luetiedosto->setEnabled(false);
-    Flash_tiedosto->setEnabled(false);
+    heldChoices_.Hold(*this, {Luetiedosto, Flash_tiedosto, paivita, h8_3069, veryslow, Devicelist, portti_id,
+                              key_id1, key_id2, key_id3, key_id4});
     loading_ = true;
     const bool h8_3069Load = load_.h8_3069;
     host_ = std::make_unique<FlashWindowHost>(
@@ -205,8 +205,7 @@ void TCSingleFlashDlg::OnFlashDone() {
     FlashThread.reset();
     host_.reset();
     loading_ = false;
-    Luetiedosto->setEnabled(true);
-    Flash_tiedosto->setEnabled(true);
+    heldChoices_.Release();
     peruuta->setEnabled(true);
     resultPending_ = true;
     if (!asking_)

@@ -9,6 +9,7 @@
 #include "firmware/cmassflash_3069.h"
 #include "firmware/flash_window_host.h"
 #include "firmware/flash_worker.h"
+#include "firmware/load_choices_hold.h"
 #include "firmware/single_flash_load.h"
 #include "shell/close_query.h"
 #include "shell/mdi_child.h"
@@ -70,6 +71,7 @@ private:
     // The load the engine runs: its data stays here while it runs.
     SingleFlashLoad load_;
     SingleFlashFileKind kind_;
+    LoadChoicesHold heldChoices_;
     std::string initialDir_;
     bool loading_ = false;
     // The window waits for its worker on the way out.

@@ -1,6 +1,7 @@
 #include "platform/file_dialogs.h"
 
 #include "platform/latin1.h"
+#include "platform/modal_box.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -30,8 +31,10 @@ std::optional<std::string> ChooseFileName(QWidget* parent, const FileDialogReque
 std::optional<std::string> ChooseFileNameAndFilter(QWidget* parent, FileDialogRequest& request) {
     {
         std::lock_guard lock(responderMutex);
-        if (fileDialogResponder)
+        if (fileDialogResponder) {
+            const CountedBox open;
             return fileDialogResponder(request);
+        }
     }
     const QStringList filters = QtFilters(request.filter);
     QFileDialog dialog(parent, fromLatin1(request.title), fromLatin1(request.initialFolder),
@@ -43,7 +46,7 @@ std::optional<std::string> ChooseFileNameAndFilter(QWidget* parent, FileDialogRe
         dialog.selectNameFilter(filters[request.filterIndex - 1]);
     if (!request.fileName.empty())
         dialog.selectFile(QFileInfo(fromLatin1(request.fileName)).fileName());
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    if (RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     if (const qsizetype shown = filters.indexOf(dialog.selectedNameFilter()); shown >= 0)
         request.filterIndex = static_cast<int>(shown) + 1;

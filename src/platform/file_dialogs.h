@@ -1,7 +1,8 @@
 #pragma once
 // Open and save dialogs. Filters are written "Description|*.ext" as
 // the program keeps them. Tests install a responder that answers instead of a
-// person, the way message boxes are answered.
+// person, the way message boxes are answered. Each dialog, answered by a responder
+// or not, is a box (modal_box.h).
 
 #include <functional>
 #include <optional>

@@ -6,43 +6,11 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
-#include <map>
 #include <mutex>
 
 namespace {
 std::mutex responderMutex;
 MessageBoxResponder responder;
-
-// Boxes open on the GUI thread, and who is told when the first opens and the last closes.
-int openBoxes = 0;
-std::map<const void*, MessageBoxWatcher> watchers;
-
-void TellWatchers(bool open) {
-    const auto told = watchers;
-    for (const auto& [owner, watcher] : told)
-        if (watchers.count(owner))
-            watcher(open);
-}
-
-// Counts a box of the GUI thread as open for its lifetime.
-class OpenBox {
-public:
-    OpenBox() {
-        if (openBoxes++ == 0)
-            TellWatchers(true);
-    }
-    ~OpenBox() {
-        if (--openBoxes == 0)
-            TellWatchers(false);
-    }
-    OpenBox(const OpenBox&) = delete;
-    OpenBox& operator=(const OpenBox&) = delete;
-};
-
-bool OnGuiThread() {
-    const QCoreApplication* app = QCoreApplication::instance();
-    return app == nullptr || QThread::currentThread() == app->thread();
-}
 
 MessageBoxResponder currentResponder() {
     std::lock_guard lock(responderMutex);
@@ -103,7 +71,6 @@ int answerFor(QMessageBox::StandardButton button, unsigned flags) {
 }
 
 int showOnGuiThread(const MessageBoxRequest& request) {
-    const OpenBox open;
     QMessageBox box(iconFor(request.flags), fromLatin1(request.caption), fromLatin1(request.text),
                     buttonsFor(request.flags), QApplication::activeWindow());
     if (request.flags & MB_DEFBUTTON2) {
@@ -115,16 +82,14 @@ int showOnGuiThread(const MessageBoxRequest& request) {
     // window of the program does (dialogs_in_front.h); this flag keeps it on top always.
     if (request.flags & MB_TOPMOST)
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    return answerFor(static_cast<QMessageBox::StandardButton>(box.exec()), request.flags);
+    return answerFor(static_cast<QMessageBox::StandardButton>(RunModal(box)), request.flags);
 }
 } // namespace
 
 int MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
     const MessageBoxRequest request{text, caption, flags};
     if (const auto answer = currentResponder()) {
-        if (!OnGuiThread())
-            return answer(request);
-        const OpenBox open;
+        const CountedBox open;
         return answer(request);
     }
     QCoreApplication* app = QCoreApplication::instance();
@@ -145,16 +110,4 @@ void ShowMessage(const std::string& text) {
 void SetMessageBoxResponder(MessageBoxResponder newResponder) {
     std::lock_guard lock(responderMutex);
     responder = std::move(newResponder);
-}
-
-bool MessageBoxOpen() {
-    return openBoxes > 0;
-}
-
-void WatchMessageBoxes(const void* owner, MessageBoxWatcher watcher) {
-    watchers[owner] = std::move(watcher);
-}
-
-void StopWatchingMessageBoxes(const void* owner) {
-    watchers.erase(owner);
 }

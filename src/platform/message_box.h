@@ -3,7 +3,10 @@
 // answer, with the button and icon flags of the classic message box. It may be
 // called from any thread: a worker's box is shown on the GUI thread while the
 // worker waits. Tests install a responder that records and answers boxes, so no
-// test ever waits for a person.
+// test ever waits for a person. A message box on the GUI thread, answered by a
+// responder or not, is counted as every modal window is (modal_box.h).
+
+#include "platform/modal_box.h"
 
 #include <functional>
 #include <string>
@@ -50,12 +53,3 @@ void ShowMessage(const std::string& text);
 // function. The responder runs on the thread that asked.
 using MessageBoxResponder = std::function<int(const MessageBoxRequest&)>;
 void SetMessageBoxResponder(MessageBoxResponder responder);
-
-// A box on the GUI thread is a pause: it runs the event loop, but work that must
-// not go on while the user reads it (a programming run's time-outs) stands still
-// from the first box opened to the last one closed. Watchers are told of those two
-// moments on the GUI thread, a responder's boxes included.
-bool MessageBoxOpen();
-using MessageBoxWatcher = std::function<void(bool open)>;
-void WatchMessageBoxes(const void* owner, MessageBoxWatcher watcher);
-void StopWatchingMessageBoxes(const void* owner);

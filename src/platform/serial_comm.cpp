@@ -431,7 +431,7 @@ DWORD SerialDevice::Purge(DWORD flags) {
     if (DWORD error = Usable())
         return error;
     if ((flags & PURGE_TXABORT) && write_)
-        AbortWrite();
+        AbortWrite(ERROR_OPERATION_ABORTED);
     if (flags & PURGE_TXCLEAR) {
         immediate_.reset();
         immediateInDriver_ = false;
@@ -486,7 +486,7 @@ DWORD SerialDevice::Cancel(OVERLAPPED* overlapped) {
         return ERROR_INVALID_HANDLE;
     bool cancelled = false;
     if (write_ && (!overlapped || write_->overlapped == overlapped)) {
-        AbortWrite();
+        AbortWrite(ERROR_OPERATION_ABORTED);
         cancelled = true;
     }
     if (wait_ && (!overlapped || wait_->overlapped == overlapped)) {
@@ -504,7 +504,7 @@ void SerialDevice::Close() {
         if (closed_)
             return;
         if (write_)
-            AbortWrite();
+            AbortWrite(ERROR_OPERATION_ABORTED);
         if (wait_) {
             *wait_->mask = 0;
             Complete(wait_->overlapped, wait_->event, ERROR_OPERATION_ABORTED, 0);
@@ -561,15 +561,18 @@ void SerialDevice::Evaluate() {
     wait_.reset();
 }
 
-// An aborted write ends with the bytes that have left the device: it never
-// finished, so what the driver still holds of it is dropped with what it had not
-// taken yet.
-void SerialDevice::AbortWrite() {
+// A write that ends before it finished (aborted, or its device went) ends with
+// the bytes that have left the device: what the driver still holds of it is
+// dropped with what it had not taken yet, or went with the device.
+void SerialDevice::AbortWrite(DWORD status) {
     const DWORD taken = write_->total - static_cast<DWORD>(write_->unsent.size());
     const DWORD held = std::min(taken, Sample().outQueue);
-    if (held > 0)
+    if (held > 0 && !gone_)
         FlushOutput();
-    Complete(write_->overlapped, write_->event, ERROR_OPERATION_ABORTED, taken - held);
+    Complete(write_->overlapped, write_->event, status, taken - held);
+    // A wait on the write of a device that is gone fails, as every wait on it.
+    if (gone_)
+        write_->event->Fail();
     write_.reset();
 }
 
@@ -636,7 +639,7 @@ void SerialDevice::MarkGone() {
     if (wait_)
         wait_->event->Fail();
     if (write_)
-        write_->event->Fail();
+        AbortWrite(ERROR_DEVICE_NOT_CONNECTED);
 }
 
 void SerialDevice::Complete(OVERLAPPED* overlapped, const std::shared_ptr<EventObject>& event, DWORD status,

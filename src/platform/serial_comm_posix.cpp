@@ -226,6 +226,9 @@ protected:
         DeviceSample sample;
         int count = 0;
         pollfd hangup{fd_, 0, 0};
+        // A device that is gone answers no more: it held what it held when last
+        // asked.
+        sample.outQueue = lastOutQueue_;
         if (poll(&hangup, 1, 0) > 0 && (hangup.revents & (POLLHUP | POLLERR | POLLNVAL))) {
             sample.gone = true;
             return sample;
@@ -235,8 +238,9 @@ protected:
             return sample;
         }
         sample.inQueue = static_cast<DWORD>(count);
+        sample.outQueue = 0;
         if (ioctl(fd_, TIOCOUTQ, &count) == 0)
-            sample.outQueue = static_cast<DWORD>(count);
+            sample.outQueue = lastOutQueue_ = static_cast<DWORD>(count);
         int lines = 0;
         if (hasModemLines_ && ioctl(fd_, TIOCMGET, &lines) == 0)
             sample.modemStatus =
@@ -361,6 +365,8 @@ private:
     int wakeFd_;
     bool hasModemLines_ = false;
     bool hasCounters_ = false;
+    // The output queue as last read.
+    DWORD lastOutQueue_ = 0;
 };
 
 } // namespace

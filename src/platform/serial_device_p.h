@@ -56,6 +56,7 @@ struct LineCounters {
 // The state of a device at one moment.
 struct DeviceSample {
     DWORD inQueue = 0;
+    // Of a device that is gone: the bytes it held as it went, lost with it.
     DWORD outQueue = 0;
     DWORD modemStatus = 0; // MS_* bits
     LineCounters counters;
@@ -132,7 +133,7 @@ private:
     void ContinueWrite();
     // Hands the waiting TransmitChar character to the line; true when none waits.
     bool PutImmediate();
-    void AbortWrite();
+    void AbortWrite(DWORD status);
     DWORD EventsSince(const DeviceSample& sample) const;
     void NoteReported(DWORD events, const DeviceSample& sample);
     void MarkGone();

@@ -80,6 +80,8 @@ struct VirtualLink {
     LineCounters counters;
     bool waitsFail = false;
     bool vanished = false;
+    // The bytes on their way to the far end when the device vanished: lost.
+    DWORD lostAtVanish = 0;
     bool paced = false;
 
     void Changed() {
@@ -133,7 +135,9 @@ protected:
         sample.gone = link_->vanished;
         const auto now = Clock::now();
         sample.inQueue = static_cast<DWORD>(link_->toNear.Arrived(now));
-        sample.outQueue = static_cast<DWORD>(link_->toFar.bytes.size() - link_->toFar.Arrived(now));
+        sample.outQueue = link_->vanished
+                              ? link_->lostAtVanish
+                              : static_cast<DWORD>(link_->toFar.bytes.size() - link_->toFar.Arrived(now));
         sample.modemStatus = link_->modemStatus;
         sample.counters = link_->counters;
         return sample;
@@ -403,6 +407,11 @@ void VirtualPort::SetWaitsFail(bool fail) {
 void VirtualPort::Vanish() {
     Unregister(comNumber_, link_.get());
     std::lock_guard lock(link_->mutex);
+    if (!link_->vanished) {
+        LineDirection& out = link_->toFar;
+        link_->lostAtVanish = static_cast<DWORD>(out.bytes.size() - out.Arrived(Clock::now()));
+        out.Drop(false);
+    }
     link_->vanished = true;
     link_->Changed();
 }

@@ -66,7 +66,8 @@ public:
     // WAIT_FAILED) though the port works.
     void SetWaitsFail(bool fail);
     // The device disappears, as a pulled adapter: the near end's calls fail, its
-    // event waits fail, and COM n can no longer be opened.
+    // event waits fail, the bytes still on their way to the far end are lost, and
+    // COM n can no longer be opened.
     void Vanish();
     void SetPacing(bool on);
 

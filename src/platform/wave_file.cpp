@@ -11,6 +11,8 @@ constexpr uint16_t kExtensible = 0xFFFE;
 constexpr size_t kRiffHeader = 12;
 constexpr size_t kChunkHeader = 8;
 constexpr size_t kFormatSize = 16;
+constexpr size_t kBlockAlign = 12;
+constexpr size_t kChannelMask = 20;
 constexpr size_t kSubFormatTag = 24;
 
 uint32_t LittleEndian(const std::string& bytes, size_t at, int count) {
@@ -20,13 +22,21 @@ uint32_t LittleEndian(const std::string& bytes, size_t at, int count) {
     return value;
 }
 
+// The bytes of one frame: a sample of each channel.
+size_t FrameSize(const WaveSamples& wave) {
+    return size_t{wave.channels} * (wave.bitsPerSample / 8u);
+}
+
 // Fills the sample form from a "fmt " chunk; false for a form that is not played.
 bool ReadFormat(const std::string& chunk, WaveSamples& wave) {
     if (chunk.size() < kFormatSize)
         return false;
     uint16_t tag = static_cast<uint16_t>(LittleEndian(chunk, 0, 2));
-    if (tag == kExtensible && chunk.size() >= kSubFormatTag + 2)
+    wave.channelMask = 0;
+    if (tag == kExtensible && chunk.size() >= kSubFormatTag + 2) {
         tag = static_cast<uint16_t>(LittleEndian(chunk, kSubFormatTag, 2));
+        wave.channelMask = LittleEndian(chunk, kChannelMask, 4);
+    }
     wave.channels = static_cast<uint16_t>(LittleEndian(chunk, 2, 2));
     wave.sampleRate = LittleEndian(chunk, 4, 4);
     wave.bitsPerSample = static_cast<uint16_t>(LittleEndian(chunk, 14, 2));
@@ -35,7 +45,8 @@ bool ReadFormat(const std::string& chunk, WaveSamples& wave) {
                                                 wave.bitsPerSample == 24 || wave.bitsPerSample == 32);
     const bool floating = wave.floatingPoint && wave.bitsPerSample == 32;
     return (integer || floating) && wave.channels > 0 && wave.channels <= kMaxWaveChannels &&
-           wave.sampleRate > 0 && wave.sampleRate <= kMaxWaveSampleRate;
+           wave.sampleRate > 0 && wave.sampleRate <= kMaxWaveSampleRate &&
+           LittleEndian(chunk, kBlockAlign, 2) == FrameSize(wave);
 }
 } // namespace
 
@@ -58,7 +69,7 @@ std::optional<WaveSamples> ReadWaveSamples(const std::string& bytes) {
         } else if (id == "data") {
             if (!formatRead)
                 return std::nullopt;
-            const size_t frame = size_t{wave.channels} * (wave.bitsPerSample / 8);
+            const size_t frame = FrameSize(wave);
             wave.data = chunk.substr(0, chunk.size() - chunk.size() % frame);
             return wave;
         }

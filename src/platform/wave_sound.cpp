@@ -2,6 +2,7 @@
 
 #include "platform/file_contents.h"
 #include "platform/wave_file.h"
+#include "platform/wave_stream.h"
 
 #include <QCoreApplication>
 
@@ -14,36 +15,9 @@
 #include <system_error>
 #include <thread>
 
-static_assert(kMaxWaveChannels <= PA_CHANNELS_MAX && kMaxWaveSampleRate <= PA_RATE_MAX,
-              "every wave form the reader accepts can be played");
-
 namespace {
 // The server holds a tenth of a second ahead of what is heard.
 constexpr uint32_t kBufferedPerSecond = 10;
-
-pa_sample_spec SpecOf(const WaveSamples& wave) {
-    pa_sample_spec spec{};
-    if (wave.floatingPoint)
-        spec.format = PA_SAMPLE_FLOAT32LE;
-    else if (wave.bitsPerSample == 8)
-        spec.format = PA_SAMPLE_U8;
-    else if (wave.bitsPerSample == 16)
-        spec.format = PA_SAMPLE_S16LE;
-    else
-        spec.format = wave.bitsPerSample == 24 ? PA_SAMPLE_S24LE : PA_SAMPLE_S32LE;
-    spec.rate = wave.sampleRate;
-    spec.channels = static_cast<uint8_t>(wave.channels);
-    return spec;
-}
-
-// A wave file's channels stand in Microsoft's order; the library's default map
-// knows only up to six channels, so those beyond the named positions play as
-// auxiliary ones.
-pa_channel_map MapOf(const WaveSamples& wave) {
-    pa_channel_map map{};
-    pa_channel_map_init_extend(&map, wave.channels, PA_CHANNEL_MAP_WAVEEX);
-    return map;
-}
 
 struct MainLoopFree {
     void operator()(pa_mainloop* loop) const { pa_mainloop_free(loop); }
@@ -122,8 +96,8 @@ private:
     }
 
     bool OpenStream(pa_context* context) {
-        const pa_sample_spec spec = SpecOf(wave_);
-        const pa_channel_map map = MapOf(wave_);
+        const pa_sample_spec spec = WaveSampleSpec(wave_);
+        const pa_channel_map map = WaveChannelMap(wave_);
         const auto unset = static_cast<uint32_t>(-1);
         const pa_buffer_attr buffer{unset,
                                     static_cast<uint32_t>(pa_bytes_per_second(&spec)) / kBufferedPerSecond,

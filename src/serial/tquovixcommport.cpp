@@ -159,6 +159,7 @@ void TQuovixCommPort::aukaise(bool quiet) {
         }
         txIdle_ = true;
         writePending_ = false;
+        heldErrors_ = 0;
         goneReported_ = false;
         deviceGone_ = false;
         open_ = true;
@@ -437,7 +438,10 @@ bool TQuovixCommPort::WndProc(int number, WPARAM wParam, LPARAM lParam) {
     switch (number) {
     case WM_COMM_EVENT:
         if (current) {
-            linjavirheet = static_cast<uint32_t>(lParam);
+            // Errors a status read of this side took before the event thread
+            // could come with this error event.
+            const DWORD held = (wParam & EV_ERR) ? std::exchange(heldErrors_, 0) : 0;
+            linjavirheet = static_cast<uint32_t>(lParam) | held;
             mita_tapahtui(static_cast<int>(wParam & 0xFFFF), 0);
         }
         return true;
@@ -512,7 +516,7 @@ bool TQuovixCommPort::ReadChunk(bool waitForRead, const char* ioeText, bool firs
     DWORD errors = 0;
     COMSTAT status;
     const std::string portNumber = std::to_string(portin_nro_ + 1);
-    if (!ClearCommError(handle_, &errors, &status)) {
+    if (!ReadStatus(status, &errors)) {
         if (++clearCommErrorFailures > kClearCommErrorLimit)
             Box("ClearCommError on ComPort COM" + portNumber + "!", "Port failed");
         return false;
@@ -572,7 +576,7 @@ void TQuovixCommPort::kirjoitus_aloita() {
         return;
     }
     if (GetLastError() != ERROR_IO_PENDING) {
-        WriteFailed();
+        WriteFailed(GetLastError(), written);
         return;
     }
     txIdle_ = false;
@@ -591,15 +595,20 @@ bool TQuovixCommPort::kirjoitus_odota() {
         else if (GetLastError() == ERROR_OPERATION_ABORTED)
             EndWrite(written, false, true); // the driver's transmit side was purged
         else
-            WriteFailed();
+            WriteFailed(GetLastError(), written);
         break;
     case WAIT_TIMEOUT:
         // Still on its way: look again after the other messages.
         PostWriteMessage(WM_COMM_WRITE_PENDING);
         break;
-    default:
-        WriteFailed();
+    default: {
+        // The wait failed (the device went): the write's result still tells
+        // the bytes that left before.
+        const DWORD error = GetLastError();
+        GetOverlappedResult(handle_, &writeOverlapped_, &written, false);
+        WriteFailed(error, written);
         break;
+    }
     }
     return false;
 }
@@ -627,10 +636,9 @@ void TQuovixCommPort::EndWrite(DWORD taken, bool keepRest, bool reportNow) {
 
 // A write that failed, at once or in its result: the queue is dropped, so the
 // owner's send path moves on instead of waiting for a completion that will never
-// come.
-void TQuovixCommPort::WriteFailed() {
-    const DWORD error = GetLastError();
-    EndWrite(0, false, false);
+// come. The owner hears of the bytes that left before it failed, as of any end.
+void TQuovixCommPort::WriteFailed(DWORD error, DWORD taken) {
+    EndWrite(taken, false, false);
     Box("Write failed on ComPort COM" + std::to_string(portin_nro_ + 1) + "! " + SystemErrorText(error),
         "Port failed");
 }
@@ -672,7 +680,20 @@ void TQuovixCommPort::laheta_merkki(char c) {
 
 bool TQuovixCommPort::CharacterWaiting() {
     COMSTAT status;
-    return open_ && ClearCommError(handle_, nullptr, &status) && status.fTxim;
+    return open_ && ReadStatus(status) && status.fTxim;
+}
+
+// A status read takes the line errors the driver held, which the event thread
+// reads for the error event that reports them: they are kept for that event, so
+// the owner's counts miss none.
+bool TQuovixCommPort::ReadStatus(COMSTAT& status, DWORD* errors) {
+    DWORD taken = 0;
+    if (!ClearCommError(handle_, &taken, &status))
+        return false;
+    heldErrors_ |= taken;
+    if (errors)
+        *errors = taken;
+    return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -741,7 +762,7 @@ void TQuovixCommPort::flushrx() {
 // later.
 void TQuovixCommPort::flushtx() {
     COMSTAT status;
-    if (!open_ || deviceGone_ || !ClearCommError(handle_, nullptr, &status) || status.cbOutQue <= 10)
+    if (!open_ || deviceGone_ || !ReadStatus(status) || status.cbOutQue <= 10)
         return;
     if (!CancelIoEx(handle_, &writeOverlapped_)) {
         char text[64];

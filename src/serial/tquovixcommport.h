@@ -228,10 +228,11 @@ private:
     void ApplyState(int failureDigit);
     DWORD EventMask() const;
     bool ModemLine(DWORD bit);
+    bool ReadStatus(COMSTAT& status, DWORD* errors = nullptr);
     void Receive(bool waitForRead, const char* ioeText);
     bool ReadChunk(bool waitForRead, const char* ioeText, bool first, DWORD& budget);
     void EndWrite(DWORD taken, bool keepRest, bool reportNow);
-    void WriteFailed();
+    void WriteFailed(DWORD error, DWORD taken);
     void EndPendingWrite(bool reportNow);
     void WriteDone(bool current, int written);
     void ReportWritten(int written);
@@ -268,6 +269,8 @@ private:
     unsigned openTag_ = 0;
     std::vector<char> rxBuffer_;
     int rxCount_ = 0;
+    // Line errors that status reads took before the error event reporting them.
+    DWORD heldErrors_ = 0;
     // A receive pass is under way (tulleet_merkit may be waiting in an owner's
     // box), and a pass asked for meanwhile was left to it.
     bool receiving_ = false;

@@ -19,11 +19,10 @@ public:
     virtual void AppendScreenBytes(const std::string& text) = 0;
     // Drops the outgoing queue, also what the driver still holds.
     virtual void CancelSending() = 0;
-    // Writes one character at once, past the queue.
-    virtual void SendCharacterNow(char c) = 0;
-    // The character of SendCharacterNow still waits for the line (held by flow
-    // control).
-    virtual bool CharacterWaiting() const = 0;
+    // Sends an escape line ("+++") in its place in the outgoing queue: its
+    // characters one at a time, each a pause after the one before it left, and
+    // nothing else on the line until the pause after the last.
+    virtual void QueueEscape(const std::string& characters, bool fromUser) = 0;
     // Stops the terminal's own send timer.
     virtual void StopSendTimer() = 0;
     // While on, the terminal hands every received chunk to its transmit window's

@@ -26,13 +26,25 @@ void TerminalSendQueue::queueSend(std::string_view data, bool fromUser) {
         host_.mirror(data);
 }
 
+void TerminalSendQueue::queueEscape(std::string_view characters, bool fromUser) {
+    if (!port_.portOpen() || characters.empty())
+        return;
+    failedOpen_.reset();
+    append(Piece::Escape, characters);
+    sendWhatIsNext();
+    // Mirroring terminals get what a send hands to the queue: of an escape line
+    // its last character, the others going ahead of the queue.
+    if (options_.mirror && fromUser && !nmsReplyMode_)
+        host_.mirror(characters.substr(characters.size() - 1));
+}
+
 void TerminalSendQueue::append(Piece kind, std::string_view bytes) {
     if (bytes.empty())
         return;
     // Typed keys that follow each other go out together; each send stays apart,
     // so a failed write ends its own send only.
     const bool echo = options_.localEcho && (kind == Piece::Keys || (host_.echoQueued() && !nmsReplyMode_));
-    if (kind == Piece::Send || waiting_.empty() || waiting_.back().kind != kind ||
+    if (kind != Piece::Keys || waiting_.empty() || waiting_.back().kind != kind ||
         waiting_.back().echo != echo)
         waiting_.push_back({kind, {}, 0, echo});
     waiting_.back().bytes += bytes;
@@ -67,13 +79,15 @@ void TerminalSendQueue::writeDone() {
     }
     const Piece ended = std::exchange(inFlight_, Piece::None);
     const bool sendFailed = ended != Piece::None && pieceEnded(ended);
+    if (ended == Piece::Escape && escapeStage_ == EscapeStage::Leaving)
+        pauseAfterEscapeCharacter();
     if (!waiting_.empty()) {
-        if (waiting_.front().kind == Piece::Send)
-            host_.postSendNext();
-        else
+        if (waiting_.front().kind == Piece::Keys)
             host_.postKeysReady();
+        else
+            host_.postSendNext();
     }
-    if (ended == Piece::Send && !sendFailed && !holdsSends())
+    if (isSend(ended) && !sendFailed && !holdsSends())
         host_.queueEmptied();
 }
 
@@ -110,43 +124,53 @@ void TerminalSendQueue::sendNextChunk() {
 // typed keys is left to go out.
 void TerminalSendQueue::cancel() {
     stopSending();
-    if (inFlight_ == Piece::Send)
+    if (isSend(inFlight_))
         port_.flushTransmit();
 }
 
 // The port, closed, ends the piece on its way and reports it.
 void TerminalSendQueue::stopSending() {
     dropSends();
-    if (inFlight_ == Piece::Send)
+    if (isSend(inFlight_))
         pieceRestWanted_ = false;
 }
 
 void TerminalSendQueue::portMoved() {
     waiting_.clear();
+    endEscape();
     pieceRestWanted_ = false;
 }
 
 void TerminalSendQueue::reset() {
     waiting_.clear();
+    endEscape();
     inFlight_ = Piece::None;
     pieceRestWanted_ = false;
 }
 
+// What waits for the line goes on once the escape line has ended.
 void TerminalSendQueue::dropSends() {
-    std::erase_if(waiting_, [](const Waiting& w) { return w.kind == Piece::Send; });
+    std::erase_if(waiting_, [](const Waiting& w) { return isSend(w.kind); });
+    if (escapeStage_ != EscapeStage::None) {
+        endEscape();
+        sendWhatIsNext();
+    }
 }
 
 bool TerminalSendQueue::holdsSends() const {
-    return std::any_of(waiting_.begin(), waiting_.end(),
-                       [](const Waiting& w) { return w.kind == Piece::Send; });
+    return std::any_of(waiting_.begin(), waiting_.end(), [](const Waiting& w) { return isSend(w.kind); });
 }
 
 // Writes up to the port's free room from the front of what waits; the bytes
 // the screen does not show yet are shown as they go.
 void TerminalSendQueue::sendWhatIsNext() {
-    if (inFlight_ != Piece::None || waiting_.empty() || !port_.portOpen() || port_.transmitting() ||
-        failedOpen_ == port_.openCount())
+    if (escapeStage_ != EscapeStage::None || inFlight_ != Piece::None || waiting_.empty() ||
+        !port_.portOpen() || port_.transmitting() || failedOpen_ == port_.openCount())
         return;
+    if (waiting_.front().kind == Piece::Escape) {
+        startEscape();
+        return;
+    }
     Waiting& front = waiting_.front();
     const size_t count = std::min(front.bytes.size(), static_cast<size_t>(std::max(port_.transmitRoom(), 0)));
     if (count == 0)
@@ -154,19 +178,96 @@ void TerminalSendQueue::sendWhatIsNext() {
     const Piece kind = front.kind;
     const bool echo = front.echo;
     const size_t echoFrom = std::min(front.echoed, count);
-    piece_ = front.bytes.substr(0, count);
+    std::string piece = front.bytes.substr(0, count);
     front.bytes.erase(0, count);
     front.echoed -= echoFrom;
     pieceHasMore_ = !front.bytes.empty();
     if (!pieceHasMore_)
         waiting_.pop_front();
     if (echo && echoFrom < count)
-        host_.echo(std::string_view(piece_).substr(echoFrom));
+        host_.echo(std::string_view(piece).substr(echoFrom));
+    writePiece(kind, std::move(piece));
+}
+
+void TerminalSendQueue::writePiece(Piece kind, std::string bytes) {
+    piece_ = std::move(bytes);
     inFlight_ = kind;
     pieceWritten_ = 0;
     pieceOpen_ = port_.openCount();
-    pieceRestWanted_ = true;
+    // An escape line's character that a close cuts short does not go later: the
+    // line would carry no escape.
+    pieceRestWanted_ = kind != Piece::Escape;
     if (options_.fiveQv)
         port_.setRtsRaised(true);
     port_.write(piece_);
+}
+
+// The port has ended everything before the escape line: its first character
+// goes out alone on a free line.
+void TerminalSendQueue::startEscape() {
+    Waiting& front = waiting_.front();
+    escapeRest_ = std::move(front.bytes);
+    escapeEcho_ = front.echo;
+    waiting_.pop_front();
+    escapeOpen_ = port_.openCount();
+    sendEscapeCharacter();
+}
+
+void TerminalSendQueue::sendEscapeCharacter() {
+    const char c = escapeRest_.front();
+    escapeRest_.erase(0, 1);
+    escapeStage_ = EscapeStage::Leaving;
+    if (escapeEcho_)
+        host_.echo(std::string_view(&c, 1));
+    if (escapeRest_.empty()) {
+        pieceHasMore_ = false;
+        writePiece(Piece::Escape, std::string(1, c)); // its end starts the pause
+        return;
+    }
+    port_.sendCharacterNow(c);
+    escapeTimer();
+}
+
+// Timer-driven steps of the escape line: a character sent ahead of the buffer
+// is looked at until it has left; a pause that the timer ended early runs on
+// for what is left of it.
+void TerminalSendQueue::escapeTimer() {
+    if (escapeStage_ == EscapeStage::None)
+        return;
+    // A close or reopen has lost what the port held of the escape line: the
+    // rest would make no escape.
+    if (!port_.portOpen() || port_.openCount() != escapeOpen_) {
+        endEscape();
+        sendWhatIsNext();
+        return;
+    }
+    if (escapeStage_ == EscapeStage::Leaving) {
+        if (inFlight_ == Piece::Escape)
+            return;
+        if (port_.characterWaiting())
+            host_.startEscapeTimer(kEscapePoll);
+        else
+            pauseAfterEscapeCharacter();
+        return;
+    }
+    const auto left = pauseEnds_ - host_.now();
+    if (left > std::chrono::steady_clock::duration::zero()) {
+        host_.startEscapeTimer(std::chrono::ceil<std::chrono::milliseconds>(left));
+    } else if (!escapeRest_.empty()) {
+        sendEscapeCharacter();
+    } else {
+        endEscape();
+        sendWhatIsNext();
+    }
+}
+
+void TerminalSendQueue::pauseAfterEscapeCharacter() {
+    escapeStage_ = EscapeStage::Pausing;
+    pauseEnds_ = host_.now() + kEscapePause;
+    host_.startEscapeTimer(kEscapePause);
+}
+
+void TerminalSendQueue::endEscape() {
+    escapeStage_ = EscapeStage::None;
+    escapeRest_.clear();
 }

@@ -7,7 +7,10 @@
 // the piece of them on its way, never a typed key. A piece that a close cut short
 // goes on from its first byte the line did not take once the port reopens on the
 // same device, unless the send ended with the close; a write that failed ends its
-// send, while typed keys of it wait for the next open. Local echo shows each
+// send, while typed keys of it wait for the next open. An escape line ("+++")
+// takes its place in that line too and holds it: from its first character to
+// the pause after its last nothing else reaches the port, and what is given
+// meanwhile goes out after it. Local echo shows each
 // piece as it is handed to the port, once; whether a send or typed keys are
 // echoed is settled as they are given (local echo, the transmit window, NMS
 // reply mode), whatever changes while they go out. With the
@@ -16,6 +19,7 @@
 
 #include "terminal/terminal_settings.h"
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <optional>
@@ -45,6 +49,11 @@ public:
     // Throws away what the port and its driver still hold to send; the write
     // then ends.
     virtual void flushTransmit() = 0;
+    // Sends one character at once, ahead of the port's transmit buffer.
+    virtual void sendCharacterNow(char c) = 0;
+    // The character of sendCharacterNow still waits for the line (held by flow
+    // control).
+    virtual bool characterWaiting() const = 0;
 };
 
 // What the send path tells the terminal, and the services it borrows from it.
@@ -71,10 +80,20 @@ public:
     virtual void holdRts(int ms) = 0;
     // The running count of bytes sent changed.
     virtual void transmitted(uint32_t total) = 0;
+    // Starts, or starts again, the one-shot timer that calls escapeTimer.
+    virtual void startEscapeTimer(std::chrono::milliseconds interval) = 0;
+    // The clock the escape line's pauses are measured by.
+    virtual std::chrono::steady_clock::time_point now() const = 0;
 };
 
 class TerminalSendQueue {
 public:
+    // An escape line's pause after each of its characters, counted from when the
+    // character left; while its character waits for a held line, the port is
+    // asked this often whether it has left.
+    static constexpr std::chrono::milliseconds kEscapePause{100};
+    static constexpr std::chrono::milliseconds kEscapePoll{5};
+
     TerminalSendQueue(TerminalPortLink& port, TerminalSendHost& host, const TerminalOptions& options);
 
     // A character typed in the terminal (CR becomes CR LF when that option is
@@ -85,6 +104,15 @@ public:
     // Appends data to the outgoing queue and starts it when idle. fromUser lets
     // a mirroring terminal pass the data on. Dropped while the port is closed.
     void queueSend(std::string_view data, bool fromUser);
+    // An escape line, in its place among what is given: its characters go one
+    // at a time, each a pause after the one before it left, all but the last
+    // ahead of the port's buffer (nothing of this path is in it then) and the
+    // last written as a send, whose end the transmit window hears of. Nothing
+    // else goes until the pause after the last has passed. A cancel, a close or
+    // a reopen ends it. Dropped while the port is closed.
+    void queueEscape(std::string_view characters, bool fromUser);
+    // The escape timer fired.
+    void escapeTimer();
     // The port reports the end of a write.
     void writeDone();
     // Writes the next piece of the queue (posted by writeDone).
@@ -109,10 +137,15 @@ public:
     uint32_t transmittedCount() const { return txCount_; }
     void clearTransmittedCount() { txCount_ = 0; }
     size_t queuedBytes() const;
-    bool idle() const { return inFlight_ == Piece::None && waiting_.empty(); }
+    bool idle() const {
+        return inFlight_ == Piece::None && waiting_.empty() && escapeStage_ == EscapeStage::None;
+    }
 
 private:
-    enum class Piece { None, Send, Keys };
+    // An escape line is a send of its own kind.
+    enum class Piece { None, Send, Keys, Escape };
+    enum class EscapeStage { None, Leaving, Pausing };
+    static bool isSend(Piece kind) { return kind == Piece::Send || kind == Piece::Escape; }
     // One send, or keys typed one after another, waiting in the user's order;
     // the first `echoed` bytes the screen shows already (the rest of a piece a
     // close cut short). Whether it is echoed is settled as it is given.
@@ -127,8 +160,14 @@ private:
     // Puts the rest of the piece back in front, into what it was cut from.
     void putBack(Piece kind, const std::string& rest);
     // The one place that decides what goes to the port next, and what of it is
-    // echoed: nothing while a piece is on its way, else the front of what waits.
+    // echoed: nothing while a piece is on its way or an escape line goes, else
+    // the front of what waits.
     void sendWhatIsNext();
+    void writePiece(Piece kind, std::string bytes);
+    void startEscape();
+    void sendEscapeCharacter();
+    void pauseAfterEscapeCharacter();
+    void endEscape();
     // The piece on its way has ended: what the line did not take of it waits
     // again in front when a close cut it short, else a failed write ends its
     // send (true).
@@ -156,4 +195,13 @@ private:
     bool pieceHasMore_ = false;
     bool nmsReplyMode_ = false;
     uint32_t txCount_ = 0;
+    // The escape line going out, from its first character to the pause after
+    // its last: whether the character given last is leaving or the pause after
+    // it runs and when that ends, the characters still to go, whether they are
+    // echoed, and the open they go in.
+    EscapeStage escapeStage_ = EscapeStage::None;
+    std::chrono::steady_clock::time_point pauseEnds_;
+    std::string escapeRest_;
+    bool escapeEcho_ = false;
+    unsigned escapeOpen_ = 0;
 };

@@ -4,6 +4,7 @@
 #include "platform/atomic_file.h"
 #include "platform/latin1.h"
 #include "platform/message_box.h"
+#include "platform/modal_box.h"
 #include "platform/program_files.h"
 #include "platform/tinifile.h"
 #include "platform/window_message.h"
@@ -22,7 +23,6 @@
 #include <QRadioButton>
 #include <filesystem>
 #include <new>
-#include <utility>
 
 namespace {
 
@@ -41,8 +41,6 @@ TLahetys::TLahetys(TerminalLink& owner, bool factoryMode, QWidget* parent)
     setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
     nmsTimeout_.setSingleShot(true);
-    escapeTimer_.setSingleShot(true);
-    connect(&escapeTimer_, &QTimer::timeout, this, &TLahetys::EscapeTimer);
     nmsTimeout_.setInterval(kNmsReplyTimeoutMs);
     aika_vali->setText(fromLatin1(AppliedDelayText("", DecimalSeparator())));
     CRC_text->setVisible(factoryMode_);
@@ -144,6 +142,7 @@ void TLahetys::LahetaClick(bool fromButton) {
     }
     terminal_.StopSendTimer();
     std::string data;
+    bool escape = false;
     switch (sendSource_) {
     case TextSource:
         if (!TextToSend(data)) {
@@ -161,24 +160,27 @@ void TLahetys::LahetaClick(bool fromButton) {
         if (!linesPending_ && !LoadCommandLines()) {
             return;
         }
-        data = NextCommandLine();
+        data = NextCommandLine(escape);
         break;
     }
     if ((toisto->isChecked() && sendSource_ != CommandSource) || linesPending_) {
         SetSendingControls(true);
     }
     if (!data.empty()) {
-        Queue(data);
-    } else if (linesPending_ && escapeRest_.empty()) {
+        Queue(data, escape);
+    } else if (linesPending_) {
         // Nothing goes out for this line, so no send-done will come: the next
         // line follows after the delay all the same.
         OnSendDone();
     }
 }
 
-void TLahetys::Queue(const std::string& data) {
+void TLahetys::Queue(const std::string& data, bool escape) {
     queueingSend_ = true;
-    terminal_.QueueSend(data, true);
+    if (escape)
+        terminal_.QueueEscape(data, true);
+    else
+        terminal_.QueueSend(data, true);
     queueingSend_ = false;
 }
 
@@ -236,7 +238,7 @@ bool TLahetys::ReadChosenFile(std::string& bytes) {
 }
 
 // Works on the command line at the line index and returns what is queued for it.
-std::string TLahetys::NextCommandLine() {
+std::string TLahetys::NextCommandLine(bool& escape) {
     std::string data;
     if (lineIndex_ < commandLines_.size()) {
         const std::string& line = commandLines_[lineIndex_];
@@ -244,8 +246,8 @@ std::string TLahetys::NextCommandLine() {
         terminal_.AppendScreenBytes(action.echo);
         switch (action.kind) {
         case CommandLineAction::Escape:
-            escapeRest_ = action.data;
-            SendEscapeCharacter();
+            escape = true;
+            data = action.data;
             break;
         case CommandLineAction::Nms:
             data = StartNmsRequest(line);
@@ -258,9 +260,7 @@ std::string TLahetys::NextCommandLine() {
         }
     }
     ++lineIndex_;
-    // An escape still on its way keeps the lines pending: its send-done brings the
-    // end, so no new send comes between its characters.
-    if (lineIndex_ >= commandLines_.size() && escapeRest_.empty()) {
+    if (lineIndex_ >= commandLines_.size()) {
         FinishCommandLines();
     } else {
         linesPending_ = true;
@@ -278,33 +278,6 @@ std::string TLahetys::StartNmsRequest(const std::string& line) {
     replies_.Start(parse.command->typeCode, parse.command->idText, sequence);
     terminal_.SetNmsReplyMode(true);
     return BuildNmsRequestFrame(*parse.command, sequence);
-}
-
-void TLahetys::SendEscapeCharacter() {
-    if (escapeRest_.size() == 1) {
-        Queue(std::exchange(escapeRest_, {}));
-        return;
-    }
-    terminal_.SendCharacterNow(escapeRest_.front());
-    escapeRest_.erase(0, 1);
-    escapePaused_ = false;
-    EscapeTimer();
-}
-
-void TLahetys::EscapeTimer() {
-    if (escapePaused_) {
-        SendEscapeCharacter();
-    } else if (terminal_.CharacterWaiting()) {
-        escapeTimer_.start(kEscapePollMs);
-    } else {
-        escapePaused_ = true;
-        escapeTimer_.start(kEscapeCharacterPauseMs);
-    }
-}
-
-void TLahetys::StopEscape() {
-    escapeTimer_.stop();
-    escapeRest_.clear();
 }
 
 void TLahetys::FinishCommandLines() {
@@ -367,7 +340,6 @@ void TLahetys::ajastinTimer() {
 }
 
 void TLahetys::PeruutaClick() {
-    StopEscape();
     if (!sendingActive_) {
         terminal_.CancelSending();
         close();
@@ -388,7 +360,7 @@ void TLahetys::BrowseClick() {
     QFileDialog dialog(this, QStringLiteral("Open file to transmit."), fromLatin1(ProgramFolder()),
                        QStringLiteral("kaikki (*.*)"));
     dialog.setFileMode(QFileDialog::ExistingFile);
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+    if (RunModal(dialog) == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
         SelectFile(dialog.selectedFiles().first().toStdString());
     }
 }
@@ -408,7 +380,6 @@ bool TLahetys::event(QEvent* event) {
             OnSendDone();
             return true;
         case WM_TX_PORT_CLOSED:
-            StopEscape();
             EndNmsReply();
             if (!Laheta->isEnabled()) {
                 PeruutaClick();
@@ -492,7 +463,6 @@ void TLahetys::hideEvent(QHideEvent* event) {
 void TLahetys::closeEvent(QCloseEvent* event) {
     SaveSettings();
     EndNmsReply();
-    StopEscape();
     ajastin.stop();
     terminal_.TransmitWindowDismissed(true);
     event->accept();

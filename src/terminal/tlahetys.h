@@ -33,8 +33,6 @@ public:
     static constexpr int kNmsReplyTimeoutMs = 3000;
     // How often a due line looks again whether the last request's reply is over.
     static constexpr int kReplyWaitPollMs = 20;
-    // How often an escape character held by the line is looked at again.
-    static constexpr int kEscapePollMs = 5;
 
     // The terminal passes itself and its window; the caption (which names the
     // settings section) is set by the terminal before the settings load.
@@ -86,16 +84,12 @@ private:
     bool TextToSend(std::string& data);
     bool ReadChosenFile(std::string& bytes);
     bool LoadCommandLines();
-    std::string NextCommandLine();
+    // What the command line at the line index sends; escape when it is an
+    // escape line.
+    std::string NextCommandLine(bool& escape);
     std::string StartNmsRequest(const std::string& line);
-    // Hands the send's data to the terminal.
-    void Queue(const std::string& data);
-    // The characters of an escape line go one at a time, each after a pause
-    // counted from when the one before has left: a held line delays the escape
-    // and keeps it whole. The last goes through the queue.
-    void SendEscapeCharacter();
-    void EscapeTimer();
-    void StopEscape();
+    // Hands the send's data to the terminal, as an escape line or as data.
+    void Queue(const std::string& data, bool escape);
     void FinishCommandLines();
     void EndNmsReply();
     void SetSendingControls(bool active);
@@ -125,11 +119,6 @@ private:
     TransmitTextOptions sendOptions_;
     // The window is handing its send's data to the terminal.
     bool queueingSend_ = false;
-    // The escape line's characters still to go, and whether the pause after the
-    // last one sent runs (else it waits for the line to take it).
-    QTimer escapeTimer_;
-    std::string escapeRest_;
-    bool escapePaused_ = false;
     std::vector<std::string> commandLines_;
     bool linesPending_ = false;
     size_t lineIndex_ = 0;

@@ -59,8 +59,15 @@ void Tportinasetus::SetTarget(PortDialogTarget target) {
         target_.options = &ownOptions_;
 }
 
-void Tportinasetus::RemovePortInUse(int portIndex) {
-    inUse_.erase(portIndex);
+std::set<int> Tportinasetus::PortsInUse() const {
+    std::set<int> ports;
+    for (const auto& [holder, port] : inUse_)
+        ports.insert(port);
+    return ports;
+}
+
+void Tportinasetus::RemovePortInUse(const LineSettings* holder) {
+    inUse_.erase(holder);
 }
 
 // The dialog is filled before it appears: controls made then (the port list's
@@ -105,7 +112,7 @@ void Tportinasetus::FormShow() {
     }
     PortDialogValues values = ReadTerminalPortSection(TIniFile(SettingsFileName()));
     if (!inUse_.empty())
-        values.portPosition = FirstFreePosition(entries_, inUse_, portinnro->itemIndex());
+        values.portPosition = FirstFreePosition(entries_, PortsInUse(), portinnro->itemIndex());
     ShowValues(values);
 }
 
@@ -163,14 +170,13 @@ void Tportinasetus::OKClick() {
     // A move is a port other than the terminal's: one whose port is gone from the
     // list is shown on the first entry, and OK there moves it too.
     const bool moved = !new_terminal && portIndex != target_.line->portNumber;
-    // A terminal that moves leaves its old port free for the next new one.
-    if (moved)
-        inUse_.erase(target_.line->portNumber);
     if (new_terminal || moved)
         target_.line->portNumber = portIndex;
     if (moved && target_.reopenPort)
         target_.reopenPort();
-    inUse_.insert(portIndex);
+    // The terminal's port takes the place of the one it had: a port it left, or
+    // one that would not open, is free for the next new terminal.
+    inUse_[target_.line] = portIndex;
 
     ApplyLineValues(values, *target_.line, *target_.options);
     ApplyLineNow();

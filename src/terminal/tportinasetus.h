@@ -13,6 +13,7 @@
 #include <QDialog>
 #include <QPoint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -22,6 +23,8 @@ class QTimer;
 
 // Where the dialog reads and writes a terminal's settings.
 struct PortDialogTarget {
+    // The terminal's own line settings; they also name the terminal in the
+    // dialog's record of the ports in use.
     LineSettings* line = nullptr;
     TerminalOptions* options = nullptr;
     // The terminal's line-idle timer: its interval is the packet interval.
@@ -49,9 +52,11 @@ public:
     bool new_terminal = false;
 
     // The ports (0 = COM1) of the terminals opened with this dialog and not yet
-    // closed; a closing terminal removes its own.
-    const std::set<int>& PortsInUse() const { return inUse_; }
-    void RemovePortInUse(int portIndex);
+    // closed, one per terminal: OK records the port its target is on (the one it
+    // moved to, or chose again after a port that would not open), and a closing
+    // terminal removes its own.
+    std::set<int> PortsInUse() const;
+    void RemovePortInUse(const LineSettings* holder);
 
     void FormShow();
     void OKClick();
@@ -78,7 +83,7 @@ private:
     LineSettings ownLine_;
     TerminalOptions ownOptions_;
     std::vector<std::string> entries_;
-    std::set<int> inUse_;
+    std::map<const LineSettings*, int> inUse_;
     std::optional<QPoint> place_;
 };
 

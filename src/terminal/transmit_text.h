@@ -12,8 +12,6 @@ class TIniFile;
 constexpr int kPacketCounterLimit = 99999;
 // The repeat never runs faster than this, whatever the delay says.
 constexpr int kMinimumRepeatMs = 190;
-// Pause after each of the first two characters of "+++" and "---".
-constexpr int kEscapeCharacterPauseMs = 100;
 
 // The counter after one more packet: back to 0 above 99999.
 int NextPacketCounter(int counter);

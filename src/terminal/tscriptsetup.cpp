@@ -3,6 +3,7 @@
 #include "base/hex.h"
 #include "platform/latin1.h"
 #include "platform/message_box.h"
+#include "platform/modal_box.h"
 #include "platform/program_files.h"
 #include "platform/tinifile.h"
 #include "platform/window_message.h"
@@ -173,7 +174,7 @@ void TScriptSetup::Saveas1Click() {
     QFileDialog dialog(this, QString(), fromLatin1(ProgramFolder()), kScriptFileFilter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("stf"));
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+    if (RunModal(dialog) == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
         SaveScriptFile(dialog.selectedFiles().first().toStdString());
     }
 }
@@ -182,7 +183,7 @@ void TScriptSetup::Load1Click() {
     QFileDialog dialog(this, QString(), fromLatin1(ProgramFolder()), kScriptFileFilter);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(QStringLiteral("stf"));
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+    if (RunModal(dialog) == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
         LoadScriptFile(dialog.selectedFiles().first().toStdString());
     }
 }

@@ -4,6 +4,7 @@
 #include "platform/dialogs_in_front.h"
 #include "platform/latin1.h"
 #include "platform/message_box.h"
+#include "platform/modal_box.h"
 #include "platform/program_files.h"
 #include "platform/tinifile.h"
 #include "platform/window_message.h"
@@ -105,7 +106,7 @@ std::vector<Tterminaali*> TerminalWindows() {
 
 Tterminaali::Tterminaali(QWidget* owner, int openSettings)
     : QMainWindow(owner), CommPort1(std::make_unique<TQuovixCommPort>(this)), cr_interval(new QTimer(this)),
-      lahtmr(new QTimer(this)), sendQueue_(*this, *this, options) {
+      lahtmr(new QTimer(this)), sendQueue_(*this, *this, options), escapeTimer_(new QTimer(this)) {
     setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
     FormCreate();
@@ -154,6 +155,9 @@ void Tterminaali::FormCreate() {
     cr_interval->setSingleShot(true);
     connect(cr_interval, &QTimer::timeout, this, &Tterminaali::cr_intervalTimer);
     lahtmr->setInterval(kSendTimerMs);
+    escapeTimer_->setSingleShot(true);
+    escapeTimer_->setTimerType(Qt::PreciseTimer);
+    connect(escapeTimer_, &QTimer::timeout, this, [this] { sendQueue_.escapeTimer(); });
 
     const char* panelTexts[] = {"RX: 0", "TX: 0", "Script Set:", "", "Elog: P = 0, O = 0, F= 0"};
     for (size_t i = 0; i < statusPanels.size(); ++i) {
@@ -393,10 +397,6 @@ void Tterminaali::QueueSend(const std::string& data, bool fromUser) {
     sendQueue_.queueSend(data, fromUser);
 }
 
-void Tterminaali::SendCharacterNow(char c) {
-    CommPort1->laheta_merkki(c);
-}
-
 void Tterminaali::StopSendTimer() {
     lahtmr->stop();
 }
@@ -585,6 +585,10 @@ void Tterminaali::holdRts(int ms) {
     QThread::msleep(static_cast<unsigned long>(ms));
 }
 
+void Tterminaali::startEscapeTimer(std::chrono::milliseconds interval) {
+    escapeTimer_->start(interval);
+}
+
 void Tterminaali::transmitted(uint32_t total) {
     ShowCount(kTxPanel, QStringLiteral("TX: %1").arg(total));
 }
@@ -654,7 +658,7 @@ void Tterminaali::Asetukset1Click(bool newTerminal) {
         showPortState();
     };
     for (;;) {
-        if (portinasetus->exec() != QDialog::Accepted) {
+        if (RunModal(*portinasetus) != QDialog::Accepted) {
             // Cancel undoes nothing: a move to another port that would not open
             // has left the terminal on that port, closed, and the clicks have set
             // the line.
@@ -810,7 +814,7 @@ std::string Tterminaali::ChooseLogFile() {
         talleta->setDefaultSuffix(QStringLiteral("txt"));
         talleta->selectFile(QStringLiteral("logifile.txt"));
     }
-    if (talleta->exec() != QDialog::Accepted || talleta->selectedFiles().isEmpty())
+    if (RunModal(*talleta) != QDialog::Accepted || talleta->selectedFiles().isEmpty())
         return {};
     return QFile::encodeName(talleta->selectedFiles().front()).toStdString();
 }
@@ -990,7 +994,7 @@ void Tterminaali::Print1Click() {
     dialog.setOption(QAbstractPrintDialog::PrintSelection, teksti->hasSelection());
     dialog.setPrintRange(teksti->hasSelection() ? QAbstractPrintDialog::Selection
                                                 : QAbstractPrintDialog::AllPages);
-    if (dialog.exec() != QDialog::Accepted)
+    if (RunModal(dialog) != QDialog::Accepted)
         return;
     QTextDocument document;
     document.setMetaInformation(QTextDocument::DocumentTitle, windowTitle());
@@ -1091,7 +1095,7 @@ void Tterminaali::FormClose() {
         transmit->close();
     SuspendTransmitWindow();
     if (portinasetus != nullptr)
-        portinasetus->RemovePortInUse(CommPort1->Portin_nro());
+        portinasetus->RemovePortInUse(&dialogLine_);
     if (Pohjafrm == nullptr)
         return;
     Pohjafrm->RemoveWindowMenuEntry(this, toLatin1(windowTitle()));

@@ -78,8 +78,9 @@ public:
     // with CR.
     void AppendScreenBytes(const std::string& bytes) override;
     void CancelSending() override { sendQueue_.cancel(); }
-    void SendCharacterNow(char c) override;
-    bool CharacterWaiting() const override { return CommPort1->CharacterWaiting(); }
+    void QueueEscape(const std::string& characters, bool fromUser) override {
+        sendQueue_.queueEscape(characters, fromUser);
+    }
     void StopSendTimer() override;
     void SetNmsReplyMode(bool on) override { sendQueue_.setNmsReplyMode(on); }
     void SetTransmitWindowHandle(QObject* window) override { transmitWindow = window; }
@@ -210,6 +211,8 @@ private:
     int lastWritten() const override;
     void setRtsRaised(bool raised) override;
     void flushTransmit() override;
+    void sendCharacterNow(char c) override { CommPort1->laheta_merkki(c); }
+    bool characterWaiting() const override { return CommPort1->CharacterWaiting(); }
     // TerminalSendHost
     void echo(std::string_view bytes) override { DisplayReceived(bytes); }
     bool echoQueued() const override;
@@ -220,12 +223,16 @@ private:
     void sendEnded() override;
     void holdRts(int ms) override;
     void transmitted(uint32_t total) override;
+    void startEscapeTimer(std::chrono::milliseconds interval) override;
+    std::chrono::steady_clock::time_point now() const override { return std::chrono::steady_clock::now(); }
 
     // The line settings the settings dialog edits.
     LineSettings dialogLine_;
     TerminalRenderer renderer_;
     ColourCounter colourCounter_;
     TerminalSendQueue sendQueue_;
+    // Paces an escape line; its pauses must not end early, as a coarse timer may.
+    QTimer* escapeTimer_;
     ProgrammingMode programmingMode_;
     LineErrorCounters lineErrors_;
     TerminalLog log_;

@@ -1,20 +1,28 @@
 #include "main_window_fixture.h"
 
 #include "app/taboutfrm.h"
+#include "designer/run_fixtures.h"
+#include "designer/tpiirtopohja.h"
+#include "platform/file_dialogs.h"
 #include "platform/window_message.h"
 #include "serial/tquovixcommport.h"
 #include "shell/close_query.h"
+#include "terminal/tportinasetus.h"
 #include "terminal/tpuskuriensaato.h"
 #include "terminal/tscriptsetup.h"
 #include "terminal/tterminaali.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QSpinBox>
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 
 namespace {
 int Read(const TIniFile& ini, const char* key) {
@@ -187,6 +195,44 @@ public:
     int asked = 0;
 };
 } // namespace
+
+// Every modal window is a box: a run's timer stands still while one waits for its
+// answer, and runs on once it is answered.
+TEST_F(MainWindowTest, EveryModalWindowHoldsTheRunTimers) {
+    auto window = open();
+    Taboutfrm about(window.get());
+    Tportinasetus portSetup(window.get());
+    Tterminaali* terminal = Tterminaali::CreateTerminal(nullptr, 0);
+    Tpiirtopohja* designer = CreateDesigner(true);
+    const std::pair<const char*, std::function<void()>> kinds[] = {
+        {"open or save dialog", [&] { ChooseFileName(window.get(), {}); }},
+        {"the program's own file dialog", [&] { window->StartLog->trigger(); }},
+        {"ping count input box", [&] { designer->PingCount1Click(); }},
+        {"printer setup", [&] { window->PrinterSetup(); }},
+        {"print dialog", [&] { terminal->Print1Click(); }},
+        {"About box", [&] { window->Tietoja1Click(); }},
+        {"port setup", [&] { terminal->Asetukset1Click(false); }},
+    };
+    ManualTimer timer;
+    timer.onTimeout = [] {};
+    for (const auto& [kind, openWindow] : kinds) {
+        timer.Start();
+        bool shown = false;
+        bool firedUnderIt = false;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            shown = dialog != nullptr;
+            firedUnderIt = timer.Fire();
+            if (dialog)
+                dialog->reject();
+        });
+        openWindow();
+        EXPECT_TRUE(shown) << kind;
+        EXPECT_FALSE(firedUnderIt) << kind;
+        EXPECT_TRUE(timer.Fire()) << kind << ": runs on once answered";
+        timer.Stop();
+    }
+}
 
 TEST_F(MainWindowTest, ChildThatRefusesKeepsTheProgramOpenAndNothingIsWritten) {
     auto window = open();

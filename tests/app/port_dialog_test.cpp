@@ -130,10 +130,27 @@ TEST_F(PortDialogTest, SecondNewTerminalIsOfferedTheNextFreePort) {
     dialog->portinnro->setItemIndex(static_cast<int>(dialog->portinnro->items().indexOf("COM4")));
     dialog->OKClick();
     EXPECT_EQ(dialog->PortsInUse(), (std::set<int>{3, PortIndexOfEntry(next)}));
-    dialog->RemovePortInUse(3);
+    dialog->RemovePortInUse(&first.line);
     FakeTerminal third;
     ShowFor(third, true);
     EXPECT_EQ(Entry(), "COM1");
+
+    // COM1 would not open, and the terminal shows the dialog again: the port
+    // chosen then is the one it holds, and COM1 is free again.
+    dialog->OKClick();
+    ShowFor(third, true);
+    dialog->portinnro->setItemIndex(static_cast<int>(dialog->portinnro->items().indexOf("COM4")));
+    dialog->OKClick();
+    EXPECT_EQ(dialog->PortsInUse(), (std::set<int>{3, PortIndexOfEntry(next)}));
+    FakeTerminal fourth;
+    ShowFor(fourth, true);
+    EXPECT_EQ(Entry(), "COM1");
+
+    // A terminal that tried the third's port and closed leaves that port in use.
+    dialog->portinnro->setItemIndex(static_cast<int>(dialog->portinnro->items().indexOf("COM4")));
+    dialog->OKClick();
+    dialog->RemovePortInUse(&fourth.line);
+    EXPECT_EQ(dialog->PortsInUse(), (std::set<int>{3, PortIndexOfEntry(next)}));
 }
 
 TEST_F(PortDialogTest, OkAppliesTheChoiceAndTheNextNewTerminalStartsFromIt) {

@@ -44,6 +44,7 @@ constexpr int kNmsCom = 46;
 constexpr int kOtherDollarCom = 47;
 constexpr uint16_t kPower = 0x1205;
 constexpr uint8_t kProgModeOff = 0x00;
+constexpr uint8_t kWriteParameters = 0x02;
 constexpr uint8_t kFirstSourceRoute = 0x0D;
 // The commands of a transmit to the master with one route line, without, and of a
 // receive.
@@ -160,6 +161,8 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
         NewProject,
         OpenProject,
         NewAfterModeOff,
+        NewBeforeSave,
+        ClosedBeforeSave,
         OtherClicked,
         OtherDeleted,
         DeleteModeClick,
@@ -183,6 +186,7 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
     };
     const std::string closed = DollarRun::kPortClosed;
     const std::string dataFlow = "Dataflow between modem and PC interrupted some way !!";
+    const std::string beforeSave = "Transfer interrupted before parameters saved to eeprom";
     const Row rows[] = {
         {"$: the modem's answer", Dollar, Answer, closed, true, false},
         {"$: a time-out", Dollar, TimeOut, dataFlow, true, true},
@@ -192,6 +196,9 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
         {"$: New", Dollar, NewProject, closed, false, true},
         {"$: Open", Dollar, OpenProject, closed, false, true},
         {"$: New with programming mode off asked", Dollar, NewAfterModeOff, closed, false, false},
+        {"$: New before the parameters were saved", Dollar, NewBeforeSave, beforeSave, false, true},
+        {"$: the project closed before the parameters were saved", Dollar, ClosedBeforeSave, beforeSave,
+         false, true},
         {"$: another modem clicked", Dollar, OtherClicked, closed, true, false},
         {"$: another modem deleted by its pop-up", Dollar, OtherDeleted, closed, true, false},
         {"$: another modem deleted in delete mode", Dollar, DeleteModeClick, closed, true, false},
@@ -330,14 +337,18 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
                                     : kTransmitChainNoRoutes);
             sentBeforeEnd = all.size();
         } else if (row.protocol == Dollar) {
-            // A slow modem, which the end finds waiting for its first route line.
+            // A slow modem, which the end finds waiting for its first route line (or
+            // for its answer to the parameters, which it has not been told to save).
+            const bool beforeSaved = row.end == NewBeforeSave || row.end == ClosedBeforeSave;
             dollar = std::make_unique<DollarModemOnPort>(kDollarCom);
-            dollar->SetReplyDelay(200ms);
-            dollar->With([&row](DollarModemSim& sim) {
+            dollar->SetReplyDelay(beforeSaved ? 20ms : 200ms);
+            dollar->With([&](DollarModemSim& sim) {
                 if (row.end == TimeOut)
                     sim.OverrideReply(kFirstSourceRoute, -1, -1);
                 if (row.end == NewAfterModeOff)
                     sim.OverrideReply(kProgModeOff, -1, -1);
+                if (beforeSaved)
+                    sim.OverrideReply(kWriteParameters, -1, -1);
             });
             if (row.end == CablePulled)
                 dollar->PullCableAtRequest(6);
@@ -353,7 +364,9 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
             designer->Lhetarvot1Click();
             designer->Programming().run.StartDelayTimer().onTimeout();
             // The cable pulled, the modem never takes the route line.
-            const uint8_t lastAsked = row.end == NewAfterModeOff ? kProgModeOff : kFirstSourceRoute;
+            const uint8_t lastAsked = row.end == NewAfterModeOff ? kProgModeOff
+                                      : beforeSaved              ? kWriteParameters
+                                                                 : kFirstSourceRoute;
             ASSERT_TRUE(ProcessEventsUntil(
                 [&] {
                     return row.end == CablePulled
@@ -382,7 +395,11 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
                 break;
             case NewProject:
             case NewAfterModeOff:
+            case NewBeforeSave:
                 Trigger("Uusi1");
+                break;
+            case ClosedBeforeSave:
+                Trigger("Sulje1");
                 break;
             case OpenProject:
                 OpenProjectFile(other);
@@ -455,7 +472,8 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
 // Transmit and Receive, the type conflict (from a run's values, or from OK on a
 // modem given to the window as it is pressed), the NMS frequency refusal, a value
 // the modem refused, the missing type file and its unreadable rows, and the check
-// of a damaged conversion target on OK.
+// of a damaged conversion target on OK; the unreadable type file of a modem shown
+// for conversion, and the type conflict while all modems' properties are printed.
 TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyWhatStillHolds) {
     enum Box {
         Conversion,
@@ -468,7 +486,9 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
         SchemaUnreadable,
         ConflictOnOk,
         ConversionToDamagedType,
-        HexOnReceive
+        HexOnReceive,
+        ConversionOfUnreadableType,
+        ConflictOnPrintAll
     };
     // How each box begins.
     const std::string boxTexts[] = {"Converting value",
@@ -481,7 +501,9 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
                                     "ERROR: Check ini-file",
                                     "Conflict between modem data structure",
                                     "Ini file QX-BAD.smf",
-                                    "Not allowed hexadesimal value"};
+                                    "Not allowed hexadesimal value",
+                                    "ERROR: Check ini-file",
+                                    "Conflict between modem data structure"};
     enum Under {
         OwnReplies,
         OtherDesignerEnds,
@@ -512,7 +534,9 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
                              {SchemaUnreadable, FigureDeleted},
                              {ConflictOnOk, FigureDeleted},
                              {ConversionToDamagedType, FigureDeleted},
-                             {HexOnReceive, OtherDesignerEnds}});
+                             {HexOnReceive, OtherDesignerEnds},
+                             {ConversionOfUnreadableType, FigureDeleted},
+                             {ConflictOnPrintAll, FigureDeleted}});
     for (const char* type : {"QX-450.smf", "QX-450R.smf", "QX-NMS.smf"})
         AddTypeFile(type);
     // A type file copied under another name: its check number no longer fits.
@@ -543,7 +567,8 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
         const bool boxOfTheRun =
             row.box == Conflict || row.box == TypeFileMissing || row.box == SchemaUnreadable || ownTransmit;
         // The box is about A, not about B.
-        const bool boxOfA = boxOfTheRun || row.box == ConflictOnOk;
+        const bool boxOfA = boxOfTheRun || row.box == ConflictOnOk || row.box == ConversionOfUnreadableType ||
+                            row.box == ConflictOnPrintAll;
         const bool ownRun = row.box == Conversion || row.box == HexOnOk || boxOfTheRun;
         DollarModemOnPort dollar(row.box == NmsFrequency ? kOtherDollarCom + 1 : kDollarCom);
         DollarModemOnPort otherDollar(kOtherDollarCom);
@@ -607,9 +632,11 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
             designer->PropertiesWindow()->okClick(nullptr);
         } else {
             a = &AddSimulatedModem(design, "01", nullptr);
-            if (row.box == Conflict || row.box == ConflictOnOk || ownTransmit)
+            if (row.box == Conflict || row.box == ConflictOnOk || ownTransmit ||
+                row.box == ConflictOnPrintAll)
                 a->SetTypeName("QX-450R");
-            else if (row.box == TypeFileMissing || row.box == SchemaUnreadable)
+            else if (row.box == TypeFileMissing || row.box == SchemaUnreadable ||
+                     row.box == ConversionOfUnreadableType)
                 a->SetTypeName("QX-GONE");
             else
                 typed(designer, *a, "QX-450R");
@@ -716,6 +743,10 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
         } else if (row.box == NmsFrequency) {
             design.active = b;
             designer->Lhetarvot1Click();
+        } else if (row.box == ConversionOfUnreadableType) {
+            show(designer, a, "QX-450R");
+        } else if (row.box == ConflictOnPrintAll) {
+            Trigger("Properties1");
         }
         ProcessEventsUntil([&] { return opened; }, 5s);
         ASSERT_TRUE(opened);

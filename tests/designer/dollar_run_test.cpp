@@ -182,6 +182,8 @@ TEST_F(DollarRunTest, FailingRepliesEndTheRunWithTheirBoxes) {
         int status;
         bool endsByItself;
         std::vector<std::string> boxes;
+        // An 'H' value stored into the first entry during the start delay.
+        std::string storedHex = {};
     };
     const Case cases[] = {
         {"save failed", 0x06, 6, 0, true, {"Error saving parameters to eeprom"}},
@@ -189,6 +191,13 @@ TEST_F(DollarRunTest, FailingRepliesEndTheRunWithTheirBoxes) {
         {"unknown reply", 0x0B, 19, -1, true, {"Unknown response from modem"}},
         {"crc error reply", 0x0B, 5, -1, false, {"CRC Error in PC <-> modem message", dataFlow}},
         {"silence", 0x02, -1, -1, false, {dataFlow}},
+        {"a value too wide for its field",
+         0x00,
+         0,
+         -1,
+         true,
+         {"The value 123456789 of value 0.0 does not fit the modem's 32-bit field: nothing was sent"},
+         "123456789"},
     };
     TKuvio& master = AddModem("01", nullptr);
     AddModem("0A", &master);
@@ -203,10 +212,18 @@ TEST_F(DollarRunTest, FailingRepliesEndTheRunWithTheirBoxes) {
         const size_t before = Commands().size();
         design.active = &master;
         run.StartParameterTransmit(*design.active);
+        if (!c.storedHex.empty()) {
+            master.ResetPropertyList(false);
+            master.SetPropertyEntry('H', '0', c.storedHex, true, true, 0, 0);
+        }
         ASSERT_TRUE(Fire(run.StartDelayTimer()));
         if (c.endsByItself) {
             EXPECT_TRUE(ProcessEventsUntil([this] { return !port.IsOpen(); }, 5s));
             EXPECT_EQ(Commands().back(), 0x00);
+            const Codes sent = Commands();
+            if (!c.storedHex.empty()) {
+                EXPECT_EQ(Codes(sent.begin() + static_cast<long>(before), sent.end()), (Codes{0x01, 0x00}));
+            }
         } else {
             ASSERT_TRUE(ProcessEventsUntil(
                 [&] {

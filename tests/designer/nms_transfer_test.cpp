@@ -354,22 +354,39 @@ TEST_F(NmsTransferTest, ARefusedProjectNameGoesOnToTheSave) {
     EXPECT_EQ(Stored(NmsId::ModemAddress), bytesOf({1, 2}));
 }
 
-// A frequency beyond the 32-bit field is refused with a message naming the value;
-// nothing is sent for it and the transfer ends as a failed value write.
-TEST_F(NmsTransferTest, AFrequencyBeyondThirtyTwoBitsIsRefusedAndNotSent) {
-    master.ResetPropertyList(false);
-    master.SetPropertyEntry('F', '1', "4581", true, true, NmsUnsigned32, kFrequencyTx);
-    transfer.Transmit(kModemCom, job);
-    EXPECT_EQ(
-        view.messages,
-        (std::vector<std::string>{
-            "The frequency 4581 MHz of value 1.256 does not fit the modem's 32-bit field: it was not sent",
-            "There was errors while writing parameters to modem !"}));
-    const std::vector<uint16_t> written = modem.With([](NmsModemSim& sim) { return sim.Written(); });
-    EXPECT_EQ(std::count(written.begin(), written.end(), kFrequencyTx), 0);
-    EXPECT_EQ(Stored(kFrequencyTx), bytesOf({0, 0, 0, 0}));
-    ASSERT_EQ(view.results.size(), 1u);
-    EXPECT_EQ(view.results[0], (std::pair<uint16_t, int>{kFrequencyTx, NmsWriteRejected}));
+// A frequency or an 'H' value beyond the 32-bit field is refused with a message
+// naming the value, before any value is sent; the transfer ends as a failed value
+// write.
+TEST_F(NmsTransferTest, AValueBeyondThirtyTwoBitsIsRefusedAndNothingIsSent) {
+    constexpr uint16_t kNetMask = 0x2010;
+    struct Row {
+        char tag;
+        const char* value;
+        uint16_t id;
+        std::string message;
+    };
+    // The 'H' value comes after the others; the frequency takes the first entry.
+    const Row rows[] = {
+        {'H', "123456789", kNetMask,
+         "The value 123456789 of value 2.16 does not fit the modem's 32-bit field: nothing was sent"},
+        {'F', "4581", kFrequencyTx,
+         "The frequency 4581 MHz of value 1.256 does not fit the modem's 32-bit field: it was not sent"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.value);
+        view = RecordingView();
+        if (row.tag == 'F')
+            master.ResetPropertyList(false);
+        master.SetPropertyEntry(row.tag, '1', row.value, true, true, NmsUnsigned32, row.id);
+        transfer.Transmit(kModemCom, job);
+        EXPECT_EQ(view.messages, (std::vector<std::string>{
+                                     row.message, "There was errors while writing parameters to modem !"}));
+        const std::vector<uint16_t> written = modem.With([](NmsModemSim& sim) { return sim.Written(); });
+        for (uint16_t id : {kFrequencyTx, kFrequencyRx, kPower, row.id})
+            EXPECT_EQ(std::count(written.begin(), written.end(), id), 0) << id;
+        ASSERT_EQ(view.results.size(), 1u);
+        EXPECT_EQ(view.results[0], (std::pair<uint16_t, int>{row.id, NmsWriteRejected}));
+    }
 }
 
 // A refused protocol value does not keep the ones after it from being written.

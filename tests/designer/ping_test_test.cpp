@@ -19,6 +19,8 @@ using namespace std::chrono_literals;
 using Texts = std::vector<std::string>;
 
 constexpr int kCom = 42;
+// The caption of a second designer's run of its modem "other".
+constexpr const char* kOtherCaption = "Transfering values to modem other";
 
 class PingTestTest : public ::testing::Test {
 protected:
@@ -61,6 +63,7 @@ protected:
         const size_t asked = Pings().size();
         const bool silent = silentModems.count(design.active) != 0;
         buttonsBackMidRun = Fire(status.buttonTimer) || buttonsBackMidRun;
+        captionTakenMidRun = captionTakenMidRun || status.caption == kOtherCaption;
         if (!Fire(programming.ping.StartDelayTimer()))
             return false;
         ProcessEventsUntil([&] { return !programming.port.IsOpen() || (silent && Pings().size() > asked); },
@@ -88,6 +91,8 @@ protected:
     RecordingStatus status;
     bool testNetEnabled = true;
     bool buttonsBackMidRun = false;
+    // Another designer's run captioned the window while a ping run held it.
+    bool captionTakenMidRun = false;
     std::set<const TKuvio*> silentModems;
     // The labels as the last redraw painted them.
     Texts painted;
@@ -196,6 +201,7 @@ TEST_F(PingTestTest, ALateAnswerStartsNoRepeatAndReachesNoOtherPing) {
 }
 
 // An address with more digits than the command carries would ping another modem.
+// Nothing is sent for it.
 TEST_F(PingTestTest, AnAddressThatIsNoHexNumberOrTooLongIsRefusedBeforeAnythingIsSent) {
     AddModem("01");
     for (const char* address : {"XZ", "12345"}) {
@@ -212,6 +218,35 @@ TEST_F(PingTestTest, AnAddressThatIsNoHexNumberOrTooLongIsRefusedBeforeAnythingI
     programming.ping.Ping1Click();
     EXPECT_EQ(boxes.texts(), Texts{"Can't ping this modem because No Terminal address available"});
     EXPECT_TRUE(Pings().empty());
+
+    // An address made invalid during the start delay is refused as at the start:
+    // no answer is awaited for a ping never sent, and Ping All goes on past it.
+    modem.With([](DollarModemSim& sim) {
+        sim.SetPingMaster(0x01);
+        return 0;
+    });
+    for (bool pingAll : {false, true}) {
+        design.DeleteAllFigures();
+        AddModem("01");
+        TKuvio& changed = AddModem("1A");
+        AddModem("2B");
+        design.active = &changed;
+        boxes.clear();
+        const size_t before = Pings().size();
+        pingAll ? programming.ping.PingAll1Click() : programming.ping.Ping1Click();
+        if (pingAll)
+            AskNext();
+        changed.SetTerminalAddress("XZ");
+        RunPings();
+        const Texts pings = Pings();
+        EXPECT_EQ(Texts(pings.begin() + static_cast<long>(before), pings.end()),
+                  pingAll ? (Texts{"SL+P=0001", "SL+P=002B"}) : Texts{});
+        const std::string refusal = "Can't ping this modem because its terminal address is not valid";
+        EXPECT_EQ(boxes.texts(), pingAll ? (Texts{refusal, "Ping test finnished"}) : Texts{refusal});
+        EXPECT_EQ(changed.InfoText(), "");
+        EXPECT_FALSE(programming.port.IsOpen());
+        EXPECT_FALSE(programming.run.DataFlowTimer().Active());
+    }
 }
 
 // An NMS modem's status lines leave the port alone: the ping closes it after each
@@ -249,8 +284,8 @@ TEST_F(PingTestTest, EachAnswerClosesThePortAndReachesOnlyItsModemAlsoForAnNmsMo
 }
 
 // The command goes to the modem whose name is logged and whose label takes the
-// answer, each time its count repeats it, whatever the user makes active or the
-// port chosen meanwhile; Ping All keeps its port too.
+// answer, each time its count repeats it, whatever the user makes active, the port
+// or the project's address length chosen meanwhile; Ping All keeps them too.
 TEST_F(PingTestTest, ThePingedModemIsTheOneAskedForThoughTheActiveOneChanges) {
     AddModem("01");
     TKuvio& pinged = AddModem("1A");
@@ -261,16 +296,20 @@ TEST_F(PingTestTest, ThePingedModemIsTheOneAskedForThoughTheActiveOneChanges) {
         programming.ping.Ping1Click();
         design.active = active;
         settings.portNumber = kCom + 1;
+        design.properties.length = 1;
         RunPings();
         settings.portNumber = kCom;
+        design.properties.length = 2;
     }
     EXPECT_EQ(Pings(), Texts(4, "SL+P=001A"));
     EXPECT_EQ(pinged.InfoText(), "rssi -87 dBm\r\nrssi -87 dBm\r\n");
     EXPECT_EQ(other.InfoText(), "");
     programming.ping.PingAll1Click();
     settings.portNumber = kCom + 1;
+    design.properties.length = 1;
     RunPings();
-    EXPECT_EQ(Pings().size(), 7u);
+    const Texts pings = Pings();
+    EXPECT_EQ(Texts(pings.begin() + 4, pings.end()), (Texts{"SL+P=0001", "SL+P=001A", "SL+P=002B"}));
     EXPECT_EQ(boxes.texts(), Texts{"Ping test finnished"});
 }
 
@@ -411,8 +450,10 @@ TEST_F(PingTestTest, EveryEndOfAPingRunGivesTheStatusWindowBack) {
     // modem's answer), Delete of it, New or Open, the window closing (the last two
     // also after the time-out, while the data-flow timer holds the port, or after the
     // serial layer closed a port whose device went). Or what comes before its end:
-    // a second designer on the same port transmits, receives or pings, is refused
-    // the port, and its run ends by its time-out.
+    // a second designer on another port transmits from the run's first ping until
+    // the silent modem's, and waits for the window; a second designer on the same
+    // port transmits, receives or pings, is refused the port, and its run ends by
+    // its time-out.
     enum Then {
         Wait,
         Delete,
@@ -422,6 +463,7 @@ TEST_F(PingTestTest, EveryEndOfAPingRunGivesTheStatusWindowBack) {
         NewOrOpenAfterPortGone,
         Close,
         CloseAfterTimeOut,
+        SecondOnOtherPort,
         SecondTransmits,
         SecondReceives,
         SecondPings
@@ -455,10 +497,29 @@ TEST_F(PingTestTest, EveryEndOfAPingRunGivesTheStatusWindowBack) {
         {"a second designer's refused Transmit", Silent, SecondTransmits, {"SL+P=002B"}, dataFlow, 2},
         {"a second designer's refused Receive", Silent, SecondReceives, {"SL+P=002B"}, dataFlow, 2},
         {"a second designer's refused ping during Ping All", All, SecondPings, all, finished, 3},
+        {"a second designer's run on another port during Ping All", All, SecondOnOtherPort, all, finished, 3},
+        {"Ping All past a bad address, another designer waiting",
+         AllPastBadAddress,
+         SecondOnOtherPort,
+         {"SL+P=0001", "SL+P=001A"},
+         finished,
+         3},
     };
     NetworkDesign secondDesign{false};
-    AddSimulatedModem(secondDesign, "1A", nullptr);
-    DesignerProgramming second{secondDesign, status, settings, {}, MakeManualTimer};
+    AddSimulatedModem(secondDesign, "1A", nullptr).SetModemName("other");
+    DesignerPortSettings secondSettings = settings;
+    DollarModemOnPort otherModem{kCom + 2};
+    DesignerProgramming second{secondDesign, status, secondSettings, {}, MakeManualTimer};
+    Then then = Wait;
+    // A box between two pings is a pause of the run: its buttons stay off. The
+    // second designer's run waiting for the window ends there.
+    boxes.whileOpen = [&](const MessageBoxRequest& request) {
+        if (request.text.rfind("Can't ping", 0) != 0)
+            return;
+        buttonsBackMidRun = buttonsBackMidRun || status.buttonTimer.Active() || status.buttonsEnabled;
+        if (then == SecondOnOtherPort)
+            second.Cancel();
+    };
     for (const End& end : ends) {
         SCOPED_TRACE(end.name);
         design.DeleteAllFigures();
@@ -474,6 +535,8 @@ TEST_F(PingTestTest, EveryEndOfAPingRunGivesTheStatusWindowBack) {
         status.shown = false;
         status.buttonTimer.Stop();
         buttonsBackMidRun = false;
+        captionTakenMidRun = false;
+        then = end.then;
         boxes.clear();
         const size_t asked = Pings().size();
 
@@ -482,8 +545,15 @@ TEST_F(PingTestTest, EveryEndOfAPingRunGivesTheStatusWindowBack) {
             programming.ping.PingAll1Click();
         else
             programming.ping.Ping1Click();
-        for (int step = 0; end.then != Wait && step < 10 && !programming.ping.ReplyTimer().Active(); ++step)
+        secondSettings.portNumber = end.then == SecondOnOtherPort ? kCom + 2 : kCom;
+        if (end.then == SecondOnOtherPort)
+            second.Transmit(*secondDesign.active);
+        for (int step = 0; end.then != Wait && step < 10 && programming.ping.WaitsForText() &&
+                           !programming.ping.ReplyTimer().Active();
+             ++step)
             AskNext();
+        if (end.then == SecondOnOtherPort)
+            second.Cancel();
         if (end.then == CloseAfterTimeOut || end.then == NewOrOpenAfterTimeOut ||
             end.then == DeleteAfterTimeOut || end.then == NewOrOpenAfterPortGone)
             Fire(programming.ping.ReplyTimer());
@@ -523,6 +593,7 @@ TEST_F(PingTestTest, EveryEndOfAPingRunGivesTheStatusWindowBack) {
         const bool deadPort = end.start == AllOnDeadPort;
         EXPECT_EQ(status.buttonsEnabled, deadPort);
         EXPECT_FALSE(buttonsBackMidRun) << "the buttons came back between two pings";
+        EXPECT_FALSE(captionTakenMidRun) << "another designer's run captioned the window between two pings";
         EXPECT_TRUE(Fire(status.buttonTimer));
         EXPECT_TRUE(status.buttonsEnabled);
         const Texts shown = boxes.texts();

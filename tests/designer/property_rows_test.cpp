@@ -66,6 +66,14 @@ TEST_F(PropertyRowsTest, ConflictIsAskedOnceAndNoLeavesTheRestAtDefaults) {
     EXPECT_EQ(values[0].number, 99);
     EXPECT_EQ(values[2].text, "North");
 
+    // The figure read again under the question (the properties window shows it)
+    // leaves the walk where it was.
+    values = LoadFieldValues(schema, figure, [&](const TKuvio&) {
+        LoadFieldValues(schema, figure, [](const TKuvio&) { return true; });
+        return true;
+    });
+    EXPECT_EQ(values[2].text, "North");
+
     values = LoadFieldValues(schema, figure, [&](const TKuvio&) { return false; });
     EXPECT_EQ(values[0], DefaultFieldValue(schema.fields[0]));
     EXPECT_EQ(values[2], DefaultFieldValue(schema.fields[2]));

@@ -590,6 +590,26 @@ TEST_F(TominaisuusTest, ChangeTypeCommandOpensTheConversionView) {
     designer->Programming().ShowModemProperties(figure);
     EXPECT_TRUE(properties->findChild<QGroupBox*>("Bevel2")->isHidden());
     EXPECT_FALSE(designer->ConvertingModemType());
+
+    // While a Receive of a modem goes, its type stays: the values the modem sends
+    // are stored into the fields of the type they came from.
+    TKuvio& received = NewModem("QX-450");
+    Show(received);
+    Button("ok")->click();
+    QAction port;
+    port.setData(250);
+    designer->COM11Click(&port);
+    designer->Design().active = &received;
+    designer->Haearvot1Click();
+    designer->Design().context = &received;
+    designer->Konvert1Click(&target);
+    boxes.clear();
+    Ominaisuus->findChild<QPushButton*>("ok")->click();
+    EXPECT_EQ(received.TypeName(), "QX-450");
+    EXPECT_EQ(boxes.texts(),
+              std::vector<std::string>{"The modem's values are being transferred: its smf-file "
+                                       "type can not be changed now"});
+    designer->Programming().Cancel();
 }
 
 TEST_F(TominaisuusTest, NmsTypeAtLevelNineHasNoFactorySeparator) {

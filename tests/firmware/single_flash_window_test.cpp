@@ -40,6 +40,13 @@ TEST_F(SingleFlashWindowTest, EncipheredH8_3048FileIsLoadedAndTheResultShown) {
     SimulatedH8_3048& modem = attachModem(32, true);
     window->LuetiedostoClick();
     EXPECT_FALSE(window->h8_3069->isChecked());
+    // Nothing can start another load or change what this one loads until it ends.
+    const std::vector<QWidget*> choices{window->Luetiedosto, window->Flash_tiedosto, window->paivita,
+                                        window->Devicelist,  window->portti_id,      window->key_id1,
+                                        window->key_id4};
+    std::vector<bool> before;
+    for (QWidget* control : choices)
+        before.push_back(control->isEnabled());
     EXPECT_EQ(window->windowTitle().toStdString(), *chosenFile);
     // The result box, and the program bar's place when it opened.
     std::vector<std::pair<std::string, int>> shown;
@@ -48,11 +55,13 @@ TEST_F(SingleFlashWindowTest, EncipheredH8_3048FileIsLoadedAndTheResultShown) {
         return int{IDOK};
     });
     ASSERT_TRUE(window->Flash_tiedostoClick());
-    EXPECT_FALSE(window->Luetiedosto->isEnabled());
+    for (QWidget* control : choices)
+        EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
     ASSERT_TRUE(waitFor([&] { return !shown.empty(); }));
     EXPECT_EQ(shown, (std::vector<std::pair<std::string, int>>{{FlashErrorText(kFlashOk), 100}}));
     EXPECT_EQ(modem.Memory(0, image.size()), image);
-    EXPECT_TRUE(window->Luetiedosto->isEnabled() && window->Flash_tiedosto->isEnabled());
+    for (size_t i = 0; i < choices.size(); ++i)
+        EXPECT_EQ(choices[i]->isEnabled(), before[i]) << choices[i]->objectName().toStdString();
     EXPECT_EQ(TIniFile(SettingsFileName()).ReadInteger("Single Flash", "Serial port", -1), 1);
     EXPECT_EQ(TIniFile(SettingsFileName()).ReadString("Single Flash", "Directory", ""),
               folder.path().string());

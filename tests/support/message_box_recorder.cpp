@@ -37,8 +37,13 @@ void MessageBoxRecorder::clear() {
 }
 
 int MessageBoxRecorder::answer(const MessageBoxRequest& request) {
+    {
+        std::lock_guard lock(mutex_);
+        boxes_.push_back(request);
+    }
+    if (whileOpen)
+        whileOpen(request);
     std::lock_guard lock(mutex_);
-    boxes_.push_back(request);
     if (queued_.empty())
         return defaultAnswer_;
     const int next = queued_.front();

@@ -5,6 +5,7 @@
 #include "platform/message_box.h"
 
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -22,6 +23,9 @@ public:
     // The texts of the boxes raised so far, in order.
     std::vector<std::string> texts() const;
     void clear();
+
+    // Runs while each box is open, before it is answered.
+    std::function<void(const MessageBoxRequest&)> whileOpen;
 
 private:
     int answer(const MessageBoxRequest& request);

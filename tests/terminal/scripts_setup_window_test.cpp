@@ -29,8 +29,7 @@ public:
     }
     void AppendScreenBytes(const std::string&) override {}
     void CancelSending() override {}
-    void SendCharacterNow(char) override {}
-    bool CharacterWaiting() const override { return false; }
+    void QueueEscape(const std::string&, bool) override {}
     void StopSendTimer() override {}
     void SetNmsReplyMode(bool) override {}
     void SetTransmitWindowHandle(QObject*) override {}

@@ -4,7 +4,10 @@
 #include <deque>
 #include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 #include <utility>
+
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -42,6 +45,16 @@ public:
         ++flushes;
         pending.clear();
         endDue = true;
+    }
+    // A character sent ahead of the buffer leaves at once, or waits while the
+    // line holds it.
+    bool lineHeld = false;
+    std::string heldCharacter;
+    void sendCharacterNow(char c) override { (lineHeld ? heldCharacter : wire) += c; }
+    bool characterWaiting() const override { return !heldCharacter.empty(); }
+    void releaseLine() {
+        lineHeld = false;
+        wire += std::exchange(heldCharacter, {});
     }
 
     // The write ends with its first `sent` bytes on the line (all by default).
@@ -84,6 +97,11 @@ public:
             events->push_back("hold");
     }
     void transmitted(uint32_t count) override { total = count; }
+    // The escape timer, on a clock the test hands on.
+    std::optional<std::chrono::milliseconds> escapeTimer;
+    std::chrono::steady_clock::time_point clock;
+    void startEscapeTimer(std::chrono::milliseconds interval) override { escapeTimer = interval; }
+    std::chrono::steady_clock::time_point now() const override { return clock; }
 
     static constexpr int kSendNext = 1;
     static constexpr int kKeysReady = 2;
@@ -96,8 +114,8 @@ struct SendBench {
     TerminalOptions options;
     TerminalSendQueue queue{port, host, options};
 
-    // Delivers one posted message, or else ends the write on its way; false
-    // when nothing moves.
+    // Delivers one posted message, or else ends the write on its way, or else
+    // lets the escape timer run out; false when nothing moves.
     bool step() {
         if (!host.posted.empty()) {
             const int message = host.posted.front();
@@ -109,10 +127,18 @@ struct SendBench {
         } else if (port.transmitting()) {
             port.complete();
             queue.writeDone();
+        } else if (host.escapeTimer) {
+            fireEscapeTimer(*host.escapeTimer);
         } else {
             return false;
         }
         return true;
+    }
+    // The escape timer fires after `after` (early or late) on the handed clock.
+    void fireEscapeTimer(std::chrono::milliseconds after) {
+        host.clock += after;
+        host.escapeTimer.reset();
+        queue.escapeTimer();
     }
     bool runToIdle() {
         for (int guard = 0; guard < 100000; ++guard)
@@ -256,6 +282,38 @@ TEST_F(SendQueueTest, KeysWaitingBehindAKeyInFlightOutliveACancelAndAClose) {
     }
 }
 
+// An escape line holds the line from its first character to the pause after its
+// last, each pause counted from when the character before it left: a character
+// the line holds is waited for, and a timer that fires early runs on for the
+// rest of the pause. A key typed meanwhile waits in the queue, not in the port.
+TEST_F(SendQueueTest, EscapePausesRunFromWhenEachCharacterLeftAndHoldEverythingElse) {
+    port.lineHeld = true;
+    queue.queueEscape("+++", true);
+    queue.typeKey('k');
+    EXPECT_EQ(host.escapeTimer, TerminalSendQueue::kEscapePoll);
+    fireEscapeTimer(20ms);
+    EXPECT_EQ(host.escapeTimer, TerminalSendQueue::kEscapePoll) << "the first '+' still waits";
+    port.releaseLine();
+    fireEscapeTimer(5ms);
+    EXPECT_EQ(host.escapeTimer, 100ms);
+    fireEscapeTimer(95ms);
+    EXPECT_EQ(port.wire, "+");
+    EXPECT_EQ(host.escapeTimer, 5ms);
+    fireEscapeTimer(5ms);
+    EXPECT_EQ(port.wire, "++");
+    fireEscapeTimer(100ms);
+    EXPECT_EQ(port.writes, std::vector<std::string>{"+"});
+    port.complete();
+    queue.writeDone();
+    EXPECT_EQ(host.emptied, 1);
+    queue.queueSend("AT", true);
+    fireEscapeTimer(99ms);
+    EXPECT_EQ(port.writes.size(), 1u) << "the pause after the last '+' holds the line too";
+    runToIdle();
+    EXPECT_EQ(port.wire, "+++kAT");
+    EXPECT_TRUE(queue.idle());
+}
+
 // The user's typed bytes (upper case, digits, CR and LF) and sent data (lower
 // case) never share a byte.
 std::string TypedOnly(const std::string& bytes) {
@@ -285,13 +343,15 @@ TEST(SendPathTable, TypedBytesArriveOnceInOrderAndTheEchoFollowsTheLine) {
         std::string typed; // what the source itself types
         std::string data;  // what it sends through the queue
         int repeats;
+        bool escape = false; // the data is an escape line
     };
     std::string file(19800, '\0');
     for (size_t i = 0; i < file.size(); ++i)
         file[i] = static_cast<char>('a' + i % 26);
-    const Source sources[] = {{"typed key", "AB", "", 0},      {"Enter", "\r", "", 0},
-                              {"paste", "", "pasted text", 0}, {"script", "", "script line", 0},
-                              {"file", "", file, 0},           {"repeat", "", file.substr(0, 300), 3}};
+    const Source sources[] = {
+        {"typed key", "AB", "", 0},         {"Enter", "\r", "", 0}, {"paste", "", "pasted text", 0},
+        {"script", "", "script line", 0},   {"file", "", file, 0},  {"repeat", "", file.substr(0, 300), 3},
+        {"escape line", "", "+++", 0, true}};
     enum End { Written, Cancelled, PortClosed, PortLent };
     for (const Source& source : sources)
         for (End end : {Written, Cancelled, PortClosed, PortLent})
@@ -315,7 +375,9 @@ TEST(SendPathTable, TypedBytesArriveOnceInOrderAndTheEchoFollowsTheLine) {
                     };
                     for (char c : source.typed)
                         b.queue.typeKey(c);
-                    if (!source.data.empty())
+                    if (source.escape)
+                        b.queue.queueEscape(source.data, true);
+                    else if (!source.data.empty())
                         b.queue.queueSend(source.data, true);
                     for (char c : std::string("KC1")) {
                         b.step();
@@ -352,6 +414,12 @@ TEST(SendPathTable, TypedBytesArriveOnceInOrderAndTheEchoFollowsTheLine) {
                     EXPECT_EQ(TypedOnly(b.port.wire), typed) << label;
                     EXPECT_EQ(TypedOnly(b.host.echoed), typed) << label;
                     EXPECT_TRUE(InOrderWithin(b.port.wire, b.host.echoed)) << label;
+                    // Nothing comes between an escape line's characters.
+                    const size_t escape = b.port.wire.find('+');
+                    if (escape != std::string::npos) {
+                        EXPECT_GT(b.port.wire.find_first_not_of('+', escape), b.port.wire.rfind('+'))
+                            << label;
+                    }
                     if (end == Written) {
                         EXPECT_EQ(b.host.echoed, b.port.wire) << label;
                     }

@@ -29,7 +29,7 @@ public:
     bool open = true;
     std::vector<std::string> queued;
     std::string screen;
-    std::string immediate;
+    std::vector<std::string> escapes;
     bool nmsReplyMode = false;
     int cancels = 0;
     QObject* handle = nullptr;
@@ -45,10 +45,7 @@ public:
     }
     void AppendScreenBytes(const std::string& text) override { screen += text; }
     void CancelSending() override { ++cancels; }
-    void SendCharacterNow(char c) override { immediate += c; }
-    // The line holds the immediate character while set.
-    bool characterWaiting = false;
-    bool CharacterWaiting() const override { return characterWaiting; }
+    void QueueEscape(const std::string& characters, bool) override { escapes.push_back(characters); }
     void StopSendTimer() override {}
     void SetNmsReplyMode(bool on) override { nmsReplyMode = on; }
     void SetTransmitWindowHandle(QObject* window) override { handle = window; }
@@ -164,21 +161,13 @@ TEST_F(TransmitWindowTest, CommandFileSendsOneLinePerSendAndSkipsRefusedLines) {
     EXPECT_EQ("\r\nGET U16 1.256 ", terminal.screen);
 
     // The refused line prints why and the file goes on without a send. The
-    // escape's first '+' waits while the line holds it.
-    terminal.characterWaiting = true;
+    // escape line goes to the terminal whole, and the file ends with it.
     PostMessage(window, WM_TX_SEND_DONE);
-    EXPECT_TRUE(waitFor([&] { return terminal.immediate == "+"; }));
-    QTest::qWait(300);
-    EXPECT_EQ("+", terminal.immediate);
-    terminal.characterWaiting = false;
-    EXPECT_TRUE(waitFor([&] { return terminal.queued.size() == 2; }));
-    EXPECT_EQ("++", terminal.immediate);
+    EXPECT_TRUE(waitFor([&] { return !terminal.escapes.empty(); }));
+    EXPECT_EQ((std::vector<std::string>{"+++"}), terminal.escapes);
     EXPECT_NE(std::string::npos, terminal.screen.find("NMS command refused"));
-    EXPECT_EQ((std::vector<std::string>{terminal.queued[0], "+"}), terminal.queued);
-    // The file ends once the escape's last character has left.
-    EXPECT_FALSE(window->Laheta->isEnabled());
-    PostMessage(window, WM_TX_SEND_DONE);
-    EXPECT_TRUE(waitFor([&] { return window->Laheta->isEnabled(); }));
+    EXPECT_EQ(1u, terminal.queued.size());
+    EXPECT_TRUE(window->Laheta->isEnabled());
     EXPECT_FALSE(window->SendingActive());
     window->close();
 }
