@@ -604,7 +604,7 @@ TEST_F(TominaisuusTest, ChangeTypeCommandOpensTheConversionView) {
     designer->Design().context = &received;
     designer->Konvert1Click(&target);
     boxes.clear();
-    Ominaisuus->findChild<QPushButton*>("ok")->click();
+    properties->findChild<QPushButton*>("ok")->click();
     EXPECT_EQ(received.TypeName(), "QX-450");
     EXPECT_EQ(boxes.texts(),
               std::vector<std::string>{"The modem's values are being transferred: its smf-file "
