@@ -381,8 +381,11 @@ protected:
         if (box.text.find("delete") != std::string::npos)
             answer = deleteAnswer;
         // The window then shows the values as the answer has them, for OK to store.
-        if (box.text.rfind("Conflict between", 0) == 0 && Ominaisuus && Ominaisuus->Figure())
-            windowEdited.insert(Ominaisuus->Figure());
+        if (box.text.rfind("Conflict between", 0) == 0)
+            for (const Side& each : sides)
+                if (Tominaisuus* properties = each.window ? each.window->PropertiesWindow() : nullptr;
+                    properties && properties->Figure())
+                    windowEdited.insert(properties->Figure());
         Hold(arg % 4);
         return answer;
     }
@@ -727,12 +730,13 @@ void DesignerInterleavingTest::Perform(const Step& step) {
     case WindowReceive:
     case WindowTransmit: {
         const char* const buttons[] = {"ok", "pois", "receivebtn", "transmitbtn"};
+        Tominaisuus* properties = window.PropertiesWindow();
         auto* button =
-            Ominaisuus ? Ominaisuus->findChild<QPushButton*>(buttons[step.action - WindowOk]) : nullptr;
-        if (!button || !Ominaisuus->isVisible() || !button->isEnabled())
+            properties ? properties->findChild<QPushButton*>(buttons[step.action - WindowOk]) : nullptr;
+        if (!button || !properties->isVisible() || !button->isEnabled())
             break;
         // The window's figure, and the window that owns it, as the user sees them.
-        TKuvio* shown = Ominaisuus->Figure();
+        TKuvio* shown = properties->Figure();
         int owner = 0;
         while (owner < 2 && !std::any_of(sides[owner].window->Design().Figures().begin(),
                                          sides[owner].window->Design().Figures().end(),
@@ -758,7 +762,7 @@ void DesignerInterleavingTest::Perform(const Step& step) {
             userChanged.insert(design.active);
             // A properties window open on the modem keeps the values it showed, for
             // OK to store.
-            if (Ominaisuus && Ominaisuus->Figure() == design.active)
+            if (window.PropertiesWindow() && window.PropertiesWindow()->Figure() == design.active)
                 windowEdited.insert(design.active);
         }
         Choose(side, &Tpiirtopohja::Modeemi1Click,
@@ -818,12 +822,13 @@ void DesignerInterleavingTest::Perform(const Step& step) {
         // Text that is no hexadecimal number in the network mask, stored with OK.
         if (figure) {
             window.Editor().FigureDoubleClick(*figure);
-            auto* mask = Ominaisuus && Ominaisuus->Figure() == figure
-                             ? Ominaisuus->findChild<QLineEdit*>("H5NETMASK")
+            Tominaisuus* properties = window.PropertiesWindow();
+            auto* mask = properties && properties->Figure() == figure
+                             ? properties->findChild<QLineEdit*>("H5NETMASK")
                              : nullptr;
             if (mask && mask->isVisible()) {
                 mask->setText("12G4");
-                Ominaisuus->findChild<QPushButton*>("ok")->click();
+                properties->findChild<QPushButton*>("ok")->click();
             }
         }
         break;
@@ -843,7 +848,7 @@ void DesignerInterleavingTest::Perform(const Step& step) {
             window.Konvert1Click(types[step.arg % types.size()]);
             windowEdited.insert(figure);
             std::vector<QPushButton*> arrows;
-            for (QPushButton* button : Ominaisuus->findChildren<QPushButton*>())
+            for (QPushButton* button : window.PropertiesWindow()->findChildren<QPushButton*>())
                 if (button->property("tag").isValid() && button->isEnabled())
                     arrows.push_back(button);
             if (!arrows.empty())
@@ -854,9 +859,10 @@ void DesignerInterleavingTest::Perform(const Step& step) {
         // Opened, or given another network id and closed with OK or Cancel.
         if (step.arg % 3 == 0) {
             Choose(side, &Tpiirtopohja::Projekti1Click, "Ominaisuudet3");
-        } else if (prj_ominaisuus && prj_ominaisuus->isVisible()) {
-            prj_ominaisuus->findChild<QLineEdit*>("netid")->setText(QString("NET%1").arg(step.arg));
-            prj_ominaisuus->findChild<QPushButton*>(step.arg % 3 == 1 ? "OKBtn" : "CancelBtn")->click();
+        } else if (Tprj_ominaisuus* dialog = window.ProjectPropertiesDialog();
+                   dialog && dialog->isVisible()) {
+            dialog->findChild<QLineEdit*>("netid")->setText(QString("NET%1").arg(step.arg));
+            dialog->findChild<QPushButton*>(step.arg % 3 == 1 ? "OKBtn" : "CancelBtn")->click();
         }
         break;
     case kActions:
@@ -965,8 +971,10 @@ void DesignerInterleavingTest::CheckValues() {
                 Fail("window " + std::to_string(side) + ": label of " + figure->GetModemName() +
                      " changed with no ping going: " + figure->InfoText());
         }
-    if (Ominaisuus && Ominaisuus->Figure() && !Alive(Ominaisuus->Figure()))
-        Fail("the properties window holds a figure that is gone");
+    for (int side = 0; side < 2; ++side)
+        if (const Tominaisuus* properties = sides[side].window->PropertiesWindow();
+            properties && properties->Figure() && !Alive(properties->Figure()))
+            Fail("window " + std::to_string(side) + ": the properties window holds a figure that is gone");
 }
 
 // A receive stores the values the modem sent, as it sent them, from the figure's
