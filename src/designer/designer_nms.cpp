@@ -7,13 +7,27 @@
 #include "designer/tpiirtopohja.h"
 #include "platform/latin1.h"
 #include "platform/message_box.h"
+#include "platform/wait_clock.h"
 #include "shell/main_window_services.h"
 
 #include <QActionGroup>
 #include <QMenu>
 #include <QStringList>
+#include <atomic>
 #include <chrono>
-#include <thread>
+
+namespace {
+std::atomic<WaitClock*> testClock{nullptr};
+} // namespace
+
+WaitClock& DesignerNmsClock() {
+    WaitClock* clock = testClock;
+    return clock ? *clock : SystemWaitClock();
+}
+
+void SetDesignerNmsClockForTests(WaitClock* clock) {
+    testClock = clock;
+}
 
 DesignerNms::DesignerNms(Tpiirtopohja& designer) : designer_(designer) {}
 
@@ -88,7 +102,7 @@ void DesignerNms::ValuesReceived(TKuvio& figure) {
 // The transfer holds the GUI thread as the modem's dialogue needs; the status
 // window is repainted with each line.
 void DesignerNms::Pause(int ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    DesignerNmsClock().Sleep(std::chrono::milliseconds(ms));
 }
 
 void BuildPortMenu(QMenu& menu, int currentPort) {

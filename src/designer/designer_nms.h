@@ -11,6 +11,12 @@
 
 class QMenu;
 class Tpiirtopohja;
+class WaitClock;
+
+// The clock the designers' NMS transfers wait on: the machine's, or a test's.
+WaitClock& DesignerNmsClock();
+// Null gives the machine's clock back.
+void SetDesignerNmsClockForTests(WaitClock* clock);
 
 class DesignerNms : public NmsTransferView {
 public:

@@ -52,6 +52,7 @@ struct LineDirection {
             lineFreeAt = std::min(lineFreeAt, Clock::now());
         }
     }
+    bool Empty() const { return bytes.empty(); }
     std::optional<Clock::time_point> NextArrival(Clock::time_point now) const {
         const size_t arrived = Arrived(now);
         if (arrived < arrivals.size())
@@ -69,6 +70,7 @@ struct VirtualLink {
 
     LineDirection toNear;
     LineDirection toFar;
+    uint64_t takenAtFar = 0;
     DCB nearSettings;
     bool nearOpen = false;
     std::chrono::steady_clock::time_point nearOpenedAt;
@@ -330,6 +332,7 @@ std::string VirtualPort::Read(std::vector<Clock::time_point>* arrivals) {
         arrivals->assign(link_->toFar.arrivals.begin(),
                          link_->toFar.arrivals.begin() + static_cast<std::ptrdiff_t>(arrived));
     const std::string bytes = link_->toFar.Take(arrived);
+    link_->takenAtFar += bytes.size();
     link_->Changed();
     return bytes;
 }
@@ -342,6 +345,7 @@ std::string VirtualPort::ReadFor(size_t count, std::chrono::milliseconds timeout
         const size_t arrived = link_->toFar.Arrived(now);
         if (arrived >= count || now >= deadline) {
             const std::string bytes = link_->toFar.Take(std::min(arrived, count));
+            link_->takenAtFar += bytes.size();
             link_->Changed();
             return bytes;
         }
@@ -351,6 +355,15 @@ std::string VirtualPort::ReadFor(size_t count, std::chrono::milliseconds timeout
         const uint64_t seen = link_->generation;
         link_->changed.wait_until(lock, until, [&] { return link_->generation != seen; });
     }
+}
+
+std::optional<uint64_t> VirtualPort::BytesTakenAtRest() const {
+    std::lock_guard lock(link_->mutex);
+    const auto now = Clock::now();
+    const bool onTheWayToNear = link_->toNear.NextArrival(now).has_value();
+    if (!link_->toFar.Empty() || onTheWayToNear)
+        return std::nullopt;
+    return link_->takenAtFar;
 }
 
 namespace {

@@ -23,6 +23,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,10 @@ public:
     // Waits until count bytes have arrived or the time is up, and takes at most
     // count bytes.
     std::string ReadFor(size_t count, std::chrono::milliseconds timeout);
+    // How many bytes this end has taken, counted when it last had nothing to take
+    // and no byte was on its way in either direction; none while the line is busy.
+    // A simulated modem that has answered that many bytes has nothing more to do.
+    std::optional<uint64_t> BytesTakenAtRest() const;
 
     void SetCts(bool on);
     void SetDsr(bool on);

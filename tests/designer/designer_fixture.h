@@ -1,8 +1,11 @@
 #pragma once
 // A program folder of the test's own holding the fixture modem-type files, with
-// message boxes recorded instead of shown.
+// message boxes recorded instead of shown. NMS transfers wait only while a
+// simulated modem has work.
 
+#include "designer/designer_nms.h"
 #include "platform/program_files.h"
+#include "sim/simulated_modems_clock.h"
 #include "support/message_box_recorder.h"
 #include "support/temp_folder.h"
 
@@ -12,8 +15,14 @@
 
 class DesignerFolderTest : public testing::Test {
 protected:
-    void SetUp() override { SetProgramPathForTests(folder.file("quovix")); }
-    void TearDown() override { SetProgramPathForTests(""); }
+    void SetUp() override {
+        SetProgramPathForTests(folder.file("quovix"));
+        SetDesignerNmsClockForTests(&modemsClock);
+    }
+    void TearDown() override {
+        SetDesignerNmsClockForTests(nullptr);
+        SetProgramPathForTests("");
+    }
 
     // Copies a fixture modem-type file into the program folder, under another name
     // when one is given.
@@ -24,4 +33,5 @@ protected:
 
     TempFolder folder;
     MessageBoxRecorder boxes;
+    SimulatedModemsClock modemsClock;
 };

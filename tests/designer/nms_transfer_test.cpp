@@ -3,13 +3,13 @@
 #include "base/nms_frame.h"
 #include "serial/cdirectserial.h"
 #include "sim/nms_modem_sim.h"
+#include "sim/simulated_modems_clock.h"
 #include "support/bytes.h"
 #include "support/message_box_recorder.h"
 
 #include <algorithm>
 #include <chrono>
 #include <gtest/gtest.h>
-#include <thread>
 
 namespace {
 
@@ -19,8 +19,8 @@ constexpr uint16_t kFrequencyRx = 0x1101;
 constexpr uint16_t kPower = 0x1205;
 constexpr uint16_t kServiceValue = 0x9107;
 
-// Records what the transfer shows; its pauses run ten times faster than the
-// program's, which the simulated modem answers well within.
+// Records what the transfer shows; its pauses last while the simulated modem has
+// work.
 class RecordingView : public NmsTransferView {
 public:
     void ShowTransferStatus(const std::string& text, int mode) override {
@@ -37,7 +37,10 @@ public:
     }
     void RefreshPropertyForm() override { ++refreshes; }
     void ValuesReceived(TKuvio&) override { ++received; }
-    void Pause(int ms) override { std::this_thread::sleep_for(std::chrono::microseconds(ms * 100)); }
+    void Pause(int ms) override {
+        static SimulatedModemsClock clock;
+        clock.Sleep(std::chrono::milliseconds(ms));
+    }
 
     bool Shows(const std::string& text) const {
         return std::find(lines.begin(), lines.end(), text) != lines.end();
@@ -426,7 +429,7 @@ TEST_F(NmsTransferTest, GarbledRepliesEndWithTheirCodes) {
     EXPECT_EQ(transfer.NmsReadValue(kPower, NmsUnsigned8, value), NmsNoStx);
     EXPECT_TRUE(view.Shows("MSG com error 129"));
     modem.With([](NmsModemSim& sim) { sim.SetFault(NmsModemSim::Fault::None); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    view.Pause(100);
     char drain[256];
     while (port.Read(drain, sizeof drain) > 0) {
     }

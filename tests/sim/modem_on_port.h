@@ -5,9 +5,11 @@
 // apart. A modem that answers by line speed is told the speed the program set.
 // It notes how long after the port's opening the program's first bytes came, so a
 // test can check a start delay the modem relies on. A test can make it slow, or
-// pull its cable as a request comes.
+// pull its cable as a request comes. It tells the clock of simulated modems when
+// it is at rest: every byte it took answered, nothing on the line.
 
 #include "platform/virtual_port.h"
+#include "sim/simulated_modems_clock.h"
 
 #include <atomic>
 #include <chrono>
@@ -35,8 +37,11 @@ public:
     static constexpr std::chrono::milliseconds kQuiet{15};
     static constexpr std::chrono::milliseconds kChunkGap{30};
 
-    explicit ModemOnPort(int comNumber) : port_(comNumber), thread_([this] { run(); }) {}
+    explicit ModemOnPort(int comNumber) : port_(comNumber), thread_([this] { run(); }) {
+        RegisterSimulatedModem(this, [this] { return atRest(); });
+    }
     ~ModemOnPort() {
+        UnregisterSimulatedModem(this);
         stop_ = true;
         thread_.join();
     }
@@ -73,6 +78,7 @@ private:
                 received += more;
             if (pullAt_ > 0 && --pullAt_ == 0) {
                 port_.Vanish();
+                answered_ += received.size();
                 continue;
             }
             std::vector<std::string> chunks;
@@ -90,7 +96,15 @@ private:
                     std::this_thread::sleep_for(kChunkGap);
                 port_.Write(chunks[i]);
             }
+            answered_ += received.size();
         }
+    }
+
+    // Read before the port's count: the count only grows, so equal counts mean
+    // every byte taken by then was answered.
+    bool atRest() {
+        const uint64_t answered = answered_;
+        return port_.BytesTakenAtRest() == answered;
     }
 
     void noteFirstBytes(std::chrono::steady_clock::time_point arrived) {
@@ -108,6 +122,8 @@ private:
     std::mutex mutex_;
     std::atomic<std::chrono::milliseconds> replyDelay_{std::chrono::milliseconds(0)};
     std::atomic<int> pullAt_{0};
+    // Bytes taken from the line whose answer has left.
+    std::atomic<uint64_t> answered_{0};
     std::atomic<bool> stop_{false};
     std::thread thread_;
 };
