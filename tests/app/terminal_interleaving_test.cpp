@@ -2,19 +2,23 @@
 // port and a pseudo-terminal), each echoing or not and reading in large or small
 // chunks as the seed draws: typed keys, pastes, scripts, the transmit window's
 // text, file and command-file sends (text lines, the escape, NMS GET and SET
-// lines), Cancel, source changes, Settings moves between the peers, Close and
-// Open port, failed event waits, loans and hand-backs, removals (a key typed
-// into the failed write before or after the failed wait) and arrivals, lines
-// held and released (also past an NMS request's time-out), pieces the devices
-// send, and NMS replies on time, late, lost or twice. After every step the bytes
-// each peer received are checked: only sends and keys meant for that peer (that
-// device, that plug-in); each send whole, or an exact prefix of itself when an
-// event of the walk (Cancel, a close, a move, a removal) ended it, after which no
-// more of it goes than the driver held and its transmit window no longer sends;
-// a command file's lines in order and its escapes whole; keys once, in the order typed,
-// and none left behind on a quiet line. Each terminal's screen tells its port's
-// true state and shows what its devices sent it, in order, and each NMS value
-// only with its own request's id. A failure prints the seed and every step taken.
+// lines; keys, pastes and scripts while an escape goes), Cancel, source changes,
+// Settings moves between the peers, Close and Open port, failed event waits,
+// loans and hand-backs, removals (a key typed into the failed write before or
+// after the failed wait) and arrivals, lines held and released (also past an
+// NMS request's time-out), pieces the devices send, and NMS replies on time,
+// late, lost or twice, each after a reply to another request. After every step
+// the bytes each peer received are checked: only sends and keys meant for that
+// peer (that device, that plug-in); each send whole, or an exact prefix of
+// itself when an event of the walk (Cancel, a close, a move, a removal) ended
+// it, after which no more of it goes than the driver held and its transmit
+// window no longer sends; a command file's lines in order; each escape as its
+// three characters with nothing between them, each at least 100 ms after the
+// one before, and whole unless an event ended it; keys once, in the order
+// typed, and none left behind on a quiet line. Each terminal's screen tells its
+// port's true state and shows what its devices sent it, in order, and each NMS
+// value only with its own request's id. A failure prints the seed and every
+// step taken.
 //
 // The walk draws each step from the seed alone, so a seed replays its steps:
 //     QUOVIX_INTERLEAVING_SEED=<seed> QUOVIX_INTERLEAVING_STEPS=<n> test_app
@@ -764,21 +768,23 @@ protected:
         }
     }
 
-    // While the escape that opens a command file goes out, the user types a
-    // key, pastes or gives a script, on a line held for a few steps when so
-    // drawn.
-    std::string duringEscape(const Draw& d, const std::string& sent) {
+    // A command file that opens with its escape goes, when so drawn, on a line
+    // held for a few steps; while the escape goes out, the user types a key,
+    // pastes or gives a script.
+    std::string sendWithEscape(const Draw& d) {
         const int p = peerOf(d.t);
+        const bool held = d.escapeLine == 0 && d.heldSteps <= 3 && p >= 0 && terminals[d.t]->portOpen();
+        const std::string line = held ? holdFor(peers[p], d.heldSteps) + ", " : "";
+        const std::string sent = transmit(d.t, d.size, d.continuous, d.escapeLine, d.nmsLines, d.reply);
         if (!sent.starts_with("command file: escape") || p < 0 || !terminals[d.t]->portOpen())
-            return "";
-        std::string what = ", then ";
-        if (d.heldSteps <= 2) {
-            hold(peers[p], true);
-            peers[p].releaseAt = steps.size() + static_cast<size_t>(d.heldSteps);
-            what += "COM" + std::to_string(peers[p].com) + " held for " + std::to_string(d.heldSteps) +
-                    " steps, ";
-        }
-        return what + give(d.t, d.source, d.size);
+            return line + sent;
+        return line + sent + ", then " + give(d.t, d.source, d.size);
+    }
+
+    std::string holdFor(Peer& peer, int heldSteps) {
+        hold(peer, true);
+        peer.releaseAt = steps.size() + static_cast<size_t>(heldSteps);
+        return "COM" + std::to_string(peer.com) + " held for " + std::to_string(heldSteps) + " steps";
     }
 
     // Does a step; what it did, for the list.
@@ -793,10 +799,8 @@ protected:
         case Paste:
         case Script:
             return who + give(t, d.action - Type, d.size);
-        case Transmit: {
-            const std::string sent = transmit(t, d.size, d.continuous, d.escapeLine, d.nmsLines, d.reply);
-            return who + "transmit window Send: " + sent + duringEscape(d, sent);
-        }
+        case Transmit:
+            return who + "transmit window Send: " + sendWithEscape(d);
         case Source:
             if (TLahetys* window = transmitWindow(t))
                 window->lahde->setItemIndex(d.source);
@@ -836,9 +840,7 @@ protected:
             arrive(peer);
             return com + "arrives";
         case Hold:
-            hold(peer, true);
-            peer.releaseAt = steps.size() + static_cast<size_t>(d.heldSteps);
-            return com + "held for " + std::to_string(d.heldSteps) + " steps";
+            return holdFor(peer, d.heldSteps);
         case ReopenAll:
             // As a layout load does: every port closed and opened again in one go.
             endSends(0);
