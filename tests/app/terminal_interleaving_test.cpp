@@ -773,12 +773,13 @@ protected:
     // pastes or gives a script.
     std::string sendWithEscape(const Draw& d) {
         const int p = peerOf(d.t);
-        const bool held = d.escapeLine == 0 && d.heldSteps <= 3 && p >= 0 && terminals[d.t]->portOpen();
-        const std::string line = held ? holdFor(peers[p], d.heldSteps) + ", " : "";
+        const bool open = p >= 0 && terminals[d.t]->portOpen();
+        const std::string held =
+            open && d.escapeLine == 0 && d.heldSteps <= 3 ? holdFor(peers[p], d.heldSteps) + ", " : "";
         const std::string sent = transmit(d.t, d.size, d.continuous, d.escapeLine, d.nmsLines, d.reply);
-        if (!sent.starts_with("command file: escape") || p < 0 || !terminals[d.t]->portOpen())
-            return line + sent;
-        return line + sent + ", then " + give(d.t, d.source, d.size);
+        if (!open || !sent.starts_with("command file: escape"))
+            return held + sent;
+        return held + sent + ", then " + give(d.t, d.source, d.size);
     }
 
     std::string holdFor(Peer& peer, int heldSteps) {
@@ -867,9 +868,9 @@ protected:
             faultText = what;
     }
 
-    // Takes what the device received; whether anything came.
-    // The virtual port tells when each byte came; a byte read from the
-    // pseudo-terminal came after the read before began.
+    // Takes what the device received; whether anything came. The virtual port
+    // tells when each byte came; a byte read from the pseudo-terminal came
+    // after the read before began.
     bool drain(Peer& peer) {
         noteReopens();
         peer.readBefore = std::exchange(peer.readAt, Clock::now());
@@ -1033,9 +1034,9 @@ protected:
         peer.segment = kStx;
     }
 
-    // An escape's first character goes out at once, ahead of what waits on a
-    // held line; from then on nothing else reaches the line until its last
-    // one, and each comes a pause after the one before.
+    // An escape goes out in its place among what its terminal was given; from
+    // its first character nothing else reaches the line until its last, each
+    // a pause after the one before.
     void takeEscape(Peer& peer) {
         Escapes& escapes = peer.escapes;
         if (escapes.run == 0)
