@@ -1274,7 +1274,7 @@ protected:
                 continue;
             }
             if (const size_t end = std::min(shown.find(kReceivedMark, i + 1), shown.size());
-                keptForOther(t, shown.substr(i, end - i))) {
+                keptByDevice(t, at.piece, shown.substr(i, end - i))) {
                 i = end - 1;
                 continue;
             }
@@ -1301,11 +1301,13 @@ protected:
                 return late(name + "the piece " + sent[i].bytes.substr(0, 5) + " is not shown whole");
     }
 
-    // Shown bytes up to the next mark that the other terminal's device sent it
-    // and it did not read: the device keeps them for the next terminal that
-    // opens it.
-    bool keptForOther(int t, const std::string& bytes) const {
+    // Shown bytes up to the next mark that a device sent a terminal, the other
+    // one or this one before the pieces now due, and it did not read: the
+    // device keeps them for the next terminal that opens it.
+    bool keptByDevice(int t, size_t due, const std::string& bytes) const {
         const std::vector<Received>& other = received[1 - t];
+        if (const auto named = Named(received[t], bytes); named != received[t].end())
+            return named->mayBeLost && named < received[t].begin() + static_cast<std::ptrdiff_t>(due);
         if (const auto named = Named(other, bytes); named != other.end())
             return named->mayBeLost;
         return bytes[0] != kReceivedMark &&
