@@ -92,7 +92,7 @@ void DollarRun::EndRun() {
     routeLine_ = 0;
     receivedValues_ = 0;
     valuesToSend_.reset();
-    parametersUnsaved_ = false;
+    unsaved_ = Unsaved::Nothing;
     asked_.reset();
     programmed_ = nullptr;
 }
@@ -128,10 +128,18 @@ void DollarRun::FigureRemoved(const TKuvio* figure) {
     Finish(InterruptedLine());
 }
 
-// A modem that took parameters but was not told to save them holds them only
-// until it restarts: the log says so rather than end as a complete run does.
+// A modem that took parameters or route lines but did not save them holds them
+// only until it restarts: the log says so rather than end as a complete run does.
 std::string DollarRun::InterruptedLine() const {
-    return parametersUnsaved_ ? kInterruptedBeforeSave : kPortClosed;
+    switch (unsaved_) {
+    case Unsaved::Parameters:
+        return kInterruptedBeforeSave;
+    case Unsaved::Routes:
+        return kInterruptedBeforeRoutesSaved;
+    case Unsaved::Nothing:
+        break;
+    }
+    return kPortClosed;
 }
 
 bool DollarRun::SendToModem(const std::string& frame) {
@@ -250,7 +258,7 @@ void DollarRun::SendFactoryParameters() {
 }
 
 void DollarRun::SendValues(DollarCommand command, const std::string& items) {
-    parametersUnsaved_ = true;
+    unsaved_ = Unsaved::Parameters;
     SendCommand(command, items, "Parameters send to modem");
 }
 
@@ -302,6 +310,7 @@ void DollarRun::SendRoutes(bool first) {
         virtualRoutes ? (routeLine_ == 0 ? DollarCommand::FirstVirtualRoute : DollarCommand::NextVirtualRoute)
                       : (routeLine_ == 0 ? DollarCommand::FirstSourceRoute : DollarCommand::NextSourceRoute);
     Send(command, items.items);
+    unsaved_ = Unsaved::Routes;
     senderState = Routes;
     ShowTransferStatus("Send " + kind + " routeinfo to modem " + std::to_string(routeLine_), 0);
     ++routeLine_;
@@ -420,7 +429,7 @@ void DollarRun::Dispatch(const std::string& frame) {
             ShowMessage("Error saving parameters to eeprom");
             SendProgModeOff();
         } else {
-            parametersUnsaved_ = false;
+            unsaved_ = Unsaved::Nothing;
             AfterParametersSaved();
         }
         break;
@@ -434,6 +443,7 @@ void DollarRun::Dispatch(const std::string& frame) {
         break;
     case ReplyRoutesSaved:
         ShowTransferStatus("Routes saved to eeprom response", 0);
+        unsaved_ = Unsaved::Nothing;
         SendProgModeOff();
         if (programmed_ && programmed_->NameHighlight()) {
             programmed_->SetNameHighlight(false);

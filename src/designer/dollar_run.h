@@ -66,10 +66,12 @@ public:
     static constexpr int kStartDelayMs = 1000;
     // The line of a run that ends with its port closed.
     static constexpr const char* kPortClosed = "Serial port closed";
-    // The line of a transmit ended by the user (or its modem deleted) after the
-    // modem took parameters and before it was told to save them.
+    // The lines of a transmit ended by the user (or its modem deleted) after the
+    // modem took parameters, or route lines, and before it saved them.
     static constexpr const char* kInterruptedBeforeSave =
         "Transfer interrupted before parameters saved to eeprom";
+    static constexpr const char* kInterruptedBeforeRoutesSaved =
+        "Transfer interrupted before routes saved to eeprom";
 
     // What a reply 8 goes on with.
     enum SenderState {
@@ -204,8 +206,9 @@ private:
     // The figure's values as the run sends them, taken at the first command that
     // carries them.
     std::optional<std::vector<PropertyEntry>> valuesToSend_;
-    // The modem took parameters it has not been told to save.
-    bool parametersUnsaved_ = false;
+    // What the modem took and has not saved yet.
+    enum class Unsaved { Nothing, Parameters, Routes };
+    Unsaved unsaved_ = Unsaved::Nothing;
     // Values of the last parameter reply stored; the factory values follow them.
     size_t receivedValues_ = 0;
     bool dispatching_ = false;

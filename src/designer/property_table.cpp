@@ -34,11 +34,13 @@ ModemRows RowsOfOneBuild(const PropertyRowContext& context, NetworkDesign* desig
     return [context, design, schemas = std::make_shared<TypeSchemas>()](TKuvio& figure) {
         HeldFigure held;
         held.Hold(design, &figure);
+        const auto gone = [&] { return design && !held.get(); };
         const ParameterSchema& schema = schemas->Of(figure);
-        const std::vector<FieldValue> values = LoadFieldValues(schema, figure, [&](const TKuvio& asked) {
-            return AskContinueOnConflict(asked) && (!design || held.get());
-        });
-        if (design && !held.get())
+        if (gone())
+            return std::vector<PropertyRow>();
+        const std::vector<FieldValue> values = LoadFieldValues(
+            schema, figure, [&](const TKuvio& asked) { return AskContinueOnConflict(asked) && !gone(); });
+        if (gone())
             return std::vector<PropertyRow>();
         return BuildPropertyRows(figure, schema, values, context);
     };

@@ -28,8 +28,8 @@ struct PropertyTableTab {
 // The rows of one modem, as the properties window shows them.
 using ModemRows = std::function<std::vector<PropertyRow>(TKuvio&)>;
 // The rows of the modems of one table or printout, each type file read once. The
-// conflict question lets the event loop run: a modem of `design` that goes under
-// it is read no further.
+// type file's boxes and the conflict question let the event loop run: a modem of
+// `design` that goes under one is read no further and has no rows.
 ModemRows RowsOfOneBuild(const PropertyRowContext& context, NetworkDesign* design = nullptr);
 
 // Writes a modem's rows into column `column` of the grid; column 1 also writes the

@@ -51,8 +51,11 @@ void Tpiirtopohja::Print2Click() {
         ShowMessage("Select modem first");
         return;
     }
-    ReportPrinted(
-        PrintModemProperties(*printer, ModemPropertyRows(*design_.active, RowContext()).Rows(), font()));
+    // The modem is read as each of all modems is: one deleted under a box of its
+    // type file or the conflict question has no rows, and nothing is printed.
+    const std::vector<PropertyRow> rows = RowsOfOneBuild(RowContext(), &design_)(*design_.active);
+    if (!rows.empty())
+        ReportPrinted(PrintModemProperties(*printer, rows, font()));
 }
 
 void Tpiirtopohja::Printproperties1Click() {

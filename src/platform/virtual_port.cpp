@@ -323,9 +323,13 @@ void VirtualPort::Write(const std::string& bytes) {
     link_->Changed();
 }
 
-std::string VirtualPort::Read() {
+std::string VirtualPort::Read(std::vector<Clock::time_point>* arrivals) {
     std::lock_guard lock(link_->mutex);
-    const std::string bytes = link_->toFar.Take(link_->toFar.Arrived(Clock::now()));
+    const size_t arrived = link_->toFar.Arrived(Clock::now());
+    if (arrivals != nullptr)
+        arrivals->assign(link_->toFar.arrivals.begin(),
+                         link_->toFar.arrivals.begin() + static_cast<std::ptrdiff_t>(arrived));
+    const std::string bytes = link_->toFar.Take(arrived);
     link_->Changed();
     return bytes;
 }

@@ -24,6 +24,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <vector>
 
 struct VirtualLink;
 
@@ -45,8 +46,9 @@ public:
 
     // Sends bytes to the near end.
     void Write(const std::string& bytes);
-    // Takes every byte the near end has sent that has arrived.
-    std::string Read();
+    // Takes every byte the near end has sent that has arrived; with arrivals,
+    // also when each of them arrived.
+    std::string Read(std::vector<std::chrono::steady_clock::time_point>* arrivals = nullptr);
     // Waits until count bytes have arrived or the time is up, and takes at most
     // count bytes.
     std::string ReadFor(size_t count, std::chrono::milliseconds timeout);

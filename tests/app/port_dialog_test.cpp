@@ -145,6 +145,12 @@ TEST_F(PortDialogTest, SecondNewTerminalIsOfferedTheNextFreePort) {
     FakeTerminal fourth;
     ShowFor(fourth, true);
     EXPECT_EQ(Entry(), "COM1");
+
+    // A terminal that tried the third's port and closed leaves that port in use.
+    dialog->portinnro->setItemIndex(static_cast<int>(dialog->portinnro->items().indexOf("COM4")));
+    dialog->OKClick();
+    dialog->RemovePortInUse(&fourth.line);
+    EXPECT_EQ(dialog->PortsInUse(), (std::set<int>{3, PortIndexOfEntry(next)}));
 }
 
 TEST_F(PortDialogTest, OkAppliesTheChoiceAndTheNextNewTerminalStartsFromIt) {

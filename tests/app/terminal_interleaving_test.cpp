@@ -73,14 +73,18 @@ constexpr int kHeldRequestSteps = 1500; // at most one request held past its tim
 // or doubled anywhere in it make the rest differ.
 constexpr int kPositionLetters = 3;
 constexpr int kPositions = kLetters * kLetters * kLetters;
-// The escape line of a command file, which carries no id.
+// The escape line of a command file, which carries no id, and the least pause
+// before each of its characters after the first.
 const std::string kEscape = "+++";
+constexpr auto kEscapePause = std::chrono::milliseconds(100);
 // NMS requests: GET and SET of 16-bit values whose id and value bytes, like the
 // replies' other bytes, are none that the checks read for anything else.
 constexpr char kStx = '\x02';
+constexpr size_t kSequenceAt = 5; // a request frame's sequence number
 constexpr std::array<int, 7> kNmsGroups{1, 2, 4, 5, 6, 8, 9};
 constexpr char kHighByte = '\x80';
 constexpr char kDataStatus = kHighByte;
+constexpr int kStrayValue = 0xFFFF; // the value of a reply to no request of the walk
 
 // Every byte says whose it is: terminal t types the 13 lower-case letters from
 // kFirstKey[t]; its sends are upper-case letters from kFirstData[t] (command lines
@@ -148,6 +152,12 @@ std::string ReplyFrame(char sequence, char status, const std::string& value) {
     }
 }
 
+// The acknowledgement and the value of a request with the sequence number.
+std::string Replies(char sequence, int value) {
+    return ReplyFrame(sequence, NmsStatusAcknowledge, "") +
+           ReplyFrame(sequence, kDataStatus, NmsNumberBytes(static_cast<uint32_t>(value), NmsUnsigned16));
+}
+
 // A request frame as it went out with its sequence number.
 std::string WithSequence(const std::string& frame, char sequence) {
     std::string payload = frame.substr(3, frame.size() - NmsFrameOverhead);
@@ -206,6 +216,18 @@ struct Received {
     bool mayBeLost; // its terminal closed or collected NMS replies meanwhile
 };
 
+// The escape characters a device gets, counted apart from the sends: that
+// came, that the escapes given may bring, and that they must bring (no event
+// ended them). Of the escape under way, the characters that came (1 or 2),
+// whether nothing may come between them (no event ended it and no character
+// of an ended one may still come), and when the last one had not yet come.
+struct Escapes {
+    size_t came = 0, due = 0, owed = 0;
+    size_t run = 0;
+    bool runOwed = false;
+    Clock::time_point lastCameAfter;
+};
+
 struct Peer {
     int com;
     std::unique_ptr<VirtualPort> port;
@@ -216,12 +238,11 @@ struct Peer {
     // Since when, and the step, nothing came while a terminal was open on it.
     Clock::time_point quietSince;
     int quietFrom = 0;
-    // What the device reads now went out after its read before.
-    Clock::time_point readAt, readBefore;
+    // What the device reads now went out after its read before; the byte
+    // being taken came after the one time and by the other.
+    Clock::time_point readAt, readBefore, cameAfter, cameBy;
     std::string key; // the send of the open segment, when its first byte tells
-    // Escape characters: that came, that the escapes given may bring, and that
-    // they must bring (no event ended them).
-    size_t escapeChars = 0, escapeCharsDue = 0, escapeCharsOwed = 0;
+    Escapes escapes;
     bool whole = false;    // the open segment is its whole send
     size_t checked = 0;    // of the open segment checked
     std::string lateReply; // to the last request, held back for the next
@@ -338,8 +359,7 @@ protected:
     // them may never go, and its transmit window is told. What its device sent
     // and the screen does not show yet may be lost.
     void endSends(int t) {
-        if (peerOf(t) >= 0)
-            peers[peerOf(t)].escapeCharsOwed = peers[peerOf(t)].escapeChars;
+        endEscapes(t);
         if (const std::string request = nextRequestOf(t); !request.empty())
             endedRequest[t] = request;
         forgiveReceived(t);
@@ -361,6 +381,17 @@ protected:
         }
         QTest::keyClick(terminals[t]->teksti, static_cast<Qt::Key>(Qt::Key_A + c - 'a'));
         return c;
+    }
+
+    // The user types a key, pastes or gives a script; what, for the list.
+    std::string give(int t, int what, size_t size) {
+        if (what == 0)
+            return std::string("types ") + typeKey(t);
+        if (what == 1)
+            paste(t, size);
+        else
+            script(t, size);
+        return (what == 1 ? "pastes " : "Shift+F1 script ") + std::to_string(size);
     }
 
     void paste(int t, size_t size) {
@@ -414,8 +445,8 @@ protected:
                     lines += line + "\r\n";
                     what += " escape";
                     if (terminals[t]->portOpen() && peerOf(t) >= 0) {
-                        peers[peerOf(t)].escapeCharsDue += kEscape.size();
-                        peers[peerOf(t)].escapeCharsOwed += kEscape.size();
+                        peers[peerOf(t)].escapes.due += kEscape.size();
+                        peers[peerOf(t)].escapes.owed += kEscape.size();
                     }
                     continue;
                 } else if ((nmsLines >> i & 1) != 0) {
@@ -554,17 +585,16 @@ protected:
     // The device answers a whole request as the walk drew: at once, never,
     // twice, or late: as the next request comes, before its own reply, unless
     // that request has the same sequence number (a new transmit window numbers
-    // from 0 again), which would make the reply its answer. A value answered at
+    // from 0 again), which would make the reply its answer. Every answer comes
+    // after a reply to another request: the one held back, else one to the
+    // sequence number before, with a value no request has. A value answered at
     // once is due on the screen, unless a piece the device sent just before may
     // have ended the exchange.
     void answerRequest(Peer& peer, int t, const std::string& key, char sequence) {
         const Request& request = requests[t][key];
-        const std::string reply =
-            ReplyFrame(sequence, NmsStatusAcknowledge, "") +
-            ReplyFrame(sequence, kDataStatus,
-                       NmsNumberBytes(static_cast<uint32_t>(request.value), NmsUnsigned16));
-        if (peer.lateReply.size() > 5 && peer.lateReply[5] != sequence)
-            writeTo(peer, peer.lateReply);
+        const std::string reply = Replies(sequence, request.value);
+        const bool heldBack = peer.lateReply.size() > kSequenceAt && peer.lateReply[kSequenceAt] != sequence;
+        writeTo(peer, heldBack ? peer.lateReply : Replies(static_cast<char>(sequence - 2), kStrayValue));
         peer.lateReply = request.reply == Reply::Late ? reply : "";
         if (request.reply != Reply::OnTime && request.reply != Reply::Twice)
             return;
@@ -583,14 +613,12 @@ protected:
         valuesDue[t].clear();
     }
 
-    // The device's event waits fail: the port open on it restarts, and what
-    // the device sent meanwhile may be lost.
+    // The device's event waits fail: the port open on it restarts, at once or
+    // a while later, and each restart may lose what the device sent.
     void failWaits(int t) {
         if (peerOf(t) < 0 || !peers[peerOf(t)].present())
             return;
         Peer& peer = peers[peerOf(t)];
-        if (const Tterminaali* open = openOn(peer))
-            forgiveReceived(indexOf(open));
         const auto fail = [&](bool on) {
             if (peer.port)
                 peer.port->SetWaitsFail(on);
@@ -635,7 +663,7 @@ protected:
                     typeKey(t);
             }
         closeSegment(peer);
-        peer.escapeChars = peer.escapeCharsDue = peer.escapeCharsOwed = 0;
+        peer.escapes = {};
         std::filesystem::remove(std::filesystem::path(PortsFolder()) / ("com" + std::to_string(peer.com)));
         peer.port.reset();
         peer.pty.reset();
@@ -713,24 +741,62 @@ protected:
         return d;
     }
 
+    // Before an event that may end sends, the escapes owed on the devices it
+    // touches have come.
+    void beforeEvent(const Draw& d) {
+        switch (d.action) {
+        case Cancel:
+        case Settings:
+        case ClosePort:
+            checkEscapesBefore(d.t);
+            break;
+        case Lend:
+        case Remove:
+            if (const Tterminaali* terminal = openOn(peers[d.p]))
+                checkEscapesBefore(indexOf(terminal));
+            break;
+        case ReopenAll:
+            checkEscapesBefore(0);
+            checkEscapesBefore(1);
+            break;
+        default:
+            break;
+        }
+    }
+
+    // While the escape that opens a command file goes out, the user types a
+    // key, pastes or gives a script, on a line held for a few steps when so
+    // drawn.
+    std::string duringEscape(const Draw& d, const std::string& sent) {
+        const int p = peerOf(d.t);
+        if (!sent.starts_with("command file: escape") || p < 0 || !terminals[d.t]->portOpen())
+            return "";
+        std::string what = ", then ";
+        if (d.heldSteps <= 2) {
+            hold(peers[p], true);
+            peers[p].releaseAt = steps.size() + static_cast<size_t>(d.heldSteps);
+            what += "COM" + std::to_string(peers[p].com) + " held for " + std::to_string(d.heldSteps) +
+                    " steps, ";
+        }
+        return what + give(d.t, d.source, d.size);
+    }
+
     // Does a step; what it did, for the list.
     std::string act(const Draw& d) {
         const int t = d.t;
         Peer& peer = peers[d.p];
+        beforeEvent(d);
         const std::string who = "T" + std::to_string(t) + " ";
         const std::string com = "COM" + std::to_string(peer.com) + " ";
         switch (d.action) {
         case Type:
-            return who + "types " + typeKey(t);
         case Paste:
-            paste(t, d.size);
-            return who + "pastes " + std::to_string(d.size);
         case Script:
-            script(t, d.size);
-            return who + "Shift+F1 script " + std::to_string(d.size);
-        case Transmit:
-            return who + "transmit window Send: " +
-                   transmit(t, d.size, d.continuous, d.escapeLine, d.nmsLines, d.reply);
+            return who + give(t, d.action - Type, d.size);
+        case Transmit: {
+            const std::string sent = transmit(t, d.size, d.continuous, d.escapeLine, d.nmsLines, d.reply);
+            return who + "transmit window Send: " + sent + duringEscape(d, sent);
+        }
         case Source:
             if (TLahetys* window = transmitWindow(t))
                 window->lahde->setItemIndex(d.source);
@@ -800,15 +866,31 @@ protected:
     }
 
     // Takes what the device received; whether anything came.
+    // The virtual port tells when each byte came; a byte read from the
+    // pseudo-terminal came after the read before began.
     bool drain(Peer& peer) {
+        noteReopens();
         peer.readBefore = std::exchange(peer.readAt, Clock::now());
         std::string bytes;
+        std::vector<Clock::time_point> arrivals;
         if (peer.port)
-            bytes = peer.port->Read();
+            bytes = peer.port->Read(&arrivals);
         else if (peer.pty)
             bytes = peer.pty->ReadFor(1 << 16, std::chrono::milliseconds(2)); // 1 ms would not poll
-        for (char c : bytes)
-            take(peer, c);
+        const Clock::time_point readBy = Clock::now();
+        for (size_t i = 0; i < bytes.size(); ++i) {
+            peer.cameAfter = arrivals.empty() ? peer.readBefore : arrivals[i];
+            peer.cameBy = arrivals.empty() ? readBy : arrivals[i];
+            if (bytes[i] == kEscape.front() && peer.escapes.run > 0) {
+                takeEscape(peer);
+                continue;
+            }
+            if (peer.escapes.run > 0 && peer.escapes.runOwed)
+                fault(
+                    describe(peer, std::string("\"") + bytes[i] + "\" came between an escape's characters"));
+            peer.escapes.run = 0;
+            take(peer, bytes[i]);
+        }
         peer.line += bytes;
         checkSegment(peer);
         return !bytes.empty();
@@ -825,6 +907,8 @@ protected:
         }
         if (Clock::now() - peer.quietSince < kQuietFor)
             return;
+        // What the driver held of escapes that an event ended has come by now.
+        peer.escapes.due = std::max(peer.escapes.owed, peer.escapes.came);
         const std::string missing = missingOnQuietLine(peer, indexOf(terminal));
         if (missing.empty())
             return;
@@ -837,8 +921,7 @@ protected:
     }
 
     std::string missingOnQuietLine(const Peer& peer, int t) const {
-        if (const auto* window = qobject_cast<TLahetys*>(terminals[t]->transmitWindow.data());
-            !(window && window->SendingActive()) && peer.escapeChars < peer.escapeCharsOwed)
+        if (escapesOwed(peer, t))
             return "escapes that no event ended lost characters";
         for (const Key& key : keys[t])
             if (!key.done && !key.mayBeLost && &peers[key.peer] == &peer && key.step < peer.quietFrom)
@@ -847,12 +930,50 @@ protected:
         return "";
     }
 
+    // A request frame's bytes may be any; one that an event ended is cut
+    // where a byte is not its own, and what came then is taken anew: in place
+    // of its sequence number, a byte that no sequence number can be (they are
+    // even) or the key due.
+    bool withinFrame(const Peer& peer, char c) const {
+        if (!peer.segment.starts_with(kStx) || peer.segment.size() >= FrameLength(peer.segment))
+            return false;
+        if (sends[peer.owner].at(peer.key).endedAt < 0)
+            return true;
+        if (peer.segment.size() != kSequenceAt)
+            return expectedBytes(peer).substr(peer.segment.size(), 1) == std::string(1, c);
+        const int t = OwnerIn(c, kFirstKey, kLetters);
+        return c % 2 == 0 && !(t >= 0 && c == nextKey(peer, t));
+    }
+
+    // Closes a request frame that a byte does not go on; the byte taken for
+    // its sequence number came after the cut when it opens a send or a frame.
+    void closeFrame(Peer& peer) {
+        const bool opens = peer.segment.size() == kSequenceAt + 1 &&
+                           (OwnerIn(peer.segment.back(), kMarker, 1) >= 0 || peer.segment.back() == kStx);
+        const char after = peer.segment.back();
+        if (opens)
+            peer.segment.pop_back();
+        peer.checked = std::min(peer.checked, peer.segment.size());
+        closeSegment(peer);
+        if (opens)
+            take(peer, after);
+    }
+
+    char nextKey(const Peer& peer, int t) const {
+        for (const Key& key : keys[t])
+            if (!key.done && &peers[key.peer] == &peer)
+                return key.c;
+        return 0;
+    }
+
     void take(Peer& peer, char c) {
-        if (peer.segment.starts_with(kStx) && peer.segment.size() < FrameLength(peer.segment) &&
-            !(c == kEscape.front() &&
-              expectedBytes(peer).substr(peer.segment.size(), 1) != kEscape.substr(0, 1))) {
-            peer.segment += c; // a request frame's bytes may be any; escape characters go ahead of them
-        } else if (const int t = OwnerIn(c, kFirstKey, kLetters); t >= 0) {
+        if (withinFrame(peer, c)) {
+            peer.segment += c;
+            return;
+        }
+        if (peer.segment.starts_with(kStx))
+            closeFrame(peer);
+        if (const int t = OwnerIn(c, kFirstKey, kLetters); t >= 0) {
             closeSegment(peer);
             takeKey(peer, t, c);
         } else if (const int marked = OwnerIn(c, kMarker, 1); marked >= 0) {
@@ -910,12 +1031,47 @@ protected:
         peer.segment = kStx;
     }
 
-    // The escape's first two characters go out at once, ahead of what waits
-    // and so within another send, or before the line above when the line is
-    // held; only the third waits its turn. They are counted apart from the sends.
+    // An escape's first character goes out at once, ahead of what waits on a
+    // held line; from then on nothing else reaches the line until its last
+    // one, and each comes a pause after the one before.
     void takeEscape(Peer& peer) {
-        if (++peer.escapeChars > peer.escapeCharsDue)
+        Escapes& escapes = peer.escapes;
+        if (escapes.run == 0)
+            escapes.runOwed = escapes.due == std::max(escapes.owed, escapes.came);
+        else if (escapes.runOwed && peer.cameBy - escapes.lastCameAfter < kEscapePause)
+            fault(describe(peer, "escape characters less than " + std::to_string(kEscapePause.count()) +
+                                     " ms apart"));
+        if (++escapes.came > escapes.due)
             fault(describe(peer, "more escape characters than the escapes given"));
+        escapes.run = (escapes.run + 1) % kEscape.size();
+        escapes.lastCameAfter = peer.cameAfter;
+    }
+
+    // Escape characters that no event ended and that should have come: of an
+    // escape under way, or of a command file that has ended.
+    bool escapesOwed(const Peer& peer, int t) const {
+        return (peer.escapes.run > 0 && peer.escapes.runOwed) ||
+               (!windowSending(t) && peer.escapes.came < peer.escapes.owed);
+    }
+
+    // Before an event that may end the escapes on the terminal's device, those
+    // owed come whole, unless the line is held.
+    void checkEscapesBefore(int t) {
+        const int p = peerOf(t);
+        if (p < 0 || peers[p].held || openOn(peers[p]) != terminals[t])
+            return;
+        Peer& peer = peers[p];
+        const auto owed = [&] {
+            drain(peer);
+            return escapesOwed(peer, t);
+        };
+        if (owed() && !QTest::qWaitFor([&] { return !owed(); }, kLagLimitMs))
+            fault(describe(peer, "escapes that no event ended lost characters"));
+    }
+
+    bool windowSending(int t) const {
+        const auto* window = qobject_cast<TLahetys*>(terminals[t]->transmitWindow.data());
+        return window != nullptr && window->SendingActive();
     }
 
     std::string describe(const Peer& peer, const std::string& what) const {
@@ -953,8 +1109,8 @@ protected:
     // sequence number it came with.
     std::string expectedBytes(const Peer& peer) const {
         const std::string& bytes = sends[peer.owner].at(segmentKey(peer)).bytes;
-        return peer.segment.starts_with(kStx) && peer.segment.size() > 5
-                   ? WithSequence(bytes, peer.segment[5])
+        return peer.segment.starts_with(kStx) && peer.segment.size() > kSequenceAt
+                   ? WithSequence(bytes, peer.segment[kSequenceAt])
                    : bytes;
     }
 
@@ -979,21 +1135,6 @@ protected:
         const auto at = static_cast<size_t>(
             std::mismatch(peer.segment.begin(), peer.segment.end(), expected.begin(), expected.end()).first -
             peer.segment.begin());
-        if (at < peer.segment.size() && frame && send.endedAt >= 0) {
-            // The byte taken for the sequence number may have been the first
-            // after the cut, when it opens a send or a key.
-            const char sequence = peer.segment[5];
-            const bool opens = OwnerIn(sequence, kFirstKey, kLetters) >= 0 ||
-                               OwnerIn(sequence, kMarker, 1) >= 0 || sequence == kStx ||
-                               sequence == kEscape.front();
-            const std::string rest = peer.segment.substr(at == 6 && opens ? 5 : at);
-            peer.segment.resize(peer.segment.size() - rest.size());
-            peer.checked = std::min(peer.checked, peer.segment.size());
-            closeSegment(peer);
-            for (char c : rest)
-                take(peer, c);
-            return;
-        }
         if (at < peer.segment.size())
             return fault(describe(peer, "send " + peer.segment.substr(0, 6) + " is not a prefix of itself: " +
                                             std::to_string(peer.segment.size()) + " bytes of " +
@@ -1004,7 +1145,7 @@ protected:
             if (!send.repeats)
                 live[peer.owner].erase(segmentKey(peer));
             if (frame)
-                answerRequest(peer, peer.owner, segmentKey(peer), peer.segment[5]);
+                answerRequest(peer, peer.owner, segmentKey(peer), peer.segment[kSequenceAt]);
         }
         if (!peer.counted)
             countSend(peer, peer.owner, send, "send " + peer.segment.substr(0, 6));
@@ -1056,34 +1197,62 @@ protected:
         return found != sent.end() && found->number == number ? found : sent.end();
     }
 
-    // The first of the pieces from the given one on, all of which may be lost,
-    // that holds the tail; the end when none does.
-    static size_t pieceWithTail(const std::vector<Received>& sent, size_t from, const std::string& tail) {
-        for (; from < sent.size() && sent[from].mayBeLost; ++from)
-            if (sent[from].bytes.find(tail) != std::string::npos)
-                return from;
-        return sent.size();
+    // A place in what a terminal's devices sent it: a piece and a byte of it.
+    struct Place {
+        size_t piece = 0, offset = 0;
+    };
+
+    static Place After(const std::vector<Received>& sent, Place at) {
+        return ++at.offset < sent[at.piece].bytes.size() ? at : Place{at.piece + 1, 0};
     }
 
-    // The first of the pieces from the given one on, all of which may be lost,
-    // that the shown piece is of with a part cut out from its id on: a head of
-    // it, or its mark alone, and then a later part of it; the end when none.
-    static size_t pieceCutInId(const std::vector<Received>& sent, size_t from, const std::string& piece) {
-        for (; from < sent.size() && sent[from].mayBeLost; ++from) {
-            const std::string& bytes = sent[from].bytes;
-            const auto common = static_cast<size_t>(
-                std::mismatch(piece.begin(), piece.end(), bytes.begin(), bytes.end()).first - piece.begin());
-            for (size_t head = 1; head <= common; ++head)
-                if (bytes.find(piece.substr(head), head == 1 ? 0 : head + 1) != std::string::npos)
-                    return from;
+    // The piece that a mark and the id after it name; none when the id is cut.
+    static std::vector<Received>::const_iterator Named(const std::vector<Received>& sent,
+                                                       const std::string& head) {
+        return head.size() > kReceivedIdLength && head[0] == kReceivedMark
+                   ? Find(sent, FromReceivedDigits(head.substr(1, kReceivedIdLength)))
+                   : sent.end();
+    }
+
+    // Where the screen goes on from a mark: at the head of the piece its id
+    // names; its id cut or still coming, at the next piece with that head, else
+    // at the next head. From another byte: at its nearest later place. The
+    // end when there is none.
+    static Place ResumeAt(const std::vector<Received>& sent, Place from, const std::string& head) {
+        if (head[0] == kReceivedMark) {
+            if (const auto named = Named(sent, head); named != sent.end())
+                return {static_cast<size_t>(named - sent.begin()), 0};
+            const size_t next = from.offset == 0 ? from.piece : from.piece + 1;
+            for (size_t k = next; k < sent.size(); ++k)
+                if (sent[k].bytes.starts_with(head))
+                    return {k, 0};
+            return {next, 0};
+        }
+        for (size_t offset = from.offset + 1; from.piece < sent.size(); ++from.piece, offset = 0)
+            if (const size_t at = sent[from.piece].bytes.find(head[0], offset); at != std::string::npos)
+                return {from.piece, at};
+        return {sent.size(), 0};
+    }
+
+    // The first piece that loses bytes that it may not lose when the screen
+    // passes from one place on to another; the end when none.
+    static size_t LostWrongly(const std::vector<Received>& sent, Place from, Place to) {
+        for (size_t k = from.piece; k <= to.piece && k < sent.size(); ++k) {
+            const size_t first = k == from.piece ? from.offset : 0;
+            const size_t last = k == to.piece ? to.offset : sent[k].bytes.size();
+            if (first < last && !sent[k].mayBeLost)
+                return k;
         }
         return sent.size();
     }
 
     // The pieces the screen shows are those its devices sent it, in order, each
-    // whole or cut where it may be lost; none lost that may not be. A screen
-    // that has dropped its top may begin anywhere.
+    // whole, or with bytes missing where it may lose them (to NMS replies
+    // awaited, to a reopen); a screen that has dropped its top may begin
+    // anywhere. A device keeps what a terminal that closed did not read for the
+    // next one that opens it.
     void checkReceived(int t) {
+        noteReopens();
         const QString screen = terminals[t]->teksti->screenText();
         std::string shown;
         for (const QChar c : screen)
@@ -1093,65 +1262,82 @@ protected:
         const std::vector<Received>& sent = received[t];
         const std::string name = "T" + std::to_string(t) + "'s screen: ";
         bool anywhere = screen.size() >= terminals[t]->options.lowMark / 2;
-        size_t next = 0, whole = 0;
-        for (size_t at = shown.find(kReceivedMark); at != std::string::npos && faultText.empty();) {
-            const size_t end = shown.find(kReceivedMark, at + 1);
-            const std::string piece = shown.substr(at, end - at);
-            at = end;
-            if (piece.size() <= kReceivedIdLength)
-                continue;
-            const int number = FromReceivedDigits(piece.substr(1, kReceivedIdLength));
-            const auto found = Find(sent, number);
-            const auto index = static_cast<size_t>(found - sent.begin());
-            // A device keeps what the terminal that closed did not read, for
-            // the next one that opens it.
-            if (const auto other = Find(received[1 - t], number);
-                found == sent.end() && other != received[1 - t].end() && other->mayBeLost)
-                continue;
-            // Or NMS replies awaited took its id, or a part from within it,
-            // and the rest is shown.
-            if (const size_t cut = pieceCutInId(sent, next, piece);
-                found == sent.end() && cut != sent.size()) {
-                next = whole = cut + 1;
+        Place at;
+        for (size_t i = 0; i < shown.size() && faultText.empty(); ++i) {
+            const std::string head = shown.substr(i, 1 + kReceivedIdLength);
+            if (head[0] != kReceivedMark && at.piece < sent.size() &&
+                sent[at.piece].bytes[at.offset] == head[0]) {
+                at = After(sent, at);
                 continue;
             }
-            if (found == sent.end() || index < next)
-                return fault(name + "the piece " + piece.substr(0, 5) + " its device did not send it next");
-            for (size_t i = next; i < index && !anywhere; ++i)
-                if (!sent[i].mayBeLost)
-                    return fault(name + "the piece " + sent[i].bytes.substr(0, 5) + " is missing before " +
-                                 piece.substr(0, 5));
-            // NMS replies awaited may have taken a middle part of a piece that
-            // may be lost, or the head of a later one, whose tail then follows.
-            const size_t common = static_cast<size_t>(
-                std::mismatch(piece.begin(), piece.end(), found->bytes.begin(), found->bytes.end()).first -
-                piece.begin());
-            const std::string tail = piece.substr(common);
-            const size_t last =
-                tail.empty() || (found->mayBeLost && found->bytes.find(tail, common) != std::string::npos)
-                    ? index
-                    : pieceWithTail(sent, index + 1, tail);
-            if (last == sent.size() ||
-                (common < found->bytes.size() && end != std::string::npos && !found->mayBeLost))
-                return fault(name + "the piece " + piece.substr(0, 5) + " shows " +
-                             std::to_string(piece.size()) + " bytes that are not its " +
-                             std::to_string(found->bytes.size()));
-            next = last + 1;
-            whole = common == found->bytes.size() ? next : index;
-            anywhere = false;
+            if (const size_t end = std::min(shown.find(kReceivedMark, i + 1), shown.size());
+                keptForOther(t, shown.substr(i, end - i))) {
+                i = end - 1;
+                continue;
+            }
+            const Place to = ResumeAt(sent, at, head);
+            if (anywhere) {
+                if (Named(sent, head) != sent.end())
+                    at = After(sent, to), anywhere = false;
+                continue;
+            }
+            if (to.piece >= sent.size() || std::tie(to.piece, to.offset) < std::tie(at.piece, at.offset))
+                return fault(name + "shows \"" + shown.substr(i, 12) + "\" where its devices sent " +
+                             (at.piece < sent.size()
+                                  ? sent[at.piece].bytes.substr(0, 5) + "'s byte " + std::to_string(at.offset)
+                                  : "nothing more"));
+            if (const size_t lost = LostWrongly(sent, at, to); lost < sent.size())
+                return fault(name + "the piece " + sent[lost].bytes.substr(0, 5) + " lost bytes before \"" +
+                             shown.substr(i, 12) + "\"");
+            at = After(sent, to);
         }
-        shownUpTo[t] = whole;
+        shownUpTo[t] = at.piece;
         checkValues(t, screen, name);
-        for (size_t i = next; i < sent.size(); ++i)
+        for (size_t i = at.piece; i < sent.size(); ++i)
             if (!sent[i].mayBeLost && Clock::now() - sent[i].sentAt > kShownWithin)
-                return late(name + "the piece " + sent[i].bytes.substr(0, 5) + " is not shown");
+                return late(name + "the piece " + sent[i].bytes.substr(0, 5) + " is not shown whole");
+    }
+
+    // Shown bytes up to the next mark that the other terminal's device sent it
+    // and it did not read: the device keeps them for the next terminal that
+    // opens it.
+    bool keptForOther(int t, const std::string& bytes) const {
+        const std::vector<Received>& other = received[1 - t];
+        if (const auto named = Named(other, bytes); named != other.end())
+            return named->mayBeLost;
+        return bytes[0] != kReceivedMark &&
+               std::any_of(other.begin(), other.end(), [&](const Received& piece) {
+                   return piece.mayBeLost && piece.bytes.find(bytes) != std::string::npos;
+               });
+    }
+
+    // A port opened again (a restart after failed event waits, a close and an
+    // open) ends the escape going out on its device and drops what the device
+    // sent that was not read yet.
+    void noteReopens() {
+        for (int t = 0; t < 2; ++t)
+            if (const HANDLE handle = terminals[t]->CommPort1->Handle(); handle != handles[t]) {
+                handles[t] = handle;
+                endEscapes(t);
+                forgiveReceived(t);
+            }
+    }
+
+    // The escapes on the terminal's device may lose what they did not bring yet.
+    void endEscapes(int t) {
+        if (peerOf(t) >= 0) {
+            Escapes& escapes = peers[peerOf(t)].escapes;
+            escapes.owed = escapes.came;
+            escapes.run = 0;
+        }
     }
 
     // Each NMS value the screen shows is printed with its own request's id, and
     // once; a value answered at once to a request no event ended is shown.
     void checkValues(int t, const QString& screen, const std::string& name) {
-        // The echoed SET line carries the value too.
-        static const QRegularExpression valueLine(QStringLiteral("(?<!U16 )(\\d+\\.\\d+) (\\d+)"));
+        // The echoed SET line carries the value too. A SET line's id text, the
+        // seven characters around its point, ends in a blank.
+        static const QRegularExpression valueLine(QStringLiteral("(?<!U16 )(\\d+\\.\\d+) +(\\d+)"));
         std::set<int> shown;
         for (auto lines = valueLine.globalMatch(screen); lines.hasNext();) {
             const QRegularExpressionMatch line = lines.next();
@@ -1263,6 +1449,7 @@ protected:
         for (int t = 0; t < 2; ++t) {
             if (auto* window = qobject_cast<TLahetys*>(terminals[t]->transmitWindow.data());
                 window && window->SendingActive()) {
+                checkEscapesBefore(t);
                 window->PeruutaClick();
                 endSends(t);
             }
@@ -1275,7 +1462,7 @@ protected:
         }
         for (Peer& peer : peers) {
             closeSegment(peer);
-            if (peer.escapeChars < peer.escapeCharsOwed)
+            if (peer.escapes.came < peer.escapes.owed)
                 fault(describe(peer, "escapes that no event ended lost characters"));
         }
         checkScreens();
@@ -1315,6 +1502,7 @@ protected:
     int step = 0;
     std::array<std::vector<Received>, 2> received; // what each terminal's devices sent it
     std::array<size_t, 2> shownUpTo{0, 0};         // the pieces before this one have been shown whole
+    std::array<HANDLE, 2> handles{};               // each terminal's port as its screen was last checked
     int nextReceived = 0;
     std::string setup; // the terminals' options the seed drew
     std::array<std::map<std::string, Request>, 2> requests;

@@ -130,8 +130,9 @@ protected:
     QPointer<Tpiirtopohja> designer;
 };
 
-// Both protocols end in one place on every end: the last line is written and the
-// status window's buttons come back, its caption names no modem that is gone, a
+// Both protocols end in one place on every end: the last line is written (for a
+// "$" run ended before its modem saved the parameters or route lines it took, what
+// it did not save) and the status window's buttons come back, its caption names no modem that is gone, a
 // modem left programming is told so while its cable is in (programming mode off,
 // the end of the NMS exchange), and nothing more of the project goes out.
 // The NMS transfer holds the GUI thread until it ends, and the boxes it shows on
@@ -181,14 +182,15 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
     const std::string closed = DollarRun::kPortClosed;
     const std::string dataFlow = "Dataflow between modem and PC interrupted some way !!";
     const std::string beforeSave = "Transfer interrupted before parameters saved to eeprom";
+    const std::string beforeRoutesSaved = "Transfer interrupted before routes saved to eeprom";
     const Row rows[] = {
         {"$: the modem's answer", Dollar, Answer, closed, true, false},
         {"$: a time-out", Dollar, TimeOut, dataFlow, true, true},
         {"$: the cable pulled", Dollar, CablePulled, dataFlow, true, false},
-        {"$: the window closed", Dollar, WindowClosed, closed, false, true},
-        {"$: the modem deleted", Dollar, ModemDeleted, closed, false, true},
-        {"$: New", Dollar, NewProject, closed, false, true},
-        {"$: Open", Dollar, OpenProject, closed, false, true},
+        {"$: the window closed", Dollar, WindowClosed, beforeRoutesSaved, false, true},
+        {"$: the modem deleted", Dollar, ModemDeleted, beforeRoutesSaved, false, true},
+        {"$: New", Dollar, NewProject, beforeRoutesSaved, false, true},
+        {"$: Open", Dollar, OpenProject, beforeRoutesSaved, false, true},
         {"$: New with programming mode off asked", Dollar, NewAfterModeOff, closed, false, false},
         {"$: New before the parameters were saved", Dollar, NewBeforeSave, beforeSave, false, true},
         {"$: the project closed before the parameters were saved", Dollar, ClosedBeforeSave, beforeSave,
@@ -464,7 +466,8 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
 // modem given to the window as it is pressed), the NMS frequency refusal, a value
 // the modem refused, the missing type file and its unreadable rows, and the check
 // of a damaged conversion target on OK; the unreadable type file of a modem shown
-// for conversion, and the type conflict while all modems' properties are printed.
+// for conversion; the type conflict while all modems' properties, or the active
+// modem's, are printed, and the active modem's missing type file.
 TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyWhatStillHolds) {
     enum Box {
         Conversion,
@@ -479,7 +482,9 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
         ConversionToDamagedType,
         HexOnReceive,
         ConversionOfUnreadableType,
-        ConflictOnPrintAll
+        ConflictOnPrintAll,
+        ConflictOnPrintOne,
+        TypeFileMissingOnPrint
     };
     // How each box begins.
     const std::string boxTexts[] = {"Converting value",
@@ -494,7 +499,9 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
                                     "Ini file QX-BAD.smf",
                                     "Not allowed hexadesimal value",
                                     "ERROR: Check ini-file",
-                                    "Conflict between modem data structure"};
+                                    "Conflict between modem data structure",
+                                    "Conflict between modem data structure",
+                                    "ERROR: Check ini-file"};
     enum Under {
         OwnReplies,
         OtherDesignerEnds,
@@ -524,7 +531,9 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
                              {ConversionToDamagedType, FigureDeleted},
                              {HexOnReceive, OtherDesignerEnds},
                              {ConversionOfUnreadableType, FigureDeleted},
-                             {ConflictOnPrintAll, FigureDeleted}});
+                             {ConflictOnPrintAll, FigureDeleted},
+                             {ConflictOnPrintOne, FigureDeleted},
+                             {TypeFileMissingOnPrint, FigureDeleted}});
     for (const char* type : {"QX-450.smf", "QX-450R.smf", "QX-NMS.smf"})
         AddTypeFile(type);
     // A type file copied under another name: its check number no longer fits.
@@ -555,8 +564,10 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
         const bool boxOfTheRun =
             row.box == Conflict || row.box == TypeFileMissing || row.box == SchemaUnreadable || ownTransmit;
         // The box is about A, not about B.
-        const bool boxOfA = boxOfTheRun || row.box == ConflictOnOk || row.box == ConversionOfUnreadableType ||
-                            row.box == ConflictOnPrintAll;
+        const bool printed = row.box == ConflictOnPrintAll || row.box == ConflictOnPrintOne ||
+                             row.box == TypeFileMissingOnPrint;
+        const bool boxOfA =
+            boxOfTheRun || row.box == ConflictOnOk || row.box == ConversionOfUnreadableType || printed;
         const bool ownRun = row.box == Conversion || row.box == HexOnOk || boxOfTheRun;
         DollarModemOnPort dollar(row.box == NmsFrequency ? kOtherDollarCom + 1 : kDollarCom);
         DollarModemOnPort otherDollar(kOtherDollarCom);
@@ -620,10 +631,10 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
         } else {
             a = &AddSimulatedModem(design, "01", nullptr);
             if (row.box == Conflict || row.box == ConflictOnOk || ownTransmit ||
-                row.box == ConflictOnPrintAll)
+                row.box == ConflictOnPrintAll || row.box == ConflictOnPrintOne)
                 a->SetTypeName("QX-450R");
             else if (row.box == TypeFileMissing || row.box == SchemaUnreadable ||
-                     row.box == ConversionOfUnreadableType)
+                     row.box == ConversionOfUnreadableType || row.box == TypeFileMissingOnPrint)
                 a->SetTypeName("QX-GONE");
             else
                 typed(designer, *a, "QX-450R");
@@ -728,6 +739,9 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
             show(designer, a, "QX-450R");
         } else if (row.box == ConflictOnPrintAll) {
             Trigger("Properties1");
+        } else if (row.box == ConflictOnPrintOne || row.box == TypeFileMissingOnPrint) {
+            design.active = a;
+            Trigger("Print2");
         }
         ProcessEventsUntil([&] { return opened; }, 5s);
         ASSERT_TRUE(opened);
