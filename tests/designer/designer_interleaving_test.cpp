@@ -1488,6 +1488,7 @@ void DesignerInterleavingTest::CheckEnds() {
         return;
     static const std::set<std::string> kEnds = {DollarRun::kPortClosed,
                                                 DollarRun::kInterruptedBeforeSave,
+                                                DollarRun::kInterruptedBeforeRoutesSaved,
                                                 "Port closed",
                                                 "Dataflow between modem and PC interrupted some way !!",
                                                 "Ping test finnished",
