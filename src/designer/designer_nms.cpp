@@ -59,24 +59,25 @@ void DesignerNms::ShowMessage(const std::string& text) {
 
 void DesignerNms::TransferStarts(TKuvio& figure) {
     transferred_.Hold(&designer_.Design(), &figure);
-    if (Ominaisuus != nullptr)
-        Ominaisuus->SetFigure(&designer_, &figure);
+    if (Tominaisuus* window = designer_.PropertiesWindow())
+        window->SetFigure(&designer_, &figure);
 }
 
 bool DesignerNms::ShowsTransferred() const {
-    return Ominaisuus != nullptr && transferred_.get() != nullptr &&
-           Ominaisuus->Figure() == transferred_.get();
+    const Tominaisuus* window = designer_.PropertiesWindow();
+    return window != nullptr && transferred_.get() != nullptr && window->Figure() == transferred_.get();
 }
 
 // The properties window numbers the figure's entries from 1.
 void DesignerNms::MarkNmsWriteResult(size_t index, const PropertyEntry& entry, int result) {
     if (ShowsTransferred())
-        Ominaisuus->MarkNmsWriteResult(result, static_cast<int>(index + 1), entry.value, entry.tag);
+        designer_.PropertiesWindow()->MarkNmsWriteResult(result, static_cast<int>(index + 1), entry.value,
+                                                         entry.tag);
 }
 
 void DesignerNms::RefreshPropertyForm() {
     if (ShowsTransferred())
-        Ominaisuus->RefreshPropertyForm();
+        designer_.PropertiesWindow()->RefreshPropertyForm();
 }
 
 void DesignerNms::ValuesReceived(TKuvio& figure) {

@@ -29,8 +29,9 @@ public:
     void Pause(int ms) override;
 
 private:
-    // The properties window shows a result only while it shows the modem
-    // transferred: a box of the transfer lets another designer's run re-point it.
+    // The designer's properties window shows a result only while it shows the
+    // modem transferred: under a box of the transfer it may be given another
+    // modem, or lose this one.
     bool ShowsTransferred() const;
 
     Tpiirtopohja& designer_;

@@ -66,25 +66,3 @@ const ParameterSchema& TypeSchemas::Of(const TKuvio& figure) {
         found = schemas_.emplace(typeFile, ReadParameterSchema(ProgramFileIgnoringCase(typeFile))).first;
     return found->second;
 }
-
-ModemPropertyRows::ModemPropertyRows(TKuvio& figure, const PropertyRowContext& context,
-                                     const ConflictQuestion& continueOnConflict)
-    : ModemPropertyRows(figure, context,
-                        ReadParameterSchema(ProgramFileIgnoringCase(figure.GetSmfFileName())),
-                        continueOnConflict) {}
-
-ModemPropertyRows::ModemPropertyRows(TKuvio& figure, const PropertyRowContext& context,
-                                     const ParameterSchema& schema,
-                                     const ConflictQuestion& continueOnConflict)
-    : rows_(BuildPropertyRows(figure, schema, LoadFieldValues(schema, figure, continueOnConflict), context)) {
-}
-
-bool ModemPropertyRows::GetFieldText(int row, char& letter, std::string& label, std::string& value) const {
-    if (row < 0 || static_cast<size_t>(row) >= rows_.size())
-        return false;
-    const PropertyRow& found = rows_[static_cast<size_t>(row)];
-    letter = found.letter;
-    label = found.label;
-    value = found.value;
-    return true;
-}

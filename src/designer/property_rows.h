@@ -48,20 +48,3 @@ public:
 private:
     std::unordered_map<std::string, ParameterSchema> schemas_;
 };
-
-// The rows of a figure, from its type's schema (by default read from its type file).
-class ModemPropertyRows {
-public:
-    ModemPropertyRows(TKuvio& figure, const PropertyRowContext& context,
-                      const ConflictQuestion& continueOnConflict = AskContinueOnConflict);
-    ModemPropertyRows(TKuvio& figure, const PropertyRowContext& context, const ParameterSchema& schema,
-                      const ConflictQuestion& continueOnConflict = AskContinueOnConflict);
-
-    // Row i (from 0): its type letter ('S' for the fixed rows), label and value;
-    // false past the last row.
-    bool GetFieldText(int row, char& letter, std::string& label, std::string& value) const;
-    const std::vector<PropertyRow>& Rows() const { return rows_; }
-
-private:
-    std::vector<PropertyRow> rows_;
-};

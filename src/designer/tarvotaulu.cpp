@@ -289,8 +289,8 @@ void ShowPropertyTable(Tpiirtopohja* designer) {
     child->show();
 }
 
-void RefreshPropertyTable() {
-    if (arvotaulu)
+void RefreshPropertyTable(const Tpiirtopohja* designer) {
+    if (arvotaulu && arvotaulu->Designer() == designer)
         arvotaulu->RefreshPropertyTable();
 }
 

@@ -75,8 +75,9 @@ extern QPointer<Tarvotaulu> arvotaulu;
 // Shows the table, creating it for the designer when there is none; the designer
 // is set to its normal size meanwhile.
 void ShowPropertyTable(Tpiirtopohja* designer);
-// Builds the table anew when there is one: its designer opened a file or a
-// modem's values were stored.
-void RefreshPropertyTable();
+// Builds the table anew when it shows the designer's modems: the designer opened
+// a file or a modem's values were stored. The table of another designer stays as
+// it is.
+void RefreshPropertyTable(const Tpiirtopohja* designer);
 // Closes the table when it shows the designer's modems.
 void ClosePropertyTable(const Tpiirtopohja* designer);

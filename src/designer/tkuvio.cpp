@@ -307,7 +307,6 @@ void TKuvio::ResetPropertyList(bool clear) {
     }
     entries_.clear();
     writeCursor_.reset();
-    readCursor_.reset();
 }
 
 void TKuvio::SetPropertyEntry(char tag, char second, const std::string& value, bool inUse, bool overwrite,
@@ -342,22 +341,9 @@ void TKuvio::SetPropertyEntry(char tag, char second, const std::string& value, b
     entry.nmsId = id;
 }
 
-bool TKuvio::NextPropertyEntry(PropertyEntry& entry, bool restart) {
-    if (restart)
-        readCursor_ = entries_.empty() ? std::nullopt : std::optional<size_t>(0);
-    if (!readCursor_ || *readCursor_ >= entries_.size()) {
-        entry = PropertyEntry{' ', '0', 0, "ERROR", 0, 0};
-        return false;
-    }
-    entry = entries_[*readCursor_];
-    readCursor_ = *readCursor_ + 1 < entries_.size() ? std::optional<size_t>(*readCursor_ + 1) : std::nullopt;
-    return true;
-}
-
 void TKuvio::TakePropertiesFrom(TKuvio& other) {
     entries_ = std::move(other.entries_);
     writeCursor_ = other.writeCursor_;
-    readCursor_.reset();
     rewind_ = false;
     highestAccessLevel_ = std::max(highestAccessLevel_, other.highestAccessLevel_);
     other.ResetPropertyList(true);

@@ -166,7 +166,6 @@ public:
     void ResetPropertyList(bool clear);
     void SetPropertyEntry(char tag, char second, const std::string& value, bool inUse, bool overwrite,
                           int8_t size, uint16_t id);
-    bool NextPropertyEntry(PropertyEntry& entry, bool restart);
     const std::vector<PropertyEntry>& PropertyEntries() const { return entries_; }
     int HighestAccessLevel() const { return highestAccessLevel_; }
     // Takes over the other figure's property values (a modem data file read into a
@@ -222,9 +221,7 @@ private:
     std::string picture_ = "MODEEMI";
 
     std::vector<PropertyEntry> entries_;
-    // Index of the entry written last and of the entry returned next; none when
-    // there is no such entry.
+    // Index of the entry written last; none before the first write.
     std::optional<size_t> writeCursor_;
-    std::optional<size_t> readCursor_;
     bool rewind_ = false;
 };

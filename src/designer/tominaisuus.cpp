@@ -27,8 +27,6 @@
 #include <algorithm>
 #include <filesystem>
 
-QPointer<Tominaisuus> Ominaisuus;
-
 namespace {
 
 // Where the value controls stand in a column at least (further right when a label
@@ -836,7 +834,7 @@ bool Tominaisuus::StoreFigure() {
             designer_->SetRoutesDirty();
         designer_->RedrawRoutes();
     }
-    RefreshPropertyTable();
+    RefreshPropertyTable(designer_);
     return true;
 }
 

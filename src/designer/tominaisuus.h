@@ -4,8 +4,8 @@
 // figure's modem-type file (designer/parameter_schema.h); the values follow the
 // rules of designer/field_value.h. It also shows the values a modem reports
 // during programming, and in its two-column view converts a modem's values to
-// another modem type. One window serves every figure of the designers; the newest
-// designer's window is the global Ominaisuus.
+// another modem type. Each designer has one, which serves every figure of that
+// designer.
 
 #include "designer/field_value.h"
 #include "designer/held_figure.h"
@@ -206,6 +206,3 @@ private:
     // Cancel stays disabled over the next hide (a receive is running).
     bool keepCancelDisabled_ = false;
 };
-
-// The newest designer's modem properties window.
-extern QPointer<Tominaisuus> Ominaisuus;

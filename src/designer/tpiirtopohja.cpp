@@ -155,6 +155,10 @@ Tpiirtopohja::Tpiirtopohja(bool singleModem, QWidget* parent)
 Tpiirtopohja::~Tpiirtopohja() {
     programming_->Cancel();
     design_.DeleteAllFigures();
+    // No other designer reaches this one's tool windows: they go with it.
+    for (QWidget* window : std::initializer_list<QWidget*>{prj_ominaisuus_, ominaisuus_, suoja_})
+        if (window)
+            window->deleteLater();
     delete ui;
 }
 
@@ -273,19 +277,14 @@ void Tpiirtopohja::CreateProgramming() {
     hooks.showRejected = [this](TKuvio& figure, const std::vector<DollarItem>& items, int firstIndex) {
         ShowRejectedValues(figure, items, firstIndex);
     };
-    hooks.hideProperties = [] {
-        if (Ominaisuus)
-            Ominaisuus->hide();
+    hooks.hideProperties = [this] {
+        if (ominaisuus_)
+            ominaisuus_->hide();
     };
-    hooks.showProperties = [this](TKuvio& figure) {
-        if (!Ominaisuus)
-            return;
-        Ominaisuus->SetFigure(this, &figure);
-        Ominaisuus->ShowModemProperties(false);
-    };
-    hooks.enablePropertiesCancel = [] {
-        if (Ominaisuus)
-            Ominaisuus->EnableCancel();
+    hooks.showProperties = [this](TKuvio& figure) { ShowProperties(figure); };
+    hooks.enablePropertiesCancel = [this] {
+        if (ominaisuus_)
+            ominaisuus_->EnableCancel();
     };
     programming_ = std::make_unique<DesignerProgramming>(design_, StatusWindow(), port_, std::move(hooks));
     nms_ = std::make_unique<DesignerNms>(*this);
@@ -365,16 +364,28 @@ void Tpiirtopohja::showEvent(QShowEvent* event) {
     PostMessage(this, WM_DESIGNER_OPEN_FILE);
 }
 
+// The tool windows stand beside the designers, so the main window owns them.
 void Tpiirtopohja::CreateHelpers() {
-    // The tool windows outlive their designer: the main window owns them.
     QWidget* owner = Pohjafrm ? Pohjafrm->Window() : this;
-    prj_ominaisuus = new Tprj_ominaisuus(owner);
+    prj_ominaisuus_ = new Tprj_ominaisuus(owner);
     // A project is captioned with its name from here on: the helpers come before
     // the start file (both are posted, the helpers at construction), so a start
     // file or the first New's properties give the caption that follows.
     ShowProjectCaption();
-    Ominaisuus = new Tominaisuus(owner);
-    suoja = suoja_ = new Tsuoja(owner);
+    ominaisuus_ = new Tominaisuus(owner);
+    suoja_ = new Tsuoja(owner);
+}
+
+Tominaisuus* Tpiirtopohja::PropertiesWindow() const {
+    return ominaisuus_;
+}
+
+Tprj_ominaisuus* Tpiirtopohja::ProjectPropertiesDialog() const {
+    return prj_ominaisuus_;
+}
+
+Tsuoja* Tpiirtopohja::SecurityLevelDialog() const {
+    return suoja_;
 }
 
 void Tpiirtopohja::OpenStartFile() {
@@ -518,6 +529,10 @@ FileDialogRequest Tpiirtopohja::ModemDataRequest(bool save, const std::string& t
 }
 
 bool Tpiirtopohja::AskSaveChanges() {
+    // Closing the properties window stores a new modem's shown values, so that
+    // the design saved holds them.
+    if (ominaisuus_)
+        ominaisuus_->close();
     if (design_.modified) {
         const int answer = MessageBox("Save changes to file ?", "Warning", MB_YESNOCANCEL | MB_ICONWARNING);
         if (answer == IDCANCEL)
@@ -531,8 +546,8 @@ bool Tpiirtopohja::AskSaveChanges() {
             fileNamed_ = true;
         }
     }
-    if (prj_ominaisuus)
-        prj_ominaisuus->CloseFor(this);
+    if (prj_ominaisuus_)
+        prj_ominaisuus_->CloseFor(this);
     design_.DeleteAllFigures();
     RedrawRoutes();
     design_.modified = false;
@@ -542,14 +557,14 @@ bool Tpiirtopohja::AskSaveChanges() {
 void Tpiirtopohja::Uusi1Click() {
     if (!AskSaveChanges())
         return;
-    if (!SingleModem() && prj_ominaisuus)
-        prj_ominaisuus->ShowNewProject(this);
+    if (!SingleModem() && prj_ominaisuus_)
+        prj_ominaisuus_->ShowNewProject(this);
     design_.routesDirty = false;
     design_.figureCounter = 0;
     design_.routesGenerated = false;
     ForgetFile();
     ResetZoom();
-    RefreshPropertyTable();
+    RefreshPropertyTable(this);
 }
 
 // The window's file is one it read or wrote.
@@ -599,7 +614,7 @@ bool Tpiirtopohja::LoadProjectFile(const std::string& fileName) {
         }
     }
     RedrawRoutes();
-    RefreshPropertyTable();
+    RefreshPropertyTable(this);
     return read;
 }
 
@@ -842,52 +857,61 @@ void Tpiirtopohja::SetMasterNoAddress(bool on) {
         design_.master->SetNoTerminalAddress(on);
 }
 
+void Tpiirtopohja::ShowProperties(TKuvio& figure) {
+    if (!ominaisuus_)
+        return;
+    ominaisuus_->SetFigure(this, &figure);
+    ominaisuus_->ShowModemProperties(false);
+}
+
 void Tpiirtopohja::Ominaisuudet2Click() {
-    if (Ominaisuus && design_.context) {
-        Ominaisuus->SetFigure(this, design_.context);
-        Ominaisuus->ShowModemProperties(false);
-    }
+    if (design_.context)
+        ShowProperties(*design_.context);
     design_.context = nullptr;
 }
 
 // A shown properties window follows the selection.
 void Tpiirtopohja::ActiveFigureChanged() {
-    if (Ominaisuus && Ominaisuus->isVisible() && design_.active) {
-        Ominaisuus->SetFigure(this, design_.active);
-        Ominaisuus->ShowModemProperties(false);
-    }
+    if (ominaisuus_ && ominaisuus_->isVisible() && design_.active)
+        ShowProperties(*design_.active);
 }
 
 bool Tpiirtopohja::ConvertingModemType() const {
-    return Ominaisuus && Ominaisuus->Converting();
+    return ominaisuus_ && ominaisuus_->Converting();
 }
 
 // Opens the two-column view that converts the context figure to the chosen type.
 void Tpiirtopohja::Konvert1Click(QAction* item) {
-    if (Ominaisuus && design_.context) {
-        Ominaisuus->SetFigure(this, design_.context);
-        Ominaisuus->SetConversionTarget(toLatin1(item->text()));
-        Ominaisuus->ShowModemProperties(true);
+    if (ominaisuus_ && design_.context) {
+        ominaisuus_->SetFigure(this, design_.context);
+        ominaisuus_->SetConversionTarget(toLatin1(item->text()));
+        ominaisuus_->ShowModemProperties(true);
     }
     design_.context = nullptr;
 }
 
 // The values a modem refused, shown in red on its properties: the parameters are
-// marked and the user told, the factory block's are shown as they come.
+// marked and the user told, the factory block's are shown as they come. A value
+// may open a box: what comes after it goes on only while the window still shows
+// the modem the reply was for.
 void Tpiirtopohja::ShowRejectedValues(TKuvio& figure, const std::vector<DollarItem>& items, int firstIndex) {
-    if (!Ominaisuus)
+    if (!ominaisuus_)
         return;
-    Ominaisuus->SetFigure(this, &figure);
+    const HeldFigure rejected(design_, &figure);
+    const auto stillShown = [&] { return ominaisuus_ && rejected.get() && ominaisuus_->Figure() == &figure; };
+    ominaisuus_->SetFigure(this, &figure);
     const bool factory = firstIndex != 1;
     if (factory)
-        Ominaisuus->ShowModemProperties(false);
-    for (size_t i = 0; i < items.size(); ++i)
-        Ominaisuus->ApplyResponseFields(firstIndex + static_cast<int>(i), items[i].tag, items[i].value);
-    if (factory)
+        ominaisuus_->ShowModemProperties(false);
+    for (size_t i = 0; i < items.size() && stillShown(); ++i)
+        ominaisuus_->ApplyResponseFields(firstIndex + static_cast<int>(i), items[i].tag, items[i].value);
+    if (factory || !stillShown())
         return;
-    Ominaisuus->RefreshPropertyForm();
-    Ominaisuus->PostInvalidParameter();
-    Ominaisuus->ShowModemProperties(false);
+    ominaisuus_->RefreshPropertyForm();
+    if (!stillShown())
+        return;
+    ominaisuus_->PostInvalidParameter();
+    ominaisuus_->ShowModemProperties(false);
 }
 
 void Tpiirtopohja::Reitit1Click() {
@@ -992,8 +1016,8 @@ void Tpiirtopohja::PortParityPingClick(QAction* item) {
 }
 
 void Tpiirtopohja::Ominaisuudet3Click() {
-    if (prj_ominaisuus)
-        prj_ominaisuus->ShowFor(this);
+    if (prj_ominaisuus_)
+        prj_ominaisuus_->ShowFor(this);
 }
 
 void Tpiirtopohja::Suojaustaso1Click() {
@@ -1181,13 +1205,9 @@ void Tpiirtopohja::RedrawRoutes() {
 }
 
 bool Tpiirtopohja::FormCloseQuery() {
-    // A new modem's shown values are stored before the save question.
-    if (Ominaisuus)
-        Ominaisuus->close();
+    // The save question closes the modem and the project properties too.
     if (!AskSaveChanges())
         return false;
-    if (prj_ominaisuus)
-        prj_ominaisuus->CloseFor(this);
     if (suoja_)
         suoja_->hide();
     // A "$" run or a ping still going ends with its port.

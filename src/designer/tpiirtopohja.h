@@ -31,6 +31,8 @@ class DesignerCanvas;
 class QActionGroup;
 class QMenu;
 class QScrollArea;
+class Tominaisuus;
+class Tprj_ominaisuus;
 class Tsuoja;
 
 class Tpiirtopohja : public QMainWindow, public CloseQuery, public WorkingControlOwner {
@@ -57,6 +59,11 @@ public:
     PropertyRowContext RowContext() const;
     // Whether a parameter with the visibility mask is shown in this designer.
     bool AllowedInMode(int mask) const;
+    // The tool windows this designer created; each shows only this designer's
+    // project and modems. Null until they are created, and after they went.
+    Tominaisuus* PropertiesWindow() const;
+    Tprj_ominaisuus* ProjectPropertiesDialog() const;
+    Tsuoja* SecurityLevelDialog() const;
 
     // File menu.
     void Tiedosto1Click();
@@ -179,6 +186,8 @@ private:
     void BuildPingSettingMenus();
     void ConnectMenuCommands();
     void CreateProgramming();
+    // Shows the figure in the designer's properties window.
+    void ShowProperties(TKuvio& figure);
     void ShowRejectedValues(TKuvio& figure, const std::vector<DollarItem>& items, int firstIndex);
     void UpdatePingCaption();
     void BuildModemTypeMenus();
@@ -227,7 +236,10 @@ private:
     std::string modemFileName_ = "default.ssf";
     bool fileNamed_ = false;
     int securityLevel_ = 0;
-    // This designer's security-level window; the global one is the newest designer's.
+    // Every command of the designer goes to its own set of tool windows, whichever
+    // designer opened last; the main window owns them, and they go with the designer.
+    QPointer<Tprj_ominaisuus> prj_ominaisuus_;
+    QPointer<Tominaisuus> ominaisuus_;
     QPointer<Tsuoja> suoja_;
     // The start file has not been opened yet.
     bool firstShow_ = true;

@@ -5,8 +5,6 @@
 #include "platform/latin1.h"
 #include "ui_tprj_ominaisuus.h"
 
-QPointer<Tprj_ominaisuus> prj_ominaisuus;
-
 Tprj_ominaisuus::Tprj_ominaisuus(QWidget* parent) : QDialog(parent), ui(new Ui::Tprj_ominaisuus) {
     ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::WindowStaysOnTopHint);

@@ -50,6 +50,3 @@ private:
     QPointer<Tpiirtopohja> designer_;
     bool newProject_ = false;
 };
-
-// The newest designer's project-properties window.
-extern QPointer<Tprj_ominaisuus> prj_ominaisuus;

@@ -9,8 +9,6 @@
 #include "shell/main_window_services.h"
 #include "ui_tsuoja.h"
 
-QPointer<Tsuoja> suoja;
-
 Tsuoja::Tsuoja(QWidget* parent) : QDialog(parent), ui(new Ui::Tsuoja) {
     ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::WindowStaysOnTopHint);
@@ -79,9 +77,11 @@ void Tsuoja::okClick() {
         return;
     }
     hide();
-    // A properties window on view shows its modem again at the new level.
-    if (Ominaisuus && Ominaisuus->isVisible())
-        Ominaisuus->ShowModemProperties(Ominaisuus->Converting());
+    // The designer's properties window, when on view, shows its modem again at
+    // the new level.
+    Tominaisuus* properties = designer_ ? designer_->PropertiesWindow() : nullptr;
+    if (properties && properties->isVisible())
+        properties->ShowModemProperties(properties->Converting());
 }
 
 void Tsuoja::poisClick() {

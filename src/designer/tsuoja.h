@@ -39,6 +39,3 @@ private:
     QPointer<Tpiirtopohja> designer_;
     int level_ = 0;
 };
-
-// The newest designer's security-level window.
-extern QPointer<Tsuoja> suoja;

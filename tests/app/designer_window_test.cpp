@@ -353,21 +353,22 @@ TEST_F(DesignerWindowTest, EachDesignerCreatesItsSetOfToolWindows) {
     OpenMainWindow();
     Tpiirtopohja* first = OpenDesigner(main->Piirtopohja1);
     ASSERT_NE(first, nullptr);
-    const Tprj_ominaisuus* firstProperties = prj_ominaisuus;
-    ASSERT_NE(firstProperties, nullptr);
     // Without a latest file the designer starts a new project and asks for its properties.
-    EXPECT_TRUE(prj_ominaisuus->isVisible());
+    ASSERT_NE(first->ProjectPropertiesDialog(), nullptr);
+    EXPECT_TRUE(first->ProjectPropertiesDialog()->isVisible());
     Tpiirtopohja* second = OpenDesigner(main->Piirtopohja1);
     ASSERT_NE(second, nullptr);
-    EXPECT_NE(prj_ominaisuus.data(), firstProperties);
-    EXPECT_NE(suoja.data(), nullptr);
+    EXPECT_NE(second->ProjectPropertiesDialog(), first->ProjectPropertiesDialog());
+    EXPECT_NE(second->PropertiesWindow(), first->PropertiesWindow());
+    EXPECT_NE(second->SecurityLevelDialog(), first->SecurityLevelDialog());
+    EXPECT_NE(second->SecurityLevelDialog(), nullptr);
 }
 
 TEST_F(DesignerWindowTest, ProjectPropertiesApplyPresetsAndReachTheDesigner) {
     OpenMainWindow();
     Tpiirtopohja* designer = OpenDesigner(main->Piirtopohja1);
     ASSERT_NE(designer, nullptr);
-    Tprj_ominaisuus* dialog = prj_ominaisuus;
+    Tprj_ominaisuus* dialog = designer->ProjectPropertiesDialog();
     auto* type = dialog->findChild<QComboBox*>("addresstype");
     auto* m = dialog->findChild<QSpinBox*>("m");
     auto* n = dialog->findChild<QSpinBox*>("n");
@@ -403,7 +404,7 @@ TEST_F(DesignerWindowTest, SecurityLevelNeedsTheLevelsOwnPassword) {
     Tpiirtopohja* designer = OpenDesigner(main->Piirtopohja1);
     ASSERT_NE(designer, nullptr);
     EXPECT_FALSE(designer->findChild<QAction*>("Suojaustaso1")->isVisible());
-    Tsuoja* dialog = suoja;
+    Tsuoja* dialog = designer->SecurityLevelDialog();
     dialog->ShowFor(designer);
     EXPECT_FALSE(dialog->findChild<QRadioButton*>("taso_9")->isVisible());
     auto* password = dialog->findChild<QLineEdit*>("salasana");
@@ -446,7 +447,7 @@ TEST_F(DesignerWindowTest, FactoryModeOffersLevelNineAndCorrectsTypeFiles) {
     EXPECT_NE(TIniFile(folder.file("QX-450R.smf")).ReadInteger("Version", "Number", 1), 1);
 
     Trigger(designer, "Suojaustaso1");
-    Tsuoja* dialog = suoja;
+    Tsuoja* dialog = designer->SecurityLevelDialog();
     ASSERT_TRUE(dialog->isVisible());
     auto* nine = dialog->findChild<QRadioButton*>("taso_9");
     EXPECT_TRUE(nine->isVisible());
@@ -480,10 +481,11 @@ TEST_F(DesignerWindowTest, ChangingTheTypeIsOffWhileLevelNineIsTicked) {
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.level) + " " + row.password);
         Trigger(designer, "Suojaustaso1");
-        suoja->findChild<QRadioButton*>(row.level)->setChecked(true);
-        suoja->findChild<QLineEdit*>("salasana")->setText(row.password);
-        suoja->okClick();
-        suoja->poisClick();
+        Tsuoja* security = designer->SecurityLevelDialog();
+        security->findChild<QRadioButton*>(row.level)->setChecked(true);
+        security->findChild<QLineEdit*>("salasana")->setText(row.password);
+        security->okClick();
+        security->poisClick();
         EXPECT_EQ(designer->SecurityLevel(), row.inForce);
         designer->Design().context = designer->Design().active;
         designer->PopupMenu2Popup();

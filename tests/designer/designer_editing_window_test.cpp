@@ -166,8 +166,8 @@ TEST_F(DesignerEditingTest, ANetworkBuiltWithTheMouseIsSavedAndReopened) {
 
     // Each placed modem opened its properties; Cancel stores the last one's values
     // before the save.
-    ASSERT_TRUE(Ominaisuus && Ominaisuus->isVisible());
-    Ominaisuus->findChild<QPushButton*>("pois")->click();
+    ASSERT_TRUE(designer->PropertiesWindow() && designer->PropertiesWindow()->isVisible());
+    designer->PropertiesWindow()->findChild<QPushButton*>("pois")->click();
 
     const std::string path = folder.file("three.spf");
     dialogAnswers = {path};
@@ -211,14 +211,14 @@ TEST_F(DesignerEditingTest, ANewProjectIsCaptionedByItsNameUntilItHasAFile) {
     Tpiirtopohja* designer = CreateDesigner(false);
     EXPECT_EQ(designer->windowTitle(), "Projekti:");
     QCoreApplication::processEvents();
-    ASSERT_TRUE(prj_ominaisuus->isVisible());
+    ASSERT_TRUE(designer->ProjectPropertiesDialog()->isVisible());
     EXPECT_EQ(designer->windowTitle(), "Project: noname");
-    prj_ominaisuus->CancelBtnClick();
+    designer->ProjectPropertiesDialog()->CancelBtnClick();
     EXPECT_EQ(designer->windowTitle(), "Project: noname");
 
     designer->findChild<QAction*>("Uusi1")->trigger();
-    prj_ominaisuus->findChild<QLineEdit*>("nimi")->setText("Harbour");
-    prj_ominaisuus->OKBtnClick();
+    designer->ProjectPropertiesDialog()->findChild<QLineEdit*>("nimi")->setText("Harbour");
+    designer->ProjectPropertiesDialog()->OKBtnClick();
     EXPECT_EQ(designer->windowTitle(), "Project: Harbour | file: Harbour.spf");
 }
 
@@ -328,8 +328,8 @@ TEST_F(DesignerEditingTest, InsertAddsAModemThatIsSeenAndPlacedWithTheMouse) {
     mobileRoutes->trigger();
     Place(designer, {120, 300}, "New &mobile", "QX-450");
     mobileRoutes->trigger();
-    ASSERT_TRUE(Ominaisuus);
-    Ominaisuus->hide();
+    ASSERT_TRUE(designer->PropertiesWindow());
+    designer->PropertiesWindow()->hide();
 
     Move({200, 150});
     QTest::keyClick(canvas, Qt::Key_Insert);
@@ -344,7 +344,7 @@ TEST_F(DesignerEditingTest, InsertAddsAModemThatIsSeenAndPlacedWithTheMouse) {
     EXPECT_EQ(canvas->cursor().shape(), Qt::SizeAllCursor);
     Click(OnPicture(inserted));
     EXPECT_FALSE(inserted.dragging);
-    EXPECT_TRUE(Ominaisuus->isVisible());
+    EXPECT_TRUE(designer->PropertiesWindow()->isVisible());
     EXPECT_EQ(QPoint(inserted.Left(), inserted.Top()), QPoint(245, 155));
     design.modified = false;
 }
@@ -357,7 +357,7 @@ TEST_F(DesignerEditingTest, InsertOrCopyOnTheModemJustPlacedLeavesNoModemHidden)
     NetworkDesign& design = designer->Design();
     QPoint mouse(150, 150);
     Place(designer, mouse - QPoint(3, 3), "&New modem", "QX-450");
-    ASSERT_TRUE(Ominaisuus);
+    ASSERT_TRUE(designer->PropertiesWindow());
     const auto stackedFigures = [&] {
         std::set<std::pair<int, int>> places;
         for (const auto& figure : design.Figures())
@@ -365,7 +365,7 @@ TEST_F(DesignerEditingTest, InsertOrCopyOnTheModemJustPlacedLeavesNoModemHidden)
         return design.Figures().size() - places.size();
     };
     for (size_t count = 2; count <= 3; ++count) {
-        Ominaisuus->hide();
+        designer->PropertiesWindow()->hide();
         QTest::keyClick(canvas, Qt::Key_Insert);
         ASSERT_EQ(design.Figures().size(), count);
         EXPECT_EQ(stackedFigures(), 0u);
@@ -379,7 +379,7 @@ TEST_F(DesignerEditingTest, InsertOrCopyOnTheModemJustPlacedLeavesNoModemHidden)
         EXPECT_EQ(stackedFigures(), 0u);
     }
     // A copy of the modem clicked where it is held stands aside too.
-    Ominaisuus->hide();
+    designer->PropertiesWindow()->hide();
     designer->findChild<QAction*>("Copy2")->trigger();
     Click(mouse);
     ASSERT_EQ(design.Figures().size(), 4u);
@@ -425,16 +425,16 @@ TEST_F(DesignerEditingTest, EveryPathThatRemovesModemsEndsTheirPlacing) {
          }},
     };
     for (const auto& [path, removeModems] : paths) {
-        Ominaisuus->hide();
+        designer->PropertiesWindow()->hide();
         // The project properties, edited and left open, are of the design that goes:
         // their OK writes nothing into the next one.
         designer->Ominaisuudet3Click();
-        prj_ominaisuus->findChild<QLineEdit*>("nimi")->setText("stale");
+        designer->ProjectPropertiesDialog()->findChild<QLineEdit*>("nimi")->setText("stale");
         Move({300, 300});
         QTest::keyClick(canvas, Qt::Key_Insert);
         ASSERT_TRUE(designer->Editor().Dragging()) << path;
         removeModems();
-        prj_ominaisuus->OKBtnClick();
+        designer->ProjectPropertiesDialog()->OKBtnClick();
         EXPECT_EQ(designer->Design().properties.name == "stale", std::string(path) == "Delete") << path;
         EXPECT_FALSE(designer->Editor().Dragging()) << path;
         EXPECT_FALSE(designer->Editor().NewFigurePending()) << path;
@@ -447,7 +447,7 @@ TEST_F(DesignerEditingTest, EveryPathThatRemovesModemsEndsTheirPlacing) {
         Move(grab + QPoint(40, 30), Qt::LeftButton);
         Mouse(QEvent::MouseButtonRelease, grab + QPoint(40, 30), Qt::LeftButton, Qt::NoButton);
         EXPECT_EQ(modem.Left(), left + 40) << path;
-        EXPECT_FALSE(Ominaisuus->isVisible()) << path;
+        EXPECT_FALSE(designer->PropertiesWindow()->isVisible()) << path;
     }
     designer->Design().modified = false;
 }
@@ -476,8 +476,8 @@ TEST_F(DesignerEditingTest, AFileThatCannotBeReadIsNeverTakenAsTheOpenFile) {
                 TIniFile(SettingsFileName()).WriteString(recent.Section(), "File1", unreadable);
                 boxes.clear();
                 Tpiirtopohja* designer = Open(singleModem);
-                if (prj_ominaisuus)
-                    prj_ominaisuus->hide();
+                if (designer->ProjectPropertiesDialog())
+                    designer->ProjectPropertiesDialog()->hide();
                 dialogAnswers = {unreadable};
                 if (read == Read::Open)
                     designer->Avaa1Click();
@@ -502,9 +502,9 @@ TEST_F(DesignerEditingTest, AFileThatCannotBeReadIsNeverTakenAsTheOpenFile) {
 // data does not offer that file's name.
 TEST_F(DesignerEditingTest, ModemDataThatCannotBeReadAreNotOfferedForTheNextSave) {
     Tpiirtopohja* designer = Open();
-    prj_ominaisuus->hide();
+    designer->ProjectPropertiesDialog()->hide();
     Place(designer, {100, 100}, "&New modem", "QX-450").SetPropertyEntry('B', '0', "5", true, true, 0, 0);
-    Ominaisuus->hide();
+    designer->PropertiesWindow()->hide();
     for (const std::string& unreadable : MakeUnreadableFiles(folder.file("modem"))) {
         dialogAnswers = {unreadable, std::nullopt};
         designer->LataaModeemi1Click();
@@ -522,13 +522,13 @@ TEST_F(DesignerEditingTest, ClosingADesignerKeepsAnotherDesignersNewerRecentFile
     std::vector<Tpiirtopohja*> designers;
     for (const std::string& path : {x, y}) {
         designers.push_back(Open());
-        if (prj_ominaisuus)
-            prj_ominaisuus->hide();
+        if (designers.back()->ProjectPropertiesDialog())
+            designers.back()->ProjectPropertiesDialog()->hide();
         dialogAnswers = {path};
         designers.back()->Tallennanimell1Click();
     }
     designers[1]->Uusi1Click();
-    prj_ominaisuus->hide();
+    designers[1]->ProjectPropertiesDialog()->hide();
     designers[1]->close();
     designers[0]->close();
     const TIniFile settings(SettingsFileName());
@@ -541,14 +541,15 @@ TEST_F(DesignerEditingTest, ClosingADesignerKeepsAnotherDesignersNewerRecentFile
 // are refused, so a later OK of the dialog names no file after the project.
 TEST_F(DesignerEditingTest, EscapeCancelsTheProjectProperties) {
     Tpiirtopohja* designer = Open();
-    ASSERT_TRUE(prj_ominaisuus && prj_ominaisuus->isVisible());
-    QTest::keyClick(prj_ominaisuus, Qt::Key_Escape);
-    EXPECT_FALSE(prj_ominaisuus->isVisible());
-    prj_ominaisuus->ShowFor(designer);
-    auto* name = prj_ominaisuus->findChild<QLineEdit*>("nimi");
+    Tprj_ominaisuus* dialog = designer->ProjectPropertiesDialog();
+    ASSERT_TRUE(dialog && dialog->isVisible());
+    QTest::keyClick(dialog, Qt::Key_Escape);
+    EXPECT_FALSE(dialog->isVisible());
+    dialog->ShowFor(designer);
+    auto* name = dialog->findChild<QLineEdit*>("nimi");
     name->setText("Harbour");
     QTest::keyClick(name, Qt::Key_Return);
-    EXPECT_FALSE(prj_ominaisuus->isVisible());
+    EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(designer->Design().properties.name, "Harbour");
     EXPECT_EQ(designer->ProjectFileName(), "noname.spf");
     designer->Design().modified = false;
@@ -562,7 +563,7 @@ protected:
         designer = Open();
         master = &Place(designer, {100, 60}, "&New modem", "QX-450");
         child = &Place(designer, {100, 420}, "&New modem", "QX-450");
-        Ominaisuus->hide();
+        designer->PropertiesWindow()->hide();
         designer->Design().MakeMaster(*master);
         child->parent = master;
     }
@@ -740,11 +741,11 @@ TEST_F(DesignerMenuItemsTest, ProjectMenusFollowTheirRules) {
     NetworkDesign& design = designer->Design();
     ExpectMenusFollowTheirRules("empty", nullptr);
     TKuvio& master = Place(designer, {80, 80}, "&New modem", "QX-450");
-    Ominaisuus->hide();
+    designer->PropertiesWindow()->hide();
     ExpectMenusFollowTheirRules("one modem", &master);
     design.MakeMaster(master);
     TKuvio& leaf = Place(designer, {300, 80}, "&New modem", "QX-450");
-    Ominaisuus->hide();
+    designer->PropertiesWindow()->hide();
     design.properties.routingType = 1;
     master.AddVirtualRoute(1, 2);
     master.ToggleVirtualRouteWindow();
@@ -754,15 +755,14 @@ TEST_F(DesignerMenuItemsTest, ProjectMenusFollowTheirRules) {
     ExpectMenusFollowTheirRules("none active", &master);
     designer->findChild<QAction*>("MobileRoutes1")->trigger();
     TKuvio& mobile = Place(designer, {200, 300}, "New &mobile", "QX-450");
-    Ominaisuus->hide();
+    designer->PropertiesWindow()->hide();
     ExpectMenusFollowTheirRules("mobile view", &mobile);
     design.modified = false;
 
     // "Change smf-file type" follows this designer's level tick, not the newest
     // designer's.
-    const QPointer<Tsuoja> ownLevel = suoja;
-    Open();
-    prj_ominaisuus->hide();
+    const QPointer<Tsuoja> ownLevel = designer->SecurityLevelDialog();
+    Open()->ProjectPropertiesDialog()->hide();
     ownLevel->findChild<QRadioButton*>("taso_9")->setChecked(true);
     design.context = &master;
     designer->PopupMenu2Popup();
@@ -773,7 +773,7 @@ TEST_F(DesignerMenuItemsTest, SingleModemMenusFollowTheirRules) {
     designer = Open(true);
     ExpectMenusFollowTheirRules("empty", nullptr);
     TKuvio& modem = Place(designer, {80, 80}, "&New modem", "QX-450");
-    Ominaisuus->hide();
+    designer->PropertiesWindow()->hide();
     ExpectMenusFollowTheirRules("one modem", &modem);
     designer->Design().modified = false;
 }
@@ -784,7 +784,7 @@ TEST_F(DesignerMenuItemsTest, SingleModemMenusFollowTheirRules) {
 TEST_F(DesignerEditingTest, ASingleModemWindowTakesNoSecondModem) {
     Tpiirtopohja* designer = Open(true);
     TKuvio& modem = Place(designer, {150, 150}, "&New modem", "QX-450");
-    Ominaisuus->hide();
+    designer->PropertiesWindow()->hide();
     const auto newModemItemsEnabled = [designer] {
         emit designer->findChild<QMenu*>("Modeemi1")->aboutToShow();
         return designer->findChild<QMenu*>("Luouusi2")->menuAction()->isEnabled() ||

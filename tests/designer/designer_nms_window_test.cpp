@@ -89,10 +89,11 @@ TEST_F(DesignerNmsTest, ARefusedValueIsMarkedOnItsOwnFieldAndStoredThere) {
     design.DeleteAllFigures();
     ModemTypeVersionReader reader(false);
     TKuvio& figure = design.NewModemFigure("QX-NMS", NewModemKind::Normal, 100, 100, "QX-NMS", reader);
-    Ominaisuus->SetFigure(designer, &figure);
-    Ominaisuus->ShowModemProperties(false);
-    auto* station = Ominaisuus->findChild<QLineEdit*>("S0STATION");
-    auto* mask = Ominaisuus->findChild<QLineEdit*>("H5NETMASK");
+    Tominaisuus* properties = designer->PropertiesWindow();
+    properties->SetFigure(designer, &figure);
+    properties->ShowModemProperties(false);
+    auto* station = properties->findChild<QLineEdit*>("S0STATION");
+    auto* mask = properties->findChild<QLineEdit*>("H5NETMASK");
     ASSERT_TRUE(station && mask);
     station->setText("north");
     mask->setText("FFFFFF00");
@@ -102,26 +103,29 @@ TEST_F(DesignerNmsTest, ARefusedValueIsMarkedOnItsOwnFieldAndStoredThere) {
         sim.SetValue(0x1103, std::string(2, '\0'));
         sim.RefuseId(0x2010);
     });
-    Ominaisuus->transmitbtnClick();
+    properties->transmitbtnClick();
     const auto red = [](QWidget* field) { return field->palette().color(QPalette::Text) == QColor(Qt::red); };
     EXPECT_FALSE(red(station));
     EXPECT_TRUE(red(mask));
-    Ominaisuus->okClick(nullptr);
+    properties->okClick(nullptr);
     // Channel, power, station name, network mask.
     EXPECT_EQ(figure.PropertyEntries()[2].value, "north");
     EXPECT_EQ(figure.PropertyEntries()[3].value, "FFFFFF00");
 
-    // The window shows another designer's modem as this one transmits: the refused
-    // value is marked over the transmitted modem's own values, which OK keeps.
+    // Another designer's window, open on its modem with a typed value, is left as
+    // it is by this designer's transfer, which shows the transmitted modem in its
+    // own window, the refused value over that modem's values, which OK keeps.
     Tpiirtopohja* other = CreateDesigner(true);
     QCoreApplication::processEvents();
-    Ominaisuus->SetFigure(other,
-                          &other->Design().NewModemFigure("QX-NMS", NewModemKind::Normal, 9, 9, "Y", reader));
-    Ominaisuus->ShowModemProperties(false);
-    Ominaisuus->findChild<QLineEdit*>("S0STATION")->setText("Y-station");
+    Tominaisuus* otherProperties = other->PropertiesWindow();
+    otherProperties->SetFigure(
+        other, &other->Design().NewModemFigure("QX-NMS", NewModemKind::Normal, 9, 9, "Y", reader));
+    otherProperties->ShowModemProperties(false);
+    otherProperties->findChild<QLineEdit*>("S0STATION")->setText("Y-station");
     designer->Lhetarvot1Click();
-    EXPECT_EQ(Ominaisuus->findChild<QLineEdit*>("S0STATION")->text(), "north");
-    Ominaisuus->okClick(nullptr);
+    EXPECT_EQ(otherProperties->findChild<QLineEdit*>("S0STATION")->text(), "Y-station");
+    EXPECT_EQ(properties->findChild<QLineEdit*>("S0STATION")->text(), "north");
+    properties->okClick(nullptr);
     EXPECT_EQ(figure.PropertyEntries()[2].value, "north");
     delete other;
 }

@@ -61,13 +61,13 @@ protected:
         figure.SetTypeName("QX-450R");
         figure.ResetPropertyList(true);
         ShowProperties(figure);
-        Ominaisuus->findChild<QSpinBox*>("B0CHANNEL")->setValue(channel);
-        Ominaisuus->okClick(nullptr);
+        designer->PropertiesWindow()->findChild<QSpinBox*>("B0CHANNEL")->setValue(channel);
+        designer->PropertiesWindow()->okClick(nullptr);
         return figure;
     }
     void ShowProperties(TKuvio& figure) {
-        Ominaisuus->SetFigure(designer, &figure);
-        Ominaisuus->ShowModemProperties(false);
+        designer->PropertiesWindow()->SetFigure(designer, &figure);
+        designer->PropertiesWindow()->ShowModemProperties(false);
     }
     // The command takes `given`, active when chosen; a ping makes `other` active
     // while its file dialog is open.
@@ -82,8 +82,8 @@ protected:
     }
     // Whether the window is still shown, and the newest modem's name after its OK.
     std::string WindowAndNewestModem() {
-        const bool shown = Ominaisuus->isVisible();
-        Ominaisuus->okClick(nullptr);
+        const bool shown = designer->PropertiesWindow()->isVisible();
+        designer->PropertiesWindow()->okClick(nullptr);
         return (shown ? "shown, " : "closed, ") + designer->Design().Figures().back()->GetModemName();
     }
     static std::string Channel(const TKuvio& figure) { return figure.PropertyEntries().at(0).value; }
@@ -128,13 +128,14 @@ TEST_F(DesignerProgrammingTest, TheFirstCommandWaitsTheWholeStartDelay) {
 TEST_F(DesignerProgrammingTest, OnlyAnAcceptedLevelNineWritesTheFactoryBlock) {
     main.factory_mode = true;
     designer->Design().active = &AddModem("01", nullptr);
-    ASSERT_NE(suoja, nullptr);
+    Tsuoja* security = designer->SecurityLevelDialog();
+    ASSERT_NE(security, nullptr);
     for (const char* password : {"wrong", "zirkapol"}) {
-        suoja->ShowFor(designer);
-        suoja->findChild<QRadioButton*>("taso_9")->setChecked(true);
-        suoja->findChild<QLineEdit*>("salasana")->setText(password);
-        suoja->okClick();
-        suoja->hide();
+        security->ShowFor(designer);
+        security->findChild<QRadioButton*>("taso_9")->setChecked(true);
+        security->findChild<QLineEdit*>("salasana")->setText(password);
+        security->okClick();
+        security->hide();
         const size_t sent = Commands().size();
         ASSERT_TRUE(Transmit());
         EXPECT_EQ(Commands().at(sent + 1), password == std::string("wrong") ? 0x02 : 0x11);
@@ -203,7 +204,7 @@ TEST_F(DesignerProgrammingTest, EveryCommandTakesTheModemItWasGiven) {
          [&](TKuvio& given, TKuvio& other) {
              modem.With([](DollarModemSim& sim) { sim.SetParameters({{'B', '0', "\x07"}}); });
              ShowProperties(given);
-             Ominaisuus->receivebtnClick();
+             designer->PropertiesWindow()->receivebtnClick();
              EXPECT_TRUE(RunToItsEnd());
              return channels(given, other);
          },
@@ -211,7 +212,7 @@ TEST_F(DesignerProgrammingTest, EveryCommandTakesTheModemItWasGiven) {
         {"the properties window's Transmit",
          [&](TKuvio& given, TKuvio&) {
              ShowProperties(given);
-             Ominaisuus->transmitbtnClick();
+             designer->PropertiesWindow()->transmitbtnClick();
              EXPECT_TRUE(RunToItsEnd());
              return std::to_string(
                  modem.With([](DollarModemSim& sim) { return sim.Parameters().at(0).value[0]; }));
@@ -222,10 +223,10 @@ TEST_F(DesignerProgrammingTest, EveryCommandTakesTheModemItWasGiven) {
              const size_t sent = Commands().size();
              ShowProperties(given);
              designer->Ping1Click();
-             Ominaisuus->receivebtnClick();
-             Ominaisuus->transmitbtnClick();
+             designer->PropertiesWindow()->receivebtnClick();
+             designer->PropertiesWindow()->transmitbtnClick();
              designer->Programming().Cancel();
-             const bool cancel = Ominaisuus->findChild<QPushButton*>("pois")->isEnabled();
+             const bool cancel = designer->PropertiesWindow()->findChild<QPushButton*>("pois")->isEnabled();
              return channels(given, other) + (cancel ? ", Cancel" : "") + ", " +
                     std::to_string(Commands().size() - sent);
          },

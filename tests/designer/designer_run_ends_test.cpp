@@ -5,12 +5,16 @@
 #include "designer/held_figure.h"
 #include "designer/modem_type_files.h"
 #include "designer/nms_transfer.h"
+#include "designer/project_file.h"
 #include "designer/run_fixtures.h"
+#include "designer/tarvotaulu.h"
 #include "designer/tinfo.h"
 #include "designer/tominaisuus.h"
 #include "designer/tpiirtopohja.h"
 #include "designer/tprj_ominaisuus.h"
+#include "designer/tsuoja.h"
 #include "designer_fixture.h"
+#include "platform/file_contents.h"
 #include "platform/latin1.h"
 #include "platform/message_box.h"
 #include "platform/tinifile.h"
@@ -25,6 +29,8 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
+#include <QTableWidget>
 #include <QTimer>
 #include <filesystem>
 
@@ -280,12 +286,14 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
                 designer->Ping1Click();
                 designer->PingAll1Click();
                 break;
-            case PropertiesChanged:
-                prj_ominaisuus->ShowFor(designer);
-                prj_ominaisuus->findChild<QLineEdit*>("netid")->setText("NEWID");
-                prj_ominaisuus->findChild<QRadioButton*>("VirtualRouting")->setChecked(true);
-                prj_ominaisuus->OKBtnClick();
+            case PropertiesChanged: {
+                Tprj_ominaisuus* dialog = designer->ProjectPropertiesDialog();
+                dialog->ShowFor(designer);
+                dialog->findChild<QLineEdit*>("netid")->setText("NEWID");
+                dialog->findChild<QRadioButton*>("VirtualRouting")->setChecked(true);
+                dialog->OKBtnClick();
                 break;
+            }
             case SecondDesignerRefused:
             case SecondDesignerNms:
                 SecondDesignerRuns(!row.transmit, row.end == SecondDesignerNms);
@@ -456,9 +464,10 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
 
 // A box is a pause. Each box that can open while a run goes is held open while
 // something happens under it: the run's own replies (which show the run's modem in
-// the one properties window), another designer's Receive ending (which shows its
-// modem there), the figure deleted, New, Open, the designer closed, the run's modem
-// deleted and another run asked for. After the box nothing acts on what went or
+// its designer's properties window), another designer's Receive ending (which shows
+// its modem in that designer's window), the figure deleted or another shown in its
+// place, New, Open, the designer closed, the run's modem deleted and another run
+// asked for. After the box nothing acts on what went or
 // changed meanwhile: no crash, no value in a modem its user did not address, no run
 // the user did not start, and a run still going ends with its values stored.
 // The boxes: the conversion arrow's question, the hexadecimal refusal on OK,
@@ -509,7 +518,8 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
         NewProject,
         OpenProject,
         DesignerClosed,
-        NextRun
+        NextRun,
+        OtherShown
     };
     struct Row {
         Box box;
@@ -524,6 +534,8 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
     rows.insert(rows.end(), {{Conflict, NextRun},
                              {NmsFrequency, OtherDesignerEnds},
                              {RejectedValue, OtherDesignerEnds},
+                             {RejectedValue, FigureDeleted},
+                             {RejectedValue, OtherShown},
                              {TypeFileMissing, OtherDesignerEnds},
                              {TypeFileMissing, FigureDeleted},
                              {SchemaUnreadable, FigureDeleted},
@@ -599,16 +611,17 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
         }
         // The properties window on the figure, in the conversion view to a target.
         const auto show = [](Tpiirtopohja* window, TKuvio* figure, const std::string& target = {}) {
-            Ominaisuus->SetFigure(window, figure);
+            Tominaisuus* properties = window->PropertiesWindow();
+            properties->SetFigure(window, figure);
             if (!target.empty())
-                Ominaisuus->SetConversionTarget(target);
-            Ominaisuus->ShowModemProperties(!target.empty());
+                properties->SetConversionTarget(target);
+            properties->ShowModemProperties(!target.empty());
         };
         const auto typed = [&](Tpiirtopohja* window, TKuvio& figure, const std::string& type) -> TKuvio& {
             figure.SetTypeName(type);
             figure.ResetPropertyList(true);
             show(window, &figure);
-            Ominaisuus->okClick(nullptr);
+            window->PropertiesWindow()->okClick(nullptr);
             return figure;
         };
         TKuvio* a = nullptr;
@@ -626,8 +639,8 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
             });
             b = &design.NewModemFigure("QX-NMS", NewModemKind::Normal, 100, 100, "X", reader);
             show(designer, b);
-            Ominaisuus->findChild<QLineEdit*>("S0FREQUENCY")->setText("99999");
-            Ominaisuus->okClick(nullptr);
+            designer->PropertiesWindow()->findChild<QLineEdit*>("S0FREQUENCY")->setText("99999");
+            designer->PropertiesWindow()->okClick(nullptr);
         } else {
             a = &AddSimulatedModem(design, "01", nullptr);
             if (row.box == Conflict || row.box == ConflictOnOk || ownTransmit ||
@@ -661,7 +674,9 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
 
         // What happens under the box, once, at the first box of the row.
         bool opened = false;
+        std::vector<std::string> shown;
         SetMessageBoxResponder([&](const MessageBoxRequest& request) {
+            shown.push_back(request.text);
             const bool yesNo = (request.flags & 0xF) == MB_YESNO || (request.flags & 0xF) == MB_YESNOCANCEL;
             if (opened || request.text.rfind(boxText, 0) != 0)
                 return yesNo ? IDNO : IDOK;
@@ -688,6 +703,10 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
             case DesignerClosed:
                 Trigger("Sulje1");
                 break;
+            case OtherShown:
+                design.context = b;
+                designer->Ominaisuudet2Click();
+                break;
             case NextRun:
                 design.DeleteFigure(a);
                 design.active = b;
@@ -711,27 +730,27 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
         if (row.box == Conversion) {
             show(designer, b, "QX-450R");
             QPushButton* arrow = nullptr;
-            for (QPushButton* candidate : Ominaisuus->findChildren<QPushButton*>())
+            for (QPushButton* candidate : designer->PropertiesWindow()->findChildren<QPushButton*>())
                 if (candidate->property("tag").isValid() && candidate->isEnabled())
                     arrow = candidate;
             ASSERT_NE(arrow, nullptr);
             arrow->click();
         } else if (row.box == HexOnOk || row.box == HexOnTransmit || row.box == HexOnReceive) {
             show(designer, b);
-            Ominaisuus->findChild<QLineEdit*>("H5NETMASK")->setText("12G4");
+            designer->PropertiesWindow()->findChild<QLineEdit*>("H5NETMASK")->setText("12G4");
             // Receive stores a modem only while it is new.
             b->newFigure = row.box == HexOnReceive;
             const char* button = row.box == HexOnOk         ? "ok"
                                  : row.box == HexOnTransmit ? "transmitbtn"
                                                             : "receivebtn";
-            Ominaisuus->findChild<QPushButton*>(button)->click();
+            designer->PropertiesWindow()->findChild<QPushButton*>(button)->click();
         } else if (row.box == ConflictOnOk) {
             show(designer, b);
-            Ominaisuus->SetFigure(designer, a);
-            Ominaisuus->findChild<QPushButton*>("ok")->click();
+            designer->PropertiesWindow()->SetFigure(designer, a);
+            designer->PropertiesWindow()->findChild<QPushButton*>("ok")->click();
         } else if (row.box == ConversionToDamagedType) {
             show(designer, b, "QX-BAD");
-            Ominaisuus->findChild<QPushButton*>("ok")->click();
+            designer->PropertiesWindow()->findChild<QPushButton*>("ok")->click();
         } else if (row.box == NmsFrequency) {
             design.active = b;
             designer->Lhetarvot1Click();
@@ -752,11 +771,17 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
             },
             5s);
         ProcessEventsFor(100ms);
-        // The user's OK on a window that holds another designer's modem stores
-        // what it shows: that modem's own values.
-        if (Ominaisuus && Ominaisuus->Figure() == &y)
-            Ominaisuus->okClick(nullptr);
-        SetMessageBoxResponder({});
+        // The user's OK stores what a window shows: Y's own values, and B's with
+        // none of those A's modem refused.
+        if (second && second->PropertiesWindow()->Figure() == &y)
+            second->PropertiesWindow()->okClick(nullptr);
+        if (ownTransmit && designer && designer->PropertiesWindow()->Figure() == b)
+            designer->PropertiesWindow()->okClick(nullptr);
+        // The modem is said to have refused a value only while its own values are on view.
+        const bool told = std::any_of(shown.begin(), shown.end(), [](const std::string& text) {
+            return text.rfind("ERROR: One of parameters", 0) == 0;
+        });
+        EXPECT_EQ(told, ownTransmit && row.under == OtherDesignerEnds);
 
         // Only the runs the user started.
         const Codes ownSent = commands(dollar);
@@ -777,7 +802,9 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
             EXPECT_EQ(a->PropertyEntries().at(2).value, "south");
             EXPECT_EQ(ownSent, kReceiveChain);
         }
-        EXPECT_EQ(info->LogText().find("interrupted"), std::string::npos) << info->LogText();
+        // No run waited out its time.
+        EXPECT_EQ(info->LogText().find("Dataflow between modem and PC interrupted"), std::string::npos)
+            << info->LogText();
         aKept.Release();
         bKept.Release();
         for (QPointer<Tpiirtopohja> window : {QPointer<Tpiirtopohja>(designer), second}) {
@@ -788,7 +815,358 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
         }
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         ProcessEventsUntil([&] { return designer.isNull() && second.isNull(); }, 2s);
+        // Closing stores a new modem's values, whose refusal is a box too.
+        SetMessageBoxResponder({});
     }
+}
+
+// The tool windows of the main window, whichever designer made them.
+std::vector<QPointer<QWidget>> ToolWindows(const QWidget& main) {
+    std::vector<QPointer<QWidget>> windows;
+    for (QWidget* window : main.findChildren<QWidget*>())
+        if (qobject_cast<Tominaisuus*>(window) || qobject_cast<Tprj_ominaisuus*>(window) ||
+            qobject_cast<Tsuoja*>(window))
+            windows.emplace_back(window);
+    return windows;
+}
+
+template <typename Window>
+Window* MadeSince(const QWidget& main, const std::vector<QPointer<QWidget>>& before) {
+    for (Window* window : main.findChildren<Window*>())
+        if (std::find(before.begin(), before.end(), window) == before.end())
+            return window;
+    return nullptr;
+}
+
+// Two or three designers, each with one kind of tool window open on its own
+// project or modem and something typed into it, opened before the next designer.
+// The oldest designer, whose windows are no longer the newest, opens a project,
+// starts a new one, closes with its changes saved, saves, ends a Receive or has a
+// value refused, also while a box of the second designer's properties window is
+// open. The action reaches only its own designer's windows: every tool window on
+// view serves an open designer and shows that designer's design; the others keep
+// what was typed into them and, accepted, write it into their own designs; the
+// oldest designer's windows follow its design (closed with it, left by Open and
+// New, kept by Save), the values typed for its new modem are saved at its close,
+// and a refused value is shown on its own modem. The property table and the
+// status window stay with the designer and the run they serve.
+TEST_F(DesignerRunEndsTest, EachDesignersActionReachesOnlyItsOwnToolWindows) {
+    enum Action { Open, New, Close, Save, RunEnds, Rejected };
+    enum Window { ProjectDialog, PropertiesWindow, PropertyTable, StatusWindow, SecurityDialog };
+    const char* const actionNames[] = {"Open", "New", "Close", "Save", "a run's end", "a refused value"};
+    const char* const windowNames[] = {"project properties", "properties window", "property table",
+                                       "status window", "security level"};
+    struct Row {
+        int designers;
+        Action action;
+        bool underBox;
+        Window window;
+    };
+    std::vector<Row> rows;
+    for (int designers : {2, 3})
+        for (Action action : {Open, New, Close, Save, RunEnds, Rejected})
+            for (bool underBox : {false, true})
+                for (Window window :
+                     {ProjectDialog, PropertiesWindow, PropertyTable, StatusWindow, SecurityDialog})
+                    rows.push_back({designers, action, underBox, window});
+    constexpr int kFirstCom = 50;
+    AddTypeFile("QX-450R.smf");
+    const std::string other = folder.file("other.spf");
+    const std::string saved = folder.file("saved.spf");
+    {
+        NetworkDesign design(false);
+        design.properties.name = "other";
+        AddSimulatedModem(design, "05", nullptr);
+        ::SaveProjectFile(design, other, "5.2.1", "");
+    }
+    const auto typedText = [](QWidget* window, const char* field) {
+        return toLatin1(window->findChild<QLineEdit*>(field)->text());
+    };
+    const auto shownOn = [this](const TKuvio* figure) -> Tominaisuus* {
+        for (Tominaisuus* window : main.findChildren<Tominaisuus*>())
+            if (window->isVisible() && window->Figure() == figure)
+                return window;
+        return nullptr;
+    };
+    // A designer, its modem and the tool windows it made.
+    struct Side {
+        QPointer<Tpiirtopohja> window;
+        TKuvio* modem;
+        QPointer<Tprj_ominaisuus> project;
+        QPointer<Tominaisuus> properties;
+        QPointer<Tsuoja> security;
+    };
+    // The save question: No but for the close of the row.
+    int saveAnswer = IDNO;
+    std::function<void()> underBox;
+    SetMessageBoxResponder([&](const MessageBoxRequest& request) -> int {
+        if (request.text.rfind("Not allowed hexadesimal", 0) == 0 && underBox)
+            std::exchange(underBox, {})();
+        if (request.text == "Save changes to file ?")
+            return saveAnswer;
+        return (request.flags & 0xF) == MB_YESNO ? IDYES : IDOK;
+    });
+
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::to_string(row.designers) + " designers, " + actionNames[row.action] +
+                     (row.underBox ? " under a box" : "") + ", " + windowNames[row.window]);
+        std::filesystem::remove(saved);
+        std::vector<Side> sides;
+        // The modems of the runs: the oldest designer's, and the one of the second
+        // designer's run that holds the status window.
+        const bool ownRun = row.action == RunEnds || row.action == Rejected;
+        std::unique_ptr<DollarModemOnPort> ownModem;
+        std::unique_ptr<DollarModemOnPort> secondModem;
+        if (ownRun)
+            ownModem = std::make_unique<DollarModemOnPort>(kFirstCom);
+        if (row.window == StatusWindow)
+            secondModem = std::make_unique<DollarModemOnPort>(kFirstCom + 1);
+        for (int d = 0; d < row.designers; ++d) {
+            const std::vector<QPointer<QWidget>> before = ToolWindows(main);
+            OpenDesigner(false, kFirstCom + d);
+            Side side{designer, nullptr, MadeSince<Tprj_ominaisuus>(main, before),
+                      MadeSince<Tominaisuus>(main, before), MadeSince<Tsuoja>(main, before)};
+            ASSERT_TRUE(side.project && side.properties && side.security);
+            side.project->CancelBtnClick();
+            const std::string n = std::to_string(d);
+            // The modem's own channel, stored from the window.
+            side.modem = &AddSimulatedModem(designer->Design(), "0" + std::to_string(d + 1), nullptr);
+            side.modem->SetTypeName("QX-450R");
+            side.modem->ResetPropertyList(true);
+            designer->Design().context = side.modem;
+            designer->Ominaisuudet2Click();
+            side.properties->findChild<QSpinBox*>("B0CHANNEL")->setValue(10 * d + 5);
+            side.properties->findChild<QPushButton*>("ok")->click();
+            side.modem->newFigure = d == 0;
+            switch (row.window) {
+            case ProjectDialog:
+                designer->Ominaisuudet3Click();
+                side.project->findChild<QLineEdit*>("nimi")->setText(QString::fromStdString("edit " + n));
+                break;
+            case SecurityDialog:
+                designer->Suojaustaso1Click();
+                side.security->findChild<QLineEdit*>("salasana")->setText("qejvomtu");
+                [[fallthrough]];
+            case PropertiesWindow:
+                designer->Design().context = side.modem;
+                designer->Ominaisuudet2Click();
+                side.properties->findChild<QLineEdit*>("nimi")->setText(QString::fromStdString("typed " + n));
+                break;
+            case PropertyTable:
+                if (d == 1)
+                    designer->PropTable1Click();
+                break;
+            case StatusWindow:
+                // The second designer's Receive holds the status window: its modem
+                // does not answer until the row ends it.
+                if (d == 1) {
+                    secondModem->With([](DollarModemSim& sim) { sim.OverrideReply(0x01, -1, -1); });
+                    designer->Haearvot1Click();
+                    designer->Programming().run.StartDelayTimer().onTimeout();
+                }
+                break;
+            }
+            sides.push_back(side);
+        }
+        Side& actor = sides[0];
+        Side& second = sides[1];
+        const std::string statusCaption = toLatin1(info->windowTitle());
+        const QPointer<QTableWidget> grid = arvotaulu ? arvotaulu->Grid(0) : nullptr;
+        // Started before the box, the run takes its replies under it.
+        if (ownRun) {
+            ownModem->With([&](DollarModemSim& sim) {
+                sim.SetParameters({{'B', '0', "\x05"}});
+                if (row.action == Rejected)
+                    sim.RejectParameters({0});
+            });
+            actor.window->Design().active = actor.modem;
+            row.action == Rejected ? actor.window->Lhetarvot1Click() : actor.window->Haearvot1Click();
+            actor.window->Programming().run.StartDelayTimer().onTimeout();
+        }
+        const auto act = [&] {
+            const auto trigger = [&](const char* name) {
+                actor.window->findChild<QAction*>(name)->trigger();
+            };
+            saveAnswer = row.action == Close ? IDYES : IDNO;
+            switch (row.action) {
+            case Open:
+                files.answers.push_back(other);
+                trigger("Avaa1");
+                break;
+            case New:
+                trigger("Uusi1");
+                break;
+            case Close:
+                files.answers.push_back(saved);
+                trigger("Sulje1");
+                break;
+            case Save:
+                files.answers.push_back(saved);
+                trigger("Tallenna1");
+                break;
+            case RunEnds:
+            case Rejected:
+                ProcessEventsUntil([&] { return !actor.window->Programming().port.IsOpen(); }, 5s);
+                break;
+            }
+            saveAnswer = IDNO;
+        };
+        // The box: the second designer's OK refuses a network mask that is no
+        // hexadecimal number.
+        QPointer<Tominaisuus> boxed;
+        if (row.underBox) {
+            if (!shownOn(second.modem)) {
+                second.window->Design().context = second.modem;
+                second.window->Ominaisuudet2Click();
+            }
+            boxed = shownOn(second.modem);
+            ASSERT_TRUE(boxed);
+            boxed->findChild<QLineEdit*>("H5NETMASK")->setText("12G4");
+            underBox = act;
+            boxed->findChild<QPushButton*>("ok")->click();
+            EXPECT_FALSE(underBox) << "no box came";
+            underBox = {};
+        } else {
+            act();
+        }
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(actor.window.isNull(), row.action == Close);
+
+        // Every tool window on view serves an open designer and shows its design.
+        for (QWidget* window : ToolWindows(main)) {
+            if (!window->isVisible())
+                continue;
+            const auto owner = std::find_if(sides.begin(), sides.end(), [&](const Side& side) {
+                return side.project == window || side.properties == window || side.security == window;
+            });
+            ASSERT_NE(owner, sides.end()) << window->windowTitle().toStdString();
+            EXPECT_TRUE(owner->window) << window->windowTitle().toStdString() << " of a designer closed";
+            const auto* properties = qobject_cast<const Tominaisuus*>(window);
+            if (owner->window && properties) {
+                const auto& figures = owner->window->Design().Figures();
+                EXPECT_TRUE(std::any_of(figures.begin(), figures.end(), [&](const auto& own) {
+                    return own.get() == properties->Figure();
+                })) << "a properties window shows a modem of another design";
+            }
+        }
+        if (row.underBox) {
+            EXPECT_TRUE(boxed && boxed->isVisible() && boxed->Figure() == second.modem)
+                << "the second designer's window left its modem under its box";
+            if (boxed && boxed->Figure() == second.modem) {
+                EXPECT_EQ(typedText(boxed, "H5NETMASK"), "12G4");
+                boxed->findChild<QLineEdit*>("H5NETMASK")->setText("FF");
+            }
+        }
+        const bool kept = row.action == Save || row.action == RunEnds || row.action == Rejected;
+        const auto shows = [&](QWidget* window, const char* field, const std::string& text) {
+            EXPECT_TRUE(window && window->isVisible()) << text;
+            if (window) {
+                EXPECT_EQ(typedText(window, field), text);
+            }
+        };
+        const auto typedName = [](size_t d) { return "typed " + std::to_string(d); };
+        const auto bystanderProperties = [&](size_t d) {
+            shows(sides[d].properties, "nimi", typedName(d));
+            EXPECT_EQ(sides[d].properties->Figure(), sides[d].modem);
+        };
+        switch (row.window) {
+        case ProjectDialog: {
+            const auto edited = [](size_t d) { return "edit " + std::to_string(d); };
+            for (size_t d = 1; d < sides.size(); ++d)
+                shows(sides[d].project, "nimi", edited(d));
+            EXPECT_EQ(actor.project && actor.project->isVisible(), kept || row.action == New);
+            if (actor.project && actor.project->isVisible()) {
+                EXPECT_EQ(typedText(actor.project, "nimi") == edited(0), kept);
+            }
+            for (const Side& side : sides)
+                if (side.project && side.project->isVisible())
+                    side.project->OKBtnClick();
+            for (size_t d = 0; d < sides.size(); ++d)
+                if (sides[d].window) {
+                    EXPECT_EQ(sides[d].window->Design().properties.name, d > 0 || kept        ? edited(d)
+                                                                         : row.action == Open ? "other"
+                                                                                              : "noname");
+                }
+            break;
+        }
+        case SecurityDialog: {
+            // A level is chosen as the dialog stands in front; the oldest designer's
+            // reaches its own properties window only.
+            const auto accept = [](Tsuoja* dialog) {
+                dialog->findChild<QRadioButton*>("taso_5")->setChecked(true);
+                dialog->okClick();
+            };
+            for (size_t d = 1; d < sides.size(); ++d)
+                shows(sides[d].security, "salasana", "qejvomtu");
+            EXPECT_EQ(actor.security && actor.security->isVisible(), row.action != Close);
+            if (actor.security && actor.security->isVisible())
+                accept(actor.security);
+            for (size_t d = 1; d < sides.size(); ++d) {
+                bystanderProperties(d);
+                accept(sides[d].security);
+            }
+            for (const Side& side : sides)
+                if (side.window) {
+                    EXPECT_EQ(side.window->SecurityLevel(), 5);
+                }
+            break;
+        }
+        case PropertiesWindow: {
+            for (size_t d = 1; d < sides.size(); ++d)
+                bystanderProperties(d);
+            EXPECT_EQ(actor.properties && actor.properties->isVisible(), kept);
+            if (actor.properties && actor.properties->isVisible()) {
+                EXPECT_EQ(actor.properties->Figure(), actor.modem);
+            }
+            for (const Side& side : sides)
+                if (side.properties && side.properties->isVisible())
+                    side.properties->findChild<QPushButton*>("ok")->click();
+            for (size_t d = 1; d < sides.size(); ++d) {
+                EXPECT_EQ(sides[d].modem->GetModemName(), typedName(d));
+                EXPECT_EQ(sides[d].modem->PropertyEntries().at(0).value, std::to_string(10 * d + 5));
+            }
+            if (row.action == Save) {
+                EXPECT_EQ(actor.modem->GetModemName(), typedName(0));
+            }
+            if (row.action == Close) {
+                EXPECT_NE(ReadFileContents(saved).find(typedName(0)), std::string::npos);
+            }
+            break;
+        }
+        case PropertyTable:
+            ASSERT_TRUE(arvotaulu);
+            EXPECT_EQ(arvotaulu->Designer(), second.window.data());
+            EXPECT_TRUE(grid) << "the table was built again";
+            break;
+        case StatusWindow:
+            EXPECT_EQ(toLatin1(info->windowTitle()), statusCaption);
+            EXPECT_FALSE(info->findChild<QPushButton*>("closebtn")->isEnabled());
+            second.window->Programming().run.FirstAnswerTimer().onTimeout();
+            EXPECT_TRUE(info->PiilotaTmr->isActive());
+            break;
+        }
+
+        for (const Side& side : sides)
+            if (side.window) {
+                side.window->Programming().Cancel();
+                side.window->Design().modified = false;
+                side.window->findChild<QAction*>("Sulje1")->trigger();
+            }
+        if (arvotaulu)
+            arvotaulu->close();
+        for (QWidget* window : ToolWindows(main))
+            window->hide();
+        info->hide();
+        info->PiilotaTmr->stop();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        ProcessEventsUntil(
+            [&] {
+                return std::none_of(sides.begin(), sides.end(), [](const Side& side) { return side.window; });
+            },
+            2s);
+    }
+    SetMessageBoxResponder({});
 }
 
 } // namespace

@@ -120,40 +120,31 @@ TEST_F(PropertyRowsTest, RowsStopBeforeTheFactoryBlockBelowLevelNine) {
         "B Radio channel: 12",  "W Transmitter power (mW): 500", "S Station name: North",
         "H Network mask: FF00", "M Acknowledged transfer <ON>",  "R Radio speed: 19200",
         "M Repeater <OFF>"};
-    EXPECT_EQ(Lines(ModemPropertyRows(figure, {false, '5', ""}).Rows()), common);
+    EXPECT_EQ(Lines(RowsOfOneBuild({false, '5', ""})(figure)), common);
     std::vector<std::string> factory = common;
     factory.push_back("S FACTORY SETTINGS ******");
     factory.push_back("C Factory band: High band");
-    const ModemPropertyRows rows(figure, {false, '9', ""});
-    EXPECT_EQ(Lines(rows.Rows()), factory);
-
-    char letter = 0;
-    std::string label;
-    std::string value;
-    EXPECT_TRUE(rows.GetFieldText(11, letter, label, value));
-    EXPECT_EQ(letter, 'C');
-    EXPECT_EQ(value, "High band");
-    EXPECT_FALSE(rows.GetFieldText(12, letter, label, value));
+    EXPECT_EQ(Lines(RowsOfOneBuild({false, '9', ""})(figure)), factory);
 }
 
 TEST_F(PropertyRowsTest, SingleModemAndMultiportFixedRows) {
     Store(kStored);
     const std::vector<std::string> single =
-        Lines(ModemPropertyRows(figure, {true, '0', "Setup single modem : /home/u/site 4.ssf"}).Rows());
+        Lines(RowsOfOneBuild({true, '0', "Setup single modem : /home/u/site 4.ssf"})(figure));
     EXPECT_EQ(std::vector<std::string>(single.begin(), single.begin() + 4),
               (std::vector<std::string>{"S File: site 4.ssf", "S -- --", "S -- --", "B Radio channel: 12"}));
 
     figure.SetMultiLook();
     figure.SetTerminalAddressAt(0, "A1");
     figure.SetTerminalAddressAt(1, "B2");
-    EXPECT_EQ(ModemPropertyRows(figure, {}).Rows()[1].value, "A1,B2");
+    EXPECT_EQ(RowsOfOneBuild({})(figure)[1].value, "A1,B2");
 }
 
 TEST_F(PropertyRowsTest, OneBuildReadsEachTypeFileOnceAndTheNextBuildReadsItAgain) {
     Store(kStored);
     const PropertyRowContext context{false, '5', ""};
     const ModemRows rows = RowsOfOneBuild(context);
-    EXPECT_EQ(rows(figure), ModemPropertyRows(figure, context).Rows());
+    EXPECT_EQ(rows(figure).size(), 10u);
 
     // Modems of a missing type: one box for the build, not one per modem.
     boxes.clear();

@@ -198,12 +198,13 @@ TEST_F(PropertyTableWindowTest, TablePrintsSavesAndGivesTheDesignerBackItsState)
 
     // A double click on a modem's column opens its properties; the name column opens nothing.
     table->OpenColumnModemProperties(0);
-    ASSERT_FALSE(Ominaisuus.isNull());
-    EXPECT_FALSE(Ominaisuus->isVisible());
+    Tominaisuus* properties = designer->PropertiesWindow();
+    ASSERT_NE(properties, nullptr);
+    EXPECT_FALSE(properties->isVisible());
     emit table->Grid(0)->cellDoubleClicked(1, 2);
-    EXPECT_TRUE(Ominaisuus->isVisible());
-    EXPECT_EQ(Ominaisuus->Figure(), designer->Design().Figures()[2].get());
-    Ominaisuus->hide();
+    EXPECT_TRUE(properties->isVisible());
+    EXPECT_EQ(properties->Figure(), designer->Design().Figures()[2].get());
+    properties->hide();
 
     table->findChild<QAction*>("Closeprotable1")->trigger();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -270,11 +271,11 @@ TEST_F(PropertyTableWindowTest, ABuildUnderTheConflictQuestionStands) {
     SetMessageBoxResponder([&](const MessageBoxRequest&) {
         if (!std::exchange(deleted, true)) {
             designer->Design().DeleteFigure(&asked);
-            RefreshPropertyTable();
+            RefreshPropertyTable(designer);
         }
         return IDYES;
     });
-    RefreshPropertyTable();
+    RefreshPropertyTable(designer);
     EXPECT_EQ(table->Tabs().size(), 1u);
     EXPECT_EQ(table->findChild<QTabBar*>("valilehdet")->count(), 1);
 }
@@ -296,11 +297,11 @@ TEST_F(PropertyTableWindowTest, EmptyDesignGivesNoTabsAndNothingToSaveCopyOrPrin
     EXPECT_TRUE(boxes.texts().empty());
 
     AddFigure(designer->Design(), "Late", "QX-450", 7);
-    RefreshPropertyTable();
+    RefreshPropertyTable(designer);
     ASSERT_EQ(table->Tabs().size(), 1u);
     EXPECT_EQ(table->Grid(0)->item(0, 1)->text(), "Late");
     designer->Design().DeleteAllFigures();
-    RefreshPropertyTable();
+    RefreshPropertyTable(designer);
     EXPECT_TRUE(table->Tabs().empty());
     EXPECT_EQ(table->Grid(0), nullptr);
 }

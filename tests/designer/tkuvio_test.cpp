@@ -39,23 +39,6 @@ TEST(TKuvio, WritesWithoutOverwriteChangeOnlyEntriesInUse) {
     EXPECT_EQ(figure.PropertyEntries()[1].tag, 'B');
 }
 
-TEST(TKuvio, ReadingWalksTheEntriesAndReportsTheEnd) {
-    TKuvio figure(0, 0);
-    PropertyEntry entry;
-    EXPECT_FALSE(figure.NextPropertyEntry(entry, true));
-    EXPECT_EQ(entry.value, "ERROR");
-    EXPECT_EQ(entry.tag, ' ');
-    EXPECT_EQ(entry.second, '0');
-    figure.SetPropertyEntry('B', '0', "1", true, true, 8, 0x1100);
-    figure.SetPropertyEntry('S', '5', "two", true, true, 0, 0);
-    ASSERT_TRUE(figure.NextPropertyEntry(entry, true));
-    EXPECT_EQ(entry.value, "1");
-    EXPECT_EQ(entry.nmsId, 0x1100);
-    ASSERT_TRUE(figure.NextPropertyEntry(entry, false));
-    EXPECT_EQ(entry.value, "two");
-    EXPECT_FALSE(figure.NextPropertyEntry(entry, false));
-}
-
 TEST(TKuvio, SquelchLevelIsHeldToItsRange) {
     const std::vector<std::pair<std::string, std::string>> cases{
         {"MAX", "-80"},  {"min", "-118"},  {"-50", " -80"}, {"-79", " -80"}, {"-200", "-118"},

@@ -168,48 +168,51 @@ TEST_F(TominaisuusTest, OkWithoutRowsKeepsTheStoredValues) {
 // A level accepted in the security dialog shows the visible properties window
 // again at that level; Escape in the dialog changes nothing.
 TEST_F(TominaisuusTest, AnAcceptedSecurityLevelRebuildsTheShownWindow) {
-    ASSERT_TRUE(Ominaisuus && suoja);
+    Tominaisuus* properties = designer->PropertiesWindow();
+    Tsuoja* security = designer->SecurityLevelDialog();
+    ASSERT_TRUE(properties && security);
     TKuvio& figure = NewModem("QX-450R");
     designer->SetSecurityLevel(0);
-    Ominaisuus->SetFigure(designer, &figure);
-    Ominaisuus->ShowModemProperties(false);
-    const auto power = [] { return Ominaisuus->findChild<QSpinBox*>("W5TXPOWER"); };
+    properties->SetFigure(designer, &figure);
+    properties->ShowModemProperties(false);
+    const auto power = [properties] { return properties->findChild<QSpinBox*>("W5TXPOWER"); };
     ASSERT_TRUE(power());
     EXPECT_FALSE(power()->isEnabled());
 
-    suoja->ShowFor(designer);
-    suoja->findChild<QRadioButton*>("taso_5")->setChecked(true);
-    suoja->findChild<QLineEdit*>("salasana")->setText("qejvomtu");
-    QTest::keyClick(suoja->findChild<QLineEdit*>("salasana"), Qt::Key_Return);
-    EXPECT_FALSE(suoja->isVisible());
+    security->ShowFor(designer);
+    security->findChild<QRadioButton*>("taso_5")->setChecked(true);
+    security->findChild<QLineEdit*>("salasana")->setText("qejvomtu");
+    QTest::keyClick(security->findChild<QLineEdit*>("salasana"), Qt::Key_Return);
+    EXPECT_FALSE(security->isVisible());
     EXPECT_EQ(designer->SecurityLevel(), 5);
-    EXPECT_TRUE(Ominaisuus->isVisible());
-    EXPECT_EQ(Ominaisuus->Figure(), &figure);
+    EXPECT_TRUE(properties->isVisible());
+    EXPECT_EQ(properties->Figure(), &figure);
     ASSERT_TRUE(power());
     EXPECT_TRUE(power()->isEnabled());
 
-    suoja->ShowFor(designer);
-    suoja->findChild<QRadioButton*>("taso_0")->setChecked(true);
-    QTest::keyClick(suoja, Qt::Key_Escape);
-    EXPECT_FALSE(suoja->isVisible());
+    security->ShowFor(designer);
+    security->findChild<QRadioButton*>("taso_0")->setChecked(true);
+    QTest::keyClick(security, Qt::Key_Escape);
+    EXPECT_FALSE(security->isVisible());
     EXPECT_EQ(designer->SecurityLevel(), 5);
-    Ominaisuus->hide();
+    properties->hide();
 }
 
 // Shown again at level 5 the security dialog has the keyboard on the password,
 // wherever it was when the dialog closed; the password shows as '#'.
 TEST_F(TominaisuusTest, TheSecurityDialogFocusesThePasswordWhenShownAgain) {
-    auto* password = suoja->findChild<QLineEdit*>("salasana");
-    suoja->ShowFor(designer);
-    suoja->findChild<QRadioButton*>("taso_5")->setChecked(true);
+    Tsuoja* security = designer->SecurityLevelDialog();
+    auto* password = security->findChild<QLineEdit*>("salasana");
+    security->ShowFor(designer);
+    security->findChild<QRadioButton*>("taso_5")->setChecked(true);
     password->setText("qejvomtu");
     EXPECT_EQ(password->displayText(), "########");
-    suoja->findChild<QPushButton*>("ok")->setFocus();
-    suoja->okClick();
+    security->findChild<QPushButton*>("ok")->setFocus();
+    security->okClick();
     ASSERT_EQ(designer->SecurityLevel(), 5);
-    suoja->ShowFor(designer);
-    EXPECT_EQ(suoja->focusWidget(), password);
-    suoja->poisClick();
+    security->ShowFor(designer);
+    EXPECT_EQ(security->focusWidget(), password);
+    security->poisClick();
 }
 
 // The window shows its whole caption and ends where its content ends; in the
@@ -530,17 +533,18 @@ TEST_F(TominaisuusTest, AnArrowConvertsItsRowOnlyWhenConfirmed) {
 }
 
 TEST_F(TominaisuusTest, DesignerOpensTheWindowAndTheValuesSurviveTheProjectFile) {
-    ASSERT_TRUE(Ominaisuus);
+    Tominaisuus* properties = designer->PropertiesWindow();
+    ASSERT_TRUE(properties);
     TKuvio& placed = NewModem("QX-450R");
     designer->Design().context = &placed;
     designer->Ominaisuudet2Click();
-    ASSERT_TRUE(Ominaisuus->isVisible());
+    ASSERT_TRUE(properties->isVisible());
     EXPECT_EQ(designer->Design().context, nullptr);
-    Ominaisuus->findChild<QLineEdit*>("nimi")->setText("Relay");
-    Ominaisuus->findChild<QSpinBox*>("B0CHANNEL")->setValue(99);
-    Ominaisuus->findChild<QLineEdit*>("S0STATION")->setText("Ridge");
-    Ominaisuus->findChild<QComboBox*>("R0SPEED")->setCurrentIndex(1);
-    Ominaisuus->findChild<QPushButton*>("ok")->click();
+    properties->findChild<QLineEdit*>("nimi")->setText("Relay");
+    properties->findChild<QSpinBox*>("B0CHANNEL")->setValue(99);
+    properties->findChild<QLineEdit*>("S0STATION")->setText("Ridge");
+    properties->findChild<QComboBox*>("R0SPEED")->setCurrentIndex(1);
+    properties->findChild<QPushButton*>("ok")->click();
     const std::vector<std::string> stored = Values(placed);
     ASSERT_TRUE(designer->SaveProjectFile(folder.file("net.spf")));
 
@@ -551,28 +555,29 @@ TEST_F(TominaisuusTest, DesignerOpensTheWindowAndTheValuesSurviveTheProjectFile)
     EXPECT_EQ(Values(loaded), stored);
     designer->Design().context = &loaded;
     designer->Ominaisuudet2Click();
-    EXPECT_EQ(Ominaisuus->findChild<QLineEdit*>("nimi")->text(), "Relay");
-    EXPECT_EQ(Ominaisuus->findChild<QSpinBox*>("B0CHANNEL")->value(), 99);
-    EXPECT_EQ(Ominaisuus->findChild<QLineEdit*>("S0STATION")->text(), "Ridge");
-    EXPECT_EQ(Ominaisuus->findChild<QComboBox*>("R0SPEED")->currentText(), "9600");
+    EXPECT_EQ(properties->findChild<QLineEdit*>("nimi")->text(), "Relay");
+    EXPECT_EQ(properties->findChild<QSpinBox*>("B0CHANNEL")->value(), 99);
+    EXPECT_EQ(properties->findChild<QLineEdit*>("S0STATION")->text(), "Ridge");
+    EXPECT_EQ(properties->findChild<QComboBox*>("R0SPEED")->currentText(), "9600");
 
     // A removed figure is forgotten and the window closes.
     designer->Design().DeleteFigure(&loaded);
-    EXPECT_FALSE(Ominaisuus->isVisible());
-    EXPECT_EQ(Ominaisuus->Figure(), nullptr);
+    EXPECT_FALSE(properties->isVisible());
+    EXPECT_EQ(properties->Figure(), nullptr);
 }
 
 TEST_F(TominaisuusTest, ChangeTypeCommandOpensTheConversionView) {
+    Tominaisuus* properties = designer->PropertiesWindow();
     TKuvio& figure = NewModem("QX-450");
     Show(figure);
     Button("ok")->click();
     QAction target("QX-NMS");
     designer->Design().context = &figure;
     designer->Konvert1Click(&target);
-    ASSERT_TRUE(Ominaisuus->isVisible());
+    ASSERT_TRUE(properties->isVisible());
     EXPECT_TRUE(designer->ConvertingModemType());
-    EXPECT_EQ(Ominaisuus->findChild<QGroupBox*>("Bevel2")->title(), "QX-NMS");
-    Ominaisuus->findChild<QPushButton*>("ok")->click();
+    EXPECT_EQ(properties->findChild<QGroupBox*>("Bevel2")->title(), "QX-NMS");
+    properties->findChild<QPushButton*>("ok")->click();
     EXPECT_FALSE(designer->ConvertingModemType());
     EXPECT_EQ(figure.TypeName(), "QX-NMS");
     EXPECT_EQ(figure.PictureName(), "MODEEMIE");
@@ -583,7 +588,7 @@ TEST_F(TominaisuusTest, ChangeTypeCommandOpensTheConversionView) {
     designer->Konvert1Click(&target);
     designer->Programming().HidePropertiesWindow();
     designer->Programming().ShowModemProperties(figure);
-    EXPECT_TRUE(Ominaisuus->findChild<QGroupBox*>("Bevel2")->isHidden());
+    EXPECT_TRUE(properties->findChild<QGroupBox*>("Bevel2")->isHidden());
     EXPECT_FALSE(designer->ConvertingModemType());
 
     // While a Receive of a modem goes, its type stays: the values the modem sends
@@ -599,7 +604,7 @@ TEST_F(TominaisuusTest, ChangeTypeCommandOpensTheConversionView) {
     designer->Design().context = &received;
     designer->Konvert1Click(&target);
     boxes.clear();
-    Ominaisuus->findChild<QPushButton*>("ok")->click();
+    properties->findChild<QPushButton*>("ok")->click();
     EXPECT_EQ(received.TypeName(), "QX-450");
     EXPECT_EQ(boxes.texts(),
               std::vector<std::string>{"The modem's values are being transferred: its smf-file "

@@ -119,13 +119,13 @@ protected:
         designer = CreateDesigner(false);
         // The project properties open with the keyboard; the user cancels them then.
         ASSERT_TRUE(QTest::qWaitFor(
-            [] {
-                return prj_ominaisuus && XWindows::IsActive(prj_ominaisuus) &&
-                       QApplication::activeWindow() == prj_ominaisuus;
+            [this] {
+                QWidget* dialog = designer->ProjectPropertiesDialog();
+                return dialog && XWindows::IsActive(dialog) && QApplication::activeWindow() == dialog;
             },
             kWaitMs));
-        prj_ominaisuus->CancelBtnClick();
-        ASSERT_TRUE(Unmanaged(prj_ominaisuus));
+        designer->ProjectPropertiesDialog()->CancelBtnClick();
+        ASSERT_TRUE(Unmanaged(designer->ProjectPropertiesDialog()));
         canvas = designer->Canvas();
         designer->activateWindow();
         ASSERT_TRUE(DesignerHasTheKeyboard());
@@ -166,12 +166,13 @@ protected:
     // Waits until the properties window has the keyboard on its name, and types
     // there the text and the key that closes it.
     void TypeIntoProperties(const char* text, Qt::Key closing) {
-        ASSERT_TRUE(QTest::qWaitFor([] { return ActiveWithFocusOn(Ominaisuus, "nimi"); }, kWaitMs));
+        Tominaisuus* properties = designer->PropertiesWindow();
+        ASSERT_TRUE(QTest::qWaitFor([properties] { return ActiveWithFocusOn(properties, "nimi"); }, kWaitMs));
         QTest::keyClicks(Focused(), text);
         QTest::keyClick(Focused(), closing);
-        EXPECT_FALSE(Ominaisuus->isVisible());
+        EXPECT_FALSE(properties->isVisible());
         // Its frame is gone before the pointer moves on, and the designer has the keyboard.
-        ASSERT_TRUE(Unmanaged(Ominaisuus));
+        ASSERT_TRUE(Unmanaged(properties));
         ASSERT_TRUE(DesignerHasTheKeyboard());
     }
 
@@ -265,13 +266,14 @@ TEST_F(DesignerUnderWindowManager, ThePropertiesCaptionIsWhole) {
     int x = 100;
     for (const char* type : {"QX-450R", "QX-MP4", "QX-NMS"}) {
         PlaceFromModemMenu(type, {x += 150, 150});
-        ASSERT_TRUE(QTest::qWaitFor([] { return Ominaisuus->isVisible() && XWindows::IsManaged(Ominaisuus); },
-                                    kWaitMs));
-        const int shown = DrawnCaptionWidth(Ominaisuus);
+        Tominaisuus* properties = designer->PropertiesWindow();
+        ASSERT_TRUE(QTest::qWaitFor(
+            [properties] { return properties->isVisible() && XWindows::IsManaged(properties); }, kWaitMs));
+        const int shown = DrawnCaptionWidth(properties);
         Screenshot(QString("caption_") + type);
-        Ominaisuus->findChild<QPushButton*>("pois")->click();
-        ASSERT_TRUE(Unmanaged(Ominaisuus));
-        EXPECT_GE(shown, WholeCaptionWidth(Ominaisuus->windowTitle()) - 1) << type;
+        properties->findChild<QPushButton*>("pois")->click();
+        ASSERT_TRUE(Unmanaged(properties));
+        EXPECT_GE(shown, WholeCaptionWidth(properties->windowTitle()) - 1) << type;
     }
 }
 

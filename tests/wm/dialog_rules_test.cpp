@@ -65,10 +65,14 @@ protected:
         main.resize(1000, 800);
         main.show();
         designer = CreateDesigner(false);
-        ASSERT_TRUE(
-            QTest::qWaitFor([] { return prj_ominaisuus && HasTheKeyboard(prj_ominaisuus); }, kWaitMs));
-        prj_ominaisuus->CancelBtnClick();
-        ASSERT_TRUE(Unmanaged(prj_ominaisuus));
+        ASSERT_TRUE(QTest::qWaitFor(
+            [this] {
+                QWidget* dialog = designer->ProjectPropertiesDialog();
+                return dialog && HasTheKeyboard(dialog);
+            },
+            kWaitMs));
+        designer->ProjectPropertiesDialog()->CancelBtnClick();
+        ASSERT_TRUE(Unmanaged(designer->ProjectPropertiesDialog()));
         ModemTypeVersionReader reader(true);
         figure =
             &designer->Design().NewModemFigure("QX-450R", NewModemKind::Normal, 200, 150, "450R", reader);
@@ -82,8 +86,9 @@ protected:
 
     // Closes the designer's tool windows that a case left open, as their Cancel does.
     void CloseToolWindows() {
-        for (QWidget* window : {static_cast<QWidget*>(Ominaisuus), static_cast<QWidget*>(suoja),
-                                static_cast<QWidget*>(prj_ominaisuus)})
+        for (QWidget* window :
+             std::initializer_list<QWidget*>{designer->PropertiesWindow(), designer->SecurityLevelDialog(),
+                                             designer->ProjectPropertiesDialog()})
             if (window && window->isVisible()) {
                 Cancel(window);
                 EXPECT_TRUE(Unmanaged(window));
@@ -113,8 +118,8 @@ protected:
         designer->SetSecurityLevel(5);
         designer->Design().active = figure;
         designer->Ominaisuudet4Click();
-        auto* edit = In<QLineEdit>(Ominaisuus, field);
-        QWidget* window = Keyboard(Ominaisuus, edit);
+        auto* edit = In<QLineEdit>(designer->PropertiesWindow(), field);
+        QWidget* window = Keyboard(designer->PropertiesWindow(), edit);
         edit->selectAll();
         return window;
     }
@@ -122,14 +127,14 @@ protected:
         designer->Design().context = figure;
         QAction target("QX-MP4");
         designer->Konvert1Click(&target);
-        return Keyboard(Ominaisuus);
+        return Keyboard(designer->PropertiesWindow());
     }
     QWidget* SecurityLevelWithAPassword(const char* typed) {
         designer->Suojaustaso1Click();
-        QWidget* window = Keyboard(suoja);
+        QWidget* window = Keyboard(designer->SecurityLevelDialog());
         // Choosing the level (after the window's activation ticks the level in force)
         // puts the keyboard into the password.
-        In<QRadioButton>(suoja, "taso_5")->setChecked(true);
+        In<QRadioButton>(designer->SecurityLevelDialog(), "taso_5")->setChecked(true);
         QTest::keyClicks(Focused(), typed);
         return window;
     }
@@ -177,26 +182,26 @@ TEST_F(DialogRules, EveryDialogStandsAboveTheStatusWindowWithTheKeyboard) {
         std::function<QWidget*()> shown = ModalDialog;
     };
     const auto designerOpens = [&] { return DesignerWithTheKeyboard(); };
-    const auto projectProperties = [] { return prj_ominaisuus.data(); };
+    const auto projectProperties = [this] { return designer->ProjectPropertiesDialog(); };
     const std::vector<Case> cases = {
         {"ping count", designerOpens, [&] { designer->PingCount1Click(); }},
         {"project properties", designerOpens, [&] { designer->Ominaisuudet3Click(); }, projectProperties},
         {"open project", designerOpens, [&] { designer->Avaa1Click(); }},
         {"save project as", designerOpens, [&] { designer->Tallennanimell1Click(); }},
         {"security level", designerOpens, [&] { designer->Suojaustaso1Click(); },
-         [] { return suoja.data(); }},
+         [this] { return designer->SecurityLevelDialog(); }},
         {"delete question", designerOpens, [&] { QTest::keyClick(Focused(), Qt::Key_Delete); }},
         {"project properties left open",
          [&] {
              designer->Ominaisuudet3Click();
-             Keyboard(prj_ominaisuus);
+             Keyboard(designer->ProjectPropertiesDialog());
              return DesignerWithTheKeyboard();
          },
          [&] { designer->Ominaisuudet3Click(); }, projectProperties},
         {"hex refusal", [&] { return PropertiesWindow("H5NETMASK"); },
          [&] { QTest::keyClick(Focused(), 'G'); }},
         {"conv all question", [&] { return ConversionView(); },
-         [&] { In<QPushButton>(Ominaisuus, "ConvAll")->click(); }},
+         [&] { In<QPushButton>(designer->PropertiesWindow(), "ConvAll")->click(); }},
     };
     ShowStatus();
     for (const Case& row : cases) {
@@ -212,7 +217,7 @@ TEST_F(DialogRules, EveryDialogStandsAboveTheStatusWindowWithTheKeyboard) {
             // the dialog stays in front.
             status->SetCaption("Transfering values to modem next");
             status->EnableStatusButtons(false);
-            const bool replyShown = dialog->isModal() && !Ominaisuus->isVisible();
+            const bool replyShown = dialog->isModal() && !designer->PropertiesWindow()->isVisible();
             if (replyShown)
                 designer->Programming().ShowModemProperties(*figure);
             QTest::qWait(kSettleMs);
@@ -221,7 +226,8 @@ TEST_F(DialogRules, EveryDialogStandsAboveTheStatusWindowWithTheKeyboard) {
             if (const QByteArray folder = qgetenv("QUOVIX_SCREENSHOTS"); !folder.isEmpty())
                 QApplication::primaryScreen()->grabWindow(0).save(folder + "/in_front_" + row.dialog +
                                                                   ".png");
-            inFront = inFront && (!replyShown || XWindows::StackedAbove(dialog, Ominaisuus));
+            inFront =
+                inFront && (!replyShown || XWindows::StackedAbove(dialog, designer->PropertiesWindow()));
             Cancel(dialog);
         });
         EXPECT_TRUE(inFront) << row.dialog;
@@ -248,17 +254,17 @@ TEST_F(DialogRules, TheKeyboardGoesBackToTheWindowThatHadIt) {
     const std::vector<Case> cases = {
         {"hex refusal", [&] { return PropertiesWindow("H5NETMASK"); },
          [&] { QTest::keyClick(Focused(), 'G'); }, Qt::Key_Return, Qt::Key_Delete,
-         [&] { return In<QLineEdit>(Ominaisuus, "H5NETMASK")->text().isEmpty(); }},
+         [&] { return In<QLineEdit>(designer->PropertiesWindow(), "H5NETMASK")->text().isEmpty(); }},
         {"conv all question", [&] { return ConversionView(); },
-         [&] { In<QPushButton>(Ominaisuus, "ConvAll")->click(); }, Qt::Key_Escape, Qt::Key_Escape,
-         [] { return !Ominaisuus->isVisible(); }},
+         [&] { In<QPushButton>(designer->PropertiesWindow(), "ConvAll")->click(); }, Qt::Key_Escape,
+         Qt::Key_Escape, [this] { return !designer->PropertiesWindow()->isVisible(); }},
         {"wrong password", [&] { return SecurityLevelWithAPassword("zirkapo"); },
-         [&] { In<QPushButton>(suoja, "ok")->click(); }, Qt::Key_Return},
+         [&] { In<QPushButton>(designer->SecurityLevelDialog(), "ok")->click(); }, Qt::Key_Return},
         {"delete question", designerOpens, [&] { QTest::keyClick(Focused(), Qt::Key_Delete); },
          Qt::Key_Escape},
         {"ping count", designerOpens, [&] { designer->PingCount1Click(); }, Qt::Key_Escape},
         {"properties window", designerOpens, [&] { designer->Ominaisuudet4Click(); }, Qt::Key_Escape,
-         Qt::Key_unknown, [] { return true; }, [] { return Ominaisuus.data(); }},
+         Qt::Key_unknown, [] { return true; }, [this] { return designer->PropertiesWindow(); }},
     };
     for (bool statusShown : {false, true}) {
         if (statusShown)
