@@ -2,19 +2,23 @@
 // port and a pseudo-terminal), each echoing or not and reading in large or small
 // chunks as the seed draws: typed keys, pastes, scripts, the transmit window's
 // text, file and command-file sends (text lines, the escape, NMS GET and SET
-// lines), Cancel, source changes, Settings moves between the peers, Close and
-// Open port, failed event waits, loans and hand-backs, removals (a key typed
-// into the failed write before or after the failed wait) and arrivals, lines
-// held and released (also past an NMS request's time-out), pieces the devices
-// send, and NMS replies on time, late, lost or twice. After every step the bytes
-// each peer received are checked: only sends and keys meant for that peer (that
-// device, that plug-in); each send whole, or an exact prefix of itself when an
-// event of the walk (Cancel, a close, a move, a removal) ended it, after which no
-// more of it goes than the driver held and its transmit window no longer sends;
-// a command file's lines in order and its escapes whole; keys once, in the order typed,
-// and none left behind on a quiet line. Each terminal's screen tells its port's
-// true state and shows what its devices sent it, in order, and each NMS value
-// only with its own request's id. A failure prints the seed and every step taken.
+// lines; keys, pastes and scripts while an escape goes), Cancel, source changes,
+// Settings moves between the peers, Close and Open port, failed event waits,
+// loans and hand-backs, removals (a key typed into the failed write before or
+// after the failed wait) and arrivals, lines held and released (also past an
+// NMS request's time-out), pieces the devices send, and NMS replies on time,
+// late, lost or twice, each after a reply to another request. After every step
+// the bytes each peer received are checked: only sends and keys meant for that
+// peer (that device, that plug-in); each send whole, or an exact prefix of
+// itself when an event of the walk (Cancel, a close, a move, a removal) ended
+// it, after which no more of it goes than the driver held and its transmit
+// window no longer sends; a command file's lines in order; each escape as its
+// three characters with nothing between them, each at least 100 ms after the
+// one before, and whole unless an event ended it; keys once, in the order
+// typed, and none left behind on a quiet line. Each terminal's screen tells its
+// port's true state and shows what its devices sent it, in order, and each NMS
+// value only with its own request's id. A failure prints the seed and every
+// step taken.
 //
 // The walk draws each step from the seed alone, so a seed replays its steps:
 //     QUOVIX_INTERLEAVING_SEED=<seed> QUOVIX_INTERLEAVING_STEPS=<n> test_app
@@ -764,21 +768,24 @@ protected:
         }
     }
 
-    // While the escape that opens a command file goes out, the user types a
-    // key, pastes or gives a script, on a line held for a few steps when so
-    // drawn.
-    std::string duringEscape(const Draw& d, const std::string& sent) {
+    // A command file that opens with its escape goes, when so drawn, on a line
+    // held for a few steps; while the escape goes out, the user types a key,
+    // pastes or gives a script.
+    std::string sendWithEscape(const Draw& d) {
         const int p = peerOf(d.t);
-        if (!sent.starts_with("command file: escape") || p < 0 || !terminals[d.t]->portOpen())
-            return "";
-        std::string what = ", then ";
-        if (d.heldSteps <= 2) {
-            hold(peers[p], true);
-            peers[p].releaseAt = steps.size() + static_cast<size_t>(d.heldSteps);
-            what += "COM" + std::to_string(peers[p].com) + " held for " + std::to_string(d.heldSteps) +
-                    " steps, ";
-        }
-        return what + give(d.t, d.source, d.size);
+        const bool open = p >= 0 && terminals[d.t]->portOpen();
+        const std::string held =
+            open && d.escapeLine == 0 && d.heldSteps <= 3 ? holdFor(peers[p], d.heldSteps) + ", " : "";
+        const std::string sent = transmit(d.t, d.size, d.continuous, d.escapeLine, d.nmsLines, d.reply);
+        if (!open || !sent.starts_with("command file: escape"))
+            return held + sent;
+        return held + sent + ", then " + give(d.t, d.source, d.size);
+    }
+
+    std::string holdFor(Peer& peer, int heldSteps) {
+        hold(peer, true);
+        peer.releaseAt = steps.size() + static_cast<size_t>(heldSteps);
+        return "COM" + std::to_string(peer.com) + " held for " + std::to_string(heldSteps) + " steps";
     }
 
     // Does a step; what it did, for the list.
@@ -793,10 +800,8 @@ protected:
         case Paste:
         case Script:
             return who + give(t, d.action - Type, d.size);
-        case Transmit: {
-            const std::string sent = transmit(t, d.size, d.continuous, d.escapeLine, d.nmsLines, d.reply);
-            return who + "transmit window Send: " + sent + duringEscape(d, sent);
-        }
+        case Transmit:
+            return who + "transmit window Send: " + sendWithEscape(d);
         case Source:
             if (TLahetys* window = transmitWindow(t))
                 window->lahde->setItemIndex(d.source);
@@ -836,9 +841,7 @@ protected:
             arrive(peer);
             return com + "arrives";
         case Hold:
-            hold(peer, true);
-            peer.releaseAt = steps.size() + static_cast<size_t>(d.heldSteps);
-            return com + "held for " + std::to_string(d.heldSteps) + " steps";
+            return holdFor(peer, d.heldSteps);
         case ReopenAll:
             // As a layout load does: every port closed and opened again in one go.
             endSends(0);
@@ -865,9 +868,9 @@ protected:
             faultText = what;
     }
 
-    // Takes what the device received; whether anything came.
-    // The virtual port tells when each byte came; a byte read from the
-    // pseudo-terminal came after the read before began.
+    // Takes what the device received; whether anything came. The virtual port
+    // tells when each byte came; a byte read from the pseudo-terminal came
+    // after the read before began.
     bool drain(Peer& peer) {
         noteReopens();
         peer.readBefore = std::exchange(peer.readAt, Clock::now());
@@ -1031,9 +1034,9 @@ protected:
         peer.segment = kStx;
     }
 
-    // An escape's first character goes out at once, ahead of what waits on a
-    // held line; from then on nothing else reaches the line until its last
-    // one, and each comes a pause after the one before.
+    // An escape goes out in its place among what its terminal was given; from
+    // its first character nothing else reaches the line until its last, each
+    // a pause after the one before.
     void takeEscape(Peer& peer) {
         Escapes& escapes = peer.escapes;
         if (escapes.run == 0)
@@ -1271,7 +1274,7 @@ protected:
                 continue;
             }
             if (const size_t end = std::min(shown.find(kReceivedMark, i + 1), shown.size());
-                keptForOther(t, shown.substr(i, end - i))) {
+                keptByDevice(t, at.piece, shown.substr(i, end - i))) {
                 i = end - 1;
                 continue;
             }
@@ -1298,11 +1301,13 @@ protected:
                 return late(name + "the piece " + sent[i].bytes.substr(0, 5) + " is not shown whole");
     }
 
-    // Shown bytes up to the next mark that the other terminal's device sent it
-    // and it did not read: the device keeps them for the next terminal that
-    // opens it.
-    bool keptForOther(int t, const std::string& bytes) const {
+    // Shown bytes up to the next mark that a device sent a terminal, the other
+    // one or this one before the pieces now due, and it did not read: the
+    // device keeps them for the next terminal that opens it.
+    bool keptByDevice(int t, size_t due, const std::string& bytes) const {
         const std::vector<Received>& other = received[1 - t];
+        if (const auto named = Named(received[t], bytes); named != received[t].end())
+            return named->mayBeLost && named < received[t].begin() + static_cast<std::ptrdiff_t>(due);
         if (const auto named = Named(other, bytes); named != other.end())
             return named->mayBeLost;
         return bytes[0] != kReceivedMark &&

@@ -2,7 +2,8 @@
 // A simulated modem behind virtual port COM n, answering on its own thread. A read
 // ends after a short quiet time on the line, so a request written at once is taken
 // whole; chunks of a split reply leave a pause apart, so the program receives them
-// apart. A modem that answers by line speed is told the speed the program set.
+// apart. A modem that answers by line speed is told the speed the program set, one
+// that keeps the line settings all of them.
 // It notes how long after the port's opening the program's first bytes came, so a
 // test can check a start delay the modem relies on. A test can make it slow, or
 // pull its cable as a request comes. It tells the clock of simulated modems when
@@ -87,6 +88,8 @@ private:
                 noteFirstBytes(arrived);
                 if constexpr (requires(Modem & modem) { modem.SetLineSpeed(0); })
                     modem_.SetLineSpeed(static_cast<int>(port_.NearSettings().BaudRate));
+                if constexpr (requires(Modem & modem) { modem.SetLineSettings(DCB{}); })
+                    modem_.SetLineSettings(port_.NearSettings());
                 chunks = modem_.Receive(received);
             }
             if (!chunks.empty())
