@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
 #include <fstream>
@@ -42,18 +43,25 @@ protected:
             SetEventWaitsFailForTests(bench.Pty()->SlavePath(), fail);
     }
 
-    // What a device receives until `size` bytes have come or its line has
-    // been quiet for 100 ms, and what follows them at once.
+    // What a device receives until `size` bytes have come or its line has been
+    // quiet for 50 ms, and what follows them at once. The program runs its events
+    // all the while, so what it still has to write reaches the line at once.
     static std::string Drain(FarEnd& far, size_t size) {
+        std::string bytes = ReadUntilQuiet(far, size, 50ms);
+        return bytes + ReadUntilQuiet(far, SIZE_MAX, 15ms);
+    }
+    static std::string ReadUntilQuiet(FarEnd& far, size_t size, std::chrono::milliseconds quiet) {
         std::string bytes;
-        for (int quiet = 0; bytes.size() < size && quiet < 4;) {
-            QTest::qWait(5);
-            const std::string more = far.ReadFor(size - bytes.size(), 20ms);
-            quiet = more.empty() ? quiet + 1 : 0;
+        QElapsedTimer sinceLast;
+        sinceLast.start();
+        while (bytes.size() < size && !sinceLast.hasExpired(quiet.count())) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+            const std::string more = far.ReadFor(size - bytes.size(), 1ms);
+            if (!more.empty())
+                sinceLast.restart();
             bytes += more;
         }
-        QTest::qWait(5);
-        return bytes + far.ReadFor(4096, 10ms);
+        return bytes;
     }
     // Runs the settings dialog on the terminal and chooses the device of COM n.
     void SettingsOk(int comNumber) {
