@@ -4,6 +4,7 @@
 // moves only when the code under test waits, and drive the simulated modem from
 // those waits, so a dialogue runs in virtual time at full speed.
 
+#include <atomic>
 #include <chrono>
 
 class WaitClock {
@@ -17,3 +18,18 @@ public:
 
 // The steady clock of the machine; Sleep holds the calling thread.
 WaitClock& SystemWaitClock();
+
+// The clock one part of the program waits on: the machine's, unless a test has
+// handed in its own.
+class ReplaceableWaitClock {
+public:
+    WaitClock& get() const {
+        WaitClock* replaced = replaced_;
+        return replaced ? *replaced : SystemWaitClock();
+    }
+    // Null gives the machine's clock back.
+    void Replace(WaitClock* clock) { replaced_ = clock; }
+
+private:
+    std::atomic<WaitClock*> replaced_{nullptr};
+};

@@ -1,6 +1,7 @@
 #include "serial/tquovixcommport.h"
 
 #include "platform/message_box.h"
+#include "platform/wait_clock.h"
 #include "platform/window_message.h"
 #include "serial/tcomm_event.h"
 
@@ -15,6 +16,7 @@ namespace {
 
 // Closing waits valiaika and then this long more before the thread is deleted.
 constexpr std::chrono::milliseconds kCloseExtraWait{30};
+ReplaceableWaitClock closeClock;
 // A pending write is waited for in slices of this length; between slices the GUI
 // thread serves its other messages.
 constexpr DWORD kWriteWaitSliceMs = 20;
@@ -43,6 +45,10 @@ char* CopyOut(const char* bytes, size_t size) {
 
 DWORD BaudRateValue(TBaudRate rate) {
     return kBaudRates[rate];
+}
+
+void SetCommPortCloseClockForTests(WaitClock* clock) {
+    closeClock.Replace(clock);
 }
 
 // The hidden window: receives the component's posted messages on the GUI thread.
@@ -180,7 +186,7 @@ void TQuovixCommPort::sulje() {
     if (taustaajo_ && eventThread_) {
         eventThread_->Resume();
         eventThread_->Terminate();
-        std::this_thread::sleep_for(std::chrono::milliseconds(valiaika_) + kCloseExtraWait);
+        closeClock.get().Sleep(std::chrono::milliseconds(valiaika_) + kCloseExtraWait);
         eventThread_.reset();
         CloseEvents();
         ClearCommBreak(handle_);

@@ -33,6 +33,7 @@
 #include <vector>
 
 class TComm_event;
+class WaitClock;
 class TQuovixCommPort;
 
 // A fixed underlying type: ports above COM16 come from the port list and the
@@ -84,6 +85,10 @@ using TCommEventSet = std::set<TCommEvents>;
 
 // The bit rate of a TBaudRate member.
 DWORD BaudRateValue(TBaudRate rate);
+
+// The clock a close waits on before it ends the event thread, which it waits for
+// anyway; null gives the machine's clock back.
+void SetCommPortCloseClockForTests(WaitClock* clock);
 
 // An owner's event handler; Sender is the component.
 using TNotifyEvent = std::function<void(TQuovixCommPort* Sender)>;
