@@ -172,7 +172,7 @@ const char* const kActionNames[] = {
 // answers are the most frequent, so that runs get far between the user's actions;
 // the NMS transfer holds the GUI thread for seconds and comes rarely.
 constexpr int kWeights[] = {6, 4, 2, 2, 2, 8, 3, 2, 2, 1,  2,  1, 1, 3, 2, 3, 2, 2,
-                            2, 1, 1, 1, 2, 3, 2, 2, 1, 40, 10, 2, 2, 2, 1, 2, 1, 1};
+                            2, 1, 1, 1, 2, 4, 2, 2, 1, 40, 10, 2, 2, 2, 1, 2, 1, 1};
 static_assert(std::size(kActionNames) == kActions && std::size(kWeights) == kActions);
 
 struct Step {
@@ -1074,46 +1074,50 @@ void DesignerInterleavingTest::ConvertType(int side, int arg, TKuvio* figure) {
     }
 }
 
-// The project properties: opened from the Project menu, values typed into a shown
-// dialog, or a shown dialog answered with OK or Cancel.
+// The project properties: opened from the Project menu, and now and then another
+// network id, address offset and length typed into the window's own dialog, and
+// accepted at once; or a shown dialog answered with OK or Cancel.
 void DesignerInterleavingTest::AnswerProjectDialog(int side, int arg) {
-    if (arg % 3 == 0) {
+    Tprj_ominaisuus* dialog = nullptr;
+    if (arg % 3 != 2) {
         const DialogsSeen seen = SeeDialogs();
         Choose(side, &Tpiirtopohja::Projekti1Click, "Ominaisuudet3");
         NoteDialogOwners(side, seen);
-        return;
-    }
-    Tprj_ominaisuus* dialog = Pick(Shown<Tprj_ominaisuus>(), arg / 3);
-    if (!dialog)
-        return;
-    const auto owner = dialogOwners.find(dialog);
-    if (arg % 3 == 1) {
+        for (Tprj_ominaisuus* shown : Shown<Tprj_ominaisuus>())
+            if (const auto owner = dialogOwners.find(shown);
+                owner != dialogOwners.end() && owner->second == std::pair{side, sides[side].generation})
+                dialog = shown;
+        if (arg % 3 == 0 || !dialog)
+            return;
         dialog->findChild<QLineEdit*>("netid")->setText(QString("NET%1").arg(arg));
-        for (auto [name, value] : {std::pair{"n", 1 + arg % 3}, std::pair{"m", arg % 5}})
+        for (auto [name, value] : {std::pair{"n", 1 + arg / 3 % 3}, std::pair{"m", arg / 9 % 5}})
             if (auto* spin = dialog->findChild<QSpinBox*>(name); spin->isEnabled())
                 spin->setValue(value);
-        if (owner != dialogOwners.end()) {
-            std::erase_if(typed, [&](const Typed& value) { return value.window == dialog; });
-            typed.push_back({dialog, nullptr, owner->second.first, owner->second.second,
-                             ProjectValues(dialog->ControlValues())});
-        }
+        std::erase_if(typed, [&](const Typed& value) { return value.window == dialog; });
+        typed.push_back(
+            {dialog, nullptr, side, sides[side].generation, ProjectValues(dialog->ControlValues())});
+        if (arg / 6 % 2 == 0)
+            return;
+    } else if (dialog = Pick(Shown<Tprj_ominaisuus>(), arg / 3); !dialog) {
+        return;
+    } else if (arg / 3 % 2 == 0) {
+        cancelled.insert(dialog);
+        dialog->findChild<QPushButton*>("CancelBtn")->click();
         return;
     }
-    const bool ok = arg / 3 % 2;
-    if (!ok)
-        cancelled.insert(dialog);
-    else if (owner != dialogOwners.end() && sides[owner->second.first].window &&
-             sides[owner->second.first].generation == owner->second.second)
+    if (const auto owner = dialogOwners.find(dialog);
+        owner != dialogOwners.end() && sides[owner->second.first].window &&
+        sides[owner->second.first].generation == owner->second.second)
         mayChange.insert(&sides[owner->second.first].window->Design());
-    dialog->findChild<QPushButton*>(ok ? "OKBtn" : "CancelBtn")->click();
+    dialog->findChild<QPushButton*>("OKBtn")->click();
 }
 
 // The port, the window's own line or the spare one while no other window uses it;
-// or one of the ping's line settings.
+// one of the ping's line settings; or the ping count, as its input box takes it.
 void DesignerInterleavingTest::ChangePortSetting(int side, int arg) {
     Tpiirtopohja& window = *sides[side].window;
     QAction item;
-    const int choice = arg % 5;
+    const int choice = arg % 6;
     if (choice == 0) {
         const bool toSpare = LineOf(side) != kSpare;
         if (toSpare && !SpareFree(side))
@@ -1122,12 +1126,16 @@ void DesignerInterleavingTest::ChangePortSetting(int side, int arg) {
         window.COM11Click(&item);
         return;
     }
+    if (choice == 5) {
+        window.Programming().ping.SetPingCount(std::to_string(1 + arg / 6 % 3));
+        return;
+    }
     static constexpr int kValues[][4] = {
         {1200, 9600, 19200, 115200}, {7, 8, 7, 8}, {1, 2, 1, 2}, {0, 1, 2, 0}};
     static constexpr void (Tpiirtopohja::*kChoose[])(QAction*) = {
         &Tpiirtopohja::PortSpeedPingClick, &Tpiirtopohja::PortDataPingClick, &Tpiirtopohja::PortStopPingClick,
         &Tpiirtopohja::PortParityPingClick};
-    item.setData(kValues[choice - 1][arg / 5 % 4]);
+    item.setData(kValues[choice - 1][arg / 6 % 4]);
     (window.*kChoose[choice - 1])(&item);
 }
 
@@ -1135,6 +1143,8 @@ void DesignerInterleavingTest::ChangePortSetting(int side, int arg) {
 void DesignerInterleavingTest::Reopen(int side) {
     const DialogsSeen seen = SeeDialogs();
     OpenDesigner(side);
+    // Its Open's file dialog may let steps in before the project is read.
+    mayChange.insert(&sides[side].window->Design());
     ++sides[side].generation;
     NoteDialogOwners(side, seen);
     fileAnswer = sides[side].project;

@@ -46,6 +46,8 @@ constexpr uint16_t kPower = 0x1205;
 constexpr uint8_t kProgModeOff = 0x00;
 constexpr uint8_t kWriteParameters = 0x02;
 constexpr uint8_t kFirstSourceRoute = 0x0D;
+// A transmit's first route line is its sixth request.
+constexpr int kRouteLineRequest = 6;
 // The commands of a transmit to the master with one route line, without, and of a
 // receive.
 const Codes kTransmitChain{0x01, 0x02, 0x0B, 0x07, 0x06, 0x0D, 0x0C, 0x00};
@@ -231,14 +233,16 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
             info->PiilotaTmr->stop();
         }
         size_t sentBeforeEnd = 0;
+        // The late answer has reached the next run's port.
+        bool lateTaken = false;
         std::function<Codes()> sent;
         std::unique_ptr<DollarModemOnPort> dollar;
         std::unique_ptr<NmsModemOnPort> nms;
         if (row.protocol == Dollar && row.end >= OtherClicked) {
-            // The event comes while the modem's answer to programming mode on is on
-            // its way; a late answer comes after the run ended, into the next one.
+            // The event comes while the modem owes its answer to programming mode
+            // on; a late answer comes after the run ended, into the next one.
             dollar = std::make_unique<DollarModemOnPort>(kDollarCom);
-            dollar->SetReplyDelay(row.end == LateReply ? 150ms : 60ms);
+            dollar->HoldReplyAtRequest(1);
             dollar->With([](DollarModemSim& sim) {
                 sim.SetPingMaster(1);
                 sim.SetParameters(
@@ -298,16 +302,24 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
             case SecondDesignerNms:
                 SecondDesignerRuns(!row.transmit, row.end == SecondDesignerNms);
                 break;
-            case LateReply:
+            case LateReply: {
                 designer->Programming().run.FirstAnswerTimer().onTimeout();
                 design.active = &master;
                 designer->Lhetarvot1Click();
-                ProcessEventsFor(300ms);
+                DesignerPort& port = designer->Programming().port;
+                port.onReceived = [&lateTaken, deliver = port.onReceived](const std::string& bytes) {
+                    lateTaken = true;
+                    deliver(bytes);
+                };
+                dollar->ReleaseReply();
+                ASSERT_TRUE(ProcessEventsUntil([&] { return lateTaken; }, 5s));
                 designer->Programming().run.StartDelayTimer().onTimeout();
                 break;
+            }
             default:
                 break;
             }
+            dollar->ReleaseReply();
             ASSERT_TRUE(ProcessEventsUntil([this] { return !designer->Programming().port.IsOpen(); }, 5s));
             Codes expected = row.transmit ? kTransmitChain : kReceiveChain;
             if (row.end == LateReply)
@@ -339,11 +351,14 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
                                     : kTransmitChainNoRoutes);
             sentBeforeEnd = all.size();
         } else if (row.protocol == Dollar) {
-            // A slow modem, which the end finds waiting for its first route line (or
-            // for its answer to the parameters, which it has not been told to save).
+            // The end finds the modem owing its answer to the first route line (or
+            // to the parameters, which it has not been told to save); it answers
+            // after the end.
             const bool beforeSaved = row.end == NewBeforeSave || row.end == ClosedBeforeSave;
             dollar = std::make_unique<DollarModemOnPort>(kDollarCom);
-            dollar->SetReplyDelay(beforeSaved ? 20ms : 200ms);
+            if (row.end != Answer && row.end != TimeOut && row.end != CablePulled &&
+                row.end != NewAfterModeOff && !beforeSaved)
+                dollar->HoldReplyAtRequest(kRouteLineRequest);
             dollar->With([&](DollarModemSim& sim) {
                 if (row.end == TimeOut)
                     sim.OverrideReply(kFirstSourceRoute, -1, -1);
@@ -353,7 +368,7 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
                     sim.OverrideReply(kWriteParameters, -1, -1);
             });
             if (row.end == CablePulled)
-                dollar->PullCableAtRequest(6);
+                dollar->PullCableAtRequest(kRouteLineRequest);
             sent = [&dollar] { return dollar->With([](DollarModemSim& sim) { return sim.Commands(); }); };
             OpenDesigner(false, kDollarCom);
             NetworkDesign& design = designer->Design();
@@ -409,7 +424,12 @@ TEST_F(DesignerRunEndsTest, EveryEndOfAProgrammingRunEndsItInOnePlace) {
             default:
                 break;
             }
-            ProcessEventsFor(600ms);
+            dollar->ReleaseReply();
+            ASSERT_TRUE(ProcessEventsUntil(
+                [this] {
+                    return (!designer || !designer->Programming().port.IsOpen()) && SimulatedModemsAtRest();
+                },
+                5s));
         } else {
             nms = std::make_unique<NmsModemOnPort>(kNmsCom);
             nms->With([&row](NmsModemSim& sim) {
@@ -584,10 +604,11 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
         DollarModemOnPort dollar(row.box == NmsFrequency ? kOtherDollarCom + 1 : kDollarCom);
         DollarModemOnPort otherDollar(kOtherDollarCom);
         std::unique_ptr<NmsModemOnPort> nms;
-        dollar.SetReplyDelay(100ms);
-        // A box the run itself opens comes late: designer 2's run is slow enough to
-        // end under it.
-        otherDollar.SetReplyDelay(boxOfTheRun ? 300ms : 30ms);
+        // The runs go on under the box: their modems answer once it is open. A box
+        // the run itself opens comes with its modem's answers.
+        otherDollar.HoldReplyAtRequest(1);
+        if (!boxOfTheRun)
+            dollar.HoldReplyAtRequest(1);
         dollar.With([&](DollarModemSim& sim) {
             sim.SetParameters(ownValues);
             // The station name, refused, opens the box: the window has no text
@@ -681,6 +702,8 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
             if (opened || request.text.rfind(boxText, 0) != 0)
                 return yesNo ? IDNO : IDOK;
             opened = true;
+            dollar.ReleaseReply();
+            otherDollar.ReleaseReply();
             switch (row.under) {
             case OwnReplies:
                 if (row.box == Conflict)
@@ -770,7 +793,9 @@ TEST_F(DesignerRunEndsTest, WhateverHappensUnderABoxTheActionAfterItTouchesOnlyW
                        (!second || !second->Programming().port.IsOpen());
             },
             5s);
-        ProcessEventsFor(100ms);
+        ProcessEventsUntil(SimulatedModemsAtRest, 5s);
+        // What the runs' ends posted.
+        QCoreApplication::processEvents();
         // The user's OK stores what a window shows: Y's own values, and B's with
         // none of those A's modem refused.
         if (second && second->PropertiesWindow()->Figure() == &y)

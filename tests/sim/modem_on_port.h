@@ -5,15 +5,17 @@
 // apart. A modem that answers by line speed is told the speed the program set, one
 // that keeps the line settings all of them.
 // It notes how long after the port's opening the program's first bytes came, so a
-// test can check a start delay the modem relies on. A test can make it slow, or
-// pull its cable as a request comes. It tells the clock of simulated modems when
-// it is at rest: every byte it took answered, nothing on the line.
+// test can check a start delay the modem relies on. A test can make it slow, hold
+// a reply until it lets it go, or pull its cable as a request comes. It tells the
+// clock of simulated modems when it is at rest: every byte it took answered,
+// nothing on the line.
 
 #include "platform/virtual_port.h"
 #include "sim/simulated_modems_clock.h"
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -44,6 +46,7 @@ public:
     ~ModemOnPort() {
         UnregisterSimulatedModem(this);
         stop_ = true;
+        ReleaseReply();
         thread_.join();
     }
     ModemOnPort(const ModemOnPort&) = delete;
@@ -61,6 +64,20 @@ public:
     // The cable is pulled as the n-th request from now on comes: the modem never
     // takes that request, and the device behind the port is gone.
     void PullCableAtRequest(int n) { pullAt_ = n; }
+    // The reply to the n-th request from now on waits until ReleaseReply, so what
+    // the test does meanwhile comes while the modem owes it; the modem takes
+    // nothing more meanwhile.
+    void HoldReplyAtRequest(int n) {
+        std::lock_guard<std::mutex> lock(holdMutex_);
+        released_ = false;
+        holdAt_ = n;
+    }
+    void ReleaseReply() {
+        std::lock_guard<std::mutex> lock(holdMutex_);
+        released_ = true;
+        holding_ = false;
+        holdChanged_.notify_all();
+    }
 
     // Works on the modem while its thread keeps off it.
     template <typename Change> auto With(Change change) {
@@ -92,6 +109,8 @@ private:
                     modem_.SetLineSettings(port_.NearSettings());
                 chunks = modem_.Receive(received);
             }
+            if (holdAt_ > 0 && --holdAt_ == 0)
+                holdReply();
             if (!chunks.empty())
                 std::this_thread::sleep_for(replyDelay_.load());
             for (size_t i = 0; i < chunks.size() && !stop_; ++i) {
@@ -103,9 +122,22 @@ private:
         }
     }
 
-    // Read before the port's count: the count only grows, so equal counts mean
-    // every byte taken by then was answered.
+    void holdReply() {
+        std::unique_lock<std::mutex> lock(holdMutex_);
+        holding_ = !released_;
+        holdChanged_.wait(lock, [this] { return released_; });
+        holding_ = false;
+    }
+
+    // A held reply leaves only when the test says: waiting cannot bring it. Else
+    // the answered bytes are read before the port's count, which only grows, so
+    // equal counts mean every byte taken by then was answered.
     bool atRest() {
+        {
+            std::lock_guard<std::mutex> lock(holdMutex_);
+            if (holding_)
+                return true;
+        }
         const uint64_t answered = answered_;
         return port_.BytesTakenAtRest() == answered;
     }
@@ -125,6 +157,11 @@ private:
     std::mutex mutex_;
     std::atomic<std::chrono::milliseconds> replyDelay_{std::chrono::milliseconds(0)};
     std::atomic<int> pullAt_{0};
+    std::atomic<int> holdAt_{0};
+    std::mutex holdMutex_;
+    std::condition_variable holdChanged_;
+    bool released_ = true;
+    bool holding_ = false;
     // Bytes taken from the line whose answer has left.
     std::atomic<uint64_t> answered_{0};
     std::atomic<bool> stop_{false};
