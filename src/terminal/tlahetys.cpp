@@ -352,6 +352,13 @@ void TLahetys::PeruutaClick() {
     EndNmsReply();
 }
 
+void TLahetys::PortClosed() {
+    EndNmsReply();
+    if (!Laheta->isEnabled()) {
+        PeruutaClick();
+    }
+}
+
 void TLahetys::BrowseClick() {
     if (!Laheta->isEnabled()) {
         ShowMessage("Not allowed to change file while continous sending");
@@ -380,10 +387,7 @@ bool TLahetys::event(QEvent* event) {
             OnSendDone();
             return true;
         case WM_TX_PORT_CLOSED:
-            EndNmsReply();
-            if (!Laheta->isEnabled()) {
-                PeruutaClick();
-            }
+            PortClosed();
             return true;
         case WM_TX_RECOLOUR:
             ColourMixedEscapes(teksti, mixed_text->isChecked());

@@ -42,6 +42,9 @@ public:
     // Send: from the button, or from the repeat timer.
     void LahetaClick(bool fromButton);
     void PeruutaClick();
+    // The terminal's port closed, was lent or moved: an NMS exchange ends, and
+    // so does a send that runs (as Cancel does).
+    void PortClosed();
     // Panel1 and Button1: choose the file to send.
     void BrowseClick();
     void SelectFile(const std::string& fileName);

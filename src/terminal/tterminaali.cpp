@@ -956,9 +956,15 @@ void Tterminaali::openport1Click() {
     showPortState();
 }
 
+// The window's send ends here and now, not when it reads the message: its
+// repeat timer may fire first, and would send the next line or repeat through
+// the port opened again, on another device or another open of this one.
 void Tterminaali::SuspendTransmitWindow() {
-    if (transmitShown)
-        PostMessage(transmitWindow, WM_TX_PORT_CLOSED);
+    if (!transmitShown)
+        return;
+    if (auto* transmit = qobject_cast<TLahetys*>(transmitWindow.data()))
+        transmit->PortClosed();
+    PostMessage(transmitWindow, WM_TX_PORT_CLOSED);
 }
 
 void Tterminaali::Clear1Click() {
