@@ -55,10 +55,20 @@ protected:
         return labels;
     }
 
+    // The program has sent what it had to send, the modem has answered all it
+    // took, and the program has read the answer: nothing more comes unless a
+    // timer fires.
+    bool DialogueAtRest() {
+        COMSTAT status{};
+        const TQuovixCommPort& line = programming.port.CommPort1;
+        return SimulatedModemsAtRest() && !line.TxBusy() &&
+               (!line.IsOpen() || (ClearCommError(line.Handle(), nullptr, &status) && status.cbInQue == 0));
+    }
+
     // Plays the start delay of the modem asked (a second passes, the status
     // window's button timer, were it running, fires first) and waits until the
     // modem took the command and, unless it stays silent, until its answer closed
-    // the port.
+    // the port, or until the dialogue is at rest.
     bool AskNext() {
         const size_t asked = Pings().size();
         const bool silent = silentModems.count(design.active) != 0;
@@ -66,8 +76,11 @@ protected:
         captionTakenMidRun = captionTakenMidRun || status.caption == kOtherCaption;
         if (!Fire(programming.ping.StartDelayTimer()))
             return false;
-        ProcessEventsUntil([&] { return !programming.port.IsOpen() || (silent && Pings().size() > asked); },
-                           400ms);
+        ProcessEventsUntil(
+            [&] {
+                return !programming.port.IsOpen() || (silent && Pings().size() > asked) || DialogueAtRest();
+            },
+            400ms);
         return true;
     }
 
