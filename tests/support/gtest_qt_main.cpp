@@ -4,24 +4,11 @@
 // discovery) makes no application at all.
 #include "platform/dialogs_in_front.h"
 #include "platform/portmap.h"
-#include "platform/wait_clock.h"
-#include "serial/tquovixcommport.h"
+#include "support/port_close_wait.h"
 #include "support/test_listing.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
-
-namespace {
-
-// Waits pass at once on it: a port's close waits for its event thread to end
-// anyway, and the tests close ports by the thousand.
-class PassingClock : public WaitClock {
-public:
-    TimePoint Now() override { return std::chrono::steady_clock::now(); }
-    void Sleep(std::chrono::microseconds) override {}
-};
-
-} // namespace
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
@@ -34,7 +21,6 @@ int main(int argc, char** argv) {
     // COM numbers reach only the links and virtual ports a test makes, never a
     // device of the machine.
     SetSerialDevicesForTests({});
-    PassingClock passing;
-    SetCommPortCloseClockForTests(&passing);
+    SetCommPortCloseClockForTests(&PassingWaitClock::Instance());
     return RUN_ALL_TESTS();
 }

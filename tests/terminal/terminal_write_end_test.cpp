@@ -5,6 +5,7 @@
 #include "serial/tcomm_event.h"
 #include "support/fake_main_window.h"
 #include "support/message_box_recorder.h"
+#include "support/port_close_wait.h"
 #include "support/temp_folder.h"
 #include "terminal/tlahetys.h"
 #include "terminal/tportinasetus.h"
@@ -74,6 +75,7 @@ protected:
         terminal->Asetukset1Click(false);
     }
 
+    MachineCloseWait closeWait;
     MessageBoxRecorder boxes;
     PortBench bench;
     FakeMainWindow main;
