@@ -75,7 +75,6 @@ protected:
         terminal->Asetukset1Click(false);
     }
 
-    MachineCloseWait closeWait;
     MessageBoxRecorder boxes;
     PortBench bench;
     FakeMainWindow main;
@@ -180,6 +179,7 @@ TEST_P(WriteEndTest, ReopensLeaveEachSendWholeOrAnExactPrefixOnItsOwnDevice) {
     // The device goes while the line holds the write, and the port closes; another
     // device takes its place and the user opens the port.
     const auto removeDevice = [&](const std::function<void()>& failFirst) {
+        const MachineCloseWait closeWait;
         terminal->Clear1Click();
         bench.Far().Vanish();
         failFirst();
