@@ -296,10 +296,12 @@ const std::map<int, std::set<int>> kTransmitOrder = {{-1, {0x01}},
 const std::map<int, std::set<int>> kReceiveOrder = {
     {-1, {0x01}}, {0x01, {0x03, 0x00}}, {0x03, {0x12, 0x00}}, {0x12, {0x00}}, {0x00, {}}};
 
-// Tells which project dialogs were shown since it was last asked.
+// Tells which project dialogs were shown since it was last asked. It looks at
+// the events of project dialogs only: those come from the GUI thread, while a
+// message another thread posted is the receiver's to read first.
 struct DialogShows : QObject {
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Show && qobject_cast<Tprj_ominaisuus*>(watched))
+        if (qobject_cast<Tprj_ominaisuus*>(watched) && event->type() == QEvent::Show)
             shown.insert(watched);
         return false;
     }
