@@ -28,16 +28,26 @@ public:
 
 class PtyFarEnd : public FarEnd {
 public:
-    PtyFarEnd(const std::string& portsFolder, int comNumber) { pty_.LinkAs(portsFolder, comNumber); }
+    PtyFarEnd(const std::string& portsFolder, int comNumber)
+        : link_(std::filesystem::path(portsFolder) / ("com" + std::to_string(comNumber))) {
+        pty_.LinkAs(portsFolder, comNumber);
+    }
     void Write(const std::string& bytes) override { pty_.Write(bytes); }
     std::string ReadFor(size_t count, std::chrono::milliseconds timeout) override {
         return pty_.ReadFor(count, timeout);
     }
-    void Vanish() override { pty_.CloseMaster(); }
+    // The link goes first, as a pulled adapter's name goes with it: a link left
+    // behind names a /dev/pts number that the system may hand to a pseudo-terminal
+    // of another process, which the port's quiet reopen would then take.
+    void Vanish() override {
+        std::filesystem::remove(link_);
+        pty_.CloseMaster();
+    }
     bool HasModemLines() const override { return false; }
     const PseudoTerminal& Pty() const { return pty_; }
 
 private:
+    std::filesystem::path link_;
     PseudoTerminal pty_;
 };
 

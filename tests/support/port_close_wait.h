@@ -16,14 +16,3 @@ public:
         return clock;
     }
 };
-
-// While it lives, closes wait the machine's time again. A device that goes while
-// its port restarts was seen to leave the next open failing, under load, when the
-// close did not wait: a test of that keeps the wait.
-class MachineCloseWait {
-public:
-    MachineCloseWait() { SetCommPortCloseClockForTests(nullptr); }
-    ~MachineCloseWait() { SetCommPortCloseClockForTests(&PassingWaitClock::Instance()); }
-    MachineCloseWait(const MachineCloseWait&) = delete;
-    MachineCloseWait& operator=(const MachineCloseWait&) = delete;
-};

@@ -5,7 +5,6 @@
 #include "serial/tcomm_event.h"
 #include "support/fake_main_window.h"
 #include "support/message_box_recorder.h"
-#include "support/port_close_wait.h"
 #include "support/temp_folder.h"
 #include "terminal/tlahetys.h"
 #include "terminal/tportinasetus.h"
@@ -179,7 +178,6 @@ TEST_P(WriteEndTest, ReopensLeaveEachSendWholeOrAnExactPrefixOnItsOwnDevice) {
     // The device goes while the line holds the write, and the port closes; another
     // device takes its place and the user opens the port.
     const auto removeDevice = [&](const std::function<void()>& failFirst) {
-        const MachineCloseWait closeWait;
         terminal->Clear1Click();
         bench.Far().Vanish();
         failFirst();
