@@ -653,6 +653,10 @@ protected:
         if (!peer.present())
             return;
         drain(peer);
+        // The link goes with the device, as a pulled adapter's name does: a link left
+        // behind names a /dev/pts number the system may give another process's
+        // pseudo-terminal, which the port's quiet reopen would then take.
+        std::filesystem::remove(std::filesystem::path(PortsFolder()) / ("com" + std::to_string(peer.com)));
         if (peer.port)
             peer.port->Vanish();
         else
@@ -668,7 +672,6 @@ protected:
             }
         closeSegment(peer);
         peer.escapes = {};
-        std::filesystem::remove(std::filesystem::path(PortsFolder()) / ("com" + std::to_string(peer.com)));
         peer.port.reset();
         peer.pty.reset();
         peer.line.clear();
