@@ -13,20 +13,18 @@
 #include <QActionGroup>
 #include <QMenu>
 #include <QStringList>
-#include <atomic>
 #include <chrono>
 
 namespace {
-std::atomic<WaitClock*> testClock{nullptr};
+ReplaceableWaitClock nmsClock;
 } // namespace
 
 WaitClock& DesignerNmsClock() {
-    WaitClock* clock = testClock;
-    return clock ? *clock : SystemWaitClock();
+    return nmsClock.get();
 }
 
 void SetDesignerNmsClockForTests(WaitClock* clock) {
-    testClock = clock;
+    nmsClock.Replace(clock);
 }
 
 DesignerNms::DesignerNms(Tpiirtopohja& designer) : designer_(designer) {}

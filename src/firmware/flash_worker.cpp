@@ -8,16 +8,15 @@
 
 namespace {
 constexpr int kFinishedPollMs = 5;
-std::atomic<WaitClock*> testClock{nullptr};
+ReplaceableWaitClock flashClock;
 } // namespace
 
 WaitClock& FlashWindowClock() {
-    WaitClock* clock = testClock;
-    return clock ? *clock : SystemWaitClock();
+    return flashClock.get();
 }
 
 void SetFlashWindowClockForTests(WaitClock* clock) {
-    testClock = clock;
+    flashClock.Replace(clock);
 }
 
 FlashWorker::FlashWorker(QObject* window, WPARAM channel, std::chrono::milliseconds reportDelay, Run run,
