@@ -275,7 +275,17 @@ TEST_P(WriteEndTest, ReopensLeaveEachSendWholeOrAnExactPrefixOnItsOwnDevice) {
                 }
                 hold(false);
                 if (repeat) {
-                    QTest::qWait(250);
+                    // A repeat that goes on sends its line again; one that ended sends
+                    // nothing more in the time a second line would take.
+                    if (reopen.goesOn)
+                        static_cast<void>(QTest::qWaitFor(
+                            [&] {
+                                before += bench.Far().ReadFor(4096, 1ms);
+                                return before.size() >= 8;
+                            },
+                            5000));
+                    else
+                        QTest::qWait(250);
                     if (transmit->SendingActive())
                         transmit->PeruutaClick();
                 }
